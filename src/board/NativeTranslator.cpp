@@ -1,0 +1,107 @@
+#include "board/NativeTranslator.h"
+
+#include <sstream>
+
+#include "platform/core/Clock.h"
+#include "platform/core/Debug.h"
+
+std::string PortPathFromFriendlyName(const std::string& friendlyName) {
+    std::string name = friendlyName;
+    if (auto open = name.find('('); open != std::string::npos) name[open] = ' ';
+    if (auto close = name.find(')'); close != std::string::npos) name[close] = ' ';
+    std::istringstream words(name);
+    std::string word;
+    while (words >> word) {
+        if (word.front() == '/') return word;
+    }
+    return {};
+}
+
+CNativeTranslator::CNativeTranslator(const DeviceClassId& classId)
+    : CNativeTranslator(classId, platform::makeSystemBoardLocator()) {}
+
+CNativeTranslator::CNativeTranslator(const DeviceClassId& classId, std::shared_ptr<platform::IBoardLocator> locator)
+    : classId_(classId), locator_(std::move(locator)) {}
+
+CNativeTranslator::~CNativeTranslator() {
+    // Closing here as well keeps a forgotten Close from leaving the port locked.
+    port_.close();
+}
+
+bool CNativeTranslator::Enumerate() {
+    found_ = locator_ ? locator_->findPresent() : std::nullopt;
+    enumerated_ = true;
+    if (found_) reconnectPath_ = found_->friendlyName;
+    return found_.has_value();
+}
+
+int CNativeTranslator::Detect() {
+    present_ = Enumerate() ? 1 : 0;
+    int change = 0;
+    if (present_ == 1 && previous_ != 1) change = 1;
+    if (present_ == 0 && previous_ != 0) change = -1;
+    previous_ = present_;
+    return change;
+}
+
+int CNativeTranslator::SetUseTimeouts(int flag) {
+    useTimeouts_ = flag;
+    return 1;
+}
+
+int CNativeTranslator::IsConnected() { return present_; }
+
+int CNativeTranslator::Open(int /*mode*/) {
+    platform::sleepMs(500);
+    Enumerate();  // the device record must be current
+    const std::string path = found_ ? PortPathFromFriendlyName(found_->friendlyName) : std::string();
+
+    const int err = path.empty() ? ENOENT : port_.open(path);
+    if (err != 0) {
+        platform::debugOutf("Open error : code %x\n", static_cast<unsigned>(err));
+        return 0;
+    }
+    platform::sleepMs(500);
+    // A fresh handle starts from the driver's default time-outs (none).
+    port_.setTimeouts(useTimeouts_ ? kBoardTimeouts : platform::SerialTimeouts{});
+    platform::sleepMs(500);
+    return 1;
+}
+
+int CNativeTranslator::Close() {
+    found_.reset();
+    enumerated_ = false;
+    port_.close();
+    return 0;
+}
+
+int CNativeTranslator::Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) {
+    int result = -1;
+    if (buffer != nullptr || count == 0) {
+        if (direction == 0) {
+            // Every exchange is a request and its reply under the board link's lock, so
+            // whatever waits unread now is stale (a late or garbled reply) and would be
+            // taken for the answer to this frame.
+            port_.discardInput();
+            const int written = port_.write(buffer, count);
+            if (written >= 0 && port_.drain() == 0 && static_cast<std::uint32_t>(written) == count) {
+                result = static_cast<int>(count);
+            }
+        } else {
+            result = port_.read(buffer, count);
+        }
+    }
+    if (moved) *moved = result;
+    return result;
+}
+
+int CNativeTranslator::Reconnect() {
+    if (!reconnectPath_.empty()) {
+        // A tty cannot be re-enumerated from user space: closing and re-opening it is
+        // the nearest equivalent.
+        port_.close();
+        platform::debugOut("Device Reconnect Success\n");
+        Open(0);
+    }
+    return 1;
+}

@@ -1,0 +1,81 @@
+#include "platform/core/Debug.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+std::mutex& sinkMutex() {
+    static std::mutex m;
+    return m;
+}
+
+DebugSink& sink() {
+    static DebugSink s;
+    return s;
+}
+
+}  // namespace
+
+void debugOut(std::string_view text) {
+    std::lock_guard lock(sinkMutex());
+    if (sink()) {
+        sink()(text);
+    } else {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+}
+
+void debugOutf(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return;
+    debugOut(std::string_view(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1)));
+}
+
+void setDebugSink(DebugSink s) {
+    std::lock_guard lock(sinkMutex());
+    sink() = std::move(s);
+}
+
+struct DebugCapture::State {
+    mutable std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+DebugCapture::DebugCapture() : state_(new State) {
+    State* st = state_;
+    setDebugSink([st](std::string_view text) {
+        std::lock_guard lock(st->mutex);
+        st->lines.emplace_back(text);
+    });
+}
+
+DebugCapture::~DebugCapture() {
+    setDebugSink({});
+    delete state_;
+}
+
+std::vector<std::string> DebugCapture::lines() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lines;
+}
+
+std::size_t DebugCapture::count(std::string_view text) const {
+    std::lock_guard lock(state_->mutex);
+    return static_cast<std::size_t>(std::count(state_->lines.begin(), state_->lines.end(), text));
+}
+
+void DebugCapture::clear() {
+    std::lock_guard lock(state_->mutex);
+    state_->lines.clear();
+}
+
+}  // namespace platform

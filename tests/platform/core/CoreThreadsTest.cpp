@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "PtyPeer.h"
+#include "platform/core/BoardPorts.h"
+#include "platform/core/Handles.h"
+#include "platform/core/SerialPort.h"
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+struct Inbox : IMessageSink {
+    std::mutex m;
+    std::vector<Message> got;
+    void deliver(const Message& msg) override {
+        std::lock_guard lock(m);
+        got.push_back(msg);
+    }
+};
+
+}  // namespace
+
+// Without time-outs a read waits for its bytes; close() from another thread must still
+// end it, or shutting the program down with a silent board would hang.
+TEST(SerialPortThreads, CloseEndsABlockedRead) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.ok());
+    platform::SerialPort port;
+    ASSERT_EQ(port.open(peer.slavePath()), 0);
+    std::atomic<int> result{-2};
+    std::thread reader([&] {
+        std::uint8_t buf[4];
+        result = port.read(buf, sizeof buf);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(result.load(), -2);  // still waiting
+    port.close();
+    reader.join();
+    EXPECT_EQ(result.load(), -1);
+    EXPECT_FALSE(port.isOpen());
+    // The port opens again afterwards and works.
+    ASSERT_EQ(port.open(peer.slavePath()), 0);
+    port.setTimeouts({100, 50, 100, 50, 100});
+    peer.write({7});
+    std::uint8_t b = 0;
+    EXPECT_EQ(port.read(&b, 1), 1);
+    EXPECT_EQ(b, 7);
+}
+
+TEST(HandlesThreads, PostsFromManyThreadsAllArriveOrAreDroppedCleanly) {
+    auto& reg = HandleRegistry::instance();
+    auto inbox = std::make_shared<Inbox>();
+    const Handle h = reg.add(inbox);
+    std::atomic<int> accepted{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 500; ++i) accepted += post(h, 0x812C, static_cast<std::uintptr_t>(i), 0) ? 1 : 0;
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    reg.remove(h);  // the window closes while workers still post
+    for (auto& t : threads) t.join();
+    std::lock_guard lock(inbox->m);
+    EXPECT_EQ(static_cast<int>(inbox->got.size()), accepted.load());
+}
+
+TEST(BoardPortsThreads, WatchCallsBackOnArrivalAndRemovalAndStopsPromptly) {
+    const fs::path link = fs::temp_directory_path() / ("tamsiro-watch-" + std::to_string(::getpid()));
+    fs::remove(link);
+    std::mutex m;
+    std::condition_variable cv;
+    int changes = 0;
+    DeviceWatch watch(std::make_shared<PathBoardLocator>(link.string()),
+                      [&] {
+                          std::lock_guard lock(m);
+                          ++changes;
+                          cv.notify_all();
+                      },
+                      std::chrono::milliseconds(20));
+    watch.start();
+    auto waitFor = [&](int n) {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(5), [&] { return changes >= n; });
+    };
+    fs::create_symlink("/dev/null", link);
+    EXPECT_TRUE(waitFor(1));
+    fs::remove(link);
+    EXPECT_TRUE(waitFor(2));
+
+    const auto before = std::chrono::steady_clock::now();
+    watch.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    std::lock_guard lock(m);
+    EXPECT_EQ(changes, 2);
+}

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "board/Records.h"
 #include "board/Translate.h"
 
 namespace platform {
@@ -56,6 +57,32 @@ public:
     virtual int CheckVersionEqual(std::uint16_t mainVersion, std::uint16_t secondVersion);
     virtual int CheckVersionOlder(std::uint16_t mainVersion, std::uint16_t secondVersion);
 
+    // --- timer and PWM channels 0-8 ---
+    // Patches the channel from the record as given (its period is used as it stands).
+    virtual int SetPwmChannel(int channel, const PwmChannelRecord* record, int send);
+    // Computes the period and exponent from the record's frequency, writes them back
+    // into the record, then patches as SetPwmChannel does (without its port read).
+    virtual int SetPwmFrequency(int channel, PwmChannelRecord* record, int send);
+
+    // --- ports 0-33, analog inputs, interrupt inputs ---
+    virtual int WritePort(int port, const PortRecord* record, int send);
+    virtual int ReadPort(int port, int send);
+    virtual int SetAdcChannel(int channel, const AdcChannelRecord* record, int send);
+    virtual int ReadAdc(int channel, int send);
+    virtual int SetInterruptInput(int input, const InterruptInputRecord* record, int send);
+    virtual int ReadInterruptFlag(int input, int send);
+    virtual int SendControlStop();
+
+    // --- serial bus, serial data, motor modes ---
+    // 0 for a null record or a request longer than the frame holds (nothing sent).
+    virtual int I2cTransfer(std::uint32_t ignored, const I2cRecord* record, int send);
+    // Copies the last serial bus reply (at most 62 bytes) and its length byte.
+    virtual int GetI2cReply(std::uint8_t* destination, std::uint32_t* count);
+    // 0 for more than 62 bytes (nothing sent).
+    virtual int SendSerialData(const std::uint8_t* data, std::size_t length);
+    // Records A and B: modes 1-3 use their second byte, mode 4 their first word.
+    virtual int SetMotorMode(int mode, const std::uint32_t* recordA, const std::uint32_t* recordB, int send);
+
     // Puts a controller into its boot loader (selector 0 the first, 1 the second).
     void RequestFirmwareMode(int selector);
 
@@ -71,6 +98,14 @@ protected:
     int Send(const std::uint8_t* frame, std::size_t length, std::uint8_t* reply, std::size_t replyLength);
     // 0 success, -1 failure.
     int Transfer(const std::uint8_t* frame, std::size_t length, std::uint8_t* reply, std::size_t replyLength);
+
+    static constexpr std::size_t kMaxI2cData = 60;
+    static constexpr std::size_t kMaxSerialData = 62;
+
+    void ComputePwmPeriod(int channel, PwmChannelRecord& record);
+    void PatchPwm(int channel, const PwmChannelRecord& record);
+    void SendPwmGroup(int channel);
+    void SendPortHigh();
 
     static std::uint8_t Sum(const std::uint8_t* bytes, std::size_t first, std::size_t last);
     std::uint16_t KeptMeasuredValue() const;

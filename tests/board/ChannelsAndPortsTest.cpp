@@ -1,0 +1,398 @@
+// Frame bytes of the channel, port, input, serial bus and motor mode operations.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "FakeTransport.h"
+#include "board/RG1Micon.h"
+#include "platform/core/Clock.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+class Ops : public ::testing::Test {
+protected:
+    Ops() : scope_(clock_) {
+        auto t = std::make_unique<FakeTransport>();
+        fake_ = t.get();
+        link_ = std::make_unique<CRG1Micon>(std::move(t));
+    }
+    const Bytes& Last() const { return fake_->written.back(); }
+    std::size_t Sent() const { return fake_->written.size(); }
+
+    platform::ManualClock clock_;
+    platform::ScopedClock scope_;
+    FakeTransport* fake_ = nullptr;
+    std::unique_ptr<CRG1Micon> link_;
+};
+
+// The board initialisation's nine channel records.
+PwmChannelRecord DefaultPwm(std::uint32_t channel) {
+    static const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
+    static const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
+    PwmChannelRecord r;
+    r.channel = channel;
+    r.frequency = freq[channel];
+    r.value = value[channel];
+    r.outputA = 1;
+    r.outputB = 1;
+    r.percent = 1;
+    r.send = (channel == 3 || channel == 8) ? 1 : 0;
+    return r;
+}
+
+Bytes Checked36(Bytes b) {
+    unsigned s = 0;
+    for (int i = 2; i <= 34; ++i) s += b[i];
+    b[35] = static_cast<std::uint8_t>(s);
+    return b;
+}
+
+}  // namespace
+
+TEST_F(Ops, DefaultPwmRecordsGiveOneFramePerGroupAndGetTheirPeriods) {
+    std::vector<PwmChannelRecord> records;
+    for (std::uint32_t ch = 0; ch < 9; ++ch) records.push_back(DefaultPwm(ch));
+    for (auto& r : records) EXPECT_EQ(link_->SetPwmFrequency(static_cast<int>(r.channel), &r, static_cast<int>(r.send)), 1);
+
+    ASSERT_EQ(Sent(), 2u);
+    EXPECT_EQ(fake_->written[0], (Bytes{0x50, 0xE0, 0xF0, 0x00, 0xF0, 0x08, 0xC0, 0x00, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(fake_->written[1], (Bytes{0x38, 0x02, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x05, 0xA6, 0x0E, 0x00,
+                                        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x55, 0x05, 0x11}));
+    EXPECT_EQ(records[0].period, 14u);
+    EXPECT_EQ(records[0].exponent, 0.0);
+    EXPECT_EQ(records[2].period, 0u);
+    EXPECT_EQ(records[6].period, 3750u);
+    EXPECT_EQ(records[6].exponent, 5.0);
+}
+
+TEST_F(Ops, PeriodRulesOfTheThreeChannelGroups) {
+    PwmChannelRecord r;
+    r.frequency = 100;
+    link_->SetPwmFrequency(2, &r, 0);
+    EXPECT_EQ(r.period, 7u);
+
+    r = {};
+    r.frequency = 1000;
+    link_->SetPwmFrequency(6, &r, 0);
+    EXPECT_EQ(r.period, 3000u);
+    EXPECT_EQ(r.exponent, 2.0);
+
+    // 50 Hz: no exponent brings the period below 4096, so it stays; the percent still
+    // converts against the last period tried.
+    r = {};
+    r.period = 1234;
+    r.exponent = 3;
+    r.frequency = 50;
+    r.percent = 1;
+    r.value = 50;
+    link_->SetPwmFrequency(6, &r, 0);
+    EXPECT_EQ(r.period, 1234u);
+    EXPECT_EQ(r.exponent, 3.0);
+    EXPECT_EQ(r.value, 3750.0);
+
+    r = {};
+    r.frequency = 100;
+    r.frequencyMode = 1;
+    r.value = 77;
+    link_->SetPwmFrequency(7, &r, 0);
+    EXPECT_EQ(r.period, 200u);
+    EXPECT_EQ(r.exponent, 0.0);
+    EXPECT_EQ(r.value, 77.0);
+}
+
+TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
+    for (double f : {0.0, -5.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        PwmChannelRecord r;
+        r.period = 9;
+        r.frequency = f;
+        r.value = 60;
+        r.percent = 1;
+        EXPECT_EQ(link_->SetPwmFrequency(6, &r, 1), 1);
+        EXPECT_EQ(r.period, 9u) << f;  // kept
+        EXPECT_EQ(r.value, 0.0) << f;  // no period to take a percent of: off
+        EXPECT_EQ(Last()[11], 0);
+        r.frequency = f;
+        r.value = 10;
+        r.period = 3;
+        EXPECT_EQ(link_->SetPwmFrequency(0, &r, 0), 1);
+        EXPECT_EQ(r.period, 3u) << f;
+    }
+    // Above what the hardware can make, the fastest period rather than a wrapped one.
+    PwmChannelRecord fast;
+    fast.frequency = 50000;
+    link_->SetPwmFrequency(2, &fast, 1);
+    EXPECT_EQ(fast.period, 0u);
+    EXPECT_EQ(Last()[7], 0);
+    fast.frequency = 1e9;
+    link_->SetPwmFrequency(0, &fast, 1);
+    EXPECT_EQ(fast.period, 0u);
+    EXPECT_EQ(Last()[1] & 0xF0, 0);
+    // A huge value is held to the field, not undefined.
+    PwmChannelRecord huge;
+    huge.value = 1e30;
+    EXPECT_EQ(link_->SetPwmChannel(8, &huge, 0), 1);
+}
+
+TEST_F(Ops, ChannelEdgesAndStaging) {
+    PwmChannelRecord r;
+    r.value = 0;
+    link_->SetPwmChannel(2, &r, 1);
+    EXPECT_EQ(fake_->written[0][8], 0xFF);
+    EXPECT_EQ(fake_->written[0][6] & 0x40, 0);
+    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));  // the port read that follows
+
+    // Channel 0 marks full scale only above it, channel 1 exactly at it.
+    PwmChannelRecord full;
+    full.period = 15;
+    full.value = 256;
+    link_->SetPwmChannel(0, &full, 0);
+    link_->SetPwmChannel(1, &full, 1);
+    const Bytes& p = fake_->written[2];
+    EXPECT_EQ(p[2], 0x00);
+    EXPECT_EQ(p[3] & 0x08, 0);
+    EXPECT_EQ(p[5] & 0x08, 0x08);
+
+    fake_->written.clear();
+    PwmChannelRecord four, five;
+    four.value = 10;
+    five.value = 20;
+    five.extra = 0x33;
+    link_->SetPwmChannel(4, &four, 0);
+    EXPECT_TRUE(fake_->written.empty());
+    link_->SetPwmChannel(5, &five, 1);
+    ASSERT_EQ(Sent(), 2u);
+    const Bytes& h = fake_->written[0];
+    EXPECT_EQ(h[4], 9);
+    EXPECT_EQ(h[5], 19);
+    EXPECT_EQ(h[6], 0x33);
+    EXPECT_EQ(h[2], 0xC0);
+
+    fake_->written.clear();
+    EXPECT_EQ(link_->SetPwmChannel(9, &r, 1), 0);
+    EXPECT_EQ(link_->SetPwmChannel(-1, &r, 1), 0);
+    EXPECT_EQ(link_->SetPwmFrequency(0, nullptr, 1), 0);
+    EXPECT_TRUE(fake_->written.empty());
+}
+
+TEST_F(Ops, PortWritesPatchTheirBitsAndSendInTwoPhases) {
+    PortRecord r{4, 1, 1, 0, 1};
+    link_->WritePort(4, &r, 1);
+    ASSERT_EQ(Sent(), 3u);
+    EXPECT_EQ(fake_->written[0][0], 'C');
+    EXPECT_EQ(fake_->written[0][6], 0x10);
+    EXPECT_EQ(fake_->written[1], (Bytes{'E', 0x10, 0, 0, 0, 0}));
+    EXPECT_EQ(fake_->written[2], (Bytes{'E', 0x10, 0, 0, 0, 0}));  // the read that follows
+
+    r = {3, 1, 1, 0, 1};
+    link_->WritePort(3, &r, 1);
+    EXPECT_EQ(Last()[1], 0x18);  // bit 4 stays
+
+    r = {17, 1, 1, 0, 1};
+    link_->WritePort(17, &r, 1);
+    EXPECT_EQ(Last()[3], 0x04);
+    EXPECT_EQ(fake_->written[fake_->written.size() - 3][8], 0x04);
+
+    fake_->written.clear();
+    r = {30, 1, 1, 0, 1};
+    link_->WritePort(30, &r, 1);
+    ASSERT_EQ(Sent(), 2u);
+    EXPECT_EQ(fake_->written[0], (Bytes{'8', 3, 0, 0, 0x10, 0x10, 0, 0, 0, 0x20}));
+    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));
+
+    fake_->written.clear();
+    r = {34, 1, 1, 0, 1};
+    EXPECT_EQ(link_->WritePort(34, &r, 1), 0);
+    EXPECT_EQ(link_->WritePort(5, nullptr, 1), 0);
+    EXPECT_TRUE(fake_->written.empty());
+}
+
+TEST_F(Ops, DefaultGpioRecordsGiveOneExchangePerGroup) {
+    for (std::uint32_t line = 0; line <= 33; ++line) {
+        PortRecord r;
+        r.line = line;
+        r.direction = (line == 16 || line == 17) ? 0 : 1;
+        r.level = (line == 16 || line == 17 || line == 21) ? 1 : 0;
+        r.send = (line == 20 || line == 33) ? 1 : 0;
+        link_->WritePort(static_cast<int>(line), &r, static_cast<int>(r.send));
+    }
+    const std::vector<Bytes> expected{
+        {0x43, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x00},
+        {0x45, 0x00, 0x00, 0x06, 0x00, 0x00},
+        {0x45, 0x00, 0x00, 0x06, 0x00, 0x00},
+        {0x38, 0x03, 0xFF, 0x01, 0x38, 0x00, 0x03, 0x00, 0x00, 0x3B},
+        {0x38, 0x13},
+    };
+    EXPECT_EQ(fake_->written, expected);
+}
+
+TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
+    fake_->respond = [](const Bytes& f) {
+        if (f[0] == 'V') return MakeReply('V', {0x13, 0x21}, false);
+        if (f[0] == '8' && f[1] == 18) return MakeReply('8', {0x16, 0x12, 0}, true);
+        if (f[0] == '8' && f[1] == 19) {
+            Bytes payload(10, 0);
+            payload[4] = 0xA5;  // ports 21-28, at byte 6
+            payload[5] = 0x10;  // port 30, at byte 7
+            payload[6] = 0x02;  // port 33, at byte 8
+            return MakeReply('8', payload, true);
+        }
+        return Bytes{2, f[0]};
+    };
+    link_->GetVersion(nullptr, nullptr, 1);
+    ASSERT_TRUE(link_->UsesLongFrames());
+    fake_->written.clear();
+
+    PortRecord r{30, 1, 1, 0, 1};
+    link_->WritePort(30, &r, 1);
+    ASSERT_EQ(Sent(), 2u);
+    Bytes longPort(36, 0);
+    longPort[0] = '8';
+    longPort[1] = 3;
+    longPort[9] = 1;
+    longPort[23] = 0x10;
+    longPort[24] = 0x10;
+    EXPECT_EQ(fake_->written[0], Checked36(longPort));
+    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));
+    EXPECT_EQ(link_->ReadPort(21, 0), 1);
+    EXPECT_EQ(link_->ReadPort(22, 0), 0);
+    EXPECT_EQ(link_->ReadPort(30, 0), 1);
+    EXPECT_EQ(link_->ReadPort(33, 0), 1);
+    EXPECT_EQ(link_->ReadPort(32, 0), 0);
+
+    fake_->written.clear();
+    PwmChannelRecord ch8;
+    ch8.value = 0x123;
+    ch8.outputA = 2;
+    link_->SetPwmChannel(8, &ch8, 1);
+    const Bytes& f = fake_->written[0];
+    ASSERT_EQ(f.size(), 36u);
+    EXPECT_EQ(f[1], 2);
+    EXPECT_EQ(f[15], 0x23);
+    EXPECT_EQ(f[16], 0x01);
+    EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
+    EXPECT_EQ(f[23], 0x10);  // the ports are untouched
+    EXPECT_EQ(Checked36(f), f);
+}
+
+TEST_F(Ops, InputsReadFromTheKeptRepliesWithoutSendingWhenAsked) {
+    fake_->respond = [](const Bytes& f) {
+        if (f[0] == 'E') return Bytes{8, 'E', 0x81, 0, 0x02, 0x04, 0x08, 0x22};
+        if (f[0] == 'A') {
+            Bytes payload;
+            for (int n = 0; n < 8; ++n) {
+                payload.push_back(static_cast<std::uint8_t>(n));
+                payload.push_back(static_cast<std::uint8_t>(0x10 * n));
+            }
+            return MakeReply('A', payload, false);
+        }
+        if (f[0] == '8' && f[1] == 19) return MakeReply('8', {0x80, 0x20, 0x01}, true);
+        return Bytes{2, f[0]};
+    };
+    EXPECT_EQ(link_->ReadPort(0, 1), 1);
+    const auto after = Sent();
+    EXPECT_EQ(link_->ReadPort(7, 0), 1);
+    EXPECT_EQ(link_->ReadPort(9, 0), 1);
+    EXPECT_EQ(link_->ReadPort(17, 0), 1);
+    EXPECT_EQ(link_->ReadPort(16, 0), 0);
+    EXPECT_EQ(link_->ReadPort(20, 0), 1);
+    EXPECT_EQ(link_->ReadInterruptFlag(5, 0), 1);
+    EXPECT_EQ(link_->ReadInterruptFlag(1, 0), 1);
+    EXPECT_EQ(link_->ReadInterruptFlag(2, 0), 0);
+    EXPECT_EQ(link_->ReadInterruptFlag(6, 1), 0);
+    EXPECT_EQ(Sent(), after);
+
+    EXPECT_EQ(link_->ReadPort(28, 1), 1);
+    EXPECT_EQ(link_->ReadPort(31, 0), 1);
+    EXPECT_EQ(link_->ReadPort(32, 0), 1);
+
+    EXPECT_EQ(link_->ReadAdc(3, 1), 0x3003);
+    EXPECT_EQ(link_->ReadAdc(7, 0), 0x7007);
+    const auto n = Sent();
+    EXPECT_EQ(link_->ReadAdc(8, 1), 0);  // accepted and sent, nothing to report
+    EXPECT_EQ(Sent(), n + 1);
+    EXPECT_EQ(link_->ReadAdc(34, 1), 0);
+    EXPECT_EQ(Sent(), n + 1);
+}
+
+TEST_F(Ops, ControlFrameSettingsForAnalogAndInterruptInputs) {
+    AdcChannelRecord adc{2, 1, 1, 5, 1};
+    EXPECT_EQ(link_->SetAdcChannel(2, &adc, 1), 1);
+    ASSERT_EQ(Sent(), 1u);
+    EXPECT_EQ(Last()[12], 0x45);
+    EXPECT_EQ(Last()[13], 0x04);
+    adc = {2, 0, 0, 0, 1};
+    link_->SetAdcChannel(2, &adc, 1);
+    EXPECT_EQ(Last()[12], 0x45);  // left alone
+    EXPECT_EQ(Last()[13], 0x00);
+    EXPECT_EQ(link_->SetAdcChannel(12, &adc, 1), 1);
+    EXPECT_EQ(Sent(), 2u);
+    EXPECT_EQ(link_->SetAdcChannel(34, &adc, 1), 0);
+
+    InterruptInputRecord in4{4, 2, 1, 1};
+    link_->SetInterruptInput(4, &in4, 0);
+    InterruptInputRecord in5{5, 3, 2, 1};
+    link_->SetInterruptInput(5, &in5, 0);
+    InterruptInputRecord in2{2, 1, 3, 1};
+    link_->SetInterruptInput(2, &in2, 1);
+    EXPECT_EQ(Last()[10], 0xE9);  // input 4: B 01, A 10; input 5: B 10, A 11
+    EXPECT_EQ(Last()[11], 0x10);  // input 2 mode A only
+    EXPECT_EQ(link_->SetInterruptInput(6, &in2, 1), 0);
+
+    link_->SetControl(1, 1, 4, 0);
+    link_->SendControlStop();
+    EXPECT_EQ(Last()[2], 0x02);
+    EXPECT_EQ(Last()[3], 2);
+    EXPECT_EQ(Last()[10], 0xE9);  // the rest of the frame persists
+}
+
+TEST_F(Ops, SerialBusSerialDataAndMotorModes) {
+    I2cRecord w;
+    w.address = 0x50;
+    w.length = 2;
+    w.bytes[0] = 2;
+    w.bytes[1] = 0x10;
+    w.bytes[2] = 0xAB;
+    w.bytes[3] = 0xCD;
+    EXPECT_EQ(link_->I2cTransfer(0, &w, 1), 1);
+    EXPECT_EQ(Last(), (Bytes{'I', 0xA0, 2, 0x10, 0xAB, 0xCD}));
+
+    fake_->respond = [](const Bytes& f) { return f[0] == 'I' ? Bytes{5, 'I', 0x11, 0x22, 0x33} : Bytes{2, f[0]}; };
+    I2cRecord rd;
+    rd.operation = 1;
+    rd.address = 0x50;
+    link_->I2cTransfer(0, &rd, 1);
+    EXPECT_EQ(Last()[1], 0xA1);
+    std::uint8_t got[129] = {};
+    std::uint32_t count = 0;
+    EXPECT_EQ(link_->GetI2cReply(got, &count), 1);
+    EXPECT_EQ(count, 5u);
+    EXPECT_EQ(got[0], 0x11);
+    EXPECT_EQ(got[2], 0x33);
+    EXPECT_EQ(link_->GetI2cReply(nullptr, &count), 0);
+
+    const auto before = Sent();
+    I2cRecord tooLong;
+    tooLong.length = 61;
+    EXPECT_EQ(link_->I2cTransfer(0, &tooLong, 1), 0);
+    EXPECT_EQ(link_->I2cTransfer(0, nullptr, 1), 0);
+    std::uint8_t data[63] = {1, 2, 3};
+    EXPECT_EQ(link_->SendSerialData(data, 63), 0);
+    EXPECT_EQ(Sent(), before);
+    EXPECT_EQ(link_->SendSerialData(data, 3), 1);
+    EXPECT_EQ(Last(), (Bytes{'S', 3, 1, 2, 3}));
+    EXPECT_EQ(link_->SendSerialData(data, 62), 1);
+    EXPECT_EQ(Last().size(), 64u);
+    EXPECT_EQ(Last()[1], 62);
+
+    const std::uint32_t three = 3, six = 6, a = 0x1000;
+    link_->SetMotorMode(4, &three, &six, 1);
+    EXPECT_EQ(Last(), (Bytes{'M', 4, 0, 0, 0x73}));
+    link_->SetMotorMode(1, &a, nullptr, 1);
+    EXPECT_EQ(Last(), (Bytes{'M', 1, 0x90, 0x10, 0x73}));
+    const std::uint32_t b = 0x0100;
+    link_->SetMotorMode(2, nullptr, &b, 1);
+    EXPECT_EQ(Last(), (Bytes{'M', 2, 0x80, 0xA1, 0x73}));
+}

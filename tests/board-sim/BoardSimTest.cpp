@@ -1,0 +1,457 @@
+// The simulator over a real pseudo-terminal: exact reply bytes, kept state, frame
+// cutting, faults, plugging and shutdown.
+
+#include "board-sim/BoardSim.h"
+#include "board-sim/PtyClient.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+namespace boardsim {
+namespace {
+
+using test::PtyClient;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::uint8_t sum(const Bytes& b, std::size_t first, std::size_t last) {
+    unsigned s = 0;
+    for (std::size_t i = first; i <= last; ++i) s += b.at(i);
+    return static_cast<std::uint8_t>(s);
+}
+
+Bytes portFrame(Bytes f) {  // '8' 3, short: [9] = sum of [2..8]
+    f.resize(10, 0);
+    f[9] = sum(f, 2, 8);
+    return f;
+}
+
+Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
+    Bytes f(36, 0);
+    f[0] = '8';
+    f[1] = code;
+    for (auto [at, value] : bytes) f[static_cast<std::size_t>(at)] = value;
+    const bool block = code == 1 || code == 0xFF;
+    f[35] = sum(f, 2, block ? 32 : 34);
+    return f;
+}
+
+Bytes pwmShort() {
+    Bytes f(23, 0);
+    f[0] = '8';
+    f[1] = 2;
+    f[3] = 0x10;
+    f[4] = 0x7F;
+    f[22] = sum(f, 2, 21);
+    return f;
+}
+
+class BoardSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/board-sim-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        dir_ = dir;
+        BoardSim::Options options;
+        options.linkPath = (dir_ / "board").string();
+        options.log = [this](const std::string& text) {
+            std::lock_guard lock(messagesMutex_);
+            messages_.push_back(text);
+        };
+        sim_ = std::make_unique<BoardSim>(options);
+        ASSERT_TRUE(sim_->start());
+        client_ = std::make_unique<PtyClient>(sim_->portPath());
+        ASSERT_TRUE(client_->isOpen());
+    }
+    void TearDown() override {
+        client_.reset();
+        sim_.reset();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::size_t messageCount() {
+        std::lock_guard lock(messagesMutex_);
+        return messages_.size();
+    }
+
+    fs::path dir_;
+    std::unique_ptr<BoardSim> sim_;
+    std::unique_ptr<PtyClient> client_;
+    std::mutex messagesMutex_;
+    std::vector<std::string> messages_;
+};
+
+const Bytes kVersion{'V'};
+const Bytes kVersionReply{0x04, 'V', 0x13, 0x21};
+
+TEST_F(BoardSimTest, EveryFrameKindGetsItsExactReply) {
+    sim_->setMeasuredValue(0x1234);
+    sim_->setStatus(5);
+    sim_->setSub21Value(0x9A);
+    sim_->setAdc(0, 0x0102);
+    sim_->setAdc(7, 0xFFEE);
+    sim_->setI2cReadData({0x11, 0x22, 0x33, 0x44});
+
+    const Bytes statusRecord{13, '8', 0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 5, 0x4B};
+    Bytes adcReply(18, 0);
+    adcReply[0] = 18, adcReply[1] = 'A', adcReply[2] = 0x02, adcReply[3] = 0x01, adcReply[16] = 0xEE,
+    adcReply[17] = 0xFF;
+
+    const struct {
+        Bytes frame;
+        Bytes reply;
+    } cases[] = {
+        {kVersion, kVersionReply},
+        {{'8', 18}, {6, '8', 0x19, 0x13, 0, 0x2C}},
+        {{'8', 20}, {6, '8', 0x34, 0x12, 5, 0x4B}},
+        {{'8', 21}, {5, '8', 0x9A, 0, 0x9A}},
+        {{'8', 22}, {6, '8', 5, 0, 0, 5}},
+        {{'8', 17}, statusRecord},
+        {longFrame(0xFF, {{2, 7}, {32, 9}}), statusRecord},
+        {{'8', 19}, {8, '8', 0, 0, 0, 0, 0, 0}},
+        {{'A'}, adcReply},
+        {{'E', 0, 0, 0, 0, 0}, {8, 'E', 0, 0, 0, 0, 0, 0}},
+        {{'I', 0xA1, 3, 0, 0, 0, 0}, {5, 'I', 0x11, 0x22, 0x33}},
+        {{'I', 0xA1, 6, 0, 0, 0, 0, 0, 0, 0}, {8, 'I', 0x11, 0x22, 0x33, 0x44, 0, 0}},
+        {{'I', 0xA0, 2, 0, 0xAA, 0xBB}, {2, 'I'}},
+        {{'R', 0}, {2, 'R'}},
+        {{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {2, 'C'}},
+        {{'P', 0xE0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {2, 'P'}},
+        {{'O', 0xE1, 0x34, 0x12, 5, 0x4B}, {2, 'O'}},
+        {{'M', 4, 0, 0, 0x73}, {2, 'M'}},
+        {{'S', 3, 'a', 'b', 'c'}, {2, 'S'}},
+        {{'W', 0xFF, 0, 0, 0}, {2, 'W'}},
+        {{'8', 0}, {2, '8'}},
+        {longFrame(1, {{2, 1}}), {2, '8'}},
+        {pwmShort(), {2, '8'}},
+        {portFrame({'8', 3}), {2, '8'}},
+        {{'8', 4, 7, 7}, {2, '8'}},
+        {{'8', 5, 3, 4, 7}, {2, '8'}},
+        {{'8', 6, 5, 4, 9}, {2, '8'}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(client_->exchange(c.frame), c.reply) << "frame " << int(c.frame[0]);
+    EXPECT_TRUE(client_->drain(20ms).empty());
+
+    const auto log = sim_->frames();
+    ASSERT_EQ(log.size(), std::size(cases));
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(log[i].bytes, cases[i].frame);
+        EXPECT_TRUE(log[i].checksumOk) << i;
+        EXPECT_FALSE(log[i].dropped) << i;
+    }
+}
+
+TEST_F(BoardSimTest, AbsentSecondControllerIsFlaggedButKeepsItsVersionBytes) {
+    sim_->setSecondAbsent(true);
+    sim_->setSecondVersion(0x1216);
+    sim_->setMainVersion(0xABCD);
+    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x16, 0x12, 1, 0x29}));
+    EXPECT_EQ(client_->exchange(kVersion), (Bytes{4, 'V', 0xCD, 0xAB}));
+}
+
+TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) {
+    Bytes badPorts = portFrame({'8', 3, 0xFF, 0xFF});
+    badPorts[9] ^= 1;
+    Bytes badLong = longFrame(3, {{21, 0xFF}, {22, 0xFF}});
+    badLong[35] ^= 1;
+    Bytes badBlock = longFrame(0xFF, {{2, 1}});
+    badBlock[35] ^= 1;
+    const Bytes frames[] = {
+        badPorts,                       // bad
+        {'8', 5, 3, 4, 8},              // bad
+        {'8', 6, 5, 4, 9},              // good
+        {'O', 0xE1, 0x34, 0x12, 5, 0},  // bad
+        badLong,                        // bad
+        longFrame(1, {{2, 1}}),         // good
+    };
+    for (const Bytes& f : frames) EXPECT_EQ(client_->exchange(f).size(), 2u);
+    EXPECT_EQ(client_->exchange(badBlock).size(), 13u);
+
+    const auto log = sim_->frames();
+    ASSERT_EQ(log.size(), 7u);
+    const bool expected[] = {false, false, true, false, false, true, false};
+    for (std::size_t i = 0; i < log.size(); ++i) EXPECT_EQ(log[i].checksumOk, expected[i]) << i;
+    // Neither bad port frame made a port an output.
+    for (int port = 21; port <= 33; ++port) EXPECT_FALSE(sim_->portIsOutput(port)) << port;
+    EXPECT_GE(messageCount(), 5u);
+}
+
+TEST_F(BoardSimTest, FirstControllerPortsReadBackThroughTheLevelReply) {
+    // 0-15 and 18-20 outputs, 16 and 17 inputs (the program's start-up directions).
+    EXPECT_EQ(client_->exchange({'C', 0, 3, 4, 0, 0, 0xFF, 0xFF, 0x00, 0x0E, 0, 0, 0, 0, 0}), (Bytes{2, 'C'}));
+    sim_->setInputPort(16, true);
+    sim_->setInputPort(17, false);
+    sim_->setInputPort(0, false);  // an output: what is written wins
+    sim_->setInterruptFlag(1, true);
+    sim_->setInterruptFlag(5, true);
+    // Levels 16 and 17 are written high but are inputs; 18 and 20 high, 19 low.
+    EXPECT_EQ(client_->exchange({'E', 0xA5, 0x5A, 0x06, 0x0A, 0}), (Bytes{8, 'E', 0xA5, 0, 0x5A, 0x02, 0x0A, 0x22}));
+
+    EXPECT_TRUE(sim_->portIsOutput(0));
+    EXPECT_TRUE(sim_->portLevel(0));
+    EXPECT_FALSE(sim_->portIsOutput(16));
+    EXPECT_TRUE(sim_->portLevel(16));
+    EXPECT_FALSE(sim_->portLevel(17));
+    EXPECT_TRUE(sim_->portLevel(18));
+    EXPECT_FALSE(sim_->portLevel(19));
+    EXPECT_FALSE(sim_->portLevel(34));
+
+    // A reset of the first controller makes its ports inputs again.
+    sim_->setInterruptFlag(1, false);
+    EXPECT_EQ(client_->exchange({'R', 0}), (Bytes{2, 'R'}));
+    EXPECT_EQ(client_->exchange({'E', 0xFF, 0xFF, 0xFF, 0xFF, 0}), (Bytes{8, 'E', 0, 0, 0, 0x02, 0, 0x20}));
+}
+
+TEST_F(BoardSimTest, SecondControllerPortsReadBackShortAndLong) {
+    // 21-28 outputs with 21 high; 29-31 outputs with 30 high; 32 output low, 33 input.
+    sim_->setInputPort(33, true);
+    sim_->setInputPort(22, true);  // an output: ignored
+    EXPECT_EQ(client_->exchange(portFrame({'8', 3, 0xFF, 0x01, 0x38, 0x10, 0x01, 0x00})), (Bytes{2, '8'}));
+    EXPECT_EQ(client_->exchange({'8', 19}), (Bytes{8, '8', 0x01, 0x10, 0x02, 0, 0, 0x13}));
+
+    // A 0x12xx second controller: the long frame and the 13-byte read.
+    sim_->setSecondVersion(0x1216);
+    sim_->setMeasuredValue(0x0102);
+    sim_->setStatus(3);
+    // Bytes 2..7 of a long frame are not port bytes.
+    const Bytes frame = longFrame(3, {{3, 0xFF}, {9, 1}, {21, 0xFF}, {22, 0x80}, {23, 0x38}, {24, 0x20}, {25, 0x03},
+                                      {26, 0x02}});
+    EXPECT_EQ(client_->exchange(frame), (Bytes{2, '8'}));
+    EXPECT_EQ(client_->exchange({'8', 19}), (Bytes{13, '8', 0, 0, 0x02, 0x01, 0x80, 0x20, 0x02, 0, 0, 3, 0xA8}));
+    EXPECT_TRUE(sim_->portIsOutput(33));
+    EXPECT_TRUE(sim_->portLevel(33));
+    EXPECT_FALSE(sim_->portLevel(21));
+
+    // A reset of the second controller leaves the first one alone.
+    EXPECT_EQ(client_->exchange({'8', 0}), (Bytes{2, '8'}));
+    EXPECT_FALSE(sim_->portIsOutput(28));
+}
+
+TEST_F(BoardSimTest, PwmFramesAreCutShortOrLongByWhatFollows) {
+    const Bytes shortFrame = pwmShort();
+    const Bytes longForm = longFrame(2, {{3, 0x10}, {30, 0x55}});
+    EXPECT_EQ(client_->exchange(shortFrame), (Bytes{2, '8'}));
+    EXPECT_EQ(client_->exchange(longForm), (Bytes{2, '8'}));
+    // The long form in two writes, as a slow writer would send it.
+    ASSERT_TRUE(client_->write(Bytes(longForm.begin(), longForm.begin() + 23)));
+    ASSERT_TRUE(client_->write(Bytes(longForm.begin() + 23, longForm.end())));
+    EXPECT_EQ(client_->readReply(), (Bytes{2, '8'}));
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+    EXPECT_TRUE(client_->drain(20ms).empty());
+
+    const auto log = sim_->frames();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].bytes, shortFrame);
+    EXPECT_EQ(log[1].bytes, longForm);
+    EXPECT_EQ(log[2].bytes, longForm);
+    EXPECT_TRUE(log[0].checksumOk && log[1].checksumOk && log[2].checksumOk);
+}
+
+TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecovers) {
+    ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}));
+    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    // An I2C frame announcing more than fits in a frame.
+    ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
+    ASSERT_TRUE(sim_->waitForFrames(2, 2s));
+    EXPECT_TRUE(client_->drain(20ms).empty());
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    // A frame that stops half way is dropped after a while, not joined to the next one.
+    ASSERT_TRUE(client_->write({'C', 0, 3}));
+    ASSERT_TRUE(sim_->waitForFrames(4, 2s));
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    const auto log = sim_->frames();
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(log[0].bytes, (Bytes{'Z', 0x01, 0x02}));
+    EXPECT_TRUE(log[0].dropped);
+    EXPECT_TRUE(log[1].dropped);
+    EXPECT_FALSE(log[2].dropped);
+    EXPECT_EQ(log[3].bytes, (Bytes{'C', 0, 3}));
+    EXPECT_TRUE(log[3].dropped);
+    EXPECT_FALSE(log[4].dropped);
+}
+
+TEST_F(BoardSimTest, FaultsThatSpoilTheReplyApplyOnceThenServiceResumes) {
+    sim_->injectFault(Fault::WrongEcho);
+    EXPECT_EQ(client_->exchange(kVersion), (Bytes{4, 'W', 0x13, 0x21}));
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    // Waits for a reply that carries a checksum: 'V' passes untouched.
+    sim_->injectFault(Fault::BadChecksum);
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x19, 0x13, 0, 0x2D}));
+    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x19, 0x13, 0, 0x2C}));
+
+    sim_->injectFault(Fault::ShortReply);
+    ASSERT_TRUE(client_->write(kVersion));
+    EXPECT_EQ(client_->drain(), (Bytes{4, 'V'}));
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    sim_->injectFault(Fault::OversizedLength);
+    ASSERT_TRUE(client_->write(kVersion));
+    const Bytes oversized = client_->drain();
+    ASSERT_EQ(oversized.size(), 201u);
+    EXPECT_EQ(oversized[0], 200);
+    EXPECT_EQ(oversized[1], 'V');
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    sim_->injectFault(Fault::ZeroLength);
+    ASSERT_TRUE(client_->write(kVersion));
+    EXPECT_EQ(client_->drain(), (Bytes{0}));
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    sim_->injectFault(Fault::Garbage);
+    ASSERT_TRUE(client_->write(kVersion));
+    const Bytes garbage = client_->drain();
+    EXPECT_GE(garbage.size(), 3u);
+    EXPECT_LE(garbage.size(), 6u);
+    EXPECT_NE(garbage, kVersionReply);
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+}
+
+TEST_F(BoardSimTest, FaultsThatDelayOrWithholdTheReply) {
+    // The stale reply is the one the previous frame got.
+    sim_->setSub21Value(7);
+    EXPECT_EQ(client_->exchange({'8', 21}), (Bytes{5, '8', 7, 0, 7}));
+    sim_->injectFault(Fault::StaleReply);
+    ASSERT_TRUE(client_->write(kVersion));
+    EXPECT_EQ(client_->readReply(), (Bytes{5, '8', 7, 0, 7}));
+    EXPECT_EQ(client_->readReply(), kVersionReply);
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    sim_->injectFault(Fault::LateReply);
+    ASSERT_TRUE(client_->write(kVersion));
+    EXPECT_TRUE(client_->read(1, 100ms).empty());  // held back 200 ms
+    EXPECT_EQ(client_->readReply(), kVersionReply);
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+
+    // Faults queue in order; a count covers that many frames.
+    sim_->injectFault(Fault::Silence);
+    sim_->injectFault(Fault::WrongEcho, 2);
+    const std::size_t before = sim_->frameCount();
+    ASSERT_TRUE(client_->write(kVersion));
+    ASSERT_TRUE(sim_->waitForFrames(before + 1, 1s));
+    EXPECT_TRUE(client_->drain().empty());
+    EXPECT_EQ(client_->exchange(kVersion)[1], 'W');
+    EXPECT_EQ(client_->exchange(kVersion)[1], 'W');
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+}
+
+TEST_F(BoardSimTest, RawBytesGoOutUnasked) {
+    sim_->sendRaw({0x02, 'Q', 0x07});
+    EXPECT_EQ(client_->read(3), (Bytes{0x02, 'Q', 0x07}));
+    EXPECT_EQ(sim_->frameCount(), 0u);
+}
+
+TEST_F(BoardSimTest, UnplugHangsUpAndReplugGivesANewWorkingPathWithTheStateKept) {
+    const std::string link = sim_->portPath();
+    const std::string oldSlave = sim_->slavePath();
+    EXPECT_EQ(fs::read_symlink(link).string(), oldSlave);
+    ASSERT_EQ(client_->exchange(portFrame({'8', 3, 0xFF, 0x81})), (Bytes{2, '8'}));
+
+    sim_->unplug();
+    EXPECT_FALSE(sim_->plugged());
+    EXPECT_TRUE(sim_->slavePath().empty());
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_TRUE(client_->hungUp());
+    EXPECT_FALSE(client_->write(kVersion));
+    sim_->unplug();  // twice is harmless
+
+    ASSERT_TRUE(sim_->replug());
+    const std::string newSlave = sim_->slavePath();
+    EXPECT_NE(newSlave, oldSlave);
+    EXPECT_EQ(fs::read_symlink(link).string(), newSlave);
+    PtyClient again(link);
+    ASSERT_TRUE(again.isOpen());
+    EXPECT_EQ(again.exchange({'8', 19}), (Bytes{8, '8', 0x81, 0, 0, 0, 0, 0x81}));
+
+    // A replug while plugged in also gives a fresh pty.
+    ASSERT_TRUE(sim_->replug());
+    EXPECT_TRUE(again.hungUp());
+    PtyClient third(link);
+    EXPECT_EQ(third.exchange(kVersion), kVersionReply);
+}
+
+TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
+    sim_->injectFault(Fault::LateReply);
+    ASSERT_TRUE(client_->write(kVersion));
+    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    ASSERT_TRUE(client_->write({'C', 0}));  // and an unfinished frame
+    sim_->stop();
+    EXPECT_TRUE(client_->hungUp());
+    EXPECT_FALSE(fs::is_symlink(dir_ / "board"));
+    sim_->stop();
+
+    // Started again, it serves a new pty with the log kept.
+    ASSERT_TRUE(sim_->start());
+    PtyClient again(sim_->portPath());
+    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
+    EXPECT_EQ(sim_->frameCount(), 2u);
+}
+
+TEST(BoardSimWait, WaitForFramesTimesOutWithoutTraffic) {
+    BoardSim sim;
+    ASSERT_TRUE(sim.start());
+    EXPECT_FALSE(sim.waitForFrames(1, 10ms));
+    EXPECT_TRUE(sim.waitForFrames(0, 10ms));
+    // No link asked for: the port is the slave itself.
+    EXPECT_EQ(sim.portPath(), sim.slavePath());
+}
+
+TEST_F(BoardSimTest, PublicCallsRaceTheServingThreadSafely) {
+    std::atomic<bool> done{false};
+    std::thread poker([&] {
+        int i = 0;
+        while (!done.load()) {
+            sim_->setInputPort(i % 34, i & 1);
+            sim_->setAdc(i % 8, static_cast<std::uint16_t>(i));
+            sim_->setMeasuredValue(static_cast<std::uint16_t>(i));
+            sim_->injectFault(Fault::None, 1);
+            (void)sim_->frames();
+            (void)sim_->stateReport();
+            (void)sim_->portLevel(i % 34);
+            ++i;
+        }
+    });
+    int good = 0;
+    for (int i = 0; i < 200; ++i) {
+        const Bytes r = client_->exchange({'E', 0, 0, 0, 0, 0});
+        good += r.size() == 8 && r[1] == 'E';
+    }
+    done = true;
+    poker.join();
+    EXPECT_EQ(good, 200);
+    EXPECT_EQ(sim_->frameCount(), 200u);
+}
+
+TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
+    client_.reset();
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load()) {
+            (void)sim_->slavePath();
+            (void)sim_->frameCount();
+            sim_->sendRaw({1});
+        }
+    });
+    for (int i = 0; i < 50; ++i) {
+        sim_->unplug();
+        ASSERT_TRUE(sim_->replug());
+    }
+    done = true;
+    reader.join();
+    PtyClient last(sim_->portPath());
+    ASSERT_TRUE(last.isOpen());
+    last.drain(20ms);  // raw bytes queued before it opened
+    EXPECT_EQ(last.exchange(kVersion), kVersionReply);
+}
+
+}  // namespace
+}  // namespace boardsim

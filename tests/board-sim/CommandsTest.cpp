@@ -1,0 +1,113 @@
+// The command language: what each command does on the wire, and that bad commands are
+// refused with a message and change nothing.
+
+#include "board-sim/Commands.h"
+#include "board-sim/PtyClient.h"
+
+#include <gtest/gtest.h>
+
+namespace boardsim {
+namespace {
+
+using test::PtyClient;
+using namespace std::chrono_literals;
+
+TEST(BoardSimCommands, NumbersAreHexWithPrefixOrDecimalWithinTheirRange) {
+    EXPECT_EQ(parseNumber("0x2113", 0xFFFF), 0x2113u);
+    EXPECT_EQ(parseNumber("0X1a", 0xFF), 0x1Au);
+    EXPECT_EQ(parseNumber("8467", 0xFFFF), 8467u);
+    EXPECT_EQ(parseNumber("0", 1), 0u);
+    for (const char* bad : {"", "0x", "12a", "-1", "+1", "1.5", "65536", "0x10000", " 1"})
+        EXPECT_FALSE(parseNumber(bad, 0xFFFF).has_value()) << bad;
+}
+
+class BoardSimCommandsOnTheWire : public ::testing::Test {
+protected:
+    void SetUp() override {
+        BoardSim::Options options;
+        options.log = [](const std::string&) {};
+        sim_ = std::make_unique<BoardSim>(options);
+        ASSERT_TRUE(sim_->start());
+        client_ = std::make_unique<PtyClient>(sim_->portPath());
+        ASSERT_TRUE(client_->isOpen());
+    }
+
+    void run(const char* line) {
+        const CommandResult r = runCommand(*sim_, line);
+        EXPECT_TRUE(r.ok) << line << ": " << r.error;
+    }
+
+    std::unique_ptr<BoardSim> sim_;
+    std::unique_ptr<PtyClient> client_;
+};
+
+TEST_F(BoardSimCommandsOnTheWire, SettingsShowInTheReplies) {
+    run("version 0x2200 4886");
+    run("absent 1");
+    run("measured 0x0102");
+    run("status 9");
+    run("sub21 0xA0");
+    run("adc 7 0x1234");
+    run("input 17 1");
+    run("intflag 3 1");
+    run("i2c 0x11 0x22");
+    run("  # a comment");
+    run("");
+
+    EXPECT_EQ(client_->exchange({'V'}), (Bytes{4, 'V', 0x00, 0x22}));
+    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x16, 0x13, 1, 0x2A}));
+    EXPECT_EQ(client_->exchange({'8', 20}), (Bytes{6, '8', 0x02, 0x01, 9, 0x0C}));
+    EXPECT_EQ(client_->exchange({'8', 21}), (Bytes{5, '8', 0xA0, 0, 0xA0}));
+    const Bytes adc = client_->exchange({'A'});
+    ASSERT_EQ(adc.size(), 18u);
+    EXPECT_EQ(adc[16], 0x34);
+    EXPECT_EQ(adc[17], 0x12);
+    EXPECT_EQ(client_->exchange({'E', 0, 0, 0, 0, 0}), (Bytes{8, 'E', 0, 0, 0, 0x04, 0, 0x08}));
+    EXPECT_EQ(client_->exchange({'I', 0xA1, 3, 0, 0, 0, 0}), (Bytes{5, 'I', 0x11, 0x22, 0}));
+}
+
+TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
+    run("fault wrong-echo 2");
+    EXPECT_EQ(client_->exchange({'V'})[1], 'W');
+    EXPECT_EQ(client_->exchange({'V'})[1], 'W');
+    EXPECT_EQ(client_->exchange({'V'})[1], 'V');
+    EXPECT_EQ(client_->exchange({'8', 5, 3, 4, 8}), (Bytes{2, '8'}));
+    ASSERT_TRUE(client_->write({'Z'}));
+    ASSERT_TRUE(sim_->waitForFrames(5, 2s));
+
+    const CommandResult frames = runCommand(*sim_, "frames");
+    EXPECT_EQ(frames.output, "56\n56\n56\n38 05 03 04 08  bad-checksum\n5A  dropped\n");
+    run("clear");
+    EXPECT_EQ(sim_->frameCount(), 0u);
+
+    run("raw 0x02 0x51");
+    EXPECT_EQ(client_->read(2), (Bytes{0x02, 'Q'}));
+
+    const std::string before = sim_->slavePath();
+    run("unplug");
+    EXPECT_TRUE(client_->hungUp());
+    const CommandResult replug = runCommand(*sim_, "replug");
+    EXPECT_TRUE(replug.ok);
+    EXPECT_EQ(replug.output, sim_->slavePath() + "\n");
+    EXPECT_NE(sim_->slavePath(), before);
+
+    EXPECT_TRUE(runCommand(*sim_, "quit").quit);
+    EXPECT_FALSE(runCommand(*sim_, "state").output.empty());
+}
+
+TEST_F(BoardSimCommandsOnTheWire, BadCommandsAreRefusedAndChangeNothing) {
+    for (const char* bad : {"version 0x10000 1", "version 1", "absent 2", "measured", "status 256", "adc 8 1",
+                            "adc 1 x", "input 34 1", "input 3 2", "intflag 0 1", "intflag 6 1", "fault bogus",
+                            "fault silence 0", "fault silence 1 2", "i2c 0x100", "raw", "quit now", "frobnicate"}) {
+        const CommandResult r = runCommand(*sim_, bad);
+        EXPECT_FALSE(r.ok) << bad;
+        EXPECT_FALSE(r.quit) << bad;
+        EXPECT_FALSE(r.error.empty()) << bad;
+    }
+    EXPECT_EQ(client_->exchange({'V'}), (Bytes{4, 'V', 0x13, 0x21}));
+    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x19, 0x13, 0, 0x2C}));
+    EXPECT_EQ(client_->exchange({'E', 0, 0, 0, 0, 0}), (Bytes{8, 'E', 0, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace boardsim

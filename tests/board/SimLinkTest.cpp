@@ -1,0 +1,205 @@
+// The board link against the simulator over a real pseudo-terminal: exact frames on the
+// wire, values read back, and each kind of broken reply survived.
+#include <gtest/gtest.h>
+
+#include "SimLink.h"
+#include "platform/core/Debug.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+std::vector<Bytes> FrameBytes(const boardsim::BoardSim& sim) {
+    std::vector<Bytes> out;
+    for (const auto& f : sim.frames()) out.push_back(f.bytes);
+    return out;
+}
+
+class SimLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(s_.started);
+        ASSERT_TRUE(s_.Connect());
+        ASSERT_TRUE(s_.sim.waitForFrames(1, std::chrono::seconds(2)));
+        s_.sim.clearFrames();
+    }
+    SimLink s_;
+    CRG1Micon& link() { return *s_.link; }
+};
+
+}  // namespace
+
+TEST_F(SimLinkTest, OpenSendsTheControlFrameOnce) {
+    // SetUp's open sent it; a second open without a close sends nothing.
+    s_.Connect();
+    EXPECT_EQ(s_.sim.frameCount(), 0u);
+    link().Close();
+    ASSERT_TRUE(s_.Connect());
+    ASSERT_TRUE(s_.sim.waitForFrames(1, std::chrono::seconds(2)));
+    EXPECT_EQ(FrameBytes(s_.sim)[0], (Bytes{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
+    s_.sim.setMeasuredValue(0x1234);
+    s_.sim.setStatus(0);
+    s_.sim.setSub21Value(0x5A);
+
+    EXPECT_EQ(link().SendReset(1, 1), 1);
+    std::uint16_t m = 0, s = 0;
+    link().GetVersion(&m, &s, 1);
+    EXPECT_EQ(m, 0x2113);
+    EXPECT_EQ(s, 0x1319);
+    link().ReadSub17(1);
+    EXPECT_EQ(link().ReadMeasuredValue(0), 0x1234);  // the 13-byte reply filled the status record
+    link().SendParameterBlock(1);
+    link().SendParameterBlockAndRead(1);
+    EXPECT_EQ(link().ReadMeasuredValue(1), 0x1234);
+    std::uint32_t status = 99;
+    link().ReadStatus(&status, 1);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(link().ReadSub21(1), 0x5A);
+    link().SendSelect(19, 1);
+    link().SendSelectPair(0, 7, 1);
+    link().SetOutputValue(2, 0x0304, 5, 1);
+    link().PulsePort(3, 22, 1);
+
+    Bytes block(36, 0);
+    block[0] = '8';
+    block[1] = 1;
+    block[9] = 1;
+    block[35] = 1;
+    Bytes blockRead = block;
+    blockRead[1] = 0xFF;
+    const std::vector<Bytes> expected{
+        {'R', 0}, {'8', 0}, {'V'}, {'8', 18}, {'8', 17}, block, blockRead, {'8', 20}, {'8', 22}, {'8', 21},
+        {'8', 4, 19, 19}, {'8', 5, 0, 7, 7}, {'O', 0xE2, 0x04, 0x03, 0x05, 0x0C}, {'8', 6, 3, 1, 4},
+    };
+    EXPECT_EQ(FrameBytes(s_.sim), expected);
+    for (const auto& f : s_.sim.frames()) EXPECT_TRUE(f.checksumOk);
+}
+
+TEST_F(SimLinkTest, VersionMasksFollowTheBoard) {
+    EXPECT_EQ(link().CheckVersionEqual(0x2113, 0x1319), 0);
+    EXPECT_EQ(link().CheckVersionOlder(0x2114, 0x1216), 1);
+    s_.sim.setSecondVersion(0x2005);
+    EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x3000), 0);
+    s_.sim.setSecondVersion(0x1100);
+    EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x1216), 2);
+    s_.sim.setSecondAbsent(true);
+    std::uint16_t s = 1;
+    link().GetVersion(nullptr, &s, 1);
+    EXPECT_EQ(s, 0);
+}
+
+TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
+    using boardsim::Fault;
+    platform::DebugCapture debug;
+    std::uint16_t value = 0x0100;
+    s_.sim.setMeasuredValue(value);
+    ASSERT_EQ(link().ReadMeasuredValue(1), value);
+
+    for (Fault fault : {Fault::Silence, Fault::WrongEcho, Fault::BadChecksum, Fault::ShortReply,
+                        Fault::OversizedLength, Fault::ZeroLength, Fault::Garbage, Fault::StaleReply}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        s_.sim.setMeasuredValue(static_cast<std::uint16_t>(value + 1));
+        s_.sim.injectFault(fault);
+        // A failed exchange keeps the last good reading: no value from a broken reply.
+        const int got = link().ReadMeasuredValue(1);
+        EXPECT_TRUE(got == value || fault == Fault::StaleReply) << got;
+        ++value;
+        s_.sim.setMeasuredValue(value);
+        EXPECT_EQ(link().ReadMeasuredValue(1), value);  // back in step
+    }
+    EXPECT_GE(debug.count("Receive data missmatch\n"), 1u);
+
+    // A late reply still arrives within the link's patience.
+    s_.sim.setMeasuredValue(0x0777);
+    s_.sim.injectFault(Fault::LateReply);
+    EXPECT_EQ(link().ReadMeasuredValue(1), 0x0777);
+}
+
+TEST_F(SimLinkTest, WrongEchoPrintsOnceAndLeavesTheKeptReply) {
+    platform::DebugCapture debug;
+    s_.sim.setAdc(1, 0x0ABC);
+    EXPECT_EQ(link().ReadAdc(1, 1), 0x0ABC);
+    s_.sim.setAdc(1, 0x0123);
+    s_.sim.injectFault(boardsim::Fault::WrongEcho);
+    EXPECT_EQ(link().ReadAdc(1, 1), 0x0ABC);
+    EXPECT_EQ(debug.count("Receive data missmatch\n"), 1u);
+    EXPECT_EQ(link().ReadAdc(1, 1), 0x0123);
+}
+
+TEST_F(SimLinkTest, UnplugAndReplugAsTheLinkSeesThem) {
+    // The fixture's connect made the first Detect; presence stays.
+    EXPECT_EQ(link().CheckConnection(), 0);
+    s_.sim.unplug();
+    EXPECT_EQ(link().CheckConnection(), -1);
+    EXPECT_EQ(link().CheckConnection(), 0);
+    EXPECT_EQ(link().IsConnected(), 0);
+    EXPECT_EQ(link().ReadMeasuredValue(1), 0);  // absent: nothing goes out, the kept value stays
+
+    ASSERT_TRUE(s_.sim.replug());
+    EXPECT_EQ(link().CheckConnection(), 1);
+    link().Close();
+    ASSERT_TRUE(s_.Connect());
+    s_.sim.setMeasuredValue(0x0042);
+    EXPECT_EQ(link().ReadMeasuredValue(1), 0x0042);
+}
+
+TEST_F(SimLinkTest, PortsInputsAndAnalogValuesComeBack) {
+    s_.sim.setInputPort(16, true);
+    s_.sim.setInputPort(17, false);
+    s_.sim.setInterruptFlag(5, true);
+    s_.sim.setAdc(7, 0xFFFF);
+    PortRecord out{4, 1, 1, 0, 1};
+    link().WritePort(4, &out, 1);
+    EXPECT_TRUE(s_.sim.portLevel(4));
+    EXPECT_TRUE(s_.sim.portIsOutput(4));
+    EXPECT_EQ(link().ReadPort(4, 0), 1);
+    EXPECT_EQ(link().ReadPort(16, 1), 1);
+    const auto frames = s_.sim.frameCount();
+    EXPECT_EQ(link().ReadPort(17, 0), 0);  // from the kept reply, nothing on the wire
+    EXPECT_EQ(link().ReadInterruptFlag(5, 0), 1);
+    EXPECT_EQ(s_.sim.frameCount(), frames);
+    EXPECT_EQ(link().ReadInterruptFlag(4, 1), 0);
+    EXPECT_EQ(link().ReadAdc(7, 1), 0xFFFF);
+
+    PortRecord high{29, 1, 1, 0, 1};
+    link().WritePort(29, &high, 1);
+    EXPECT_TRUE(s_.sim.portLevel(29));
+    EXPECT_EQ(link().ReadPort(29, 0), 1);
+    s_.sim.setInputPort(33, true);
+    PortRecord in33{33, 0, 0, 0, 1};
+    link().WritePort(33, &in33, 1);
+    EXPECT_EQ(link().ReadPort(33, 0), 1);
+}
+
+TEST_F(SimLinkTest, LongFrameVariantEndToEnd) {
+    s_.sim.setSecondVersion(0x1216);
+    link().GetVersion(nullptr, nullptr, 1);
+    ASSERT_TRUE(link().UsesLongFrames());
+    s_.sim.clearFrames();
+
+    PortRecord r{30, 1, 1, 0, 1};
+    link().WritePort(30, &r, 1);
+    const auto frames = s_.sim.frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].bytes.size(), 36u);
+    EXPECT_TRUE(frames[0].checksumOk);
+    EXPECT_TRUE(s_.sim.portLevel(30));
+    EXPECT_EQ(link().ReadPort(30, 0), 1);  // read back through the 13-byte reply
+    s_.sim.setMeasuredValue(0x0303);
+    EXPECT_EQ(link().ReadPort(21, 1), 0);
+    EXPECT_EQ(link().ReadMeasuredValue(0), 0x0303);  // that reply also carries the kept value
+
+    PwmChannelRecord ch6;
+    ch6.frequency = 1000;
+    ch6.value = 50;
+    ch6.percent = 1;
+    link().SetPwmFrequency(6, &ch6, 1);
+    const auto last = s_.sim.frames().back();
+    EXPECT_EQ(last.bytes.size(), 36u);
+    EXPECT_EQ(last.bytes[1], 2);
+    EXPECT_TRUE(last.checksumOk);
+    EXPECT_TRUE(s_.sim.portLevel(30));  // a channel frame leaves the ports as they were
+}

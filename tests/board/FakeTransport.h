@@ -54,8 +54,11 @@ public:
 
 // A reply with its length byte in front and, when asked, the checksum at the end.
 inline std::vector<std::uint8_t> MakeReply(std::uint8_t letter, std::vector<std::uint8_t> payload, bool checksum) {
-    std::vector<std::uint8_t> r{0, letter};
-    r.insert(r.end(), payload.begin(), payload.end());
+    std::vector<std::uint8_t> r;
+    r.reserve(payload.size() + 3);
+    r.push_back(0);
+    r.push_back(letter);
+    for (std::uint8_t b : payload) r.push_back(b);
     if (checksum) {
         unsigned sum = 0;
         for (std::size_t i = 2; i < r.size(); ++i) sum += r[i];

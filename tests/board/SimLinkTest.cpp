@@ -203,3 +203,15 @@ TEST_F(SimLinkTest, LongFrameVariantEndToEnd) {
     EXPECT_TRUE(last.checksumOk);
     EXPECT_TRUE(s_.sim.portLevel(30));  // a channel frame leaves the ports as they were
 }
+
+TEST(SimDetect, ReportsArrivalStayRemovalAndStayingAway) {
+    SimLink s("tamsiro-detect");
+    ASSERT_TRUE(s.started);
+    EXPECT_EQ(s.link->CheckConnection(), 1);
+    EXPECT_EQ(s.link->CheckConnection(), 0);
+    s.sim.unplug();
+    EXPECT_EQ(s.link->CheckConnection(), -1);
+    EXPECT_EQ(s.link->CheckConnection(), 0);
+    ASSERT_TRUE(s.sim.replug());
+    EXPECT_EQ(s.link->CheckConnection(), 1);
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "board/Bits.h"
 #include "board/NativeTranslator.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Debug.h"
@@ -169,7 +170,8 @@ int CRG1Micon::SendReset(int board, int second) {
 int CRG1Micon::SetControl(int flagA, int flagB, int mode, int send) {
     std::lock_guard guard(lock_);
     controlFrame_[0] = 'C';
-    controlFrame_[2] = static_cast<std::uint8_t>((controlFrame_[2] & ~0x03) | (flagA & 1) | ((flagB & 1) << 1));
+    bits::Set(controlFrame_[2], 0, (flagA & 1) != 0);
+    bits::Set(controlFrame_[2], 1, (flagB & 1) != 0);
     controlFrame_[3] = static_cast<std::uint8_t>(mode);
     if (send) Send(controlFrame_.data(), controlFrame_.size(), nullptr, 0);
     return 1;

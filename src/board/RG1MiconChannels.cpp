@@ -2,20 +2,13 @@
 // 4-8 in the '8' 2 frame (or the long frame) to the second.
 #include <cmath>
 
+#include "board/Bits.h"
 #include "board/RG1Micon.h"
 #include "platform/core/Numeric.h"
 
 namespace {
 
 constexpr std::uint8_t Low(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-void SetBit(std::uint8_t& byte, int bit, bool on) {
-    byte = static_cast<std::uint8_t>(on ? (byte | (1u << bit)) : (byte & ~(1u << bit)));
-}
-
-void SetField(std::uint8_t& byte, int shift, unsigned mask, std::uint32_t value) {
-    byte = static_cast<std::uint8_t>((byte & ~(mask << shift)) | ((value & mask) << shift));
-}
 
 // A period from a formula; out of range results are held at the hardware's limits
 // (a frequency above what the channel can make gives its fastest period, 0).
@@ -68,60 +61,60 @@ void CRG1Micon::PatchPwm(int channel, const PwmChannelRecord& r) {
     h[1] = 2;
     switch (channel) {
         case 0:
-            SetField(p[1], 4, 0xF, r.period);
+            bits::SetField(p[1], 4, 0xF, r.period);
             p[2] = Low(v);
-            SetBit(p[3], 3, v > (period + 1) * 16);
-            SetField(p[3], 4, 0xF, r.outputMode);
+            bits::Set(p[3], 3, v > (period + 1) * 16);
+            bits::SetField(p[3], 4, 0xF, r.outputMode);
             break;
         case 1:
-            SetField(p[1], 4, 0xF, r.period);
+            bits::SetField(p[1], 4, 0xF, r.period);
             p[4] = Low(v);
-            SetBit(p[5], 3, v == (period + 1) * 16);
-            SetField(p[5], 4, 0xF, r.outputMode);
+            bits::Set(p[5], 3, v == (period + 1) * 16);
+            bits::SetField(p[5], 4, 0xF, r.outputMode);
             break;
         case 2:
             p[7] = Low(period);
             p[8] = Low(v - 1);
-            SetBit(p[6], 6, v != 0);
+            bits::Set(p[6], 6, v != 0);
             break;
         case 3:
             p[7] = Low(period);
             p[9] = Low(v - 1);
-            SetBit(p[6], 7, v != 0);
+            bits::Set(p[6], 7, v != 0);
             p[10] = static_cast<std::uint8_t>(r.extra);
             break;
         case 4:
             h[3] = Low(period);
             h[4] = Low(v - 1);
-            SetBit(h[2], 6, v != 0);
+            bits::Set(h[2], 6, v != 0);
             break;
         case 5:
             h[3] = Low(period);
             h[5] = Low(v - 1);
-            SetBit(h[2], 7, v != 0);
+            bits::Set(h[2], 7, v != 0);
             h[6] = static_cast<std::uint8_t>(r.extra);
             break;
         default: {  // 6 to 8: one shared period, exponent and flags, whichever channel came last
             h[9] = Low(period);
-            SetField(h[10], 0, 0xF, static_cast<std::uint32_t>(period >> 8));
-            SetField(h[8], 0, 0x7, static_cast<std::uint32_t>(platform::saturate<std::int32_t>(r.exponent)));
-            SetBit(h[8], 3, (r.frequencyMode & 1) != 0);
-            SetBit(h[7], 6, (r.flagA & 1) != 0);
-            SetBit(h[7], 7, (r.flagB & 1) != 0);
+            bits::SetField(h[10], 0, 0xF, static_cast<std::uint32_t>(period >> 8));
+            bits::SetField(h[8], 0, 0x7, static_cast<std::uint32_t>(platform::saturate<std::int32_t>(r.exponent)));
+            bits::Set(h[8], 3, (r.frequencyMode & 1) != 0);
+            bits::Set(h[7], 6, (r.flagA & 1) != 0);
+            bits::Set(h[7], 7, (r.flagB & 1) != 0);
             h[17] = static_cast<std::uint8_t>(r.outputMode);
             const int index = channel - 6;
             h[11 + 2 * index] = Low(v);
-            SetField(h[12 + 2 * index], 0, 0xF, static_cast<std::uint32_t>(v >> 8));
+            bits::SetField(h[12 + 2 * index], 0, 0xF, static_cast<std::uint32_t>(v >> 8));
             if (channel == 6) {
-                SetField(h[20], 0, 0x3, r.outputA);
-                SetField(h[20], 2, 0x3, r.outputB);
+                bits::SetField(h[20], 0, 0x3, r.outputA);
+                bits::SetField(h[20], 2, 0x3, r.outputB);
             } else if (channel == 7) {
-                SetField(h[20], 4, 0x3, r.outputA);
-                SetField(h[20], 6, 0x3, r.outputB);
+                bits::SetField(h[20], 4, 0x3, r.outputA);
+                bits::SetField(h[20], 6, 0x3, r.outputB);
                 h[18] = static_cast<std::uint8_t>(r.extra);
             } else {
-                SetField(h[21], 0, 0x3, r.outputA);
-                SetField(h[21], 2, 0x3, r.outputB);
+                bits::SetField(h[21], 0, 0x3, r.outputA);
+                bits::SetField(h[21], 2, 0x3, r.outputB);
                 h[19] = static_cast<std::uint8_t>(r.extra);
             }
             break;

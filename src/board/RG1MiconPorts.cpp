@@ -4,19 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "board/Bits.h"
 #include "board/RG1Micon.h"
 
 namespace {
-
-void SetBit(std::uint8_t& byte, int bit, bool on) {
-    byte = static_cast<std::uint8_t>(on ? (byte | (1u << bit)) : (byte & ~(1u << bit)));
-}
-
-void SetField(std::uint8_t& byte, int shift, unsigned mask, std::uint32_t value) {
-    byte = static_cast<std::uint8_t>((byte & ~(mask << shift)) | ((value & mask) << shift));
-}
-
-bool Bit(std::uint8_t byte, int bit) { return ((byte >> bit) & 1) != 0; }
 
 // Where a port of the first controller sits: the byte of its group in the 'C' frame
 // (direction; the 'E' frame's byte is 5 less, the reply's given separately) and its bit.
@@ -62,8 +53,8 @@ int CRG1Micon::WritePort(int port, const PortRecord* record, int send) {
         const auto place = LowPort(port);
         controlFrame_[0] = 'C';
         portLevelFrame_[0] = 'E';
-        SetBit(controlFrame_[place.controlByte], place.bit, output);
-        SetBit(portLevelFrame_[place.levelByte], place.bit, level);
+        bits::Set(controlFrame_[place.controlByte], place.bit, output);
+        bits::Set(portLevelFrame_[place.levelByte], place.bit, level);
         if (send) {
             Send(controlFrame_.data(), controlFrame_.size(), nullptr, 0);
             Send(portLevelFrame_.data(), portLevelFrame_.size(), nullptr, 0);
@@ -71,10 +62,10 @@ int CRG1Micon::WritePort(int port, const PortRecord* record, int send) {
         }
     } else {
         const auto place = HighPort(port);
-        SetBit(portHighFrame_[2 + place.pair], place.bit, output);
-        SetBit(portHighFrame_[3 + place.pair], place.bit, level);
-        SetBit(longFrame_[21 + place.pair], place.bit, output);
-        SetBit(longFrame_[22 + place.pair], place.bit, level);
+        bits::Set(portHighFrame_[2 + place.pair], place.bit, output);
+        bits::Set(portHighFrame_[3 + place.pair], place.bit, level);
+        bits::Set(longFrame_[21 + place.pair], place.bit, output);
+        bits::Set(longFrame_[22 + place.pair], place.bit, level);
         portHighFrame_[0] = '8';
         portHighFrame_[1] = 3;
         portHighFrame_[9] = Sum(portHighFrame_.data(), 2, 8);
@@ -106,7 +97,7 @@ int CRG1Micon::ReadPort(int port, int send) {
             Send(portLevelFrame_.data(), portLevelFrame_.size(), portLevelReply_.data(), portLevelReply_.size());
         }
         const auto place = LowPort(port);
-        return Bit(portLevelReply_[place.replyByte], place.bit) ? 1 : 0;
+        return bits::Get(portLevelReply_[place.replyByte], place.bit) ? 1 : 0;
     }
     if (send) {
         longFrame_[0] = '8';
@@ -120,7 +111,7 @@ int CRG1Micon::ReadPort(int port, int send) {
         }
     }
     const auto place = HighPort(port);
-    return Bit(portHighReply_[2 + place.pair / 2], place.bit) ? 1 : 0;
+    return bits::Get(portHighReply_[2 + place.pair / 2], place.bit) ? 1 : 0;
 }
 
 int CRG1Micon::SetAdcChannel(int channel, const AdcChannelRecord* record, int send) {
@@ -128,10 +119,10 @@ int CRG1Micon::SetAdcChannel(int channel, const AdcChannelRecord* record, int se
     if (channel > 7) return 1;  // accepted, but those inputs have nothing to set
     std::lock_guard guard(lock_);
     controlFrame_[0] = 'C';
-    SetBit(controlFrame_[13], channel, record->enable != 0);
+    bits::Set(controlFrame_[13], channel, record->enable != 0);
     if (record->enable != 0) {
-        SetField(controlFrame_[12], 0, 0x7, record->setting);
-        SetBit(controlFrame_[12], 6, (record->reference & 1) != 0);
+        bits::SetField(controlFrame_[12], 0, 0x7, record->setting);
+        bits::Set(controlFrame_[12], 6, (record->reference & 1) != 0);
     }
     if (send) Send(controlFrame_.data(), controlFrame_.size(), nullptr, 0);
     return 1;
@@ -154,10 +145,10 @@ int CRG1Micon::SetInterruptInput(int input, const InterruptInputRecord* record, 
     controlFrame_[0] = 'C';
     if (input >= 4) {
         const int shift = input == 4 ? 0 : 4;
-        SetField(controlFrame_[10], shift, 0x3, record->modeB);
-        SetField(controlFrame_[10], shift + 2, 0x3, record->modeA);
+        bits::SetField(controlFrame_[10], shift, 0x3, record->modeB);
+        bits::SetField(controlFrame_[10], shift + 2, 0x3, record->modeA);
     } else {
-        SetField(controlFrame_[11], 2 * input, 0x3, record->modeA);
+        bits::SetField(controlFrame_[11], 2 * input, 0x3, record->modeA);
     }
     if (send) Send(controlFrame_.data(), controlFrame_.size(), nullptr, 0);
     return 1;
@@ -170,14 +161,14 @@ int CRG1Micon::ReadInterruptFlag(int input, int send) {
         portLevelFrame_[0] = 'E';
         Send(portLevelFrame_.data(), portLevelFrame_.size(), portLevelReply_.data(), portLevelReply_.size());
     }
-    return Bit(portLevelReply_[7], input) ? 1 : 0;
+    return bits::Get(portLevelReply_[7], input) ? 1 : 0;
 }
 
 int CRG1Micon::SendControlStop() {
     std::lock_guard guard(lock_);
     controlFrame_[0] = 'C';
-    SetBit(controlFrame_[2], 0, false);
-    SetBit(controlFrame_[2], 1, true);
+    bits::Set(controlFrame_[2], 0, false);
+    bits::Set(controlFrame_[2], 1, true);
     controlFrame_[3] = 2;
     return Send(controlFrame_.data(), controlFrame_.size(), nullptr, 0);
 }
@@ -225,24 +216,24 @@ int CRG1Micon::SetMotorMode(int mode, const std::uint32_t* recordA, const std::u
     switch (mode) {
         case 1:
             if (recordA) f[2] = secondByte(recordA);
-            SetBit(f[3], 4, Bit(f[2], 4));
-            SetField(f[2], 5, 0x7, 0b100);
+            bits::Set(f[3], 4, bits::Get(f[2], 4));
+            bits::SetField(f[2], 5, 0x7, 0b100);
             break;
         case 2:
             if (recordB) f[3] = secondByte(recordB);
-            SetBit(f[2], 4, Bit(f[3], 4));
-            SetField(f[3], 5, 0x7, 0b101);
+            bits::Set(f[2], 4, bits::Get(f[3], 4));
+            bits::SetField(f[3], 5, 0x7, 0b101);
             break;
         case 3:
             if (recordA) f[2] = secondByte(recordA);
             if (recordB) f[3] = secondByte(recordB);
-            SetField(f[2], 5, 0x7, 0b100);
-            SetField(f[3], 5, 0x7, 0b101);
+            bits::SetField(f[2], 5, 0x7, 0b100);
+            bits::SetField(f[3], 5, 0x7, 0b101);
             break;
         case 4:
-            SetField(f[4], 6, 0x3, 0b01);
-            if (recordA) SetField(f[4], 0, 0x7, *recordA);
-            if (recordB) SetField(f[4], 3, 0x7, *recordB);
+            bits::SetField(f[4], 6, 0x3, 0b01);
+            if (recordA) bits::SetField(f[4], 0, 0x7, *recordA);
+            if (recordB) bits::SetField(f[4], 3, 0x7, *recordB);
             break;
         default:
             break;

@@ -70,15 +70,6 @@ unsigned frameKey(const Bytes& f) {
 
 Bytes ack(std::uint8_t letter) { return Bytes{0x02, letter}; }
 
-std::string hex(const Bytes& b) {
-    std::string s;
-    char buf[4];
-    for (std::size_t i = 0; i < b.size(); ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", b[i]);
-        s += buf;
-    }
-    return s;
-}
 
 }  // namespace
 

@@ -44,15 +44,6 @@ constexpr auto kHangupBackoff = 20ms;
 constexpr std::uint8_t kOversizedLength = 200;
 constexpr std::uint8_t kOversizedFill = 0xEE;
 
-std::string hex(const Bytes& b) {
-    std::string s;
-    char buf[4];
-    for (std::size_t i = 0; i < b.size(); ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", b[i]);
-        s += buf;
-    }
-    return s;
-}
 
 struct Pty {
     int master = -1;

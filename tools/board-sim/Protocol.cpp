@@ -1,5 +1,7 @@
 #include "board-sim/Protocol.h"
 
+#include <cstdio>
+
 namespace boardsim {
 
 namespace {
@@ -128,6 +130,16 @@ bool replyIsChecksummed(const Bytes& frame) {
 void sealReply(Bytes& reply) {
     if (reply.size() < 3) return;
     reply.back() = byteSum(reply, 2, reply.size() - 2);
+}
+
+std::string hex(const Bytes& b) {
+    std::string s;
+    char buf[4];
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", b[i]);
+        s += buf;
+    }
+    return s;
 }
 
 }  // namespace boardsim

@@ -2,6 +2,8 @@
 // frame is, which frames and replies carry a checksum, and how to compute one.
 #pragma once
 
+#include <string>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -60,5 +62,8 @@ bool replyIsChecksummed(const Bytes& frame);
 
 // Writes the checksum of bytes 2 to n-2 into the last byte of a reply.
 void sealReply(Bytes& reply);
+
+// "38 02 00 ..." for logs and diagnostics.
+std::string hex(const Bytes& bytes);
 
 }  // namespace boardsim

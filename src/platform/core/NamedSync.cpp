@@ -71,43 +71,41 @@ Registry<NamedEvent>& events() {
 
 }  // namespace
 
-std::shared_ptr<NamedMutex> createNamedMutex(const std::string& name, bool* existed) {
-    auto& r = mutexes();
+namespace {
+
+template <typename T, typename Make>
+std::shared_ptr<T> createIn(Registry<T>& r, const std::string& name, bool* existed, Make make) {
     std::lock_guard lock(r.mutex);
     if (auto found = r.find(name)) {
         if (existed) *existed = true;
         return found;
     }
     if (existed) *existed = false;
-    auto created = std::make_shared<NamedMutex>(name);
+    std::shared_ptr<T> created = make();
     r.objects[name] = created;
     return created;
 }
 
-std::shared_ptr<NamedMutex> openNamedMutex(const std::string& name) {
-    auto& r = mutexes();
+template <typename T>
+std::shared_ptr<T> openIn(Registry<T>& r, const std::string& name) {
     std::lock_guard lock(r.mutex);
     return r.find(name);
 }
+
+}  // namespace
+
+std::shared_ptr<NamedMutex> createNamedMutex(const std::string& name, bool* existed) {
+    return createIn(mutexes(), name, existed, [&] { return std::make_shared<NamedMutex>(name); });
+}
+
+std::shared_ptr<NamedMutex> openNamedMutex(const std::string& name) { return openIn(mutexes(), name); }
 
 std::shared_ptr<NamedEvent> createNamedEvent(const std::string& name, bool manualReset, bool initialState,
                                              bool* existed) {
-    auto& r = events();
-    std::lock_guard lock(r.mutex);
-    if (auto found = r.find(name)) {
-        if (existed) *existed = true;
-        return found;
-    }
-    if (existed) *existed = false;
-    auto created = std::make_shared<NamedEvent>(name, manualReset, initialState);
-    r.objects[name] = created;
-    return created;
+    return createIn(events(), name, existed,
+                    [&] { return std::make_shared<NamedEvent>(name, manualReset, initialState); });
 }
 
-std::shared_ptr<NamedEvent> openNamedEvent(const std::string& name) {
-    auto& r = events();
-    std::lock_guard lock(r.mutex);
-    return r.find(name);
-}
+std::shared_ptr<NamedEvent> openNamedEvent(const std::string& name) { return openIn(events(), name); }
 
 }  // namespace platform

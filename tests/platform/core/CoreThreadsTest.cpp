@@ -6,6 +6,7 @@
 
 #include "PtyPeer.h"
 #include "platform/core/BoardPorts.h"
+#include "Inbox.h"
 #include "platform/core/Handles.h"
 #include "platform/core/SerialPort.h"
 
@@ -18,18 +19,6 @@
 namespace fs = std::filesystem;
 using namespace platform;
 
-namespace {
-
-struct Inbox : IMessageSink {
-    std::mutex m;
-    std::vector<Message> got;
-    void deliver(const Message& msg) override {
-        std::lock_guard lock(m);
-        got.push_back(msg);
-    }
-};
-
-}  // namespace
 
 // Without time-outs a read waits for its bytes; close() from another thread must still
 // end it, or shutting the program down with a silent board would hang.

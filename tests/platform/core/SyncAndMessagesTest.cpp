@@ -8,23 +8,12 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Debug.h"
+#include "Inbox.h"
 #include "platform/core/Handles.h"
 #include "platform/core/NamedSync.h"
 
 using namespace platform;
 
-namespace {
-
-struct Inbox : IMessageSink {
-    std::mutex m;
-    std::vector<Message> got;
-    void deliver(const Message& msg) override {
-        std::lock_guard lock(m);
-        got.push_back(msg);
-    }
-};
-
-}  // namespace
 
 TEST(Handles, PostReachesALiveWindowAndIsDroppedOnceItIsGone) {
     auto& reg = HandleRegistry::instance();

@@ -38,17 +38,21 @@ private:
     std::atomic<std::uint32_t> calls_{0};
 };
 
+
 IClock& currentClock();
 // Replaces the process clock; nullptr restores the system clock.
 void setClock(IClock* clock);
 
-// Installs a clock for the lifetime of the object.
+// Installs a clock for the lifetime of the object, then puts back the one it replaced.
 class ScopedClock {
 public:
-    explicit ScopedClock(IClock& c) { setClock(&c); }
-    ~ScopedClock() { setClock(nullptr); }
+    explicit ScopedClock(IClock& c) : previous_(&currentClock()) { setClock(&c); }
+    ~ScopedClock() { setClock(previous_); }
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    IClock* previous_;
 };
 
 inline void sleepMs(std::uint32_t ms) { currentClock().sleepMs(ms); }

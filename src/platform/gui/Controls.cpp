@@ -1,0 +1,648 @@
+#include "platform/gui/Controls.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyleOptionButton>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
+#include <QTabBar>
+#include <QTableWidget>
+#include <algorithm>
+
+#include "platform/gui/Application.h"
+
+namespace gui {
+
+namespace {
+
+// Our buttons never toggle themselves: Qt would flip the state on a click or Space.
+class CheckWidget final : public QPushButton {
+public:
+    CheckWidget() { setCheckable(true); }
+    bool pushLike = true;
+
+protected:
+    void nextCheckState() override {}
+    // The whole window is the button, as in the system, not only the box and caption.
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+    void paintEvent(QPaintEvent* e) override {
+        if (pushLike) {
+            QPushButton::paintEvent(e);
+            return;
+        }
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        opt.initFrom(this);
+        opt.text = text();
+        if (isDown()) opt.state |= QStyle::State_Sunken;
+        opt.state |= isChecked() ? QStyle::State_On : QStyle::State_Off;
+        p.drawControl(QStyle::CE_CheckBox, opt);
+    }
+};
+
+class RadioWidget final : public QRadioButton {
+public:
+    RadioWidget() { setAutoExclusive(false); }
+
+protected:
+    void nextCheckState() override {}
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class SliderWidget final : public QSlider {
+public:
+    SliderWidget() : QSlider(Qt::Horizontal) {
+        setTickPosition(QSlider::NoTicks);
+        setTracking(false);
+    }
+    QRect part(QStyle::SubControl which) const {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        return style()->subControlRect(QStyle::CC_Slider, &opt, which, this);
+    }
+};
+
+// Turns a signal of a control's widget into a call on the window while it lives.
+template <class W, class F>
+void whileAlive(Handle h, W* self, F&& f) {
+    if (isWindow(h)) f(self);
+}
+
+}  // namespace
+
+// ---- ColourState ----------------------------------------------------------------------
+
+void ColourState::capture(QWidget* widget, bool neverGrey) {
+    neverGrey_ = neverGrey;
+    base_ = widget->palette();
+    if (neverGrey) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole) continue;
+            base_.setBrush(QPalette::Disabled, r, base_.brush(QPalette::Active, r));
+        }
+        widget->setPalette(base_);
+    }
+}
+
+void ColourState::apply(QWidget* widget, const ColourQuery& answer, QPalette::ColorRole textRole,
+                        QPalette::ColorRole backgroundRole) const {
+    QPalette p = base_;
+    const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
+    for (QPalette::ColorGroup g : groups) {
+        if (g == QPalette::Disabled && !neverGrey_) continue;
+        if (answer.text) p.setColor(g, textRole, *answer.text);
+        if (answer.background) p.setColor(g, backgroundRole, *answer.background);
+    }
+    const bool fill = answer.background.has_value();
+    if (widget->autoFillBackground() != fill && backgroundRole == QPalette::Window) widget->setAutoFillBackground(fill);
+    // Only on a change: setting a palette schedules another paint.
+    if (!(widget->palette() == p)) widget->setPalette(p);
+}
+
+// ---- StaticText -----------------------------------------------------------------------
+
+bool StaticText::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("StaticText::create") || exists()) return false;
+    if (styleBits & style::OwnerDraw) return Window::create(parent, childId, rect, styleBits);
+    auto* label = new QLabel;
+    label_ = label;
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
+    if (styleBits & style::CentreText) align = Qt::AlignHCenter | Qt::AlignTop;
+    if (styleBits & style::RightText) align = Qt::AlignRight | Qt::AlignTop;
+    label->setAlignment(align);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    if (!attach(label, label, parent, childId, rect, styleBits)) return false;
+    colours_.capture(label, true);
+    label->setText(Window::text());
+    return true;
+}
+
+void StaticText::setText(const QString& text) {
+    Window::setText(text);
+    if (label_) label_->setText(text);
+    else if (exists()) invalidate();
+}
+
+void StaticText::setImage(const QImage& image) {
+    if (label_) label_->setPixmap(QPixmap::fromImage(image));
+}
+
+std::uint32_t StaticText::colourQueryMessage() const { return label_ ? msg::ColourStatic : 0; }
+
+void StaticText::applyColours(const ColourQuery& answer) {
+    if (label_) colours_.apply(label_, answer, QPalette::WindowText, QPalette::Window);
+}
+
+// ---- PushButton -----------------------------------------------------------------------
+
+bool PushButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("PushButton::create") || exists()) return false;
+    auto* b = new QPushButton;
+    b->setAutoDefault(false);
+    b->setText(Window::text());
+    if (!attach(b, b, parent, childId, rect, styleBits)) return false;
+    const Handle h = handle();
+    QObject::connect(b, &QPushButton::clicked, b, [this, h] {
+        whileAlive(h, this, [](PushButton* self) { self->notifyParent(notify::ButtonClicked); });
+    });
+    return true;
+}
+
+void PushButton::setText(const QString& text) {
+    Window::setText(text);
+    if (auto* b = qobject_cast<QPushButton*>(widget())) b->setText(text);
+}
+
+// ---- CheckButton ----------------------------------------------------------------------
+
+bool CheckButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("CheckButton::create") || exists()) return false;
+    auto* b = new CheckWidget;
+    b->pushLike = (styleBits & style::PushLike) != 0;
+    b->setAutoDefault(false);
+    b->setText(Window::text());
+    button_ = b;
+    if (!attach(b, b, parent, childId, rect, styleBits)) return false;
+    const Handle h = handle();
+    QObject::connect(b, &QAbstractButton::clicked, b, [this, h] {
+        whileAlive(h, this, [](CheckButton* self) { self->notifyParent(notify::ButtonClicked); });
+    });
+    return true;
+}
+
+void CheckButton::setText(const QString& text) {
+    Window::setText(text);
+    if (button_) button_->setText(text);
+}
+
+void CheckButton::setCheck(int state) {
+    if (button_) button_->setChecked(state != 0);
+}
+
+int CheckButton::check() const { return button_ && button_->isChecked() ? 1 : 0; }
+
+void CheckButton::onStyleChanged(std::uint32_t, std::uint32_t newStyle) {
+    if (auto* b = dynamic_cast<CheckWidget*>(button_.data())) {
+        b->pushLike = (newStyle & style::PushLike) != 0;
+        b->update();
+    }
+}
+
+// ---- RadioButton ----------------------------------------------------------------------
+
+bool RadioButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("RadioButton::create") || exists()) return false;
+    auto* b = new RadioWidget;
+    b->setText(Window::text());
+    button_ = b;
+    if (!attach(b, b, parent, childId, rect, styleBits)) return false;
+    const Handle h = handle();
+    QObject::connect(b, &QAbstractButton::clicked, b, [this, h] {
+        whileAlive(h, this, [](RadioButton* self) { self->notifyParent(notify::ButtonClicked); });
+    });
+    return true;
+}
+
+void RadioButton::setText(const QString& text) {
+    Window::setText(text);
+    if (button_) button_->setText(text);
+}
+
+void RadioButton::setCheck(int state) {
+    if (button_) button_->setChecked(state != 0);
+}
+
+int RadioButton::check() const { return button_ && button_->isChecked() ? 1 : 0; }
+
+// ---- GroupBox -------------------------------------------------------------------------
+
+bool GroupBox::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("GroupBox::create") || exists()) return false;
+    auto* g = new QGroupBox;
+    g->setTitle(Window::text());
+    g->setFocusPolicy(Qt::NoFocus);
+    if (!attach(g, g, parent, childId, rect, styleBits)) return false;
+    colours_.capture(g, false);
+    return true;
+}
+
+void GroupBox::setText(const QString& text) {
+    Window::setText(text);
+    if (auto* g = qobject_cast<QGroupBox*>(widget())) g->setTitle(text);
+}
+
+void GroupBox::applyColours(const ColourQuery& answer) {
+    if (widget() != nullptr) colours_.apply(widget(), answer, QPalette::WindowText, QPalette::Window);
+}
+
+// ---- Edit -----------------------------------------------------------------------------
+
+bool Edit::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("Edit::create") || exists()) return false;
+    auto* e = new QLineEdit;
+    edit_ = e;
+    e->setFrame((styleBits & (style::ClientEdge | style::Border)) != 0);
+    e->setReadOnly((styleBits & style::ReadOnly) != 0);
+    e->setText(Window::text());
+    if (!attach(e, e, parent, childId, rect, styleBits)) return false;
+    colours_.capture(e, false);
+    const Handle h = handle();
+    QObject::connect(e, &QLineEdit::textEdited, e, [this, h] {
+        whileAlive(h, this, [](Edit* self) { self->notifyParent(notify::EditChange); });
+    });
+    return true;
+}
+
+void Edit::setText(const QString& text) {
+    Window::setText(text);
+    if (edit_) {
+        edit_->setText(text);
+        edit_->setModified(false);
+    }
+}
+
+QString Edit::text() const { return edit_ ? edit_->text() : Window::text(); }
+
+bool Edit::isModified() const { return edit_ && edit_->isModified(); }
+
+void Edit::setModified(bool modified) {
+    if (edit_) edit_->setModified(modified);
+}
+
+void Edit::setReadOnly(bool readOnly) { modifyStyle(readOnly ? 0 : style::ReadOnly, readOnly ? style::ReadOnly : 0); }
+
+bool Edit::isReadOnly() const { return edit_ && edit_->isReadOnly(); }
+
+void Edit::setLimit(int maxChars) {
+    if (edit_) edit_->setMaxLength(maxChars > 0 ? maxChars : 32767);
+}
+
+std::uint32_t Edit::colourQueryMessage() const {
+    if (!edit_) return 0;
+    return (edit_->isReadOnly() || !edit_->isEnabled()) ? msg::ColourStatic : msg::ColourEdit;
+}
+
+void Edit::applyColours(const ColourQuery& answer) {
+    if (edit_) colours_.apply(edit_, answer, QPalette::Text, QPalette::Base);
+}
+
+void Edit::onStyleChanged(std::uint32_t oldStyle, std::uint32_t newStyle) {
+    if (edit_ && ((oldStyle ^ newStyle) & style::ReadOnly)) {
+        edit_->setReadOnly((newStyle & style::ReadOnly) != 0);
+        edit_->update();
+    }
+}
+
+// ---- ComboBox -------------------------------------------------------------------------
+
+bool ComboBox::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("ComboBox::create") || exists()) return false;
+    auto* c = new QComboBox;
+    c->setEditable(false);
+    c->setMaxVisibleItems(std::max(1, rect.height() / std::max(1, c->fontMetrics().height())));
+    combo_ = c;
+    if (!attach(c, c, parent, childId, rect, styleBits)) return false;
+    const Handle h = handle();
+    QObject::connect(c, &QComboBox::activated, c, [this, h](int) {
+        whileAlive(h, this, [](ComboBox* self) { self->notifyParent(notify::ComboSelectionChange); });
+    });
+    return true;
+}
+
+QRect ComboBox::adjustRect(const QRect& rect) const {
+    if (!combo_) return rect;
+    return QRect(rect.topLeft(), QSize(rect.width(), combo_->sizeHint().height()));
+}
+
+int ComboBox::addString(const QString& text) {
+    if (!combo_) return -1;
+    combo_->addItem(text);
+    return combo_->count() - 1;
+}
+
+int ComboBox::insertString(int index, const QString& text) {
+    if (!combo_) return -1;
+    if (index == -1) return addString(text);
+    if (index < 0 || index > combo_->count()) return -1;
+    combo_->insertItem(index, text);
+    return index;
+}
+
+int ComboBox::deleteString(int index) {
+    if (!combo_ || index < 0 || index >= combo_->count()) return -1;
+    combo_->removeItem(index);
+    return combo_->count();
+}
+
+void ComboBox::resetContent() {
+    if (combo_) combo_->clear();
+}
+
+int ComboBox::count() const { return combo_ ? combo_->count() : 0; }
+
+int ComboBox::setCurSel(int index) {
+    if (!combo_) return -1;
+    if (index < 0 || index >= combo_->count()) {
+        combo_->setCurrentIndex(-1);
+        return -1;
+    }
+    combo_->setCurrentIndex(index);
+    return index;
+}
+
+int ComboBox::curSel() const { return combo_ ? combo_->currentIndex() : -1; }
+
+std::optional<QString> ComboBox::itemText(int index) const {
+    if (!combo_ || index < 0 || index >= combo_->count()) return std::nullopt;
+    return combo_->itemText(index);
+}
+
+// ---- Trackbar -------------------------------------------------------------------------
+
+bool Trackbar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("Trackbar::create") || exists()) return false;
+    auto* s = new SliderWidget;
+    // The system's trackbar does not take the focus on a click; only Tab reaches it.
+    s->setFocusPolicy(Qt::TabFocus);
+    s->setRange(0, 100);
+    slider_ = s;
+    return attach(s, s, parent, childId, rect, styleBits);
+}
+
+void Trackbar::setRange(int minimum, int maximum, bool redraw) {
+    if (!slider_) return;
+    const QSignalBlocker block(slider_);
+    slider_->setRange(minimum, std::max(minimum, maximum));
+    if (redraw) slider_->update();
+}
+
+int Trackbar::rangeMin() const { return slider_ ? slider_->minimum() : 0; }
+int Trackbar::rangeMax() const { return slider_ ? slider_->maximum() : 0; }
+
+void Trackbar::setPosition(int position, bool redraw) {
+    if (!slider_) return;
+    const QSignalBlocker block(slider_);
+    slider_->setValue(position);  // QSlider clamps to the range, as the system does
+    if (redraw) slider_->update();
+}
+
+int Trackbar::position() const { return slider_ ? slider_->value() : 0; }
+
+void Trackbar::setPageSize(int size) {
+    pageSize_ = size;
+    if (slider_) slider_->setPageStep(std::max(1, size));
+}
+
+int Trackbar::pageSize() const { return pageSize_; }
+
+QRect Trackbar::thumbRect() const {
+    auto* s = dynamic_cast<SliderWidget*>(slider_.data());
+    return s != nullptr ? s->part(QStyle::SC_SliderHandle) : QRect();
+}
+
+QRect Trackbar::channelRect() const {
+    auto* s = dynamic_cast<SliderWidget*>(slider_.data());
+    return s != nullptr ? s->part(QStyle::SC_SliderGroove) : QRect();
+}
+
+LResult Trackbar::notifyScroll(std::uint16_t code) {
+    const auto pos = static_cast<std::uint16_t>(static_cast<std::uint32_t>(position()) & 0xFFFFu);
+    return sendToParent(msg::HScroll, makeWParam(code, pos), handleToLParam(handle()));
+}
+
+// ---- TabBar ---------------------------------------------------------------------------
+
+bool TabBar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("TabBar::create") || exists()) return false;
+    auto* t = new QTabBar;
+    t->setFocusPolicy(Qt::TabFocus);
+    t->setExpanding(false);
+    t->setDrawBase(true);
+    tabs_ = t;
+    if (!attach(t, t, parent, childId, rect, styleBits)) return false;
+    const Handle h = handle();
+    QObject::connect(t, &QTabBar::currentChanged, t, [this, h](int) {
+        whileAlive(h, this, [](TabBar* self) {
+            if (!self->settingSelection_) self->notifyParent(notify::TabSelectionChange);
+        });
+    });
+    return true;
+}
+
+int TabBar::insertItem(int index, const QString& text) {
+    if (!tabs_) return -1;
+    settingSelection_ = true;  // the first tab becomes current; that is not a user change
+    const int at = tabs_->insertTab(std::clamp(index, 0, tabs_->count()), text);
+    settingSelection_ = false;
+    return at;
+}
+
+int TabBar::count() const { return tabs_ ? tabs_->count() : 0; }
+
+QRect TabBar::itemRect(int index) const {
+    if (!tabs_ || index < 0 || index >= tabs_->count()) return QRect();
+    return tabs_->tabRect(index);
+}
+
+int TabBar::setCurSel(int index) {
+    if (!tabs_ || index < 0 || index >= tabs_->count()) return -1;
+    const int previous = tabs_->currentIndex();
+    settingSelection_ = true;
+    tabs_->setCurrentIndex(index);
+    settingSelection_ = false;
+    return previous;
+}
+
+int TabBar::curSel() const { return tabs_ ? tabs_->currentIndex() : -1; }
+
+QString TabBar::itemText(int index) const { return tabs_ ? tabs_->tabText(index) : QString(); }
+
+// ---- ListView -------------------------------------------------------------------------
+
+bool ListView::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("ListView::create") || exists()) return false;
+    auto* t = new QTableWidget;
+    t->setColumnCount(0);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setStretchLastSection(false);
+    t->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setWordWrap(false);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
+    table_ = t;
+    if (!attach(t, t, parent, childId, rect, styleBits)) return false;
+    bridgeInnerWidget(t->viewport());
+    onStyleChanged(0, styleBits);
+    return true;
+}
+
+void ListView::onStyleChanged(std::uint32_t, std::uint32_t newStyle) {
+    if (!table_) return;
+    table_->setShowGrid((newStyle & style::GridLines) != 0);
+    table_->setSelectionBehavior((newStyle & style::FullRowSelect) ? QAbstractItemView::SelectRows
+                                                                   : QAbstractItemView::SelectItems);
+    table_->setFrameShape((newStyle & style::Border) ? QFrame::StyledPanel : QFrame::NoFrame);
+}
+
+int ListView::insertColumn(int index, const QString& title, int widthPx) {
+    if (!table_) return -1;
+    const int at = std::clamp(index, 0, table_->columnCount());
+    table_->insertColumn(at);
+    table_->setHorizontalHeaderItem(at, new QTableWidgetItem(title));
+    table_->setColumnWidth(at, std::max(0, widthPx));
+    return at;
+}
+
+int ListView::columnCount() const { return table_ ? table_->columnCount() : 0; }
+
+int ListView::insertItem(int index, const QString& text) {
+    if (!table_ || index < 0) return -1;
+    const int at = std::min(index, table_->rowCount());
+    table_->insertRow(at);
+    if (table_->columnCount() > 0) table_->setItem(at, 0, new QTableWidgetItem(text));
+    return at;
+}
+
+bool ListView::setItemText(int row, int column, const QString& text) {
+    if (!table_ || row < 0 || row >= table_->rowCount() || column < 0 || column >= table_->columnCount()) return false;
+    if (QTableWidgetItem* item = table_->item(row, column)) item->setText(text);
+    else table_->setItem(row, column, new QTableWidgetItem(text));
+    return true;
+}
+
+QString ListView::itemText(int row, int column) const {
+    if (!table_ || row < 0 || row >= table_->rowCount() || column < 0 || column >= table_->columnCount()) return {};
+    const QTableWidgetItem* item = table_->item(row, column);
+    return item != nullptr ? item->text() : QString();
+}
+
+int ListView::itemCount() const { return table_ ? table_->rowCount() : 0; }
+
+bool ListView::deleteItem(int row) {
+    if (!table_ || row < 0 || row >= table_->rowCount()) return false;
+    table_->removeRow(row);
+    return true;
+}
+
+void ListView::deleteAllItems() {
+    if (table_) table_->setRowCount(0);
+}
+
+bool ListView::selectItem(int row) {
+    if (!table_) return false;
+    if (row == -1) {
+        table_->clearSelection();
+        return true;
+    }
+    if (row < 0 || row >= table_->rowCount()) return false;
+    table_->selectRow(row);
+    return true;
+}
+
+int ListView::selectedItem() const {
+    if (!table_) return -1;
+    const auto rows = table_->selectionModel() != nullptr ? table_->selectionModel()->selectedRows() : QModelIndexList();
+    if (!rows.isEmpty()) return rows.first().row();
+    const auto items = table_->selectedItems();
+    return items.isEmpty() ? -1 : items.first()->row();
+}
+
+bool ListView::ensureVisible(int row) {
+    if (!table_ || row < 0 || row >= table_->rowCount()) return false;
+    table_->scrollTo(table_->model()->index(row, 0), QAbstractItemView::EnsureVisible);
+    return true;
+}
+
+// ---- Tooltip --------------------------------------------------------------------------
+
+namespace {
+constexpr int kInitialTimer = 1;
+constexpr int kPopupTimer = 2;
+}  // namespace
+
+bool Tooltip::create(Window* owner, int childId, const QRect&, std::uint32_t styleBits) {
+    if (!checkGuiThread("Tooltip::create") || exists()) return false;
+    auto* tip = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    tip->setMargin(3);
+    tip->setFrameShape(QFrame::Box);
+    tip->setAutoFillBackground(true);
+    tip->setTextFormat(Qt::PlainText);
+    return attach(tip, tip, owner, childId, QRect(0, 0, 10, 10), styleBits & ~style::Visible, true);
+}
+
+void Tooltip::setTool(Window* tool, const QString& text) {
+    tool_ = tool != nullptr ? tool->handle() : 0;
+    setText(text);
+}
+
+void Tooltip::setText(const QString& text) {
+    Window::setText(text);
+    if (auto* l = qobject_cast<QLabel*>(widget())) {
+        l->setText(text);
+        l->adjustSize();
+    }
+}
+
+void Tooltip::setColours(ColourRef background, ColourRef text) {
+    if (QWidget* w = widget()) {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Window, toQColor(background));
+        p.setColor(QPalette::WindowText, toQColor(text));
+        w->setPalette(p);
+    }
+}
+
+void Tooltip::setDelays(int initialMs, int popupMs) {
+    initialMs_ = std::max(0, initialMs);
+    popupMs_ = std::max(0, popupMs);
+}
+
+void Tooltip::relayMouseMove(const QPoint& screenPos) {
+    Window* tool = fromHandle(tool_);
+    if (tool == nullptr || !exists()) return;
+    lastPos_ = screenPos;
+    if (!tool->windowRect().contains(screenPos)) {
+        killTimer(kInitialTimer);
+        pop();
+        return;
+    }
+    if (!isShown() && !hasTimer(kInitialTimer)) setTimer(kInitialTimer, std::max(1, initialMs_));
+}
+
+void Tooltip::popup() {
+    Window* tool = fromHandle(tool_);
+    QPoint at = QCursor::pos();
+    if (tool != nullptr && !tool->windowRect().contains(at)) at = tool->windowRect().bottomLeft();
+    showAt(at);
+}
+
+void Tooltip::pop() {
+    killTimer(kPopupTimer);
+    if (isShown()) hide();
+}
+
+void Tooltip::showAt(const QPoint& screenPos) {
+    if (!exists()) return;
+    widget()->adjustSize();
+    moveWindow(QRect(screenPos + QPoint(2, 18), widget()->size()));
+    show(true);
+    if (popupMs_ > 0) setTimer(kPopupTimer, popupMs_);
+}
+
+void Tooltip::onTimer(int timerId) {
+    killTimer(timerId);
+    if (timerId == kInitialTimer) showAt(lastPos_);
+    else if (timerId == kPopupTimer) hide();
+}
+
+}  // namespace gui

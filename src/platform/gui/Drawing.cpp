@@ -1,0 +1,359 @@
+#include "platform/gui/Drawing.h"
+
+#include <QFontMetrics>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/gui/Application.h"
+
+namespace gui {
+
+namespace {
+
+constexpr int kCoordinateLimit = 32767;  // lines beyond this are clamped, never looped over
+
+int clampCoordinate(int v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); }
+
+}  // namespace
+
+QString resolveFace(const QString& face) {
+    static const char* const kMapped[] = {"Arial",         "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif",
+                                          "Microsoft Sans Serif", "Tahoma", "System"};
+    for (const char* name : kMapped) {
+        if (face.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return Application::sansFamily();
+    }
+    if (face.isEmpty()) return Application::sansFamily();
+    return face;
+}
+
+// ---- Font ----------------------------------------------------------------------------
+
+Font::Font() : Font(QStringLiteral("Arial"), 0) {}
+
+Font::Font(const QString& face, int height, int weight, bool italic, int escapement) : escapement_(escapement) {
+    font_.setFamily(resolveFace(face));
+    font_.setWeight(static_cast<QFont::Weight>(std::clamp(weight <= 0 ? 400 : weight, 100, 900)));
+    font_.setItalic(italic);
+    font_.setStyleStrategy(QFont::PreferAntialias);
+    if (height < 0) {
+        font_.setPixelSize(std::max(1, -height));
+        return;
+    }
+    const int cell = height == 0 ? 16 : height;
+    // The largest em size whose cell (ascent + descent) fits the requested height.
+    int px = cell;
+    font_.setPixelSize(px);
+    while (px > 1 && QFontMetrics(font_).height() > cell) {
+        --px;
+        font_.setPixelSize(px);
+    }
+}
+
+int Font::cellHeight() const { return QFontMetrics(font_).height(); }
+int Font::ascent() const { return QFontMetrics(font_).ascent(); }
+
+QSize Font::textExtent(const QString& text) const {
+    const QFontMetrics fm(font_);
+    return QSize(fm.horizontalAdvance(text), fm.height());
+}
+
+QPen Pen::toQPen() const {
+    if (width <= 1) {
+        QPen pen(toQColor(colour));
+        pen.setWidth(0);  // cosmetic: one pixel whatever the transform
+        return pen;
+    }
+    return QPen(toQColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// ---- Region --------------------------------------------------------------------------
+
+Region::Region(const QPolygon& polygon, Qt::FillRule rule) : polygon_(polygon), region_(polygon, rule) {}
+
+Region Region::rectangle(const QRect& rect) {
+    Region r;
+    r.polygon_ = QPolygon(rect);
+    r.region_ = QRegion(rect);
+    return r;
+}
+
+Region Region::translated(int dx, int dy) const {
+    Region r;
+    r.polygon_ = polygon_.translated(dx, dy);
+    r.region_ = region_.translated(dx, dy);
+    return r;
+}
+
+// ---- Bitmap --------------------------------------------------------------------------
+
+Bitmap::Bitmap(int width, int height) { create(width, height); }
+
+bool Bitmap::create(int width, int height) {
+    image_ = QImage();
+    if (width <= 0 || height <= 0) return false;
+    QImage made(width, height, QImage::Format_RGB32);
+    if (made.isNull()) return false;
+    made.fill(0xFF000000u);
+    image_ = std::move(made);
+    return true;
+}
+
+ColourRef Bitmap::pixel(int x, int y) const {
+    if (image_.isNull() || x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return 0;
+    const auto* line = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(y));
+    return colourRefFromPixel(line[x]);
+}
+
+void Bitmap::setPixel(int x, int y, ColourRef colour) {
+    if (image_.isNull() || x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
+    reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = pixelFromColourRef(colour);
+}
+
+void Bitmap::fill(ColourRef colour) {
+    if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
+}
+
+void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
+    if (image_.isNull()) return;
+    if (rect.width() <= 0 || rect.height() <= 0) return;  // no normalising: an inverted rect is empty
+    const QRect r = rect.intersected(image_.rect());
+    if (r.isEmpty()) return;
+    const std::uint32_t p = pixelFromColourRef(colour);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        std::fill(line + r.left(), line + r.left() + r.width(), p);
+    }
+}
+
+void Bitmap::applyMask(ColourRef colour) {
+    if (image_.isNull()) return;
+    const std::uint32_t mask = pixelFromColourRef(colour);
+    for (int y = 0; y < image_.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        for (int x = 0; x < image_.width(); ++x) line[x] &= mask;
+    }
+}
+
+long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
+    if (image_.isNull() || src.image_.isNull() || srcRect.isEmpty()) return 0;
+    // Clip the source rectangle to the source, move the destination along, then clip
+    // against the destination and bring the source along again.
+    QRect s = srcRect.intersected(src.image_.rect());
+    if (s.isEmpty()) return 0;
+    QPoint d = dstPos + (s.topLeft() - srcRect.topLeft());
+    QRect dr(d, s.size());
+    const QRect dClipped = dr.intersected(image_.rect());
+    if (dClipped.isEmpty()) return 0;
+    s = QRect(s.topLeft() + (dClipped.topLeft() - dr.topLeft()), dClipped.size());
+
+    // A copy within one bitmap reads from a snapshot so overlapping rows stay right.
+    QImage snapshot;
+    const QImage* from = &src.image_;
+    if (&src == this) {
+        snapshot = image_.copy(s);
+        from = &snapshot;
+        s.moveTopLeft(QPoint(0, 0));
+    }
+    const int w = s.width();
+    for (int row = 0; row < s.height(); ++row) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(from->constScanLine(s.top() + row)) + s.left();
+        auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(dClipped.top() + row)) + dClipped.left();
+        switch (mode) {
+            case CopyMode::Copy:
+                std::memcpy(out, in, static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+                break;
+            case CopyMode::And:
+                for (int x = 0; x < w; ++x) out[x] &= in[x];
+                break;
+            case CopyMode::Or:
+                for (int x = 0; x < w; ++x) out[x] |= in[x];
+                break;
+        }
+    }
+    return static_cast<long>(w) * s.height();
+}
+
+namespace {
+
+struct Sampler {
+    const QImage& image;
+    QRect clip;  // the source rectangle, clipped to the image
+
+    // Bilinear sample at (fx, fy) in pixel-centre coordinates, clamped to the clip.
+    void sample(double fx, double fy, double acc[3]) const {
+        const double x0f = std::floor(fx);
+        const double y0f = std::floor(fy);
+        const double tx = fx - x0f;
+        const double ty = fy - y0f;
+        const int x0 = std::clamp(static_cast<int>(std::clamp(x0f, -1e6, 1e6)), clip.left(), clip.right());
+        const int y0 = std::clamp(static_cast<int>(std::clamp(y0f, -1e6, 1e6)), clip.top(), clip.bottom());
+        const int x1 = std::min(x0 + 1, clip.right());
+        const int y1 = std::min(y0 + 1, clip.bottom());
+        const auto* r0 = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y0));
+        const auto* r1 = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y1));
+        const std::uint32_t p[4] = {r0[x0], r0[x1], r1[x0], r1[x1]};
+        const double w[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+        for (int i = 0; i < 4; ++i) {
+            acc[0] += w[i] * ((p[i] >> 16) & 0xFF);
+            acc[1] += w[i] * ((p[i] >> 8) & 0xFF);
+            acc[2] += w[i] * (p[i] & 0xFF);
+        }
+    }
+};
+
+}  // namespace
+
+bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1,
+                         const QPoint& p2) {
+    if (image_.isNull() || src.image_.isNull() || srcRect.isEmpty()) return false;
+    const QRect clip = srcRect.intersected(src.image_.rect());
+    if (clip.isEmpty()) return false;
+    const double e1x = p1.x() - p0.x(), e1y = p1.y() - p0.y();
+    const double e2x = p2.x() - p0.x(), e2y = p2.y() - p0.y();
+    const double det = e1x * e2y - e2x * e1y;
+    if (std::fabs(det) < 1e-9) return false;
+
+    const double w = srcRect.width();
+    const double h = srcRect.height();
+    // Source pixels per destination pixel along each edge: sample that many points per
+    // axis (at most 4) so a shrinking copy averages instead of dropping pixels.
+    const double lenA = std::hypot(e1x, e1y);
+    const double lenB = std::hypot(e2x, e2y);
+    const int k = std::clamp(static_cast<int>(std::ceil(std::max(w / lenA, h / lenB) - 1e-9)), 1, 4);
+
+    // Destination bounding box of the parallelogram.
+    const QPoint p3 = p1 + p2 - p0;
+    const int minX = std::max(0, std::min({p0.x(), p1.x(), p2.x(), p3.x()}));
+    const int maxX = std::min(image_.width() - 1, std::max({p0.x(), p1.x(), p2.x(), p3.x()}));
+    const int minY = std::max(0, std::min({p0.y(), p1.y(), p2.y(), p3.y()}));
+    const int maxY = std::min(image_.height() - 1, std::max({p0.y(), p1.y(), p2.y(), p3.y()}));
+    if (minX > maxX || minY > maxY) return true;
+
+    // If src is this bitmap, sample from a snapshot.
+    QImage snapshot;
+    const QImage* from = &src.image_;
+    if (&src == this) {
+        snapshot = image_.copy();
+        from = &snapshot;
+    }
+    const Sampler sampler{*from, clip};
+    auto toSource = [&](double dx, double dy, double& a, double& b) {
+        const double rx = dx - p0.x();
+        const double ry = dy - p0.y();
+        a = (e2y * rx - e2x * ry) / det;
+        b = (-e1y * rx + e1x * ry) / det;
+    };
+
+    for (int y = minY; y <= maxY; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        for (int x = minX; x <= maxX; ++x) {
+            double a, b;
+            toSource(x + 0.5, y + 0.5, a, b);
+            if (a < 0.0 || a >= 1.0 || b < 0.0 || b >= 1.0) continue;
+            double acc[3] = {0, 0, 0};
+            for (int j = 0; j < k; ++j) {
+                for (int i = 0; i < k; ++i) {
+                    double sa, sb;
+                    toSource(x + (i + 0.5) / k, y + (j + 0.5) / k, sa, sb);
+                    sa = std::clamp(sa, 0.0, 1.0);
+                    sb = std::clamp(sb, 0.0, 1.0);
+                    sampler.sample(srcRect.x() + sa * w - 0.5, srcRect.y() + sb * h - 0.5, acc);
+                }
+            }
+            const double n = static_cast<double>(k) * k;
+            const auto channel = [n](double v) {
+                return static_cast<std::uint32_t>(std::clamp(static_cast<int>(v / n + 0.5), 0, 255));
+            };
+            out[x] = 0xFF000000u | (channel(acc[0]) << 16) | (channel(acc[1]) << 8) | channel(acc[2]);
+        }
+    }
+    return true;
+}
+
+void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
+    if (image_.isNull()) return;
+    const std::uint32_t p = pixelFromColourRef(colour);
+    long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
+    const long x1 = clampCoordinate(to.x()), y1 = clampCoordinate(to.y());
+    const long dx = std::labs(x1 - x), dy = -std::labs(y1 - y);
+    const long sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
+    long err = dx + dy;
+    const int w = image_.width(), h = image_.height();
+    while (x != x1 || y != y1) {
+        if (x >= 0 && y >= 0 && x < w && y < h) reinterpret_cast<std::uint32_t*>(image_.scanLine(static_cast<int>(y)))[x] = p;
+        const long e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void Bitmap::gradientFillH(int x1, int y1, int x2, int y2, ColourRef c1, ColourRef c2) {
+    if (image_.isNull()) return;
+    if (x2 < x1) {
+        std::swap(x1, x2);
+        std::swap(c1, c2);
+    }
+    if (y2 < y1) std::swap(y1, y2);
+    if (x1 == x2 || y1 == y2) return;
+    const long span = static_cast<long>(x2) - x1;
+    const int top = std::max(0, y1), bottom = std::min(image_.height(), y2);
+    const int left = std::max(0, x1), right = std::min(image_.width(), x2);
+    if (top >= bottom || left >= right) return;
+    // 16-bit channels as the system interpolates them, truncated back to 8 bits.
+    const auto interp = [span](int a, int b, long t) {
+        const long v = (static_cast<long>(a) << 8) + ((static_cast<long>(b - a) << 8) * t) / span;
+        return static_cast<std::uint32_t>(std::clamp<long>(v >> 8, 0, 255));
+    };
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(right - left));
+    for (int x = left; x < right; ++x) {
+        const long t = x - x1;
+        row[static_cast<std::size_t>(x - left)] = 0xFF000000u | (interp(redOf(c1), redOf(c2), t) << 16) |
+                                                  (interp(greenOf(c1), greenOf(c2), t) << 8) |
+                                                  interp(blueOf(c1), blueOf(c2), t);
+    }
+    for (int y = top; y < bottom; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y)) + left;
+        std::copy(row.begin(), row.end(), out);
+    }
+}
+
+void Bitmap::fillRegion(const Region& region, ColourRef colour) {
+    for (const QRect& r : region.qregion()) fillRect(r, colour);
+}
+
+void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int height) {
+    const QRegion& r = region.qregion();
+    const QRegion inner = r.intersected(r.translated(width, 0))
+                              .intersected(r.translated(-width, 0))
+                              .intersected(r.translated(0, height))
+                              .intersected(r.translated(0, -height));
+    for (const QRect& part : r.subtracted(inner)) fillRect(part, colour);
+}
+
+void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
+    if (image_.isNull() || text.isEmpty()) return;
+    QPainter p(&image_);
+    p.setFont(font.qfont());
+    p.setPen(toQColor(colour));
+    p.setBackgroundMode(Qt::TransparentMode);
+    if (font.escapement() != 0) {
+        p.translate(pos);
+        p.rotate(-font.escapement());
+        p.drawText(QPoint(0, font.ascent()), text);
+    } else {
+        p.drawText(QPoint(pos.x(), pos.y() + font.ascent()), text);
+    }
+}
+
+QPainter Bitmap::painter() { return QPainter(&image_); }
+
+}  // namespace gui

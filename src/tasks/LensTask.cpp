@@ -1,0 +1,77 @@
+#include "tasks/LensTask.h"
+
+#include "board/RG1Micon.h"
+#include "data/DataContainer.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Debug.h"
+
+CLensTask::~CLensTask() {
+    Cancel();
+    JoinThread();
+}
+
+void CLensTask::BuildDriveRequest(I2cRecord& record, std::uint32_t word0, std::uint32_t word1, std::uint32_t word20) {
+    record.operation = 0;
+    record.length = 4;
+    record.address = kSlaveAddress;
+    record.reserved[0] = 0;  // first and last register: the transfer does not read them
+    record.reserved[1] = 2;
+    std::uint8_t register1 = static_cast<std::uint8_t>(word1 & 0xFF);
+    // Drive time "Free" (bits 4 and 5 both set) becomes the shortest fixed drive.
+    if ((register1 & 0x30) == 0x30) register1 = static_cast<std::uint8_t>(register1 & ~0x30);
+    record.bytes[0] = 4;
+    record.bytes[1] = 0;
+    record.bytes[2] = static_cast<std::uint8_t>((word0 >> 8) & 0xFF);
+    record.bytes[3] = static_cast<std::uint8_t>(word0 & 0xFF);
+    record.bytes[4] = register1;
+    record.bytes[5] = static_cast<std::uint8_t>((word20 & 0x07) | 0x18);  // output on, I2C trigger
+}
+
+void CLensTask::BuildStopRequest(I2cRecord& record, std::uint32_t word1, std::uint32_t word21) {
+    record.length = 2;
+    record.address = kSlaveAddress;
+    record.reserved[0] = 1;
+    record.reserved[1] = 2;
+    record.bytes[0] = 2;
+    record.bytes[1] = 1;
+    record.bytes[2] = static_cast<std::uint8_t>(word1 & 0xFF);
+    record.bytes[3] = static_cast<std::uint8_t>((word21 & 0x07) | 0x18);
+}
+
+int CLensTask::Run() {
+    I2cRecord record{};
+    IDataContainer* store = DataContainer();
+    CRG1Micon* link = Micon();
+    // With no device selected every word reads as all ones: nothing of it may reach the chip.
+    if (store == nullptr || store->GetSelectedId() == -1) {
+        platform::debugOut("Lens sequence: no device data, nothing sent\n");
+        return 0;
+    }
+    std::uint32_t driveMs = store->GetValue(kWordDriveTime);
+    if (driveMs > kMaxDriveMs) {
+        platform::debugOutf("Lens sequence: drive time %u ms cut to %u ms\n", driveMs, kMaxDriveMs);
+        driveMs = kMaxDriveMs;
+    }
+
+    const std::uint64_t startUs = platform::currentClock().nowUs();
+
+    const std::uint32_t word1AtStart = store->GetValue(kWordRegister1);
+    const std::uint32_t word21AtStart = store->GetValue(kWordStopMode);
+    BuildDriveRequest(record, store->GetValue(kWordRegister0), word1AtStart, store->GetValue(kWordDriveMode));
+    if (link != nullptr) link->I2cTransfer(0, &record, 1);
+
+    // The drive time is kept by watching the high-resolution clock without sleeping; a
+    // shutdown ends the wait early, and the stop request still goes out below.
+    while (!IsCancelled()) {
+        const double elapsedMs = static_cast<double>(platform::currentClock().nowUs() - startUs) / 1000.0;
+        if (elapsedMs >= static_cast<double>(driveMs)) break;
+    }
+
+    // The selection may have gone while the drive was on; the output must still be
+    // switched off, with the settings the drive began with.
+    const bool selected = store->GetSelectedId() != -1;
+    BuildStopRequest(record, selected ? store->GetValue(kWordRegister1) : word1AtStart,
+                     selected ? store->GetValue(kWordStopMode) : word21AtStart);
+    if (link != nullptr) link->I2cTransfer(0, &record, 1);
+    return 0;
+}

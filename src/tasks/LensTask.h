@@ -1,0 +1,30 @@
+// The lens sequence: writes the drive settings to the lens driver over I2C, keeps the
+// drive on for the time in data word 8, then writes the stop settings. Everything comes
+// from the data store's selected block, read when each request is built.
+#pragma once
+
+#include <cstdint>
+
+#include "board/Records.h"
+#include "tasks/Task.h"
+
+class CLensTask final : public CDerivedTask {
+public:
+    static constexpr std::uint8_t kSlaveAddress = 0x72;
+    // The drive time is a user's number; a drive longer than this is cut to it.
+    static constexpr std::uint32_t kMaxDriveMs = 65535;
+
+    static constexpr int kWordRegister0 = 0;
+    static constexpr int kWordRegister1 = 1;
+    static constexpr int kWordDriveTime = 8;
+    static constexpr int kWordDriveMode = 20;
+    static constexpr int kWordStopMode = 21;
+
+    explicit CLensTask(std::uint32_t word) : CDerivedTask(word) {}
+    ~CLensTask() override;
+
+    int Run() override;
+
+    static void BuildDriveRequest(I2cRecord& record, std::uint32_t word0, std::uint32_t word1, std::uint32_t word20);
+    static void BuildStopRequest(I2cRecord& record, std::uint32_t word1, std::uint32_t word21);
+};

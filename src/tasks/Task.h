@@ -1,0 +1,106 @@
+// A task: one unit of board work made from a task word, run once on a thread of its
+// own. `CDerivedTask` keeps the state, the thread, the borrowed board link and data
+// store, and thin wrappers around the board link's operations.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "board/Records.h"
+#include "platform/core/Handles.h"
+#include "tasks/TaskWord.h"
+#include "tasks/ThreadCarrier.h"
+
+class CRG1Micon;
+class IDataContainer;
+
+namespace platform {
+class NamedMutex;
+}
+
+class ITask {
+public:
+    virtual ~ITask() = default;
+    virtual std::uint32_t GetKind() const = 0;
+    virtual int SetCommand(std::uint32_t word) = 0;
+    virtual int SetNotifyWindow(platform::Handle window) = 0;
+    virtual int SetDataContainer(IDataContainer* store) = 0;
+    virtual int SetMicon(CRG1Micon* link) = 0;
+    // The task copies what it accepts; the caller keeps its record.
+    virtual int SetParameters(const void* record, std::uint32_t size) = 0;
+    virtual CThreadCarrier* GetThreadHandle() const = 0;
+    virtual int Start() = 0;
+    virtual std::uint32_t GetState() const = 0;
+    // Asks the task to end its work early: a waiting task stops waiting and does what
+    // it must to leave the board safe. The queue calls it when it shuts down.
+    virtual void Cancel() = 0;
+};
+
+class CDerivedTask : public ITask {
+public:
+    explicit CDerivedTask(std::uint32_t word);
+    ~CDerivedTask() override;
+
+    CDerivedTask(const CDerivedTask&) = delete;
+    CDerivedTask& operator=(const CDerivedTask&) = delete;
+
+    std::uint32_t GetKind() const override { return taskword::Kind(word_.load()); }
+    int SetCommand(std::uint32_t word) override;
+    int SetNotifyWindow(platform::Handle window) override;
+    int SetDataContainer(IDataContainer* store) override;
+    int SetMicon(CRG1Micon* link) override;
+    int SetParameters(const void* record, std::uint32_t size) override;
+    CThreadCarrier* GetThreadHandle() const override { return carrier_.get(); }
+    int Start() override;
+    std::uint32_t GetState() const override { return state_.load(); }
+    void Cancel() override { cancelled_ = true; }
+
+    std::uint32_t GetWord() const { return word_.load(); }
+    std::uint32_t GetArgumentA() const { return argA_.load(); }
+    std::uint32_t GetArgumentB() const { return argB_.load(); }
+    platform::Handle GetNotifyWindow() const { return window_.load(); }
+    bool IsCancelled() const { return cancelled_.load(); }
+
+    // The work; runs on the task's own thread. The base does nothing.
+    virtual int Run() { return 0; }
+
+    // --- board link wrappers (0 without a board link) ---
+    virtual int SetPwmFrequency(int channel, PwmChannelRecord* record, int send);
+    virtual int SetPwm(int channel, double frequency, double value, int send);
+    virtual int WritePort(int port, int direction, int level, int send);
+    virtual int SetAdcChannel(int channel, int enable, int send);
+    virtual int SetInterruptInput(int item, int mode, int send);
+    virtual int ReadPort(int port, int send);
+    virtual int ReadAdc(int channel, int send);
+    virtual int ReadInterruptFlag(int item, int send);
+    virtual int ReadMeasuredValue();
+    virtual int ReadAdcValue(int channel, int send);
+    // Items 1-3: the interrupt flag, or when it is clear, whether the item's port (18,
+    // 19, 20) reads the expected level; the readings go to the debug output.
+    virtual int CheckInterruptTraced(int item, int expected, int send);
+    // Items 1-3: the interrupt flag, or when it is clear, 1 minus the item's port level.
+    virtual int CheckInterrupt(int item, int send);
+
+protected:
+    CRG1Micon* Micon() const { return link_.load(); }
+    IDataContainer* DataContainer() const { return store_.load(); }
+    platform::NamedMutex& SharedMutex() const { return *sharedMutex_; }
+    // Waits for the task's thread. Every class that overrides Run calls it first thing
+    // in its destructor, so that Run never outlives the members it uses.
+    void JoinThread();
+
+private:
+    std::uint32_t ThreadRoutine();
+
+    std::atomic<CRG1Micon*> link_{nullptr};
+    std::unique_ptr<CThreadCarrier> carrier_;
+    std::atomic<IDataContainer*> store_{nullptr};
+    std::atomic<std::uint32_t> state_{kTaskCreated};
+    std::atomic<platform::Handle> window_{0};
+    std::shared_ptr<platform::NamedMutex> sharedMutex_;
+    std::atomic<std::uint32_t> word_;
+    std::atomic<std::uint32_t> argA_;
+    std::atomic<std::uint32_t> argB_;
+    std::atomic<bool> cancelled_{false};
+};

@@ -1,0 +1,285 @@
+// Dialogs: templates in dialog units, modal and modeless runs, keys, menus, the close
+// box, minimise/restore, frameless hit testing.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFontInfo>
+
+#include "GuiTestSupport.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Controls.h"
+
+using namespace gui;
+using guitest::Spy;
+using SpyDialog = Spy<Dialog>;
+
+namespace {
+
+// The main window's layout: "Arial" 8, a menu, two buttons, two combo boxes, three
+// labels (the window's own size is ours: the template gives none).
+DialogTemplate mainWindowTemplate() {
+    DialogTemplate t;
+    t.caption = "Tamsiro";
+    t.size = QSize(230, 70);
+    t.fontFace = "Arial";
+    t.pointSize = 8;
+    t.style = dialogStyle::Caption | dialogStyle::SystemMenu | dialogStyle::MinimiseBox;
+    t.menu = MenuSpec{{MenuPopup{"File",
+                                 {MenuItem{32775, "Load parameter setting"}, MenuItem{32771, "Save parameter setting"},
+                                  MenuItem::line(), MenuItem{32774, "Exit Application"}}},
+                       MenuPopup{"Help", {MenuItem{32776, "Version"}}}}};
+    t.items = {
+        {ControlKind::PushButton, id::Ok, "OK", QRect(105, 48, 50, 14), style::Visible | style::DefaultButton},
+        {ControlKind::PushButton, id::Cancel, "Cancel", QRect(168, 48, 50, 14)},
+        {ControlKind::Static, -1, "Motor Type", QRect(21, 12, 34, 8)},
+        {ControlKind::ComboBox, 1024, "", QRect(21, 21, 69, 69), style::Visible | style::VScroll},
+        {ControlKind::Static, -1, "Driver type", QRect(123, 12, 34, 8)},
+        {ControlKind::ComboBox, 1025, "", QRect(123, 21, 93, 69), style::Visible | style::VScroll},
+        {ControlKind::Static, -1, "->", QRect(102, 24, 8, 8)},
+        {ControlKind::Edit, 1030, "", QRect(21, 40, 60, 12), style::Visible | style::WantsAllKeys},
+    };
+    return t;
+}
+
+}  // namespace
+
+TEST(DialogUnits, ArialEightMapsToLiberationSansWithItsMetrics) {
+    ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
+    const QFont f = dialogFont("Arial", 8);
+    EXPECT_EQ(QFontInfo(f).family(), QString("Liberation Sans"));
+    EXPECT_EQ(f.pixelSize(), 11);  // 8 points at 96 dots per inch
+    // From the font's own tables (2048 units per em): the 52 letters advance 62138
+    // units = 333.7 px at 11 px, so the average width is (333 / 26 + 1) / 2 = 6; the
+    // ascent of 1854 units is 9.96 px and the descent of 434 units 2.33 px, which the
+    // font engine makes 10 + 2 = 12 px of height.
+    const DialogUnits u = dialogUnitsFor(f);
+    EXPECT_EQ(u.baseX, 6);
+    EXPECT_EQ(u.baseY, 12);
+    // Each edge is converted on its own, rounding halves up: 105 * 6 / 4 = 157.5 -> 158.
+    EXPECT_EQ(u.toPixels(QRect(105, 48, 50, 14)), QRect(158, 72, 75, 21));
+    EXPECT_EQ(u.toPixels(QRect(21, 21, 69, 69)), QRect(32, 32, 103, 103));
+    EXPECT_EQ(u.toPixels(QSize(230, 70)), QSize(345, 105));
+    // The faces the system names resolve to the same family.
+    EXPECT_EQ(QFontInfo(dialogFont("MS Shell Dlg", 8)).family(), QString("Liberation Sans"));
+}
+
+TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsCommand) {
+    SpyDialog dialog(mainWindowTemplate());
+    int result = guitest::runModal(dialog, [](Dialog& d) {
+        EXPECT_TRUE(d.isRunningModal());
+        EXPECT_EQ(d.widget()->windowTitle(), QString("Tamsiro"));
+        EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
+        ASSERT_NE(d.item(id::Ok), nullptr);
+        EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
+        EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
+        EXPECT_EQ(d.item(id::Ok)->text(), QString("OK"));
+        // A combo box keeps its field height: the template's 69 units include the list.
+        auto* combo = d.itemAs<ComboBox>(1024);
+        ASSERT_NE(combo, nullptr);
+        const QRect r = combo->rectInParent();
+        EXPECT_EQ(r.topLeft(), QPoint(32, 32));
+        EXPECT_EQ(r.width(), 103);
+        EXPECT_EQ(r.height(), combo->comboBox()->sizeHint().height());
+        EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
+        // The client area starts below the menu bar.
+        EXPECT_GT(d.clientWidget()->y(), 0);
+        ASSERT_NE(d.menuAction(32776), nullptr);
+        d.menuAction(32776)->trigger();
+        d.endDialog(5);
+    });
+    EXPECT_EQ(result, 5);
+    const auto commands = dialog.only(msg::Command);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].w, makeWParam(32776, 0));
+    EXPECT_EQ(commands[0].l, 0);
+    EXPECT_FALSE(dialog.exists());  // a modal dialog's window is gone when it returns
+}
+
+TEST(DialogKeys, EnterGivesOkAndEscGivesCancel) {
+    SpyDialog enter(mainWindowTemplate());
+    EXPECT_EQ(guitest::runModal(enter,
+                                [](Dialog& d) {
+                                    Window* combo = d.item(1024);
+                                    combo->setFocus();
+                                    QTest::keyClick(combo->widget(), Qt::Key_Return);
+                                }),
+              id::Ok);
+    SpyDialog esc(mainWindowTemplate());
+    EXPECT_EQ(guitest::runModal(esc, [](Dialog& d) { QTest::keyClick(d.item(1024)->widget(), Qt::Key_Escape); }),
+              id::Cancel);
+    const auto commands = esc.only(msg::Command);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(loWord(commands[0].w), id::Cancel);
+    EXPECT_EQ(handleFromLParam(commands[0].l) != 0, true);  // from the Cancel button
+}
+
+TEST(DialogKeys, AControlThatWantsAllKeysKeepsEnterAndEsc) {
+    SpyDialog dialog(mainWindowTemplate());
+    const int result = guitest::runModal(dialog, [](Dialog& d) {
+        auto* edit = d.itemAs<Edit>(1030);
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        QTest::keyClick(edit->widget(), Qt::Key_Return);
+        QTest::keyClick(edit->widget(), Qt::Key_Escape);
+        QTest::keyClicks(edit->widget(), "12");
+        EXPECT_EQ(edit->text(), QString("12"));
+        d.endDialog(77);
+    });
+    EXPECT_EQ(result, 77);
+    EXPECT_EQ(dialog.count(msg::Command), 2);  // only the two EditChange notifications
+    for (const auto& c : dialog.only(msg::Command)) EXPECT_EQ(hiWord(c.w), notify::EditChange);
+}
+
+TEST(DialogKeys, EnterOnADisabledDefaultButtonDoesNothing) {
+    SpyDialog dialog(mainWindowTemplate());
+    const int result = guitest::runModal(dialog, [](Dialog& d) {
+        d.item(id::Ok)->setEnabled(false);
+        QTest::keyClick(d.item(1024)->widget(), Qt::Key_Return);
+        d.endDialog(9);
+    });
+    EXPECT_EQ(result, 9);
+    EXPECT_EQ(dialog.count(msg::Command), 0);
+}
+
+TEST(DialogClose, TheCloseBoxGoesThroughSystemCommandThenCloseThenCancel) {
+    SpyDialog dialog(mainWindowTemplate());
+    EXPECT_EQ(guitest::runModal(dialog, [](Dialog& d) { d.widget()->close(); }), id::Cancel);
+    std::vector<std::uint32_t> seen;
+    for (const auto& r : dialog.log) {
+        if (r.msg == msg::SysCommand || r.msg == msg::Close || r.msg == msg::Command) seen.push_back(r.msg);
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{msg::SysCommand, msg::Close, msg::Command}));
+    EXPECT_EQ(dialog.only(msg::SysCommand)[0].w, syscmd::Close);
+    EXPECT_EQ(loWord(dialog.only(msg::Command)[0].w), id::Cancel);
+}
+
+TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
+    DialogTemplate t = mainWindowTemplate();
+    t.style |= dialogStyle::Visible;
+    SpyDialog dialog(t);
+    ASSERT_TRUE(dialog.createModeless());
+    EXPECT_TRUE(dialog.isShown());
+    dialog.widget()->close();
+    EXPECT_TRUE(dialog.exists());
+    EXPECT_FALSE(dialog.isShown());
+    dialog.show();
+    QTest::keyClick(dialog.item(1024)->widget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isShown());
+    dialog.show();
+    QTest::keyClick(dialog.item(1024)->widget(), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isShown());
+    EXPECT_EQ(dialog.count(msg::ShowWindow), 6);  // three shows, three hides
+    EXPECT_TRUE(dialog.exists());
+}
+
+TEST(DialogModeless, AWindowThatSwallowsCloseStaysOpen) {
+    DialogTemplate t;
+    t.size = QSize(100, 50);
+    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow | dialogStyle::Visible;
+    SpyDialog speed(t);
+    speed.answer = [](std::uint32_t m, WParam w, LParam) -> LResult {
+        if (m == msg::Close) return 1;
+        if (m == msg::Command && (loWord(w) == id::Ok || loWord(w) == id::Cancel)) return 1;
+        return 0;
+    };
+    ASSERT_TRUE(speed.createModeless());
+    speed.widget()->close();
+    QTest::keyClick(speed.clientWidget(), Qt::Key_Escape);
+    QTest::keyClick(speed.clientWidget(), Qt::Key_Return);
+    EXPECT_TRUE(speed.isShown());
+    EXPECT_EQ(speed.count(msg::Close), 1);
+    EXPECT_EQ(speed.count(msg::Command), 2);
+}
+
+TEST(DialogModeless, MinimiseAndRestoreAreReportedOnce) {
+    DialogTemplate t = mainWindowTemplate();
+    t.style |= dialogStyle::Visible;
+    SpyDialog dialog(t);
+    ASSERT_TRUE(dialog.createModeless());
+    dialog.widget()->showMinimized();  // the user minimised it
+    guitest::settle();
+    dialog.widget()->showNormal();
+    guitest::settle();
+    dialog.minimise();  // the program asks
+    guitest::settle();
+    dialog.restore();
+    guitest::settle();
+    std::vector<WParam> codes;
+    for (const auto& r : dialog.only(msg::SysCommand)) codes.push_back(r.w);
+    EXPECT_EQ(codes, (std::vector<WParam>{syscmd::Minimise, syscmd::Restore, syscmd::Minimise, syscmd::Restore}));
+}
+
+TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
+    struct EndsAtInit : Dialog {
+        using Dialog::Dialog;
+        bool onInitDialog() override {
+            endDialog(42);
+            return true;
+        }
+    };
+    DialogTemplate small;
+    small.size = QSize(50, 20);
+    EndsAtInit early(small);
+    EXPECT_EQ(early.doModal(), 42);
+
+    Dialog outer(small), inner(small);
+    int innerResult = 0;
+    const int outerResult = guitest::runModal(outer, [&](Dialog& d) {
+        innerResult = guitest::runModal(inner, [](Dialog& i) { i.endDialog(3); }, &d);
+        EXPECT_TRUE(d.isRunningModal());
+        d.endDialog(4);
+    });
+    EXPECT_EQ(innerResult, 3);
+    EXPECT_EQ(outerResult, 4);
+
+    Dialog quitting(small);
+    EXPECT_EQ(guitest::runModal(quitting, [](Dialog&) { Application::postQuit(0); }), -1);
+    Dialog afterQuit(small);
+    EXPECT_EQ(afterQuit.doModal(), -1);  // a posted quit ends later loops at once
+    Application::clearQuit();
+
+    Dialog destroyed(small);
+    EXPECT_EQ(guitest::runModal(destroyed, [](Dialog& d) { d.destroy(); }), -1);
+}
+
+TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
+    const QRect r(100, 100, 300, 200);
+    struct Case {
+        QPoint p;
+        int code;
+    };
+    const Case cases[] = {
+        {{100, 100}, hit::TopLeft},    {{109, 109}, hit::TopLeft},     {{110, 100}, hit::Top},
+        {{389, 105}, hit::Top},        {{390, 105}, hit::TopRight},    {{399, 109}, hit::TopRight},
+        {{100, 290}, hit::BottomLeft}, {{399, 299}, hit::BottomRight}, {{250, 290}, hit::Bottom},
+        {{250, 289}, hit::Nowhere},    {{109, 200}, hit::Left},        {{110, 200}, hit::Nowhere},
+        {{390, 200}, hit::Right},      {{400, 200}, hit::Nowhere},     {{99, 200}, hit::Nowhere},
+        {{250, 300}, hit::Nowhere},
+    };
+    for (const Case& c : cases) EXPECT_EQ(borderHitTest(r, c.p), c.code) << c.p.x() << "," << c.p.y();
+
+    DialogTemplate t;
+    t.size = QSize(100, 60);
+    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow;
+    Dialog speed(t);
+    ASSERT_TRUE(speed.createModeless());
+    speed.setTrackingSizes(QSize(382, 160), QSize(382, 160));
+    EXPECT_EQ(speed.widget()->minimumSize(), speed.widget()->maximumSize());
+    const QRect wr = speed.windowRect();
+    EXPECT_EQ(speed.hitTest(wr.topLeft()), hit::TopLeft);
+    EXPECT_EQ(speed.hitTest(wr.center()), hit::Client);
+    EXPECT_TRUE(speed.widget()->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST(DialogModeless, AFixedFrameKeepsTheSizeTheProgramGives) {
+    Dialog page(mainWindowTemplate());
+    ASSERT_TRUE(page.createModeless());
+    QWidget* w = page.widget();
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    page.setClientSize(QSize(400, 200));  // the page sizes itself to its controls
+    EXPECT_EQ(page.clientRect().size(), QSize(400, 200));
+    EXPECT_EQ(w->minimumSize(), w->size());
+    EXPECT_EQ(w->maximumSize(), w->size());
+    page.moveWindow(QRect(QPoint(0, 0), w->size() + QSize(10, 0)));
+    EXPECT_EQ(page.clientRect().size(), QSize(410, 200));
+}

@@ -1,0 +1,259 @@
+// Drawing: block copies byte for byte, the rotated copy's geometry, lines, gradients,
+// regions, fonts, and a dial-like composite written to a PNG for a look.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <cmath>
+
+#include "platform/gui/Drawing.h"
+
+using namespace gui;
+
+namespace {
+
+// A small image whose every pixel differs, so a misplaced pixel shows.
+Bitmap numbered(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.setPixel(x, y, colourRef(16 * x + 1, 16 * y + 2, 0x80 | (x ^ y)));
+    return b;
+}
+
+std::uint32_t raw(const Bitmap& b, int x, int y) {
+    return reinterpret_cast<const std::uint32_t*>(b.image().constScanLine(y))[x];
+}
+
+}  // namespace
+
+TEST(BlockCopies, PlainAndAndCopiesAreExactAndClipped) {
+    const Bitmap src = numbered(4, 3);
+    Bitmap dst(6, 5);
+    dst.fill(colourRef(0xF0, 0x0F, 0xAA));
+    const Bitmap before = dst;
+    EXPECT_EQ(dst.blockCopy(QPoint(2, 2), src, QRect(1, 0, 3, 2)), 6);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 2 && y < 4;
+            EXPECT_EQ(raw(dst, x, y), inside ? raw(src, x - 2 + 1, y - 2) : raw(before, x, y)) << x << "," << y;
+        }
+    }
+
+    Bitmap andDst(6, 5);
+    andDst.fill(colourRef(0xC0, 0x3C, 0x0F));
+    const Bitmap andBefore = andDst;
+    // Partly off the top left: only the part inside both bitmaps is written.
+    EXPECT_EQ(andDst.blockCopy(QPoint(-1, -1), src, src.rect(), CopyMode::And), 3 * 2);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x < 3 && y < 2;
+            EXPECT_EQ(raw(andDst, x, y), inside ? (raw(andBefore, x, y) & raw(src, x + 1, y + 1)) : raw(andBefore, x, y));
+        }
+    }
+    Bitmap orDst = before;
+    orDst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 1, 1), CopyMode::Or);
+    EXPECT_EQ(raw(orDst, 0, 0), raw(before, 0, 0) | raw(src, 0, 0));
+
+    // Nothing to do: empty or inverted rectangles, copies that land outside.
+    EXPECT_EQ(dst.blockCopy(QPoint(6, 0), src, src.rect()), 0);
+    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 0, 3)), 0);
+    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)), 0);
+    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)), 0);
+}
+
+TEST(BlockCopies, AnOverlappingCopyWithinOneBitmapReadsTheOriginalPixels) {
+    Bitmap b = numbered(5, 2);
+    const Bitmap original = b;
+    b.blockCopy(QPoint(1, 0), b, QRect(0, 0, 4, 2));
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(raw(b, 0, y), raw(original, 0, y));
+        for (int x = 1; x < 5; ++x) EXPECT_EQ(raw(b, x, y), raw(original, x - 1, y));
+    }
+}
+
+TEST(Fills, RectanglesMasksAndGradients) {
+    Bitmap b(5, 4);
+    b.fill(0xFFFFFF);
+    b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
+    EXPECT_EQ(b.pixel(1, 1), 0x0000FFu);
+    EXPECT_EQ(b.pixel(2, 2), 0x0000FFu);
+    EXPECT_EQ(b.pixel(3, 2), 0xFFFFFFu);  // right edge excluded
+    b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
+    EXPECT_EQ(b.pixel(3, 1), 0xFFFFFFu);
+    b.applyMask(0x00FF00);
+    EXPECT_EQ(b.pixel(0, 0), 0x00FF00u);
+    EXPECT_EQ(b.pixel(1, 1), 0u);
+    EXPECT_EQ(b.pixel(-1, 0), 0u);  // outside reads 0
+
+    Bitmap g(4, 2);
+    g.gradientFillH(0, 0, 4, 2, 0x000000, 0x0000FF);
+    EXPECT_EQ(g.pixel(0, 1), 0u);
+    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);  // 16-bit steps: 255 * 3 / 4, truncated
+    // Given right to left, each colour stays at its own end.
+    g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);
+    EXPECT_EQ(g.pixel(0, 0), 0u);
+    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);
+
+    Bitmap none;
+    EXPECT_FALSE(none.create(0, 5));
+    EXPECT_TRUE(none.isNull());
+    none.fill(0xFF);  // harmless on a null bitmap
+}
+
+TEST(Lines, TheFirstPixelIsDrawnTheLastIsNot) {
+    Bitmap b(8, 8);
+    b.drawLine(QPoint(0, 0), QPoint(5, 0), 0xFFFFFF);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(b.pixel(x, 0), x < 5 ? 0xFFFFFFu : 0u) << x;
+    b.drawLine(QPoint(6, 7), QPoint(6, 2), 0x0000FF);  // upwards
+    for (int y = 0; y < 8; ++y) EXPECT_EQ(b.pixel(6, y), y >= 3 ? 0x0000FFu : 0u) << y;
+    b.drawLine(QPoint(2, 2), QPoint(2, 2), 0x00FF00);
+    EXPECT_EQ(b.pixel(2, 2), 0u);
+    b.drawLine(QPoint(-2000000000, 3), QPoint(2000000000, 3), 0x00FF00);  // clamped, not looped over
+    EXPECT_EQ(b.pixel(7, 3), 0x00FF00u);
+}
+
+TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtZeroNinetyAndFortyFiveDegrees) {
+    const Bitmap src = numbered(4, 3);
+    Bitmap same(20, 20);
+    same.fill(0x808080);
+    ASSERT_TRUE(same.rotatedCopy(src, src.rect(), QPoint(10, 10), QPoint(14, 10), QPoint(10, 13)));
+    for (int y = 8; y < 15; ++y) {
+        for (int x = 8; x < 16; ++x) {
+            const bool inside = x >= 10 && x < 14 && y >= 10 && y < 13;
+            EXPECT_EQ(raw(same, x, y), inside ? raw(src, x - 10, y - 10) : 0xFF808080u) << x << "," << y;
+        }
+    }
+
+    // A quarter turn clockwise: the upper left corner goes to the upper right.
+    Bitmap turned(20, 20);
+    turned.fill(0x808080);
+    const int x0 = 10, y0 = 10, w = 4, h = 3;
+    ASSERT_TRUE(turned.rotatedCopy(src, src.rect(), QPoint(x0 + h, y0), QPoint(x0 + h, y0 + w), QPoint(x0, y0)));
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) EXPECT_EQ(raw(turned, x0 + h - 1 - j, y0 + i), raw(src, i, j)) << i << "," << j;
+    EXPECT_EQ(raw(turned, x0 + h, y0), 0xFF808080u);
+    EXPECT_EQ(raw(turned, x0 - 1, y0), 0xFF808080u);
+
+    // An eighth of a turn: quadrant colours land at their mapped centres.
+    Bitmap quads(20, 20);
+    quads.fillRect(QRect(0, 0, 10, 10), 0x0000FF);
+    quads.fillRect(QRect(10, 0, 10, 10), 0x00FF00);
+    quads.fillRect(QRect(0, 10, 10, 10), 0xFF0000);
+    quads.fillRect(QRect(10, 10, 10, 10), 0xFFFFFF);
+    Bitmap diamond(60, 60);
+    diamond.fill(0x808080);
+    const QPoint p0(30, 20), p1(44, 34), p2(16, 34);  // 20 px turned by 45 degrees: 14 px each way
+    ASSERT_TRUE(diamond.rotatedCopy(quads, quads.rect(), p0, p1, p2));
+    auto mapped = [&](double u, double v) {  // source point -> destination pixel
+        const double x = p0.x() + u / 20 * (p1.x() - p0.x()) + v / 20 * (p2.x() - p0.x());
+        const double y = p0.y() + u / 20 * (p1.y() - p0.y()) + v / 20 * (p2.y() - p0.y());
+        return QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+    };
+    EXPECT_EQ(diamond.pixel(mapped(5, 5).x(), mapped(5, 5).y()), 0x0000FFu);
+    EXPECT_EQ(diamond.pixel(mapped(15, 5).x(), mapped(15, 5).y()), 0x00FF00u);
+    EXPECT_EQ(diamond.pixel(mapped(5, 15).x(), mapped(5, 15).y()), 0xFF0000u);
+    EXPECT_EQ(diamond.pixel(mapped(15, 15).x(), mapped(15, 15).y()), 0xFFFFFFu);
+    EXPECT_EQ(diamond.pixel(17, 21), 0x808080u);  // outside the diamond: untouched
+    EXPECT_EQ(diamond.pixel(43, 46), 0x808080u);
+    // Along an edge between two quadrants the sampling blends them.
+    const ColourRef edge = diamond.pixel(mapped(10, 3).x(), mapped(10, 3).y());
+    EXPECT_GT(redOf(edge), 0);
+    EXPECT_GT(greenOf(edge), 0);
+
+    EXPECT_FALSE(diamond.rotatedCopy(quads, quads.rect(), p0, p0, p2));  // degenerate
+    EXPECT_FALSE(diamond.rotatedCopy(quads, QRect(), p0, p1, p2));
+}
+
+TEST(Regions, HitTestingAndFillingAgreePixelForPixel) {
+    const Region wedge(QPolygon({QPoint(0, 8), QPoint(20, 0), QPoint(20, 10), QPoint(0, 10)}));
+    Bitmap b(22, 12);
+    b.fillRegion(wedge, 0xFFFFFF);
+    int filled = 0;
+    for (int y = 0; y < 12; ++y) {
+        for (int x = 0; x < 22; ++x) {
+            EXPECT_EQ(b.pixel(x, y) == 0xFFFFFFu, wedge.contains(QPoint(x, y))) << x << "," << y;
+            filled += b.pixel(x, y) == 0xFFFFFFu ? 1 : 0;
+        }
+    }
+    EXPECT_GT(filled, 50);
+    EXPECT_FALSE(wedge.contains(QPoint(1, 1)));
+    EXPECT_TRUE(wedge.contains(QPoint(18, 5)));
+    EXPECT_TRUE(wedge.translated(100, 0).contains(QPoint(118, 5)));
+
+    Bitmap framed(10, 10);
+    framed.frameRegion(Region::rectangle(QRect(0, 0, 10, 10)), 0x0000FF, 2, 2);
+    EXPECT_EQ(framed.pixel(0, 0), 0x0000FFu);
+    EXPECT_EQ(framed.pixel(1, 5), 0x0000FFu);
+    EXPECT_EQ(framed.pixel(8, 5), 0x0000FFu);
+    EXPECT_EQ(framed.pixel(2, 2), 0u);
+    EXPECT_EQ(framed.pixel(7, 7), 0u);
+}
+
+TEST(Fonts, ArialIsLiberationSansAndHeightsAreCellHeights) {
+    const Font label("Arial", 16);
+    EXPECT_EQ(QFontInfo(label.qfont()).family(), QString("Liberation Sans"));
+    EXPECT_LE(label.cellHeight(), 16);
+    EXPECT_GE(label.cellHeight(), 15);
+    EXPECT_LT(label.pixelSize(), 16);  // the em is smaller than the cell
+    const Font em("Arial", -11);
+    EXPECT_EQ(em.pixelSize(), 11);
+    const Font bold("Arial", 22, 700, true);
+    EXPECT_TRUE(bold.qfont().bold());
+    EXPECT_TRUE(bold.qfont().italic());
+    const QSize one = label.textExtent("8000"), two = label.textExtent("80008000");
+    EXPECT_EQ(two.width(), 2 * one.width());
+    EXPECT_EQ(one.height(), label.cellHeight());
+    EXPECT_EQ(label.textExtent("").width(), 0);
+    EXPECT_EQ(Font("Courier New", 12).family(), QString("Courier New"));  // other faces stay
+}
+
+// A dial with tick marks and a label, and a needle drawn upright, turned onto the
+// dial and laid over it with an AND copy: the same steps as the speed dials.
+TEST(Composite, ADialWithARotatedNeedleRendersAsExpected) {
+    constexpr int size = 160, r = size / 2;
+    Bitmap dial(size, size);
+    dial.fill(0xFFFFFF);
+    for (int deg = -45; deg <= 225; deg += 15) {
+        const double a = deg * M_PI / 180;
+        const QPoint outer(r + static_cast<int>((r - 5) * std::cos(a)), r - static_cast<int>((r - 5) * std::sin(a)));
+        const QPoint inner(r + static_cast<int>((r - 15) * std::cos(a)), r - static_cast<int>((r - 15) * std::sin(a)));
+        dial.drawLine(outer, inner, deg < 0 ? 0x2020FF : 0xA0A0A0);
+    }
+    const Font font("Arial", 16, 700, true);
+    const QSize ext = font.textExtent("x1000 rpm");
+    dial.drawText(font, QPoint(r - ext.width() / 2, r + 30 - ext.height() / 2), "x1000 rpm", 0xA0A0A0);
+
+    Bitmap needle(20, size);
+    needle.fill(0xFFFFFF);
+    const Region shape(QPolygon({QPoint(8, 20), QPoint(2, size), QPoint(18, size), QPoint(11, 20)}));
+    needle.fillRegion(shape, 0x2020FF);
+    needle.frameRegion(shape, 0x0000FF, 2, 2);
+
+    // The needle turned to 45 degrees (up and to the right), half size, hub at the centre.
+    Bitmap layer(size, size);
+    layer.fill(0xFFFFFF);
+    const double theta = 45 * M_PI / 180, hl = std::sqrt(size * size + 100.0) / 2, alpha = std::acos(size / (2 * hl));
+    auto at = [&](double d, double t) {
+        return QPoint(r + static_cast<int>(d * std::cos(t)), r - static_cast<int>(d * std::sin(t)));
+    };
+    const QPoint p0 = at(hl, theta + alpha), p1 = at(hl, theta - alpha), p2 = at(5, theta + M_PI / 2);
+    ASSERT_TRUE(layer.rotatedCopy(needle, needle.rect(), p0, p1, p2));
+    Bitmap composed(size, size);
+    composed.blockCopy(QPoint(0, 0), dial, dial.rect());
+    composed.blockCopy(QPoint(0, 0), layer, layer.rect(), CopyMode::And);
+
+    const QPoint onNeedle = at(50, theta);
+    const ColourRef c = composed.pixel(onNeedle.x(), onNeedle.y());
+    EXPECT_GE(redOf(c), 200);
+    EXPECT_LE(greenOf(c), 80);
+    EXPECT_LE(blueOf(c), 80);
+    const QPoint mirrored = at(50, theta + M_PI / 2);
+    EXPECT_EQ(composed.pixel(mirrored.x(), mirrored.y()), 0xFFFFFFu);
+    const QPoint redTick = at(r - 8, -30 * M_PI / 180);
+    EXPECT_EQ(composed.pixel(redTick.x(), redTick.y()), dial.pixel(redTick.x(), redTick.y()));
+
+    // Beside the test binary, so in the build tree whatever the working directory.
+    const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("dial_composite.png");
+    EXPECT_TRUE(composed.image().save(path)) << path.toStdString();
+}

@@ -1,0 +1,82 @@
+// Helpers shared by the window layer's tests.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest/QTest>
+#include <functional>
+#include <vector>
+
+#include "platform/gui/Dialog.h"
+#include "platform/gui/Window.h"
+
+namespace guitest {
+
+struct Received {
+    std::uint32_t msg;
+    gui::WParam w;
+    gui::LParam l;
+};
+
+// Records every message; `answer` may give a result (non-zero ends the handling).
+template <class Base = gui::Window>
+class Spy : public Base {
+public:
+    using Base::Base;
+    std::vector<Received> log;
+    std::function<gui::LResult(std::uint32_t, gui::WParam, gui::LParam)> answer;
+
+    gui::LResult windowProc(std::uint32_t m, gui::WParam w, gui::LParam l) override {
+        log.push_back({m, w, l});
+        if (answer) {
+            if (const gui::LResult r = answer(m, w, l)) return r;
+        }
+        return Base::windowProc(m, w, l);
+    }
+    int count(std::uint32_t m) const {
+        int n = 0;
+        for (const Received& r : log) n += r.msg == m ? 1 : 0;
+        return n;
+    }
+    std::vector<Received> only(std::uint32_t m) const {
+        std::vector<Received> out;
+        for (const Received& r : log) {
+            if (r.msg == m) out.push_back(r);
+        }
+        return out;
+    }
+};
+
+using SpyWindow = Spy<gui::Window>;
+
+// Processes events until done() or the time limit; returns done().
+inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return done();
+}
+
+// Lets deferred deletions and queued events run.
+inline void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// Runs a modal dialog; `inside` runs once the modal loop is running. A watchdog ends
+// a dialog that did not end within two seconds with -99.
+inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>& inside,
+                    gui::Window* owner = nullptr) {
+    QTimer::singleShot(0, [&dialog, inside] { inside(dialog); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&dialog] { dialog.endDialog(-99); });
+    watchdog.start(2000);
+    return dialog.doModal(owner);
+}
+
+}  // namespace guitest

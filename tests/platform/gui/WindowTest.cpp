@@ -1,0 +1,332 @@
+// Windows and messages on the GUI thread: send, dead handles, creation and
+// destruction order, show/enable notifications, timers, colour queries, geometry.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "platform/core/Debug.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Drawing.h"
+
+using namespace gui;
+using guitest::SpyWindow;
+
+namespace {
+
+
+DialogTemplate plainTemplate(const QString& caption) {
+    DialogTemplate t;
+    t.caption = caption;
+    t.size = QSize(200, 100);
+    return t;
+}
+
+}  // namespace
+
+TEST(WindowMessages, SendRunsTheHandlerAtOnceAndReturnsItsResult) {
+    SpyWindow top;
+    ASSERT_TRUE(top.create(nullptr, 0, QRect(0, 0, 100, 80), 0));
+    int calls = 0;
+    top.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
+        if (m != msg::OutputFrequency) return 0;
+        ++calls;
+        return static_cast<LResult>(w * 1000 + static_cast<WParam>(l));
+    };
+    EXPECT_EQ(send(top.handle(), msg::OutputFrequency, 1, 0x00030004), 1000 + 0x00030004);
+    EXPECT_EQ(calls, 1);  // before send returned, not later
+
+    const Handle dead = top.handle();
+    top.destroy();
+    EXPECT_FALSE(isWindow(dead));
+    EXPECT_EQ(send(dead, msg::OutputFrequency, 1, 2), 0);
+    EXPECT_EQ(send(0, msg::OutputFrequency, 1, 2), 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(post(dead, msg::TaskData, 0, 0));
+}
+
+TEST(WindowMessages, PostFromTheGuiThreadArrivesLaterInOrder) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    for (WParam i = 0; i < 5; ++i) ASSERT_TRUE(w.post(msg::TaskData, i, 0));
+    EXPECT_EQ(w.count(msg::TaskData), 0);  // only queued so far
+    ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 5; }));
+    const auto got = w.only(msg::TaskData);
+    for (WParam i = 0; i < 5; ++i) EXPECT_EQ(got[i].w, i);
+}
+
+TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle) {
+    std::vector<std::string> order;
+    struct Tracked : SpyWindow {
+        std::vector<std::string>* order = nullptr;
+        std::string name;
+        Window* probe = nullptr;
+        bool probeAliveAtDestroy = false;
+        LResult windowProc(std::uint32_t m, WParam w, LParam l) override {
+            if (m == msg::Destroy) {
+                order->push_back(name);
+                if (probe != nullptr) probeAliveAtDestroy = probe->exists() && probe->widget() != nullptr;
+            }
+            return SpyWindow::windowProc(m, w, l);
+        }
+    };
+    Tracked parent, child, grandchild, owned;
+    parent.order = child.order = grandchild.order = owned.order = &order;
+    parent.name = "parent";
+    child.name = "child";
+    grandchild.name = "grandchild";
+    owned.name = "owned";
+    ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 200, 200), 0));
+    ASSERT_TRUE(child.create(&parent, 5, QRect(10, 10, 50, 50)));
+    ASSERT_TRUE(grandchild.create(&child, 6, QRect(1, 1, 5, 5)));
+    Dialog ownedDialog(plainTemplate("owned"));
+    ASSERT_TRUE(ownedDialog.createModeless(&parent));
+    parent.probe = &grandchild;  // the parent's handler still sees its children alive
+    const Handle handles[] = {parent.handle(), child.handle(), grandchild.handle(), ownedDialog.handle()};
+
+    EXPECT_EQ(parent.child(5), &child);
+    EXPECT_EQ(child.child(6), &grandchild);
+    EXPECT_EQ(parent.child(99), nullptr);
+
+    parent.destroy();
+    EXPECT_EQ(order, (std::vector<std::string>{"parent", "child", "grandchild"}));
+    EXPECT_TRUE(parent.probeAliveAtDestroy);
+    for (Handle h : handles) EXPECT_FALSE(isWindow(h));
+    EXPECT_FALSE(ownedDialog.exists());  // owned windows go with their owner
+    EXPECT_EQ(parent.widget(), nullptr);
+    guitest::settle();
+
+    // A new window never gets a handle that was used before.
+    SpyWindow again;
+    ASSERT_TRUE(again.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    for (Handle h : handles) EXPECT_NE(again.handle(), h);
+    EXPECT_GT(again.handle(), handles[3]);
+}
+
+TEST(WindowLifetime, DeletingTheObjectInsideItsOwnHandlerIsSafe) {
+    auto* button = new PushButton;
+    SpyWindow parent;
+    ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 100, 100)));
+    parent.widget()->show();
+    ASSERT_TRUE(button->create(&parent, 7, QRect(0, 0, 60, 20)));
+    parent.answer = [&](std::uint32_t m, WParam w, LParam) -> LResult {
+        if (m == msg::Command && loWord(w) == 7) {
+            delete button;  // the page deletes the control under its own click
+            button = nullptr;
+        }
+        return 0;
+    };
+    QTest::mouseClick(button->widget(), Qt::LeftButton);
+    EXPECT_EQ(button, nullptr);
+    guitest::settle();
+    EXPECT_TRUE(parent.children().empty());
+}
+
+TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    EXPECT_FALSE(w.isShown());
+    EXPECT_FALSE(w.show(true));
+    EXPECT_TRUE(w.show(true));  // already shown: no second notification
+    EXPECT_TRUE(w.hide());
+    const auto shows = w.only(msg::ShowWindow);
+    ASSERT_EQ(shows.size(), 2u);
+    EXPECT_EQ(shows[0].w, 1u);
+    EXPECT_EQ(shows[1].w, 0u);
+
+    // Closing a plain top-level window asks it first, then destroys it.
+    SpyWindow closing;
+    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
+    closing.widget()->close();
+    EXPECT_EQ(closing.count(msg::SysCommand), 1);
+    EXPECT_EQ(closing.count(msg::Close), 1);
+    EXPECT_FALSE(closing.exists());
+
+    EXPECT_FALSE(w.setEnabled(false));  // was enabled
+    EXPECT_TRUE(w.setEnabled(false));   // was disabled
+    EXPECT_TRUE(w.setEnabled(true));
+    EXPECT_TRUE(w.isEnabled());
+}
+
+TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
+    struct Sized : SpyWindow {
+        std::vector<QSize> sizes;
+        int creates = 0;
+        void onCreate() override { ++creates; }
+        void onSize(int w, int h) override { sizes.emplace_back(w, h); }
+    } w;
+    SpyWindow parent;
+    ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 300, 300), 0));  // hidden parent
+    ASSERT_TRUE(w.create(&parent, 1, QRect(5, 5, 120, 30)));
+    EXPECT_EQ(w.creates, 1);
+    ASSERT_EQ(w.sizes.size(), 1u);
+    EXPECT_EQ(w.sizes[0], QSize(120, 30));
+    w.moveWindow(QRect(5, 5, 80, 40));
+    ASSERT_EQ(w.sizes.size(), 2u);
+    EXPECT_EQ(w.sizes[1], QSize(80, 40));
+    parent.show();
+    guitest::settle();
+    EXPECT_EQ(w.sizes.size(), 2u);  // Qt's late resize event is not a second report
+    EXPECT_EQ(w.rectInParent(), QRect(5, 5, 80, 40));
+    EXPECT_EQ(w.clientRect(), QRect(0, 0, 80, 40));
+    EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), parent.clientToScreen(QPoint(6, 7)));
+    EXPECT_EQ(w.screenToClient(w.clientToScreen(QPoint(3, 4))), QPoint(3, 4));
+}
+
+TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
+    struct Ticking : SpyWindow {
+        int ticks = 0;
+        bool offThread = false;
+        void onTimer(int id) override {
+            if (id == 5000) ++ticks;
+            offThread |= !Application::isGuiThread();
+        }
+    } w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(w.setTimer(5000, 5));
+    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks >= 3; }));
+    EXPECT_FALSE(w.offThread);
+    ASSERT_TRUE(w.killTimer(5000));
+    EXPECT_FALSE(w.killTimer(5000));
+    const int afterKill = w.ticks;
+    QTest::qWait(30);
+    EXPECT_EQ(w.ticks, afterKill);
+
+    ASSERT_TRUE(w.setTimer(5000, 5));
+    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks > afterKill; }));
+    w.destroy();
+    const int afterDestroy = w.ticks;
+    QTest::qWait(30);
+    EXPECT_EQ(w.ticks, afterDestroy);
+    EXPECT_FALSE(w.setTimer(1, 5));  // no window, no timer
+}
+
+TEST(WindowTimers, AHandlerMayKillItsOwnTimer) {
+    struct OneShot : SpyWindow {
+        int ticks = 0;
+        void onTimer(int id) override {
+            ++ticks;
+            killTimer(id);
+        }
+    } w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(w.setTimer(1, 1));
+    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks == 1; }));
+    QTest::qWait(20);
+    EXPECT_EQ(w.ticks, 1);
+    EXPECT_FALSE(w.hasTimer(1));
+}
+
+TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
+    SpyWindow page;
+    ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 100)));
+    page.widget()->show();
+    Edit edit;
+    ASSERT_TRUE(edit.create(&page, 3, QRect(10, 10, 80, 22)));
+    edit.setText("3.01");
+    bool warn = true;
+    page.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
+        if (m != msg::ColourEdit || handleFromLParam(l) != edit.handle() || !warn) return 0;
+        reinterpret_cast<ColourQuery*>(w)->text = QColor(255, 0, 0);
+        return 1;
+    };
+    edit.widget()->grab();  // paints, so the query runs
+    EXPECT_GE(page.count(msg::ColourEdit), 1);
+    EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+
+    warn = false;
+    const QColor own = QApplication::palette(edit.widget()).color(QPalette::Active, QPalette::Text);
+    edit.widget()->grab();
+    EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), own);
+
+    // A read-only edit asks with the static query instead.
+    edit.setReadOnly(true);
+    const int statics = page.count(msg::ColourStatic);
+    edit.widget()->grab();
+    EXPECT_GT(page.count(msg::ColourStatic), statics);
+}
+
+TEST(WindowPaint, PaintHookDrawsThePlainWindow) {
+    struct Painted : SpyWindow {
+        bool onPaint(QPainter& p) override {
+            p.fillRect(QRect(0, 0, 4, 4), QColor(0, 0, 255));
+            return true;
+        }
+    } w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 8, 8)));
+    const QImage shot = w.widget()->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(0, 0, 255));
+}
+
+TEST(WindowLookup, FindTopLevelByTitleSeesOnlyLiveTopLevelWindows) {
+    Dialog main(plainTemplate("Tamsiro (USB Disconnected)"));
+    ASSERT_TRUE(main.createModeless());
+    EXPECT_EQ(findTopLevel("Tamsiro (USB Disconnected)"), main.handle());
+    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), 0u);
+    main.setText("Tamsiro (USB Connected)");
+    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), main.handle());
+    EXPECT_EQ(main.widget()->windowTitle(), QString("Tamsiro (USB Connected)"));
+    main.destroy();
+    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), 0u);
+}
+
+TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
+    SpyWindow page, speedWindow;
+    ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 200)));
+    ASSERT_TRUE(speedWindow.create(nullptr, 0, QRect(0, 0, 200, 200)));
+    PushButton b;
+    ASSERT_TRUE(b.create(&page, 9, QRect(4, 4, 50, 20)));
+    b.setParent(&speedWindow);
+    EXPECT_EQ(b.parent(), &speedWindow);
+    EXPECT_EQ(b.widget()->parentWidget(), speedWindow.clientWidget());
+    EXPECT_TRUE(b.isShown());
+    EXPECT_EQ(page.child(9), nullptr);
+    EXPECT_EQ(speedWindow.child(9), &b);
+    speedWindow.widget()->show();
+    QTest::mouseClick(b.widget(), Qt::LeftButton);
+    EXPECT_EQ(speedWindow.count(msg::Command), 1);
+    EXPECT_EQ(page.count(msg::Command), 0);
+}
+
+TEST(WindowRegion, ThePolygonRegionShapesTheWindow) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 100, 20)));
+    // The wedge of a colour bar: visible below the diagonal only.
+    const Region wedge(QPolygon({QPoint(0, 18), QPoint(100, 0), QPoint(100, 20), QPoint(0, 20)}));
+    w.setRegion(wedge);
+    EXPECT_EQ(w.widget()->mask(), wedge.qregion());
+    EXPECT_TRUE(wedge.contains(QPoint(95, 10)));
+    EXPECT_FALSE(wedge.contains(QPoint(5, 2)));
+    w.clearRegion();
+    EXPECT_TRUE(w.widget()->mask().isEmpty());
+}
+
+#ifndef NDEBUG
+TEST(WindowThreadsDeathTest, AGuiCallFromAnotherThreadAbortsInDebugBuilds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    const Handle h = w.handle();
+    EXPECT_DEATH(
+        {
+            std::thread t([h] { send(h, msg::TaskData, 0, 0); });
+            t.join();
+        },
+        "called off the GUI thread");
+}
+#else
+TEST(WindowThreads, AGuiCallFromAnotherThreadIsRefusedInReleaseBuilds) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    const Handle h = w.handle();
+    platform::DebugCapture capture;
+    LResult result = -1;
+    std::thread t([&] { result = send(h, msg::TaskData, 0, 0); });
+    t.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(w.count(msg::TaskData), 0);
+    EXPECT_EQ(capture.count("gui: send called off the GUI thread\n"), 1u);
+}
+#endif

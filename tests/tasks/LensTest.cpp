@@ -1,0 +1,90 @@
+// The lens sequence task: its two I2C requests, the drive time between them, and what
+// it does without device data.
+#include <gtest/gtest.h>
+
+#include "TaskTestSupport.h"
+#include "platform/core/Debug.h"
+#include "tasks/LensTask.h"
+
+namespace {
+
+// Moves on by a tenth of a millisecond each time it is read, so a task that watches it
+// without sleeping sees time pass at a fixed rate.
+class SteppingClock final : public platform::IClock {
+public:
+    std::uint64_t nowMs() override { return nowUs() / 1000; }
+    std::uint64_t nowUs() override { return us_.fetch_add(100); }
+    void sleepMs(std::uint32_t ms) override { us_ += ms * 1000ull; }
+
+private:
+    std::atomic<std::uint64_t> us_{0};
+};
+
+class Lens : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(store_.SelectContainer(0x401), 1);
+        task_.SetMicon(board_.link.get());
+        task_.SetDataContainer(&store_);
+    }
+    void Words(std::uint32_t w0, std::uint32_t w1, std::uint32_t w20, std::uint32_t w21, std::uint32_t drive) {
+        store_.SetValue(CLensTask::kWordRegister0, w0);
+        store_.SetValue(CLensTask::kWordRegister1, w1);
+        store_.SetValue(CLensTask::kWordDriveMode, w20);
+        store_.SetValue(CLensTask::kWordStopMode, w21);
+        store_.SetValue(CLensTask::kWordDriveTime, drive);
+    }
+
+    platform::DebugCapture debug_;
+    SteppingClock clock_;
+    platform::ScopedClock scope_{clock_};
+    FakeBoard board_;
+    RecordingStore store_;
+    CLensTask task_{0x09000000};
+};
+
+}  // namespace
+
+TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
+    Words(0x1234, 0x35, 0xFF, 2, 30);
+    ASSERT_EQ(task_.Start(), 1);
+    task_.GetThreadHandle()->Join();
+
+    const auto frames = board_.wire->Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    // "Free" drive time (bits 4 and 5) becomes the shortest; the output is switched on
+    // with the I2C trigger; the stop request restores register 1 as stored.
+    EXPECT_EQ(frames[0].bytes, (Bytes{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}));
+    EXPECT_EQ(frames[1].bytes, (Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}));
+    EXPECT_GE(frames[1].clockMs - frames[0].clockMs, 30u);
+    EXPECT_LE(frames[1].clockMs - frames[0].clockMs, 31u);
+}
+
+TEST_F(Lens, ZeroWaitSendsTheStopRequestAtOnce) {
+    Words(0, 0, 0, 0, 0);
+    ASSERT_EQ(task_.Start(), 1);
+    task_.GetThreadHandle()->Join();
+    EXPECT_EQ(board_.wire->FrameBytes(),
+              (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0, 0, 0, 0x18}, {'I', 0xE4, 2, 1, 0, 0x18}}));
+}
+
+TEST_F(Lens, NothingIsSentWithoutDeviceData) {
+    Words(0x1234, 0x35, 0xFF, 2, 30);
+    ASSERT_EQ(store_.SelectContainer(0x7777), 0);  // nothing selected now
+    ASSERT_EQ(task_.Start(), 1);
+    task_.GetThreadHandle()->Join();
+    EXPECT_EQ(board_.wire->Count(), 0u);
+    EXPECT_EQ(debug_.count("Lens sequence: no device data, nothing sent\n"), 1u);
+}
+
+TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOff) {
+    platform::ManualClock still;  // time stands: only the cancel can end this drive
+    platform::ScopedClock scope(still);
+    Words(0x0100, 0x02, 1, 3, 60000);
+    ASSERT_EQ(task_.Start(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return board_.wire->Count() == 1; }));
+    task_.Cancel();
+    task_.GetThreadHandle()->Join();
+    EXPECT_EQ(board_.wire->FrameBytes().back(), (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
+    EXPECT_EQ(task_.GetState(), kTaskFinished);
+}

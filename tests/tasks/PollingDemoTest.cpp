@@ -1,0 +1,246 @@
+// The polling task against the simulator, and the BLDC demo's duty sequence on a
+// scripted clock.
+#include <gtest/gtest.h>
+
+#include "TaskTestSupport.h"
+#include "platform/core/Debug.h"
+#include "tasks/BldcDemoTask.h"
+#include "tasks/GuiCommand.h"
+#include "tasks/PollingTask.h"
+#include "tasks/TaskFactory.h"
+#include "tasks/TaskListener.h"
+
+namespace {
+
+class PollingOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board_.started);
+        ASSERT_TRUE(board_.Connect());  // installs and removes a clock of its own
+        scope_ = std::make_unique<platform::ScopedClock>(clock_);
+        queue_ = std::make_unique<CDerivedTaskListener>(window_.handle());
+        queue_->SetMicon(board_.link.get());
+        queue_->SetDataContainer(&store_);
+    }
+    void TearDown() override {
+        queue_.reset();
+        scope_.reset();
+        EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+    }
+    // Waits for `n` more polls.
+    void Polls(std::size_t n) { ASSERT_TRUE(window_.WaitForCount(window_.Count() + n)); }
+
+    platform::DebugCapture debug_;
+    platform::ManualClock clock_;
+    std::unique_ptr<platform::ScopedClock> scope_;
+    SimBoard board_;
+    RecordingStore store_;
+    RecordingWindow window_;
+    std::unique_ptr<CDerivedTaskListener> queue_;
+};
+
+}  // namespace
+
+TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
+    ASSERT_EQ(store_.SelectContainer(0x303), 1);
+    board_.sim.setAdc(0, 0x123);
+    board_.sim.setAdc(1, 0x456);
+    board_.sim.setInputPort(18, true);
+    board_.sim.setMeasuredValue(500);
+
+    queue_->AddTask(0x0A010301, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(5));
+
+    // Chip 3 makes ports 0, 1 and 18 inputs, enables analog inputs 0 and 1 and interrupt
+    // input 1, then polls the flag, port 18, the analog inputs and the measured count.
+    const auto frames = board_.Frames();
+    ASSERT_GE(frames.size(), 9u);
+    const std::vector<Bytes> setup(frames.begin(), frames.begin() + 9);
+    EXPECT_EQ(setup, (std::vector<Bytes>{{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                                         {'E', 0, 0, 0, 0, 0},
+                                         {'E', 0, 0, 0, 0, 0},
+                                         {'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 4, 3, 0},
+                                         {'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 8, 4, 3, 0},
+                                         {'E', 0, 0, 0, 0, 0},
+                                         {'E', 0, 0, 0, 0, 0},
+                                         {'A'},
+                                         {'8', 20}}));
+
+    const auto posts = window_.Messages();
+    for (std::size_t i = 0; i < posts.size(); ++i) {
+        EXPECT_EQ(posts[i].message.msg, kMsgNewData);
+        EXPECT_EQ(posts[i].message.wParam, 0u);
+        if (i > 0) {
+            EXPECT_EQ(posts[i].clockMs - posts[i - 1].clockMs, 50u) << i;
+        }
+    }
+    EXPECT_EQ(store_.GetValue(21), 1u);  // status: the flag is clear and port 18 reads high
+    EXPECT_EQ(store_.GetValue(5), 0x123u);
+    EXPECT_EQ(store_.GetValue(7), 0x456u);
+    EXPECT_EQ(store_.GetValue(27), 500u);
+    // Each poll wrote its words at the moment it posted.
+    const auto counts = store_.WritesOf(27);
+    ASSERT_GE(counts.size(), 5u);
+    EXPECT_EQ(counts[1].clockMs - counts[0].clockMs, 50u);
+    EXPECT_EQ(counts[0].clockMs, posts[0].clockMs);
+
+    // A second polling word goes to the same task.
+    CPollingTask* task = CTaskFactory::GetInstance()->GetPollingTask();
+    queue_->AddTask(0x0A010301, EmptyTaskRecord(), 0);
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), task);
+    EXPECT_EQ(queue_->PendingTasks(), 1u);
+
+    // Counts of 1 to 19 are left out; 0 and 20 and more are written.
+    board_.sim.setMeasuredValue(10);
+    Polls(3);
+    EXPECT_EQ(store_.GetValue(27), 500u);
+    board_.sim.setMeasuredValue(0);
+    Polls(3);
+    EXPECT_EQ(store_.GetValue(27), 0u);
+    board_.sim.setMeasuredValue(20);
+    Polls(3);
+    EXPECT_EQ(store_.GetValue(27), 20u);
+
+    queue_->AddTask(0x0A010300, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(queue_->WaitIdle(5000));
+    const auto after = window_.Count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(window_.Count(), after);
+}
+
+TEST_F(PollingOnSim, WithoutReadingItOnlyPosts) {
+    ASSERT_EQ(store_.SelectContainer(0x300), 1);
+    queue_->AddTask(0x0A000001, EmptyTaskRecord(), 0);  // argument A 0
+    ASSERT_TRUE(window_.WaitForCount(4));
+    for (const auto& f : board_.Frames()) {
+        EXPECT_NE(f[0], 'A');
+        EXPECT_NE(f[0], '8');
+    }
+    EXPECT_TRUE(store_.Writes().empty());
+    queue_->StopAll();
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+}
+
+TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
+    ASSERT_EQ(store_.SelectContainer(0x300), 1);
+    board_.sim.setMeasuredValue(1234);
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(2));
+    EXPECT_EQ(store_.GetValue(27), 1234u);
+
+    ASSERT_EQ(store_.SelectContainer(0x100), 1);
+    Polls(1);  // a poll under way at the change has posted, so its writes are done
+    const std::uint32_t before = store_.GetValue(27);
+    const auto writes = store_.Writes().size();
+    Polls(3);
+    EXPECT_EQ(store_.Writes().size(), writes);
+    EXPECT_EQ(store_.GetValue(27), before);
+    queue_->StopAll();
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+}
+
+// --- the demo ---
+
+namespace {
+
+const std::uint32_t kPercents[21] = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
+std::uint32_t HoldOf(int step) { return step == 0 ? 2000 : step == 20 ? 4000 : 3000; }
+std::uint32_t Duty(std::uint32_t percent) { return percent * 240 / 100; }
+
+}  // namespace
+
+TEST(BldcDemo, RampStaysBetweenItsEndsAndArrivesExactly) {
+    for (std::uint32_t from : {0u, 50u, 100u}) {
+        for (std::uint32_t to : {0u, 10u, 100u}) {
+            const int a = static_cast<int>(Duty(from)), b = static_cast<int>(Duty(to));
+            int last = a;
+            for (std::uint32_t t = 0; t <= 5000; ++t) {
+                const int v = CBldcDemoTask::RampDuty(from, to, 100, t);
+                EXPECT_GE(v, std::min(a, b));
+                EXPECT_LE(v, std::max(a, b));
+                EXPECT_TRUE(b >= a ? v >= last : v <= last) << from << "->" << to << " t=" << t;
+                last = v;
+            }
+            EXPECT_EQ(CBldcDemoTask::RampDuty(from, to, 100, 0), a);
+            EXPECT_EQ(CBldcDemoTask::RampDuty(from, to, 100, 100), b);
+            EXPECT_EQ(CBldcDemoTask::RampDuty(from, to, 100, 1700), b);  // t cubed would wrap
+            EXPECT_EQ(CBldcDemoTask::RampDuty(from, to, 0, 0), b);
+        }
+    }
+}
+
+TEST(BldcDemo, ChipZeroWalksTheWholeSequenceAndEndsAtZero) {
+    platform::DebugCapture debug;
+    ScriptedClock clock;
+    platform::ScopedClock scope(clock);
+    RecordingStore store;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+
+    CBldcDemoTask task(0x0E000001);  // chip 0
+    task.SetDataContainer(&store);
+    const std::size_t cycle = 21 * 101;  // every step ramps for 101 writes
+    store.OnWrite([&](const RecordingStore::Write&) {
+        if (store.CountOf(1) == cycle + 1) task.SetCommand(0x0E000000);  // stop in the second cycle
+    });
+    ASSERT_EQ(task.Start(), 1);
+    task.GetThreadHandle()->Join();
+
+    const auto w = store.WritesOf(1);
+    ASSERT_EQ(w.size(), cycle + 2);
+    std::uint64_t stepStart = 0;
+    std::uint32_t previous = 0;
+    for (int step = 0; step < 21; ++step) {
+        const auto* ramp = &w[static_cast<std::size_t>(step) * 101];
+        for (std::uint32_t t = 0; t <= 100; ++t) EXPECT_EQ(ramp[t].clockMs, stepStart + t) << step;
+        EXPECT_EQ(ramp[0].value, Duty(previous)) << step;
+        EXPECT_EQ(ramp[100].value, Duty(kPercents[step])) << step;
+        const double mid = (Duty(previous) + Duty(kPercents[step])) / 2.0;
+        EXPECT_NEAR(static_cast<double>(ramp[50].value), mid, 1.0) << step;
+        // Ramp, hold, and a millisecond before the next step.
+        stepStart += 101 + HoldOf(step) + 1;
+        previous = kPercents[step];
+    }
+    // The second cycle began, the stop came, and the duty went to 0 at once.
+    EXPECT_EQ(w[cycle].clockMs, stepStart);
+    EXPECT_EQ(w[cycle].value, 0u);
+    EXPECT_EQ(w[cycle + 1].clockMs, stepStart + 2);
+    EXPECT_EQ(w[cycle + 1].value, 0u);
+    std::size_t duties = 0;
+    for (const auto& line : debug.lines()) duties += line.rfind("new Duty = ", 0) == 0;
+    EXPECT_EQ(duties, cycle + 2);
+}
+
+TEST(BldcDemo, ChipFiveJumpsAndAStopInAHoldSetsZeroAtOnce) {
+    platform::DebugCapture debug;
+    ScriptedClock clock;
+    platform::ScopedClock scope(clock);
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x305), 1);
+
+    CBldcDemoTask task(0x0E000501);
+    task.SetDataContainer(&store);
+    task.SetMicon(board.link.get());
+    task.SetNotifyWindow(window.handle());
+    clock.At(3000, [&] { task.SetCommand(0x0E000500); });  // in the second step's hold
+    ASSERT_EQ(task.Start(), 1);
+    task.GetThreadHandle()->Join();
+
+    const auto w = store.WritesOf(28);
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_EQ(w[0].value, 0u);
+    EXPECT_EQ(w[0].clockMs, 0u);
+    EXPECT_EQ(w[1].value, 24u);  // no values between the steps
+    EXPECT_EQ(w[1].clockMs, 2002u);
+    EXPECT_EQ(w[2].value, 0u);
+    EXPECT_EQ(w[2].clockMs, 3001u);
+    // Each duty went to PWM channel 1 and was announced with its word.
+    EXPECT_EQ(board.wire->CountLetter('P'), 3u);
+    const auto posts = window.Messages();
+    ASSERT_EQ(posts.size(), 3u);
+    for (const auto& p : posts) {
+        EXPECT_EQ(p.message.msg, kMsgNewData);
+        EXPECT_EQ(p.message.wParam, 28u);
+    }
+}

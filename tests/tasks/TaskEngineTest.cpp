@@ -1,0 +1,310 @@
+// Task words, the thread carrier, the peripheral tasks and the task queue, against a
+// board link over an in-memory wire.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TaskTestSupport.h"
+#include "platform/core/Debug.h"
+#include "tasks/GuiCommand.h"
+#include "tasks/LensTask.h"
+#include "tasks/PeripheralTasks.h"
+#include "tasks/PollingTask.h"
+#include "tasks/TaskFactory.h"
+#include "tasks/TaskListener.h"
+
+namespace {
+
+GpioRecord Gpio(std::uint32_t line, std::uint32_t direction, std::uint32_t level, std::uint32_t send) {
+    GpioRecord r;
+    r.port = {line, direction, level, 0, send};
+    return r;
+}
+
+// The board initialisation's records.
+std::vector<GpioRecord> DefaultGpio() {
+    std::vector<GpioRecord> out;
+    for (std::uint32_t line = 0; line <= 33; ++line) {
+        const bool input = line == 16 || line == 17;
+        const bool high = line == 16 || line == 17 || line == 21;
+        out.push_back(Gpio(line, input ? 0 : 1, high ? 1 : 0, line == 20 || line == 33 ? 1 : 0));
+    }
+    return out;
+}
+
+std::vector<PwmChannelRecord> DefaultPwm() {
+    static const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
+    static const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
+    std::vector<PwmChannelRecord> out;
+    for (std::uint32_t ch = 0; ch < 9; ++ch) {
+        PwmChannelRecord r;
+        r.channel = ch;
+        r.frequency = freq[ch];
+        r.value = value[ch];
+        r.outputA = 1;
+        r.outputB = 1;
+        r.percent = 1;
+        r.send = ch == 3 || ch == 8 ? 1 : 0;
+        out.push_back(r);
+    }
+    return out;
+}
+
+class Engine : public ::testing::Test {
+protected:
+    Engine() : queue_(std::make_unique<CDerivedTaskListener>(window_.handle())) {
+        queue_->SetMicon(board_.link.get());
+        queue_->SetDataContainer(&store_);
+    }
+    void TearDown() override {
+        queue_.reset();
+        EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+        EXPECT_EQ(CTaskFactory::GetInstance()->GetBldcDemoTask(), nullptr);
+        EXPECT_EQ(debug_.count("Running Task end\n"), 1u);
+    }
+
+    platform::DebugCapture debug_;
+    FakeBoard board_;
+    RecordingStore store_;
+    RecordingWindow window_;
+    std::unique_ptr<CDerivedTaskListener> queue_;
+};
+
+}  // namespace
+
+TEST(TaskWord, SetCommandTakesOnlyTheCommandByte) {
+    CPollingTask task(0x0A013201);
+    EXPECT_EQ(task.SetCommand(0x0AFF0000), 1);
+    EXPECT_EQ(task.GetWord(), 0x0A013200u);
+    EXPECT_EQ(task.GetKind(), 10u);
+    EXPECT_EQ(task.GetArgumentA(), 1u);
+    EXPECT_EQ(task.GetArgumentB(), 0x32u);
+    EXPECT_TRUE(task.IsStopping());
+    // A later start word clears no stop flag.
+    task.SetCommand(0x0A013201);
+    EXPECT_TRUE(task.IsStopping());
+}
+
+TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
+    std::atomic<bool> release{false};
+    CThreadCarrier carrier([&] {
+        while (!release) std::this_thread::yield();
+        return 7u;
+    });
+    EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
+    EXPECT_NE(carrier.Start(), 0u);
+    EXPECT_EQ(carrier.Start(), 0u);  // one thread at a time
+    EXPECT_EQ(carrier.GetExitCode(), kStillActive);
+    release = true;
+    EXPECT_EQ(carrier.Join(), 7u);
+    EXPECT_EQ(carrier.GetExitCode(), 7u);
+    EXPECT_FALSE(carrier.HasThread());
+    EXPECT_EQ(carrier.Join(), kStillActive);
+}
+
+TEST(TaskBase, PlainKindsRunToFinished) {
+    for (std::uint32_t kind : {0u, 3u, 4u, 5u, 6u, 7u, 8u}) {
+        bool created = false;
+        std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
+        ASSERT_TRUE(task && created) << kind;
+        EXPECT_EQ(task->GetState(), kTaskCreated);
+        EXPECT_EQ(task->Start(), 1);
+        EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
+        EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);
+    }
+    for (std::uint32_t kind : {12u, 13u, 15u, 255u}) EXPECT_EQ(CTaskFactory::GetInstance()->CreateTask(kind << 24), nullptr);
+}
+
+TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
+    platform::DebugCapture debug;
+    FakeBoard board;
+    CDerivedTask task(0);
+    task.SetMicon(board.link.get());
+
+    board.wire->interruptFlags = 0x02;  // input 1
+    EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
+    EXPECT_EQ(board.wire->Count(), 1u);  // the flag read only
+
+    board.wire->interruptFlags = 0;
+    board.wire->portBytes[2] = 0x02;  // port 18 high
+    EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
+    EXPECT_EQ(task.CheckInterruptTraced(1, 0, 1), 0);
+    EXPECT_EQ(task.CheckInterrupt(1, 1), 0);  // 1 minus the level
+    EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
+    // Inputs without a port of their own give the flag alone.
+    const auto before = board.wire->Count();
+    EXPECT_EQ(task.CheckInterrupt(4, 1), 0);
+    EXPECT_EQ(board.wire->Count(), before + 1);
+}
+
+TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
+    RecordingWindow later;
+    board_.wire->portBytes[1] = 0x02;  // port 16 high
+    const GpioRecord r = Gpio(16, 0, 1, 1);
+    queue_->AddTask(0x02010000, &r, sizeof r);
+    queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
+    ASSERT_TRUE(window_.WaitForCount(1));
+    const auto m = window_.Messages()[0].message;
+    EXPECT_EQ(m.msg, kMsgNewData);
+    EXPECT_EQ(m.wParam, 0x20010u);
+    EXPECT_EQ(m.lParam, 1);
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(later.Count(), 0u);
+    EXPECT_EQ(debug_.count("GPIO-16 register\n"), 1u);
+    EXPECT_EQ(debug_.count("\t\tGPIO-16 get + translate\n"), 1u);
+}
+
+TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
+    PwmChannelRecord pwm;
+    pwm.channel = 1;
+    pwm.send = 1;
+    queue_->AddTask(0x01000000, &pwm, 64);
+    const GpioRecord gpio = Gpio(3, 1, 1, 1);
+    queue_->AddTask(0x02000000, &gpio, 27);
+    queue_->AddTask(0x02000000, nullptr, sizeof gpio);
+    queue_->AddTask(0x0B000000, nullptr, 0);  // no I2C record: no bus transaction at all
+    I2cRecord i2c;
+    i2c.length = 61;  // more than the frame holds
+    queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
+    for (std::uint32_t kind : {12u, 13u, 15u}) EXPECT_EQ(queue_->AddTask(kind << 24, &gpio, sizeof gpio), 1);
+    ASSERT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(board_.wire->Count(), 0u);
+    EXPECT_EQ(debug_.count("PWM-1 register\n"), 0u);
+    EXPECT_EQ(debug_.count("I2C request of 61 bytes refused\n"), 1u);
+}
+
+TEST_F(Engine, PulseFormPulsesTheLineAndI2cRequestsGoOutWhole) {
+    GpioRecord pulse = Gpio(25, 1, 0, 1);
+    pulse.pulse = 1;
+    pulse.pulseWidth = 3;
+    queue_->AddTask(0x02000000, &pulse, sizeof pulse);
+    I2cRecord i2c;
+    i2c.length = 2;
+    i2c.address = 0x33;
+    const std::uint8_t bytes[] = {2, 5, 0xAA, 0xBB};
+    std::memcpy(i2c.bytes, bytes, sizeof bytes);
+    queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
+    ASSERT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(board_.wire->FrameBytes(), (std::vector<Bytes>{{'8', 6, 3, 4, 7}, {'I', 0x66, 2, 5, 0xAA, 0xBB}}));
+}
+
+TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
+    platform::DebugCapture debug;
+    FakeBoard board;
+    I2cRecord read;
+    read.operation = 1;
+    read.length = 0;
+    board.link->I2cTransfer(0, &read, 1);  // the wire answers [2, 'I']
+    const auto sent = board.wire->Count();
+
+    CTask_I2C task(0x0B000000);
+    task.SetMicon(board.link.get());
+    I2cRecord fetch;
+    fetch.operation = 1;
+    fetch.length = 99;
+    ASSERT_EQ(task.SetParameters(&fetch, sizeof fetch), 1);
+    ASSERT_EQ(task.Start(), 1);
+    task.GetThreadHandle()->Join();
+    EXPECT_EQ(board.wire->Count(), sent);
+    EXPECT_EQ(task.Record().length, 2u);  // the reply's byte count
+}
+
+// Records staged by earlier tasks must reach the frame that a later task sends, so the
+// queue keeps the one-shot board tasks in submission order however the threads run.
+TEST_F(Engine, BoardInitialisationBurstKeepsItsFramesInOrder) {
+    FakeBoard direct;
+    for (auto r : DefaultGpio()) direct.link->WritePort(static_cast<int>(r.port.line), &r.port, static_cast<int>(r.port.send));
+    for (auto r : DefaultPwm()) direct.link->SetPwmFrequency(static_cast<int>(r.channel), &r, static_cast<int>(r.send));
+    const auto expected = direct.wire->FrameBytes();
+    ASSERT_EQ(expected.size(), 7u);
+
+    for (int round = 0; round < 3; ++round) {
+        board_.wire->Clear();
+        board_.wire->replyDelayUs = round * 150;
+        for (const auto& r : DefaultGpio()) queue_->AddTask(0x02000000, &r, sizeof r);
+        for (const auto& r : DefaultPwm()) queue_->AddTask(0x01000000, &r, sizeof r);
+        ASSERT_TRUE(queue_->WaitIdle(10000));
+        EXPECT_EQ(board_.wire->FrameBytes(), expected) << "round " << round;
+    }
+}
+
+TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
+    // A stop word with nothing to stop starts nothing.
+    queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
+    queue_->AddTask(0x0E000000, EmptyTaskRecord(), 0);
+    EXPECT_EQ(queue_->PendingTasks(), 0u);
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+
+    // Start and stop back to back, before the worker has even started the task.
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    CPollingTask* task = CTaskFactory::GetInstance()->GetPollingTask();
+    ASSERT_NE(task, nullptr);
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), task);
+    queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
+    EXPECT_LE(queue_->PendingTasks(), 1u);
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
+}
+
+TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(1));
+    queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    CPollingTask* current = CTaskFactory::GetInstance()->GetPollingTask();
+    ASSERT_NE(current, nullptr);
+    EXPECT_FALSE(current->IsStopping());
+    // Polling goes on after the old task has gone.
+    ASSERT_TRUE(WaitUntil([&] { return queue_->PendingTasks() == 1u; }));
+    const auto posts = window_.Count();
+    EXPECT_TRUE(window_.WaitForCount(posts + 2));
+    queue_->StopAll();
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+}
+
+TEST_F(Engine, WorkerSleepsWhileTheOnlyTaskRuns) {
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(1));
+    const auto passes = queue_->WorkerPasses();
+    ASSERT_TRUE(window_.WaitForCount(4));  // about 150 ms of polling
+    EXPECT_EQ(queue_->WorkerPasses(), passes);  // nothing changed, so no pass
+    queue_->StopAll();
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+}
+
+// Shutdown with everything running: a polling task, a demo task, a lens drive that
+// would last over a minute, and one-shot tasks queued behind it.
+TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
+    platform::DebugCapture debug;
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x305), 1);
+    store.SetValue(CLensTask::kWordDriveTime, 0xFFFFFFFFu);
+    store.SetValue(CLensTask::kWordRegister1, 0x35);
+    store.SetValue(CLensTask::kWordStopMode, 2);
+    {
+        CDerivedTaskListener queue(window.handle());
+        queue.SetMicon(board.link.get());
+        queue.SetDataContainer(&store);
+        queue.AddTask(0x0A010001, EmptyTaskRecord(), 0);
+        queue.AddTask(0x0E000501, EmptyTaskRecord(), 0);
+        queue.AddTask(0x09000000, EmptyTaskRecord(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return board.wire->CountLetter('I') == 1; }));
+        const GpioRecord gpio = Gpio(5, 1, 1, 1);
+        for (int i = 0; i < 5; ++i) queue.AddTask(0x02000000, &gpio, sizeof gpio);
+        ASSERT_TRUE(window.WaitForCount(3));
+    }
+    EXPECT_EQ(debug.count("Running Task end\n"), 1u);
+    EXPECT_EQ(debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n"), 1u);
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetBldcDemoTask(), nullptr);
+    // The drive was switched off; the GPIO tasks queued behind it never started.
+    const auto frames = board.wire->FrameBytes();
+    EXPECT_EQ(board.wire->CountLetter('I'), 2u);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}), 1);
+    EXPECT_EQ(debug.count("\t\tGPIO-5 set + translate\n"), 0u);
+    // The demo's last duty was 0.
+    EXPECT_EQ(store.WritesOf(28).back().value, 0u);
+}

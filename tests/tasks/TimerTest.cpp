@@ -1,0 +1,201 @@
+// The self-re-arming timer: its delays on a manual clock, the 50 ms floor, ticks that
+// race with Stop and Start, and owners that go away.
+#include <gtest/gtest.h>
+
+#include "TaskTestSupport.h"
+#include "platform/core/Debug.h"
+#include "tasks/Timer.h"
+
+namespace {
+
+class TimerTest : public ::testing::Test {
+protected:
+    // A callback that records the clock time of each tick and handles it.
+    TimerCallback Recorder(std::function<void()> during = {}) {
+        return [this, during](platform::Handle) {
+            {
+                std::lock_guard guard(mutex_);
+                ticks_.push_back(clock_.nowMs());
+            }
+            if (during) during();
+            return 1;
+        };
+    }
+    std::vector<std::uint64_t> Ticks() {
+        std::lock_guard guard(mutex_);
+        return ticks_;
+    }
+    bool WaitTicks(std::size_t n) {
+        return WaitUntil([&] { return Ticks().size() >= n; });
+    }
+
+    platform::DebugCapture debug_;
+    platform::ManualClock clock_;
+    platform::ScopedClock scope_{clock_};
+    std::mutex mutex_;
+    std::vector<std::uint64_t> ticks_;
+};
+
+}  // namespace
+
+TEST_F(TimerTest, FirstTickAfterThePeriodThenNeverSoonerThan50ms) {
+    CTimer timer(0x80C8);
+    timer.Start(25, Recorder());
+    ASSERT_TRUE(WaitTicks(4));
+    timer.Stop();
+    const auto t = Ticks();
+    EXPECT_EQ(t[0], 25u);
+    EXPECT_EQ(t[1], 75u);
+    EXPECT_EQ(t[2], 125u);
+    EXPECT_EQ(t[3], 175u);
+}
+
+TEST_F(TimerTest, HandlerTimeIsTakenOffTheNextDelay) {
+    {
+        CTimer timer(0x80C9);
+        timer.Start(500, Recorder([&] { clock_.advanceMs(120); }));
+        ASSERT_TRUE(WaitTicks(3));
+    }  // its thread is gone, so the clock stands still
+    auto t = Ticks();
+    EXPECT_EQ(t[0], 500u);
+    EXPECT_EQ(t[1], 1000u);  // armed for 380 ms once the 120 ms handler returned
+    EXPECT_EQ(t[2], 1500u);
+
+    // A handler longer than the period still leaves 50 ms to the next tick.
+    CTimer slow(0x80CA);
+    const std::uint64_t start = clock_.nowMs();
+    {
+        std::lock_guard guard(mutex_);
+        ticks_.clear();
+    }
+    slow.Start(500, Recorder([&] { clock_.advanceMs(480); }));
+    ASSERT_TRUE(WaitTicks(2));
+    slow.Stop();
+    t = Ticks();
+    EXPECT_EQ(t[0] - start, 500u);
+    EXPECT_EQ(t[1] - t[0], 480u + 50u);
+}
+
+TEST_F(TimerTest, StartWhileRunningChangesNothingAndRepeatZeroTicksOnce) {
+    CTimer timer(0x80DD);
+    std::atomic<int> other{0};
+    timer.SetRepeat(0);
+    timer.Start(100, Recorder());
+    timer.Start(10, [&](platform::Handle) { return ++other; });
+    ASSERT_TRUE(WaitTicks(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(Ticks(), (std::vector<std::uint64_t>{100}));
+    EXPECT_EQ(other.load(), 0);
+    EXPECT_EQ(timer.IsRunning(), 1u);  // a single tick leaves it marked running
+    timer.Start(10);                   // ... so only Stop and Start tick again
+    timer.Stop();
+    timer.Start(10);
+    ASSERT_TRUE(WaitTicks(2));
+    EXPECT_EQ(Ticks()[1], 110u);
+}
+
+TEST_F(TimerTest, ZeroPeriodFailsToArm) {
+    CTimer timer(0x80DE);
+    timer.Start(0, Recorder());
+    EXPECT_EQ(timer.IsRunning(), 1u);
+    EXPECT_EQ(debug_.count("Timer failed\n"), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(Ticks().empty());
+}
+
+TEST_F(TimerTest, StopAndStartInsideTheTickKeepItTicking) {
+    CTimer timer(0x8119);
+    timer.Start(30, Recorder([&] {
+        timer.Stop();
+        timer.Start(30);
+    }));
+    ASSERT_TRUE(WaitTicks(20));
+    timer.Stop();
+    const auto t = Ticks();
+    for (std::size_t i = 0; i < t.size(); ++i) EXPECT_EQ(t[i], 30 * (i + 1)) << i;
+    // Nothing comes after Stop has returned.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(Ticks().size(), t.size());
+}
+
+// The pages' pattern: the tick is a posted message, and the GUI thread stops and
+// restarts the timer while the timer's thread may be re-arming it.
+TEST_F(TimerTest, GuiThreadRestartsRacingTheTimerThread) {
+    RecordingWindow window;
+    CTimer timer(0x80C8);
+    timer.SetWindow(window.handle());
+    std::atomic<bool> done{false};
+    std::thread gui([&] {
+        std::size_t seen = 0;
+        std::uint32_t period = 5;
+        while (!done) {
+            if (window.Count() > seen) {
+                seen = window.Count();
+                timer.Stop();
+                timer.Start(period);
+                period = period % 30 + 5;
+            }
+            std::this_thread::yield();
+        }
+    });
+    timer.Start(5);
+    EXPECT_TRUE(window.WaitForCount(300, std::chrono::seconds(20)));
+    done = true;
+    gui.join();
+    timer.Stop();
+    const auto n = window.Count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(window.Count(), n);
+    for (const auto& m : window.Messages()) EXPECT_EQ(m.message.msg, 0x80C8u);
+}
+
+TEST_F(TimerTest, AGoneWindowStopsRearmingUntilRestarted) {
+    auto window = std::make_unique<RecordingWindow>();
+    CTimer timer(0x811A);
+    timer.SetWindow(window->handle());
+    timer.Start(20);
+    ASSERT_TRUE(window->WaitForCount(2));
+    window->Close();
+    const auto before = clock_.nowMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // At most the tick that found the window gone, then silence: the clock stands.
+    EXPECT_LE(clock_.nowMs() - before, 50u);
+    EXPECT_EQ(timer.IsRunning(), 1u);
+
+    RecordingWindow next;
+    timer.SetWindow(next.handle());
+    timer.Stop();
+    timer.Start(20);
+    EXPECT_TRUE(next.WaitForCount(2));
+}
+
+TEST_F(TimerTest, DestroyingWaitsForATickInProgress) {
+    std::atomic<bool> inTick{false}, release{false}, destroyed{false};
+    auto timer = std::make_unique<CTimer>(0x811B);
+    timer->Start(10, [&](platform::Handle) {
+        inTick = true;
+        while (!release) std::this_thread::yield();
+        return 1;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return inTick.load(); }));
+    std::thread owner([&] {
+        timer.reset();
+        destroyed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(destroyed.load());
+    release = true;
+    owner.join();
+    EXPECT_TRUE(destroyed.load());
+}
+
+TEST(TimerSystemClock, TicksInRealTime) {
+    std::atomic<int> ticks{0};
+    CTimer timer(0x80C8);
+    timer.Start(5, [&](platform::Handle) { return ++ticks; });
+    EXPECT_TRUE(WaitUntil([&] { return ticks.load() >= 2; }));
+    timer.Stop();
+    const int n = ticks.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(ticks.load(), n);
+}

@@ -1,0 +1,452 @@
+#include "ui/DerivedDialog.h"
+
+#include <QTimer>
+
+#include "data/DataContainer.h"
+#include "platform/core/Debug.h"
+#include "platform/gui/CommonDialogs.h"
+#include "tasks/GuiCommand.h"
+#include "tasks/TaskFactory.h"
+#include "tasks/TaskListener.h"
+#include "tasks/TaskWord.h"
+#include "tasks/Timer.h"
+#include "ui/AppServices.h"
+#include "ui/ExternFile.h"
+#include "ui/PageFileNames.h"
+
+namespace {
+
+// The names an XML control record's `device_target` uses for the task kinds.
+struct TaskName {
+    const char* name;
+    std::int32_t kind;
+};
+constexpr TaskName kTaskNames[] = {
+    {"pwm", kTaskPwm},
+    {"gpio", kTaskGpio},
+    {"gpio_pulse", kTaskGpioPulse},
+    {"adc", kTaskAdc},
+    {"int", kTaskInterrupt},
+    {"polling", kTaskPolling},
+    {"i2c", kTaskI2c},
+    {"spi", kTaskSpi},
+    {"bldc_sequence", kTaskBldcSequence},
+    {"lens_sequence", kTaskLensSequence},
+};
+
+// The page font: "Arial", 14 pixels of cell, normal weight.
+constexpr int kPageFontHeight = 14;
+constexpr int kPageFontWeight = 400;
+
+// Counts a change notification in progress for as long as it lives.
+class DepthGuard {
+public:
+    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
+gui::DialogTemplate CDerivedDialog::PageTemplate()
+{
+    gui::DialogTemplate t;
+    t.size = QSize(200, 120);  // the page sizes itself to its controls
+    t.style = gui::dialogStyle::Caption | gui::dialogStyle::SystemMenu | gui::dialogStyle::MinimiseBox;
+    gui::MenuSpec menu;
+    menu.popups.push_back({QStringLiteral("File"),
+                           {{pagemenu::kSaveParameters, QStringLiteral("Save parameter setting")},
+                            {pagemenu::kExportSpeedGraph, QStringLiteral("Export Speed graph data")},
+                            {pagemenu::kRollback, QStringLiteral("Rollback to Initial value")},
+                            {pagemenu::kCloseWindow, QStringLiteral("Close window")}}});
+    menu.popups.push_back({QStringLiteral("Help"), {{pagemenu::kVersion, QStringLiteral("Version")}}});
+    t.menu = std::move(menu);
+    return t;
+}
+
+CDerivedDialog::CDerivedDialog()
+    : gui::Dialog(PageTemplate()),
+      pageFont_(QStringLiteral("Arial"), kPageFontHeight, kPageFontWeight),
+      fileNames_(std::make_unique<CPageFileNames>(this))
+{
+}
+
+CDerivedDialog::~CDerivedDialog()
+{
+    // Runs the page's destruction while this class is still whole.
+    if (exists()) destroy();
+    recordFile_.reset();
+    statusTimer_.reset();
+    if (floatingDialog_ != nullptr && floatingDialog_->exists()) floatingDialog_->destroy();
+    floatingDialog_.reset();
+    controls_.clear();
+    taskNames_.clear();
+}
+
+// ---- set-up ----------------------------------------------------------------------------
+
+bool CDerivedDialog::onInitDialog()
+{
+    if (!gui::Dialog::onInitDialog()) return false;
+    // The kept board records are not cleared here: they start cleared, and a page may
+    // have set some of them in its constructor, or since the last run (a surface reload
+    // runs this again).
+    const AppServices& services = appServices();
+    data_ = services.data;
+    board_ = services.board;
+    tasks_ = services.tasks;
+    if (tasks_ != nullptr) {
+        // The last page to open is the one the task threads notify.
+        tasks_->SetMicon(board_);
+        tasks_->SetDataContainer(data_);
+        tasks_->SetNotifyWindow(handle());
+    } else {
+        platform::debugOut("CDerivedDialog: no task queue; changes are stored but not sent\n");
+    }
+    if (statusTimer_ == nullptr) statusTimer_ = std::make_unique<CTimer>(gui::msg::StatusPollTick);
+    statusTimer_->SetWindow(handle());
+    taskFactory_ = CTaskFactory::GetInstance();
+    for (const TaskName& entry : kTaskNames) taskNames_[entry.name] = entry.kind;
+    if (data_ != nullptr) data_->SelectContainer(deviceKey_);
+    if (recordFile_ == nullptr) recordFile_ = std::make_unique<CDerivedExternFile>(fileNames_.get());
+    return true;
+}
+
+// ---- own operations ---------------------------------------------------------------------
+
+int CDerivedDialog::ReloadSurface() { return 1; }
+
+bool CDerivedDialog::SetOwnerWindow(gui::Handle owner)
+{
+    owner_ = owner;
+    return owner != 0;
+}
+
+bool CDerivedDialog::SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name)
+{
+    deviceKey_ = deviceKey;
+    profile_ = profile;
+    deviceName_ = name.left(kMaxTitleLength);
+    return profile != nullptr;
+}
+
+int CDerivedDialog::OnControlChanged(std::int32_t, CDerivedControl*) { return 1; }
+
+int CDerivedDialog::ResizeWindow() { return 1; }
+
+int CDerivedDialog::EnableControl(std::uint32_t kind, std::uint32_t index, bool enable)
+{
+    CDerivedControl* control = FindControl(kind, index);
+    if (control == nullptr) return 0;
+    return control->setEnabled(enable) ? 1 : 0;
+}
+
+int CDerivedDialog::EnableControlsAt(std::int32_t word, bool enable)
+{
+    for (auto& [key, control] : controls_) {
+        if (control->GetRegisterAddress() == word) control->setEnabled(enable);
+    }
+    return 1;
+}
+
+CSingleCommand* CDerivedDialog::CreateCommand(std::uint32_t id)
+{
+    return CCommandGenerator::GetInstance()->CreateCommand(handle(), id);
+}
+
+int CDerivedDialog::DeleteCommand(IGuiCommand* command)
+{
+    if (command != nullptr) CCommandGenerator::GetInstance()->DeleteCommand(command);
+    return 1;
+}
+
+int CDerivedDialog::ExecuteCommand(ITaskListener* listener, CSingleCommand* command)
+{
+    CCommandGenerator::GetInstance()->ExecuteCommand(listener, command);
+    return 1;
+}
+
+int CDerivedDialog::SetConnectionState(int state)
+{
+    // Put together rather than formatted, so a name holding a format marker stays as it is.
+    const QString title = deviceName_ + QStringLiteral(" Controller (USB ") +
+                          (state == 1 ? QStringLiteral("Connected") : QStringLiteral("Disconnected")) +
+                          QStringLiteral(")");
+    setText(title.left(kMaxTitleLength));
+    return 1;
+}
+
+void CDerivedDialog::SaveWindowPositions() {}
+
+void CDerivedDialog::RestoreWindowPositions() {}
+
+gui::LResult CDerivedDialog::RestoreDeviceData() { return gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0); }
+
+gui::LResult CDerivedDialog::OnTaskData(gui::WParam, gui::LParam) { return 0; }
+
+// ---- control map ----------------------------------------------------------------------
+
+CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control)
+{
+    if (control == nullptr || destroyed_) return nullptr;
+    const auto [it, inserted] = controls_.try_emplace(key, nullptr);
+    if (!inserted) {
+        platform::debugOutf("CDerivedDialog: a second control for key 0x%X was dropped\n", key);
+        return nullptr;
+    }
+    it->second = std::move(control);
+    return it->second.get();
+}
+
+CDerivedControl* CDerivedDialog::FindControlByKey(std::uint32_t key) const
+{
+    const auto it = controls_.find(key);
+    return it != controls_.end() ? it->second.get() : nullptr;
+}
+
+CDerivedControl* CDerivedDialog::FindControl(std::uint32_t kind, std::uint32_t index) const
+{
+    return FindControlByKey(kind << 16 | (index & 0xFFFFu));
+}
+
+int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other)
+{
+    CDerivedControl* control = FindControl(kind, index);
+    if (control != nullptr && control->GetRegisterAddress() >= 0 &&
+        static_cast<std::uint32_t>(control->GetRegisterAddress()) == kind) {
+        control->Synchronize(other);
+    }
+    return 1;
+}
+
+// ---- data -------------------------------------------------------------------------------
+
+int CDerivedDialog::ResetData()
+{
+    if (data_ != nullptr) data_->ResetContainer(deviceKey_);
+    return 1;
+}
+
+int CDerivedDialog::RestoreAll()
+{
+    if (data_ == nullptr || data_->GetSelectedId() == -1) return 0;
+    for (auto& [key, control] : controls_) {
+        const ControlBinding binding = control->GetBinding();
+        if (!binding.IsBound()) continue;  // nothing to show; its own value stays
+        control->SetValue(binding.Read(*data_));
+        control->Synchronize(nullptr);
+    }
+    return 0;
+}
+
+std::uint16_t CDerivedDialog::GetProfileWord(int slot) const
+{
+    if (profile_ == nullptr || slot < 0 || slot >= kProfileSlots) return 0;
+    return profile_[slot];
+}
+
+ITimer* CDerivedDialog::GetStatusTimer() const { return statusTimer_.get(); }
+
+IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
+
+std::int32_t CDerivedDialog::GetTaskKind(std::string_view name) const
+{
+    const auto it = taskNames_.find(name);
+    return it != taskNames_.end() ? it->second : -1;
+}
+
+PwmChannelRecord* CDerivedDialog::PwmSetting(int channel)
+{
+    if (channel < 0 || channel >= kPwmChannels) return nullptr;
+    return &pwmSettings_[static_cast<std::size_t>(channel)];
+}
+
+GpioRecord* CDerivedDialog::ChannelSetting(int port)
+{
+    if (port < 0 || port >= kPortLines) return nullptr;
+    return &channelSettings_[static_cast<std::size_t>(port)];
+}
+
+AdcChannelRecord* CDerivedDialog::AdcSetting(int channel)
+{
+    if (channel < 0 || channel >= kAdcChannels) return nullptr;
+    return &adcSettings_[static_cast<std::size_t>(channel)];
+}
+
+InterruptInputRecord* CDerivedDialog::InterruptSetting(int input)
+{
+    if (input < kFirstInterruptInput || input >= kFirstInterruptInput + kInterruptInputs) return nullptr;
+    return &interruptSettings_[static_cast<std::size_t>(input - kFirstInterruptInput)];
+}
+
+// ---- destruction ------------------------------------------------------------------------
+
+int CDerivedDialog::OnDestroyPage()
+{
+    if (tasks_ != nullptr) tasks_->StopAll();
+    SaveWindowPositions();
+    if (statusTimer_ != nullptr && statusTimer_->IsRunning()) statusTimer_->Stop();
+    if (recordFile_ != nullptr) recordFile_->EndRecord();
+    RetireControls();
+    for (std::unique_ptr<gui::Window>* speed : {&firstTachometer_, &secondTachometer_, &graphWindow_}) {
+        if (*speed == nullptr) continue;
+        if ((*speed)->exists()) (*speed)->destroy();
+        speed->reset();
+    }
+    secondControls_.clear();
+    statusTimer_.reset();
+    recordFile_.reset();
+    return 1;
+}
+
+void CDerivedDialog::RetireControls()
+{
+    ControlMap doomed;
+    doomed.swap(controls_);
+    for (auto& [key, control] : doomed) {
+        if (control->exists()) control->destroy();
+    }
+    if (notifyDepth_ == 0) return;  // deleted here
+    // Inside a change notification the control whose NotifyParent is running may be one
+    // of these: it is deleted once the event that started it has been handled.
+    auto later = std::make_shared<ControlMap>(std::move(doomed));
+    QTimer::singleShot(0, [later] { later->clear(); });
+}
+
+// ---- messages ---------------------------------------------------------------------------
+
+CDerivedControl* CDerivedDialog::ControlFromMessage(gui::LParam l) const
+{
+    // Compared as numbers: l is only used as a control once it is one of this page's.
+    for (const auto& [key, control] : controls_) {
+        if (reinterpret_cast<gui::LParam>(control.get()) == l) return control.get();
+    }
+    for (const auto& [key, control] : secondControls_) {
+        if (reinterpret_cast<gui::LParam>(control) == l) return control;
+    }
+    return nullptr;
+}
+
+gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l)
+{
+    if (destroyed_) return 0;
+    const auto word = static_cast<std::int32_t>(static_cast<std::intptr_t>(w));
+    CDerivedControl* control = ControlFromMessage(l);
+    if (control == nullptr || word < CDerivedControl::kNoWord || word >= CDerivedControl::kWordCount) {
+        platform::debugOutf("CDerivedDialog: change report refused (word %d, not a control of this page "
+                            "or a word outside the block)\n",
+                            word);
+        return 0;
+    }
+    DepthGuard depth(notifyDepth_);
+    return OnControlChanged(word, control);
+}
+
+gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l)
+{
+    switch (message) {
+        case gui::msg::ControlChanged:
+            return HandleControlChanged(w, l);
+        case gui::msg::TaskData:
+            return OnTaskData(w, l);
+        case gui::msg::SavePositions:
+            SaveWindowPositions();
+            return 1;
+        case gui::msg::RestorePositions:
+            RestoreWindowPositions();
+            return 1;
+        case gui::msg::ReapplyDeviceData:
+            RestoreDeviceData();
+            return 1;
+        case gui::msg::ConnectionState:
+            SetConnectionState(static_cast<int>(static_cast<std::intptr_t>(w)));
+            return 1;
+        case gui::msg::SysCommand: {
+            const std::uint32_t code = static_cast<std::uint32_t>(w) & 0xFFF0u;
+            if (code == gui::syscmd::Minimise || code == gui::syscmd::Close) ShowSpeedWindows(false);
+            if (code == gui::syscmd::Restore) ShowSpeedWindows(true);
+            break;
+        }
+        case gui::msg::ShowWindow:
+            ShowSpeedWindows(w != 0);
+            if (w == 0) {
+                SaveWindowPositions();
+                gui::send(owner_, gui::msg::PageClosed, 0, 0);
+            }
+            break;
+        case gui::msg::Destroy:
+            destroyed_ = true;
+            OnDestroyPage();
+            break;
+        case gui::msg::Close:
+            SaveWindowPositions();
+            gui::send(owner_, gui::msg::PageClosed, 0, 0);
+            hide();
+            break;
+        default:
+            break;
+    }
+    return gui::Dialog::windowProc(message, w, l);
+}
+
+void CDerivedDialog::ShowSpeedWindows(bool visible)
+{
+    for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
+        if (speed != nullptr && speed->exists()) speed->show(visible);
+    }
+}
+
+gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from)
+{
+    // Only the menu's own commands; a control or accelerator notification with the same
+    // id is not one.
+    if (code == gui::notify::MenuOrAccelerator) {
+        switch (id) {
+            case pagemenu::kSaveParameters:
+                SaveParameters();
+                break;
+            case pagemenu::kCloseWindow:
+                post(gui::msg::SysCommand, gui::syscmd::Close);
+                ShowSpeedWindows(false);
+                break;
+            case pagemenu::kVersion:
+                gui::post(owner_, gui::msg::Command,
+                          gui::makeWParam(static_cast<std::uint16_t>(pagemenu::kShowAbout), 0), 0);
+                break;
+            case pagemenu::kRollback:
+                Rollback();
+                break;
+            default:
+                break;
+        }
+    }
+    return gui::Dialog::onCommand(id, code, from);
+}
+
+void CDerivedDialog::SaveParameters()
+{
+    if (data_ == nullptr) return;
+    if (data_->SaveToFile(deviceKey_) == 1) return;
+    // A cancel says nothing; a failure says why, so the user does not take it for saved.
+    const auto* store = dynamic_cast<const CDerivedDataContainer*>(data_);
+    if (store == nullptr) return;
+    const SettingsFileReport report = store->LastFileReport();
+    if (report.ok() || report.status == SettingsFileStatus::Cancelled) return;
+    gui::messageBox(this, QString::fromStdString(report.message), QStringLiteral("Save parameter setting"),
+                    gui::MessageButtons::Ok, gui::MessageIcon::Warning);
+}
+
+void CDerivedDialog::Rollback()
+{
+    ResetData();
+    if (deviceKey_ == kFirstLensDevice) {
+        ReloadSurface();
+        return;
+    }
+    RestoreAll();
+    RestoreDeviceData();
+}

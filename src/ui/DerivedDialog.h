@@ -1,0 +1,217 @@
+// The base dialog of every device page.
+//
+// It keeps the map from control keys to the page's custom controls (and owns them),
+// borrows the shared services (data store, board link, task queue) from the
+// application when the page opens, owns the page's status timer and CSV record file,
+// routes the page menu and the private messages between the page and the main window,
+// and hands out the GUI commands that carry a control change to the task queue.
+//
+// A page is created modeless and top-level on the empty page template with the page
+// menu; closing it only hides it (the main window is told with PageClosed). Pages
+// override onInitDialog (calling this one first, then building their controls),
+// OnControlChanged and RestoreDeviceData. Everything runs on the GUI thread.
+//
+// Control keys: on the hard-coded pages kind << 16 | index (the kind is the control's
+// profile slot and data word; the window id is the key plus 3000); on the XML-surface
+// page the control's window id.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "board/Records.h"
+#include "platform/gui/Dialog.h"
+#include "platform/gui/Drawing.h"
+#include "ui/DerivedControl.h"
+
+class CPageFileNames;
+class CRG1Micon;
+class CSingleCommand;
+class CTaskFactory;
+class CTimer;
+class IDataContainer;
+class IExternFile;
+class IGuiCommand;
+class ITaskListener;
+class ITimer;
+
+// Command ids of the page menu, and the owner's command that shows the About box.
+namespace pagemenu {
+inline constexpr int kSaveParameters = 0x8003;    // "Save parameter setting"
+inline constexpr int kExportSpeedGraph = 0x8004;  // "Export Speed graph data" (pages with a graph)
+inline constexpr int kCloseWindow = 0x8005;       // "Close window"
+inline constexpr int kShowAbout = 0x8008;         // sent to the owner
+inline constexpr int kVersion = 0x800A;           // "Version"
+inline constexpr int kRollback = 0x800D;          // "Rollback to Initial value"
+}  // namespace pagemenu
+
+class CDerivedDialog : public gui::Dialog {
+public:
+    using ControlMap = std::map<std::uint32_t, std::unique_ptr<CDerivedControl>>;
+
+    static constexpr int kPwmChannels = 9;        // channels 0..8
+    static constexpr int kPortLines = 34;         // ports 0..33
+    static constexpr int kAdcChannels = 12;
+    static constexpr int kFirstInterruptInput = 1;
+    static constexpr int kInterruptInputs = 5;    // inputs 1..5
+    static constexpr int kProfileSlots = 128;
+    static constexpr int kMaxTitleLength = 259;
+    // The first lens-actuator device: its rollback reloads the surface.
+    static constexpr std::int32_t kFirstLensDevice = 0x400;
+
+    // The empty page template with the page menu.
+    static gui::DialogTemplate PageTemplate();
+
+    CDerivedDialog();
+    // Destroys the window if it still exists (running the page's destruction), then
+    // deletes the record file, the status timer and the floating dialog.
+    ~CDerivedDialog() override;
+
+    // ---- the page's own operations -------------------------------------------------
+    // Shows the controls again after the data store was reset. The base: 1.
+    virtual int ReloadSurface();
+    // The main window, which receives PageClosed, ReinitialiseBoard and the About
+    // command. True for a non-zero handle.
+    virtual bool SetOwnerWindow(gui::Handle owner);
+    // The device key (also the page's data-store block), the page's control profile
+    // (kProfileSlots words, borrowed) and the device name (at most 259 characters).
+    // True when a profile was given.
+    virtual bool SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // A control of this page reported a user change (ControlChanged). `word` is the
+    // control's data word, -1 when it has none. The base: 1.
+    virtual int OnControlChanged(std::int32_t word, CDerivedControl* control);
+    // Sizes the page to its controls. The base does nothing yet: 1.
+    virtual int ResizeWindow();
+    // Enables the control (kind, index): 0 when there is none, else 1 when it was
+    // disabled before.
+    virtual int EnableControl(std::uint32_t kind, std::uint32_t index, bool enable);
+    // Every control whose data word is `word`. 1.
+    virtual int EnableControlsAt(std::int32_t word, bool enable);
+    // A new command that names this page as the window to notify. The caller fills it,
+    // executes it with ExecuteCommand and hands it back to DeleteCommand.
+    virtual CSingleCommand* CreateCommand(std::uint32_t id);
+    virtual int DeleteCommand(IGuiCommand* command);
+    // Gives the command its queue (normally GetTaskQueue()) and executes it. 1.
+    virtual int ExecuteCommand(ITaskListener* listener, CSingleCommand* command);
+    // Title "<name> Controller (USB Connected)" for state 1, "... (USB Disconnected)"
+    // for anything else. 1.
+    virtual int SetConnectionState(int state);
+    // Window positions of the page and its speed windows. The base keeps none yet.
+    virtual void SaveWindowPositions();
+    virtual void RestoreWindowPositions();
+    // A parameter set was loaded: the base asks the owner to set the board up again
+    // (ReinitialiseBoard) and returns its answer.
+    virtual gui::LResult RestoreDeviceData();
+    // TaskData (0x812C) from a task the page queued. The base ignores it: 0.
+    virtual gui::LResult OnTaskData(gui::WParam w, gui::LParam l);
+
+    // ---- the control map ---------------------------------------------------------------
+    // Takes the control under `key`. Null (and the control is deleted) when the key is
+    // taken, or the page is being destroyed.
+    CDerivedControl* AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control);
+    CDerivedControl* FindControlByKey(std::uint32_t key) const;
+    // The control of key kind << 16 | (index & 0xFFFF), or null.
+    CDerivedControl* FindControl(std::uint32_t kind, std::uint32_t index) const;
+    // Synchronizes the control (kind, index) with `other` when that control's data word
+    // is `kind`. 1.
+    int SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other);
+    const ControlMap& Controls() const { return controls_; }
+
+    // ---- data ----------------------------------------------------------------------
+    // Sets the page's block back to its defaults. 1.
+    int ResetData();
+    // Shows every bound control's stored value again (controls bound to nothing are
+    // left as they are). 0.
+    int RestoreAll();
+
+    // WM_DESTROY's work: stops the queue's repeating tasks, saves the positions, stops
+    // the timer, ends a recording, destroys and deletes every control and speed window,
+    // deletes the timer and the record file. 1.
+    int OnDestroyPage();
+
+    // ---- what the page borrows and keeps --------------------------------------------
+    gui::Handle GetOwnerWindow() const { return owner_; }
+    std::int32_t GetDeviceKey() const { return deviceKey_; }
+    const QString& GetDeviceName() const { return deviceName_; }
+    // A word of the control profile; 0 for a slot outside 0..127 or no profile.
+    std::uint16_t GetProfileWord(int slot) const;
+    IDataContainer* GetDataContainer() const { return data_; }
+    CRG1Micon* GetMicon() const { return board_; }
+    ITaskListener* GetTaskQueue() const { return tasks_; }
+    CTaskFactory* GetTaskFactory() const { return taskFactory_; }
+    ITimer* GetStatusTimer() const;
+    IExternFile* GetRecordFile() const;
+    const gui::Font& GetPageFont() const { return pageFont_; }
+    bool IsDestroyed() const { return destroyed_; }
+    // The task kind of a `device_target` name; -1 for a name the table does not hold.
+    std::int32_t GetTaskKind(std::string_view name) const;
+
+    // The kept board records, by channel, port or input number; null outside the range.
+    PwmChannelRecord* PwmSetting(int channel);
+    GpioRecord* ChannelSetting(int port);
+    AdcChannelRecord* AdcSetting(int channel);
+    InterruptInputRecord* InterruptSetting(int input);  // 1..5
+    I2cRecord& I2cSetting() { return i2cSetting_; }
+
+    // ---- window layer hooks ---------------------------------------------------------
+    // Connects the services and the task queue, makes the status timer and the record
+    // file (once: running it again keeps them), fills the task-name table and selects
+    // the page's block. Pages call it first from their own.
+    bool onInitDialog() override;
+    gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
+
+protected:
+    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+
+    // Shows or hides the speed windows that exist.
+    void ShowSpeedWindows(bool visible);
+
+    // Speed windows and the floating dialog, made by the pages.
+    std::unique_ptr<gui::Window> firstTachometer_;
+    std::unique_ptr<gui::Window> secondTachometer_;
+    std::unique_ptr<gui::Window> graphWindow_;
+    std::unique_ptr<gui::Window> floatingDialog_;
+    // Filled by the pages as they need; not owning. Emptied with the control map.
+    std::map<std::uint32_t, CDerivedControl*> secondControls_;
+    std::uint32_t pageFlag_ = 0;
+
+private:
+    gui::LResult HandleControlChanged(gui::WParam w, gui::LParam l);
+    CDerivedControl* ControlFromMessage(gui::LParam l) const;
+    void RetireControls();
+    void SaveParameters();
+    void Rollback();
+
+    gui::Handle owner_ = 0;
+    gui::Font pageFont_;
+    IDataContainer* data_ = nullptr;
+    CRG1Micon* board_ = nullptr;
+    ITaskListener* tasks_ = nullptr;
+    CTaskFactory* taskFactory_ = nullptr;
+    std::unique_ptr<CTimer> statusTimer_;
+    std::unique_ptr<CPageFileNames> fileNames_;
+    std::unique_ptr<IExternFile> recordFile_;
+    ControlMap controls_;
+    std::map<std::string, std::int32_t, std::less<>> taskNames_;
+    bool destroyed_ = false;
+    QString deviceName_;
+    const std::uint16_t* profile_ = nullptr;
+    std::int32_t deviceKey_ = -1;
+
+    std::array<PwmChannelRecord, kPwmChannels> pwmSettings_{};
+    std::array<GpioRecord, kPortLines> channelSettings_{};
+    std::array<AdcChannelRecord, kAdcChannels> adcSettings_{};
+    std::array<InterruptInputRecord, kInterruptInputs> interruptSettings_{};
+    I2cRecord i2cSetting_{};
+
+    // Change notifications in progress. Controls the page destroys meanwhile are
+    // deleted from the event loop once the running event has been handled, so a control
+    // is never deleted under its own NotifyParent (or the input handler that called it).
+    int notifyDepth_ = 0;
+};

@@ -1,0 +1,18 @@
+// Tamsiro: the application object runs everything from the instance check to shutdown.
+#include "app/QuillfenApp.h"
+#include "platform/gui/Application.h"
+
+#ifdef TAMSIRO_TEST_INSTANCE
+// A test build of the program: message boxes are written to the debug output and
+// answered at once, so that tests can start it headless as a process.
+#include "TestInstanceBoxes.h"
+#endif
+
+int main(int argc, char** argv) {
+    gui::Application application(argc, argv);
+#ifdef TAMSIRO_TEST_INSTANCE
+    TestInstanceBoxes boxes;
+#endif
+    CQuillfenApp app;
+    return app.InitInstance();
+}

@@ -1,0 +1,314 @@
+// The main window against the board simulator: connection state, board initialisation,
+// the board-type replies, the firmware check, what the device page is told, and
+// closing while the board does not answer.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+#include <set>
+
+#include "AppTestSupport.h"
+#include "platform/gui/CommonDialogs.h"
+
+using namespace apptest;
+using gui::msg::BoardConnected;
+using gui::msg::ConnectionState;
+using gui::msg::ReapplyDeviceData;
+using gui::msg::TaskData;
+
+namespace {
+
+// A frame named by its letter, and by its sub-code for the second controller's frames.
+std::string Name(const Bytes& f) {
+    if (f.empty()) return "?";
+    std::string n(1, static_cast<char>(f[0]));
+    if (f[0] == '8' && f.size() > 1) n += std::to_string(f[1]);
+    return n;
+}
+
+std::vector<std::string> Names(const std::vector<Bytes>& frames) {
+    std::vector<std::string> out;
+    for (const auto& f : frames) out.push_back(Name(f));
+    return out;
+}
+
+// The names of the devices the firmware question was asked for, choosing every model
+// of kinds 1 to 4 in turn and answering "No".
+std::set<std::string> DevicesAskedAbout(Rig& rig) {
+    std::set<std::string> asked;
+    for (const auto& e : devicetable::FullList()) {
+        const std::uint32_t kind = devicetable::Kind(e.code);
+        if (kind < 1 || kind > 4) continue;
+        gui::ScriptedDialogs boxes;
+        boxes.answerBox(gui::id::No);
+        EXPECT_TRUE(rig.ChooseDriverNamed(e.name)) << e.name;
+        if (boxes.boxes().empty()) continue;
+        EXPECT_EQ(boxes.boxes().size(), 1u);
+        const auto& box = boxes.boxes().front();
+        EXPECT_EQ(box.caption, QString("Tamsiro Firmware Update"));
+        EXPECT_EQ(box.buttons, gui::MessageButtons::YesNo);
+        EXPECT_EQ(box.icon, gui::MessageIcon::Question);
+        EXPECT_EQ(box.text, QString("The version of daughter board firmware is not suitable to control %1.\n"
+                                    "If you press 'Yes' button, update on firmware will start. Or press 'No' "
+                                    "button if you do not wish such update.")
+                                .arg(QString::fromStdString(e.name)));
+        asked.insert(e.name);
+    }
+    return asked;
+}
+
+std::set<std::string> AllModelsBut(std::initializer_list<const char*> except) {
+    std::set<std::string> out;
+    for (const auto& e : devicetable::FullList()) {
+        const std::uint32_t kind = devicetable::Kind(e.code);
+        if (kind >= 1 && kind <= 4) out.insert(e.name);
+    }
+    for (const char* name : except) out.erase(name);
+    return out;
+}
+
+}  // namespace
+
+TEST(MainWindowBoard, TitleFollowsThePortAppearingAndVanishing) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path);
+    ASSERT_TRUE(rig.Open());
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+
+    sim.sim->unplug();
+    EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Disconnected)"); }, 3000));
+    EXPECT_EQ(rig.board->IsConnected(), 0);
+
+    sim.sim->replug();
+    EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Connected)"); }, 3000));
+    EXPECT_EQ(rig.board->IsConnected(), 1);
+
+    // No board at all at start.
+    Rig none(NoBoard());
+    ASSERT_TRUE(none.Open());
+    EXPECT_EQ(none.Title(), QString("Tamsiro (USB Disconnected)"));
+}
+
+TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderAndTheTwoLineReadsComeBack) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path);
+    ASSERT_TRUE(rig.Open());
+    // The replies are posted to the window; none is handled before the events run.
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+
+    // The open's own control frame, then the GPIO defaults (direction frame, level
+    // frame and its read-back, the high ports and their read-back), the PWM defaults
+    // (low group, high group), and the read of lines 16 and 17.
+    const std::vector<Bytes> frames = sim.Frames();
+    EXPECT_EQ(Names(frames), (std::vector<std::string>{"C", "C", "E", "E", "83", "819", "P", "82", "E"}));
+    ASSERT_EQ(frames.size(), 9u);
+    // Every line an output but the board-type inputs 16 and 17; 16, 17 and 21 high
+    // (no driver chosen yet), the rest low.
+    const Bytes& directions = frames[1];
+    EXPECT_EQ(directions[6], 0xFF);  // ports 0-7
+    EXPECT_EQ(directions[7], 0xFF);  // ports 8-15
+    EXPECT_EQ(directions[8], 0x00);  // ports 16-17 inputs
+    EXPECT_EQ(directions[9], 0x0E);  // ports 18-20
+    EXPECT_EQ(frames[2], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
+    const Bytes& high = frames[4];
+    EXPECT_EQ(high[2], 0xFF);  // ports 21-28 outputs
+    EXPECT_EQ(high[3], 0x01);  // port 21 high
+    EXPECT_EQ(frames[8], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
+
+    // A driver chosen before the replies are handled: the second reply fills the list
+    // again, which drops that choice.
+    rig.ChooseMotorType(1);
+    rig.ChooseDriver(2);
+    EXPECT_EQ(rig.window->Code(), devicetable::MakeCode(1, 2));
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
+    const auto replies = rig.window->only(TaskData);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].w, 0x20010u);
+    EXPECT_EQ(replies[1].w, 0x20011u);
+    EXPECT_EQ(rig.window->BoardTypeReplies(), 0);
+    EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
+    EXPECT_EQ(rig.window->ShownDevices().size(), 13u);
+    EXPECT_FALSE(rig.OkEnabled());
+}
+
+TEST(MainWindowBoard, TheChosenKindSetsTheDriverLines) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim->portLevel(line)) << line;
+    EXPECT_FALSE(sim.sim->portLevel(20));
+    EXPECT_FALSE(sim.sim->portIsOutput(16));
+    EXPECT_FALSE(sim.sim->portIsOutput(17));
+    EXPECT_TRUE(sim.sim->portIsOutput(33));
+
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    EXPECT_TRUE(sim.sim->portLevel(21));
+    for (int line : {18, 19, 22}) EXPECT_FALSE(sim.sim->portLevel(line)) << line;
+}
+
+TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiffer) {
+    struct Case {
+        std::uint16_t main, second;
+        std::set<std::string> asked;
+    };
+    const std::vector<Case> cases = {
+        {0x2113, 0x1319, {"KT3376A", "KT3532"}},
+        // Only the dual stepper wants 0x1216; the BLDC "older than" check is content.
+        {0x2113, 0x1216, AllModelsBut({"KT3376A", "KT3454/56"})},
+        // An older main controller: every model, the "older than" one too.
+        {0x2003, 0x1319, AllModelsBut({})},
+    };
+    for (const Case& c : cases) {
+        Sim sim;
+        ASSERT_TRUE(sim.started);
+        sim.sim->setMainVersion(c.main);
+        sim.sim->setSecondVersion(c.second);
+        Rig rig(sim.path);
+        ASSERT_TRUE(rig.Open());
+        EXPECT_EQ(DevicesAskedAbout(rig), c.asked) << std::hex << c.main << " " << c.second;
+    }
+
+    // Without a board nothing is checked and nothing asked.
+    Rig none(NoBoard());
+    ASSERT_TRUE(none.Open());
+    EXPECT_TRUE(DevicesAskedAbout(none).empty());
+}
+
+TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path, true);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    sim.sim->clearFrames();
+
+    gui::ScriptedDialogs boxes;
+    boxes.answerBox(gui::id::Yes);
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3376A"));
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].caption, QString("Tamsiro Firmware Update"));
+    EXPECT_TRUE(boxes.boxes()[1].text.contains("not available"));
+    ASSERT_NE(rig.pages, nullptr);
+    EXPECT_EQ(rig.pages->made, 1);
+    EXPECT_TRUE(rig.OkEnabled());
+    // As after "No": the board is initialised for the device, and the page is not
+    // told the link state (that is only for a device chosen without a board).
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    const auto names = Names(sim.Frames());
+    EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
+    EXPECT_TRUE(rig.pageLog.empty());
+}
+
+TEST(MainWindowBoard, ThePageIsToldAboutConnectionChangesAndClosedOnUnplug) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    sim.sim->unplug();
+    Rig rig(sim.path, true);
+    ASSERT_TRUE(rig.Open());
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
+
+    // Chosen without a board: the page is made and told the link state.
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    ASSERT_NE(rig.window->CurrentPage(), nullptr);
+    ASSERT_EQ(rig.pageLog.size(), 1u);
+    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
+    EXPECT_EQ(rig.pageLog[0].w, 0u);
+    EXPECT_EQ(rig.pages->requests.back().name, QString("KT3443"));
+
+    // OK shows the page and locks the lists.
+    rig.Command(gui::id::Ok);
+    EXPECT_TRUE(rig.window->CurrentPage()->isShown());
+    EXPECT_FALSE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
+    // The page reports it was closed: the lists are free again.
+    rig.window->send(gui::msg::PageClosed, 0, 0);
+    EXPECT_TRUE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
+
+    // Plugged in: 0x8200 (1) and then 0x8110.
+    rig.pageLog.clear();
+    sim.sim->replug();
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.pageLog.size() >= 2; }, 3000));
+    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
+    EXPECT_EQ(rig.pageLog[0].w, 1u);
+    EXPECT_EQ(rig.pageLog[1].msg, BoardConnected);
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
+
+    // A page asking for re-initialisation gets the defaults sent again.
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    sim.sim->clearFrames();
+    rig.window->send(gui::msg::ReinitialiseBoard, 0, 0);
+    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    EXPECT_EQ(Names(sim.Frames()), (std::vector<std::string>{"C", "E", "E", "83", "819", "P", "82"}));
+
+    // Unplugged: told 0x8200 (0), then closed; the driver list is filled again.
+    rig.pageLog.clear();
+    sim.sim->unplug();
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
+    ASSERT_EQ(rig.pageLog.size(), 1u);
+    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
+    EXPECT_EQ(rig.pageLog[0].w, 0u);
+    EXPECT_EQ(rig.pages->deleted, 1);
+    EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
+    EXPECT_FALSE(rig.OkEnabled());
+}
+
+TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    sim.sim->injectFault(boardsim::Fault::Silence, 1000);
+    auto rig = std::make_unique<Rig>(sim.path);
+    // The open and 45 initialisation tasks now wait on a silent board.
+    const int result = rig->RunModal([&](CQuillfenDlg& w) {
+        gui::ScriptedDialogs boxes;
+        boxes.answerBox(gui::id::No);
+        rig->Command(mainwin::kExitApplication);
+        EXPECT_FALSE(w.isRunningModal() && boxes.boxes().empty());
+    });
+    EXPECT_EQ(result, gui::id::Cancel);
+    EXPECT_GT(rig->tasks->PendingTasks(), 0u);
+    // Shutting the queue down drops what has not started and waits only for the task
+    // on the wire (its exchanges end with the link's time-outs), so most of the work
+    // never reaches the board.
+    rig.reset();
+    EXPECT_LT(sim.sim->frameCount(), 6u);
+}
+
+TEST(MainWindowScreenshot, StepperChosenWithTheBoardConnected) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path);
+    ASSERT_TRUE(rig.Open());
+    rig.ChooseMotorType(1);
+    rig.window->show(true);
+    guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000);
+    guitest::settle();
+
+    QWidget* w = rig.window->widget();
+    const QImage client = w->grab().toImage();
+    // The offscreen platform draws no window frame: put the caption above the client
+    // area so the picture shows the title the window manager would show.
+    const int captionHeight = 24;
+    QImage shot(client.width(), client.height() + captionHeight, QImage::Format_RGB32);
+    shot.fill(QColor(0x3C, 0x3C, 0x3C));
+    QPainter p(&shot);
+    p.setPen(Qt::white);
+    QFont f = w->font();
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(8, 0, shot.width() - 16, captionHeight), Qt::AlignVCenter | Qt::AlignLeft, rig.Title());
+    p.drawImage(0, captionHeight, client);
+    p.end();
+    const QString dir = QStringLiteral(TAMSIRO_SCREENSHOT_DIR);
+    QDir().mkpath(dir);
+    EXPECT_TRUE(shot.save(dir + "/main-window.png"));
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+    EXPECT_EQ(rig.DriverTexts().front(), "KT3310");
+}

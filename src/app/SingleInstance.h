@@ -1,9 +1,9 @@
 // One running instance per settings folder: a lock file beside the settings file, and
 // a local socket through which a second start asks the first to come to the front.
 //
-// The lock is a QLockFile: a lock left by a killed instance is recognised as stale (its
-// process is gone) and taken over. The socket lives in the abstract namespace, so a
-// killed instance leaves no socket file behind either.
+// The lock is an flock on the lock file: the kernel drops it when its process ends,
+// however it ends, so a killed instance never leaves a stale lock. The socket lives in
+// the abstract namespace, so a killed instance leaves no socket file behind either.
 #pragma once
 
 #include <QString>
@@ -11,8 +11,7 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-class QLockFile;
+class QSocketNotifier;
 
 class CSingleInstance {
 public:
@@ -39,7 +38,11 @@ public:
     static QString ServerName(const std::filesystem::path& lockPath);
 
 private:
+    void AcceptPending();
+
     std::filesystem::path lockPath_;
-    std::unique_ptr<QLockFile> lock_;
-    std::unique_ptr<QLocalServer> server_;
+    int lockFd_ = -1;
+    int listenFd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> onShow_;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -57,7 +58,8 @@ private:
     bool enumerated_ = false;                  // an enumeration result is held
     std::string reconnectPath_;                // the port that Reconnect re-opens
     platform::SerialPort port_;
-    int present_ = 0;
+    // Read by every thread that sends a frame while the GUI thread runs Detect.
+    std::atomic<int> present_{0};
     int previous_ = -1;
-    int useTimeouts_ = 1;
+    std::atomic<int> useTimeouts_{1};
 };

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <filesystem>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "board-sim/BoardSim.h"
 #include "board/NativeTranslator.h"
@@ -19,14 +22,15 @@ inline std::string UniqueLinkPath(const std::string& name) {
 }
 
 struct SimLink {
-    static boardsim::BoardSim::Options MakeOptions(const std::string& name) {
+    static boardsim::BoardSim::Options MakeOptions(const std::string& name, bool quiet) {
         boardsim::BoardSim::Options o;
         o.linkPath = UniqueLinkPath(name);
+        if (quiet) o.log = [](const std::string&) {};
         return o;
     }
 
-    explicit SimLink(const std::string& name = "tamsiro-board")
-        : sim(MakeOptions(name)) {
+    explicit SimLink(const std::string& name = "tamsiro-board", bool quiet = false)
+        : sim(MakeOptions(name, quiet)) {
         started = sim.start();
         link = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(
             kBoardPortClass, std::make_shared<platform::PathBoardLocator>(sim.portPath())));
@@ -38,6 +42,19 @@ struct SimLink {
         platform::ScopedClock scope(quick);
         link->CheckConnection();
         return link->Open(0) == 1;
+    }
+
+    // Connects, then forgets the control frame the open sent.
+    bool ConnectAndClear() {
+        if (!Connect() || !sim.waitForFrames(1, std::chrono::seconds(2))) return false;
+        sim.clearFrames();
+        return true;
+    }
+
+    std::vector<std::vector<std::uint8_t>> Frames() const {
+        std::vector<std::vector<std::uint8_t>> out;
+        for (const auto& f : sim.frames()) out.push_back(f.bytes);
+        return out;
     }
 
     boardsim::BoardSim sim;

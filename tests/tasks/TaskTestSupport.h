@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "board-sim/BoardSim.h"
+#include "board/SimLink.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "board/Translate.h"
@@ -305,44 +306,7 @@ private:
 };
 
 // The real board link over the real serial code, talking to the simulator in-process.
-struct SimBoard {
-    static boardsim::BoardSim::Options MakeOptions() {
-        static std::atomic<int> counter{0};
-        boardsim::BoardSim::Options o;
-        o.linkPath = (std::filesystem::temp_directory_path() /
-                      ("tamsiro-tasks-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
-                         .string();
-        o.log = [](const std::string&) {};
-        return o;
-    }
-
-    SimBoard() : sim(MakeOptions()) {
-        started = sim.start();
-        link = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(
-            kBoardPortClass, std::make_shared<platform::PathBoardLocator>(sim.portPath())));
-    }
-
-    // Detects and opens the port without waiting out the open's settling time, and
-    // clears the frame the open sends.
-    bool Connect() {
-        {
-            platform::ManualClock quick;
-            platform::ScopedClock scope(quick);
-            link->CheckConnection();
-            if (link->Open(0) != 1) return false;
-        }
-        if (!sim.waitForFrames(1, std::chrono::seconds(2))) return false;
-        sim.clearFrames();
-        return true;
-    }
-
-    std::vector<Bytes> Frames() const {
-        std::vector<Bytes> out;
-        for (const auto& f : sim.frames()) out.push_back(f.bytes);
-        return out;
-    }
-
-    boardsim::BoardSim sim;
-    bool started = false;
-    std::unique_ptr<CRG1Micon> link;
+struct SimBoard : SimLink {
+    SimBoard() : SimLink("tamsiro-tasks", true) {}
+    bool Connect() { return ConnectAndClear(); }
 };

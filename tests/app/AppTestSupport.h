@@ -1,14 +1,17 @@
-// Helpers for the application shell's tests: temporary folders, the main window over a
-// board link (the simulator's, or one to a port that does not exist), and a page
-// selector whose pages record what the main window tells them.
+// Helpers for the application shell's tests: temporary folders and settings files, the
+// main window over a board link (to the simulator, or to a port that does not exist), and
+// a page selector whose pages record what the main window tells them.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "app/AppSettings.h"
@@ -16,9 +19,9 @@
 #include "app/FileDialogNames.h"
 #include "app/ProfileInfo.h"
 #include "app/QuillfenDlg.h"
-#include "board-sim/BoardSim.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
+#include "board/SimLink.h"
 #include "data/DataContainer.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Clock.h"
@@ -36,50 +39,56 @@ inline std::filesystem::path UniquePath(const std::string& name) {
            (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 }
 
+inline std::string NoBoard() { return UniquePath("tamsiro-no-board").string(); }
+
 // A folder that is removed with everything in it.
 struct TempDir {
-    explicit TempDir(const std::string& name = "tamsiro-app") : path(UniquePath(name)) {
-        std::filesystem::create_directories(path);
-    }
+    TempDir() : path(UniquePath("tamsiro-app")) { std::filesystem::create_directories(path); }
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     std::filesystem::path path;
 };
 
-// The simulator, in-process, behind a link path that comes and goes with its plug.
-struct Sim {
-    Sim() {
-        boardsim::BoardSim::Options o;
-        o.linkPath = UniquePath("tamsiro-app-board").string();
-        o.log = [](const std::string&) {};
-        sim = std::make_unique<boardsim::BoardSim>(o);
-        started = sim->start();
-        path = o.linkPath;
+// A settings file with every window position key (mainWindow and deviceWindow: left and
+// top; tachometer and speedCurve: all four), changed as given ("" leaves a key out).
+inline void WritePositions(const std::filesystem::path& ini, const std::map<std::string, std::string>& changes = {}) {
+    std::map<std::string, std::string> keys = {
+        {"mainWindow.left", "100"},  {"mainWindow.top", "50"},       {"deviceWindow.left", "300"},
+        {"deviceWindow.top", "60"},  {"tachometer.left", "10"},      {"tachometer.top", "20"},
+        {"tachometer.right", "110"}, {"tachometer.bottom", "120"},   {"speedCurve.left", "30"},
+        {"speedCurve.top", "40"},    {"speedCurve.right", "230"},    {"speedCurve.bottom", "240"}};
+    for (const auto& [key, value] : changes) keys[key] = value;
+    std::ofstream out(ini);
+    out << "[WindowPosition]\n";
+    for (const auto& [key, value] : keys) {
+        if (!value.empty()) out << key << "=" << value << "\n";
     }
-    std::vector<Bytes> Frames() const {
-        std::vector<Bytes> out;
-        for (const auto& f : sim->frames()) out.push_back(f.bytes);
-        return out;
+}
+
+// The names of the models of these kinds, in table order.
+inline std::vector<std::string> ModelNames(std::uint32_t firstKind = 1, std::uint32_t lastKind = 4) {
+    std::vector<std::string> out;
+    for (const auto& e : devicetable::FullList()) {
+        if (devicetable::Kind(e.code) >= firstKind && devicetable::Kind(e.code) <= lastKind) out.push_back(e.name);
     }
-    std::unique_ptr<boardsim::BoardSim> sim;
-    std::string path;
-    bool started = false;
+    return out;
+}
+
+// The simulator (its own board link unused), behind a link path that comes and goes with
+// its plug.
+struct Sim : SimLink {
+    Sim() : SimLink("tamsiro-app-board", true) {}
+    std::string path() const { return sim.portPath(); }
 };
 
-// A page that records every message it gets, into a log that outlives it.
-struct PageMessage {
-    int page;  // which page (1 = the first made)
-    std::uint32_t msg;
-    gui::WParam w;
-};
+// What the pages were told: the private messages and their wParam, in order.
+using PageLog = std::vector<std::pair<std::uint32_t, gui::WParam>>;
 
 class RecordingPage : public gui::Dialog {
 public:
-    RecordingPage(int number, std::vector<PageMessage>* log) : gui::Dialog(PageTemplate()), number_(number), log_(log) {}
+    explicit RecordingPage(PageLog* log) : gui::Dialog(PageTemplate()), log_(log) {}
     static gui::DialogTemplate PageTemplate() {
         gui::DialogTemplate t;
         t.caption = QStringLiteral("page");
@@ -87,24 +96,23 @@ public:
         return t;
     }
     gui::LResult windowProc(std::uint32_t m, gui::WParam w, gui::LParam l) override {
-        if (m >= gui::msg::FirstPrivate) log_->push_back({number_, m, w});
+        if (m >= gui::msg::FirstPrivate) log_->emplace_back(m, w);
         return gui::Dialog::windowProc(m, w, l);
     }
 
 private:
-    int number_;
-    std::vector<PageMessage>* log_;
+    PageLog* log_;
 };
 
 // Makes a recording page for every device (the real selector has no page classes yet).
 class RecordingSelector : public ISelector {
 public:
-    explicit RecordingSelector(std::vector<PageMessage>* log) : log_(log) {}
+    explicit RecordingSelector(PageLog* log) : log_(log) {}
     ~RecordingSelector() override { DeleteDialogPointer(); }
-    gui::Dialog* GetDialogPointer(gui::Window*, std::uint32_t kind, std::uint32_t index, const QString& name) override {
+    gui::Dialog* GetDialogPointer(gui::Window*, std::uint32_t, std::uint32_t, const QString& name) override {
         DeleteDialogPointer();
-        requests.push_back({kind, index, name});
-        page_ = std::make_unique<RecordingPage>(++made, log_);
+        names.push_back(name);
+        page_ = std::make_unique<RecordingPage>(log_);
         page_->createModeless(nullptr);
         return page_.get();
     }
@@ -115,38 +123,27 @@ public:
         ++deleted;
         return 1;
     }
-    struct Request {
-        std::uint32_t kind;
-        std::uint32_t index;
-        QString name;
-    };
-    std::vector<Request> requests;
-    int made = 0;
+    std::vector<QString> names;  // of the devices pages were made for
     int deleted = 0;
 
 private:
-    std::vector<PageMessage>* log_;
+    PageLog* log_;
     std::unique_ptr<RecordingPage> page_;
 };
 
-using SpyMainWindow = guitest::Spy<CQuillfenDlg>;
-
-// The main window with the real data store, task queue and board link. Sleeps go to a
-// manual clock, so the board's open and the init pauses cost no time.
+// The main window with the real data store, task queue and board link (destroyed in the
+// reverse order: the window, then the queue, then the link). Sleeps go to a manual
+// clock, so the board's open and the init pauses cost no time.
 struct Rig {
     // `portPath` is the board's port (a path that does not exist: no board).
-    explicit Rig(const std::string& portPath, bool recordPages = false) {
-        scope = std::make_unique<platform::ScopedClock>(clock);
-        data = std::make_unique<CDerivedDataContainer>(&names);
-        tasks = std::make_unique<CDerivedTaskListener>(0);
-        locator = std::make_shared<platform::PathBoardLocator>(portPath);
-        board = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(kBoardPortClass, locator));
-        profile = std::make_unique<CProfileInfo>(&settings);
+    explicit Rig(const std::string& portPath, bool recordPages = false)
+        : locator(std::make_shared<platform::PathBoardLocator>(portPath)),
+          board(std::make_unique<CNativeTranslator>(kBoardPortClass, locator)) {
         CQuillfenDlg::Services s;
-        s.board = board.get();
-        s.tasks = tasks.get();
-        s.data = data.get();
-        s.profile = profile.get();
+        s.board = &board;
+        s.tasks = &tasks;
+        s.data = &data;
+        s.profile = &profile;
         s.watchLocator = locator;
         s.watchPoll = std::chrono::milliseconds(10);
         if (recordPages) {
@@ -156,13 +153,8 @@ struct Rig {
                 return selector;
             };
         }
-        window = std::make_unique<SpyMainWindow>(std::move(s));
+        window = std::make_unique<guitest::Spy<CQuillfenDlg>>(std::move(s));
         names.SetOwnerSource([this] { return window ? window->handle() : gui::Handle{0}; });
-    }
-    ~Rig() {
-        window.reset();
-        tasks.reset();
-        board.reset();
     }
 
     // Runs the main window modally; `inside` runs once its loop runs. A watchdog ends
@@ -178,14 +170,13 @@ struct Rig {
 
     bool Open() { return window->createModeless(nullptr); }
 
-    void ChooseMotorType(int selection) {
-        window->itemAs<gui::ComboBox>(mainwin::kMotorTypeList)->setCurSel(selection);
-        window->send(gui::msg::Command, gui::makeWParam(mainwin::kMotorTypeList, gui::notify::ComboSelectionChange), 0);
+    void Choose(int list, int selection) {
+        window->itemAs<gui::ComboBox>(list)->setCurSel(selection);
+        window->send(gui::msg::Command,
+                     gui::makeWParam(static_cast<std::uint16_t>(list), gui::notify::ComboSelectionChange), 0);
     }
-    void ChooseDriver(int selection) {
-        window->itemAs<gui::ComboBox>(mainwin::kDriverList)->setCurSel(selection);
-        window->send(gui::msg::Command, gui::makeWParam(mainwin::kDriverList, gui::notify::ComboSelectionChange), 0);
-    }
+    void ChooseMotorType(int selection) { Choose(mainwin::kMotorTypeList, selection); }
+    void ChooseDriver(int selection) { Choose(mainwin::kDriverList, selection); }
     // Chooses the driver with this display name under the motor type of its kind.
     bool ChooseDriverNamed(const std::string& name) {
         for (const auto& e : devicetable::FullList()) {
@@ -193,10 +184,9 @@ struct Rig {
             ChooseMotorType(static_cast<int>(devicetable::Kind(e.code)));
             const auto& shown = window->ShownDevices();
             for (std::size_t i = 0; i < shown.size(); ++i) {
-                if (shown[i].name == name) {
-                    ChooseDriver(static_cast<int>(i));
-                    return true;
-                }
+                if (shown[i].name != name) continue;
+                ChooseDriver(static_cast<int>(i));
+                return true;
             }
         }
         return false;
@@ -214,19 +204,17 @@ struct Rig {
     QString Title() const { return window->text(); }
 
     platform::ManualClock clock;
-    std::unique_ptr<platform::ScopedClock> scope;
+    platform::ScopedClock scope{clock};
     CFileDialogNames names;
-    std::unique_ptr<CDerivedDataContainer> data;
-    std::unique_ptr<CDerivedTaskListener> tasks;
+    CDerivedDataContainer data{&names};
     std::shared_ptr<platform::PathBoardLocator> locator;
-    std::unique_ptr<CRG1Micon> board;
+    CRG1Micon board;
+    CDerivedTaskListener tasks{0};
     CSettingsStore settings;
-    std::unique_ptr<CProfileInfo> profile;
-    std::vector<PageMessage> pageLog;
+    CProfileInfo profile{&settings};
+    PageLog pageLog;
     RecordingSelector* pages = nullptr;
-    std::unique_ptr<SpyMainWindow> window;
+    std::unique_ptr<guitest::Spy<CQuillfenDlg>> window;
 };
-
-inline std::string NoBoard() { return UniquePath("tamsiro-no-board").string(); }
 
 }  // namespace apptest

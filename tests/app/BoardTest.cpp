@@ -16,22 +16,17 @@
 using namespace apptest;
 using gui::msg::BoardConnected;
 using gui::msg::ConnectionState;
-using gui::msg::ReapplyDeviceData;
 using gui::msg::TaskData;
 
 namespace {
 
-// A frame named by its letter, and by its sub-code for the second controller's frames.
-std::string Name(const Bytes& f) {
-    if (f.empty()) return "?";
-    std::string n(1, static_cast<char>(f[0]));
-    if (f[0] == '8' && f.size() > 1) n += std::to_string(f[1]);
-    return n;
-}
-
+// Each frame named by its letter, and by its sub-code for the second controller's frames.
 std::vector<std::string> Names(const std::vector<Bytes>& frames) {
     std::vector<std::string> out;
-    for (const auto& f : frames) out.push_back(Name(f));
+    for (const auto& f : frames) {
+        out.emplace_back(1, static_cast<char>(f[0]));
+        if (f[0] == '8' && f.size() > 1) out.back() += std::to_string(f[1]);
+    }
     return out;
 }
 
@@ -39,12 +34,10 @@ std::vector<std::string> Names(const std::vector<Bytes>& frames) {
 // of kinds 1 to 4 in turn and answering "No".
 std::set<std::string> DevicesAskedAbout(Rig& rig) {
     std::set<std::string> asked;
-    for (const auto& e : devicetable::FullList()) {
-        const std::uint32_t kind = devicetable::Kind(e.code);
-        if (kind < 1 || kind > 4) continue;
+    for (const auto& name : ModelNames()) {
         gui::ScriptedDialogs boxes;
         boxes.answerBox(gui::id::No);
-        EXPECT_TRUE(rig.ChooseDriverNamed(e.name)) << e.name;
+        EXPECT_TRUE(rig.ChooseDriverNamed(name)) << name;
         if (boxes.boxes().empty()) continue;
         EXPECT_EQ(boxes.boxes().size(), 1u);
         const auto& box = boxes.boxes().front();
@@ -54,52 +47,28 @@ std::set<std::string> DevicesAskedAbout(Rig& rig) {
         EXPECT_EQ(box.text, QString("The version of daughter board firmware is not suitable to control %1.\n"
                                     "If you press 'Yes' button, update on firmware will start. Or press 'No' "
                                     "button if you do not wish such update.")
-                                .arg(QString::fromStdString(e.name)));
-        asked.insert(e.name);
+                                .arg(QString::fromStdString(name)));
+        asked.insert(name);
     }
     return asked;
 }
 
 std::set<std::string> AllModelsBut(std::initializer_list<const char*> except) {
-    std::set<std::string> out;
-    for (const auto& e : devicetable::FullList()) {
-        const std::uint32_t kind = devicetable::Kind(e.code);
-        if (kind >= 1 && kind <= 4) out.insert(e.name);
-    }
+    const auto all = ModelNames();
+    std::set<std::string> out(all.begin(), all.end());
     for (const char* name : except) out.erase(name);
     return out;
 }
 
 }  // namespace
 
-TEST(MainWindowBoard, TitleFollowsThePortAppearingAndVanishing) {
+TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBackAndTheKindSetsTheLines) {
     Sim sim;
     ASSERT_TRUE(sim.started);
-    Rig rig(sim.path);
-    ASSERT_TRUE(rig.Open());
-    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
-
-    sim.sim->unplug();
-    EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Disconnected)"); }, 3000));
-    EXPECT_EQ(rig.board->IsConnected(), 0);
-
-    sim.sim->replug();
-    EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Connected)"); }, 3000));
-    EXPECT_EQ(rig.board->IsConnected(), 1);
-
-    // No board at all at start.
-    Rig none(NoBoard());
-    ASSERT_TRUE(none.Open());
-    EXPECT_EQ(none.Title(), QString("Tamsiro (USB Disconnected)"));
-}
-
-TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderAndTheTwoLineReadsComeBack) {
-    Sim sim;
-    ASSERT_TRUE(sim.started);
-    Rig rig(sim.path);
+    Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());
     // The replies are posted to the window; none is handled before the events run.
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
 
     // The open's own control frame, then the GPIO defaults (direction frame, level
     // frame and its read-back, the high ports and their read-back), the PWM defaults
@@ -107,17 +76,11 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderAndTheTwoLineReadsCome
     const std::vector<Bytes> frames = sim.Frames();
     EXPECT_EQ(Names(frames), (std::vector<std::string>{"C", "C", "E", "E", "83", "819", "P", "82", "E"}));
     ASSERT_EQ(frames.size(), 9u);
-    // Every line an output but the board-type inputs 16 and 17; 16, 17 and 21 high
-    // (no driver chosen yet), the rest low.
-    const Bytes& directions = frames[1];
-    EXPECT_EQ(directions[6], 0xFF);  // ports 0-7
-    EXPECT_EQ(directions[7], 0xFF);  // ports 8-15
-    EXPECT_EQ(directions[8], 0x00);  // ports 16-17 inputs
-    EXPECT_EQ(directions[9], 0x0E);  // ports 18-20
+    // Every line an output but the board-type inputs 16 and 17 (direction bytes of ports
+    // 0-7, 8-15, 16-17, 18-20); 16, 17 and 21 high (no driver chosen yet), the rest low.
+    EXPECT_EQ(Bytes(frames[1].begin() + 6, frames[1].begin() + 10), (Bytes{0xFF, 0xFF, 0x00, 0x0E}));
     EXPECT_EQ(frames[2], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
-    const Bytes& high = frames[4];
-    EXPECT_EQ(high[2], 0xFF);  // ports 21-28 outputs
-    EXPECT_EQ(high[3], 0x01);  // port 21 high
+    EXPECT_EQ(Bytes(frames[4].begin() + 2, frames[4].begin() + 4), (Bytes{0xFF, 0x01}));
     EXPECT_EQ(frames[8], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
 
     // A driver chosen before the replies are handled: the second reply fills the list
@@ -134,25 +97,19 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderAndTheTwoLineReadsCome
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
     EXPECT_EQ(rig.window->ShownDevices().size(), 13u);
     EXPECT_FALSE(rig.OkEnabled());
-}
 
-TEST(MainWindowBoard, TheChosenKindSetsTheDriverLines) {
-    Sim sim;
-    ASSERT_TRUE(sim.started);
-    Rig rig(sim.path);
-    ASSERT_TRUE(rig.Open());
+    // The chosen model's kind sets the driver lines.
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
-    for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim->portLevel(line)) << line;
-    EXPECT_FALSE(sim.sim->portLevel(20));
-    EXPECT_FALSE(sim.sim->portIsOutput(16));
-    EXPECT_FALSE(sim.sim->portIsOutput(17));
-    EXPECT_TRUE(sim.sim->portIsOutput(33));
-
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
+    EXPECT_FALSE(sim.sim.portLevel(20));
+    EXPECT_FALSE(sim.sim.portIsOutput(16));
+    EXPECT_FALSE(sim.sim.portIsOutput(17));
+    EXPECT_TRUE(sim.sim.portIsOutput(33));
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
-    EXPECT_TRUE(sim.sim->portLevel(21));
-    for (int line : {18, 19, 22}) EXPECT_FALSE(sim.sim->portLevel(line)) << line;
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    EXPECT_TRUE(sim.sim.portLevel(21));
+    for (int line : {18, 19, 22}) EXPECT_FALSE(sim.sim.portLevel(line)) << line;
 }
 
 TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiffer) {
@@ -170,9 +127,9 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
     for (const Case& c : cases) {
         Sim sim;
         ASSERT_TRUE(sim.started);
-        sim.sim->setMainVersion(c.main);
-        sim.sim->setSecondVersion(c.second);
-        Rig rig(sim.path);
+        sim.sim.setMainVersion(c.main);
+        sim.sim.setSecondVersion(c.second);
+        Rig rig(sim.path());
         ASSERT_TRUE(rig.Open());
         EXPECT_EQ(DevicesAskedAbout(rig), c.asked) << std::hex << c.main << " " << c.second;
     }
@@ -186,10 +143,10 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
 TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo) {
     Sim sim;
     ASSERT_TRUE(sim.started);
-    Rig rig(sim.path, true);
+    Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
-    sim.sim->clearFrames();
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    sim.sim.clearFrames();
 
     gui::ScriptedDialogs boxes;
     boxes.answerBox(gui::id::Yes);
@@ -198,31 +155,29 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
     EXPECT_EQ(boxes.boxes()[1].caption, QString("Tamsiro Firmware Update"));
     EXPECT_TRUE(boxes.boxes()[1].text.contains("not available"));
     ASSERT_NE(rig.pages, nullptr);
-    EXPECT_EQ(rig.pages->made, 1);
+    EXPECT_EQ(rig.pages->names.size(), 1u);
     EXPECT_TRUE(rig.OkEnabled());
     // As after "No": the board is initialised for the device, and the page is not
     // told the link state (that is only for a device chosen without a board).
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     const auto names = Names(sim.Frames());
     EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
     EXPECT_TRUE(rig.pageLog.empty());
 }
 
-TEST(MainWindowBoard, ThePageIsToldAboutConnectionChangesAndClosedOnUnplug) {
+TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     Sim sim;
     ASSERT_TRUE(sim.started);
-    sim.sim->unplug();
-    Rig rig(sim.path, true);
+    sim.sim.unplug();
+    Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
     EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
 
     // Chosen without a board: the page is made and told the link state.
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     ASSERT_NE(rig.window->CurrentPage(), nullptr);
-    ASSERT_EQ(rig.pageLog.size(), 1u);
-    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
-    EXPECT_EQ(rig.pageLog[0].w, 0u);
-    EXPECT_EQ(rig.pages->requests.back().name, QString("KT3443"));
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
+    EXPECT_EQ(rig.pages->names, std::vector<QString>{"KT3443"});
 
     // OK shows the page and locks the lists.
     rig.Command(gui::id::Ok);
@@ -234,28 +189,29 @@ TEST(MainWindowBoard, ThePageIsToldAboutConnectionChangesAndClosedOnUnplug) {
 
     // Plugged in: 0x8200 (1) and then 0x8110.
     rig.pageLog.clear();
-    sim.sim->replug();
+    sim.sim.replug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.pageLog.size() >= 2; }, 3000));
-    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
-    EXPECT_EQ(rig.pageLog[0].w, 1u);
-    EXPECT_EQ(rig.pageLog[1].msg, BoardConnected);
+    EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
+    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+    EXPECT_EQ(rig.board.IsConnected(), 1);
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
 
     // A page asking for re-initialisation gets the defaults sent again.
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
-    sim.sim->clearFrames();
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    sim.sim.clearFrames();
     rig.window->send(gui::msg::ReinitialiseBoard, 0, 0);
-    ASSERT_TRUE(rig.tasks->WaitIdle(5000));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_EQ(Names(sim.Frames()), (std::vector<std::string>{"C", "E", "E", "83", "819", "P", "82"}));
 
     // Unplugged: told 0x8200 (0), then closed; the driver list is filled again.
     rig.pageLog.clear();
-    sim.sim->unplug();
+    sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
-    ASSERT_EQ(rig.pageLog.size(), 1u);
-    EXPECT_EQ(rig.pageLog[0].msg, ConnectionState);
-    EXPECT_EQ(rig.pageLog[0].w, 0u);
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_EQ(rig.pages->deleted, 1);
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
+    EXPECT_EQ(rig.board.IsConnected(), 0);
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
     EXPECT_FALSE(rig.OkEnabled());
 }
@@ -263,8 +219,8 @@ TEST(MainWindowBoard, ThePageIsToldAboutConnectionChangesAndClosedOnUnplug) {
 TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {
     Sim sim;
     ASSERT_TRUE(sim.started);
-    sim.sim->injectFault(boardsim::Fault::Silence, 1000);
-    auto rig = std::make_unique<Rig>(sim.path);
+    sim.sim.injectFault(boardsim::Fault::Silence, 1000);
+    auto rig = std::make_unique<Rig>(sim.path());
     // The open and 45 initialisation tasks now wait on a silent board.
     const int result = rig->RunModal([&](CQuillfenDlg& w) {
         gui::ScriptedDialogs boxes;
@@ -273,18 +229,18 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
         EXPECT_FALSE(w.isRunningModal() && boxes.boxes().empty());
     });
     EXPECT_EQ(result, gui::id::Cancel);
-    EXPECT_GT(rig->tasks->PendingTasks(), 0u);
+    EXPECT_GT(rig->tasks.PendingTasks(), 0u);
     // Shutting the queue down drops what has not started and waits only for the task
     // on the wire (its exchanges end with the link's time-outs), so most of the work
     // never reaches the board.
     rig.reset();
-    EXPECT_LT(sim.sim->frameCount(), 6u);
+    EXPECT_LT(sim.sim.frameCount(), 6u);
 }
 
 TEST(MainWindowScreenshot, StepperChosenWithTheBoardConnected) {
     Sim sim;
     ASSERT_TRUE(sim.started);
-    Rig rig(sim.path);
+    Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());
     rig.ChooseMotorType(1);
     rig.window->show(true);

@@ -6,8 +6,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <filesystem>
-#include <memory>
 
 #include "AppTestSupport.h"
 
@@ -15,48 +13,41 @@ using namespace apptest;
 
 namespace {
 
-// One run of the program, with its debug output collected.
+// One run of the program in `dir` (where its settings file and lock go), with its debug
+// output collected; killed if still running at the end.
 class Instance {
 public:
-    Instance(const std::filesystem::path& program, const std::filesystem::path& dir) {
+    explicit Instance(const std::filesystem::path& dir) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("TAMSIRO_BOARD_PORT", QString::fromStdString((dir / "no-board").string()));
-        process_.setProcessEnvironment(env);
-        process_.setProgram(QString::fromStdString(program.string()));
-        process_.start();
+        process.setProcessEnvironment(env);
+        process.setProgram(QString::fromStdString((dir / "tamsiro").string()));
+        process.start();
     }
-    ~Instance() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-    bool Started() { return process_.waitForStarted(5000); }
+    ~Instance() { Kill(); }
     // Waits until the debug output holds `text`.
     bool WaitFor(const QByteArray& text, int limitMs = 10000) {
         QElapsedTimer t;
         t.start();
-        while (!Output().contains(text)) {
-            if (t.elapsed() > limitMs || process_.state() == QProcess::NotRunning) return Output().contains(text);
-            process_.waitForReadyRead(50);
+        while (!Output().contains(text) && t.elapsed() < limitMs && process.state() != QProcess::NotRunning) {
+            process.waitForReadyRead(50);
         }
-        return true;
+        return Output().contains(text);
     }
     const QByteArray& Output() {
-        output_ += process_.readAllStandardError();
+        output_ += process.readAllStandardError();
         return output_;
     }
-    bool Finish(int limitMs = 10000) { return process_.waitForFinished(limitMs); }
-    int ExitCode() const { return process_.exitCode(); }
-    QProcess::ExitStatus ExitStatus() const { return process_.exitStatus(); }
     void Kill() {
-        process_.kill();
-        process_.waitForFinished(5000);
+        if (process.state() == QProcess::NotRunning) return;
+        process.kill();
+        process.waitForFinished(5000);
     }
 
+    QProcess process;
+
 private:
-    QProcess process_;
     QByteArray output_;
 };
 
@@ -65,19 +56,18 @@ private:
 TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNoLock) {
     // A copy of the program in a folder of its own: its settings file and lock go there.
     TempDir dir;
-    const auto program = dir.path / "tamsiro";
-    std::filesystem::copy_file(TAMSIRO_TEST_INSTANCE_PROGRAM, program);
+    std::filesystem::copy_file(TAMSIRO_TEST_INSTANCE_PROGRAM, dir.path / "tamsiro");
 
-    Instance first(program, dir.path);
-    ASSERT_TRUE(first.Started());
+    Instance first(dir.path);
+    ASSERT_TRUE(first.process.waitForStarted(5000));
     ASSERT_TRUE(first.WaitFor("main window open")) << first.Output().constData();
     EXPECT_TRUE(std::filesystem::exists(dir.path / "Tamsiro.lock"));
 
-    Instance second(program, dir.path);
-    ASSERT_TRUE(second.Started());
-    ASSERT_TRUE(second.Finish());
-    EXPECT_EQ(second.ExitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.ExitCode(), 0);
+    Instance second(dir.path);
+    ASSERT_TRUE(second.process.waitForStarted(5000));
+    ASSERT_TRUE(second.process.waitForFinished(10000));
+    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process.exitCode(), 0);
     const QByteArray box =
         "MessageBox [Error: Already running] Tamsiro is already running.\n\nIf running by different user account, "
         "please terminate after change to User account to corresponding.\nOtherwise, to press 'OK' button will be "
@@ -89,8 +79,8 @@ TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNo
     // Killed: its lock file stays behind, but the next start takes it over.
     first.Kill();
     EXPECT_TRUE(std::filesystem::exists(dir.path / "Tamsiro.lock"));
-    Instance third(program, dir.path);
-    ASSERT_TRUE(third.Started());
+    Instance third(dir.path);
+    ASSERT_TRUE(third.process.waitForStarted(5000));
     EXPECT_TRUE(third.WaitFor("main window open")) << third.Output().constData();
     EXPECT_FALSE(third.Output().contains("Already running"));
 }

@@ -1,6 +1,6 @@
 // For the test build of the program: every message box is written to the debug output
-// and answered at once with its first button (OK, Yes, Retry or Abort) or, for a save
-// question, "No", so the program runs headless without waiting for a user.
+// and answered at once (OK, No, Cancel or Abort: never a save or a retry), so the program
+// runs headless without waiting for a user.
 #pragma once
 
 #include "platform/core/Debug.h"
@@ -17,16 +17,10 @@ public:
         platform::debugOutf("MessageBox [%s] %s\n", r.caption.toUtf8().constData(), r.text.toUtf8().constData());
         switch (r.buttons) {
             case gui::MessageButtons::YesNo:
-            case gui::MessageButtons::YesNoCancel:
-                return gui::id::No;
-            case gui::MessageButtons::RetryCancel:
-                return gui::id::Cancel;
-            case gui::MessageButtons::AbortRetryIgnore:
-                return gui::id::Abort;
-            case gui::MessageButtons::Ok:
-            case gui::MessageButtons::OkCancel:
-                return gui::id::Ok;
+            case gui::MessageButtons::YesNoCancel: return gui::id::No;
+            case gui::MessageButtons::RetryCancel: return gui::id::Cancel;
+            case gui::MessageButtons::AbortRetryIgnore: return gui::id::Abort;
+            default: return gui::id::Ok;
         }
-        return gui::id::Ok;
     }
 };

@@ -2,14 +2,11 @@
 // refused with a message and change nothing.
 
 #include "board-sim/Commands.h"
-#include "board-sim/PtyClient.h"
-
-#include <gtest/gtest.h>
+#include "board-sim/SimFixture.h"
 
 namespace boardsim {
 namespace {
 
-using test::PtyClient;
 using namespace std::chrono_literals;
 
 TEST(BoardSimCommands, NumbersAreHexWithPrefixOrDecimalWithinTheirRange) {
@@ -21,24 +18,12 @@ TEST(BoardSimCommands, NumbersAreHexWithPrefixOrDecimalWithinTheirRange) {
         EXPECT_FALSE(parseNumber(bad, 0xFFFF).has_value()) << bad;
 }
 
-class BoardSimCommandsOnTheWire : public ::testing::Test {
+class BoardSimCommandsOnTheWire : public test::SimFixture {
 protected:
-    void SetUp() override {
-        BoardSim::Options options;
-        options.log = [](const std::string&) {};
-        sim_ = std::make_unique<BoardSim>(options);
-        ASSERT_TRUE(sim_->start());
-        client_ = std::make_unique<PtyClient>(sim_->portPath());
-        ASSERT_TRUE(client_->isOpen());
-    }
-
     void run(const char* line) {
         const CommandResult r = runCommand(*sim_, line);
         EXPECT_TRUE(r.ok) << line << ": " << r.error;
     }
-
-    std::unique_ptr<BoardSim> sim_;
-    std::unique_ptr<PtyClient> client_;
 };
 
 TEST_F(BoardSimCommandsOnTheWire, SettingsShowInTheReplies) {
@@ -88,7 +73,7 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     EXPECT_TRUE(client_->hungUp());
     const CommandResult replug = runCommand(*sim_, "replug");
     EXPECT_TRUE(replug.ok);
-    EXPECT_EQ(replug.output, sim_->slavePath() + "\n");
+    EXPECT_EQ(replug.output, sim_->portPath() + "\n");
     EXPECT_NE(sim_->slavePath(), before);
 
     EXPECT_TRUE(runCommand(*sim_, "quit").quit);

@@ -1,12 +1,11 @@
 // tamsiro-board-sim as a process: the port on the first line, commands on stdin, and a
 // clean end on "quit", end of input, or a signal.
 
-#include "board-sim/PtyClient.h"
+#include "platform/core/Pty.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
@@ -19,17 +18,38 @@ extern char** environ;
 namespace boardsim {
 namespace {
 
-using test::Bytes;
-using test::PtyClient;
+using ptytest::Bytes;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
+// The program started with its standard streams on pipes; killed if a test leaves it running.
 struct Child {
     pid_t pid = -1;
-    int in = -1;   // its stdin
-    int out = -1;  // its stdout
-    int err = -1;  // its stderr
+    int in = -1, out = -1, err = -1;
 
+    explicit Child(std::vector<std::string> args) {
+        int pipes[3][2];
+        for (auto& p : pipes) {
+            if (::pipe2(p, O_CLOEXEC) != 0) return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipes[0][0], 0);
+        posix_spawn_file_actions_adddup2(&actions, pipes[1][1], 1);
+        posix_spawn_file_actions_adddup2(&actions, pipes[2][1], 2);
+        args.insert(args.begin(), BOARD_SIM_PROGRAM);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&pid, BOARD_SIM_PROGRAM, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipes[0][0]);
+        ::close(pipes[1][1]);
+        ::close(pipes[2][1]);
+        in = pipes[0][1];
+        out = pipes[1][0];
+        err = pipes[2][0];
+    }
     ~Child() {
         for (int fd : {in, out, err})
             if (fd >= 0) ::close(fd);
@@ -38,35 +58,22 @@ struct Child {
             ::waitpid(pid, nullptr, 0);
         }
     }
-
     void closeInput() {
         ::close(in);
         in = -1;
     }
-
     bool send(const std::string& text) const {
         return ::write(in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     }
-
-    // One line from fd without its newline; "" on time-out or end.
-    static std::string line(int fd, std::chrono::milliseconds timeout = 5s) {
+    // One line from fd without its newline; what came so far on time-out or end.
+    static std::string line(int fd) {
         std::string s;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd p{fd, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return s;
-            char c;
-            if (::read(fd, &c, 1) != 1 || c == '\n') return s;
-            s += c;
-        }
+        for (Bytes c; (c = ptytest::readFor(fd, 1, 5s)).size() == 1 && c[0] != '\n';) s += static_cast<char>(c[0]);
+        return s;
     }
-
-    // The exit code, or -1 when it did not end in time (it is killed then).
-    int wait(std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
+    // The exit code, or -1 when it did not end within five seconds.
+    int wait() {
+        for (int i = 0; i < 1000; ++i) {
             int status = 0;
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 pid = -1;
@@ -77,31 +84,6 @@ struct Child {
         return -1;
     }
 };
-
-void spawn(Child& child, std::vector<std::string> args) {
-    int in[2], out[2], err[2];
-    ASSERT_EQ(::pipe2(in, O_CLOEXEC), 0);
-    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    args.insert(args.begin(), BOARD_SIM_PROGRAM);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int rc = ::posix_spawn(&child.pid, BOARD_SIM_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    child.in = in[1];
-    child.out = out[0];
-    child.err = err[0];
-    ASSERT_EQ(rc, 0);
-}
 
 class BoardSimProgram : public ::testing::Test {
 protected:
@@ -120,8 +102,8 @@ protected:
 };
 
 TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
-    Child child;
-    spawn(child, {"--link", link_});
+    Child child({"--link", link_});
+    ASSERT_GT(child.pid, 0);
     ASSERT_EQ(Child::line(child.out), link_);
     ASSERT_TRUE(fs::is_symlink(link_));
 
@@ -143,15 +125,14 @@ TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
 
 TEST_F(BoardSimProgram, EndOfInputQuitsUnlessAskedToStayThenASignalEndsIt) {
     {
-        Child child;
-        spawn(child, {});
+        Child child({});
+        ASSERT_GT(child.pid, 0);
         const std::string port = Child::line(child.out);
         EXPECT_EQ(port.rfind("/dev/pts/", 0), 0u) << port;
         child.closeInput();
         EXPECT_EQ(child.wait(), 0);
     }
-    Child child;
-    spawn(child, {"--link", link_, "--stay"});
+    Child child({"--link", link_, "--stay"});
     ASSERT_EQ(Child::line(child.out), link_);
     child.closeInput();
     PtyClient client(link_);

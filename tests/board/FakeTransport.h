@@ -2,18 +2,22 @@
 // script, so the frame algorithm can be driven through exact byte sequences.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "board/RG1Micon.h"
 #include "board/Translate.h"
+#include "platform/core/Clock.h"
+
+using Bytes = std::vector<std::uint8_t>;
 
 class FakeTransport : public ITranslate {
 public:
-    using Bytes = std::vector<std::uint8_t>;
-
     // Called with every frame written; returns the bytes the "board" sends back.
     std::function<Bytes(const Bytes&)> respond = [](const Bytes& frame) { return Bytes{2, frame[0]}; };
 
@@ -21,16 +25,12 @@ public:
     std::deque<std::uint8_t> pending;
     int present = 1;
     int reads = 0;
-    int opens = 0;
     int openResult = 1;
 
     int Detect() override { return 0; }
     int SetUseTimeouts(int) override { return 1; }
     int IsConnected() override { return present; }
-    int Open(int) override {
-        ++opens;
-        return openResult;
-    }
+    int Open(int) override { return openResult; }
     int Close() override { return 0; }
     int Reconnect() override { return 1; }
     int Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) override {
@@ -53,8 +53,8 @@ public:
 };
 
 // A reply with its length byte in front and, when asked, the checksum at the end.
-inline std::vector<std::uint8_t> MakeReply(std::uint8_t letter, std::vector<std::uint8_t> payload, bool checksum) {
-    std::vector<std::uint8_t> r;
+inline Bytes MakeReply(std::uint8_t letter, const Bytes& payload, bool checksum) {
+    Bytes r;
     r.reserve(payload.size() + 3);
     r.push_back(0);
     r.push_back(letter);
@@ -67,3 +67,20 @@ inline std::vector<std::uint8_t> MakeReply(std::uint8_t letter, std::vector<std:
     r[0] = static_cast<std::uint8_t>(r.size());
     return r;
 }
+
+// The board link over a FakeTransport, with a manual clock so its pauses cost no time.
+class FakeLinkTest : public ::testing::Test {
+protected:
+    FakeLinkTest() : scope_(clock_) {
+        auto t = std::make_unique<FakeTransport>();
+        fake_ = t.get();
+        link_ = std::make_unique<CRG1Micon>(std::move(t));
+    }
+    const Bytes& Last() const { return fake_->written.back(); }
+    std::size_t Sent() const { return fake_->written.size(); }
+
+    platform::ManualClock clock_;
+    platform::ScopedClock scope_;
+    FakeTransport* fake_ = nullptr;
+    std::unique_ptr<CRG1Micon> link_;
+};

@@ -34,6 +34,10 @@ protected:
         store_.SetValue(CLensTask::kWordStopMode, w21);
         store_.SetValue(CLensTask::kWordDriveTime, drive);
     }
+    void Run() {
+        ASSERT_EQ(task_.Start(), 1);
+        task_.GetThreadHandle()->Join();
+    }
 
     platform::DebugCapture debug_;
     SteppingClock clock_;
@@ -47,32 +51,29 @@ protected:
 
 TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
     Words(0x1234, 0x35, 0xFF, 2, 30);
-    ASSERT_EQ(task_.Start(), 1);
-    task_.GetThreadHandle()->Join();
+    Run();
 
-    const auto frames = board_.wire->Frames();
-    ASSERT_EQ(frames.size(), 2u);
     // "Free" drive time (bits 4 and 5) becomes the shortest; the output is switched on
     // with the I2C trigger; the stop request restores register 1 as stored.
-    EXPECT_EQ(frames[0].bytes, (Bytes{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}));
-    EXPECT_EQ(frames[1].bytes, (Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}));
-    EXPECT_GE(frames[1].clockMs - frames[0].clockMs, 30u);
-    EXPECT_LE(frames[1].clockMs - frames[0].clockMs, 31u);
+    EXPECT_EQ(board_.wire->Frames(),
+              (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}, {'I', 0xE4, 2, 1, 0x35, 0x1A}}));
+    const auto t = board_.wire->Times();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_GE(t[1] - t[0], 30u);
+    EXPECT_LE(t[1] - t[0], 31u);
 }
 
 TEST_F(Lens, ZeroWaitSendsTheStopRequestAtOnce) {
     Words(0, 0, 0, 0, 0);
-    ASSERT_EQ(task_.Start(), 1);
-    task_.GetThreadHandle()->Join();
-    EXPECT_EQ(board_.wire->FrameBytes(),
+    Run();
+    EXPECT_EQ(board_.wire->Frames(),
               (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0, 0, 0, 0x18}, {'I', 0xE4, 2, 1, 0, 0x18}}));
 }
 
 TEST_F(Lens, NothingIsSentWithoutDeviceData) {
     Words(0x1234, 0x35, 0xFF, 2, 30);
     ASSERT_EQ(store_.SelectContainer(0x7777), 0);  // nothing selected now
-    ASSERT_EQ(task_.Start(), 1);
-    task_.GetThreadHandle()->Join();
+    Run();
     EXPECT_EQ(board_.wire->Count(), 0u);
     EXPECT_EQ(debug_.count("Lens sequence: no device data, nothing sent\n"), 1u);
 }
@@ -85,6 +86,6 @@ TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOff) {
     ASSERT_TRUE(WaitUntil([&] { return board_.wire->Count() == 1; }));
     task_.Cancel();
     task_.GetThreadHandle()->Join();
-    EXPECT_EQ(board_.wire->FrameBytes().back(), (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
+    EXPECT_EQ(board_.wire->Frames().back(), (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
     EXPECT_EQ(task_.GetState(), kTaskFinished);
 }

@@ -1,7 +1,8 @@
-// Task words, the thread carrier, the peripheral tasks and the task queue, against a
-// board link over an in-memory wire.
+// The thread carrier, the peripheral tasks and the task queue, against a board link over
+// an in-memory wire.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "TaskTestSupport.h"
@@ -15,39 +16,10 @@
 
 namespace {
 
-GpioRecord Gpio(std::uint32_t line, std::uint32_t direction, std::uint32_t level, std::uint32_t send) {
+GpioRecord Gpio(std::uint32_t line, std::uint32_t direction, std::uint32_t level) {
     GpioRecord r;
-    r.port = {line, direction, level, 0, send};
+    r.port = {line, direction, level, 0, 1};
     return r;
-}
-
-// The board initialisation's records.
-std::vector<GpioRecord> DefaultGpio() {
-    std::vector<GpioRecord> out;
-    for (std::uint32_t line = 0; line <= 33; ++line) {
-        const bool input = line == 16 || line == 17;
-        const bool high = line == 16 || line == 17 || line == 21;
-        out.push_back(Gpio(line, input ? 0 : 1, high ? 1 : 0, line == 20 || line == 33 ? 1 : 0));
-    }
-    return out;
-}
-
-std::vector<PwmChannelRecord> DefaultPwm() {
-    static const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
-    static const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
-    std::vector<PwmChannelRecord> out;
-    for (std::uint32_t ch = 0; ch < 9; ++ch) {
-        PwmChannelRecord r;
-        r.channel = ch;
-        r.frequency = freq[ch];
-        r.value = value[ch];
-        r.outputA = 1;
-        r.outputB = 1;
-        r.percent = 1;
-        r.send = ch == 3 || ch == 8 ? 1 : 0;
-        out.push_back(r);
-    }
-    return out;
 }
 
 class Engine : public ::testing::Test {
@@ -71,19 +43,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(TaskWord, SetCommandTakesOnlyTheCommandByte) {
-    CPollingTask task(0x0A013201);
-    EXPECT_EQ(task.SetCommand(0x0AFF0000), 1);
-    EXPECT_EQ(task.GetWord(), 0x0A013200u);
-    EXPECT_EQ(task.GetKind(), 10u);
-    EXPECT_EQ(task.GetArgumentA(), 1u);
-    EXPECT_EQ(task.GetArgumentB(), 0x32u);
-    EXPECT_TRUE(task.IsStopping());
-    // A later start word clears no stop flag.
-    task.SetCommand(0x0A013201);
-    EXPECT_TRUE(task.IsStopping());
-}
 
 TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     std::atomic<bool> release{false};
@@ -140,7 +99,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
 TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     RecordingWindow later;
     board_.wire->portBytes[1] = 0x02;  // port 16 high
-    const GpioRecord r = Gpio(16, 0, 1, 1);
+    const GpioRecord r = Gpio(16, 0, 1);
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
     ASSERT_TRUE(window_.WaitForCount(1));
@@ -159,7 +118,7 @@ TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
     pwm.channel = 1;
     pwm.send = 1;
     queue_->AddTask(0x01000000, &pwm, 64);
-    const GpioRecord gpio = Gpio(3, 1, 1, 1);
+    const GpioRecord gpio = Gpio(3, 1, 1);
     queue_->AddTask(0x02000000, &gpio, 27);
     queue_->AddTask(0x02000000, nullptr, sizeof gpio);
     queue_->AddTask(0x0B000000, nullptr, 0);  // no I2C record: no bus transaction at all
@@ -174,7 +133,7 @@ TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
 }
 
 TEST_F(Engine, PulseFormPulsesTheLineAndI2cRequestsGoOutWhole) {
-    GpioRecord pulse = Gpio(25, 1, 0, 1);
+    GpioRecord pulse = Gpio(25, 1, 0);
     pulse.pulse = 1;
     pulse.pulseWidth = 3;
     queue_->AddTask(0x02000000, &pulse, sizeof pulse);
@@ -185,7 +144,7 @@ TEST_F(Engine, PulseFormPulsesTheLineAndI2cRequestsGoOutWhole) {
     std::memcpy(i2c.bytes, bytes, sizeof bytes);
     queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
     ASSERT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(board_.wire->FrameBytes(), (std::vector<Bytes>{{'8', 6, 3, 4, 7}, {'I', 0x66, 2, 5, 0xAA, 0xBB}}));
+    EXPECT_EQ(board_.wire->Frames(), (std::vector<Bytes>{{'8', 6, 3, 4, 7}, {'I', 0x66, 2, 5, 0xAA, 0xBB}}));
 }
 
 TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
@@ -213,9 +172,9 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
 // queue keeps the one-shot board tasks in submission order however the threads run.
 TEST_F(Engine, BoardInitialisationBurstKeepsItsFramesInOrder) {
     FakeBoard direct;
-    for (auto r : DefaultGpio()) direct.link->WritePort(static_cast<int>(r.port.line), &r.port, static_cast<int>(r.port.send));
-    for (auto r : DefaultPwm()) direct.link->SetPwmFrequency(static_cast<int>(r.channel), &r, static_cast<int>(r.send));
-    const auto expected = direct.wire->FrameBytes();
+    for (auto r : DefaultGpio()) direct.link->WritePort(static_cast<int>(r.port.line), &r.port, r.port.send);
+    for (auto r : DefaultPwm()) direct.link->SetPwmFrequency(static_cast<int>(r.channel), &r, r.send);
+    const auto expected = direct.wire->Frames();
     ASSERT_EQ(expected.size(), 7u);
 
     for (int round = 0; round < 3; ++round) {
@@ -224,7 +183,7 @@ TEST_F(Engine, BoardInitialisationBurstKeepsItsFramesInOrder) {
         for (const auto& r : DefaultGpio()) queue_->AddTask(0x02000000, &r, sizeof r);
         for (const auto& r : DefaultPwm()) queue_->AddTask(0x01000000, &r, sizeof r);
         ASSERT_TRUE(queue_->WaitIdle(10000));
-        EXPECT_EQ(board_.wire->FrameBytes(), expected) << "round " << round;
+        EXPECT_EQ(board_.wire->Frames(), expected) << "round " << round;
     }
 }
 
@@ -292,7 +251,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
         queue.AddTask(0x0E000501, EmptyTaskRecord(), 0);
         queue.AddTask(0x09000000, EmptyTaskRecord(), 1);
         ASSERT_TRUE(WaitUntil([&] { return board.wire->CountLetter('I') == 1; }));
-        const GpioRecord gpio = Gpio(5, 1, 1, 1);
+        const GpioRecord gpio = Gpio(5, 1, 1);
         for (int i = 0; i < 5; ++i) queue.AddTask(0x02000000, &gpio, sizeof gpio);
         ASSERT_TRUE(window.WaitForCount(3));
     }
@@ -301,7 +260,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
     EXPECT_EQ(CTaskFactory::GetInstance()->GetBldcDemoTask(), nullptr);
     // The drive was switched off; the GPIO tasks queued behind it never started.
-    const auto frames = board.wire->FrameBytes();
+    const auto frames = board.wire->Frames();
     EXPECT_EQ(board.wire->CountLetter('I'), 2u);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}), 1);
     EXPECT_EQ(debug.count("\t\tGPIO-5 set + translate\n"), 0u);

@@ -18,39 +18,72 @@
 #include "tasks/GuiCommand.h"
 #include "tasks/TaskListener.h"
 #include "tasks/TaskWord.h"
-#include "ui/DerivedControl.h"
 #include "ui/AppServices.h"
+#include "ui/DerivedControl.h"
 #include "ui/DerivedDialog.h"
 
 namespace uitest {
 
-// A check button that toggles on a click inside it and reports the change.
-class TestCheck final : public CDerivedControl, public gui::CheckButton {
+// A control on a window of the layer that keeps the value it is given and counts how
+// often it was shown.
+template <class Widget>
+class TestControl : public CDerivedControl, public Widget {
 public:
-    TestCheck(gui::Window* parent, std::uint32_t id) : CDerivedControl(parent, id)
+    TestControl(gui::Window* parent, std::uint32_t id, std::uint32_t kind, const char* windowClass,
+                std::uint32_t style = 0)
+        : CDerivedControl(parent, id)
     {
-        SetKindNumber(kKindCheckButton);
-        SetWindowClass("BUTTON");
-        SetCreateStyle(gui::style::PushLike);
+        SetKindNumber(kind);
+        SetWindowClass(windowClass);
+        SetCreateStyle(style);
     }
     int SetValue(std::uint32_t value) override
     {
         value_ = value;
         ++shown;
-        if (exists()) setCheck(value != 0 ? 1 : 0);
+        if (this->exists()) display();
         return 1;
     }
     std::uint32_t GetValue() const override { return value_; }
+    int shown = 0;
+
+protected:
+    virtual void display() {}
+    std::uint32_t value_ = 0;
+};
+
+// A label that shows its value as a decimal number.
+class TestLabel final : public TestControl<gui::StaticText> {
+public:
+    TestLabel(gui::Window* parent, std::uint32_t id) : TestControl(parent, id, kKindLabel, "STATIC") {}
+
+protected:
+    void display() override { setText(QString::number(value_)); }
+};
+
+// A slider that keeps the value it was given (its range is not the point here).
+class TestSlider final : public TestControl<gui::Trackbar> {
+public:
+    TestSlider(gui::Window* parent, std::uint32_t id)
+        : TestControl(parent, id, kKindSlider, "msctls_trackbar32", gui::style::NoTicks) {}
+};
+
+// A check button that toggles on a click inside it and reports the change.
+class TestCheck final : public TestControl<gui::CheckButton> {
+public:
+    TestCheck(gui::Window* parent, std::uint32_t id)
+        : TestControl(parent, id, kKindCheckButton, "BUTTON", gui::style::PushLike) {}
     int Synchronize(CDerivedControl* other) override
     {
         if (other == this) return 0;
         SetValue(other != nullptr ? other->GetValue() : GetValue());
         return 1;
     }
-    int shown = 0;
+    int notified = 0;
     std::function<void()> afterNotify;  // runs after NotifyParent returned
 
 protected:
+    void display() override { setCheck(value_ != 0 ? 1 : 0); }
     bool onMouseUp(const gui::MouseEvent& e) override
     {
         if (!clientRect().contains(e.pos)) return true;
@@ -61,98 +94,33 @@ protected:
         if (afterNotify) afterNotify();
         return true;
     }
-
-public:
-    int notified = 0;
-
-private:
-    std::uint32_t value_ = 0;
-};
-
-// A label that shows its value as a decimal number.
-class TestLabel final : public CDerivedControl, public gui::StaticText {
-public:
-    TestLabel(gui::Window* parent, std::uint32_t id) : CDerivedControl(parent, id)
-    {
-        SetKindNumber(kKindLabel);
-        SetWindowClass("STATIC");
-    }
-    int SetValue(std::uint32_t value) override
-    {
-        value_ = value;
-        ++shown;
-        if (exists()) setText(QString::number(value));
-        return 1;
-    }
-    std::uint32_t GetValue() const override { return value_; }
-    int shown = 0;
-
-private:
-    std::uint32_t value_ = 0;
-};
-
-// A slider that keeps the value it was given (its range is not the point here).
-class TestSlider final : public CDerivedControl, public gui::Trackbar {
-public:
-    TestSlider(gui::Window* parent, std::uint32_t id) : CDerivedControl(parent, id)
-    {
-        SetKindNumber(kKindSlider);
-        SetWindowClass("msctls_trackbar32");
-        SetCreateStyle(gui::style::NoTicks);
-    }
-    int SetValue(std::uint32_t value) override
-    {
-        value_ = value;
-        ++shown;
-        return 1;
-    }
-    std::uint32_t GetValue() const override { return value_; }
-    int shown = 0;
-
-private:
-    std::uint32_t value_ = 0;
 };
 
 // A queue that records what it was told.
 class RecordingQueue final : public ITaskListener {
 public:
-    struct Added {
-        std::uint32_t word;
-        std::vector<std::uint8_t> record;
-    };
     std::vector<std::string> calls;
-    std::vector<Added> added;
     platform::Handle window = 0;
     IDataContainer* store = nullptr;
-    CRG1Micon* link = nullptr;
 
     int SetNotifyWindow(platform::Handle w) override
     {
-        calls.push_back("window");
         window = w;
-        return 1;
+        return record("window");
     }
     int SetDataContainer(IDataContainer* s) override
     {
-        calls.push_back("store");
         store = s;
-        return 1;
+        return record("store");
     }
-    int SetMicon(CRG1Micon* l) override
+    int SetMicon(CRG1Micon*) override { return record("link"); }
+    int AddTask(std::uint32_t, const void*, std::uint32_t) override { return 1; }
+    int StopAll() override { return record("stop"); }
+
+private:
+    int record(const char* call)
     {
-        calls.push_back("link");
-        link = l;
-        return 1;
-    }
-    int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override
-    {
-        const auto* bytes = static_cast<const std::uint8_t*>(record);
-        added.push_back({word, std::vector<std::uint8_t>(bytes, bytes + size)});
-        return 1;
-    }
-    int StopAll() override
-    {
-        calls.push_back("stop");
+        calls.push_back(call);
         return 1;
     }
 };
@@ -164,20 +132,12 @@ class SurfacePage : public CDerivedDialog {
 public:
     explicit SurfacePage(std::string surface = {}) : surface_(std::move(surface)) {}
 
-    struct Change {
-        std::int32_t word;
-        CDerivedControl* control;
-    };
+    struct Change { std::int32_t word; CDerivedControl* control; };
     std::vector<Change> changes;
-    std::vector<std::string> calls;  // ResetData/ReloadSurface/RestoreDeviceData order
+    std::vector<std::string> calls;  // ReloadSurface/RestoreDeviceData in order
     std::function<void()> duringChange;
 
-    bool onInitDialog() override
-    {
-        if (!CDerivedDialog::onInitDialog()) return false;
-        if (!surface_.empty()) Build();
-        return true;
-    }
+    bool onInitDialog() override { return CDerivedDialog::onInitDialog() && Build(); }
 
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override
     {
@@ -189,24 +149,15 @@ public:
         const ControlBinding binding = control->GetBinding();
         const std::uint32_t value = control->GetValue();
 
-        std::uint32_t taskWord = 0;
-        const void* taskRecord = nullptr;
-        std::uint32_t size = 0;
-        if (GetTaskKind(record->GetDeviceTarget()) == kTaskGpio) {
-            if (GpioRecord* port = ChannelSetting(record->GetDeviceNumber())) {
-                port->port.line = static_cast<std::uint32_t>(record->GetDeviceNumber());
-                port->port.direction = static_cast<std::uint32_t>(record->GetIoType()) & 1u;
-                port->port.level = value & 1u;
-                port->port.reserved = 0;
-                port->port.send = 1;
-                taskWord = 0x02000000;
-                taskRecord = port;
-                size = sizeof *port;
-            }
+        GpioRecord* port = nullptr;
+        if (GetTaskKind(record->GetDeviceTarget()) == kTaskGpio) port = ChannelSetting(record->GetDeviceNumber());
+        if (port != nullptr) {
+            const auto direction = static_cast<std::uint32_t>(record->GetIoType()) & 1u;
+            port->port = PortRecord{static_cast<std::uint32_t>(record->GetDeviceNumber()), direction, value & 1u, 0, 1};
         }
         CSingleCommand* command = CreateCommand(static_cast<std::uint32_t>(binding.word));
         command->SetRegister(GetDataContainer(), static_cast<std::uint32_t>(binding.word), value);
-        command->SetTask(taskWord, taskRecord, size);
+        command->SetTask(port != nullptr ? 0x02000000 : 0, port, port != nullptr ? sizeof *port : 0);
         if (binding.IsField()) command->SetBitField(binding.lowestBit, binding.bitCount);
         ExecuteCommand(GetTaskQueue(), command);
         DeleteCommand(command);
@@ -230,27 +181,25 @@ public:
     }
 
     template <class T>
-    T* control(std::uint32_t key) const
-    {
-        return dynamic_cast<T*>(FindControlByKey(key));
-    }
+    T* control(std::uint32_t key) const { return dynamic_cast<T*>(FindControlByKey(key)); }
+    // A speed window, and a control in the second map, given by the test.
+    void SetTachometer(std::unique_ptr<gui::Window> w) { firstTachometer_ = std::move(w); }
+    gui::Window* Tachometer() const { return firstTachometer_.get(); }
+    void AddSecond(std::uint32_t key, CDerivedControl* c) { secondControls_[key] = c; }
+    void RemoveSecond(std::uint32_t key) { secondControls_.erase(key); }
 
 private:
-    void Build()
+    bool Build()
     {
         CDerivedParser parser;
-        if (parser.ParseResource(surface_.data(), surface_.size(), nullptr, "page") != 1) return;
-        const CDerivedXmlElement* root = parser.GetRoot();
-        const CDerivedXmlElement* block = root != nullptr ? root->FindElement("controls") : nullptr;
-        if (block == nullptr) return;
-        surface::ControlsBlockDecl decl = surface::ReadControlsBlock(*block);
+        if (surface_.empty() || parser.ParseResource(surface_.data(), surface_.size(), nullptr, "s") != 1) return true;
+        surface::ControlsBlockDecl decl = surface::ReadControlsBlock(*parser.GetRoot()->FindElement("controls"));
         for (surface::ControlDecl& c : decl.controls) {
             std::unique_ptr<CDerivedControl> made;
             const auto id = static_cast<std::uint32_t>(c.id);
             const std::string& type = c.record->GetGuiType();
             if (type == "check") made = std::make_unique<TestCheck>(this, id);
             else if (type == "label") made = std::make_unique<TestLabel>(this, id);
-            else if (type == "slider") made = std::make_unique<TestSlider>(this, id);
             else continue;
             const auto [x, y] = c.record->GetPosition();
             const auto [w, h] = c.record->GetSize();
@@ -259,10 +208,10 @@ private:
             made->SetFont(GetPageFont());
             made->LoadFromElement();
             CDerivedControl* added = AddControl(id, std::move(made));
-            if (added == nullptr) continue;
-            const ControlBinding binding = added->GetBinding();
-            if (binding.IsBound() && GetDataContainer() != nullptr) added->SetValue(binding.Read(*GetDataContainer()));
+            if (added == nullptr || !added->GetBinding().IsBound() || GetDataContainer() == nullptr) continue;
+            added->SetValue(added->GetBinding().Read(*GetDataContainer()));
         }
+        return true;
     }
 
     std::string surface_;
@@ -279,32 +228,23 @@ inline const char* const kTwoChecksSurface = R"(<?xml version="1.0" encoding="Sh
                 <device_io_type>output</device_io_type></hardware>
       <data><container_id>7</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data>
     </control>
-    <control>
-      <software><gui_type>check</gui_type><gui_pos>10, 40</gui_pos><gui_size>80, 24</gui_size></software>
-      <data><container_id>7</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data>
-    </control>
-    <control>
-      <software><gui_type>label</gui_type><gui_pos>100, 10</gui_pos><gui_size>60, 20</gui_size></software>
-      <data><container_id>7</container_id></data>
-    </control>
-    <control>
-      <software><gui_type>label</gui_type><gui_pos>100, 40</gui_pos><gui_size>60, 20</gui_size></software>
-      <data><container_id>8</container_id></data>
-    </control>
+    <control><software><gui_type>check</gui_type><gui_pos>10, 40</gui_pos><gui_size>80, 24</gui_size></software>
+      <data><container_id>7</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data></control>
+    <control><software><gui_type>label</gui_type><gui_pos>100, 10</gui_pos><gui_size>60, 20</gui_size></software>
+      <data><container_id>7</container_id></data></control>
+    <control><software><gui_type>label</gui_type><gui_pos>100, 40</gui_pos><gui_size>60, 20</gui_size></software>
+      <data><container_id>8</container_id></data></control>
   </controls>
 </Tamsiro_Device>
 )";
 
 // Fills the services a page borrows for the life of a test and empties them after.
-class ScopedServices {
-public:
+struct ScopedServices {
     ScopedServices(IDataContainer* data, ITaskListener* tasks, CRG1Micon* board = nullptr)
     {
         appServices() = AppServices{data, tasks, board};
     }
     ~ScopedServices() { appServices() = AppServices{}; }
-    ScopedServices(const ScopedServices&) = delete;
-    ScopedServices& operator=(const ScopedServices&) = delete;
 };
 
 }  // namespace uitest

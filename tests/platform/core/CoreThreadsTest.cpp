@@ -1,38 +1,33 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
-
-#include "PtyPeer.h"
-#include "platform/core/BoardPorts.h"
-#include "Inbox.h"
-#include "platform/core/Handles.h"
-#include "platform/core/SerialPort.h"
-
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <unistd.h>
-#include <vector>
+#include <thread>
+
+#include "Inbox.h"
+#include "Pty.h"
+#include "platform/core/BoardPorts.h"
+#include "platform/core/SerialPort.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
-
+using namespace std::chrono_literals;
 
 // Without time-outs a read waits for its bytes; close() from another thread must still
 // end it, or shutting the program down with a silent board would hang.
 TEST(SerialPortThreads, CloseEndsABlockedRead) {
     PtyPeer peer;
     ASSERT_TRUE(peer.ok());
-    platform::SerialPort port;
+    SerialPort port;
     ASSERT_EQ(port.open(peer.slavePath()), 0);
     std::atomic<int> result{-2};
     std::thread reader([&] {
         std::uint8_t buf[4];
         result = port.read(buf, sizeof buf);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(50ms);
     EXPECT_EQ(result.load(), -2);  // still waiting
     port.close();
     reader.join();
@@ -58,7 +53,7 @@ TEST(HandlesThreads, PostsFromManyThreadsAllArriveOrAreDroppedCleanly) {
             for (int i = 0; i < 500; ++i) accepted += post(h, 0x812C, static_cast<std::uintptr_t>(i), 0) ? 1 : 0;
         });
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(1ms);
     reg.remove(h);  // the window closes while workers still post
     for (auto& t : threads) t.join();
     std::lock_guard lock(inbox->m);
@@ -77,11 +72,11 @@ TEST(BoardPortsThreads, WatchCallsBackOnArrivalAndRemovalAndStopsPromptly) {
                           ++changes;
                           cv.notify_all();
                       },
-                      std::chrono::milliseconds(20));
+                      20ms);
     watch.start();
     auto waitFor = [&](int n) {
         std::unique_lock lock(m);
-        return cv.wait_for(lock, std::chrono::seconds(5), [&] { return changes >= n; });
+        return cv.wait_for(lock, 5s, [&] { return changes >= n; });
     };
     fs::create_symlink("/dev/null", link);
     EXPECT_TRUE(waitFor(1));
@@ -90,7 +85,7 @@ TEST(BoardPortsThreads, WatchCallsBackOnArrivalAndRemovalAndStopsPromptly) {
 
     const auto before = std::chrono::steady_clock::now();
     watch.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
     std::lock_guard lock(m);
     EXPECT_EQ(changes, 2);
 }

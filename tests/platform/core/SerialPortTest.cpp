@@ -1,87 +1,88 @@
+// The serial port over a pseudo-terminal, and finding the board's port.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <filesystem>
 #include <thread>
 
-#include "PtyPeer.h"
+#include "Pty.h"
+#include "platform/core/BoardPorts.h"
 #include "platform/core/SerialPort.h"
 
 using platform::SerialPort;
-using platform::SerialTimeouts;
+using ptytest::Bytes;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 namespace {
 
-constexpr SerialTimeouts kBoard{100, 50, 100, 50, 100};
-
-std::vector<std::uint8_t> readN(SerialPort& port, std::size_t n, int* result = nullptr) {
-    std::vector<std::uint8_t> buf(n);
-    const int r = port.read(buf.data(), n);
-    if (result) *result = r;
-    buf.resize(r > 0 ? static_cast<std::size_t>(r) : 0);
-    return buf;
-}
+class SerialPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(peer.ok());
+        ASSERT_EQ(port.open(peer.slavePath()), 0);
+        port.setTimeouts({100, 50, 100, 50, 100});  // the board link's settings
+    }
+    Bytes readN(std::size_t n, int* result = nullptr) {
+        Bytes buf(n);
+        const int r = port.read(buf.data(), n);
+        if (result) *result = r;
+        buf.resize(r > 0 ? static_cast<std::size_t>(r) : 0);
+        return buf;
+    }
+    PtyPeer peer;
+    SerialPort port;
+};
 
 }  // namespace
 
-TEST(SerialPort, ControlBytesPassUnchangedBothWaysWithoutEcho) {
-    PtyPeer peer;
-    ASSERT_TRUE(peer.ok());
-    SerialPort port;
-    ASSERT_EQ(port.open(peer.slavePath()), 0);
-    port.setTimeouts(kBoard);
-
+TEST_F(SerialPortTest, ControlBytesPassUnchangedBothWaysWithoutEcho) {
     // CR, XON, XOFF, ^C, LF, ^D, DEL: each would be eaten or rewritten by a cooked tty.
-    const std::vector<std::uint8_t> tricky{0x0D, 0x11, 0x13, 0x03, 0x0A, 0x04, 0x7F, 0x00, 0xFF};
+    const Bytes tricky{0x0D, 0x11, 0x13, 0x03, 0x0A, 0x04, 0x7F, 0x00, 0xFF};
     ASSERT_EQ(port.write(tricky.data(), tricky.size()), static_cast<int>(tricky.size()));
     EXPECT_EQ(peer.read(tricky.size()), tricky);
-
     peer.write(tricky);
-    EXPECT_EQ(readN(port, tricky.size()), tricky);
-    // Nothing was echoed back to the peer.
-    EXPECT_TRUE(peer.read(1, 50).empty());
+    EXPECT_EQ(readN(tricky.size()), tricky);
+    EXPECT_TRUE(peer.read(1, 50ms).empty());  // nothing echoed back
 }
 
-TEST(SerialPort, ReadTimeOutsFollowTheBoardSettings) {
-    PtyPeer peer;
-    ASSERT_TRUE(peer.ok());
-    SerialPort port;
-    ASSERT_EQ(port.open(peer.slavePath()), 0);
-    port.setTimeouts(kBoard);
-
-    // Nothing arrives: 0, not an error.
+TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropped) {
     int r = -2;
-    EXPECT_TRUE(readN(port, 1, &r).empty());
-    EXPECT_EQ(r, 0);
-
-    // Fewer bytes than asked: what came, once the line stays quiet.
+    EXPECT_TRUE(readN(1, &r).empty());
+    EXPECT_EQ(r, 0);  // nothing arrives: 0, not an error
     peer.write({1, 2, 3});
-    EXPECT_EQ(readN(port, 5), (std::vector<std::uint8_t>{1, 2, 3}));
-
+    EXPECT_EQ(readN(5), (Bytes{1, 2, 3}));  // fewer than asked once the line stays quiet
     // Bytes trickling in within the interval are all collected.
     std::thread writer([&] {
         for (std::uint8_t b = 10; b < 14; ++b) {
             peer.write({b});
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::this_thread::sleep_for(20ms);
         }
     });
-    EXPECT_EQ(readN(port, 4), (std::vector<std::uint8_t>{10, 11, 12, 13}));
+    EXPECT_EQ(readN(4), (Bytes{10, 11, 12, 13}));
     writer.join();
+
+    peer.write({9, 9, 9});
+    std::this_thread::sleep_for(20ms);
+    port.discardInput();
+    peer.write({1});
+    EXPECT_EQ(readN(1), (Bytes{1}));
 }
 
-TEST(SerialPort, PeerGoneGivesErrorsNotHangs) {
-    PtyPeer peer;
-    ASSERT_TRUE(peer.ok());
-    SerialPort port;
-    ASSERT_EQ(port.open(peer.slavePath()), 0);
-    port.setTimeouts(kBoard);
+TEST_F(SerialPortTest, PeerGoneGivesErrorsNotHangs) {
     peer.closeMaster();
     int r = 0;
-    readN(port, 4, &r);
+    readN(4, &r);
     EXPECT_EQ(r, -1);
     const std::uint8_t b = 'V';
     EXPECT_EQ(port.write(&b, 1), -1);
+}
+
+TEST_F(SerialPortTest, ASecondOpenOfTheSamePortIsRefused) {
+    SerialPort second;
+    EXPECT_EQ(second.open(peer.slavePath()), EBUSY);
+    port.close();
+    EXPECT_EQ(second.open(peer.slavePath()), 0);
 }
 
 TEST(SerialPort, OpenFailuresReportErrno) {
@@ -93,26 +94,19 @@ TEST(SerialPort, OpenFailuresReportErrno) {
     EXPECT_EQ(port.open("/dev/null"), ENOTTY);
 }
 
-TEST(SerialPort, SecondOpenOfTheSamePortIsRefused) {
-    PtyPeer peer;
-    ASSERT_TRUE(peer.ok());
-    SerialPort first, second;
-    ASSERT_EQ(first.open(peer.slavePath()), 0);
-    const int err = second.open(peer.slavePath());
-    EXPECT_TRUE(err == EBUSY || err == EBUSY /* flock */) << err;
-    first.close();
-    EXPECT_EQ(second.open(peer.slavePath()), 0);
-}
-
-TEST(SerialPort, DiscardInputDropsStaleBytes) {
-    PtyPeer peer;
-    ASSERT_TRUE(peer.ok());
-    SerialPort port;
-    ASSERT_EQ(port.open(peer.slavePath()), 0);
-    port.setTimeouts(kBoard);
-    peer.write({9, 9, 9});
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    port.discardInput();
-    peer.write({1});
-    EXPECT_EQ(readN(port, 1), (std::vector<std::uint8_t>{1}));
+TEST(BoardPorts, PathLocatorFollowsThePathsExistence) {
+    const fs::path link = fs::temp_directory_path() / ("tamsiro-locator-" + std::to_string(::getpid()));
+    fs::remove(link);
+    platform::PathBoardLocator locator(link.string());
+    EXPECT_FALSE(locator.findPresent());
+    fs::create_symlink("/dev/null", link);
+    auto found = locator.findPresent();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->devPath, link.string());
+    EXPECT_EQ(found->friendlyName, "Board Port (" + link.string() + ")");
+    // A dangling link is a board that went away.
+    fs::remove(link);
+    fs::create_symlink("/nonexistent/pts/99", link);
+    EXPECT_FALSE(locator.findPresent());
+    fs::remove(link);
 }

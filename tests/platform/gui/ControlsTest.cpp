@@ -63,92 +63,43 @@ TEST(ButtonControls, CheckAndRadioButtonsNeverToggleThemselvesAndNotifyTheParent
     EXPECT_EQ(page.commands().size(), 5u);
 }
 
-TEST(ButtonControls, HooksSeeTheClickFirstAndCanImplementTheirOwnToggle) {
-    // What a page's check button does on top of the layer: toggle on a release inside
-    // its client rectangle, then report.
-    struct Toggling : CheckButton {
-        bool onMouseUp(const MouseEvent& e) override {
-            if (clientRect().contains(e.pos)) {
-                setCheck(check() ? 0 : 1);
-                sendToParent(msg::ControlChanged, 7, 0);
-            }
-            return false;
-        }
-    } check;
-    Page page;
-    ASSERT_TRUE(check.create(&page.window, 1, QRect(0, 0, 80, 24)));
-    QTest::mouseClick(check.widget(), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(check.check(), 1);
-    QTest::mouseClick(check.widget(), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(check.check(), 0);
-    EXPECT_EQ(page.window.count(msg::ControlChanged), 2);
-}
-
-TEST(ButtonControls, APushButtonClickNeedsTheReleaseOnTheButton) {
-    Page page;
-    PushButton b;
-    ASSERT_TRUE(b.create(&page.window, 12, QRect(0, 0, 60, 20)));
-    QTest::mousePress(b.widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(b.widget(), Qt::LeftButton, {}, QPoint(200, 200));
-    EXPECT_TRUE(page.commands().empty());
-    QTest::mouseClick(b.widget(), Qt::LeftButton);
-    ASSERT_EQ(page.commands().size(), 1u);
-    expectCommand(page.commands()[0], 12, notify::ButtonClicked, b.handle());
-}
-
-TEST(ComboControls, ItemsSelectionAndTheSelectionChangeNotification) {
+TEST(ListControls, OnlyTheUsersSelectionsAreReportedAndBadIndexesAreRefused) {
     Page page;
     ComboBox combo;
+    TabBar tabs;
+    ListView list;
     ASSERT_TRUE(combo.create(&page.window, 1024, QRect(10, 10, 100, 100)));
-    EXPECT_EQ(combo.addString("----------"), 0);
-    EXPECT_EQ(combo.addString("Stepper"), 1);
-    EXPECT_EQ(combo.addString("DC"), 2);
-    EXPECT_EQ(combo.insertString(-1, "BLDC"), 3);
+    ASSERT_TRUE(tabs.create(&page.window, 3008, QRect(0, 120, 300, 30)));
+    ASSERT_TRUE(list.create(&page.window, 1060, QRect(0, 160, 200, 120)));
+    list.insertColumn(0, "Number", 70);
+    for (int i = 0; i < 3; ++i) {
+        combo.addString(QString::number(i));
+        tabs.insertItem(i, QString::number(i));
+        EXPECT_EQ(list.insertItem(1000, QString::number(i + 1)), i);  // past the end appends
+    }
     EXPECT_EQ(combo.insertString(9, "bad"), -1);
-    EXPECT_EQ(combo.count(), 4);
-    EXPECT_EQ(combo.itemText(1), QString("Stepper"));
-    EXPECT_FALSE(combo.itemText(4).has_value());
+    EXPECT_FALSE(combo.itemText(3).has_value());
     EXPECT_FALSE(combo.itemText(-1).has_value());
-
-    EXPECT_EQ(combo.setCurSel(2), 2);
-    EXPECT_EQ(combo.curSel(), 2);
+    EXPECT_EQ(combo.deleteString(3), -1);
     EXPECT_EQ(combo.setCurSel(20), -1);  // out of range clears the selection
     EXPECT_EQ(combo.curSel(), -1);
+    EXPECT_EQ(tabs.setCurSel(7), -1);
+    EXPECT_TRUE(tabs.itemRect(3).isEmpty());
+    EXPECT_EQ(list.insertItem(-1, "x"), -1);
+    EXPECT_FALSE(list.setItemText(-1, 0, "x"));
+    EXPECT_EQ(list.itemText(3, 0), QString());
+    EXPECT_EQ(list.itemText(0, 1), QString());
+    combo.setCurSel(0);
+    EXPECT_EQ(tabs.setCurSel(1), 0);
     EXPECT_TRUE(page.commands().empty());  // the program's own changes are not reported
 
-    combo.setCurSel(0);
     QTest::keyClick(combo.widget(), Qt::Key_Down);  // the user picks the next item
     EXPECT_EQ(combo.curSel(), 1);
-    ASSERT_EQ(page.commands().size(), 1u);
-    expectCommand(page.commands()[0], 1024, notify::ComboSelectionChange, combo.handle());
-
-    EXPECT_EQ(combo.deleteString(0), 3);
-    EXPECT_EQ(combo.deleteString(3), -1);
-    combo.resetContent();
-    EXPECT_EQ(combo.count(), 0);
-}
-
-TEST(TabControls, AClickOnATabSelectsItAndNotifiesTheParent) {
-    Page page;
-    TabBar tabs;
-    ASSERT_TRUE(tabs.create(&page.window, 3008, QRect(0, 0, 300, 30)));
-    EXPECT_EQ(tabs.insertItem(0, "Full"), 0);
-    EXPECT_EQ(tabs.insertItem(1, "Half"), 1);
-    EXPECT_EQ(tabs.insertItem(2, "Quarter"), 2);
-    EXPECT_EQ(tabs.count(), 3);
-    EXPECT_TRUE(page.commands().empty());
-    const QRect r2 = tabs.itemRect(2);
-    ASSERT_FALSE(r2.isEmpty());
-    EXPECT_TRUE(tabs.itemRect(3).isEmpty());
-
-    QTest::mouseClick(tabs.widget(), Qt::LeftButton, {}, r2.center());
+    QTest::mouseClick(tabs.widget(), Qt::LeftButton, {}, tabs.itemRect(2).center());
     EXPECT_EQ(tabs.curSel(), 2);
-    ASSERT_EQ(page.commands().size(), 1u);
-    expectCommand(page.commands()[0], 3008, notify::TabSelectionChange, tabs.handle());
-
-    EXPECT_EQ(tabs.setCurSel(0), 2);
-    EXPECT_EQ(tabs.setCurSel(7), -1);
-    EXPECT_EQ(page.commands().size(), 1u);  // programmatic changes are silent
+    ASSERT_EQ(page.commands().size(), 2u);
+    expectCommand(page.commands()[0], 1024, notify::ComboSelectionChange, combo.handle());
+    expectCommand(page.commands()[1], 3008, notify::TabSelectionChange, tabs.handle());
 }
 
 TEST(TrackbarControls, ClicksKeysAndWheelDoNothingUnlessTheOwnerHandlesThem) {
@@ -162,18 +113,8 @@ TEST(TrackbarControls, ClicksKeysAndWheelDoNothingUnlessTheOwnerHandlesThem) {
     QTest::keyClick(plain.widget(), Qt::Key_PageUp);
     QTest::keyClick(plain.widget(), Qt::Key_Right);
     EXPECT_EQ(plain.position(), 50);
-    EXPECT_TRUE(page.window.log.empty() || page.window.count(msg::HScroll) == 0);
+    EXPECT_EQ(page.window.count(msg::HScroll), 0);
     EXPECT_EQ(page.window.count(msg::Command), 0);
-
-    EXPECT_EQ(plain.rangeMin(), 0);
-    EXPECT_EQ(plain.rangeMax(), 100);
-    EXPECT_EQ(plain.pageSize(), 5);
-    plain.setPosition(150);
-    EXPECT_EQ(plain.position(), 100);  // clamped to the range, as the system's trackbar does
-    const QRect thumb = plain.thumbRect(), channel = plain.channelRect();
-    EXPECT_FALSE(thumb.isEmpty());
-    EXPECT_FALSE(channel.isEmpty());
-    EXPECT_TRUE(QRect(QPoint(0, 0), plain.clientRect().size()).contains(thumb));
 
     // An owner that maps the click to a position itself and reports it.
     struct Owned : Trackbar {
@@ -196,16 +137,8 @@ TEST(TrackbarControls, ClicksKeysAndWheelDoNothingUnlessTheOwnerHandlesThem) {
     EXPECT_EQ(handleFromLParam(scrolls[0].l), owned.handle());
 }
 
-TEST(StaticControls, StaticTextNeverGreysAndOwnerDrawPaintsThroughTheHook) {
+TEST(StaticControls, OwnerDrawPaintsThroughTheHook) {
     Page page;
-    StaticText label;
-    label.setText("Motor Type");
-    ASSERT_TRUE(label.create(&page.window, -1, QRect(0, 0, 100, 16)));
-    EXPECT_EQ(label.text(), QString("Motor Type"));
-    label.setEnabled(false);
-    const QPalette p = label.widget()->palette();
-    EXPECT_EQ(p.color(QPalette::Disabled, QPalette::WindowText), p.color(QPalette::Active, QPalette::WindowText));
-
     struct Lamp : StaticText {
         bool onPaint(QPainter& painter) override {
             painter.fillRect(QRect(0, 0, 20, 20), QColor(0xFF, 0x40, 0x40));
@@ -214,69 +147,23 @@ TEST(StaticControls, StaticTextNeverGreysAndOwnerDrawPaintsThroughTheHook) {
     } lamp;
     ASSERT_TRUE(lamp.create(&page.window, 5, QRect(0, 20, 20, 20), style::Visible | style::OwnerDraw));
     EXPECT_EQ(QColor(lamp.widget()->grab().toImage().pixel(10, 10)), QColor(0xFF, 0x40, 0x40));
-
-    GroupBox frame;
-    frame.setText("Setup");
-    ASSERT_TRUE(frame.create(&page.window, 6, QRect(0, 50, 100, 60)));
-    EXPECT_EQ(frame.text(), QString("Setup"));
 }
 
-TEST(EditControls, TextModifiedFlagReadOnlyAndLimit) {
+TEST(EditControls, TypingNotifiesTheParentAndSettingTheTextClearsTheModifiedFlag) {
     Page page;
     Edit edit;
     ASSERT_TRUE(edit.create(&page.window, 3003, QRect(0, 0, 100, 22)));
     edit.setText("12.5");
-    EXPECT_EQ(edit.text(), QString("12.5"));
-    EXPECT_FALSE(edit.isModified());
     QTest::keyClicks(edit.widget(), "7");
     EXPECT_TRUE(edit.isModified());
     EXPECT_EQ(edit.text(), QString("12.57"));
     ASSERT_EQ(page.commands().size(), 1u);
     expectCommand(page.commands()[0], 3003, notify::EditChange, edit.handle());
     edit.setText("1");
-    EXPECT_FALSE(edit.isModified());  // setting the text clears it, as the system does
-
-    edit.modifyStyle(0, style::ReadOnly);
-    EXPECT_TRUE(edit.isReadOnly());
-    QTest::keyClicks(edit.widget(), "9");
-    EXPECT_EQ(edit.text(), QString("1"));
-    edit.setReadOnly(false);
+    EXPECT_FALSE(edit.isModified());  // as the system does
     edit.setLimit(15);
     QTest::keyClicks(edit.widget(), "12345678901234567890");
     EXPECT_EQ(edit.text().size(), 15);
-}
-
-TEST(ListViewControls, ReportColumnsItemsAndSelection) {
-    Page page;
-    ListView list;
-    ASSERT_TRUE(list.create(&page.window, 1060, QRect(0, 0, 200, 120),
-                            style::Visible | style::Border | style::GridLines | style::FullRowSelect));
-    EXPECT_EQ(list.insertColumn(0, "Number", 70), 0);
-    EXPECT_EQ(list.insertColumn(1, "Time[msec]", 70), 1);
-    EXPECT_EQ(list.columnCount(), 2);
-    EXPECT_TRUE(list.table()->showGrid());
-    for (int i = 0; i < 20; ++i) {
-        const int row = list.insertItem(1000, QString::number(i + 1));  // past the end appends
-        ASSERT_EQ(row, i);
-        EXPECT_TRUE(list.setItemText(row, 1, QString::number(100 + i)));
-    }
-    EXPECT_EQ(list.itemCount(), 20);
-    EXPECT_EQ(list.itemText(19, 0), QString("20"));
-    EXPECT_EQ(list.itemText(19, 1), QString("119"));
-    EXPECT_EQ(list.itemText(20, 0), QString());
-    EXPECT_EQ(list.itemText(0, 2), QString());
-    EXPECT_FALSE(list.setItemText(-1, 0, "x"));
-    EXPECT_EQ(list.insertItem(-1, "x"), -1);
-
-    EXPECT_TRUE(list.selectItem(19));
-    EXPECT_EQ(list.selectedItem(), 19);
-    EXPECT_TRUE(list.ensureVisible(19));
-    EXPECT_FALSE(list.ensureVisible(20));
-    EXPECT_TRUE(list.deleteItem(0));
-    EXPECT_EQ(list.itemText(0, 0), QString("2"));
-    list.deleteAllItems();
-    EXPECT_EQ(list.itemCount(), 0);
-    EXPECT_EQ(list.selectedItem(), -1);
 }
 
 TEST(TooltipControls, PopsUpAfterTheDelayOverItsToolAndHidesAgain) {
@@ -286,9 +173,7 @@ TEST(TooltipControls, PopsUpAfterTheDelayOverItsToolAndHidesAgain) {
     Tooltip tip;
     ASSERT_TRUE(tip.create(&page.window));
     tip.setTool(&vref, "Please set REF Voltage < 1.5V");
-    tip.setColours(colourRef(0xC8, 0xFF, 0xFF), colourRef(0xFF, 0, 0));
     tip.setDelays(1, 10000);
-    EXPECT_EQ(tip.text(), QString("Please set REF Voltage < 1.5V"));
     EXPECT_FALSE(tip.isPoppedUp());
 
     tip.relayMouseMove(vref.windowRect().center());
@@ -298,12 +183,7 @@ TEST(TooltipControls, PopsUpAfterTheDelayOverItsToolAndHidesAgain) {
 
     tip.setDelays(1, 15);
     tip.popup();
-    EXPECT_TRUE(tip.isPoppedUp());
     ASSERT_TRUE(guitest::waitFor([&] { return !tip.isPoppedUp(); }));  // the pop-up time ran out
-    tip.popup();
-    tip.pop();
-    EXPECT_FALSE(tip.isPoppedUp());
-    // Owned by the page: goes with it.
-    page.window.destroy();
+    page.window.destroy();  // owned by the page: goes with it
     EXPECT_FALSE(tip.exists());
 }

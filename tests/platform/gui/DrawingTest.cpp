@@ -72,32 +72,23 @@ TEST(BlockCopies, AnOverlappingCopyWithinOneBitmapReadsTheOriginalPixels) {
     }
 }
 
-TEST(Fills, RectanglesMasksAndGradients) {
+TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
     Bitmap b(5, 4);
     b.fill(0xFFFFFF);
     b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
-    EXPECT_EQ(b.pixel(1, 1), 0x0000FFu);
     EXPECT_EQ(b.pixel(2, 2), 0x0000FFu);
-    EXPECT_EQ(b.pixel(3, 2), 0xFFFFFFu);  // right edge excluded
+    EXPECT_EQ(b.pixel(3, 2), 0xFFFFFFu);
     b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
     EXPECT_EQ(b.pixel(3, 1), 0xFFFFFFu);
-    b.applyMask(0x00FF00);
-    EXPECT_EQ(b.pixel(0, 0), 0x00FF00u);
-    EXPECT_EQ(b.pixel(1, 1), 0u);
     EXPECT_EQ(b.pixel(-1, 0), 0u);  // outside reads 0
 
     Bitmap g(4, 2);
-    g.gradientFillH(0, 0, 4, 2, 0x000000, 0x0000FF);
-    EXPECT_EQ(g.pixel(0, 1), 0u);
-    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);  // 16-bit steps: 255 * 3 / 4, truncated
-    // Given right to left, each colour stays at its own end.
-    g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);
+    g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left
     EXPECT_EQ(g.pixel(0, 0), 0u);
-    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);
+    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);  // 16-bit steps: 255 * 3 / 4, truncated
 
     Bitmap none;
     EXPECT_FALSE(none.create(0, 5));
-    EXPECT_TRUE(none.isNull());
     none.fill(0xFF);  // harmless on a null bitmap
 }
 
@@ -113,19 +104,9 @@ TEST(Lines, TheFirstPixelIsDrawnTheLastIsNot) {
     EXPECT_EQ(b.pixel(7, 3), 0x00FF00u);
 }
 
-TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtZeroNinetyAndFortyFiveDegrees) {
-    const Bitmap src = numbered(4, 3);
-    Bitmap same(20, 20);
-    same.fill(0x808080);
-    ASSERT_TRUE(same.rotatedCopy(src, src.rect(), QPoint(10, 10), QPoint(14, 10), QPoint(10, 13)));
-    for (int y = 8; y < 15; ++y) {
-        for (int x = 8; x < 16; ++x) {
-            const bool inside = x >= 10 && x < 14 && y >= 10 && y < 13;
-            EXPECT_EQ(raw(same, x, y), inside ? raw(src, x - 10, y - 10) : 0xFF808080u) << x << "," << y;
-        }
-    }
-
+TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyAndFortyFiveDegrees) {
     // A quarter turn clockwise: the upper left corner goes to the upper right.
+    const Bitmap src = numbered(4, 3);
     Bitmap turned(20, 20);
     turned.fill(0x808080);
     const int x0 = 10, y0 = 10, w = 4, h = 3;
@@ -145,21 +126,20 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtZeroNinetyAndFortyFiveDeg
     diamond.fill(0x808080);
     const QPoint p0(30, 20), p1(44, 34), p2(16, 34);  // 20 px turned by 45 degrees: 14 px each way
     ASSERT_TRUE(diamond.rotatedCopy(quads, quads.rect(), p0, p1, p2));
-    auto mapped = [&](double u, double v) {  // source point -> destination pixel
+    auto at = [&](double u, double v) {  // the destination pixel of source point (u, v)
         const double x = p0.x() + u / 20 * (p1.x() - p0.x()) + v / 20 * (p2.x() - p0.x());
         const double y = p0.y() + u / 20 * (p1.y() - p0.y()) + v / 20 * (p2.y() - p0.y());
-        return QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+        return diamond.pixel(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
     };
-    EXPECT_EQ(diamond.pixel(mapped(5, 5).x(), mapped(5, 5).y()), 0x0000FFu);
-    EXPECT_EQ(diamond.pixel(mapped(15, 5).x(), mapped(15, 5).y()), 0x00FF00u);
-    EXPECT_EQ(diamond.pixel(mapped(5, 15).x(), mapped(5, 15).y()), 0xFF0000u);
-    EXPECT_EQ(diamond.pixel(mapped(15, 15).x(), mapped(15, 15).y()), 0xFFFFFFu);
+    EXPECT_EQ(at(5, 5), 0x0000FFu);
+    EXPECT_EQ(at(15, 5), 0x00FF00u);
+    EXPECT_EQ(at(5, 15), 0xFF0000u);
+    EXPECT_EQ(at(15, 15), 0xFFFFFFu);
     EXPECT_EQ(diamond.pixel(17, 21), 0x808080u);  // outside the diamond: untouched
     EXPECT_EQ(diamond.pixel(43, 46), 0x808080u);
     // Along an edge between two quadrants the sampling blends them.
-    const ColourRef edge = diamond.pixel(mapped(10, 3).x(), mapped(10, 3).y());
-    EXPECT_GT(redOf(edge), 0);
-    EXPECT_GT(greenOf(edge), 0);
+    EXPECT_GT(redOf(at(10, 3)), 0);
+    EXPECT_GT(greenOf(at(10, 3)), 0);
 
     EXPECT_FALSE(diamond.rotatedCopy(quads, quads.rect(), p0, p0, p2));  // degenerate
     EXPECT_FALSE(diamond.rotatedCopy(quads, QRect(), p0, p1, p2));
@@ -177,48 +157,31 @@ TEST(Regions, HitTestingAndFillingAgreePixelForPixel) {
         }
     }
     EXPECT_GT(filled, 50);
-    EXPECT_FALSE(wedge.contains(QPoint(1, 1)));
-    EXPECT_TRUE(wedge.contains(QPoint(18, 5)));
     EXPECT_TRUE(wedge.translated(100, 0).contains(QPoint(118, 5)));
-
-    Bitmap framed(10, 10);
-    framed.frameRegion(Region::rectangle(QRect(0, 0, 10, 10)), 0x0000FF, 2, 2);
-    EXPECT_EQ(framed.pixel(0, 0), 0x0000FFu);
-    EXPECT_EQ(framed.pixel(1, 5), 0x0000FFu);
-    EXPECT_EQ(framed.pixel(8, 5), 0x0000FFu);
-    EXPECT_EQ(framed.pixel(2, 2), 0u);
-    EXPECT_EQ(framed.pixel(7, 7), 0u);
 }
 
-TEST(Fonts, ArialIsLiberationSansAndHeightsAreCellHeights) {
+TEST(Fonts, ArialIsLiberationSansAndPositiveHeightsAreCellHeights) {
     const Font label("Arial", 16);
     EXPECT_EQ(QFontInfo(label.qfont()).family(), QString("Liberation Sans"));
-    EXPECT_LE(label.cellHeight(), 16);
     EXPECT_GE(label.cellHeight(), 15);
+    EXPECT_LE(label.cellHeight(), 16);
     EXPECT_LT(label.pixelSize(), 16);  // the em is smaller than the cell
-    const Font em("Arial", -11);
-    EXPECT_EQ(em.pixelSize(), 11);
-    const Font bold("Arial", 22, 700, true);
-    EXPECT_TRUE(bold.qfont().bold());
-    EXPECT_TRUE(bold.qfont().italic());
-    const QSize one = label.textExtent("8000"), two = label.textExtent("80008000");
-    EXPECT_EQ(two.width(), 2 * one.width());
-    EXPECT_EQ(one.height(), label.cellHeight());
-    EXPECT_EQ(label.textExtent("").width(), 0);
-    EXPECT_EQ(Font("Courier New", 12).family(), QString("Courier New"));  // other faces stay
+    EXPECT_EQ(Font("Arial", -11).pixelSize(), 11);  // negative: the em itself
+    EXPECT_EQ(label.textExtent("8000").height(), label.cellHeight());
 }
 
 // A dial with tick marks and a label, and a needle drawn upright, turned onto the
 // dial and laid over it with an AND copy: the same steps as the speed dials.
 TEST(Composite, ADialWithARotatedNeedleRendersAsExpected) {
     constexpr int size = 160, r = size / 2;
+    auto at = [&](double d, double t) {  // d from the centre at angle t
+        return QPoint(r + static_cast<int>(d * std::cos(t)), r - static_cast<int>(d * std::sin(t)));
+    };
     Bitmap dial(size, size);
     dial.fill(0xFFFFFF);
     for (int deg = -45; deg <= 225; deg += 15) {
         const double a = deg * M_PI / 180;
-        const QPoint outer(r + static_cast<int>((r - 5) * std::cos(a)), r - static_cast<int>((r - 5) * std::sin(a)));
-        const QPoint inner(r + static_cast<int>((r - 15) * std::cos(a)), r - static_cast<int>((r - 15) * std::sin(a)));
-        dial.drawLine(outer, inner, deg < 0 ? 0x2020FF : 0xA0A0A0);
+        dial.drawLine(at(r - 5, a), at(r - 15, a), deg < 0 ? 0x2020FF : 0xA0A0A0);
     }
     const Font font("Arial", 16, 700, true);
     const QSize ext = font.textExtent("x1000 rpm");
@@ -234,9 +197,6 @@ TEST(Composite, ADialWithARotatedNeedleRendersAsExpected) {
     Bitmap layer(size, size);
     layer.fill(0xFFFFFF);
     const double theta = 45 * M_PI / 180, hl = std::sqrt(size * size + 100.0) / 2, alpha = std::acos(size / (2 * hl));
-    auto at = [&](double d, double t) {
-        return QPoint(r + static_cast<int>(d * std::cos(t)), r - static_cast<int>(d * std::sin(t)));
-    };
     const QPoint p0 = at(hl, theta + alpha), p1 = at(hl, theta - alpha), p2 = at(5, theta + M_PI / 2);
     ASSERT_TRUE(layer.rotatedCopy(needle, needle.rect(), p0, p1, p2));
     Bitmap composed(size, size);

@@ -16,7 +16,6 @@ using guitest::SpyWindow;
 
 namespace {
 
-
 DialogTemplate plainTemplate(const QString& caption) {
     DialogTemplate t;
     t.caption = caption;
@@ -26,7 +25,7 @@ DialogTemplate plainTemplate(const QString& caption) {
 
 }  // namespace
 
-TEST(WindowMessages, SendRunsTheHandlerAtOnceAndReturnsItsResult) {
+TEST(WindowMessages, SendRunsTheHandlerAtOncePostArrivesLaterInOrderAndDeadHandlesGetNothing) {
     SpyWindow top;
     ASSERT_TRUE(top.create(nullptr, 0, QRect(0, 0, 100, 80), 0));
     int calls = 0;
@@ -38,6 +37,12 @@ TEST(WindowMessages, SendRunsTheHandlerAtOnceAndReturnsItsResult) {
     EXPECT_EQ(send(top.handle(), msg::OutputFrequency, 1, 0x00030004), 1000 + 0x00030004);
     EXPECT_EQ(calls, 1);  // before send returned, not later
 
+    for (WParam i = 0; i < 5; ++i) ASSERT_TRUE(top.post(msg::TaskData, i, 0));
+    EXPECT_EQ(top.count(msg::TaskData), 0);  // only queued so far
+    ASSERT_TRUE(guitest::waitFor([&] { return top.count(msg::TaskData) == 5; }));
+    const auto got = top.only(msg::TaskData);
+    for (WParam i = 0; i < 5; ++i) EXPECT_EQ(got[i].w, i);
+
     const Handle dead = top.handle();
     top.destroy();
     EXPECT_FALSE(isWindow(dead));
@@ -45,16 +50,6 @@ TEST(WindowMessages, SendRunsTheHandlerAtOnceAndReturnsItsResult) {
     EXPECT_EQ(send(0, msg::OutputFrequency, 1, 2), 0);
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(post(dead, msg::TaskData, 0, 0));
-}
-
-TEST(WindowMessages, PostFromTheGuiThreadArrivesLaterInOrder) {
-    SpyWindow w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    for (WParam i = 0; i < 5; ++i) ASSERT_TRUE(w.post(msg::TaskData, i, 0));
-    EXPECT_EQ(w.count(msg::TaskData), 0);  // only queued so far
-    ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 5; }));
-    const auto got = w.only(msg::TaskData);
-    for (WParam i = 0; i < 5; ++i) EXPECT_EQ(got[i].w, i);
 }
 
 TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle) {
@@ -72,12 +67,11 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
             return SpyWindow::windowProc(m, w, l);
         }
     };
-    Tracked parent, child, grandchild, owned;
-    parent.order = child.order = grandchild.order = owned.order = &order;
-    parent.name = "parent";
-    child.name = "child";
-    grandchild.name = "grandchild";
-    owned.name = "owned";
+    Tracked parent, child, grandchild;
+    for (auto [w, name] : {std::pair{&parent, "parent"}, {&child, "child"}, {&grandchild, "grandchild"}}) {
+        w->order = &order;
+        w->name = name;
+    }
     ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 200, 200), 0));
     ASSERT_TRUE(child.create(&parent, 5, QRect(10, 10, 50, 50)));
     ASSERT_TRUE(grandchild.create(&child, 6, QRect(1, 1, 5, 5)));
@@ -86,23 +80,12 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     parent.probe = &grandchild;  // the parent's handler still sees its children alive
     const Handle handles[] = {parent.handle(), child.handle(), grandchild.handle(), ownedDialog.handle()};
 
-    EXPECT_EQ(parent.child(5), &child);
-    EXPECT_EQ(child.child(6), &grandchild);
-    EXPECT_EQ(parent.child(99), nullptr);
-
     parent.destroy();
     EXPECT_EQ(order, (std::vector<std::string>{"parent", "child", "grandchild"}));
     EXPECT_TRUE(parent.probeAliveAtDestroy);
     for (Handle h : handles) EXPECT_FALSE(isWindow(h));
     EXPECT_FALSE(ownedDialog.exists());  // owned windows go with their owner
     EXPECT_EQ(parent.widget(), nullptr);
-    guitest::settle();
-
-    // A new window never gets a handle that was used before.
-    SpyWindow again;
-    ASSERT_TRUE(again.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    for (Handle h : handles) EXPECT_NE(again.handle(), h);
-    EXPECT_GT(again.handle(), handles[3]);
 }
 
 TEST(WindowLifetime, DeletingTheObjectInsideItsOwnHandlerIsSafe) {
@@ -145,9 +128,7 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_FALSE(closing.exists());
 
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
-    EXPECT_TRUE(w.setEnabled(false));   // was disabled
-    EXPECT_TRUE(w.setEnabled(true));
-    EXPECT_TRUE(w.isEnabled());
+    EXPECT_TRUE(w.setEnabled(true));    // was disabled
 }
 
 TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
@@ -169,8 +150,6 @@ TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
     parent.show();
     guitest::settle();
     EXPECT_EQ(w.sizes.size(), 2u);  // Qt's late resize event is not a second report
-    EXPECT_EQ(w.rectInParent(), QRect(5, 5, 80, 40));
-    EXPECT_EQ(w.clientRect(), QRect(0, 0, 80, 40));
     EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), parent.clientToScreen(QPoint(6, 7)));
     EXPECT_EQ(w.screenToClient(w.clientToScreen(QPoint(3, 4))), QPoint(3, 4));
 }
@@ -201,22 +180,20 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     QTest::qWait(30);
     EXPECT_EQ(w.ticks, afterDestroy);
     EXPECT_FALSE(w.setTimer(1, 5));  // no window, no timer
-}
 
-TEST(WindowTimers, AHandlerMayKillItsOwnTimer) {
-    struct OneShot : SpyWindow {
+    struct OneShot : SpyWindow {  // a handler may kill its own timer
         int ticks = 0;
         void onTimer(int id) override {
             ++ticks;
             killTimer(id);
         }
-    } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(w.setTimer(1, 1));
-    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks == 1; }));
+    } once;
+    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(once.setTimer(1, 1));
+    ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
     QTest::qWait(20);
-    EXPECT_EQ(w.ticks, 1);
-    EXPECT_FALSE(w.hasTimer(1));
+    EXPECT_EQ(once.ticks, 1);
+    EXPECT_FALSE(once.hasTimer(1));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
@@ -225,7 +202,6 @@ TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswere
     page.widget()->show();
     Edit edit;
     ASSERT_TRUE(edit.create(&page, 3, QRect(10, 10, 80, 22)));
-    edit.setText("3.01");
     bool warn = true;
     page.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
         if (m != msg::ColourEdit || handleFromLParam(l) != edit.handle() || !warn) return 0;
@@ -248,30 +224,6 @@ TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswere
     EXPECT_GT(page.count(msg::ColourStatic), statics);
 }
 
-TEST(WindowPaint, PaintHookDrawsThePlainWindow) {
-    struct Painted : SpyWindow {
-        bool onPaint(QPainter& p) override {
-            p.fillRect(QRect(0, 0, 4, 4), QColor(0, 0, 255));
-            return true;
-        }
-    } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 8, 8)));
-    const QImage shot = w.widget()->grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(0, 0, 255));
-}
-
-TEST(WindowLookup, FindTopLevelByTitleSeesOnlyLiveTopLevelWindows) {
-    Dialog main(plainTemplate("Tamsiro (USB Disconnected)"));
-    ASSERT_TRUE(main.createModeless());
-    EXPECT_EQ(findTopLevel("Tamsiro (USB Disconnected)"), main.handle());
-    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), 0u);
-    main.setText("Tamsiro (USB Connected)");
-    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), main.handle());
-    EXPECT_EQ(main.widget()->windowTitle(), QString("Tamsiro (USB Connected)"));
-    main.destroy();
-    EXPECT_EQ(findTopLevel("Tamsiro (USB Connected)"), 0u);
-}
-
 TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
     SpyWindow page, speedWindow;
     ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 200)));
@@ -279,9 +231,7 @@ TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
     PushButton b;
     ASSERT_TRUE(b.create(&page, 9, QRect(4, 4, 50, 20)));
     b.setParent(&speedWindow);
-    EXPECT_EQ(b.parent(), &speedWindow);
     EXPECT_EQ(b.widget()->parentWidget(), speedWindow.clientWidget());
-    EXPECT_TRUE(b.isShown());
     EXPECT_EQ(page.child(9), nullptr);
     EXPECT_EQ(speedWindow.child(9), &b);
     speedWindow.widget()->show();
@@ -290,15 +240,19 @@ TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
     EXPECT_EQ(page.count(msg::Command), 0);
 }
 
-TEST(WindowRegion, ThePolygonRegionShapesTheWindow) {
-    SpyWindow w;
+TEST(WindowPaint, ThePaintHookDrawsThePlainWindowAndAPolygonRegionShapesIt) {
+    struct Painted : SpyWindow {
+        bool onPaint(QPainter& p) override {
+            p.fillRect(QRect(0, 0, 4, 4), QColor(0, 0, 255));
+            return true;
+        }
+    } w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 100, 20)));
+    EXPECT_EQ(QColor(w.widget()->grab().toImage().pixel(1, 1)), QColor(0, 0, 255));
     // The wedge of a colour bar: visible below the diagonal only.
     const Region wedge(QPolygon({QPoint(0, 18), QPoint(100, 0), QPoint(100, 20), QPoint(0, 20)}));
     w.setRegion(wedge);
     EXPECT_EQ(w.widget()->mask(), wedge.qregion());
-    EXPECT_TRUE(wedge.contains(QPoint(95, 10)));
-    EXPECT_FALSE(wedge.contains(QPoint(5, 2)));
     w.clearRegion();
     EXPECT_TRUE(w.widget()->mask().isEmpty());
 }

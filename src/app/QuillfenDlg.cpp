@@ -257,8 +257,6 @@ int CQuillfenDlg::FillDriverList(std::uint32_t low, std::uint32_t high) {
         shown_.push_back({devicetable::kNotAvailableCode, std::string()});
         if (drivers != nullptr) drivers->addString(QString::fromLatin1(devicetable::kNotAvailableName));
     }
-    // The list starts with nothing chosen (a combo box would take its first item).
-    if (drivers != nullptr) drivers->setCurSel(-1);
     if (Window* ok = item(gui::id::Ok)) ok->setEnabled(false);
     return 1;
 }
@@ -334,7 +332,7 @@ int CQuillfenDlg::ShowDevicePage() {
     if (gui::ComboBox* c = Drivers()) c->setEnabled(false);
     page_->show(true);
     page_->raiseAboveSiblings();
-    if (page_->widget() != nullptr) page_->widget()->activateWindow();
+    page_->activate();
     return 1;
 }
 
@@ -410,5 +408,5 @@ void CQuillfenDlg::BringToFront() {
     restore();
     show(true);
     raiseAboveSiblings();
-    if (widget() != nullptr) widget()->activateWindow();
+    activate();
 }

@@ -325,7 +325,10 @@ QRect ComboBox::adjustRect(const QRect& rect) const {
 
 int ComboBox::addString(const QString& text) {
     if (!combo_) return -1;
+    const bool noSelection = combo_->currentIndex() < 0;
     combo_->addItem(text);
+    // A list given its first item keeps having no selection until one is chosen.
+    if (noSelection) combo_->setCurrentIndex(-1);
     return combo_->count() - 1;
 }
 
@@ -333,7 +336,9 @@ int ComboBox::insertString(int index, const QString& text) {
     if (!combo_) return -1;
     if (index == -1) return addString(text);
     if (index < 0 || index > combo_->count()) return -1;
+    const bool noSelection = combo_->currentIndex() < 0;
     combo_->insertItem(index, text);
+    if (noSelection) combo_->setCurrentIndex(-1);
     return index;
 }
 

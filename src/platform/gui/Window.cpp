@@ -629,6 +629,14 @@ void Window::setParent(Window* newParent) {
     if (wasShown) widget_->show();  // reparenting hides a widget
 }
 
+void Window::activate() {
+    if (QWidget* w = widget()) {
+        QWidget* top = w->window();
+        top->raise();
+        top->activateWindow();
+    }
+}
+
 void Window::setRegion(const Region& region) {
     if (widget_) widget_->setMask(region.qregion());
 }

@@ -183,6 +183,8 @@ public:
     // ---- focus, parents, z-order, shape -------------------------------------------------
     void setFocus();
     bool hasFocus() const;
+    // Makes the window's top-level window the active one (raised, keyboard focus).
+    void activate();
     void setParent(Window* newParent);  // null makes it a top-level window
     void setRegion(const Region& region);
     void clearRegion();

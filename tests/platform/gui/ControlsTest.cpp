@@ -77,6 +77,7 @@ TEST(ListControls, OnlyTheUsersSelectionsAreReportedAndBadIndexesAreRefused) {
         tabs.insertItem(i, QString::number(i));
         EXPECT_EQ(list.insertItem(1000, QString::number(i + 1)), i);  // past the end appends
     }
+    EXPECT_EQ(combo.curSel(), -1);  // filling a list chooses nothing
     EXPECT_EQ(combo.insertString(9, "bad"), -1);
     EXPECT_FALSE(combo.itemText(3).has_value());
     EXPECT_FALSE(combo.itemText(-1).has_value());

@@ -1,5 +1,7 @@
 #include "data/NumberText.h"
 
+#include "platform/core/Numeric.h"
+
 #include <locale.h>
 
 #include <charconv>
@@ -31,24 +33,6 @@ private:
     locale_t previous_;
 };
 
-template <typename Int>
-Int saturate(double value)
-{
-    if (std::isnan(value)) {
-        return 0;
-    }
-    // The limits as doubles: the maximum of a 64-bit type rounds up to 2^63
-    // (or 2^64), so compare with >= against that bound.
-    constexpr double lo = static_cast<double>(std::numeric_limits<Int>::min());
-    constexpr double hi = static_cast<double>(std::numeric_limits<Int>::max());
-    if (value <= lo) {
-        return std::numeric_limits<Int>::min();
-    }
-    if (value >= hi) {
-        return std::numeric_limits<Int>::max();
-    }
-    return static_cast<Int>(value);  // truncates toward zero, in range
-}
 
 bool isFlag(char c)
 {
@@ -151,17 +135,17 @@ std::string printC(const std::string& format, Args... args)
 
 std::int32_t SaturateToInt32(double value)
 {
-    return saturate<std::int32_t>(value);
+    return platform::saturate<std::int32_t>(value);
 }
 
 std::int64_t SaturateToInt64(double value)
 {
-    return saturate<std::int64_t>(value);
+    return platform::saturate<std::int64_t>(value);
 }
 
 std::uint32_t SaturateToUInt32(double value)
 {
-    return saturate<std::uint32_t>(value);
+    return platform::saturate<std::uint32_t>(value);
 }
 
 double ParseLeadingDouble(std::string_view text, std::size_t* used)

@@ -1,10 +1,13 @@
 #include "data/FormatConverter.h"
 #include "data/NumberText.h"
 #include "data/ParameterDecoder.h"
+#include "FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 
@@ -76,10 +79,31 @@ TEST(NumberText, PrintfFormatsAreSafeForAnyValue)
     }
 }
 
+namespace {
+
+// Switches LC_NUMERIC to a locale with a decimal comma: an installed one, or one built
+// into a temporary folder from the system's locale sources when those are present.
+bool UseDecimalCommaLocale(const std::filesystem::path& scratch)
+{
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) return true;
+    if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
+    const std::string built = (scratch / "de_DE.UTF-8").string();
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + built + "' > /dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    ::setenv("LOCPATH", scratch.c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+}  // namespace
+
 TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    const bool haveComma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    TempDir scratch;
+    const bool haveComma = UseDecimalCommaLocale(scratch.path());
+    if (haveComma) {
+        EXPECT_EQ(std::localeconv()->decimal_point, std::string(","));  // the trap is really set
+    }
     EXPECT_EQ(numtext::FormatPrintf("%.2f", 1.5), "1.50");
     EXPECT_EQ(numtext::ParseLeadingDouble("1.25"), 1.25);
     EXPECT_EQ(numtext::FormatFixed(1.5, 6), "1.500000");

@@ -125,31 +125,35 @@ int messageBox(Window* owner, const QString& text, const QString& caption, Messa
     return g_boxes->show(MessageBoxRequest{owner != nullptr ? owner->handle() : 0, text, caption, icon, buttons});
 }
 
-QString openFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
-                       const QString& defaultExtension, const QString& initialPath) {
-    if (!checkGuiThread("openFileDialog")) return QString();
-    FileDialogRequest r;
-    r.owner = owner != nullptr ? owner->handle() : 0;
-    r.save = false;
-    r.title = title;
-    r.filters = filters;
-    r.defaultExtension = defaultExtension;
-    r.initialPath = initialPath;
-    return g_files->choose(r);
-}
+namespace {
 
-QString saveFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
-                       const QString& defaultExtension, const QString& initialPath, bool confirmOverwrite) {
-    if (!checkGuiThread("saveFileDialog")) return QString();
+QString fileDialog(const char* what, Window* owner, bool save, const QString& title,
+                   const std::vector<FileFilter>& filters, const QString& defaultExtension,
+                   const QString& initialPath, bool confirmOverwrite) {
+    if (!checkGuiThread(what)) return QString();
     FileDialogRequest r;
     r.owner = owner != nullptr ? owner->handle() : 0;
-    r.save = true;
+    r.save = save;
     r.title = title;
     r.filters = filters;
     r.defaultExtension = defaultExtension;
     r.initialPath = initialPath;
     r.confirmOverwrite = confirmOverwrite;
     return g_files->choose(r);
+}
+
+}  // namespace
+
+QString openFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
+                       const QString& defaultExtension, const QString& initialPath) {
+    return fileDialog("openFileDialog", owner, false, title, filters, defaultExtension, initialPath,
+                      FileDialogRequest{}.confirmOverwrite);
+}
+
+QString saveFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
+                       const QString& defaultExtension, const QString& initialPath, bool confirmOverwrite) {
+    return fileDialog("saveFileDialog", owner, true, title, filters, defaultExtension, initialPath,
+                      confirmOverwrite);
 }
 
 bool setClipboardText(const QString& text) {

@@ -176,7 +176,8 @@ int CDialogSelector::DeleteDialogPointer() {
         AppTrace("CDialogSelector::DeleteDialogPointer (end)");
         return 0;
     }
-    if (page_->exists()) page_->destroy();
-    page_.reset();
+    // The page may be inside one of its own handlers (a message box); it is destroyed
+    // now and freed once that handler has returned.
+    gui::deleteLater(std::move(page_));
     return 1;
 }

@@ -133,6 +133,7 @@ Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>(
 }
 
 Application::~Application() {
+    reapDeferredDeletes(true);  // no handler runs any more
     detail::stopDelivery();
     // Widgets of destroyed windows are deleted later; let that happen now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

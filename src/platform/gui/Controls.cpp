@@ -2,6 +2,9 @@
 
 #include <QComboBox>
 #include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleOptionTabWidgetFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,21 +18,35 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <algorithm>
+#include <functional>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Internal.h"
 
 namespace gui {
 
 namespace {
 
-// Our buttons never toggle themselves: Qt would flip the state on a click or Space.
+// Our buttons never toggle themselves unless made auto: Qt would flip the state on a
+// click or Space. The state is ours (0, 1, indeterminate); Qt's checked flag mirrors "on".
 class CheckWidget final : public QPushButton {
 public:
     CheckWidget() { setCheckable(true); }
     bool pushLike = true;
+    bool autoCheck = false;
+    bool threeState = false;
+    int state = 0;
+    void setState(int s) {
+        state = s;
+        setChecked(s == 1);
+        update();
+    }
 
 protected:
-    void nextCheckState() override {}
+    void nextCheckState() override {
+        if (!autoCheck) return;
+        setState(threeState ? (state + 1) % 3 : (state == 0 ? 1 : 0));
+    }
     // The whole window is the button, as in the system, not only the box and caption.
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
     void paintEvent(QPaintEvent* e) override {
@@ -42,7 +59,7 @@ protected:
         opt.initFrom(this);
         opt.text = text();
         if (isDown()) opt.state |= QStyle::State_Sunken;
-        opt.state |= isChecked() ? QStyle::State_On : QStyle::State_Off;
+        opt.state |= state == 2 ? QStyle::State_NoChange : state == 1 ? QStyle::State_On : QStyle::State_Off;
         p.drawControl(QStyle::CE_CheckBox, opt);
     }
 };
@@ -62,6 +79,26 @@ public:
         setTickPosition(QSlider::NoTicks);
         setTracking(false);
     }
+    std::function<void()> released;  // a standard trackbar's end of a mouse move
+
+protected:
+    // The system's keys: Page Up and Home move left, Page Down and End right.
+    void keyPressEvent(QKeyEvent* e) override {
+        switch (e->key()) {
+            case Qt::Key_PageUp: triggerAction(SliderPageStepSub); break;
+            case Qt::Key_PageDown: triggerAction(SliderPageStepAdd); break;
+            case Qt::Key_Home: triggerAction(SliderToMinimum); break;
+            case Qt::Key_End: triggerAction(SliderToMaximum); break;
+            default: QSlider::keyPressEvent(e); return;
+        }
+        e->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        QSlider::mouseReleaseEvent(e);
+        if (released && e->button() == Qt::LeftButton) released();
+    }
+
+public:
     QRect part(QStyle::SubControl which) const {
         QStyleOptionSlider opt;
         initStyleOption(&opt);
@@ -72,7 +109,9 @@ public:
 // Turns a signal of a control's widget into a call on the window while it lives.
 template <class W, class F>
 void whileAlive(Handle h, W* self, F&& f) {
-    if (isWindow(h)) f(self);
+    if (!isWindow(h)) return;
+    HandlerScope scope(self);
+    f(self);
 }
 
 }  // namespace
@@ -136,7 +175,9 @@ void StaticText::setImage(const QImage& image) {
     if (label_) label_->setPixmap(QPixmap::fromImage(image));
 }
 
-std::uint32_t StaticText::colourQueryMessage() const { return label_ ? msg::ColourStatic : 0; }
+std::optional<ColourKind> StaticText::colourQueryKind() const {
+    return label_ ? std::optional<ColourKind>(ColourKind::Static) : std::nullopt;
+}
 
 void StaticText::applyColours(const ColourQuery& answer) {
     if (label_) colours_.apply(label_, answer, QPalette::WindowText, QPalette::Window);
@@ -168,6 +209,8 @@ bool CheckButton::create(Window* parent, int childId, const QRect& rect, std::ui
     if (!checkGuiThread("CheckButton::create") || exists()) return false;
     auto* b = new CheckWidget;
     b->pushLike = (styleBits & style::PushLike) != 0;
+    b->autoCheck = (styleBits & style::AutoCheck) != 0;
+    b->threeState = (styleBits & style::ThreeState) != 0;
     b->setAutoDefault(false);
     b->setText(Window::text());
     button_ = b;
@@ -185,14 +228,21 @@ void CheckButton::setText(const QString& text) {
 }
 
 void CheckButton::setCheck(int state) {
-    if (button_) button_->setChecked(state != 0);
+    if (auto* b = dynamic_cast<CheckWidget*>(button_.data())) {
+        b->setState(state == 0 ? 0 : (state == Indeterminate && b->threeState) ? Indeterminate : 1);
+    }
 }
 
-int CheckButton::check() const { return button_ && button_->isChecked() ? 1 : 0; }
+int CheckButton::check() const {
+    auto* b = dynamic_cast<CheckWidget*>(button_.data());
+    return b != nullptr ? b->state : 0;
+}
 
 void CheckButton::onStyleChanged(std::uint32_t, std::uint32_t newStyle) {
     if (auto* b = dynamic_cast<CheckWidget*>(button_.data())) {
         b->pushLike = (newStyle & style::PushLike) != 0;
+        b->autoCheck = (newStyle & style::AutoCheck) != 0;
+        b->threeState = (newStyle & style::ThreeState) != 0;
         b->update();
     }
 }
@@ -286,9 +336,9 @@ void Edit::setLimit(int maxChars) {
     if (edit_) edit_->setMaxLength(maxChars > 0 ? maxChars : 32767);
 }
 
-std::uint32_t Edit::colourQueryMessage() const {
-    if (!edit_) return 0;
-    return (edit_->isReadOnly() || !edit_->isEnabled()) ? msg::ColourStatic : msg::ColourEdit;
+std::optional<ColourKind> Edit::colourQueryKind() const {
+    if (!edit_) return std::nullopt;
+    return (edit_->isReadOnly() || !edit_->isEnabled()) ? ColourKind::Static : ColourKind::Edit;
 }
 
 void Edit::applyColours(const ColourQuery& answer) {
@@ -420,8 +470,51 @@ QRect Trackbar::channelRect() const {
 }
 
 LResult Trackbar::notifyScroll(std::uint16_t code) {
-    const auto pos = static_cast<std::uint16_t>(static_cast<std::uint32_t>(position()) & 0xFFFFu);
-    return sendToParent(msg::HScroll, makeWParam(code, pos), handleToLParam(handle()));
+    // While the user moves the thumb the widget's value lags its position.
+    const int at = slider_ ? slider_->sliderPosition() : 0;
+    const auto pos = static_cast<std::uint16_t>(static_cast<std::uint32_t>(at) & 0xFFFFu);
+    return notify(msg::HScroll, makeWParam(code, pos), handleToLParam(handle()));
+}
+
+// ---- StandardTrackbar -----------------------------------------------------------------
+
+namespace {
+std::optional<std::uint16_t> scrollCodeFor(int action) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: return scroll::LineDown;
+        case QAbstractSlider::SliderSingleStepSub: return scroll::LineUp;
+        case QAbstractSlider::SliderPageStepAdd: return scroll::PageDown;
+        case QAbstractSlider::SliderPageStepSub: return scroll::PageUp;
+        case QAbstractSlider::SliderToMinimum: return scroll::Top;
+        case QAbstractSlider::SliderToMaximum: return scroll::Bottom;
+        case QAbstractSlider::SliderMove: return scroll::ThumbTrack;
+        default: return std::nullopt;
+    }
+}
+}  // namespace
+
+bool StandardTrackbar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!Trackbar::create(parent, childId, rect, styleBits)) return false;
+    auto* s = dynamic_cast<SliderWidget*>(slider());
+    if (s == nullptr) return false;
+    s->setFocusPolicy(Qt::StrongFocus);
+    s->setTracking(true);
+    const Handle h = handle();
+    QObject::connect(s, &QAbstractSlider::actionTriggered, s, [this, h](int action) {
+        const auto code = scrollCodeFor(action);
+        if (code) whileAlive(h, this, [&](StandardTrackbar* self) { self->notifyScroll(*code); });
+    });
+    QObject::connect(s, &QAbstractSlider::sliderReleased, s, [this, h] {
+        whileAlive(h, this, [](StandardTrackbar* self) { self->notifyScroll(scroll::ThumbPosition); });
+    });
+    s->released = [this, h] {
+        whileAlive(h, this, [](StandardTrackbar* self) { self->notifyScroll(scroll::EndTrack); });
+    };
+    return true;
+}
+
+void StandardTrackbar::onAfterKeyUp(const KeyEvent& e) {
+    if ((e.code >= 33 && e.code <= 40) && !e.autoRepeat) notifyScroll(scroll::EndTrack);
 }
 
 // ---- TabBar ---------------------------------------------------------------------------
@@ -429,11 +522,17 @@ LResult Trackbar::notifyScroll(std::uint16_t code) {
 bool TabBar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("TabBar::create") || exists()) return false;
     auto* t = new QTabBar;
+    t->setDrawBase(true);
+    return attachTabs(t, t, parent, childId, rect, styleBits);
+}
+
+bool TabBar::attachTabs(QTabBar* t, QWidget* outer, Window* parent, int childId, const QRect& rect,
+                        std::uint32_t styleBits) {
     t->setFocusPolicy(Qt::TabFocus);
     t->setExpanding(false);
-    t->setDrawBase(true);
     tabs_ = t;
-    if (!attach(t, t, parent, childId, rect, styleBits)) return false;
+    if (!attach(outer, outer, parent, childId, rect, styleBits)) return false;
+    if (t != outer) bridgeInnerWidget(t);
     const Handle h = handle();
     QObject::connect(t, &QTabBar::currentChanged, t, [this, h](int) {
         whileAlive(h, this, [](TabBar* self) {
@@ -470,6 +569,56 @@ int TabBar::setCurSel(int index) {
 int TabBar::curSel() const { return tabs_ ? tabs_->currentIndex() : -1; }
 
 QString TabBar::itemText(int index) const { return tabs_ ? tabs_->tabText(index) : QString(); }
+
+// ---- TabControl -----------------------------------------------------------------------
+
+namespace {
+
+// The tab control's window: the bar along the top and the framed body below it.
+class TabControlWidget final : public QWidget {
+public:
+    TabControlWidget() : bar(new QTabBar(this)) { bar->setDrawBase(false); }
+    QTabBar* bar;
+    QRect frameRect() const {
+        const int top = bar->sizeHint().height();
+        return QRect(0, top - 1, width(), std::max(0, height() - top + 1));
+    }
+    QRect body() const {
+        const int margin = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 1;
+        return frameRect().adjusted(margin, margin, -margin, -margin);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        bar->setGeometry(0, 0, width(), bar->sizeHint().height());
+    }
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionTabWidgetFrame opt;
+        opt.initFrom(this);
+        opt.rect = frameRect();
+        opt.shape = QTabBar::RoundedNorth;
+        opt.tabBarSize = bar->sizeHint();
+        opt.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        p.drawPrimitive(QStyle::PE_FrameTabWidget, opt);
+    }
+};
+
+}  // namespace
+
+bool TabControl::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
+    if (!checkGuiThread("TabControl::create") || exists()) return false;
+    auto* w = new TabControlWidget;
+    if (!attachTabs(w->bar, w, parent, childId, rect, styleBits)) return false;
+    w->bar->setGeometry(0, 0, w->width(), w->bar->sizeHint().height());
+    return true;
+}
+
+QRect TabControl::bodyRect() const {
+    auto* w = dynamic_cast<TabControlWidget*>(widget());
+    return w != nullptr ? w->body() : QRect();
+}
 
 // ---- ListView -------------------------------------------------------------------------
 

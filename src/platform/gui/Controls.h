@@ -2,10 +2,13 @@
 //
 // Each control notifies its parent the way the system does: buttons with
 // Command(id | ButtonClicked << 16, handle), a combo box with ComboSelectionChange, an
-// edit with EditChange, a tab bar with TabSelectionChange; a trackbar sends HScroll
-// only when its owner calls notifyScroll, because it has no input handling of its own.
-// Check and radio buttons never change their own state: a click only notifies, and
-// the page sets the state.
+// edit with EditChange, a tab bar or tab control with TabSelectionChange; a Trackbar
+// sends HScroll only when its owner calls notifyScroll, because it has no input
+// handling of its own, while a StandardTrackbar reports the user's moves itself.
+// Every notification reaches the control's onNotify before the parent.
+// Check and radio buttons never change their own state unless made with
+// style::AutoCheck (and style::ThreeState): a click only notifies, and the page sets
+// the state.
 //
 // The controls derive virtually from Window so a program class can combine a control
 // with a base class of its own that is also a Window (a diamond with one Window).
@@ -52,7 +55,7 @@ public:
     void setImage(const QImage& image);  // an icon or picture instead of text
 
 protected:
-    std::uint32_t colourQueryMessage() const override;
+    std::optional<ColourKind> colourQueryKind() const override;
     void applyColours(const ColourQuery& answer) override;
 
 private:
@@ -68,14 +71,18 @@ public:
 };
 
 // Check button, drawn as a push button (style::PushLike) or as a check box; the look
-// can change with modifyStyle. The state changes only through setCheck.
+// can change with modifyStyle. Without style::AutoCheck the state changes only
+// through setCheck; with it a click toggles the state before the parent hears of it,
+// and with style::ThreeState as well it cycles off -> on -> indeterminate -> off.
 class CheckButton : public virtual Window {
 public:
+    static constexpr int Indeterminate = 2;
     bool create(Window* parent, int id, const QRect& rect,
                 std::uint32_t styleBits = style::Visible | style::PushLike) override;
     void setText(const QString& text) override;
-    void setCheck(int state);  // 0 off, anything else on
-    int check() const;
+    // 0 off, Indeterminate (three-state buttons only), anything else on.
+    void setCheck(int state);
+    int check() const;  // 0, 1 or Indeterminate
     bool isPushLike() const { return (style() & style::PushLike) != 0; }
 
 protected:
@@ -103,14 +110,14 @@ public:
     void setText(const QString& text) override;
 
 protected:
-    std::uint32_t colourQueryMessage() const override { return msg::ColourStatic; }
+    std::optional<ColourKind> colourQueryKind() const override { return ColourKind::Static; }
     void applyColours(const ColourQuery& answer) override;
 
 private:
     ColourState colours_;
 };
 
-// Single-line edit. Asks its parent ColourEdit (ColourStatic when read-only or
+// Single-line edit. Asks its parent the Edit colour query (Static when read-only or
 // disabled) before painting; style::WantsAllKeys keeps Enter and Esc in the edit.
 class Edit : public virtual Window {
 public:
@@ -126,7 +133,7 @@ public:
     QLineEdit* lineEdit() const { return edit_; }
 
 protected:
-    std::uint32_t colourQueryMessage() const override;
+    std::optional<ColourKind> colourQueryKind() const override;
     void applyColours(const ColourQuery& answer) override;
     void onStyleChanged(std::uint32_t oldStyle, std::uint32_t newStyle) override;
 
@@ -173,15 +180,31 @@ public:
     // Client rectangles of the thumb and of the channel it runs in.
     virtual QRect thumbRect() const;
     virtual QRect channelRect() const;
-    // HScroll(code | position << 16, this handle) to the parent.
+    // Notifies HScroll(code | position << 16, this handle).
     LResult notifyScroll(std::uint16_t code);
 
 protected:
     bool blocksNativeInput() const override { return true; }
+    QSlider* slider() const { return slider_; }
 
 private:
     QPointer<QSlider> slider_;
     int pageSize_ = 1;
+};
+
+// The system's own trackbar: takes the focus on a click, and mouse, keys and wheel move
+// the thumb, each move notified as HScroll with the position it moved to (LineUp and
+// LineDown for arrows and wheel, PageUp and PageDown for Page keys and clicks beside
+// the thumb, Top and Bottom for Home and End, ThumbTrack while dragging, ThumbPosition
+// where a drag ends), then EndTrack when the key or button is released.
+class StandardTrackbar : public Trackbar {
+public:
+    bool create(Window* parent, int id, const QRect& rect,
+                std::uint32_t styleBits = style::Visible | style::NoTicks | style::TabStop) override;
+
+protected:
+    bool blocksNativeInput() const override { return false; }
+    void onAfterKeyUp(const KeyEvent& e) override;
 };
 
 class TabBar : public virtual Window {
@@ -194,9 +217,24 @@ public:
     int curSel() const;
     QString itemText(int index) const;
 
+protected:
+    // Registers a tab bar inside outer (the bar itself for a plain tab bar).
+    bool attachTabs(QTabBar* tabs, QWidget* outer, Window* parent, int id, const QRect& rect,
+                    std::uint32_t styleBits);
+
 private:
     QPointer<QTabBar> tabs_;
     bool settingSelection_ = false;
+};
+
+// A tab control: the row of tabs over its body, a framed display area. The tabs do
+// not own pages: the parent shows and hides its own controls on TabSelectionChange;
+// children of the tab control are drawn over the body.
+class TabControl : public TabBar {
+public:
+    bool create(Window* parent, int id, const QRect& rect, std::uint32_t styleBits = style::Visible) override;
+    // The display area inside the frame, in the tab control's client coordinates.
+    QRect bodyRect() const;
 };
 
 // Report-style list view: columns of text.

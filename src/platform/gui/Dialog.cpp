@@ -15,6 +15,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Drawing.h"
+#include "platform/gui/Internal.h"
 
 namespace gui {
 
@@ -40,7 +41,9 @@ std::unique_ptr<Window> makeControl(ControlKind kind) {
         case ControlKind::Edit: return std::make_unique<Edit>();
         case ControlKind::ComboBox: return std::make_unique<ComboBox>();
         case ControlKind::Trackbar: return std::make_unique<Trackbar>();
+        case ControlKind::StandardTrackbar: return std::make_unique<StandardTrackbar>();
         case ControlKind::TabBar: return std::make_unique<TabBar>();
+        case ControlKind::TabControl: return std::make_unique<TabControl>();
         case ControlKind::ListView: return std::make_unique<ListView>();
         case ControlKind::Custom: return nullptr;
     }
@@ -139,9 +142,10 @@ Dialog::~Dialog() {
     if (exists()) destroy();
 }
 
-bool Dialog::build(Window* owner) {
+bool Dialog::build(Window* owner, bool child, int childId, const QPoint& topLeft) {
     if (!checkGuiThread("Dialog::create") || exists()) return false;
     if (owner != nullptr && !owner->exists()) return false;
+    if (child && owner == nullptr) return false;
     font_ = dialogFont(template_.fontFace, template_.pointSize);
     units_ = dialogUnitsFor(font_);
     ended_ = false;
@@ -152,7 +156,9 @@ bool Dialog::build(Window* owner) {
     const std::uint32_t ds = template_.style;
     Qt::WindowFlags flags = Qt::Window;
     if (ds & dialogStyle::ToolWindow) flags = Qt::Tool;
-    if (ds & dialogStyle::Frameless) {
+    if (child) {
+        flags = Qt::Widget;
+    } else if (ds & dialogStyle::Frameless) {
         flags |= Qt::FramelessWindowHint;
     } else {
         flags |= Qt::CustomizeWindowHint;
@@ -169,7 +175,7 @@ bool Dialog::build(Window* owner) {
         client->setMouseTracking(true);
     }
     menuBar_ = nullptr;
-    if (template_.menu) {
+    if (template_.menu && !child) {
         menuBar_ = new QMenuBar(outer);
         menuBar_->setNativeMenuBar(false);
         for (const MenuPopup& popup : template_.menu->popups) {
@@ -190,12 +196,13 @@ bool Dialog::build(Window* owner) {
     QRect area = QGuiApplication::primaryScreen() != nullptr ? QGuiApplication::primaryScreen()->availableGeometry()
                                                             : QRect(0, 0, 1024, 768);
     if (owner != nullptr && owner->widget() != nullptr) area = owner->windowRect();
-    const QRect rect(area.center() - QPoint(outerSize.width() / 2, outerSize.height() / 2), outerSize);
-    if (!attach(outer, client, owner, 0, rect, 0, true)) {
+    const QRect rect = child ? QRect(topLeft, outerSize)
+                             : QRect(area.center() - QPoint(outerSize.width() / 2, outerSize.height() / 2), outerSize);
+    if (!attach(outer, client, owner, child ? childId : 0, rect, 0, !child)) {
         menuBar_ = nullptr;
         return false;
     }
-    setText(template_.caption);
+    if (!child) setText(template_.caption);
 
     if (menuBar_ != nullptr) {
         const Handle h = handle();
@@ -221,7 +228,10 @@ bool Dialog::build(Window* owner) {
     }
 
     const Handle self = handle();
-    onInitDialog();
+    {
+        HandlerScope scope(this);
+        onInitDialog();
+    }
     if (!isWindow(self)) return false;
     return true;
 }
@@ -233,16 +243,28 @@ bool Dialog::createModeless(Window* owner) {
     return true;
 }
 
+bool Dialog::createChild(Window* parent, int childId, const QPoint& topLeft) {
+    modal_ = false;
+    if (!build(parent, true, childId, topLeft)) return false;
+    if (template_.style & dialogStyle::Visible) show(true);
+    return true;
+}
+
 int Dialog::doModal(Window* owner) {
     if (!checkGuiThread("Dialog::doModal") || exists()) return -1;
     if (Application::quitPosted()) return -1;
+    // The loop below runs inside this object: no deferred delete may free it meanwhile.
+    HandlerScope running(this);
     modal_ = true;
     if (!build(owner)) {
         modal_ = false;
         return -1;
     }
     if (!ended_) {
-        widget()->setWindowModality(Qt::ApplicationModal);
+        // Only the owner is disabled (Qt's window modality would also block the
+        // owner's other windows, and application modality every page).
+        detail::OwnerInputBlock ownerBlocked(owner != nullptr && owner->widget() != nullptr ? owner->widget()->window()
+                                                                                             : nullptr);
         show(true);
         QEventLoop loop;
         loop_ = &loop;
@@ -265,6 +287,8 @@ void Dialog::endDialog(int code) {
 }
 
 void Dialog::windowDestroyed() {
+    // Their handlers may be on the stack (a click on a control closed the dialog).
+    for (auto& item : items_) item.release()->deleteLater();
     items_.clear();
     menuBar_ = nullptr;
     if (loop_ != nullptr) loop_->exit(-1);

@@ -28,7 +28,7 @@ class QMenuBar;
 namespace gui {
 
 enum class ControlKind { Static, Icon, PushButton, CheckBox, RadioButton, GroupBox, Edit, ComboBox, Trackbar,
-                         TabBar, ListView, Custom };
+                         TabBar, ListView, Custom, StandardTrackbar, TabControl };
 
 // One control of a template; rect is in dialog units. Custom items create nothing:
 // the dialog's code puts its own window at itemRect(id).
@@ -110,8 +110,14 @@ public:
     // Creates the window and its controls, runs onInitDialog, and shows the dialog
     // when its template says Visible. owner may be null (a top-level window).
     bool createModeless(Window* owner = nullptr);
+    // The template as a child window of parent (a pane of another dialog): its top
+    // left corner at topLeft in the parent's client pixels, its own font and units,
+    // no caption, frame or menu. Its controls notify it; Enter and Esc go to the
+    // top-level dialog. Shown when its template says Visible.
+    bool createChild(Window* parent, int id, const QPoint& topLeft);
     // Runs the dialog in a nested event loop until endDialog; the window is destroyed
     // before it returns. Returns the end code, or -1 when the loop was ended otherwise.
+    // The owner's window takes no user input meanwhile; no other window is blocked.
     int doModal(Window* owner = nullptr);
     void endDialog(int code);
     bool isModal() const { return modal_; }
@@ -166,7 +172,7 @@ private:
     friend class DialogWidget;
     void windowDestroyed() override;
     bool fixedFrame() const;
-    bool build(Window* owner);
+    bool build(Window* owner, bool child = false, int childId = 0, const QPoint& topLeft = QPoint());
     void closeBox();
     void stateChanged(bool minimisedNow);
 

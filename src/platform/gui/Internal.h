@@ -2,8 +2,33 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
-namespace gui::detail {
+class QWidget;
+
+namespace gui {
+
+class Window;
+
+// Marks a window's handler as running (and so the handlers of its parents and owners,
+// which own it): deleteLater() frees none of them while a scope is open. Every place
+// where the layer calls into a window's code opens one.
+class HandlerScope {
+public:
+    explicit HandlerScope(const Window* window);
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    std::vector<std::uint64_t> serials_;
+};
+
+// Deletes the windows whose deferred delete is due; all = every pending one (shutdown).
+void reapDeferredDeletes(bool all);
+
+namespace detail {
 
 // Starts and stops delivering posted messages to the GUI thread (Application does it).
 void startDelivery();
@@ -12,4 +37,18 @@ void stopDelivery();
 // Name of the dynamic property that carries a widget's window handle.
 inline constexpr const char* kHandleProperty = "tamsiroWindowHandle";
 
-}  // namespace gui::detail
+// While one lives, user input to the owner's top-level window is dropped (a modal
+// dialog disables its owner only). Null owner: blocks nothing.
+class OwnerInputBlock {
+public:
+    explicit OwnerInputBlock(QWidget* ownerTopLevel);
+    ~OwnerInputBlock();
+    OwnerInputBlock(const OwnerInputBlock&) = delete;
+    OwnerInputBlock& operator=(const OwnerInputBlock&) = delete;
+
+private:
+    QWidget* owner_;
+};
+
+}  // namespace detail
+}  // namespace gui

@@ -65,10 +65,7 @@ inline constexpr std::uint32_t Command = 0x0111;     // w: id | code << 16, l: s
 inline constexpr std::uint32_t SysCommand = 0x0112;  // w: one of syscmd::
 inline constexpr std::uint32_t Timer = 0x0113;       // w: timer id
 inline constexpr std::uint32_t HScroll = 0x0114;     // w: scroll code | position << 16, l: sender
-// Colour queries, sent to a control's parent before the control paints.
-// w: pointer to a ColourQuery, l: the control's handle. Non-zero result = answered.
-inline constexpr std::uint32_t ColourEdit = 0x0133;
-inline constexpr std::uint32_t ColourStatic = 0x0138;
+// (A control's colour query is the typed Window::onColourQuery of its parent.)
 
 }  // namespace msg
 

@@ -1,5 +1,7 @@
 #include "platform/gui/Window.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include <QWidget>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <deque>
@@ -28,6 +31,7 @@
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Drawing.h"
 #include "platform/gui/Internal.h"
+#include "platform/gui/PostData.h"
 
 namespace gui {
 
@@ -48,9 +52,14 @@ std::unordered_map<Handle, Window*>& liveWindows() {
 // and takes the messages one at a time, so a handler that runs a nested loop (a
 // message box) still sees the rest of the queue in order.
 
+struct QueuedMessage {
+    platform::Message m;
+    std::unique_ptr<Payload> data;  // owned; freed after delivery or when dropped
+};
+
 struct DeliveryQueue {
     std::mutex mutex;
-    std::deque<platform::Message> pending;
+    std::deque<QueuedMessage> pending;
     int fd = -1;  // eventfd; -1 when delivery is stopped
 };
 
@@ -59,17 +68,25 @@ DeliveryQueue& deliveryQueue() {
     return queue;
 }
 
+// Caller holds the queue's mutex.
+void signalQueue(int fd) {
+    const std::uint64_t one = 1;
+    // Non-blocking; the counter cannot overflow in practice (2^64 - 2 posts).
+    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+bool enqueue(QueuedMessage&& entry) {
+    DeliveryQueue& q = deliveryQueue();
+    std::lock_guard lock(q.mutex);
+    if (q.fd < 0) return false;  // no GUI thread to deliver to
+    q.pending.push_back(std::move(entry));
+    signalQueue(q.fd);
+    return true;
+}
+
 class QueueSink final : public platform::IMessageSink {
 public:
-    void deliver(const platform::Message& m) override {
-        DeliveryQueue& q = deliveryQueue();
-        std::lock_guard lock(q.mutex);
-        if (q.fd < 0) return;  // no GUI thread to deliver to
-        q.pending.push_back(m);
-        const std::uint64_t one = 1;
-        // Non-blocking; the counter cannot overflow in practice (2^64 - 2 posts).
-        [[maybe_unused]] const ssize_t n = ::write(q.fd, &one, sizeof one);
-    }
+    void deliver(const platform::Message& m) override { enqueue(QueuedMessage{m, nullptr}); }
 };
 
 std::shared_ptr<platform::IMessageSink> queueSink() {
@@ -78,6 +95,35 @@ std::shared_ptr<platform::IMessageSink> queueSink() {
 }
 
 QSocketNotifier* g_notifier = nullptr;  // GUI thread only
+
+// Payloads of the messages whose handlers run now (innermost last); GUI thread only.
+std::vector<std::unique_ptr<Payload>*>& deliveringPayloads() {
+    static std::vector<std::unique_ptr<Payload>*> stack;
+    return stack;
+}
+
+// Window timer ticks that fell due while posted messages were waiting: the system
+// makes a timer message only when nothing else is queued. GUI thread only.
+struct DueTick {
+    Handle window;
+    int timerId;
+    bool operator==(const DueTick&) const = default;
+};
+std::vector<DueTick>& dueTicks() {
+    static std::vector<DueTick> ticks;
+    return ticks;
+}
+
+bool postsWaiting() {
+    DeliveryQueue& q = deliveryQueue();
+    std::lock_guard lock(q.mutex);
+    return !q.pending.empty();
+}
+
+void deliverTick(Handle window, int timerId) {
+    Window* w = Window::fromHandle(window);
+    if (w != nullptr && w->hasTimer(timerId)) w->send(msg::Timer, static_cast<WParam>(timerId), 0);
+}
 
 void drainQueue() {
     DeliveryQueue& q = deliveryQueue();
@@ -90,15 +136,36 @@ void drainQueue() {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t n = ::read(fd, &count, sizeof count);
     for (;;) {
-        platform::Message m;
+        QueuedMessage entry;
         {
             std::lock_guard lock(q.mutex);
-            if (q.pending.empty()) return;
-            m = q.pending.front();
+            if (q.pending.empty()) break;
+            entry = std::move(q.pending.front());
             q.pending.pop_front();
+            // A handler that runs a nested loop (a message box) must see the rest of
+            // the queue meanwhile: wake the queue again before delivering.
+            if (!q.pending.empty() && q.fd >= 0) signalQueue(q.fd);
         }
         // Looked up again now: a window destroyed since the post gets nothing.
-        if (Window* w = Window::fromHandle(m.target)) w->windowProc(m.msg, m.wParam, m.lParam);
+        Window* w = Window::fromHandle(entry.m.target);
+        if (w == nullptr) continue;
+        LParam l = entry.m.lParam;
+        const bool carries = entry.data != nullptr;
+        if (carries) {
+            l = reinterpret_cast<LParam>(entry.data.get());
+            deliveringPayloads().push_back(&entry.data);
+        }
+        {
+            HandlerScope scope(w);
+            w->windowProc(entry.m.msg, entry.m.wParam, l);
+        }
+        if (carries) deliveringPayloads().pop_back();  // the payload goes with entry
+    }
+    // The queue is empty: now the ticks that waited for it.
+    while (!dueTicks().empty() && !postsWaiting()) {
+        const DueTick tick = dueTicks().front();
+        dueTicks().erase(dueTicks().begin());
+        deliverTick(tick.window, tick.timerId);
     }
 }
 
@@ -123,6 +190,7 @@ void detail::startDelivery() {
         q.fd = fd;
         q.pending.clear();
     }
+    dueTicks().clear();
     g_notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
     QObject::connect(g_notifier, &QSocketNotifier::activated, g_notifier, [] { drainQueue(); });
 }
@@ -132,13 +200,197 @@ void detail::stopDelivery() {
     delete g_notifier;
     g_notifier = nullptr;
     int fd = -1;
+    std::deque<QueuedMessage> dropped;
     {
         std::lock_guard lock(q.mutex);
         fd = q.fd;
         q.fd = -1;
-        q.pending.clear();  // undelivered messages die with the GUI thread
+        dropped.swap(q.pending);  // undelivered messages (and payloads) die with the GUI thread
     }
+    dropped.clear();
+    dueTicks().clear();
     if (fd >= 0) ::close(fd);
+}
+
+// ---- posts with data ----------------------------------------------------------------
+
+bool postData(Handle handle, std::uint32_t message, WParam w, std::unique_ptr<Payload> data) {
+    if (handle == 0 || !platform::HandleRegistry::instance().alive(handle)) return false;
+    return enqueue(QueuedMessage{platform::Message{handle, message, w, 0}, std::move(data)});
+}
+
+Payload* detail::deliveredPayload(LParam l) {
+    if (l == 0 || !Application::isGuiThread()) return nullptr;
+    for (std::unique_ptr<Payload>* p : deliveringPayloads()) {
+        if (*p && reinterpret_cast<LParam>(p->get()) == l) return p->get();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Payload> detail::takePayload(LParam l) {
+    if (l == 0 || !Application::isGuiThread()) return nullptr;
+    for (std::unique_ptr<Payload>* p : deliveringPayloads()) {
+        if (*p && reinterpret_cast<LParam>(p->get()) == l) return std::move(*p);
+    }
+    return nullptr;
+}
+
+// ---- handler scopes and deferred deletes ----------------------------------------------
+
+namespace {
+
+std::atomic<std::uint64_t> g_nextSerial{1};
+
+// How many handlers of each window (and of its descendants) are on the stack, by serial.
+std::unordered_map<std::uint64_t, int>& handlerDepth() {
+    static std::unordered_map<std::uint64_t, int> depth;
+    return depth;
+}
+
+int depthOf(std::uint64_t serial) {
+    const auto it = handlerDepth().find(serial);
+    return it == handlerDepth().end() ? 0 : it->second;
+}
+
+std::vector<Window*>& pendingDeletes() {
+    static std::vector<Window*> pending;
+    return pending;
+}
+
+bool g_reapScheduled = false;
+
+void scheduleReap() {
+    if (g_reapScheduled || QCoreApplication::instance() == nullptr) return;
+    g_reapScheduled = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            g_reapScheduled = false;
+            reapDeferredDeletes(false);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+HandlerScope::HandlerScope(const Window* window) {
+    for (const Window* w = window; w != nullptr; w = w->parent_) {
+        serials_.push_back(w->serial_);
+        ++handlerDepth()[w->serial_];
+    }
+}
+
+HandlerScope::~HandlerScope() {
+    bool anyZero = false;
+    for (std::uint64_t serial : serials_) {
+        const auto it = handlerDepth().find(serial);
+        if (it == handlerDepth().end()) continue;  // deleted meanwhile
+        if (--it->second == 0) {
+            handlerDepth().erase(it);
+            anyZero = true;
+        }
+    }
+    if (anyZero && !pendingDeletes().empty()) scheduleReap();
+}
+
+void reapDeferredDeletes(bool all) {
+    auto& pending = pendingDeletes();
+    for (bool again = true; again;) {
+        again = false;
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            Window* w = pending[i];
+            if (!all && depthOf(w->serial_) != 0) continue;
+            pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+            delete w;  // may defer more deletes: look again
+            again = true;
+            break;
+        }
+    }
+}
+
+void DeferredDelete::operator()(Window* window) const {
+    if (window == nullptr) return;
+    if (Application::isGuiThread()) window->deleteLater();
+    else delete window;
+}
+
+void Window::deleteLater() {
+    if (!Application::isGuiThread()) return;
+    if (isDeletePending()) return;
+    destroy();
+    pendingDeletes().push_back(this);
+    scheduleReap();
+}
+
+bool Window::isDeletePending() const {
+    const auto& pending = pendingDeletes();
+    return std::find(pending.begin(), pending.end(), this) != pending.end();
+}
+
+// ---- user input blocked by a modal dialog ---------------------------------------------
+
+namespace {
+
+std::vector<QWidget*>& blockedOwners() {
+    static std::vector<QWidget*> owners;
+    return owners;
+}
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Drops the user's input to a window whose modal dialog runs, as a disabled owner
+// would, without greying its controls or disabling its other owned windows (which
+// Qt's window modality would block too).
+class OwnerInputFilter final : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (blockedOwners().empty() || !event->spontaneous() || !isUserInput(event->type())) return false;
+        if (!object->isWidgetType()) return false;
+        QWidget* top = static_cast<QWidget*>(object)->window();
+        const auto& owners = blockedOwners();
+        if (std::find(owners.begin(), owners.end(), top) == owners.end()) return false;
+        if (event->type() == QEvent::Close) event->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+detail::OwnerInputBlock::OwnerInputBlock(QWidget* ownerTopLevel) : owner_(ownerTopLevel) {
+    if (owner_ == nullptr || QCoreApplication::instance() == nullptr) return;
+    static OwnerInputFilter* filter = [] {
+        auto* f = new OwnerInputFilter;  // lives as long as the program
+        QCoreApplication::instance()->installEventFilter(f);
+        return f;
+    }();
+    (void)filter;
+    blockedOwners().push_back(owner_);
+}
+
+detail::OwnerInputBlock::~OwnerInputBlock() {
+    if (owner_ == nullptr) return;
+    auto& owners = blockedOwners();
+    const auto it = std::find(owners.begin(), owners.end(), owner_);
+    if (it != owners.end()) owners.erase(it);
 }
 
 // ---- the event bridge: Qt events -> hooks ---------------------------------------------
@@ -152,6 +404,7 @@ public:
     bool eventFilter(QObject* object, QEvent* event) override {
         Window* w = Window::fromHandle(handleOf(object));
         if (w == nullptr) return false;
+        HandlerScope scope(w);
         return w->handleEvent(object, event);
     }
 };
@@ -163,7 +416,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (Window* w = Window::fromWidget(this)) w->paintHost(this);
+        if (Window* w = Window::fromWidget(this)) {
+            HandlerScope scope(w);
+            w->paintHost(this);
+        }
     }
     // A top-level plain window closes the system's way: SysCommand(Close), whose
     // default sends Close, whose default destroys the window.
@@ -215,10 +471,19 @@ int systemKeyCode(int key, bool keypad) {
 
 // ---- Window ---------------------------------------------------------------------------
 
-Window::Window() = default;
+Window::Window() : serial_(g_nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 
 Window::~Window() {
-    if (exists()) destroy();
+    if (depthOf(serial_) != 0) {
+        platform::debugOutf("gui: a window was deleted while one of its handlers runs (use deleteLater)\n");
+        handlerDepth().erase(serial_);
+    }
+    if (exists()) {
+        platform::debugOutf("gui: a window was deleted before it was destroyed; its own Destroy handling is lost\n");
+        destroy();
+    }
+    auto& pending = pendingDeletes();
+    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
     if (parent_ != nullptr) parent_->detachChild(this);
     for (Window* c : children_) c->parent_ = nullptr;
 }
@@ -289,9 +554,12 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     const QVariant h = QVariant::fromValue<qulonglong>(handle_);
     outer->setProperty(detail::kHandleProperty, h);
     outer->installEventFilter(EventBridge::instance());
+    // Moves without a button reach the hooks too (tooltip relays in preTranslate).
+    outer->setMouseTracking(true);
     if (client_ != widget_) {
         client_->setProperty(detail::kHandleProperty, h);
         client_->installEventFilter(EventBridge::instance());
+        client_->setMouseTracking(true);
     }
 
     moveWindow(rect);
@@ -309,6 +577,7 @@ void Window::bridgeInnerWidget(QWidget* inner) {
     if (inner == nullptr || !exists()) return;
     inner->setProperty(detail::kHandleProperty, QVariant::fromValue<qulonglong>(handle_));
     inner->installEventFilter(EventBridge::instance());
+    inner->setMouseTracking(true);
 }
 
 void Window::destroy() {
@@ -321,6 +590,7 @@ void Window::destroy() {
     for (Window* c : kids) {
         if (std::find(children_.begin(), children_.end(), c) != children_.end()) c->destroy();
     }
+    releaseCapture();
     for (auto& entry : timers_) {
         entry.second->stop();
         entry.second.release()->deleteLater();  // may be the timer whose tick runs now
@@ -409,14 +679,27 @@ LResult Window::sendToParent(std::uint32_t message, WParam w, LParam l) {
     return parent_ != nullptr ? parent_->send(message, w, l) : 0;
 }
 
+LResult Window::notify(std::uint32_t message, WParam w, LParam l) {
+    const Handle self = handle_;
+    bool kept = false;
+    {
+        HandlerScope scope(this);
+        kept = onNotify(message, w, l);
+    }
+    if (kept || !isWindow(self)) return 0;
+    return sendToParent(message, w, l);
+}
+
 LResult Window::notifyParent(std::uint16_t code) {
-    return sendToParent(msg::Command, makeWParam(static_cast<std::uint16_t>(id_), code), handleToLParam(handle_));
+    return notify(msg::Command, makeWParam(static_cast<std::uint16_t>(id_), code), handleToLParam(handle_));
 }
 
 LResult send(Handle handle, std::uint32_t message, WParam w, LParam l) {
     if (handle == 0 || !checkGuiThread("send")) return 0;
     Window* win = Window::fromHandle(handle);
-    return win != nullptr ? win->windowProc(message, w, l) : 0;
+    if (win == nullptr) return 0;
+    HandlerScope scope(win);
+    return win->windowProc(message, w, l);
 }
 
 bool isWindow(Handle handle) { return Window::fromHandle(handle) != nullptr; }
@@ -569,11 +852,17 @@ void Window::paintHost(QWidget* host) {
 }
 
 void Window::runColourQuery() {
-    const std::uint32_t query = colourQueryMessage();
-    if (query == 0) return;
+    const std::optional<ColourKind> kind = colourQueryKind();
+    if (!kind) return;
     ColourQuery answer;
-    if (sendToParent(query, reinterpret_cast<WParam>(&answer), handleToLParam(handle_)) == 0) answer = ColourQuery{};
-    applyColours(answer);
+    const Handle self = handle_;
+    bool answered = false;
+    if (parent_ != nullptr) {
+        HandlerScope scope(parent_);
+        answered = parent_->onColourQuery(*this, *kind, answer);
+    }
+    if (!isWindow(self)) return;
+    applyColours(answered ? answer : ColourQuery{});
 }
 
 // ---- timers ---------------------------------------------------------------------------
@@ -585,7 +874,14 @@ bool Window::setTimer(int timerId, int intervalMs) {
         timer = std::make_unique<QTimer>();
         const Handle self = handle_;
         QObject::connect(timer.get(), &QTimer::timeout, [self, timerId] {
-            gui::send(self, msg::Timer, static_cast<WParam>(timerId), 0);
+            // Lowest priority: a tick never overtakes a message posted before it.
+            if (postsWaiting()) {
+                const DueTick tick{self, timerId};
+                auto& due = dueTicks();
+                if (std::find(due.begin(), due.end(), tick) == due.end()) due.push_back(tick);
+                return;
+            }
+            deliverTick(self, timerId);
         });
     }
     timer->start(std::clamp(intervalMs, 1, INT_MAX));
@@ -636,6 +932,27 @@ void Window::activate() {
         top->activateWindow();
     }
 }
+
+namespace {
+Handle g_capture = 0;  // GUI thread only
+}  // namespace
+
+void Window::setCapture() {
+    if (!widget_ || !checkGuiThread("Window::setCapture")) return;
+    if (Window* old = captureWindow(); old != nullptr && old != this) old->releaseCapture();
+    g_capture = handle_;
+    widget_->grabMouse();
+}
+
+void Window::releaseCapture() {
+    if (g_capture == 0 || g_capture != handle_) return;
+    g_capture = 0;
+    if (widget_) widget_->releaseMouse();
+}
+
+bool Window::hasCapture() const { return exists() && g_capture == handle_; }
+
+Window* Window::captureWindow() { return fromHandle(g_capture); }
 
 void Window::setRegion(const Region& region) {
     if (widget_) widget_->setMask(region.qregion());
@@ -712,7 +1029,10 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
+            if (dialog != nullptr && dialog->preTranslate(*this, in)) {
+                if (isWindow(self)) cancelNativePress(object);
+                return true;
+            }
             if (!isWindow(self)) return true;
             switch (event->type()) {
                 case QEvent::MouseButtonPress:
@@ -728,8 +1048,11 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     consumed = onMouseMove(m);
                     break;
             }
-            if (!isWindow(self)) return true;  // destroyed (or deleted) by its own hook
-            if (consumed) return true;
+            if (!isWindow(self)) return true;  // destroyed by its own hook
+            if (consumed) {
+                cancelNativePress(object);
+                return true;
+            }
             const bool onFrame = (object == widget_.data() || object == client_.data()) && widget_->isWindow();
             if (onFrame && event->type() == QEvent::MouseButtonPress && onFramePress(m)) return true;
             if (onFrame && event->type() == QEvent::MouseMove) onFrameHover(m);
@@ -758,7 +1081,9 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             if (!isWindow(self)) return true;
             if (onKeyUp(k)) return true;
             if (!isWindow(self) || blocksNativeInput()) return true;
-            return deliverKeyToWidget(object, event);
+            deliverKeyToWidget(object, event);
+            if (isWindow(self)) onAfterKeyUp(k);
+            return true;
         }
         case QEvent::Resize:
             if (object == client_.data()) sendSizeIfChanged();
@@ -776,6 +1101,16 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
         default:
             return false;
     }
+}
+
+// A press or release that a hook consumed must not leave the widget half-clicked: a
+// button that saw the press but not the release would stay drawn pressed.
+void Window::cancelNativePress(QObject* object) {
+    if (auto* b = qobject_cast<QAbstractButton*>(object); b != nullptr && b->isDown()) {
+        b->setDown(false);
+        b->update();
+    }
+    if (auto* s = qobject_cast<QAbstractSlider*>(object); s != nullptr && s->isSliderDown()) s->setSliderDown(false);
 }
 
 bool Window::deliverKeyToWidget(QObject* object, QEvent* event) {
@@ -809,7 +1144,9 @@ bool Window::dispatchKey(QObject* object, QEvent* event) {
     // moves the focus even from a control without input handling of its own.
     if (wantsAllKeys() && tab) return true;
     if (blocksNativeInput() && !tab) return true;
-    return deliverKeyToWidget(object, event);
+    deliverKeyToWidget(object, event);
+    if (isWindow(self)) onAfterKeyDown(k);
+    return true;
 }
 
 }  // namespace gui

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/gui/Messages.h"
@@ -54,6 +55,8 @@ inline constexpr std::uint32_t CentreText = 1u << 1;
 inline constexpr std::uint32_t RightText = 1u << 2;
 // buttons
 inline constexpr std::uint32_t PushLike = 1u << 3;       // check button drawn as a push button
+inline constexpr std::uint32_t AutoCheck = 1u << 12;     // check button toggles itself on a click
+inline constexpr std::uint32_t ThreeState = 1u << 13;    // with AutoCheck: off -> on -> indeterminate
 inline constexpr std::uint32_t DefaultButton = 1u << 4;  // Enter gives its id
 // edit
 inline constexpr std::uint32_t ReadOnly = 1u << 5;
@@ -73,6 +76,10 @@ struct ColourQuery {
     std::optional<QColor> text;
     std::optional<QColor> background;
 };
+
+// Which query a control asks: an editable edit, or static text (read-only or
+// disabled edits, labels, group boxes).
+enum class ColourKind { Edit, Static };
 
 struct MouseEvent {
     QPoint pos;        // client coordinates of the window that receives it
@@ -107,7 +114,10 @@ struct InputEvent {
 class Window {
 public:
     Window();
-    virtual ~Window();  // destroys the window when it still exists
+    // Destroys the window when it still exists, but by then the derived classes are
+    // gone and never see Destroy (a debug line says so): delete created windows
+    // through deleteLater() or WindowPtr instead.
+    virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -133,6 +143,11 @@ public:
     // Sends Destroy to this window (everything still alive), then destroys its
     // children and owned windows the same way, then frees the handle and the widget.
     void destroy();
+    // Destroys the window now, while the whole object is alive, and deletes the object
+    // (made with new; the layer owns it from here) once no handler of it or of its
+    // child windows is on the stack: from the event loop, never inside the caller.
+    void deleteLater();
+    bool isDeletePending() const;
 
     // ---- messages ---------------------------------------------------------------------
     LResult send(std::uint32_t msg, WParam w = 0, LParam l = 0);
@@ -194,6 +209,14 @@ public:
     void setWantsAllKeys(bool wants);
     virtual bool wantsAllKeys() const;
 
+    // ---- mouse capture ------------------------------------------------------------------
+    // While captured, every mouse event of the program reaches this window's hooks (in
+    // its client coordinates), wherever the pointer is. Destroying the window releases it.
+    void setCapture();
+    void releaseCapture();
+    bool hasCapture() const;
+    static Window* captureWindow();
+
 protected:
     // Used by create() overrides: registers the window, parents the widget, places it,
     // and runs Create and Size synchronously before the first show.
@@ -219,6 +242,25 @@ protected:
     virtual bool onKeyDown(const KeyEvent& e) { (void)e; return false; }
     virtual bool onKeyUp(const KeyEvent& e) { (void)e; return false; }
     virtual bool onChar(const KeyEvent& e) { (void)e; return false; }
+    // After the widget's own handling of a key it did not consume (an edit has inserted
+    // the character by then). Not called for consumed keys or dialog keys.
+    virtual void onAfterKeyDown(const KeyEvent& e) { (void)e; }
+    virtual void onAfterKeyUp(const KeyEvent& e) { (void)e; }
+    // A control's own notification (Command or HScroll to its parent) reaches the
+    // control first; true keeps it from the parent.
+    virtual bool onNotify(std::uint32_t msg, WParam w, LParam l) {
+        (void)msg;
+        (void)w;
+        (void)l;
+        return false;
+    }
+    // The colour query of a child control before it paints; true when answered.
+    virtual bool onColourQuery(Window& control, ColourKind kind, ColourQuery& answer) {
+        (void)control;
+        (void)kind;
+        (void)answer;
+        return false;
+    }
     virtual void onSetFocus() {}
     virtual void onKillFocus(Qt::FocusReason reason) { (void)reason; }
     // Top-level frameless windows: a press the hooks did not consume on the window
@@ -226,9 +268,9 @@ protected:
     virtual bool onFramePress(const MouseEvent& e) { (void)e; return false; }
     virtual void onFrameHover(const MouseEvent& e) { (void)e; }
 
-    // Controls: the colour query to send to the parent before painting (0 = none),
+    // Controls: the colour query to ask the parent before painting (none: no query),
     // and how to apply the answer. Called with an empty query when nobody answered.
-    virtual std::uint32_t colourQueryMessage() const { return 0; }
+    virtual std::optional<ColourKind> colourQueryKind() const { return std::nullopt; }
     virtual void applyColours(const ColourQuery& answer) { (void)answer; }
     // Controls: whether the widget's own mouse/key/wheel handling is switched off.
     virtual bool blocksNativeInput() const { return false; }
@@ -253,13 +295,17 @@ protected:
     }
     // Sends msg to the parent (0 without one).
     LResult sendToParent(std::uint32_t msg, WParam w, LParam l);
-    // Sends Command(id | code << 16, this handle) to the parent.
+    // A notification: to onNotify first, then (unless it kept it) to the parent.
+    LResult notify(std::uint32_t msg, WParam w, LParam l);
+    // Notifies Command(id | code << 16, this handle).
     LResult notifyParent(std::uint16_t code);
 
 private:
     friend class EventBridge;
     friend class HostWidget;
     friend class Dialog;
+    friend class HandlerScope;
+    friend void reapDeferredDeletes(bool all);
     bool handleEvent(QObject* object, QEvent* event);
     bool dispatchKey(QObject* object, QEvent* event);
     static bool deliverKeyToWidget(QObject* object, QEvent* event);
@@ -267,8 +313,10 @@ private:
     void paintHost(QWidget* host);
     void sendSizeIfChanged();
     void detachChild(Window* child);
+    void cancelNativePress(QObject* object);
     virtual void windowDestroyed() {}  // after the handle is gone (Dialog ends its loop)
 
+    const std::uint64_t serial_;  // never reused; keys the handler depth
     Handle handle_ = 0;
     int id_ = 0;
     Window* parent_ = nullptr;
@@ -282,6 +330,23 @@ private:
     QSize lastSize_{-1, -1};
     std::map<int, std::unique_ptr<QTimer>> timers_;
 };
+
+// Deletes through Window::deleteLater, so a window held by std::unique_ptr is destroyed
+// whole and freed only once none of its handlers runs.
+struct DeferredDelete {
+    void operator()(Window* window) const;
+};
+template <class T>
+using WindowPtr = std::unique_ptr<T, DeferredDelete>;
+template <class T, class... Args>
+WindowPtr<T> makeWindow(Args&&... args) {
+    return WindowPtr<T>(new T(std::forward<Args>(args)...));
+}
+// Hands a window held by a plain std::unique_ptr to the deferred delete.
+template <class T>
+void deleteLater(std::unique_ptr<T> window) {
+    if (window) window.release()->deleteLater();
+}
 
 // Free forms of the message calls.
 LResult send(Handle handle, std::uint32_t msg, WParam w = 0, LParam l = 0);

@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QEventLoop>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <functional>
 #include <vector>
 
+#include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Window.h"
 
@@ -78,5 +80,38 @@ inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>
     watchdog.start(2000);
     return dialog.doModal(owner);
 }
+
+}  // namespace guitest
+
+namespace guitest {
+
+// A left click delivered the way a user's click arrives: to the top-level QWindow,
+// through the window system's event path, so Qt's modal blocking applies to it.
+inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
+    QWidget* widget = target.widget();
+    QWidget* top = widget->window();
+    if (clientPos.x() < 0) clientPos = widget->rect().center();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, clientPos));
+}
+
+// A message box that runs a real nested event loop for a while, as the user reading it
+// would, then answers OK.
+class NestedLoopBoxes final : public gui::IMessageBoxProvider {
+public:
+    explicit NestedLoopBoxes(int openMs) : openMs_(openMs) { gui::setMessageBoxProvider(this); }
+    ~NestedLoopBoxes() override { gui::setMessageBoxProvider(nullptr); }
+    int show(const gui::MessageBoxRequest&) override {
+        ++open;
+        QEventLoop loop;
+        QTimer::singleShot(openMs_, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open;
+        return gui::id::Ok;
+    }
+    int open = 0;
+
+private:
+    int openMs_;
+};
 
 }  // namespace guitest

@@ -88,23 +88,32 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     EXPECT_EQ(parent.widget(), nullptr);
 }
 
-TEST(WindowLifetime, DeletingTheObjectInsideItsOwnHandlerIsSafe) {
-    auto* button = new PushButton;
+TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler) {
+    struct Counted : PushButton {
+        int* deleted;
+        explicit Counted(int* d) : deleted(d) {}
+        ~Counted() override { ++*deleted; }
+    };
+    int deleted = 0;
+    auto* button = new Counted(&deleted);
     SpyWindow parent;
     ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 100, 100)));
     parent.widget()->show();
     ASSERT_TRUE(button->create(&parent, 7, QRect(0, 0, 60, 20)));
     parent.answer = [&](std::uint32_t m, WParam w, LParam) -> LResult {
         if (m == msg::Command && loWord(w) == 7) {
-            delete button;  // the page deletes the control under its own click
+            button->deleteLater();  // the page deletes the control under its own click
+            EXPECT_FALSE(button->exists());  // gone as a window at once ...
             button = nullptr;
         }
         return 0;
     };
     QTest::mouseClick(button->widget(), Qt::LeftButton);
     EXPECT_EQ(button, nullptr);
-    guitest::settle();
     EXPECT_TRUE(parent.children().empty());
+    EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
+    guitest::settle();
+    EXPECT_EQ(deleted, 1);
 }
 
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {
@@ -197,31 +206,37 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
-    SpyWindow page;
+    struct Page : Window {
+        bool warn = true;
+        std::vector<ColourKind> asked;
+        Handle editHandle = 0;
+        bool onColourQuery(Window& control, ColourKind kind, ColourQuery& answer) override {
+            asked.push_back(kind);
+            if (kind != ColourKind::Edit || control.handle() != editHandle || !warn) return false;
+            answer.text = QColor(255, 0, 0);
+            return true;
+        }
+    } page;
     ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 100)));
     page.widget()->show();
     Edit edit;
     ASSERT_TRUE(edit.create(&page, 3, QRect(10, 10, 80, 22)));
-    bool warn = true;
-    page.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
-        if (m != msg::ColourEdit || handleFromLParam(l) != edit.handle() || !warn) return 0;
-        reinterpret_cast<ColourQuery*>(w)->text = QColor(255, 0, 0);
-        return 1;
-    };
+    page.editHandle = edit.handle();
     edit.widget()->grab();  // paints, so the query runs
-    EXPECT_GE(page.count(msg::ColourEdit), 1);
+    ASSERT_FALSE(page.asked.empty());
     EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
 
-    warn = false;
+    page.warn = false;
     const QColor own = QApplication::palette(edit.widget()).color(QPalette::Active, QPalette::Text);
     edit.widget()->grab();
     EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), own);
 
-    // A read-only edit asks with the static query instead.
+    // A read-only edit asks the static query instead.
     edit.setReadOnly(true);
-    const int statics = page.count(msg::ColourStatic);
+    page.asked.clear();
     edit.widget()->grab();
-    EXPECT_GT(page.count(msg::ColourStatic), statics);
+    ASSERT_FALSE(page.asked.empty());
+    EXPECT_EQ(page.asked.back(), ColourKind::Static);
 }
 
 TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {

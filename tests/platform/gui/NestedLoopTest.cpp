@@ -1,0 +1,160 @@
+// Nested loops: what a modal dialog blocks, windows deleted while their handler waits
+// in a message box, and posted messages and timer ticks inside such loops.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "platform/gui/Controls.h"
+
+using namespace gui;
+using guitest::SpyWindow;
+
+namespace {
+
+DialogTemplate plainTemplate(const QString& caption) {
+    DialogTemplate t;
+    t.caption = caption;
+    t.size = QSize(120, 60);
+    return t;
+}
+
+// A top-level window with one button whose clicks it counts.
+struct ButtonWindow {
+    SpyWindow window;
+    PushButton button;
+    int clicks = 0;
+    explicit ButtonWindow(const QRect& rect) {
+        window.create(nullptr, 0, rect);
+        button.create(&window, 5, QRect(10, 10, 60, 24));
+        window.answer = [this](std::uint32_t m, WParam w, LParam) -> LResult {
+            if (m == msg::Command && loWord(w) == 5) ++clicks;
+            return 0;
+        };
+        window.show();
+    }
+};
+
+}  // namespace
+
+TEST(ModalLoops, AModalDialogBlocksItsOwnerOnlyAndNothingWithoutOne) {
+    ButtonWindow page(QRect(20, 20, 200, 100));
+    ButtonWindow speed(QRect(300, 20, 200, 100));
+    Dialog mainWindow(plainTemplate("main"));
+    const int result = guitest::runModal(mainWindow, [&](Dialog& main) {
+        // The main window's loop has no owner: the pages stay usable.
+        guitest::userClick(page.button);
+        EXPECT_EQ(page.clicks, 1);
+        Dialog box(plainTemplate("box"));
+        guitest::runModal(
+            box,
+            [&](Dialog& b) {
+                guitest::userClick(page.button);   // the owner is blocked ...
+                guitest::userClick(speed.button);  // ... another window is not
+                EXPECT_EQ(page.clicks, 1);
+                EXPECT_EQ(speed.clicks, 1);
+                b.endDialog(id::Ok);
+            },
+            &page.window);
+        guitest::userClick(page.button);  // the owner is usable again
+        EXPECT_EQ(page.clicks, 2);
+        main.endDialog(7);
+    });
+    EXPECT_EQ(result, 7);
+}
+
+namespace {
+
+// A page whose button handler asks the user and then carries on with its own members.
+class PageLike : public Dialog {
+public:
+    static inline int alive = 0;
+    static inline int destroysHandled = 0;  // by the page's own handler
+    static inline int carriedOn = 0;        // handlers that finished after the box
+    PageLike() : Dialog(pageTemplate()) { ++alive; }
+    ~PageLike() override { --alive; }
+
+protected:
+    void onDestroy() override { ++destroysHandled; }
+    LResult onCommand(int commandId, int code, Handle from) override {
+        if (commandId != 5) return Dialog::onCommand(commandId, code, from);
+        messageBox(this, "Save?", "Question");
+        setText(QStringLiteral("answered"));  // the page's own data, after the nested loop
+        ++carriedOn;
+        return 1;
+    }
+
+private:
+    static DialogTemplate pageTemplate() {
+        DialogTemplate t = plainTemplate("page");
+        t.style |= dialogStyle::Visible;
+        t.items = {{ControlKind::PushButton, 5, "Save", QRect(5, 5, 50, 14)}};
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsHandlerReturns) {
+    guitest::NestedLoopBoxes boxes(100);
+    SpyWindow mainWindow;
+    ASSERT_TRUE(mainWindow.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    auto page = std::make_unique<PageLike>();
+    ASSERT_TRUE(page->createModeless(nullptr));
+    PageLike* raw = page.get();
+    mainWindow.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m == msg::DeviceChange && page) gui::deleteLater(std::move(page));
+        return 0;
+    };
+    ASSERT_TRUE(mainWindow.post(msg::DeviceChange));  // the removal arrives while the box is open
+    guitest::userClick(*raw->item(5));
+    EXPECT_EQ(boxes.open, 0);
+    EXPECT_EQ(page, nullptr);
+    EXPECT_EQ(PageLike::carriedOn, 1);
+    EXPECT_EQ(PageLike::destroysHandled, 1);  // the whole page saw its destruction
+    ASSERT_TRUE(guitest::waitFor([] { return PageLike::alive == 0; }));
+}
+
+TEST(PostedMessages, KeepFlowingInsideANestedLoop) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    bool inLoop = false;
+    std::vector<bool> deliveredInLoop;
+    w.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m == msg::PageClosed) {
+            inLoop = true;
+            QEventLoop loop;
+            QTimer::singleShot(300, &loop, &QEventLoop::quit);
+            loop.exec();
+            inLoop = false;
+        }
+        if (m == msg::TaskData) deliveredInLoop.push_back(inLoop);
+        return 0;
+    };
+    ASSERT_TRUE(w.post(msg::PageClosed));
+    ASSERT_TRUE(w.post(msg::TaskData, 1));
+    ASSERT_TRUE(w.post(msg::TaskData, 2));
+    ASSERT_TRUE(guitest::waitFor([&] { return deliveredInLoop.size() == 2 && !inLoop; }, 3000));
+    EXPECT_EQ(deliveredInLoop, (std::vector<bool>{true, true}));
+}
+
+TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    int ticksBeforeAllPosts = 0;
+    w.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m == msg::Timer && w.count(msg::TaskData) < 20) ++ticksBeforeAllPosts;
+        if (m == msg::TaskData && w.log.size() == 1) {
+            // A handler that takes a while: the tick falls due meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return 0;
+    };
+    ASSERT_TRUE(w.setTimer(1, 1));
+    for (WParam i = 0; i < 20; ++i) ASSERT_TRUE(w.post(msg::TaskData, i));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the tick is due before any post is delivered
+    ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 20 && w.count(msg::Timer) > 0; }));
+    EXPECT_EQ(ticksBeforeAllPosts, 0);
+}

@@ -1,6 +1,7 @@
 // Tamsiro: the application object runs everything from the instance check to shutdown.
 #include "app/QuillfenApp.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/Resources.h"
 
 #ifdef TAMSIRO_TEST_INSTANCE
 // A test build of the program: message boxes are written to the debug output and
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     gui::Application application(argc, argv);
+    gui::setProgramIcon();
 #ifdef TAMSIRO_TEST_INSTANCE
     TestInstanceBoxes boxes;
 #endif

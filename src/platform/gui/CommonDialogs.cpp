@@ -1,11 +1,13 @@
 #include "platform/gui/CommonDialogs.h"
 
 #include <QClipboard>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Internal.h"
 #include "platform/gui/Window.h"
 
 namespace gui {
@@ -15,6 +17,23 @@ namespace {
 QWidget* ownerWidget(Handle owner) {
     Window* w = Window::fromHandle(owner);
     return w != nullptr && w->widget() != nullptr ? w->widget()->window() : nullptr;
+}
+
+// Runs a common dialog as the system runs a modal one: a nested loop in which only its
+// owner takes no input (QDialog::exec would block every window of the program).
+// Returns the dialog's finishing code, or -1 when the program's quit ended the loop.
+int runOwnedModal(QDialog& dialog, Handle owner) {
+    detail::OwnerInputBlock ownerBlocked(ownerWidget(owner));
+    dialog.setWindowModality(Qt::NonModal);
+    if (Application::quitPosted()) return -1;
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, [&loop](int code) { loop.exit(code); });
+    Application::pushModalLoop(&loop);
+    dialog.show();
+    const int code = loop.exec(QEventLoop::DialogExec);
+    Application::popModalLoop(&loop);
+    dialog.hide();
+    return code;
 }
 
 class QtMessageBoxes final : public IMessageBoxProvider {
@@ -38,7 +57,8 @@ public:
             case MessageButtons::AbortRetryIgnore: buttons = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
         }
         QMessageBox box(icon, r.caption, r.text, buttons, ownerWidget(r.owner));
-        switch (box.exec()) {
+        runOwnedModal(box, r.owner);
+        switch (box.clickedButton() != nullptr ? box.standardButton(box.clickedButton()) : QMessageBox::NoButton) {
             case QMessageBox::Ok: return id::Ok;
             case QMessageBox::Cancel: return id::Cancel;
             case QMessageBox::Yes: return id::Yes;
@@ -61,7 +81,7 @@ public:
         dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (!r.defaultExtension.isEmpty()) dialog.setDefaultSuffix(r.defaultExtension);
         if (r.save && !r.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (dialog.exec() != QDialog::Accepted) return QString();
+        if (runOwnedModal(dialog, r.owner) != QDialog::Accepted) return QString();
         return dialog.selectedFiles().value(0);
     }
 };

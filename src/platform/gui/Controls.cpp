@@ -547,6 +547,11 @@ int TabBar::insertItem(int index, const QString& text) {
     settingSelection_ = true;  // the first tab becomes current; that is not a user change
     const int at = tabs_->insertTab(std::clamp(index, 0, tabs_->count()), text);
     settingSelection_ = false;
+    // Inside a tab control the bar's height follows its tabs.
+    if (QWidget* outer = widget(); outer != nullptr && outer != tabs_.data()) {
+        tabs_->setGeometry(0, 0, outer->width(), tabs_->sizeHint().height());
+        outer->update();
+    }
     return at;
 }
 

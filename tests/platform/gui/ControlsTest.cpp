@@ -7,6 +7,7 @@
 #include "platform/gui/Controls.h"
 
 using namespace gui;
+using guitest::Spy;
 using guitest::SpyWindow;
 
 namespace {
@@ -187,4 +188,153 @@ TEST(TooltipControls, PopsUpAfterTheDelayOverItsToolAndHidesAgain) {
     ASSERT_TRUE(guitest::waitFor([&] { return !tip.isPoppedUp(); }));  // the pop-up time ran out
     page.window.destroy();  // owned by the page: goes with it
     EXPECT_FALSE(tip.exists());
+}
+
+// ---- the kinds later pages need, driven through the window system --------------------
+
+TEST(ButtonControls, AutoCheckBoxesToggleAndThreeStateOnesCycleBeforeTheParentHears) {
+    Page page;
+    struct Reflecting : CheckButton {  // sees its own notification first
+        std::vector<int> seen;
+        bool keep = false;
+        bool onNotify(std::uint32_t m, WParam, LParam) override {
+            if (m == msg::Command) seen.push_back(check());
+            return keep;
+        }
+    } autoBox, threeState;
+    ASSERT_TRUE(autoBox.create(&page.window, 11, QRect(10, 10, 100, 24), style::Visible | style::AutoCheck));
+    ASSERT_TRUE(threeState.create(&page.window, 12, QRect(10, 40, 100, 24),
+                                  style::Visible | style::AutoCheck | style::ThreeState));
+    std::vector<int> parentSaw;
+    page.window.answer = [&](std::uint32_t m, WParam w, LParam) -> LResult {
+        if (m == msg::Command && loWord(w) == 12) parentSaw.push_back(threeState.check());
+        return 0;
+    };
+    guitest::userClick(autoBox);
+    EXPECT_EQ(autoBox.check(), 1);
+    guitest::userClick(autoBox);
+    EXPECT_EQ(autoBox.check(), 0);
+    EXPECT_EQ(autoBox.seen, (std::vector<int>{1, 0}));
+
+    for (int i = 0; i < 4; ++i) guitest::userClick(threeState);
+    EXPECT_EQ(threeState.seen, (std::vector<int>{1, CheckButton::Indeterminate, 0, 1}));
+    EXPECT_EQ(parentSaw, threeState.seen);  // the control first, then the parent, same state
+
+    threeState.keep = true;  // a control that keeps its notification
+    guitest::userClick(threeState);
+    EXPECT_EQ(parentSaw.size(), 4u);
+    threeState.setCheck(CheckButton::Indeterminate);
+    EXPECT_EQ(threeState.check(), CheckButton::Indeterminate);
+    autoBox.setCheck(CheckButton::Indeterminate);  // not three-state: simply on
+    EXPECT_EQ(autoBox.check(), 1);
+}
+
+TEST(TrackbarControls, TheStandardTrackbarMovesItselfAndReportsEachMoveThenTheEnd) {
+    Page page;
+    StandardTrackbar bar;
+    ASSERT_TRUE(bar.create(&page.window, 21, QRect(10, 10, 220, 30)));
+    bar.setRange(0, 100);
+    bar.setPageSize(10);
+    bar.setPosition(50);
+    auto scrolls = [&] {
+        std::vector<std::pair<int, int>> out;  // code, position
+        for (const auto& r : page.window.only(msg::HScroll)) {
+            EXPECT_EQ(handleFromLParam(r.l), bar.handle());
+            out.emplace_back(loWord(r.w), hiWord(r.w));
+        }
+        page.window.log.clear();
+        return out;
+    };
+    // A click right of the thumb pages right; it takes the focus.
+    const QRect thumb = bar.thumbRect();
+    guitest::userClick(bar, QPoint(thumb.right() + 30, thumb.center().y()));
+    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{scroll::PageDown, 60}, {scroll::EndTrack, 60}}));
+    EXPECT_EQ(bar.position(), 60);
+    EXPECT_TRUE(bar.hasFocus());
+
+    guitest::focusForKeys(bar);
+    guitest::userKey(bar, Qt::Key_Right);
+    guitest::userKey(bar, Qt::Key_PageUp);
+    guitest::userKey(bar, Qt::Key_End);
+    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{scroll::LineDown, 61}, {scroll::EndTrack, 61},
+                                                           {scroll::PageUp, 51}, {scroll::EndTrack, 51},
+                                                           {scroll::Bottom, 100}, {scroll::EndTrack, 100}}));
+    EXPECT_EQ(bar.position(), 100);
+
+    // Dragging the thumb to the left end.
+    const QRect t = bar.thumbRect();
+    guitest::userPress(bar, t.center());
+    guitest::userMove(bar, QPoint(0, t.center().y()));
+    guitest::userRelease(bar, QPoint(0, t.center().y()));
+    const auto drag = scrolls();
+    ASSERT_GE(drag.size(), 3u);
+    EXPECT_EQ(drag[0].first, scroll::ThumbTrack);
+    EXPECT_EQ(drag[drag.size() - 2], std::make_pair(int(scroll::ThumbPosition), 0));
+    EXPECT_EQ(drag.back(), std::make_pair(int(scroll::EndTrack), 0));
+}
+
+TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {
+    Page page;
+    TabControl tabs;
+    ASSERT_TRUE(tabs.create(&page.window, 31, QRect(10, 10, 300, 150)));
+    for (const char* name : {"Channel 1", "Channel 2", "Both"}) tabs.insertItem(tabs.count(), name);
+    const QRect body = tabs.bodyRect();
+    EXPECT_GT(body.top(), tabs.itemRect(0).bottom());  // below the tabs
+    EXPECT_TRUE(tabs.clientRect().contains(body));
+    Edit inBody;
+    ASSERT_TRUE(inBody.create(&tabs, 32, QRect(body.topLeft() + QPoint(8, 8), QSize(80, 22))));
+
+    guitest::focusForKeys(inBody);
+    guitest::userClick(tabs, tabs.itemRect(1).center());
+    EXPECT_EQ(tabs.curSel(), 1);
+    const auto commands = page.commands();
+    ASSERT_EQ(commands.size(), 1u);
+    expectCommand(commands[0], 31, notify::TabSelectionChange, tabs.handle());
+    EXPECT_TRUE(inBody.hasFocus());  // a click on a tab leaves the focus (and a focused edit) alone
+    tabs.setCurSel(2);              // the program's own choice is not reported
+    EXPECT_EQ(page.commands().size(), 1u);
+    // The control in the body is drawn over the frame.
+    EXPECT_TRUE(inBody.isVisible());
+    EXPECT_EQ(tabs.widget()->childAt(inBody.rectInParent().center()), inBody.widget());
+}
+
+TEST(EditControls, AHookAfterTheDefaultHandlingSeesTheCharacterInsertedAndTheModifiedFlag) {
+    Page page;
+    struct Watching : Edit {
+        std::vector<std::pair<QString, bool>> after;  // text and modified flag after each key
+        void onAfterKeyDown(const KeyEvent&) override { after.emplace_back(text(), isModified()); }
+    } edit;
+    ASSERT_TRUE(edit.create(&page.window, 41, QRect(10, 10, 100, 22)));
+    edit.setText("1");
+    guitest::focusForKeys(edit);
+    ASSERT_TRUE(edit.hasFocus());
+    guitest::userKey(edit, Qt::Key_End);
+    guitest::userKey(edit, Qt::Key_5, "5");
+    ASSERT_EQ(edit.after.size(), 2u);
+    EXPECT_EQ(edit.after[0], std::make_pair(QString("1"), false));
+    EXPECT_EQ(edit.after[1], std::make_pair(QString("15"), true));
+}
+
+TEST(ButtonControls, AHookThatConsumesTheReleaseLeavesNoButtonDrawnPressed) {
+    struct Swallowing : Spy<Dialog> {
+        using Spy<Dialog>::Spy;
+        bool swallowUp = false;
+        bool preTranslate(Window& target, const InputEvent& e) override {
+            return swallowUp && e.kind == InputEvent::MouseUp && target.id() == 5;
+        }
+    };
+    DialogTemplate t;
+    t.size = QSize(100, 50);
+    t.style |= dialogStyle::Visible;
+    t.items = {{ControlKind::PushButton, 5, "Go", QRect(5, 5, 50, 14)}};
+    Swallowing dialog(t);
+    ASSERT_TRUE(dialog.createModeless());
+    dialog.swallowUp = true;
+    auto* button = dynamic_cast<QAbstractButton*>(dialog.item(5)->widget());
+    guitest::userClick(*dialog.item(5));
+    EXPECT_FALSE(button->isDown());
+    EXPECT_EQ(dialog.count(msg::Command), 0);
+    dialog.swallowUp = false;  // the next click is an ordinary one
+    guitest::userClick(*dialog.item(5));
+    EXPECT_EQ(dialog.count(msg::Command), 1);
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QEventLoop>
 #include <QWidget>
+#include <QWindow>
 #include <QtTest/QTest>
 #include <functional>
 #include <vector>
@@ -92,6 +93,37 @@ inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
     QWidget* top = widget->window();
     if (clientPos.x() < 0) clientPos = widget->rect().center();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, clientPos));
+}
+
+// A user's mouse move (no button) or key, through the window system like userClick.
+inline void userMove(gui::Window& target, QPoint clientPos) {
+    QWidget* widget = target.widget();
+    QWidget* top = widget->window();
+    QTest::mouseMove(top->windowHandle(), widget->mapTo(top, clientPos));
+}
+inline void userPress(gui::Window& target, QPoint clientPos) {
+    QWidget* top = target.widget()->window();
+    QTest::mousePress(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+}
+inline void userRelease(gui::Window& target, QPoint clientPos) {
+    QWidget* top = target.widget()->window();
+    QTest::mouseRelease(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+}
+// Gives the keyboard focus to target (its window activated) and types a key there.
+inline void focusForKeys(gui::Window& target) {
+    QWidget* top = target.widget()->window();
+    top->activateWindow();
+    (void)QTest::qWaitForWindowActive(top->windowHandle(), 2000);
+    target.setFocus();
+}
+inline void userKey(gui::Window& target, Qt::Key key, QString text = QString()) {
+    QWindow* window = target.widget()->window()->windowHandle();
+    if (text.isEmpty()) {
+        QTest::keyClick(window, key);
+        return;
+    }
+    QTest::sendKeyEvent(QTest::Press, window, key, text, Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, window, key, text, Qt::NoModifier);
 }
 
 // A message box that runs a real nested event loop for a while, as the user reading it

@@ -1056,7 +1056,15 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             const bool onFrame = (object == widget_.data() || object == client_.data()) && widget_->isWindow();
             if (onFrame && event->type() == QEvent::MouseButtonPress && onFramePress(m)) return true;
             if (onFrame && event->type() == QEvent::MouseMove) onFrameHover(m);
-            return isWindow(self) && blocksNativeInput();
+            if (!isWindow(self) || blocksNativeInput()) return true;
+            if (event->type() == QEvent::MouseMove) {
+                // A move belongs to the window under the pointer only: a widget that
+                // ignores it must not pass it on to the parent window as a move of its own.
+                object->event(event);
+                event->accept();
+                return true;
+            }
+            return false;
         }
         case QEvent::Wheel: {
             auto* we = static_cast<QWheelEvent*>(event);

@@ -241,3 +241,41 @@ TEST(DialogModeless, AFixedFrameKeepsTheSizeTheProgramGives) {
     page.moveWindow(QRect(QPoint(0, 0), w->size() + QSize(10, 0)));
     EXPECT_EQ(page.clientRect().size(), QSize(410, 200));
 }
+
+TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
+    // The sequence editor's shape: a frame pane inside the window, at (14, 40) pixels.
+    DialogTemplate paneTemplate;
+    paneTemplate.size = QSize(100, 40);
+    paneTemplate.fontFace = "Arial";
+    paneTemplate.pointSize = 8;
+    paneTemplate.style = dialogStyle::Visible;
+    paneTemplate.items = {{ControlKind::CheckBox, 1001, "Phase 1", QRect(4, 4, 60, 12),
+                           style::Visible | style::AutoCheck | style::ThreeState},
+                          {ControlKind::Edit, 1002, "", QRect(4, 20, 40, 12)}};
+    DialogTemplate windowTemplate = mainWindowTemplate();
+    windowTemplate.items.resize(2);  // OK and Cancel
+    windowTemplate.size = QSize(230, 120);
+    SpyDialog window(windowTemplate);
+    SpyDialog pane(paneTemplate);
+    const int result = guitest::runModal(window, [&](Dialog& w) {
+        ASSERT_TRUE(pane.createChild(&w, 900, QPoint(14, 40)));
+        EXPECT_FALSE(pane.widget()->isWindow());
+        EXPECT_EQ(pane.parent(), &w);
+        EXPECT_EQ(w.child(900), &pane);
+        EXPECT_EQ(pane.rectInParent().topLeft(), QPoint(14, 40));
+        EXPECT_EQ(pane.clientRect().size(), QSize(150, 60));  // 100 x 40 units of Arial 8
+        EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
+
+        // The pane's controls notify the pane, not the window.
+        guitest::userClick(*pane.item(1001));
+        EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
+        ASSERT_EQ(pane.count(msg::Command), 1);
+        EXPECT_EQ(loWord(pane.only(msg::Command)[0].w), 1001);
+        EXPECT_EQ(window.count(msg::Command), 0);
+        // Esc in the pane's edit is the window's key: it cancels the window.
+        guitest::focusForKeys(*pane.item(1002));
+        guitest::userKey(*pane.item(1002), Qt::Key_Escape);
+    });
+    EXPECT_EQ(result, id::Cancel);
+    EXPECT_FALSE(pane.exists());  // the pane went with its window
+}

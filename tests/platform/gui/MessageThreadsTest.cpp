@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
 #include <chrono>
 #include <thread>
 
 #include "GuiTestSupport.h"
 #include "platform/core/Handles.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/PostData.h"
 
 using namespace gui;
 
@@ -69,4 +72,57 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
     EXPECT_GT(next.handle(), target);
     guitest::waitFor([] { return false; }, 10);
     EXPECT_EQ(next.count(msg::TaskData), 0);
+}
+
+namespace {
+// A worker's result that counts its lives, so a leak or a double free shows.
+struct Result {
+    static inline std::atomic<int> alive{0};
+    std::string text;
+    explicit Result(std::string t) : text(std::move(t)) { ++alive; }
+    Result(Result&& other) noexcept : text(std::move(other.text)) { ++alive; }
+    Result(const Result&) = delete;
+    ~Result() { --alive; }
+};
+}  // namespace
+
+TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDropped) {
+    guitest::SpyWindow status, closing;
+    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    std::vector<std::string> texts;
+    std::unique_ptr<Result> kept;
+    status.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
+        if (m != msg::TestResult) return 0;
+        EXPECT_EQ(gui::payloadValue<int>(l), nullptr);  // not the type it carries
+        if (const Result* r = gui::payloadValue<Result>(l)) texts.push_back(r->text);
+        if (w == 2) kept = gui::takePayload<Result>(l);  // the handler keeps the last one
+        return 0;
+    };
+    closing.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m == msg::PageClosed) closing.destroy();  // its later posts are dropped
+        return 0;
+    };
+    const Handle target = status.handle();
+    const Handle gone = closing.handle();
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(gui::postValue(target, msg::TestResult, static_cast<WParam>(i), Result("step " + std::to_string(i))));
+        }
+        platform::post(gone, msg::PageClosed, 0, 0);
+        gui::postValue(gone, msg::TestResult, 0, Result("never read"));
+    });
+    worker.join();
+    EXPECT_FALSE(gui::postValue(Handle{0}, msg::TestResult, 0, Result("no window")));
+    ASSERT_TRUE(guitest::waitFor([&] { return texts.size() == 3 && !closing.exists(); }));
+    guitest::waitFor([] { return false; }, 20);
+    EXPECT_EQ(texts, (std::vector<std::string>{"step 0", "step 1", "step 2"}));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->text, "step 2");
+    EXPECT_EQ(Result::alive.load(), 1);  // only the one the handler kept
+    EXPECT_EQ(status.count(msg::TestResult), 3);
+    // A plain l that is not a payload is never taken for one.
+    EXPECT_EQ(gui::payloadValue<Result>(reinterpret_cast<LParam>(kept.get())), nullptr);
+    kept.reset();
+    EXPECT_EQ(Result::alive.load(), 0);
 }

@@ -6,6 +6,10 @@
 #include <memory>
 #include <thread>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
 
@@ -63,6 +67,37 @@ TEST(ModalLoops, AModalDialogBlocksItsOwnerOnlyAndNothingWithoutOne) {
         main.endDialog(7);
     });
     EXPECT_EQ(result, 7);
+}
+
+TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
+    ButtonWindow page(QRect(20, 20, 200, 100));
+    ButtonWindow speed(QRect(300, 20, 200, 100));
+    int answer = 0;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) box = b;
+        }
+        ASSERT_NE(box, nullptr);
+        guitest::userClick(page.button);
+        guitest::userClick(speed.button);
+        EXPECT_EQ(page.clicks, 0);
+        EXPECT_EQ(speed.clicks, 1);
+        QAbstractButton* no = box->button(QMessageBox::No);
+        QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, no->mapTo(box, no->rect().center()));
+    });
+    QTimer watchdog;  // a box that was never found must not hang the run
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* b = qobject_cast<QMessageBox*>(w)) b->reject();
+        }
+    });
+    watchdog.start(3000);
+    answer = messageBox(&page.window, "Save parameter setting ?", "Question", MessageButtons::YesNoCancel,
+                        MessageIcon::Information);
+    EXPECT_EQ(answer, id::No);
+    guitest::userClick(page.button);
+    EXPECT_EQ(page.clicks, 1);
 }
 
 namespace {
@@ -144,17 +179,18 @@ TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {
     SpyWindow w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
     int ticksBeforeAllPosts = 0;
-    w.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+    w.answer = [&](std::uint32_t m, WParam wp, LParam) -> LResult {
         if (m == msg::Timer && w.count(msg::TaskData) < 20) ++ticksBeforeAllPosts;
-        if (m == msg::TaskData && w.log.size() == 1) {
-            // A handler that takes a while: the tick falls due meanwhile.
+        if (m == msg::TaskData && wp == 0) {
+            // A handler that takes a while (the tick falls due), then pumps messages as
+            // a message box would: the rest of the posts come before the tick.
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         }
         return 0;
     };
     ASSERT_TRUE(w.setTimer(1, 1));
     for (WParam i = 0; i < 20; ++i) ASSERT_TRUE(w.post(msg::TaskData, i));
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the tick is due before any post is delivered
     ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 20 && w.count(msg::Timer) > 0; }));
     EXPECT_EQ(ticksBeforeAllPosts, 0);
 }

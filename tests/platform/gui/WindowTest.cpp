@@ -299,3 +299,55 @@ TEST(WindowThreads, AGuiCallFromAnotherThreadIsRefusedInReleaseBuilds) {
     EXPECT_EQ(capture.count("gui: send called off the GUI thread\n"), 1u);
 }
 #endif
+
+TEST(WindowInput, MovesWithoutAButtonReachPreTranslateAndACapturedWindowGetsTheMouseEverywhere) {
+    struct Relaying : guitest::Spy<Dialog> {
+        using guitest::Spy<Dialog>::Spy;
+        std::vector<std::pair<int, Qt::MouseButtons>> moves;  // target id, buttons
+        bool preTranslate(Window& target, const InputEvent& e) override {
+            if (e.kind == InputEvent::MouseMove) moves.emplace_back(target.id(), e.mouse.buttons);
+            return false;
+        }
+    };
+    struct Gauge : SpyWindow {
+        std::vector<std::pair<char, QPoint>> mouse;
+        bool onMouseDown(const MouseEvent& e) override { return mouse.emplace_back('d', e.pos), true; }
+        bool onMouseUp(const MouseEvent& e) override { return mouse.emplace_back('u', e.pos), true; }
+        bool onMouseMove(const MouseEvent& e) override { return mouse.emplace_back('m', e.pos), true; }
+    };
+    DialogTemplate t = plainTemplate("page");
+    t.style |= dialogStyle::Visible;
+    t.items = {{ControlKind::PushButton, 5, "Go", QRect(5, 5, 50, 14)}};
+    Relaying page(t);
+    ASSERT_TRUE(page.createModeless());
+    Gauge gauge;
+    ASSERT_TRUE(gauge.create(&page, 6, QRect(100, 40, 50, 50)));
+    SpyWindow other;
+    ASSERT_TRUE(other.create(nullptr, 0, QRect(400, 0, 100, 100)));
+    other.show();
+
+    Window& button = *page.item(5);
+    guitest::userMove(button, QPoint(3, 3));
+    ASSERT_FALSE(page.moves.empty());
+    EXPECT_EQ(page.moves.back(), std::make_pair(5, Qt::MouseButtons(Qt::NoButton)));
+
+    gauge.setCapture();
+    EXPECT_EQ(Window::captureWindow(), &gauge);
+    guitest::userClick(button, QPoint(3, 3));  // over another control of the page ...
+    guitest::userMove(other, QPoint(10, 10));  // ... and over another window
+    EXPECT_EQ(page.count(msg::Command), 0);
+    const QPoint overButton = gauge.screenToClient(button.clientToScreen(QPoint(3, 3)));
+    const QPoint overOther = gauge.screenToClient(other.clientToScreen(QPoint(10, 10)));
+    ASSERT_GE(gauge.mouse.size(), 3u);
+    EXPECT_EQ(gauge.mouse[gauge.mouse.size() - 3], std::make_pair('d', overButton));
+    EXPECT_EQ(gauge.mouse[gauge.mouse.size() - 2], std::make_pair('u', overButton));
+    EXPECT_EQ(gauge.mouse.back(), std::make_pair('m', overOther));
+
+    gauge.releaseCapture();
+    EXPECT_EQ(Window::captureWindow(), nullptr);
+    guitest::userClick(button, QPoint(3, 3));
+    EXPECT_EQ(page.count(msg::Command), 1);
+    gauge.setCapture();
+    gauge.destroy();  // destroying releases the capture
+    EXPECT_EQ(Window::captureWindow(), nullptr);
+}

@@ -1,0 +1,113 @@
+// A test-only page with each control kind the later pages need, rendered to
+// build/screenshots/ for a person to look at; and the rule that page code speaks the
+// layer, never a Qt widget header.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include "GuiTestSupport.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Resources.h"
+
+using namespace gui;
+
+namespace {
+
+DialogTemplate galleryTemplate() {
+    DialogTemplate t;
+    t.caption = "Controls";
+    t.size = QSize(300, 170);
+    t.fontFace = "Arial";
+    t.style |= dialogStyle::Visible;
+    t.items = {
+        {ControlKind::Static, 1, "", QRect(8, 8, 16, 16)},
+        {ControlKind::CheckBox, 2, "Auto, on", QRect(30, 8, 70, 12), style::Visible | style::AutoCheck},
+        {ControlKind::CheckBox, 3, "Three-state", QRect(30, 22, 70, 12),
+         style::Visible | style::AutoCheck | style::ThreeState},
+        {ControlKind::CheckBox, 4, "Push-like", QRect(110, 8, 60, 14), style::Visible | style::PushLike},
+        {ControlKind::StandardTrackbar, 5, "", QRect(8, 40, 160, 18)},
+        {ControlKind::TabControl, 6, "", QRect(8, 62, 160, 100)},
+    };
+    return t;
+}
+
+DialogTemplate paneTemplate() {
+    DialogTemplate t;
+    t.size = QSize(110, 70);
+    t.fontFace = "Arial";
+    t.style = dialogStyle::Visible;
+    t.items = {
+        {ControlKind::GroupBox, 10, "Child pane", QRect(0, 0, 110, 70)},
+        {ControlKind::RadioButton, 11, "Loop", QRect(8, 14, 60, 12)},
+        {ControlKind::Edit, 12, "1500", QRect(8, 30, 50, 12)},
+        {ControlKind::PushButton, 13, "Start", QRect(8, 48, 50, 14)},
+    };
+    return t;
+}
+
+}  // namespace
+
+TEST(ControlGallery, EveryNewControlKindRendersOnATestPage) {
+    Dialog page(galleryTemplate());
+    ASSERT_TRUE(page.createModeless());
+    page.itemAs<StaticText>(1)->setImage(loadIcon(resource::ProgramIcon).pixmap(QSize(16, 16)).toImage());
+    page.itemAs<CheckButton>(2)->setCheck(1);
+    page.itemAs<CheckButton>(3)->setCheck(CheckButton::Indeterminate);
+    page.itemAs<CheckButton>(4)->setCheck(1);
+    auto* bar = page.itemAs<StandardTrackbar>(5);
+    bar->setRange(0, 100);
+    bar->setPosition(30);
+    auto* tabs = page.itemAs<TabControl>(6);
+    for (const char* name : {"Channel 1", "Channel 2", "Both"}) tabs->insertItem(tabs->count(), name);
+    StaticText inBody;
+    ASSERT_TRUE(inBody.create(tabs, 60, QRect(tabs->bodyRect().topLeft() + QPoint(6, 6), QSize(120, 16))));
+    inBody.setText("Body of the tab control");
+    Edit bodyEdit;
+    ASSERT_TRUE(bodyEdit.create(tabs, 61, QRect(tabs->bodyRect().topLeft() + QPoint(6, 28), QSize(80, 22))));
+    bodyEdit.setText("2000");
+    Dialog pane(paneTemplate());
+    ASSERT_TRUE(pane.createChild(&page, 7, page.units().toPixels(QPoint(180, 8))));
+    pane.itemAs<RadioButton>(11)->setCheck(1);
+
+    const QImage shot = page.widget()->grab().toImage();
+    ASSERT_TRUE(QDir().mkpath(TAMSIRO_SCREENSHOT_DIR));
+    ASSERT_TRUE(shot.save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/platform_gui_controls.png")));
+    // The program icon's dial sits in the image control (its blue background at the edge).
+    const QPoint iconAt = page.item(1)->rectInParent().topLeft() + QPoint(3, 8);
+    const QColor c = shot.pixelColor(iconAt);
+    EXPECT_GT(c.blue(), c.red() + 40);
+    // The pane is drawn where it was put: its group box frame differs from the background.
+    EXPECT_EQ(pane.rectInParent().topLeft(), page.units().toPixels(QPoint(180, 8)));
+}
+
+TEST(PageCodeRule, NoSourceAboveTheLayerIncludesAQtWidgetsHeader) {
+    const QDir widgets(QLibraryInfo::path(QLibraryInfo::HeadersPath) + QStringLiteral("/QtWidgets"));
+    ASSERT_TRUE(widgets.exists()) << widgets.path().toStdString();
+    QSet<QString> widgetHeaders;
+    for (const QString& name : widgets.entryList(QDir::Files)) widgetHeaders.insert(name);
+    widgetHeaders.remove(QStringLiteral("QtWidgets"));  // the umbrella is caught below
+    const QRegularExpression include(QStringLiteral(R"(^\s*#\s*include\s*<([^>]+)>)"),
+                                     QRegularExpression::MultilineOption);
+    QStringList offenders;
+    for (const char* folder : {"ui", "pages", "surface", "app"}) {
+        QDirIterator it(QStringLiteral(TAMSIRO_SOURCE_DIR "/src/") + QLatin1String(folder),
+                        {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(file.readAll());
+            for (auto m = include.globalMatch(text); m.hasNext();) {
+                const QString header = m.next().captured(1);
+                if (widgetHeaders.contains(header) || header.startsWith(QStringLiteral("QtWidgets"))) {
+                    offenders << file.fileName() + QStringLiteral(": ") + header;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(offenders.isEmpty()) << offenders.join(QLatin1Char('\n')).toStdString();
+}

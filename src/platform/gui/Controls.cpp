@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QStyleOptionTabWidgetFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -79,7 +80,8 @@ public:
         setTickPosition(QSlider::NoTicks);
         setTracking(false);
     }
-    std::function<void()> released;  // a standard trackbar's end of a mouse move
+    std::function<void()> released;        // a standard trackbar's end of a mouse move
+    std::function<void(int)> wheeled;      // a standard trackbar's wheel notches (up > 0)
 
 protected:
     // The system's keys: Page Up and Home move left, Page Down and End right.
@@ -96,6 +98,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
         QSlider::mouseReleaseEvent(e);
         if (released && e->button() == Qt::LeftButton) released();
+    }
+    // The system's wheel: each notch up moves three lines left, each down three right.
+    void wheelEvent(QWheelEvent* e) override {
+        e->accept();
+        const int notches = e->angleDelta().y() / 120;
+        if (!wheeled || notches == 0) return;
+        {
+            const QSignalBlocker quiet(this);  // one LineUp or LineDown, not a thumb move
+            setSliderPosition(sliderPosition() - notches * 3 * singleStep());
+        }
+        wheeled(notches);
     }
 
 public:
@@ -509,6 +522,13 @@ bool StandardTrackbar::create(Window* parent, int childId, const QRect& rect, st
     });
     s->released = [this, h] {
         whileAlive(h, this, [](StandardTrackbar* self) { self->notifyScroll(scroll::EndTrack); });
+    };
+    s->wheeled = [this, h](int notches) {
+        whileAlive(h, this, [notches](StandardTrackbar* self) {
+            if (self->notifyScroll(notches > 0 ? scroll::LineUp : scroll::LineDown), self->exists()) {
+                self->notifyScroll(scroll::EndTrack);
+            }
+        });
     };
     return true;
 }

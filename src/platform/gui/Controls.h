@@ -194,9 +194,10 @@ private:
 
 // The system's own trackbar: takes the focus on a click, and mouse, keys and wheel move
 // the thumb, each move notified as HScroll with the position it moved to (LineUp and
-// LineDown for arrows and wheel, PageUp and PageDown for Page keys and clicks beside
-// the thumb, Top and Bottom for Home and End, ThumbTrack while dragging, ThumbPosition
-// where a drag ends), then EndTrack when the key or button is released.
+// LineDown for arrows and for the wheel, three lines a notch, PageUp and PageDown for
+// Page keys and clicks beside the thumb, Top and Bottom for Home and End, ThumbTrack
+// while dragging, ThumbPosition where a drag ends), then EndTrack when the key or
+// button is released (at once for the wheel).
 class StandardTrackbar : public Trackbar {
 public:
     bool create(Window* parent, int id, const QRect& rect,

@@ -47,7 +47,7 @@ public:
     OwnerInputBlock& operator=(const OwnerInputBlock&) = delete;
 
 private:
-    QWidget* owner_;
+    std::uint64_t block_ = 0;  // 0: blocks nothing
 };
 
 }  // namespace detail

@@ -315,7 +315,7 @@ void DeferredDelete::operator()(Window* window) const {
 }
 
 void Window::deleteLater() {
-    if (!Application::isGuiThread()) return;
+    if (!checkGuiThread("Window::deleteLater")) return;
     if (isDeletePending()) return;
     destroy();
     pendingDeletes().push_back(this);
@@ -331,10 +331,17 @@ bool Window::isDeletePending() const {
 
 namespace {
 
-std::vector<QWidget*>& blockedOwners() {
-    static std::vector<QWidget*> owners;
+// Guarded: an owner destroyed while its dialog runs must not block a later widget
+// that happens to get its address.
+struct BlockedOwner {
+    std::uint64_t block;  // which OwnerInputBlock made the entry
+    QPointer<QWidget> owner;
+};
+std::vector<BlockedOwner>& blockedOwners() {
+    static std::vector<BlockedOwner> owners;
     return owners;
 }
+std::uint64_t g_nextBlock = 1;
 
 bool isUserInput(QEvent::Type type) {
     switch (type) {
@@ -367,7 +374,9 @@ public:
         if (!object->isWidgetType()) return false;
         QWidget* top = static_cast<QWidget*>(object)->window();
         const auto& owners = blockedOwners();
-        if (std::find(owners.begin(), owners.end(), top) == owners.end()) return false;
+        if (std::none_of(owners.begin(), owners.end(), [top](const BlockedOwner& o) { return o.owner.data() == top; })) {
+            return false;
+        }
         if (event->type() == QEvent::Close) event->ignore();
         return true;
     }
@@ -375,22 +384,22 @@ public:
 
 }  // namespace
 
-detail::OwnerInputBlock::OwnerInputBlock(QWidget* ownerTopLevel) : owner_(ownerTopLevel) {
-    if (owner_ == nullptr || QCoreApplication::instance() == nullptr) return;
+detail::OwnerInputBlock::OwnerInputBlock(QWidget* ownerTopLevel) {
+    if (ownerTopLevel == nullptr || QCoreApplication::instance() == nullptr) return;
     static OwnerInputFilter* filter = [] {
         auto* f = new OwnerInputFilter;  // lives as long as the program
         QCoreApplication::instance()->installEventFilter(f);
         return f;
     }();
     (void)filter;
-    blockedOwners().push_back(owner_);
+    block_ = g_nextBlock++;
+    blockedOwners().push_back(BlockedOwner{block_, ownerTopLevel});
 }
 
 detail::OwnerInputBlock::~OwnerInputBlock() {
-    if (owner_ == nullptr) return;
     auto& owners = blockedOwners();
-    const auto it = std::find(owners.begin(), owners.end(), owner_);
-    if (it != owners.end()) owners.erase(it);
+    owners.erase(std::remove_if(owners.begin(), owners.end(), [this](const BlockedOwner& o) { return o.block == block_; }),
+                 owners.end());
 }
 
 // ---- the event bridge: Qt events -> hooks ---------------------------------------------

@@ -1,7 +1,9 @@
 // Controls: the system's behaviour and notifications, driven with QTest input.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
@@ -260,6 +262,12 @@ TEST(TrackbarControls, TheStandardTrackbarMovesItselfAndReportsEachMoveThenTheEn
                                                            {scroll::PageUp, 51}, {scroll::EndTrack, 51},
                                                            {scroll::Bottom, 100}, {scroll::EndTrack, 100}}));
     EXPECT_EQ(bar.position(), 100);
+
+    // One wheel notch up: three lines left.
+    QWheelEvent wheel(QPointF(5, 5), QPointF(bar.clientToScreen(QPoint(5, 5))), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(bar.widget(), &wheel);
+    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{scroll::LineUp, 97}, {scroll::EndTrack, 97}}));
 
     // Dragging the thumb to the left end.
     const QRect t = bar.thumbRect();

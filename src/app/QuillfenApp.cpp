@@ -58,6 +58,26 @@ void CQuillfenApp::OnShowRequest() {
     if (mainWindow_ != nullptr && mainWindow_->exists()) mainWindow_->BringToFront();
 }
 
+namespace {
+
+// The pages keep their windows' places in the window-position profile, by kind.
+WindowPositions ProfilePositions(CProfileInfo* profile) {
+    WindowPositions positions;
+    if (profile == nullptr) return positions;
+    positions.get = [profile](int kind, WindowPlace* place) {
+        ProfileRect r;
+        if (place == nullptr || profile->GetRect(kind, &r) == 0) return false;
+        *place = WindowPlace{r.left, r.top, r.right, r.bottom};
+        return true;
+    };
+    positions.set = [profile](int kind, const WindowPlace& place) {
+        profile->SetRect(kind, ProfileRect{place.left, place.top, place.right, place.bottom});
+    };
+    return positions;
+}
+
+}  // namespace
+
 bool CQuillfenApp::CreateServices() {
     try {
         fileNames_ = std::make_unique<CFileDialogNames>();
@@ -106,7 +126,12 @@ int CQuillfenApp::InitInstance() {
         Shutdown(nullptr);
         return 0;
     }
-    appServices() = AppServices{data_.get(), tasks_.get(), board_.get()};
+    AppServices shared;
+    shared.data = data_.get();
+    shared.tasks = tasks_.get();
+    shared.board = board_.get();
+    shared.positions = ProfilePositions(profile_.get());
+    appServices() = shared;
 
     XmlInitialize();
     board_->SetTimeoutMode(1);

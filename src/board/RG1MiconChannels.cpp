@@ -22,10 +22,13 @@ std::uint32_t PeriodFrom(double computed) {
 
 void CRG1Micon::ComputePwmPeriod(int channel, PwmChannelRecord& r) {
     const double f = r.frequency;
-    // No period can be made for a frequency of 0, below 0 or not a number: the channel
-    // keeps the period it had, and a duty given in percent of a period turns it off.
+    // No period can be made for a frequency of 0, below 0 or not a number: the record
+    // keeps the period and exponent it carries, and a duty given in percent is taken of
+    // that kept period (a preset record with its period and no frequency).
     if (!(f > 0) || !std::isfinite(f)) {
-        if (channel >= 6 && r.frequencyMode == 0 && r.percent != 0) r.value = 0;
+        if (channel >= 6 && r.frequencyMode == 0 && r.percent != 0) {
+            r.value = std::trunc(static_cast<double>(r.period) * r.value / 100);
+        }
         return;
     }
     if (channel <= 1) {

@@ -4,14 +4,34 @@
 // into the application layer.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 class IDataContainer;
 class ITaskListener;
 class CRG1Micon;
+
+// A window's rectangle in screen coordinates, right and bottom exclusive.
+struct WindowPlace {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+// The window-position profile as the pages use it, by window kind: 1 the page, 2 the
+// tachometer windows, 3 the speed-curve window. `get` is false when nothing usable is
+// stored for that kind. Either may be empty (no profile): nothing is kept then.
+struct WindowPositions {
+    std::function<bool(int kind, WindowPlace* place)> get;
+    std::function<void(int kind, const WindowPlace& place)> set;
+};
 
 struct AppServices {
     IDataContainer* data = nullptr;
     ITaskListener* tasks = nullptr;
     CRG1Micon* board = nullptr;
+    WindowPositions positions;
 };
 
 // GUI thread only.

@@ -136,7 +136,6 @@ bool CDerivedDialog::SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* 
 
 int CDerivedDialog::OnControlChanged(std::int32_t, CDerivedControl*) { return 1; }
 
-int CDerivedDialog::ResizeWindow() { return 1; }
 
 int CDerivedDialog::EnableControl(std::uint32_t kind, std::uint32_t index, bool enable)
 {
@@ -180,9 +179,6 @@ int CDerivedDialog::SetConnectionState(int state)
     return 1;
 }
 
-void CDerivedDialog::SaveWindowPositions() {}
-
-void CDerivedDialog::RestoreWindowPositions() {}
 
 gui::LResult CDerivedDialog::RestoreDeviceData() { return gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0); }
 

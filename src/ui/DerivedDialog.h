@@ -30,6 +30,7 @@
 #include "platform/gui/Drawing.h"
 #include "ui/DerivedControl.h"
 
+class CFloatDialog;
 class CPageFileNames;
 class CRG1Micon;
 class CSingleCommand;
@@ -86,7 +87,9 @@ public:
     // A control of this page reported a user change (ControlChanged). `word` is the
     // control's data word, -1 when it has none. The base: 1.
     virtual int OnControlChanged(std::int32_t word, CDerivedControl* control);
-    // Sizes the page to its controls. The base does nothing yet: 1.
+    // Sizes the page's client area to the controls that sit on the page itself (their
+    // largest right and bottom edges plus 10 pixels) and moves it to (0, 0); pages call
+    // RestoreWindowPositions afterwards. 1.
     virtual int ResizeWindow();
     // Enables the control (kind, index): 0 when there is none, else 1 when it was
     // disabled before.
@@ -102,14 +105,47 @@ public:
     // Title "<name> Controller (USB Connected)" for state 1, "... (USB Disconnected)"
     // for anything else. 1.
     virtual int SetConnectionState(int state);
-    // Window positions of the page and its speed windows. The base keeps none yet.
+    // Window positions of the page (kind 1), the tachometer windows (kind 2, both under
+    // one kind, the second saved last) and the speed-curve window (kind 3), kept in the
+    // window-position profile (appServices().positions).
     virtual void SaveWindowPositions();
+    // Puts the page at its stored place with its present size, then the speed windows
+    // at theirs; a speed window with nothing stored goes beside the page on its right
+    // (tachometers) or below the page and the tachometers (graph).
     virtual void RestoreWindowPositions();
     // A parameter set was loaded: the base asks the owner to set the board up again
     // (ReinitialiseBoard) and returns its answer.
     virtual gui::LResult RestoreDeviceData();
     // TaskData (0x812C) from a task the page queued. The base ignores it: 0.
     virtual gui::LResult OnTaskData(gui::WParam w, gui::LParam l);
+
+    // ---- board forwarding -------------------------------------------------------------
+    // Each goes to the board link (0 without one, else the link's result). The PWM
+    // operations hand the link a copy of the record (it writes the period it computes
+    // into the record it is given, and a percent duty must not be converted twice); a
+    // frequency of 0 or below keeps the record's period and exponent.
+    // Duty = the stored word (256 - word with bit 31 of flags), enable = bit 0.
+    virtual int SetPwmFromRegister(int channel, double frequency, std::int32_t word, std::uint32_t flags);
+    virtual int SetTimerChannel(int channel, const PwmChannelRecord* record, int flag);
+    virtual int SetPwm(int channel, double frequency, double duty, int enable);
+    virtual int WritePort(int port, std::uint32_t a, std::uint32_t b, int flag);
+    virtual int SetAdcChannel(int channel, std::uint32_t a, int flag);
+    virtual int SetInterruptInput(int input, std::uint32_t a, int flag);
+    virtual int ReadPort(int a, int b);
+    virtual int ReadAdc(int a, int b);
+    virtual int ReadInterruptFlag(int a, int b);
+    // The measured value (with the read flag 1), then selects 19.
+    virtual int ReadMeasuredValue();
+    // Fill the kept records without board traffic; null for a channel or port outside
+    // the tables.
+    virtual PwmChannelRecord* StorePwmSetting(int channel, double frequency, double duty, int enable);
+    virtual GpioRecord* StoreChannelSetting(int index, std::uint32_t a, std::uint32_t b, std::uint32_t c);
+    // Reads an analog input into data word `word`; the value read (nothing is stored for
+    // a word outside the block).
+    virtual int StoreAdcValue(std::int32_t word, int a, int b);
+    // Interrupt inputs 1 to 3: the input's flag, or when it is 0 the inverted level of
+    // port 17 + input, into data word `word`; the value. 0 for any other input.
+    virtual int StoreInputLevel(std::int32_t word, int input, int b);
 
     // ---- the control map ---------------------------------------------------------------
     // Takes the control under `key`. Null (and the control is deleted) when the key is
@@ -129,6 +165,20 @@ public:
     // Shows every bound control's stored value again (controls bound to nothing are
     // left as they are). 0.
     int RestoreAll();
+    // Shows word `kind` again in the control (kind, index); the control's Synchronize
+    // result, or 0 when there is no such control.
+    int Restore(std::uint32_t kind, std::uint32_t index);
+    // The window that hosts a surface's controls block of that name and the id base of
+    // its controls: null or "standard" the page (1000), "floating" the floating dialog,
+    // made on first use (2000), "tachometer" the first tachometer window, or the second
+    // when only it exists (3000), "speedcurve" the graph window (4000); null and 0 for
+    // any other name. idBase may be null.
+    gui::Window* GetContainerWindow(const char* name, std::uint32_t* idBase);
+    CFloatDialog* GetFloatingDialog() const;
+
+    // The page's colours for its controls: the frames' text colour and the edits'
+    // warning colour. Also used by the floating dialog for the controls on it.
+    bool AnswerControlColour(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer);
 
     // WM_DESTROY's work: stops the queue's repeating tasks, saves the positions, stops
     // the timer, ends a recording, destroys and deletes every control and speed window,
@@ -168,6 +218,7 @@ public:
 
 protected:
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
+    bool onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) override;
 
     // Shows or hides the speed windows that exist.
     void ShowSpeedWindows(bool visible);

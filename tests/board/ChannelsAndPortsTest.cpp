@@ -82,8 +82,8 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
         r.percent = 1;
         EXPECT_EQ(link_->SetPwmFrequency(6, &r, 1), 1);
         EXPECT_EQ(r.period, 9u) << f;  // kept
-        EXPECT_EQ(r.value, 0.0) << f;  // no period to take a percent of: off
-        EXPECT_EQ(Last()[11], 0);
+        EXPECT_EQ(r.value, 5.0) << f;  // 60 % of the kept period
+        EXPECT_EQ(Last()[11], 5);
         r.frequency = f;
         r.value = 10;
         r.period = 3;

@@ -242,7 +242,11 @@ inline const char* const kTwoChecksSurface = R"(<?xml version="1.0" encoding="Sh
 struct ScopedServices {
     ScopedServices(IDataContainer* data, ITaskListener* tasks, CRG1Micon* board = nullptr)
     {
-        appServices() = AppServices{data, tasks, board};
+        AppServices s;
+        s.data = data;
+        s.tasks = tasks;
+        s.board = board;
+        appServices() = s;
     }
     ~ScopedServices() { appServices() = AppServices{}; }
 };

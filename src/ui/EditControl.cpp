@@ -1,0 +1,213 @@
+#include "ui/EditControl.h"
+
+#include <cmath>
+
+#include "data/Mathematics.h"
+#include "data/NumberText.h"
+#include "data/ParameterDecoder.h"
+#include "surface/XmlControlConainer.h"
+#include "ui/FrequencyTable.h"
+
+namespace {
+
+constexpr int kKeyEnter = 13;
+constexpr int kMaxText = 63;
+constexpr int kMaxDecodedText = 15;
+// The first lens-actuator surface's frequency edit on word 3 has a "continuous" step.
+constexpr std::int32_t kContinuousWord = 3;
+constexpr std::uint32_t kFirstContinuousStep = 34;
+constexpr std::uint32_t kContinuousPulse = 0x7FFF;
+
+QString Fixed(double value, int decimals) { return QString::fromStdString(numtext::FormatFixed(value, decimals)); }
+
+// The frequency of a step index given as a real number (truncated, saturated).
+QString FrequencyText(double index)
+{
+    return QString::number(frequencysteps::FrequencyAt(numtext::SaturateToInt64(index)));
+}
+
+bool StartsTimer(const gui::KeyEvent& e, bool character)
+{
+    if (e.code == kKeyEnter) return false;
+    if (e.keypad && e.code >= 0x60 && e.code <= 0x69) return true;
+    if (character) return !e.text.isEmpty() && e.text.at(0).unicode() >= 39;
+    return e.code >= 39;
+}
+
+}  // namespace
+
+CDerivedEdit::CDerivedEdit(gui::Window* parent, std::uint32_t id) : CDerivedControl(parent, id)
+{
+    SetKindNumber(kKindEdit);
+    SetWindowClass("EDIT");
+    SetCreateStyle(gui::style::AutoHScroll | gui::style::ClientEdge);
+}
+
+CDerivedEdit::~CDerivedEdit()
+{
+    if (timerRunning_ && exists()) killTimer(kCommitTimer);
+    timerRunning_ = false;
+}
+
+QString CDerivedEdit::Format(std::uint32_t value)
+{
+    current_ = value;
+    const CXmlControlConainer* record = GetElement();
+    if (const IParameterDecoder* decoder = GetValueTable()) {
+        const double d = decoder->Decode(value);
+        shown_ = d;
+        return QString::fromStdString(numtext::FormatPrintf(decoder->GetFormat(), d)).left(kMaxDecodedText);
+    }
+    if (record == nullptr) return QString::number(value);
+
+    const double v = value;
+    QString text = Fixed(v, 5);
+    const bool receives = record->GetFormulaTokenCount(0) > 0;
+    const std::string& format = record->GetGuiFormat();
+    if (receives && GetReceiveFormula() != nullptr) {
+        IMathematics* formula = GetReceiveFormula();
+        formula->SetVariable(v);
+        const double e = formula->Evaluate();
+        if (format == "frequency") {
+            text = FrequencyText(e);
+        } else if (format == "volt") {
+            text = Fixed(e, 2);
+        } else {
+            text = Fixed(e, 5);
+        }
+    }
+    if (!format.empty()) {
+        if (!receives) text = Fixed(v, 5);
+        if (format == "binary") {
+            // The word holds binary digits written as a decimal number.
+            text = QStringLiteral("%1").arg(value, 8, 10, QLatin1Char('0'));
+        } else if (format == "hex") {
+            text = QString::number(value, 16).toUpper();
+        } else if (format == "decimal") {
+            text = QString::number(value);
+        } else if (format == "frequency") {
+            if (record->GetContainerId() == kContinuousWord && value >= kFirstContinuousStep) {
+                text = QStringLiteral("cont.");
+            } else {
+                text = FrequencyText(v);
+            }
+        } else if (format == "pulse") {
+            text = value == kContinuousPulse ? QStringLiteral("cont.") : QString::number(value);
+        }
+    }
+    return text.left(kMaxText);
+}
+
+int CDerivedEdit::SetValue(std::uint32_t value)
+{
+    text_ = Format(value);
+    if (exists()) setText(text_);
+    return 1;
+}
+
+std::uint32_t CDerivedEdit::GetValue() const
+{
+    if (std::isnan(current_)) return 0;
+    return numtext::SaturateToUInt32(std::nearbyint(current_));
+}
+
+int CDerivedEdit::Synchronize(CDerivedControl* other)
+{
+    if (other == this) return 1;
+    SetValue(other != nullptr ? other->GetValue() : GetValue());
+    return 1;
+}
+
+int CDerivedEdit::SetWarning(double threshold, gui::ColourRef colour)
+{
+    if (threshold >= 0.0) {
+        warningOn_ = true;
+        threshold_ = threshold;
+        warningColour_ = colour;
+    } else {
+        warningOn_ = false;
+        threshold_ = -1.0;
+        warningColour_ = 0;
+    }
+    return 1;
+}
+
+int CDerivedEdit::ApplyWarningColour(gui::ColourQuery& answer) const
+{
+    if (warningOn_) answer.text = gui::toQColor(shown_ > threshold_ ? warningColour_ : gui::ColourRef{0});
+    return 1;
+}
+
+void CDerivedEdit::Take(const char* why)
+{
+    Trace(why);
+    if (timerRunning_ && exists()) killTimer(kCommitTimer);
+    committed_ = true;
+    timerRunning_ = false;
+    Commit();
+}
+
+void CDerivedEdit::Commit()
+{
+    if (!exists()) return;
+    const QString typed = text();
+    // Nothing typed (or typed back to what was shown): the stored value stays as it is,
+    // so a field showing "cont." or a rounded decimal does not drift on a click.
+    if (typed == text_) return;
+    const std::string utf8 = typed.toStdString();
+    double number = 0;
+    hexInput_ = typed.contains(QStringLiteral("0x"));
+    if (hexInput_) {
+        number = static_cast<double>(numtext::ParseLeadingInteger(utf8, 16));
+    } else {
+        number = numtext::ParseLeadingDouble(utf8);
+    }
+    const IParameterDecoder* decoder = GetValueTable();
+    current_ = decoder == nullptr || hexInput_ ? number : decoder->Encode(number);
+    text_ = typed;
+    NotifyParent();
+}
+
+void CDerivedEdit::Typed(const gui::KeyEvent& e)
+{
+    (void)e;
+    if (!exists() || !isModified()) return;
+    if (timerRunning_) killTimer(kCommitTimer);
+    setTimer(kCommitTimer, kCommitDelayMs);
+    committed_ = false;
+    timerRunning_ = true;
+}
+
+bool CDerivedEdit::onKeyDown(const gui::KeyEvent& e)
+{
+    if (e.code != kKeyEnter) return false;
+    Take("CDerivedEdit: Edit (enter-key push) hooked\n");
+    return true;
+}
+
+bool CDerivedEdit::onChar(const gui::KeyEvent& e)
+{
+    // Enter has no character effect (no beep).
+    return e.code == kKeyEnter;
+}
+
+void CDerivedEdit::onAfterKeyDown(const gui::KeyEvent& e)
+{
+    if (StartsTimer(e, true)) Typed(e);
+}
+
+void CDerivedEdit::onAfterKeyUp(const gui::KeyEvent& e)
+{
+    if (StartsTimer(e, false)) Typed(e);
+}
+
+void CDerivedEdit::onKillFocus(Qt::FocusReason) { Take("CDerivedEdit: Edit (focus lost) hooked\n"); }
+
+void CDerivedEdit::onTimer(int timerId)
+{
+    if (timerId != kCommitTimer) return;
+    killTimer(kCommitTimer);
+    committed_ = true;
+    timerRunning_ = false;
+    Commit();
+}

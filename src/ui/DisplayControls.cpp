@@ -193,9 +193,9 @@ gui::Bitmap CDerivedImageLabel::DrawLampMask()
 
 void CDerivedImageLabel::onCreate()
 {
-    // The program's own lamp bitmaps when it has them, else the lamp drawn here.
-    if (!lamp_.Load(this, kLampBitmap)) lamp_.Assign(DrawLamp());
-    if (!mask_.Load(this, kLampMaskBitmap)) mask_.Assign(DrawLampMask());
+    // The lamp and its mask are drawn here rather than shipped as bitmaps.
+    lamp_.Assign(DrawLamp());
+    mask_.Assign(DrawLampMask());
     on_.Create(this, kLampSize, kLampSize);
     off_.Create(this, kLampSize, kLampSize);
     ComposeLamp();

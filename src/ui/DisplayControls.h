@@ -121,8 +121,6 @@ private:
 class CDerivedImageLabel : public CDerivedControl, public gui::StaticText {
 public:
     static constexpr int kLampSize = 20;
-    static constexpr int kLampBitmap = 147;
-    static constexpr int kLampMaskBitmap = 149;
 
     CDerivedImageLabel(gui::Window* parent, std::uint32_t id);
 

@@ -1,0 +1,569 @@
+// The page's controls through real input on a window of the layer: each user action
+// gives exactly one ControlChanged (0x8100) with the value the control then holds; the
+// edit's formats and its commits; the display controls; the floating dialog; and a
+// page of one control of each class rendered to build/screenshots/.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QWheelEvent>
+#include <QtTest/QTest>
+
+#include "PageTestSupport.h"
+#include "data/ParameterDecoder.h"
+#include "platform/gui/GuiTestSupport.h"
+#include "surface/XmlControlConainer.h"
+#include "ui/DisplayControls.h"
+#include "ui/EditControl.h"
+#include "ui/FloatDialog.h"
+#include "ui/InputControls.h"
+#include "ui/SliderControl.h"
+
+namespace {
+
+constexpr std::int32_t kWord = 5;
+
+gui::DialogTemplate HostTemplate()
+{
+    gui::DialogTemplate t;
+    t.caption = QStringLiteral("Host");
+    t.size = QSize(260, 160);
+    t.fontFace = QStringLiteral("Arial");
+    return t;
+}
+
+// A window hosting the controls under test; records every message it receives.
+class ControlHost : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(host.createModeless(nullptr));
+        host.show();
+    }
+    void TearDown() override
+    {
+        host.destroy();
+        guitest::settle();
+    }
+    template <class C>
+    std::unique_ptr<C> Make(std::uint32_t id, const QRect& r, std::int32_t word = kWord)
+    {
+        auto c = std::make_unique<C>(&host, id);
+        c->SetRegister(word, 0);
+        EXPECT_TRUE(c->CreateControlWindow(r.topLeft(), r.width(), r.height()));
+        return c;
+    }
+    // The change reports so far, as (data word, control).
+    std::vector<std::pair<std::int32_t, const void*>> Changes() const
+    {
+        std::vector<std::pair<std::int32_t, const void*>> out;
+        for (const guitest::Received& m : host.only(gui::msg::ControlChanged)) {
+            out.emplace_back(static_cast<std::int32_t>(static_cast<std::intptr_t>(m.w)),
+                             reinterpret_cast<const void*>(m.l));
+        }
+        return out;
+    }
+    std::size_t ChangeCount() const { return host.only(gui::msg::ControlChanged).size(); }
+    void Wheel(gui::Window& w, int delta)
+    {
+        QWheelEvent wheel(QPointF(5, 5), QPointF(w.clientToScreen(QPoint(5, 5))), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.widget(), &wheel);
+    }
+
+    guitest::Spy<gui::Dialog> host{HostTemplate()};
+};
+
+const void* Ptr(const CDerivedControl* c) { return static_cast<const void*>(c); }
+
+}  // namespace
+
+TEST_F(ControlHost, PushButtonNotifiesOnReleaseAfterAPressOnItWhereverThePointerIs)
+{
+    auto button = Make<CDerivedButton>(3002, QRect(10, 10, 80, 24));
+    EXPECT_EQ(button->GetControlKind(), 2u);
+    guitest::userPress(*button, QPoint(5, 5));
+    EXPECT_EQ(ChangeCount(), 0u);
+    guitest::userRelease(*button, QPoint(200, 100));  // released outside
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(button.get())}}));
+    // A release with no press on the button first: nothing.
+    guitest::userRelease(*button, QPoint(5, 5));
+    EXPECT_EQ(ChangeCount(), 1u);
+}
+
+TEST_F(ControlHost, CheckButtonTogglesWithItsCaptionOnlyOnAReleaseInsideIt)
+{
+    auto check = Make<CDerivedCheckButton>(3003, QRect(10, 10, 80, 24));
+    check->SetCaptions(QStringLiteral("ON"), QStringLiteral("OFF"));
+    check->SetValue(0);
+    EXPECT_EQ(check->text(), QStringLiteral("OFF"));
+    guitest::userClick(*check);
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(check.get())}}));
+    EXPECT_EQ(check->GetValue(), 1u);
+    EXPECT_EQ(check->text(), QStringLiteral("ON"));
+    EXPECT_EQ(check->check(), 1);
+    // Pressed inside, released outside: neither a toggle nor a report.
+    guitest::userPress(*check, QPoint(5, 5));
+    guitest::userRelease(*check, QPoint(150, 5));
+    EXPECT_EQ(ChangeCount(), 1u);
+    EXPECT_EQ(check->GetValue(), 1u);
+}
+
+TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
+{
+    auto five = Make<CDerivedRadioButton>(3105, QRect(10, 10, 80, 20));
+    auto alsoFive = Make<CDerivedRadioButton>(3205, QRect(10, 30, 80, 20));
+    auto six = Make<CDerivedRadioButton>(3106, QRect(10, 50, 80, 20));
+    EXPECT_EQ(five->GetValue(), 5u);
+    EXPECT_EQ(alsoFive->GetValue(), 5u);
+
+    guitest::userClick(*six);
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(six.get())}}));
+    EXPECT_EQ(six->check(), 1);
+    EXPECT_EQ(five->check(), 0);  // not exclusive by themselves
+
+    // A restore from the store (value, then Synchronize(null)) ticks only the button whose
+    // value is stored.
+    for (auto* b : {five.get(), alsoFive.get(), six.get()}) {
+        b->SetValue(6);
+        b->Synchronize(nullptr);
+    }
+    EXPECT_EQ(five->check(), 0);
+    EXPECT_EQ(alsoFive->check(), 0);
+    EXPECT_EQ(six->check(), 1);
+    // The page synchronises the group with the clicked one.
+    five->Synchronize(six.get());
+    EXPECT_EQ(five->check(), 0);
+    six->Synchronize(five.get());
+    EXPECT_EQ(six->check(), 0);
+    EXPECT_EQ(six->GetValue(), 6u);  // whatever it was given
+
+    auto record = std::make_unique<CXmlControlConainer>();
+    record->SetFixedValue("12");
+    record->SetDescription("Twelve");
+    five->SetElement(std::move(record));
+    five->LoadFromElement();
+    EXPECT_EQ(five->GetValue(), 12u);
+    EXPECT_EQ(five->text(), QStringLiteral("Twelve"));
+}
+
+TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
+{
+    auto combo = Make<CDerivedComboBox>(3004, QRect(10, 10, 100, 22));
+    auto record = std::make_unique<CXmlControlConainer>();
+    record->SetDescription("Low, Mid, High");
+    combo->SetElement(std::move(record));
+    ASSERT_EQ(combo->LoadFromElement(), 1);
+    EXPECT_EQ(combo->count(), 3);
+    combo->SetValue(1);
+    guitest::focusForKeys(*combo);
+    guitest::userKey(*combo, Qt::Key_Down);
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(combo.get())}}));
+    EXPECT_EQ(combo->GetValue(), 2u);
+
+    // Numeric items: the value is the item's number, and a stored number selects its item.
+    auto pulses = Make<CDerivedComboBox>(3005, QRect(10, 40, 100, 22));
+    auto numeric = std::make_unique<CXmlControlConainer>();
+    numeric->SetDescription("1, 5, 10, 15, 20, 30, 40, 50");
+    numeric->SetFormula("%tp", 1);
+    numeric->SetFormula("%tp", 0);
+    pulses->SetElement(std::move(numeric));
+    pulses->LoadFromElement();
+    ASSERT_TRUE(pulses->IsNumeric());
+    EXPECT_EQ(pulses->GetValue(), 1u);
+    pulses->SetValue(20);
+    EXPECT_EQ(pulses->curSel(), 4);
+    EXPECT_EQ(pulses->GetValue(), 20u);
+    pulses->ReloadFromElement();
+    EXPECT_EQ(pulses->curSel(), 4);
+    pulses->SetValue(7);  // no such item: nothing selected, and it reads 0
+    EXPECT_EQ(pulses->curSel(), -1);
+    EXPECT_EQ(pulses->GetValue(), 0u);
+}
+
+TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
+{
+    auto slider = Make<CDerivedSlider>(3007, QRect(10, 10, 200, 24));
+    slider->SetRange(0, 100);
+    EXPECT_EQ(slider->GetPageStep(), 5);
+    const auto scrolls = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (const guitest::Received& m : host.only(gui::msg::HScroll)) {
+            out.emplace_back(gui::loWord(m.w), gui::hiWord(m.w));
+        }
+        return out;
+    };
+
+    Wheel(*slider, 120);  // up at the minimum: no move, no report
+    EXPECT_EQ(ChangeCount(), 0u);
+    Wheel(*slider, -120);  // one notch down: two steps
+    EXPECT_EQ(slider->GetValue(), 2u);
+    EXPECT_EQ(ChangeCount(), 1u);
+    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{gui::scroll::LineDown, 2}}));
+
+    guitest::focusForKeys(*slider);
+    guitest::userKey(*slider, Qt::Key_Right);
+    EXPECT_EQ(slider->GetValue(), 3u);
+    EXPECT_EQ(ChangeCount(), 2u);
+    slider->SetValue(10);
+    guitest::userKey(*slider, Qt::Key_Home);  // one page, reported twice
+    EXPECT_EQ(slider->GetValue(), 5u);
+    EXPECT_EQ(ChangeCount(), 4u);
+
+    // A click in the channel right of the thumb pages once; the release reports twice
+    // more (thumb position and end of tracking) without moving.
+    host.log.clear();
+    const QRect thumb = slider->thumbRect();
+    const QPoint right(thumb.right() + 40, thumb.center().y());
+    guitest::userPress(*slider, right);
+    EXPECT_EQ(slider->GetValue(), 10u);
+    guitest::userRelease(*slider, right);
+    EXPECT_EQ(slider->GetValue(), 10u);
+    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{gui::scroll::PageDown, 10},
+                                                           {gui::scroll::ThumbPosition, 10},
+                                                           {gui::scroll::EndTrack, 10}}));
+    for (const auto& change : Changes()) EXPECT_EQ(change, std::make_pair(kWord, Ptr(slider.get())));
+
+    // Dragging the thumb to the right end.
+    host.log.clear();
+    const QRect t = slider->thumbRect();
+    guitest::userPress(*slider, t.center());
+    guitest::userMove(*slider, QPoint(slider->clientRect().width() + 50, t.center().y()));
+    EXPECT_EQ(slider->GetValue(), 100u);
+    guitest::userRelease(*slider, QPoint(slider->clientRect().width() + 50, t.center().y()));
+    EXPECT_EQ(slider->GetValue(), 100u);
+    EXPECT_EQ(scrolls().back(), std::make_pair(int{gui::scroll::EndTrack}, 100));
+}
+
+TEST_F(ControlHost, ASliderWithNoTravelKeepsItsPosition)
+{
+    auto slider = Make<CDerivedSlider>(3008, QRect(10, 10, 4, 24));
+    slider->SetRange(1, 51);
+    EXPECT_EQ(slider->GetPageStep(), 2);
+    slider->SetValue(7);
+    const QRect thumb = slider->thumbRect();
+    guitest::userPress(*slider, thumb.center());
+    guitest::userRelease(*slider, thumb.center());
+    EXPECT_EQ(slider->GetValue(), 7u);
+    auto small = Make<CDerivedSlider>(3009, QRect(10, 40, 100, 24));
+    small->SetRange(0, 10);
+    EXPECT_EQ(small->GetPageStep(), 1);
+}
+
+TEST_F(ControlHost, TabReportsAPressOnATabOnly)
+{
+    auto tab = Make<CDerivedTab>(3010, QRect(10, 10, 220, 80));
+    for (int i = 0; i < 3; ++i) tab->insertItem(i, QStringLiteral("Mode %1").arg(i + 1));
+    guitest::userClick(*tab, tab->itemRect(2).center());
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(tab.get())}}));
+    EXPECT_EQ(tab->GetValue(), 2u);
+    EXPECT_EQ(tab->curSel(), 2);
+    guitest::userClick(*tab, QPoint(200, 60));  // the body, no tab
+    EXPECT_EQ(ChangeCount(), 1u);
+}
+
+TEST_F(ControlHost, EditShowsStoredValuesInTheirFormats)
+{
+    auto edit = Make<CDerivedEdit>(3011, QRect(10, 10, 100, 22));
+    EXPECT_EQ(edit->Format(4000000000u), QStringLiteral("4000000000"));
+    auto decoder = std::make_unique<CDerivedParameterDecoder>();
+    auto p = std::make_unique<ParameterRecord>();
+    p->kind = ParameterRecord::kDivide;
+    p->a = 4;
+    p->format = "%#.2lf";
+    decoder->SetParameter(std::move(p));
+    edit->SetValueTable(std::move(decoder));
+    edit->SetValue(10);
+    EXPECT_EQ(edit->text(), QStringLiteral("2.50"));
+    EXPECT_DOUBLE_EQ(edit->GetShownValue(), 2.5);
+    edit->SetValueTable(nullptr);
+
+    const auto shows = [&](const char* format, const char* word, std::uint32_t v, const char* receive = nullptr) {
+        auto r = std::make_unique<CXmlControlConainer>();
+        r->SetGuiFormat(format);
+        r->SetContainerId(word);
+        if (receive != nullptr) r->SetFormula(receive, 0);
+        edit->SetElement(std::move(r));
+        return edit->Format(v);
+    };
+    EXPECT_EQ(shows("binary", "1", 1110010), QStringLiteral("01110010"));
+    EXPECT_EQ(shows("hex", "1", 0xBEEF), QStringLiteral("BEEF"));
+    EXPECT_EQ(shows("decimal", "1", 42), QStringLiteral("42"));
+    EXPECT_EQ(shows("pulse", "1", 0x7FFF), QStringLiteral("cont."));
+    EXPECT_EQ(shows("pulse", "1", 0x7FFE), QStringLiteral("32766"));
+    EXPECT_EQ(shows("frequency", "3", 34), QStringLiteral("cont."));
+    EXPECT_EQ(shows("frequency", "3", 33), QStringLiteral("15000"));
+    EXPECT_EQ(shows("frequency", "4", 34), QStringLiteral("16000"));
+    EXPECT_EQ(shows("frequency", "4", 51), QStringLiteral("100000"));
+    EXPECT_EQ(shows("frequency", "4", 52), QStringLiteral("0"));
+    EXPECT_EQ(shows("volt", "4", 100, "%p * 5 / 1000"), QStringLiteral("0.50"));
+    EXPECT_EQ(shows("", "4", 3, "%p / 4"), QStringLiteral("0.75000"));
+    EXPECT_EQ(shows("usertype", "4", 7), QStringLiteral("7.00000"));
+}
+
+TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
+{
+    auto edit = Make<CDerivedEdit>(3012, QRect(10, 10, 100, 22));
+    auto other = Make<CDerivedButton>(3013, QRect(10, 40, 80, 24));
+    edit->SetValue(100);
+    guitest::focusForKeys(*edit);
+    // In and out again with nothing typed: no report, the value stays.
+    other->setFocus();
+    edit->setFocus();
+    guitest::userKey(*edit, Qt::Key_Return);
+    other->setFocus();
+    EXPECT_EQ(ChangeCount(), 0u);
+    EXPECT_EQ(edit->GetValue(), 100u);
+
+    // Enter takes the typed text once.
+    edit->setFocus();
+    edit->lineEdit()->selectAll();
+    QTest::keyClicks(edit->widget(), QStringLiteral("250"));
+    guitest::userKey(*edit, Qt::Key_Return);
+    EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(edit.get())}}));
+    EXPECT_EQ(edit->GetValue(), 250u);
+    other->setFocus();  // nothing new typed since
+    EXPECT_EQ(ChangeCount(), 1u);
+
+    // Focus loss takes it.
+    edit->setFocus();
+    QTest::keyClicks(edit->widget(), QStringLiteral("7"));
+    other->setFocus();
+    EXPECT_EQ(ChangeCount(), 2u);
+    EXPECT_EQ(edit->GetValue(), 2507u);
+
+    // A pause of a second takes it, with hexadecimal input read as such.
+    edit->setFocus();
+    edit->lineEdit()->selectAll();
+    QTest::keyClicks(edit->widget(), QStringLiteral("0x1A"));
+    EXPECT_TRUE(edit->IsCommitPending());
+    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
+    EXPECT_EQ(edit->GetValue(), 26u);
+    EXPECT_TRUE(edit->IsHexInput());
+    EXPECT_FALSE(edit->IsCommitPending());
+    QTest::qWait(50);
+    EXPECT_EQ(ChangeCount(), 3u);
+}
+
+TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
+{
+    auto edit = Make<CDerivedEdit>(3014, QRect(10, 10, 100, 22));
+    auto decoder = std::make_unique<CDerivedParameterDecoder>();
+    auto p = std::make_unique<ParameterRecord>();
+    p->kind = ParameterRecord::kMultiply;
+    p->a = 0.1;  // shown = stored * 0.1, so typed / 0.1 is stored
+    p->format = "%.1lf";
+    decoder->SetParameter(std::move(p));
+    edit->SetValueTable(std::move(decoder));
+    edit->SetValue(23);
+    EXPECT_EQ(edit->text(), QStringLiteral("2.3"));
+    const auto commit = [&](const QString& text) {
+        edit->setText(text);
+        edit->setFocus();
+        guitest::userKey(*edit, Qt::Key_Return);
+        return edit->GetValue();
+    };
+    guitest::focusForKeys(*edit);
+    EXPECT_EQ(commit(QStringLiteral("2.9")), 29u);  // 28.999... rounds, not truncates
+    EXPECT_EQ(commit(QStringLiteral("-4")), 0u);
+    EXPECT_EQ(commit(QStringLiteral("1e30")), 0xFFFFFFFFu);
+    EXPECT_EQ(commit(QStringLiteral("nan")), 0u);
+    EXPECT_EQ(commit(QStringLiteral("abc")), 0u);
+    EXPECT_EQ(ChangeCount(), 5u);
+
+    // A "cont." field clicked in and out keeps its value.
+    auto pulse = Make<CDerivedEdit>(3015, QRect(10, 40, 100, 22));
+    auto r = std::make_unique<CXmlControlConainer>();
+    r->SetGuiFormat("pulse");
+    pulse->SetElement(std::move(r));
+    pulse->SetValue(0x7FFF);
+    pulse->setFocus();
+    edit->setFocus();
+    EXPECT_EQ(pulse->GetValue(), 0x7FFFu);
+    EXPECT_EQ(ChangeCount(), 5u);
+}
+
+TEST_F(ControlHost, EditWarningColoursTextAboveTheThreshold)
+{
+    auto edit = Make<CDerivedEdit>(3016, QRect(10, 10, 100, 22));
+    auto decoder = std::make_unique<CDerivedParameterDecoder>();
+    auto p = std::make_unique<ParameterRecord>();
+    p->kind = ParameterRecord::kDivide;
+    p->a = 100;
+    p->format = "%.2lf";
+    decoder->SetParameter(std::move(p));
+    edit->SetValueTable(std::move(decoder));
+    edit->SetWarning(3.0, 0x0000FF);
+    gui::ColourQuery answer;
+    edit->SetValue(300);
+    edit->ApplyWarningColour(answer);
+    EXPECT_EQ(answer.text, QColor(0, 0, 0));
+    edit->SetValue(301);
+    edit->ApplyWarningColour(answer);
+    EXPECT_EQ(answer.text, QColor(255, 0, 0));
+    edit->SetWarning(-1.0, 0x0000FF);
+    gui::ColourQuery none;
+    edit->ApplyWarningColour(none);
+    EXPECT_FALSE(none.text.has_value());
+}
+
+TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
+{
+    auto label = Make<CDerivedLabel>(3017, QRect(10, 10, 80, 20));
+    label->setText(QStringLiteral("kept"));
+    label->SetValue(0xAB);
+    EXPECT_EQ(label->text(), QStringLiteral("kept"));  // no record
+    const auto shows = [&](const char* format, const char* length, std::uint32_t v) {
+        auto r = std::make_unique<CXmlControlConainer>();
+        r->SetGuiFormat(format);
+        r->SetBitLength(length);
+        label->SetElement(std::move(r));
+        label->SetValue(v);
+        return label->text();
+    };
+    EXPECT_EQ(shows("", "0", 0xAB), QStringLiteral("00ab"));
+    EXPECT_EQ(shows("binary", "8", 0xA5), QStringLiteral("10100101"));
+    EXPECT_EQ(shows("volt", "8", 0x11), QStringLiteral("10100101"));  // no converter: text stays
+
+    auto lamp = Make<CDerivedImageLabel>(3018, QRect(100, 10, 20, 20));
+    lamp->SetLampColours(0x00FF00, 0x0000FF);
+    gui::Bitmap canvas(20, 20);
+    canvas.fill(0x808080);
+    lamp->SetValue(2);
+    lamp->PaintLamp(canvas);
+    const gui::ColourRef centreOn = canvas.pixel(9, 9);
+    EXPECT_EQ(gui::redOf(centreOn), 0);
+    EXPECT_GT(gui::greenOf(centreOn), 100);
+    EXPECT_EQ(canvas.pixel(0, 0), 0x808080u);  // the background stays around the lamp
+    lamp->SetValue(0);
+    lamp->PaintLamp(canvas);
+    EXPECT_GT(gui::redOf(canvas.pixel(9, 9)), 100);
+
+    // A single stop paints no band, only the corner above the wedge.
+    auto bar = Make<CDerivedColorLabel>(3019, QRect(10, 40, 100, 20));
+    bar->AddColorStop(0xFF0000, 0);
+    bar->CreateRegions();
+    bar->RenderGradient();
+    EXPECT_EQ(bar->GetImage().GetDC().pixel(90, 18), 0u);
+    bar->AddColorStop(0x0000FF, 100);
+    bar->RenderGradient();
+    EXPECT_GT(gui::blueOf(bar->GetImage().GetDC().pixel(1, 19)), 240);
+    EXPECT_LT(gui::redOf(bar->GetImage().GetDC().pixel(1, 19)), 10);
+    EXPECT_GT(gui::redOf(bar->GetImage().GetDC().pixel(98, 19)), 200);
+}
+
+// ---- the floating dialog and the page's layout ----------------------------------------
+
+TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog)
+{
+    CDerivedDataContainer store;
+    uitest::RecordingQueue queue;
+    uitest::ScopedServices services(&store, &queue);
+    uitest::SurfacePage page;
+    page.SetDeviceInfo(0x300, nullptr, QStringLiteral("Page"));
+    ASSERT_TRUE(page.createModeless(nullptr));
+    std::uint32_t base = 0;
+    gui::Window* floating = page.GetContainerWindow("floating", &base);
+    ASSERT_NE(floating, nullptr);
+    EXPECT_EQ(base, 2000u);
+    EXPECT_EQ(page.GetContainerWindow("floating", nullptr), floating);  // made once
+    EXPECT_EQ(page.GetContainerWindow(nullptr, &base), &page);
+    EXPECT_EQ(base, 1000u);
+    EXPECT_EQ(page.GetContainerWindow("speedcurve", &base), nullptr);
+    EXPECT_EQ(base, 4000u);
+    EXPECT_EQ(page.GetContainerWindow("Floating", &base), nullptr);
+    EXPECT_EQ(base, 0u);
+
+    auto made = std::make_unique<CDerivedButton>(floating, 2000);
+    made->SetRegister(9, 0);
+    ASSERT_TRUE(made->CreateControlWindow(QPoint(10, 10), 80, 24));
+    auto* onFloating = page.AddControl(2000, std::move(made));
+    auto onPage = std::make_unique<CDerivedButton>(&page, 1000);
+    ASSERT_TRUE(onPage->CreateControlWindow(QPoint(30, 40), 100, 30));
+    page.AddControl(1000, std::move(onPage));
+    floating->show();
+    page.show();
+    guitest::userClick(*onFloating);
+    ASSERT_EQ(page.changes.size(), 1u);
+    EXPECT_EQ(page.changes[0].word, 9);
+    EXPECT_EQ(page.changes[0].control, onFloating);
+    // Other messages get the dialog's own processing: Close hides it.
+    gui::send(floating->handle(), gui::msg::Close, 0, 0);
+    EXPECT_TRUE(floating->exists());
+    EXPECT_FALSE(floating->isShown());
+
+    // The page sizes its client area to the controls on itself only.
+    page.ResizeWindow();
+    EXPECT_EQ(page.clientRect().size(), QSize(140, 80));
+    page.destroy();
+    guitest::settle();
+}
+
+// ---- a page of every control, for a person to look at ---------------------------------
+
+TEST(ControlGallery, OneOfEachControlRendersUnclipped)
+{
+    CDerivedDataContainer store;
+    uitest::RecordingQueue queue;
+    uitest::ScopedServices services(&store, &queue);
+    uitest::SurfacePage page;
+    page.SetDeviceInfo(0x300, nullptr, QStringLiteral("Gallery"));
+    ASSERT_TRUE(page.createModeless(nullptr));
+    const auto add = [&](std::uint32_t key, std::unique_ptr<CDerivedControl> c, const QRect& r) {
+        c->CreateControlWindow(r.topLeft(), r.width(), r.height());
+        c->SetFont(page.GetPageFont());
+        return page.AddControl(key, std::move(c));
+    };
+    auto frame = std::make_unique<CDerivedFrame>(&page, 1000);
+    auto* f = add(1000, std::move(frame), QRect(8, 4, 330, 224));
+    f->setText(QStringLiteral("Motor"));
+    auto* button = add(1001, std::make_unique<CDerivedButton>(&page, 1001), QRect(20, 24, 90, 26));
+    button->setText(QStringLiteral("Start"));
+    auto check = std::make_unique<CDerivedCheckButton>(&page, 1002);
+    check->SetCaptions(QStringLiteral("Enabled"), QStringLiteral("Disabled"));
+    add(1002, std::move(check), QRect(120, 24, 90, 26))->SetValue(1);
+    auto* r1 = dynamic_cast<CDerivedRadioButton*>(add(1003, std::make_unique<CDerivedRadioButton>(&page, 3101), QRect(220, 24, 100, 20)));
+    r1->SetCaption(QStringLiteral("High Lv"));
+    r1->SetValue(1);
+    auto* r2 = dynamic_cast<CDerivedRadioButton*>(add(1004, std::make_unique<CDerivedRadioButton>(&page, 3102), QRect(220, 46, 100, 20)));
+    r2->SetCaption(QStringLiteral("High-Z"));
+    r2->SetValue(1);
+    auto* combo = dynamic_cast<CDerivedComboBox*>(add(1005, std::make_unique<CDerivedComboBox>(&page, 1005), QRect(20, 60, 120, 24)));
+    for (const char* item : {"Full step", "Half step", "1/4 step"}) combo->addString(QString::fromLatin1(item));
+    combo->SetValue(1);
+    auto edit = std::make_unique<CDerivedEdit>(&page, 1006);
+    auto* e = dynamic_cast<CDerivedEdit*>(add(1006, std::move(edit), QRect(150, 60, 60, 24)));
+    e->SetValue(1500);
+    auto* slider = dynamic_cast<CDerivedSlider*>(add(1007, std::make_unique<CDerivedSlider>(&page, 1007), QRect(20, 94, 190, 26)));
+    slider->SetRange(1, 51);
+    slider->SetValue(20);
+    auto* label = add(1008, std::make_unique<CDerivedLabel>(&page, 1008), QRect(220, 98, 100, 20));
+    label->setText(QStringLiteral("Speed 1200 pps"));
+    auto* lamp = dynamic_cast<CDerivedImageLabel*>(add(1009, std::make_unique<CDerivedImageLabel>(&page, 1009), QRect(220, 70, 20, 20)));
+    lamp->SetLampColours(0x00FF00, 0x004000);
+    lamp->SetValue(1);
+    auto* bar = dynamic_cast<CDerivedColorLabel*>(add(1010, std::make_unique<CDerivedColorLabel>(&page, 1010), QRect(20, 128, 300, 24)));
+    for (auto [percent, colour] : {std::pair{0, 0xFFC0A0u}, {38, 0xFFE2C0u}, {55, 0xF0E2F0u}, {72, 0xE2C0FFu}, {100, 0x8080FFu}}) {
+        bar->AddColorStop(colour, percent);
+    }
+    bar->CreateRegions();
+    bar->RenderGradient();
+    auto* tab = dynamic_cast<CDerivedTab*>(add(1011, std::make_unique<CDerivedTab>(&page, 1011), QRect(20, 160, 300, 60)));
+    for (int i = 0; i < 3; ++i) tab->insertItem(i, QStringLiteral("Mode %1").arg(i + 1));
+    tab->SetValue(1);
+
+    page.ResizeWindow();
+    page.show();
+    guitest::settle();
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+    QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR));
+    const QImage shot = page.widget()->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/ui_controls_scale%1.png").arg(scale)));
+    // Every control lies inside the client area it sized itself to.
+    for (const auto& [key, control] : page.Controls()) {
+        EXPECT_TRUE(page.clientRect().contains(control->rectInParent())) << key;
+    }
+    page.destroy();
+    guitest::settle();
+}

@@ -1,8 +1,10 @@
 #include "platform/core/Debug.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -19,18 +21,35 @@ DebugSink& sink() {
     return s;
 }
 
+std::atomic<bool> g_trace{false};
+
 }  // namespace
 
 void debugOut(std::string_view text) {
     std::lock_guard lock(sinkMutex());
     if (sink()) {
         sink()(text);
-    } else {
+    } else if (g_trace.load(std::memory_order_relaxed)) {
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
 }
 
+void setDebugTrace(bool on) { g_trace = on; }
+bool debugTrace() { return g_trace; }
+
+bool debugTraceRequested(int argc, const char* const* argv, const char* environment) {
+    if (environment != nullptr && std::strcmp(environment, "1") == 0) return true;
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+        if (argv[i] != nullptr && std::strcmp(argv[i], "--debug") == 0) return true;
+    }
+    return false;
+}
+
 void debugOutf(const char* format, ...) {
+    if (!g_trace.load(std::memory_order_relaxed)) {
+        std::lock_guard lock(sinkMutex());
+        if (!sink()) return;  // nobody listens: skip the formatting
+    }
     char buffer[512];
     va_list args;
     va_start(args, format);

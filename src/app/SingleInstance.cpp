@@ -124,11 +124,8 @@ void CSingleInstance::AcceptPending() {
             ::close(fd);
             continue;
         }
-        if (clients_.size() >= kMaxClients) {
-            // Those already waiting will be answered or dropped; this one is not held.
-            ::close(fd);
-            continue;
-        }
+        // The oldest has had the longest to speak: it makes room for the newest.
+        if (clients_.size() >= kMaxClients) DropClient(clients_.front()->fd);
         auto client = std::make_unique<Client>();
         client->fd = fd;
         client->deadline = std::chrono::steady_clock::now() + kClientTimeout;

@@ -53,6 +53,9 @@ int CNativeTranslator::Detect() {
     if (present_ == 1 && previous_ != 1) change = 1;
     if (present_ == 0 && previous_ != 0) change = -1;
     previous_ = present_;
+    // Once a removal is reported, the descriptor still held belongs to the past: what
+    // arrives next is judged by its own open.
+    if (change == -1) openedDevice_.reset();
     return change;
 }
 

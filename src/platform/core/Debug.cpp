@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -21,7 +22,12 @@ DebugSink& sink() {
     return s;
 }
 
-std::atomic<bool> g_trace{false};
+// On from the start when the environment asks for it, so every program of ours (and
+// every test) honours TAMSIRO_DEBUG=1.
+std::atomic<bool>& traceFlag() {
+    static std::atomic<bool> on{debugTraceRequested(0, nullptr, std::getenv("TAMSIRO_DEBUG"))};
+    return on;
+}
 
 }  // namespace
 
@@ -29,13 +35,13 @@ void debugOut(std::string_view text) {
     std::lock_guard lock(sinkMutex());
     if (sink()) {
         sink()(text);
-    } else if (g_trace.load(std::memory_order_relaxed)) {
+    } else if (traceFlag().load(std::memory_order_relaxed)) {
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
 }
 
-void setDebugTrace(bool on) { g_trace = on; }
-bool debugTrace() { return g_trace; }
+void setDebugTrace(bool on) { traceFlag() = on; }
+bool debugTrace() { return traceFlag(); }
 
 bool debugTraceRequested(int argc, const char* const* argv, const char* environment) {
     if (environment != nullptr && std::strcmp(environment, "1") == 0) return true;
@@ -46,7 +52,7 @@ bool debugTraceRequested(int argc, const char* const* argv, const char* environm
 }
 
 void debugOutf(const char* format, ...) {
-    if (!g_trace.load(std::memory_order_relaxed)) {
+    if (!traceFlag().load(std::memory_order_relaxed)) {
         std::lock_guard lock(sinkMutex());
         if (!sink()) return;  // nobody listens: skip the formatting
     }

@@ -19,7 +19,7 @@ using DebugSink = std::function<void(std::string_view)>;
 // when the trace is on, nowhere otherwise).
 void setDebugSink(DebugSink sink);
 
-// Whether the default output writes to stderr (off at start).
+// Whether the default output writes to stderr (at start: whether TAMSIRO_DEBUG=1).
 void setDebugTrace(bool on);
 bool debugTrace();
 // Whether the command line ("--debug") or the environment (TAMSIRO_DEBUG=1) asks for

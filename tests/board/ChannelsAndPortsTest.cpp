@@ -235,6 +235,36 @@ TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
     EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
     EXPECT_EQ(f[23], 0x10);  // the ports are untouched
     EXPECT_EQ(Checked36(f), f);
+
+    // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
+    // port frame (its [9] stays 1) nor into the parameter blocks built from it.
+    PwmChannelRecord ch6;
+    ch6.frequency = 100;  // period 3750, 0xA6 at [9]
+    link_->SetPwmFrequency(6, &ch6, 1);
+    EXPECT_EQ(fake_->written.back()[9], 0xA6);
+    fake_->written.clear();
+    link_->WritePort(30, &r, 1);
+    EXPECT_EQ(fake_->written[0], Checked36(longPort));
+    link_->SendParameterBlock(1);
+    EXPECT_EQ(Last()[9], 1);
+}
+
+TEST_F(Ops, OnlyA12xxSecondControllerGetsLongFrames) {
+    for (const std::uint8_t high : {0x11, 0x12, 0x13}) {
+        fake_->respond = [high](const Bytes& f) {
+            if (f[0] == '8' && f[1] == 18) return MakeReply('8', {0x05, high, 0}, true);
+            return f[0] == 'V' ? MakeReply('V', {1, 1}, false) : Bytes{2, f[0]};
+        };
+        link_->GetVersion(nullptr, nullptr, 1);
+        fake_->written.clear();
+        PwmChannelRecord ch4;
+        link_->SetPwmFrequency(4, &ch4, 1);
+        PortRecord port{25, 1, 1, 0, 1};
+        link_->WritePort(25, &port, 1);
+        const bool longForm = high == 0x12;
+        EXPECT_EQ(fake_->written[0].size(), longForm ? 36u : 23u) << std::hex << int(high);
+        EXPECT_EQ(fake_->written[1].size(), longForm ? 36u : 10u) << std::hex << int(high);
+    }
 }
 
 TEST_F(Ops, ControlFrameSettingsForAnalogAndInterruptInputs) {

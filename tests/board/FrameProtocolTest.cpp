@@ -109,6 +109,32 @@ TEST_F(FrameProtocol, BrokenRepliesFailWithoutOverflowOrTouchingKeptValues) {
     EXPECT_EQ(link_->SendSelect(3, 1), 1);  // operations that ignore the result still say 1
 }
 
+TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndA65ByteOneIsSwallowed) {
+    I2cRecord read;
+    read.operation = 1;
+    read.address = 0x50;
+    std::uint8_t out[64] = {};
+    std::uint32_t count = 0;
+    for (const std::uint8_t total : {64, 65}) {
+        fake_->respond = [total](const Bytes& f) {
+            Bytes r(total, 0x5A);
+            r[0] = total;
+            r[1] = f[0];
+            r[63] = 0x77;  // the last byte a reply may have
+            return r;
+        };
+        link_->I2cTransfer(0, &read, 1);
+        EXPECT_TRUE(fake_->pending.empty()) << int(total);
+        link_->GetI2cReply(out, &count);
+        if (total == 64) {
+            EXPECT_EQ(count, 64u);
+            EXPECT_EQ(out[61], 0x77);
+        } else {
+            EXPECT_EQ(count, 0u);  // nothing of an oversized reply is kept
+        }
+    }
+}
+
 TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     AnswerMeasured(0x0203, 0);
     link_->ReadMeasuredValue(1);

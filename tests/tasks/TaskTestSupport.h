@@ -215,10 +215,25 @@ public:
     std::uint32_t GetValue(int index) const override { return inner_.GetValue(index); }
     int SaveToFile(std::int32_t key) override { return inner_.SaveToFile(key); }
     int LoadFromFile() override { return inner_.LoadFromFile(); }
-    std::int32_t GetSelectedId() const override { return inner_.GetSelectedId(); }
+    std::int32_t GetSelectedId() const override {
+        const std::int32_t id = inner_.GetSelectedId();
+        if (const std::int32_t next = switchAfterQuery_.exchange(-1); next != -1) inner_.SelectContainer(next);
+        return id;
+    }
+    // The next query of the selection answers, then selects `key`: a writer that checks
+    // the selection apart from its write is caught between the two.
+    void SwitchAfterNextQuery(std::int32_t key) { switchAfterQuery_ = key; }
+    int SetValuesIfSelected(std::int32_t key, std::span<const DataWord> words) override {
+        std::lock_guard guard(mutex_);
+        if (inner_.SetValuesIfSelected(key, words) == 0) return 0;
+        for (const auto& w : words) writes_.push_back({w.index, w.value, platform::currentClock().nowMs()});
+        return 1;
+    }
+    std::uint32_t GetValueOf(std::int32_t key, int index) const override { return inner_.GetValueOf(key, index); }
 
 private:
-    CDerivedDataContainer inner_;
+    mutable CDerivedDataContainer inner_;
+    mutable std::atomic<std::int32_t> switchAfterQuery_{-1};
     mutable std::mutex mutex_;
     std::vector<Write> writes_;
 };

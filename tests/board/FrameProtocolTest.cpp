@@ -24,7 +24,7 @@ TEST_F(FrameProtocol, OpenReinitialisesOncePerCloseAndKeepsThatAfterAFailedOpen)
     const Bytes control{'C', 0, 0x03, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(link_->Open(0), 1);
     ASSERT_EQ(Sent(), 1u);
-    EXPECT_EQ(fake_->written[0], control);
+    EXPECT_EQ(Frame(0), control);
     link_->Open(0);
     EXPECT_EQ(Sent(), 1u);  // no second 'C' without a Close
 
@@ -35,7 +35,7 @@ TEST_F(FrameProtocol, OpenReinitialisesOncePerCloseAndKeepsThatAfterAFailedOpen)
     fake_->openResult = 1;
     EXPECT_EQ(link_->Open(0), 1);
     ASSERT_EQ(Sent(), 2u);  // ...and the next good one still re-initialises
-    EXPECT_EQ(fake_->written[1], control);
+    EXPECT_EQ(Frame(1), control);
 }
 
 TEST_F(FrameProtocol, WrongEchoFailsKeepsTheOldReplyAndConsumesOneMoreReply) {
@@ -53,7 +53,7 @@ TEST_F(FrameProtocol, WrongEchoFailsKeepsTheOldReplyAndConsumesOneMoreReply) {
     };
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);  // unchanged: the command failed
     EXPECT_EQ(debug_.count("Receive data missmatch\n"), 1u);
-    EXPECT_TRUE(fake_->pending.empty());             // exactly the owed reply was drained
+    EXPECT_EQ(fake_->Pending(), 0u);             // exactly the owed reply was drained
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x5678);  // and the next command is in step
 }
 
@@ -92,7 +92,7 @@ TEST_F(FrameProtocol, BrokenRepliesFailWithoutOverflowOrTouchingKeptValues) {
         return r;
     };
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0A0B);
-    EXPECT_TRUE(fake_->pending.empty());
+    EXPECT_EQ(fake_->Pending(), 0u);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
 
     fake_->respond = [](const Bytes&) { return Bytes{6, '8', 0x01}; };  // the length says 6, three come
@@ -103,9 +103,9 @@ TEST_F(FrameProtocol, BrokenRepliesFailWithoutOverflowOrTouchingKeptValues) {
 
     // Silence: five empty reads of the length byte, then give up.
     fake_->respond = [](const Bytes&) { return Bytes{}; };
-    fake_->reads = 0;
+    fake_->ResetReads();
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-    EXPECT_EQ(fake_->reads, 5);
+    EXPECT_EQ(fake_->Reads(), 5);
     EXPECT_EQ(link_->SendSelect(3, 1), 1);  // operations that ignore the result still say 1
 }
 
@@ -124,7 +124,7 @@ TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndA65ByteOneIsSwallowed) {
             return r;
         };
         link_->I2cTransfer(0, &read, 1);
-        EXPECT_TRUE(fake_->pending.empty()) << int(total);
+        EXPECT_EQ(fake_->Pending(), 0u) << int(total);
         link_->GetI2cReply(out, &count);
         if (total == 64) {
             EXPECT_EQ(count, 64u);
@@ -166,8 +166,8 @@ TEST_F(FrameProtocol, PortMapBoundsPulsesAndSharedFramesAreRewritten) {
     EXPECT_EQ(Sent(), 0u);
     EXPECT_EQ(link_->PulsePort(1, 29, 1), 1);
     EXPECT_EQ(link_->PulsePort(1, 33, 1), 1);
-    EXPECT_EQ(fake_->written[0], (Bytes{'8', 6, 1, 19, 20}));
-    EXPECT_EQ(fake_->written[1], (Bytes{'8', 6, 1, 33, 34}));
+    EXPECT_EQ(Frame(0), (Bytes{'8', 6, 1, 19, 20}));
+    EXPECT_EQ(Frame(1), (Bytes{'8', 6, 1, 33, 34}));
 
     // '8' 21 shares its buffer with '8' 5: the select pair must still go out as '8' 5.
     fake_->respond = [](const Bytes& f) {
@@ -176,7 +176,7 @@ TEST_F(FrameProtocol, PortMapBoundsPulsesAndSharedFramesAreRewritten) {
     };
     EXPECT_EQ(link_->ReadSub21(1), 0x42);
     link_->SendSelectPair(1, 2, 1);
-    EXPECT_EQ(fake_->written[Sent() - 2], (Bytes{'8', 21}));
+    EXPECT_EQ(Frame(Sent() - 2), (Bytes{'8', 21}));
     EXPECT_EQ(Last()[1], 5);
     std::uint32_t status = 0;
     link_->ReadStatus(&status, 1);

@@ -2,32 +2,12 @@
 // travelling through the real queue and board link to the simulator.
 #include <gtest/gtest.h>
 
+#include "RecordingQueue.h"
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/TaskListener.h"
 
-namespace {
-
-class RecordingQueue final : public ITaskListener {
-public:
-    int SetNotifyWindow(platform::Handle window) override {
-        window_ = window;
-        return 1;
-    }
-    int SetDataContainer(IDataContainer*) override { return 1; }
-    int SetMicon(CRG1Micon*) override { return 1; }
-    int AddTask(std::uint32_t word, const void*, std::uint32_t size) override {
-        added_.push_back({word, size});
-        return 1;
-    }
-    int StopAll() override { return 1; }
-
-    platform::Handle window_ = 0;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> added_;  // word, record size
-};
-
-}  // namespace
 
 // (0xFFFFFFFF storing nothing while the word still goes is shown against the simulator.)
 TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
@@ -44,15 +24,15 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     field.SetReceiver(&queue);
     field.Execute();
     EXPECT_EQ(store.GetValue(41), 0x80000071u);
-    EXPECT_TRUE(queue.added_.empty());
-    EXPECT_EQ(queue.window_, 12u);
+    EXPECT_TRUE(queue.added.empty());
+    EXPECT_EQ(queue.window, 12u);
 
     // A non-null record of size 0 is submitted: the task decides what it takes.
     CSingleCommand demo(13, 28);
     EXPECT_EQ(demo.SetTask(0x0E000501, EmptyTaskRecord(), 0), 0);
     demo.SetReceiver(&queue);
     demo.Execute();
-    EXPECT_EQ(queue.added_, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}}));
+    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}}));
 
     // Without a receiver only the value is stored.
     GpioRecord record;
@@ -61,7 +41,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     alone.SetTask(0x01000000, &record, 72);
     EXPECT_EQ(alone.Execute(), 1);
     EXPECT_EQ(store.GetValue(42), 5u);
-    EXPECT_EQ(queue.added_.size(), 1u);
+    EXPECT_EQ(queue.added.size(), 1u);
 }
 
 TEST(GuiCommand, GeneratorDeletesOnlyItsOwnCommands) {

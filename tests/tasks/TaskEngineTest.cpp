@@ -80,12 +80,12 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     CDerivedTask task(0);
     task.SetMicon(board.link.get());
 
-    board.wire->interruptFlags = 0x02;  // input 1
+    board.interruptFlags = 0x02;  // input 1
     EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
     EXPECT_EQ(board.wire->Count(), 1u);  // the flag read only
 
-    board.wire->interruptFlags = 0;
-    board.wire->portBytes[2] = 0x02;  // port 18 high
+    board.interruptFlags = 0;
+    board.portBytes[2] = 0x02;  // port 18 high
     EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
     EXPECT_EQ(task.CheckInterruptTraced(1, 0, 1), 0);
     EXPECT_EQ(task.CheckInterrupt(1, 1), 0);  // 1 minus the level
@@ -98,7 +98,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
 
 TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     RecordingWindow later;
-    board_.wire->portBytes[1] = 0x02;  // port 16 high
+    board_.portBytes[1] = 0x02;  // port 16 high
     const GpioRecord r = Gpio(16, 0, 1);
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window

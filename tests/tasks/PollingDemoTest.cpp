@@ -130,6 +130,25 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     EXPECT_TRUE(queue_->WaitIdle(5000));
 }
 
+// Deleting a polling task that was never told to stop: its destructor must end and join
+// the thread before the task's own members go (ThreadSanitizer watches the thread).
+TEST(PollingTask, DestroyingItWhilePollingJoinsTheThreadFirst) {
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    auto task = std::make_unique<CPollingTask>(0x0A010001);
+    task->SetMicon(board.link.get());
+    task->SetDataContainer(&store);
+    task->SetNotifyWindow(window.handle());
+    ASSERT_EQ(task->Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(2));
+    const CThreadCarrier* thread = task->GetThreadHandle();
+    ASSERT_TRUE(thread->IsActive());
+    task.reset();
+    EXPECT_GE(store.WritesOf(27).size(), 2u);
+}
+
 // --- the demo ---
 
 namespace {

@@ -13,10 +13,7 @@ class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(s_.started);
-        ASSERT_TRUE(s_.Connect());
-        ASSERT_TRUE(s_.sim.waitForFrames(1, std::chrono::seconds(2)));
-        EXPECT_EQ(s_.Frames(), (std::vector<Bytes>{{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}));
-        s_.sim.clearFrames();
+        ASSERT_TRUE(s_.ConnectAndClear());
     }
     SimLink s_;
     CRG1Micon& link() { return *s_.link; }

@@ -91,8 +91,10 @@ TEST(GuiCommandOnSim, BoardRecordsReachTheSimulatorAsExactFramesInOrder) {
     ASSERT_TRUE(queue.WaitIdle(10000));
     ASSERT_TRUE(board.sim.waitForFrames(7, std::chrono::seconds(2)));
 
-    // The frames the same records make when given to a link directly.
+    // The frames the same records make when given to an opened link directly.
     FakeBoard direct;
+    direct.link->Open(0);
+    direct.wire->Clear();
     for (auto r : DefaultGpio()) direct.link->WritePort(static_cast<int>(r.port.line), &r.port, r.port.send);
     for (auto r : DefaultPwm()) direct.link->SetPwmFrequency(static_cast<int>(r.channel), &r, r.send);
     EXPECT_EQ(board.Frames(), direct.wire->Frames());

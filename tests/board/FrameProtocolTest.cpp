@@ -150,27 +150,13 @@ TEST_F(FrameProtocol, MeasuredValueReadsZeroWhileTheStatusIsSet) {
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0500);
 }
 
-TEST_F(FrameProtocol, PortMapBoundsPulsesAndSharedFramesAreRewritten) {
+TEST_F(FrameProtocol, PulsesFollowThePortMap) {
     for (int port : {-1, 0, 20, 34, 1000}) EXPECT_EQ(link_->PulsePort(1, port, 1), 0) << port;
     EXPECT_EQ(Sent(), 0u);
     EXPECT_EQ(link_->PulsePort(1, 29, 1), 1);
     EXPECT_EQ(link_->PulsePort(1, 33, 1), 1);
     EXPECT_EQ(Frame(0), (Bytes{'8', 6, 1, 19, 20}));
     EXPECT_EQ(Frame(1), (Bytes{'8', 6, 1, 33, 34}));
-
-    // '8' 21 shares its buffer with '8' 5: the select pair must still go out as '8' 5.
-    fake_->respond = [](const Bytes& f) {
-        if (f[1] == 21) return MakeReply('8', {0x42, 0}, true);
-        return f[1] == 22 ? MakeReply('8', {0x09, 0, 0}, true) : Bytes{2, f[0]};
-    };
-    EXPECT_EQ(link_->ReadSub21(1), 0x42);
-    link_->SendSelectPair(1, 2, 1);
-    EXPECT_EQ(Frame(Sent() - 2), (Bytes{'8', 21}));
-    EXPECT_EQ(Last()[1], 5);
-    std::uint32_t status = 0;
-    link_->ReadStatus(&status, 1);
-    EXPECT_EQ(status, 9u);
-    EXPECT_EQ(link_->GetLastStatus(), 9);
 }
 
 TEST(DllVersion, WritesTheFixedTextWithinTheBuffer) {

@@ -36,9 +36,12 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     link().SendParameterBlock(1);
     link().SendParameterBlockAndRead(1);
     EXPECT_EQ(link().ReadMeasuredValue(1), 0x1234);
-    std::uint32_t status = 99;
+    s_.sim.setStatus(9);
+    std::uint32_t status = 0;
     link().ReadStatus(&status, 1);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(status, 9u);
+    EXPECT_EQ(link().GetLastStatus(), 9);
+    // '8' 21 shares its buffer with '8' 5: the select pairs below must still be '8' 5.
     EXPECT_EQ(link().ReadSub21(1), 0x5A);
     link().SendSelect(19, 1);
     link().SendSelectPair(1, 0x10, 1);

@@ -60,9 +60,9 @@ TEST(GuiCommand, GeneratorDeletesOnlyItsOwnCommands) {
     EXPECT_EQ(generator->CommandCount(), before);
 }
 
-// What the main window does to set up the board: one command per record, submitted
-// without pauses, each deleted after it ran.
-TEST(GuiCommandOnSim, BoardRecordsReachTheSimulatorAsExactFramesInOrder) {
+// Commands made, run and deleted back to back, each with a record copied from the
+// stack: a line staged by one goes out with the frame the next one sends.
+TEST(GuiCommandOnSim, RecordsReachTheBoardInOrderAndValuesAreStored) {
     platform::DebugCapture debug;
     SimBoard board;
     ASSERT_TRUE(board.started);
@@ -75,34 +75,41 @@ TEST(GuiCommandOnSim, BoardRecordsReachTheSimulatorAsExactFramesInOrder) {
     queue.SetDataContainer(&store);
     auto* generator = CCommandGenerator::GetInstance();
 
-    auto send = [&](std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t index,
-                    std::uint32_t value) {
+    auto send = [&](std::uint32_t word, auto record, std::uint32_t index, std::uint32_t value) {
         CSingleCommand* c = generator->CreateCommand(window.handle(), index);
         c->SetRegister(&store, index, value);
-        EXPECT_EQ(c->SetTask(word, record, size), 1);
+        EXPECT_EQ(c->SetTask(word, &record, sizeof record), 1);
         EXPECT_EQ(generator->ExecuteCommand(&queue, c), 1);
         generator->DeleteCommand(c);
     };
+    GpioRecord staged, sent;
+    staged.port = {4, 1, 1, 0, 0};
+    sent.port = {5, 1, 1, 0, 1};
+    PwmChannelRecord pwm;
+    pwm.channel = 6;
+    pwm.frequency = 100;
+    pwm.value = 50;
+    pwm.percent = 1;
+    pwm.send = 1;
 
     store.SetValue(60, 0x55);
-    // Each record is a copy on the stack, gone once it was submitted.
-    for (auto r : DefaultGpio()) send(0x02000000, &r, sizeof r, 60, 0xFFFFFFFFu);
-    for (auto r : DefaultPwm()) send(0x01000000, &r, sizeof r, 61 + r.channel, 1000 + r.channel);
+    send(0x02000000, staged, 60, 0xFFFFFFFFu);
+    send(0x02000000, sent, 61, 7);
+    send(0x01000000, pwm, 62, 1000);
     ASSERT_TRUE(queue.WaitIdle(10000));
-    ASSERT_TRUE(board.sim.waitForFrames(7, std::chrono::seconds(2)));
+    ASSERT_TRUE(board.sim.waitForFrames(4, std::chrono::seconds(2)));
 
     // The frames the same records make when given to an opened link directly.
     FakeBoard direct;
     direct.link->Open(0);
     direct.wire->Clear();
-    for (auto r : DefaultGpio()) direct.link->WritePort(static_cast<int>(r.port.line), &r.port, r.port.send);
-    for (auto r : DefaultPwm()) direct.link->SetPwmFrequency(static_cast<int>(r.channel), &r, r.send);
+    direct.link->WritePort(4, &staged.port, 0);
+    direct.link->WritePort(5, &sent.port, 1);
+    direct.link->SetPwmFrequency(6, &pwm, 1);
     EXPECT_EQ(board.Frames(), direct.wire->Frames());
-    EXPECT_TRUE(board.sim.portIsOutput(0));
-    EXPECT_FALSE(board.sim.portIsOutput(16));
-    EXPECT_TRUE(board.sim.portLevel(21));
+    EXPECT_TRUE(board.sim.portLevel(4) && board.sim.portLevel(5));
     EXPECT_EQ(store.GetValue(60), 0x55u);  // 0xFFFFFFFF was not stored
-    for (std::uint32_t ch = 0; ch < 9; ++ch) EXPECT_EQ(store.GetValue(static_cast<int>(61 + ch)), 1000 + ch);
-    EXPECT_EQ(debug.count("PWM-3 register\n"), 1u);
-    EXPECT_EQ(debug.count("\t\tPWM-3 set + translate\n"), 1u);
+    EXPECT_EQ(store.GetValue(61), 7u);
+    EXPECT_EQ(store.GetValue(62), 1000u);
+    EXPECT_EQ(debug.count("\t\tPWM-6 set + translate\n"), 1u);
 }

@@ -86,8 +86,8 @@ int CNativeTranslator::Open(int /*mode*/) {
     }
     openedDevice_ = port_.deviceNumber();
     platform::sleepMs(500);
-    // A fresh handle starts from the driver's default time-outs (none).
-    port_.setTimeouts(useTimeouts_ ? kBoardTimeouts : platform::SerialTimeouts{});
+    // A fresh handle starts from the driver's default time-outs, which never end a wait.
+    port_.setTimeouts(useTimeouts_ ? kBoardTimeouts : kPlainTimeouts);
     platform::sleepMs(500);
     return 1;
 }

@@ -54,6 +54,9 @@ public:
 
     // The time-outs Open sets when asked to (milliseconds).
     static constexpr platform::SerialTimeouts kBoardTimeouts{100, 50, 100, 50, 100};
+    // What a port opened without them gets: no interval or per-byte terms, but a silent
+    // board must never hold a read or write (and with it the link and shutdown) for ever.
+    static constexpr platform::SerialTimeouts kPlainTimeouts{0, 0, 500, 0, 500};
 
 private:
     bool Enumerate();

@@ -16,15 +16,16 @@ TEST(Handles, PostReachesALiveWindowAndIsDroppedOnceItIsGone) {
     auto inbox = std::make_shared<Inbox>();
     const Handle h = reg.add(inbox);
     EXPECT_TRUE(post(h, 0x812C, 0x20010, 1));
-    ASSERT_EQ(inbox->got.size(), 1u);
-    EXPECT_EQ(inbox->got[0].msg, 0x812Cu);
-    EXPECT_EQ(inbox->got[0].wParam, 0x20010u);
-    EXPECT_EQ(inbox->got[0].lParam, 1);
+    ASSERT_EQ(inbox->Count(), 1u);
+    const platform::Message got = inbox->Messages()[0];
+    EXPECT_EQ(got.msg, 0x812Cu);
+    EXPECT_EQ(got.wParam, 0x20010u);
+    EXPECT_EQ(got.lParam, 1);
 
     reg.remove(h);
     EXPECT_FALSE(reg.alive(h));
     EXPECT_FALSE(post(h, 0x812C, 0, 0));
-    EXPECT_EQ(inbox->got.size(), 1u);
+    EXPECT_EQ(inbox->Count(), 1u);
     EXPECT_FALSE(post(0, 0x8100, 0, 0));
 
     // A new window never gets an old handle, so late posts cannot reach the wrong one.

@@ -2,7 +2,8 @@ include(GoogleTest)
 
 # tamsiro_test(NAME SOURCES ... LIBS ... [THREADED])
 # THREADED marks a suite that runs threads against each other; the ThreadSanitizer
-# build (TAMSIRO_SANITIZE=thread) builds and runs only those.
+# build (TAMSIRO_SANITIZE=thread) builds and runs only those. Tests run with the trace
+# on (TAMSIRO_DEBUG=1): a failing test's log holds the diagnostics, a death test its reason.
 function(tamsiro_test name)
   cmake_parse_arguments(T "THREADED" "" "SOURCES;LIBS" ${ARGN})
   if(TAMSIRO_SANITIZE STREQUAL "thread" AND NOT T_THREADED)
@@ -18,5 +19,5 @@ function(tamsiro_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS "${labels}" TIMEOUT 120)
+    PROPERTIES LABELS "${labels}" TIMEOUT 120 ENVIRONMENT "TAMSIRO_DEBUG=1")
 endfunction()

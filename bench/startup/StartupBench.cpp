@@ -47,13 +47,19 @@ struct Programs {
         bool display = false;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
-            if (entry.rfind("TAMSIRO_BOARD_PORT=", 0) == 0) continue;
+            if (entry.rfind("TAMSIRO_BOARD_PORT=", 0) == 0 || entry.rfind("TAMSIRO_DEBUG=", 0) == 0 ||
+                entry.rfind("XDG_CONFIG_HOME=", 0) == 0) {
+                continue;
+            }
             if (entry.rfind("QT_QPA_PLATFORM=", 0) == 0) platformSet = true;
             if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0) display = true;
             env.push_back(entry);
         }
         if (!platformSet && !display) env.push_back("QT_QPA_PLATFORM=offscreen");
         env.push_back("TAMSIRO_BOARD_PORT=" + (dir / "no-board").string());
+        // The trace carries the marker; the settings file goes into the folder's own.
+        env.push_back("TAMSIRO_DEBUG=1");
+        env.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
     }
     ~Programs() {
         std::error_code ec;

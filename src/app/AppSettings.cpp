@@ -2,23 +2,37 @@
 
 #include <QCoreApplication>
 #include <QSettings>
-#include <QStandardPaths>
+#include <cstdlib>
+#include <pwd.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace appsettings {
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
-                                       const std::function<bool(const std::filesystem::path&)>& writable,
                                        const std::filesystem::path& configHome) {
-    if (!programDir.empty() && writable(programDir)) return programDir / kFileName;
+    std::error_code ec;
+    if (!programDir.empty() && std::filesystem::is_regular_file(programDir / kFileName, ec)) {
+        return programDir / kFileName;
+    }
+    // Without any configuration folder the file goes beside the program, as before.
+    if (configHome.empty()) return programDir / kFileName;
     return configHome / "Tamsiro" / kFileName;
 }
 
-std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir) {
-    const auto writable = [](const std::filesystem::path& dir) { return ::access(dir.c_str(), W_OK) == 0; };
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return SettingsFilePath(programDir, writable, std::filesystem::path(config.toStdString()));
+std::filesystem::path ConfigHome(const char* xdgConfigHome, const char* home) {
+    // The base directory rules: a relative value is to be ignored.
+    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') return std::filesystem::path(xdgConfigHome);
+    if (home != nullptr && home[0] == '/') return std::filesystem::path(home) / ".config";
+    return {};
+}
+
+std::filesystem::path ConfigHome() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
+    }
+    return ConfigHome(std::getenv("XDG_CONFIG_HOME"), home);
 }
 
 std::filesystem::path ProgramDir() {
@@ -50,6 +64,16 @@ int CSettingsStore::GetInt(const QString& section, const QString& key, int fallb
 
 void CSettingsStore::WriteInt(const QString& section, const QString& key, int value) {
     if (ini_) ini_->setValue(section + '/' + key, QString::number(value));
+}
+
+QString CSettingsStore::GetString(const QString& section, const QString& key, const QString& fallback) const {
+    if (!ini_) return fallback;
+    const QVariant v = ini_->value(section + '/' + key);
+    return v.isValid() ? v.toString() : fallback;
+}
+
+void CSettingsStore::WriteString(const QString& section, const QString& key, const QString& value) {
+    if (ini_) ini_->setValue(section + '/' + key, value);
 }
 
 bool CSettingsStore::Flush() {

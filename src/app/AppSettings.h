@@ -1,27 +1,27 @@
 // The program's settings file: where it lives, and integer access by section and key.
 //
-// "Tamsiro.ini" lives beside the program when that folder is writable, else in
-// $XDG_CONFIG_HOME/Tamsiro/ (~/.config/Tamsiro/ when the variable is unset). The file
-// is an INI file.
+// "Tamsiro.ini" lives in $XDG_CONFIG_HOME/Tamsiro/ (~/.config/Tamsiro/ when the
+// variable is unset or not an absolute path); a "Tamsiro.ini" already beside the
+// program is used instead (a portable install). The file is an INI file.
 #pragma once
 
 #include <QString>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 namespace appsettings {
 
 inline constexpr const char* kFileName = "Tamsiro.ini";
 
-// The settings file for a program folder. `writable` says whether a folder may be
-// written; `configHome` is the user's configuration folder.
+// The settings file for a program folder: the one beside the program when it exists,
+// else the one in `configHome`/Tamsiro/.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
-                                       const std::function<bool(const std::filesystem::path&)>& writable,
                                        const std::filesystem::path& configHome);
-// The same for the running system: access(2) for writability, the XDG configuration
-// folder for the fallback.
-std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir);
+// The user's configuration folder from the values of XDG_CONFIG_HOME and HOME (null:
+// unset). Empty when neither gives an absolute path.
+std::filesystem::path ConfigHome(const char* xdgConfigHome, const char* home);
+// The same for the running process (the password database when HOME is unset).
+std::filesystem::path ConfigHome();
 // The folder of the running program.
 std::filesystem::path ProgramDir();
 
@@ -45,6 +45,9 @@ public:
     // The value, or `fallback` when the key is missing or not a decimal integer.
     int GetInt(const QString& section, const QString& key, int fallback) const;
     void WriteInt(const QString& section, const QString& key, int value);
+    // Text values; `fallback` when the key is missing.
+    QString GetString(const QString& section, const QString& key, const QString& fallback = {}) const;
+    void WriteString(const QString& section, const QString& key, const QString& value);
     // Writes what changed to the file; false when it could not be written.
     bool Flush();
 

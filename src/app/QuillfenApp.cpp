@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/AppSettings.h"
+#include "app/EndSignals.h"
 #include "app/FileDialogNames.h"
 #include "app/OSVersionInfo.h"
 #include "app/ProfileInfo.h"
@@ -15,6 +16,7 @@
 #include "data/DataContainer.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Debug.h"
+#include "platform/gui/Application.h"
 #include "platform/gui/CommonDialogs.h"
 #include "tasks/TaskListener.h"
 #include "ui/AppServices.h"
@@ -78,6 +80,14 @@ WindowPositions ProfilePositions(CProfileInfo* profile) {
 
 }  // namespace
 
+void CQuillfenApp::OnEndSignal(int signal) {
+    // Ends as a close does, without the save question: nobody may be there to answer
+    // it. Every modal loop ends, the main window's too; shutdown then runs as usual.
+    platform::debugOutf("Tamsiro: signal %d: ending\n", signal);
+    if (endSignal_ == 0) endSignal_ = signal;
+    gui::Application::postQuit(0);
+}
+
 bool CQuillfenApp::CreateServices() {
     try {
         fileNames_ = std::make_unique<CFileDialogNames>();
@@ -99,8 +109,14 @@ bool CQuillfenApp::CreateServices() {
 int CQuillfenApp::InitInstance() {
     alreadyRunning_ = false;
     ctrlHeld_ = false;
+    endSignal_ = 0;
+    // From here on a termination request ends the program in order.
+    endSignals_ = std::make_unique<CEndSignals>([this](int signal) { OnEndSignal(signal); });
     const std::filesystem::path programDir = options_.programDir.empty() ? appsettings::ProgramDir() : options_.programDir;
-    settingsFile_ = appsettings::SettingsFilePath(programDir);
+    const std::filesystem::path configHome =
+        options_.configHome.empty() ? appsettings::ConfigHome() : options_.configHome;
+    settingsFile_ = appsettings::SettingsFilePath(programDir, configHome);
+    platform::debugOutf("Tamsiro: settings file %s\n", settingsFile_.c_str());
 
     // One instance per settings file: the lock lives beside it.
     instance_ = std::make_unique<CSingleInstance>(settingsFile_.parent_path() / kLockFileName);
@@ -112,6 +128,7 @@ int CQuillfenApp::InitInstance() {
                             QString::fromLatin1(kAlreadyRunningCaption));
             if (!instance_->RequestShow()) platform::debugOut("Tamsiro: the running instance did not answer\n");
             instance_.reset();
+            endSignals_.reset();
             return 0;
         case CSingleInstance::Result::First:
             instance_->Listen([this] { OnShowRequest(); });
@@ -124,6 +141,7 @@ int CQuillfenApp::InitInstance() {
         gui::messageBox(nullptr, QStringLiteral("Tamsiro cannot start: not enough memory."),
                         QStringLiteral("Tamsiro"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
         Shutdown(nullptr);
+        endSignals_.reset();
         return 0;
     }
     AppServices shared;
@@ -136,6 +154,7 @@ int CQuillfenApp::InitInstance() {
     XmlInitialize();
     board_->SetTimeoutMode(1);
     settings_->SetPath(settingsFile_);
+    fileNames_->SetSettings(settings_.get());
 
     ctrlHeld_ = options_.ctrlHeld
                     ? options_.ctrlHeld()
@@ -167,14 +186,19 @@ int CQuillfenApp::InitInstance() {
         });
     }
     mainWindow->doModal(nullptr);
+    // A quit posted by a signal has done its work once the main loop has ended.
+    if (gui::Application::quitPosted()) gui::Application::clearQuit();
 
     Shutdown(mainWindow.get());
     mainWindow_ = nullptr;
     mainWindow.reset();
+    endSignals_.reset();
+    platform::debugOut("Tamsiro: shutdown complete\n");
     return 0;
 }
 
 void CQuillfenApp::Shutdown(CQuillfenDlg* mainWindow) {
+    if (fileNames_) fileNames_->SetSettings(nullptr);
     // The main window stored its position when its window closed.
     if (profile_) profile_->Save();
     // Pages and tasks must not reach services that are going away.

@@ -12,6 +12,7 @@
 #include "surface/XmlModule.h"
 
 class CDerivedDataContainer;
+class CEndSignals;
 class CDerivedTaskListener;
 class CFileDialogNames;
 class COSVersionInfo;
@@ -30,9 +31,12 @@ class IBoardLocator;
 // What a test may choose instead of the running system. The program itself uses the
 // defaults.
 struct AppOptions {
-    // The folder whose "Tamsiro.ini" (and instance lock) is used when it is writable;
+    // The folder whose "Tamsiro.ini" is used when it is there (a portable install);
     // empty: the folder of the running program.
     std::filesystem::path programDir;
+    // The user's configuration folder, whose Tamsiro/ holds the settings file
+    // otherwise; empty: $XDG_CONFIG_HOME, else ~/.config.
+    std::filesystem::path configHome;
     // Whether Ctrl is held at start; empty: asks the keyboard.
     std::function<bool()> ctrlHeld;
     // The board link; empty: the link over the system's board port.
@@ -80,16 +84,20 @@ public:
     // --- what the last InitInstance found ---
     bool WasAlreadyRunning() const { return alreadyRunning_; }
     bool StartedWithCtrl() const { return ctrlHeld_; }
+    // The signal that ended the last run (SIGTERM, SIGINT, SIGHUP), or 0.
+    int EndedBySignal() const { return endSignal_; }
     const std::filesystem::path& SettingsFile() const { return settingsFile_; }
 
     static constexpr const char* kLockFileName = "Tamsiro.lock";
 
 private:
     void OnShowRequest();
+    void OnEndSignal(int signal);
     bool CreateServices();
     void Shutdown(CQuillfenDlg* mainWindow);
 
     AppOptions options_;
+    std::unique_ptr<CEndSignals> endSignals_;
     std::unique_ptr<CSingleInstance> instance_;
     std::unique_ptr<CFileDialogNames> fileNames_;
     std::unique_ptr<CDerivedDataContainer> data_;
@@ -103,4 +111,5 @@ private:
     std::filesystem::path settingsFile_;
     bool alreadyRunning_ = false;
     bool ctrlHeld_ = false;
+    int endSignal_ = 0;
 };

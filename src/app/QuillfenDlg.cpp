@@ -22,6 +22,8 @@ namespace {
 
 // Fires once the modal loop runs, i.e. once the window is on the screen.
 constexpr int kOpenedTimer = 1;
+// Retries the open of a board port that is there but could not be opened.
+constexpr int kRetryOpenTimer = 2;
 
 constexpr const char* kFirmwareCaption = "Tamsiro Firmware Update";
 
@@ -143,6 +145,10 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
                 platform::debugOutf("Tamsiro: main window open (%s)\n", text().toUtf8().constData());
                 return 0;
             }
+            if (static_cast<int>(w) == kRetryOpenTimer) {
+                OnDeviceChange();
+                return 0;
+            }
             break;
         default:
             break;
@@ -207,18 +213,35 @@ void CQuillfenDlg::SendToPage(std::uint32_t message, gui::WParam w) {
 
 int CQuillfenDlg::UpdateConnectionState() {
     if (services_.board == nullptr) return 0;
-    const int change = services_.board->CheckConnection();
+    int change = services_.board->CheckConnection();
     if (change == -1) {
         services_.board->Close();
         setText(QString::fromLatin1(kTitleDisconnected));
         SendToPage(gui::msg::ConnectionState, 0);
-    } else if (change == 1) {
-        services_.board->Open(0);
-        setText(QString::fromLatin1(kTitleConnected));
-        SendToPage(gui::msg::ConnectionState, 1);
-        SendToPage(gui::msg::BoardConnected, 1);
+        // A port that hung up or came to name another device may already be back: a
+        // removal followed at once by an arrival.
+        change = services_.board->CheckConnection();
+        if (change == 1 && page_ != nullptr && page_->exists()) {
+            CloseDevicePage();
+            OnMotorTypeChanged();
+        }
     }
-    return change == 1 ? 1 : 0;
+    if (change != 1) {
+        // Connected, or nothing there: no open to retry.
+        killTimer(kRetryOpenTimer);
+        return 0;
+    }
+    // The title follows the open: a port that another program holds is not connected.
+    if (services_.board->Open(0) != 1) {
+        setText(QString::fromLatin1(kTitleDisconnected));
+        setTimer(kRetryOpenTimer, static_cast<int>(std::clamp<long long>(services_.watchPoll.count(), 1, 60000)));
+        return 0;
+    }
+    killTimer(kRetryOpenTimer);
+    setText(QString::fromLatin1(kTitleConnected));
+    SendToPage(gui::msg::ConnectionState, 1);
+    SendToPage(gui::msg::BoardConnected, 1);
+    return 1;
 }
 
 void CQuillfenDlg::OnDeviceChange() {

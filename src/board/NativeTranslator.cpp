@@ -36,11 +36,26 @@ bool CNativeTranslator::Enumerate() {
 }
 
 int CNativeTranslator::Detect() {
-    present_ = Enumerate() ? 1 : 0;
+    bool found = Enumerate();
+    if (found && openedDevice_) {
+        // The descriptor we hold belongs to the device that was opened: when that one
+        // has gone, the board has been away, however quickly something came back.
+        const bool hungUp = port_.hungUp();
+        const bool replaced = found_->device != 0 && *openedDevice_ != 0 && found_->device != *openedDevice_;
+        if (hungUp || replaced) {
+            platform::debugOutf("Tamsiro: the board's port %s: counted as a removal\n",
+                                hungUp ? "hung up" : "now names another device");
+            found = false;
+        }
+    }
+    present_ = found ? 1 : 0;
     int change = 0;
     if (present_ == 1 && previous_ != 1) change = 1;
     if (present_ == 0 && previous_ != 0) change = -1;
     previous_ = present_;
+    // Once a removal is reported, the descriptor still held belongs to the past: what
+    // arrives next is judged by its own open.
+    if (change == -1) openedDevice_.reset();
     return change;
 }
 
@@ -53,17 +68,26 @@ int CNativeTranslator::IsConnected() { return present_; }
 
 int CNativeTranslator::Open(int /*mode*/) {
     platform::sleepMs(500);
-    Enumerate();  // the device record must be current
-    const std::string path = found_ ? PortPathFromFriendlyName(found_->friendlyName) : std::string();
+    Enumerate();  // the device record must be current: the name is resolved at each open
+    // The locator's path is opened as it is (it may hold blanks or parentheses); the
+    // listed name is only read for a port whose path the locator does not give.
+    std::string path;
+    if (found_) path = !found_->devPath.empty() ? found_->devPath : PortPathFromFriendlyName(found_->friendlyName);
 
     const int err = path.empty() ? ENOENT : port_.open(path);
     if (err != 0) {
         platform::debugOutf("Open error : code %x\n", static_cast<unsigned>(err));
+        // A port we cannot open is no board to talk to: the link reports it absent, and
+        // the next Detect that finds it reports an arrival, which opens it again.
+        present_ = 0;
+        previous_ = 0;
+        openedDevice_.reset();
         return 0;
     }
+    openedDevice_ = port_.deviceNumber();
     platform::sleepMs(500);
-    // A fresh handle starts from the driver's default time-outs (none).
-    port_.setTimeouts(useTimeouts_ ? kBoardTimeouts : platform::SerialTimeouts{});
+    // A fresh handle starts from the driver's default time-outs, which never end a wait.
+    port_.setTimeouts(useTimeouts_ ? kBoardTimeouts : kPlainTimeouts);
     platform::sleepMs(500);
     return 1;
 }
@@ -71,6 +95,7 @@ int CNativeTranslator::Open(int /*mode*/) {
 int CNativeTranslator::Close() {
     found_.reset();
     enumerated_ = false;
+    openedDevice_.reset();
     port_.close();
     return 0;
 }
@@ -99,9 +124,15 @@ int CNativeTranslator::Reconnect() {
     if (!reconnectPath_.empty()) {
         // A tty cannot be re-enumerated from user space: closing and re-opening it is
         // the nearest equivalent.
+        const std::optional<std::uint64_t> before = openedDevice_;
         port_.close();
         platform::debugOut("Device Reconnect Success\n");
-        Open(0);
+        if (Open(0) == 1 && before && *before != 0 && openedDevice_ != before) {
+            // Another device has the name now: not ours to talk to. The next Detect
+            // reports the board's removal.
+            port_.close();
+            openedDevice_ = before;
+        }
     }
     return 1;
 }

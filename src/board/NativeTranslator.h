@@ -1,6 +1,12 @@
 // The transport over a Linux tty: the board's port is found through udev (or the
 // TAMSIRO_BOARD_PORT override) and read and written in raw mode with the board's
 // time-outs.
+//
+// The port opened is the board found at that open, not whatever has its name later:
+// once open, a hang-up of the descriptor, or the name coming to stand for another
+// device (another device number), makes the next Detect report a removal. A port that
+// cannot be opened counts as absent, so the next Detect that finds it reports an
+// arrival again and the open is retried.
 #pragma once
 
 #include <array>
@@ -48,6 +54,9 @@ public:
 
     // The time-outs Open sets when asked to (milliseconds).
     static constexpr platform::SerialTimeouts kBoardTimeouts{100, 50, 100, 50, 100};
+    // What a port opened without them gets: no interval or per-byte terms, but a silent
+    // board must never hold a read or write (and with it the link and shutdown) for ever.
+    static constexpr platform::SerialTimeouts kPlainTimeouts{0, 0, 500, 0, 500};
 
 private:
     bool Enumerate();
@@ -57,6 +66,8 @@ private:
     std::optional<platform::PortInfo> found_;  // the device of the last enumeration
     bool enumerated_ = false;                  // an enumeration result is held
     std::string reconnectPath_;                // the port that Reconnect re-opens
+    // The device number of the port as opened; set from a good Open to Close.
+    std::optional<std::uint64_t> openedDevice_;
     platform::SerialPort port_;
     // Read by every thread that sends a frame while the GUI thread runs Detect.
     std::atomic<int> present_{0};

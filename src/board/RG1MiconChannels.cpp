@@ -133,13 +133,16 @@ void CRG1Micon::SendPwmGroup(int channel) {
         Send(pwmHighFrame_.data(), pwmHighFrame_.size(), nullptr, 0);
     } else {
         // The long form carries the same channel bytes at the same places; the output
-        // fields of channel 8 move to [27] because [21] to [26] hold ports 21-33.
-        for (std::size_t i = 2; i <= 20; ++i) longFrame_[i] = pwmHighFrame_[i];
-        longFrame_[27] = pwmHighFrame_[21];
-        longFrame_[0] = '8';
-        longFrame_[1] = 2;
-        longFrame_[35] = Sum(longFrame_.data(), 2, 34);
-        Send(longFrame_.data(), longFrame_.size(), nullptr, 0);
+        // fields of channel 8 move to [27] because [21] to [26] hold ports 21-33. It is
+        // built beside the kept long frame, whose bytes (its [9] of 1 above all) the port
+        // frames and parameter blocks must keep.
+        std::array<std::uint8_t, 36> frame = longFrame_;
+        for (std::size_t i = 2; i <= 20; ++i) frame[i] = pwmHighFrame_[i];
+        frame[27] = pwmHighFrame_[21];
+        frame[0] = '8';
+        frame[1] = 2;
+        frame[35] = Sum(frame.data(), 2, 34);
+        Send(frame.data(), frame.size(), nullptr, 0);
     }
 }
 

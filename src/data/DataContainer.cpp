@@ -160,6 +160,36 @@ std::int32_t CDerivedDataContainer::GetSelectedId() const
     return selectedKey_;
 }
 
+int CDerivedDataContainer::SetValuesIfSelected(std::int32_t key, std::span<const DataWord> words)
+{
+    for (const DataWord& w : words) {
+        if (!validIndex(w.index)) {
+            return 0;
+        }
+    }
+    std::lock_guard lock(mutex_);
+    if (key == -1 || selectedKey_ != key || selectedCurrent_ == nullptr) {
+        return 0;
+    }
+    for (const DataWord& w : words) {
+        (*selectedCurrent_)[static_cast<std::size_t>(w.index)] = w.value;
+    }
+    return 1;
+}
+
+std::uint32_t CDerivedDataContainer::GetValueOf(std::int32_t key, int index) const
+{
+    if (!validIndex(index)) {
+        return kNoData;
+    }
+    std::lock_guard lock(mutex_);
+    const auto block = current_.find(key);
+    if (block == current_.end()) {
+        return kNoData;
+    }
+    return (*block->second)[static_cast<std::size_t>(index)];
+}
+
 int CDerivedDataContainer::LoadDefaults(int row, std::int32_t key)
 {
     if (row < 0 || static_cast<std::size_t>(row) >= devdefaults::kRowCount) {

@@ -16,7 +16,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
+
+// One word of a block and the value to put there.
+struct DataWord {
+    int index;
+    std::uint32_t value;
+};
 
 class IDataContainer {
 public:
@@ -43,6 +50,13 @@ public:
     virtual int LoadFromFile() = 0;
     // The selected device key, -1 when none.
     virtual std::int32_t GetSelectedId() const = 0;
+    // Writes the words only while `key` is the selected device, checked and written
+    // under one lock: readings taken for one device never land in another's block.
+    // 1 when written; 0, and nothing written, otherwise (also for a bad index).
+    virtual int SetValuesIfSelected(std::int32_t key, std::span<const DataWord> words) = 0;
+    // A word of one device's block, selected or not; 0xFFFFFFFF for an unknown key or
+    // an index outside 0..255.
+    virtual std::uint32_t GetValueOf(std::int32_t key, int index) const = 0;
 };
 
 class CDerivedDataContainer final : public IDataContainer {
@@ -67,6 +81,8 @@ public:
     int SaveToFile(std::int32_t key) override;
     int LoadFromFile() override;
     std::int32_t GetSelectedId() const override;
+    int SetValuesIfSelected(std::int32_t key, std::span<const DataWord> words) override;
+    std::uint32_t GetValueOf(std::int32_t key, int index) const override;
 
     // Selects `key` and writes default row `row` into its current and default
     // blocks. The row is taken by number whatever the key. 1 on success, 0

@@ -122,18 +122,18 @@ int CBldcDemoTask::SetDuty(int duty) {
     platform::debugOutf("new Duty = %d\n", duty);
     std::lock_guard guard(SharedMutex());
     IDataContainer* store = DataContainer();
-    // The duty belongs to the device the demo began with; never into another's block.
-    bool ownBlock = false;
-    if (store != nullptr) {
-        const std::int32_t selected = store->GetSelectedId();
-        if (ownKey_ == -1) ownKey_ = selected;
-        ownBlock = selected != -1 && selected == ownKey_;
-    }
+    if (store != nullptr && ownKey_ == -1) ownKey_ = store->GetSelectedId();
+    // The duty belongs to the device the demo began with; never into another's block
+    // (the store checks the selection and writes in one step).
+    const auto storeDuty = [&](int index) {
+        const DataWord word{index, static_cast<std::uint32_t>(duty)};
+        if (store != nullptr) store->SetValuesIfSelected(ownKey_, {&word, 1});
+    };
     const int chip = Chip();
     if (chip == 0) {
-        if (ownBlock) store->SetValue(kWordDutyChip0, static_cast<std::uint32_t>(duty));
+        storeDuty(kWordDutyChip0);
     } else if (chip == 3 || chip == 5) {
-        if (ownBlock) store->SetValue(kWordDuty, static_cast<std::uint32_t>(duty));
+        storeDuty(kWordDuty);
         SetPwm(1, kPwmFrequency, duty, 1);
         platform::post(GetNotifyWindow(), kMsgNewData, kWordDuty, 0);
     }

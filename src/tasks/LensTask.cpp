@@ -42,12 +42,16 @@ int CLensTask::Run() {
     I2cRecord record{};
     IDataContainer* store = DataContainer();
     CRG1Micon* link = Micon();
+    // The drive belongs to the device selected now: both requests take that device's
+    // words, whichever page is selected when the drive ends.
+    const std::int32_t key = store != nullptr ? store->GetSelectedId() : -1;
     // With no device selected every word reads as all ones: nothing of it may reach the chip.
-    if (store == nullptr || store->GetSelectedId() == -1) {
+    if (key == -1) {
         platform::debugOut("Lens sequence: no device data, nothing sent\n");
         return 0;
     }
-    std::uint32_t driveMs = store->GetValue(kWordDriveTime);
+    const auto word = [&](int index) { return store->GetValueOf(key, index); };
+    std::uint32_t driveMs = word(kWordDriveTime);
     if (driveMs > kMaxDriveMs) {
         platform::debugOutf("Lens sequence: drive time %u ms cut to %u ms\n", driveMs, kMaxDriveMs);
         driveMs = kMaxDriveMs;
@@ -55,10 +59,10 @@ int CLensTask::Run() {
 
     const std::uint64_t startUs = platform::currentClock().nowUs();
 
-    const std::uint32_t word1AtStart = store->GetValue(kWordRegister1);
-    const std::uint32_t word21AtStart = store->GetValue(kWordStopMode);
-    BuildDriveRequest(record, store->GetValue(kWordRegister0), word1AtStart, store->GetValue(kWordDriveMode));
+    BuildDriveRequest(record, word(kWordRegister0), word(kWordRegister1), word(kWordDriveMode));
     if (link != nullptr) link->I2cTransfer(0, &record, 1);
+    // Later board tasks wait only for this frame, not for the drive time.
+    MarkFramesSent();
 
     // The drive time is kept by watching the high-resolution clock without sleeping; a
     // shutdown ends the wait early, and the stop request still goes out below.
@@ -67,11 +71,7 @@ int CLensTask::Run() {
         if (elapsedMs >= static_cast<double>(driveMs)) break;
     }
 
-    // The selection may have gone while the drive was on; the output must still be
-    // switched off, with the settings the drive began with.
-    const bool selected = store->GetSelectedId() != -1;
-    BuildStopRequest(record, selected ? store->GetValue(kWordRegister1) : word1AtStart,
-                     selected ? store->GetValue(kWordStopMode) : word21AtStart);
+    BuildStopRequest(record, word(kWordRegister1), word(kWordStopMode));
     if (link != nullptr) link->I2cTransfer(0, &record, 1);
     return 0;
 }

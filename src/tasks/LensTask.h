@@ -1,6 +1,7 @@
 // The lens sequence: writes the drive settings to the lens driver over I2C, keeps the
 // drive on for the time in data word 8, then writes the stop settings. Everything comes
-// from the data store's selected block, read when each request is built.
+// from the block of the device selected when the drive began, read when each request is
+// built. Later board tasks need not wait for the drive time: only for the drive request.
 #pragma once
 
 #include <cstdint>

@@ -128,32 +128,34 @@ int CPollingTask::PublishValues() {
     std::lock_guard guard(SharedMutex());
 
     // Readings belong to the device that was selected when polling began; once another
-    // device is selected they must not land in its block.
-    const std::int32_t selected = store->GetSelectedId();
-    if (ownKey_ == -1) ownKey_ = selected;
-    if (selected == -1 || selected != ownKey_) return 0;
+    // device is selected they must not land in its block. The store checks and writes
+    // in one step, so a selection change cannot slip in between.
+    if (ownKey_ == -1) ownKey_ = store->GetSelectedId();
 
+    DataWord words[4];
+    std::size_t n = 0;
     switch (Chip()) {
         case 0:
-            store->SetValue(kWordAnalog0, analog0_);
-            store->SetValue(kWordAnalog1, analog1_);
-            store->SetValue(kWordAnalog2, analog2_);
+            words[n++] = {kWordAnalog0, analog0_};
+            words[n++] = {kWordAnalog1, analog1_};
+            words[n++] = {kWordAnalog2, analog2_};
             break;
         case 2:
         case 8:
-            store->SetValue(kWordAnalog0, analog0_);
-            store->SetValue(kWordAnalog1, analog1_);
+            words[n++] = {kWordAnalog0, analog0_};
+            words[n++] = {kWordAnalog1, analog1_};
             break;
         case 3:
         case 5:
-            store->SetValue(kWordStatus, status_);
-            store->SetValue(kWordAnalog0, analog0_);
-            store->SetValue(kWordAnalog1, analog1_);
+            words[n++] = {kWordStatus, status_};
+            words[n++] = {kWordAnalog0, analog0_};
+            words[n++] = {kWordAnalog1, analog1_};
             break;
         default:
             break;
     }
     // Counts from 1 to 19 are noise of a motor at rest; 0 means standing.
-    if (!(speedCount_ > 0 && speedCount_ < 20)) store->SetValue(kWordSpeedCount, static_cast<std::uint32_t>(speedCount_));
+    if (!(speedCount_ > 0 && speedCount_ < 20)) words[n++] = {kWordSpeedCount, static_cast<std::uint32_t>(speedCount_)};
+    if (n > 0 && store->SetValuesIfSelected(ownKey_, std::span<const DataWord>(words, n)) == 0) return 0;
     return 1;
 }

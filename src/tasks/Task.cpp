@@ -30,9 +30,14 @@ void CDerivedTask::JoinThread() {
     if (carrier_) carrier_->Join();
 }
 
+void CDerivedTask::MarkFramesSent() {
+    if (!framesSent_.exchange(true)) WakeQueueWorker();
+}
+
 std::uint32_t CDerivedTask::ThreadRoutine() {
     state_ = kTaskRunning;
     Run();
+    framesSent_ = true;  // the thread's end wakes the worker
     state_ = kTaskFinished;
     return 0;
 }
@@ -68,6 +73,7 @@ int CDerivedTask::Start() {
         // Without a thread the task can never finish by itself; finished is the only
         // state that lets the queue delete it.
         platform::debugOut("Task thread could not be started\n");
+        framesSent_ = true;
         state_ = kTaskFinished;
         return 0;
     }

@@ -35,6 +35,9 @@ public:
     // Asks the task to end its work early: a waiting task stops waiting and does what
     // it must to leave the board safe. The queue calls it when it shuts down.
     virtual void Cancel() = 0;
+    // True once the task has put on the wire the frames that later board tasks must
+    // follow; a task in a timed wait says so before it waits, so it holds back no one.
+    virtual bool HasSentFrames() const = 0;
 };
 
 class CDerivedTask : public ITask {
@@ -55,6 +58,7 @@ public:
     int Start() override;
     std::uint32_t GetState() const override { return state_.load(); }
     void Cancel() override { cancelled_ = true; }
+    bool HasSentFrames() const override { return framesSent_.load(); }
 
     std::uint32_t GetWord() const { return word_.load(); }
     std::uint32_t GetArgumentA() const { return argA_.load(); }
@@ -89,6 +93,9 @@ protected:
     // Waits for the task's thread. Every class that overrides Run calls it first thing
     // in its destructor, so that Run never outlives the members it uses.
     void JoinThread();
+    // Called by a Run that goes on waiting after its frames are out; the end of Run
+    // counts as it in any case.
+    void MarkFramesSent();
 
 private:
     std::uint32_t ThreadRoutine();
@@ -103,4 +110,5 @@ private:
     std::atomic<std::uint32_t> argA_;
     std::atomic<std::uint32_t> argB_;
     std::atomic<bool> cancelled_{false};
+    std::atomic<bool> framesSent_{false};
 };

@@ -115,7 +115,9 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
                 it = tasks_.erase(it);
                 continue;
             }
-            if (ordered && (*it)->GetState() != kTaskFinished) orderedAhead = true;
+            // Order matters only for frames: a later board task waits until this one's
+            // frames are out, not until a timed wait of its own has ended.
+            if (ordered && !(*it)->HasSentFrames()) orderedAhead = true;
             ++it;
         }
         if (tasks_.empty()) {

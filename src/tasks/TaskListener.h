@@ -73,7 +73,7 @@ private:
     using TaskList = std::list<std::unique_ptr<ITask>>;
 
     // One pass over a task: 0 not started yet, 2 still running, 3 deleted (the entry is
-    // then empty). `mayStart` is false while an earlier ordered board task is unfinished.
+    // then empty). `mayStart` is false while an earlier ordered board task has frames to send.
     std::uint32_t ServiceTask(std::unique_ptr<ITask>& entry, bool mayStart);
     std::uint32_t DeleteTask(std::unique_ptr<ITask>& entry);
     void NotifyIdle();

@@ -1,6 +1,7 @@
-// Helpers for the application shell's tests: temporary folders and settings files, the
-// main window over a board link (to the simulator, or to a port that does not exist), and
-// a page selector whose pages record what the main window tells them.
+// Helpers for the application shell's tests: settings files, dialogs that fail the test
+// on any box it did not script, the main window over a board link (to the simulator, or
+// to a port that does not exist), and a page selector whose pages record what the main
+// window tells them.
 #pragma once
 
 #include <atomic>
@@ -23,15 +24,15 @@
 #include "board/RG1Micon.h"
 #include "board/SimLink.h"
 #include "data/DataContainer.h"
+#include "data/FileTestSupport.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Clock.h"
+#include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "tasks/TaskListener.h"
 
 namespace apptest {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline std::filesystem::path UniquePath(const std::string& name) {
     static std::atomic<int> counter{0};
@@ -41,14 +42,48 @@ inline std::filesystem::path UniquePath(const std::string& name) {
 
 inline std::string NoBoard() { return UniquePath("tamsiro-no-board").string(); }
 
-// A folder that is removed with everything in it.
-struct TempDir {
-    TempDir() : path(UniquePath("tamsiro-app")) { std::filesystem::create_directories(path); }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
+// What answers a message box or file dialog that no test scripted: the test fails,
+// naming the box, and the box is answered at once (Cancel, or OK for a box with only
+// OK), so no test can hang on a real dialog. Installed for the whole run.
+class UnexpectedDialogs final : public gui::IMessageBoxProvider, public gui::IFileDialogProvider {
+public:
+    static UnexpectedDialogs& Instance() {
+        static UnexpectedDialogs instance;
+        return instance;
     }
-    std::filesystem::path path;
+    static void Install() {
+        gui::setMessageBoxProvider(&Instance());
+        gui::setFileDialogProvider(&Instance());
+    }
+    int show(const gui::MessageBoxRequest& r) override {
+        ADD_FAILURE() << "unexpected message box [" << r.caption.toStdString() << "] " << r.text.toStdString();
+        return r.buttons == gui::MessageButtons::Ok ? gui::id::Ok : gui::id::Cancel;
+    }
+    QString choose(const gui::FileDialogRequest& r) override {
+        ADD_FAILURE() << "unexpected file dialog " << r.title.toStdString();
+        return {};
+    }
+};
+
+// Scripted answers for one stretch of a test; when it goes, unexpected dialogs fail
+// the test again.
+class Dialogs {
+public:
+    Dialogs() = default;
+    ~Dialogs() {
+        script_.reset();
+        UnexpectedDialogs::Install();
+    }
+    Dialogs(const Dialogs&) = delete;
+    Dialogs& operator=(const Dialogs&) = delete;
+
+    void answerBox(int result) { script_->answerBox(result); }
+    void answerFile(const QString& path) { script_->answerFile(path); }
+    const std::vector<gui::MessageBoxRequest>& boxes() const { return script_->boxes(); }
+    const std::vector<gui::FileDialogRequest>& fileDialogs() const { return script_->fileDialogs(); }
+
+private:
+    std::unique_ptr<gui::ScriptedDialogs> script_ = std::make_unique<gui::ScriptedDialogs>();
 };
 
 // A settings file with every window position key (mainWindow and deviceWindow: left and
@@ -77,10 +112,49 @@ inline std::vector<std::string> ModelNames(std::uint32_t firstKind = 1, std::uin
 }
 
 // The simulator (its own board link unused), behind a link path that comes and goes with
-// its plug.
+// its plug; the link's name starts with `name`.
 struct Sim : SimLink {
-    Sim() : SimLink("tamsiro-app-board", true) {}
+    explicit Sim(const std::string& name = "tamsiro-app-board") : SimLink(name, true) {}
     std::string path() const { return sim.portPath(); }
+};
+
+// Each frame named by its letter, and by its sub-code for the second controller's frames.
+inline std::vector<std::string> Names(const std::vector<Bytes>& frames) {
+    std::vector<std::string> out;
+    for (const auto& f : frames) {
+        out.emplace_back(1, static_cast<char>(f[0]));
+        if (f[0] == '8' && f.size() > 1) out.back() += std::to_string(f[1]);
+    }
+    return out;
+}
+
+// The frames of a board initialisation after a new connection: the open's control
+// frame, the GPIO defaults (direction frame, level frame and its read-back, the high
+// ports and their read-back), the PWM defaults (low group, high group), and the read of
+// lines 16 and 17.
+inline const std::vector<std::string> kInitAfterConnect = {"C", "C", "E", "E", "83", "819", "P", "82", "E"};
+
+// Forwards to the real queue and notes, with the (manual) clock's time, each task the
+// main window queues.
+class TimedTasks final : public ITaskListener {
+public:
+    struct Queued {
+        std::uint64_t ms;
+        std::uint32_t word;
+    };
+    explicit TimedTasks(ITaskListener& queue) : queue_(queue) {}
+    int SetNotifyWindow(platform::Handle w) override { return queue_.SetNotifyWindow(w); }
+    int SetDataContainer(IDataContainer* store) override { return queue_.SetDataContainer(store); }
+    int SetMicon(CRG1Micon* link) override { return queue_.SetMicon(link); }
+    int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override {
+        queued.push_back({platform::currentClock().nowMs(), word});
+        return queue_.AddTask(word, record, size);
+    }
+    int StopAll() override { return queue_.StopAll(); }
+    std::vector<Queued> queued;  // GUI thread only
+
+private:
+    ITaskListener& queue_;
 };
 
 // What the pages were told: the private messages and their wParam, in order.
@@ -135,17 +209,19 @@ private:
 // reverse order: the window, then the queue, then the link). Sleeps go to a manual
 // clock, so the board's open and the init pauses cost no time.
 struct Rig {
-    // `portPath` is the board's port (a path that does not exist: no board).
-    explicit Rig(const std::string& portPath, bool recordPages = false)
+    // `portPath` is the board's port (a path that does not exist: no board); the watch
+    // looks for it every `poll`.
+    explicit Rig(const std::string& portPath, bool recordPages = false,
+                 std::chrono::milliseconds poll = std::chrono::milliseconds(10))
         : locator(std::make_shared<platform::PathBoardLocator>(portPath)),
           board(std::make_unique<CNativeTranslator>(kBoardPortClass, locator)) {
         CQuillfenDlg::Services s;
         s.board = &board;
-        s.tasks = &tasks;
+        s.tasks = &timed;
         s.data = &data;
         s.profile = &profile;
         s.watchLocator = locator;
-        s.watchPoll = std::chrono::milliseconds(10);
+        s.watchPoll = poll;
         if (recordPages) {
             s.makeSelector = [this] {
                 auto selector = std::make_unique<RecordingSelector>(&pageLog);
@@ -210,6 +286,7 @@ struct Rig {
     std::shared_ptr<platform::PathBoardLocator> locator;
     CRG1Micon board;
     CDerivedTaskListener tasks{0};
+    TimedTasks timed{tasks};
     CSettingsStore settings;
     CProfileInfo profile{&settings};
     PageLog pageLog;

@@ -20,22 +20,12 @@ using gui::msg::TaskData;
 
 namespace {
 
-// Each frame named by its letter, and by its sub-code for the second controller's frames.
-std::vector<std::string> Names(const std::vector<Bytes>& frames) {
-    std::vector<std::string> out;
-    for (const auto& f : frames) {
-        out.emplace_back(1, static_cast<char>(f[0]));
-        if (f[0] == '8' && f.size() > 1) out.back() += std::to_string(f[1]);
-    }
-    return out;
-}
-
 // The names of the devices the firmware question was asked for, choosing every model
 // of kinds 1 to 4 in turn and answering "No".
 std::set<std::string> DevicesAskedAbout(Rig& rig) {
     std::set<std::string> asked;
     for (const auto& name : ModelNames()) {
-        gui::ScriptedDialogs boxes;
+        Dialogs boxes;
         boxes.answerBox(gui::id::No);
         EXPECT_TRUE(rig.ChooseDriverNamed(name)) << name;
         if (boxes.boxes().empty()) continue;
@@ -70,11 +60,17 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     // The replies are posted to the window; none is handled before the events run.
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
 
-    // The open's own control frame, then the GPIO defaults (direction frame, level
-    // frame and its read-back, the high ports and their read-back), the PWM defaults
-    // (low group, high group), and the read of lines 16 and 17.
     const std::vector<Bytes> frames = sim.Frames();
-    EXPECT_EQ(Names(frames), (std::vector<std::string>{"C", "C", "E", "E", "83", "819", "P", "82", "E"}));
+    EXPECT_EQ(Names(frames), kInitAfterConnect);
+    // The pauses between the records stay (on the manual clock): 5 ms after each GPIO
+    // record, 2 ms after each PWM record, and 100 ms before the board-type read.
+    const auto& queued = rig.timed.queued;
+    ASSERT_EQ(queued.size(), 34u + 9u + 2u);
+    for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(queued[i].ms - queued[i - 1].ms, 5u) << i;
+    for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(queued[i].ms - queued[i - 1].ms, 2u) << i;
+    EXPECT_EQ(queued[42].word, boardinit::kPwmWord);
+    EXPECT_EQ(queued[43].word, boardinit::kGpioReadWord);
+    EXPECT_GE(queued[43].ms - queued[42].ms, 100u);
     ASSERT_EQ(frames.size(), 9u);
     // Every line an output but the board-type inputs 16 and 17 (direction bytes of ports
     // 0-7, 8-15, 16-17, 18-20); 16, 17 and 21 high (no driver chosen yet), the rest low.
@@ -148,7 +144,7 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     sim.sim.clearFrames();
 
-    gui::ScriptedDialogs boxes;
+    Dialogs boxes;
     boxes.answerBox(gui::id::Yes);
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3376A"));
     ASSERT_EQ(boxes.boxes().size(), 2u);
@@ -223,7 +219,7 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
     auto rig = std::make_unique<Rig>(sim.path());
     // The open and 45 initialisation tasks now wait on a silent board.
     const int result = rig->RunModal([&](CQuillfenDlg& w) {
-        gui::ScriptedDialogs boxes;
+        Dialogs boxes;
         boxes.answerBox(gui::id::No);
         rig->Command(mainwin::kExitApplication);
         EXPECT_FALSE(w.isRunningModal() && boxes.boxes().empty());

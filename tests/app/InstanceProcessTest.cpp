@@ -1,11 +1,15 @@
-// The program started twice as real processes (the test build, whose message boxes go
-// to the debug output): the second start shows the box and makes the first come to the
-// front; a start after a killed instance is a first start (no stale lock).
+// The program run as real processes (the test build, whose message boxes go to the
+// debug output): a second start shows the box and makes the first come to the front;
+// a start after a killed instance is a first start (no stale lock); a termination
+// signal ends it as a close does; the trace is off unless asked for.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
+#include <csignal>
+#include <sys/stat.h>
 
 #include "AppTestSupport.h"
 
@@ -13,20 +17,32 @@ using namespace apptest;
 
 namespace {
 
-// One run of the program in `dir` (where its settings file and lock go), with its debug
-// output collected; killed if still running at the end.
+// A copy of the program in a folder of its own, with its own configuration folder.
+struct Install {
+    Install() { std::filesystem::copy_file(TAMSIRO_TEST_INSTANCE_PROGRAM, dir.path() / "tamsiro"); }
+    std::filesystem::path Settings() const { return dir.path() / "config" / "Tamsiro" / "Tamsiro.ini"; }
+    std::filesystem::path Lock() const { return dir.path() / "config" / "Tamsiro" / "Tamsiro.lock"; }
+    TempDir dir;
+};
+
+// One run of the program, with its standard error collected; killed if still running at
+// the end. `trace`: how the trace is asked for ("env", "arg" or "").
 class Instance {
 public:
-    explicit Instance(const std::filesystem::path& dir) {
+    Instance(const Install& install, const std::string& trace = "env") {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TAMSIRO_BOARD_PORT", QString::fromStdString((dir / "no-board").string()));
+        env.insert("TAMSIRO_BOARD_PORT", QString::fromStdString((install.dir.path() / "no-board").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((install.dir.path() / "config").string()));
+        env.remove("TAMSIRO_DEBUG");
+        if (trace == "env") env.insert("TAMSIRO_DEBUG", "1");
         process.setProcessEnvironment(env);
-        process.setProgram(QString::fromStdString((dir / "tamsiro").string()));
+        process.setProgram(QString::fromStdString((install.dir.path() / "tamsiro").string()));
+        if (trace == "arg") process.setArguments({"--debug"});
         process.start();
     }
     ~Instance() { Kill(); }
-    // Waits until the debug output holds `text`.
+    // Waits until standard error holds `text`.
     bool WaitFor(const QByteArray& text, int limitMs = 10000) {
         QElapsedTimer t;
         t.start();
@@ -54,16 +70,16 @@ private:
 }  // namespace
 
 TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNoLock) {
-    // A copy of the program in a folder of its own: its settings file and lock go there.
-    TempDir dir;
-    std::filesystem::copy_file(TAMSIRO_TEST_INSTANCE_PROGRAM, dir.path / "tamsiro");
-
-    Instance first(dir.path);
+    Install install;
+    Instance first(install, "arg");
     ASSERT_TRUE(first.process.waitForStarted(5000));
     ASSERT_TRUE(first.WaitFor("main window open")) << first.Output().constData();
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "Tamsiro.lock"));
+    // The lock sits beside the settings file in the user's configuration folder, private.
+    struct stat st{};
+    ASSERT_EQ(::stat(install.Lock().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    Instance second(dir.path);
+    Instance second(install);
     ASSERT_TRUE(second.process.waitForStarted(5000));
     ASSERT_TRUE(second.process.waitForFinished(10000));
     EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
@@ -76,11 +92,40 @@ TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNo
     EXPECT_FALSE(second.Output().contains("main window open"));
     EXPECT_TRUE(first.WaitFor("asked this instance to come to the front")) << first.Output().constData();
 
+    // Without the trace asked for, the same start says nothing on standard error.
+    Instance quiet(install, "");
+    ASSERT_TRUE(quiet.process.waitForFinished(10000));
+    EXPECT_EQ(quiet.process.exitCode(), 0);
+    EXPECT_FALSE(quiet.Output().contains("Tamsiro")) << quiet.Output().constData();
+    EXPECT_FALSE(quiet.Output().contains("MessageBox")) << quiet.Output().constData();
+
     // Killed: its lock file stays behind, but the next start takes it over.
     first.Kill();
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "Tamsiro.lock"));
-    Instance third(dir.path);
+    EXPECT_TRUE(std::filesystem::exists(install.Lock()));
+    Instance third(install);
     ASSERT_TRUE(third.process.waitForStarted(5000));
     EXPECT_TRUE(third.WaitFor("main window open")) << third.Output().constData();
     EXPECT_FALSE(third.Output().contains("Already running"));
+}
+
+TEST(InstanceProcesses, TerminationSignalsEndTheProgramAsACloseDoesWithoutTheSaveQuestion) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        Install install;
+        Instance program(install);
+        ASSERT_TRUE(program.process.waitForStarted(5000));
+        ASSERT_TRUE(program.WaitFor("main window open")) << program.Output().constData();
+        EXPECT_FALSE(std::filesystem::exists(install.Settings()));
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.process.processId()), signal), 0);
+        ASSERT_TRUE(program.process.waitForFinished(10000)) << signal;
+        // A thread still running at the end, or a crash, would not be a normal exit with 0.
+        EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(program.process.exitCode(), 0) << signal;
+        const QByteArray out = program.Output();
+        EXPECT_TRUE(out.contains("shutdown complete")) << out.constData();
+        EXPECT_FALSE(out.contains("MessageBox")) << out.constData();  // no save question
+        // The window positions reached the settings file.
+        QSettings ini(QString::fromStdString(install.Settings().string()), QSettings::IniFormat);
+        EXPECT_TRUE(ini.contains("WindowPosition/mainWindow.left")) << signal;
+        EXPECT_TRUE(ini.contains("WindowPosition/mainWindow.top")) << signal;
+    }
 }

@@ -10,23 +10,46 @@
 using namespace apptest;
 
 TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
+    using Table = std::vector<std::pair<std::string, std::uint32_t>>;  // name, key
+    const std::vector<Table> byType = {
+        {},
+        {{"KT3310", 0x100}, {"KT3321(Stepper)", 0x101}, {"KT3332(Stepper)", 0x102}, {"KT3343(Stepper)", 0x103},
+         {"KT3354(Stepper)", 0x104}, {"KT3365(Stepper)", 0x105}, {"KT3376A", 0x106}, {"KT3387(Stepper)", 0x107},
+         {"KT3398(Stepper)", 0x108}, {"KT3409(Stepper)", 0x109}, {"KT3410(Stepper)", 0x10A},
+         {"KT3421(Stepper)", 0x10B}, {"KT3432(Stepper)", 0x10C}},
+        {{"KT3321(DC)", 0x200}, {"KT3332(DC)", 0x201}, {"KT3343(DC)", 0x202}, {"KT3354(DC)", 0x203},
+         {"KT3387(DC)", 0x207}, {"KT3398(DC)", 0x208}, {"KT3409(DC)", 0x209}},
+        {{"KT3443", 0x300}, {"KT3454/56", 0x301}, {"KT3465", 0x302}, {"KT3476", 0x303}, {"KT3487", 0x304},
+         {"KT3498", 0x305}, {"KT3509", 0x306}, {"KT3510", 0x307}, {"KT3521", 0x308}},
+        {{"KT3532", 0x400}, {"KT3543", 0x401}},
+    };
+    const auto shown = [](Rig& rig) {
+        Table out;
+        const auto texts = rig.DriverTexts();
+        EXPECT_EQ(texts.size(), rig.window->ShownDevices().size());
+        for (std::size_t i = 0; i < texts.size() && i < rig.window->ShownDevices().size(); ++i) {
+            out.emplace_back(texts[i], devicetable::Key(rig.window->ShownDevices()[i].code));
+        }
+        return out;
+    };
     Rig rig(NoBoard());
     ASSERT_TRUE(rig.Open());
-    // Opening selects "----------": the separator and the 31 models of kinds 1 to 4.
+    // Opening selects "----------": the separator and every model of kinds 1 to 4 (the
+    // lens model, kind 5, is listed under no motor type).
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kMotorTypeList)->curSel(), 0);
-    std::vector<std::string> all = ModelNames();
-    all.insert(all.begin(), "----------");
-    EXPECT_EQ(rig.DriverTexts(), all);
-    EXPECT_EQ(all.size(), 32u);
+    Table all = {{"----------", 0x000}};
+    for (const Table& t : byType) all.insert(all.end(), t.begin(), t.end());
+    EXPECT_EQ(shown(rig), all);
 
     for (std::uint32_t type = 1; type <= 4; ++type) {
         rig.ChooseMotorType(static_cast<int>(type));
-        EXPECT_EQ(rig.DriverTexts(), ModelNames(type, type)) << type;
-        ASSERT_EQ(rig.window->ShownDevices().size(), ModelNames(type, type).size());
-        for (const auto& e : rig.window->ShownDevices()) EXPECT_EQ(devicetable::Kind(e.code), type);
+        EXPECT_EQ(shown(rig), byType[type]) << type;
         EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
         EXPECT_FALSE(rig.OkEnabled());
     }
+    rig.ChooseMotorType(2);
+    rig.ChooseDriver(4);
+    EXPECT_EQ(rig.window->Code(), 0x02070000u);
 
     // A range without models lists "(N/A)" alone.
     rig.window->FillDriverList(0x600, 0x699);
@@ -42,14 +65,17 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
 TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesThePage) {
     TempDir dir;
     Rig rig(NoBoard(), true);
+    // The dialogs remember their folder in the settings file.
+    rig.settings.SetPath(dir.path() / "Tamsiro.ini");
+    rig.names.SetSettings(&rig.settings);
     ASSERT_TRUE(rig.Open());
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3376A"));
     rig.pageLog.clear();
 
-    const std::string file = (dir.path / "set.bin").string();
+    const std::string file = (dir.path() / "set.bin").string();
     ASSERT_EQ(rig.data.SelectContainer(0x106), 1);
     ASSERT_EQ(rig.data.SetValue(7, 0x12345678u), 1);
-    gui::ScriptedDialogs dialogs;
+    Dialogs dialogs;
     dialogs.answerFile(QString::fromStdString(file));
     rig.Command(mainwin::kSaveParameters);
     ASSERT_EQ(dialogs.fileDialogs().size(), 1u);
@@ -65,6 +91,14 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     dialogs.answerFile(QString::fromStdString(file));
     rig.Command(mainwin::kLoadParameters);
     EXPECT_EQ(dialogs.fileDialogs().at(1).title, QString("Open file"));
+    EXPECT_TRUE(dialogs.fileDialogs()[0].initialPath.isEmpty());  // nothing chosen before
+    EXPECT_EQ(dialogs.fileDialogs()[1].initialPath, QString::fromStdString(dir.path().string()));
+    ASSERT_TRUE(rig.settings.Flush());
+    {
+        CSettingsStore reread;
+        reread.SetPath(dir.path() / "Tamsiro.ini");
+        EXPECT_EQ(reread.GetString("FileDialog", "lastFolder"), QString::fromStdString(dir.path().string()));
+    }
     EXPECT_EQ(rig.data.GetValue(7), 0x12345678u);
     EXPECT_EQ(rig.pageLog, (PageLog{{gui::msg::ReapplyDeviceData, 0}}));
     EXPECT_TRUE(dialogs.boxes().empty());
@@ -78,7 +112,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
 
     // A damaged file: its first record loads, the unknown key after it stops the load,
     // and the user is told why.
-    const std::string damaged = (dir.path / "damaged.bin").string();
+    const std::string damaged = (dir.path() / "damaged.bin").string();
     std::string bytes(1028 * 2, '\0');
     std::ifstream(file, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes[1028] = 0x77;  // the second record's key becomes 0x177
@@ -92,7 +126,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
 
     // A save that cannot be written says so.
-    dialogs.answerFile(QString::fromStdString((dir.path / "missing" / "x.bin").string()));
+    dialogs.answerFile(QString::fromStdString((dir.path() / "missing" / "x.bin").string()));
     rig.Command(mainwin::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 2u);
     EXPECT_EQ(dialogs.boxes()[1].caption, QString("Save parameter setting"));
@@ -101,7 +135,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
 
 TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
     TempDir dir;
-    const QString file = QString::fromStdString((dir.path / "exit.bin").string());
+    const QString file = QString::fromStdString((dir.path() / "exit.bin").string());
     auto question = [](const gui::MessageBoxRequest& r) {
         return r.text == QString("Save parameter setting ?") && r.caption == QString("Question") &&
                r.buttons == gui::MessageButtons::YesNoCancel && r.icon == gui::MessageIcon::Information;
@@ -109,7 +143,7 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
     // Asks to quit by `ask`, answering the question with `answer` and the file dialog
     // with `path` (none: the dialog is cancelled); true when the program quit, false when
     // it still ran 100 ms later.
-    auto quits = [](gui::ScriptedDialogs& dialogs, const std::function<void(Rig&)>& ask, int answer,
+    auto quits = [](Dialogs& dialogs, const std::function<void(Rig&)>& ask, int answer,
                     const QString& path = {}) {
         Rig rig(NoBoard());
         const int result = rig.RunModal(
@@ -127,7 +161,7 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
     const auto cancel = [](Rig& r) { r.Command(gui::id::Cancel); };
 
     {  // Cancel keeps the program running; the close box and Exit ask the same.
-        gui::ScriptedDialogs dialogs;
+        Dialogs dialogs;
         EXPECT_FALSE(quits(dialogs, closeBox, gui::id::Cancel));
         EXPECT_FALSE(quits(dialogs, exitItem, gui::id::Cancel));
         ASSERT_EQ(dialogs.boxes().size(), 2u);
@@ -136,26 +170,26 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
         EXPECT_TRUE(dialogs.fileDialogs().empty());
     }
     {  // No quits without saving.
-        gui::ScriptedDialogs dialogs;
+        Dialogs dialogs;
         EXPECT_TRUE(quits(dialogs, cancel, gui::id::No));
         EXPECT_EQ(dialogs.boxes().size(), 1u);
         EXPECT_TRUE(dialogs.fileDialogs().empty());
     }
     {  // Yes saves every device, then quits.
-        gui::ScriptedDialogs dialogs;
+        Dialogs dialogs;
         EXPECT_TRUE(quits(dialogs, exitItem, gui::id::Yes, file));
         EXPECT_EQ(std::filesystem::file_size(file.toStdString()), 32896u);
         EXPECT_EQ(dialogs.boxes().size(), 1u);
     }
     {  // Yes, then the file dialog is cancelled: the program stays, and a cancel needs no message.
-        gui::ScriptedDialogs dialogs;
+        Dialogs dialogs;
         EXPECT_FALSE(quits(dialogs, cancel, gui::id::Yes));
         EXPECT_EQ(dialogs.fileDialogs().size(), 1u);
         EXPECT_EQ(dialogs.boxes().size(), 1u);
     }
     {  // Yes, and the save fails: the user is told and the program stays.
-        gui::ScriptedDialogs dialogs;
-        const QString unwritable = QString::fromStdString((dir.path / "none" / "x.bin").string());
+        Dialogs dialogs;
+        const QString unwritable = QString::fromStdString((dir.path() / "none" / "x.bin").string());
         EXPECT_FALSE(quits(dialogs, cancel, gui::id::Yes, unwritable));
         ASSERT_EQ(dialogs.boxes().size(), 2u);
         EXPECT_EQ(dialogs.boxes()[1].caption, QString("Save parameter setting"));

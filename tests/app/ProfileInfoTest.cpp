@@ -22,13 +22,13 @@ struct Profile {
 TEST(WindowPositions, LoadFollowsTheFilesKeys) {
     TempDir dir;
     {  // No section: nothing can be read.
-        Profile p(dir.path / "empty.ini");
+        Profile p(dir.path() / "empty.ini");
         EXPECT_EQ(p.profile.Load(), 1);
         for (int i = 0; i < 4; ++i) EXPECT_FALSE(p.Readable(i)) << i;
     }
     {  // Every key: every window, with the corners only for the first two.
-        WritePositions(dir.path / "all.ini");
-        Profile p(dir.path / "all.ini");
+        WritePositions(dir.path() / "all.ini");
+        Profile p(dir.path() / "all.ini");
         p.profile.Load();
         ProfileRect r;
         ASSERT_EQ(p.profile.GetRect(0, &r), 1);
@@ -40,8 +40,8 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
     }
     {  // One key missing anywhere: nothing at all, not even the main window. Once the
        // main window is set, the complete windows are readable, the incomplete one not.
-        WritePositions(dir.path / "partial.ini", {{"speedCurve.bottom", ""}});
-        Profile p(dir.path / "partial.ini");
+        WritePositions(dir.path() / "partial.ini", {{"speedCurve.bottom", ""}});
+        Profile p(dir.path() / "partial.ini");
         p.profile.Load();
         for (int i = 0; i < 4; ++i) EXPECT_FALSE(p.Readable(i)) << i;
         p.profile.SetRect(0, ProfileRect{1, 2, 3, 4});
@@ -51,15 +51,15 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
         EXPECT_FALSE(p.Readable(3));  // its left/top/right were never a saved rectangle
     }
     {  // A left edge of 0: the main window counts, the device window does not.
-        WritePositions(dir.path / "zero.ini", {{"mainWindow.left", "0"}, {"deviceWindow.left", "0"}});
-        Profile p(dir.path / "zero.ini");
+        WritePositions(dir.path() / "zero.ini", {{"mainWindow.left", "0"}, {"deviceWindow.left", "0"}});
+        Profile p(dir.path() / "zero.ini");
         p.profile.Load();
         EXPECT_TRUE(p.Readable(0));
         EXPECT_FALSE(p.Readable(1));
     }
     {  // A value that is no number counts as never saved.
-        WritePositions(dir.path / "bad.ini", {{"tachometer.top", "1x"}});
-        Profile p(dir.path / "bad.ini");
+        WritePositions(dir.path() / "bad.ini", {{"tachometer.top", "1x"}});
+        Profile p(dir.path() / "bad.ini");
         p.profile.Load();
         EXPECT_FALSE(p.Readable(0));
     }
@@ -68,7 +68,7 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
 // (That a save writes only the windows it knows is shown by the start with Ctrl held.)
 TEST(WindowPositions, NegativePositionsRoundTripAndIndexesAreChecked) {
     TempDir dir;
-    const auto ini = dir.path / "positions.ini";
+    const auto ini = dir.path() / "positions.ini";
     WritePositions(ini);
     {
         Profile p(ini);
@@ -94,13 +94,15 @@ TEST(WindowPositions, NegativePositionsRoundTripAndIndexesAreChecked) {
     EXPECT_EQ(p.profile.GetRect(0, nullptr), 0);
 }
 
-TEST(SettingsFile, BesideTheProgramWhenWritableElseInTheUsersConfigFolder) {
-    const auto yes = [](const std::filesystem::path&) { return true; };
-    const auto no = [](const std::filesystem::path&) { return false; };
-    EXPECT_EQ(appsettings::SettingsFilePath("/opt/tamsiro", yes, "/home/u/.config"),
-              std::filesystem::path("/opt/tamsiro/Tamsiro.ini"));
-    EXPECT_EQ(appsettings::SettingsFilePath("/usr/bin", no, "/home/u/.config"),
-              std::filesystem::path("/home/u/.config/Tamsiro/Tamsiro.ini"));
+TEST(SettingsFile, InTheUsersConfigFolderUnlessOneIsAlreadyBesideTheProgram) {
     TempDir dir;
-    EXPECT_EQ(appsettings::SettingsFilePath(dir.path), dir.path / "Tamsiro.ini");
+    const auto config = dir.path() / "config";
+    EXPECT_EQ(appsettings::SettingsFilePath(dir.path(), config), config / "Tamsiro" / "Tamsiro.ini");
+    writeText(dir.file("Tamsiro.ini"), "");  // a portable install
+    EXPECT_EQ(appsettings::SettingsFilePath(dir.path(), config), dir.path() / "Tamsiro.ini");
+
+    EXPECT_EQ(appsettings::ConfigHome("/srv/conf", "/home/u"), std::filesystem::path("/srv/conf"));
+    EXPECT_EQ(appsettings::ConfigHome(nullptr, "/home/u"), std::filesystem::path("/home/u/.config"));
+    EXPECT_EQ(appsettings::ConfigHome("conf", "/home/u"), std::filesystem::path("/home/u/.config"));  // not absolute
+    EXPECT_EQ(appsettings::ConfigHome(nullptr, nullptr), std::filesystem::path());
 }

@@ -1,8 +1,18 @@
 // The application object run in-process: window positions across starts, Ctrl at
-// start, and a second start that brings the first window to the front.
+// start, a second start that brings the first window to the front, a termination
+// signal, and the instance guard's lock and socket against other users and silent
+// clients.
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 
 #include "AppTestSupport.h"
 #include "app/QuillfenApp.h"
@@ -17,6 +27,7 @@ namespace {
 AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<void(CQuillfenDlg&)> inside) {
     AppOptions o;
     o.programDir = dir;
+    o.configHome = dir / "config";
     o.ctrlHeld = [ctrl] { return ctrl; };
     const std::string port = NoBoard();
     o.makeBoardLink = [port] {
@@ -30,7 +41,7 @@ AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<vo
 }
 
 // Ends the main window through Exit, answering "No" to the save question.
-void Exit(CQuillfenDlg& w, gui::ScriptedDialogs& dialogs) {
+void Exit(CQuillfenDlg& w, Dialogs& dialogs) {
     dialogs.answerBox(gui::id::No);
     w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
 }
@@ -40,18 +51,61 @@ int IniValue(const std::filesystem::path& ini, const char* key) {
     return s.value(QString("WindowPosition/") + key, -99).toInt();
 }
 
+// Runs `child` in a forked process as the unprivileged user "nobody" and returns its exit
+// code (-1 when it could not run), serving the event loop meanwhile. Needs root.
+int AsAnotherUser(const std::function<int()>& child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        ::_exit(child());
+    }
+    if (pid < 0) return -1;
+    int status = 0;
+    guitest::waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The address of the instance socket of this user for a lock file.
+struct SocketAddress {
+    explicit SocketAddress(const std::filesystem::path& lock) {
+        address.sun_family = AF_UNIX;
+        const QByteArray name = CSingleInstance::ServerName(lock).toUtf8();
+        std::memcpy(address.sun_path + 1, name.constData(), static_cast<std::size_t>(name.size()));
+        length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    }
+    sockaddr_un address{};
+    socklen_t length = 0;
+};
+
+// A client of the instance socket that connects (without waiting) and says nothing.
+int ConnectTo(const SocketAddress& to) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&to.address), to.length) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the server has closed this client's connection.
+bool ClosedByServer(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    char c;
+    return ::poll(&p, 1, 0) == 1 && ::recv(fd, &c, 1, MSG_DONTWAIT) == 0;
+}
+
 }  // namespace
 
 TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     TempDir dir;
-    const auto ini = dir.path / "Tamsiro.ini";
+    const auto ini = dir.path() / "Tamsiro.ini";
     // What device pages leave in the file: without their windows' positions no position
     // can be read, the main window's included.
     WritePositions(ini, {{"mainWindow.left", ""}, {"mainWindow.top", ""}});
-    gui::ScriptedDialogs dialogs;
+    Dialogs dialogs;
 
     bool servicesShared = false;
-    CQuillfenApp first(Options(dir.path, false, [&](CQuillfenDlg& w) {
+    CQuillfenApp first(Options(dir.path(), false, [&](CQuillfenDlg& w) {
         servicesShared = appServices().data != nullptr && appServices().tasks != nullptr && appServices().board != nullptr;
         w.moveWindow(QRect(QPoint(123, 87), w.windowRect().size()));
         Exit(w, dialogs);
@@ -65,7 +119,7 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     EXPECT_EQ(IniValue(ini, "mainWindow.top"), 87);
 
     QPoint opened;
-    CQuillfenApp second(Options(dir.path, false, [&](CQuillfenDlg& w) {
+    CQuillfenApp second(Options(dir.path(), false, [&](CQuillfenDlg& w) {
         opened = w.windowRect().topLeft();
         Exit(w, dialogs);
     }));
@@ -76,7 +130,7 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     // Ctrl held: told once, the window opens at its default place, and where it is at
     // the end is still saved; the page windows' positions stay as they were.
     dialogs.answerBox(gui::id::Ok);
-    CQuillfenApp third(Options(dir.path, true, [&](CQuillfenDlg& w) {
+    CQuillfenApp third(Options(dir.path(), true, [&](CQuillfenDlg& w) {
         opened = w.windowRect().topLeft();
         w.moveWindow(QRect(QPoint(200, 100), w.windowRect().size()));
         Exit(w, dialogs);
@@ -99,7 +153,7 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
 
     // With one page window's position missing, the main window keeps its default place.
     WritePositions(ini, {{"mainWindow.left", "123"}, {"mainWindow.top", "87"}, {"deviceWindow.left", ""}});
-    CQuillfenApp fourth(Options(dir.path, false, [&](CQuillfenDlg& w) {
+    CQuillfenApp fourth(Options(dir.path(), false, [&](CQuillfenDlg& w) {
         opened = w.windowRect().topLeft();
         Exit(w, dialogs);
     }));
@@ -109,14 +163,14 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
 
 TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     TempDir dir;
-    gui::ScriptedDialogs dialogs;
+    Dialogs dialogs;
     bool secondSawFirst = false;
     bool cameBack = false;
     bool active = false;
-    CQuillfenApp first(Options(dir.path, false, [&](CQuillfenDlg& w) {
+    CQuillfenApp first(Options(dir.path(), false, [&](CQuillfenDlg& w) {
         w.minimise();
         w.hide();
-        CQuillfenApp second(Options(dir.path, false, [](CQuillfenDlg&) { ADD_FAILURE() << "second main window"; }));
+        CQuillfenApp second(Options(dir.path(), false, [](CQuillfenDlg&) { ADD_FAILURE() << "second main window"; }));
         EXPECT_EQ(second.InitInstance(), 0);
         secondSawFirst = second.WasAlreadyRunning();
         EXPECT_EQ(second.GetRG1Micon(), nullptr);  // nothing was created
@@ -138,7 +192,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     EXPECT_EQ(box.owner, 0u);
 
     // Once the first has ended, a start is a first start again.
-    CQuillfenApp later(Options(dir.path, false, [&](CQuillfenDlg& w) { Exit(w, dialogs); }));
+    CQuillfenApp later(Options(dir.path(), false, [&](CQuillfenDlg& w) { Exit(w, dialogs); }));
     later.InitInstance();
     EXPECT_FALSE(later.WasAlreadyRunning());
 }
@@ -147,17 +201,135 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
 // two-process test.)
 TEST(InstanceLock, NobodyListeningAnotherFolderAndAnUnusableLock) {
     TempDir dir;
-    CSingleInstance first(dir.path / "Tamsiro.lock");
+    CSingleInstance first(dir.path() / "Tamsiro.lock");
     ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
-    CSingleInstance second(dir.path / "Tamsiro.lock");
+    CSingleInstance second(dir.path() / "Tamsiro.lock");
     EXPECT_EQ(second.Acquire(), CSingleInstance::Result::AlreadyRunning);
     EXPECT_FALSE(second.RequestShow(200));  // the first does not listen: no hang
-    CSingleInstance elsewhere(dir.path / "other" / "Tamsiro.lock");
+    CSingleInstance elsewhere(dir.path() / "other" / "Tamsiro.lock");
     EXPECT_EQ(elsewhere.Acquire(), CSingleInstance::Result::First);
-    EXPECT_NE(CSingleInstance::ServerName(dir.path / "Tamsiro.lock"),
-              CSingleInstance::ServerName(dir.path / "other" / "Tamsiro.lock"));
+    EXPECT_NE(CSingleInstance::ServerName(dir.path() / "Tamsiro.lock"),
+              CSingleInstance::ServerName(dir.path() / "other" / "Tamsiro.lock"));
 
-    std::ofstream{dir.path / "plain-file"};
-    CSingleInstance impossible(dir.path / "plain-file" / "Tamsiro.lock");
+    std::ofstream{dir.path() / "plain-file"};
+    CSingleInstance impossible(dir.path() / "plain-file" / "Tamsiro.lock");
     EXPECT_EQ(impossible.Acquire(), CSingleInstance::Result::Unguarded);
+}
+
+TEST(Startup, ATerminationSignalEndsTheRunAsACloseDoesWithoutTheSaveQuestion) {
+    TempDir dir;
+    Dialogs dialogs;  // no answers: any box would be recorded
+    CQuillfenApp app(Options(dir.path(), false, [](CQuillfenDlg& w) {
+        w.moveWindow(QRect(QPoint(140, 70), w.windowRect().size()));
+        std::raise(SIGTERM);
+    }));
+    EXPECT_EQ(app.InitInstance(), 0);
+    EXPECT_EQ(app.EndedBySignal(), SIGTERM);
+    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_EQ(app.GetRG1Micon(), nullptr);
+    // No settings file beside the program: it is in the configuration folder.
+    const auto ini = dir.path() / "config" / "Tamsiro" / "Tamsiro.ini";
+    EXPECT_EQ(app.SettingsFile(), ini);
+    EXPECT_EQ(IniValue(ini, "mainWindow.left"), 140);
+    EXPECT_EQ(IniValue(ini, "mainWindow.top"), 70);
+    // The quit was for that run only: the next one runs until it is closed.
+    bool opened = false;
+    CQuillfenApp next(Options(dir.path(), false, [&](CQuillfenDlg& w) {
+        opened = true;
+        Exit(w, dialogs);
+    }));
+    next.InitInstance();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(next.EndedBySignal(), 0);
+}
+
+TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
+    TempDir dir;
+    const auto lock = dir.path() / "Tamsiro.lock";
+    {  // A lock left world-readable by an older version is made private too.
+        const int fd = ::open(lock.c_str(), O_CREAT | O_RDWR, 0644);
+        ::fchmod(fd, 0644);
+        ::close(fd);
+    }
+    CSingleInstance first(lock);
+    ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
+    struct stat st{};
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    first.Release();
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    // Another user can neither open the lock file nor so take the lock before us.
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(AsAnotherUser([&] {
+                  const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+                  return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
+              }),
+              0);
+    CSingleInstance again(lock);
+    EXPECT_EQ(again.Acquire(), CSingleInstance::Result::First);
+}
+
+TEST(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
+    TempDir dir;
+    const auto lock = dir.path() / "Tamsiro.lock";
+    CSingleInstance first(lock);
+    ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
+    int shows = 0;
+    ASSERT_TRUE(first.Listen([&] { ++shows; }));
+
+    // More silent clients than are ever held, then a later start's request.
+    const SocketAddress to(lock);
+    std::vector<int> silent;
+    for (int i = 0; i < 6; ++i) {
+        const int fd = ConnectTo(to);
+        ASSERT_GE(fd, 0);
+        silent.push_back(fd);
+        guitest::waitFor([&] { return first.PendingClients() == silent.size(); }, 2000);
+    }
+    for (int i = 0; i < 20; ++i) {
+        const int fd = ConnectTo(to);
+        if (fd >= 0) silent.push_back(fd);
+        guitest::settle();
+    }
+    EXPECT_LE(first.PendingClients(), CSingleInstance::kMaxClients);
+    CSingleInstance second(lock);
+    ASSERT_TRUE(second.RequestShow(2000));
+    EXPECT_TRUE(guitest::waitFor([&] { return shows == 1; }, 5000));
+    // The request was served while the newest silent clients were still connected: none
+    // of them was waited for.
+    EXPECT_FALSE(ClosedByServer(silent.back()));
+    // Silent clients are dropped once their time is up.
+    EXPECT_TRUE(guitest::waitFor([&] { return first.PendingClients() == 0; }, 5000));
+    for (int fd : silent) {
+        EXPECT_TRUE(guitest::waitFor([&] { return ClosedByServer(fd); }, 2000));
+        ::close(fd);
+    }
+    EXPECT_EQ(shows, 1);
+}
+
+TEST(InstanceSocket, AnotherUsersRequestIsRefused) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    TempDir dir;
+    const auto lock = dir.path() / "Tamsiro.lock";
+    CSingleInstance first(lock);
+    ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
+    int shows = 0;
+    ASSERT_TRUE(first.Listen([&] { ++shows; }));
+    // The child asks to be shown, then waits for the server to close the connection.
+    const SocketAddress to(lock);
+    const int result = AsAnotherUser([&] {
+        const int fd = ConnectTo(to);
+        if (fd < 0 || ::send(fd, "show\n", 5, MSG_NOSIGNAL) != 5) return 2;
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        return ::poll(&p, 1, 5000) == 1 && ::recv(fd, &c, 1, 0) <= 0 ? 0 : 3;  // closed or reset
+    });
+    EXPECT_EQ(result, 0);
+    guitest::settle();
+    EXPECT_EQ(shows, 0);
+    EXPECT_EQ(first.PendingClients(), 0u);
+    // The same user is served.
+    CSingleInstance second(lock);
+    ASSERT_TRUE(second.RequestShow(2000));
+    EXPECT_TRUE(guitest::waitFor([&] { return shows == 1; }, 5000));
 }

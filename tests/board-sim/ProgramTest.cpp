@@ -1,6 +1,7 @@
 // tamsiro-board-sim as a process: the port on the first line, commands on stdin, and a
 // clean end on "quit", end of input, or a signal.
 
+#include "data/TempDir.h"
 #include "platform/core/Pty.h"
 
 #include <gtest/gtest.h>
@@ -87,18 +88,8 @@ struct Child {
 
 class BoardSimProgram : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/board-sim-program-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        dir_ = dir;
-        link_ = (dir_ / "board").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
-    std::string link_;
+    TempDir dir_;
+    std::string link_ = dir_.file("board");
 };
 
 TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {

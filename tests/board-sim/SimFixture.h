@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <memory>
-#include <stdlib.h>
 
 #include "board-sim/BoardSim.h"
+#include "data/TempDir.h"
 #include "platform/core/Pty.h"
 
 namespace boardsim::test {
@@ -17,11 +16,8 @@ namespace boardsim::test {
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/board-sim-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        dir_ = dir;
         BoardSim::Options options;
-        options.linkPath = (dir_ / "board").string();
+        options.linkPath = dir_.file("board");
         options.log = [this](const std::string&) { ++messages_; };
         sim_ = std::make_unique<BoardSim>(options);
         ASSERT_TRUE(sim_->start());
@@ -31,11 +27,9 @@ protected:
     void TearDown() override {
         client_.reset();
         sim_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
-    std::filesystem::path dir_;
+    TempDir dir_;
     std::unique_ptr<BoardSim> sim_;
     std::unique_ptr<PtyClient> client_;
     std::atomic<std::size_t> messages_{0};

@@ -8,21 +8,6 @@ namespace {
 
 using Ops = FakeLinkTest;
 
-// The board initialisation's nine channel records.
-PwmChannelRecord DefaultPwm(std::uint32_t channel) {
-    static const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
-    static const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
-    PwmChannelRecord r;
-    r.channel = channel;
-    r.frequency = freq[channel];
-    r.value = value[channel];
-    r.outputA = 1;
-    r.outputB = 1;
-    r.percent = 1;
-    r.send = (channel == 3 || channel == 8) ? 1 : 0;
-    return r;
-}
-
 Bytes Checked36(Bytes b) {
     unsigned s = 0;
     for (int i = 2; i <= 34; ++i) s += b[i];
@@ -32,23 +17,17 @@ Bytes Checked36(Bytes b) {
 
 }  // namespace
 
-TEST_F(Ops, DefaultPwmRecordsGiveOneFramePerGroupAndGetTheirPeriods) {
-    std::vector<PwmChannelRecord> records;
-    for (std::uint32_t ch = 0; ch < 9; ++ch) records.push_back(DefaultPwm(ch));
-    for (auto& r : records) EXPECT_EQ(link_->SetPwmFrequency(static_cast<int>(r.channel), &r, static_cast<int>(r.send)), 1);
-
-    ASSERT_EQ(Sent(), 2u);
-    EXPECT_EQ(fake_->written[0], (Bytes{0x50, 0xE0, 0xF0, 0x00, 0xF0, 0x08, 0xC0, 0x00, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(fake_->written[1], (Bytes{0x38, 0x02, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x05, 0xA6, 0x0E, 0x00,
-                                        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x55, 0x05, 0x11}));
-    EXPECT_EQ(records[0].period, 14u);
-    EXPECT_EQ(records[0].exponent, 0.0);
-    EXPECT_EQ(records[2].period, 0u);
-    EXPECT_EQ(records[6].period, 3750u);
-    EXPECT_EQ(records[6].exponent, 5.0);
-}
-
 TEST_F(Ops, PeriodRulesWhereNoExponentFitsOrTheFrequencyIsAPeriod) {
+    // The three groups' rules: 50 kHz on channel 0, 100 Hz on channel 6.
+    PwmChannelRecord c0, c6;
+    c0.frequency = 50000;
+    c6.frequency = 100;
+    link_->SetPwmFrequency(0, &c0, 0);
+    link_->SetPwmFrequency(6, &c6, 0);
+    EXPECT_EQ(c0.period, 14u);
+    EXPECT_EQ(c6.period, 3750u);
+    EXPECT_EQ(c6.exponent, 5.0);
+
     // 50 Hz: no exponent brings the period below 4096, so it stays; the percent still
     // converts against the last period tried.
     PwmChannelRecord r;
@@ -110,9 +89,9 @@ TEST_F(Ops, ChannelEdgesAndStaging) {
     PwmChannelRecord r;
     r.value = 0;
     link_->SetPwmChannel(2, &r, 1);
-    EXPECT_EQ(fake_->written[0][8], 0xFF);
-    EXPECT_EQ(fake_->written[0][6] & 0x40, 0);
-    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));  // the port read that follows
+    EXPECT_EQ(Frame(0)[8], 0xFF);
+    EXPECT_EQ(Frame(0)[6] & 0x40, 0);
+    EXPECT_EQ(Frame(1), (Bytes{'8', 19}));  // the port read that follows
 
     // Channel 0 marks full scale only above it, channel 1 exactly at it.
     PwmChannelRecord full;
@@ -120,72 +99,53 @@ TEST_F(Ops, ChannelEdgesAndStaging) {
     full.value = 256;
     link_->SetPwmChannel(0, &full, 0);
     link_->SetPwmChannel(1, &full, 1);
-    const Bytes& p = fake_->written[2];
+    const Bytes p = Frame(2);
     EXPECT_EQ(p[2], 0x00);
     EXPECT_EQ(p[3] & 0x08, 0);
     EXPECT_EQ(p[5] & 0x08, 0x08);
 
-    fake_->written.clear();
+    fake_->Clear();
     PwmChannelRecord four, five;
     four.value = 10;
     five.value = 20;
     five.extra = 0x33;
     link_->SetPwmChannel(4, &four, 0);
-    EXPECT_TRUE(fake_->written.empty());
+    EXPECT_EQ(Sent(), 0u);
     link_->SetPwmChannel(5, &five, 1);
     ASSERT_EQ(Sent(), 2u);
-    const Bytes& h = fake_->written[0];
+    const Bytes h = Frame(0);
     EXPECT_EQ(h[4], 9);
     EXPECT_EQ(h[5], 19);
     EXPECT_EQ(h[6], 0x33);
     EXPECT_EQ(h[2], 0xC0);
 
-    fake_->written.clear();
+    fake_->Clear();
     EXPECT_EQ(link_->SetPwmChannel(9, &r, 1), 0);
     EXPECT_EQ(link_->SetPwmChannel(-1, &r, 1), 0);
     EXPECT_EQ(link_->SetPwmFrequency(0, nullptr, 1), 0);
-    EXPECT_TRUE(fake_->written.empty());
+    EXPECT_EQ(Sent(), 0u);
 }
 
 TEST_F(Ops, PortWritesPatchTheirBitsAndSendInTwoPhases) {
     PortRecord r{17, 1, 1, 0, 1};
     link_->WritePort(17, &r, 1);
     ASSERT_EQ(Sent(), 3u);  // direction, level, and the read that follows
-    EXPECT_EQ(fake_->written[0][8], 0x04);
-    EXPECT_EQ(fake_->written[1], (Bytes{'E', 0, 0, 0x04, 0, 0}));
-    EXPECT_EQ(fake_->written[2], fake_->written[1]);
+    EXPECT_EQ(Frame(0)[8], 0x04);
+    EXPECT_EQ(Frame(1), (Bytes{'E', 0, 0, 0x04, 0, 0}));
+    EXPECT_EQ(Frame(2), Frame(1));
 
-    fake_->written.clear();
+    fake_->Clear();
     r = {30, 1, 1, 0, 1};
     link_->WritePort(30, &r, 1);
     ASSERT_EQ(Sent(), 2u);
-    EXPECT_EQ(fake_->written[0], (Bytes{'8', 3, 0, 0, 0x10, 0x10, 0, 0, 0, 0x20}));
-    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));
+    EXPECT_EQ(Frame(0), (Bytes{'8', 3, 0, 0, 0x10, 0x10, 0, 0, 0, 0x20}));
+    EXPECT_EQ(Frame(1), (Bytes{'8', 19}));
 
-    fake_->written.clear();
+    fake_->Clear();
     r = {34, 1, 1, 0, 1};
     EXPECT_EQ(link_->WritePort(34, &r, 1), 0);
     EXPECT_EQ(link_->WritePort(5, nullptr, 1), 0);
-    EXPECT_TRUE(fake_->written.empty());
-}
-
-TEST_F(Ops, DefaultGpioRecordsGiveOneExchangePerGroup) {
-    for (std::uint32_t line = 0; line <= 33; ++line) {
-        PortRecord r;
-        r.line = line;
-        r.direction = (line == 16 || line == 17) ? 0 : 1;
-        r.level = (line == 16 || line == 17 || line == 21) ? 1 : 0;
-        r.send = (line == 20 || line == 33) ? 1 : 0;
-        link_->WritePort(static_cast<int>(line), &r, static_cast<int>(r.send));
-    }
-    const std::vector<Bytes> expected{
-        {0x43, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x00},
-        {0x45, 0x00, 0x00, 0x06, 0x00, 0x00},
-        {0x45, 0x00, 0x00, 0x06, 0x00, 0x00},
-        {0x38, 0x03, 0xFF, 0x01, 0x38, 0x00, 0x03, 0x00, 0x00, 0x3B},
-        {0x38, 0x13},
-    };
-    EXPECT_EQ(fake_->written, expected);
+    EXPECT_EQ(Sent(), 0u);
 }
 
 TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
@@ -203,7 +163,7 @@ TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
     };
     link_->GetVersion(nullptr, nullptr, 1);
     ASSERT_TRUE(link_->UsesLongFrames());
-    fake_->written.clear();
+    fake_->Clear();
 
     PortRecord r{30, 1, 1, 0, 1};
     link_->WritePort(30, &r, 1);
@@ -214,20 +174,20 @@ TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
     longPort[9] = 1;
     longPort[23] = 0x10;
     longPort[24] = 0x10;
-    EXPECT_EQ(fake_->written[0], Checked36(longPort));
-    EXPECT_EQ(fake_->written[1], (Bytes{'8', 19}));
+    EXPECT_EQ(Frame(0), Checked36(longPort));
+    EXPECT_EQ(Frame(1), (Bytes{'8', 19}));
     EXPECT_EQ(link_->ReadPort(21, 0), 1);
     EXPECT_EQ(link_->ReadPort(22, 0), 0);
     EXPECT_EQ(link_->ReadPort(30, 0), 1);
     EXPECT_EQ(link_->ReadPort(33, 0), 1);
     EXPECT_EQ(link_->ReadPort(32, 0), 0);
 
-    fake_->written.clear();
+    fake_->Clear();
     PwmChannelRecord ch8;
     ch8.value = 0x123;
     ch8.outputA = 2;
     link_->SetPwmChannel(8, &ch8, 1);
-    const Bytes& f = fake_->written[0];
+    const Bytes f = Frame(0);
     ASSERT_EQ(f.size(), 36u);
     EXPECT_EQ(f[1], 2);
     EXPECT_EQ(f[15], 0x23);
@@ -235,6 +195,36 @@ TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
     EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
     EXPECT_EQ(f[23], 0x10);  // the ports are untouched
     EXPECT_EQ(Checked36(f), f);
+
+    // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
+    // port frame (its [9] stays 1) nor into the parameter blocks built from it.
+    PwmChannelRecord ch6;
+    ch6.frequency = 100;  // period 3750, 0xA6 at [9]
+    link_->SetPwmFrequency(6, &ch6, 1);
+    EXPECT_EQ(Last()[9], 0xA6);
+    fake_->Clear();
+    link_->WritePort(30, &r, 1);
+    EXPECT_EQ(Frame(0), Checked36(longPort));
+    link_->SendParameterBlock(1);
+    EXPECT_EQ(Last()[9], 1);
+}
+
+TEST_F(Ops, OnlyA12xxSecondControllerGetsLongFrames) {
+    for (const std::uint8_t high : {0x11, 0x12, 0x13}) {
+        fake_->respond = [high](const Bytes& f) {
+            if (f[0] == '8' && f[1] == 18) return MakeReply('8', {0x05, high, 0}, true);
+            return f[0] == 'V' ? MakeReply('V', {1, 1}, false) : Bytes{2, f[0]};
+        };
+        link_->GetVersion(nullptr, nullptr, 1);
+        fake_->Clear();
+        PwmChannelRecord ch4;
+        link_->SetPwmFrequency(4, &ch4, 1);
+        PortRecord port{25, 1, 1, 0, 1};
+        link_->WritePort(25, &port, 1);
+        const bool longForm = high == 0x12;
+        EXPECT_EQ(Frame(0).size(), longForm ? 36u : 23u) << std::hex << int(high);
+        EXPECT_EQ(Frame(1).size(), longForm ? 36u : 10u) << std::hex << int(high);
+    }
 }
 
 TEST_F(Ops, ControlFrameSettingsForAnalogAndInterruptInputs) {

@@ -1,13 +1,18 @@
-// An in-memory transport: records what the board link writes and answers from a
-// script, so the frame algorithm can be driven through exact byte sequences.
+// The in-memory transport: records every frame the board link writes, with the clock
+// time, and answers it at once from a script, so the frame algorithm can be driven
+// through exact byte sequences. Safe to inspect while task threads use the link.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "board/RG1Micon.h"
@@ -18,14 +23,43 @@ using Bytes = std::vector<std::uint8_t>;
 
 class FakeTransport : public ITranslate {
 public:
-    // Called with every frame written; returns the bytes the "board" sends back.
+    // Called with every frame written; returns the bytes the "board" sends back. Set it
+    // while no other thread uses the link.
     std::function<Bytes(const Bytes&)> respond = [](const Bytes& frame) { return Bytes{2, frame[0]}; };
+    std::atomic<int> present{1};
+    std::atomic<int> openResult{1};
+    std::atomic<int> replyDelayUs{0};  // real time each write is held back
 
-    std::vector<Bytes> written;
-    std::deque<std::uint8_t> pending;
-    int present = 1;
-    int reads = 0;
-    int openResult = 1;
+    std::vector<Bytes> Frames() const {
+        std::lock_guard guard(mutex_);
+        return written_;
+    }
+    std::vector<std::uint64_t> Times() const {
+        std::lock_guard guard(mutex_);
+        return times_;
+    }
+    Bytes Last() const {
+        std::lock_guard guard(mutex_);
+        return written_.empty() ? Bytes{} : written_.back();
+    }
+    std::size_t Count() const { return Frames().size(); }
+    std::size_t CountLetter(std::uint8_t letter) const {
+        std::size_t n = 0;
+        for (const auto& f : Frames()) n += f[0] == letter;
+        return n;
+    }
+    void Clear() {
+        std::lock_guard guard(mutex_);
+        written_.clear();
+        times_.clear();
+    }
+    // Reply bytes not yet read, and the reads asked for.
+    std::size_t Pending() const {
+        std::lock_guard guard(mutex_);
+        return pending_.size();
+    }
+    int Reads() const { return reads_.load(); }
+    void ResetReads() { reads_ = 0; }
 
     int Detect() override { return 0; }
     int SetUseTimeouts(int) override { return 1; }
@@ -34,22 +68,31 @@ public:
     int Close() override { return 0; }
     int Reconnect() override { return 1; }
     int Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) override {
+        if (direction == 0 && replyDelayUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(replyDelayUs));
+        std::lock_guard guard(mutex_);
         int result = 0;
         if (direction == 0) {
-            written.emplace_back(buffer, buffer + count);
-            Bytes reply = respond(written.back());
-            pending.insert(pending.end(), reply.begin(), reply.end());
+            written_.emplace_back(buffer, buffer + count);
+            times_.push_back(platform::currentClock().nowMs());
+            for (const std::uint8_t b : respond(written_.back())) pending_.push_back(b);
             result = static_cast<int>(count);
         } else {
-            ++reads;
-            while (result < static_cast<int>(count) && !pending.empty()) {
-                buffer[result++] = pending.front();
-                pending.pop_front();
+            ++reads_;
+            for (; result < static_cast<int>(count) && !pending_.empty(); ++result) {
+                buffer[result] = pending_.front();
+                pending_.pop_front();
             }
         }
         if (moved) *moved = result;
         return result;
     }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Bytes> written_;
+    std::vector<std::uint64_t> times_;
+    std::deque<std::uint8_t> pending_;
+    std::atomic<int> reads_{0};
 };
 
 // A reply with its length byte in front and, when asked, the checksum at the end.
@@ -68,6 +111,29 @@ inline Bytes MakeReply(std::uint8_t letter, const Bytes& payload, bool checksum)
     return r;
 }
 
+// The board initialisation's records: 34 GPIO lines, then 9 PWM channels.
+inline std::vector<GpioRecord> DefaultGpio() {
+    std::vector<GpioRecord> out(34);
+    for (std::uint32_t line = 0; line < 34; ++line) {
+        const bool input = line == 16 || line == 17;
+        out[line].port = {line, input ? 0u : 1u, input || line == 21 ? 1u : 0u, 0, line == 20 || line == 33 ? 1u : 0u};
+    }
+    return out;
+}
+inline std::vector<PwmChannelRecord> DefaultPwm() {
+    const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
+    const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
+    std::vector<PwmChannelRecord> out(9);
+    for (std::uint32_t ch = 0; ch < 9; ++ch) {
+        out[ch].channel = ch;
+        out[ch].frequency = freq[ch];
+        out[ch].value = value[ch];
+        out[ch].outputA = out[ch].outputB = out[ch].percent = 1;
+        out[ch].send = ch == 3 || ch == 8 ? 1 : 0;
+    }
+    return out;
+}
+
 // The board link over a FakeTransport, with a manual clock so its pauses cost no time.
 class FakeLinkTest : public ::testing::Test {
 protected:
@@ -76,8 +142,9 @@ protected:
         fake_ = t.get();
         link_ = std::make_unique<CRG1Micon>(std::move(t));
     }
-    const Bytes& Last() const { return fake_->written.back(); }
-    std::size_t Sent() const { return fake_->written.size(); }
+    Bytes Last() const { return fake_->Last(); }
+    std::size_t Sent() const { return fake_->Count(); }
+    Bytes Frame(std::size_t i) const { return fake_->Frames().at(i); }
 
     platform::ManualClock clock_;
     platform::ScopedClock scope_;

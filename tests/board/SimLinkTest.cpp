@@ -13,10 +13,7 @@ class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(s_.started);
-        ASSERT_TRUE(s_.Connect());
-        ASSERT_TRUE(s_.sim.waitForFrames(1, std::chrono::seconds(2)));
-        EXPECT_EQ(s_.Frames(), (std::vector<Bytes>{{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}));
-        s_.sim.clearFrames();
+        ASSERT_TRUE(s_.ConnectAndClear());
     }
     SimLink s_;
     CRG1Micon& link() { return *s_.link; }
@@ -39,9 +36,12 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     link().SendParameterBlock(1);
     link().SendParameterBlockAndRead(1);
     EXPECT_EQ(link().ReadMeasuredValue(1), 0x1234);
-    std::uint32_t status = 99;
+    s_.sim.setStatus(9);
+    std::uint32_t status = 0;
     link().ReadStatus(&status, 1);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(status, 9u);
+    EXPECT_EQ(link().GetLastStatus(), 9);
+    // '8' 21 shares its buffer with '8' 5: the select pairs below must still be '8' 5.
     EXPECT_EQ(link().ReadSub21(1), 0x5A);
     link().SendSelect(19, 1);
     link().SendSelectPair(1, 0x10, 1);

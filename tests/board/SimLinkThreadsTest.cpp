@@ -1,9 +1,11 @@
-// Two threads on one link: every reply must reach the thread that asked for it.
+// Threads on one link: every reply reaches the thread that asked for it, and a close
+// never pulls the port from under an exchange.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
+#include "FakeTransport.h"
 #include "SimLink.h"
 
 TEST(SimLinkThreads, RepliesNeverCrossBetweenThreads) {
@@ -32,4 +34,47 @@ TEST(SimLinkThreads, RepliesNeverCrossBetweenThreads) {
     analog.join();
     EXPECT_EQ(wrong.load(), 0);
     for (const auto& f : s.sim.frames()) EXPECT_TRUE(f.checksumOk);
+}
+
+namespace {
+
+// A wire whose write blocks until released, and whose Close notes whether it came
+// while a frame was on the wire.
+class BlockingTransport : public FakeTransport {
+public:
+    std::atomic<bool> onWire{false}, release{false}, closed{false}, overlapped{false};
+    int Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) override {
+        if (direction == 0) {
+            onWire = true;
+            while (!release) std::this_thread::yield();
+        }
+        const int result = FakeTransport::Transfer(direction, buffer, count, moved);
+        if (direction != 0) onWire = false;
+        return result;
+    }
+    int Close() override {
+        overlapped = overlapped || onWire;
+        closed = true;
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST(LinkThreads, CloseWaitsForTheExchangeOnTheWire) {
+    auto owned = std::make_unique<BlockingTransport>();
+    BlockingTransport* wire = owned.get();
+    wire->respond = [](const Bytes&) { return MakeReply('8', {0x34, 0x12, 0}, true); };
+    CRG1Micon link(std::move(owned));
+    std::thread reader([&] { link.ReadMeasuredValue(1); });
+    while (!wire->onWire) std::this_thread::yield();
+    std::thread closer([&] { link.Close(); });
+    // A Close that does not wait reaches the wire at once; give it ample time to.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (!wire->closed && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+    wire->release = true;
+    reader.join();
+    closer.join();
+    EXPECT_TRUE(wire->closed.load());
+    EXPECT_FALSE(wire->overlapped.load());
 }

@@ -2,6 +2,8 @@
 // time, moving bytes, and reconnecting. Detect over a real port is in SimLinkTest.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "platform/core/Pty.h"
 #include "board/NativeTranslator.h"
 #include "platform/core/Clock.h"
@@ -50,6 +52,24 @@ TEST(NativeTranslator, OpenSleepsThroughTheClockAndMovesBytes) {
     EXPECT_EQ(t.Close(), 0);
     EXPECT_EQ(t.Transfer(0, frame, 1, &moved), -1);  // closed: no I/O
     EXPECT_EQ(moved, -1);
+}
+
+TEST(NativeTranslator, WithoutTheBoardTimeOutsAReadStillEnds) {
+    platform::ManualClock clock;
+    platform::ScopedClock scope(clock);
+    PtyPeer peer;
+    ASSERT_TRUE(peer.ok());
+    auto locator = std::make_shared<ScriptedLocator>();
+    locator->port = platform::PortInfo{peer.slavePath(), platform::friendlyPortName("", peer.slavePath())};
+    CNativeTranslator t(kBoardPortClass, locator);
+    t.SetUseTimeouts(0);
+    ASSERT_EQ(t.Open(0), 1);
+    std::uint8_t byte = 0;
+    auto read = std::async(std::launch::async, [&] { return t.Transfer(1, &byte, 1, nullptr); });
+    const bool ended = read.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) peer.write({0});  // let a read that waits for ever go, so the test ends
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(read.get(), ended ? 0 : 1);
 }
 
 TEST(NativeTranslator, OpenFailuresSayWhy) {

@@ -30,6 +30,18 @@ TEST(DataStore, KeysWithoutABlockAndIndexesOutsideItAreRefused)
     }
     EXPECT_EQ(store.SetValue(255, 0xABCD), 1);
     EXPECT_EQ(store.GetValue(255), 0xABCDu);
+
+    // Writes for one device: all of them, or none when it is not the selected one or
+    // one index is bad. Any device's words can be read.
+    const DataWord good[] = {{1, 11}, {2, 22}}, bad[] = {{3, 33}, {256, 1}};
+    EXPECT_EQ(store.SetValuesIfSelected(0x100, good), 0);
+    EXPECT_EQ(store.SetValuesIfSelected(0x501, bad), 0);
+    EXPECT_EQ(store.GetValue(3), 0u);
+    EXPECT_EQ(store.SetValuesIfSelected(0x501, good), 1);
+    ASSERT_EQ(store.SelectContainer(0x100), 1);
+    EXPECT_EQ(store.GetValueOf(0x501, 2), 22u);
+    EXPECT_EQ(store.GetValueOf(0x501, 256), kNoData);
+    EXPECT_EQ(store.GetValueOf(0x402, 0), kNoData);
 }
 
 TEST(DataStore, BitFieldsReplaceOnlyTheirBitsUpToTheWordsEdges)

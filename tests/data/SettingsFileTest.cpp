@@ -27,17 +27,14 @@ Bytes records(std::initializer_list<std::pair<std::int32_t, std::uint32_t>> keyA
     return out;
 }
 
-Words blockOf(CDerivedDataContainer& store, std::int32_t key)
+Words blockOf(const CDerivedDataContainer& store, std::int32_t key)
 {
-    const std::int32_t selected = store.GetSelectedId();
-    store.SelectContainer(key);
     Words out;
-    for (int i = 0; i < 256; ++i) out.push_back(store.GetValue(i));
-    store.SelectContainer(selected);
+    for (int i = 0; i < 256; ++i) out.push_back(store.GetValueOf(key, i));
     return out;
 }
 
-std::vector<Words> allBlocks(CDerivedDataContainer& store)
+std::vector<Words> allBlocks(const CDerivedDataContainer& store)
 {
     std::vector<Words> out;
     for (const std::int32_t key : devdefaults::kDeviceKeys) out.push_back(blockOf(store, key));

@@ -2,9 +2,12 @@
 // it does without device data.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "tasks/LensTask.h"
+#include "tasks/TaskListener.h"
 
 namespace {
 
@@ -84,8 +87,42 @@ TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOff) {
     Words(0x0100, 0x02, 1, 3, 60000);
     ASSERT_EQ(task_.Start(), 1);
     ASSERT_TRUE(WaitUntil([&] { return board_.wire->Count() == 1; }));
+    // Another page is shown meanwhile: the stop still takes the lens device's words.
+    ASSERT_EQ(store_.SelectContainer(0x100), 1);
+    store_.SetValue(CLensTask::kWordRegister1, 0x77);
+    store_.SetValue(CLensTask::kWordStopMode, 6);
     task_.Cancel();
     task_.GetThreadHandle()->Join();
     EXPECT_EQ(board_.wire->Frames().back(), (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
     EXPECT_EQ(task_.GetState(), kTaskFinished);
+}
+
+// The lens page's register writes are I2C tasks queued behind the drive: they must not
+// wait out its drive time.
+TEST(LensOnSim, ARegisterChangeDuringADriveGoesOutAtOnce) {
+    SimBoard board;
+    ASSERT_TRUE(board.Connect());
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x401), 1);
+    store.SetValue(CLensTask::kWordRegister1, 0x02);
+    store.SetValue(CLensTask::kWordStopMode, 3);
+    store.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
+    I2cRecord change;
+    change.length = 2;
+    change.address = CLensTask::kSlaveAddress;
+    const std::uint8_t request[4] = {2, 1, 0x22, 0x19};
+    std::memcpy(change.bytes, request, sizeof request);
+    {
+        CDerivedTaskListener queue;
+        queue.SetMicon(board.link.get());
+        queue.SetDataContainer(&store);
+        queue.AddTask(0x09000000, nullptr, 0);
+        queue.AddTask(0x0B000000, &change, sizeof change);
+        EXPECT_TRUE(board.sim.waitForFrames(2, std::chrono::seconds(10)));
+    }  // the shutdown ends the drive
+    const auto frames = board.Frames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0][0], 'I');
+    EXPECT_EQ(frames[1], (Bytes{'I', 0xE4, 2, 1, 0x22, 0x19}));
+    EXPECT_EQ(frames[2], (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
 }

@@ -111,21 +111,51 @@ TEST_F(PollingOnSim, WithoutReadingItOnlyPosts) {
 }
 
 TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
+    const std::uint32_t other = store_.GetValueOf(0x100, 27);
     ASSERT_EQ(store_.SelectContainer(0x300), 1);
     board_.sim.setMeasuredValue(1234);
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
     ASSERT_TRUE(window_.WaitForCount(2));
     EXPECT_EQ(store_.GetValue(27), 1234u);
 
-    ASSERT_EQ(store_.SelectContainer(0x100), 1);
-    Polls(1);  // a poll under way at the change has posted, so its writes are done
-    const std::uint32_t before = store_.GetValue(27);
-    const auto writes = store_.Writes().size();
+    // The page changes right after anyone has asked which device is selected, then for
+    // good: no reading may follow it into the other block.
+    store_.SwitchAfterNextQuery(0x100);
     Polls(3);
-    EXPECT_EQ(store_.Writes().size(), writes);
-    EXPECT_EQ(store_.GetValue(27), before);
+    ASSERT_EQ(store_.SelectContainer(0x100), 1);
+    Polls(3);
+    EXPECT_EQ(store_.GetValueOf(0x100, 27), other);
+    EXPECT_EQ(store_.GetValueOf(0x300, 27), 1234u);
     queue_->StopAll();
     EXPECT_TRUE(queue_->WaitIdle(5000));
+}
+
+// Deleting a polling task that was never told to stop, while its thread waits for a
+// slow reply: the destructor must end and join the thread before the task goes (a task
+// deleted under its thread is what the sanitizers report).
+TEST(PollingTask, DestroyingItMidExchangeJoinsTheThreadFirst) {
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    std::atomic<bool> deleting{false}, inExchange{false};
+    board.wire->respond = [&, answer = board.wire->respond](const Bytes& f) {
+        if (f[0] == 'A' && deleting) {
+            inExchange = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return answer(f);
+    };
+    auto task = std::make_unique<CPollingTask>(0x0A010001);
+    task->SetMicon(board.link.get());
+    task->SetDataContainer(&store);
+    task->SetNotifyWindow(window.handle());
+    ASSERT_EQ(task->Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(1));
+    deleting = true;
+    ASSERT_TRUE(WaitUntil([&] { return inExchange.load(); }));
+    task.reset();
+    EXPECT_GE(window.Count(), 1u);
 }
 
 // --- the demo ---

@@ -150,22 +150,26 @@ TEST_F(TimerTest, AGoneWindowStopsRearmingUntilRestarted) {
     EXPECT_TRUE(next.WaitForCount(2));
 }
 
-TEST_F(TimerTest, DestroyingWaitsForATickInProgress) {
-    std::atomic<bool> inTick{false}, release{false}, destroyed{false};
-    auto timer = std::make_unique<CTimer>(0x811B);
-    timer->Start(10, [&](platform::Handle) {
-        inTick = true;
-        while (!release) std::this_thread::yield();
-        return 1;
-    });
-    ASSERT_TRUE(WaitUntil([&] { return inTick.load(); }));
-    std::thread owner([&] {
-        timer.reset();
-        destroyed = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(destroyed.load());
-    release = true;
-    owner.join();
-    EXPECT_TRUE(destroyed.load());
+// A tick blocks until Stop (or the destructor) has returned or 200 ms have passed, and
+// notes which came first: neither may return while the tick runs.
+TEST_F(TimerTest, StopAndDestroyWaitForATickInProgress) {
+    for (const bool destroy : {false, true}) {
+        std::atomic<bool> inTick{false}, returned{false}, returnedDuringTick{false};
+        auto timer = std::make_unique<CTimer>(0x811B);
+        timer->Start(10, [&](platform::Handle) {
+            if (inTick.exchange(true)) return 1;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+            while (!returned && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+            returnedDuringTick = returned.load();
+            return 1;
+        });
+        ASSERT_TRUE(WaitUntil([&] { return inTick.load(); }));
+        std::thread owner([&] {
+            if (destroy) timer.reset();
+            else timer->Stop();
+            returned = true;
+        });
+        owner.join();
+        EXPECT_FALSE(returnedDuringTick.load()) << (destroy ? "destroy" : "Stop");
+    }
 }

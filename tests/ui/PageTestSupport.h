@@ -16,6 +16,7 @@
 #include "surface/XmlParser.h"
 #include "tasks/Event.h"
 #include "tasks/GuiCommand.h"
+#include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
 #include "tasks/TaskWord.h"
 #include "ui/AppServices.h"
@@ -97,33 +98,7 @@ protected:
 };
 
 // A queue that records what it was told.
-class RecordingQueue final : public ITaskListener {
-public:
-    std::vector<std::string> calls;
-    platform::Handle window = 0;
-    IDataContainer* store = nullptr;
-
-    int SetNotifyWindow(platform::Handle w) override
-    {
-        window = w;
-        return record("window");
-    }
-    int SetDataContainer(IDataContainer* s) override
-    {
-        store = s;
-        return record("store");
-    }
-    int SetMicon(CRG1Micon*) override { return record("link"); }
-    int AddTask(std::uint32_t, const void*, std::uint32_t) override { return 1; }
-    int StopAll() override { return record("stop"); }
-
-private:
-    int record(const char* call)
-    {
-        calls.push_back(call);
-        return 1;
-    }
-};
+using ::RecordingQueue;
 
 // A page built from an XML surface: a change is stored and sent with a GUI command
 // (a "gpio" target drives its port), then every control on the same data word is

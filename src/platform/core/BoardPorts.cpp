@@ -19,7 +19,8 @@ std::string friendlyPortName(const std::string& model, const std::string& devPat
 std::optional<PortInfo> PathBoardLocator::findPresent() {
     struct stat st{};
     if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return std::nullopt;
-    return PortInfo{path_, friendlyPortName("Board Port", path_)};
+    return PortInfo{path_, friendlyPortName("Board Port", path_),
+                    S_ISCHR(st.st_mode) ? static_cast<std::uint64_t>(st.st_rdev) : 0};
 }
 
 std::optional<PortInfo> UdevBoardLocator::findPresent() {
@@ -43,7 +44,8 @@ std::optional<PortInfo> UdevBoardLocator::findPresent() {
                 for (char& c : modelName) {
                     if (c == '_' || c == '(' || c == ')') c = ' ';  // keep the path the only bracketed word
                 }
-                found = PortInfo{node, friendlyPortName(modelName, node)};
+                found = PortInfo{node, friendlyPortName(modelName, node),
+                                 static_cast<std::uint64_t>(udev_device_get_devnum(d))};
             }
             udev_device_unref(d);
             if (found) break;
@@ -66,7 +68,7 @@ struct DeviceWatch::Impl {
     int wakeFd = -1;
     std::thread thread;
     std::atomic<bool> running{false};
-    bool presentAtStart = false;
+    std::optional<PortInfo> atStart;
 
     void run();
 };
@@ -91,7 +93,7 @@ void DeviceWatch::start() {
     while (::read(impl_->wakeFd, &drainValue, sizeof drainValue) > 0) {
     }
     // Presence is taken before start() returns, so a change right after it is seen.
-    impl_->presentAtStart = !impl_->locator->hasUdevEvents() && impl_->locator->findPresent().has_value();
+    impl_->atStart = impl_->locator->hasUdevEvents() ? std::nullopt : impl_->locator->findPresent();
     impl_->thread = std::thread([im = impl_.get()] { im->run(); });
 }
 
@@ -118,7 +120,7 @@ void DeviceWatch::Impl::run() {
     }
     // Without udev events (a fixed path, or no udev at all) presence is polled.
     const bool polling = (mon == nullptr);
-    bool present = presentAtStart;
+    std::optional<PortInfo> seen = atStart;
 
     while (running) {
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {mon ? udev_monitor_get_fd(mon) : -1, POLLIN, 0}};
@@ -135,9 +137,9 @@ void DeviceWatch::Impl::run() {
             }
         }
         if (polling) {
-            const bool now = locator->findPresent().has_value();
-            if (now != present) {
-                present = now;
+            std::optional<PortInfo> now = locator->findPresent();
+            if (now != seen) {
+                seen = std::move(now);
                 if (onChange) onChange();
             }
         }

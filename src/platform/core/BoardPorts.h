@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +17,10 @@ namespace platform {
 struct PortInfo {
     std::string devPath;       // what to open, e.g. /dev/ttyACM0
     std::string friendlyName;  // e.g. "USB Serial Port (/dev/ttyACM0)"
+    // The device number of the node the path names now (0: unknown). Another number
+    // under the same path is another device.
+    std::uint64_t device = 0;
+    bool operator==(const PortInfo&) const = default;
 };
 
 class IBoardLocator {
@@ -28,6 +33,7 @@ public:
 };
 
 // A fixed path, present while it exists (a symlink counts while its target exists).
+// The path may hold blanks and parentheses; it is opened as it is.
 class PathBoardLocator final : public IBoardLocator {
 public:
     explicit PathBoardLocator(std::string path) : path_(std::move(path)) {}
@@ -55,7 +61,8 @@ std::string friendlyPortName(const std::string& model, const std::string& devPat
 // Watches for board arrival and removal and calls `onChange` (on the watch's own
 // thread) whenever something may have changed. udev events where udev announces the
 // port; otherwise, as for the simulator's port, a poll of the locator at `pollInterval`
-// that calls back when presence flips.
+// that calls back when presence flips or the path comes to name another device (a
+// quick unplug and replug between two polls).
 class DeviceWatch {
 public:
     using Callback = std::function<void()>;

@@ -1,8 +1,11 @@
 #include "platform/core/Debug.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -19,18 +22,40 @@ DebugSink& sink() {
     return s;
 }
 
+// On from the start when the environment asks for it, so every program of ours (and
+// every test) honours TAMSIRO_DEBUG=1.
+std::atomic<bool>& traceFlag() {
+    static std::atomic<bool> on{debugTraceRequested(0, nullptr, std::getenv("TAMSIRO_DEBUG"))};
+    return on;
+}
+
 }  // namespace
 
 void debugOut(std::string_view text) {
     std::lock_guard lock(sinkMutex());
     if (sink()) {
         sink()(text);
-    } else {
+    } else if (traceFlag().load(std::memory_order_relaxed)) {
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
 }
 
+void setDebugTrace(bool on) { traceFlag() = on; }
+bool debugTrace() { return traceFlag(); }
+
+bool debugTraceRequested(int argc, const char* const* argv, const char* environment) {
+    if (environment != nullptr && std::strcmp(environment, "1") == 0) return true;
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+        if (argv[i] != nullptr && std::strcmp(argv[i], "--debug") == 0) return true;
+    }
+    return false;
+}
+
 void debugOutf(const char* format, ...) {
+    if (!traceFlag().load(std::memory_order_relaxed)) {
+        std::lock_guard lock(sinkMutex());
+        if (!sink()) return;  // nobody listens: skip the formatting
+    }
     char buffer[512];
     va_list args;
     va_start(args, format);

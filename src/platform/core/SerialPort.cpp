@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -39,6 +40,8 @@ int SerialPort::open(const std::string& path) {
         fd_ = -1;
     }
     cancelled_ = false;
+    hungUp_ = false;
+    device_ = 0;
     if (wakeFd_ >= 0) {
         std::uint64_t drainValue;
         while (::read(wakeFd_, &drainValue, sizeof drainValue) > 0) {
@@ -74,6 +77,8 @@ int SerialPort::open(const std::string& path) {
     }
     ::ioctl(fd, TIOCEXCL);  // refuse further opens by other programs (root may still open)
     ::tcflush(fd, TCIOFLUSH);
+    struct stat st{};
+    if (::fstat(fd, &st) == 0) device_ = static_cast<std::uint64_t>(st.st_rdev);
     fd_ = fd;
     return 0;
 }
@@ -86,6 +91,17 @@ void SerialPort::close() {
         ::close(fd_);
         fd_ = -1;
     }
+    hungUp_ = false;
+    device_ = 0;
+}
+
+bool SerialPort::hungUp() const {
+    std::unique_lock lock(ioMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return hungUp_;  // an exchange runs: it notes a hang-up itself
+    if (fd_ < 0) return false;
+    if (hungUp_) return true;
+    pollfd p{fd_, 0, 0};  // POLLHUP and POLLERR are reported without being asked for
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool SerialPort::isOpen() const {
@@ -134,7 +150,10 @@ bool SerialPort::waitFor(short events, std::int64_t deadlineUs, bool* timedOut) 
         if (n == 0) continue;  // the loop re-checks the deadline
         if (wakeFd_ >= 0 && (fds[1].revents & POLLIN)) return false;
         if (fds[0].revents & events) return true;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            hungUp_ = true;
+            return false;
+        }
     }
 }
 
@@ -154,6 +173,7 @@ int SerialPort::write(const std::uint8_t* data, std::size_t n) {
             done += static_cast<std::size_t>(w);
             continue;
         }
+        if (w < 0 && errno == EIO) hungUp_ = true;
         if (w < 0 && errno != EAGAIN && errno != EINTR) return -1;
         bool timedOut = false;
         if (!waitFor(POLLOUT, deadline, &timedOut)) return timedOut ? static_cast<int>(done) : -1;
@@ -179,7 +199,10 @@ int SerialPort::read(std::uint8_t* data, std::size_t n) {
             if (t.readInterval != 0) intervalDeadline = deadlineAfterMs(t.readInterval);
             continue;
         }
-        if (r == 0) return got > 0 ? static_cast<int>(got) : -1;  // end of file: the device is gone
+        if (r == 0 || (r < 0 && errno == EIO)) {  // end of file or EIO: the device is gone
+            hungUp_ = true;
+            return got > 0 ? static_cast<int>(got) : -1;
+        }
         if (errno != EAGAIN && errno != EINTR) return got > 0 ? static_cast<int>(got) : -1;
         bool timedOut = false;
         const std::int64_t deadline = std::min(totalDeadline, intervalDeadline);

@@ -50,6 +50,14 @@ public:
     // Wakes a read or write blocked in another thread; it returns -1. Cleared by open().
     void cancel();
 
+    // Whether the open port's far end hung up (POLLHUP, or EIO or end of file on a
+    // read): the device behind this descriptor is gone for good, whatever now has its
+    // name. Never waits for an exchange in progress (it then reports what that
+    // exchange has seen). False when closed.
+    bool hungUp() const;
+    // The device number of the open port (0 when closed).
+    std::uint64_t deviceNumber() const { return device_.load(); }
+
 private:
     bool waitFor(short events, std::int64_t deadlineUs, bool* timedOut);
 
@@ -57,6 +65,8 @@ private:
     int fd_ = -1;
     int wakeFd_ = -1;
     std::atomic<bool> cancelled_{false};
+    std::atomic<bool> hungUp_{false};
+    std::atomic<std::uint64_t> device_{0};
     SerialTimeouts timeouts_;
 };
 

@@ -1,0 +1,155 @@
+// The board connection against the simulator over real pseudo-terminals: the title
+// follows the open, a port held by another program is retried, a quick unplug and
+// replug or a port name that comes to stand for another terminal counts as a removal,
+// a hang-up alone does too, and a port path with blanks and parentheses opens.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "platform/core/SerialPort.h"
+
+using namespace apptest;
+using gui::msg::BoardConnected;
+using gui::msg::ConnectionState;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Points `link` at `target`, replacing what it named in one step.
+void PointLink(const std::string& link, const std::string& target) {
+    const std::string next = link + ".next";
+    std::filesystem::remove(next);
+    std::filesystem::create_symlink(target, next);
+    std::filesystem::rename(next, link);
+}
+
+// A locator that keeps giving the port as it was first found, device number and all.
+class FrozenLocator final : public platform::IBoardLocator {
+public:
+    explicit FrozenLocator(std::optional<platform::PortInfo> port) : port_(std::move(port)) {}
+    std::optional<platform::PortInfo> findPresent() override { return port_; }
+    bool hasUdevEvents() const override { return false; }
+
+private:
+    std::optional<platform::PortInfo> port_;
+};
+
+// Waits until the simulator has logged a whole board initialisation after a connection.
+bool WaitForInit(Sim& sim) {
+    return sim.sim.waitForFrames(kInitAfterConnect.size(), 5s) &&
+           guitest::waitFor([&] { return Names(sim.Frames()) == kInitAfterConnect; }, 2000);
+}
+
+}  // namespace
+
+TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    auto holder = std::make_unique<platform::SerialPort>();
+    ASSERT_EQ(holder->open(sim.path()), 0);
+    Rig rig(sim.path(), true);
+    ASSERT_TRUE(rig.Open());
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
+    EXPECT_EQ(rig.board.IsConnected(), 0);
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
+    EXPECT_EQ(sim.sim.frameCount(), 0u);
+
+    // Freed: the next check opens it, the page is told, and the board is initialised.
+    rig.pageLog.clear();
+    holder.reset();
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Connected)"); }, 5000));
+    EXPECT_EQ(rig.board.IsConnected(), 1);
+    ASSERT_GE(rig.pageLog.size(), 2u);
+    EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
+    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
+    EXPECT_TRUE(WaitForInit(sim));
+}
+
+TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitialisedAgain) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    // The program's own presence poll: the gap below falls between two polls.
+    Rig rig(sim.path(), true, 1000ms);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    rig.pageLog.clear();
+    sim.sim.clearFrames();
+
+    sim.sim.unplug();
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(sim.sim.replug());
+    // Seen as a removal (the page is told and closed), then as an arrival.
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
+    EXPECT_TRUE(WaitForInit(sim));
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+    EXPECT_EQ(rig.board.IsConnected(), 1);
+}
+
+TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanishedOneTooWithoutFramesToTheOld) {
+    Sim board;
+    Sim other;
+    ASSERT_TRUE(board.started && other.started);
+    const std::string link = UniquePath("tamsiro-board-link");
+    PointLink(link, board.sim.slavePath());
+    {
+        Rig rig(link, true);
+        ASSERT_TRUE(rig.Open());
+        ASSERT_TRUE(WaitForInit(board));
+        ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+        ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+        rig.pageLog.clear();
+        board.sim.clearFrames();
+
+        // The name now stands for another terminal: the board counts as removed, the
+        // other terminal as a new arrival that is initialised from the start.
+        PointLink(link, other.sim.slavePath());
+        ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
+        EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
+        EXPECT_TRUE(WaitForInit(other));
+        EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+        EXPECT_EQ(board.sim.frameCount(), 0u);
+
+        // The name gone: disconnected.
+        std::filesystem::remove(link);
+        EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == QString("Tamsiro (USB Disconnected)"); }, 5000));
+        EXPECT_EQ(rig.board.IsConnected(), 0);
+    }
+    EXPECT_EQ(board.sim.frameCount(), 0u);
+}
+
+TEST(BoardConnection, AHangUpOfTheOpenPortIsARemovalWhateverTheNameStillShows) {
+    Sim sim;
+    ASSERT_TRUE(sim.started);
+    // The locator keeps reporting the port unchanged: only the hang-up tells.
+    auto frozen = std::make_shared<FrozenLocator>(platform::PathBoardLocator(sim.path()).findPresent());
+    CNativeTranslator port(kBoardPortClass, frozen);
+    platform::ManualClock quick;
+    platform::ScopedClock scope(quick);
+    ASSERT_EQ(port.Detect(), 1);
+    ASSERT_EQ(port.Open(0), 1);
+    EXPECT_EQ(port.Detect(), 0);
+    sim.sim.unplug();
+    // The kernel hangs the terminal up shortly after its other end closed.
+    int change = 0;
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (change == 0 && std::chrono::steady_clock::now() < until) {
+        change = port.Detect();
+        if (change == 0) std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(change, -1);
+    EXPECT_EQ(port.IsConnected(), 0);
+}
+
+TEST(BoardConnection, APortPathWithBlanksAndParenthesesOpens) {
+    Sim sim("board port (1)");
+    ASSERT_TRUE(sim.started);
+    ASSERT_NE(sim.path().find("board port (1)"), std::string::npos);
+    Rig rig(sim.path());
+    ASSERT_TRUE(rig.Open());
+    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+    EXPECT_TRUE(WaitForInit(sim));
+}

@@ -60,26 +60,6 @@ void CQuillfenApp::OnShowRequest() {
     if (mainWindow_ != nullptr && mainWindow_->exists()) mainWindow_->BringToFront();
 }
 
-namespace {
-
-// The pages keep their windows' places in the window-position profile, by kind.
-WindowPositions ProfilePositions(CProfileInfo* profile) {
-    WindowPositions positions;
-    if (profile == nullptr) return positions;
-    positions.get = [profile](int kind, WindowPlace* place) {
-        ProfileRect r;
-        if (place == nullptr || profile->GetRect(kind, &r) == 0) return false;
-        *place = WindowPlace{r.left, r.top, r.right, r.bottom};
-        return true;
-    };
-    positions.set = [profile](int kind, const WindowPlace& place) {
-        profile->SetRect(kind, ProfileRect{place.left, place.top, place.right, place.bottom});
-    };
-    return positions;
-}
-
-}  // namespace
-
 void CQuillfenApp::OnEndSignal(int signal) {
     // Ends as a close does, without the save question: nobody may be there to answer
     // it. Every modal loop ends, the main window's too; shutdown then runs as usual.
@@ -148,7 +128,7 @@ int CQuillfenApp::InitInstance() {
     shared.data = data_.get();
     shared.tasks = tasks_.get();
     shared.board = board_.get();
-    shared.positions = ProfilePositions(profile_.get());
+    shared.positions = PagePositions(profile_.get());
     appServices() = shared;
 
     XmlInitialize();

@@ -160,6 +160,9 @@ public:
     // A speed window, and a control in the second map, given by the test.
     void SetTachometer(std::unique_ptr<gui::Window> w) { firstTachometer_ = std::move(w); }
     gui::Window* Tachometer() const { return firstTachometer_.get(); }
+    void SetSecondTachometer(std::unique_ptr<gui::Window> w) { secondTachometer_ = std::move(w); }
+    gui::Window* SecondTachometer() const { return secondTachometer_.get(); }
+    void SetGraph(std::unique_ptr<gui::Window> w) { graphWindow_ = std::move(w); }
     void AddSecond(std::uint32_t key, CDerivedControl* c) { secondControls_[key] = c; }
     void RemoveSecond(std::uint32_t key) { secondControls_.erase(key); }
 

@@ -1,0 +1,129 @@
+// A page keeps its own and its speed windows' places in the window-position profile
+// of the settings file and gets them back at the next start; with nothing stored for
+// a speed window it goes beside or below the page.
+#include <gtest/gtest.h>
+
+#include <QtTest/QTest>
+
+#include "PageTestSupport.h"
+#include "app/AppSettings.h"
+#include "app/ProfileInfo.h"
+#include "data/TempDir.h"
+#include "platform/gui/GuiTestSupport.h"
+#include "ui/InputControls.h"
+
+namespace {
+
+std::unique_ptr<gui::Window> SpeedWindow(const QSize& size)
+{
+    auto w = std::make_unique<gui::Window>();
+    EXPECT_TRUE(w->create(nullptr, 0, QRect(QPoint(0, 0), size), gui::style::Visible));
+    return w;
+}
+
+// One run of the program: the settings file, the profile loaded from it, and a page
+// with a control, two tachometer windows and a graph window.
+struct AppRun {
+    explicit AppRun(const std::filesystem::path& file)
+    {
+        settings.SetPath(file);
+        profile.Load();
+        AppServices s;
+        s.data = &store;
+        s.tasks = &queue;
+        s.positions = PagePositions(&profile);
+        appServices() = s;
+        store.SelectContainer(0x100);
+        page.SetDeviceInfo(0x100, nullptr, QStringLiteral("Stepper"));
+        EXPECT_TRUE(page.createModeless(nullptr));
+        auto button = std::make_unique<CDerivedButton>(&page, 3000);
+        button->CreateControlWindow(QPoint(10, 10), 200, 100);
+        page.AddControl(0, std::move(button));
+        page.SetTachometer(SpeedWindow(QSize(150, 150)));
+        page.SetSecondTachometer(SpeedWindow(QSize(160, 140)));
+        page.SetGraph(SpeedWindow(QSize(300, 120)));
+        // Shown first, so the window's frame is known when the places are worked out.
+        page.show();
+        page.ResizeWindow();
+        page.RestoreWindowPositions();
+    }
+    ~AppRun()
+    {
+        profile.SetRect(CProfileInfo::kMainWindow, ProfileRect{10, 10, 0, 0});  // as the main window does
+        page.destroy();  // saves the places
+        profile.Save();
+        settings.Flush();
+        appServices() = AppServices{};
+        guitest::settle();
+    }
+    QRect Tachometer() const { return page.Tachometer()->windowRect(); }
+
+    CSettingsStore settings;
+    CProfileInfo profile{&settings};
+    CDerivedDataContainer store;
+    uitest::RecordingQueue queue;
+    uitest::SurfacePage page;
+};
+
+}  // namespace
+
+TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+    QSize pageSize;
+    QRect tachometers;
+    QRect graph;
+    {
+        AppRun first(file);
+        pageSize = first.page.windowRect().size();
+        // Nothing stored yet: the tachometers beside the page, the graph below both.
+        const QRect page = first.page.windowRect();
+        EXPECT_EQ(first.Tachometer().topLeft(), QPoint(page.x() + page.width(), page.y()));
+        first.page.moveWindow(QRect(QPoint(220, 140), page.size()));
+        first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
+        tachometers = first.page.SecondTachometer()->windowRect();
+        gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
+        graphWindow->moveWindow(QRect(50, 500, 304, 124));
+        graph = graphWindow->windowRect();
+        // Closing the page hides it, which saves the places.
+        gui::send(first.page.handle(), gui::msg::Close, 0, 0);
+    }
+    {
+        AppRun second(file);
+        EXPECT_EQ(second.page.windowRect(), QRect(QPoint(220, 140), pageSize));
+        // Both tachometers share one place: the second one's, saved last.
+        EXPECT_EQ(second.Tachometer(), tachometers);
+        EXPECT_EQ(second.page.SecondTachometer()->windowRect(), tachometers);
+        EXPECT_EQ(second.page.GetContainerWindow("speedcurve", nullptr)->windowRect(), graph);
+    }
+}
+
+TEST(PagePositions, SpeedWindowsWithNothingStoredGoBesideThePageAfterARestart)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+    {
+        // Only the corners of the main window and the page are kept across a restart;
+        // speed windows whose rectangle has no width count as not stored.
+        CSettingsStore settings;
+        settings.SetPath(file);
+        const std::pair<const char*, int> keys[] = {
+            {"mainWindow.left", 10},    {"mainWindow.top", 10},      {"deviceWindow.left", 300},
+            {"deviceWindow.top", 200},  {"tachometer.left", 5},      {"tachometer.top", 5},
+            {"tachometer.right", 5},    {"tachometer.bottom", 5},    {"speedCurve.left", 9},
+            {"speedCurve.top", 9},      {"speedCurve.right", 9},     {"speedCurve.bottom", 9}};
+        for (const auto& [key, value] : keys) {
+            settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
+        }
+        ASSERT_TRUE(settings.Flush());
+    }
+    AppRun run(file);
+    const QRect page = run.page.windowRect();
+    EXPECT_EQ(page.topLeft(), QPoint(300, 200));
+    // Beside the page's right edge, top-aligned, not at x = 0.
+    EXPECT_EQ(run.Tachometer().topLeft(), QPoint(300 + page.width(), 200));
+    const QRect tachometer = run.page.SecondTachometer()->windowRect();  // placed last
+    const int below = std::max(page.y() + page.height(), tachometer.y() + tachometer.height());
+    EXPECT_EQ(run.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(300, below));
+}

@@ -296,6 +296,19 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
     }
 }
 
+void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
+    if (pen.width <= 1) {
+        drawLine(from, to, pen.colour);
+        return;
+    }
+    if (image_.isNull()) return;
+    const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
+    const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
+    QPainter p(&image_);
+    p.setPen(pen.toQPen());
+    p.drawLine(a, b);
+}
+
 void Bitmap::gradientFillH(int x1, int y1, int x2, int y2, ColourRef c1, ColourRef c2) {
     if (image_.isNull()) return;
     if (x2 < x1) {
@@ -355,5 +368,10 @@ void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, 
 }
 
 QPainter Bitmap::painter() { return QPainter(&image_); }
+
+void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect) {
+    if (bitmap.isNull() || srcRect.isEmpty()) return;
+    painter.drawImage(dst, bitmap.image(), srcRect);
+}
 
 }  // namespace gui

@@ -122,6 +122,9 @@ public:
 
     // A one-pixel line from `from` to `to`: the first pixel is drawn, the last is not.
     void drawLine(const QPoint& from, const QPoint& to, ColourRef colour);
+    // A line with the pen: one-pixel pens as above; wider ones with round caps and
+    // joins (not pixel-exact: good for dial ticks).
+    void drawLine(const QPoint& from, const QPoint& to, const Pen& pen);
     // Horizontal gradient over rect from `left` at rect.left() to `right` at the right
     // edge; a rect given right-to-left keeps each colour at its own end.
     void gradientFillH(int x1, int y1, int x2, int y2, ColourRef colourAtX1, ColourRef colourAtX2);
@@ -138,5 +141,9 @@ public:
 private:
     QImage image_;
 };
+
+// Paints srcRect of the bitmap with its upper left corner at dst (a window's paint
+// hook); nothing for a null bitmap.
+void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect);
 
 }  // namespace gui

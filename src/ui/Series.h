@@ -95,6 +95,7 @@ public:
     int EraseWidth() const { return eraseWidth_; }
     const ISeriesContainer* Container() const { return container_.get(); }
     IAxis* HorizontalAxis() const { return horizontal_; }
+    const IDrawingObject* Shape() const { return shape_.get(); }
 
 private:
     int X(double v) const;

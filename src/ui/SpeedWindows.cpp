@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace speedwindow {
 
@@ -191,8 +192,12 @@ int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum)
 
 int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 {
-    if (rpm_) rpm_->SetValue(rpm);
-    if (pps_) pps_->SetValue(pps);
+    // The dial not shown keeps its value and draws it when it is selected.
+    for (const auto& [dial, value] : {std::pair{rpm_.get(), rpm}, std::pair{pps_.get(), pps}}) {
+        if (dial == nullptr) continue;
+        if (dial == shown_) dial->SetValue(value);
+        else dial->SetValueLater(value);
+    }
     PresentShown();
     return 1;
 }
@@ -200,6 +205,7 @@ int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 int CSubDialog_Tachometer::SelectDial(int rpm)
 {
     shown_ = rpm != 0 ? rpm_.get() : pps_.get();
+    if (shown_ != nullptr) shown_->Refresh();
     PresentShown();
     return 1;
 }

@@ -144,11 +144,13 @@ CTachometer_RotationNeedle::CTachometer_RotationNeedle(std::int32_t overshoot) :
 int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height)
 {
     const int made = CTachometerImage::Create(window, width, height);
+    drawn_ = image_.rect();  // black until the first drawing
     needle_.Create(window, kNeedleWidth, height);
     needle_.Fill(0xFFFFFF);
     const gui::Region shape(QPolygon({QPoint(8, 20), QPoint(2, height), QPoint(18, height), QPoint(11, 20)}));
     needle_.GetDC()->fillRegion(shape, 0x2020FF);
     needle_.GetDC()->frameRegion(shape, 0x0000FF, 2, 2);
+    halfNeedle_ = needle_.Image().scaled(kNeedleWidth / 2, std::max(1, height / 2));
     return made;
 }
 
@@ -166,12 +168,18 @@ int CTachometer_RotationNeedle::SetValue(std::int32_t value)
 
 int CTachometer_RotationNeedle::Redraw()
 {
-    image_.fill(0xFFFFFF);
+    // Only the last needle's box needs whitening: the rest is white already.
+    image_.fillRect(drawn_, 0xFFFFFF);
     const std::int32_t full = scale_ != nullptr ? scale_->GetFullScale() : 0;
     const std::int32_t sweep = scale_ != nullptr ? scale_->GetSweepAngle() : 0;
     points_ = tachometer::NeedleGeometry(value_, full, sweep, overshoot_, needle_.GetHeight(), radius_);
-    image_.rotatedCopy(needle_.Image(), QRect(0, 0, kNeedleWidth, needle_.GetHeight()), points_.p0, points_.p1,
-                       points_.p2);
+    image_.rotatedCopy(halfNeedle_, halfNeedle_.rect(), points_.p0, points_.p1, points_.p2);
+    const QPoint p3 = points_.p1 + points_.p2 - points_.p0;
+    const int left = std::min({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
+    const int right = std::max({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
+    const int top = std::min({points_.p0.y(), points_.p1.y(), points_.p2.y(), p3.y()});
+    const int bottom = std::max({points_.p0.y(), points_.p1.y(), points_.p2.y(), p3.y()});
+    drawn_ = QRect(QPoint(left, top), QPoint(right, bottom)).intersected(image_.rect());
     return 1;
 }
 
@@ -223,6 +231,7 @@ int CTachometerFull::Create(gui::Handle window, int size)
 
 int CTachometerFull::SetFullScale(std::int32_t maximum)
 {
+    pending_ = false;
     scale_.SetMaximum(maximum);
     needle_.Redraw();
     return Compose();
@@ -236,15 +245,32 @@ int CTachometerFull::SetScaleMaximum(std::int32_t maximum)
 
 int CTachometerFull::SetValue(std::int32_t value)
 {
+    pending_ = false;
     needle_.SetValue(value);
+    return Compose();
+}
+
+int CTachometerFull::SetValueLater(std::int32_t value)
+{
+    needle_.StoreValue(value);
+    pending_ = true;
+    return 1;
+}
+
+int CTachometerFull::Refresh()
+{
+    if (!pending_) return 1;
+    pending_ = false;
+    needle_.Redraw();
     return Compose();
 }
 
 int CTachometerFull::Compose()
 {
-    const QRect all(0, 0, size_, size_);
-    image_.blockCopy(QPoint(0, 0), scale_.Image(), all);
-    image_.blockCopy(QPoint(0, 0), needle_.Image(), all, gui::CopyMode::And);
+    image_.blockCopy(QPoint(0, 0), scale_.Image(), QRect(0, 0, size_, size_));
+    // Outside the needle's box the needle image is white, which an AND leaves alone.
+    const QRect needle = needle_.Bounds().intersected(QRect(0, 0, size_, size_));
+    image_.blockCopy(needle.topLeft(), needle_.Image(), needle, gui::CopyMode::And);
     return 1;
 }
 

@@ -116,7 +116,11 @@ public:
     int Create(gui::Handle window, int width, int height) override;
     int SetScale(const CTachometer_Scale* scale);
     int SetValue(std::int32_t value);
+    // Stores the value for a later Redraw.
+    void StoreValue(std::int32_t value) { value_ = value; }
     int Redraw();
+    // Where the last needle was drawn: outside it the image is white.
+    const QRect& Bounds() const { return drawn_; }
     std::int32_t GetValue() const { return value_; }
     const tachometer::NeedlePoints& LastPoints() const { return points_; }
     const CTachometer_Needle& Needle() const { return needle_; }
@@ -124,9 +128,13 @@ public:
 private:
     const CTachometer_Scale* scale_ = nullptr;
     CTachometer_Needle needle_;
+    // The needle at the half size the dial shows it at, averaged once, so that each
+    // redraw samples every pixel once.
+    gui::Bitmap halfNeedle_;
     std::int32_t value_ = 0;
     std::int32_t overshoot_ = 0;
     tachometer::NeedlePoints points_;
+    QRect drawn_;
 };
 
 class CTachometer_DigitalScale : public CTachometerImage {
@@ -158,6 +166,10 @@ public:
     int SetFullScale(std::int32_t maximum);      // redraws the needle too
     int SetScaleMaximum(std::int32_t maximum);   // the needle keeps its angle
     int SetValue(std::int32_t value);
+    // A dial nobody looks at: the value is kept and drawn at the next Refresh.
+    int SetValueLater(std::int32_t value);
+    // Draws a value kept by SetValueLater; nothing when there is none.
+    int Refresh();
     int Compose();
     const CTachometer_Scale& Scale() const { return scale_; }
     const CTachometer_RotationNeedle& Needle() const { return needle_; }
@@ -165,6 +177,7 @@ public:
 private:
     CTachometer_Scale scale_;
     CTachometer_RotationNeedle needle_;
+    bool pending_ = false;
 };
 
 class CTachometerDigitalFull : public CTachometerImage {

@@ -120,6 +120,10 @@ public:
     // source rectangle.
     bool rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1, const QPoint& p2);
 
+    // A copy scaled to width x height with smooth (area-averaging) sampling; null for
+    // a size that is not positive.
+    Bitmap scaled(int width, int height) const;
+
     // A one-pixel line from `from` to `to`: the first pixel is drawn, the last is not.
     void drawLine(const QPoint& from, const QPoint& to, ColourRef colour);
     // A line with the pen: one-pixel pens as above; wider ones with round caps and

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/gui/PaintOptions.h"
+
 // ---- graph --------------------------------------------------------------------------
 
 int CDerivedGraph::Slot(int bit)
@@ -144,6 +146,7 @@ bool CDerivedGraphLabel::Attach(gui::Window* parent, int id, const QRect& rect)
 {
     if (!create(parent, id, rect)) return false;
     setMouseTransparent(true);
+    gui::setPaintsWholeArea(*this);  // the canvas covers the window: nothing to erase first
     return BuildGraph(clientRect().width(), clientRect().height());
 }
 

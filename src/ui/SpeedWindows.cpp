@@ -1,5 +1,7 @@
 #include "ui/SpeedWindows.h"
 
+#include "platform/gui/PaintOptions.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -39,6 +41,13 @@ public:
     ~ImageView() override
     {
         if (exists()) destroy();
+    }
+    bool Attach(gui::Window* parent, const QRect& rect)
+    {
+        if (!create(parent, 0, rect)) return false;
+        setMouseTransparent(true);
+        gui::setPaintsWholeArea(*this);
+        return true;
     }
 
 protected:
@@ -144,8 +153,7 @@ bool CSubDialog_Tachometer::onInitDialog()
     auto view = std::make_unique<ImageView>(
         [this]() -> const gui::Bitmap* { return duplicator_ ? &duplicator_->GetFront().Image() : nullptr; },
         QRect(0, 0, size, size));
-    view->create(this, 0, QRect(0, 0, size, size));
-    view->setMouseTransparent(true);
+    view->Attach(this, QRect(0, 0, size, size));
     view_ = std::move(view);
 
     rpm_ = std::make_unique<CTachometerFull>(QStringLiteral("rpm"), 1000);
@@ -225,8 +233,7 @@ bool CSubDialog_DigitalTachometer::onInitDialog()
     const QRect part(0, 0, CTachometerDigitalFull::kShownWidth, CTachometerDigitalFull::kShownHeight);
     auto view = std::make_unique<ImageView>(
         [this]() -> const gui::Bitmap* { return duplicator_ ? &duplicator_->GetFront().Image() : nullptr; }, part);
-    view->create(this, 0, part.translated(speedlayout::kDigitalPaintX, speedlayout::kDigitalPaintY));
-    view->setMouseTransparent(true);
+    view->Attach(this, part.translated(speedlayout::kDigitalPaintX, speedlayout::kDigitalPaintY));
     view_ = std::move(view);
 
     display_ = std::make_unique<CTachometerDigitalFull>(QStringLiteral("pps"), 1000);

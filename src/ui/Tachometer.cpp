@@ -232,6 +232,7 @@ int CTachometerFull::Create(gui::Handle window, int size)
 int CTachometerFull::SetFullScale(std::int32_t maximum)
 {
     pending_ = false;
+    scaleChanged_ = true;
     scale_.SetMaximum(maximum);
     needle_.Redraw();
     return Compose();
@@ -239,6 +240,7 @@ int CTachometerFull::SetFullScale(std::int32_t maximum)
 
 int CTachometerFull::SetScaleMaximum(std::int32_t maximum)
 {
+    scaleChanged_ = true;
     scale_.SetMaximum(maximum);
     return Compose();
 }
@@ -267,10 +269,16 @@ int CTachometerFull::Refresh()
 
 int CTachometerFull::Compose()
 {
-    image_.blockCopy(QPoint(0, 0), scale_.Image(), QRect(0, 0, size_, size_));
-    // Outside the needle's box the needle image is white, which an AND leaves alone.
-    const QRect needle = needle_.Bounds().intersected(QRect(0, 0, size_, size_));
+    // Scale copied, needle ANDed over it. Outside the needle's box the needle image is
+    // white, which an AND leaves alone: so only the old needle's box needs the scale
+    // back, and only the new one the AND.
+    const QRect all(0, 0, size_, size_);
+    const QRect restore = scaleChanged_ ? all : composedNeedle_;
+    image_.blockCopy(restore.topLeft(), scale_.Image(), restore);
+    const QRect needle = needle_.Bounds().intersected(all);
     image_.blockCopy(needle.topLeft(), needle_.Image(), needle, gui::CopyMode::And);
+    composedNeedle_ = needle;
+    scaleChanged_ = false;
     return 1;
 }
 

@@ -178,6 +178,10 @@ private:
     CTachometer_Scale scale_;
     CTachometer_RotationNeedle needle_;
     bool pending_ = false;
+    // Where the composed image holds a needle; everything else is the scale, unless
+    // the scale changed since (then the whole image is composed again).
+    QRect composedNeedle_;
+    bool scaleChanged_ = true;
 };
 
 class CTachometerDigitalFull : public CTachometerImage {

@@ -1,6 +1,7 @@
 #include "ui/Graph.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/gui/PaintOptions.h"
 
@@ -92,27 +93,53 @@ int CDerivedGraph::Reset()
     return 1;
 }
 
-int CDerivedGraph::Draw()
+int CDerivedGraph::Draw() { return Compose(true); }
+
+int CDerivedGraph::DrawCurves() { return Compose(false); }
+
+namespace {
+
+// The parts of outer that inner (which lies inside it) does not cover.
+std::vector<QRect> Around(const QRect& outer, const QRect& inner)
+{
+    std::vector<QRect> parts{
+        QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()),
+        QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()),
+        QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()),
+        QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height())};
+    parts.erase(std::remove_if(parts.begin(), parts.end(), [](const QRect& r) { return r.isEmpty(); }), parts.end());
+    return parts;
+}
+
+}  // namespace
+
+int CDerivedGraph::Compose(bool axes)
 {
     gui::Bitmap* target = SurfaceOf(canvas_);
     if (target == nullptr) return 0;
-    if (plotArea_ != nullptr) {
-        if (const gui::Bitmap* plot = SurfaceOf(plotArea_->GetCanvas())) {
-            target->blockCopy(plotArea_->GetPosition(), *plot, plot->rect());
-        }
-    }
+
+    // The series in the mask, each as one piece or, once wrapped, two pieces split
+    // around the newest point so that it stands at the right edge.
+    struct Piece {
+        const gui::Bitmap* image;
+        QRect source;
+        QPoint at;
+    };
+    std::vector<std::vector<Piece>> layers;
+    std::vector<QRect> covered;
     for (int slot = 0; slot < 3; ++slot) {
         ISeries* series = series_[slot];
         if ((mask_ & (1u << slot)) == 0 || series == nullptr) continue;
         const gui::Bitmap* image = SurfaceOf(series->GetCanvas());
         if (image == nullptr) continue;
         const QPoint pos = series->GetPosition();
+        covered.push_back(QRect(pos, image->size()));
         if (!series->IsWrapped()) {
-            target->blockCopy(pos, *image, image->rect(), gui::CopyMode::And);
+            layers.push_back({{image, image->rect(), pos}});
             continue;
         }
-        // Split around the newest point, measured with the series' own horizontal axis
-        // (the same as the shown one whenever both channels share a range).
+        // Measured with the series' own horizontal axis (the shown one whenever both
+        // channels share a range).
         auto* own = dynamic_cast<CDerivedSeries*>(series);
         IAxis* axis = own != nullptr && own->HorizontalAxis() != nullptr ? own->HorizontalAxis() : currentHorizontal_;
         int lastX = 0, lastY = 0;
@@ -120,12 +147,50 @@ int CDerivedGraph::Draw()
         const int w = image->width();
         const int h = image->height();
         const int s = std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0, w);
-        target->blockCopy(pos, *image, QRect(s, 0, w - s, h), gui::CopyMode::And);
-        target->blockCopy(QPoint(pos.x() + w - s, pos.y()), *image, QRect(0, 0, s, h), gui::CopyMode::And);
+        layers.push_back({{image, QRect(s, 0, w - s, h), pos}, {image, QRect(0, 0, s, h), QPoint(pos.x() + w - s, pos.y())}});
     }
+
+    // The plot area copied, the series ANDed over it. The first series is ANDed in
+    // the same pass as the copy when it lies inside the plot area.
+    const gui::Bitmap* plot = plotArea_ != nullptr ? SurfaceOf(plotArea_->GetCanvas()) : nullptr;
+    std::size_t first = 0;
+    if (plot != nullptr) {
+        const QPoint plotPos = plotArea_->GetPosition();
+        const QRect plotRect(plotPos, plot->size());
+        if (!layers.empty() && plotRect.contains(covered.front())) {
+            for (const QRect& part : Around(plotRect, covered.front())) {
+                target->blockCopy(part.topLeft(), *plot, part.translated(-plotPos));
+            }
+            for (const Piece& piece : layers.front()) {
+                target->blockAnd(QRect(piece.at, piece.source.size()), *plot, piece.at - plotPos, *piece.image,
+                                 piece.source.topLeft());
+            }
+            first = 1;
+        } else {
+            target->blockCopy(plotPos, *plot, plot->rect());
+        }
+    }
+    for (std::size_t i = first; i < layers.size(); ++i) {
+        for (const Piece& piece : layers[i]) target->blockCopy(piece.at, *piece.image, piece.source, gui::CopyMode::And);
+    }
+
+    // The current axes, plain copies; when only the curves changed, just where the
+    // plot area and the series were drawn over them.
+    if (plot != nullptr) covered.push_back(QRect(plotArea_->GetPosition(), plot->size()));
     for (IAxis* axis : {currentHorizontal_, currentVertical_}) {
         if (axis == nullptr) continue;
-        if (const gui::Bitmap* image = SurfaceOf(axis->GetCanvas())) target->blockCopy(axis->GetOrigin(), *image, image->rect());
+        const gui::Bitmap* image = SurfaceOf(axis->GetCanvas());
+        if (image == nullptr) continue;
+        const QPoint origin = axis->GetOrigin();
+        if (axes) {
+            target->blockCopy(origin, *image, image->rect());
+            continue;
+        }
+        const QRect axisRect(origin, image->size());
+        for (const QRect& area : covered) {
+            const QRect overlap = area.intersected(axisRect);
+            if (!overlap.isEmpty()) target->blockCopy(overlap.topLeft(), *image, overlap.translated(-origin));
+        }
     }
     return 1;
 }
@@ -360,7 +425,7 @@ int CDerivedGraphLabel::ClearSeries()
 {
     if (!graph_) return 0;
     graph_->Reset();
-    Stale();
+    CurvesStale();
     return 1;
 }
 
@@ -368,7 +433,7 @@ int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
 {
     if ((mask & 1u) != 0 && channels_[0].series) channels_[0].series->AddValue(x, y);
     if ((mask & 2u) != 0 && channels_[1].series) channels_[1].series->AddValue(x, y);
-    Stale();
+    CurvesStale();
     return 1;
 }
 
@@ -384,13 +449,19 @@ void CDerivedGraphLabel::Stale()
     invalidate();
 }
 
+void CDerivedGraphLabel::CurvesStale()
+{
+    curvesStale_ = true;
+    invalidate();
+}
+
 const gui::Bitmap* CDerivedGraphLabel::Canvas()
 {
     if (!graph_) return nullptr;
-    if (stale_) {
-        graph_->Draw();
-        stale_ = false;
-    }
+    if (stale_) graph_->Draw();
+    else if (curvesStale_) graph_->DrawCurves();
+    stale_ = false;
+    curvesStale_ = false;
     return SurfaceOf(graphCanvas_.get());
 }
 

@@ -7,7 +7,7 @@
 // Channels 1 and 2 exist once their shape is set; anything else fails with 0 and
 // changes nothing. Compositions are made lazily: an operation marks the picture stale
 // and the next Redraw, paint or Canvas() composes it once, however many operations
-// came before. GUI thread only.
+// came before (new points alone leave the axes where they are). GUI thread only.
 #pragma once
 
 #include <array>
@@ -37,6 +37,9 @@ public:
     // the newest point stands at the right edge), then the current axes (copy).
     int Draw() override;
     int SetBitmap(IBitmapComponent*) override { return 0; }
+    // The same picture when only the series changed since the last composition: the
+    // axes are copied again only where the plot area and the series overlap them.
+    int DrawCurves();
     CMemoryDC* GetDC() override { return canvas_ != nullptr ? canvas_->GetDC() : nullptr; }
     int AddValue(int bit, int x, int y) override;
     // The last set bit of 1, 2, 4 chooses the axes shown; each chosen series is redrawn.
@@ -53,6 +56,7 @@ public:
 
 private:
     static int Slot(int bit);  // 0, 1, 2 for bits 1, 2, 4; -1 otherwise
+    int Compose(bool axes);
 
     IDdbCanvas* canvas_ = nullptr;
     IPlotarea* plotArea_ = nullptr;
@@ -126,7 +130,8 @@ private:
     Channel* ChannelOf(int channel);
     const Channel* ChannelOf(int channel) const;
     std::unique_ptr<CDerivedAxis> MakeAxis(CRangeRecord* range, bool horizontal);
-    void Stale();
+    void Stale();        // anything may have changed
+    void CurvesStale();  // only the series changed
 
     // Declared in the order they may be destroyed in reverse: bitmaps before canvases,
     // borrowers (graph, plot area) before what they borrow.
@@ -144,4 +149,5 @@ private:
     int height_ = 0;
     std::uint32_t channelMask_ = 0;
     bool stale_ = true;
+    bool curvesStale_ = false;
 };

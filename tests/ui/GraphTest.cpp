@@ -299,6 +299,10 @@ TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
         EXPECT_LE(line->PointCount(), CLine::kMaxPoints);
         EXPECT_TRUE(graph.Series(channel)->IsWrapped());
     }
+    // Compositions after new points only (axes left in place) equal a full one.
+    const QImage incremental = graph.Canvas()->image().copy();
+    graph.Graph()->Draw();
+    EXPECT_EQ(graph.Canvas()->image(), incremental);
 }
 
 TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)

@@ -69,15 +69,20 @@ protected:
 
 TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
 {
-    dial.SetValue(8000);
-    EXPECT_EQ(dial.Needle().GetValue(), 8000);
     const gui::Bitmap& scale = dial.Scale().Image();
     const gui::Bitmap& needle = dial.Needle().Image();
     const gui::Bitmap& shown = dial.Image();
-    int mismatches = 0;
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 300; ++x) mismatches += shown.pixel(x, y) != (scale.pixel(x, y) & needle.pixel(x, y)) ? 1 : 0;
-    EXPECT_EQ(mismatches, 0);
+    // Each composition equals the whole scale ANDed with the whole needle image, also
+    // after earlier needles and a scale change (only the needle's box is redone).
+    for (const int value : {3000, 12000, 0, 16400, 8000}) {
+        if (value == 0) dial.SetScaleMaximum(15000);
+        dial.SetValue(value);
+        int mismatches = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) mismatches += shown.pixel(x, y) != (scale.pixel(x, y) & needle.pixel(x, y)) ? 1 : 0;
+        EXPECT_EQ(mismatches, 0) << value;
+    }
+    EXPECT_EQ(dial.Needle().GetValue(), 8000);
 
     // 8000 of 16000 over 240 degrees: the needle points at 105 degrees. 100 px out
     // along it the picture is the needle's red; mirrored across the vertical, white.

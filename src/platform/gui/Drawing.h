@@ -113,6 +113,12 @@ public:
     // be this bitmap. Returns the number of pixels written.
     long blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode = CopyMode::Copy);
 
+    // One pass of a copy followed by an AND: each pixel of dstRect becomes a's pixel
+    // at aPos plus its offset in dstRect, ANDed with b's at bPos plus that offset.
+    // Clipped to all three bitmaps (pixels that any of them lacks are left alone).
+    // Returns the number of pixels written.
+    long blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b, const QPoint& bPos);
+
     // Draws srcRect of src into the parallelogram whose corners p0, p1 and p2 receive
     // the source's upper left, upper right and lower left corners, with smooth
     // (area-averaged bilinear) sampling. Pixels whose centres fall outside the

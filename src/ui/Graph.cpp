@@ -151,27 +151,43 @@ int CDerivedGraph::Compose(bool axes)
     }
 
     // The plot area copied, the series ANDed over it. The first series is ANDed in
-    // the same pass as the copy when it lies inside the plot area.
+    // the same pass as the copy when it lies inside the plot area. The work goes in
+    // bands of rows, so that a band is still in the cache when the next series is
+    // ANDed over it.
     const gui::Bitmap* plot = plotArea_ != nullptr ? SurfaceOf(plotArea_->GetCanvas()) : nullptr;
-    std::size_t first = 0;
-    if (plot != nullptr) {
-        const QPoint plotPos = plotArea_->GetPosition();
-        const QRect plotRect(plotPos, plot->size());
-        if (!layers.empty() && plotRect.contains(covered.front())) {
-            for (const QRect& part : Around(plotRect, covered.front())) {
-                target->blockCopy(part.topLeft(), *plot, part.translated(-plotPos));
-            }
+    const QPoint plotPos = plotArea_ != nullptr ? plotArea_->GetPosition() : QPoint();
+    const QRect plotRect = plot != nullptr ? QRect(plotPos, plot->size()) : QRect();
+    const bool fused = plot != nullptr && !layers.empty() && plotRect.contains(covered.front());
+    QRect area = plotRect;
+    for (const QRect& r : covered) area = area.united(r);
+    constexpr int kBand = 16;
+    for (int top = area.top(); top <= area.bottom(); top += kBand) {
+        const QRect band = QRect(area.left(), top, area.width(), kBand).intersected(area);
+        // Copies (or ANDs) the part of dst inside the band; srcAt is where dst's top
+        // left corner is read from.
+        const auto part = [&](const QRect& dst, const gui::Bitmap& src, const QPoint& srcAt, gui::CopyMode mode) {
+            const QRect r = dst.intersected(band);
+            if (!r.isEmpty()) target->blockCopy(r.topLeft(), src, QRect(srcAt + (r.topLeft() - dst.topLeft()), r.size()), mode);
+        };
+        std::size_t first = 0;
+        if (fused) {
+            for (const QRect& rest : Around(plotRect, covered.front())) part(rest, *plot, rest.topLeft() - plotPos, gui::CopyMode::Copy);
             for (const Piece& piece : layers.front()) {
-                target->blockAnd(QRect(piece.at, piece.source.size()), *plot, piece.at - plotPos, *piece.image,
-                                 piece.source.topLeft());
+                const QRect dst = QRect(piece.at, piece.source.size());
+                const QRect r = dst.intersected(band);
+                if (r.isEmpty()) continue;
+                const QPoint offset = r.topLeft() - dst.topLeft();
+                target->blockAnd(r, *plot, r.topLeft() - plotPos, *piece.image, piece.source.topLeft() + offset);
             }
             first = 1;
-        } else {
-            target->blockCopy(plotPos, *plot, plot->rect());
+        } else if (plot != nullptr) {
+            part(plotRect, *plot, QPoint(0, 0), gui::CopyMode::Copy);
         }
-    }
-    for (std::size_t i = first; i < layers.size(); ++i) {
-        for (const Piece& piece : layers[i]) target->blockCopy(piece.at, *piece.image, piece.source, gui::CopyMode::And);
+        for (std::size_t i = first; i < layers.size(); ++i) {
+            for (const Piece& piece : layers[i]) {
+                part(QRect(piece.at, piece.source.size()), *piece.image, piece.source.topLeft(), gui::CopyMode::And);
+            }
+        }
     }
 
     // The current axes, plain copies; when only the curves changed, just where the
@@ -452,7 +468,9 @@ void CDerivedGraphLabel::Stale()
 void CDerivedGraphLabel::CurvesStale()
 {
     curvesStale_ = true;
-    invalidate();
+    // New points change only the plot area (and the axis rows the series touch).
+    if (!stale_ && plotBitmap_) gui::invalidatePart(*this, QRect(75, 15, width_ - 99, height_ - 69));
+    else invalidate();
 }
 
 const gui::Bitmap* CDerivedGraphLabel::Canvas()

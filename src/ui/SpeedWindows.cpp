@@ -201,13 +201,23 @@ int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum)
 int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 {
     // The dial not shown keeps its value and draws it when it is selected.
+    const QRect before = shown_ != nullptr ? shown_->Needle().Bounds() : QRect();
     for (const auto& [dial, value] : {std::pair{rpm_.get(), rpm}, std::pair{pps_.get(), pps}}) {
         if (dial == nullptr) continue;
         if (dial == shown_) dial->SetValue(value);
         else dial->SetValueLater(value);
     }
+    // Only the needle moved: the screen needs the old and the new needle's boxes.
+    if (shown_ != nullptr) changed_ = before.united(shown_->Needle().Bounds());
     PresentShown();
     return 1;
+}
+
+void CSubDialog_Tachometer::OnFrameReady()
+{
+    if (view_ && changed_.isValid()) gui::invalidatePart(*view_, changed_);
+    else CSpeedWindow::OnFrameReady();
+    changed_ = QRect();
 }
 
 int CSubDialog_Tachometer::SelectDial(int rpm)

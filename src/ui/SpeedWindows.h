@@ -120,10 +120,14 @@ public:
 
 protected:
     void onDestroy() override;
+    void OnFrameReady() override;
 
 private:
     int PresentShown();
 
+    // Where the next frame differs from the one on the screen (the old and the new
+    // needle), or empty when the whole dial must be painted again.
+    QRect changed_;
     std::unique_ptr<CTachometerFull> rpm_;
     std::unique_ptr<CTachometerFull> pps_;
     CTachometerFull* shown_ = nullptr;

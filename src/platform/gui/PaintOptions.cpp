@@ -17,4 +17,8 @@ bool paintsWholeArea(const Window& window) {
     return w != nullptr && w->testAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void invalidatePart(Window& window, const QRect& rect) {
+    if (QWidget* w = window.clientWidget() != nullptr ? window.clientWidget() : window.widget()) w->update(rect);
+}
+
 }  // namespace gui

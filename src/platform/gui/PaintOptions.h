@@ -1,6 +1,8 @@
 // Painting options of a window that the window layer does not set by default.
 #pragma once
 
+#include <QRect>
+
 namespace gui {
 
 class Window;
@@ -10,5 +12,8 @@ class Window;
 // of the whole area at every repaint of a picture that changes each tick.
 void setPaintsWholeArea(Window& window, bool whole = true);
 bool paintsWholeArea(const Window& window);
+
+// Repaints only rect (client coordinates) soon, for a picture that changed only there.
+void invalidatePart(Window& window, const QRect& rect);
 
 }  // namespace gui

@@ -34,13 +34,7 @@
 
 namespace apptest {
 
-inline std::filesystem::path UniquePath(const std::string& name) {
-    static std::atomic<int> counter{0};
-    return std::filesystem::temp_directory_path() /
-           (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-}
-
-inline std::string NoBoard() { return UniquePath("tamsiro-no-board").string(); }
+inline std::string NoBoard() { return UniqueLinkPath("tamsiro-no-board"); }
 
 // What answers a message box or file dialog that no test scripted: the test fails,
 // naming the box, and the box is answered at once (Cancel, or OK for a box with only
@@ -110,13 +104,6 @@ inline std::vector<std::string> ModelNames(std::uint32_t firstKind = 1, std::uin
     }
     return out;
 }
-
-// The simulator (its own board link unused), behind a link path that comes and goes with
-// its plug; the link's name starts with `name`.
-struct Sim : SimLink {
-    explicit Sim(const std::string& name = "tamsiro-app-board") : SimLink(name, true) {}
-    std::string path() const { return sim.portPath(); }
-};
 
 // Each frame named by its letter, and by its sub-code for the second controller's frames.
 inline std::vector<std::string> Names(const std::vector<Bytes>& frames) {

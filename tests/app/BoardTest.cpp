@@ -53,7 +53,7 @@ std::set<std::string> AllModelsBut(std::initializer_list<const char*> except) {
 }  // namespace
 
 TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBackAndTheKindSetsTheLines) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());
@@ -121,7 +121,7 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
         {0x2003, 0x1319, AllModelsBut({})},
     };
     for (const Case& c : cases) {
-        Sim sim;
+        SimLink sim;
         ASSERT_TRUE(sim.started);
         sim.sim.setMainVersion(c.main);
         sim.sim.setSecondVersion(c.second);
@@ -137,7 +137,7 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
 }
 
 TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
@@ -162,7 +162,7 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
 }
 
 TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     sim.sim.unplug();
     Rig rig(sim.path(), true);
@@ -213,7 +213,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
 }
 
 TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     sim.sim.injectFault(boardsim::Fault::Silence, 1000);
     auto rig = std::make_unique<Rig>(sim.path());
@@ -234,7 +234,7 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
 }
 
 TEST(MainWindowScreenshot, StepperChosenWithTheBoardConnected) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());

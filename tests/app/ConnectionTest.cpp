@@ -24,19 +24,8 @@ void PointLink(const std::string& link, const std::string& target) {
     std::filesystem::rename(next, link);
 }
 
-// A locator that keeps giving the port as it was first found, device number and all.
-class FrozenLocator final : public platform::IBoardLocator {
-public:
-    explicit FrozenLocator(std::optional<platform::PortInfo> port) : port_(std::move(port)) {}
-    std::optional<platform::PortInfo> findPresent() override { return port_; }
-    bool hasUdevEvents() const override { return false; }
-
-private:
-    std::optional<platform::PortInfo> port_;
-};
-
 // Waits until the simulator has logged a whole board initialisation after a connection.
-bool WaitForInit(Sim& sim) {
+bool WaitForInit(SimLink& sim) {
     return sim.sim.waitForFrames(kInitAfterConnect.size(), 5s) &&
            guitest::waitFor([&] { return Names(sim.Frames()) == kInitAfterConnect; }, 2000);
 }
@@ -44,7 +33,7 @@ bool WaitForInit(Sim& sim) {
 }  // namespace
 
 TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     auto holder = std::make_unique<platform::SerialPort>();
     ASSERT_EQ(holder->open(sim.path()), 0);
@@ -68,7 +57,7 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
 }
 
 TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitialisedAgain) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     // The program's own presence poll: the gap below falls between two polls.
     Rig rig(sim.path(), true, 1000ms);
@@ -90,10 +79,10 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
 }
 
 TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanishedOneTooWithoutFramesToTheOld) {
-    Sim board;
-    Sim other;
+    SimLink board;
+    SimLink other;
     ASSERT_TRUE(board.started && other.started);
-    const std::string link = UniquePath("tamsiro-board-link");
+    const std::string link = UniqueLinkPath("tamsiro-board-link");
     PointLink(link, board.sim.slavePath());
     {
         Rig rig(link, true);
@@ -122,10 +111,10 @@ TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanis
 }
 
 TEST(BoardConnection, AHangUpOfTheOpenPortIsARemovalWhateverTheNameStillShows) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     // The locator keeps reporting the port unchanged: only the hang-up tells.
-    auto frozen = std::make_shared<FrozenLocator>(platform::PathBoardLocator(sim.path()).findPresent());
+    auto frozen = std::make_shared<FixedLocator>(platform::PathBoardLocator(sim.path()).findPresent());
     CNativeTranslator port(kBoardPortClass, frozen);
     platform::ManualClock quick;
     platform::ScopedClock scope(quick);
@@ -145,7 +134,7 @@ TEST(BoardConnection, AHangUpOfTheOpenPortIsARemovalWhateverTheNameStillShows) {
 }
 
 TEST(BoardConnection, APortPathWithBlanksAndParenthesesOpens) {
-    Sim sim("board port (1)");
+    SimLink sim("board port (1)");
     ASSERT_TRUE(sim.started);
     ASSERT_NE(sim.path().find("board port (1)"), std::string::npos);
     Rig rig(sim.path());

@@ -30,6 +30,7 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
 
 namespace apptest {
@@ -120,29 +121,6 @@ inline std::vector<std::string> Names(const std::vector<Bytes>& frames) {
 // ports and their read-back), the PWM defaults (low group, high group), and the read of
 // lines 16 and 17.
 inline const std::vector<std::string> kInitAfterConnect = {"C", "C", "E", "E", "83", "819", "P", "82", "E"};
-
-// Forwards to the real queue and notes, with the (manual) clock's time, each task the
-// main window queues.
-class TimedTasks final : public ITaskListener {
-public:
-    struct Queued {
-        std::uint64_t ms;
-        std::uint32_t word;
-    };
-    explicit TimedTasks(ITaskListener& queue) : queue_(queue) {}
-    int SetNotifyWindow(platform::Handle w) override { return queue_.SetNotifyWindow(w); }
-    int SetDataContainer(IDataContainer* store) override { return queue_.SetDataContainer(store); }
-    int SetMicon(CRG1Micon* link) override { return queue_.SetMicon(link); }
-    int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override {
-        queued.push_back({platform::currentClock().nowMs(), word});
-        return queue_.AddTask(word, record, size);
-    }
-    int StopAll() override { return queue_.StopAll(); }
-    std::vector<Queued> queued;  // GUI thread only
-
-private:
-    ITaskListener& queue_;
-};
 
 // What the pages were told: the private messages and their wParam, in order.
 using PageLog = std::vector<std::pair<std::uint32_t, gui::WParam>>;
@@ -273,7 +251,7 @@ struct Rig {
     std::shared_ptr<platform::PathBoardLocator> locator;
     CRG1Micon board;
     CDerivedTaskListener tasks{0};
-    TimedTasks timed{tasks};
+    RecordingQueue timed{&tasks};  // what the main window queues, and when
     CSettingsStore settings;
     CProfileInfo profile{&settings};
     PageLog pageLog;

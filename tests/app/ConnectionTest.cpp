@@ -1,7 +1,8 @@
 // The board connection against the simulator over real pseudo-terminals: the title
 // follows the open, a port held by another program is retried, a quick unplug and
 // replug or a port name that comes to stand for another terminal counts as a removal,
-// a hang-up alone does too, and a port path with blanks and parentheses opens.
+// and a port path with blanks and parentheses opens. (A hang-up alone: the transport's
+// tests.)
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -108,29 +109,6 @@ TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanis
         EXPECT_EQ(rig.board.IsConnected(), 0);
     }
     EXPECT_EQ(board.sim.frameCount(), 0u);
-}
-
-TEST(BoardConnection, AHangUpOfTheOpenPortIsARemovalWhateverTheNameStillShows) {
-    SimLink sim;
-    ASSERT_TRUE(sim.started);
-    // The locator keeps reporting the port unchanged: only the hang-up tells.
-    auto frozen = std::make_shared<FixedLocator>(platform::PathBoardLocator(sim.path()).findPresent());
-    CNativeTranslator port(kBoardPortClass, frozen);
-    platform::ManualClock quick;
-    platform::ScopedClock scope(quick);
-    ASSERT_EQ(port.Detect(), 1);
-    ASSERT_EQ(port.Open(0), 1);
-    EXPECT_EQ(port.Detect(), 0);
-    sim.sim.unplug();
-    // The kernel hangs the terminal up shortly after its other end closed.
-    int change = 0;
-    const auto until = std::chrono::steady_clock::now() + 5s;
-    while (change == 0 && std::chrono::steady_clock::now() < until) {
-        change = port.Detect();
-        if (change == 0) std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(change, -1);
-    EXPECT_EQ(port.IsConnected(), 0);
 }
 
 TEST(BoardConnection, APortPathWithBlanksAndParenthesesOpens) {

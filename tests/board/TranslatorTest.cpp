@@ -1,8 +1,10 @@
 // The native transport: the port path from the friendly name, opening with its settling
-// time, moving bytes, and reconnecting. Detect over a real port is in SimLinkTest.
+// time, moving bytes, reconnecting, and a hang-up seen as a removal. Detect of a port
+// that comes and goes is in SimLinkTest.
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 #include "SimLink.h"
 #include "platform/core/Debug.h"
@@ -93,4 +95,21 @@ TEST_F(NativeTranslator, ReconnectReopensTheFoundPort) {
     std::uint8_t frame[] = {'A'};
     EXPECT_EQ(t_.Transfer(0, frame, 1, nullptr), 1);
     EXPECT_EQ(peer_.read(1), (std::vector<std::uint8_t>{'A'}));
+}
+
+TEST_F(NativeTranslator, AHangUpOfTheOpenPortIsARemovalWhateverTheLocatorStillShows) {
+    ASSERT_TRUE(peer_.ok());
+    Find();  // and reported unchanged from now on: only the hang-up tells
+    ASSERT_EQ(t_.Detect(), 1);
+    ASSERT_EQ(t_.Open(0), 1);
+    EXPECT_EQ(t_.Detect(), 0);
+    peer_.closeMaster();
+    // The kernel hangs the terminal up shortly after its other end closed.
+    int change = 0;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         change == 0 && std::chrono::steady_clock::now() < until;) {
+        if ((change = t_.Detect()) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(change, -1);
+    EXPECT_EQ(t_.IsConnected(), 0);
 }

@@ -30,17 +30,12 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
 
 namespace apptest {
 
-inline std::filesystem::path UniquePath(const std::string& name) {
-    static std::atomic<int> counter{0};
-    return std::filesystem::temp_directory_path() /
-           (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-}
-
-inline std::string NoBoard() { return UniquePath("tamsiro-no-board").string(); }
+inline std::string NoBoard() { return UniqueLinkPath("tamsiro-no-board"); }
 
 // What answers a message box or file dialog that no test scripted: the test fails,
 // naming the box, and the box is answered at once (Cancel, or OK for a box with only
@@ -111,13 +106,6 @@ inline std::vector<std::string> ModelNames(std::uint32_t firstKind = 1, std::uin
     return out;
 }
 
-// The simulator (its own board link unused), behind a link path that comes and goes with
-// its plug; the link's name starts with `name`.
-struct Sim : SimLink {
-    explicit Sim(const std::string& name = "tamsiro-app-board") : SimLink(name, true) {}
-    std::string path() const { return sim.portPath(); }
-};
-
 // Each frame named by its letter, and by its sub-code for the second controller's frames.
 inline std::vector<std::string> Names(const std::vector<Bytes>& frames) {
     std::vector<std::string> out;
@@ -133,29 +121,6 @@ inline std::vector<std::string> Names(const std::vector<Bytes>& frames) {
 // ports and their read-back), the PWM defaults (low group, high group), and the read of
 // lines 16 and 17.
 inline const std::vector<std::string> kInitAfterConnect = {"C", "C", "E", "E", "83", "819", "P", "82", "E"};
-
-// Forwards to the real queue and notes, with the (manual) clock's time, each task the
-// main window queues.
-class TimedTasks final : public ITaskListener {
-public:
-    struct Queued {
-        std::uint64_t ms;
-        std::uint32_t word;
-    };
-    explicit TimedTasks(ITaskListener& queue) : queue_(queue) {}
-    int SetNotifyWindow(platform::Handle w) override { return queue_.SetNotifyWindow(w); }
-    int SetDataContainer(IDataContainer* store) override { return queue_.SetDataContainer(store); }
-    int SetMicon(CRG1Micon* link) override { return queue_.SetMicon(link); }
-    int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override {
-        queued.push_back({platform::currentClock().nowMs(), word});
-        return queue_.AddTask(word, record, size);
-    }
-    int StopAll() override { return queue_.StopAll(); }
-    std::vector<Queued> queued;  // GUI thread only
-
-private:
-    ITaskListener& queue_;
-};
 
 // What the pages were told: the private messages and their wParam, in order.
 using PageLog = std::vector<std::pair<std::uint32_t, gui::WParam>>;
@@ -286,7 +251,7 @@ struct Rig {
     std::shared_ptr<platform::PathBoardLocator> locator;
     CRG1Micon board;
     CDerivedTaskListener tasks{0};
-    TimedTasks timed{tasks};
+    RecordingQueue timed{&tasks};  // what the main window queues, and when
     CSettingsStore settings;
     CProfileInfo profile{&settings};
     PageLog pageLog;

@@ -53,7 +53,7 @@ std::set<std::string> AllModelsBut(std::initializer_list<const char*> except) {
 }  // namespace
 
 TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBackAndTheKindSetsTheLines) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());
@@ -64,13 +64,13 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     EXPECT_EQ(Names(frames), kInitAfterConnect);
     // The pauses between the records stay (on the manual clock): 5 ms after each GPIO
     // record, 2 ms after each PWM record, and 100 ms before the board-type read.
-    const auto& queued = rig.timed.queued;
-    ASSERT_EQ(queued.size(), 34u + 9u + 2u);
-    for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(queued[i].ms - queued[i - 1].ms, 5u) << i;
-    for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(queued[i].ms - queued[i - 1].ms, 2u) << i;
-    EXPECT_EQ(queued[42].word, boardinit::kPwmWord);
-    EXPECT_EQ(queued[43].word, boardinit::kGpioReadWord);
-    EXPECT_GE(queued[43].ms - queued[42].ms, 100u);
+    const auto& ms = rig.timed.addedMs;
+    ASSERT_EQ(ms.size(), 34u + 9u + 2u);
+    for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(ms[i] - ms[i - 1], 5u) << i;
+    for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(ms[i] - ms[i - 1], 2u) << i;
+    EXPECT_EQ(rig.timed.added[42].first, boardinit::kPwmWord);
+    EXPECT_EQ(rig.timed.added[43].first, boardinit::kGpioReadWord);
+    EXPECT_GE(ms[43] - ms[42], 100u);
     ASSERT_EQ(frames.size(), 9u);
     // Every line an output but the board-type inputs 16 and 17 (direction bytes of ports
     // 0-7, 8-15, 16-17, 18-20); 16, 17 and 21 high (no driver chosen yet), the rest low.
@@ -121,7 +121,7 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
         {0x2003, 0x1319, AllModelsBut({})},
     };
     for (const Case& c : cases) {
-        Sim sim;
+        SimLink sim;
         ASSERT_TRUE(sim.started);
         sim.sim.setMainVersion(c.main);
         sim.sim.setSecondVersion(c.second);
@@ -137,7 +137,7 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
 }
 
 TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
@@ -162,7 +162,7 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
 }
 
 TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     sim.sim.unplug();
     Rig rig(sim.path(), true);
@@ -213,7 +213,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
 }
 
 TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     sim.sim.injectFault(boardsim::Fault::Silence, 1000);
     auto rig = std::make_unique<Rig>(sim.path());
@@ -234,7 +234,7 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
 }
 
 TEST(MainWindowScreenshot, StepperChosenWithTheBoardConnected) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());

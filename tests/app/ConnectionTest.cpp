@@ -1,7 +1,8 @@
 // The board connection against the simulator over real pseudo-terminals: the title
 // follows the open, a port held by another program is retried, a quick unplug and
 // replug or a port name that comes to stand for another terminal counts as a removal,
-// a hang-up alone does too, and a port path with blanks and parentheses opens.
+// and a port path with blanks and parentheses opens. (A hang-up alone: the transport's
+// tests.)
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -24,19 +25,8 @@ void PointLink(const std::string& link, const std::string& target) {
     std::filesystem::rename(next, link);
 }
 
-// A locator that keeps giving the port as it was first found, device number and all.
-class FrozenLocator final : public platform::IBoardLocator {
-public:
-    explicit FrozenLocator(std::optional<platform::PortInfo> port) : port_(std::move(port)) {}
-    std::optional<platform::PortInfo> findPresent() override { return port_; }
-    bool hasUdevEvents() const override { return false; }
-
-private:
-    std::optional<platform::PortInfo> port_;
-};
-
 // Waits until the simulator has logged a whole board initialisation after a connection.
-bool WaitForInit(Sim& sim) {
+bool WaitForInit(SimLink& sim) {
     return sim.sim.waitForFrames(kInitAfterConnect.size(), 5s) &&
            guitest::waitFor([&] { return Names(sim.Frames()) == kInitAfterConnect; }, 2000);
 }
@@ -44,7 +34,7 @@ bool WaitForInit(Sim& sim) {
 }  // namespace
 
 TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     auto holder = std::make_unique<platform::SerialPort>();
     ASSERT_EQ(holder->open(sim.path()), 0);
@@ -68,7 +58,7 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
 }
 
 TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitialisedAgain) {
-    Sim sim;
+    SimLink sim;
     ASSERT_TRUE(sim.started);
     // The program's own presence poll: the gap below falls between two polls.
     Rig rig(sim.path(), true, 1000ms);
@@ -90,10 +80,10 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
 }
 
 TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanishedOneTooWithoutFramesToTheOld) {
-    Sim board;
-    Sim other;
+    SimLink board;
+    SimLink other;
     ASSERT_TRUE(board.started && other.started);
-    const std::string link = UniquePath("tamsiro-board-link");
+    const std::string link = UniqueLinkPath("tamsiro-board-link");
     PointLink(link, board.sim.slavePath());
     {
         Rig rig(link, true);
@@ -121,31 +111,8 @@ TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanis
     EXPECT_EQ(board.sim.frameCount(), 0u);
 }
 
-TEST(BoardConnection, AHangUpOfTheOpenPortIsARemovalWhateverTheNameStillShows) {
-    Sim sim;
-    ASSERT_TRUE(sim.started);
-    // The locator keeps reporting the port unchanged: only the hang-up tells.
-    auto frozen = std::make_shared<FrozenLocator>(platform::PathBoardLocator(sim.path()).findPresent());
-    CNativeTranslator port(kBoardPortClass, frozen);
-    platform::ManualClock quick;
-    platform::ScopedClock scope(quick);
-    ASSERT_EQ(port.Detect(), 1);
-    ASSERT_EQ(port.Open(0), 1);
-    EXPECT_EQ(port.Detect(), 0);
-    sim.sim.unplug();
-    // The kernel hangs the terminal up shortly after its other end closed.
-    int change = 0;
-    const auto until = std::chrono::steady_clock::now() + 5s;
-    while (change == 0 && std::chrono::steady_clock::now() < until) {
-        change = port.Detect();
-        if (change == 0) std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(change, -1);
-    EXPECT_EQ(port.IsConnected(), 0);
-}
-
 TEST(BoardConnection, APortPathWithBlanksAndParenthesesOpens) {
-    Sim sim("board port (1)");
+    SimLink sim("board port (1)");
     ASSERT_TRUE(sim.started);
     ASSERT_NE(sim.path().find("board port (1)"), std::string::npos);
     Rig rig(sim.path());

@@ -269,13 +269,20 @@ TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
     EXPECT_EQ(again.Acquire(), CSingleInstance::Result::First);
 }
 
-TEST(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
+// A first instance that listens and counts the requests to show it.
+class InstanceSocket : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
+        ASSERT_TRUE(first.Listen([this] { ++shows; }));
+    }
     TempDir dir;
-    const auto lock = dir.path() / "Tamsiro.lock";
-    CSingleInstance first(lock);
-    ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
+    const std::filesystem::path lock = dir.path() / "Tamsiro.lock";
+    CSingleInstance first{lock};
     int shows = 0;
-    ASSERT_TRUE(first.Listen([&] { ++shows; }));
+};
+
+TEST_F(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
 
     // More silent clients than are ever held, then a later start's request.
     const SocketAddress to(lock);
@@ -307,14 +314,8 @@ TEST(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
     EXPECT_EQ(shows, 1);
 }
 
-TEST(InstanceSocket, AnotherUsersRequestIsRefused) {
+TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    TempDir dir;
-    const auto lock = dir.path() / "Tamsiro.lock";
-    CSingleInstance first(lock);
-    ASSERT_EQ(first.Acquire(), CSingleInstance::Result::First);
-    int shows = 0;
-    ASSERT_TRUE(first.Listen([&] { ++shows; }));
     // The child asks to be shown, then waits for the server to close the connection.
     const SocketAddress to(lock);
     const int result = AsAnotherUser([&] {

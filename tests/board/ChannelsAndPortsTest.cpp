@@ -8,13 +8,6 @@ namespace {
 
 using Ops = FakeLinkTest;
 
-Bytes Checked36(Bytes b) {
-    unsigned s = 0;
-    for (int i = 2; i <= 34; ++i) s += b[i];
-    b[35] = static_cast<std::uint8_t>(s);
-    return b;
-}
-
 }  // namespace
 
 TEST_F(Ops, PeriodRulesWhereNoExponentFitsOrTheFrequencyIsAPeriod) {
@@ -146,67 +139,6 @@ TEST_F(Ops, PortWritesPatchTheirBitsAndSendInTwoPhases) {
     EXPECT_EQ(link_->WritePort(34, &r, 1), 0);
     EXPECT_EQ(link_->WritePort(5, nullptr, 1), 0);
     EXPECT_EQ(Sent(), 0u);
-}
-
-TEST_F(Ops, LongVariantCarriesPortsAndChannelsInThe36ByteFrame) {
-    fake_->respond = [](const Bytes& f) {
-        if (f[0] == 'V') return MakeReply('V', {0x13, 0x21}, false);
-        if (f[0] == '8' && f[1] == 18) return MakeReply('8', {0x16, 0x12, 0}, true);
-        if (f[0] == '8' && f[1] == 19) {
-            Bytes payload(10, 0);
-            payload[4] = 0xA5;  // ports 21-28, at byte 6
-            payload[5] = 0x10;  // port 30, at byte 7
-            payload[6] = 0x02;  // port 33, at byte 8
-            return MakeReply('8', payload, true);
-        }
-        return Bytes{2, f[0]};
-    };
-    link_->GetVersion(nullptr, nullptr, 1);
-    ASSERT_TRUE(link_->UsesLongFrames());
-    fake_->Clear();
-
-    PortRecord r{30, 1, 1, 0, 1};
-    link_->WritePort(30, &r, 1);
-    ASSERT_EQ(Sent(), 2u);
-    Bytes longPort(36, 0);
-    longPort[0] = '8';
-    longPort[1] = 3;
-    longPort[9] = 1;
-    longPort[23] = 0x10;
-    longPort[24] = 0x10;
-    EXPECT_EQ(Frame(0), Checked36(longPort));
-    EXPECT_EQ(Frame(1), (Bytes{'8', 19}));
-    EXPECT_EQ(link_->ReadPort(21, 0), 1);
-    EXPECT_EQ(link_->ReadPort(22, 0), 0);
-    EXPECT_EQ(link_->ReadPort(30, 0), 1);
-    EXPECT_EQ(link_->ReadPort(33, 0), 1);
-    EXPECT_EQ(link_->ReadPort(32, 0), 0);
-
-    fake_->Clear();
-    PwmChannelRecord ch8;
-    ch8.value = 0x123;
-    ch8.outputA = 2;
-    link_->SetPwmChannel(8, &ch8, 1);
-    const Bytes f = Frame(0);
-    ASSERT_EQ(f.size(), 36u);
-    EXPECT_EQ(f[1], 2);
-    EXPECT_EQ(f[15], 0x23);
-    EXPECT_EQ(f[16], 0x01);
-    EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
-    EXPECT_EQ(f[23], 0x10);  // the ports are untouched
-    EXPECT_EQ(Checked36(f), f);
-
-    // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
-    // port frame (its [9] stays 1) nor into the parameter blocks built from it.
-    PwmChannelRecord ch6;
-    ch6.frequency = 100;  // period 3750, 0xA6 at [9]
-    link_->SetPwmFrequency(6, &ch6, 1);
-    EXPECT_EQ(Last()[9], 0xA6);
-    fake_->Clear();
-    link_->WritePort(30, &r, 1);
-    EXPECT_EQ(Frame(0), Checked36(longPort));
-    link_->SendParameterBlock(1);
-    EXPECT_EQ(Last()[9], 1);
 }
 
 TEST_F(Ops, OnlyA12xxSecondControllerGetsLongFrames) {

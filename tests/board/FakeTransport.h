@@ -111,29 +111,6 @@ inline Bytes MakeReply(std::uint8_t letter, const Bytes& payload, bool checksum)
     return r;
 }
 
-// The board initialisation's records: 34 GPIO lines, then 9 PWM channels.
-inline std::vector<GpioRecord> DefaultGpio() {
-    std::vector<GpioRecord> out(34);
-    for (std::uint32_t line = 0; line < 34; ++line) {
-        const bool input = line == 16 || line == 17;
-        out[line].port = {line, input ? 0u : 1u, input || line == 21 ? 1u : 0u, 0, line == 20 || line == 33 ? 1u : 0u};
-    }
-    return out;
-}
-inline std::vector<PwmChannelRecord> DefaultPwm() {
-    const double freq[9] = {50000, 50000, 15625, 15625, 15625, 15625, 100, 100, 100};
-    const double value[9] = {240, 240, 256, 256, 0, 0, 0, 0, 0};
-    std::vector<PwmChannelRecord> out(9);
-    for (std::uint32_t ch = 0; ch < 9; ++ch) {
-        out[ch].channel = ch;
-        out[ch].frequency = freq[ch];
-        out[ch].value = value[ch];
-        out[ch].outputA = out[ch].outputB = out[ch].percent = 1;
-        out[ch].send = ch == 3 || ch == 8 ? 1 : 0;
-    }
-    return out;
-}
-
 // The board link over a FakeTransport, with a manual clock so its pauses cost no time.
 class FakeLinkTest : public ::testing::Test {
 protected:

@@ -79,17 +79,11 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
 }
 
-TEST_F(FrameProtocol, BrokenRepliesFailWithoutOverflowOrTouchingKeptValues) {
-    // (Lengths above the 64-byte buffer are shown with the I2C replies below.)
+TEST_F(FrameProtocol, SilenceFailsAfterFiveReadsWithoutTouchingKeptValues) {
+    // (Short, zero-length and garbled replies are shown against the simulator; lengths
+    // above the 64-byte buffer with the I2C replies below.)
     AnswerMeasured(0x0304, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-
-    fake_->respond = [](const Bytes&) { return Bytes{6, '8', 0x01}; };  // the length says 6, three come
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-    fake_->respond = [](const Bytes&) { return Bytes{0}; };  // a lone zero length counts as a wrong echo
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-    EXPECT_GE(debug_.count("Receive data missmatch\n"), 1u);
-
     // Silence: five empty reads of the length byte, then give up.
     fake_->respond = [](const Bytes&) { return Bytes{}; };
     fake_->ResetReads();

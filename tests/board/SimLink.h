@@ -1,10 +1,13 @@
-// The real board link over the real serial code, talking to the simulator in-process.
+// The real board link over the real serial code, talking to the simulator in-process, and
+// the port helpers the board, task and application tests share.
 #pragma once
 
-#include <filesystem>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -14,23 +17,34 @@
 #include "board/RG1Micon.h"
 #include "platform/core/Clock.h"
 
+// A path in the temporary folder that no other test of any process uses.
 inline std::string UniqueLinkPath(const std::string& name) {
-    static int counter = 0;
+    static std::atomic<int> counter{0};
     return (std::filesystem::temp_directory_path() /
             (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
         .string();
 }
 
+// A locator that reports the port it was given (none: no board), device number and all,
+// whatever has happened to the port since.
+class FixedLocator final : public platform::IBoardLocator {
+public:
+    explicit FixedLocator(std::optional<platform::PortInfo> found = std::nullopt) : port(std::move(found)) {}
+    std::optional<platform::PortInfo> port;
+    std::optional<platform::PortInfo> findPresent() override { return port; }
+    bool hasUdevEvents() const override { return false; }
+};
+
 struct SimLink {
-    static boardsim::BoardSim::Options MakeOptions(const std::string& name, bool quiet) {
+    // The simulator's own log stays quiet; its link's name starts with `name`.
+    static boardsim::BoardSim::Options MakeOptions(const std::string& name) {
         boardsim::BoardSim::Options o;
         o.linkPath = UniqueLinkPath(name);
-        if (quiet) o.log = [](const std::string&) {};
+        o.log = [](const std::string&) {};
         return o;
     }
 
-    explicit SimLink(const std::string& name = "tamsiro-board", bool quiet = false)
-        : sim(MakeOptions(name, quiet)) {
+    explicit SimLink(const std::string& name = "tamsiro-board") : sim(MakeOptions(name)) {
         started = sim.start();
         link = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(
             kBoardPortClass, std::make_shared<platform::PathBoardLocator>(sim.portPath())));
@@ -51,6 +65,7 @@ struct SimLink {
         return true;
     }
 
+    std::string path() const { return sim.portPath(); }
     std::vector<std::vector<std::uint8_t>> Frames() const {
         std::vector<std::vector<std::uint8_t>> out;
         for (const auto& f : sim.frames()) out.push_back(f.bytes);

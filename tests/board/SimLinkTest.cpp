@@ -173,32 +173,59 @@ TEST_F(SimLinkTest, PortsInputsAndAnalogValuesComeBack) {
     }
 }
 
-TEST_F(SimLinkTest, LongFrameVariantEndToEnd) {
+TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     s_.sim.setSecondVersion(0x1216);
     link().GetVersion(nullptr, nullptr, 1);
     ASSERT_TRUE(link().UsesLongFrames());
+    s_.sim.setInputPort(21, true);
+    s_.sim.setInputPort(33, true);
+    s_.sim.setMeasuredValue(0x0303);
     s_.sim.clearFrames();
 
+    // The port frame: [9] = 1 from construction, port 30's direction and level bits,
+    // the checksum over [2..34]; then the 13-byte read that brings every level back.
+    Bytes longPort(36, 0);
+    longPort[0] = '8';
+    longPort[1] = 3;
+    longPort[9] = 1;
+    longPort[23] = 0x10;
+    longPort[24] = 0x10;
+    longPort[35] = 0x21;
     PortRecord r{30, 1, 1, 0, 1};
     link().WritePort(30, &r, 1);
-    const auto frames = s_.sim.frames();
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].bytes.size(), 36u);
-    EXPECT_TRUE(frames[0].checksumOk);
+    EXPECT_EQ(s_.Frames(), (std::vector<Bytes>{longPort, {'8', 19}}));
     EXPECT_TRUE(s_.sim.portLevel(30));
-    EXPECT_EQ(link().ReadPort(30, 0), 1);  // read back through the 13-byte reply
-    s_.sim.setMeasuredValue(0x0303);
-    EXPECT_EQ(link().ReadPort(21, 1), 0);
+    for (int p = 21; p < 34; ++p) EXPECT_EQ(link().ReadPort(p, 0), p == 21 || p == 30 || p == 33 ? 1 : 0) << p;
     EXPECT_EQ(link().ReadMeasuredValue(0), 0x0303);  // that reply also carries the kept value
 
+    // A channel frame fills its own fields and leaves the ports as they were.
+    s_.sim.clearFrames();
+    PwmChannelRecord ch8;
+    ch8.value = 0x123;
+    ch8.outputA = 2;
+    link().SetPwmChannel(8, &ch8, 1);
+    const Bytes f = s_.Frames().at(0);
+    ASSERT_EQ(f.size(), 36u);
+    EXPECT_EQ(f[1], 2);
+    EXPECT_EQ(f[15], 0x23);
+    EXPECT_EQ(f[16], 0x01);
+    EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
+    EXPECT_EQ(f[23], 0x10);  // the port bytes as the port frame left them
+    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk);
+    EXPECT_TRUE(s_.sim.portLevel(30));
+
+    // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
+    // port frame (its [9] stays 1) nor into the parameter blocks built from it.
     PwmChannelRecord ch6;
-    ch6.frequency = 1000;
-    ch6.value = 50;
-    ch6.percent = 1;
+    ch6.frequency = 100;  // period 3750, 0xA6 at [9]
     link().SetPwmFrequency(6, &ch6, 1);
-    const auto last = s_.sim.frames().back();
-    EXPECT_EQ(last.bytes.size(), 36u);
-    EXPECT_EQ(last.bytes[1], 2);
-    EXPECT_TRUE(last.checksumOk);
-    EXPECT_TRUE(s_.sim.portLevel(30));  // a channel frame leaves the ports as they were
+    EXPECT_EQ(s_.Frames().back()[9], 0xA6);
+    s_.sim.clearFrames();
+    link().WritePort(30, &r, 1);
+    link().SendParameterBlock(1);
+    const auto frames = s_.Frames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0], longPort);
+    EXPECT_EQ(frames[2][9], 1);
+    for (const auto& logged : s_.sim.frames()) EXPECT_TRUE(logged.checksumOk);
 }

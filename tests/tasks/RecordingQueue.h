@@ -1,5 +1,6 @@
-// A task queue that only records what it was told: the setter and stop calls by name,
-// and the submitted words with their record sizes.
+// A task queue that records what it was told: the setter and stop calls by name, and the
+// submitted words with their record sizes and the clock's time. Given a real queue, it
+// passes every call on to it. One thread only.
 #pragma once
 
 #include <cstdint>
@@ -7,33 +8,44 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/Clock.h"
 #include "tasks/TaskListener.h"
 
 class RecordingQueue final : public ITaskListener {
 public:
+    explicit RecordingQueue(ITaskListener* forward = nullptr) : forward_(forward) {}
+
     std::vector<std::string> calls;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> added;  // word, record size
+    std::vector<std::uint64_t> addedMs;                          // when each was added
     platform::Handle window = 0;
     IDataContainer* store = nullptr;
 
     int SetNotifyWindow(platform::Handle w) override {
         window = w;
-        return Record("window");
+        Record("window");
+        return forward_ ? forward_->SetNotifyWindow(w) : 1;
     }
     int SetDataContainer(IDataContainer* s) override {
         store = s;
-        return Record("store");
+        Record("store");
+        return forward_ ? forward_->SetDataContainer(s) : 1;
     }
-    int SetMicon(CRG1Micon*) override { return Record("link"); }
-    int AddTask(std::uint32_t word, const void*, std::uint32_t size) override {
+    int SetMicon(CRG1Micon* link) override {
+        Record("link");
+        return forward_ ? forward_->SetMicon(link) : 1;
+    }
+    int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override {
         added.emplace_back(word, size);
-        return 1;
+        addedMs.push_back(platform::currentClock().nowMs());
+        return forward_ ? forward_->AddTask(word, record, size) : 1;
     }
-    int StopAll() override { return Record("stop"); }
+    int StopAll() override {
+        Record("stop");
+        return forward_ ? forward_->StopAll() : 1;
+    }
 
 private:
-    int Record(const char* call) {
-        calls.push_back(call);
-        return 1;
-    }
+    void Record(const char* call) { calls.push_back(call); }
+    ITaskListener* forward_;
 };

@@ -139,6 +139,6 @@ private:
 
 // The real board link to the simulator, connected with the open's control frame forgotten.
 struct SimBoard : SimLink {
-    SimBoard() : SimLink("tamsiro-tasks", true) {}
+    SimBoard() : SimLink("tamsiro-tasks") {}
     bool Connect() { return ConnectAndClear(); }
 };

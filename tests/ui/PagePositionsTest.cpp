@@ -11,18 +11,23 @@
 #include "data/TempDir.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/InputControls.h"
+#include "ui/SpeedWindows.h"
 
 namespace {
 
-std::unique_ptr<gui::Window> SpeedWindow(const QSize& size)
+// A speed window of the page, shown.
+template <class W>
+std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
 {
-    auto w = std::make_unique<gui::Window>();
-    EXPECT_TRUE(w->create(nullptr, 0, QRect(QPoint(0, 0), size), gui::style::Visible));
+    auto w = std::make_unique<W>();
+    EXPECT_TRUE(w->createModeless(nullptr));
+    w->SetOwner(page.handle(), 0);
+    w->show();
     return w;
 }
 
 // One run of the program: the settings file, the profile loaded from it, and a page
-// with a control, two tachometer windows and a graph window.
+// with a control, the two tachometer windows and the graph window.
 struct AppRun {
     explicit AppRun(const std::filesystem::path& file)
     {
@@ -39,9 +44,9 @@ struct AppRun {
         auto button = std::make_unique<CDerivedButton>(&page, 3000);
         button->CreateControlWindow(QPoint(10, 10), 200, 100);
         page.AddControl(0, std::move(button));
-        page.SetTachometer(SpeedWindow(QSize(150, 150)));
-        page.SetSecondTachometer(SpeedWindow(QSize(160, 140)));
-        page.SetGraph(SpeedWindow(QSize(300, 120)));
+        page.SetTachometer(SpeedWindow<CSubDialog_Tachometer>(page));
+        page.SetSecondTachometer(SpeedWindow<CSubDialog_DigitalTachometer>(page));
+        page.SetGraph(SpeedWindow<CSubDialog_Graph>(page));
         // Shown first, so the window's frame is known when the places are worked out.
         page.show();
         page.ResizeWindow();
@@ -92,8 +97,9 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun second(file);
         EXPECT_EQ(second.page.windowRect(), QRect(QPoint(220, 140), pageSize));
-        // Both tachometers share one place: the second one's, saved last.
-        EXPECT_EQ(second.Tachometer(), tachometers);
+        // Both tachometers share one place: the second one's, saved last (the dial window
+        // keeps to its own smallest size).
+        EXPECT_EQ(second.Tachometer().topLeft(), tachometers.topLeft());
         EXPECT_EQ(second.page.SecondTachometer()->windowRect(), tachometers);
         EXPECT_EQ(second.page.GetContainerWindow("speedcurve", nullptr)->windowRect(), graph);
     }

@@ -113,6 +113,12 @@ public:
     // be this bitmap. Returns the number of pixels written.
     long blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode = CopyMode::Copy);
 
+    // One pass of a copy followed by an AND: each pixel of dstRect becomes a's pixel
+    // at aPos plus its offset in dstRect, ANDed with b's at bPos plus that offset.
+    // Clipped to all three bitmaps (pixels that any of them lacks are left alone).
+    // Returns the number of pixels written.
+    long blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b, const QPoint& bPos);
+
     // Draws srcRect of src into the parallelogram whose corners p0, p1 and p2 receive
     // the source's upper left, upper right and lower left corners, with smooth
     // (area-averaged bilinear) sampling. Pixels whose centres fall outside the
@@ -120,8 +126,15 @@ public:
     // source rectangle.
     bool rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1, const QPoint& p2);
 
+    // A copy scaled to width x height with smooth (area-averaging) sampling; null for
+    // a size that is not positive.
+    Bitmap scaled(int width, int height) const;
+
     // A one-pixel line from `from` to `to`: the first pixel is drawn, the last is not.
     void drawLine(const QPoint& from, const QPoint& to, ColourRef colour);
+    // A line with the pen: one-pixel pens as above; wider ones with round caps and
+    // joins (not pixel-exact: good for dial ticks).
+    void drawLine(const QPoint& from, const QPoint& to, const Pen& pen);
     // Horizontal gradient over rect from `left` at rect.left() to `right` at the right
     // edge; a rect given right-to-left keeps each colour at its own end.
     void gradientFillH(int x1, int y1, int x2, int y2, ColourRef colourAtX1, ColourRef colourAtX2);
@@ -138,5 +151,9 @@ public:
 private:
     QImage image_;
 };
+
+// Paints srcRect of the bitmap with its upper left corner at dst (a window's paint
+// hook); nothing for a null bitmap.
+void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect);
 
 }  // namespace gui

@@ -217,3 +217,64 @@ TEST(Composite, ADialWithARotatedNeedleRendersAsExpected) {
     const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("dial_composite.png");
     EXPECT_TRUE(composed.image().save(path)) << path.toStdString();
 }
+
+TEST(BlockCopies, WideAndCopiesMatchPixelByPixelIncludingTheRowTail) {
+    const Bitmap src = numbered(13, 3);  // four lanes at a time, then a tail of one
+    Bitmap dst(15, 4);
+    dst.fill(colourRef(0xF3, 0x3C, 0xA5));
+    const Bitmap before = dst;
+    EXPECT_EQ(dst.blockCopy(QPoint(1, 1), src, src.rect(), CopyMode::And), 13 * 3);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 15; ++x) {
+            const bool inside = x >= 1 && x < 14 && y >= 1 && y < 4;
+            EXPECT_EQ(raw(dst, x, y), inside ? (raw(before, x, y) & raw(src, x - 1, y - 1)) : raw(before, x, y)) << x << "," << y;
+        }
+}
+
+TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {
+    Bitmap stripes(20, 10);
+    for (int x = 0; x < 20; ++x) stripes.fillRect(QRect(x, 0, 1, 10), x % 2 ? 0xFFFFFF : 0x000000);
+    const Bitmap half = stripes.scaled(10, 5);
+    ASSERT_EQ(half.size(), QSize(10, 5));
+    EXPECT_NEAR(redOf(half.pixel(5, 2)), 0x80, 0x10);  // black and white columns averaged
+    EXPECT_TRUE(stripes.scaled(0, 5).isNull());
+
+    // A wide pen covers its centre line; the one-pixel pen still leaves its end out.
+    Bitmap lines(20, 20);
+    lines.fill(0xFFFFFF);
+    lines.drawLine(QPoint(2, 10), QPoint(17, 10), Pen{0x0000FF, 3});
+    EXPECT_EQ(lines.pixel(10, 9), 0x0000FFu);
+    EXPECT_EQ(lines.pixel(10, 11), 0x0000FFu);
+    EXPECT_EQ(lines.pixel(10, 14), 0xFFFFFFu);
+    lines.drawLine(QPoint(2, 2), QPoint(8, 2), Pen{0x00FF00, 1});
+    EXPECT_EQ(lines.pixel(8, 2), 0xFFFFFFu);
+
+    const Bitmap src = numbered(6, 5);
+    QImage target(10, 10, QImage::Format_RGB32);
+    target.fill(Qt::black);
+    {
+        QPainter p(&target);
+        paintBitmap(p, QPoint(3, 4), src, QRect(1, 1, 4, 3));
+    }
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(target.pixel(3 + x, 4 + y), raw(src, 1 + x, 1 + y)) << x << "," << y;
+    EXPECT_EQ(target.pixel(2, 4), 0xFF000000u);
+    EXPECT_EQ(target.pixel(7, 4), 0xFF000000u);
+}
+
+TEST(BlockCopies, ACopyAndAnAndInOnePassEqualTheTwoCopies) {
+    const Bitmap a = numbered(9, 6);
+    Bitmap b(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) b.setPixel(x, y, colourRef(0xF0 ^ (x * 9), 0x3F | (y << 6), 0xCC));
+    Bitmap twoPasses(12, 8);
+    twoPasses.fill(0x123456);
+    Bitmap onePass = twoPasses;
+    // Partly outside the destination: both clip alike.
+    const QRect dst(6, 3, 7, 5);
+    twoPasses.blockCopy(dst.topLeft(), a, QRect(QPoint(1, 1), dst.size()));
+    twoPasses.blockCopy(dst.topLeft(), b, b.rect(), CopyMode::And);
+    EXPECT_EQ(onePass.blockAnd(dst, a, QPoint(1, 1), b, QPoint(0, 0)), 6 * 5);
+    EXPECT_EQ(onePass.image(), twoPasses.image());
+    EXPECT_EQ(onePass.blockAnd(QRect(20, 20, 3, 3), a, QPoint(0, 0), b, QPoint(0, 0)), 0);
+}

@@ -54,6 +54,14 @@ public:
 
 using SpyWindow = Spy<gui::Window>;
 
+// A dialog template with a caption and nothing in it.
+inline gui::DialogTemplate plainTemplate(const QString& caption) {
+    gui::DialogTemplate t;
+    t.caption = caption;
+    t.size = QSize(200, 100);
+    return t;
+}
+
 // Processes events until done() or the time limit; returns done().
 inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     QElapsedTimer t;

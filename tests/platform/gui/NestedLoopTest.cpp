@@ -14,16 +14,10 @@
 #include "platform/gui/Controls.h"
 
 using namespace gui;
+using guitest::plainTemplate;
 using guitest::SpyWindow;
 
 namespace {
-
-DialogTemplate plainTemplate(const QString& caption) {
-    DialogTemplate t;
-    t.caption = caption;
-    t.size = QSize(120, 60);
-    return t;
-}
 
 // A top-level window with one button whose clicks it counts.
 struct ButtonWindow {

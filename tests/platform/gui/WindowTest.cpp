@@ -12,18 +12,9 @@
 #include "platform/gui/Drawing.h"
 
 using namespace gui;
+using guitest::plainTemplate;
 using guitest::SpyWindow;
 
-namespace {
-
-DialogTemplate plainTemplate(const QString& caption) {
-    DialogTemplate t;
-    t.caption = caption;
-    t.size = QSize(200, 100);
-    return t;
-}
-
-}  // namespace
 
 TEST(WindowMessages, SendRunsTheHandlerAtOncePostArrivesLaterInOrderAndDeadHandlesGetNothing) {
     SpyWindow top;

@@ -1,0 +1,497 @@
+#include "ui/Graph.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/gui/PaintOptions.h"
+
+// ---- graph --------------------------------------------------------------------------
+
+int CDerivedGraph::Slot(int bit)
+{
+    switch (bit) {
+        case 1: return 0;
+        case 2: return 1;
+        case 4: return 2;
+        default: return -1;
+    }
+}
+
+int CDerivedGraph::SetCanvas(IDdbCanvas* canvas)
+{
+    canvas_ = canvas;
+    return canvas != nullptr;
+}
+
+int CDerivedGraph::SetPlotArea(IPlotarea* plotArea)
+{
+    plotArea_ = plotArea;
+    return plotArea != nullptr;
+}
+
+int CDerivedGraph::SetSeries(ISeries* series, int bit)
+{
+    const int slot = Slot(bit);
+    if (slot < 0) return 0;
+    if (currentSeries_ == series_[slot]) currentSeries_ = series;
+    series_[slot] = series;
+    return series != nullptr;
+}
+
+int CDerivedGraph::SetHorizontalAxis(IAxis* axis, int bit)
+{
+    const int slot = Slot(bit);
+    if (slot < 0) return 0;
+    if (currentHorizontal_ == horizontal_[slot]) currentHorizontal_ = axis;
+    horizontal_[slot] = axis;
+    return axis != nullptr;
+}
+
+int CDerivedGraph::SetVerticalAxis(IAxis* axis, int bit)
+{
+    const int slot = Slot(bit);
+    if (slot < 0) return 0;
+    if (currentVertical_ == vertical_[slot]) currentVertical_ = axis;
+    vertical_[slot] = axis;
+    return axis != nullptr;
+}
+
+int CDerivedGraph::AddValue(int bit, int x, int y)
+{
+    const int slot = Slot(bit);
+    if (slot < 0 || series_[slot] == nullptr) return 0;
+    return series_[slot]->AddValue(x, y);
+}
+
+int CDerivedGraph::SetSeriesMask(std::uint32_t mask)
+{
+    mask_ = mask;
+    bool any = false;
+    for (int slot = 0; slot < 3; ++slot) {
+        if ((mask & (1u << slot)) == 0) continue;
+        any = true;
+        currentHorizontal_ = horizontal_[slot];
+        currentVertical_ = vertical_[slot];
+        currentSeries_ = series_[slot];
+        if (currentSeries_ != nullptr) currentSeries_->Draw();
+    }
+    if (plotArea_ != nullptr) {
+        plotArea_->SetHorizontalAxis(currentHorizontal_);
+        plotArea_->SetVerticalAxis(currentVertical_);
+    }
+    if (currentHorizontal_ != nullptr) currentHorizontal_->Draw();
+    if (currentVertical_ != nullptr) currentVertical_->Draw();
+    if (plotArea_ != nullptr) plotArea_->Draw();
+    return any ? 1 : 0;
+}
+
+int CDerivedGraph::Reset()
+{
+    for (int slot = 0; slot < 3; ++slot) {
+        if ((mask_ & (1u << slot)) != 0 && series_[slot] != nullptr) series_[slot]->Reset();
+    }
+    return 1;
+}
+
+int CDerivedGraph::Draw() { return Compose(true); }
+
+int CDerivedGraph::DrawCurves() { return Compose(false); }
+
+namespace {
+
+// The parts of outer that inner (which lies inside it) does not cover.
+std::vector<QRect> Around(const QRect& outer, const QRect& inner)
+{
+    std::vector<QRect> parts{
+        QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()),
+        QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()),
+        QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()),
+        QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height())};
+    parts.erase(std::remove_if(parts.begin(), parts.end(), [](const QRect& r) { return r.isEmpty(); }), parts.end());
+    return parts;
+}
+
+}  // namespace
+
+int CDerivedGraph::Compose(bool axes)
+{
+    gui::Bitmap* target = SurfaceOf(canvas_);
+    if (target == nullptr) return 0;
+
+    // The series in the mask, each as one piece or, once wrapped, two pieces split
+    // around the newest point so that it stands at the right edge.
+    struct Piece {
+        const gui::Bitmap* image;
+        QRect source;
+        QPoint at;
+    };
+    std::vector<std::vector<Piece>> layers;
+    std::vector<QRect> covered;
+    for (int slot = 0; slot < 3; ++slot) {
+        ISeries* series = series_[slot];
+        if ((mask_ & (1u << slot)) == 0 || series == nullptr) continue;
+        const gui::Bitmap* image = SurfaceOf(series->GetCanvas());
+        if (image == nullptr) continue;
+        const QPoint pos = series->GetPosition();
+        covered.push_back(QRect(pos, image->size()));
+        if (!series->IsWrapped()) {
+            layers.push_back({{image, image->rect(), pos}});
+            continue;
+        }
+        // Measured with the series' own horizontal axis (the shown one whenever both
+        // channels share a range).
+        auto* own = dynamic_cast<CDerivedSeries*>(series);
+        IAxis* axis = own != nullptr && own->HorizontalAxis() != nullptr ? own->HorizontalAxis() : currentHorizontal_;
+        int lastX = 0, lastY = 0;
+        series->GetLastPoint(&lastX, &lastY);
+        const int w = image->width();
+        const int h = image->height();
+        const int s = std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0, w);
+        layers.push_back({{image, QRect(s, 0, w - s, h), pos}, {image, QRect(0, 0, s, h), QPoint(pos.x() + w - s, pos.y())}});
+    }
+
+    // The plot area copied, the series ANDed over it. The first series is ANDed in
+    // the same pass as the copy when it lies inside the plot area. The work goes in
+    // bands of rows, so that a band is still in the cache when the next series is
+    // ANDed over it.
+    const gui::Bitmap* plot = plotArea_ != nullptr ? SurfaceOf(plotArea_->GetCanvas()) : nullptr;
+    const QPoint plotPos = plotArea_ != nullptr ? plotArea_->GetPosition() : QPoint();
+    const QRect plotRect = plot != nullptr ? QRect(plotPos, plot->size()) : QRect();
+    const bool fused = plot != nullptr && !layers.empty() && plotRect.contains(covered.front());
+    QRect area = plotRect;
+    for (const QRect& r : covered) area = area.united(r);
+    constexpr int kBand = 16;
+    for (int top = area.top(); top <= area.bottom(); top += kBand) {
+        const QRect band = QRect(area.left(), top, area.width(), kBand).intersected(area);
+        // Copies (or ANDs) the part of dst inside the band; srcAt is where dst's top
+        // left corner is read from.
+        const auto part = [&](const QRect& dst, const gui::Bitmap& src, const QPoint& srcAt, gui::CopyMode mode) {
+            const QRect r = dst.intersected(band);
+            if (!r.isEmpty()) target->blockCopy(r.topLeft(), src, QRect(srcAt + (r.topLeft() - dst.topLeft()), r.size()), mode);
+        };
+        std::size_t first = 0;
+        if (fused) {
+            for (const QRect& rest : Around(plotRect, covered.front())) part(rest, *plot, rest.topLeft() - plotPos, gui::CopyMode::Copy);
+            for (const Piece& piece : layers.front()) {
+                const QRect dst = QRect(piece.at, piece.source.size());
+                const QRect r = dst.intersected(band);
+                if (r.isEmpty()) continue;
+                const QPoint offset = r.topLeft() - dst.topLeft();
+                target->blockAnd(r, *plot, r.topLeft() - plotPos, *piece.image, piece.source.topLeft() + offset);
+            }
+            first = 1;
+        } else if (plot != nullptr) {
+            part(plotRect, *plot, QPoint(0, 0), gui::CopyMode::Copy);
+        }
+        for (std::size_t i = first; i < layers.size(); ++i) {
+            for (const Piece& piece : layers[i]) {
+                part(QRect(piece.at, piece.source.size()), *piece.image, piece.source.topLeft(), gui::CopyMode::And);
+            }
+        }
+    }
+
+    // The current axes, plain copies; when only the curves changed, just where the
+    // plot area and the series were drawn over them.
+    if (plot != nullptr) covered.push_back(QRect(plotArea_->GetPosition(), plot->size()));
+    for (IAxis* axis : {currentHorizontal_, currentVertical_}) {
+        if (axis == nullptr) continue;
+        const gui::Bitmap* image = SurfaceOf(axis->GetCanvas());
+        if (image == nullptr) continue;
+        const QPoint origin = axis->GetOrigin();
+        if (axes) {
+            target->blockCopy(origin, *image, image->rect());
+            continue;
+        }
+        const QRect axisRect(origin, image->size());
+        for (const QRect& area : covered) {
+            const QRect overlap = area.intersected(axisRect);
+            if (!overlap.isEmpty()) target->blockCopy(overlap.topLeft(), *image, overlap.translated(-origin));
+        }
+    }
+    return 1;
+}
+
+// ---- graph window -------------------------------------------------------------------
+
+CDerivedGraphLabel::CDerivedGraphLabel()
+{
+    channels_[0].verticalRange = CRangeRecord{0, 8000, 0};
+}
+
+CDerivedGraphLabel::~CDerivedGraphLabel()
+{
+    if (exists()) destroy();
+}
+
+bool CDerivedGraphLabel::Attach(gui::Window* parent, int id, const QRect& rect)
+{
+    if (!create(parent, id, rect)) return false;
+    setMouseTransparent(true);
+    gui::setPaintsWholeArea(*this);  // the canvas covers the window: nothing to erase first
+    return BuildGraph(clientRect().width(), clientRect().height());
+}
+
+bool CDerivedGraphLabel::BuildGraph(int width, int height)
+{
+    if (graph_) return false;
+    width_ = width;
+    height_ = height;
+    const gui::Handle window = handle();
+    graphCanvas_ = std::make_unique<CDerivedCanvas>(window);
+    plotCanvas_ = std::make_unique<CDerivedCanvas>(window);
+    graphBitmap_ = std::make_unique<CDdbBitmap>(window, kPlotBackground);
+    plotBitmap_ = std::make_unique<CDdbBitmap>(window, kPlotBackground);
+    gridLine_ = std::make_unique<CLine>(kGridColour);
+    tickLine_ = std::make_unique<CLine>(kTickColour);
+    labelText_ = std::make_unique<CText>(16, 0, 0x000000);
+    plotArea_ = std::make_unique<CDerivedPlotArea>();
+    graph_ = std::make_unique<CDerivedGraph>();
+
+    graphBitmap_->SetSize(width, height);
+    graphBitmap_->Attach(graphCanvas_.get());
+    plotBitmap_->SetSize(width - 99, height - 69);
+    plotBitmap_->Attach(plotCanvas_.get());
+    plotArea_->SetCanvas(plotCanvas_.get());
+    plotArea_->SetBitmap(plotBitmap_.get());
+    plotArea_->SetLine(gridLine_.get());
+    plotArea_->SetPosition(75, 15);
+    graph_->SetCanvas(graphCanvas_.get());
+    graph_->SetPlotArea(plotArea_.get());
+    Stale();
+    return graphBitmap_->HasBitmap();
+}
+
+CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel)
+{
+    return channel == 1 || channel == 2 ? &channels_[static_cast<std::size_t>(channel - 1)] : nullptr;
+}
+
+const CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel) const
+{
+    return channel == 1 || channel == 2 ? &channels_[static_cast<std::size_t>(channel - 1)] : nullptr;
+}
+
+CRangeRecord* CDerivedGraphLabel::Range(int channel, bool horizontal)
+{
+    Channel* c = ChannelOf(channel);
+    if (c == nullptr) return nullptr;
+    return horizontal ? &c->horizontalRange : &c->verticalRange;
+}
+
+IAxis* CDerivedGraphLabel::Axis(int channel, bool horizontal) const
+{
+    const Channel* c = ChannelOf(channel);
+    if (c == nullptr) return nullptr;
+    return horizontal ? c->horizontal.get() : c->vertical.get();
+}
+
+CDerivedSeries* CDerivedGraphLabel::Series(int channel) const
+{
+    const Channel* c = ChannelOf(channel);
+    return c != nullptr ? c->series.get() : nullptr;
+}
+
+std::unique_ptr<CDerivedAxis> CDerivedGraphLabel::MakeAxis(CRangeRecord* range, bool horizontal)
+{
+    const gui::Handle window = handle();
+    const int w = width_, h = height_;
+    auto axis = std::make_unique<CDerivedAxis>();
+    auto* canvas = new CDerivedCanvas(window);
+    auto* bitmap = new CDdbBitmap(window, kPartBackground);
+    axis->SetCanvas(canvas);
+    axis->SetBitmap(bitmap);
+    auto* decoder = new CDerivedPixelDecoder;
+    CText* title = nullptr;
+    if (horizontal) {
+        bitmap->SetSize(w - 50, 55);
+        decoder->Init(range, w - 100, 0);
+        axis->SetOffset(30, 0);
+        axis->SetOrigin(45, h - 55);
+        title = new CText(QStringLiteral("Test X-Axis text"), 16, 0, 0x000000);
+        title->SetPosition((w - 50) / 2, 35, 0);
+    } else {
+        bitmap->SetSize(75, h - 45);
+        decoder->Init(range, h - 70, 1);
+        axis->SetOffset(65, 15);
+        axis->SetOrigin(0, 0);
+        title = new CText(QStringLiteral("Test Y-Axis text"), 16, 90, 0x000000);
+        title->SetPosition(15, (h - 45) / 2, 0);
+    }
+    bitmap->Attach(canvas);
+    axis->SetDecoder(decoder);
+    axis->SetTitle(title);
+    axis->SetLine(tickLine_.get());
+    axis->SetLabel(labelText_.get());
+    return axis;
+}
+
+int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2)
+{
+    Channel* c = ChannelOf(channel);
+    if (c == nullptr || !graph_) return 0;
+    const bool bars = shape == kBars;
+    auto horizontal = MakeAxis(&c->horizontalRange, true);
+    auto vertical = MakeAxis(&c->verticalRange, false);
+    auto series = std::make_unique<CDerivedSeries>(bars ? CDerivedSeries::kBars : CDerivedSeries::kSweep);
+    auto* canvas = new CDerivedCanvas(handle());
+    auto* bitmap = new CDdbBitmap(handle(), kPartBackground);
+    series->SetCanvas(canvas);
+    series->SetBitmap(bitmap);
+    bitmap->SetSize(width_ - 100, height_ - 69);
+    bitmap->Attach(canvas);
+    auto* container = new CSeriesContainer;
+    container->SetCapacity(bars ? kBarCapacity : kLineCapacity);
+    series->SetContainer(container);
+    if (bars) series->SetShape(new CRectangle(colour1, colour2));
+    else series->SetShape(new CLine(colour1));
+    series->SetHorizontalAxis(horizontal.get());
+    series->SetVerticalAxis(vertical.get());
+    series->SetPosition(75, 15);
+
+    // Hand the new parts to the graph and the plot area before the old ones go.
+    const int bit = channel == 1 ? 1 : 2;
+    graph_->SetHorizontalAxis(horizontal.get(), bit);
+    graph_->SetVerticalAxis(vertical.get(), bit);
+    graph_->SetSeries(series.get(), bit);
+    plotArea_->SetHorizontalAxis(horizontal.get());
+    plotArea_->SetVerticalAxis(vertical.get());
+    horizontal->Draw();
+    vertical->Draw();
+    series->Draw();
+    std::swap(c->horizontal, horizontal);
+    std::swap(c->vertical, vertical);
+    std::swap(c->series, series);
+    graph_->SetSeriesMask(1);
+    series.reset();  // the replaced series first: it borrows the replaced axes
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::SetAxisTitle(int channel, int horizontal, const QString& text)
+{
+    IAxis* axis = Axis(channel, horizontal != 0);
+    if (axis == nullptr) return 0;
+    auto* title = dynamic_cast<CText*>(axis->GetTitle());
+    if (title == nullptr) return 0;
+    title->SetText(text);
+    axis->Draw();
+    if (plotArea_) plotArea_->Draw();
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::SetAxisRange(int channel, int horizontal, std::int32_t minimum, std::int32_t maximum,
+                                     std::int32_t divisions)
+{
+    Channel* c = ChannelOf(channel);
+    if (c == nullptr) return 0;
+    CRangeRecord& range = horizontal != 0 ? c->horizontalRange : c->verticalRange;
+    range.minimum = minimum;
+    range.maximum = maximum;
+    range.divisions = divisions;
+    IAxis* axis = horizontal != 0 ? c->horizontal.get() : c->vertical.get();
+    if (axis == nullptr) {
+        // No shape yet: the record alone; the zero-divisions rule applies when the
+        // axis is made over it.
+        return 1;
+    }
+    axis->GetDecoder()->SetDivisions(divisions);
+    axis->GetDecoder()->Recalculate();
+    axis->Draw();
+    if (c->series) c->series->Draw();
+    if (plotArea_) plotArea_->Draw();
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum)
+{
+    for (int channel = 1; channel <= 2; ++channel) {
+        if ((channelMask_ & static_cast<std::uint32_t>(channel)) == 0) continue;
+        Channel* c = ChannelOf(channel);
+        c->verticalRange.maximum = maximum;
+        if (!c->vertical) continue;
+        c->vertical->GetDecoder()->Init(&c->verticalRange, height_ - 70, 1);
+        c->vertical->Draw();
+        if (c->series) c->series->Draw();
+    }
+    if (plotArea_) plotArea_->Draw();
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions)
+{
+    Channel* c = ChannelOf(channel == 1 ? 1 : 2);
+    c->horizontalRange.divisions = divisions;
+    if (c->series) c->series->Draw();
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
+{
+    channelMask_ = mask;
+    if (graph_) graph_->SetSeriesMask(mask);
+    Stale();
+    return 1;
+}
+
+int CDerivedGraphLabel::ClearSeries()
+{
+    if (!graph_) return 0;
+    graph_->Reset();
+    CurvesStale();
+    return 1;
+}
+
+int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
+{
+    if ((mask & 1u) != 0 && channels_[0].series) channels_[0].series->AddValue(x, y);
+    if ((mask & 2u) != 0 && channels_[1].series) channels_[1].series->AddValue(x, y);
+    CurvesStale();
+    return 1;
+}
+
+int CDerivedGraphLabel::GetSeriesCount() const
+{
+    if (!channels_[0].series) return 0;
+    return channels_[1].series ? 2 : 1;
+}
+
+void CDerivedGraphLabel::Stale()
+{
+    stale_ = true;
+    invalidate();
+}
+
+void CDerivedGraphLabel::CurvesStale()
+{
+    curvesStale_ = true;
+    // New points change only the plot area (and the axis rows the series touch).
+    if (!stale_ && plotBitmap_) gui::invalidatePart(*this, QRect(75, 15, width_ - 99, height_ - 69));
+    else invalidate();
+}
+
+const gui::Bitmap* CDerivedGraphLabel::Canvas()
+{
+    if (!graph_) return nullptr;
+    if (stale_) graph_->Draw();
+    else if (curvesStale_) graph_->DrawCurves();
+    stale_ = false;
+    curvesStale_ = false;
+    return SurfaceOf(graphCanvas_.get());
+}
+
+int CDerivedGraphLabel::Redraw()
+{
+    Canvas();
+    invalidate();
+    return 1;
+}
+
+bool CDerivedGraphLabel::onPaint(QPainter& painter)
+{
+    if (const gui::Bitmap* canvas = Canvas()) gui::paintBitmap(painter, QPoint(0, 0), *canvas, QRect(0, 0, width_, height_));
+    return true;
+}

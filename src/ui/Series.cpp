@@ -1,0 +1,246 @@
+#include "ui/Series.h"
+
+#include <algorithm>
+#include <cmath>
+
+// ---- point buffer -------------------------------------------------------------------
+
+int CSeriesContainer::Add(std::int32_t x, double y)
+{
+    x_.push_back(static_cast<double>(x));
+    y_.push_back(y);
+    while (y_.size() > capacity_) {
+        x_.pop_front();
+        y_.pop_front();
+    }
+    return 1;
+}
+
+double CSeriesContainer::CountInRange(double a, double b) const
+{
+    if (b <= 0) {
+        if (!(a >= 0) || a >= static_cast<double>(y_.size())) return 0;
+        return y_[static_cast<std::size_t>(a)];
+    }
+    std::size_t n = 0;
+    for (const double v : y_) n += (v > a && v <= b) ? 1 : 0;
+    return static_cast<double>(n);
+}
+
+std::pair<double, double> CSeriesContainer::GetPoint(std::size_t index) const
+{
+    if (index >= y_.size()) return {0, 0};
+    return {x_[index], y_[index]};
+}
+
+int CSeriesContainer::Clear()
+{
+    x_.clear();
+    y_.clear();
+    return 1;
+}
+
+int CSeriesContainer::SetCapacity(std::uint32_t n)
+{
+    capacity_ = static_cast<std::uint64_t>(n) + 1;
+    while (y_.size() > capacity_) {
+        x_.pop_front();
+        y_.pop_front();
+    }
+    return 1;
+}
+
+// ---- series -------------------------------------------------------------------------
+
+namespace {
+
+IDecoder* DecoderOf(IAxis* axis) { return axis != nullptr ? axis->GetDecoder() : nullptr; }
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    std::int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return q;
+}
+
+}  // namespace
+
+CDerivedSeries::CDerivedSeries(int kind) : kind_(kind) {}
+
+CDerivedSeries::~CDerivedSeries() = default;
+
+int CDerivedSeries::SetCanvas(IDdbCanvas* canvas)
+{
+    if (canvas_ && canvas != canvas_.get()) bitmap_.reset();  // never outlive the attached canvas
+    canvas_.reset(canvas);
+    return canvas != nullptr;
+}
+
+int CDerivedSeries::SetBitmap(IBitmapComponent* bitmap)
+{
+    bitmap_.reset(bitmap);
+    return bitmap != nullptr;
+}
+
+int CDerivedSeries::SetShape(IDrawingObject* shape)
+{
+    shape_.reset(shape);
+    return shape != nullptr;
+}
+
+int CDerivedSeries::SetHorizontalAxis(IAxis* axis)
+{
+    horizontal_ = axis;
+    return axis != nullptr;
+}
+
+int CDerivedSeries::SetVerticalAxis(IAxis* axis)
+{
+    vertical_ = axis;
+    return axis != nullptr;
+}
+
+int CDerivedSeries::SetContainer(ISeriesContainer* container)
+{
+    container_.reset(container);
+    return container != nullptr;
+}
+
+int CDerivedSeries::SetPosition(int x, int y)
+{
+    x_ = x;
+    y_ = y;
+    return static_cast<long long>(x) * y > 0;
+}
+
+int CDerivedSeries::GetLastPoint(int* x, int* y) const
+{
+    if (x == nullptr || y == nullptr) return 0;
+    *x = lastX_;
+    *y = static_cast<int>(std::clamp(lastY_, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+    return 1;
+}
+
+int CDerivedSeries::X(double v) const
+{
+    IDecoder* d = DecoderOf(horizontal_);
+    return d != nullptr ? d->ValueToPixel(v) : 0;
+}
+
+int CDerivedSeries::Y(double v) const
+{
+    IDecoder* d = DecoderOf(vertical_);
+    return d != nullptr ? d->ValueToPixel(v) : 0;
+}
+
+int CDerivedSeries::Erase(int flag, const QRect& rect)
+{
+    gui::Bitmap* surface = SurfaceOf(canvas_.get());
+    if (surface == nullptr) return 1;
+    if (flag == 0) {
+        surface->fillRect(rect, 0xFFFFFF);
+    } else {
+        surface->drawLine(QPoint(0, 0), QPoint(0, rect.bottom() + 1), 0xFFFFFF);
+    }
+    return 1;
+}
+
+namespace {
+
+QRect WholeBitmap(const IBitmapComponent* bitmap)
+{
+    int w = 0, h = 0;
+    if (bitmap != nullptr) bitmap->GetSize(&w, &h);
+    return QRect(0, 0, std::max(0, w), std::max(0, h));
+}
+
+// Rectangle from (left, top, right, bottom) as the system writes them.
+QRect Ltrb(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
+
+}  // namespace
+
+int CDerivedSeries::DrawBar(std::int64_t start, std::int64_t width)
+{
+    if (!shape_ || !container_) return 0;
+    const auto n = static_cast<int>(container_->CountInRange(static_cast<double>(start), static_cast<double>(start + width)));
+    shape_->AddPoint(X(static_cast<double>(start)), Y(n), 0);
+    shape_->AddPoint(X(static_cast<double>(start + width)), Y(0), 0);
+    return shape_->Draw(canvas_.get(), 0);
+}
+
+int CDerivedSeries::AddValue(int x, int y)
+{
+    if (!container_) return 0;
+    container_->Add(x, y);
+    IDecoder* hd = DecoderOf(horizontal_);
+    IDecoder* vd = DecoderOf(vertical_);
+    int result = 0;
+    if (kind_ == kBars) {
+        const std::int64_t d = hd != nullptr ? hd->GetDivisions() : 0;
+        // Bucket (start, start + d], the one that counts y (a value on a bucket edge
+        // belongs to the bucket below that edge, as the full redraw counts it).
+        if (d > 0) result = DrawBar((FloorDiv(static_cast<std::int64_t>(y) - 1, d)) * d, d);
+    } else {
+        if (shape_) shape_->AddPoint(X(x), Y(y), 0);
+        if (kind_ == kSweep && hd != nullptr) {
+            const std::int64_t step = static_cast<std::int64_t>(x) - lastX_;
+            if (step > 0 && step < eraseWidth_) eraseWidth_ = static_cast<int>(step);
+            const int p = X(x);
+            const int left = p - X(static_cast<double>(hd->GetMinimum()) + eraseWidth_) + 1;
+            const int right = p == hd->GetPixelLength() ? p : p + 2;
+            const int bottom = vd != nullptr ? vd->GetPixelLength() : 0;
+            Erase(0, Ltrb(left, 0, right, bottom));
+            if (x == hd->GetMaximum()) Erase(1, Ltrb(0, 0, 0, bottom));
+        }
+        result = shape_ ? shape_->Draw(canvas_.get(), 0) : 0;
+        if (kind_ == kSweep && hd != nullptr && x == hd->GetMaximum()) {
+            wrapped_ = 1;
+            container_->Add(hd->GetMinimum(), y);
+        }
+    }
+    lastX_ = x;
+    lastY_ = y;
+    return result;
+}
+
+int CDerivedSeries::Reset()
+{
+    wrapped_ = 0;
+    Erase(0, WholeBitmap(bitmap_.get()));
+    if (container_) container_->Clear();
+    // The restart point takes the pixel origin: (0, 0), as for ranges that start at 0.
+    if (shape_) {
+        shape_->AddPoint(0, 0, 2);
+        shape_->Draw(canvas_.get(), 0);
+    }
+    IDecoder* hd = DecoderOf(horizontal_);
+    eraseWidth_ = hd != nullptr ? hd->GetDivisions() : kInitialEraseWidth;
+    return 1;
+}
+
+int CDerivedSeries::Draw()
+{
+    Erase(0, WholeBitmap(bitmap_.get()));
+    if (!container_ || !shape_) return 1;
+    IDecoder* hd = DecoderOf(horizontal_);
+    if (kind_ == kBars) {
+        const std::int64_t d = hd != nullptr ? hd->GetDivisions() : 0;
+        if (d <= 0) return 1;  // no bucket width: nothing to count in
+        int bars = 0;
+        for (std::int64_t start = hd->GetMinimum(); start < hd->GetMaximum() && bars < graphaxes::kMaxTicks;
+             start += d, ++bars) {
+            DrawBar(start, d);
+        }
+        return 1;
+    }
+    int previous = 0;
+    for (std::size_t i = 0; i < container_->GetCount(); ++i) {
+        const auto [vx, vy] = container_->GetPoint(i);
+        const int p = X(std::trunc(vx));
+        const int q = Y(std::trunc(vy));
+        shape_->AddPoint(p, q, i == 0 ? 2 : 0);
+        if (previous <= p) shape_->Draw(canvas_.get(), 0);
+        previous = p;
+    }
+    return 1;
+}

@@ -1,0 +1,119 @@
+// One curve of the speed-curve graph: a rolling point buffer and the series that draws
+// it into its own bitmap, as a sweeping line (the trace restarts at the left edge and
+// erases the old trace just ahead of the new point) or as histogram bars (values
+// counted in buckets of the horizontal axis' division width).
+//
+// A series owns its canvas, bitmap, shape and point buffer and borrows its two axes
+// (the graph window owns them). GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <utility>
+
+#include "ui/GraphAxes.h"
+
+class ISeriesContainer {
+public:
+    virtual ~ISeriesContainer() = default;
+    virtual int Add(std::int32_t x, double y) = 0;
+    virtual double CountInRange(double a, double b) const = 0;
+    virtual std::pair<double, double> GetPoint(std::size_t index) const = 0;
+    virtual int Clear() = 0;
+    virtual int SetCapacity(std::uint32_t n) = 0;
+    virtual std::size_t GetCount() const = 0;
+};
+
+// Keeps the newest capacity points (SetCapacity(n) makes that n + 1).
+class CSeriesContainer : public ISeriesContainer {
+public:
+    int Add(std::int32_t x, double y) override;
+    // b <= 0: the y value at index a (0 for an index outside the buffer); b > 0: how
+    // many y values v lie in a < v <= b.
+    double CountInRange(double a, double b) const override;
+    // (0, 0) for an index outside the buffer.
+    std::pair<double, double> GetPoint(std::size_t index) const override;
+    int Clear() override;
+    int SetCapacity(std::uint32_t n) override;
+    std::size_t GetCount() const override { return y_.size(); }
+
+private:
+    std::deque<double> x_;
+    std::deque<double> y_;
+    std::uint64_t capacity_ = 0;
+};
+
+class ISeries : public IGraphics {
+public:
+    virtual int SetShape(IDrawingObject* shape) = 0;
+    virtual int SetHorizontalAxis(IAxis* axis) = 0;
+    virtual int SetVerticalAxis(IAxis* axis) = 0;
+    virtual int SetContainer(ISeriesContainer* container) = 0;
+    virtual IBitmapComponent* GetBitmap() const = 0;
+    virtual int Reset() = 0;
+    virtual int SetPosition(int x, int y) = 0;
+    virtual QPoint GetPosition() const = 0;
+    virtual int GetKind() const = 0;
+    virtual int GetLastPoint(int* x, int* y) const = 0;
+    virtual int IsWrapped() const = 0;
+    virtual int AddValue(int x, int y) = 0;
+    virtual int Erase(int flag, const QRect& rect) = 0;
+};
+
+class CDerivedSeries : public ISeries {
+public:
+    static constexpr int kSweep = 1;
+    static constexpr int kBars = 2;
+    static constexpr int kInitialEraseWidth = 100;
+
+    explicit CDerivedSeries(int kind);
+    ~CDerivedSeries() override;
+
+    int SetCanvas(IDdbCanvas* canvas) override;  // owned
+    IDdbCanvas* GetCanvas() const override { return canvas_.get(); }
+    // Full redraw from the buffer.
+    int Draw() override;
+    int SetBitmap(IBitmapComponent* bitmap) override;  // owned
+    int SetShape(IDrawingObject* shape) override;      // owned
+    int SetHorizontalAxis(IAxis* axis) override;       // borrowed
+    int SetVerticalAxis(IAxis* axis) override;         // borrowed
+    int SetContainer(ISeriesContainer* container) override;  // owned
+    IBitmapComponent* GetBitmap() const override { return bitmap_.get(); }
+    int Reset() override;
+    int SetPosition(int x, int y) override;
+    QPoint GetPosition() const override { return QPoint(x_, y_); }
+    int GetKind() const override { return kind_; }
+    int GetLastPoint(int* x, int* y) const override;
+    int IsWrapped() const override { return wrapped_; }
+    // Adds a point and draws only what it changes. Bars need divisions above 0:
+    // otherwise the value is kept but no bar is drawn (0).
+    int AddValue(int x, int y) override;
+    // Flag 0 fills rect white; otherwise clears the left-most column.
+    int Erase(int flag, const QRect& rect) override;
+
+    int EraseWidth() const { return eraseWidth_; }
+    const ISeriesContainer* Container() const { return container_.get(); }
+    IAxis* HorizontalAxis() const { return horizontal_; }
+    const IDrawingObject* Shape() const { return shape_.get(); }
+
+private:
+    int X(double v) const;
+    int Y(double v) const;
+    int DrawBar(std::int64_t start, std::int64_t width);
+
+    // Declared so that the bitmap goes before the canvas whose context it borrows.
+    std::unique_ptr<IDdbCanvas> canvas_;
+    std::unique_ptr<IBitmapComponent> bitmap_;
+    std::unique_ptr<IDrawingObject> shape_;
+    IAxis* horizontal_ = nullptr;
+    IAxis* vertical_ = nullptr;
+    std::unique_ptr<ISeriesContainer> container_;
+    int x_ = 0;
+    int y_ = 0;
+    int kind_ = 0;
+    int lastX_ = 0;
+    double lastY_ = 0;
+    int wrapped_ = 0;
+    int eraseWidth_ = kInitialEraseWidth;
+};

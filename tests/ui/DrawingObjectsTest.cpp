@@ -1,0 +1,166 @@
+// Drawing objects: the line's and the bar's exact pixels (first pixel drawn, last not),
+// the bitmap's life cycle and diagnostics, the caption's anchor, bounded point lists.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "platform/core/Debug.h"
+#include "ui/DrawingObjects.h"
+
+namespace {
+
+constexpr gui::ColourRef kWhite = 0xFFFFFF;
+constexpr gui::ColourRef kInk = 0x0000C0;
+
+// A canvas with a white bitmap of the given size attached.
+struct Surface {
+    CDerivedCanvas canvas;
+    CDdbBitmap bitmap{0, kWhite};
+    Surface(int w, int h)
+    {
+        bitmap.SetSize(w, h);
+        bitmap.Attach(&canvas);
+    }
+    gui::ColourRef at(int x, int y) { return SurfaceOf(&canvas)->pixel(x, y); }
+    void clear() { SurfaceOf(&canvas)->fill(kWhite); }
+};
+
+}  // namespace
+
+TEST(Line, DrawsOnlyItsNewestSegmentFromTheNewestPointWithoutTheEndPixel)
+{
+    Surface s(120, 50);
+    CLine line(kInk);
+    // A new line holds (0, 0): drawn at once it is the stub (0, 0) -> (-6, 0).
+    EXPECT_EQ(line.Draw(&s.canvas, 0), 1);
+    EXPECT_EQ(s.at(0, 0), kInk);
+    EXPECT_EQ(s.at(1, 0), kWhite);
+
+    s.clear();
+    line.AddPoint(50, 20, 0);
+    line.Draw(&s.canvas, 0);
+    EXPECT_EQ(s.at(50, 20), kInk);
+    EXPECT_EQ(s.at(0, 0), kWhite);  // the older point is the end: not drawn
+
+    // Two more points drawn with mode 2: b -> a, then the line is empty.
+    s.clear();
+    line.AddPoint(60, 30, 0);
+    line.AddPoint(80, 30, 0);
+    line.Draw(&s.canvas, 2);
+    EXPECT_EQ(s.at(80, 30), kInk);
+    EXPECT_EQ(s.at(61, 30), kInk);
+    EXPECT_EQ(s.at(60, 30), kWhite);
+    EXPECT_EQ(line.PointCount(), 0u);
+    EXPECT_EQ(line.Draw(&s.canvas, 0), 0);
+
+    // A point left of its predecessor: the segment runs to the left edge at the
+    // predecessor's height.
+    s.clear();
+    line.AddPoint(100, 10, 2);
+    line.AddPoint(20, 30, 0);
+    line.Draw(&s.canvas, 0);
+    EXPECT_EQ(s.at(20, 30), kInk);
+    EXPECT_EQ(s.at(0, 10), kWhite);
+    EXPECT_EQ(s.at(100, 10), kWhite);
+}
+
+TEST(Line, KeepsABoundedPointListAndSurvivesFarOffCoordinates)
+{
+    Surface s(64, 64);
+    CLine line(kInk);
+    for (int i = 0; i < 20000; ++i) {
+        line.AddPoint(i % 64, i % 37, 0);
+        line.Draw(&s.canvas, 0);
+    }
+    EXPECT_LE(line.PointCount(), 16u);
+    // Far outside the bitmap: clipped, finite, nothing written out of bounds.
+    line.AddPoint(INT_MIN, INT_MIN, 0);
+    line.AddPoint(INT_MAX, 5, 0);
+    EXPECT_EQ(line.Draw(&s.canvas, 2), 1);
+}
+
+TEST(Rectangle, FillsInsideTheSlotAndOutlinesLeftTopAndRightOnly)
+{
+    Surface s(40, 110);
+    CRectangle bar(kInk, 0x00FF00);
+    bar.AddPoint(10, 40, 0);
+    bar.AddPoint(30, 100, 0);
+    EXPECT_EQ(bar.Draw(&s.canvas, 0), 1);
+    EXPECT_EQ(bar.PointCount(), 0u);
+    EXPECT_EQ(s.at(20, 70), 0x00FF00u);    // fill: columns 12..27, rows 40..99
+    EXPECT_EQ(s.at(27, 99), 0x00FF00u);
+    EXPECT_EQ(s.at(12, 100), kInk);        // left stroke runs up from the bottom corner
+    EXPECT_EQ(s.at(12, 40), kInk);         // top stroke from the top left corner
+    EXPECT_EQ(s.at(27, 40), kInk);
+    EXPECT_EQ(s.at(28, 40), kInk);         // right stroke from the top right corner down
+    EXPECT_EQ(s.at(28, 99), kInk);
+    EXPECT_EQ(s.at(28, 100), kWhite);      // ... without its end
+    EXPECT_EQ(s.at(20, 100), kWhite);      // no bottom stroke
+    EXPECT_EQ(s.at(11, 70), kWhite);
+    EXPECT_EQ(s.at(29, 70), kWhite);
+    EXPECT_EQ(bar.Draw(&s.canvas, 0), 0);  // nothing left to draw
+
+    // A single point P0: the slot starts at (0, 0).
+    s.clear();
+    bar.AddPoint(20, 30, 0);
+    bar.Draw(&s.canvas, 0);
+    EXPECT_EQ(s.at(3, 10), 0x00FF00u);
+    EXPECT_EQ(s.at(17, 29), 0x00FF00u);
+    EXPECT_EQ(s.at(18, 10), kInk);
+    EXPECT_EQ(s.at(1, 10), kWhite);
+}
+
+TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
+{
+    platform::DebugCapture debug;
+    CDerivedCanvas canvas;
+    CDdbBitmap bitmap(0, 0xFFFFE2);
+    EXPECT_EQ(bitmap.SetSize(0, 10), 0);
+    EXPECT_FALSE(bitmap.HasBitmap());
+    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n"), 1u);
+    EXPECT_EQ(bitmap.Attach(nullptr), 0);
+    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n"), 1u);
+
+    // A negative size (a client area smaller than the graph's margins) makes nothing.
+    EXPECT_EQ(bitmap.SetSize(-5, 10), 0);
+    EXPECT_FALSE(bitmap.HasBitmap());
+
+    EXPECT_EQ(bitmap.SetSize(8, 4), 1);
+    EXPECT_EQ(bitmap.Attach(&canvas), 1);
+    int w = 0, h = 0;
+    bitmap.GetSize(&w, &h);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 4);
+    const gui::Bitmap* surface = SurfaceOf(&canvas);
+    ASSERT_NE(surface, nullptr);
+    // 0x00BBGGRR: 0xFFFFE2 is red E2, green FF, blue FF.
+    const QRgb p = surface->image().pixel(7, 3);
+    EXPECT_EQ(qRed(p), 0xE2);
+    EXPECT_EQ(qGreen(p), 0xFF);
+    EXPECT_EQ(qBlue(p), 0xFF);
+
+    EXPECT_EQ(bitmap.Create(), 0);
+    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n"), 1u);
+    bitmap.Release();
+    EXPECT_EQ(SurfaceOf(&canvas), nullptr);  // released: the canvas holds nothing
+}
+
+TEST(Text, CentresOnItsAnchorAndRotatedTextRunsUpFromIt)
+{
+    EXPECT_EQ(CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 90), QPoint(32, 230));
+    EXPECT_EQ(CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 0), QPoint(10, 192));
+    EXPECT_EQ(CText::TextOrigin(QPoint(0, 0), QSize(7, 5), 0), QPoint(-3, -2));  // halves truncate toward zero
+
+    // Without text nothing is drawn.
+    Surface s(50, 30);
+    CText empty(16, 0, kInk);
+    empty.SetPosition(25, 15, 0);
+    EXPECT_EQ(empty.Draw(&s.canvas, 0), 0);
+    CText text(QStringLiteral("8000"), 16, 0, kInk);
+    text.SetPosition(25, 15, 0);
+    EXPECT_EQ(text.Draw(&s.canvas, 0), 1);
+    int inked = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 50; ++x) inked += s.at(x, y) != kWhite ? 1 : 0;
+    EXPECT_GT(inked, 20);
+}

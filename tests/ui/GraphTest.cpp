@@ -1,0 +1,356 @@
+// The speed-curve graph: pixel decoder, tick steps and their guards, axis and grid
+// pixels, the sweeping line's erase and wrap, histogram buckets, composition (AND, the
+// split of a wrapped trace), channel rules, long runs, and renders for a look.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "SpeedTestSupport.h"
+#include "platform/core/Debug.h"
+#include "ui/Graph.h"
+
+namespace {
+
+constexpr gui::ColourRef kWhite = 0xFFFFFF;
+constexpr gui::ColourRef kGrid = 0xA0A0A0;
+constexpr gui::ColourRef kTick = 0x606060;
+constexpr gui::ColourRef kCurve = 0x0000C0;
+
+const gui::Bitmap& SeriesImage(CDerivedGraphLabel& g, int channel)
+{
+    return *SurfaceOf(g.Series(channel)->GetCanvas());
+}
+
+}  // namespace
+
+TEST(PixelDecoder, MapsValuesToPixelsBothWaysAndRewritesZeroDivisions)
+{
+    platform::DebugCapture debug;
+    CRangeRecord r{0, 100, 0};
+    CDerivedPixelDecoder d;
+    EXPECT_EQ(d.Init(&r, 300, 1), 1);
+    EXPECT_EQ(r.divisions, 5);  // (100 - 0) / 20
+    EXPECT_EQ(d.ValueToPixel(0), 300);
+    EXPECT_EQ(d.ValueToPixel(100), 0);
+    EXPECT_EQ(d.ValueToPixel(50), 150);
+    EXPECT_EQ(d.PixelToValue(150), 50);
+
+    CDerivedPixelDecoder x;
+    x.Init(&r, 500, 0);
+    EXPECT_EQ(x.ValueToPixel(50), 250);
+    EXPECT_EQ(x.PixelToValue(250), 50);
+
+    CRangeRecord back{-5000, 0, 500};
+    CDerivedPixelDecoder t;
+    t.Init(&back, 500, 0);
+    EXPECT_EQ(t.ValueToPixel(-4950), 5);
+    EXPECT_EQ(t.ValueToPixel(0), 500);
+
+    // 0 pixels: refused, the scale stays; a null range is refused too.
+    const double before = x.Scale();
+    EXPECT_EQ(x.Init(&r, 0, 0), 0);
+    EXPECT_EQ(x.Scale(), before);
+    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"), 1u);
+    EXPECT_EQ(x.Init(nullptr, 10, 0), 0);
+    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n"), 1u);
+
+    r.maximum = 8000;
+    EXPECT_EQ(d.SetDivisions(0), 1);
+    EXPECT_EQ(r.divisions, 400);
+}
+
+TEST(PixelDecoder, AnEmptyRangeIsAFlatLineAndHugeValuesStayFinite)
+{
+    CRangeRecord flat{500, 500, 0};
+    CDerivedPixelDecoder v;
+    EXPECT_EQ(v.Init(&flat, 180, 1), 1);
+    EXPECT_EQ(v.ValueToPixel(500), 180);  // every value on the base line
+    EXPECT_EQ(v.ValueToPixel(9000), 180);
+    EXPECT_EQ(v.PixelToValue(30), 500);
+
+    CRangeRecord wide{0, 1, 0};
+    CDerivedPixelDecoder h;
+    h.Init(&wide, 500, 0);
+    EXPECT_EQ(h.ValueToPixel(2e9), graphaxes::kPixelLimit);
+    EXPECT_EQ(h.ValueToPixel(-2e9), -graphaxes::kPixelLimit);
+}
+
+TEST(TickStep, FollowsTheVerticalTableAndNeverFallsToZeroOrBelow)
+{
+    EXPECT_EQ(graphaxes::TickStep(true, 0, 8000, 400), 1000);
+    EXPECT_EQ(graphaxes::TickStep(true, 0, 100, 5), 10);
+    EXPECT_EQ(graphaxes::TickStep(true, 0, 25000, 0), 2500);
+    EXPECT_EQ(graphaxes::TickStep(true, 0, 45000, 3000), 3000);  // above the table: the divisions
+    EXPECT_EQ(graphaxes::TickStep(true, 0, 45000, 0), 4500);     // ... or a tenth of the range
+    EXPECT_EQ(graphaxes::TickStep(false, 0, 100, 5), 5);
+    EXPECT_EQ(graphaxes::TickStep(false, -5000, 0, 0), 500);
+    // Guards: a small range with no divisions, negative divisions, an inverted range.
+    EXPECT_EQ(graphaxes::TickStep(false, 0, 5, 0), 1);
+    EXPECT_EQ(graphaxes::TickStep(false, 0, 100, -5), 1);
+    EXPECT_EQ(graphaxes::TickStep(false, 100, 0, 0), 1);
+}
+
+// A 600 x 250 graph window with a line on channel 1 over 0..100 (divisions 5) and
+// 0..8000: the geometry the pages see.
+class GraphGeometry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(graph.BuildGraph(600, 250));
+        ASSERT_EQ(graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0), 1);
+        graph.SetChannelMask(1);
+    }
+    gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
+    CDerivedGraphLabel graph;
+};
+
+TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(SurfaceOf(graph.Graph()->GetCanvas())->size(), QSize(600, 250));
+    const IAxis* h = graph.Axis(1, true);
+    const IAxis* v = graph.Axis(1, false);
+    EXPECT_EQ(h->GetDecoder()->GetPixelLength(), 500);
+    EXPECT_EQ(v->GetDecoder()->GetPixelLength(), 180);
+    EXPECT_EQ(h->GetOrigin(), QPoint(45, 195));
+    EXPECT_EQ(SeriesImage(graph, 1).size(), QSize(500, 181));
+    EXPECT_EQ(graph.Range(1, true)->divisions, 5);
+
+    // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
+    EXPECT_EQ(at(76, 195), kTick);
+    EXPECT_EQ(at(575, 195), kTick);
+    EXPECT_EQ(at(576, 195), kWhite);
+    // Ticks every 5 (25 px), hanging 10 px below the line: rows 196..205.
+    for (int x = 75; x <= 575; x += 25) {
+        EXPECT_EQ(at(x, 196), kTick) << x;
+        EXPECT_EQ(at(x, 205), kTick) << x;
+    }
+    EXPECT_EQ(at(87, 196), kWhite);
+    // Vertical ticks every 1000 (0..8000 over 180 px), columns 66..74, at rows
+    // 15 + 180 - v * 180 / 8000.
+    for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15}) {
+        EXPECT_EQ(at(66, row), kTick) << row;
+        EXPECT_EQ(at(74, row), kTick) << row;
+    }
+    EXPECT_EQ(at(70, 100), kWhite);
+    // Grid: every 5 across (plot x 25 = graph 100), every 1000 down (plot row 157).
+    EXPECT_EQ(at(100, 100), kGrid);
+    EXPECT_EQ(at(87, 172), kGrid);
+    EXPECT_EQ(at(87, 100), kWhite);
+}
+
+TEST_F(GraphGeometry, CurvesAreAndedOverTheGrid)
+{
+    for (int x = 0; x <= 50; x += 5) graph.AddPoint(1, x, 1100);  // row 15 + 155
+    EXPECT_EQ(at(90, 170), kCurve);
+    EXPECT_EQ(at(100, 170), kCurve & kGrid);  // where the curve crosses a grid line
+    EXPECT_EQ(at(100, 100), kGrid);           // white series background leaves the grid
+}
+
+TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
+{
+    for (int x = 0; x <= 100; x += 5) graph.AddPoint(1, x, 4000 + x * 20);
+    EXPECT_TRUE(graph.Series(1)->IsWrapped());
+    EXPECT_EQ(graph.Series(1)->Container()->GetCount(), 22u);  // 21 points and the restart
+    graph.AddPoint(1, 5, 2000);
+    const gui::Bitmap& series = SeriesImage(graph, 1);
+    const gui::Bitmap& plot = *SurfaceOf(graph.Graph()->GetCanvas());
+    graph.Canvas();
+    // The composition is the plot area ANDed with the series, with series columns
+    // [25, 500) at graph x 75.. and [0, 25) at graph x 550...
+    CDerivedGraphLabel reference;
+    reference.BuildGraph(600, 250);
+    reference.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
+    reference.SetChannelMask(1);
+    const gui::Bitmap& bare = *reference.Canvas();  // plot area and axes, no points
+    int mismatches = 0;
+    for (int sy = 0; sy < 180; ++sy) {
+        for (int sx = 0; sx < 500; ++sx) {
+            const int gx = sx >= 25 ? 75 + sx - 25 : 75 + 500 - 25 + sx;
+            const gui::ColourRef expected = bare.pixel(gx, 15 + sy) & series.pixel(sx, sy);
+            mismatches += plot.pixel(gx, 15 + sy) != expected ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    // The sweep erased ahead of the new point and the newest pixel is near the right.
+    EXPECT_EQ(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), kCurve);
+    EXPECT_EQ(series.pixel(20, 87), kWhite);  // the old trace there (x 4, about 4080) is gone
+    EXPECT_EQ(series.pixel(20, 88), kWhite);
+}
+
+TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
+{
+    CDerivedSeries* s = graph.Series(1);
+    graph.AddPoint(1, 10, 100);
+    graph.AddPoint(1, 20, 100);
+    EXPECT_EQ(s->EraseWidth(), 10);
+    graph.AddPoint(1, 30, 100);
+    EXPECT_EQ(s->EraseWidth(), 10);
+    graph.AddPoint(1, 32, 100);
+    EXPECT_EQ(s->EraseWidth(), 2);
+    graph.ClearSeries();
+    EXPECT_EQ(s->EraseWidth(), 5);  // back to the divisions
+    EXPECT_EQ(s->Container()->GetCount(), 0u);
+    EXPECT_FALSE(s->IsWrapped());
+}
+
+TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
+{
+    EXPECT_EQ(graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0), 0);
+    EXPECT_EQ(graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), 0);
+    EXPECT_EQ(graph.GetSeriesCount(), 1);
+    EXPECT_EQ(graph.SetAxisRange(3, 1, 0, 10, 1), 0);
+    EXPECT_EQ(graph.SetAxisTitle(2, 1, QStringLiteral("x")), 0);  // no shape yet
+    EXPECT_EQ(graph.AddPoint(2, 5, 5), 1);                         // nothing to add to: ignored
+
+    // Replacing channel 1 again and again: the old parts go (ASan checks), the graph
+    // keeps drawing with the new ones.
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(graph.SetSeriesShape(1, i % 2, kCurve, 0x00FF00), 1);
+        graph.AddPoint(1, 5 * i, 1000);
+        graph.SetChannelMask(3);
+        ASSERT_NE(graph.Canvas(), nullptr);
+    }
+    ASSERT_EQ(graph.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x800000, 0), 1);
+    EXPECT_EQ(graph.GetSeriesCount(), 2);
+    // Mask 3: both series, channel 2's axes (the last set bit).
+    graph.SetChannelMask(3);
+    EXPECT_EQ(graph.Graph()->CurrentVerticalAxis(), graph.Axis(2, false));
+}
+
+TEST_F(GraphGeometry, DegenerateRangesAndDivisionsDrawAndReturn)
+{
+    // Maximum equal to minimum: a flat line on the base row.
+    graph.SetAxisRange(1, 0, 500, 500, 0);
+    for (int x = 0; x <= 10; x += 5) graph.AddPoint(1, x, 500);
+    EXPECT_EQ(SeriesImage(graph, 1).pixel(40, 180), kCurve);
+    // Small and inverted ranges, zero and negative divisions.
+    graph.SetAxisRange(1, 1, 0, 5, 0);
+    graph.SetAxisRange(1, 1, 100, 0, -3);
+    graph.SetYAxisMaximum(0);
+    graph.SetXAxisDivisions(1, -1);
+    graph.SetChannelMask(1);
+    EXPECT_NE(graph.Canvas(), nullptr);
+}
+
+TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
+{
+    CDerivedGraphLabel graph;
+    graph.BuildGraph(600, 250);
+    graph.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0x00FF00);
+    graph.SetAxisRange(1, 1, 0, 100, 5);   // buckets (0,5], (5,10], ... at 25 px each
+    graph.SetAxisRange(1, 0, 0, 10, 1);    // 18 px per count
+    graph.SetChannelMask(1);
+    const gui::Bitmap& bars = SeriesImage(graph, 1);
+    graph.AddPoint(1, 0, 7);
+    EXPECT_EQ(bars.pixel(37, 170), 0x00FF00u);  // one in (5, 10]: rows 162..179
+    EXPECT_EQ(bars.pixel(37, 150), kWhite);
+    graph.AddPoint(1, 0, 10);                   // counted in (5, 10] and shown there
+    EXPECT_EQ(bars.pixel(37, 150), 0x00FF00u);  // two: rows 144..179
+    EXPECT_EQ(bars.pixel(62, 175), kWhite);     // (10, 15] stays empty
+    // A full redraw shows the same bars (it also draws the empty buckets' base line).
+    const QImage incremental = bars.image().copy(0, 0, 500, 180);
+    graph.Series(1)->Draw();
+    EXPECT_EQ(bars.image().copy(0, 0, 500, 180), incremental);
+
+    // No bucket width: values are kept, nothing is drawn, nothing hangs.
+    graph.SetXAxisDivisions(1, 0);
+    EXPECT_EQ(graph.Series(1)->AddValue(3, 3), 0);
+    graph.SetXAxisDivisions(1, -5);
+    EXPECT_EQ(graph.Series(1)->Draw(), 1);
+    EXPECT_EQ(graph.Series(1)->Container()->GetCount(), 3u);
+}
+
+TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
+{
+    CSeriesContainer c;
+    c.SetCapacity(100);
+    for (int i = 0; i < 150; ++i) c.Add(i, i * 2.0);
+    ASSERT_EQ(c.GetCount(), 101u);
+    EXPECT_EQ(c.GetPoint(0).first, 49.0);
+    EXPECT_EQ(c.GetPoint(100).second, 298.0);
+    EXPECT_EQ(c.CountInRange(3, 0), 104.0);  // b <= 0: the value at index a
+    EXPECT_EQ(c.CountInRange(-1000, 0), 0.0);  // outside the buffer: 0, not a stray read
+    EXPECT_EQ(c.CountInRange(500, -1), 0.0);
+    CSeriesContainer small;
+    small.SetCapacity(10);
+    for (const double y : {50.0, 100.0, 150.0}) small.Add(0, y);
+    EXPECT_EQ(small.CountInRange(0, 100), 2.0);
+}
+
+TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
+{
+    CDerivedGraphLabel graph;
+    graph.BuildGraph(708, 288);
+    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
+    graph.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
+    graph.SetChannelMask(3);
+    for (int channel = 1; channel <= 2; ++channel) graph.SetAxisRange(channel, 1, -5000, 0, 500);
+    graph.SetYAxisMaximum(8000);
+    for (int k = 0; k < 20000; ++k) {
+        const int x = (k % 101) * 50 - 5000;
+        graph.AddPoint(1, x, 4000 + (k % 37) * 50);
+        graph.AddPoint(2, x, 2000 + (k % 23) * 70);
+        if (k % 97 == 0) graph.Canvas();
+    }
+    for (int channel = 1; channel <= 2; ++channel) {
+        EXPECT_EQ(graph.Series(channel)->Container()->GetCount(), 101u);
+        const auto* line = dynamic_cast<const CLine*>(graph.Series(channel)->Shape());
+        ASSERT_NE(line, nullptr);
+        EXPECT_LE(line->PointCount(), CLine::kMaxPoints);
+        EXPECT_TRUE(graph.Series(channel)->IsWrapped());
+    }
+    // Compositions after new points only (axes left in place) equal a full one.
+    const QImage incremental = graph.Canvas()->image().copy();
+    graph.Graph()->Draw();
+    EXPECT_EQ(graph.Canvas()->image(), incremental);
+}
+
+TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
+{
+    CDerivedGraphLabel one;
+    one.BuildGraph(708, 288);
+    one.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x0000C0, 0);
+    one.SetChannelMask(1);
+    one.SetAxisRange(1, 1, -5000, 0, 500);
+    one.SetYAxisMaximum(8000);
+    one.SetAxisTitle(1, 1, QStringLiteral("Time [msec]"));
+    one.SetAxisTitle(1, 0, QStringLiteral("Speed [rpm]"));
+    for (int k = 0; k < 150; ++k) one.AddPoint(1, (k % 101) * 50 - 5000, 3000 + static_cast<int>(2500 * std::sin(k / 9.0)));
+    EXPECT_TRUE(speedtest::SavePng(*one.Canvas(), QStringLiteral("graph_one_channel_line")));
+
+    CDerivedGraphLabel two;
+    two.BuildGraph(708, 288);
+    two.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
+    two.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
+    two.SetChannelMask(3);
+    two.SetYAxisMaximum(100);
+    two.SetAxisTitle(2, 0, QStringLiteral("Blue line : Motor1 , Red line : Motor2"));
+    for (int x = 0; x <= 100; x += 2) two.AddPoint(1, x, 50 + x / 3);
+    for (int x = 0; x <= 60; x += 2) two.AddPoint(2, x, 20 + (x % 20));
+    EXPECT_TRUE(speedtest::SavePng(*two.Canvas(), QStringLiteral("graph_two_channels_line")));
+
+    CDerivedGraphLabel bars;
+    bars.BuildGraph(420, 260);
+    bars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0xC08040);
+    bars.SetChannelMask(1);
+    bars.SetAxisRange(1, 1, 0, 1000, 100);
+    bars.SetAxisRange(1, 0, 0, 20, 0);
+    bars.SetAxisTitle(1, 1, QStringLiteral("Arrival time [msec]"));
+    for (int i = 0; i < 60; ++i) bars.AddPoint(1, 0, 300 + (i * 37) % 400);
+    EXPECT_TRUE(speedtest::SavePng(*bars.Canvas(), QStringLiteral("graph_one_channel_bars")));
+
+    CDerivedGraphLabel twoBars;
+    twoBars.BuildGraph(708, 288);
+    twoBars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x800000, 0xFFC0C0);
+    twoBars.SetSeriesShape(2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF);
+    twoBars.SetAxisRange(1, 1, 0, 100, 10);
+    twoBars.SetAxisRange(2, 1, 0, 100, 10);
+    twoBars.SetAxisRange(1, 0, 0, 20, 0);
+    twoBars.SetAxisRange(2, 0, 0, 20, 0);
+    twoBars.SetChannelMask(3);
+    for (int i = 0; i < 40; ++i) {
+        twoBars.AddPoint(1, 0, 15 + (i * 7) % 40);
+        twoBars.AddPoint(2, 0, 45 + (i * 11) % 50);
+    }
+    EXPECT_TRUE(speedtest::SavePng(*twoBars.Canvas(), QStringLiteral("graph_two_channels_bars")));
+}

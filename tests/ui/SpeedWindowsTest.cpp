@@ -1,0 +1,200 @@
+// Speed windows: the frameless hit test, the double buffer, what each window shows
+// and paints, sizes, the messages they swallow or pass on, and the graph window's
+// routing of points to its channels.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+
+#include "platform/gui/GuiTestSupport.h"
+#include "SpeedTestSupport.h"
+#include "ui/SpeedWindows.h"
+
+namespace {
+
+bool SameRegion(const QImage& painted, const QPoint& at, const gui::Bitmap& image, const QRect& part)
+{
+    const QImage a = painted.convertToFormat(QImage::Format_RGB32).copy(QRect(at, part.size()));
+    return a == image.image().copy(part);
+}
+
+}  // namespace
+
+TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
+{
+    const QRect r(100, 100, 382, 400);  // x 100..481, y 100..499
+    struct Row {
+        QPoint p;
+        int tachometer;
+        int graph;
+    };
+    using namespace gui::hit;
+    const Row rows[] = {
+        {{100, 100}, TopLeft, TopLeft},        {{109, 109}, TopLeft, TopLeft},
+        {{110, 100}, Top, Top},                {{471, 100}, Top, Top},
+        {{472, 100}, TopRight, TopRight},      {{481, 109}, TopRight, TopRight},
+        {{100, 499}, BottomLeft, BottomLeft},  {{481, 499}, BottomRight, BottomRight},
+        {{100, 250}, Left, Left},              {{481, 250}, Right, Right},
+        {{250, 499}, Bottom, Bottom},          {{110, 110}, Caption, Caption},
+        {{471, 399}, Caption, Caption},        {{300, 400}, Client, Caption},
+        {{300, 480}, Client, Caption},         {{482, 250}, Client, Caption},  // outside: no border
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(speedwindow::HitTest(r, row.p, false), row.tachometer) << row.p.x() << "," << row.p.y();
+        EXPECT_EQ(speedwindow::HitTest(r, row.p, true), row.graph) << row.p.x() << "," << row.p.y();
+    }
+}
+
+TEST(Duplicator, PresentsIntoAlternateBuffersAndTellsTheWindowEachTime)
+{
+    guitest::SpyWindow window;
+    ASSERT_TRUE(window.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    CTachometerImage image;
+    image.Create(0, 30, 20);
+    CDerivedDuplicator<CTachometerImage> duplicator(window.handle(), image);
+    const CTachometerImage* fronts[3];
+    for (int i = 0; i < 3; ++i) {
+        image.Fill(0x102030 + i);
+        duplicator.Present(image);
+        fronts[i] = &duplicator.GetFront();
+        EXPECT_EQ(fronts[i]->Image().image(), image.Image().image()) << i;
+    }
+    EXPECT_NE(fronts[0], fronts[1]);
+    EXPECT_EQ(fronts[0], fronts[2]);
+    EXPECT_EQ(window.count(gui::msg::FrameReady), 3);
+}
+
+TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
+{
+    CSubDialog_Tachometer window;
+    ASSERT_TRUE(window.createModeless(nullptr));
+    window.show();
+    ASSERT_NE(window.ShownDial(), nullptr);
+    EXPECT_EQ(window.ShownDial(), window.RpmDial());
+    EXPECT_EQ(window.RpmDial()->Scale().GetFullScale(), 16000);
+    EXPECT_EQ(window.RpmDial()->Needle().GetValue(), 0);
+    EXPECT_EQ(window.clientRect().size(), QSize(382, 400));
+    EXPECT_EQ(window.widget()->minimumSize(), QSize(250, 300));
+    EXPECT_EQ(window.widget()->maximumSize(), QSize(395, 432));
+
+    window.SelectDial(0);
+    window.SetValues(120, 3000);
+    EXPECT_EQ(window.RpmDial()->Needle().GetValue(), 3000);
+    EXPECT_EQ(window.PpsDial()->Needle().GetValue(), 120);
+    EXPECT_EQ(window.Front()->Image().image(), window.PpsDial()->Image().image());
+    const QImage painted = window.widget()->grab().toImage();
+    EXPECT_TRUE(SameRegion(painted, QPoint(0, 0), window.PpsDial()->Image(), QRect(0, 0, 300, 300)));
+    EXPECT_TRUE(speedtest::SavePng(painted, QStringLiteral("window_tachometer_pps_120")));
+
+    // What reaches the screen after many frames (only the needles' boxes repainted)
+    // is the newest frame.
+    for (int v = 0; v <= 15000; v += 700) {
+        window.SetValues(v / 10, v);
+        if (v % 2100 == 0) guitest::settle();
+    }
+    guitest::settle();
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
+    EXPECT_TRUE(SameRegion(screen, QPoint(0, 0), window.PpsDial()->Image(), QRect(0, 0, 300, 300)));
+
+    window.SelectDial(1);
+    EXPECT_EQ(window.Front()->Image().image(), window.RpmDial()->Image().image());
+    // The pps maximum changes only the pps dial, and leaves its needle until the next value.
+    window.SetPpsMaximum(1000);
+    EXPECT_EQ(window.PpsDial()->Scale().GetFullScale(), 1100);
+    EXPECT_EQ(window.RpmDial()->Scale().GetFullScale(), 16000);
+}
+
+TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
+{
+    CSubDialog_DigitalTachometer window;
+    ASSERT_TRUE(window.createModeless(nullptr));
+    window.show();
+    EXPECT_EQ(window.Display()->Display().Text(),
+              QStringLiteral(" 80 pps") + QString(20, QLatin1Char(' ')) + QStringLiteral("80 pps"));
+    EXPECT_EQ(window.widget()->minimumSize(), QSize(382, 160));
+    EXPECT_EQ(window.widget()->maximumSize(), QSize(382, 160));
+    EXPECT_EQ(window.clientRect().size(), QSize(382, 160));
+    window.SetValues(250, 260);
+    const QImage painted = window.widget()->grab().toImage();
+    EXPECT_TRUE(SameRegion(painted, QPoint(50, 30), window.Front()->Image(), QRect(0, 0, 270, 40)));
+    EXPECT_TRUE(speedtest::SavePng(painted, QStringLiteral("window_digital_250_260")));
+}
+
+TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
+{
+    guitest::SpyWindow owner;
+    ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    owner.answer = [](std::uint32_t m, gui::WParam, gui::LParam) -> gui::LResult { return m == gui::msg::ControlChanged ? 7 : 0; };
+
+    CSubDialog_Tachometer tach;
+    CSubDialog_DigitalTachometer digital;
+    CSubDialog_Graph graph;
+    std::vector<CSpeedWindow*> windows{&tach, &digital, &graph};
+    for (CSpeedWindow* w : windows) {
+        ASSERT_TRUE(w->createModeless(nullptr));
+        w->show();
+        EXPECT_EQ(w->SetOwner(owner.handle(), -1), 0);  // stored all the same
+        EXPECT_EQ(w->SetOwner(owner.handle(), 0), 1);
+        w->send(gui::msg::SysCommand, gui::syscmd::Close);
+        w->send(gui::msg::Close);
+        w->dialogKey(Qt::Key_Return);
+        w->dialogKey(Qt::Key_Escape);
+        EXPECT_TRUE(w->exists());
+        EXPECT_TRUE(w->isShown());
+    }
+    EXPECT_EQ(tach.send(gui::msg::ControlChanged, 5, 9), 7);
+    EXPECT_EQ(digital.send(gui::msg::ControlChanged, 6, 10), 7);
+    EXPECT_EQ(graph.send(gui::msg::ControlChanged, 7, 11), 0);  // the graph window hosts no controls
+    const auto changes = owner.only(gui::msg::ControlChanged);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].w, 5u);
+    EXPECT_EQ(changes[0].l, 9);
+    EXPECT_EQ(changes[1].w, 6u);
+
+    // Hosted controls are borrowed once each and become the window's children.
+    gui::Window control;
+    ASSERT_TRUE(control.create(&owner, 3001, QRect(0, 0, 20, 20)));
+    EXPECT_EQ(tach.AddControl(&control), 1);
+    EXPECT_EQ(tach.AddControl(&control), 0);
+    tach.ShowControls();
+    EXPECT_EQ(control.parent(), &tach);
+    control.destroy();
+}
+
+TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
+{
+    CSubDialog_Graph window;
+    ASSERT_TRUE(window.createModeless(nullptr));
+    EXPECT_EQ(window.widget()->minimumSize(), QSize(350, 200));
+    EXPECT_EQ(window.widget()->maximumSize(), QSize(708, 288));
+    CDerivedGraphLabel* graph = window.GraphWindow();
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->GraphSize(), QSize(708, 288));
+    EXPECT_EQ(window.AddPoint(10, 100, 200), 1);  // no channel yet: nothing, no crash
+
+    window.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
+    window.SetChannelMask(1);
+    window.AddPoint(10, 100, 200);
+    ASSERT_EQ(graph->Series(1)->Container()->GetCount(), 1u);
+    EXPECT_EQ(graph->Series(1)->Container()->GetPoint(0), std::make_pair(10.0, 100.0));
+
+    window.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
+    window.SetChannelMask(3);
+    graph->ClearSeries();
+    window.AddPoint(15, 300, 400);
+    EXPECT_EQ(graph->Series(1)->Container()->GetPoint(0), std::make_pair(15.0, 300.0));
+    EXPECT_EQ(graph->Series(2)->Container()->GetPoint(0), std::make_pair(15.0, 400.0));
+    window.show();
+    guitest::settle();
+    // New points repaint only the plot area; the screen still shows the whole picture.
+    for (int x = 20; x <= 100; x += 5) {
+        window.AddPoint(x, 3000 + 40 * x, 50 + (x % 30));
+        if (x % 15 == 0) guitest::settle();
+    }
+    guitest::settle();
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
+    EXPECT_TRUE(SameRegion(screen, QPoint(0, 0), *graph->Canvas(), QRect(0, 0, 708, 288)));
+    EXPECT_TRUE(speedtest::SavePng(screen, QStringLiteral("window_graph_two_channels")));
+}

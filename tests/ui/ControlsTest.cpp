@@ -18,6 +18,7 @@
 #include "ui/FloatDialog.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
 
 namespace {
 
@@ -473,6 +474,14 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     EXPECT_EQ(base, 4000u);
     EXPECT_EQ(page.GetContainerWindow("Floating", &base), nullptr);
     EXPECT_EQ(base, 0u);
+    // "tachometer": the first tachometer window, or the second when only it exists.
+    EXPECT_EQ(page.GetContainerWindow("tachometer", &base), nullptr);
+    EXPECT_EQ(base, 3000u);
+    auto digital = std::make_unique<CSubDialog_DigitalTachometer>();
+    ASSERT_TRUE(digital->createModeless(nullptr));
+    gui::Window* second = digital.get();
+    page.SetSecondTachometer(std::move(digital));
+    EXPECT_EQ(page.GetContainerWindow("tachometer", nullptr), second);
 
     auto made = std::make_unique<CDerivedButton>(floating, 2000);
     made->SetRegister(9, 0);

@@ -107,10 +107,19 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
         ++passes_;
 
         bool orderedAhead = false;
+        ITask* driveAhead = nullptr;  // an earlier lens drive that has not ended yet
         for (auto it = tasks_.begin(); it != tasks_.end();) {
             const std::uint32_t kind = (*it)->GetKind();
             const bool ordered = IsOrderedBoardKind(kind);
-            const std::uint32_t result = ServiceTask(*it, !(ordered && orderedAhead));
+            bool mayStart = !(ordered && orderedAhead);
+            if (kind == kTaskLensSequence && (*it)->GetState() == kTaskCreated && driveAhead != nullptr) {
+                // A new drive replaces the one in progress: the earlier drive ends now and
+                // sends its stop request, and only then does the new drive begin, so the
+                // old stop can never cut the new drive short.
+                driveAhead->Cancel();
+                mayStart = false;
+            }
+            const std::uint32_t result = ServiceTask(*it, mayStart);
             if (result == kTaskFinished) {
                 it = tasks_.erase(it);
                 continue;
@@ -118,6 +127,7 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
             // Order matters only for frames: a later board task waits until this one's
             // frames are out, not until a timed wait of its own has ended.
             if (ordered && !(*it)->HasSentFrames()) orderedAhead = true;
+            if (kind == kTaskLensSequence) driveAhead = it->get();
             ++it;
         }
         if (tasks_.empty()) {

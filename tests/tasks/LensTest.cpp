@@ -126,3 +126,29 @@ TEST(LensOnSim, ARegisterChangeDuringADriveGoesOutAtOnce) {
     EXPECT_EQ(frames[1], (Bytes{'I', 0xE4, 2, 1, 0x22, 0x19}));
     EXPECT_EQ(frames[2], (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
 }
+
+// A second drive replaces the first: the first one's stop request goes out before the
+// second drive begins, so it can never cut the second drive short.
+TEST(LensOnSim, ASecondDriveEndsTheFirstBeforeItBegins) {
+    SimBoard board;
+    ASSERT_TRUE(board.Connect());
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x401), 1);
+    store.SetValue(CLensTask::kWordRegister0, 0x0100);
+    store.SetValue(CLensTask::kWordRegister1, 0x02);
+    store.SetValue(CLensTask::kWordStopMode, 3);
+    store.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
+    const Bytes drive{'I', 0xE4, 4, 0, 0x01, 0x00, 0x02, 0x18};
+    const Bytes stop{'I', 0xE4, 2, 1, 0x02, 0x1B};
+    {
+        CDerivedTaskListener queue;
+        queue.SetMicon(board.link.get());
+        queue.SetDataContainer(&store);
+        queue.AddTask(0x09000000, nullptr, 0);
+        ASSERT_TRUE(board.sim.waitForFrames(1, std::chrono::seconds(10)));
+        queue.AddTask(0x09000000, nullptr, 0);
+        ASSERT_TRUE(board.sim.waitForFrames(3, std::chrono::seconds(10)));
+        EXPECT_EQ(board.Frames(), (std::vector<Bytes>{drive, stop, drive}));
+    }  // the shutdown ends the second drive
+    EXPECT_EQ(board.Frames(), (std::vector<Bytes>{drive, stop, drive, stop}));
+}

@@ -54,8 +54,6 @@ CDerivedCheckButton::CDerivedCheckButton(gui::Window* parent, std::uint32_t id) 
     SetCreateStyle(gui::style::PushLike);
 }
 
-void CDerivedCheckButton::onCreate() { client_ = clientRect(); }
-
 int CDerivedCheckButton::Show()
 {
     Trace("CDerivedButton: Check-button click hooked\n");
@@ -98,9 +96,8 @@ int CDerivedCheckButton::SetCaptions(const QString& onText, const QString& offTe
 bool CDerivedCheckButton::onMouseUp(const gui::MouseEvent& e)
 {
     if (e.button != Qt::LeftButton) return false;
-    // The size it was created with, or the present one after a move.
-    const QRect inside = client_.isEmpty() ? clientRect() : clientRect().united(client_);
-    if (inside.contains(e.pos)) {
+    // The present client area (the page may have resized the button since it was made).
+    if (clientRect().contains(e.pos)) {
         checked_ = checked_ == 0 ? 1 : 0;
         Show();
         NotifyParent();
@@ -116,8 +113,6 @@ CDerivedRadioButton::CDerivedRadioButton(gui::Window* parent, std::uint32_t id) 
     SetWindowClass("BUTTON");
     SetCreateStyle(0);
 }
-
-void CDerivedRadioButton::onCreate() { client_ = clientRect(); }
 
 std::uint32_t CDerivedRadioButton::GetValue() const
 {
@@ -163,8 +158,7 @@ int CDerivedRadioButton::SetCaption(const QString& text)
 bool CDerivedRadioButton::onMouseUp(const gui::MouseEvent& e)
 {
     if (e.button != Qt::LeftButton) return false;
-    const QRect inside = client_.isEmpty() ? clientRect() : clientRect().united(client_);
-    if (inside.contains(e.pos)) {
+    if (clientRect().contains(e.pos)) {
         SetValue(GetValue());
         NotifyParent();
     }

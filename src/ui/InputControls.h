@@ -49,12 +49,10 @@ public:
 
 protected:
     bool onMouseUp(const gui::MouseEvent& e) override;
-    void onCreate() override;
 
 private:
     int Show();
 
-    QRect client_;
     std::uint32_t checked_ = 0;
     QString onCaption_;
     QString offCaption_;
@@ -82,10 +80,8 @@ public:
 
 protected:
     bool onMouseUp(const gui::MouseEvent& e) override;
-    void onCreate() override;
 
 private:
-    QRect client_;
     QString caption_;
     std::optional<std::uint32_t> lastGiven_;
 };

@@ -77,6 +77,17 @@ protected:
 
 const void* Ptr(const CDerivedControl* c) { return static_cast<const void*>(c); }
 
+std::unique_ptr<IParameterDecoder> Decoder(std::int32_t kind, double a, const char* format)
+{
+    auto decoder = std::make_unique<CDerivedParameterDecoder>();
+    auto p = std::make_unique<ParameterRecord>();
+    p->kind = kind;
+    p->a = a;
+    p->format = format;
+    decoder->SetParameter(std::move(p));
+    return decoder;
+}
+
 }  // namespace
 
 TEST_F(ControlHost, PushButtonNotifiesOnReleaseAfterAPressOnItWhereverThePointerIs)
@@ -267,16 +278,21 @@ TEST_F(ControlHost, EditShowsStoredValuesInTheirFormats)
 {
     auto edit = Make<CDerivedEdit>(3011, QRect(10, 10, 100, 22));
     EXPECT_EQ(edit->Format(4000000000u), QStringLiteral("4000000000"));
-    auto decoder = std::make_unique<CDerivedParameterDecoder>();
-    auto p = std::make_unique<ParameterRecord>();
-    p->kind = ParameterRecord::kDivide;
-    p->a = 4;
-    p->format = "%#.2lf";
-    decoder->SetParameter(std::move(p));
-    edit->SetValueTable(std::move(decoder));
+    edit->SetValueTable(Decoder(ParameterRecord::kDivide, 4, "%#.2lf"));
     edit->SetValue(10);
     EXPECT_EQ(edit->text(), QStringLiteral("2.50"));
-    EXPECT_DOUBLE_EQ(edit->GetShownValue(), 2.5);
+    // The warning colours the text when the shown value is above its threshold.
+    edit->SetWarning(2.5, 0x0000FF);
+    gui::ColourQuery answer;
+    edit->ApplyWarningColour(answer);
+    EXPECT_EQ(answer.text, QColor(0, 0, 0));
+    edit->SetValue(11);
+    edit->ApplyWarningColour(answer);
+    EXPECT_EQ(answer.text, QColor(255, 0, 0));
+    edit->SetWarning(-1.0, 0x0000FF);
+    gui::ColourQuery none;
+    edit->ApplyWarningColour(none);
+    EXPECT_FALSE(none.text.has_value());
     edit->SetValueTable(nullptr);
 
     const auto shows = [&](const char* format, const char* word, std::uint32_t v, const char* receive = nullptr) {
@@ -349,13 +365,7 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
 TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
 {
     auto edit = Make<CDerivedEdit>(3014, QRect(10, 10, 100, 22));
-    auto decoder = std::make_unique<CDerivedParameterDecoder>();
-    auto p = std::make_unique<ParameterRecord>();
-    p->kind = ParameterRecord::kMultiply;
-    p->a = 0.1;  // shown = stored * 0.1, so typed / 0.1 is stored
-    p->format = "%.1lf";
-    decoder->SetParameter(std::move(p));
-    edit->SetValueTable(std::move(decoder));
+    edit->SetValueTable(Decoder(ParameterRecord::kMultiply, 0.1, "%.1lf"));  // typed / 0.1 is stored
     edit->SetValue(23);
     EXPECT_EQ(edit->text(), QStringLiteral("2.3"));
     const auto commit = [&](const QString& text) {
@@ -382,30 +392,6 @@ TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
     edit->setFocus();
     EXPECT_EQ(pulse->GetValue(), 0x7FFFu);
     EXPECT_EQ(ChangeCount(), 5u);
-}
-
-TEST_F(ControlHost, EditWarningColoursTextAboveTheThreshold)
-{
-    auto edit = Make<CDerivedEdit>(3016, QRect(10, 10, 100, 22));
-    auto decoder = std::make_unique<CDerivedParameterDecoder>();
-    auto p = std::make_unique<ParameterRecord>();
-    p->kind = ParameterRecord::kDivide;
-    p->a = 100;
-    p->format = "%.2lf";
-    decoder->SetParameter(std::move(p));
-    edit->SetValueTable(std::move(decoder));
-    edit->SetWarning(3.0, 0x0000FF);
-    gui::ColourQuery answer;
-    edit->SetValue(300);
-    edit->ApplyWarningColour(answer);
-    EXPECT_EQ(answer.text, QColor(0, 0, 0));
-    edit->SetValue(301);
-    edit->ApplyWarningColour(answer);
-    EXPECT_EQ(answer.text, QColor(255, 0, 0));
-    edit->SetWarning(-1.0, 0x0000FF);
-    gui::ColourQuery none;
-    edit->ApplyWarningColour(none);
-    EXPECT_FALSE(none.text.has_value());
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)

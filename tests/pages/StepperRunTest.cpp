@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/stepper/DemoSequence.h"
+#include "pages/stepper/MeasuredValues.h"
 #include "pages/stepper/SerialFrame.h"
 #include "StepperRig.h"
 
@@ -349,6 +350,20 @@ TEST(SerialFrame, PacksEachFieldInItsBitsBehindTheAddress) {
     stepper::SendSerialSettings(board, store);
     ASSERT_EQ(board.calls.size(), 1u);
     EXPECT_EQ(board.calls[0].bytes, (std::vector<std::uint8_t>{0xBC, 0xD9, 0xB6, 0x03}));
+}
+
+TEST(MeasuredValues, OutputCurrentTruncatesAndNeverDividesByZero) {
+    using stepper::OutputCurrent;
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 0, 0}), 400u);  // 1.0006 V / 5 / 0.5 ohm
+    EXPECT_EQ(OutputCurrent(0x101, {1241, 500, 0, 0}), 399u);
+    EXPECT_EQ(OutputCurrent(0x100, {1242, 500, 2, 0}), 200u);  // 50 %
+    EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 7}), 120u);  // 30 % by word 58
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 0, 0, 0}), 0u);      // no resistance
+    EXPECT_EQ(OutputCurrent(0x103, {0, 0, 0, 0}), 0u);
+    EXPECT_EQ(OutputCurrent(0x103, {0, 2000, 0, 0}), 400u);
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 9, 0}), 0u);    // attenuation outside its table
+    EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 8}), 0u);
+    EXPECT_EQ(OutputCurrent(0x107, {1242, 500, 0, 0}), 0u);    // no current readout
 }
 
 }  // namespace

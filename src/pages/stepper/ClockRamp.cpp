@@ -65,6 +65,7 @@ void StepperRun::ResetToIdle() {
     clockStopped_ = false, changed_ = false;
     current_ = 0, held_ = 0;
     sequenceFinished_ = true, ending_ = false, havePlayed_ = false;
+    parallelRunning_ = false;  // the next step run sets its pins up again
     if (source_ != StepSource::Rows) {
         source_ = StepSource::Rows;
         demo_.clear();

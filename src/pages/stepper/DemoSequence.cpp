@@ -82,7 +82,8 @@ std::optional<StepRecord> ParseStep(const std::array<std::string_view, kColumns>
     if (f[3] != "Full") r.flags |= 1u << stepbits::kModeShift;
 
     const auto hz = Whole(f[4], 10);
-    const int index = hz && *hz <= 1'000'000 ? ValueTable(kStepFrequencies).FindIndexOfValue(static_cast<int>(*hz)) : -1;
+    static const ValueTable kFrequencies(kStepFrequencies);
+    const int index = hz && *hz <= 1'000'000 ? kFrequencies.FindIndexOfValue(static_cast<int>(*hz)) : -1;
     if (index < 0) {
         messages.push_back(Say(line, "step frequency \"" + std::string(f[4]) + "\" Hz is not one the chip can step at; line skipped"));
         return std::nullopt;

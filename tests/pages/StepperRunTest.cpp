@@ -1,0 +1,370 @@
+// The stepper page's runs on a manual clock and timer: the clock ramp's frames, the stop
+// and clock off, and the step lists' order, pins, phase records and ends.
+#include <gtest/gtest.h>
+
+#include "pages/stepper/DemoSequence.h"
+#include "pages/stepper/MeasuredValues.h"
+#include "pages/stepper/SerialFrame.h"
+#include "StepperRig.h"
+
+namespace pages::testing {
+namespace {
+
+using stepper::StartMode;
+namespace word = stepper::word;
+
+// Clock frames sent on `channel` (staged ones left out) while the ramp ticks every 25 ms.
+std::vector<double> RunRamp(StepperRig& rig, int channel) {
+    std::vector<double> sent;
+    auto collect = [&] {
+        for (const auto& c : rig.board.Take())
+            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.push_back(c.record.frequency);
+    };
+    collect();
+    for (int guard = 0; rig.timer.armed && guard < 2000; ++guard) {
+        rig.clock.advanceMs(*rig.timer.armed);
+        rig.run.OnRunTimer();
+        collect();
+    }
+    return sent;
+}
+
+TEST(ClockRamp, CurveIsSmoothAndMovesInJumpsOf390) {
+    StepperRig rig(0x101);
+    auto& run = rig.run;
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 0), 100.0);  // held 0: below the band, not above 10
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 250), 396.875);
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 500), 1050.0);
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 510), 1050.0);  // within the band: held
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 750), 1703.125);
+    EXPECT_DOUBLE_EQ(run.RampCurve(100, 2000, 1000, 1000), 2000.0);
+    // An 8 s ramp: the cube is taken in double.
+    EXPECT_NEAR(run.RampCurve(100, 12000, 8000, 4000), 6050.0, 1e-6);
+}
+
+TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenStops) {
+    StepperRig rig(0x101);
+    rig.Set(word::kStartClock, 0);    // 100 pps
+    rig.Set(word::kTopClock, 12);     // 2000 pps
+    rig.Set(word::kStartTopTime, 2);  // 1000 ms
+    rig.Set(word::kStartStop, 1);
+    rig.run.StartRun(StartMode::Start, 0);
+
+    const auto first = rig.board.calls;
+    ASSERT_GE(first.size(), 6u);
+    // Pins first (port 24 staged, 12 and 23 sent), then channel 6 staged twice and 7 sent.
+    EXPECT_EQ(first[0].channel, 24);
+    EXPECT_FALSE(first[0].send);
+    EXPECT_EQ(first[1].channel, 12);
+    EXPECT_EQ(first[2].channel, 23);
+    EXPECT_TRUE(first[2].send);
+    EXPECT_EQ(first[3].kind, BoardCall::Timer);
+    EXPECT_EQ(first[3].channel, 6);
+    EXPECT_FALSE(first[3].send);
+    EXPECT_EQ(first[5].channel, 7);
+    EXPECT_DOUBLE_EQ(first[5].record.frequency, 100.0);
+    EXPECT_DOUBLE_EQ(first[5].record.value, 50.0);
+    EXPECT_EQ(first[5].record.percent, 1u);
+
+    const auto sent = RunRamp(rig, 7);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_DOUBLE_EQ(sent.back(), 2000.0);
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 390.0) << i;
+    EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
+    EXPECT_TRUE(rig.run.TopReached());
+    EXPECT_EQ(rig.run.CurrentFrequency(), 2000);
+    EXPECT_EQ(stepper::ClockInWord::Top(rig.run.SettingsWord()), 12u);
+    EXPECT_TRUE(rig.run.ClockButtons().clockEnabled);
+    EXPECT_FALSE(rig.run.ClockButtons().updateEnabled);
+    rig.Set(word::kTopClock, 13);
+    EXPECT_FALSE(rig.run.ClockButtons().clockEnabled);
+    EXPECT_TRUE(rig.run.ClockButtons().updateEnabled);
+}
+
+TEST(ClockRamp, ImmediateRampSendsTheTopOnceAndArmsNothing) {
+    StepperRig rig(0x100);
+    rig.Set(word::kStartClock, 0);
+    rig.Set(word::kTopClock, 5);  // 600 pps
+    rig.Set(word::kStartTopTime, 0);
+    rig.run.StartRun(StartMode::Start, 1);  // no pins
+    const auto calls = rig.board.Take();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].channel, 8);
+    EXPECT_DOUBLE_EQ(calls[0].record.frequency, 600.0);
+    EXPECT_TRUE(calls[0].send);
+    EXPECT_FALSE(rig.timer.armed);
+}
+
+TEST(ClockRamp, StopHoldsTheStartClockThenSwitchesTheClockOff) {
+    StepperRig rig(0x100);
+    rig.Set(word::kStartClock, 1);  // 200
+    rig.Set(word::kTopClock, 7);    // 1000
+    rig.Set(word::kStartTopTime, 1);  // 500 ms
+    rig.run.StartRun(StartMode::Start, 1);
+    RunRamp(rig, 8);
+    ASSERT_TRUE(rig.run.TopReached());
+
+    const auto stopAt = rig.clock.nowMs();
+    rig.run.StartRun(StartMode::Stop, 1);
+    std::vector<std::pair<std::uint64_t, BoardCall>> frames;
+    for (int guard = 0; rig.timer.armed && guard < 200; ++guard) {
+        rig.clock.advanceMs(*rig.timer.armed);
+        rig.run.OnRunTimer();
+        for (const auto& c : rig.board.Take()) frames.emplace_back(rig.clock.nowMs() - stopAt, c);
+    }
+    ASSERT_FALSE(frames.empty());
+    const auto& off = frames.back().second;
+    EXPECT_EQ(off.channel, 8);
+    EXPECT_DOUBLE_EQ(off.record.frequency, 100.0);
+    EXPECT_DOUBLE_EQ(off.record.value, 100.0);
+    EXPECT_TRUE(off.send);
+    EXPECT_GE(frames.back().first, 1000u);  // T + 500 ms, then the next tick
+    EXPECT_TRUE(rig.run.ClockStopped());
+    EXPECT_EQ(rig.run.CurrentFrequency(), 0);
+    EXPECT_FALSE(rig.timer.armed);
+    // Before the clock went off, the start clock was held.
+    for (const auto& [t, c] : frames)
+        if (t >= 500 && t < 1000) {
+            EXPECT_DOUBLE_EQ(c.record.frequency, 200.0) << t;
+        }
+}
+
+TEST(ClockRamp, StartAtTheClockOffFrequencyIsStillSent) {
+    StepperRig rig(0x100);
+    rig.run.ClockOff();  // leaves 100 Hz at 100 %
+    rig.board.Take();
+    rig.Set(word::kStartClock, 0), rig.Set(word::kTopClock, 0), rig.Set(word::kStartTopTime, 0);
+    rig.run.StartRun(StartMode::Start, 1);
+    const auto calls = rig.board.Take();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls[0].send);
+    EXPECT_DOUBLE_EQ(calls[0].record.value, 50.0);
+}
+
+TEST(ClockRamp, ResetToIdleForgetsARunAndItsWords) {
+    StepperRig rig(0x101);
+    rig.Set(word::kStartStop, 1), rig.Set(word::kClock, 1), rig.Set(word::kStartTopTime, 2);
+    rig.run.StartRun(StartMode::Start, 1);
+    ASSERT_TRUE(rig.timer.armed);
+    rig.run.ResetToIdle();
+    EXPECT_FALSE(rig.timer.armed);
+    EXPECT_EQ(rig.Get(word::kStartStop), 0u);
+    EXPECT_EQ(rig.Get(word::kClock), 0u);
+    EXPECT_EQ(rig.run.CurrentFrequency(), 0);
+}
+
+// ---- step runs ----
+
+std::uint32_t Row(bool inUse, bool full, int freqIndex, bool ccw) {
+    return (inUse ? 1u << 31 : 0u) | (full ? 0u : 1u << 29) | static_cast<std::uint32_t>(freqIndex) << 24 | (ccw ? 1u << 23 : 0u);
+}
+
+struct StepRun : StepperRig {
+    StepRun() : StepperRig(0x101) {
+        Set(word::kInputType, 1);
+        Set(word::kTestMode, 1);
+        Set(word::kTransferUnit, 0);
+        Set(word::kTransferTime, 2);  // 3 s
+        for (int r = 0; r < 8; ++r) Set(word::kFirstRow + r, 0);
+    }
+    // Rows played, tick by tick, until the run ends or `ticks` ran out.
+    std::vector<int> Play(int ticks) {
+        std::vector<int> rows;
+        run.BuildRowSteps();
+        if (!run.StopRun(true)) return rows;
+        rows.push_back(run.ActiveRow());
+        for (int i = 1; i < ticks && timer.armed; ++i) {
+            clock.advanceMs(*timer.armed);
+            run.OnRunTimer();
+            if (timer.armed) rows.push_back(run.ActiveRow());
+        }
+        return rows;
+    }
+};
+
+TEST(StepSequence, PhaseRecordsFollowModeFrequencyAndDirection) {
+    StepRun rig;
+    stepper::StepRecord full{0, 0, 0, Row(true, true, 9, false)};  // 200 Hz
+    EXPECT_EQ(rig.run.ApplyStepRecord(full), 200);
+    auto calls = rig.board.Take();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].channel, 6);
+    EXPECT_FALSE(calls[0].send);
+    EXPECT_EQ(calls[1].channel, 7);
+    EXPECT_TRUE(calls[1].send);
+    EXPECT_DOUBLE_EQ(calls[1].record.frequency, 50.0);
+    EXPECT_DOUBLE_EQ(calls[1].record.value, 50.0);
+    EXPECT_EQ(calls[1].record.extra, 0u);
+    EXPECT_EQ(calls[1].record.flagA, 25u);
+
+    stepper::StepRecord half{0, 0, 0, Row(true, false, 9, true)};
+    rig.run.ApplyStepRecord(half);
+    calls = rig.board.Take();
+    EXPECT_DOUBLE_EQ(calls[1].record.frequency, 25.0);
+    EXPECT_DOUBLE_EQ(calls[1].record.value, 38.0);
+    EXPECT_EQ(calls[1].record.extra, 12u);
+    EXPECT_EQ(calls[1].record.flagA, 75u);
+
+    stepper::StepRecord unknown{0, 0, 0, Row(true, true, 31, false)};
+    EXPECT_EQ(rig.run.ApplyStepRecord(unknown), 0);
+    EXPECT_TRUE(rig.board.Take().empty());  // never a 0 Hz phase record
+}
+
+TEST(StepSequence, RunTimeIsAtLeastOneMillisecond) {
+    StepRun rig;
+    using namespace stepper::stepbits;
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 200), 200u);  // (80 / 8) * (4000 / 200)
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 3}, 200), 3000u);
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | kCountIsIndex | 11}, 200), 200u);  // table: 80
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 5}, 200), 1u);  // below 8 steps
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 0}, 200), 1u);
+    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 0), 1u);  // no frequency: no division
+}
+
+TEST(StepSequence, EndsOfTheListBySignalAndRepeat) {
+    {
+        StepRun rig;  // "Auto": each checked row once, then the run ends
+        rig.Set(word::kFirstRow + 2, Row(true, true, 9, false));
+        rig.Set(word::kFirstRow + 5, Row(true, true, 4, false));
+        EXPECT_EQ(rig.Play(10), (std::vector<int>{2, 5}));
+        EXPECT_TRUE(rig.run.SequenceFinished());
+        EXPECT_EQ(rig.run.ActiveRow(), -1);
+        const auto calls = rig.board.Take();
+        // The end: the board's step output off, then both phase channels at rest.
+        ASSERT_GE(calls.size(), 3u);
+        const auto& end = calls[calls.size() - 3];
+        EXPECT_EQ(end.kind, BoardCall::Output);
+        EXPECT_EQ(end.channel, 0);
+        EXPECT_EQ(end.level, 0);
+        EXPECT_EQ(calls.back().channel, 7);
+        EXPECT_EQ(calls.back().record.outputA, 1u);
+        EXPECT_EQ(calls.back().record.outputB, 1u);
+    }
+    {
+        StepRun rig;  // "Stop Button" with repeat: round again
+        rig.Set(word::kStopSignal, 1), rig.Set(word::kRepeat, 1);
+        rig.Set(word::kFirstRow + 2, Row(true, true, 9, false));
+        rig.Set(word::kFirstRow + 5, Row(true, true, 4, false));
+        EXPECT_EQ(rig.Play(5), (std::vector<int>{2, 5, 2, 5, 2}));
+    }
+    {
+        StepRun rig;  // "Stop Button" without repeat: the last row holds until "Stop"
+        rig.Set(word::kStopSignal, 1);
+        rig.Set(word::kFirstRow + 2, Row(true, true, 9, false));
+        rig.Set(word::kFirstRow + 5, Row(true, true, 4, false));
+        EXPECT_EQ(rig.Play(4), (std::vector<int>{2, 5, 5, 5}));
+        rig.run.StopRun(false);
+        EXPECT_FALSE(rig.timer.armed);
+    }
+    {
+        StepRun rig;  // "Fixed" with "Auto": row 0 once, for its duration
+        rig.Set(word::kTestMode, 0);
+        rig.Set(word::kFirstRow, Row(false, true, 9, false));
+        EXPECT_EQ(rig.Play(5), (std::vector<int>{0}));
+        EXPECT_EQ(rig.timer.armed, std::nullopt);
+    }
+    {
+        StepRun rig;  // no checked row: nothing starts, nothing is sent
+        EXPECT_TRUE(rig.Play(3).empty());
+        EXPECT_TRUE(rig.board.calls.empty());
+        EXPECT_FALSE(rig.timer.armed);
+    }
+}
+
+TEST(StepSequence, FirstStepInStepsSetsUpDirectionBeforeTheCount) {
+    StepRun rig;
+    rig.Set(word::kTestMode, 0);  // "Fixed" + "Auto": full step counts twice
+    rig.Set(word::kTransferUnit, 1);
+    rig.Set(word::kTransferTime, 11);  // 80 steps
+    rig.Set(word::kFirstRow, Row(true, true, 9, true));
+    rig.run.BuildRowSteps();
+    ASSERT_TRUE(rig.run.StopRun(true));
+    const auto calls = rig.board.Take();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[0].kind, BoardCall::Output);
+    EXPECT_EQ(calls[0].channel, 3);
+    EXPECT_EQ(calls[0].extra, 1);  // CCW
+    EXPECT_EQ(calls[1].channel, 0);
+    EXPECT_EQ(calls[1].level, 160);
+    EXPECT_EQ(rig.timer.armed, 200u);
+}
+
+TEST(StepSequence, DemoPlaysItsStepsInTheRowsAndGivesTheRowsBack) {
+    StepRun rig;
+    rig.Set(word::kFirstRow + 3, Row(true, false, 2, true));
+    const std::uint32_t userRow = rig.Get(word::kFirstRow + 3);
+    auto demo = stepper::LoadDemoSequence("/nonexistent-folder");
+    ASSERT_EQ(demo.source, stepper::StepSource::BuiltInDemo);
+    ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
+
+    EXPECT_EQ(rig.Get(word::kChipEnable), 1u);
+    EXPECT_EQ(rig.Get(word::kRef), 7u);  // 0.1 V * 256 / 3.3, truncated
+    EXPECT_EQ(rig.Get(word::kAttenuate), 0u);
+    EXPECT_EQ(rig.Get(word::kFirstRow + 1), demo.steps[1].flags);
+    EXPECT_EQ(rig.timer.armed, 3000u);
+    const auto calls = rig.board.Take();
+    auto pwm = std::find_if(calls.begin(), calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
+    ASSERT_NE(pwm, calls.end());
+    EXPECT_EQ(pwm->level, 256 - 7);
+
+    for (int i = 0; i < 8; ++i) {
+        rig.clock.advanceMs(3000);
+        rig.run.OnRunTimer();
+    }
+    EXPECT_EQ(rig.run.ActiveRow(), 8);
+    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);  // the next eight shown
+    EXPECT_EQ(rig.Get(word::kAttenuate), 0u);
+    rig.clock.advanceMs(3000);
+    rig.run.OnRunTimer();
+    rig.clock.advanceMs(3000);
+    rig.run.OnRunTimer();  // no refill between multiples of eight
+    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);
+
+    ASSERT_TRUE(rig.run.RunDemo(false, demo.source, {}));
+    EXPECT_EQ(rig.Get(word::kFirstRow + 3), userRow);
+    EXPECT_EQ(rig.Get(word::kFirstRow + 1), 0u);
+    EXPECT_FALSE(rig.timer.armed);
+    EXPECT_FALSE(rig.run.DemoRunning());
+}
+
+TEST(SerialFrame, PacksEachFieldInItsBitsBehindTheAddress) {
+    CDerivedDataContainer store;
+    store.SelectContainer(0x105);
+    for (int w = 58; w <= 67; ++w) store.SetValue(w, 0);
+    store.SetValue(59, 5), store.SetValue(65, 1);                        // byte 0
+    store.SetValue(58, 6), store.SetValue(60, 2), store.SetValue(62, 1);  // byte 1
+    store.SetValue(61, 1), store.SetValue(67, 3), store.SetValue(63, 2);  // byte 2
+    store.SetValue(64, 1);                                                // byte 3: "ON_Auto" is code 2
+    EXPECT_EQ(stepper::BuildSerialSettingsFrame(store), (std::array<std::uint8_t, 4>{0x94, 0xD9, 0xB6, 0x0B}));
+
+    store.SetValue(64, 2);     // "Off": code 1
+    store.SetValue(59, 0x1F);  // too wide: masked, the address stays
+    store.SetValue(66, 1);     // has no bit
+    const auto frame = stepper::BuildSerialSettingsFrame(store);
+    EXPECT_EQ(frame[3], 0x07);
+    EXPECT_EQ(frame[0], 0xBC);
+    store.SetValue(64, 7);  // no code
+    EXPECT_EQ(stepper::BuildSerialSettingsFrame(store)[3], 0x03);
+
+    RecordingBoard board;
+    stepper::SendSerialSettings(board, store);
+    ASSERT_EQ(board.calls.size(), 1u);
+    EXPECT_EQ(board.calls[0].bytes, (std::vector<std::uint8_t>{0xBC, 0xD9, 0xB6, 0x03}));
+}
+
+TEST(MeasuredValues, OutputCurrentTruncatesAndNeverDividesByZero) {
+    using stepper::OutputCurrent;
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 0, 0}), 400u);  // 1.0006 V / 5 / 0.5 ohm
+    EXPECT_EQ(OutputCurrent(0x101, {1241, 500, 0, 0}), 399u);
+    EXPECT_EQ(OutputCurrent(0x100, {1242, 500, 2, 0}), 200u);  // 50 %
+    EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 7}), 120u);  // 30 % by word 58
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 0, 0, 0}), 0u);      // no resistance
+    EXPECT_EQ(OutputCurrent(0x103, {0, 0, 0, 0}), 0u);
+    EXPECT_EQ(OutputCurrent(0x103, {0, 2000, 0, 0}), 400u);
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 9, 0}), 0u);    // attenuation outside its table
+    EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 8}), 0u);
+    EXPECT_EQ(OutputCurrent(0x107, {1242, 500, 0, 0}), 0u);    // no current readout
+}
+
+}  // namespace
+}  // namespace pages::testing

@@ -286,13 +286,13 @@ void BoardModel::advanceMotor(const Bytes& f) {
         motorStarts_ = 0;
         return;
     }
-    if (f.size() < 2 || f[0] != kSecondLetter || f[1] != sub::Measured) return;
-    const bool run = portLevel(motor.port) == motor.runLevel;
-    if (!run) {
+    // Every frame may have moved the pin: leaving the run level stops the motor at once.
+    if (portLevel(motor.port) != motor.runLevel) {
         motorRunning_ = false;
         measured = 0;
         return;
     }
+    if (f.size() < 2 || f[0] != kSecondLetter || f[1] != sub::Measured) return;
     if (!motorRunning_) {
         motorRunning_ = true;
         motorReads_ = 0;

@@ -7,6 +7,7 @@
 
 #include "data/FileTestSupport.h"
 #include "pages/bldc/BldcChanges.h"
+#include "pages/bldc/BldcLayout.h"
 #include "pages/bldc/BldcSpeed.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
@@ -301,4 +302,36 @@ TEST(BldcChangesOnSim, ChangeCommandsPutTheirRecordsOnTheWire) {
     EXPECT_EQ(store.GetValue(0), 40u);
     EXPECT_EQ(store.GetValue(12), 0u);
     EXPECT_EQ(store.GetValue(30), 2u);
+}
+
+// The walk over the build order: absent kinds still move their column by their fixed
+// part, 19 and 29 share one place, 0x1000 moves a control onto the tachometer panel.
+TEST(BldcLayout, PlacementFollowsTheColumnsAndTheProfile) {
+    std::vector<std::uint16_t> profile(kProfileWords, 0);
+    for (int kind : {0, 2, 16, 17, 18, 19, 29, 20, 22}) profile[static_cast<std::size_t>(kind)] = 1;
+    profile[17] |= kOnTachometer;
+    const std::vector<PlacedControl> placed = PlaceControls(profile);
+    auto find = [&](Control control, int kind, int index) -> const PlacedControl* {
+        for (const PlacedControl& p : placed)
+            if (p.spec.control == control && p.spec.kind == kind && p.spec.index == index) return &p;
+        return nullptr;
+    };
+    // Page column: 0 at the top (50 high), 28 and 24 absent (1 each), 1 absent (3): 2 at 55.
+    const PlacedControl* slider2 = find(Control::Slider, 2, 0);
+    ASSERT_NE(slider2, nullptr);
+    EXPECT_EQ(slider2->spec.y, 55 + 21);
+    // Tachometer column: the panel (301), 17 (22), 18 (24): 19 and 29 both at 347.
+    const PlacedControl* s19 = find(Control::Slider, 19, 0);
+    const PlacedControl* s29 = find(Control::Slider, 29, 0);
+    ASSERT_TRUE(s19 && s29);
+    EXPECT_EQ(s19->spec.y, s29->spec.y);
+    EXPECT_EQ(s19->spec.y, 347 + 21);
+    EXPECT_EQ(find(Control::ImageLabel, 20, 0)->spec.y, 347 + 50);
+    EXPECT_TRUE(find(Control::Edit, 17, 0)->onTachometer);
+    EXPECT_FALSE(find(Control::Edit, 2, 1)->onTachometer);
+    EXPECT_EQ(find(Control::Slider, 28, 0), nullptr);
+    // The graph follows the page column's last group.
+    const ColumnEnds ends = ColumnHeights(profile);
+    EXPECT_EQ(find(Control::GraphPanel, 22, 0)->spec.y, ends.page - 1);
+    EXPECT_EQ(ends.tachometer, 347 + 50 + 22 + 1);
 }

@@ -22,6 +22,30 @@ bool Passed(std::uint32_t deadline) { return static_cast<std::int32_t>(NowMs() -
 
 }  // namespace
 
+Targets TargetsFromSliders(std::uint32_t rpmPosition, std::uint32_t fgPosition, std::uint32_t polePairs,
+                           std::uint32_t fgPulses) {
+    Targets t;
+    if (polePairs != 0) {
+        t.rpm = rpmPosition * 100u;
+        t.fg = RpmToFg(t.rpm, polePairs, fgPulses);
+    } else {
+        t.fg = fgPosition * 10u;
+        t.rpm = FgToRpm(t.fg, polePairs, fgPulses);
+    }
+    return t;
+}
+
+bool TestControlEnabled(int kind, bool running, std::uint32_t polePairs) {
+    switch (kind) {
+        case 0: case 1: case 2: case 5: case 7: case 9: case 10: return !running;
+        case 3: return !running && polePairs != 0;
+        case 4: return !running && polePairs == 0;
+        case 6: return true;
+        case 8: return running;
+        default: return false;
+    }
+}
+
 TrialPost DecodeTrialPost(std::uintptr_t w, std::intptr_t l) {
     TrialPost p;
     const std::uint64_t word = w;

@@ -59,6 +59,22 @@ struct StartupTestParams {
     std::uint32_t fgPulses = 1;      // profile[16] & 15
 };
 
+// The targets as the sliders show them (Test Start takes these, not a value kept from an
+// earlier change): with a pole count the Target RPM slider's position × 100 and the FG
+// frequency that follows, else the Target FG slider's position × 10 and the rpm that
+// follows.
+struct Targets {
+    std::uint32_t rpm = 0;
+    std::uint32_t fg = 0;
+};
+Targets TargetsFromSliders(std::uint32_t rpmPosition, std::uint32_t fgPosition, std::uint32_t polePairs,
+                           std::uint32_t fgPulses);
+
+// Which parameter controls of the dialog (kinds 0-10) are enabled: the set-up while idle
+// (Target RPM only with a pole count, Target FG only without), the bin width always,
+// Abort only while running.
+bool TestControlEnabled(int kind, bool running, std::uint32_t polePairs);
+
 struct TrialPost {
     std::uint32_t run = 0;
     bool end = false;

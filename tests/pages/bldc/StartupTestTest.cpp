@@ -160,3 +160,20 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     }
     EXPECT_EQ(test.RunNumber(), 2u);
 }
+
+// Test Start takes the targets the sliders show: 10 on Target RPM is 1000 rpm, which with
+// 2 pole pairs and 1 FG pulse is 33 Hz; without a pole count Target FG's 10 is 100 Hz.
+TEST(BldcStartupTest, TargetsComeFromTheSlidersAsShown) {
+    Targets t = TargetsFromSliders(10, 1, 2, 1);
+    EXPECT_EQ(t.rpm, 1000u);
+    EXPECT_EQ(t.fg, 33u);
+    t = TargetsFromSliders(10, 10, 0, 1);
+    EXPECT_EQ(t.fg, 100u);
+    EXPECT_EQ(t.rpm, 0u);
+    EXPECT_TRUE(TestControlEnabled(3, false, 2));
+    EXPECT_FALSE(TestControlEnabled(4, false, 2));
+    EXPECT_TRUE(TestControlEnabled(4, false, 0));
+    EXPECT_FALSE(TestControlEnabled(0, true, 0));
+    EXPECT_TRUE(TestControlEnabled(8, true, 0));
+    EXPECT_TRUE(TestControlEnabled(6, true, 0));
+}

@@ -280,4 +280,33 @@ std::string BoardModel::describe() const {
     return s;
 }
 
+void BoardModel::advanceMotor(const Bytes& f) {
+    if (!motor.enabled) {
+        motorRunning_ = false;
+        motorStarts_ = 0;
+        return;
+    }
+    // Every frame may have moved the pin: leaving the run level stops the motor at once.
+    if (portLevel(motor.port) != motor.runLevel) {
+        motorRunning_ = false;
+        measured = 0;
+        return;
+    }
+    if (f.size() < 2 || f[0] != kSecondLetter || f[1] != sub::Measured) return;
+    if (!motorRunning_) {
+        motorRunning_ = true;
+        motorReads_ = 0;
+        ++motorStarts_;
+    }
+    ++motorReads_;
+    const auto& still = motor.stillReads;
+    const int wait = still.empty() ? 0 : still[static_cast<std::size_t>((motorStarts_ - 1) % still.size())];
+    if (motorReads_ <= wait) {
+        measured = 0;
+        return;
+    }
+    const long count = long{motor.firstCount} - long{motor.countStep} * (motorReads_ - wait - 1);
+    measured = static_cast<std::uint16_t>(count > motor.fullSpeedCount ? count : motor.fullSpeedCount);
+}
+
 }  // namespace boardsim

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace boardsim {
 
@@ -28,6 +29,26 @@ public:
     std::uint64_t inputLevels = 0;    // bit n: the level input port n sees
     std::uint8_t interruptFlags = 0;  // bits 1-5: inputs 1-5
     Bytes i2cReadData;
+
+    // A motor behind the start/stop pin, off unless enabled. While the pin is at its run
+    // level, every measured-value read ('8' 20) is one step of the start: the first
+    // `stillReads` reads of a start give 0 (the motor has not moved yet), then the FG
+    // period count falls from `firstCount` by `countStep` per read down to `fullSpeedCount`.
+    // The n-th start since enabling takes its still reads from stillReads[n % size].
+    // Leaving the run level stops the motor (count 0). Counts in between come from
+    // `measured` while the model is off.
+    struct MotorModel {
+        bool enabled = false;
+        int port = 21;
+        bool runLevel = false;
+        std::vector<int> stillReads{3};
+        std::uint16_t firstCount = 20000;
+        std::uint16_t countStep = 2000;
+        std::uint16_t fullSpeedCount = 500;
+    };
+    MotorModel motor;
+    // Advances the motor for a frame about to be answered (only '8' 20 reads count).
+    void advanceMotor(const Bytes& frame);
 
     // A second controller of version 0x12xx takes the 36-byte port and PWM frames and
     // answers the port read with the 13-byte status record.
@@ -60,6 +81,9 @@ private:
     // The last frame of each kind ('P', '8' 2, 'O', 'M', 'S', ...), kept raw: their
     // contents have no effect on the replies.
     std::map<unsigned, Bytes> lastFrames_;
+    bool motorRunning_ = false;
+    std::uint64_t motorStarts_ = 0;
+    int motorReads_ = 0;
 };
 
 }  // namespace boardsim

@@ -350,6 +350,7 @@ struct BoardSim::Impl {
             model.apply(f);  // a board drops what does not add up
         else
             say("checksum mismatch in frame " + hex(f) + " (answered, not applied)");
+        if (frame.checksumOk) model.advanceMotor(f);
         Bytes reply = f[0] == 'W' ? bootRequest(f) : model.reply(f);
         record(frame);
         answer(frame.bytes, std::move(reply), now);
@@ -560,6 +561,19 @@ void BoardSim::setSecondAbsent(bool absent) {
 void BoardSim::setMeasuredValue(std::uint16_t v) {
     std::lock_guard lock(impl_->mutex);
     impl_->model.measured = v;
+}
+
+void BoardSim::setMotor(const Motor& m) {
+    std::lock_guard lock(impl_->mutex);
+    auto& motor = impl_->model.motor;
+    motor.enabled = m.enabled;
+    motor.port = m.port;
+    motor.runLevel = m.runLevel;
+    motor.stillReads = m.stillReads;
+    motor.firstCount = m.firstCount;
+    motor.countStep = m.countStep;
+    motor.fullSpeedCount = m.fullSpeedCount;
+    if (!m.enabled) impl_->model.measured = 0;
 }
 
 void BoardSim::setStatus(std::uint8_t s) {

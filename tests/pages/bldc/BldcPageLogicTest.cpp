@@ -1,0 +1,337 @@
+// The BLDC page's pure parts: speed arithmetic with its zero divisors, the record row of
+// a polling run, and the GUI commands each change, restore and close produces; the
+// commands are then carried by the real queue and board link to the simulator.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "data/FileTestSupport.h"
+#include "pages/bldc/BldcChanges.h"
+#include "pages/bldc/BldcLayout.h"
+#include "pages/bldc/BldcSpeed.h"
+#include "tasks/RecordingQueue.h"
+#include "tasks/TaskListener.h"
+#include "tasks/TaskTestSupport.h"
+#include "ui/ExternFile.h"
+
+using namespace bldc;
+
+TEST(BldcSpeed, CountsGivePpsAndRpmAndZeroDivisorsGiveZero) {
+    // 10 µs units: a count of 10000 is 10 pps; 2 pole pairs, 1 FG pulse: 300 rpm.
+    Speed s = SpeedFromCount(10000, 2, 1);
+    EXPECT_DOUBLE_EQ(s.pps, 10.0);
+    EXPECT_DOUBLE_EQ(s.rpm, 300.0);
+    EXPECT_EQ(s.ppsShown, 10u);
+    EXPECT_EQ(s.rpmShown, 300u);
+    EXPECT_EQ(SpeedFromCount(10000, 2, 3).rpmShown, 100u);
+
+    // No count, no pole count, no FG pulses: 0, never a division.
+    s = SpeedFromCount(0, 2, 1);
+    EXPECT_EQ(s.pps, 0.0);
+    EXPECT_EQ(s.rpm, 0.0);
+    EXPECT_EQ(SpeedFromCount(1000, 0, 1).rpm, 0.0);
+    s = SpeedFromCount(1000, 2, 0);
+    EXPECT_EQ(s.ppsShown, 100u);
+    EXPECT_EQ(s.rpm, 0.0);
+    EXPECT_EQ(FgToRpm(33, 2, 0), 0u);
+    EXPECT_EQ(FgToRpm(33, 0, 1), 0u);
+    EXPECT_EQ(RpmToFg(1000, 0, 1), 0u);
+
+    // The start-up test's targets: 1000 rpm with 2 pole pairs and 1 pulse is 33 Hz.
+    EXPECT_EQ(RpmToFg(1000, 2, 1), 33u);
+    EXPECT_EQ(FgToRpm(33, 2, 1), 990u);
+}
+
+TEST(BldcSpeed, DisplayShowsPpsOrRpmAndUnlocksRotationOnlyWhenSlow) {
+    SpeedDisplay d = ComputeSpeedDisplay(0, 0, 1, 1);
+    EXPECT_EQ(d.currentSpeedWord, 0u);
+    EXPECT_TRUE(d.rotationEnabled);
+    EXPECT_EQ(d.graphX, -4950);
+
+    // Without a pole count the word is pps, and F/R locks from 36 pps.
+    EXPECT_TRUE(ComputeSpeedDisplay(2857, 0, 1, 2).rotationEnabled);    // 35.0 pps
+    d = ComputeSpeedDisplay(2777, 0, 1, 2);                              // 36.01 pps
+    EXPECT_FALSE(d.rotationEnabled);
+    EXPECT_EQ(d.currentSpeedWord, 36u);
+    // With one, the word is rpm, and F/R locks from 1001 rpm.
+    d = ComputeSpeedDisplay(2999, 2, 1, 100);  // 1000.3 rpm
+    EXPECT_EQ(d.currentSpeedWord, 1000u);
+    EXPECT_TRUE(d.rotationEnabled);
+    EXPECT_EQ(d.graphX, 0);
+    EXPECT_FALSE(ComputeSpeedDisplay(2997, 2, 1, 1).rotationEnabled);  // 1001.0 rpm
+
+    EXPECT_EQ(NextSample(0), 1u);
+    EXPECT_EQ(NextSample(99), 100u);
+    EXPECT_EQ(NextSample(100), 1u);
+}
+
+TEST(BldcSpeed, PollingRecordRowsAreTheRawCountAndUnroundedSpeeds) {
+    TempDir dir;
+    int calls = 0;
+    CDerivedExternFile file(nullptr, [&calls] {
+        const int ms = 45 + 50 * calls++;
+        return LocalDateTime{2024, 5, 17, 9, 3, 7 + ms / 1000, ms % 1000};
+    });
+    ASSERT_TRUE(file.SetFileName(dir.file("speed.csv")));
+    EXPECT_EQ(WriteSpeedRow(file, 10000, SpeedFromCount(10000, 2, 1)), 0);  // no record open
+    ASSERT_TRUE(file.StartRecord(0));
+    EXPECT_EQ(WriteSpeedRow(file, 10000, SpeedFromCount(10000, 2, 1)), 1);
+    EXPECT_EQ(WriteSpeedRow(file, 3, SpeedFromCount(3, 2, 3)), 1);
+    EXPECT_EQ(WriteSpeedRow(file, 0, SpeedFromCount(0, 2, 0)), 1);
+    ASSERT_TRUE(file.EndRecord());
+    EXPECT_EQ(readText(dir.file("speed.csv")),
+              "---------------<< 2024/05/17 09:03:07.045 >>Record start---------------\r\n"
+              "time, raw data, pps, rpm\r\n"
+              "09:03:07.095, 10000, 10, 300\r\n"
+              "09:03:07.145, 3, 33333.3, 333333\r\n"
+              "09:03:07.195, 0, 0, 0\r\n"
+              "---------------Record end---------------\r\n");
+}
+
+namespace {
+
+void ExpectPwm(const BldcCommand& c, int word, std::uint32_t value, int channel, double frequency, double duty,
+               int send) {
+    SCOPED_TRACE("PWM channel " + std::to_string(channel));
+    EXPECT_EQ(c.word, word);
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.taskWord, 0x01000000u);
+    ASSERT_EQ(c.Size(), 72u);
+    PwmChannelRecord expected{};
+    expected.channel = static_cast<std::uint32_t>(channel);
+    expected.frequency = frequency;
+    expected.value = duty;
+    expected.send = static_cast<std::uint32_t>(send);
+    EXPECT_EQ(std::memcmp(c.Data(), &expected, sizeof expected), 0);
+}
+
+void ExpectGpio(const BldcCommand& c, int word, std::uint32_t value, int line, int direction, int level) {
+    SCOPED_TRACE("GPIO line " + std::to_string(line));
+    EXPECT_EQ(c.word, word);
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.taskWord, 0x02000000u);
+    ASSERT_EQ(c.Size(), 28u);
+    std::uint32_t fields[7];
+    std::memcpy(fields, c.Data(), sizeof fields);
+    const std::uint32_t expected[7] = {static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(direction),
+                                       static_cast<std::uint32_t>(level), 0, 1, 0, 0};
+    EXPECT_EQ(std::memcmp(fields, expected, sizeof fields), 0);
+}
+
+}  // namespace
+
+TEST(BldcChanges, PwmChangesSwitchTheOtherSpeedInputOffOnce) {
+    BldcPageState state;
+    state.deviceKey = 0x304;
+    Reaction r = OnChange(0, 40, state);
+    ASSERT_EQ(r.commands.size(), 3u);
+    ExpectPwm(r.commands[0], 4, kNoStore, 2, 15625.0, 256.0, 0);
+    ExpectPwm(r.commands[1], 4, kNoStore, 5, 15625.0, 256.0, 0);
+    ExpectPwm(r.commands[2], 0, 40, 1, 50000.0, 200.0, 1);
+    EXPECT_EQ(r.testPwm, (TestPwm{1, 50000, 200, 240}));
+    r = OnChange(0, 41, state);
+    ASSERT_EQ(r.commands.size(), 1u);
+    // 0x304 does not switch channel 1 off for the voltage input; 0x300 does.
+    ASSERT_EQ(OnChange(4, 100, state).commands.size(), 1u);
+    ExpectPwm(OnChange(4, 100, state).commands[0], 4, 100, 2, 15625.0, 156.0, 1);
+    BldcPageState other;
+    r = OnChange(4, 6, other);
+    ASSERT_EQ(r.commands.size(), 2u);
+    ExpectPwm(r.commands[0], 0, kNoStore, 1, 50000.0, 0.0, 0);
+
+    r = OnChange(28, 90, state);
+    ExpectPwm(r.commands.back(), 28, 90, 1, 50000.0, 90.0, 1);
+    EXPECT_EQ(r.testPwm, (TestPwm{1, 50000, 90, 0}));
+
+    // Channel 4 keeps its frequency and duty between the two controls.
+    ExpectPwm(OnChange(1, 3, state).commands[0], 1, 3, 4, 488.0, 0.0, 1);
+    ExpectPwm(OnChange(2, 50, state).commands[0], 2, 50, 4, 488.0, 128.0, 1);
+    ExpectPwm(OnChange(3, 12, state).commands[0], 3, 12, 8, 12.0, 50.0, 1);
+    ExpectPwm(OnChange(8, 56, state).commands[0], 8, 56, 3, 15625.0, 200.0, 1);
+    // A stray combo index saturates instead of shifting out of range.
+    EXPECT_EQ(OnChange(1, 0xFFFFFFFFu, state).commands[0].pwm.frequency, 2147483647.0);
+
+    // 0x307's voltage item has no read-back: word 5 takes the value, store only.
+    BldcPageState chip7;
+    chip7.deviceKey = 0x307;
+    r = OnChange(4, 9, chip7);
+    ASSERT_EQ(r.commands.size(), 3u);
+    EXPECT_EQ(r.commands[2].word, 5);
+    EXPECT_EQ(r.commands[2].value, 9u);
+    EXPECT_EQ(r.commands[2].Data(), nullptr);
+}
+
+TEST(BldcChanges, ChipEnableRestoreMatchesTheChangeForTheSameStoredValue) {
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x302), 1);
+    BldcPageState state;
+    state.deviceKey = 0x302;
+    for (std::uint32_t v : {0u, 1u}) {
+        SCOPED_TRACE(v);
+        Reaction change12 = OnChange(12, v, state);
+        Reaction change13 = OnChange(13, v, state);
+        ExpectGpio(change12.commands[0], 12, v, 21, 1, 1 - static_cast<int>(v));
+        ExpectGpio(change13.commands[0], 13, v, 31, 1, static_cast<int>(v));
+        store.SetValue(12, v);
+        store.SetValue(13, v);
+        Reaction restore12 = RestoreChipEnable(store, true, false);
+        Reaction restore13 = RestoreChipEnable(store, false, true);
+        ExpectGpio(restore12.commands[0], -1, kNoStore, 21, 1, 1 - static_cast<int>(v));
+        ExpectGpio(restore13.commands[0], -1, kNoStore, 31, 1, static_cast<int>(v));
+        EXPECT_EQ(restore12.enableChipItems, change12.enableChipItems);
+        EXPECT_EQ(restore13.enableChipItems, change13.enableChipItems);
+    }
+    EXPECT_EQ(OnChange(12, 0, state).enableChipItems, 0);
+    EXPECT_EQ(OnChange(13, 0, state).enableChipItems, 1);
+}
+
+TEST(BldcChanges, PortsPollingDemoAndClose) {
+    BldcPageState state;
+    state.deviceKey = 0x305;
+    ExpectGpio(OnChange(10, 1, state).commands[0], 10, 1, 27, 1, 1);
+    ExpectGpio(OnChange(11, 0, state).commands[0], 11, 0, 26, 1, 0);
+    ExpectGpio(OnChange(14, 1, state).commands[0], 14, 1, 29, 1, 1);
+    Reaction r = OnChange(30, 1, state);
+    ExpectGpio(r.commands[0], 30, 1, 15, 0, 0);
+    EXPECT_EQ(r.debugText, "High-Z selection\n");
+    ExpectGpio(OnChange(30, 2, state).commands[0], 30, 2, 15, 1, 1);
+    EXPECT_TRUE(OnChange(30, 3, state).commands.empty());
+    // Kinds without a reaction store nothing.
+    for (int kind : {5, 7, 9, 16, 17, 20, 21, 22, 24, 25, 31, 32, 34, -1}) EXPECT_TRUE(OnChange(kind, 1, state).commands.empty());
+    EXPECT_EQ(OnChange(15, 0, state).action, PageAction::ShowTestDialog);
+    r = OnChange(29, 8, state);
+    EXPECT_EQ(r.action, PageAction::ApplyMaxSpeed);
+    EXPECT_EQ(r.maxSpeed, 800u);
+    EXPECT_EQ(MaxSpeedWord(800, 2).word, 29);
+    EXPECT_EQ(MaxSpeedWord(800, 2).value, 8u);
+    EXPECT_EQ(MaxSpeedWord(800, 0).value, 80u);
+
+    r = OnChange(26, 1, state);
+    ASSERT_EQ(r.commands.size(), 1u);
+    EXPECT_EQ(r.commands[0].taskWord, 0x0A010501u);
+    ASSERT_EQ(r.commands[0].Size(), 4u);
+    EXPECT_EQ(*static_cast<const std::uint32_t*>(r.commands[0].Data()), 50u);
+    r = OnChange(33, 1, state);
+    EXPECT_EQ(r.commands[0].taskWord, 0x0E000501u);
+    EXPECT_NE(r.commands[0].Data(), nullptr);
+    EXPECT_EQ(r.commands[0].Size(), 0u);
+    EXPECT_TRUE(state.polling && state.demo);
+
+    // Closing idles channel 1 (0 on this chip) and stops polling and the demo.
+    std::vector<BldcCommand> close = ClosePage(state);
+    ASSERT_EQ(close.size(), 3u);
+    ExpectPwm(close[0], -1, kNoStore, 1, 50000.0, 0.0, 1);
+    EXPECT_EQ(close[1].taskWord, 0x0A010500u);
+    EXPECT_EQ(close[2].taskWord, 0x0E000500u);
+    EXPECT_EQ(ClosePage(state).size(), 1u);
+    state.deviceKey = 0x300;
+    ExpectPwm(ClosePage(state)[0], -1, kNoStore, 1, 50000.0, 240.0, 1);
+
+    // Executed as GUI commands, the demo word reaches the queue with its empty record.
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x305), 1);
+    RecordingQueue queue;
+    const BldcCommand commands[] = {DemoCommand(5, true), PollingCommand(5, false), OnChange(18, 2, state).commands[0]};
+    EXPECT_EQ(SendCommands(77, &store, &queue, commands), 3);
+    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}, {0x0A010500u, 4u}}));
+    EXPECT_EQ(queue.window, 77u);
+    EXPECT_EQ(store.GetValue(33), 1u);
+    EXPECT_EQ(store.GetValue(18), 2u);
+    EXPECT_EQ(PoleSettingOf(store).graphChannelMask, 2);
+}
+
+TEST(BldcChanges, RestoreResendsByDeviceKey) {
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x301), 1);
+    store.SetValue(0, 40);
+    store.SetValue(4, 100);
+    store.SetValue(8, 56);
+    BldcPageState state;
+    state.deviceKey = 0x301;
+    Reaction in = ResendPwmIn(state, store);
+    ASSERT_EQ(in.commands.size(), 1u);
+    ExpectPwm(in.commands[0], -1, kNoStore, 1, 50000.0, 200.0, 1);
+    EXPECT_EQ(in.testPwm, (TestPwm{1, 50000, 200, 240}));
+    ExpectPwm(ResendPwm2(state, store)[0], -1, kNoStore, 2, 15625.0, 100.0, 1);
+    ExpectPwm(ResendPwm3(state, store)[0], -1, kNoStore, 3, 15625.0, 56.0, 1);
+
+    BldcPageState first;  // 0x300: staged channel 2, inverted channel 3, idle PWMIN after the input switch
+    ExpectPwm(ResendPwm2(first, store)[0], -1, kNoStore, 2, 15625.0, 100.0, 0);
+    ExpectPwm(ResendPwm3(first, store)[0], -1, kNoStore, 3, 15625.0, 200.0, 1);
+    in = ResendPwmIn(first, store);
+    ASSERT_EQ(in.commands.size(), 2u);
+    ExpectPwm(in.commands[0], 4, kNoStore, 2, 15625.0, 0.0, 0);
+    ExpectPwm(in.commands[1], -1, kNoStore, 1, 50000.0, 240.0, 0);
+}
+
+// The commands of a change travel through the real queue and board link: the frames on
+// the wire are those the same records give when handed to a link directly, staged
+// channels going out with the frame that sends.
+TEST(BldcChangesOnSim, ChangeCommandsPutTheirRecordsOnTheWire) {
+    SimBoard board;
+    ASSERT_TRUE(board.started);
+    ASSERT_TRUE(board.Connect());
+    CDerivedDataContainer store;
+    ASSERT_EQ(store.SelectContainer(0x304), 1);
+    RecordingWindow window;
+    BldcPageState state;
+    state.deviceKey = 0x304;
+    std::vector<BldcCommand> commands = OnChange(0, 40, state).commands;  // two staged, one sent
+    for (auto c : OnChange(12, 0, state).commands) commands.push_back(c);
+    for (auto c : OnChange(30, 2, state).commands) commands.push_back(c);
+    {
+        CDerivedTaskListener queue(window.handle());
+        queue.SetMicon(board.link.get());
+        queue.SetDataContainer(&store);
+        EXPECT_EQ(SendCommands(window.handle(), &store, &queue, commands), 5);
+        ASSERT_TRUE(queue.WaitIdle(10000));
+    }
+    FakeBoard direct;
+    direct.link->Open(0);
+    direct.wire->Clear();
+    for (BldcCommand& c : commands) {
+        if (c.record == BldcCommand::Record::Pwm)
+            direct.link->SetPwmFrequency(static_cast<int>(c.pwm.channel), &c.pwm, static_cast<int>(c.pwm.send));
+        else
+            direct.link->WritePort(static_cast<int>(c.gpio.port.line), &c.gpio.port, 1);
+    }
+    ASSERT_TRUE(board.sim.waitForFrames(direct.wire->Frames().size(), std::chrono::seconds(2)));
+    EXPECT_EQ(board.Frames(), direct.wire->Frames());
+    EXPECT_TRUE(board.sim.portLevel(21));   // chip enable 0 drives the pin high
+    EXPECT_TRUE(board.sim.portLevel(15));
+    EXPECT_EQ(store.GetValue(0), 40u);
+    EXPECT_EQ(store.GetValue(12), 0u);
+    EXPECT_EQ(store.GetValue(30), 2u);
+}
+
+// The walk over the build order: absent kinds still move their column by their fixed
+// part, 19 and 29 share one place, 0x1000 moves a control onto the tachometer panel.
+TEST(BldcLayout, PlacementFollowsTheColumnsAndTheProfile) {
+    std::vector<std::uint16_t> profile(kProfileWords, 0);
+    for (int kind : {0, 2, 16, 17, 18, 19, 29, 20, 22}) profile[static_cast<std::size_t>(kind)] = 1;
+    profile[17] |= kOnTachometer;
+    const std::vector<PlacedControl> placed = PlaceControls(profile);
+    auto find = [&](Control control, int kind, int index) -> const PlacedControl* {
+        for (const PlacedControl& p : placed)
+            if (p.spec.control == control && p.spec.kind == kind && p.spec.index == index) return &p;
+        return nullptr;
+    };
+    // Page column: 0 at the top (50 high), 28 and 24 absent (1 each), 1 absent (3): 2 at 55.
+    const PlacedControl* slider2 = find(Control::Slider, 2, 0);
+    ASSERT_NE(slider2, nullptr);
+    EXPECT_EQ(slider2->spec.y, 55 + 21);
+    // Tachometer column: the panel (301), 17 (22), 18 (24): 19 and 29 both at 347.
+    const PlacedControl* s19 = find(Control::Slider, 19, 0);
+    const PlacedControl* s29 = find(Control::Slider, 29, 0);
+    ASSERT_TRUE(s19 && s29);
+    EXPECT_EQ(s19->spec.y, s29->spec.y);
+    EXPECT_EQ(s19->spec.y, 347 + 21);
+    EXPECT_EQ(find(Control::ImageLabel, 20, 0)->spec.y, 347 + 50);
+    EXPECT_TRUE(find(Control::Edit, 17, 0)->onTachometer);
+    EXPECT_FALSE(find(Control::Edit, 2, 1)->onTachometer);
+    EXPECT_EQ(find(Control::Slider, 28, 0), nullptr);
+    // The graph follows the page column's last group.
+    const ColumnEnds ends = ColumnHeights(profile);
+    EXPECT_EQ(find(Control::GraphPanel, 22, 0)->spec.y, ends.page - 1);
+    EXPECT_EQ(ends.tachometer, 347 + 50 + 22 + 1);
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
@@ -97,58 +98,54 @@ TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOff) {
     EXPECT_EQ(task_.GetState(), kTaskFinished);
 }
 
+// A lens device's words on a real store (a drive as long as a drive may be), and a
+// queue over the simulator's link.
+class LensOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board_.Connect());
+        ASSERT_EQ(store_.SelectContainer(0x401), 1);
+        store_.SetValue(CLensTask::kWordRegister0, 0x0100);
+        store_.SetValue(CLensTask::kWordRegister1, 0x02);
+        store_.SetValue(CLensTask::kWordStopMode, 3);
+        store_.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
+        queue_ = std::make_unique<CDerivedTaskListener>();
+        queue_->SetMicon(board_.link.get());
+        queue_->SetDataContainer(&store_);
+    }
+    // The shutdown cancels the drive in progress.
+    void StopQueue() { queue_.reset(); }
+
+    const Bytes drive_{'I', 0xE4, 4, 0, 0x01, 0x00, 0x02, 0x18};
+    const Bytes stop_{'I', 0xE4, 2, 1, 0x02, 0x1B};
+    SimBoard board_;
+    CDerivedDataContainer store_;
+    std::unique_ptr<CDerivedTaskListener> queue_;
+};
+
 // The lens page's register writes are I2C tasks queued behind the drive: they must not
 // wait out its drive time.
-TEST(LensOnSim, ARegisterChangeDuringADriveGoesOutAtOnce) {
-    SimBoard board;
-    ASSERT_TRUE(board.Connect());
-    CDerivedDataContainer store;
-    ASSERT_EQ(store.SelectContainer(0x401), 1);
-    store.SetValue(CLensTask::kWordRegister1, 0x02);
-    store.SetValue(CLensTask::kWordStopMode, 3);
-    store.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
+TEST_F(LensOnSim, ARegisterChangeDuringADriveGoesOutAtOnce) {
     I2cRecord change;
     change.length = 2;
     change.address = CLensTask::kSlaveAddress;
     const std::uint8_t request[4] = {2, 1, 0x22, 0x19};
     std::memcpy(change.bytes, request, sizeof request);
-    {
-        CDerivedTaskListener queue;
-        queue.SetMicon(board.link.get());
-        queue.SetDataContainer(&store);
-        queue.AddTask(0x09000000, nullptr, 0);
-        queue.AddTask(0x0B000000, &change, sizeof change);
-        EXPECT_TRUE(board.sim.waitForFrames(2, std::chrono::seconds(10)));
-    }  // the shutdown ends the drive
-    const auto frames = board.Frames();
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[0][0], 'I');
-    EXPECT_EQ(frames[1], (Bytes{'I', 0xE4, 2, 1, 0x22, 0x19}));
-    EXPECT_EQ(frames[2], (Bytes{'I', 0xE4, 2, 1, 0x02, 0x1B}));
+    queue_->AddTask(0x09000000, nullptr, 0);
+    queue_->AddTask(0x0B000000, &change, sizeof change);
+    EXPECT_TRUE(board_.sim.waitForFrames(2, std::chrono::seconds(10)));
+    StopQueue();
+    EXPECT_EQ(board_.Frames(), (std::vector<Bytes>{drive_, {'I', 0xE4, 2, 1, 0x22, 0x19}, stop_}));
 }
 
 // A second drive replaces the first: the first one's stop request goes out before the
 // second drive begins, so it can never cut the second drive short.
-TEST(LensOnSim, ASecondDriveEndsTheFirstBeforeItBegins) {
-    SimBoard board;
-    ASSERT_TRUE(board.Connect());
-    CDerivedDataContainer store;
-    ASSERT_EQ(store.SelectContainer(0x401), 1);
-    store.SetValue(CLensTask::kWordRegister0, 0x0100);
-    store.SetValue(CLensTask::kWordRegister1, 0x02);
-    store.SetValue(CLensTask::kWordStopMode, 3);
-    store.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
-    const Bytes drive{'I', 0xE4, 4, 0, 0x01, 0x00, 0x02, 0x18};
-    const Bytes stop{'I', 0xE4, 2, 1, 0x02, 0x1B};
-    {
-        CDerivedTaskListener queue;
-        queue.SetMicon(board.link.get());
-        queue.SetDataContainer(&store);
-        queue.AddTask(0x09000000, nullptr, 0);
-        ASSERT_TRUE(board.sim.waitForFrames(1, std::chrono::seconds(10)));
-        queue.AddTask(0x09000000, nullptr, 0);
-        ASSERT_TRUE(board.sim.waitForFrames(3, std::chrono::seconds(10)));
-        EXPECT_EQ(board.Frames(), (std::vector<Bytes>{drive, stop, drive}));
-    }  // the shutdown ends the second drive
-    EXPECT_EQ(board.Frames(), (std::vector<Bytes>{drive, stop, drive, stop}));
+TEST_F(LensOnSim, ASecondDriveEndsTheFirstBeforeItBegins) {
+    queue_->AddTask(0x09000000, nullptr, 0);
+    ASSERT_TRUE(board_.sim.waitForFrames(1, std::chrono::seconds(10)));
+    queue_->AddTask(0x09000000, nullptr, 0);
+    ASSERT_TRUE(board_.sim.waitForFrames(3, std::chrono::seconds(10)));
+    EXPECT_EQ(board_.Frames(), (std::vector<Bytes>{drive_, stop_, drive_}));
+    StopQueue();
+    EXPECT_EQ(board_.Frames(), (std::vector<Bytes>{drive_, stop_, drive_, stop_}));
 }

@@ -2,6 +2,7 @@
 // Not thread-safe: BoardSim guards it with its own lock.
 #pragma once
 
+#include "board-sim/Motor.h"
 #include "board-sim/Protocol.h"
 
 #include <array>
@@ -30,23 +31,10 @@ public:
     std::uint8_t interruptFlags = 0;  // bits 1-5: inputs 1-5
     Bytes i2cReadData;
 
-    // A motor behind the start/stop pin, off unless enabled. While the pin is at its run
-    // level, every measured-value read ('8' 20) is one step of the start: the first
-    // `stillReads` reads of a start give 0 (the motor has not moved yet), then the FG
-    // period count falls from `firstCount` by `countStep` per read down to `fullSpeedCount`.
-    // The n-th start since enabling takes its still reads from stillReads[n % size].
-    // Leaving the run level stops the motor (count 0). Counts in between come from
-    // `measured` while the model is off.
-    struct MotorModel {
-        bool enabled = false;
-        int port = 21;
-        bool runLevel = false;
-        std::vector<int> stillReads{3};
-        std::uint16_t firstCount = 20000;
-        std::uint16_t countStep = 2000;
-        std::uint16_t fullSpeedCount = 500;
-    };
-    MotorModel motor;
+    // A motor behind the start/stop pin, off until a test turns it on. While the pin is
+    // at its run level, every measured-value read ('8' 20) is one step of the start;
+    // counts come from `measured` while it is off.
+    Motor motor{.enabled = false};
     // Advances the motor for a frame about to be answered (only '8' 20 reads count).
     void advanceMotor(const Bytes& frame);
 

@@ -565,14 +565,7 @@ void BoardSim::setMeasuredValue(std::uint16_t v) {
 
 void BoardSim::setMotor(const Motor& m) {
     std::lock_guard lock(impl_->mutex);
-    auto& motor = impl_->model.motor;
-    motor.enabled = m.enabled;
-    motor.port = m.port;
-    motor.runLevel = m.runLevel;
-    motor.stillReads = m.stillReads;
-    motor.firstCount = m.firstCount;
-    motor.countStep = m.countStep;
-    motor.fullSpeedCount = m.fullSpeedCount;
+    impl_->model.motor = m;
     if (!m.enabled) impl_->model.measured = 0;
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "board-sim/Motor.h"
+
 namespace boardsim {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -78,16 +80,7 @@ public:
     void setInputPort(int port, bool level);              // level an input port reads back
     void setInterruptFlag(int input, bool set);           // 'E' reply byte 7, inputs 1-5
     void setI2cReadData(const Bytes& data);               // bytes an I2C read returns
-    // The motor model (BoardModel::MotorModel): counts that follow the start/stop pin.
-    struct Motor {
-        bool enabled = true;
-        int port = 21;
-        bool runLevel = false;
-        std::vector<int> stillReads{3};
-        std::uint16_t firstCount = 20000;
-        std::uint16_t countStep = 2000;
-        std::uint16_t fullSpeedCount = 500;
-    };
+    // Turns the motor model on (or off) with these settings.
     void setMotor(const Motor& motor);
     bool portLevel(int port) const;                       // what the board drives or reads, 0-33
     bool portIsOutput(int port) const;

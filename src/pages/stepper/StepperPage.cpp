@@ -221,6 +221,11 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
             OnPollTimer();
             return 1;
         case gui::msg::RunRampTick:
+            // The timer repeats by itself; the run arms each tick it wants, and a tick
+            // still queued from before a stop is dropped.
+            if (!runArmed_) return 1;
+            runArmed_ = false;
+            if (runTimer_) runTimer_->Stop();
             if (run_) run_->OnRunTimer();
             return 1;
         case gui::msg::ShowWindow:
@@ -264,10 +269,12 @@ void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> 
 void CDeviceDialog_Stepper::Arm(std::uint32_t ms) {
     if (!runTimer_) return;
     runTimer_->Stop();
+    runArmed_ = true;
     runTimer_->Start(ms);
 }
 
 void CDeviceDialog_Stepper::Stop() {
+    runArmed_ = false;
     if (runTimer_) runTimer_->Stop();
 }
 

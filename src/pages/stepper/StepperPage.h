@@ -104,5 +104,6 @@ private:
     std::unique_ptr<CTimer> runTimer_;
     std::unique_ptr<pages::stepper::StepperRun> run_;
     bool runFlag_ = false;
+    bool runArmed_ = false;  // a run tick is wanted
     int sampleCounter_ = 0;
 };

@@ -2,6 +2,7 @@
 // and the run's board requests, timer and view.
 #include "pages/stepper/StepperPage.h"
 
+#include <algorithm>
 #include <array>
 
 #include "board/RG1Micon.h"
@@ -25,7 +26,7 @@ namespace {
 
 // The tachometer panel's dial; the panel's own items go below it.
 constexpr pages::stepper::Rect kTachometerDial{0, 0, 382, 300};
-constexpr int kTachometerKind = 43, kGraphKind = 50;
+constexpr int kPanelMargin = 6;
 constexpr gui::ColourRef kWarningColour = 0x0000FF;
 
 std::unique_ptr<IParameterDecoder> MakeDecoder(const pages::stepper::EditFormat& f) {
@@ -116,9 +117,19 @@ void CDeviceDialog_Stepper::BuildControls() {
             BuildControl(placed);
         }
     }
-    // Panel items were made on the panels; show them there.
+    // Panel items were made on the panels; show them there, the tachometer panel tall
+    // enough for all of its rows.
     for (auto* panel : {static_cast<CSpeedWindow*>(TachometerPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
         if (panel != nullptr) panel->ShowControls();
+    }
+    if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
+        int bottom = 0;
+        for (const PlacedControl& placed : layout.controls) {
+            if (placed.parent == Parent::TachometerPanel) bottom = std::max(bottom, placed.rect.y + placed.rect.height);
+        }
+        const QSize client = tachometer->clientRect().size();
+        if (bottom + kPanelMargin > client.height())
+            tachometer->setClientSize(QSize(client.width(), bottom + kPanelMargin));
     }
 }
 

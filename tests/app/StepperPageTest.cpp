@@ -170,6 +170,25 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(boxes.boxes()[0].caption, QString("Parameter Error"));
         EXPECT_EQ(store.GetValue(26), 8u);
     }
+
+    // Recording: a chosen file enables the switch; a file that cannot be opened gives
+    // the message, and the switch and its word go back to off.
+    {
+        TempDir dir;
+        Dialogs boxes;
+        boxes.answerFile(QString::fromStdString((dir.path() / "missing" / "speed.csv").string()));
+        CDerivedControl* record = page->FindControl(51, 0);
+        ASSERT_NE(record, nullptr);
+        EXPECT_FALSE(record->isEnabled());
+        page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
+        EXPECT_TRUE(record->isEnabled());
+        boxes.answerBox(gui::id::Ok);
+        Change(*page, 51, 0, 1);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, QString("File open error"));
+        EXPECT_EQ(store.GetValue(51), 0u);
+        EXPECT_EQ(record->GetValue(), 0u);
+    }
 }
 
 TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {

@@ -11,6 +11,7 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/Messages.h"
 #include "tasks/Timer.h"
+#include "ui/ExternFile.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/InputControls.h"
@@ -251,6 +252,13 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
             break;
     }
     return CDerivedDialog::windowProc(msg, w, l);
+}
+
+gui::LResult CDeviceDialog_Stepper::onCommand(int id, int code, gui::Handle from) {
+    if (id == pagemenu::kExportSpeedGraph && code == 0) {
+        if (IExternFile* file = GetRecordFile(); file != nullptr && file->ChooseFile() != 0) Enable(51, true);
+    }
+    return CDerivedDialog::onCommand(id, code, from);
 }
 
 // ---- the run's board, timer and view ----------------------------------------------------

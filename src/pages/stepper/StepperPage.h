@@ -43,6 +43,10 @@ public:
     CSubDialog_Tachometer* TachometerPanel() const;
     CSubDialog_Graph* GraphPanel() const;
 
+protected:
+    // "Export Speed graph data": choosing a record file enables "Record Graph Data".
+    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+
 private:
     // The board requests of the run, over the base's forwarding.
     class Board final : public pages::IPageBoard {

@@ -197,18 +197,28 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     Change(*page, 9, 0, 0);
-    Change(*page, 10, 0, 10);
-    Change(*page, 11, 0, 0);
+    Change(*page, 10, 0, 20);
+    Change(*page, 11, 0, 2);  // a one-second ramp
     r.Take();
 
+    // On the way up the clock passes through rising frequencies below the top, each
+    // sent to the board.
     Change(*page, 20, 0, 1);
     auto* run = page->Run();
-    const int top = run->Tables().clock.Lookup(10);
-    ASSERT_TRUE(guitest::waitFor([&] { return run->TopReached(); }, 10000));
+    const int start = run->Tables().clock.Lookup(0), top = run->Tables().clock.Lookup(20);
+    std::vector<int> seen;
+    ASSERT_TRUE(guitest::waitFor([&] {
+        if (seen.empty() || seen.back() != run->CurrentFrequency()) seen.push_back(run->CurrentFrequency());
+        return run->TopReached();
+    }, 10000));
     EXPECT_EQ(run->CurrentFrequency(), top);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GE(std::count_if(seen.begin(), seen.end(), [&](int f) { return f > start && f < top; }), 2);
     const auto rampFrames = r.Take();
-    EXPECT_GE(rampFrames.size(), 2u);  // the clock changed on the way up
+    EXPECT_GE(rampFrames.size(), 3u);
+    EXPECT_TRUE(page->FindControl(21, 0)->isEnabled());  // "Clock" usable at the top
 
+    // "Stop" ramps down, holds, and switches the clock off.
     Change(*page, 20, 0, 0);
     ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
     EXPECT_EQ(store.GetValue(20), 0u);

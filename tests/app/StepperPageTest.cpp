@@ -12,6 +12,7 @@
 #include "pages/stepper/StepperPage.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/AppServices.h"
+#include "ui/InputControls.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
 
@@ -43,6 +44,7 @@ struct PageRig {
     }
     ~PageRig() {
         rig.window.reset();
+        guitest::settle();  // the page goes (with its timers) while the clocks still live
         appServices() = AppServices{};
     }
     // Chooses the model and presses OK; the page with polling switched off, and the
@@ -51,6 +53,7 @@ struct PageRig {
         if (!rig.Open() || !guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000))
             return nullptr;
         rig.tasks.WaitIdle(5000);
+        static platform::SystemClock systemClock;
         real = std::make_unique<platform::ScopedClock>(systemClock);
         sim.sim.clearFrames();
         Dialogs boxes;
@@ -79,7 +82,6 @@ struct PageRig {
 
     SimLink sim;
     Rig rig;
-    platform::SystemClock systemClock;
     std::unique_ptr<platform::ScopedClock> real;
 };
 
@@ -273,16 +275,16 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         const std::string name = ModelName(0x101);
         ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
         guitest::settle();
-        // Motor type, then the model, as the lists report a user's choice.
-        auto choose = [&](int list, int selection) {
-            w.itemAs<gui::ComboBox>(list)->setCurSel(selection);
-            w.send(gui::msg::Command,
-                   gui::makeWParam(static_cast<std::uint16_t>(list), gui::notify::ComboSelectionChange), 0);
-        };
-        choose(mainwin::kMotorTypeList, 1);
-        const auto& shown = w.ShownDevices();
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            if (shown[i].name == name) choose(mainwin::kDriverList, static_cast<int>(i));
+        // Motor type, then the model, with the arrow keys in the two lists.
+        auto* motorTypes = w.itemAs<gui::ComboBox>(mainwin::kMotorTypeList);
+        guitest::focusForKeys(*motorTypes);
+        guitest::userKey(*motorTypes, Qt::Key_Down);
+        ASSERT_EQ(motorTypes->curSel(), 1);
+        auto* drivers = w.itemAs<gui::ComboBox>(mainwin::kDriverList);
+        guitest::focusForKeys(*drivers);
+        for (int i = 0; i < 10 && drivers->itemText(drivers->curSel()).value_or(QString()).toStdString() != name; ++i)
+            guitest::userKey(*drivers, Qt::Key_Down);
+        ASSERT_EQ(drivers->itemText(drivers->curSel()).value_or(QString()).toStdString(), name);
         ASSERT_TRUE(guitest::waitFor([&] { return w.item(gui::id::Ok)->isEnabled(); }, 5000));
         guitest::userClick(*w.item(gui::id::Ok));
         auto* page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage());
@@ -297,6 +299,17 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*enable);
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(12) != before; }, 5000));
         EXPECT_EQ(appServices().data->GetValue(18), before ? 0u : 1u);
+
+        // A click on the "Parallel" tab switches the input type: the pin, and the
+        // parallel page's controls come out.
+        auto* tab = dynamic_cast<CDerivedTab*>(page->FindControl(1, 1));
+        ASSERT_NE(tab, nullptr);
+        guitest::userClick(*tab, tab->itemRect(1).center());
+        EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(22); }, 5000));
+        EXPECT_EQ(appServices().data->GetValue(1), 1u);
+        ASSERT_NE(page->FindControl(39, 0), nullptr);
+        EXPECT_TRUE(page->FindControl(39, 0)->isShown());
+        EXPECT_FALSE(page->FindControl(20, 0)->isShown());
         worked = true;
 
         // Unplugged: the main window follows and the page goes.

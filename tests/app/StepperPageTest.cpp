@@ -251,6 +251,34 @@ TEST(StepperPage, TheDemoPlaysTheBuiltInStepsWithTheRowsLockedAndGivesThemBack) 
     r.Take();
     EXPECT_FALSE(page->Run()->DemoRunning());
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
+
+    // A sequence file in the current folder is played instead; a line it refuses is
+    // named in a message, and the rest still play.
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sequence");
+    std::ofstream(dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv")
+        << "Enable,REF,ATT,Mode,Frequency,Direction,Time,Unit\n"
+           "H,1.0,80,Full,200,CW,1,Sec\n"
+           "H,1.0,90,Full,200,CW,1,Sec\n"
+           "H,2.0,50,Half,400,CCW,1,Sec\n";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    {
+        Dialogs boxes;
+        boxes.answerBox(gui::id::Ok);
+        Change(*page, 41, 0, 1);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_TRUE(boxes.boxes()[0].text.contains("90")) << boxes.boxes()[0].text.toStdString();
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(page->Run()->Source(), pages::stepper::StepSource::FileDemo);
+    // The first step's REF and attenuation reach the store and the board.
+    ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
+    EXPECT_TRUE(r.sim.sim.portLevel(8));
+    EXPECT_FALSE(r.sim.sim.portLevel(10));
+    Change(*page, 41, 0, 0);
+    r.Take();
+    for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
 }
 
 TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {

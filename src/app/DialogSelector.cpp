@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Trace.h"
+#include "pages/stepper/StepperPage.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Dialog.h"
 
@@ -152,18 +153,21 @@ std::unique_ptr<gui::Dialog> CDialogSelector::ConcreteProfile(PageClass pageClas
     if (profile != nullptr) {
         // Each page class is constructed here, given its owner (which receives the
         // page's 0x8020 and 0x8300), its device key, its profile and its name, and
-        // created modeless and hidden without a parent. None of the device pages is
-        // built yet, so no kind has a page.
-        (void)owner;
-        (void)name;
+        // created modeless and hidden without a parent.
         switch (pageClass) {
             case PageClass::Stepper:
+                page = std::make_unique<CDeviceDialog_Stepper>(static_cast<std::int32_t>(key), profile->data(), name);
+                break;
             case PageClass::StepperDual:
             case PageClass::DC:
             case PageClass::BLDC:
             case PageClass::Lens:
             case PageClass::None:
                 break;
+        }
+        if (auto* derived = dynamic_cast<CDerivedDialog*>(page.get())) {
+            derived->SetOwnerWindow(owner != nullptr ? owner->handle() : gui::Handle{0});
+            if (!derived->createModeless(nullptr)) page.reset();
         }
     }
     AppTrace("CDialogSelector::ConcreteProfile (end / template)");

@@ -146,8 +146,8 @@ PlacedControl DecorateControl(std::int32_t key, int kind, int index, ControlClas
         }
         if (kind == 47) {
             c.caption = In(key, {0x100, 0x102, 0x105}) ? " Warning" : In(key, {0x101, 0x104}) ? " 1ch Warning" : "";
-        } else if (kind == 26 && In(key, {0x101, 0x104})) {
-            c.caption = "   (max:65535)";
+        } else if (kind == 26 && index == 101 && In(key, {0x101, 0x104})) {
+            c.caption = "(max:65535)";
         } else if (kind == 30 && NoExcitationColumn(key)) {
             static const char* const kHeader[] = {"Index", "  Frequency *", " Direction"};
             if (index >= 100 && index < 103) c.caption = kHeader[index - 100];

@@ -46,7 +46,7 @@ constexpr Offset kImageCaptionOffset{4, 4};
 constexpr Size kTab{423, 382};
 constexpr int kTabRow = 21, kTabInset = 5, kTabPageX = 10;
 constexpr int kRightColumn = 250;                     // clock-in pairs, and 56 beside 55
-constexpr int kParallelRightTab = 200, kParallelRightNoTab = 200;  // room for the count's note
+constexpr int kParallelRightTab = 190, kParallelRightNoTab = 200;  // room for the count's note
 constexpr int kUpdateXTab = 260;
 constexpr int kStopXTab = 160, kStopXNoTab = 150, kDemoXTab = 310, kDemoXNoTab = 300;
 constexpr int kBelowTab = 365;

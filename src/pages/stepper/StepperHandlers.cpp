@@ -1,0 +1,500 @@
+// The stepper page's reaction to each changed kind, its board restore, the enabling rules
+// between its items and the status polling.
+#include <algorithm>
+
+#include "board/RG1Micon.h"
+#include "data/DataContainer.h"
+#include "pages/scaffold/PageScaffold.h"
+#include "pages/stepper/DemoSequence.h"
+#include "pages/stepper/MeasuredValues.h"
+#include "pages/stepper/SerialFrame.h"
+#include "pages/stepper/StepperPage.h"
+#include "platform/gui/CommonDialogs.h"
+#include "ui/EditControl.h"
+#include "ui/ExternFile.h"
+#include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
+#include "tasks/Timer.h"
+
+namespace word = pages::stepper::word;
+using pages::stepper::StartMode;
+
+namespace {
+
+constexpr double kRefPwmHz = 15625.0;
+constexpr int kRefPwmChannel = 2;
+constexpr std::uint32_t kPollMs = 50;
+constexpr int kClockTableLast = 37;
+constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
+constexpr std::uint32_t kDefaultCount = 8;
+
+bool IsOneOf(std::int32_t key, std::initializer_list<std::int32_t> keys) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+bool ParallelOnly(std::int32_t key) { return IsOneOf(key, {0x102, 0x103, 0x107, 0x108, 0x109, 0x10A, 0x10B, 0x10C}); }
+
+}  // namespace
+
+std::uint32_t CDeviceDialog_Stepper::Word(int index) const {
+    const IDataContainer* store = GetDataContainer();
+    return store != nullptr ? store->GetValue(index) : 0;
+}
+
+void CDeviceDialog_Stepper::SetWord(int index, std::uint32_t value) {
+    if (IDataContainer* store = GetDataContainer()) store->SetValue(index, value);
+}
+
+void CDeviceDialog_Stepper::RestoreKind(int kind) {
+    for (std::uint32_t index = 0; index < 4; ++index) Restore(static_cast<std::uint32_t>(kind), index);
+}
+
+void CDeviceDialog_Stepper::Sync(int kind, CDerivedControl* from) {
+    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, from);
+    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, from);
+}
+
+void CDeviceDialog_Stepper::Port(int port, std::uint32_t level, bool send) {
+    CDerivedDialog::WritePort(port, 1, level, send ? 1 : 0);
+}
+
+void CDeviceDialog_Stepper::PortFromWord(int port, int word, bool send) { Port(port, Word(word), send); }
+
+int CDeviceDialog_Stepper::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
+    if (control == nullptr || !run_) return 1;
+    const pages::ChangePrologue prologue(*this, kind, *control);
+    React(kind, prologue.Value(), control);
+    return 1;
+}
+
+void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* control) {
+    const std::int32_t key = GetDeviceKey();
+    switch (kind) {
+        case 0:
+            Port(31, v, true);
+            Enable(68, v != 0);
+            break;
+        case word::kInputType:
+            Sync(word::kInputType, control);
+            OnInputType(v);
+            break;
+        case word::kTestMode:
+            SetTestMode(v);
+            UpdateParallelEnables();
+            break;
+        case word::kRef:
+            CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, 256.0 - v, 1);
+            Sync(kind, control);
+            break;
+        case word::kAttenuate:
+            Port(8, v & 1u, false);
+            Port(10, v >> 1, true);
+            break;
+        case word::kStartClock:
+            ApplyClockRange();
+            Sync(kind, control);
+            break;
+        case word::kTopClock:
+            Sync(kind, control);
+            ApplyClockRange();
+            ApplyRunButtons();
+            break;
+        case word::kExcitation:
+        case word::kDirection:
+            if (IsOneOf(key, {0x100, 0x101, 0x104})) {
+                ApplyClockRange();
+                ApplyRunButtons();
+            }
+            break;
+        case word::kStartTopTime:
+            ApplyClockRange();
+            break;
+        case word::kDriveMargin:
+            Port(32, v & 1u, false);
+            Port(33, v >> 1, true);
+            break;
+        case word::kBoostUp:
+            Port(13, v & 1u, false);
+            Port(15, v >> 1, true);
+            break;
+        case word::kHighEfficient:
+            Port(28, v, true);
+            break;
+        case word::kReset:
+        case 55:
+        case 28:
+            Port(23, v, true);
+            break;
+        case word::kOutputEnable:
+        case 57:
+            Port(12, v, true);
+            break;
+        case word::kOverCurrent:
+            Port(24, v, true);
+            break;
+        case word::kStartStop:
+            runFlag_ = v != 0;
+            run_->StartRun(v != 0 ? StartMode::Start : StartMode::Stop, v == 0 ? 1 : 0);
+            if (v == 0) RefreshClockButtons();
+            break;
+        case word::kClock:
+            run_->StartRun(StartMode::ClockOnOff, static_cast<int>(v));
+            RefreshClockButtons();
+            break;
+        case 23:
+            run_->StartRun(StartMode::Update, 0);
+            RefreshClockButtons();
+            break;
+        case word::kTransferTime:
+            UpdateCountEdit();
+            run_->BuildRowSteps();
+            break;
+        case word::kCount:
+            if (v == 0 || v > 65535) {
+                gui::messageBox(this, QStringLiteral("Please specify a value between 1 and 65535"),
+                                QStringLiteral("Parameter Error"), gui::MessageButtons::Ok, gui::MessageIcon::None);
+                SetWord(word::kCount, kDefaultCount);
+                RestoreKind(word::kCount);
+            }
+            run_->BuildRowSteps();
+            break;
+        case word::kStopSignal:
+            UpdateParallelEnables();
+            break;
+        case 39:
+            run_->BuildRowSteps();
+            run_->StopRun(v != 0);
+            break;
+        case 40:
+            run_->StopRun(false);
+            break;
+        case 41:
+            RunDemoSequence(v != 0);
+            break;
+        case 51:
+            if (v != 0 && (GetRecordFile() == nullptr || !GetRecordFile()->StartRecord(0))) {
+                gui::messageBox(this, QStringLiteral("File open error"), QString(), gui::MessageButtons::Ok,
+                                gui::MessageIcon::None);
+                SetWord(51, 0);
+                RestoreKind(51);
+            } else if (v == 0 && GetRecordFile() != nullptr) {
+                GetRecordFile()->EndRecord();
+            }
+            break;
+        case 52:
+            Sync(kind, control);
+            SetTachometerScale(static_cast<int>(v) * (IsOneOf(key, {0x100, 0x101, 0x104, 0x105}) ? 100 : 10));
+            break;
+        case 53:
+            Sync(kind, control);
+            if (IsOneOf(key, {0x101, 0x104})) SetTachometerScale(static_cast<int>(v) * 10);
+            break;
+        case 54:
+            SwitchPolling(v != 0);
+            if (ITimer* timer = GetStatusTimer()) {
+                timer->Stop();
+                if (v != 0) timer->Start(kPollMs);
+            }
+            break;
+        case 56:
+            Port(29, v, true);
+            break;
+        case 68:
+            pages::stepper::SendSerialSettings(board_, *GetDataContainer());
+            Enable(68, Word(0) != 0);
+            break;
+        default:
+            if (kind >= word::kFirstRow && kind < word::kFirstRow + word::kRowCount) {
+                const int row = kind - word::kFirstRow;
+                if (control != nullptr && control == FindControl(static_cast<std::uint32_t>(kind), 0)) {
+                    SetRowState(row, true, 0);
+                    UpdateStartStopButtons(false);
+                }
+                run_->BuildRowSteps();
+            } else if (kind == word::kReTopTime || kind == word::kTransferUnit || kind == word::kRepeat) {
+                run_->BuildRowSteps();
+            }
+            break;
+    }
+}
+
+void CDeviceDialog_Stepper::OnInputType(std::uint32_t v) {
+    // A run on the other input cannot go on: stop it before the pins change.
+    run_->ResetToIdle();
+    runFlag_ = false;
+    Port(22, v, true);
+    SendChannelRecords();
+    ApplyTabPage(word::kInputType);
+    SetTestMode(Word(word::kTestMode));
+    UpdateParallelEnables();
+    if (v == 0) {
+        PortFromWord(23, word::kReset, true);
+        SetTachometerScale(static_cast<int>(Word(52)) * 100);
+        run_->SetActiveRow(-1);
+    } else {
+        PortFromWord(23, 28, true);
+        SetTachometerScale(static_cast<int>(Word(53)) * 10);
+    }
+    ShowStepRows(v != 0);
+    RestoreKind(word::kStartStop);
+    RefreshClockButtons();
+}
+
+void CDeviceDialog_Stepper::SendChannelRecords() {
+    board_.SetTimerChannel(6, run_->ChannelRecord(6), false);
+    board_.SetTimerChannel(7, run_->ChannelRecord(7), false);
+    board_.SetTimerChannel(8, run_->ChannelRecord(8), true);
+}
+
+void CDeviceDialog_Stepper::SetTachometerScale(int pps) {
+    if (auto* tachometer = TachometerPanel()) tachometer->SetFullScale(pps);
+    if (auto* graph = GraphPanel()) graph->SetYAxisMaximum(pps);
+}
+
+void CDeviceDialog_Stepper::ApplyTabPage(int kind) {
+    if (kind != 1 && kind != 2) return;
+    const std::uint32_t shown = Word(kind);
+    for (const auto& [key, control] : Controls()) {
+        const std::uint16_t profileWord = GetProfileWord(static_cast<int>(key >> 16));
+        if (!pages::DecodeProfile(profileWord).tabPage) continue;
+        // Row controls follow their own rules once their page is shown.
+        const bool onPage = pages::ShownOnTabPage(profileWord, shown);
+        const bool hiddenByProfile = pages::DecodeProfile(profileWord).hidden;
+        control->show(onPage && !hiddenByProfile);
+    }
+    if (shown != 0) ShowStepRows(true);
+}
+
+void CDeviceDialog_Stepper::SetTestMode(std::uint32_t t) {
+    Enable(30, t != 0);
+    for (int row = 0; row < word::kRowCount; ++row) {
+        if (t == 0)
+            SetRowState(row, false, row == 0 ? 1 : 0);
+        else
+            SetRowState(row, true, 0);
+    }
+    UpdateStartStopButtons(t == 0);
+}
+
+void CDeviceDialog_Stepper::SetRowState(int row, bool fromCheck, std::uint32_t value) {
+    const auto kind = static_cast<std::uint32_t>(word::kFirstRow + row);
+    // Rows stay locked while a demo shows its own steps in them.
+    const bool locked = run_ && run_->DemoRunning();
+    CDerivedControl* check = FindControl(kind, 0);
+    const std::uint32_t v = fromCheck ? (check != nullptr ? check->GetValue() : 0) : value;
+    if (check != nullptr) {
+        // Given a state, row 0's check stays locked ("Fixed" always plays row 0).
+        const bool checkOn = fromCheck ? true : (row != 0 && v != 0);
+        check->setEnabled(!locked && checkOn);
+    }
+    for (std::uint32_t index = 1; index <= 3; ++index) {
+        if (auto* c = FindControl(kind, index)) c->setEnabled(!locked && v != 0);
+    }
+}
+
+void CDeviceDialog_Stepper::UpdateStartStopButtons(bool always) {
+    bool any = always;
+    for (int row = 0; row < word::kRowCount && !any; ++row) {
+        if (auto* check = FindControl(static_cast<std::uint32_t>(word::kFirstRow + row), 0))
+            any = check->GetValue() != 0;
+    }
+    Enable(39, any);
+    Enable(40, any);
+}
+
+void CDeviceDialog_Stepper::UpdateParallelEnables() {
+    const std::uint32_t t = Word(word::kTestMode), s = Word(word::kStopSignal), c = Word(word::kTransferTime);
+    Enable(word::kTransferTime, s == 0 || t != 0);
+    Enable(word::kCount, (s == 0 || t != 0) && c == kOtherCount);
+    Enable(word::kRepeat, t != 0 && s != 0);
+}
+
+void CDeviceDialog_Stepper::UpdateCountEdit() { Enable(word::kCount, Word(word::kTransferTime) == kOtherCount); }
+
+void CDeviceDialog_Stepper::ApplyRunButtons() {
+    run_->SetSettingsWord(pages::stepper::ClockInWord::Pack(Word(word::kStartClock), Word(word::kTopClock),
+                                                            Word(word::kStartTopTime), Word(word::kExcitation),
+                                                            Word(word::kDirection)));
+    RefreshClockButtons();
+}
+
+void CDeviceDialog_Stepper::ApplyClockRange() {
+    const std::uint32_t start = Word(word::kStartClock);
+    std::uint32_t top = Word(word::kTopClock);
+    if (top < start) {
+        top = start;
+        SetWord(word::kTopClock, top);
+    }
+    if (auto* slider = dynamic_cast<CDerivedSlider*>(FindControl(word::kTopClock, 0))) {
+        slider->SetRange(static_cast<std::int32_t>(start), kClockTableLast);
+        slider->SetValue(std::max(start, top));
+        Sync(word::kTopClock, slider);
+    }
+    run_->SetSettingsWord(pages::stepper::ClockInWord::Pack(start, top, Word(word::kStartTopTime),
+                                                            Word(word::kExcitation), Word(word::kDirection)));
+}
+
+void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
+    if (on) {
+        const pages::stepper::DemoSequence load = pages::stepper::LoadDemoSequence();
+        if (!load.messages.empty()) {
+            QString text;
+            for (const std::string& m : load.messages) text += QString::fromStdString(m) + QLatin1Char('\n');
+            gui::messageBox(this, text.trimmed(), QStringLiteral("Demo sequence"), gui::MessageButtons::Ok,
+                            gui::MessageIcon::Warning);
+        }
+        if (!run_->RunDemo(true, load.source, load.steps)) {
+            SetWord(41, 0);
+            RestoreKind(41);
+        }
+    } else {
+        run_->RunDemo(false, pages::stepper::StepSource::Rows, {});
+    }
+    SetTestMode(Word(word::kTestMode));
+}
+
+void CDeviceDialog_Stepper::RestoreSettingsToControls() {
+    for (const auto& [key, control] : Controls()) {
+        if (control->GetControlKind() == CDerivedControl::kKindLabel) continue;
+        Restore(key >> 16, key & 0xFFFFu);
+        control->invalidate();
+    }
+}
+
+gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
+    CDerivedDialog::RestoreDeviceData();
+    if (!run_) return 1;
+    run_->ResetToIdle();
+    runFlag_ = false;
+    RestoreSettingsToControls();
+    const std::int32_t key = GetDeviceKey();
+    const std::uint32_t t = Word(word::kTestMode);
+    if (key == 0x100) {
+        SetWord(word::kInputType, 0);
+        Port(22, 0, true);
+        ApplyTabPage(1);
+        SetTestMode(t);
+        PortFromWord(12, word::kOutputEnable, true);
+        PortFromWord(23, word::kReset, false);
+        PortFromWord(24, word::kOverCurrent, false);
+        PortFromWord(28, word::kHighEfficient, true);
+        pages::WriteTwoBitItem(board_, 32, 33, Word(word::kDriveMargin));
+        pages::WriteTwoBitItem(board_, 13, 15, Word(word::kBoostUp));
+        SetTachometerScale(static_cast<int>(Word(52)) * 100);
+        ApplyClockRange();
+    } else if (key == 0x101 || key == 0x104) {
+        // The input type governs port 23 and the scale, as a change of it does.
+        const bool parallel = Word(word::kInputType) != 0;
+        PortFromWord(22, word::kInputType, true);
+        PortFromWord(12, word::kOutputEnable, true);
+        PortFromWord(23, parallel ? 28 : word::kReset, false);
+        PortFromWord(24, word::kOverCurrent, false);
+        PortFromWord(28, word::kHighEfficient, true);
+        SetTestMode(t);
+        UpdateParallelEnables();
+        UpdateCountEdit();
+        SetTachometerScale(parallel ? static_cast<int>(Word(53)) * 10 : static_cast<int>(Word(52)) * 100);
+        ApplyClockRange();
+        ShowStepRows(true);
+        ApplyTabPage(1);
+        Port(31, Word(0) & 1u, true);
+    } else if (ParallelOnly(key)) {
+        ShowStepRows(true);
+        ApplyTabPage(1);
+        SetWord(word::kInputType, 1);
+        Port(22, 1, true);
+        SetTestMode(t);
+        PortFromWord(23, 28, true);
+        UpdateParallelEnables();
+        UpdateCountEdit();
+        SetTachometerScale(static_cast<int>(Word(52)) * 10);
+        Port(31, Word(0) & 1u, true);
+    } else if (key == 0x105) {
+        Port(23, Word(55) & 1u, true);
+        Port(29, Word(56) & 1u, true);
+        Port(12, Word(57) & 1u, true);
+        Port(31, Word(0) & 1u, true);
+    }
+    pages::WriteTwoBitItem(board_, 8, 10, Word(word::kAttenuate));
+    CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, 256.0 - Word(word::kRef), 1);
+    SendChannelRecords();
+    if (ParallelOnly(key)) board_.SetOutputValue(2, 0, 8);
+    SetupStatusInputs();
+    UpdateMeasuredValues();
+    CRG1Micon* link = GetMicon();
+    SetConnectionState(link != nullptr && link->IsConnected() ? 1 : -1);
+    if (IsOneOf(key, {0x100, 0x101, 0x104})) RefreshClockButtons();
+    ShowStepRows(Word(word::kInputType) != 0);
+    return 1;
+}
+
+void CDeviceDialog_Stepper::SetupStatusInputs() {
+    CDerivedDialog::WritePort(0, 0, 0, 1);
+    SetAdcChannel(0, 1, 0);
+    SetInterruptInput(1, 0, 0);
+    SetInterruptInput(2, 1, 0);
+    SetInterruptInput(3, 1, 1);
+    CDerivedDialog::WritePort(18, 0, 1, 0);
+    CDerivedDialog::WritePort(19, 0, 1, 1);
+    CDerivedDialog::WritePort(20, 0, 1, 1);
+    sampleCounter_ = 0;
+}
+
+void CDeviceDialog_Stepper::OnPollTimer() {
+    if (!run_) return;
+    StoreAdcValue(5, 0, 1);
+    const std::int32_t key = GetDeviceKey();
+    if (key == 0x100) {
+        StoreInputLevel(45, 3, 1);
+        StoreInputLevel(46, 2, 0);
+        StoreInputLevel(49, 1, 0);
+    } else if (IsOneOf(key, {0x101, 0x102, 0x104})) {
+        StoreInputLevel(47, 1, 1);
+        StoreInputLevel(48, 2, 1);
+    }
+    NextSampleIndex(false);
+    UpdateMeasuredValues();
+}
+
+void CDeviceDialog_Stepper::SwitchPolling(bool on) {
+    if (on) {
+        SetupStatusInputs();
+        if (auto* graph = GraphPanel()) graph->ClearSeries();
+    }
+    NextSampleIndex(on);
+    UpdateMeasuredValues();
+}
+
+int CDeviceDialog_Stepper::NextSampleIndex(bool reset) {
+    ++sampleCounter_;
+    if (reset) sampleCounter_ = 0;
+    if (sampleCounter_ <= 100) return sampleCounter_;
+    const int quotient = sampleCounter_ / 100;
+    sampleCounter_ %= 100;
+    return quotient;
+}
+
+void CDeviceDialog_Stepper::UpdateMeasuredValues() {
+    const int pps = run_->ClockStopped() ? 0 : run_->CurrentFrequency();
+    pages::stepper::CurrentInputs in;
+    in.adc = Word(5);
+    in.resistance = Word(7);
+    in.attenuate = Word(word::kAttenuate);
+    in.serialAttenuate = Word(58);
+    SetWord(8, pages::stepper::OutputCurrent(GetDeviceKey(), in));
+    SetWord(44, static_cast<std::uint32_t>(pps));
+    Restore(5, 0);
+    Restore(8, 0);
+    const std::int32_t key = GetDeviceKey();
+    if (key == 0x100) {
+        SetWord(47, Word(45) & Word(46));
+        for (int kind : {45, 46, 47, 49}) RestoreKind(kind);
+    } else if (IsOneOf(key, {0x101, 0x102, 0x104})) {
+        RestoreKind(47);
+        RestoreKind(48);
+    }
+    Restore(44, 1);
+    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(pps, 0);
+    if (IExternFile* file = GetRecordFile()) file->WriteRowReal(static_cast<std::uint32_t>(pps), pps, 0.0);
+    if (auto* graph = GraphPanel()) graph->AddPoint(sampleCounter_ * 50 - 5000, pps, 0);
+}

@@ -1,0 +1,324 @@
+// The stepper page: building its controls from the layout table, routing its messages,
+// and the run's board requests, timer and view.
+#include "pages/stepper/StepperPage.h"
+
+#include <algorithm>
+#include <array>
+
+#include "board/RG1Micon.h"
+#include "data/DataContainer.h"
+#include "data/ParameterDecoder.h"
+#include "pages/scaffold/PageScaffold.h"
+#include "platform/gui/Messages.h"
+#include "tasks/Timer.h"
+#include "ui/ExternFile.h"
+#include "ui/DisplayControls.h"
+#include "ui/EditControl.h"
+#include "ui/InputControls.h"
+#include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
+
+using pages::stepper::ControlClass;
+using pages::stepper::Parent;
+using pages::stepper::PlacedControl;
+namespace word = pages::stepper::word;
+
+namespace {
+
+// The tachometer panel's dial; the panel's own items go below it.
+constexpr pages::stepper::Rect kTachometerDial{0, 0, 382, 300};
+constexpr int kPanelMargin = 6;
+constexpr gui::ColourRef kWarningColour = 0x0000FF;
+
+std::unique_ptr<IParameterDecoder> MakeDecoder(const pages::stepper::EditFormat& f) {
+    auto record = std::make_unique<ParameterRecord>();
+    record->kind = f.decoder;
+    record->a = f.a;
+    record->b = f.b;
+    record->format = f.format;
+    for (int i = 0; f.table != nullptr && i < f.tableSize; ++i) record->table.push_back(f.table[i]);
+    return std::make_unique<CDerivedParameterDecoder>(std::move(record));
+}
+
+}  // namespace
+
+CDeviceDialog_Stepper::CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile,
+                                             const QString& name) {
+    SetDeviceInfo(deviceKey, profile, name);
+}
+
+CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
+    // The timer's thread ends before the run it ticks goes.
+    if (runTimer_) runTimer_->Stop();
+    runTimer_.reset();
+}
+
+CSubDialog_Tachometer* CDeviceDialog_Stepper::TachometerPanel() const {
+    return dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get());
+}
+
+CSubDialog_Graph* CDeviceDialog_Stepper::GraphPanel() const {
+    return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get());
+}
+
+bool CDeviceDialog_Stepper::onInitDialog() {
+    if (!CDerivedDialog::onInitDialog()) return false;
+    IDataContainer* store = GetDataContainer();
+    if (store == nullptr) return false;
+    if (!runTimer_) {
+        runTimer_ = std::make_unique<CTimer>(gui::msg::RunRampTick);
+        runTimer_->SetWindow(handle());
+    }
+    store->SelectContainer(GetDeviceKey());
+    CRG1Micon* link = GetMicon();
+    // Building shows stored values; nothing reaches the board until the restore below.
+    if (link != nullptr) link->Suspend();
+    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_,
+                                                        static_cast<pages::IRunTimer&>(*this),
+                                                        static_cast<pages::stepper::IStepperRunView&>(*this));
+    BuildControls();
+    ResizeWindow();
+
+    const int key = GetDeviceKey();
+    const bool hundreds = key == 0x100 || key == 0x101 || key == 0x104 || key == 0x105;
+    if (auto* tachometer = TachometerPanel()) {
+        tachometer->Reset();
+        tachometer->SetValues(0, 0);
+    }
+    if (auto* graph = GraphPanel()) {
+        graph->SetChannelMask(1);
+        graph->AddPoint(0, 0, 0);
+    }
+    SetTachometerScale(static_cast<int>(Word(52)) * (hundreds ? 100 : 10));
+
+    run_->PresetChannelRecords();
+    run_->BuildRowSteps();
+    run_->ResetToIdle();
+    if (link != nullptr) {
+        link->Resume();
+        link->SendControlStop();
+    }
+    RestoreDeviceData();
+    RestoreWindowPositions();
+    run_->SetActiveRow(-1);
+    ShowStepRows(Word(word::kInputType) != 0);
+    Enable(51, false);  // until a record file is chosen
+    return true;
+}
+
+void CDeviceDialog_Stepper::BuildControls() {
+    std::array<std::uint16_t, kProfileSlots> profile{};
+    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+    const pages::stepper::StepperLayout layout =
+        pages::stepper::LayOutStepperPage(GetDeviceKey(), profile, kTachometerDial);
+    for (const PlacedControl& placed : layout.controls) {
+        if (placed.cls == ControlClass::TachometerPanel || placed.cls == ControlClass::GraphPanel) {
+            BuildPanel(placed);
+        } else {
+            BuildControl(placed);
+        }
+    }
+    // Panel items were made on the panels; show them there, the tachometer panel tall
+    // enough for all of its rows.
+    for (auto* panel : {static_cast<CSpeedWindow*>(TachometerPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
+        if (panel != nullptr) panel->ShowControls();
+    }
+    if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
+        int bottom = 0;
+        for (const PlacedControl& placed : layout.controls) {
+            if (placed.parent == Parent::TachometerPanel) bottom = std::max(bottom, placed.rect.y + placed.rect.height);
+        }
+        const QSize client = tachometer->clientRect().size();
+        if (bottom + kPanelMargin > client.height())
+            tachometer->setClientSize(QSize(client.width(), bottom + kPanelMargin));
+    }
+}
+
+void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
+    if (placed.cls == ControlClass::TachometerPanel) {
+        auto panel = std::make_unique<CSubDialog_Tachometer>();
+        panel->SetOwner(handle(), placed.kind);
+        if (!panel->createModeless(this)) return;
+        panel->SelectDial(0);  // the stepper counts pulses
+        firstTachometer_ = std::move(panel);
+    } else {
+        auto panel = std::make_unique<CSubDialog_Graph>();
+        panel->SetOwner(handle(), placed.kind);
+        if (!panel->createModeless(this)) return;
+        const pages::stepper::GraphPanelSpec spec;
+        panel->SetAxisTitle(1, 1, QString::fromUtf8(spec.xAxis));
+        panel->SetAxisTitle(1, 0, QString::fromUtf8(spec.yAxis));
+        panel->SetAxisRange(1, 1, spec.xMin, spec.xMax, spec.xDivision);
+        panel->SetChannelMask(spec.seriesMask);
+        graphWindow_ = std::move(panel);
+    }
+}
+
+CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed) {
+    pages::ControlPlacement where;
+    where.key = placed.key;
+    where.parent = this;
+    if (placed.parent == Parent::TachometerPanel && firstTachometer_) where.parent = firstTachometer_.get();
+    if (placed.parent == Parent::GraphPanel && graphWindow_) where.parent = graphWindow_.get();
+    where.rect = QRect(placed.rect.x, placed.rect.y, placed.rect.width, placed.rect.height);
+    where.lowestBit = placed.lsb;
+    where.bitCount = placed.bitCount;
+    // Captions are bound to nothing; the lamps, value controls and the tab to their word.
+    where.bound = placed.index < 100 && placed.cls != ControlClass::Frame && placed.cls != ControlClass::Label;
+    const QString caption = QString::fromUtf8(placed.caption.c_str());
+
+    CDerivedControl* made = nullptr;
+    switch (placed.cls) {
+        case ControlClass::Label:
+            made = pages::ConcreteCtrl<CDerivedLabel>(*this, where, [&](CDerivedLabel& c) { c.setText(caption); });
+            break;
+        case ControlClass::Button:
+            made = pages::ConcreteCtrl<CDerivedButton>(*this, where, [&](CDerivedButton& c) { c.setText(caption); });
+            break;
+        case ControlClass::Check:
+            made = pages::ConcreteCtrl<CDerivedCheckButton>(*this, where, [&](CDerivedCheckButton& c) {
+                if (placed.plainCheck) c.modifyStyle(gui::style::PushLike, 0);
+                c.SetCaptions(QString::fromUtf8(placed.checkedCaption.c_str()), caption);
+                c.SetValue(0);
+            });
+            break;
+        case ControlClass::Combo:
+            made = pages::ConcreteCtrl<CDerivedComboBox>(*this, where, [&](CDerivedComboBox& c) {
+                for (const std::string& item : placed.items) c.addString(QString::fromUtf8(item.c_str()));
+                c.SetValue(0);
+            });
+            break;
+        case ControlClass::Tab:
+            made = pages::ConcreteCtrl<CDerivedTab>(*this, where, [&](CDerivedTab& c) {
+                int i = 0;
+                for (const std::string& item : placed.items) c.insertItem(i++, QString::fromUtf8(item.c_str()));
+                c.SetValue(0);
+            });
+            if (made != nullptr) made->lowerBelowSiblings();  // the pages' controls sit over its body
+            break;
+        case ControlClass::Slider:
+            made = pages::ConcreteCtrl<CDerivedSlider>(*this, where, [&](CDerivedSlider& c) {
+                c.SetRange(placed.sliderMin, placed.sliderMax);
+            });
+            break;
+        case ControlClass::Edit:
+            made = pages::ConcreteCtrl<CDerivedEdit>(*this, where, [&](CDerivedEdit& c) {
+                if (!placed.edit) return;
+                c.SetValueTable(MakeDecoder(*placed.edit));
+                if (placed.edit->readOnly) c.modifyStyle(0, gui::style::ReadOnly);
+                if (placed.edit->warnAbove) c.SetWarning(*placed.edit->warnAbove, kWarningColour);
+            });
+            break;
+        case ControlClass::Frame:
+            made = pages::ConcreteCtrl<CDerivedFrame>(*this, where, [&](CDerivedFrame& c) { c.setText(caption); });
+            break;
+        case ControlClass::ImageLabel:
+            made = pages::ConcreteCtrl<CDerivedImageLabel>(*this, where, [&](CDerivedImageLabel& c) {
+                c.SetLampColours(placed.onColour, placed.offColour);
+            });
+            break;
+        case ControlClass::TachometerPanel:
+        case ControlClass::GraphPanel:
+            break;
+    }
+    if (made != nullptr && where.parent != this) {
+        if (auto* panel = dynamic_cast<CSpeedWindow*>(where.parent)) panel->AddControl(made);
+    }
+    return made;
+}
+
+gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
+    switch (msg) {
+        case gui::msg::StatusPollTick:
+            OnPollTimer();
+            return 1;
+        case gui::msg::RunRampTick:
+            // The timer repeats by itself; the run arms each tick it wants, and a tick
+            // still queued from before a stop is dropped.
+            if (!runArmed_) return 1;
+            runArmed_ = false;
+            if (runTimer_) runTimer_->Stop();
+            if (run_) run_->OnRunTimer();
+            return 1;
+        case gui::msg::ShowWindow:
+            if (w != 0 && run_) {
+                // Polling starts whenever the page is shown.
+                SetWord(54, 1);
+                RestoreKind(54);
+                React(54, 1, nullptr);
+            }
+            break;
+        default:
+            break;
+    }
+    return CDerivedDialog::windowProc(msg, w, l);
+}
+
+gui::LResult CDeviceDialog_Stepper::onCommand(int id, int code, gui::Handle from) {
+    if (id == pagemenu::kExportSpeedGraph && code == 0) {
+        if (IExternFile* file = GetRecordFile(); file != nullptr && file->ChooseFile() != 0) Enable(51, true);
+    }
+    return CDerivedDialog::onCommand(id, code, from);
+}
+
+// ---- the run's board, timer and view ----------------------------------------------------
+
+void CDeviceDialog_Stepper::Board::WritePort(int port, int direction, int level, bool send) {
+    page_.CDerivedDialog::WritePort(port, static_cast<std::uint32_t>(direction), static_cast<std::uint32_t>(level),
+                                    send ? 1 : 0);
+}
+
+void CDeviceDialog_Stepper::Board::SetPwm(int channel, double frequency, int duty, int enable) {
+    page_.CDerivedDialog::SetPwm(channel, frequency, duty, enable);
+}
+
+void CDeviceDialog_Stepper::Board::SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) {
+    // The base converts a copy: the run's records keep their frequencies.
+    page_.CDerivedDialog::SetTimerChannel(channel, &record, send ? 1 : 0);
+}
+
+void CDeviceDialog_Stepper::Board::SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) {
+    if (CRG1Micon* link = page_.GetMicon()) link->SetOutputValue(channel, value, extra, 1);
+}
+
+void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> data) {
+    if (CRG1Micon* link = page_.GetMicon()) link->SendSerialData(data.data(), data.size());
+}
+
+void CDeviceDialog_Stepper::Arm(std::uint32_t ms) {
+    if (!runTimer_) return;
+    runTimer_->Stop();
+    runArmed_ = true;
+    runTimer_->Start(ms);
+}
+
+void CDeviceDialog_Stepper::Stop() {
+    runArmed_ = false;
+    if (runTimer_) runTimer_->Stop();
+}
+
+void CDeviceDialog_Stepper::RefreshClockButtons() {
+    if (auto* clock = FindControl(word::kClock, 0)) clock->SetValue(run_->ClockStopped() ? 1 : 0);
+    const auto buttons = run_->ClockButtons();
+    Enable(word::kClock, buttons.clockEnabled);
+    Enable(23, buttons.updateEnabled);
+}
+
+void CDeviceDialog_Stepper::ShowStepRows(bool show) {
+    const int active = run_->ActiveRow();
+    for (int row = 0; row < word::kRowCount; ++row) {
+        const std::uint32_t kind = static_cast<std::uint32_t>(word::kFirstRow + row);
+        if (auto* frame = FindControl(kind, 4)) frame->show(active >= 0 && active % word::kRowCount == row);
+        for (std::uint32_t index = 0; index < 4; ++index) {
+            if (auto* c = FindControl(kind, index)) c->show(show);
+        }
+    }
+}
+
+void CDeviceDialog_Stepper::RowWordsChanged() {
+    for (int kind = word::kFirstRow; kind < word::kFirstRow + word::kRowCount; ++kind) RestoreKind(kind);
+}
+
+void CDeviceDialog_Stepper::DemoValuesChanged() {
+    for (int kind : {0, 4, 5, 6}) RestoreKind(kind);
+}

@@ -1,0 +1,113 @@
+// The device page of the single-motor stepper drivers (device keys 0x100 to 0x10C but
+// 0x106): its controls are built in code from the device's control profile and the layout
+// table (StepperLayout.h), its changes are stored by the shared change prologue and then
+// acted on by kind, and its runs are the StepperRun state machine on the page's run timer.
+//
+// Owns: the run timer (0x80C9), the run state machine, the tachometer and graph panels
+// (through the base), every control (the base's control map). Borrows from the base: the
+// data store, the board link, the task queue. GUI thread only; the run timer posts its
+// ticks to the page.
+//
+// Files: StepperPage.cpp (building, message routing, the run's view and board),
+// StepperHandlers.cpp (the reaction to each kind, restoring the board, enabling rules,
+// status polling).
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "pages/scaffold/PageBoard.h"
+#include "pages/stepper/StepperLayout.h"
+#include "pages/stepper/StepperRun.h"
+#include "ui/DerivedDialog.h"
+
+class CTimer;
+class CSubDialog_Tachometer;
+class CSubDialog_Graph;
+
+class CDeviceDialog_Stepper : public CDerivedDialog,
+                              private pages::IRunTimer,
+                              private pages::stepper::IStepperRunView {
+public:
+    // `profile` (128 words) is borrowed for the page's life.
+    CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    ~CDeviceDialog_Stepper() override;
+
+    bool onInitDialog() override;
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    gui::LResult RestoreDeviceData() override;
+    gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
+
+    pages::stepper::StepperRun* Run() const { return run_.get(); }
+    CSubDialog_Tachometer* TachometerPanel() const;
+    CSubDialog_Graph* GraphPanel() const;
+
+protected:
+    // "Export Speed graph data": choosing a record file enables "Record Graph Data".
+    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+
+private:
+    // The board requests of the run, over the base's forwarding.
+    class Board final : public pages::IPageBoard {
+    public:
+        explicit Board(CDeviceDialog_Stepper& page) : page_(page) {}
+        void WritePort(int port, int direction, int level, bool send) override;
+        void SetPwm(int channel, double frequency, int duty, int enable) override;
+        void SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) override;
+        void SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) override;
+        void SendSerialData(std::span<const std::uint8_t> data) override;
+
+    private:
+        CDeviceDialog_Stepper& page_;
+    };
+
+    // IRunTimer
+    void Arm(std::uint32_t ms) override;
+    void Stop() override;
+    // IStepperRunView
+    void RefreshClockButtons() override;
+    void ShowStepRows(bool show) override;
+    void RowWordsChanged() override;
+    void DemoValuesChanged() override;
+
+    // ---- building (StepperPage.cpp)
+    void BuildControls();
+    CDerivedControl* BuildControl(const pages::stepper::PlacedControl& placed);
+    void BuildPanel(const pages::stepper::PlacedControl& placed);
+
+    // ---- reactions (StepperHandlers.cpp)
+    void React(int kind, std::uint32_t v, CDerivedControl* control);
+    void OnInputType(std::uint32_t v);
+    void SendChannelRecords();
+    void Port(int port, std::uint32_t level, bool send);
+    void PortFromWord(int port, int word, bool send);
+    void SetTachometerScale(int pps);
+    void ApplyTabPage(int kind);
+    void SetTestMode(std::uint32_t t);
+    void SetRowState(int row, bool fromCheck, std::uint32_t value);
+    void UpdateStartStopButtons(bool always);
+    void UpdateParallelEnables();
+    void UpdateCountEdit();
+    void ApplyRunButtons();
+    void ApplyClockRange();
+    void RunDemoSequence(bool on);
+    void RestoreSettingsToControls();
+    void RestoreKind(int kind);
+    void SetupStatusInputs();
+    void OnPollTimer();
+    void SwitchPolling(bool on);
+    void UpdateMeasuredValues();
+    int NextSampleIndex(bool reset);
+    std::uint32_t Word(int index) const;
+    void SetWord(int index, std::uint32_t value);
+    void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
+    void Sync(int kind, CDerivedControl* from);
+
+    Board board_{*this};
+    std::unique_ptr<CTimer> runTimer_;
+    std::unique_ptr<pages::stepper::StepperRun> run_;
+    bool runFlag_ = false;
+    bool runArmed_ = false;  // a run tick is wanted
+    int sampleCounter_ = 0;
+};

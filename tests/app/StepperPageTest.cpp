@@ -1,0 +1,353 @@
+// The stepper page through the real main window against the board simulator: opening it
+// restores the board, each kind of change reaches the wire, a clock-in run ramps and
+// stops, the demo plays its steps; and the page as a user meets it, in the program's own
+// modal loop with clicks through the window system.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "app/QuillfenApp.h"
+#include "pages/stepper/StepperPage.h"
+#include "platform/gui/GuiTestSupport.h"
+#include "ui/AppServices.h"
+#include "ui/InputControls.h"
+#include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
+
+using namespace apptest;
+
+namespace {
+
+std::string ModelName(std::uint32_t key) {
+    for (const auto& e : devicetable::FullList())
+        if (devicetable::Key(e.code) == key) return e.name;
+    return {};
+}
+
+// A change as a control reports it: the new value shown, then the parent told.
+void Change(CDeviceDialog_Stepper& page, std::uint32_t kind, std::uint32_t index, std::uint32_t value) {
+    CDerivedControl* c = page.FindControl(kind, index);
+    ASSERT_NE(c, nullptr) << kind;
+    c->SetValue(value);
+    c->NotifyParent();
+}
+
+// The main window over the simulator with the real page selector; timers run in real
+// time once the board is set up (the page polls every 50 ms).
+struct PageRig {
+    PageRig() : rig(sim.path()) {
+        appServices().data = &rig.data;
+        appServices().tasks = &rig.tasks;
+        appServices().board = &rig.board;
+    }
+    ~PageRig() {
+        rig.window.reset();
+        guitest::settle();  // the page goes (with its timers) while the clocks still live
+        appServices() = AppServices{};
+    }
+    // Chooses the model and presses OK; the page with polling switched off, and the
+    // frames its opening sent.
+    CDeviceDialog_Stepper* Open(std::uint32_t key, std::vector<Bytes>* opening) {
+        if (!rig.Open() || !guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000))
+            return nullptr;
+        rig.tasks.WaitIdle(5000);
+        static platform::SystemClock systemClock;
+        real = std::make_unique<platform::ScopedClock>(systemClock);
+        sim.sim.clearFrames();
+        Dialogs boxes;
+        boxes.answerBox(gui::id::No);  // a firmware question, where the model has one
+        if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
+        rig.tasks.WaitIdle(5000);
+        guitest::settle();
+        if (opening != nullptr) *opening = sim.Frames();
+        rig.Command(gui::id::Ok);
+        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(rig.window->CurrentPage());
+        if (page == nullptr) return nullptr;
+        Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
+        Settle();
+        return page;
+    }
+    void Settle() {
+        rig.tasks.WaitIdle(5000);
+        guitest::settle();
+    }
+    std::vector<Bytes> Take() {
+        Settle();
+        auto frames = sim.Frames();
+        sim.sim.clearFrames();
+        return frames;
+    }
+
+    SimLink sim;
+    Rig rig;
+    std::unique_ptr<platform::ScopedClock> real;
+};
+
+// The page and its tachometer panel, for someone to look at.
+void SaveScreenshots(CDeviceDialog_Stepper& page, const QString& name) {
+    QDir().mkpath(TAMSIRO_SCREENSHOT_DIR);
+    guitest::settle();
+    EXPECT_TRUE(page.widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1.png").arg(name)));
+    if (auto* panel = page.TachometerPanel()) {
+        EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
+    }
+}
+
+}  // namespace
+
+TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
+    PageRig r;
+    std::vector<Bytes> opening;
+    CDeviceDialog_Stepper* page = r.Open(0x101, &opening);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
+    EXPECT_TRUE(page->isShown());
+    SaveScreenshots(*page, "stepper_page_clock_in");
+
+    // The restore drives the pins from the stored words: input type on 22, output
+    // enable on 12, reset on 23, chip enable on 31; both attenuation pins in one frame.
+    ASSERT_FALSE(opening.empty());
+    EXPECT_EQ(r.sim.sim.portLevel(22), store.GetValue(1) != 0);
+    EXPECT_EQ(r.sim.sim.portLevel(12), store.GetValue(18) != 0);
+    EXPECT_EQ(r.sim.sim.portLevel(31), (store.GetValue(0) & 1) != 0);
+    EXPECT_EQ(r.sim.sim.portLevel(8), (store.GetValue(6) & 1) != 0);
+    EXPECT_EQ(r.sim.sim.portLevel(10), (store.GetValue(6) >> 1) != 0);
+    const auto names = Names(opening);
+    EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
+    r.Take();
+
+    // A check: output enable, one frame, the pin follows and the word holds the value.
+    Change(*page, 18, 0, 1);
+    auto frames = r.Take();
+    // One port write: the line's set-up, its level frame and the level read back.
+    const std::vector<std::string> portWrite = {"C", "E", "E"};
+    EXPECT_EQ(Names(frames), portWrite);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[1][2] & 0x10, 0x10);  // port 12: bit 4 of the second level byte
+    EXPECT_TRUE(r.sim.sim.portLevel(12));
+    EXPECT_EQ(store.GetValue(18), 1u);
+    Change(*page, 18, 0, 0);
+    EXPECT_EQ(Names(r.Take()), portWrite);
+    EXPECT_FALSE(r.sim.sim.portLevel(12));
+
+    // A two-bit combo: attenuation 3 sets both pins in one frame.
+    Change(*page, 6, 0, 3);
+    EXPECT_EQ(Names(r.Take()), portWrite);
+    EXPECT_TRUE(r.sim.sim.portLevel(8));
+    EXPECT_TRUE(r.sim.sim.portLevel(10));
+    Change(*page, 6, 0, 2);
+    EXPECT_EQ(Names(r.Take()), portWrite);
+    EXPECT_FALSE(r.sim.sim.portLevel(8));
+    EXPECT_TRUE(r.sim.sim.portLevel(10));
+
+    // The REF slider: one PWM frame.
+    Change(*page, 4, 0, 100);
+    frames = r.Take();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Names(frames), std::vector<std::string>{"P"});
+    EXPECT_EQ(store.GetValue(4), 100u);
+
+    // The input type: port 22 and the three step channels; switching back stops nothing
+    // that is not running and leaves "Start" unchecked.
+    Change(*page, 1, 0, 1);
+    frames = r.Take();
+    SaveScreenshots(*page, "stepper_page_tab_parallel");
+    EXPECT_TRUE(r.sim.sim.portLevel(22));
+    EXPECT_GE(frames.size(), 2u);
+    Change(*page, 1, 0, 0);
+    r.Take();
+    EXPECT_FALSE(r.sim.sim.portLevel(22));
+    EXPECT_EQ(store.GetValue(20), 0u);
+
+    // The count refuses 0 with the message and puts 8 back.
+    {
+        Dialogs boxes;
+        boxes.answerBox(gui::id::Ok);
+        Change(*page, 26, 0, 0);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
+        EXPECT_EQ(boxes.boxes()[0].caption, QString("Parameter Error"));
+        EXPECT_EQ(store.GetValue(26), 8u);
+    }
+
+    // Recording: a chosen file enables the switch; a file that cannot be opened gives
+    // the message, and the switch and its word go back to off.
+    {
+        TempDir dir;
+        Dialogs boxes;
+        boxes.answerFile(QString::fromStdString((dir.path() / "missing" / "speed.csv").string()));
+        CDerivedControl* record = page->FindControl(51, 0);
+        ASSERT_NE(record, nullptr);
+        EXPECT_FALSE(record->isEnabled());
+        page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
+        EXPECT_TRUE(record->isEnabled());
+        boxes.answerBox(gui::id::Ok);
+        Change(*page, 51, 0, 1);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, QString("File open error"));
+        EXPECT_EQ(store.GetValue(51), 0u);
+        EXPECT_EQ(record->GetValue(), 0u);
+    }
+}
+
+TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
+    PageRig r;
+    CDeviceDialog_Stepper* page = r.Open(0x100, nullptr);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    Change(*page, 9, 0, 0);
+    Change(*page, 10, 0, 20);
+    Change(*page, 11, 0, 2);  // a one-second ramp
+    r.Take();
+
+    // On the way up the clock passes through rising frequencies below the top, each
+    // sent to the board.
+    Change(*page, 20, 0, 1);
+    auto* run = page->Run();
+    const int start = run->Tables().clock.Lookup(0), top = run->Tables().clock.Lookup(20);
+    std::vector<int> seen;
+    ASSERT_TRUE(guitest::waitFor([&] {
+        if (seen.empty() || seen.back() != run->CurrentFrequency()) seen.push_back(run->CurrentFrequency());
+        return run->TopReached();
+    }, 10000));
+    EXPECT_EQ(run->CurrentFrequency(), top);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GE(std::count_if(seen.begin(), seen.end(), [&](int f) { return f > start && f < top; }), 2);
+    const auto rampFrames = r.Take();
+    EXPECT_GE(rampFrames.size(), 3u);
+    EXPECT_TRUE(page->FindControl(21, 0)->isEnabled());  // "Clock" usable at the top
+
+    // "Stop" ramps down, holds, and switches the clock off.
+    Change(*page, 20, 0, 0);
+    ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
+    EXPECT_EQ(store.GetValue(20), 0u);
+    EXPECT_FALSE(r.Take().empty());
+}
+
+TEST(StepperPage, TheDemoPlaysTheBuiltInStepsWithTheRowsLockedAndGivesThemBack) {
+    PageRig r;
+    CDeviceDialog_Stepper* page = r.Open(0x107, nullptr);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    std::vector<std::uint32_t> rows;
+    for (int w = 31; w <= 38; ++w) rows.push_back(store.GetValue(w));
+    r.Take();
+    SaveScreenshots(*page, "stepper_page_parallel");
+
+    Change(*page, 41, 0, 1);
+    ASSERT_TRUE(page->Run()->DemoRunning());
+    EXPECT_EQ(page->Run()->Source(), pages::stepper::StepSource::BuiltInDemo);
+    for (std::uint32_t index = 1; index <= 3; ++index) {
+        if (auto* c = page->FindControl(31, index)) {
+            EXPECT_FALSE(c->isEnabled()) << index;
+        }
+    }
+    ASSERT_TRUE(guitest::waitFor([&] { return r.sim.sim.frameCount() >= 2; }, 5000));
+
+    Change(*page, 41, 0, 0);
+    r.Take();
+    EXPECT_FALSE(page->Run()->DemoRunning());
+    for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
+
+    // A sequence file in the current folder is played instead; a line it refuses is
+    // named in a message, and the rest still play.
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sequence");
+    std::ofstream(dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv")
+        << "Enable,REF,ATT,Mode,Frequency,Direction,Time,Unit\n"
+           "H,1.0,80,Full,200,CW,1,Sec\n"
+           "H,1.0,90,Full,200,CW,1,Sec\n"
+           "H,2.0,50,Half,400,CCW,1,Sec\n";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    {
+        Dialogs boxes;
+        boxes.answerBox(gui::id::Ok);
+        Change(*page, 41, 0, 1);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_TRUE(boxes.boxes()[0].text.contains("90")) << boxes.boxes()[0].text.toStdString();
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(page->Run()->Source(), pages::stepper::StepSource::FileDemo);
+    // The first step's REF and attenuation reach the store and the board.
+    ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
+    EXPECT_TRUE(r.sim.sim.portLevel(8));
+    EXPECT_FALSE(r.sim.sim.portLevel(10));
+    Change(*page, 41, 0, 0);
+    r.Take();
+    for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
+}
+
+TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
+    TempDir dir;
+    SimLink sim;
+    ASSERT_TRUE(sim.started);
+    Dialogs dialogs;
+    dialogs.answerBox(gui::id::No);
+    bool worked = false;
+    AppOptions o;
+    o.programDir = dir.path();
+    o.configHome = dir.path() / "config";
+    o.ctrlHeld = [] { return false; };
+    const std::string port = sim.path();
+    o.makeBoardLink = [port] {
+        return std::make_unique<CRG1Micon>(
+            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
+    };
+    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
+    o.watchPoll = std::chrono::milliseconds(20);
+    o.onMainWindowOpen = [&](CQuillfenDlg& w) {
+        const std::string name = ModelName(0x101);
+        ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
+        guitest::settle();
+        // Motor type, then the model, with the arrow keys in the two lists.
+        auto* motorTypes = w.itemAs<gui::ComboBox>(mainwin::kMotorTypeList);
+        guitest::focusForKeys(*motorTypes);
+        guitest::userKey(*motorTypes, Qt::Key_Down);
+        ASSERT_EQ(motorTypes->curSel(), 1);
+        auto* drivers = w.itemAs<gui::ComboBox>(mainwin::kDriverList);
+        guitest::focusForKeys(*drivers);
+        for (int i = 0; i < 10 && drivers->itemText(drivers->curSel()).value_or(QString()).toStdString() != name; ++i)
+            guitest::userKey(*drivers, Qt::Key_Down);
+        ASSERT_EQ(drivers->itemText(drivers->curSel()).value_or(QString()).toStdString(), name);
+        ASSERT_TRUE(guitest::waitFor([&] { return w.item(gui::id::Ok)->isEnabled(); }, 5000));
+        guitest::userClick(*w.item(gui::id::Ok));
+        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage());
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
+        EXPECT_EQ(page->text(), QString::fromStdString(name) + " Controller (USB Connected)");
+
+        // A click on "Output Enable" sets its pin on the board.
+        CDerivedControl* enable = page->FindControl(18, 0);
+        ASSERT_NE(enable, nullptr);
+        const bool before = sim.sim.portLevel(12);
+        guitest::userClick(*enable);
+        EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(12) != before; }, 5000));
+        EXPECT_EQ(appServices().data->GetValue(18), before ? 0u : 1u);
+
+        // A click on the "Parallel" tab switches the input type: the pin, and the
+        // parallel page's controls come out.
+        auto* tab = dynamic_cast<CDerivedTab*>(page->FindControl(1, 1));
+        ASSERT_NE(tab, nullptr);
+        guitest::userClick(*tab, tab->itemRect(1).center());
+        EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(22); }, 5000));
+        EXPECT_EQ(appServices().data->GetValue(1), 1u);
+        ASSERT_NE(page->FindControl(39, 0), nullptr);
+        EXPECT_TRUE(page->FindControl(39, 0)->isShown());
+        EXPECT_FALSE(page->FindControl(20, 0)->isShown());
+        worked = true;
+
+        // Unplugged: the main window follows and the page goes.
+        sim.sim.unplug();
+        EXPECT_TRUE(guitest::waitFor([&] { return w.CurrentPage() == nullptr; }, 5000));
+        EXPECT_TRUE(w.text().contains("USB Disconnected"));
+        dialogs.answerBox(gui::id::No);
+        w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
+    };
+    CQuillfenApp app(std::move(o));
+    EXPECT_EQ(app.InitInstance(), 0);
+    EXPECT_TRUE(worked);
+}

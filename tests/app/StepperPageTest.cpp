@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "AppTestSupport.h"
 #include "app/QuillfenApp.h"
@@ -24,6 +26,34 @@ std::string ModelName(std::uint32_t key) {
     for (const auto& e : devicetable::FullList())
         if (devicetable::Key(e.code) == key) return e.name;
     return {};
+}
+
+// A frame written as its bytes in hex, "43 00 02".
+Bytes F(const char* hex) {
+    Bytes b;
+    for (const char* p = hex; *p != '\0';) {
+        if (*p == ' ') { ++p; continue; }
+        b.push_back(static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
+        p += 2;
+    }
+    return b;
+}
+
+std::string Hex(const Bytes& b) {
+    std::string s;
+    char two[4];
+    for (auto c : b) {
+        std::snprintf(two, sizeof two, "%02X ", c);
+        s += two;
+    }
+    return s;
+}
+
+// Compares whole frame lists, naming the first frame that differs.
+void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>& want) {
+    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+        EXPECT_EQ(Hex(got[i]), Hex(want[i])) << "frame " << i;
+    EXPECT_EQ(got.size(), want.size());
 }
 
 // A change as a control reports it: the new value shown, then the parent told.
@@ -61,10 +91,12 @@ struct PageRig {
         if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
         rig.tasks.WaitIdle(5000);
         guitest::settle();
-        if (opening != nullptr) *opening = sim.Frames();
         rig.Command(gui::id::Ok);
         auto* page = dynamic_cast<CDeviceDialog_Stepper*>(rig.window->CurrentPage());
-        if (page == nullptr) return nullptr;
+        if (page == nullptr || !page->isShown()) return nullptr;
+        // No events run here, so the first status poll has not yet come.
+        rig.tasks.WaitIdle(5000);
+        if (opening != nullptr) *opening = sim.Frames();
         Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
         Settle();
         return page;
@@ -107,16 +139,51 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     EXPECT_TRUE(page->isShown());
     SaveScreenshots(*page, "stepper_page_clock_in");
 
-    // The restore drives the pins from the stored words: input type on 22, output
-    // enable on 12, reset on 23, chip enable on 31; both attenuation pins in one frame.
-    ASSERT_FALSE(opening.empty());
-    EXPECT_EQ(r.sim.sim.portLevel(22), store.GetValue(1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(12), store.GetValue(18) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(31), (store.GetValue(0) & 1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(8), (store.GetValue(6) & 1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(10), (store.GetValue(6) >> 1) != 0);
-    const auto names = Names(opening);
-    EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
+    // Every frame from choosing the model until the page shows, for the stored defaults
+    // (all words 0 but the resistance, count and scales). Ports: 'C' [6]-[9] directions,
+    // 'E' [1]-[4] levels, '8' 3 [2]-[7] directions and levels of 21-33 with the sum in [9].
+    const Bytes controlLines = F("43 00 02 02 00 00 FF FF 00 0E 00 00 00 00 00");
+    const Bytes levels = F("45 00 00 06 06 00");  // 16, 17 (inputs) and 18, 19 high
+    const Bytes highLines = F("38 03 FF 01 38 00 03 00 00 3B");  // all outputs, 21 high
+    const Bytes readHigh = F("38 13");
+    // 'P': channels 0 and 1 at 50 kHz (period 14) with 240, 2 and 3 at 15625 Hz with 256.
+    const Bytes pwmLow = F("50 E0 F0 00 F0 08 C0 00 FF FF 00");
+    // Status inputs: port 0 an input, then ADC 0 (setting 4) and interrupt inputs 2 and 3
+    // in one 'C', then ports 18, 19 and 20 inputs read high.
+    const std::vector<Bytes> statusInputs = {
+        F("43 00 02 02 00 00 FE FF 00 0E 00 00 00 00 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 0E 00 50 04 01 00"),
+        F("43 00 02 02 00 00 FE FF 00 08 00 50 04 01 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00"), F("45 00 00 06 0E 00"), F("45 00 00 06 0E 00"),
+    };
+    std::vector<Bytes> want = {
+        // Firmware versions, then the board's defaults for a stepper: line 20's group,
+        // line 33's group, channel 3's and channel 8's (100 Hz: exponent 5, period 3750;
+        // output fields 1 and 1 of channels 6-8 in [20], [21]).
+        F("56"), F("38 12"),
+        F("43 00 03 04 00 00 FF FF 00 0E 00 00 00 00 00"), levels, levels, highLines, readHigh, pwmLow,
+        F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"),
+        // The page is built: the control-stop frame, then its restore asks the main
+        // window for the defaults again.
+        controlLines,
+        controlLines, levels, levels, highLines, readHigh, pwmLow,
+        F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"),
+        // Input type on 22, output enable on 12, 23/24 staged with 28, chip enable on 31.
+        highLines, readHigh, controlLines, levels, levels, highLines, readHigh, highLines, readHigh,
+        // Both attenuation pins (8, 10) in one frame; REF on channel 2 at 256 - 0.
+        controlLines, levels, levels, pwmLow,
+        // Channel records 6 and 7 staged, 8 sent: no frequency yet, fields 1 and 1.
+        F("38 02 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58"),
+    };
+    want.insert(want.end(), statusInputs.begin(), statusInputs.end());
+    // Shown: polling starts and sets the status inputs up again; the frames keep what
+    // the first set-up left in them.
+    const Bytes inputsSet = F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00");
+    const Bytes inputLevels = F("45 00 00 06 0E 00");
+    for (const Bytes& f : {inputsSet, inputLevels, inputLevels, inputsSet, inputsSet, inputLevels, inputLevels,
+                           inputsSet, inputLevels, inputLevels})
+        want.push_back(f);
+    ExpectFrames(opening, want);
     r.Take();
 
     // A check: output enable, one frame, the pin follows and the word holds the value.

@@ -186,48 +186,54 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     ExpectFrames(opening, want);
     r.Take();
 
-    // A check: output enable, one frame, the pin follows and the word holds the value.
-    Change(*page, 18, 0, 1);
-    auto frames = r.Take();
-    // One port write: the line's set-up, its level frame and the level read back.
-    const std::vector<std::string> portWrite = {"C", "E", "E"};
-    EXPECT_EQ(Names(frames), portWrite);
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[1][2] & 0x10, 0x10);  // port 12: bit 4 of the second level byte
-    EXPECT_TRUE(r.sim.sim.portLevel(12));
-    EXPECT_EQ(store.GetValue(18), 1u);
-    Change(*page, 18, 0, 0);
-    EXPECT_EQ(Names(r.Take()), portWrite);
+    // Each kind of change, from the state the opening left: its whole frames.
+    const Bytes lines = F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00");
+    const auto levelsWith = [](const char* portsEightToFifteen) {
+        const Bytes e = F((std::string("45 00 ") + portsEightToFifteen + " 06 0E 00").c_str());
+        return std::vector<Bytes>{e, e};  // the level frame and its read-back
+    };
+    const auto portWrite = [&](const char* portsEightToFifteen) {
+        std::vector<Bytes> f{lines};
+        for (const Bytes& e : levelsWith(portsEightToFifteen)) f.push_back(e);
+        return f;
+    };
+    const Bytes records678 = F("38 02 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58");
+    struct Step {
+        const char* what;
+        std::uint32_t kind, value;
+        std::vector<Bytes> frames;
+    };
+    const Step steps[] = {
+        // A check: output enable on port 12 ('E' [2] bit 4).
+        {"output enable on", 18, 1, portWrite("10")},
+        {"output enable off", 18, 0, portWrite("00")},
+        // A two-bit combo: both attenuation pins (8 and 10) in one level frame.
+        {"attenuation 3", 6, 3, portWrite("05")},
+        {"attenuation 2", 6, 2, portWrite("04")},
+        // The REF slider: channel 2's compare 256 - 100 - 1 in 'P' [8].
+        {"REF 100", 4, 100, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")}},
+        // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
+        // 23 from the blanking time.
+        {"parallel input", 1, 1,
+         {F("38 03 FF 03 38 00 03 00 00 3D"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
+        {"clock input", 1, 0,
+         {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 01 38 00 03 00 00 3B"), readHigh}},
+        // A check on a high port: reset on port 23 ('8' 3 [3] bit 2).
+        {"reset", 17, 1, {F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
+        // A combo that is only stored: the excitation waits for a run.
+        {"excitation", 12, 1, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        Change(*page, step.kind, 0, step.value);
+        ExpectFrames(r.Take(), step.frames);
+        EXPECT_EQ(store.GetValue(step.kind), step.value);
+    }
     EXPECT_FALSE(r.sim.sim.portLevel(12));
-
-    // A two-bit combo: attenuation 3 sets both pins in one frame.
-    Change(*page, 6, 0, 3);
-    EXPECT_EQ(Names(r.Take()), portWrite);
-    EXPECT_TRUE(r.sim.sim.portLevel(8));
-    EXPECT_TRUE(r.sim.sim.portLevel(10));
-    Change(*page, 6, 0, 2);
-    EXPECT_EQ(Names(r.Take()), portWrite);
     EXPECT_FALSE(r.sim.sim.portLevel(8));
     EXPECT_TRUE(r.sim.sim.portLevel(10));
-
-    // The REF slider: one PWM frame.
-    Change(*page, 4, 0, 100);
-    frames = r.Take();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(Names(frames), std::vector<std::string>{"P"});
-    EXPECT_EQ(store.GetValue(4), 100u);
-
-    // The input type: port 22 and the three step channels; switching back stops nothing
-    // that is not running and leaves "Start" unchecked.
-    Change(*page, 1, 0, 1);
-    frames = r.Take();
-    SaveScreenshots(*page, "stepper_page_tab_parallel");
-    EXPECT_TRUE(r.sim.sim.portLevel(22));
-    EXPECT_GE(frames.size(), 2u);
-    Change(*page, 1, 0, 0);
-    r.Take();
-    EXPECT_FALSE(r.sim.sim.portLevel(22));
-    EXPECT_EQ(store.GetValue(20), 0u);
+    EXPECT_TRUE(r.sim.sim.portLevel(23));
+    EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
     // The count refuses 0 with the message and puts 8 back.
     {

@@ -266,6 +266,30 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     }
 }
 
+TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
+    PageRig r;
+    CDeviceDialog_Stepper* page = r.Open(0x105, nullptr);
+    ASSERT_NE(page, nullptr);
+    Change(*page, 0, 0, 1);  // chip enable: "Send" usable
+    r.Take();
+    ASSERT_NE(page->FindControl(68, 0), nullptr);
+    EXPECT_TRUE(page->FindControl(68, 0)->isEnabled());
+
+    // The settings are only stored...
+    const std::pair<std::uint32_t, std::uint32_t> settings[] = {
+        {59, 5}, {65, 1}, {58, 3}, {60, 2}, {62, 1}, {61, 1}, {67, 2}, {63, 3}, {64, 1}};
+    for (auto [kind, value] : settings) {
+        Change(*page, kind, 0, value);
+        EXPECT_TRUE(r.Take().empty()) << kind;
+    }
+    // ...until "Send": 'S', length 4, then each byte with its address in bits 0-1.
+    // 0: excitation 5 in bits 2-5, EMO in bit 7; 1: attenuation 3 in 2-4, decay 2 in
+    // 5-6, step detection in 7; 2: blanking 1, through-current 2, chopping 3 in pairs
+    // from bit 2; 3: over-current "ON_Auto" as code 2 in bits 2-3.
+    Change(*page, 68, 0, 0);
+    ExpectFrames(r.Take(), {F("53 04 94 CD E6 0B")});
+}
+
 TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     PageRig r;
     CDeviceDialog_Stepper* page = r.Open(0x100, nullptr);

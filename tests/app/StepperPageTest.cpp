@@ -228,6 +228,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, step.kind, 0, step.value);
         ExpectFrames(r.Take(), step.frames);
         EXPECT_EQ(store.GetValue(step.kind), step.value);
+        if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
     EXPECT_FALSE(r.sim.sim.portLevel(12));
     EXPECT_FALSE(r.sim.sim.portLevel(8));

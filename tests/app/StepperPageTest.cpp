@@ -14,6 +14,7 @@
 #include "pages/stepper/StepperPage.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/AppServices.h"
+#include "ui/Graph.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
@@ -125,6 +126,9 @@ void SaveScreenshots(CDeviceDialog_Stepper& page, const QString& name) {
     if (auto* panel = page.TachometerPanel()) {
         EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
     }
+    if (auto* graph = page.GraphPanel()) {
+        EXPECT_TRUE(graph->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_graph.png").arg(name)));
+    }
 }
 
 }  // namespace
@@ -138,6 +142,10 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
     EXPECT_TRUE(page->isShown());
     SaveScreenshots(*page, "stepper_page_clock_in");
+    // The speed graph opens with its pps curve and titled axes, before any point comes.
+    ASSERT_NE(page->GraphPanel(), nullptr);
+    ASSERT_NE(page->GraphPanel()->GraphWindow(), nullptr);
+    EXPECT_EQ(page->GraphPanel()->GraphWindow()->GetSeriesCount(), 1);
 
     // Every frame from choosing the model until the page shows, for the stored defaults
     // (all words 0 but the resistance, count and scales). Ports: 'C' [6]-[9] directions,

@@ -6,12 +6,15 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "AppTestSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/stepper/StepperPage.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/AppServices.h"
+#include "ui/Graph.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
@@ -24,6 +27,34 @@ std::string ModelName(std::uint32_t key) {
     for (const auto& e : devicetable::FullList())
         if (devicetable::Key(e.code) == key) return e.name;
     return {};
+}
+
+// A frame written as its bytes in hex, "43 00 02".
+Bytes F(const char* hex) {
+    Bytes b;
+    for (const char* p = hex; *p != '\0';) {
+        if (*p == ' ') { ++p; continue; }
+        b.push_back(static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
+        p += 2;
+    }
+    return b;
+}
+
+std::string Hex(const Bytes& b) {
+    std::string s;
+    char two[4];
+    for (auto c : b) {
+        std::snprintf(two, sizeof two, "%02X ", c);
+        s += two;
+    }
+    return s;
+}
+
+// Compares whole frame lists, naming the first frame that differs.
+void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>& want) {
+    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+        EXPECT_EQ(Hex(got[i]), Hex(want[i])) << "frame " << i;
+    EXPECT_EQ(got.size(), want.size());
 }
 
 // A change as a control reports it: the new value shown, then the parent told.
@@ -61,10 +92,12 @@ struct PageRig {
         if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
         rig.tasks.WaitIdle(5000);
         guitest::settle();
-        if (opening != nullptr) *opening = sim.Frames();
         rig.Command(gui::id::Ok);
         auto* page = dynamic_cast<CDeviceDialog_Stepper*>(rig.window->CurrentPage());
-        if (page == nullptr) return nullptr;
+        if (page == nullptr || !page->isShown()) return nullptr;
+        // No events run here, so the first status poll has not yet come.
+        rig.tasks.WaitIdle(5000);
+        if (opening != nullptr) *opening = sim.Frames();
         Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
         Settle();
         return page;
@@ -93,6 +126,9 @@ void SaveScreenshots(CDeviceDialog_Stepper& page, const QString& name) {
     if (auto* panel = page.TachometerPanel()) {
         EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
     }
+    if (auto* graph = page.GraphPanel()) {
+        EXPECT_TRUE(graph->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_graph.png").arg(name)));
+    }
 }
 
 }  // namespace
@@ -106,61 +142,107 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
     EXPECT_TRUE(page->isShown());
     SaveScreenshots(*page, "stepper_page_clock_in");
+    // The speed graph opens with its pps curve and titled axes, before any point comes.
+    ASSERT_NE(page->GraphPanel(), nullptr);
+    ASSERT_NE(page->GraphPanel()->GraphWindow(), nullptr);
+    EXPECT_EQ(page->GraphPanel()->GraphWindow()->GetSeriesCount(), 1);
 
-    // The restore drives the pins from the stored words: input type on 22, output
-    // enable on 12, reset on 23, chip enable on 31; both attenuation pins in one frame.
-    ASSERT_FALSE(opening.empty());
-    EXPECT_EQ(r.sim.sim.portLevel(22), store.GetValue(1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(12), store.GetValue(18) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(31), (store.GetValue(0) & 1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(8), (store.GetValue(6) & 1) != 0);
-    EXPECT_EQ(r.sim.sim.portLevel(10), (store.GetValue(6) >> 1) != 0);
-    const auto names = Names(opening);
-    EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
+    // Every frame from choosing the model until the page shows, for the stored defaults
+    // (all words 0 but the resistance, count and scales). Ports: 'C' [6]-[9] directions,
+    // 'E' [1]-[4] levels, '8' 3 [2]-[7] directions and levels of 21-33 with the sum in [9].
+    const Bytes controlLines = F("43 00 02 02 00 00 FF FF 00 0E 00 00 00 00 00");
+    const Bytes levels = F("45 00 00 06 06 00");  // 16, 17 (inputs) and 18, 19 high
+    const Bytes highLines = F("38 03 FF 01 38 00 03 00 00 3B");  // all outputs, 21 high
+    const Bytes readHigh = F("38 13");
+    // 'P': channels 0 and 1 at 50 kHz (period 14) with 240, 2 and 3 at 15625 Hz with 256.
+    const Bytes pwmLow = F("50 E0 F0 00 F0 08 C0 00 FF FF 00");
+    // Status inputs: port 0 an input, then ADC 0 (setting 4) and interrupt inputs 2 and 3
+    // in one 'C', then ports 18, 19 and 20 inputs read high.
+    const std::vector<Bytes> statusInputs = {
+        F("43 00 02 02 00 00 FE FF 00 0E 00 00 00 00 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 0E 00 50 04 01 00"),
+        F("43 00 02 02 00 00 FE FF 00 08 00 50 04 01 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00"), F("45 00 00 06 0E 00"), F("45 00 00 06 0E 00"),
+    };
+    std::vector<Bytes> want = {
+        // Firmware versions, then the board's defaults for a stepper: line 20's group,
+        // line 33's group, channel 3's and channel 8's (100 Hz: exponent 5, period 3750;
+        // output fields 1 and 1 of channels 6-8 in [20], [21]).
+        F("56"), F("38 12"),
+        F("43 00 03 04 00 00 FF FF 00 0E 00 00 00 00 00"), levels, levels, highLines, readHigh, pwmLow,
+        F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"),
+        // The page is built: the control-stop frame, then its restore asks the main
+        // window for the defaults again.
+        controlLines,
+        controlLines, levels, levels, highLines, readHigh, pwmLow,
+        F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"),
+        // Input type on 22, output enable on 12, 23/24 staged with 28, chip enable on 31.
+        highLines, readHigh, controlLines, levels, levels, highLines, readHigh, highLines, readHigh,
+        // Both attenuation pins (8, 10) in one frame; REF on channel 2 at 256 - 0.
+        controlLines, levels, levels, pwmLow,
+        // Channel records 6 and 7 staged, 8 sent: no frequency yet, fields 1 and 1.
+        F("38 02 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58"),
+    };
+    want.insert(want.end(), statusInputs.begin(), statusInputs.end());
+    // Shown: polling starts and sets the status inputs up again; the frames keep what
+    // the first set-up left in them.
+    const Bytes inputsSet = F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00");
+    const Bytes inputLevels = F("45 00 00 06 0E 00");
+    for (const Bytes& f : {inputsSet, inputLevels, inputLevels, inputsSet, inputsSet, inputLevels, inputLevels,
+                           inputsSet, inputLevels, inputLevels})
+        want.push_back(f);
+    ExpectFrames(opening, want);
     r.Take();
 
-    // A check: output enable, one frame, the pin follows and the word holds the value.
-    Change(*page, 18, 0, 1);
-    auto frames = r.Take();
-    // One port write: the line's set-up, its level frame and the level read back.
-    const std::vector<std::string> portWrite = {"C", "E", "E"};
-    EXPECT_EQ(Names(frames), portWrite);
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[1][2] & 0x10, 0x10);  // port 12: bit 4 of the second level byte
-    EXPECT_TRUE(r.sim.sim.portLevel(12));
-    EXPECT_EQ(store.GetValue(18), 1u);
-    Change(*page, 18, 0, 0);
-    EXPECT_EQ(Names(r.Take()), portWrite);
+    // Each kind of change, from the state the opening left: its whole frames.
+    const Bytes lines = F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00");
+    const auto levelsWith = [](const char* portsEightToFifteen) {
+        const Bytes e = F((std::string("45 00 ") + portsEightToFifteen + " 06 0E 00").c_str());
+        return std::vector<Bytes>{e, e};  // the level frame and its read-back
+    };
+    const auto portWrite = [&](const char* portsEightToFifteen) {
+        std::vector<Bytes> f{lines};
+        for (const Bytes& e : levelsWith(portsEightToFifteen)) f.push_back(e);
+        return f;
+    };
+    const Bytes records678 = F("38 02 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58");
+    struct Step {
+        const char* what;
+        std::uint32_t kind, value;
+        std::vector<Bytes> frames;
+    };
+    const Step steps[] = {
+        // A check: output enable on port 12 ('E' [2] bit 4).
+        {"output enable on", 18, 1, portWrite("10")},
+        {"output enable off", 18, 0, portWrite("00")},
+        // A two-bit combo: both attenuation pins (8 and 10) in one level frame.
+        {"attenuation 3", 6, 3, portWrite("05")},
+        {"attenuation 2", 6, 2, portWrite("04")},
+        // The REF slider: channel 2's compare 256 - 100 - 1 in 'P' [8].
+        {"REF 100", 4, 100, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")}},
+        // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
+        // 23 from the blanking time.
+        {"parallel input", 1, 1,
+         {F("38 03 FF 03 38 00 03 00 00 3D"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
+        {"clock input", 1, 0,
+         {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 01 38 00 03 00 00 3B"), readHigh}},
+        // A check on a high port: reset on port 23 ('8' 3 [3] bit 2).
+        {"reset", 17, 1, {F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
+        // A combo that is only stored: the excitation waits for a run.
+        {"excitation", 12, 1, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        Change(*page, step.kind, 0, step.value);
+        ExpectFrames(r.Take(), step.frames);
+        EXPECT_EQ(store.GetValue(step.kind), step.value);
+        if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
+    }
     EXPECT_FALSE(r.sim.sim.portLevel(12));
-
-    // A two-bit combo: attenuation 3 sets both pins in one frame.
-    Change(*page, 6, 0, 3);
-    EXPECT_EQ(Names(r.Take()), portWrite);
-    EXPECT_TRUE(r.sim.sim.portLevel(8));
-    EXPECT_TRUE(r.sim.sim.portLevel(10));
-    Change(*page, 6, 0, 2);
-    EXPECT_EQ(Names(r.Take()), portWrite);
     EXPECT_FALSE(r.sim.sim.portLevel(8));
     EXPECT_TRUE(r.sim.sim.portLevel(10));
-
-    // The REF slider: one PWM frame.
-    Change(*page, 4, 0, 100);
-    frames = r.Take();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(Names(frames), std::vector<std::string>{"P"});
-    EXPECT_EQ(store.GetValue(4), 100u);
-
-    // The input type: port 22 and the three step channels; switching back stops nothing
-    // that is not running and leaves "Start" unchecked.
-    Change(*page, 1, 0, 1);
-    frames = r.Take();
-    SaveScreenshots(*page, "stepper_page_tab_parallel");
-    EXPECT_TRUE(r.sim.sim.portLevel(22));
-    EXPECT_GE(frames.size(), 2u);
-    Change(*page, 1, 0, 0);
-    r.Take();
-    EXPECT_FALSE(r.sim.sim.portLevel(22));
-    EXPECT_EQ(store.GetValue(20), 0u);
+    EXPECT_TRUE(r.sim.sim.portLevel(23));
+    EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
     // The count refuses 0 with the message and puts 8 back.
     {
@@ -191,6 +273,30 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(store.GetValue(51), 0u);
         EXPECT_EQ(record->GetValue(), 0u);
     }
+}
+
+TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
+    PageRig r;
+    CDeviceDialog_Stepper* page = r.Open(0x105, nullptr);
+    ASSERT_NE(page, nullptr);
+    Change(*page, 0, 0, 1);  // chip enable: "Send" usable
+    r.Take();
+    ASSERT_NE(page->FindControl(68, 0), nullptr);
+    EXPECT_TRUE(page->FindControl(68, 0)->isEnabled());
+
+    // The settings are only stored...
+    const std::pair<std::uint32_t, std::uint32_t> settings[] = {
+        {59, 5}, {65, 1}, {58, 3}, {60, 2}, {62, 1}, {61, 1}, {67, 2}, {63, 3}, {64, 1}};
+    for (auto [kind, value] : settings) {
+        Change(*page, kind, 0, value);
+        EXPECT_TRUE(r.Take().empty()) << kind;
+    }
+    // ...until "Send": 'S', length 4, then each byte with its address in bits 0-1.
+    // 0: excitation 5 in bits 2-5, EMO in bit 7; 1: attenuation 3 in 2-4, decay 2 in
+    // 5-6, step detection in 7; 2: blanking 1, through-current 2, chopping 3 in pairs
+    // from bit 2; 3: over-current "ON_Auto" as code 2 in bits 2-3.
+    Change(*page, 68, 0, 0);
+    ExpectFrames(r.Take(), {F("53 04 94 CD E6 0B")});
 }
 
 TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {

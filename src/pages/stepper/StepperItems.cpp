@@ -52,7 +52,8 @@ const KindTexts kTexts[] = {
     {27, {"Stop Signal"}, {"Auto", "Stop Button"}},
     {28, {"Blanking Time"}, {"2usec", "3usec"}},
     {29, {"Repeat"}, {"Off", "On"}},
-    {30, {"Index", "Excitation Mode", "  Frequency *", " Direction"}, {}},
+    // The step table's headers sit over columns narrower than their words: two lines.
+    {30, {"Index", "Excitation\nMode", "Frequency *", "Direction"}, {}},
     {39, {}, {}, "Start"},
     {40, {}, {}, "Stop"},
     {41, {}, {}, "Demo Start", "Demo Stop"},
@@ -149,7 +150,7 @@ PlacedControl DecorateControl(std::int32_t key, int kind, int index, ControlClas
         } else if (kind == 26 && index == 101 && In(key, {0x101, 0x104})) {
             c.caption = "(max:65535)";
         } else if (kind == 30 && NoExcitationColumn(key)) {
-            static const char* const kHeader[] = {"Index", "  Frequency *", " Direction"};
+            static const char* const kHeader[] = {"Index", "Frequency *", "Direction"};
             if (index >= 100 && index < 103) c.caption = kHeader[index - 100];
         } else if (t && index >= 100 && static_cast<std::size_t>(index - 100) < t->labels.size()) {
             c.caption = t->labels.begin()[index - 100];

@@ -24,8 +24,8 @@ namespace geometry {
 constexpr Size kLabel{132, 15}, kComboLabel{95, 15}, kUnitLabel{25, 15}, kFootnote{250, 15};
 constexpr Offset kLabelOffset{10, 6}, kUnitOffset{5, 3}, kFootnoteOffset{70, 0};
 constexpr int kHeaderWidths[4] = {50, 75, 70, 55};
-constexpr int kHeaderHeight = 15;
-constexpr Offset kHeaderOffset{0, 7};
+constexpr int kHeaderHeight = 30;  // two lines of text
+constexpr Offset kHeaderOffset{0, 4};
 constexpr int kLongCaptionKinds[] = {19, 64, 66, 67};  // combo captions too long for 95 pixels
 constexpr Size kCombo{83, 22}, kWideCombo{108, 22}, kSerialEmoCombo{101, 22};
 constexpr Offset kComboOffset{0, 1}, kSerialEmoOffset{-18, 1};
@@ -43,13 +43,13 @@ constexpr Size kImage{20, 20};
 constexpr Offset kImageOffset{10, 2};
 constexpr Size kImageCaption{100, 15};
 constexpr Offset kImageCaptionOffset{4, 4};
-constexpr Size kTab{423, 382};
+constexpr Size kTab{423, 394};
 constexpr int kTabRow = 21, kTabInset = 5, kTabPageX = 10;
 constexpr int kRightColumn = 250;                     // clock-in pairs, and 56 beside 55
 constexpr int kParallelRightTab = 190, kParallelRightNoTab = 200;  // room for the count's note
 constexpr int kUpdateXTab = 260;
 constexpr int kStopXTab = 160, kStopXNoTab = 150, kDemoXTab = 310, kDemoXNoTab = 300;
-constexpr int kBelowTab = 365;
+constexpr int kBelowTab = 377;
 constexpr int kTachometerRightColumn = 150;  // status lamps' right column; room for " 1ch Warning"
 constexpr int kAfterTopRows = 10;
 }  // namespace geometry

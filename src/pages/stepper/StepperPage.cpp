@@ -146,6 +146,9 @@ void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
         panel->SetOwner(handle(), placed.kind);
         if (!panel->createModeless(this)) return;
         const pages::stepper::GraphPanelSpec spec;
+        // The channel's axes and curve exist only once its shape is set; titles and
+        // ranges given before would have nothing to land on.
+        panel->SetSeriesShape(1, 0, spec.seriesColour, spec.seriesColour);
         panel->SetAxisTitle(1, 1, QString::fromUtf8(spec.xAxis));
         panel->SetAxisTitle(1, 0, QString::fromUtf8(spec.yAxis));
         panel->SetAxisRange(1, 1, spec.xMin, spec.xMax, spec.xDivision);

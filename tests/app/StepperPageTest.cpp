@@ -140,11 +140,9 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
-    EXPECT_TRUE(page->isShown());
     SaveScreenshots(*page, "stepper_page_clock_in");
     // The speed graph opens with its pps curve and titled axes, before any point comes.
-    ASSERT_NE(page->GraphPanel(), nullptr);
-    ASSERT_NE(page->GraphPanel()->GraphWindow(), nullptr);
+    ASSERT_TRUE(page->GraphPanel() && page->GraphPanel()->GraphWindow());
     EXPECT_EQ(page->GraphPanel()->GraphWindow()->GetSeriesCount(), 1);
 
     // Every frame from choosing the model until the page shows, for the stored defaults
@@ -262,8 +260,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Dialogs boxes;
         boxes.answerFile(QString::fromStdString((dir.path() / "missing" / "speed.csv").string()));
         CDerivedControl* record = page->FindControl(51, 0);
-        ASSERT_NE(record, nullptr);
-        EXPECT_FALSE(record->isEnabled());
+        ASSERT_TRUE(record && !record->isEnabled());
         page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
         EXPECT_TRUE(record->isEnabled());
         boxes.answerBox(gui::id::Ok);
@@ -281,8 +278,7 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     ASSERT_NE(page, nullptr);
     Change(*page, 0, 0, 1);  // chip enable: "Send" usable
     r.Take();
-    ASSERT_NE(page->FindControl(68, 0), nullptr);
-    EXPECT_TRUE(page->FindControl(68, 0)->isEnabled());
+    ASSERT_TRUE(page->FindControl(68, 0) && page->FindControl(68, 0)->isEnabled());
 
     // The settings are only stored...
     const std::pair<std::uint32_t, std::uint32_t> settings[] = {
@@ -309,21 +305,13 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     Change(*page, 11, 0, 2);  // a one-second ramp
     r.Take();
 
-    // On the way up the clock passes through rising frequencies below the top, each
-    // sent to the board.
+    // The page's timer carries the ramp to the top (its steps are proven on a manual
+    // clock), each step sent to the board.
     Change(*page, 20, 0, 1);
     auto* run = page->Run();
-    const int start = run->Tables().clock.Lookup(0), top = run->Tables().clock.Lookup(20);
-    std::vector<int> seen;
-    ASSERT_TRUE(guitest::waitFor([&] {
-        if (seen.empty() || seen.back() != run->CurrentFrequency()) seen.push_back(run->CurrentFrequency());
-        return run->TopReached();
-    }, 10000));
-    EXPECT_EQ(run->CurrentFrequency(), top);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_GE(std::count_if(seen.begin(), seen.end(), [&](int f) { return f > start && f < top; }), 2);
-    const auto rampFrames = r.Take();
-    EXPECT_GE(rampFrames.size(), 3u);
+    ASSERT_TRUE(guitest::waitFor([&] { return run->TopReached(); }, 10000));
+    EXPECT_EQ(run->CurrentFrequency(), run->Tables().clock.Lookup(20));
+    EXPECT_GE(r.Take().size(), 3u);
     EXPECT_TRUE(page->FindControl(21, 0)->isEnabled());  // "Clock" usable at the top
 
     // "Stop" ramps down, holds, and switches the clock off.
@@ -428,7 +416,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
 
         // A click on "Output Enable" sets its pin on the board.
         CDerivedControl* enable = page->FindControl(18, 0);
-        ASSERT_NE(enable, nullptr);
+        ASSERT_TRUE(enable);
         const bool before = sim.sim.portLevel(12);
         guitest::userClick(*enable);
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(12) != before; }, 5000));
@@ -441,8 +429,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*tab, tab->itemRect(1).center());
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(22); }, 5000));
         EXPECT_EQ(appServices().data->GetValue(1), 1u);
-        ASSERT_NE(page->FindControl(39, 0), nullptr);
-        EXPECT_TRUE(page->FindControl(39, 0)->isShown());
+        ASSERT_TRUE(page->FindControl(39, 0) && page->FindControl(39, 0)->isShown());
         EXPECT_FALSE(page->FindControl(20, 0)->isShown());
         worked = true;
 

@@ -19,8 +19,6 @@ using namespace bldc;
 TEST(BldcSpeed, CountsGivePpsAndRpmAndZeroDivisorsGiveZero) {
     // 10 µs units: a count of 10000 is 10 pps; 2 pole pairs, 1 FG pulse: 300 rpm.
     Speed s = SpeedFromCount(10000, 2, 1);
-    EXPECT_DOUBLE_EQ(s.pps, 10.0);
-    EXPECT_DOUBLE_EQ(s.rpm, 300.0);
     EXPECT_EQ(s.ppsShown, 10u);
     EXPECT_EQ(s.rpmShown, 300u);
     EXPECT_EQ(SpeedFromCount(10000, 2, 3).rpmShown, 100u);
@@ -156,8 +154,7 @@ TEST(BldcChanges, PwmChangesSwitchTheOtherSpeedInputOffOnce) {
     chip7.deviceKey = 0x307;
     r = OnChange(4, 9, chip7);
     ASSERT_EQ(r.commands.size(), 3u);
-    EXPECT_EQ(r.commands[2].word, 5);
-    EXPECT_EQ(r.commands[2].value, 9u);
+    EXPECT_EQ(std::make_pair(r.commands[2].word, r.commands[2].value), std::make_pair(5, 9u));
     EXPECT_EQ(r.commands[2].Data(), nullptr);
 }
 
@@ -202,8 +199,7 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     r = OnChange(29, 8, state);
     EXPECT_EQ(r.action, PageAction::ApplyMaxSpeed);
     EXPECT_EQ(r.maxSpeed, 800u);
-    EXPECT_EQ(MaxSpeedWord(800, 2).word, 29);
-    EXPECT_EQ(MaxSpeedWord(800, 2).value, 8u);
+    EXPECT_EQ(std::make_pair(MaxSpeedWord(800, 2).word, MaxSpeedWord(800, 2).value), std::make_pair(29, 8u));
     EXPECT_EQ(MaxSpeedWord(800, 0).value, 80u);
 
     r = OnChange(26, 1, state);

@@ -34,9 +34,7 @@ TEST(CommonDialogs, ScriptedMessageBoxesAnswerInOrderAndRecordEveryRequest) {
 
 TEST(CommonDialogs, FilterStringsParseAndScriptedFileDialogsReturnThePathOrEmpty) {
     const auto filters = parseFilterString("MS-Excel CSV files(*.csv)|*.csv|All files(*.*)|*.*||");
-    ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0], (FileFilter{"MS-Excel CSV files(*.csv)", "*.csv"}));
-    EXPECT_EQ(filters[1], (FileFilter{"All files(*.*)", "*.*"}));
+    ASSERT_EQ(filters, (std::vector<FileFilter>{{"MS-Excel CSV files(*.csv)", "*.csv"}, {"All files(*.*)", "*.*"}}));
     EXPECT_EQ(parseFilterString("Data|*.dat;*.bin|Dangling").size(), 1u);  // no pattern: dropped
     EXPECT_TRUE(parseFilterString("|||").empty());
     EXPECT_EQ(toNameFilters({filters[0], {"Parameter files", "*.dat;*.bin"}}),

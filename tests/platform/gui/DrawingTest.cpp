@@ -25,32 +25,38 @@ std::uint32_t raw(const Bitmap& b, int x, int y) {
     return reinterpret_cast<const std::uint32_t*>(b.image().constScanLine(y))[x];
 }
 
+// Every pixel of `dst`: inside `landed` the source pixel (ANDed with what was there, for
+// an AND copy) from `src` at `from` onwards; outside, what was there.
+void expectCopied(const Bitmap& dst, const Bitmap& before, QRect landed, QPoint from, const Bitmap& src, bool andMode) {
+    for (int y = 0; y < dst.height(); ++y)
+        for (int x = 0; x < dst.width(); ++x) {
+            std::uint32_t want = raw(before, x, y);
+            if (landed.contains(x, y)) {
+                const std::uint32_t s = raw(src, x - landed.left() + from.x(), y - landed.top() + from.y());
+                want = andMode ? (want & s) : s;
+            }
+            EXPECT_EQ(raw(dst, x, y), want) << x << "," << y;
+        }
+}
+
 }  // namespace
 
-TEST(BlockCopies, PlainAndAndCopiesAreExactAndClipped) {
+TEST(BlockCopies, PlainAndAndCopiesAreExactAndClippedIncludingTheWideRowTail) {
     const Bitmap src = numbered(4, 3);
     Bitmap dst(6, 5);
     dst.fill(colourRef(0xF0, 0x0F, 0xAA));
     const Bitmap before = dst;
     EXPECT_EQ(dst.blockCopy(QPoint(2, 2), src, QRect(1, 0, 3, 2)), 6);
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 6; ++x) {
-            const bool inside = x >= 2 && x < 5 && y >= 2 && y < 4;
-            EXPECT_EQ(raw(dst, x, y), inside ? raw(src, x - 2 + 1, y - 2) : raw(before, x, y)) << x << "," << y;
-        }
-    }
+    expectCopied(dst, before, QRect(2, 2, 3, 2), QPoint(1, 0), src, false);
 
-    Bitmap andDst(6, 5);
-    andDst.fill(colourRef(0xC0, 0x3C, 0x0F));
+    // Partly off the top: only the part inside both bitmaps is written; thirteen pixels a
+    // row is four lanes at a time, then a tail of one.
+    const Bitmap wide = numbered(13, 3);
+    Bitmap andDst(15, 4);
+    andDst.fill(colourRef(0xF3, 0x3C, 0xA5));
     const Bitmap andBefore = andDst;
-    // Partly off the top left: only the part inside both bitmaps is written.
-    EXPECT_EQ(andDst.blockCopy(QPoint(-1, -1), src, src.rect(), CopyMode::And), 3 * 2);
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 6; ++x) {
-            const bool inside = x < 3 && y < 2;
-            EXPECT_EQ(raw(andDst, x, y), inside ? (raw(andBefore, x, y) & raw(src, x + 1, y + 1)) : raw(andBefore, x, y));
-        }
-    }
+    EXPECT_EQ(andDst.blockCopy(QPoint(1, -1), wide, wide.rect(), CopyMode::And), 13 * 2);
+    expectCopied(andDst, andBefore, QRect(1, 0, 13, 2), QPoint(0, 1), wide, true);
     Bitmap orDst = before;
     orDst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 1, 1), CopyMode::Or);
     EXPECT_EQ(raw(orDst, 0, 0), raw(before, 0, 0) | raw(src, 0, 0));
@@ -216,19 +222,6 @@ TEST(Composite, ADialWithARotatedNeedleRendersAsExpected) {
     // Beside the test binary, so in the build tree whatever the working directory.
     const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("dial_composite.png");
     EXPECT_TRUE(composed.image().save(path)) << path.toStdString();
-}
-
-TEST(BlockCopies, WideAndCopiesMatchPixelByPixelIncludingTheRowTail) {
-    const Bitmap src = numbered(13, 3);  // four lanes at a time, then a tail of one
-    Bitmap dst(15, 4);
-    dst.fill(colourRef(0xF3, 0x3C, 0xA5));
-    const Bitmap before = dst;
-    EXPECT_EQ(dst.blockCopy(QPoint(1, 1), src, src.rect(), CopyMode::And), 13 * 3);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 15; ++x) {
-            const bool inside = x >= 1 && x < 14 && y >= 1 && y < 4;
-            EXPECT_EQ(raw(dst, x, y), inside ? (raw(before, x, y) & raw(src, x - 1, y - 1)) : raw(before, x, y)) << x << "," << y;
-        }
 }
 
 TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {

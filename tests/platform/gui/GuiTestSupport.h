@@ -90,10 +90,6 @@ inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>
     return dialog.doModal(owner);
 }
 
-}  // namespace guitest
-
-namespace guitest {
-
 // A left click delivered the way a user's click arrives: to the top-level QWindow,
 // through the window system's event path, so Qt's modal blocking applies to it.
 inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {

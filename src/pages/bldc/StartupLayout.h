@@ -57,10 +57,13 @@ struct SliderGroupLayout {
     Rect label, slider, edit, unit;
     int height;
 };
-inline constexpr SliderGroupLayout kSetupSliderGroup{{0, 7, 65, 14}, {65, 0, 270, 26}, {335, 2, 50, 21}, {387, 7, 30, 14}, 28};
+// The set-up captions and the S/S combo box are wider than the system's 65 and 160 pixels
+// so that "Trial Number" and the combo's items show whole in Arial's metrics here; the
+// groups still end left of the buttons.
+inline constexpr SliderGroupLayout kSetupSliderGroup{{0, 7, 80, 14}, {80, 0, 270, 26}, {350, 2, 50, 21}, {402, 7, 35, 14}, 28};
 inline constexpr SliderGroupLayout kStepSliderGroup{{0, 7, 40, 14}, {40, 0, 180, 26}, {220, 2, 50, 21}, {272, 7, 30, 14}, 28};
-inline constexpr Rect kStartStopLabel{0, 7, 65, 14};
-inline constexpr Rect kStartStopCombo{65, 1, 160, 22};
+inline constexpr Rect kStartStopLabel{0, 7, 80, 14};
+inline constexpr Rect kStartStopCombo{80, 1, 200, 22};
 inline constexpr int kStartStopHeight = 48;
 inline constexpr Rect kStartButton{0, 0, 90, 42};
 inline constexpr int kStartButtonHeight = 47;
@@ -74,5 +77,38 @@ inline constexpr std::uint32_t kHistogramOutline = 0xFFC0C0;
 inline constexpr std::uint32_t kHistogramFill = 0xC04040;
 inline constexpr std::string_view kHistogramXTitle = "Arrival Time [msec]";
 inline constexpr std::string_view kHistogramYTitle = "Counts [Times]";
+
+// The dialog's own items (template 163), in client pixels around the parameter controls
+// above: "Setup" holds kinds 0-5 and the buttons, "Result - Analyze" the Step group and
+// the histogram, the left column the result list and the statistics.
+inline constexpr int kResultListId = 1060;
+inline constexpr int kHistogramId = 1072;
+inline constexpr int kClientWidth = 725;
+inline constexpr int kClientHeight = 540;
+inline constexpr Rect kSetupBox{5, 5, 715, 195};
+inline constexpr Rect kOverallBox{5, 205, 245, 190};
+inline constexpr Rect kResultList{15, 225, 225, 160};
+inline constexpr Rect kStatisticsBox{5, 400, 245, 135};
+inline constexpr Rect kAnalyzeBox{260, 205, 460, 330};
+inline constexpr Rect kHistogram{280, 262, 420, 260};
+
+// One statistics row: caption, read-only field and unit, from (15, 420) 22 pixels apart.
+struct StatisticsRow {
+    int id;
+    std::string_view caption;
+    std::string_view unit;
+};
+inline constexpr std::array<StatisticsRow, 5> kStatisticsRows = {{
+    {1067, "Minimum", "msec"},
+    {1068, "Maximum", "msec"},
+    {1069, "Average", "msec"},
+    {1070, "Standard deviation", ""},
+    {1071, "Error count", "count"},
+}};
+inline constexpr Point kStatisticsStart{15, 420};
+inline constexpr int kStatisticsStep = 22;
+inline constexpr Rect kStatisticsCaption{0, 3, 105, 14};
+inline constexpr Rect kStatisticsField{107, 0, 70, 20};
+inline constexpr Rect kStatisticsUnit{182, 3, 45, 14};
 
 }  // namespace bldc

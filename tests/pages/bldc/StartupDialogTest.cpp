@@ -1,0 +1,195 @@
+// The start-up test dialog through the user's path (clicks, slider keys, typed values)
+// against the simulator's motor: the rows, statistics, histogram, saved file and
+// clipboard of a run, and Abort and destruction ending a running worker at once.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPixmap>
+#include <array>
+
+#include "data/DataContainer.h"
+#include "data/FileTestSupport.h"
+#include "pages/bldc/StartupDialog.h"
+#include "platform/core/Clock.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/GuiTestSupport.h"
+#include "tasks/TaskTestSupport.h"
+#include "ui/DerivedControl.h"
+#include "ui/Graph.h"
+#include "ui/Series.h"
+
+using namespace bldc;
+
+namespace {
+
+constexpr std::int32_t kDevice = 0x300;
+
+// The dialog as the page sets it up (PWMIN, measurement setting 39, one FG pulse, no
+// pole count), shown, on the simulator's board. Time moves only by the worker's sleeps,
+// so the arrival times are exact.
+struct Rig {
+    SimBoard board;
+    gui::ScriptedDialogs dialogs;
+    CDerivedDataContainer store;
+    std::array<std::uint16_t, 128> profile{};
+    platform::ManualClock clock;
+    platform::ScopedClock scope{clock};
+    std::unique_ptr<IStartupTestDialog> owned;
+    COptionDlg_BLDCTest* dialog = nullptr;
+
+    // viaFactory: the page's way (a hidden window, banners dated by the local time).
+    explicit Rig(bool viaFactory = false) {
+        EXPECT_TRUE(board.started && board.Connect());
+        if (viaFactory) {
+            owned = CreateStartupTestDialog(board.link.get());
+            EXPECT_FALSE(owned->IsShown());
+        } else {
+            owned = Make();
+        }
+        dialog = dynamic_cast<COptionDlg_BLDCTest*>(owned.get());
+        store.SelectContainer(kDevice);
+        profile[16] = 1;
+        dialog->SetDeviceProfile(profile.data());
+        dialog->SetDataSource(&store, kDevice);
+        dialog->SetMeasureParam(39);
+        dialog->SetPwmSetting(1, 50000, 200, 240);
+        dialog->RefreshFromDevice();
+        dialog->ShowDialog();
+    }
+    std::unique_ptr<IStartupTestDialog> Make() {
+        auto d = std::make_unique<COptionDlg_BLDCTest>(board.link.get(),
+                                                       [] { return LocalDateTime{2024, 5, 17, 9, 3, 7, 45}; });
+        EXPECT_TRUE(d->createModeless(nullptr));
+        return d;
+    }
+    gui::Window& Control(int kind, int index = 0) { return *dialog->FindControl(kind, index); }
+    void Click(int kind) { guitest::userClick(Control(kind)); }
+    void Key(int kind, Qt::Key key, int times = 1) {
+        guitest::focusForKeys(Control(kind));
+        for (int i = 0; i < times; ++i) guitest::userKey(Control(kind), key);
+    }
+    void Type(int kind, const QString& text) {
+        gui::Window& edit = Control(kind, 1);
+        guitest::focusForKeys(edit);
+        edit.setText(QString());
+        for (QChar c : text) guitest::userKey(edit, static_cast<Qt::Key>(c.unicode()), QString(c));
+        guitest::userKey(edit, Qt::Key_Return);
+    }
+    QString Field(int id) { return dialog->item(id)->text(); }
+    std::string Rows() {
+        auto* list = dialog->itemAs<gui::ListView>(1060);
+        std::string rows;
+        for (int r = 0; r < list->itemCount(); ++r)
+            rows += (list->itemText(r, 0) + "=" + list->itemText(r, 1) + " ").toStdString();
+        return rows;
+    }
+    std::size_t SpeedReads() const {
+        std::size_t n = 0;
+        for (const auto& f : board.sim.frames()) n += f.bytes.size() >= 2 && f.bytes[0] == '8' && f.bytes[1] == 20;
+        return n;
+    }
+};
+
+}  // namespace
+
+// Ten trials (the fewest the dialog takes: a typed 3 is held to 10), 1 s time-out and
+// off time, 100 ms bins, and 1000 rpm typed into Target RPM (2 pole pairs, 1 FG pulse:
+// 33 Hz). The motor's still reads give arrival times of 109 ms + still reads; the
+// fourth start never turns.
+TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
+    Rig rig;
+    rig.board.sim.setMotor({true, 21, false, {3, 5, 4, 1000000, 3, 5, 4, 6, 3, 7}, 20000, 2000, 500});
+    rig.Key(0, Qt::Key_Right);
+    EXPECT_EQ(rig.Control(0, 1).text(), "11");
+    rig.Type(0, "3");
+    EXPECT_EQ(rig.Control(0, 1).text(), "10");
+    EXPECT_EQ(rig.dialog->FindControl(0, 0)->GetValue(), 10u);
+    rig.Key(1, Qt::Key_Left, 9);
+    EXPECT_EQ(rig.Control(1, 1).text(), "1");
+    rig.Type(3, "1000");
+    EXPECT_EQ(rig.dialog->FindControl(3, 0)->GetValue(), 10u);
+    EXPECT_EQ(rig.Control(4, 1).text(), "30");
+    rig.Key(6, Qt::Key_Left, 4);
+    EXPECT_EQ(rig.Control(6, 1).text(), "0.1");
+
+    rig.Click(7);
+    ASSERT_TRUE(guitest::waitFor([&] { return !rig.dialog->IsRunning(); }, 60000));
+    EXPECT_TRUE(rig.Control(7).isEnabled());
+    EXPECT_FALSE(rig.Control(8).isEnabled());
+
+    EXPECT_EQ(rig.Rows(), "1=112 2=114 3=113 4=0 5=112 6=114 7=113 8=115 9=112 10=116 ");
+    EXPECT_EQ(rig.dialog->itemAs<gui::ListView>(1060)->selectedItem(), 9);
+    // The measurement setting the page gave goes out first.
+    EXPECT_EQ(rig.board.Frames().front(), (std::vector<std::uint8_t>{'8', 4, 39, 39}));
+    EXPECT_EQ(rig.Field(1067), "112");
+    EXPECT_EQ(rig.Field(1068), "116");
+    EXPECT_EQ(rig.Field(1069), "113.44");
+    EXPECT_EQ(rig.Field(1070), "1.34");
+    EXPECT_EQ(rig.Field(1071), "1");
+    // Bars of 100 ms over the 1 s time-out: the nine arrivals in (100, 200], the error in none.
+    const ISeriesContainer* points = rig.dialog->Histogram()->Series(1)->Container();
+    std::vector<int> bars;
+    for (int b = 0; b < 10; ++b) bars.push_back(static_cast<int>(points->CountInRange(b * 100, (b + 1) * 100)));
+    EXPECT_EQ(bars, (std::vector<int>{0, 9, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(rig.dialog->Histogram()->Range(1, true)->divisions, 100);
+
+    TempDir dir;
+    rig.dialogs.answerFile(QString::fromStdString(dir.file("startup.csv")));
+    rig.Click(9);
+    rig.Click(9);  // cancelled: nothing more written
+    EXPECT_EQ(readText(dir.file("startup.csv")),
+              "---------------<< 2024/05/17 09:03:07.045 >>Record start---------------\r\n"
+              "\r\n"
+              "Test number, Arrival time[msec]\r\n"
+              "1,112\r\n2,114\r\n3,113\r\n4,0\r\n5,112\r\n6,114\r\n7,113\r\n8,115\r\n9,112\r\n10,116\r\n"
+              "---------------Record end---------------\r\n");
+    rig.Click(10);
+    ASSERT_EQ(rig.dialogs.clipboard().size(), 1u);
+    EXPECT_EQ(rig.dialogs.clipboard()[0],
+              "1\t112\r\n2\t114\r\n3\t113\r\n4\t0\r\n5\t112\r\n6\t114\r\n7\t113\r\n8\t115\r\n9\t112\r\n10\t116\r\n");
+
+    QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR));
+    EXPECT_TRUE(rig.dialog->widget()->grab().save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/bldc_startup_test.png")));
+
+    // Closing only hides it.
+    rig.dialog->send(gui::msg::Close);
+    EXPECT_FALSE(rig.dialog->IsShown());
+    EXPECT_TRUE(rig.dialog->exists());
+}
+
+// A motor that never turns: each trial ends at the time-out as an error. Abort in the
+// middle of the next trial leaves the idle state before the click returns; a later run
+// is ended by destroying the dialog, which joins the worker (the motor is left stopped).
+TEST(BldcStartupDialog, AbortAndDestructionEndARunningTest) {
+    Rig rig(true);
+    rig.board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
+    rig.Key(1, Qt::Key_Home);
+    rig.Click(7);
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.dialog->Results().Rows().size() >= 1; }, 60000));
+    // Seen while the run goes on: no more posts are taken in until the click.
+    const std::string rows = rig.Rows();
+    const QString errors = rig.Field(1071);
+    EXPECT_EQ(rows.substr(0, 4), "1=0 ");
+    EXPECT_EQ(errors.toStdString(), std::to_string(rig.dialog->Results().Rows().size()));
+    EXPECT_EQ(rig.Field(1069), "0.00");
+    EXPECT_FALSE(rig.Control(7).isEnabled());
+    EXPECT_TRUE(rig.Control(8).isEnabled());
+    const std::size_t reads = rig.SpeedReads();
+    ASSERT_TRUE(WaitUntil([&] { return rig.SpeedReads() >= reads + 50; }, std::chrono::seconds(30)));
+    const auto clicked = std::chrono::steady_clock::now();
+    rig.Click(8);
+    EXPECT_FALSE(rig.dialog->IsRunning());
+    EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(200));
+    EXPECT_TRUE(rig.Control(7).isEnabled());
+    EXPECT_FALSE(rig.Control(8).isEnabled());
+    guitest::settle();
+    EXPECT_EQ(rig.Rows(), rows);  // the aborted trial reports nothing
+
+    rig.Click(7);
+    EXPECT_EQ(rig.Rows(), "");
+    const std::size_t before = rig.SpeedReads();
+    ASSERT_TRUE(WaitUntil([&] { return rig.SpeedReads() >= before + 50; }, std::chrono::seconds(30)));
+    rig.owned.reset();
+    EXPECT_TRUE(rig.board.sim.portLevel(21));  // the worker stopped the motor before it ended
+    guitest::settle();                          // its last posts are dropped
+}

@@ -215,6 +215,12 @@ std::uint32_t COptionDlg_BLDCTest::SliderValue(int kind) const {
 }
 
 void COptionDlg_BLDCTest::Resync(int kind, std::uint32_t value) {
+    // Held to the slider's range, so the slider, its edit and the target a run takes all
+    // say the same (a 1 Hz FG target would otherwise put 30 rpm, position 0, on a slider
+    // whose thumb shows 1000).
+    const TestParameterSpec& spec = kTestParameters[static_cast<std::size_t>(kind)];
+    value = std::clamp<std::uint32_t>(value, static_cast<std::uint32_t>(spec.minimum),
+                                      static_cast<std::uint32_t>(spec.maximum));
     if (CDerivedControl* slider = FindControl(kind, kSliderIndex)) slider->SetValue(value);
     if (CDerivedControl* edit = FindControl(kind, kEditIndex)) edit->SetValue(value);
 }

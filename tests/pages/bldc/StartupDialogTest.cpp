@@ -93,8 +93,8 @@ struct Rig {
 }  // namespace
 
 // Ten trials (the fewest the dialog takes: a typed 3 is held to 10), 1 s time-out and
-// off time, 100 ms bins, and 1000 rpm typed into Target RPM (2 pole pairs, 1 FG pulse:
-// 33 Hz). The motor's still reads give arrival times of 109 ms + still reads; the
+// off time, 100 ms bins, and 2000 rpm typed into Target RPM (2 pole pairs, 1 FG pulse:
+// 66 Hz). The motor's still reads give arrival times of 110 ms + still reads; the
 // fourth start never turns.
 TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     Rig rig;
@@ -106,9 +106,11 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     EXPECT_EQ(rig.dialog->FindControl(0, 0)->GetValue(), 10u);
     rig.Key(1, Qt::Key_Left, 9);
     EXPECT_EQ(rig.Control(1, 1).text(), "1");
-    rig.Type(3, "1000");
-    EXPECT_EQ(rig.dialog->FindControl(3, 0)->GetValue(), 10u);
-    EXPECT_EQ(rig.Control(4, 1).text(), "30");
+    // The 1 Hz FG target at the start is 30 rpm, shown as the slider's lowest 1000.
+    EXPECT_EQ(rig.Control(3, 1).text(), "1000");
+    rig.Type(3, "2000");
+    EXPECT_EQ(rig.dialog->FindControl(3, 0)->GetValue(), 20u);
+    EXPECT_EQ(rig.Control(4, 1).text(), "60");
     rig.Key(6, Qt::Key_Left, 4);
     EXPECT_EQ(rig.Control(6, 1).text(), "0.1");
 
@@ -117,13 +119,13 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     EXPECT_TRUE(rig.Control(7).isEnabled());
     EXPECT_FALSE(rig.Control(8).isEnabled());
 
-    EXPECT_EQ(rig.Rows(), "1=112 2=114 3=113 4=0 5=112 6=114 7=113 8=115 9=112 10=116 ");
+    EXPECT_EQ(rig.Rows(), "1=113 2=115 3=114 4=0 5=113 6=115 7=114 8=116 9=113 10=117 ");
     EXPECT_EQ(rig.dialog->itemAs<gui::ListView>(1060)->selectedItem(), 9);
     // The measurement setting the page gave goes out first.
     EXPECT_EQ(rig.board.Frames().front(), (std::vector<std::uint8_t>{'8', 4, 39, 39}));
-    EXPECT_EQ(rig.Field(1067), "112");
-    EXPECT_EQ(rig.Field(1068), "116");
-    EXPECT_EQ(rig.Field(1069), "113.44");
+    EXPECT_EQ(rig.Field(1067), "113");
+    EXPECT_EQ(rig.Field(1068), "117");
+    EXPECT_EQ(rig.Field(1069), "114.44");
     EXPECT_EQ(rig.Field(1070), "1.34");
     EXPECT_EQ(rig.Field(1071), "1");
     // Bars of 100 ms over the 1 s time-out: the nine arrivals in (100, 200], the error in none.
@@ -141,12 +143,12 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
               "---------------<< 2024/05/17 09:03:07.045 >>Record start---------------\r\n"
               "\r\n"
               "Test number, Arrival time[msec]\r\n"
-              "1,112\r\n2,114\r\n3,113\r\n4,0\r\n5,112\r\n6,114\r\n7,113\r\n8,115\r\n9,112\r\n10,116\r\n"
+              "1,113\r\n2,115\r\n3,114\r\n4,0\r\n5,113\r\n6,115\r\n7,114\r\n8,116\r\n9,113\r\n10,117\r\n"
               "---------------Record end---------------\r\n");
     rig.Click(10);
     ASSERT_EQ(rig.dialogs.clipboard().size(), 1u);
     EXPECT_EQ(rig.dialogs.clipboard()[0],
-              "1\t112\r\n2\t114\r\n3\t113\r\n4\t0\r\n5\t112\r\n6\t114\r\n7\t113\r\n8\t115\r\n9\t112\r\n10\t116\r\n");
+              "1\t113\r\n2\t115\r\n3\t114\r\n4\t0\r\n5\t113\r\n6\t115\r\n7\t114\r\n8\t116\r\n9\t113\r\n10\t117\r\n");
 
     QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR));
     EXPECT_TRUE(rig.dialog->widget()->grab().save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/bldc_startup_test.png")));

@@ -1,6 +1,9 @@
 // The start-up test dialog through the user's path (clicks, slider keys, typed values)
 // against the simulator's motor: the rows, statistics, histogram, saved file and
-// clipboard of a run, and Abort and destruction ending a running worker at once.
+// clipboard of a run, and Abort ending a running worker at once. Not a threaded suite:
+// painting the shown dialog runs on Qt's own thread pool, which the thread checker
+// (without an instrumented Qt) reports; destroying the dialog mid-run is checked there,
+// in StartupTestTest.cpp.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -24,8 +27,8 @@ namespace {
 
 constexpr std::int32_t kDevice = 0x300;
 
-// The dialog as the page sets it up (PWMIN, measurement setting 39, one FG pulse, no
-// pole count), shown, on the simulator's board. Time moves only by the worker's sleeps,
+// The dialog as the page sets it up (PWMIN, measurement setting 39, one FG pulse, the
+// block's 2 pole pairs), shown, on the simulator's board. Time moves only by the worker's sleeps,
 // so the arrival times are exact.
 struct Rig {
     SimBoard board;
@@ -34,19 +37,13 @@ struct Rig {
     std::array<std::uint16_t, 128> profile{};
     platform::ManualClock clock;
     platform::ScopedClock scope{clock};
-    std::unique_ptr<IStartupTestDialog> owned;
-    COptionDlg_BLDCTest* dialog = nullptr;
+    std::unique_ptr<COptionDlg_BLDCTest> dialog;
 
-    // viaFactory: the page's way (a hidden window, banners dated by the local time).
-    explicit Rig(bool viaFactory = false) {
+    Rig() {
         EXPECT_TRUE(board.started && board.Connect());
-        if (viaFactory) {
-            owned = CreateStartupTestDialog(board.link.get());
-            EXPECT_FALSE(owned->IsShown());
-        } else {
-            owned = Make();
-        }
-        dialog = dynamic_cast<COptionDlg_BLDCTest*>(owned.get());
+        dialog = std::make_unique<COptionDlg_BLDCTest>(board.link.get(),
+                                                       [] { return LocalDateTime{2024, 5, 17, 9, 3, 7, 45}; });
+        EXPECT_TRUE(dialog->createModeless(nullptr));
         store.SelectContainer(kDevice);
         profile[16] = 1;
         dialog->SetDeviceProfile(profile.data());
@@ -55,12 +52,6 @@ struct Rig {
         dialog->SetPwmSetting(1, 50000, 200, 240);
         dialog->RefreshFromDevice();
         dialog->ShowDialog();
-    }
-    std::unique_ptr<IStartupTestDialog> Make() {
-        auto d = std::make_unique<COptionDlg_BLDCTest>(board.link.get(),
-                                                       [] { return LocalDateTime{2024, 5, 17, 9, 3, 7, 45}; });
-        EXPECT_TRUE(d->createModeless(nullptr));
-        return d;
     }
     gui::Window& Control(int kind, int index = 0) { return *dialog->FindControl(kind, index); }
     void Click(int kind) { guitest::userClick(Control(kind)); }
@@ -160,19 +151,17 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
 }
 
 // A motor that never turns: each trial ends at the time-out as an error. Abort in the
-// middle of the next trial leaves the idle state before the click returns; a later run
-// is ended by destroying the dialog, which joins the worker (the motor is left stopped).
-TEST(BldcStartupDialog, AbortAndDestructionEndARunningTest) {
-    Rig rig(true);
+// middle of the next trial leaves the idle state before the click returns.
+TEST(BldcStartupDialog, NeverTurningMotorGivesErrorsAndAbortEndsTheRun) {
+    Rig rig;
     rig.board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
-    rig.Key(1, Qt::Key_Home);
+    rig.Key(1, Qt::Key_Left, 9);
     rig.Click(7);
     ASSERT_TRUE(guitest::waitFor([&] { return rig.dialog->Results().Rows().size() >= 1; }, 60000));
     // Seen while the run goes on: no more posts are taken in until the click.
     const std::string rows = rig.Rows();
-    const QString errors = rig.Field(1071);
     EXPECT_EQ(rows.substr(0, 4), "1=0 ");
-    EXPECT_EQ(errors.toStdString(), std::to_string(rig.dialog->Results().Rows().size()));
+    EXPECT_EQ(rig.Field(1071).toStdString(), std::to_string(rig.dialog->Results().Rows().size()));
     EXPECT_EQ(rig.Field(1069), "0.00");
     EXPECT_FALSE(rig.Control(7).isEnabled());
     EXPECT_TRUE(rig.Control(8).isEnabled());
@@ -184,14 +173,7 @@ TEST(BldcStartupDialog, AbortAndDestructionEndARunningTest) {
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(200));
     EXPECT_TRUE(rig.Control(7).isEnabled());
     EXPECT_FALSE(rig.Control(8).isEnabled());
+    EXPECT_TRUE(rig.board.sim.portLevel(21));  // the motor is stopped
     guitest::settle();
     EXPECT_EQ(rig.Rows(), rows);  // the aborted trial reports nothing
-
-    rig.Click(7);
-    EXPECT_EQ(rig.Rows(), "");
-    const std::size_t before = rig.SpeedReads();
-    ASSERT_TRUE(WaitUntil([&] { return rig.SpeedReads() >= before + 50; }, std::chrono::seconds(30)));
-    rig.owned.reset();
-    EXPECT_TRUE(rig.board.sim.portLevel(21));  // the worker stopped the motor before it ended
-    guitest::settle();                          // its last posts are dropped
 }

@@ -1,9 +1,15 @@
 // The BLDC start-up test's worker against the simulator: Abort ends a run promptly even
-// while the board keeps reporting a bad status, and Test Start's targets. A whole run,
-// its results and Abort from the dialog are in StartupDialogTest.cpp.
+// while the board keeps reporting a bad status, destroying the dialog mid-run joins the
+// worker, and Test Start's targets. A whole run, its results and Abort through the
+// dialog's controls are in StartupDialogTest.cpp.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include "pages/bldc/StartupDialog.h"
 #include "pages/bldc/StartupTest.h"
+#include "platform/gui/Messages.h"
+#include "ui/DerivedControl.h"
 #include "tasks/TaskTestSupport.h"
 
 using namespace bldc;
@@ -46,6 +52,26 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     EXPECT_TRUE(end.end);
     EXPECT_EQ(end.run, test.RunNumber());
     EXPECT_TRUE(board.sim.portLevel(21));
+}
+
+// The page deletes its (hidden) dialog while a trial runs: the worker is joined first and
+// stops the motor; its later posts go nowhere.
+TEST(BldcStartupTest, DestroyingTheDialogMidRunJoinsTheWorker) {
+    SimBoard board;
+    ASSERT_TRUE(board.started);
+    ASSERT_TRUE(board.Connect());
+    board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
+    std::unique_ptr<IStartupTestDialog> made = CreateStartupTestDialog(board.link.get());
+    auto* dialog = dynamic_cast<COptionDlg_BLDCTest*>(made.get());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->IsShown());
+    // What "Test Start" sends when clicked.
+    dialog->send(gui::msg::ControlChanged, 7, reinterpret_cast<gui::LParam>(dialog->FindControl(7, 0)));
+    ASSERT_TRUE(dialog->IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return SpeedReads(board.sim) >= 20; }, std::chrono::seconds(10)));
+    made.reset();
+    EXPECT_TRUE(board.sim.portLevel(21));
+    QCoreApplication::processEvents();
 }
 
 // Test Start takes the targets the sliders show: 10 on Target RPM is 1000 rpm, which with

@@ -82,11 +82,11 @@ gui::DialogTemplate MakeTemplate() {
     return t;
 }
 
-std::unique_ptr<IParameterDecoder> MakeDecoder(const TestParameterSpec& spec) {
+std::unique_ptr<IParameterDecoder> MakeDecoder(const TestParameterSpec& param) {
     auto record = std::make_unique<ParameterRecord>();
-    record->kind = spec.decoder;
-    record->a = spec.factor;
-    record->format = std::string(spec.format);
+    record->kind = param.decoder;
+    record->a = param.factor;
+    record->format = std::string(param.format);
     return std::make_unique<CDerivedParameterDecoder>(std::move(record));
 }
 
@@ -128,35 +128,35 @@ bool COptionDlg_BLDCTest::onInitDialog() {
 void COptionDlg_BLDCTest::BuildControls() {
     Point setup = kSetupStart;
     Point buttons = kButtonStart;
-    for (const TestParameterSpec& spec : kTestParameters) {
-        if (spec.kind == 6) {
-            BuildSliderGroup(spec.kind, kStepStart.x, kStepStart.y);
-        } else if (spec.control == TestControl::SliderGroup) {
-            BuildSliderGroup(spec.kind, setup.x, setup.y);
+    for (const TestParameterSpec& param : kTestParameters) {
+        if (param.kind == 6) {
+            BuildSliderGroup(param.kind, kStepStart.x, kStepStart.y);
+        } else if (param.control == TestControl::SliderGroup) {
+            BuildSliderGroup(param.kind, setup.x, setup.y);
             setup.y += kSetupSliderGroup.height;
-        } else if (spec.control == TestControl::Combo) {
-            auto label = std::make_unique<CDerivedLabel>(this, KeyOf(spec.kind, kCaptionIndex) + 3000);
-            auto combo = std::make_unique<CDerivedComboBox>(this, KeyOf(spec.kind, kSliderIndex) + 3000);
+        } else if (param.control == TestControl::Combo) {
+            auto label = std::make_unique<CDerivedLabel>(this, KeyOf(param.kind, kCaptionIndex) + 3000);
+            auto combo = std::make_unique<CDerivedComboBox>(this, KeyOf(param.kind, kSliderIndex) + 3000);
             const QRect l = At(setup.x, setup.y, kStartStopLabel);
             const QRect c = At(setup.x, setup.y, kStartStopCombo);
             label->CreateControlWindow(l.topLeft(), l.width(), l.height());
-            label->setText(Text(spec.caption));
-            combo->SetRegister(spec.kind, 1);
+            label->setText(Text(param.caption));
+            combo->SetRegister(param.kind, 1);
             combo->CreateControlWindow(c.topLeft(), c.width(), c.height());
             for (std::string_view item : kStartStopTypes) combo->addString(Text(item));
             combo->SetValue(0);
-            controls_[KeyOf(spec.kind, kCaptionIndex)] = std::move(label);
-            controls_[KeyOf(spec.kind, kSliderIndex)] = std::move(combo);
+            controls_[KeyOf(param.kind, kCaptionIndex)] = std::move(label);
+            controls_[KeyOf(param.kind, kSliderIndex)] = std::move(combo);
             setup.y += kStartStopHeight;
         } else {
-            const Rect& r = spec.kind == kStartKind ? kStartButton : kOtherButton;
-            auto button = std::make_unique<CDerivedButton>(this, KeyOf(spec.kind, kSliderIndex) + 3000);
-            button->SetRegister(spec.kind, 1);
+            const Rect& r = param.kind == kStartKind ? kStartButton : kOtherButton;
+            auto button = std::make_unique<CDerivedButton>(this, KeyOf(param.kind, kSliderIndex) + 3000);
+            button->SetRegister(param.kind, 1);
             const QRect b = At(buttons.x, buttons.y, r);
             button->CreateControlWindow(b.topLeft(), b.width(), b.height());
-            button->setText(Text(spec.caption));
-            controls_[KeyOf(spec.kind, kSliderIndex)] = std::move(button);
-            buttons.y += spec.kind == kStartKind ? kStartButtonHeight : kOtherButtonHeight;
+            button->setText(Text(param.caption));
+            controls_[KeyOf(param.kind, kSliderIndex)] = std::move(button);
+            buttons.y += param.kind == kStartKind ? kStartButtonHeight : kOtherButtonHeight;
         }
     }
     for (auto& [key, control] : controls_) {
@@ -165,7 +165,7 @@ void COptionDlg_BLDCTest::BuildControls() {
 }
 
 void COptionDlg_BLDCTest::BuildSliderGroup(int kind, int x, int y) {
-    const TestParameterSpec& spec = kTestParameters[static_cast<std::size_t>(kind)];
+    const TestParameterSpec& param = kTestParameters[static_cast<std::size_t>(kind)];
     const SliderGroupLayout& g = kind == 6 ? kStepSliderGroup : kSetupSliderGroup;
     auto label = std::make_unique<CDerivedLabel>(this, KeyOf(kind, kCaptionIndex) + 3000);
     auto slider = std::make_unique<CDerivedSlider>(this, KeyOf(kind, kSliderIndex) + 3000);
@@ -173,7 +173,7 @@ void COptionDlg_BLDCTest::BuildSliderGroup(int kind, int x, int y) {
     auto unit = std::make_unique<CDerivedLabel>(this, KeyOf(kind, kUnitIndex) + 3000);
     slider->SetRegister(kind, 1);
     edit->SetRegister(kind, 1);
-    edit->SetValueTable(MakeDecoder(spec));
+    edit->SetValueTable(MakeDecoder(param));
     const auto create = [&](CDerivedControl& c, const Rect& r) {
         const QRect place = At(x, y, r);
         c.CreateControlWindow(place.topLeft(), place.width(), place.height());
@@ -182,10 +182,10 @@ void COptionDlg_BLDCTest::BuildSliderGroup(int kind, int x, int y) {
     create(*slider, g.slider);
     create(*edit, g.edit);
     create(*unit, g.unit);
-    label->setText(Text(spec.caption));
-    unit->setText(Text(spec.unit));
-    slider->SetRange(spec.minimum, spec.maximum);
-    slider->SetValue(static_cast<std::uint32_t>(spec.start));
+    label->setText(Text(param.caption));
+    unit->setText(Text(param.unit));
+    slider->SetRange(param.minimum, param.maximum);
+    slider->SetValue(static_cast<std::uint32_t>(param.start));
     edit->Synchronize(slider.get());  // the edit shows the slider's value
     controls_[KeyOf(kind, kCaptionIndex)] = std::move(label);
     controls_[KeyOf(kind, kSliderIndex)] = std::move(slider);
@@ -218,9 +218,9 @@ void COptionDlg_BLDCTest::Resync(int kind, std::uint32_t value) {
     // Held to the slider's range, so the slider, its edit and the target a run takes all
     // say the same (a 1 Hz FG target would otherwise put 30 rpm, position 0, on a slider
     // whose thumb shows 1000).
-    const TestParameterSpec& spec = kTestParameters[static_cast<std::size_t>(kind)];
-    value = std::clamp<std::uint32_t>(value, static_cast<std::uint32_t>(spec.minimum),
-                                      static_cast<std::uint32_t>(spec.maximum));
+    const TestParameterSpec& param = kTestParameters[static_cast<std::size_t>(kind)];
+    value = std::clamp<std::uint32_t>(value, static_cast<std::uint32_t>(param.minimum),
+                                      static_cast<std::uint32_t>(param.maximum));
     if (CDerivedControl* slider = FindControl(kind, kSliderIndex)) slider->SetValue(value);
     if (CDerivedControl* edit = FindControl(kind, kEditIndex)) edit->SetValue(value);
 }
@@ -316,13 +316,13 @@ void COptionDlg_BLDCTest::onDestroy() {
 
 void COptionDlg_BLDCTest::OnParameterChanged(int kind, CDerivedControl* control) {
     if (kind < 0 || static_cast<std::size_t>(kind) >= kTestParameters.size() || control == nullptr) return;
-    const TestParameterSpec& spec = kTestParameters[static_cast<std::size_t>(kind)];
+    const TestParameterSpec& param = kTestParameters[static_cast<std::size_t>(kind)];
     // A typed value outside the slider's range is held to it: no run of 0 trials, no
     // time-out or bin width of 0.
     std::uint32_t v = control->GetValue();
-    if (spec.control == TestControl::SliderGroup)
-        v = std::clamp<std::uint32_t>(v, static_cast<std::uint32_t>(spec.minimum),
-                                      static_cast<std::uint32_t>(spec.maximum));
+    if (param.control == TestControl::SliderGroup)
+        v = std::clamp<std::uint32_t>(v, static_cast<std::uint32_t>(param.minimum),
+                                      static_cast<std::uint32_t>(param.maximum));
     const std::uint32_t p = PolePairs();
     switch (kind) {
         case 0:

@@ -91,11 +91,16 @@ struct PageRig {
         guitest::settle();
         appServices() = AppServices{};
     }
+    // The main window, connected, its board set up (sleeps still on the manual clock).
+    bool Start() {
+        if (started) return true;
+        started = rig.Open() && guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000);
+        rig.tasks.WaitIdle(5000);
+        return started;
+    }
     // Chooses the model and presses OK: the page, shown and polled at least once.
     CDeviceDialog_BLDC* Open(std::uint32_t key) {
-        if (!rig.Open() || !guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000))
-            return nullptr;
-        rig.tasks.WaitIdle(5000);
+        if (!Start()) return nullptr;
         static platform::SystemClock systemClock;
         real = std::make_unique<platform::ScopedClock>(systemClock);
         sim.sim.clearFrames();
@@ -120,6 +125,7 @@ struct PageRig {
     }
     SimLink sim;
     Rig rig;
+    bool started = false;
     std::unique_ptr<platform::ScopedClock> real;
 };
 
@@ -326,14 +332,15 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
 
 TEST(BldcPage, EveryModelEnablesOkAndOpensItsPage) {
     PageRig r;
-    CDeviceDialog_BLDC* page = r.Open(0x306);
-    ASSERT_NE(page, nullptr);
-    SaveScreenshots(*page, "bldc_page_0x306");
-    EXPECT_EQ(page->FgPulses(), 3u);
+    ASSERT_TRUE(r.Start());
     for (std::uint32_t key = 0x300; key <= 0x308; ++key) {
         ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(key))) << key;
         EXPECT_TRUE(r.rig.OkEnabled()) << key;
     }
+    CDeviceDialog_BLDC* page = r.Open(0x306);
+    ASSERT_NE(page, nullptr);
+    SaveScreenshots(*page, "bldc_page_0x306");
+    EXPECT_EQ(page->FgPulses(), 3u);
 }
 
 TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {

@@ -91,15 +91,17 @@ void CDeviceDialog_BLDC::BuildControls() {
             BuildControl(p);
         }
     }
-    // The tachometer panel grows below its dial to hold the items placed on it.
+    // The tachometer panel grows below and beside its dial to hold the items placed on it.
     if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
-        int bottom = 0;
+        int right = 0, bottom = 0;
         for (const PlacedControl& p : placed) {
-            if (p.onTachometer) bottom = std::max(bottom, p.spec.y + p.spec.height);
+            if (!p.onTachometer) continue;
+            right = std::max(right, p.spec.x + p.spec.width);
+            bottom = std::max(bottom, p.spec.y + p.spec.height);
         }
         const QSize client = tachometer->clientRect().size();
-        if (bottom + kPanelMargin > client.height())
-            tachometer->setClientSize(QSize(client.width(), bottom + kPanelMargin));
+        const QSize wanted(std::max(client.width(), right + kPanelMargin), std::max(client.height(), bottom + kPanelMargin));
+        if (wanted != client) tachometer->setClientSize(wanted);
     }
 }
 

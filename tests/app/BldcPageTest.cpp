@@ -264,6 +264,8 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     };
     ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 300.0; }, 5000));
     EXPECT_EQ(lastY(1), 10.0);
+    const ISeriesContainer* rpmPoints = graph->Series(2)->Container();
+    EXPECT_EQ(rpmPoints->GetPoint(rpmPoints->GetCount() - 1).first, page->SampleCounter() * 50.0 - 5000.0);
     EXPECT_EQ(r.rig.data.GetValue(17), 300u);
     EXPECT_EQ(static_cast<CDerivedEdit*>(page->FindControl(17, 0))->text(), QString("300"));
     EXPECT_EQ(static_cast<CDerivedLabel*>(page->FindControl(17, 100))->text(), QString("Current rpm"));
@@ -292,6 +294,13 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
                                                   "(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}, 10000, 10, 300\r\n){3,}"
                                                   "---------------Record end---------------\r\n")))
         << text;
+
+    // Fast (count 1000: 100 pps, 3000 rpm): F/R is locked.
+    motor.firstCount = motor.fullSpeedCount = 1000;
+    r.sim.sim.setMotor(motor);
+    ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
+    EXPECT_EQ(lastY(1), 100.0);
+    EXPECT_FALSE(page->FindControl(14, 0)->isEnabled());
 
     // The polling traffic: one count read per poll on this chip, and nothing else (the
     // poll whose message was still on its way when the log was cleared may be missing).
@@ -406,9 +415,12 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
             5000));
         worked = true;
 
-        // Unplugged: the main window follows and the page goes.
+        // Unplugged: the page's title says so, then the main window closes the page.
+        QString title;
+        QObject::connect(page->widget(), &QWidget::windowTitleChanged, [&title](const QString& t) { title = t; });
         sim.sim.unplug();
         EXPECT_TRUE(guitest::waitFor([&] { return w.CurrentPage() == nullptr; }, 5000));
+        EXPECT_EQ(title, QString::fromStdString(name) + " Controller (USB Disconnected)");
         dialogs.answerBox(gui::id::No);
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };

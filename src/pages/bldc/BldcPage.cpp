@@ -37,9 +37,8 @@ CDeviceDialog_BLDC::CDeviceDialog_BLDC(std::int32_t deviceKey, const std::uint16
 }
 
 CDeviceDialog_BLDC::~CDeviceDialog_BLDC() {
-    // A page deleted without being closed (another model chosen, the board unplugged)
-    // must not leave the polling task or the motor running.
-    if (built_) OnClosePage();
+    // Destroyed here, not in the base, so that the page's own destruction work runs.
+    if (exists()) destroy();
     testDialog_.reset();
 }
 
@@ -218,6 +217,11 @@ gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gu
             if (built_) OnClosePage();
             break;
         case gui::msg::Destroy:
+            // A page destroyed without being closed (another model chosen, the board
+            // unplugged) must not leave the polling task or the motor running. This runs
+            // when the window goes, not when the object is freed later: by then the next
+            // page has restored the board, and an idle duty sent now would undo it.
+            if (built_ && !closing_) OnClosePage();
             closing_ = true;
             if (IExternFile* file = GetRecordFile()) file->EndRecord();
             break;

@@ -41,8 +41,8 @@ class IStartupTestDialog;
 class CDeviceDialog_BLDC : public CDerivedDialog {
 public:
     CDeviceDialog_BLDC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
-    // Runs the close work (idle PWMIN, polling and demo stopped) when the page was built,
-    // drops the test dialog, then the base destroys the window.
+    // Destroys the window (which runs the close work: idle PWMIN, polling and demo
+    // stopped) if it still exists, then drops the test dialog.
     ~CDeviceDialog_BLDC() override;
 
     bool onInitDialog() override;

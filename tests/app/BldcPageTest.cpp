@@ -291,7 +291,18 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     EXPECT_TRUE(page->FindControl(14, 0)->isEnabled());  // slow enough to turn round
     EXPECT_EQ(graph->GetChannelMask(), 2u);
 
-    // Recording: a chosen file enables the switch; the rows follow the polls.
+    // Fast (count 1000: 100 pps, 3000 rpm): F/R is locked.
+    motor.firstCount = motor.fullSpeedCount = 1000;
+    r.sim.sim.setMotor(motor);
+    ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
+    EXPECT_EQ(lastY(1), 100.0);
+    EXPECT_FALSE(page->FindControl(14, 0)->isEnabled());
+
+    // Recording: a chosen file enables the switch; the rows follow the polls with the raw
+    // count and the unrounded speeds (count 30000: 3.33333 pps, 100 rpm).
+    motor.firstCount = motor.fullSpeedCount = 30000;
+    r.sim.sim.setMotor(motor);
+    ASSERT_TRUE(guitest::waitFor([&] { return lastY(1) == 3.0; }, 5000));
     TempDir dir;
     const std::string csv = (dir.path() / "speed.csv").string();
     {
@@ -308,16 +319,9 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     EXPECT_TRUE(std::regex_match(text, std::regex("---------------<< \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
                                                   ">>Record start---------------\r\n"
                                                   "time, raw data, pps, rpm\r\n"
-                                                  "(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}, 10000, 10, 300\r\n){3,}"
+                                                  "(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}, 30000, 3\\.33333, 100\r\n){3,}"
                                                   "---------------Record end---------------\r\n")))
         << text;
-
-    // Fast (count 1000: 100 pps, 3000 rpm): F/R is locked.
-    motor.firstCount = motor.fullSpeedCount = 1000;
-    r.sim.sim.setMotor(motor);
-    ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
-    EXPECT_EQ(lastY(1), 100.0);
-    EXPECT_FALSE(page->FindControl(14, 0)->isEnabled());
 
     // The polling traffic: one count read per poll on this chip, and nothing else (the
     // poll whose message was still on its way when the log was cleared may be missing).

@@ -1,18 +1,16 @@
-// The BLDC page's pure parts: speed arithmetic with its zero divisors, the record row of
-// a polling run, and the GUI commands each change, restore and close produces (their
-// frames on the wire are proven through the page itself, in the application's suite).
+// The BLDC page's pure parts: speed arithmetic with its zero divisors and thresholds, and
+// the GUI commands each change, restore and close produces (their frames on the wire, the
+// displays and the record rows are proven through the page itself, in the application's
+// suite).
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "data/DataContainer.h"
-#include "data/FileTestSupport.h"
 #include "pages/bldc/BldcChanges.h"
-#include "pages/bldc/BldcLayout.h"
 #include "pages/bldc/BldcSpeed.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
-#include "ui/ExternFile.h"
 
 using namespace bldc;
 
@@ -60,29 +58,6 @@ TEST(BldcSpeed, DisplayShowsPpsOrRpmAndUnlocksRotationOnlyWhenSlow) {
     EXPECT_EQ(NextSample(0), 1u);
     EXPECT_EQ(NextSample(99), 100u);
     EXPECT_EQ(NextSample(100), 1u);
-}
-
-TEST(BldcSpeed, PollingRecordRowsAreTheRawCountAndUnroundedSpeeds) {
-    TempDir dir;
-    int calls = 0;
-    CDerivedExternFile file(nullptr, [&calls] {
-        const int ms = 45 + 50 * calls++;
-        return LocalDateTime{2024, 5, 17, 9, 3, 7 + ms / 1000, ms % 1000};
-    });
-    ASSERT_TRUE(file.SetFileName(dir.file("speed.csv")));
-    EXPECT_EQ(WriteSpeedRow(file, 10000, SpeedFromCount(10000, 2, 1)), 0);  // no record open
-    ASSERT_TRUE(file.StartRecord(0));
-    EXPECT_EQ(WriteSpeedRow(file, 10000, SpeedFromCount(10000, 2, 1)), 1);
-    EXPECT_EQ(WriteSpeedRow(file, 3, SpeedFromCount(3, 2, 3)), 1);
-    EXPECT_EQ(WriteSpeedRow(file, 0, SpeedFromCount(0, 2, 0)), 1);
-    ASSERT_TRUE(file.EndRecord());
-    EXPECT_EQ(readText(dir.file("speed.csv")),
-              "---------------<< 2024/05/17 09:03:07.045 >>Record start---------------\r\n"
-              "time, raw data, pps, rpm\r\n"
-              "09:03:07.095, 10000, 10, 300\r\n"
-              "09:03:07.145, 3, 33333.3, 333333\r\n"
-              "09:03:07.195, 0, 0, 0\r\n"
-              "---------------Record end---------------\r\n");
 }
 
 namespace {
@@ -246,36 +221,4 @@ TEST(BldcChanges, RestoreResendsByDeviceKey) {
     ExpectPwm(ResendPwm2(state, store)[0], -1, kNoStore, 2, 15625.0, 100.0, 1);
     ExpectPwm(ResendPwm3(state, store)[0], -1, kNoStore, 3, 15625.0, 56.0, 1);
 
-}
-
-// The walk over the build order: absent kinds still move their column by their fixed
-// part, 19 and 29 share one place, 0x1000 moves a control onto the tachometer panel.
-TEST(BldcLayout, PlacementFollowsTheColumnsAndTheProfile) {
-    std::vector<std::uint16_t> profile(kProfileWords, 0);
-    for (int kind : {0, 2, 16, 17, 18, 19, 29, 20, 22}) profile[static_cast<std::size_t>(kind)] = 1;
-    profile[17] |= kOnTachometer;
-    const std::vector<PlacedControl> placed = PlaceControls(profile);
-    auto find = [&](Control control, int kind, int index) -> const PlacedControl* {
-        for (const PlacedControl& p : placed)
-            if (p.spec.control == control && p.spec.kind == kind && p.spec.index == index) return &p;
-        return nullptr;
-    };
-    // Page column: 0 at the top (50 high), 28 and 24 absent (1 each), 1 absent (3): 2 at 55.
-    const PlacedControl* slider2 = find(Control::Slider, 2, 0);
-    ASSERT_NE(slider2, nullptr);
-    EXPECT_EQ(slider2->spec.y, 55 + 21);
-    // Tachometer column: the panel (301), 17 (22), 18 (24): 19 and 29 both at 347.
-    const PlacedControl* s19 = find(Control::Slider, 19, 0);
-    const PlacedControl* s29 = find(Control::Slider, 29, 0);
-    ASSERT_TRUE(s19 && s29);
-    EXPECT_EQ(s19->spec.y, s29->spec.y);
-    EXPECT_EQ(s19->spec.y, 347 + 21);
-    EXPECT_EQ(find(Control::ImageLabel, 20, 0)->spec.y, 347 + 50);
-    EXPECT_TRUE(find(Control::Edit, 17, 0)->onTachometer);
-    EXPECT_FALSE(find(Control::Edit, 2, 1)->onTachometer);
-    EXPECT_EQ(find(Control::Slider, 28, 0), nullptr);
-    // The graph follows the page column's last group.
-    const ColumnEnds ends = ColumnHeights(profile);
-    EXPECT_EQ(find(Control::GraphPanel, 22, 0)->spec.y, ends.page - 1);
-    EXPECT_EQ(ends.tachometer, 347 + 50 + 22 + 1);
 }

@@ -212,7 +212,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
         ExpectPollingAfter(r.Take(), Join({{F("56"), F("38 12")}, kBoardDefaults, kBoardDefaults, o.restore}),
                            o.pollingSetup, o.poll, 1);
         EXPECT_FALSE(page->State().polling);
-        SaveScreenshots(*page, QString("bldc_page_%1").arg(o.key, 0, 16));
+        SaveScreenshots(*page, QString("bldc_page_0x%1").arg(o.key, 0, 16));
 
         struct Step {
             const char* what;

@@ -172,8 +172,9 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
     // Ports 0-2 as inputs ('C' [6] F8) with analog inputs 0-2 on ([12], [13] 04 07).
     const Bytes inputs300 = F("43 00 03 04 00 00 F8 FF 00 0E 00 00 00 00 00");
     const Bytes analog300 = F("43 00 03 04 00 00 F8 FF 00 0E 00 00 04 07 00");
-    // Ports 0, 1 and 18 as inputs, analog inputs 0 and 1, then interrupt input 1 ([11]).
-    const Bytes ssw305 = F("43 00 03 04 00 00 FF 7F 00 0E 00 00 00 00 00");  // port 15 an input (High-Z)
+    // Port 15 an input (High-Z: [7] 7F); then, for polling, ports 0, 1 and 18 inputs,
+    // analog inputs 0 and 1, and interrupt input 1 ([11]).
+    const Bytes ssw305 = F("43 00 03 04 00 00 FF 7F 00 0E 00 00 00 00 00");
     const Bytes interrupt305 = F("43 00 03 04 00 00 FC 7F 00 0C 00 08 04 03 00");
     struct Opening {
         std::uint32_t key;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Trace.h"
+#include "pages/bldc/BldcPage.h"
 #include "pages/stepper/StepperPage.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Dialog.h"
@@ -158,9 +159,11 @@ std::unique_ptr<gui::Dialog> CDialogSelector::ConcreteProfile(PageClass pageClas
             case PageClass::Stepper:
                 page = std::make_unique<CDeviceDialog_Stepper>(static_cast<std::int32_t>(key), profile->data(), name);
                 break;
+            case PageClass::BLDC:
+                page = std::make_unique<CDeviceDialog_BLDC>(static_cast<std::int32_t>(key), profile->data(), name);
+                break;
             case PageClass::StepperDual:
             case PageClass::DC:
-            case PageClass::BLDC:
             case PageClass::Lens:
             case PageClass::None:
                 break;

@@ -111,7 +111,9 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
         for (auto it = tasks_.begin(); it != tasks_.end();) {
             const std::uint32_t kind = (*it)->GetKind();
             const bool ordered = IsOrderedBoardKind(kind);
-            bool mayStart = !(ordered && orderedAhead);
+            // The polling task sets its inputs up from the link's kept tables: it starts
+            // once the settings queued before it are on the wire, so its frames carry them.
+            bool mayStart = !((ordered || kind == kTaskPolling) && orderedAhead);
             if (kind == kTaskLensSequence && (*it)->GetState() == kTaskCreated && driveAhead != nullptr) {
                 // A new drive replaces the one in progress: the earlier drive ends now and
                 // sends its stop request, and only then does the new drive begin, so the

@@ -1,0 +1,96 @@
+// The device page of the brushless-DC driver chips (device keys 0x300 to 0x308; the
+// key's low byte is the chip index). Its controls are built in code from the device's
+// control profile and the layout tables (BldcLayout.h); every board setting of a change
+// goes to the task queue as the GUI commands BldcChanges.h gives; the polling task's
+// 0x812C (TaskData) turns the published speed count into pps, rpm, dials, graph points
+// and record-file rows.
+//
+// Owns: the start-up test dialog (when profile word 15 is non-zero and one could be
+// made), its handle of "Mutex_BLDC_Polling", its page state, and (through the base) the
+// tachometer and graph panels and every control. Borrows from the base: the data store,
+// the board link, the task queue, the record file. GUI thread only; the polling and
+// demo tasks reach it only by posting TaskData.
+//
+// Opening a page: construct it with a key, its 128-word profile (borrowed for the page's
+// life) and the device name, SetOwnerWindow, createModeless(nullptr) (OnInitDialog
+// builds and restores), then show() (polling starts). A polling message is
+// send(gui::msg::TaskData, kind, 0) (the task posts kind 0, the demo 28).
+//
+// Files: BldcPage.cpp (building, message routing, show and close), BldcHandlers.cpp
+// (change reactions, restore, speed display, recording).
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "pages/bldc/BldcChanges.h"
+#include "pages/bldc/BldcLayout.h"
+#include "ui/DerivedDialog.h"
+
+class CSubDialog_Tachometer;
+class CSubDialog_Graph;
+namespace platform {
+class NamedMutex;
+}
+namespace bldc {
+class IStartupTestDialog;
+}
+
+class CDeviceDialog_BLDC : public CDerivedDialog {
+public:
+    CDeviceDialog_BLDC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // Destroys the window (which runs the close work: idle PWMIN, polling and demo
+    // stopped) if it still exists, then drops the test dialog.
+    ~CDeviceDialog_BLDC() override;
+
+    bool onInitDialog() override;
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    gui::LResult RestoreDeviceData() override;
+    gui::LResult OnTaskData(gui::WParam w, gui::LParam l) override;
+    gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
+
+    CSubDialog_Tachometer* TachometerPanel() const;
+    CSubDialog_Graph* GraphPanel() const;
+    bldc::IStartupTestDialog* TestDialog() const { return testDialog_.get(); }
+    const bldc::BldcPageState& State() const { return state_; }
+    std::uint32_t SampleCounter() const { return sampleCounter_; }
+    std::uint32_t FgPulses() const { return fgPulses_; }
+
+protected:
+    // "Export Speed graph data": choosing a record file enables "Record Graph Data".
+    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+
+private:
+    // ---- building (BldcPage.cpp)
+    void BuildControls();
+    void BuildPanel(const bldc::PlacedControl& placed);
+    void BuildControl(const bldc::PlacedControl& placed);
+    void OnShowPage();
+    void OnClosePage();
+
+    // ---- reactions and displays (BldcHandlers.cpp)
+    void React(int kind, std::uint32_t v, CDerivedControl* control);
+    void Send(const std::vector<bldc::BldcCommand>& commands);
+    void Resync(int kind, CDerivedControl* control);
+    void EnableChipDependentItems(int e);
+    void ApplyPoleSetting();
+    void ApplyMaxSpeed(std::uint32_t value, bool store);
+    void ShowSpeedRangeItems();
+    void UpdateSpeedDisplays();
+    void ChooseRecordFile();
+    void OnRecordCheck(CDerivedControl* control, std::uint32_t v);
+    void GiveTestPwm(const std::optional<bldc::TestPwm>& pwm);
+    std::uint32_t Word(int index) const;
+
+    std::array<std::uint16_t, kProfileSlots> profileWords_{};
+    bldc::BldcPageState state_;
+    std::uint32_t sampleCounter_ = 0;
+    std::uint32_t fgPulses_ = 0;
+    int chipEnableKind_ = 0;  // 12 or 13 when the page has that item
+    bool built_ = false;
+    bool closing_ = false;
+    std::unique_ptr<bldc::IStartupTestDialog> testDialog_;
+    std::shared_ptr<platform::NamedMutex> pollingMutex_;
+};

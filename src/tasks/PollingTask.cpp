@@ -1,5 +1,6 @@
 #include "tasks/PollingTask.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "board/RG1Micon.h"
@@ -47,12 +48,17 @@ int CPollingTask::Run() {
 
     do {
         const std::uint32_t now = TickMs();
-        if (now - lastPollMs_ >= periodMs_) {
+        const std::uint32_t since = now - lastPollMs_;
+        if (since >= periodMs_) {
             lastPollMs_ = now;
             Poll();
             platform::sleepMs(kAfterPollSleepMs);
+            continue;
         }
-        platform::sleepMs(1);
+        // Sleep to the next poll in one go (at most as long as the sleep after a poll,
+        // so a stop is seen as soon as it was before): waking every millisecond cost
+        // more than the poll itself.
+        platform::sleepMs(std::min<std::uint32_t>(periodMs_ - since, kAfterPollSleepMs));
     } while (stop_.load() == 0);
     return 0;
 }

@@ -180,7 +180,7 @@ void CSubDialog_Tachometer::onDestroy()
 int CSubDialog_Tachometer::PresentShown()
 {
     if (!duplicator_ || shown_ == nullptr) return 0;
-    return duplicator_->Present(*shown_);
+    return duplicator_->Present(*shown_, changed_);
 }
 
 int CSubDialog_Tachometer::SetPpsMaximum(std::int32_t maximum)

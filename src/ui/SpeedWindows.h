@@ -47,10 +47,17 @@ public:
         a_.Create(window, image.GetWidth(), image.GetHeight());
         b_.Create(window, image.GetWidth(), image.GetHeight());
     }
-    int Present(const Image& image) override
+    int Present(const Image& image) override { return Present(image, QRect()); }
+    // Only `changed` (image coordinates) differs from the image presented last; an
+    // invalid rectangle: anything may have. The buffer written now last had the image
+    // before that one, so it takes this change and the previous one.
+    int Present(const Image& image, const QRect& changed)
     {
         Image& target = flip_ == 0 ? b_ : a_;
-        target.GetDC()->blockCopy(QPoint(0, 0), image.Image(), QRect(0, 0, target.GetWidth(), target.GetHeight()));
+        const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
+        const QRect copy = changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
+        target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
+        previous_ = changed;
         flip_ ^= 1;
         if (window_ != 0) gui::send(window_, gui::msg::FrameReady, 0, 0);
         return 1;
@@ -62,6 +69,7 @@ private:
     Image b_;
     gui::Handle window_ = 0;
     std::uint8_t flip_ = 0;
+    QRect previous_;  // the change presented last; invalid: all of it
 };
 
 // What the three windows share: the owner, the hosted controls, the frameless hit

@@ -328,7 +328,9 @@ bool Edit::create(Window* parent, int childId, const QRect& rect, std::uint32_t 
 void Edit::setText(const QString& text) {
     Window::setText(text);
     if (edit_) {
-        edit_->setText(text);
+        // The same text again (a polled value that did not move) leaves the edit, its
+        // cursor and the screen as they are.
+        if (edit_->text() != text) edit_->setText(text);
         edit_->setModified(false);
     }
 }
@@ -459,8 +461,9 @@ int Trackbar::rangeMax() const { return slider_ ? slider_->maximum() : 0; }
 void Trackbar::setPosition(int position, bool redraw) {
     if (!slider_) return;
     const QSignalBlocker block(slider_);
+    const int before = slider_->value();
     slider_->setValue(position);  // QSlider clamps to the range, as the system does
-    if (redraw) slider_->update();
+    if (redraw && slider_->value() != before) slider_->update();
 }
 
 int Trackbar::position() const { return slider_ ? slider_->value() : 0; }

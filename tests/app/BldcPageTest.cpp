@@ -13,6 +13,7 @@
 #include "AppTestSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/bldc/BldcPage.h"
+#include "pages/bldc/StartupDialog.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/AppServices.h"
 #include "ui/DisplayControls.h"
@@ -359,6 +360,41 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     from = page->SampleCounter();
     page->windowProc(gui::msg::TaskData, 0, 0);
     EXPECT_EQ(page->SampleCounter(), from);
+}
+
+// The page's start-up test window: "Start Testmode" shows it, the pole count picks its
+// target, and a run drives PWMIN at the duty the page set.
+TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
+    PageRig r;
+    CDeviceDialog_BLDC* page = r.Open(0x302);
+    ASSERT_NE(page, nullptr);
+    auto* test = dynamic_cast<bldc::COptionDlg_BLDCTest*>(page->TestDialog());
+    ASSERT_NE(test, nullptr);
+    EXPECT_FALSE(test->IsShown());
+    guitest::userClick(*page->FindControl(15, 0));
+    EXPECT_TRUE(test->IsShown());
+
+    // Target RPM only with a pole count, Target FG only without.
+    for (std::uint32_t poles : {2u, 0u}) {
+        Change(*page, 18, 0, poles);
+        EXPECT_EQ(test->FindControl(3, 0)->isEnabled(), poles != 0) << poles;
+        EXPECT_EQ(test->FindControl(4, 0)->isEnabled(), poles == 0) << poles;
+    }
+
+    // PWMIN (direct) at 120: the run's start drives channel 1 at 120 ([4] 78).
+    Change(*page, 28, 0, 120);
+    Change(*page, 26, 0, 0);  // polling off: only the test's frames follow
+    r.Take();
+    guitest::userClick(*test->FindControl(7, 0));
+    EXPECT_TRUE(guitest::waitFor(
+        [&] {
+            for (const auto& f : r.sim.Frames())
+                if (f.size() == 11 && f[0] == 'P' && f[4] == 120) return true;
+            return false;
+        },
+        5000));
+    guitest::userClick(*test->FindControl(8, 0));
+    EXPECT_FALSE(test->IsRunning());
 }
 
 TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {

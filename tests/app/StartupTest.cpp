@@ -216,33 +216,6 @@ TEST(InstanceLock, NobodyListeningAnotherFolderAndAnUnusableLock) {
     EXPECT_EQ(impossible.Acquire(), CSingleInstance::Result::Unguarded);
 }
 
-TEST(Startup, ATerminationSignalEndsTheRunAsACloseDoesWithoutTheSaveQuestion) {
-    TempDir dir;
-    Dialogs dialogs;  // no answers: any box would be recorded
-    CQuillfenApp app(Options(dir.path(), false, [](CQuillfenDlg& w) {
-        w.moveWindow(QRect(QPoint(140, 70), w.windowRect().size()));
-        std::raise(SIGTERM);
-    }));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_EQ(app.EndedBySignal(), SIGTERM);
-    EXPECT_TRUE(dialogs.boxes().empty());
-    EXPECT_EQ(app.GetRG1Micon(), nullptr);
-    // No settings file beside the program: it is in the configuration folder.
-    const auto ini = dir.path() / "config" / "Tamsiro" / "Tamsiro.ini";
-    EXPECT_EQ(app.SettingsFile(), ini);
-    EXPECT_EQ(IniValue(ini, "mainWindow.left"), 140);
-    EXPECT_EQ(IniValue(ini, "mainWindow.top"), 70);
-    // The quit was for that run only: the next one runs until it is closed.
-    bool opened = false;
-    CQuillfenApp next(Options(dir.path(), false, [&](CQuillfenDlg& w) {
-        opened = true;
-        Exit(w, dialogs);
-    }));
-    next.InitInstance();
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(next.EndedBySignal(), 0);
-}
-
 TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
     TempDir dir;
     const auto lock = dir.path() / "Tamsiro.lock";

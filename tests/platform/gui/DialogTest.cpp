@@ -126,17 +126,6 @@ TEST(DialogKeys, EnterGivesOkAndEscCancelUnlessAControlKeepsThemOrOkIsDisabled) 
     EXPECT_EQ(disabled.count(msg::Command), 0);
 }
 
-TEST(DialogClose, TheCloseBoxGoesThroughSystemCommandThenCloseThenCancel) {
-    SpyDialog dialog(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(dialog, [](Dialog& d) { d.widget()->close(); }), id::Cancel);
-    std::vector<std::uint32_t> seen;
-    for (const auto& r : dialog.log) {
-        if (r.msg == msg::SysCommand || r.msg == msg::Close || r.msg == msg::Command) seen.push_back(r.msg);
-    }
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{msg::SysCommand, msg::Close, msg::Command}));
-    EXPECT_EQ(dialog.only(msg::SysCommand)[0].w, syscmd::Close);
-}
-
 TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroyingUnlessTheWindowSwallowsThem) {
     DialogTemplate t = mainWindowTemplate();
     t.style |= dialogStyle::Visible;
@@ -226,18 +215,6 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
     const QRect wr = speed.windowRect();
     EXPECT_EQ(speed.hitTest(wr.topLeft()), hit::TopLeft);
     EXPECT_EQ(speed.hitTest(wr.center()), hit::Client);
-}
-
-TEST(DialogModeless, AFixedFrameKeepsTheSizeTheProgramGives) {
-    Dialog page(mainWindowTemplate());
-    ASSERT_TRUE(page.createModeless());
-    QWidget* w = page.widget();
-    page.setClientSize(QSize(400, 200));  // the page sizes itself to its controls
-    EXPECT_EQ(page.clientRect().size(), QSize(400, 200));
-    EXPECT_EQ(w->minimumSize(), w->size());
-    EXPECT_EQ(w->maximumSize(), w->size());
-    page.moveWindow(QRect(QPoint(0, 0), w->size() + QSize(10, 0)));
-    EXPECT_EQ(page.clientRect().size(), QSize(410, 200));
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {

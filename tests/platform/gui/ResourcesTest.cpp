@@ -44,20 +44,3 @@ TEST(Resources, TheProgramIconHasThreeSizesAndBecomesEveryWindowsIcon) {
     QApplication::setWindowIcon(QIcon());
 }
 
-TEST(SystemLook, ColoursFollowThePaletteAndMetricsTheStyleInOneQuery) {
-    const QPalette saved = QApplication::palette();
-    QPalette p = saved;
-    p.setColor(QPalette::Base, QColor(1, 2, 3));
-    p.setColor(QPalette::Button, QColor(4, 5, 6));
-    QApplication::setPalette(p);
-    const SystemLook look = systemLook();
-    QApplication::setPalette(saved);
-    EXPECT_EQ(look.colour(SysColour::Window), colourRef(1, 2, 3));
-    EXPECT_EQ(look.colour(SysColour::ButtonFace), colourRef(4, 5, 6));
-    EXPECT_GT(look.metric(SysMetric::FrameWidth), 0);
-    EXPECT_GT(look.metric(SysMetric::SmallIconSize), 0);
-    // The band a frameless window's hit test uses.
-    const int band = look.metric(SysMetric::SizingBand);
-    EXPECT_EQ(borderHitTest(QRect(0, 0, 100, 100), QPoint(band - 1, 50)), hit::Left);
-    EXPECT_EQ(borderHitTest(QRect(0, 0, 100, 100), QPoint(band, 50)), hit::Nowhere);
-}

@@ -226,22 +226,6 @@ TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswere
     EXPECT_EQ(page.asked.back(), ColourKind::Static);
 }
 
-TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
-    SpyWindow page, speedWindow;
-    ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 200)));
-    ASSERT_TRUE(speedWindow.create(nullptr, 0, QRect(0, 0, 200, 200)));
-    PushButton b;
-    ASSERT_TRUE(b.create(&page, 9, QRect(4, 4, 50, 20)));
-    b.setParent(&speedWindow);
-    EXPECT_EQ(b.widget()->parentWidget(), speedWindow.clientWidget());
-    EXPECT_EQ(page.child(9), nullptr);
-    EXPECT_EQ(speedWindow.child(9), &b);
-    speedWindow.widget()->show();
-    QTest::mouseClick(b.widget(), Qt::LeftButton);
-    EXPECT_EQ(speedWindow.count(msg::Command), 1);
-    EXPECT_EQ(page.count(msg::Command), 0);
-}
-
 TEST(WindowPaint, ThePaintHookDrawsThePlainWindowAndAPolygonRegionShapesIt) {
     struct Painted : SpyWindow {
         bool onPaint(QPainter& p) override {

@@ -150,35 +150,6 @@ TEST_F(BoardSimTest, FaultsThatDelayOrWithholdTheReply) {
     EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
 }
 
-TEST_F(BoardSimTest, UnplugHangsUpAndReplugGivesANewWorkingPathWithTheStateKept) {
-    const std::string link = sim_->portPath();
-    const std::string oldSlave = sim_->slavePath();
-    EXPECT_EQ(fs::read_symlink(link).string(), oldSlave);
-    ASSERT_EQ(client_->exchange(portFrame({'8', 3, 0xFF, 0x81})), (Bytes{2, '8'}));
-
-    sim_->unplug();
-    EXPECT_FALSE(sim_->plugged());
-    EXPECT_TRUE(sim_->slavePath().empty());
-    EXPECT_FALSE(fs::is_symlink(link));
-    EXPECT_TRUE(client_->hungUp());
-    EXPECT_FALSE(client_->write(kVersion));
-    sim_->unplug();  // twice is harmless
-
-    ASSERT_TRUE(sim_->replug());
-    const std::string newSlave = sim_->slavePath();
-    EXPECT_NE(newSlave, oldSlave);
-    EXPECT_EQ(fs::read_symlink(link).string(), newSlave);
-    PtyClient again(link);
-    ASSERT_TRUE(again.isOpen());
-    EXPECT_EQ(again.exchange({'8', 19}), (Bytes{8, '8', 0x81, 0, 0, 0, 0, 0x81}));
-
-    // A replug while plugged in also gives a fresh pty.
-    ASSERT_TRUE(sim_->replug());
-    EXPECT_TRUE(again.hungUp());
-    PtyClient third(link);
-    EXPECT_EQ(third.exchange(kVersion), kVersionReply);
-}
-
 TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     sim_->injectFault(Fault::LateReply);
     ASSERT_TRUE(client_->write(kVersion));

@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "board/RG1Micon.h"
@@ -28,7 +26,6 @@ public:
     std::function<Bytes(const Bytes&)> respond = [](const Bytes& frame) { return Bytes{2, frame[0]}; };
     std::atomic<int> present{1};
     std::atomic<int> openResult{1};
-    std::atomic<int> replyDelayUs{0};  // real time each write is held back
 
     std::vector<Bytes> Frames() const {
         std::lock_guard guard(mutex_);
@@ -68,7 +65,6 @@ public:
     int Close() override { return 0; }
     int Reconnect() override { return 1; }
     int Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) override {
-        if (direction == 0 && replyDelayUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(replyDelayUs));
         std::lock_guard guard(mutex_);
         int result = 0;
         if (direction == 0) {

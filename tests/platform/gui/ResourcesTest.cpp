@@ -1,13 +1,8 @@
-// Bitmaps and icons by resource id, the program's icon, and the system look query.
+// Bitmaps and icons by resource id. (The program's icon shows in the controls gallery.)
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPalette>
-
-#include "GuiTestSupport.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Resources.h"
-#include "platform/gui/SystemLook.h"
 
 using namespace gui;
 
@@ -26,21 +21,5 @@ TEST(Resources, BitmapsLoadByIdAsRgb32AndAMissingIdIsAClearNull) {
     EXPECT_TRUE(loadIcon(424242).isNull());
     EXPECT_EQ(capture.count("gui: bitmap resource 424242 not found\n"), 1u);
     EXPECT_EQ(capture.count("gui: icon resource 424242 not found\n"), 1u);
-}
-
-TEST(Resources, TheProgramIconHasThreeSizesAndBecomesEveryWindowsIcon) {
-    const QIcon icon = loadIcon(resource::ProgramIcon);
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
-    const QImage at32 = icon.pixmap(QSize(32, 32)).toImage();
-    ASSERT_EQ(at32.size(), QSize(32, 32));
-    EXPECT_EQ(qAlpha(at32.pixel(0, 0)), 0);      // rounded corner
-    EXPECT_EQ(qAlpha(at32.pixel(16, 16)), 255);  // the dial
-
-    setProgramIcon();
-    Dialog dialog;
-    ASSERT_TRUE(dialog.createModeless());
-    EXPECT_EQ(dialog.widget()->windowIcon().availableSizes().size(), 3);
-    QApplication::setWindowIcon(QIcon());
 }
 

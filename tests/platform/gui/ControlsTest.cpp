@@ -1,8 +1,6 @@
 // Controls: the system's behaviour and notifications, driven with QTest input.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QWheelEvent>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
@@ -167,23 +165,6 @@ TEST(TrackbarControls, TheStandardTrackbarMovesItselfAndReportsEachMoveThenTheEn
                                                            {scroll::PageUp, 51}, {scroll::EndTrack, 51},
                                                            {scroll::Bottom, 100}, {scroll::EndTrack, 100}}));
     EXPECT_EQ(bar.position(), 100);
-
-    // One wheel notch up: three lines left.
-    QWheelEvent wheel(QPointF(5, 5), QPointF(bar.clientToScreen(QPoint(5, 5))), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(bar.widget(), &wheel);
-    EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{scroll::LineUp, 97}, {scroll::EndTrack, 97}}));
-
-    // Dragging the thumb to the left end.
-    const QRect t = bar.thumbRect();
-    guitest::userPress(bar, t.center());
-    guitest::userMove(bar, QPoint(0, t.center().y()));
-    guitest::userRelease(bar, QPoint(0, t.center().y()));
-    const auto drag = scrolls();
-    ASSERT_GE(drag.size(), 3u);
-    EXPECT_EQ(drag[0].first, scroll::ThumbTrack);
-    EXPECT_EQ(drag[drag.size() - 2], std::make_pair(int(scroll::ThumbPosition), 0));
-    EXPECT_EQ(drag.back(), std::make_pair(int(scroll::EndTrack), 0));
 }
 
 TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {

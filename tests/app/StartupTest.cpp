@@ -23,22 +23,6 @@ using namespace apptest;
 
 namespace {
 
-AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<void(CQuillfenDlg&)> inside) {
-    AppOptions o;
-    o.programDir = dir;
-    o.configHome = dir / "config";
-    o.ctrlHeld = [ctrl] { return ctrl; };
-    const std::string port = NoBoard();
-    o.makeBoardLink = [port] {
-        return std::make_unique<CRG1Micon>(
-            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
-    };
-    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
-    o.watchPoll = std::chrono::milliseconds(20);
-    o.onMainWindowOpen = std::move(inside);
-    return o;
-}
-
 // Ends the main window through Exit, answering "No" to the save question.
 void Exit(CQuillfenDlg& w, Dialogs& dialogs) {
     dialogs.answerBox(gui::id::No);

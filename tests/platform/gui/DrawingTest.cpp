@@ -203,19 +203,3 @@ TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {
     EXPECT_EQ(target.pixel(7, 4), 0xFF000000u);
 }
 
-TEST(BlockCopies, ACopyAndAnAndInOnePassEqualTheTwoCopies) {
-    const Bitmap a = numbered(9, 6);
-    Bitmap b(7, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) b.setPixel(x, y, colourRef(0xF0 ^ (x * 9), 0x3F | (y << 6), 0xCC));
-    Bitmap twoPasses(12, 8);
-    twoPasses.fill(0x123456);
-    Bitmap onePass = twoPasses;
-    // Partly outside the destination: both clip alike.
-    const QRect dst(6, 3, 7, 5);
-    twoPasses.blockCopy(dst.topLeft(), a, QRect(QPoint(1, 1), dst.size()));
-    twoPasses.blockCopy(dst.topLeft(), b, b.rect(), CopyMode::And);
-    EXPECT_EQ(onePass.blockAnd(dst, a, QPoint(1, 1), b, QPoint(0, 0)), 6 * 5);
-    EXPECT_EQ(onePass.image(), twoPasses.image());
-    EXPECT_EQ(onePass.blockAnd(QRect(20, 20, 3, 3), a, QPoint(0, 0), b, QPoint(0, 0)), 0);
-}

@@ -115,13 +115,6 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ(dialogs.boxes()[0].text.toStdString(), rig.data.LastFileReport().message);
     EXPECT_TRUE(dialogs.boxes()[0].text.contains("unknown device key"));
     EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
-
-    // A save that cannot be written says so.
-    dialogs.answerFile(QString::fromStdString((dir.path() / "missing" / "x.bin").string()));
-    rig.Command(mainwin::kSaveParameters);
-    ASSERT_EQ(dialogs.boxes().size(), 2u);
-    EXPECT_EQ(dialogs.boxes()[1].caption, QString("Save parameter setting"));
-    EXPECT_EQ(dialogs.boxes()[1].icon, gui::MessageIcon::Error);
 }
 
 TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {

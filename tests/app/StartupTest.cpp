@@ -158,12 +158,8 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     EXPECT_TRUE(secondSawFirst);
     EXPECT_TRUE(cameBack);
     EXPECT_TRUE(active);
-    ASSERT_GE(dialogs.boxes().size(), 1u);
-    const auto& box = dialogs.boxes()[0];  // its caption and text: see the two-process test
-    EXPECT_EQ(box.caption, QString("Error: Already running"));
-    EXPECT_EQ(box.buttons, gui::MessageButtons::Ok);
-    EXPECT_EQ(box.icon, gui::MessageIcon::None);
-    EXPECT_EQ(box.owner, 0u);
+    ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
+    EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 
     // Once the first has ended, a start is a first start again.
     CQuillfenApp later(Options(dir.path(), false, [&](CQuillfenDlg& w) { Exit(w, dialogs); }));

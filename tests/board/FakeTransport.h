@@ -50,13 +50,11 @@ public:
         written_.clear();
         times_.clear();
     }
-    // Reply bytes not yet read, and the reads asked for.
+    // Reply bytes not yet read.
     std::size_t Pending() const {
         std::lock_guard guard(mutex_);
         return pending_.size();
     }
-    int Reads() const { return reads_.load(); }
-    void ResetReads() { reads_ = 0; }
 
     int Detect() override { return 0; }
     int SetUseTimeouts(int) override { return 1; }
@@ -73,7 +71,6 @@ public:
             for (const std::uint8_t b : respond(written_.back())) pending_.push_back(b);
             result = static_cast<int>(count);
         } else {
-            ++reads_;
             for (; result < static_cast<int>(count) && !pending_.empty(); ++result) {
                 buffer[result] = pending_.front();
                 pending_.pop_front();
@@ -88,7 +85,6 @@ private:
     std::vector<Bytes> written_;
     std::vector<std::uint64_t> times_;
     std::deque<std::uint8_t> pending_;
-    std::atomic<int> reads_{0};
 };
 
 // A reply with its length byte in front and, when asked, the checksum at the end.

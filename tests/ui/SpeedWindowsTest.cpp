@@ -87,6 +87,7 @@ TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
     window.show();
     EXPECT_EQ(window.Display()->Display().Text(),
               QStringLiteral(" 80 pps") + QString(20, QLatin1Char(' ')) + QStringLiteral("80 pps"));
+    EXPECT_LE(CTachometer_DigitalScale::Format(INT32_MIN, INT32_MIN, QString(40, QLatin1Char('u'))).size(), 52);
     EXPECT_EQ(window.widget()->minimumSize(), QSize(382, 160));
     EXPECT_EQ(window.widget()->maximumSize(), QSize(382, 160));
     window.SetValues(250, 260);

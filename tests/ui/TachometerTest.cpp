@@ -44,6 +44,7 @@ TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
         for (int y = 0; y < 300; ++y)
             for (int x = 0; x < 300; ++x) mismatches += shown.pixel(x, y) != (scale.pixel(x, y) & needle.pixel(x, y)) ? 1 : 0;
         EXPECT_EQ(mismatches, 0) << value;
+        EXPECT_TRUE(speedtest::SavePng(shown, QStringLiteral("tachometer_rpm_%1").arg(value)));
     }
 
     // 8000 of 16000 over 240 degrees: the needle points at 105 degrees. 100 px out
@@ -73,15 +74,9 @@ TEST_F(NeedleDial, TicksBeyondTheMaximumAreRed)
     EXPECT_EQ(dial.Scale().GetFullScale(), 6000);
 }
 
-TEST(TachometerRender, BothDialsAtSeveralSpeeds)
+// (The rpm dial's renders come from the composition test above.)
+TEST(TachometerRender, ThePpsDialAtSeveralSpeeds)
 {
-    CTachometerFull rpm(QStringLiteral("rpm"), 1000);
-    rpm.Create(0, 300);
-    rpm.SetFullScale(15000);
-    for (const int v : {0, 3000, 8000, 15800}) {
-        rpm.SetValue(v);
-        EXPECT_TRUE(speedtest::SavePng(rpm.Image(), QStringLiteral("tachometer_rpm_%1").arg(v)));
-    }
     CTachometerFull pps(QStringLiteral("pps"), 100);
     pps.Create(0, 300);
     pps.SetFullScale(1500);

@@ -1,5 +1,6 @@
-// GUI commands: what they store and submit, and the generator's bookkeeping. Their
-// frames reaching the board are shown through the stepper page against the simulator.
+// GUI commands: what they store and submit, and the generator's bookkeeping. Records
+// submitted to the real queue reach the board in order: see the main window's board
+// initialisation against the simulator.
 #include <gtest/gtest.h>
 
 #include "RecordingQueue.h"

@@ -152,7 +152,7 @@ TEST(ControlElement, RecordSetsTheGroupStyleAndBuildsTheFormulas)
     EXPECT_EQ(check.GetSendFormula(), nullptr);
 }
 
-// (Each control's report to its parent, with the new value set, is in the controls' tests.)
+// (Each control's report to its parent is in the controls' tests.)
 TEST(ControlWindow, IsMadeOnceAndReportsNowhereOnceItsParentIsGone)
 {
     guitest::SpyWindow parent;

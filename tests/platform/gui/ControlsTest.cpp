@@ -75,9 +75,9 @@ TEST(EditControls, TypingNotifiesTheParentAndSettingTheTextClearsTheModifiedFlag
     EXPECT_EQ(edit.text().size(), 15);
 }
 
-// ---- driven through the window system. (Kinds no page uses yet, such as tooltips,
-// auto and three-state boxes and the standard trackbar, are shown in the gallery and are
-// proven by the first page that uses them.)
+// ---- driven through the window system. (Kinds no page uses yet, tooltips, auto and
+// three-state boxes and the standard trackbar, are left to the first page that uses
+// them; the gallery shows the last three.)
 
 TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {
     Page page;

@@ -19,6 +19,7 @@
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
 #include "app/ProfileInfo.h"
+#include "app/QuillfenApp.h"
 #include "app/QuillfenDlg.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
@@ -36,6 +37,24 @@
 namespace apptest {
 
 inline std::string NoBoard() { return UniqueLinkPath("tamsiro-no-board"); }
+
+// The application's options for a run in `dir` with the board at `port`; `inside` runs
+// once the main window is open.
+inline AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<void(CQuillfenDlg&)> inside,
+                          const std::string& port = NoBoard()) {
+    AppOptions o;
+    o.programDir = dir;
+    o.configHome = dir / "config";
+    o.ctrlHeld = [ctrl] { return ctrl; };
+    o.makeBoardLink = [port] {
+        return std::make_unique<CRG1Micon>(
+            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
+    };
+    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
+    o.watchPoll = std::chrono::milliseconds(20);
+    o.onMainWindowOpen = std::move(inside);
+    return o;
+}
 
 // What answers a message box or file dialog that no test scripted: the test fails,
 // naming the box, and the box is answered at once (Cancel, or OK for a box with only

@@ -1,11 +1,11 @@
 // The application object run in-process: window positions across starts, Ctrl at
-// start, a second start that brings the first window to the front, a termination
-// signal, and the instance guard's lock and socket against other users and silent
-// clients.
+// start, a second start that brings the first window to the front, and the instance
+// guard's lock and socket against other users and silent clients. (Termination signals
+// are shown on the program as a process.)
 #include <gtest/gtest.h>
 
 #include <QSettings>
-#include <csignal>
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -23,22 +23,6 @@
 using namespace apptest;
 
 namespace {
-
-AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<void(CQuillfenDlg&)> inside) {
-    AppOptions o;
-    o.programDir = dir;
-    o.configHome = dir / "config";
-    o.ctrlHeld = [ctrl] { return ctrl; };
-    const std::string port = NoBoard();
-    o.makeBoardLink = [port] {
-        return std::make_unique<CRG1Micon>(
-            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
-    };
-    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
-    o.watchPoll = std::chrono::milliseconds(20);
-    o.onMainWindowOpen = std::move(inside);
-    return o;
-}
 
 // Ends the main window through Exit, answering "No" to the save question.
 void Exit(CQuillfenDlg& w, Dialogs& dialogs) {
@@ -150,15 +134,6 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     EXPECT_EQ(IniValue(ini, "mainWindow.right"), -99);  // never written for the main window
     EXPECT_EQ(IniValue(ini, "deviceWindow.left"), 300);
     EXPECT_EQ(IniValue(ini, "speedCurve.bottom"), 240);
-
-    // With one page window's position missing, the main window keeps its default place.
-    WritePositions(ini, {{"mainWindow.left", "123"}, {"mainWindow.top", "87"}, {"deviceWindow.left", ""}});
-    CQuillfenApp fourth(Options(dir.path(), false, [&](CQuillfenDlg& w) {
-        opened = w.windowRect().topLeft();
-        Exit(w, dialogs);
-    }));
-    fourth.InitInstance();
-    EXPECT_NE(opened, QPoint(123, 87));
 }
 
 TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
@@ -184,12 +159,8 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     EXPECT_TRUE(secondSawFirst);
     EXPECT_TRUE(cameBack);
     EXPECT_TRUE(active);
-    ASSERT_GE(dialogs.boxes().size(), 1u);
-    const auto& box = dialogs.boxes()[0];  // its caption and text: see the two-process test
-    EXPECT_EQ(box.caption, QString("Error: Already running"));
-    EXPECT_EQ(box.buttons, gui::MessageButtons::Ok);
-    EXPECT_EQ(box.icon, gui::MessageIcon::None);
-    EXPECT_EQ(box.owner, 0u);
+    ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
+    EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 
     // Once the first has ended, a start is a first start again.
     CQuillfenApp later(Options(dir.path(), false, [&](CQuillfenDlg& w) { Exit(w, dialogs); }));
@@ -214,33 +185,6 @@ TEST(InstanceLock, NobodyListeningAnotherFolderAndAnUnusableLock) {
     std::ofstream{dir.path() / "plain-file"};
     CSingleInstance impossible(dir.path() / "plain-file" / "Tamsiro.lock");
     EXPECT_EQ(impossible.Acquire(), CSingleInstance::Result::Unguarded);
-}
-
-TEST(Startup, ATerminationSignalEndsTheRunAsACloseDoesWithoutTheSaveQuestion) {
-    TempDir dir;
-    Dialogs dialogs;  // no answers: any box would be recorded
-    CQuillfenApp app(Options(dir.path(), false, [](CQuillfenDlg& w) {
-        w.moveWindow(QRect(QPoint(140, 70), w.windowRect().size()));
-        std::raise(SIGTERM);
-    }));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_EQ(app.EndedBySignal(), SIGTERM);
-    EXPECT_TRUE(dialogs.boxes().empty());
-    EXPECT_EQ(app.GetRG1Micon(), nullptr);
-    // No settings file beside the program: it is in the configuration folder.
-    const auto ini = dir.path() / "config" / "Tamsiro" / "Tamsiro.ini";
-    EXPECT_EQ(app.SettingsFile(), ini);
-    EXPECT_EQ(IniValue(ini, "mainWindow.left"), 140);
-    EXPECT_EQ(IniValue(ini, "mainWindow.top"), 70);
-    // The quit was for that run only: the next one runs until it is closed.
-    bool opened = false;
-    CQuillfenApp next(Options(dir.path(), false, [&](CQuillfenDlg& w) {
-        opened = true;
-        Exit(w, dialogs);
-    }));
-    next.InitInstance();
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(next.EndedBySignal(), 0);
 }
 
 TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
@@ -320,7 +264,9 @@ TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     const SocketAddress to(lock);
     const int result = AsAnotherUser([&] {
         const int fd = ConnectTo(to);
-        if (fd < 0 || ::send(fd, "show\n", 5, MSG_NOSIGNAL) != 5) return 2;
+        if (fd < 0) return 2;
+        // The server may refuse (and close) before the request is even sent.
+        if (::send(fd, "show\n", 5, MSG_NOSIGNAL) != 5) return errno == EPIPE || errno == ECONNRESET ? 0 : 3;
         pollfd p{fd, POLLIN, 0};
         char c;
         return ::poll(&p, 1, 5000) == 1 && ::recv(fd, &c, 1, 0) <= 0 ? 0 : 3;  // closed or reset

@@ -1,5 +1,7 @@
-// The simulator over a real pseudo-terminal: exact reply bytes, kept state, frame
-// cutting, faults, plugging and shutdown.
+// The simulator over a real pseudo-terminal, for what the link's suites never send it:
+// bad checksums and unknown input; and its shutdown and plugging races. Its replies,
+// faults and plugging are proven by those suites on every run (each fault must keep the
+// link from a reading there).
 
 #include "board-sim/SimFixture.h"
 
@@ -33,77 +35,10 @@ Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uin
     return f;
 }
 
-Bytes pwmShort() {
-    Bytes f(23, 0);
-    f[0] = '8';
-    f[1] = 2;
-    f[3] = 0x10;
-    f[4] = 0x7F;
-    f[22] = sum(f, 2, 21);
-    return f;
-}
-
 using BoardSimTest = test::SimFixture;
 
 const Bytes kVersion{'V'};
 const Bytes kVersionReply{0x04, 'V', 0x13, 0x21};
-
-TEST_F(BoardSimTest, EveryFrameKindGetsItsExactReply) {
-    sim_->setMeasuredValue(0x1234);
-    sim_->setStatus(5);
-    sim_->setSub21Value(0x9A);
-    sim_->setAdc(0, 0x0102);
-    sim_->setAdc(7, 0xFFEE);
-    sim_->setI2cReadData({0x11, 0x22, 0x33, 0x44});
-
-    const Bytes statusRecord{13, '8', 0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 5, 0x4B};
-    Bytes adcReply(18, 0);
-    adcReply[0] = 18, adcReply[1] = 'A', adcReply[2] = 0x02, adcReply[3] = 0x01, adcReply[16] = 0xEE,
-    adcReply[17] = 0xFF;
-
-    const struct {
-        Bytes frame;
-        Bytes reply;
-    } cases[] = {
-        {kVersion, kVersionReply},
-        {{'8', 18}, {6, '8', 0x19, 0x13, 0, 0x2C}},
-        {{'8', 20}, {6, '8', 0x34, 0x12, 5, 0x4B}},
-        {{'8', 21}, {5, '8', 0x9A, 0, 0x9A}},
-        {{'8', 22}, {6, '8', 5, 0, 0, 5}},
-        {{'8', 17}, statusRecord},
-        {longFrame(0xFF, {{2, 7}, {32, 9}}), statusRecord},
-        {{'8', 19}, {8, '8', 0, 0, 0, 0, 0, 0}},
-        {{'A'}, adcReply},
-        {{'E', 0, 0, 0, 0, 0}, {8, 'E', 0, 0, 0, 0, 0, 0}},
-        {{'I', 0xA1, 3, 0, 0, 0, 0}, {5, 'I', 0x11, 0x22, 0x33}},
-        {{'I', 0xA1, 6, 0, 0, 0, 0, 0, 0, 0}, {8, 'I', 0x11, 0x22, 0x33, 0x44, 0, 0}},
-        {{'I', 0xA0, 2, 0, 0xAA, 0xBB}, {2, 'I'}},
-        {{'R', 0}, {2, 'R'}},
-        {{'C', 0, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {2, 'C'}},
-        {{'P', 0xE0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {2, 'P'}},
-        {{'O', 0xE1, 0x34, 0x12, 5, 0x4B}, {2, 'O'}},
-        {{'M', 4, 0, 0, 0x73}, {2, 'M'}},
-        {{'S', 3, 'a', 'b', 'c'}, {2, 'S'}},
-        {{'W', 0xFF, 0, 0, 0}, {2, 'W'}},
-        {{'8', 0}, {2, '8'}},
-        {longFrame(1, {{2, 1}}), {2, '8'}},
-        {pwmShort(), {2, '8'}},
-        {portFrame({'8', 3}), {2, '8'}},
-        {{'8', 4, 7, 7}, {2, '8'}},
-        {{'8', 5, 3, 4, 7}, {2, '8'}},
-        {{'8', 6, 5, 4, 9}, {2, '8'}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(client_->exchange(c.frame), c.reply) << "frame " << int(c.frame[0]);
-    EXPECT_TRUE(client_->drain(20ms).empty());
-
-    const auto log = sim_->frames();
-    ASSERT_EQ(log.size(), std::size(cases));
-    for (std::size_t i = 0; i < log.size(); ++i) {
-        EXPECT_EQ(log[i].bytes, cases[i].frame);
-        EXPECT_TRUE(log[i].checksumOk) << i;
-        EXPECT_FALSE(log[i].dropped) << i;
-    }
-}
 
 TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) {
     Bytes badPorts = portFrame({'8', 3, 0xFF, 0xFF});
@@ -132,72 +67,6 @@ TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) 
     EXPECT_GE(messages_.load(), 5u);
 }
 
-TEST_F(BoardSimTest, FirstControllerPortsReadBackThroughTheLevelReply) {
-    // 0-15 and 18-20 outputs, 16 and 17 inputs (the program's start-up directions).
-    EXPECT_EQ(client_->exchange({'C', 0, 3, 4, 0, 0, 0xFF, 0xFF, 0x00, 0x0E, 0, 0, 0, 0, 0}), (Bytes{2, 'C'}));
-    sim_->setInputPort(16, true);
-    sim_->setInputPort(17, false);
-    sim_->setInputPort(0, false);  // an output: what is written wins
-    sim_->setInterruptFlag(1, true);
-    sim_->setInterruptFlag(5, true);
-    // Levels 16 and 17 are written high but are inputs; 18 and 20 high, 19 low.
-    EXPECT_EQ(client_->exchange({'E', 0xA5, 0x5A, 0x06, 0x0A, 0}), (Bytes{8, 'E', 0xA5, 0, 0x5A, 0x02, 0x0A, 0x22}));
-
-    EXPECT_TRUE(sim_->portIsOutput(0));
-    EXPECT_FALSE(sim_->portIsOutput(16));
-    EXPECT_FALSE(sim_->portLevel(34));  // no such port
-
-    // A reset of the first controller makes its ports inputs again.
-    sim_->setInterruptFlag(1, false);
-    EXPECT_EQ(client_->exchange({'R', 0}), (Bytes{2, 'R'}));
-    EXPECT_EQ(client_->exchange({'E', 0xFF, 0xFF, 0xFF, 0xFF, 0}), (Bytes{8, 'E', 0, 0, 0, 0x02, 0, 0x20}));
-}
-
-TEST_F(BoardSimTest, SecondControllerPortsReadBackShortAndLong) {
-    // 21-28 outputs with 21 high; 29-31 outputs with 30 high; 32 output low, 33 input.
-    sim_->setInputPort(33, true);
-    sim_->setInputPort(22, true);  // an output: ignored
-    EXPECT_EQ(client_->exchange(portFrame({'8', 3, 0xFF, 0x01, 0x38, 0x10, 0x01, 0x00})), (Bytes{2, '8'}));
-    EXPECT_EQ(client_->exchange({'8', 19}), (Bytes{8, '8', 0x01, 0x10, 0x02, 0, 0, 0x13}));
-
-    // A 0x12xx second controller: the long frame and the 13-byte read.
-    sim_->setSecondVersion(0x1216);
-    sim_->setMeasuredValue(0x0102);
-    sim_->setStatus(3);
-    // Bytes 2..7 of a long frame are not port bytes.
-    const Bytes frame = longFrame(3, {{3, 0xFF}, {9, 1}, {21, 0xFF}, {22, 0x80}, {23, 0x38}, {24, 0x20}, {25, 0x03},
-                                      {26, 0x02}});
-    EXPECT_EQ(client_->exchange(frame), (Bytes{2, '8'}));
-    EXPECT_EQ(client_->exchange({'8', 19}), (Bytes{13, '8', 0, 0, 0x02, 0x01, 0x80, 0x20, 0x02, 0, 0, 3, 0xA8}));
-    EXPECT_TRUE(sim_->portIsOutput(33));
-    EXPECT_TRUE(sim_->portLevel(33));
-    EXPECT_FALSE(sim_->portLevel(21));
-
-    // A reset of the second controller leaves the first one alone.
-    EXPECT_EQ(client_->exchange({'8', 0}), (Bytes{2, '8'}));
-    EXPECT_FALSE(sim_->portIsOutput(28));
-}
-
-TEST_F(BoardSimTest, PwmFramesAreCutShortOrLongByWhatFollows) {
-    const Bytes shortFrame = pwmShort();
-    const Bytes longForm = longFrame(2, {{3, 0x10}, {30, 0x55}});
-    EXPECT_EQ(client_->exchange(shortFrame), (Bytes{2, '8'}));
-    EXPECT_EQ(client_->exchange(longForm), (Bytes{2, '8'}));
-    // The long form in two writes, as a slow writer would send it.
-    ASSERT_TRUE(client_->write(Bytes(longForm.begin(), longForm.begin() + 23)));
-    ASSERT_TRUE(client_->write(Bytes(longForm.begin() + 23, longForm.end())));
-    EXPECT_EQ(client_->readReply(), (Bytes{2, '8'}));
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-    EXPECT_TRUE(client_->drain(20ms).empty());
-
-    const auto log = sim_->frames();
-    ASSERT_EQ(log.size(), 4u);
-    EXPECT_EQ(log[0].bytes, shortFrame);
-    EXPECT_EQ(log[1].bytes, longForm);
-    EXPECT_EQ(log[2].bytes, longForm);
-    EXPECT_TRUE(log[0].checksumOk && log[1].checksumOk && log[2].checksumOk);
-}
-
 TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecovers) {
     ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}));
     ASSERT_TRUE(sim_->waitForFrames(1, 2s));
@@ -223,94 +92,6 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
     EXPECT_FALSE(log[4].dropped);
 }
 
-TEST_F(BoardSimTest, FaultsThatSpoilTheReplyApplyOnceThenServiceResumes) {
-    sim_->injectFault(Fault::WrongEcho);
-    EXPECT_EQ(client_->exchange(kVersion), (Bytes{4, 'W', 0x13, 0x21}));
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-
-    // Waits for a reply that carries a checksum: 'V' passes untouched.
-    sim_->injectFault(Fault::BadChecksum);
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x19, 0x13, 0, 0x2D}));
-    EXPECT_EQ(client_->exchange({'8', 18}), (Bytes{6, '8', 0x19, 0x13, 0, 0x2C}));
-
-    // The rest spoil the reply itself; the next frame is served as usual.
-    auto spoiled = [&](Fault fault) {
-        sim_->injectFault(fault);
-        EXPECT_TRUE(client_->write(kVersion));
-        const Bytes got = client_->drain();
-        EXPECT_EQ(client_->exchange(kVersion), kVersionReply) << "after fault " << static_cast<int>(fault);
-        return got;
-    };
-    EXPECT_EQ(spoiled(Fault::ShortReply), (Bytes{4, 'V'}));
-    EXPECT_EQ(spoiled(Fault::ZeroLength), (Bytes{0}));
-    const Bytes oversized = spoiled(Fault::OversizedLength);
-    ASSERT_EQ(oversized.size(), 201u);
-    EXPECT_EQ(oversized[0], 200);
-    EXPECT_EQ(oversized[1], 'V');
-    const Bytes garbage = spoiled(Fault::Garbage);
-    EXPECT_GE(garbage.size(), 3u);
-    EXPECT_LE(garbage.size(), 6u);
-    EXPECT_NE(garbage, kVersionReply);
-}
-
-TEST_F(BoardSimTest, FaultsThatDelayOrWithholdTheReply) {
-    // The stale reply is the one the previous frame got.
-    sim_->setSub21Value(7);
-    EXPECT_EQ(client_->exchange({'8', 21}), (Bytes{5, '8', 7, 0, 7}));
-    sim_->injectFault(Fault::StaleReply);
-    ASSERT_TRUE(client_->write(kVersion));
-    EXPECT_EQ(client_->readReply(), (Bytes{5, '8', 7, 0, 7}));
-    EXPECT_EQ(client_->readReply(), kVersionReply);
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-
-    sim_->injectFault(Fault::LateReply);
-    ASSERT_TRUE(client_->write(kVersion));
-    EXPECT_TRUE(client_->read(1, 100ms).empty());  // held back 200 ms
-    EXPECT_EQ(client_->readReply(), kVersionReply);
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-
-    // Faults queue in order; a count covers that many frames.
-    sim_->injectFault(Fault::Silence);
-    sim_->injectFault(Fault::WrongEcho, 2);
-    const std::size_t before = sim_->frameCount();
-    ASSERT_TRUE(client_->write(kVersion));
-    ASSERT_TRUE(sim_->waitForFrames(before + 1, 1s));
-    EXPECT_TRUE(client_->drain().empty());
-    EXPECT_EQ(client_->exchange(kVersion)[1], 'W');
-    EXPECT_EQ(client_->exchange(kVersion)[1], 'W');
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
-}
-
-TEST_F(BoardSimTest, UnplugHangsUpAndReplugGivesANewWorkingPathWithTheStateKept) {
-    const std::string link = sim_->portPath();
-    const std::string oldSlave = sim_->slavePath();
-    EXPECT_EQ(fs::read_symlink(link).string(), oldSlave);
-    ASSERT_EQ(client_->exchange(portFrame({'8', 3, 0xFF, 0x81})), (Bytes{2, '8'}));
-
-    sim_->unplug();
-    EXPECT_FALSE(sim_->plugged());
-    EXPECT_TRUE(sim_->slavePath().empty());
-    EXPECT_FALSE(fs::is_symlink(link));
-    EXPECT_TRUE(client_->hungUp());
-    EXPECT_FALSE(client_->write(kVersion));
-    sim_->unplug();  // twice is harmless
-
-    ASSERT_TRUE(sim_->replug());
-    const std::string newSlave = sim_->slavePath();
-    EXPECT_NE(newSlave, oldSlave);
-    EXPECT_EQ(fs::read_symlink(link).string(), newSlave);
-    PtyClient again(link);
-    ASSERT_TRUE(again.isOpen());
-    EXPECT_EQ(again.exchange({'8', 19}), (Bytes{8, '8', 0x81, 0, 0, 0, 0, 0x81}));
-
-    // A replug while plugged in also gives a fresh pty.
-    ASSERT_TRUE(sim_->replug());
-    EXPECT_TRUE(again.hungUp());
-    PtyClient third(link);
-    EXPECT_EQ(third.exchange(kVersion), kVersionReply);
-}
-
 TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     sim_->injectFault(Fault::LateReply);
     ASSERT_TRUE(client_->write(kVersion));
@@ -326,32 +107,6 @@ TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     PtyClient again(sim_->portPath());
     EXPECT_EQ(again.exchange(kVersion), kVersionReply);
     EXPECT_EQ(sim_->frameCount(), 2u);
-}
-
-TEST_F(BoardSimTest, PublicCallsRaceTheServingThreadSafely) {
-    std::atomic<bool> done{false};
-    std::thread poker([&] {
-        int i = 0;
-        while (!done.load()) {
-            sim_->setInputPort(i % 34, i & 1);
-            sim_->setAdc(i % 8, static_cast<std::uint16_t>(i));
-            sim_->setMeasuredValue(static_cast<std::uint16_t>(i));
-            sim_->injectFault(Fault::None, 1);
-            (void)sim_->frames();
-            (void)sim_->stateReport();
-            (void)sim_->portLevel(i % 34);
-            ++i;
-        }
-    });
-    int good = 0;
-    for (int i = 0; i < 200; ++i) {
-        const Bytes r = client_->exchange({'E', 0, 0, 0, 0, 0});
-        good += r.size() == 8 && r[1] == 'E';
-    }
-    done = true;
-    poker.join();
-    EXPECT_EQ(good, 200);
-    EXPECT_EQ(sim_->frameCount(), 200u);
 }
 
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {

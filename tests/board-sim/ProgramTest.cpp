@@ -6,84 +6,38 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace boardsim {
 namespace {
 
 using ptytest::Bytes;
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// The program started with its standard streams on pipes; killed if a test leaves it running.
-struct Child {
-    pid_t pid = -1;
-    int in = -1, out = -1, err = -1;
-
-    explicit Child(std::vector<std::string> args) {
-        int pipes[3][2];
-        for (auto& p : pipes) {
-            if (::pipe2(p, O_CLOEXEC) != 0) return;
+// The program with its standard streams on pipes; killed if a test leaves it running.
+struct Child : QProcess {
+    explicit Child(const QStringList& args) {
+        start(BOARD_SIM_PROGRAM, args);
+        waitForStarted(5000);
+    }
+    ~Child() override {
+        kill();
+        waitForFinished(5000);
+    }
+    // One line of a stream without its newline; what came so far on time-out or end.
+    std::string line(ProcessChannel channel) {
+        setReadChannel(channel);
+        while (!canReadLine() && waitForReadyRead(5000)) {
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipes[0][0], 0);
-        posix_spawn_file_actions_adddup2(&actions, pipes[1][1], 1);
-        posix_spawn_file_actions_adddup2(&actions, pipes[2][1], 2);
-        args.insert(args.begin(), BOARD_SIM_PROGRAM);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid, BOARD_SIM_PROGRAM, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipes[0][0]);
-        ::close(pipes[1][1]);
-        ::close(pipes[2][1]);
-        in = pipes[0][1];
-        out = pipes[1][0];
-        err = pipes[2][0];
+        return readLine().trimmed().toStdString();
     }
-    ~Child() {
-        for (int fd : {in, out, err})
-            if (fd >= 0) ::close(fd);
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-    void closeInput() {
-        ::close(in);
-        in = -1;
-    }
-    bool send(const std::string& text) const {
-        return ::write(in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    }
-    // One line from fd without its newline; what came so far on time-out or end.
-    static std::string line(int fd) {
-        std::string s;
-        for (Bytes c; (c = ptytest::readFor(fd, 1, 5s)).size() == 1 && c[0] != '\n';) s += static_cast<char>(c[0]);
-        return s;
-    }
+    bool send(const char* text) { return write(text) == static_cast<qint64>(std::strlen(text)) && waitForBytesWritten(); }
     // The exit code, or -1 when it did not end within five seconds.
-    int wait() {
-        for (int i = 0; i < 1000; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return -1;
-    }
+    int wait() { return waitForFinished(5000) && exitStatus() == NormalExit ? exitCode() : -1; }
 };
 
 class BoardSimProgram : public ::testing::Test {
@@ -93,9 +47,8 @@ protected:
 };
 
 TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
-    Child child({"--link", link_});
-    ASSERT_GT(child.pid, 0);
-    ASSERT_EQ(Child::line(child.out), link_);
+    Child child({"--link", QString::fromStdString(link_)});
+    ASSERT_EQ(child.line(QProcess::StandardOutput), link_);
     ASSERT_TRUE(fs::is_symlink(link_));
 
     PtyClient client(link_);
@@ -104,9 +57,9 @@ TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
 
     // "frames" answers after "version" has been applied.
     ASSERT_TRUE(child.send("version 0x1234 0x1319\nfrobnicate\nframes\n"));
-    EXPECT_EQ(Child::line(child.out), "56");
+    EXPECT_EQ(child.line(QProcess::StandardOutput), "56");
     EXPECT_EQ(client.exchange({'V'}), (Bytes{4, 'V', 0x34, 0x12}));
-    EXPECT_NE(Child::line(child.err).find("frobnicate"), std::string::npos);
+    EXPECT_NE(child.line(QProcess::StandardError).find("frobnicate"), std::string::npos);
 
     ASSERT_TRUE(child.send("quit\n"));
     EXPECT_EQ(child.wait(), 0);
@@ -117,18 +70,17 @@ TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
 TEST_F(BoardSimProgram, EndOfInputQuitsUnlessAskedToStayThenASignalEndsIt) {
     {
         Child child({});
-        ASSERT_GT(child.pid, 0);
-        const std::string port = Child::line(child.out);
+        const std::string port = child.line(QProcess::StandardOutput);
         EXPECT_EQ(port.rfind("/dev/pts/", 0), 0u) << port;
-        child.closeInput();
+        child.closeWriteChannel();
         EXPECT_EQ(child.wait(), 0);
     }
-    Child child({"--link", link_, "--stay"});
-    ASSERT_EQ(Child::line(child.out), link_);
-    child.closeInput();
+    Child child({"--link", QString::fromStdString(link_), "--stay"});
+    ASSERT_EQ(child.line(QProcess::StandardOutput), link_);
+    child.closeWriteChannel();
     PtyClient client(link_);
     EXPECT_EQ(client.exchange({'V'}), (Bytes{4, 'V', 0x13, 0x21}));  // still serving
-    ::kill(child.pid, SIGTERM);
+    ::kill(static_cast<pid_t>(child.processId()), SIGTERM);
     EXPECT_EQ(child.wait(), 0);
     EXPECT_FALSE(fs::is_symlink(link_));
 }

@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "board/RG1Micon.h"
@@ -28,7 +26,6 @@ public:
     std::function<Bytes(const Bytes&)> respond = [](const Bytes& frame) { return Bytes{2, frame[0]}; };
     std::atomic<int> present{1};
     std::atomic<int> openResult{1};
-    std::atomic<int> replyDelayUs{0};  // real time each write is held back
 
     std::vector<Bytes> Frames() const {
         std::lock_guard guard(mutex_);
@@ -53,13 +50,11 @@ public:
         written_.clear();
         times_.clear();
     }
-    // Reply bytes not yet read, and the reads asked for.
+    // Reply bytes not yet read.
     std::size_t Pending() const {
         std::lock_guard guard(mutex_);
         return pending_.size();
     }
-    int Reads() const { return reads_.load(); }
-    void ResetReads() { reads_ = 0; }
 
     int Detect() override { return 0; }
     int SetUseTimeouts(int) override { return 1; }
@@ -68,7 +63,6 @@ public:
     int Close() override { return 0; }
     int Reconnect() override { return 1; }
     int Transfer(int direction, std::uint8_t* buffer, std::uint32_t count, std::int32_t* moved) override {
-        if (direction == 0 && replyDelayUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(replyDelayUs));
         std::lock_guard guard(mutex_);
         int result = 0;
         if (direction == 0) {
@@ -77,7 +71,6 @@ public:
             for (const std::uint8_t b : respond(written_.back())) pending_.push_back(b);
             result = static_cast<int>(count);
         } else {
-            ++reads_;
             for (; result < static_cast<int>(count) && !pending_.empty(); ++result) {
                 buffer[result] = pending_.front();
                 pending_.pop_front();
@@ -92,7 +85,6 @@ private:
     std::vector<Bytes> written_;
     std::vector<std::uint64_t> times_;
     std::deque<std::uint8_t> pending_;
-    std::atomic<int> reads_{0};
 };
 
 // A reply with its length byte in front and, when asked, the checksum at the end.

@@ -79,19 +79,6 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
 }
 
-TEST_F(FrameProtocol, SilenceFailsAfterFiveReadsWithoutTouchingKeptValues) {
-    // (Short, zero-length and garbled replies are shown against the simulator; lengths
-    // above the 64-byte buffer with the I2C replies below.)
-    AnswerMeasured(0x0304, 0);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-    // Silence: five empty reads of the length byte, then give up.
-    fake_->respond = [](const Bytes&) { return Bytes{}; };
-    fake_->ResetReads();
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0304);
-    EXPECT_EQ(fake_->Reads(), 5);
-    EXPECT_EQ(link_->SendSelect(3, 1), 1);  // operations that ignore the result still say 1
-}
-
 TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
     I2cRecord read;
     read.operation = 1;

@@ -67,13 +67,6 @@ TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
     EXPECT_LE(t[1] - t[0], 31u);
 }
 
-TEST_F(Lens, ZeroWaitSendsTheStopRequestAtOnce) {
-    Words(0, 0, 0, 0, 0);
-    Run();
-    EXPECT_EQ(board_.wire->Frames(),
-              (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0, 0, 0, 0x18}, {'I', 0xE4, 2, 1, 0, 0x18}}));
-}
-
 TEST_F(Lens, NothingIsSentWithoutDeviceData) {
     Words(0x1234, 0x35, 0xFF, 2, 30);
     ASSERT_EQ(store_.SelectContainer(0x7777), 0);  // nothing selected now

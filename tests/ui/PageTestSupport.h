@@ -1,6 +1,6 @@
 // Small controls and a small page for the page framework's tests: each control pairs
 // the control base with a window of the layer, as the real controls do, and the page
-// builds itself from an XML surface and sends every change as a GUI command.
+// builds itself from an XML surface.
 #pragma once
 
 #include <QString>
@@ -15,10 +15,8 @@
 #include "surface/SurfaceReader.h"
 #include "surface/XmlParser.h"
 #include "tasks/Event.h"
-#include "tasks/GuiCommand.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
-#include "tasks/TaskWord.h"
 #include "ui/AppServices.h"
 #include "ui/DerivedControl.h"
 #include "ui/DerivedDialog.h"
@@ -100,9 +98,7 @@ protected:
 // A queue that records what it was told.
 using ::RecordingQueue;
 
-// A page built from an XML surface: a change is stored and sent with a GUI command
-// (a "gpio" target drives its port), then every control on the same data word is
-// told, as the surface page's observers do.
+// A page built from an XML surface that records the changes its controls report.
 class SurfacePage : public CDerivedDialog {
 public:
     explicit SurfacePage(std::string surface = {}) : surface_(std::move(surface)) {}
@@ -118,29 +114,6 @@ public:
     {
         changes.push_back({word, control});
         if (duringChange) duringChange();
-        if (IsDestroyed()) return 1;
-        const CXmlControlConainer* record = control->GetElement();
-        if (record == nullptr) return 1;
-        const ControlBinding binding = control->GetBinding();
-        const std::uint32_t value = control->GetValue();
-
-        GpioRecord* port = nullptr;
-        if (GetTaskKind(record->GetDeviceTarget()) == kTaskGpio) port = ChannelSetting(record->GetDeviceNumber());
-        if (port != nullptr) {
-            const auto direction = static_cast<std::uint32_t>(record->GetIoType()) & 1u;
-            port->port = PortRecord{static_cast<std::uint32_t>(record->GetDeviceNumber()), direction, value & 1u, 0, 1};
-        }
-        CSingleCommand* command = CreateCommand(static_cast<std::uint32_t>(binding.word));
-        command->SetRegister(GetDataContainer(), static_cast<std::uint32_t>(binding.word), value);
-        command->SetTask(port != nullptr ? 0x02000000 : 0, port, port != nullptr ? sizeof *port : 0);
-        if (binding.IsField()) command->SetBitField(binding.lowestBit, binding.bitCount);
-        ExecuteCommand(GetTaskQueue(), command);
-        DeleteCommand(command);
-
-        CDerivedEvent event(control, GetDataContainer(), 0);
-        for (const auto& [key, other] : Controls()) {
-            if (other->GetBinding().word == binding.word) other->Update(&event);
-        }
         return 1;
     }
 
@@ -195,8 +168,7 @@ private:
     std::string surface_;
 };
 
-// Two check buttons and a label on data word 7, bit 0, and a label on word 8; the first
-// check drives port 31 as an output.
+// Two check buttons and a label on data word 7, bit 0, and a label on word 8.
 inline const char* const kTwoChecksSurface = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 <Tamsiro_Device>
   <controls parent="standard">

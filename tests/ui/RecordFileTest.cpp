@@ -127,16 +127,6 @@ TEST(RecordFile, AFailingWriteIsReportedNotSwallowed)
     EXPECT_FALSE(file.IsRecording());
 }
 
-TEST(RecordFile, DestroyingTheFileEndsItsRecording)
-{
-    TempDir dir;
-    auto file = std::make_unique<CDerivedExternFile>(nullptr, steppingClock());
-    file->SetFileName(dir.file("d.csv"));
-    ASSERT_TRUE(file->StartRecord(0));
-    file.reset();
-    EXPECT_EQ(readText(dir.file("d.csv")), startBanner("09:03:07.045") + kOneChannel + kEnd);
-}
-
 TEST(LogFile, WritesBannerEmptyLineAndEnabledLinesOnlyWithTextOutsideAsciiAsQuestionMarks)
 {
     TempDir dir;

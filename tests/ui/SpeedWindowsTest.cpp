@@ -1,6 +1,6 @@
-// Speed windows: the frameless hit test, the double buffer, what each window shows
-// and paints, sizes, the messages they swallow or pass on, and the graph window's
-// routing of points to its channels.
+// Speed windows: the frameless hit test, what each window shows and paints (the newest
+// of its double-buffered frames), the messages they swallow or pass on, and the graph
+// window's routing of points to its channels.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -43,25 +43,6 @@ TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
     }
 }
 
-TEST(Duplicator, PresentsIntoAlternateBuffersAndTellsTheWindowEachTime)
-{
-    guitest::SpyWindow window;
-    ASSERT_TRUE(window.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    CTachometerImage image;
-    image.Create(0, 30, 20);
-    CDerivedDuplicator<CTachometerImage> duplicator(window.handle(), image);
-    const CTachometerImage* fronts[3];
-    for (int i = 0; i < 3; ++i) {
-        image.Fill(0x102030 + i);
-        duplicator.Present(image);
-        fronts[i] = &duplicator.GetFront();
-        EXPECT_EQ(fronts[i]->Image().image(), image.Image().image()) << i;
-    }
-    EXPECT_NE(fronts[0], fronts[1]);
-    EXPECT_EQ(fronts[0], fronts[2]);
-    EXPECT_EQ(window.count(gui::msg::FrameReady), 3);
-}
-
 TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
 {
     CSubDialog_Tachometer window;
@@ -71,8 +52,6 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     EXPECT_EQ(window.RpmDial()->Scale().GetFullScale(), 16000);
     EXPECT_EQ(window.RpmDial()->Needle().GetValue(), 0);
     EXPECT_EQ(window.clientRect().size(), QSize(382, 400));
-    EXPECT_EQ(window.widget()->minimumSize(), QSize(250, 300));
-    EXPECT_EQ(window.widget()->maximumSize(), QSize(395, 432));
 
     window.SelectDial(0);
     window.SetValues(120, 3000);
@@ -108,6 +87,7 @@ TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
     window.show();
     EXPECT_EQ(window.Display()->Display().Text(),
               QStringLiteral(" 80 pps") + QString(20, QLatin1Char(' ')) + QStringLiteral("80 pps"));
+    EXPECT_LE(CTachometer_DigitalScale::Format(INT32_MIN, INT32_MIN, QString(40, QLatin1Char('u'))).size(), 52);
     EXPECT_EQ(window.widget()->minimumSize(), QSize(382, 160));
     EXPECT_EQ(window.widget()->maximumSize(), QSize(382, 160));
     window.SetValues(250, 260);
@@ -161,8 +141,6 @@ TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
 {
     CSubDialog_Graph window;
     ASSERT_TRUE(window.createModeless(nullptr));
-    EXPECT_EQ(window.widget()->minimumSize(), QSize(350, 200));
-    EXPECT_EQ(window.widget()->maximumSize(), QSize(708, 288));
     CDerivedGraphLabel* graph = window.GraphWindow();
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(graph->GraphSize(), QSize(708, 288));

@@ -30,11 +30,6 @@ public:
         std::lock_guard guard(mutex_);
         return posted_;
     }
-    std::vector<platform::Message> Messages() const {
-        std::vector<platform::Message> out;
-        for (const auto& p : Posts()) out.push_back(p.message);
-        return out;
-    }
     std::size_t Count() const {
         std::lock_guard guard(mutex_);
         return posted_.size();

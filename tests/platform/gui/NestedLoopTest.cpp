@@ -37,32 +37,6 @@ struct ButtonWindow {
 
 }  // namespace
 
-TEST(ModalLoops, AModalDialogBlocksItsOwnerOnlyAndNothingWithoutOne) {
-    ButtonWindow page(QRect(20, 20, 200, 100));
-    ButtonWindow speed(QRect(300, 20, 200, 100));
-    Dialog mainWindow(plainTemplate("main"));
-    const int result = guitest::runModal(mainWindow, [&](Dialog& main) {
-        // The main window's loop has no owner: the pages stay usable.
-        guitest::userClick(page.button);
-        EXPECT_EQ(page.clicks, 1);
-        Dialog box(plainTemplate("box"));
-        guitest::runModal(
-            box,
-            [&](Dialog& b) {
-                guitest::userClick(page.button);   // the owner is blocked ...
-                guitest::userClick(speed.button);  // ... another window is not
-                EXPECT_EQ(page.clicks, 1);
-                EXPECT_EQ(speed.clicks, 1);
-                b.endDialog(id::Ok);
-            },
-            &page.window);
-        guitest::userClick(page.button);  // the owner is usable again
-        EXPECT_EQ(page.clicks, 2);
-        main.endDialog(7);
-    });
-    EXPECT_EQ(result, 7);
-}
-
 TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
     ButtonWindow page(QRect(20, 20, 200, 100));
     ButtonWindow speed(QRect(300, 20, 200, 100));

@@ -1,13 +1,8 @@
-// Bitmaps and icons by resource id, the program's icon, and the system look query.
+// Bitmaps and icons by resource id. (The program's icon shows in the controls gallery.)
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPalette>
-
-#include "GuiTestSupport.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Resources.h"
-#include "platform/gui/SystemLook.h"
 
 using namespace gui;
 
@@ -28,36 +23,3 @@ TEST(Resources, BitmapsLoadByIdAsRgb32AndAMissingIdIsAClearNull) {
     EXPECT_EQ(capture.count("gui: icon resource 424242 not found\n"), 1u);
 }
 
-TEST(Resources, TheProgramIconHasThreeSizesAndBecomesEveryWindowsIcon) {
-    const QIcon icon = loadIcon(resource::ProgramIcon);
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
-    const QImage at32 = icon.pixmap(QSize(32, 32)).toImage();
-    ASSERT_EQ(at32.size(), QSize(32, 32));
-    EXPECT_EQ(qAlpha(at32.pixel(0, 0)), 0);      // rounded corner
-    EXPECT_EQ(qAlpha(at32.pixel(16, 16)), 255);  // the dial
-
-    setProgramIcon();
-    Dialog dialog;
-    ASSERT_TRUE(dialog.createModeless());
-    EXPECT_EQ(dialog.widget()->windowIcon().availableSizes().size(), 3);
-    QApplication::setWindowIcon(QIcon());
-}
-
-TEST(SystemLook, ColoursFollowThePaletteAndMetricsTheStyleInOneQuery) {
-    const QPalette saved = QApplication::palette();
-    QPalette p = saved;
-    p.setColor(QPalette::Base, QColor(1, 2, 3));
-    p.setColor(QPalette::Button, QColor(4, 5, 6));
-    QApplication::setPalette(p);
-    const SystemLook look = systemLook();
-    QApplication::setPalette(saved);
-    EXPECT_EQ(look.colour(SysColour::Window), colourRef(1, 2, 3));
-    EXPECT_EQ(look.colour(SysColour::ButtonFace), colourRef(4, 5, 6));
-    EXPECT_GT(look.metric(SysMetric::FrameWidth), 0);
-    EXPECT_GT(look.metric(SysMetric::SmallIconSize), 0);
-    // The band a frameless window's hit test uses.
-    const int band = look.metric(SysMetric::SizingBand);
-    EXPECT_EQ(borderHitTest(QRect(0, 0, 100, 100), QPoint(band - 1, 50)), hit::Left);
-    EXPECT_EQ(borderHitTest(QRect(0, 0, 100, 100), QPoint(band, 50)), hit::Nowhere);
-}

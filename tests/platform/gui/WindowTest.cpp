@@ -1,47 +1,18 @@
-// Windows and messages on the GUI thread: send, dead handles, creation and
-// destruction order, show/enable notifications, timers, colour queries, geometry.
+// Windows on the GUI thread: creation and destruction order, deferred deletes,
+// show/enable notifications, timers, colour queries, geometry, capture and threads.
 #include <gtest/gtest.h>
 
-#include <QPainter>
 #include <thread>
 
 #include "GuiTestSupport.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Controls.h"
-#include "platform/gui/Drawing.h"
 
 using namespace gui;
 using guitest::plainTemplate;
 using guitest::SpyWindow;
 
-
-TEST(WindowMessages, SendRunsTheHandlerAtOncePostArrivesLaterInOrderAndDeadHandlesGetNothing) {
-    SpyWindow top;
-    ASSERT_TRUE(top.create(nullptr, 0, QRect(0, 0, 100, 80), 0));
-    int calls = 0;
-    top.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
-        if (m != msg::OutputFrequency) return 0;
-        ++calls;
-        return static_cast<LResult>(w * 1000 + static_cast<WParam>(l));
-    };
-    EXPECT_EQ(send(top.handle(), msg::OutputFrequency, 1, 0x00030004), 1000 + 0x00030004);
-    EXPECT_EQ(calls, 1);  // before send returned, not later
-
-    for (WParam i = 0; i < 5; ++i) ASSERT_TRUE(top.post(msg::TaskData, i, 0));
-    EXPECT_EQ(top.count(msg::TaskData), 0);  // only queued so far
-    ASSERT_TRUE(guitest::waitFor([&] { return top.count(msg::TaskData) == 5; }));
-    const auto got = top.only(msg::TaskData);
-    for (WParam i = 0; i < 5; ++i) EXPECT_EQ(got[i].w, i);
-
-    const Handle dead = top.handle();
-    top.destroy();
-    EXPECT_FALSE(isWindow(dead));
-    EXPECT_EQ(send(dead, msg::OutputFrequency, 1, 2), 0);
-    EXPECT_EQ(send(0, msg::OutputFrequency, 1, 2), 0);
-    EXPECT_EQ(calls, 1);
-    EXPECT_FALSE(post(dead, msg::TaskData, 0, 0));
-}
 
 TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle) {
     std::vector<std::string> order;
@@ -224,39 +195,6 @@ TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswere
     edit.widget()->grab();
     ASSERT_FALSE(page.asked.empty());
     EXPECT_EQ(page.asked.back(), ColourKind::Static);
-}
-
-TEST(WindowParent, ReparentingMovesTheWidgetAndTheNotifications) {
-    SpyWindow page, speedWindow;
-    ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 200)));
-    ASSERT_TRUE(speedWindow.create(nullptr, 0, QRect(0, 0, 200, 200)));
-    PushButton b;
-    ASSERT_TRUE(b.create(&page, 9, QRect(4, 4, 50, 20)));
-    b.setParent(&speedWindow);
-    EXPECT_EQ(b.widget()->parentWidget(), speedWindow.clientWidget());
-    EXPECT_EQ(page.child(9), nullptr);
-    EXPECT_EQ(speedWindow.child(9), &b);
-    speedWindow.widget()->show();
-    QTest::mouseClick(b.widget(), Qt::LeftButton);
-    EXPECT_EQ(speedWindow.count(msg::Command), 1);
-    EXPECT_EQ(page.count(msg::Command), 0);
-}
-
-TEST(WindowPaint, ThePaintHookDrawsThePlainWindowAndAPolygonRegionShapesIt) {
-    struct Painted : SpyWindow {
-        bool onPaint(QPainter& p) override {
-            p.fillRect(QRect(0, 0, 4, 4), QColor(0, 0, 255));
-            return true;
-        }
-    } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 100, 20)));
-    EXPECT_EQ(QColor(w.widget()->grab().toImage().pixel(1, 1)), QColor(0, 0, 255));
-    // The wedge of a colour bar: visible below the diagonal only.
-    const Region wedge(QPolygon({QPoint(0, 18), QPoint(100, 0), QPoint(100, 20), QPoint(0, 20)}));
-    w.setRegion(wedge);
-    EXPECT_EQ(w.widget()->mask(), wedge.qregion());
-    w.clearRegion();
-    EXPECT_TRUE(w.widget()->mask().isEmpty());
 }
 
 #ifndef NDEBUG

@@ -374,8 +374,11 @@ TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
     guitest::userClick(*page->FindControl(15, 0));
     EXPECT_TRUE(test->IsShown());
 
-    // Target RPM only with a pole count, Target FG only without.
-    for (std::uint32_t poles : {2u, 0u}) {
+    // Target RPM only with a pole count (the model starts with 4 poles), Target FG
+    // only without.
+    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled());
+    EXPECT_FALSE(test->FindControl(4, 0)->isEnabled());
+    for (std::uint32_t poles : {0u, 2u}) {
         Change(*page, 18, 0, poles);
         EXPECT_EQ(test->FindControl(3, 0)->isEnabled(), poles != 0) << poles;
         EXPECT_EQ(test->FindControl(4, 0)->isEnabled(), poles == 0) << poles;

@@ -245,6 +245,9 @@ bool COptionDlg_BLDCTest::SetDeviceProfile(const std::uint16_t* profile) {
     if (profile == nullptr) return false;
     profile_ = profile;
     fgPulses_ = profile[16] & 15u;
+    // The window was built before the page handed over its device: the target
+    // items follow the device's pole count from now on.
+    if (exists()) RefreshFromDevice();
     return true;
 }
 
@@ -252,6 +255,7 @@ bool COptionDlg_BLDCTest::SetDataSource(IDataContainer* store, std::int32_t devi
     if (store == nullptr) return false;
     store_ = store;
     deviceKey_ = deviceKey;
+    if (exists()) RefreshFromDevice();
     return true;
 }
 
@@ -285,6 +289,8 @@ int COptionDlg_BLDCTest::SetPwmSetting(int channel, int frequency, int driveDuty
 }
 
 void COptionDlg_BLDCTest::ShowDialog() {
+    // A parameter file loaded while the window was hidden may have changed the poles.
+    if (!running_) RefreshFromDevice();
     show(true);
     activate();
 }

@@ -189,6 +189,8 @@ QPoint CText::TextOrigin(const QPoint& anchor, const QSize& extent, int angle)
     return QPoint(anchor.x() - extent.height() / 2, anchor.y() + extent.width() / 2);
 }
 
+QSize CText::Extent(const QString& text) const { return font_.textExtent(text); }
+
 int CText::DrawString(IDdbCanvas* canvas, const QString& text, int flag)
 {
     gui::Bitmap* surface = SurfaceOf(canvas);

@@ -150,6 +150,8 @@ public:
     // Where the text's top-left corner goes for an anchor and a measured extent.
     static QPoint TextOrigin(const QPoint& anchor, const QSize& extent, int angle);
     const QString& Text() const { return text_; }
+    // The size `text` takes in this object's font.
+    QSize Extent(const QString& text) const;
     bool HasText() const { return hasText_; }
     const gui::Font& GetFont() const { return font_; }
 

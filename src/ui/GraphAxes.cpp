@@ -173,6 +173,7 @@ int CDerivedAxis::DrawTicks()
     const int step = graphaxes::TickStep(vertical, minimum, maximum, decoder_->GetDivisions());
     decoder_->Recalculate();
     IDdbCanvas* canvas = canvas_.get();
+    const int labelEvery = vertical ? 1 : HorizontalLabelStride(minimum, maximum, step);
     int ticks = 0;
     for (std::int64_t v = minimum; v <= maximum && ticks < graphaxes::kMaxTicks; v += step, ++ticks) {
         const int value = static_cast<int>(v);
@@ -183,7 +184,7 @@ int CDerivedAxis::DrawTicks()
             line_->AddPoint(offsetX_ + 10, p, 0);
         } else {
             const int p = decoder_->ValueToPixel(value) + offsetX_;
-            DrawLabel(p, offsetY_ + 17, value);
+            if (ticks % labelEvery == 0) DrawLabel(p, offsetY_ + 17, value);
             line_->AddPoint(p, offsetY_, 0);
             line_->AddPoint(p, offsetY_ + 10, 0);
         }
@@ -199,6 +200,19 @@ int CDerivedAxis::DrawTicks()
     }
     line_->Draw(canvas, 2);
     return 1;
+}
+
+int CDerivedAxis::HorizontalLabelStride(std::int32_t minimum, std::int32_t maximum, int step) const
+{
+    // Labels wider than the room between ticks would run into each other: label every
+    // n-th tick instead (the ticks themselves all stay).
+    auto* text = dynamic_cast<CText*>(label_);
+    if (text == nullptr || step <= 0 || static_cast<std::int64_t>(minimum) + step > maximum) return 1;
+    const int room = std::abs(decoder_->ValueToPixel(static_cast<int>(minimum + step)) - decoder_->ValueToPixel(minimum));
+    const int widest = std::max(text->Extent(QString::number(minimum)).width(),
+                                text->Extent(QString::number(maximum)).width()) + 6;
+    if (room <= 0) return 1;
+    return std::max(1, (widest + room - 1) / room);
 }
 
 int CDerivedAxis::DrawLabel(int x, int y, int value)

@@ -127,6 +127,9 @@ public:
     int DrawLabel(int x, int y, int value) override;
 
 private:
+    // Every how many ticks a horizontal axis is labelled so that labels do not overlap.
+    int HorizontalLabelStride(std::int32_t minimum, std::int32_t maximum, int step) const;
+
     // Declared so that the bitmap goes before the canvas whose context it borrows.
     std::unique_ptr<IDdbCanvas> canvas_;
     std::unique_ptr<IBitmapComponent> bitmap_;

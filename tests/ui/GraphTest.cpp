@@ -311,3 +311,25 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     }
     EXPECT_TRUE(speedtest::SavePng(*twoBars.Canvas(), QStringLiteral("graph_two_channels_bars")));
 }
+
+// Labels wider than the room between ticks are thinned out rather than drawn over each
+// other: on the label rows, every run of ink (a label) stays as narrow as one label.
+TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
+{
+    CDerivedGraphLabel graph;
+    ASSERT_TRUE(graph.BuildGraph(600, 250));
+    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
+    graph.SetAxisRange(1, 1, 0, 100000, 5000);  // 21 labels of up to six digits, 25 px apart
+    graph.SetChannelMask(1);
+    const gui::Bitmap& canvas = *graph.Canvas();
+    std::vector<std::pair<int, int>> runs;  // first and last column of each label
+    for (int x = 0; x < 600; ++x) {
+        bool ink = false;
+        for (int y = 207; y < 220 && !ink; ++y) ink = canvas.pixel(x, y) != kWhite;
+        if (!ink) continue;
+        if (!runs.empty() && x - runs.back().second <= 3) runs.back().second = x;
+        else runs.emplace_back(x, x);
+    }
+    ASSERT_GE(runs.size(), 3u);
+    for (const auto& [first, last] : runs) EXPECT_LE(last - first, 45) << first;
+}

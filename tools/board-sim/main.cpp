@@ -19,9 +19,10 @@
 namespace {
 
 void usage(std::FILE* to) {
-    std::fputs("usage: tamsiro-board-sim [--link PATH] [--stay]\n"
+    std::fputs("usage: tamsiro-board-sim [--link PATH] [--stay] [--motor]\n"
                "  --link PATH  keep a symlink at PATH pointing at the board's port\n"
                "  --stay       keep running after the end of stdin, until SIGINT or SIGTERM\n"
+               "  --motor      a motor behind port 21: it turns while the port is low\n"
                "Commands on stdin, one per line:\n",
                to);
     std::fputs(boardsim::commandHelp(), to);
@@ -37,12 +38,15 @@ void emit(std::FILE* to, const std::string& text) {
 int main(int argc, char** argv) {
     boardsim::BoardSim::Options options;
     bool stay = false;
+    bool motor = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--link" && i + 1 < argc) {
             options.linkPath = argv[++i];
         } else if (arg == "--stay") {
             stay = true;
+        } else if (arg == "--motor") {
+            motor = true;
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
 
     boardsim::BoardSim sim(options);
     if (!sim.start()) return 1;
+    if (motor) sim.setMotor(boardsim::Motor{});
     emit(stdout, sim.portPath() + '\n');
 
     std::string pending;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "AppTestSupport.h"
 #include "platform/gui/CommonDialogs.h"
@@ -31,9 +32,8 @@ std::set<std::string> DevicesAskedAbout(Rig& rig) {
         if (boxes.boxes().empty()) continue;
         EXPECT_EQ(boxes.boxes().size(), 1u);
         const auto& box = boxes.boxes().front();
-        EXPECT_EQ(box.caption, QString("Tamsiro Firmware Update"));
-        EXPECT_EQ(box.buttons, gui::MessageButtons::YesNo);
-        EXPECT_EQ(box.icon, gui::MessageIcon::Question);
+        EXPECT_EQ(std::tuple(box.caption, box.buttons, box.icon),
+                  std::tuple(QString("Tamsiro Firmware Update"), gui::MessageButtons::YesNo, gui::MessageIcon::Question));
         EXPECT_EQ(box.text, QString("The version of daughter board firmware is not suitable to control %1.\n"
                                     "If you press 'Yes' button, update on firmware will start. Or press 'No' "
                                     "button if you do not wish such update.")
@@ -109,8 +109,7 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
     const auto replies = rig.window->only(TaskData);
     ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0].w, 0x20010u);
-    EXPECT_EQ(replies[1].w, 0x20011u);
+    EXPECT_EQ(std::pair(replies[0].w, replies[1].w), std::pair(gui::WParam{0x20010}, gui::WParam{0x20011}));
     EXPECT_EQ(rig.window->BoardTypeReplies(), 0);
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
     EXPECT_EQ(rig.window->ShownDevices().size(), 13u);
@@ -122,9 +121,7 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
     EXPECT_FALSE(sim.sim.portLevel(20));
-    EXPECT_FALSE(sim.sim.portIsOutput(16));
-    EXPECT_FALSE(sim.sim.portIsOutput(17));
-    EXPECT_TRUE(sim.sim.portIsOutput(33));
+    EXPECT_TRUE(!sim.sim.portIsOutput(16) && !sim.sim.portIsOutput(17) && sim.sim.portIsOutput(33));
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_TRUE(sim.sim.portLevel(21));

@@ -4,125 +4,36 @@
 // modal loop with clicks through the window system.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <algorithm>
-
-#include "AppTestSupport.h"
+#include "PageRigSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/stepper/StepperPage.h"
-#include "platform/gui/GuiTestSupport.h"
-#include "ui/AppServices.h"
-#include "ui/Graph.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
-#include "ui/SpeedWindows.h"
 
 using namespace apptest;
 
 namespace {
 
-std::string ModelName(std::uint32_t key) {
-    for (const auto& e : devicetable::FullList())
-        if (devicetable::Key(e.code) == key) return e.name;
-    return {};
-}
+using StepperRig = PageRig<CDeviceDialog_Stepper>;
 
-// A frame written as its bytes in hex, "43 00 02", and back.
-Bytes F(const char* hex) {
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    return Bytes(bytes.begin(), bytes.end());
-}
-std::string Hex(const Bytes& b) {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size())).toHex(' ').toStdString();
-}
-
-// Compares whole frame lists, naming the first frame that differs.
-void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>& want) {
-    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
-        EXPECT_EQ(Hex(got[i]), Hex(want[i])) << "frame " << i;
-    EXPECT_EQ(got.size(), want.size());
-}
-
-// A change as a control reports it: the new value shown, then the parent told.
-void Change(CDeviceDialog_Stepper& page, std::uint32_t kind, std::uint32_t index, std::uint32_t value) {
-    CDerivedControl* c = page.FindControl(kind, index);
-    ASSERT_NE(c, nullptr) << kind;
-    c->SetValue(value);
-    c->NotifyParent();
-}
-
-// The main window over the simulator with the real page selector; timers run in real
-// time once the board is set up (the page polls every 50 ms).
-struct PageRig {
-    PageRig() : rig(sim.path()) {
-        appServices().data = &rig.data;
-        appServices().tasks = &rig.tasks;
-        appServices().board = &rig.board;
-    }
-    ~PageRig() {
-        rig.window.reset();
-        guitest::settle();  // the page goes (with its timers) while the clocks still live
-        appServices() = AppServices{};
-    }
-    // Chooses the model and presses OK; the page with polling switched off, and the
-    // frames its opening sent.
-    CDeviceDialog_Stepper* Open(std::uint32_t key, std::vector<Bytes>* opening) {
-        if (!rig.Open() || !guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000))
-            return nullptr;
-        rig.tasks.WaitIdle(5000);
-        static platform::SystemClock systemClock;
-        real = std::make_unique<platform::ScopedClock>(systemClock);
-        sim.sim.clearFrames();
-        Dialogs boxes;
-        boxes.answerBox(gui::id::No);  // a firmware question, where the model has one
-        if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-        rig.Command(gui::id::Ok);
-        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(rig.window->CurrentPage());
-        if (page == nullptr || !page->isShown()) return nullptr;
-        // No events run here, so the first status poll has not yet come.
-        rig.tasks.WaitIdle(5000);
-        if (opening != nullptr) *opening = sim.Frames();
-        Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
-        Settle();
-        return page;
-    }
-    void Settle() {
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-    }
-    std::vector<Bytes> Take() {
-        Settle();
-        auto frames = sim.Frames();
-        sim.sim.clearFrames();
-        return frames;
-    }
-
-    SimLink sim;
-    Rig rig;
-    std::unique_ptr<platform::ScopedClock> real;
-};
-
-// The page and its tachometer panel, for someone to look at.
-void SaveScreenshots(CDeviceDialog_Stepper& page, const QString& name) {
-    QDir().mkpath(TAMSIRO_SCREENSHOT_DIR);
-    guitest::settle();
-    EXPECT_TRUE(page.widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1.png").arg(name)));
-    if (auto* panel = page.TachometerPanel()) {
-        EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
-    }
-    if (auto* graph = page.GraphPanel()) {
-        EXPECT_TRUE(graph->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_graph.png").arg(name)));
-    }
+// The page with polling switched off, and the frames its opening sent (no events have
+// run yet, so the first status poll has not come).
+CDeviceDialog_Stepper* OpenQuiet(StepperRig& r, std::uint32_t key, std::vector<Bytes>* opening) {
+    CDeviceDialog_Stepper* page = r.Open(key);
+    if (page == nullptr) return nullptr;
+    r.rig.tasks.WaitIdle(5000);
+    if (opening != nullptr) *opening = r.sim.Frames();
+    Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
+    r.Settle();
+    return page;
 }
 
 }  // namespace
 
 TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
-    PageRig r;
+    StepperRig r;
     std::vector<Bytes> opening;
-    CDeviceDialog_Stepper* page = r.Open(0x101, &opening);
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x101, &opening);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
@@ -259,8 +170,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
 }
 
 TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x105, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x105, nullptr);
     ASSERT_NE(page, nullptr);
     Change(*page, 0, 0, 1);  // chip enable: "Send" usable
     r.Take();
@@ -282,8 +193,8 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
 }
 
 TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x100, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x100, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     Change(*page, 9, 0, 0);
@@ -308,8 +219,8 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
 }
 
 TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x107, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x107, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     std::vector<std::uint32_t> rows;
@@ -361,21 +272,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     bool worked = false;
     const auto inside = [&](CQuillfenDlg& w) {
         const std::string name = ModelName(0x101);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
-        guitest::settle();
-        // Motor type, then the model, with the arrow keys in the two lists.
-        auto* motorTypes = w.itemAs<gui::ComboBox>(mainwin::kMotorTypeList);
-        guitest::focusForKeys(*motorTypes);
-        guitest::userKey(*motorTypes, Qt::Key_Down);
-        ASSERT_EQ(motorTypes->curSel(), 1);
-        auto* drivers = w.itemAs<gui::ComboBox>(mainwin::kDriverList);
-        guitest::focusForKeys(*drivers);
-        for (int i = 0; i < 10 && drivers->itemText(drivers->curSel()).value_or(QString()).toStdString() != name; ++i)
-            guitest::userKey(*drivers, Qt::Key_Down);
-        ASSERT_EQ(drivers->itemText(drivers->curSel()).value_or(QString()).toStdString(), name);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.item(gui::id::Ok)->isEnabled(); }, 5000));
-        guitest::userClick(*w.item(gui::id::Ok));
-        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage());
+        auto* page = ChooseByKeys<CDeviceDialog_Stepper>(w, 1, name);  // the motor type, then the model
         ASSERT_NE(page, nullptr);
         ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
         EXPECT_EQ(page->text(), QString::fromStdString(name) + " Controller (USB Connected)");

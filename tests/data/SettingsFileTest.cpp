@@ -9,6 +9,7 @@
 #include <csignal>
 #include <random>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 namespace {
@@ -115,10 +116,8 @@ TEST(SettingsFile, ALaterRecordWinsAndLoadingStopsAtAnUnknownKey)
     expected[6] = Words(256, 4u);  // row 6 is 0x106; 0x200 after the unknown key keeps its words
 
     const SettingsFileReport report = store.LoadFromPath(dir.file("bad.bin"));
-    EXPECT_EQ(report.status, SettingsFileStatus::UnknownKey);
-    EXPECT_EQ(report.records, 2);
-    EXPECT_EQ(report.key, 0x500);
-    EXPECT_EQ(report.offset, 2 * kRecord);
+    EXPECT_EQ(std::tuple(report.status, report.records, report.key, report.offset),
+              std::tuple(SettingsFileStatus::UnknownKey, 2, 0x500, 2 * kRecord));
     EXPECT_NE(report.message.find("0x500"), std::string::npos) << report.message;
     EXPECT_EQ(allBlocks(store), expected);
 }
@@ -136,10 +135,8 @@ TEST(SettingsFile, ATruncatedRecordLeavesTheDeviceUntouched)
 
     EXPECT_EQ(store.LoadFromFile(), 0);
     const SettingsFileReport report = store.LastFileReport();
-    EXPECT_EQ(report.status, SettingsFileStatus::IncompleteRecord);
-    EXPECT_EQ(report.records, 1);
-    EXPECT_EQ(report.key, 0x106);
-    EXPECT_EQ(report.offset, kRecord);
+    EXPECT_EQ(std::tuple(report.status, report.records, report.key, report.offset),
+              std::tuple(SettingsFileStatus::IncompleteRecord, 1, 0x106, kRecord));
     EXPECT_NE(report.message.find("incomplete"), std::string::npos) << report.message;
     EXPECT_EQ(blockOf(store, 0x200), Words(256, 5u));
     EXPECT_EQ(blockOf(store, 0x106), before106);

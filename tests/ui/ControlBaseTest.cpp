@@ -123,15 +123,11 @@ TEST(ControlBinding, RefusesWordsAndFieldsOutsideTheBlock)
     EXPECT_TRUE(label.SetRegisterEx(5, 9, 0x13));
     EXPECT_FALSE(label.SetRegister(256, 1));
     EXPECT_FALSE(label.SetRegisterEx(-2, 1, 1));
-    EXPECT_EQ(label.GetRegisterAddress(), 5);
-    EXPECT_EQ(label.GetProfileWord(), 0x13u);
+    EXPECT_EQ(std::pair(label.GetRegisterAddress(), label.GetProfileWord()), std::pair(5, 0x13u));
 
     EXPECT_EQ(label.SetBitField(31, 1), 1);
-    EXPECT_EQ(label.SetBitField(30, 3), 0);
-    EXPECT_EQ(label.SetBitField(32, 0), 0);
-    EXPECT_EQ(label.SetBitField(0, 33), 0);
-    EXPECT_EQ(label.GetBitPosition(), 31u);
-    EXPECT_EQ(label.GetBitCount(), 1u);
+    for (auto [lsb, length] : {std::pair{30, 3}, {32, 0}, {0, 33}}) EXPECT_EQ(label.SetBitField(lsb, length), 0) << lsb;
+    EXPECT_EQ(std::pair(label.GetBitPosition(), label.GetBitCount()), std::pair(31u, 1u));
     EXPECT_EQ(debug.lines().size(), 5u);
 }
 
@@ -143,8 +139,7 @@ TEST(ControlElement, RecordSetsTheGroupStyleAndBuildsTheFormulas)
     record->SetFormula("%p * 2 + 1", 1);
     ASSERT_TRUE(check.SetElement(std::move(record)));
     EXPECT_NE(check.GetCreateStyle() & gui::style::Group, 0u);
-    ASSERT_NE(check.GetSendFormula(), nullptr);
-    EXPECT_EQ(check.GetReceiveFormula(), nullptr);
+    ASSERT_TRUE(check.GetSendFormula() != nullptr && check.GetReceiveFormula() == nullptr);
     check.GetSendFormula()->SetVariable(20);
     EXPECT_DOUBLE_EQ(check.GetSendFormula()->Evaluate(), 41.0);
     // A record without formulas leaves none from the one before.

@@ -22,6 +22,24 @@ const gui::Bitmap& SeriesImage(CDerivedGraphLabel& g, int channel)
     return *SurfaceOf(g.Series(channel)->GetCanvas());
 }
 
+// A channel's shape: its number, line or bars, and its colours.
+struct Shape {
+    int channel, kind;
+    gui::ColourRef line, fill = 0;
+};
+
+// A graph of w x h with these channels, all shown.
+void Build(CDerivedGraphLabel& g, int w, int h, std::initializer_list<Shape> shapes)
+{
+    ASSERT_TRUE(g.BuildGraph(w, h));
+    int mask = 0;
+    for (const Shape& s : shapes) {
+        ASSERT_EQ(g.SetSeriesShape(s.channel, s.kind, s.line, s.fill), 1);
+        mask |= 1 << (s.channel - 1);
+    }
+    g.SetChannelMask(mask);
+}
+
 }  // namespace
 
 // (The mapping itself is in the axis and curve pixels below.)
@@ -66,13 +84,14 @@ TEST(TickStep, NeverFallsToZeroOrBelow)
 // 0..8000: the geometry the pages see.
 class GraphGeometry : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(graph.BuildGraph(600, 250));
-        ASSERT_EQ(graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0), 1);
-        graph.SetChannelMask(1);
-    }
+    void SetUp() override { Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}}); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
+    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points)
+    {
+        std::vector<gui::ColourRef> out;
+        for (const QPoint& p : points) out.push_back(at(p.x(), p.y()));
+        return out;
+    }
     CDerivedGraphLabel graph;
 };
 
@@ -83,26 +102,17 @@ TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
     EXPECT_EQ(SeriesImage(graph, 1).size(), QSize(500, 181));
 
     // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
-    EXPECT_EQ(at(76, 195), kTick);
-    EXPECT_EQ(at(575, 195), kTick);
-    EXPECT_EQ(at(576, 195), kWhite);
+    EXPECT_EQ(at({{76, 195}, {575, 195}, {576, 195}}), (std::vector{kTick, kTick, kWhite}));
     // Ticks every 5 (25 px), hanging 10 px below the line: rows 196..205.
-    for (int x = 75; x <= 575; x += 25) {
-        EXPECT_EQ(at(x, 196), kTick) << x;
-        EXPECT_EQ(at(x, 205), kTick) << x;
-    }
+    for (int x = 75; x <= 575; x += 25) EXPECT_EQ(at({{x, 196}, {x, 205}}), (std::vector{kTick, kTick})) << x;
     EXPECT_EQ(at(87, 196), kWhite);
     // Vertical ticks every 1000 (0..8000 over 180 px), columns 66..74, at rows
     // 15 + 180 - v * 180 / 8000.
-    for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15}) {
-        EXPECT_EQ(at(66, row), kTick) << row;
-        EXPECT_EQ(at(74, row), kTick) << row;
-    }
+    for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15})
+        EXPECT_EQ(at({{66, row}, {74, row}}), (std::vector{kTick, kTick})) << row;
     EXPECT_EQ(at(70, 100), kWhite);
     // Grid: every 5 across (plot x 25 = graph 100), every 1000 down (plot row 157).
-    EXPECT_EQ(at(100, 100), kGrid);
-    EXPECT_EQ(at(87, 172), kGrid);
-    EXPECT_EQ(at(87, 100), kWhite);
+    EXPECT_EQ(at({{100, 100}, {87, 172}, {87, 100}}), (std::vector{kGrid, kGrid, kWhite}));
 }
 
 TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
@@ -117,9 +127,7 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     // The composition is the plot area ANDed with the series, with series columns
     // [25, 500) at graph x 75.. and [0, 25) at graph x 550...
     CDerivedGraphLabel reference;
-    reference.BuildGraph(600, 250);
-    reference.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
-    reference.SetChannelMask(1);
+    Build(reference, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}});
     const gui::Bitmap& bare = *reference.Canvas();  // plot area and axes, no points
     int mismatches = 0;
     for (int sy = 0; sy < 180; ++sy) {
@@ -192,8 +200,7 @@ TEST_F(GraphGeometry, DegenerateRangesAndDivisionsDrawAndReturn)
 TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
 {
     CDerivedGraphLabel graph;
-    graph.BuildGraph(600, 250);
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0x00FF00);
+    Build(graph, 600, 250, {{1, CDerivedGraphLabel::kBars, 0x000000, 0x00FF00}});
     graph.SetAxisRange(1, 1, 0, 100, 5);   // buckets (0,5], (5,10], ... at 25 px each
     graph.SetAxisRange(1, 0, 0, 10, 1);    // 18 px per count
     graph.SetChannelMask(1);
@@ -237,10 +244,7 @@ TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
 TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
 {
     CDerivedGraphLabel graph;
-    graph.BuildGraph(708, 288);
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
-    graph.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
-    graph.SetChannelMask(3);
+    Build(graph, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x800000}, {2, CDerivedGraphLabel::kLine, 0x0000FF}});
     for (int channel = 1; channel <= 2; ++channel) graph.SetAxisRange(channel, 1, -5000, 0, 500);
     graph.SetYAxisMaximum(8000);
     for (int k = 0; k < 20000; ++k) {
@@ -265,9 +269,7 @@ TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
 TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
 {
     CDerivedGraphLabel one;
-    one.BuildGraph(708, 288);
-    one.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x0000C0, 0);
-    one.SetChannelMask(1);
+    Build(one, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x0000C0}});
     one.SetAxisRange(1, 1, -5000, 0, 500);
     one.SetYAxisMaximum(8000);
     one.SetAxisTitle(1, 1, QStringLiteral("Time [msec]"));
@@ -276,10 +278,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*one.Canvas(), QStringLiteral("graph_one_channel_line")));
 
     CDerivedGraphLabel two;
-    two.BuildGraph(708, 288);
-    two.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
-    two.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
-    two.SetChannelMask(3);
+    Build(two, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x800000}, {2, CDerivedGraphLabel::kLine, 0x0000FF}});
     two.SetYAxisMaximum(100);
     two.SetAxisTitle(2, 0, QStringLiteral("Blue line : Motor1 , Red line : Motor2"));
     for (int x = 0; x <= 100; x += 2) two.AddPoint(1, x, 50 + x / 3);
@@ -287,9 +286,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*two.Canvas(), QStringLiteral("graph_two_channels_line")));
 
     CDerivedGraphLabel bars;
-    bars.BuildGraph(420, 260);
-    bars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0xC08040);
-    bars.SetChannelMask(1);
+    Build(bars, 420, 260, {{1, CDerivedGraphLabel::kBars, 0x000000, 0xC08040}});
     bars.SetAxisRange(1, 1, 0, 1000, 100);
     bars.SetAxisRange(1, 0, 0, 20, 0);
     bars.SetAxisTitle(1, 1, QStringLiteral("Arrival time [msec]"));
@@ -297,13 +294,12 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*bars.Canvas(), QStringLiteral("graph_one_channel_bars")));
 
     CDerivedGraphLabel twoBars;
-    twoBars.BuildGraph(708, 288);
-    twoBars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x800000, 0xFFC0C0);
-    twoBars.SetSeriesShape(2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF);
-    twoBars.SetAxisRange(1, 1, 0, 100, 10);
-    twoBars.SetAxisRange(2, 1, 0, 100, 10);
-    twoBars.SetAxisRange(1, 0, 0, 20, 0);
-    twoBars.SetAxisRange(2, 0, 0, 20, 0);
+    Build(twoBars, 708, 288,
+          {{1, CDerivedGraphLabel::kBars, 0x800000, 0xFFC0C0}, {2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF}});
+    for (int channel = 1; channel <= 2; ++channel) {
+        twoBars.SetAxisRange(channel, 1, 0, 100, 10);
+        twoBars.SetAxisRange(channel, 0, 0, 20, 0);
+    }
     twoBars.SetChannelMask(3);
     for (int i = 0; i < 40; ++i) {
         twoBars.AddPoint(1, 0, 15 + (i * 7) % 40);
@@ -317,8 +313,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
 TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
 {
     CDerivedGraphLabel graph;
-    ASSERT_TRUE(graph.BuildGraph(600, 250));
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
+    Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}});
     graph.SetAxisRange(1, 1, 0, 100000, 5000);  // 21 labels of up to six digits, 25 px apart
     graph.SetChannelMask(1);
     const gui::Bitmap& canvas = *graph.Canvas();

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -39,31 +40,22 @@ TEST(ParameterDecoder, ConvertsBothWaysByKind)
     EXPECT_EQ(decoder(5, 3.3, 4096, {}, "%#.3lf").FormatDecoded(2048), "1.650");
 
     // Tables look up by index, and back by the smallest index.
+    // Values no integer can hold find no entry, without undefined conversions; NaN reads as index 0.
     const auto d = decoder(6, 0, 0, {5, 10, 10});
-    EXPECT_EQ(d.Decode(1.9), 10.0);
-    EXPECT_EQ(d.Decode(7), 0.0);
-    EXPECT_EQ(d.Decode(-1), 0.0);
-    EXPECT_EQ(d.Encode(10.7), 1.0);
-    EXPECT_EQ(d.Encode(6), 0.0);
-    // Values no integer can hold find no entry, without undefined conversions.
-    EXPECT_EQ(d.Decode(std::nan("")), 5.0);  // NaN reads as index 0
-    EXPECT_EQ(d.Decode(1e300), 0.0);
-    EXPECT_EQ(d.Encode(-kInf), 0.0);
+    EXPECT_EQ((std::vector{d.Decode(1.9), d.Decode(7), d.Decode(-1), d.Decode(std::nan("")), d.Decode(1e300)}),
+              (std::vector{10.0, 0.0, 0.0, 5.0, 0.0}));
+    EXPECT_EQ((std::vector{d.Encode(10.7), d.Encode(6), d.Encode(-kInf)}), (std::vector{1.0, 0.0, 0.0}));
 }
 
 TEST(ParameterDecoder, ZeroScalesAndMissingRecordsGiveZero)
 {
-    EXPECT_EQ(decoder(1, 0).Decode(5), 0.0);
-    EXPECT_EQ(decoder(3, 0).Encode(5), 0.0);
-    EXPECT_EQ(decoder(5, 1, 0).Decode(5), 0.0);
-    EXPECT_EQ(decoder(5, 0, 1).Encode(5), 0.0);
-    EXPECT_EQ(decoder(7, 2, 2).Decode(5), 0.0);
+    EXPECT_EQ((std::vector{decoder(1, 0).Decode(5), decoder(3, 0).Encode(5), decoder(5, 1, 0).Decode(5),
+                           decoder(5, 0, 1).Encode(5), decoder(7, 2, 2).Decode(5)}),
+              std::vector<double>(5, 0.0));
 
     auto cleared = decoder(6, 0, 0, {7});
     EXPECT_EQ(cleared.SetParameter(nullptr), 0);
-    EXPECT_EQ(cleared.Decode(0), 0.0);
-    EXPECT_EQ(cleared.Encode(5), 0.0);
-    EXPECT_EQ(cleared.GetFormat(), "");
+    EXPECT_EQ(std::tuple(cleared.Decode(0), cleared.Encode(5), cleared.GetFormat()), std::tuple(0.0, 0.0, ""));
 }
 
 TEST(NumberText, PrintfFormatsAreSafeForAnyValue)
@@ -114,14 +106,12 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 TEST(NumberText, ParsingAndSaturation)
 {
     std::size_t used = 0;
-    EXPECT_EQ(numtext::ParseLeadingDouble("  -2.5e1)", &used), -25.0);
-    EXPECT_EQ(used, 8u);
+    EXPECT_EQ(std::pair(numtext::ParseLeadingDouble("  -2.5e1)", &used), used), std::pair(-25.0, std::size_t{8}));
     EXPECT_TRUE(std::isinf(numtext::ParseLeadingDouble("1e999")));
     EXPECT_EQ(numtext::ParseLeadingInteger("99999999999999999999", 10), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(numtext::ParseLeadingInteger("12", 99), 0);
-    EXPECT_EQ(numtext::SaturateToInt32(kInf), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(numtext::SaturateToInt32(-kInf), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(numtext::SaturateToInt32(std::nan("")), 0);
+    EXPECT_EQ((std::vector{numtext::SaturateToInt32(kInf), numtext::SaturateToInt32(-kInf), numtext::SaturateToInt32(std::nan(""))}),
+              (std::vector{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(), 0}));
     EXPECT_EQ(numtext::SaturateToUInt32(5e9), 0xFFFFFFFFu);
     EXPECT_EQ(numtext::SaturateToInt64(-9.3e18), std::numeric_limits<std::int64_t>::min());
 }
@@ -136,10 +126,9 @@ TEST(ViewConverters, HexadecimalWidthsAndTheWholeWord)
     // Any digit count stays inside the buffer: 32 digits at most.
     EXPECT_EQ(std::string(hex.Format(0xAB, 1000)), std::string(30, '0') + "AB");
 
-    EXPECT_EQ(hex.Parse("FFFFFFFF"), 0xFFFFFFFFu);
-    EXPECT_EQ(hex.Parse("  0x7f zz"), 0x7Fu);
-    EXPECT_EQ(hex.Parse("123456789"), 0xFFFFFFFFu);  // beyond 32 bits saturates
-    EXPECT_EQ(hex.Parse(std::string(31, '0') + "12"), 0x1u);  // only the first 32 characters
+    // Beyond 32 bits saturates; only the first 32 characters count.
+    EXPECT_EQ((std::vector{hex.Parse("FFFFFFFF"), hex.Parse("  0x7f zz"), hex.Parse("123456789"), hex.Parse(std::string(31, '0') + "12")}),
+              (std::vector{0xFFFFFFFFu, 0x7Fu, 0xFFFFFFFFu, 0x1u}));
 }
 
 TEST(ViewConverters, BinaryWidthsAndParsing)

@@ -13,7 +13,6 @@ using namespace gui;
 using guitest::plainTemplate;
 using guitest::SpyWindow;
 
-
 TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle) {
     std::vector<std::string> order;
     struct Tracked : SpyWindow {
@@ -92,8 +91,7 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     SpyWindow closing;
     ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
     closing.widget()->close();
-    EXPECT_EQ(closing.count(msg::SysCommand), 1);
-    EXPECT_EQ(closing.count(msg::Close), 1);
+    EXPECT_EQ(std::pair(closing.count(msg::SysCommand), closing.count(msg::Close)), std::pair(1, 1));
     EXPECT_FALSE(closing.exists());
 
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
@@ -159,8 +157,7 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     ASSERT_TRUE(once.setTimer(1, 1));
     ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
     QTest::qWait(20);
-    EXPECT_EQ(once.ticks, 1);
-    EXPECT_FALSE(once.hasTimer(1));
+    EXPECT_TRUE(once.ticks == 1 && !once.hasTimer(1));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
@@ -219,9 +216,8 @@ TEST(WindowThreads, AGuiCallFromAnotherThreadIsRefusedInReleaseBuilds) {
     LResult result = -1;
     std::thread t([&] { result = send(h, msg::TaskData, 0, 0); });
     t.join();
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(w.count(msg::TaskData), 0);
-    EXPECT_EQ(capture.count("gui: send called off the GUI thread\n"), 1u);
+    EXPECT_EQ(std::tuple(result, w.count(msg::TaskData), capture.count("gui: send called off the GUI thread\n")),
+              std::tuple(LResult{0}, 0, std::size_t{1}));
 }
 #endif
 

@@ -67,19 +67,14 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
     EXPECT_EQ(page.GetProfileWord(0), 0u);  // no profile yet
     Open(page);
     EXPECT_EQ(queue.calls, (std::vector<std::string>{"link", "store", "window"}));
-    EXPECT_EQ(queue.window, page.handle());
-    EXPECT_EQ(queue.store, &store);
-    EXPECT_EQ(store.GetSelectedId(), 0x300);
-    EXPECT_NE(page.GetStatusTimer(), nullptr);
-    EXPECT_EQ(page.GetProfileWord(3), 0x2010u);
+    EXPECT_TRUE(queue.window == page.handle() && queue.store == &store && page.GetStatusTimer() != nullptr);
+    EXPECT_EQ(std::tuple(store.GetSelectedId(), page.GetProfileWord(3)), std::tuple(0x300, 0x2010u));
     // The controls of the surface show their stored values.
-    EXPECT_EQ(page.Controls().size(), 4u);
-    EXPECT_EQ(page.control<TestLabel>(1003)->GetValue(), 5u);
+    EXPECT_EQ(std::tuple(page.Controls().size(), page.control<TestLabel>(1003)->GetValue()), std::tuple(4u, 5u));
     EXPECT_FALSE(page.isShown());
 
     // Records and profile slots outside their tables are refused.
-    EXPECT_EQ(page.GetProfileWord(128), 0u);
-    EXPECT_EQ(page.GetProfileWord(-1), 0u);
+    EXPECT_EQ(std::tuple(page.GetProfileWord(128), page.GetProfileWord(-1)), std::tuple(0u, 0u));
     EXPECT_TRUE(page.PwmSetting(8) && page.ChannelSetting(33) && page.AdcSetting(11) && page.InterruptSetting(5));
     EXPECT_FALSE(page.PwmSetting(9) || page.PwmSetting(-1) || page.ChannelSetting(34) || page.AdcSetting(12));
     EXPECT_FALSE(page.InterruptSetting(0) || page.InterruptSetting(6));
@@ -115,13 +110,10 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     page.PwmSetting(2)->flagB = 1;
 
     ASSERT_TRUE(page.onInitDialog());
-    EXPECT_EQ(page.GetStatusTimer(), timer);
-    EXPECT_EQ(timer->IsRunning(), 1u);
-    EXPECT_EQ(page.GetRecordFile(), file);
-    EXPECT_TRUE(static_cast<CDerivedExternFile*>(file)->IsRecording());
-    EXPECT_EQ(page.PwmSetting(8)->value, 50.0);
-    EXPECT_EQ(page.PwmSetting(2)->flagB, 1u);
-    EXPECT_EQ(queue.calls.size(), 6u);
+    EXPECT_TRUE(page.GetStatusTimer() == timer && timer->IsRunning() == 1u);
+    EXPECT_TRUE(page.GetRecordFile() == file && static_cast<CDerivedExternFile*>(file)->IsRecording());
+    EXPECT_EQ(std::tuple(page.PwmSetting(8)->value, page.PwmSetting(2)->flagB, queue.calls.size()),
+              std::tuple(50.0, 1u, std::size_t{6}));
 
     const gui::Handle speed = GiveTachometer(page)->handle();
     const gui::Handle checkWindow = page.FindControlByKey(1000)->handle();
@@ -129,12 +121,9 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     page.destroy();
     EXPECT_TRUE(page.IsDestroyed());
     EXPECT_EQ(queue.calls.back(), "stop");
-    EXPECT_EQ(page.GetStatusTimer(), nullptr);
-    EXPECT_EQ(page.GetRecordFile(), nullptr);
+    EXPECT_TRUE(page.GetStatusTimer() == nullptr && page.GetRecordFile() == nullptr && page.Tachometer() == nullptr);
     EXPECT_TRUE(page.Controls().empty());
-    EXPECT_EQ(page.Tachometer(), nullptr);
-    EXPECT_FALSE(gui::isWindow(speed));
-    EXPECT_FALSE(gui::isWindow(checkWindow));
+    EXPECT_FALSE(gui::isWindow(speed) || gui::isWindow(checkWindow));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
     EXPECT_FALSE(gui::post(self, gui::msg::ConnectionState, 1));
     // Nothing more can be added to a page that is going away.
@@ -156,9 +145,7 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     // The close box: hidden, not destroyed; the owner hears of it (once from the close
     // itself, once from the hiding).
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_TRUE(page.exists());
-    EXPECT_FALSE(page.isShown());
-    EXPECT_FALSE(speed->isShown());
+    EXPECT_TRUE(page.exists() && !page.isShown() && !speed->isShown());
     EXPECT_EQ(owner.count(gui::msg::PageClosed), 2);
 
     // "Close window" posts the close.
@@ -174,8 +161,7 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     Menu(page, pagemenu::kSaveParameters, 1);  // a control notification, not a menu command
     EXPECT_TRUE(names.requests.empty());
     Menu(page, pagemenu::kSaveParameters);  // cancelled: nothing to say
-    EXPECT_EQ(names.requests.size(), 1u);
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(names.requests.size() == 1u && dialogs.boxes().empty());
 
     names.answers = {dir.file("page.bin"), dir.file("missing/page.bin")};
     Menu(page, pagemenu::kSaveParameters);
@@ -260,8 +246,7 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
 
     EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(check)), 1);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_EQ(page.changes[0].word, -1);
-    EXPECT_EQ(page.changes[0].control, check);
+    EXPECT_TRUE(page.changes[0].word == -1 && page.changes[0].control == check);
     // The second map counts as the page's too.
     page.AddSecond(1, &stranger);
     EXPECT_EQ(page.send(gui::msg::ControlChanged, 0, l(&stranger)), 1);
@@ -276,7 +261,6 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     page.duringChange = [&] { page.destroy(); };
     QTest::mouseClick(check->widget(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(afterwards, 1);
-    EXPECT_TRUE(page.IsDestroyed());
-    EXPECT_TRUE(page.Controls().empty());
+    EXPECT_TRUE(page.IsDestroyed() && page.Controls().empty());
     guitest::settle();  // now it goes
 }

@@ -150,8 +150,7 @@ TEST(ControlRecord, NumberWordAndListTexts)
         r.SetItemIndex("3");
         r.SetDescription(text);  // replaces the list, as the description relation does
         EXPECT_EQ(r.GetDescriptions(), items) << text;
-        EXPECT_EQ(r.GetItemCount(), static_cast<int>(items.size()));
-        EXPECT_EQ(r.GetItemIndex(), 0);
+        EXPECT_EQ(std::pair(r.GetItemCount(), r.GetItemIndex()), std::pair(static_cast<int>(items.size()), 0));
     }
 }
 
@@ -162,8 +161,7 @@ TEST(ControlRecord, FormulaTokensFeedTheEvaluator)
     EXPECT_EQ(r.GetFormulaTokens(1), (Items{"(%p", "+", "5", "*", "1)", "/", "100"}));
     r.SetFormula("%p * 100 / 1023", 0);
     EXPECT_EQ(r.GetTokenCount(2), 0);
-    EXPECT_EQ(r.GetToken(1, 7), nullptr);
-    EXPECT_EQ(r.GetToken(0, -1), nullptr);
+    EXPECT_TRUE(r.GetToken(1, 7) == nullptr && r.GetToken(0, -1) == nullptr);
     EXPECT_EQ(*r.GetFormulaToken(5, 0), "(%p");  // any non-zero flag is the send list
 
     CDerivedMathematics send;
@@ -210,16 +208,14 @@ TEST(ControlRecord, OutOfRangeValuesAreRefused)
     EXPECT_EQ(edge.SetI2cStartAddress("255"), 1);
     CXmlControlConainer whole;
     EXPECT_EQ(whole.SetLsbBit("0") + whole.SetBitLength("32"), 2);
-    EXPECT_TRUE(edge.GetProblems().empty());
-    EXPECT_TRUE(whole.GetProblems().empty());
+    EXPECT_TRUE(edge.GetProblems().empty() && whole.GetProblems().empty());
 
     // A field past bit 31 unbinds the control: bound to the whole word it would
     // overwrite bits it does not own.
     const Filled past("<control><data><container_id>10</container_id><lsbbit>28</lsbbit>"
                       "<bitlength>8</bitlength></data></control>");
-    EXPECT_EQ(past.record.GetBitLength(), 0);
-    EXPECT_FALSE(past.record.HasContainerId());
-    EXPECT_EQ(past.record.GetProblems().size(), 2u);
+    EXPECT_EQ(std::tuple(past.record.GetBitLength(), past.record.HasContainerId(), past.record.GetProblems().size()),
+              std::tuple(0, false, 2u));
 
     // A device number outside its target's range drops the target; the control still
     // stores its value.
@@ -232,8 +228,7 @@ TEST(ControlRecord, OutOfRangeValuesAreRefused)
         const Filled filled("<control><hardware><device_target>" + std::string(target) + "</device_target>" +
                             "<device_number>" + std::to_string(number) + "</device_number></hardware>" +
                             "<data><container_id>5</container_id></data></control>");
-        EXPECT_EQ(filled.record.HasDeviceTarget(), kept);
-        EXPECT_EQ(filled.record.GetProblems().empty(), kept);
-        EXPECT_EQ(filled.record.GetContainerId(), 5);
+        EXPECT_EQ(std::tuple(filled.record.HasDeviceTarget(), filled.record.GetProblems().empty(), filled.record.GetContainerId()),
+                  std::tuple(kept, kept, 5));
     }
 }

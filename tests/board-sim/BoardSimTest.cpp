@@ -1,8 +1,6 @@
-// The simulator over a real pseudo-terminal, for what the link's suites never send it:
-// bad checksums and unknown input; and its shutdown and plugging races. Its replies,
-// faults and plugging are proven by those suites on every run (each fault must keep the
-// link from a reading there).
-
+// The simulator over a real pseudo-terminal, for what the link's suites never send it (bad
+// checksums, unknown input), and its shutdown and plugging races. Its replies, faults and
+// plugging are proven by those suites.
 #include "board-sim/SimFixture.h"
 
 #include <thread>
@@ -27,8 +25,7 @@ Bytes portFrame(Bytes f) {  // '8' 3, short: [9] = sum of [2..8]
 
 Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
     Bytes f(36, 0);
-    f[0] = '8';
-    f[1] = code;
+    f[0] = '8', f[1] = code;
     for (auto [at, value] : bytes) f[static_cast<std::size_t>(at)] = value;
     const bool block = code == 1 || code == 0xFF;
     f[35] = sum(f, 2, block ? 32 : 34);
@@ -83,13 +80,10 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
 
     const auto log = sim_->frames();
     ASSERT_EQ(log.size(), 5u);
-    EXPECT_EQ(log[0].bytes, (Bytes{'Z', 0x01, 0x02}));
-    EXPECT_TRUE(log[0].dropped);
-    EXPECT_TRUE(log[1].dropped);
-    EXPECT_FALSE(log[2].dropped);
-    EXPECT_EQ(log[3].bytes, (Bytes{'C', 0, 3}));
-    EXPECT_TRUE(log[3].dropped);
-    EXPECT_FALSE(log[4].dropped);
+    EXPECT_EQ(std::pair(log[0].bytes, log[3].bytes), std::pair(Bytes{'Z', 0x01, 0x02}, Bytes{'C', 0, 3}));
+    std::vector<bool> dropped;
+    for (const auto& f : log) dropped.push_back(f.dropped);
+    EXPECT_EQ(dropped, (std::vector<bool>{true, true, false, true, false}));
 }
 
 TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {

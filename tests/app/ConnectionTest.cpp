@@ -1,8 +1,6 @@
-// The board connection against the simulator over real pseudo-terminals: the title
-// follows the open, a port held by another program is retried, a quick unplug and
-// replug (on a port path with blanks and parentheses) or a port name that comes to
-// stand for another terminal counts as a removal. (A hang-up alone: the transport's
-// tests.)
+// The board connection over real pseudo-terminals: the title follows the open, a port held by
+// another program is retried, a quick unplug and replug (on a path with blanks and parentheses)
+// or a name that comes to stand for another terminal is a removal. (A hang-up: the transport's.)
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -40,8 +38,7 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
     ASSERT_EQ(holder->open(sim.path()), 0);
     Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
-    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
-    EXPECT_EQ(rig.board.IsConnected(), 0);
+    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Disconnected)"), 0));
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_EQ(sim.sim.frameCount(), 0u);
@@ -76,13 +73,11 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
     ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_TRUE(WaitForInit(sim));
-    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
-    EXPECT_EQ(rig.board.IsConnected(), 1);
+    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Connected)"), 1));
 }
 
 TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanishedOneTooWithoutFramesToTheOld) {
-    SimLink board;
-    SimLink other;
+    SimLink board, other;
     ASSERT_TRUE(board.started && other.started);
     const std::string link = UniqueLinkPath("tamsiro-board-link");
     PointLink(link, board.sim.slavePath());

@@ -106,7 +106,8 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 TEST(NumberText, ParsingAndSaturation)
 {
     std::size_t used = 0;
-    EXPECT_EQ(std::pair(numtext::ParseLeadingDouble("  -2.5e1)", &used), used), std::pair(-25.0, std::size_t{8}));
+    EXPECT_EQ(numtext::ParseLeadingDouble("  -2.5e1)", &used), -25.0);
+    EXPECT_EQ(used, 8u);
     EXPECT_TRUE(std::isinf(numtext::ParseLeadingDouble("1e999")));
     EXPECT_EQ(numtext::ParseLeadingInteger("99999999999999999999", 10), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(numtext::ParseLeadingInteger("12", 99), 0);

@@ -1,6 +1,5 @@
-// The serial port over a pseudo-terminal, and finding the board's port. Hang-ups, a port
-// held by another program and a name that comes to stand for another terminal are shown
-// through the link and the main window.
+// The serial port over a pseudo-terminal, and finding the board's port. (Hang-ups, held ports
+// and renamed terminals: through the link and the main window.)
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -50,8 +49,7 @@ TEST_F(SerialPortTest, ControlBytesPassUnchangedBothWaysWithoutEcho) {
 
 TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropped) {
     int r = -2;
-    EXPECT_TRUE(readN(1, &r).empty());
-    EXPECT_EQ(r, 0);  // nothing arrives: 0, not an error
+    EXPECT_TRUE(readN(1, &r).empty() && r == 0) << r;  // nothing arrives: 0, not an error
     peer.write({1, 2, 3});
     EXPECT_EQ(readN(5), (Bytes{1, 2, 3}));  // fewer than asked once the line stays quiet
     // Bytes trickling in within the interval are all collected.
@@ -88,8 +86,7 @@ TEST(BoardPorts, PathLocatorFollowsThePathsExistence) {
     fs::create_symlink("/dev/null", link);
     auto found = locator.findPresent();
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->devPath, link.string());
-    EXPECT_EQ(found->friendlyName, "Board Port (" + link.string() + ")");
+    EXPECT_EQ(std::pair(found->devPath, found->friendlyName), std::pair(link.string(), "Board Port (" + link.string() + ")"));
     // A dangling link is a board that went away.
     fs::remove(link);
     fs::create_symlink("/nonexistent/pts/99", link);

@@ -241,8 +241,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     ASSERT_TRUE(polls(2));
     page->widget()->showNormal();
     guitest::settle();
-    EXPECT_TRUE(page->TachometerPanel()->isShown());
-    EXPECT_TRUE(page->State().polling);
+    EXPECT_TRUE(page->TachometerPanel()->isShown() && page->State().polling);
     const std::size_t points = graph->Series(2)->Container()->GetCount();
     ASSERT_TRUE(guitest::waitFor([&] { return graph->Series(2)->Container()->GetCount() > points || points >= 100; }, 5000));
     Change(*page, 26, 0, 0);
@@ -270,8 +269,7 @@ TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
 
     // Target RPM only with a pole count (the model starts with 4 poles), Target FG
     // only without.
-    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled());
-    EXPECT_FALSE(test->FindControl(4, 0)->isEnabled());
+    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled() && !test->FindControl(4, 0)->isEnabled());
     for (std::uint32_t poles : {0u, 2u}) {
         Change(*page, 18, 0, poles);
         EXPECT_EQ(test->FindControl(3, 0)->isEnabled(), poles != 0) << poles;

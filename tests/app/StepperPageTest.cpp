@@ -133,9 +133,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(store.GetValue(step.kind), step.value);
         if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
-    EXPECT_FALSE(r.sim.sim.portLevel(12));
-    EXPECT_FALSE(r.sim.sim.portLevel(8));
-    EXPECT_TRUE(r.sim.sim.portLevel(10));
+    EXPECT_TRUE(!r.sim.sim.portLevel(12) && !r.sim.sim.portLevel(8) && r.sim.sim.portLevel(10));
     EXPECT_TRUE(r.sim.sim.portLevel(23));
     EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
@@ -256,8 +254,7 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
     }
     // The first step's REF and attenuation reach the store and the board.
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
-    EXPECT_TRUE(r.sim.sim.portLevel(8));
-    EXPECT_FALSE(r.sim.sim.portLevel(10));
+    EXPECT_TRUE(r.sim.sim.portLevel(8) && !r.sim.sim.portLevel(10));
     Change(*page, 41, 0, 0);
     r.Take();
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;

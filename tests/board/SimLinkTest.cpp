@@ -158,8 +158,7 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     ASSERT_EQ(f.size(), 36u);
     // Channel 8's value in [15], [16] and output fields in [27]; [23] as the port frame left it.
     EXPECT_EQ((Bytes{f[1], f[15], f[16], f[27], f[23]}), (Bytes{2, 0x23, 0x01, 0x02, 0x10}));
-    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk);
-    EXPECT_TRUE(s_.sim.portLevel(30));
+    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk && s_.sim.portLevel(30));
 
     // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
     // port frame (its [9] stays 1) nor into the parameter blocks built from it.

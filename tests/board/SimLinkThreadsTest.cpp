@@ -75,6 +75,5 @@ TEST(LinkThreads, CloseWaitsForTheExchangeOnTheWire) {
     wire->release = true;
     reader.join();
     closer.join();
-    EXPECT_TRUE(wire->closed.load());
-    EXPECT_FALSE(wire->overlapped.load());
+    EXPECT_TRUE(wire->closed.load() && !wire->overlapped.load());
 }

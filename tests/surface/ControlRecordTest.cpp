@@ -93,8 +93,7 @@ TEST(ControlRecord, MissingAndEmptyFieldsKeepTheDefaults)
     EXPECT_EQ(filled.applied, 1);
     EXPECT_EQ(r.GetGuiType(), "label");
     EXPECT_EQ(r.GetPosition(), std::make_pair(0, 0));
-    EXPECT_FALSE(r.HasGuiFormat());
-    EXPECT_FALSE(r.HasDeviceTarget());
+    EXPECT_FALSE(r.HasGuiFormat() || r.HasDeviceTarget());
     EXPECT_EQ(r.GetRegisterAddress(), CXmlControlConainer::kRegisterNotGiven);
     EXPECT_EQ(std::tuple(r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetIoType(), r.GetFixedValue()),
               std::tuple(-1, -1, 0, -1, -1));

@@ -120,9 +120,7 @@ TEST(ControlBinding, RefusesWordsAndFieldsOutsideTheBlock)
 {
     platform::DebugCapture debug;
     TestLabel label(nullptr, 3000);
-    EXPECT_TRUE(label.SetRegisterEx(5, 9, 0x13));
-    EXPECT_FALSE(label.SetRegister(256, 1));
-    EXPECT_FALSE(label.SetRegisterEx(-2, 1, 1));
+    EXPECT_TRUE(label.SetRegisterEx(5, 9, 0x13) && !label.SetRegister(256, 1) && !label.SetRegisterEx(-2, 1, 1));
     EXPECT_EQ(std::pair(label.GetRegisterAddress(), label.GetProfileWord()), std::pair(5, 0x13u));
 
     EXPECT_EQ(label.SetBitField(31, 1), 1);

@@ -345,8 +345,7 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
     edit->setFocus();
     edit->lineEdit()->selectAll();
     QTest::keyClicks(edit->widget(), QStringLiteral("0x1A"));
-    EXPECT_TRUE(edit->IsCommitPending());
-    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
+    EXPECT_TRUE(edit->IsCommitPending() && guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
     EXPECT_TRUE(edit->GetValue() == 26u && edit->IsHexInput());
     QTest::qWait(50);
     EXPECT_EQ(ChangeCount(), 3u);
@@ -469,8 +468,7 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     EXPECT_EQ(page.changes[0].control, onFloating);
     // Other messages get the dialog's own processing: Close hides it.
     gui::send(floating->handle(), gui::msg::Close, 0, 0);
-    EXPECT_TRUE(floating->exists());
-    EXPECT_FALSE(floating->isShown());
+    EXPECT_TRUE(floating->exists() && !floating->isShown());
 
     // The page sizes its client area to the controls on itself only.
     page.ResizeWindow();

@@ -122,8 +122,7 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     EXPECT_TRUE(page.IsDestroyed());
     EXPECT_EQ(queue.calls.back(), "stop");
     EXPECT_TRUE(page.GetStatusTimer() == nullptr && page.GetRecordFile() == nullptr && page.Tachometer() == nullptr);
-    EXPECT_TRUE(page.Controls().empty());
-    EXPECT_FALSE(gui::isWindow(speed) || gui::isWindow(checkWindow));
+    EXPECT_TRUE(page.Controls().empty() && !(gui::isWindow(speed) || gui::isWindow(checkWindow)));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
     EXPECT_FALSE(gui::post(self, gui::msg::ConnectionState, 1));
     // Nothing more can be added to a page that is going away.
@@ -151,8 +150,7 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     // "Close window" posts the close.
     page.show();
     Menu(page, pagemenu::kCloseWindow);
-    EXPECT_FALSE(speed->isShown());
-    EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
+    EXPECT_TRUE(!speed->isShown() && guitest::waitFor([&] { return !page.isShown(); }));
     EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
 
     // "Save parameter setting" saves the block and says why a save failed.

@@ -94,8 +94,7 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     EXPECT_NE(file.GetLastError().find("missing/bad.csv"), std::string::npos) << file.GetLastError();
     EXPECT_FALSE(debug.lines().empty() || file.IsRecording());
     EXPECT_EQ(std::pair(file.WriteRow(7, 8), file.WriteRowReal(7, 1.0, 2.0)), std::pair(0, 0));
-    EXPECT_FALSE(file.EndRecord());
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
+    EXPECT_FALSE(file.EndRecord() || std::filesystem::exists(dir.file("missing")));
     // The good file holds its complete block.
     const std::string good = startBanner("09:03:07.045") + kOneChannel + "09:03:07.145, 5, 6\r\n" + kEnd;
     EXPECT_EQ(readText(dir.file("good.csv")), good);

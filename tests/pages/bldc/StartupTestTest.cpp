@@ -46,8 +46,7 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     const auto messages = window.Messages();
     ASSERT_EQ(messages.size(), 1u);
     const TrialPost end = DecodeTrialPost(messages.back().message.wParam, messages.back().message.lParam);
-    EXPECT_TRUE(end.end && end.run == test.RunNumber());
-    EXPECT_TRUE(board.sim.portLevel(21));
+    EXPECT_TRUE(end.end && end.run == test.RunNumber() && board.sim.portLevel(21));
 }
 
 // The page deletes its (hidden) dialog while a trial runs: the worker is joined first and

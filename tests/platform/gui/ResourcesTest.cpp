@@ -17,8 +17,7 @@ TEST(Resources, BitmapsLoadByIdAsRgb32AndAMissingIdIsAClearNull) {
     EXPECT_EQ(image.pixel(2, 1), 0xFF808080u);
 
     platform::DebugCapture capture;
-    EXPECT_TRUE(loadBitmap(424242).isNull());
-    EXPECT_TRUE(loadIcon(424242).isNull());
+    EXPECT_TRUE(loadBitmap(424242).isNull() && loadIcon(424242).isNull());
     EXPECT_EQ(capture.count("gui: bitmap resource 424242 not found\n"), 1u);
     EXPECT_EQ(capture.count("gui: icon resource 424242 not found\n"), 1u);
 }

@@ -79,8 +79,7 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {
     SpyWindow w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
-    EXPECT_FALSE(w.isShown());
-    EXPECT_FALSE(w.show(true));
+    EXPECT_FALSE(w.isShown() || w.show(true));
     EXPECT_TRUE(w.show(true));  // already shown: no second notification
     EXPECT_TRUE(w.hide());
     std::vector<WParam> shows;

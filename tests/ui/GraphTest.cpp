@@ -53,31 +53,28 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     CDerivedPixelDecoder x;
     x.Init(&r, 500, 0);
     const double before = x.Scale();
-    EXPECT_EQ(x.Init(&r, 0, 0), 0);
-    EXPECT_EQ(x.Scale(), before);
-    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"), 1u);
+    EXPECT_TRUE(x.Init(&r, 0, 0) == 0 && x.Scale() == before);
     EXPECT_EQ(x.Init(nullptr, 10, 0), 0);
-    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n"), 1u);
+    EXPECT_EQ(std::pair(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"),
+                        debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n")),
+              std::pair(std::size_t{1}, std::size_t{1}));
     r.maximum = 8000;
-    EXPECT_EQ(d.SetDivisions(0), 1);
-    EXPECT_EQ(r.divisions, 400);
+    EXPECT_TRUE(d.SetDivisions(0) == 1 && r.divisions == 400) << r.divisions;
 
     // A flat range divides by nothing (its line is in the pixels below); huge values stay
     // within the pixel limit.
     CRangeRecord flat{500, 500, 0}, wide{0, 1, 0};
-    EXPECT_EQ(x.Init(&flat, 180, 1), 1);
-    EXPECT_EQ(x.PixelToValue(30), 500);
+    EXPECT_TRUE(x.Init(&flat, 180, 1) == 1 && x.PixelToValue(30) == 500);
     x.Init(&wide, 500, 0);
-    EXPECT_EQ(x.ValueToPixel(2e9), graphaxes::kPixelLimit);
-    EXPECT_EQ(x.ValueToPixel(-2e9), -graphaxes::kPixelLimit);
+    EXPECT_EQ(std::pair(x.ValueToPixel(2e9), x.ValueToPixel(-2e9)), std::pair(graphaxes::kPixelLimit, -graphaxes::kPixelLimit));
 }
 
 TEST(TickStep, NeverFallsToZeroOrBelow)
 {
     // A small range with no divisions, negative divisions, an inverted range.
-    EXPECT_EQ(graphaxes::TickStep(false, 0, 5, 0), 1);
-    EXPECT_EQ(graphaxes::TickStep(false, 0, 100, -5), 1);
-    EXPECT_EQ(graphaxes::TickStep(false, 100, 0, 0), 1);
+    EXPECT_EQ((std::vector{graphaxes::TickStep(false, 0, 5, 0), graphaxes::TickStep(false, 0, 100, -5),
+                           graphaxes::TickStep(false, 100, 0, 0)}),
+              (std::vector{1, 1, 1}));
 }
 
 // A 600 x 250 graph window with a line on channel 1 over 0..100 (divisions 5) and
@@ -97,9 +94,8 @@ protected:
 
 TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
 {
-    EXPECT_EQ(SurfaceOf(graph.Graph()->GetCanvas())->size(), QSize(600, 250));
-    EXPECT_EQ(graph.Axis(1, true)->GetOrigin(), QPoint(45, 195));
-    EXPECT_EQ(SeriesImage(graph, 1).size(), QSize(500, 181));
+    EXPECT_EQ(std::tuple(SurfaceOf(graph.Graph()->GetCanvas())->size(), graph.Axis(1, true)->GetOrigin(), SeriesImage(graph, 1).size()),
+              std::tuple(QSize(600, 250), QPoint(45, 195), QSize(500, 181)));
 
     // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
     EXPECT_EQ(at({{76, 195}, {575, 195}, {576, 195}}), (std::vector{kTick, kTick, kWhite}));
@@ -139,8 +135,9 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     }
     EXPECT_EQ(mismatches, 0);
     // The sweep erased ahead of the new point and the newest pixel is near the right.
-    EXPECT_EQ(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), kCurve);
-    EXPECT_EQ(series.pixel(20, 87), kWhite);  // the old trace there (x 4, about 4080) is gone
+    // The old trace at (20, 87) (x 4, about 4080) is gone.
+    EXPECT_EQ(std::pair(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), series.pixel(20, 87)),
+              std::pair(kCurve, kWhite));
 }
 
 TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
@@ -154,18 +151,16 @@ TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
     EXPECT_EQ(s->EraseWidth(), 2);
     graph.ClearSeries();
     EXPECT_EQ(s->EraseWidth(), 5);  // back to the divisions
-    EXPECT_EQ(s->Container()->GetCount(), 0u);
-    EXPECT_FALSE(s->IsWrapped());
+    EXPECT_TRUE(s->Container()->GetCount() == 0u && !s->IsWrapped());
 }
 
 TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
 {
-    EXPECT_EQ(graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0), 0);
-    EXPECT_EQ(graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), 0);
-    EXPECT_EQ(graph.GetSeriesCount(), 1);
-    EXPECT_EQ(graph.SetAxisRange(3, 1, 0, 10, 1), 0);
-    EXPECT_EQ(graph.SetAxisTitle(2, 1, QStringLiteral("x")), 0);  // no shape yet
-    EXPECT_EQ(graph.AddPoint(2, 5, 5), 1);                         // nothing to add to: ignored
+    // Channel 2 has no shape yet: no title; a point for it is ignored.
+    EXPECT_EQ((std::vector{graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0),
+                           graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), graph.GetSeriesCount(),
+                           graph.SetAxisRange(3, 1, 0, 10, 1), graph.SetAxisTitle(2, 1, QStringLiteral("x")), graph.AddPoint(2, 5, 5)}),
+              (std::vector{0, 0, 1, 0, 0, 1}));
 
     // Replacing channel 1 again and again: the old parts go (ASan checks), the graph
     // keeps drawing with the new ones.
@@ -206,11 +201,10 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.SetChannelMask(1);
     const gui::Bitmap& bars = SeriesImage(graph, 1);
     graph.AddPoint(1, 0, 7);
-    EXPECT_EQ(bars.pixel(37, 170), 0x00FF00u);  // one in (5, 10]: rows 162..179
-    EXPECT_EQ(bars.pixel(37, 150), kWhite);
+    EXPECT_EQ(std::pair(bars.pixel(37, 170), bars.pixel(37, 150)), std::pair(0x00FF00u, kWhite));  // one in (5, 10]: rows 162..179
     graph.AddPoint(1, 0, 10);                   // counted in (5, 10] and shown there
-    EXPECT_EQ(bars.pixel(37, 150), 0x00FF00u);  // two: rows 144..179
-    EXPECT_EQ(bars.pixel(62, 175), kWhite);     // (10, 15] stays empty
+    // Two: rows 144..179; (10, 15] stays empty.
+    EXPECT_EQ(std::pair(bars.pixel(37, 150), bars.pixel(62, 175)), std::pair(0x00FF00u, kWhite));
     // A full redraw shows the same bars (it also draws the empty buckets' base line).
     const QImage incremental = bars.image().copy(0, 0, 500, 180);
     graph.Series(1)->Draw();
@@ -220,8 +214,7 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.SetXAxisDivisions(1, 0);
     EXPECT_EQ(graph.Series(1)->AddValue(3, 3), 0);
     graph.SetXAxisDivisions(1, -5);
-    EXPECT_EQ(graph.Series(1)->Draw(), 1);
-    EXPECT_EQ(graph.Series(1)->Container()->GetCount(), 3u);
+    EXPECT_TRUE(graph.Series(1)->Draw() == 1 && graph.Series(1)->Container()->GetCount() == 3u);
 }
 
 TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
@@ -230,11 +223,9 @@ TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
     c.SetCapacity(100);
     for (int i = 0; i < 150; ++i) c.Add(i, i * 2.0);
     ASSERT_EQ(c.GetCount(), 101u);
-    EXPECT_EQ(c.GetPoint(0).first, 49.0);
-    EXPECT_EQ(c.GetPoint(100).second, 298.0);
-    EXPECT_EQ(c.CountInRange(3, 0), 104.0);  // b <= 0: the value at index a
-    EXPECT_EQ(c.CountInRange(-1000, 0), 0.0);  // outside the buffer: 0, not a stray read
-    EXPECT_EQ(c.CountInRange(500, -1), 0.0);
+    EXPECT_EQ(std::pair(c.GetPoint(0).first, c.GetPoint(100).second), std::pair(49.0, 298.0));
+    // b <= 0: the value at index a; outside the buffer: 0, not a stray read.
+    EXPECT_EQ((std::vector{c.CountInRange(3, 0), c.CountInRange(-1000, 0), c.CountInRange(500, -1)}), (std::vector{104.0, 0.0, 0.0}));
     CSeriesContainer small;
     small.SetCapacity(10);
     for (const double y : {50.0, 100.0, 150.0}) small.Add(0, y);

@@ -90,16 +90,14 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_EQ(ms.size(), 34u + 9u + 2u);
     for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(ms[i] - ms[i - 1], 5u) << i;
     for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(ms[i] - ms[i - 1], 2u) << i;
-    EXPECT_EQ(rig.timed.added[42].first, boardinit::kPwmWord);
-    EXPECT_EQ(rig.timed.added[43].first, boardinit::kGpioReadWord);
+    EXPECT_EQ(std::pair(rig.timed.added[42].first, rig.timed.added[43].first), std::pair(boardinit::kPwmWord, boardinit::kGpioReadWord));
     EXPECT_GE(ms[43] - ms[42], 100u);
     ASSERT_EQ(frames.size(), 9u);
     // Every line an output but the board-type inputs 16 and 17 (direction bytes of ports
     // 0-7, 8-15, 16-17, 18-20); 16, 17 and 21 high (no driver chosen yet), the rest low.
     EXPECT_EQ(Bytes(frames[1].begin() + 6, frames[1].begin() + 10), (Bytes{0xFF, 0xFF, 0x00, 0x0E}));
-    EXPECT_EQ(frames[2], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
+    EXPECT_TRUE(frames[2] == (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}) && frames[8] == frames[2]);
     EXPECT_EQ(Bytes(frames[4].begin() + 2, frames[4].begin() + 4), (Bytes{0xFF, 0x01}));
-    EXPECT_EQ(frames[8], (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}));
 
     // A driver chosen before the replies are handled: the second reply fills the list
     // again, which drops that choice.
@@ -110,9 +108,9 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     const auto replies = rig.window->only(TaskData);
     ASSERT_EQ(replies.size(), 2u);
     EXPECT_EQ(std::pair(replies[0].w, replies[1].w), std::pair(gui::WParam{0x20010}, gui::WParam{0x20011}));
-    EXPECT_EQ(rig.window->BoardTypeReplies(), 0);
-    EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
-    EXPECT_EQ(rig.window->ShownDevices().size(), 13u);
+    EXPECT_EQ(std::tuple(rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
+                         rig.window->ShownDevices().size()),
+              std::tuple(0, -1, 13u));
     EXPECT_FALSE(rig.OkEnabled());
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
@@ -208,8 +206,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     ASSERT_TRUE(guitest::waitFor([&] { return rig.pageLog.size() >= 2; }, 3000));
     EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
     EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
-    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
-    EXPECT_EQ(rig.board.IsConnected(), 1);
+    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Connected)"), 1));
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
 
     // A page asking for re-initialisation gets the defaults sent again.
@@ -224,9 +221,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
-    EXPECT_EQ(rig.pages->deleted, 1);
-    EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
-    EXPECT_EQ(rig.board.IsConnected(), 0);
+    EXPECT_EQ(std::tuple(rig.pages->deleted, rig.Title(), rig.board.IsConnected()), std::tuple(1, QString("Tamsiro (USB Disconnected)"), 0));
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
     EXPECT_FALSE(rig.OkEnabled());
 }

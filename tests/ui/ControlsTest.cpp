@@ -123,14 +123,11 @@ TEST_F(ControlHost, CheckButtonTogglesWithItsCaptionOnlyOnAReleaseInsideIt)
     EXPECT_EQ(check->text(), QStringLiteral("OFF"));
     guitest::userClick(*check);
     EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(check.get())}}));
-    EXPECT_EQ(check->GetValue(), 1u);
-    EXPECT_EQ(check->text(), QStringLiteral("ON"));
-    EXPECT_EQ(check->check(), 1);
+    EXPECT_EQ(std::tuple(check->GetValue(), check->text(), check->check()), std::tuple(1u, QStringLiteral("ON"), 1));
     // Pressed inside, released outside: neither a toggle nor a report.
     guitest::userPress(*check, QPoint(5, 5));
     guitest::userRelease(*check, QPoint(150, 5));
-    EXPECT_EQ(ChangeCount(), 1u);
-    EXPECT_EQ(check->GetValue(), 1u);
+    EXPECT_EQ(std::pair(ChangeCount(), check->GetValue()), std::pair(std::size_t{1}, 1u));
 }
 
 TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
@@ -364,11 +361,10 @@ TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
         return edit->GetValue();
     };
     guitest::focusForKeys(*edit);
-    EXPECT_EQ(commit(QStringLiteral("2.9")), 29u);  // 28.999... rounds, not truncates
-    EXPECT_EQ(commit(QStringLiteral("-4")), 0u);
-    EXPECT_EQ(commit(QStringLiteral("1e30")), 0xFFFFFFFFu);
-    EXPECT_EQ(commit(QStringLiteral("nan")), 0u);
-    EXPECT_EQ(commit(QStringLiteral("abc")), 0u);
+    // 2.9 is 28.999... stored: rounded, not truncated.
+    EXPECT_EQ((std::vector{commit(QStringLiteral("2.9")), commit(QStringLiteral("-4")), commit(QStringLiteral("1e30")),
+                           commit(QStringLiteral("nan")), commit(QStringLiteral("abc"))}),
+              (std::vector{29u, 0u, 0xFFFFFFFFu, 0u, 0u}));
     EXPECT_EQ(ChangeCount(), 5u);
 
     // A "cont." field clicked in and out keeps its value.
@@ -438,8 +434,7 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     std::uint32_t base = 0;
     gui::Window* floating = page.GetContainerWindow("floating", &base);
     ASSERT_NE(floating, nullptr);
-    EXPECT_EQ(base, 2000u);
-    EXPECT_EQ(page.GetContainerWindow("floating", nullptr), floating);  // made once
+    EXPECT_TRUE(base == 2000u && page.GetContainerWindow("floating", nullptr) == floating);  // made once
     // Each name's window and first control id; "tachometer": the first tachometer window, or
     // the second when only it exists.
     for (auto [name, window, id] : {std::tuple<const char*, gui::Window*, std::uint32_t>{nullptr, &page, 1000},
@@ -464,8 +459,7 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     page.show();
     guitest::userClick(*onFloating);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_EQ(page.changes[0].word, 9);
-    EXPECT_EQ(page.changes[0].control, onFloating);
+    EXPECT_TRUE(page.changes[0].word == 9 && page.changes[0].control == onFloating);
     // Other messages get the dialog's own processing: Close hides it.
     gui::send(floating->handle(), gui::msg::Close, 0, 0);
     EXPECT_TRUE(floating->exists() && !floating->isShown());

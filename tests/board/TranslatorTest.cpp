@@ -36,23 +36,18 @@ TEST(PortPathFromFriendlyName, TakesTheBracketedPath) {
 TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndMovesBytes) {
     ASSERT_TRUE(peer_.ok());
     Find();
-    EXPECT_EQ(t_.Open(0), 1);
-    EXPECT_EQ(clock_.totalSleptMs(), 1500u);
+    EXPECT_TRUE(t_.Open(0) == 1 && clock_.totalSleptMs() == 1500u) << clock_.totalSleptMs();
 
     std::uint8_t frame[] = {'V'};
     std::int32_t moved = 0;
-    EXPECT_EQ(t_.Transfer(0, frame, 1, &moved), 1);
-    EXPECT_EQ(moved, 1);
+    EXPECT_TRUE(t_.Transfer(0, frame, 1, &moved) == 1 && moved == 1);
     EXPECT_EQ(peer_.read(1), (std::vector<std::uint8_t>{'V'}));
     peer_.write({4, 'V', 0x13, 0x21});
     std::uint8_t reply[4] = {};
-    EXPECT_EQ(t_.Transfer(1, reply, 4, nullptr), 4);  // no count pointer: still the count
-    EXPECT_EQ(reply[3], 0x21);
-    EXPECT_EQ(t_.Transfer(1, reply, 1, &moved), 0);  // time-out with nothing
-    EXPECT_EQ(moved, 0);
+    EXPECT_TRUE(t_.Transfer(1, reply, 4, nullptr) == 4 && reply[3] == 0x21);  // no count pointer: still the count
+    EXPECT_TRUE(t_.Transfer(1, reply, 1, &moved) == 0 && moved == 0);          // time-out with nothing
     EXPECT_EQ(t_.Close(), 0);
-    EXPECT_EQ(t_.Transfer(0, frame, 1, &moved), -1);  // closed: no I/O
-    EXPECT_EQ(moved, -1);
+    EXPECT_TRUE(t_.Transfer(0, frame, 1, &moved) == -1 && moved == -1);  // closed: no I/O
 }
 
 TEST_F(NativeTranslator, WithoutTheBoardTimeOutsAReadStillEnds) {
@@ -83,13 +78,11 @@ TEST_F(NativeTranslator, OpenFailuresSayWhy) {
 
 TEST_F(NativeTranslator, ReconnectReopensTheFoundPort) {
     ASSERT_TRUE(peer_.ok());
-    EXPECT_EQ(t_.Reconnect(), 1);  // nothing found yet: nothing to do
-    EXPECT_EQ(debug_.count("Device Reconnect Success\n"), 0u);
+    EXPECT_TRUE(t_.Reconnect() == 1 && debug_.count("Device Reconnect Success\n") == 0u);  // nothing found yet
 
     Find();
     t_.Detect();
-    EXPECT_EQ(t_.Reconnect(), 1);
-    EXPECT_EQ(debug_.count("Device Reconnect Success\n"), 1u);
+    EXPECT_TRUE(t_.Reconnect() == 1 && debug_.count("Device Reconnect Success\n") == 1u);
     std::uint8_t frame[] = {'A'};
     EXPECT_EQ(t_.Transfer(0, frame, 1, nullptr), 1);
     EXPECT_EQ(peer_.read(1), (std::vector<std::uint8_t>{'A'}));

@@ -80,8 +80,7 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
     EXPECT_FALSE(page.InterruptSetting(0) || page.InterruptSetting(6));
 
     // A loaded parameter set: the owner sets the board up again.
-    EXPECT_EQ(page.send(gui::msg::ReapplyDeviceData), 1);
-    EXPECT_EQ(owner.count(gui::msg::ReinitialiseBoard), 1);
+    EXPECT_TRUE(page.send(gui::msg::ReapplyDeviceData) == 1 && owner.count(gui::msg::ReinitialiseBoard) == 1);
     // The title follows the connection; the name is no format, and the title keeps to its length.
     EXPECT_EQ(page.send(gui::msg::ConnectionState, static_cast<gui::WParam>(-1)), 1);
     EXPECT_EQ(page.text(), QStringLiteral("TM4410 Controller (USB Disconnected)"));
@@ -163,12 +162,10 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
 
     names.answers = {dir.file("page.bin"), dir.file("missing/page.bin")};
     Menu(page, pagemenu::kSaveParameters);
-    EXPECT_EQ(std::filesystem::file_size(dir.file("page.bin")), 1028u);
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(std::filesystem::file_size(dir.file("page.bin")) == 1028u && dialogs.boxes().empty());
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].caption, QStringLiteral("Save parameter setting"));
-    EXPECT_FALSE(dialogs.boxes()[0].text.isEmpty());
+    EXPECT_TRUE(dialogs.boxes()[0].caption == QStringLiteral("Save parameter setting") && !dialogs.boxes()[0].text.isEmpty());
 }
 
 TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
@@ -208,8 +205,7 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(page.FindControl(5, 0x10002), label);  // the index keeps 16 bits
     page.EnableControlsAt(5, false);
     EXPECT_FALSE(label->isEnabled());
-    EXPECT_EQ(page.EnableControl(5, 2, true), 1);
-    EXPECT_TRUE(label->isEnabled());
+    EXPECT_TRUE(page.EnableControl(5, 2, true) == 1 && label->isEnabled());
 
     // Synchronized only when the control's data word is its kind.
     auto* check = static_cast<TestCheck*>(page.AddControl(6u << 16, std::make_unique<TestCheck>(&page, 0x60BB8)));
@@ -235,12 +231,11 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     ASSERT_TRUE(stranger.CreateControlWindow(QPoint(0, 0), 10, 10));
     const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
 
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 3, 0x1234), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 256, l(check)), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check)), 0);
-    EXPECT_TRUE(page.changes.empty());
-    EXPECT_EQ(debug.lines().size(), 4u);
+    EXPECT_EQ((std::vector{page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)),
+                           page.send(gui::msg::ControlChanged, 3, 0x1234), page.send(gui::msg::ControlChanged, 256, l(check)),
+                           page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check))}),
+              std::vector<gui::LResult>(4, 0));
+    EXPECT_TRUE(page.changes.empty() && debug.lines().size() == 4u);
 
     EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(check)), 1);
     ASSERT_EQ(page.changes.size(), 1u);

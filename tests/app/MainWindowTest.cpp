@@ -29,14 +29,12 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kMotorTypeList)->curSel(), 0);
     std::vector<std::uint32_t> all = {0x000};
     for (const auto& t : byType) all.insert(all.end(), t.begin(), t.end());
-    EXPECT_EQ(shownKeys(rig), all);
-    EXPECT_EQ(rig.DriverTexts().at(0), "----------");
+    EXPECT_TRUE(shownKeys(rig) == all && rig.DriverTexts().at(0) == "----------");
 
     for (std::uint32_t type = 1; type <= 4; ++type) {
         rig.ChooseMotorType(static_cast<int>(type));
         EXPECT_EQ(shownKeys(rig), byType[type]) << type;
-        EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), -1);
-        EXPECT_FALSE(rig.OkEnabled());
+        EXPECT_TRUE(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel() == -1 && !rig.OkEnabled());
     }
     rig.ChooseMotorType(2);
     rig.ChooseDriver(4);
@@ -72,8 +70,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ(std::pair(dialogs.fileDialogs()[0].title, dialogs.fileDialogs()[0].owner),
               std::pair(QString("Save As local PC"), rig.window->handle()));
     EXPECT_EQ(dialogs.fileDialogs()[0].filters.at(0).description, QString("Motor driver GUI setting file(*.bin)"));
-    EXPECT_EQ(std::filesystem::file_size(file), 32896u);
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(std::filesystem::file_size(file) == 32896u && dialogs.boxes().empty());
 
     // Changed after the save, then loaded back: the saved word returns and the page
     // is told to show the data again.
@@ -90,8 +87,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
         EXPECT_EQ(reread.GetString("FileDialog", "lastFolder"), QString::fromStdString(dir.path().string()));
     }
     EXPECT_EQ(rig.data.GetValue(7), 0x12345678u);
-    EXPECT_EQ(rig.pageLog, (PageLog{{gui::msg::ReapplyDeviceData, 0}}));
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(rig.pageLog == (PageLog{{gui::msg::ReapplyDeviceData, 0}}) && dialogs.boxes().empty());
 
     // A cancelled dialog changes nothing and says nothing.
     rig.pageLog.clear();
@@ -109,8 +105,8 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     dialogs.answerFile(QString::fromStdString(damaged));
     rig.Command(mainwin::kLoadParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].caption, QString("Load parameter setting"));
-    EXPECT_EQ(dialogs.boxes()[0].text.toStdString(), rig.data.LastFileReport().message);
+    EXPECT_EQ(std::pair(dialogs.boxes()[0].caption, dialogs.boxes()[0].text.toStdString()),
+              std::pair(QString("Load parameter setting"), rig.data.LastFileReport().message));
     EXPECT_TRUE(dialogs.boxes()[0].text.contains("unknown device key"));
     EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
 }

@@ -52,12 +52,9 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     });
     EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
     EXPECT_NE(carrier.Start(), 0u);
-    EXPECT_EQ(carrier.Start(), 0u);  // one thread at a time
-    EXPECT_EQ(carrier.GetExitCode(), kStillActive);
+    EXPECT_TRUE(carrier.Start() == 0u && carrier.GetExitCode() == kStillActive);  // one thread at a time
     release = true;
-    EXPECT_EQ(carrier.Join(), 7u);
-    EXPECT_EQ(carrier.GetExitCode(), 7u);
-    EXPECT_FALSE(carrier.HasThread());
+    EXPECT_TRUE(carrier.Join() == 7u && carrier.GetExitCode() == 7u && !carrier.HasThread());
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
@@ -66,8 +63,7 @@ TEST(TaskBase, PlainKindsRunToFinished) {
         bool created = false;
         std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
         ASSERT_TRUE(task && created) << kind;
-        EXPECT_EQ(task->GetState(), kTaskCreated);
-        EXPECT_EQ(task->Start(), 1);
+        EXPECT_TRUE(task->GetState() == kTaskCreated && task->Start() == 1);
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);
     }
@@ -81,8 +77,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     task.SetMicon(board.link.get());
 
     board.interruptFlags = 0x02;  // input 1
-    EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
-    EXPECT_EQ(board.wire->Count(), 1u);  // the flag read only
+    EXPECT_TRUE(task.CheckInterruptTraced(1, 1, 1) == 1 && board.wire->Count() == 1u);  // the flag read only
 
     board.interruptFlags = 0;
     board.portBytes[2] = 0x02;  // port 18 high
@@ -92,8 +87,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
     // Inputs without a port of their own give the flag alone.
     const auto before = board.wire->Count();
-    EXPECT_EQ(task.CheckInterrupt(4, 1), 0);
-    EXPECT_EQ(board.wire->Count(), before + 1);
+    EXPECT_TRUE(task.CheckInterrupt(4, 1) == 0 && board.wire->Count() == before + 1);
 }
 
 TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
@@ -104,8 +98,7 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
     ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
     EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
-    EXPECT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(later.Count(), 0u);
+    EXPECT_TRUE(queue_->WaitIdle(5000) && later.Count() == 0u);
 }
 
 TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
@@ -171,8 +164,7 @@ TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), task);
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     EXPECT_LE(queue_->PendingTasks(), 1u);
-    EXPECT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
+    EXPECT_TRUE(queue_->WaitIdle(5000) && debug_.count("\t\t\tRunning Task-queue : delete task\n") == 1u);
 }
 
 TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
@@ -225,8 +217,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     EXPECT_TRUE(CTaskFactory::GetInstance()->GetPollingTask() == nullptr && CTaskFactory::GetInstance()->GetBldcDemoTask() == nullptr);
     // The drive was switched off.
     const auto frames = board.wire->Frames();
-    EXPECT_EQ(board.wire->CountLetter('I'), 2u);
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}), 1);
+    EXPECT_TRUE(board.wire->CountLetter('I') == 2u && std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}) == 1);
     // The demo's last duty was 0.
     EXPECT_EQ(store.WritesOf(28).back().value, 0u);
 }

@@ -195,8 +195,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     motor.firstCount = motor.fullSpeedCount = 1000;
     r.sim.sim.setMotor(motor);
     ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
-    EXPECT_EQ(lastY(1), 100.0);
-    EXPECT_FALSE(page->FindControl(14, 0)->isEnabled());
+    EXPECT_TRUE(lastY(1) == 100.0 && !page->FindControl(14, 0)->isEnabled());
 
     // Recording: a chosen file enables the switch; the rows follow the polls with the raw
     // count and the unrounded speeds (count 30000: 3.33333 pps, 100 rpm).
@@ -311,8 +310,7 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*page->FindControl(14, 0));
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(29) != before; }, 5000));
         guitest::userClick(*page->FindControl(26, 0));
-        EXPECT_FALSE(page->State().polling);
-        EXPECT_EQ(appServices().data->GetValue(26), 0u);
+        EXPECT_TRUE(!page->State().polling && appServices().data->GetValue(26) == 0u);
 
         // The PWMIN slider moved with the keys: channel 1 at 240 - the new value.
         CDerivedControl* slider = page->FindControl(0, 0);
@@ -340,6 +338,5 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_TRUE(worked);
+    EXPECT_TRUE(app.InitInstance() == 0 && worked);
 }

@@ -50,8 +50,7 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
     EXPECT_EQ(rig.board.IsConnected(), 1);
     ASSERT_GE(rig.pageLog.size(), 2u);
     EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
-    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
-    EXPECT_TRUE(WaitForInit(sim));
+    EXPECT_TRUE(rig.pageLog[1].first == BoardConnected && WaitForInit(sim));
 }
 
 TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitialisedAgain) {
@@ -95,8 +94,7 @@ TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanis
         PointLink(link, other.sim.slavePath());
         ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
         EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
-        EXPECT_TRUE(WaitForInit(other));
-        EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
+        EXPECT_TRUE(WaitForInit(other) && rig.Title() == QString("Tamsiro (USB Connected)"));
         EXPECT_EQ(board.sim.frameCount(), 0u);
 
         // The name gone: disconnected.

@@ -93,11 +93,9 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         w.moveWindow(QRect(QPoint(123, 87), w.windowRect().size()));
         Exit(w, dialogs);
     }));
-    EXPECT_EQ(first.InitInstance(), 0);
-    EXPECT_TRUE(servicesShared);
+    EXPECT_TRUE(first.InitInstance() == 0 && servicesShared);
     // Cleared before the services went.
-    EXPECT_TRUE(appServices().data == nullptr && first.GetDataContainer() == nullptr);
-    EXPECT_EQ(first.SettingsFile(), ini);
+    EXPECT_TRUE(appServices().data == nullptr && first.GetDataContainer() == nullptr && first.SettingsFile() == ini);
     EXPECT_EQ(std::pair(IniValue(ini, "mainWindow.left"), IniValue(ini, "mainWindow.top")), std::pair(123, 87));
 
     QPoint opened;

@@ -144,8 +144,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
-        EXPECT_EQ(boxes.boxes()[0].caption, QString("Parameter Error"));
-        EXPECT_EQ(store.GetValue(26), 8u);
+        EXPECT_TRUE(boxes.boxes()[0].caption == QString("Parameter Error") && store.GetValue(26) == 8u);
     }
 
     // Recording: a chosen file enables the switch; a file that cannot be opened gives
@@ -161,8 +160,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         boxes.answerBox(gui::id::Ok);
         Change(*page, 51, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, QString("File open error"));
-        EXPECT_EQ(store.GetValue(51), 0u);
+        EXPECT_TRUE(boxes.boxes()[0].text == QString("File open error") && store.GetValue(51) == 0u);
         EXPECT_EQ(record->GetValue(), 0u);
     }
 }
@@ -212,8 +210,7 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     // "Stop" ramps down, holds, and switches the clock off.
     Change(*page, 20, 0, 0);
     ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
-    EXPECT_EQ(store.GetValue(20), 0u);
-    EXPECT_FALSE(r.Take().empty());
+    EXPECT_TRUE(store.GetValue(20) == 0u && !r.Take().empty());
 }
 
 TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
@@ -296,6 +293,5 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_TRUE(worked);
+    EXPECT_TRUE(app.InitInstance() == 0 && worked);
 }

@@ -70,8 +70,7 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
     // An I2C frame announcing more than fits in a frame.
     ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
     ASSERT_TRUE(sim_->waitForFrames(2, 2s));
-    EXPECT_TRUE(client_->drain(20ms).empty());
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+    EXPECT_TRUE(client_->drain(20ms).empty() && client_->exchange(kVersion) == kVersionReply);
 
     // A frame that stops half way is dropped after a while, not joined to the next one.
     ASSERT_TRUE(client_->write({'C', 0, 3}));
@@ -98,8 +97,7 @@ TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     // Started again, it serves a new pty with the log kept.
     ASSERT_TRUE(sim_->start());
     PtyClient again(sim_->portPath());
-    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
-    EXPECT_EQ(sim_->frameCount(), 2u);
+    EXPECT_TRUE(again.exchange(kVersion) == kVersionReply && sim_->frameCount() == 2u);
 }
 
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {

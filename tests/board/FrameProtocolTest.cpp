@@ -111,15 +111,13 @@ TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     link_->Suspend();
     AnswerMeasured(0x9999, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);  // the kept reading
-    EXPECT_EQ(Sent(), before);
-    EXPECT_EQ(link_->Resume(), 0);
+    EXPECT_TRUE(Sent() == before && link_->Resume() == 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x9999);
 }
 
 TEST_F(FrameProtocol, MeasuredValueReadsZeroWhileTheStatusIsSet) {
     AnswerMeasured(0x0500, 3);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0);
-    EXPECT_EQ(link_->GetLastStatus(), 3);
+    EXPECT_TRUE(link_->ReadMeasuredValue(1) == 0 && link_->GetLastStatus() == 3);
     AnswerMeasured(0x0500, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0500);
 }
@@ -134,8 +132,7 @@ TEST_F(FrameProtocol, PulsesFollowThePortMap) {
 TEST(DllVersion, WritesTheFixedTextWithinTheBuffer) {
     CRG1Micon link(std::make_unique<FakeTransport>());
     char buf[8], small[3];
-    EXPECT_EQ(link.GetDllVersion(buf, sizeof buf), 4);
-    EXPECT_EQ(link.GetDllVersion(small, sizeof small), 2);
+    EXPECT_TRUE(link.GetDllVersion(buf, sizeof buf) == 4 && link.GetDllVersion(small, sizeof small) == 2);
     EXPECT_EQ(std::pair(std::string(buf), std::string(small)), std::pair(std::string("2010"), std::string("20")));
     EXPECT_EQ(link.GetDllVersion(nullptr, 4), 0);
 }

@@ -104,8 +104,7 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 TEST(NumberText, ParsingAndSaturation)
 {
     std::size_t used = 0;
-    EXPECT_EQ(numtext::ParseLeadingDouble("  -2.5e1)", &used), -25.0);
-    EXPECT_EQ(used, 8u);
+    EXPECT_TRUE(numtext::ParseLeadingDouble("  -2.5e1)", &used) == -25.0 && used == 8u);
     EXPECT_TRUE(std::isinf(numtext::ParseLeadingDouble("1e999")));
     EXPECT_EQ(std::pair(numtext::ParseLeadingInteger("99999999999999999999", 10), numtext::ParseLeadingInteger("12", 99)),
               std::pair(std::numeric_limits<std::int64_t>::max(), std::int64_t{0}));

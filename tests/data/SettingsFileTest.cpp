@@ -97,8 +97,7 @@ TEST(SettingsFile, SaveAndLoadRoundTripKeepsDefaultsAndSelection)
     EXPECT_EQ(target.LoadFromFile(), 1);
     const SettingsFileReport report = target.LastFileReport();
     EXPECT_TRUE(report.ok() && report.records == 32) << report.message;
-    EXPECT_EQ(allBlocks(target), allBlocks(source));
-    EXPECT_EQ(target.GetSelectedId(), 0x300);
+    EXPECT_TRUE(allBlocks(target) == allBlocks(source) && target.GetSelectedId() == 0x300);
     // The defaults did not come from the file.
     target.ResetContainer(0x100);
     EXPECT_EQ(std::pair(target.GetValue(52), target.GetValue(0)), std::pair(80u, 0u));
@@ -135,8 +134,7 @@ TEST(SettingsFile, ATruncatedRecordLeavesTheDeviceUntouched)
     EXPECT_EQ(std::tuple(report.status, report.records, report.key, report.offset),
               std::tuple(SettingsFileStatus::IncompleteRecord, 1, 0x106, kRecord));
     EXPECT_NE(report.message.find("incomplete"), std::string::npos) << report.message;
-    EXPECT_EQ(blockOf(store, 0x200), Words(256, 5u));
-    EXPECT_EQ(blockOf(store, 0x106), before106);
+    EXPECT_TRUE(blockOf(store, 0x200) == Words(256, 5u) && blockOf(store, 0x106) == before106);
 
     // A file ending inside a key is incomplete too.
     file = records({{0x200, 6}});
@@ -172,8 +170,7 @@ TEST(SettingsFile, NothingIsSavedOrLoadedWithoutABlockAFileOrAName)
     ASSERT_EQ(names.requests.size(), 2u);
     EXPECT_TRUE(names.requests[0].mode == FileDialogRequest::Mode::Save && names.requests[1].fileMustExist);
     store.SetFileNameProvider(nullptr);
-    EXPECT_EQ(store.SaveToFile(0x100), 0);
-    EXPECT_EQ(dir.names().size(), 2u);
+    EXPECT_TRUE(store.SaveToFile(0x100) == 0 && dir.names().size() == 2u);
     EXPECT_EQ(allBlocks(store), before);
 }
 

@@ -91,8 +91,7 @@ TEST(ControlRecord, MissingAndEmptyFieldsKeepTheDefaults)
     EXPECT_EQ(r.GetRegisterAddress(), CXmlControlConainer::kRegisterNotGiven);
     EXPECT_EQ(std::tuple(r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetIoType(), r.GetFixedValue()),
               std::tuple(-1, -1, 0, -1, -1));
-    EXPECT_FALSE(r.HasRelationId());
-    EXPECT_EQ(r.GetFormulaTokenCount(1), 0);
+    EXPECT_TRUE(!r.HasRelationId() && r.GetFormulaTokenCount(1) == 0);
 
     // A later section wins, whatever the order of the sections in the text; formula
     // tokens append ("software" is read before "data").
@@ -152,8 +151,7 @@ TEST(ControlRecord, FormulaTokensFeedTheEvaluator)
     r.SetFormula("(%p + 5 * 1) / 100", 1);
     EXPECT_EQ(r.GetFormulaTokens(1), (Items{"(%p", "+", "5", "*", "1)", "/", "100"}));
     r.SetFormula("%p * 100 / 1023", 0);
-    EXPECT_EQ(r.GetTokenCount(2), 0);
-    EXPECT_TRUE(r.GetToken(1, 7) == nullptr && r.GetToken(0, -1) == nullptr);
+    EXPECT_TRUE(r.GetTokenCount(2) == 0 && r.GetToken(1, 7) == nullptr && r.GetToken(0, -1) == nullptr);
     EXPECT_EQ(*r.GetFormulaToken(5, 0), "(%p");  // any non-zero flag is the send list
 
     CDerivedMathematics send;

@@ -83,14 +83,11 @@ TEST_F(SurfaceReader, ControlsAreNumberedByPositionFromTheBlocksIdBase)
     const surface::ControlsBlockDecl standard = surface::ReadControlsBlock(*blocks[0]);
     EXPECT_FALSE(standard.parentName.has_value());
     ASSERT_EQ(standard.controls.size(), 3u);
-    EXPECT_EQ(standard.controls[0].id, 1000);
-    EXPECT_EQ(standard.controls[0].record->GetGuiType(), "frame");
+    EXPECT_TRUE(standard.controls[0].id == 1000 && standard.controls[0].record->GetGuiType() == "frame");
     EXPECT_EQ(standard.controls[1].id, 1001);  // an unknown type still takes its place
-    EXPECT_EQ(standard.controls[2].id, 1002);
-    EXPECT_EQ(standard.controls[2].record->GetContainerId(), 0);
+    EXPECT_TRUE(standard.controls[2].id == 1002 && standard.controls[2].record->GetContainerId() == 0);
 
     const surface::ControlsBlockDecl floating = surface::ReadControlsBlock(*blocks[1]);
-    EXPECT_EQ(floating.parentName, "floating");
-    EXPECT_EQ(floating.controls.at(0).id, 2000);
+    EXPECT_TRUE(floating.parentName == "floating" && floating.controls.at(0).id == 2000);
     EXPECT_EQ(surface::ReadControlsBlock(*blocks[2]).controls.at(0).id, 0);  // an unknown parent
 }

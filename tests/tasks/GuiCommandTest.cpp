@@ -21,8 +21,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     field.SetBitField(4, 3);
     field.SetReceiver(&queue);
     field.Execute();
-    EXPECT_EQ(store.GetValue(41), 0x80000071u);
-    EXPECT_TRUE(queue.added.empty() && queue.window == 12u);
+    EXPECT_TRUE(store.GetValue(41) == 0x80000071u && queue.added.empty() && queue.window == 12u);
 
     // A non-null record of size 0 is submitted: the task decides what it takes.
     CSingleCommand demo(13, 28);
@@ -36,8 +35,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     CSingleCommand alone(14, 1);
     alone.SetRegister(&store, 42, 5);
     alone.SetTask(0x01000000, &record, 72);
-    EXPECT_EQ(alone.Execute(), 1);
-    EXPECT_TRUE(store.GetValue(42) == 5u && queue.added.size() == 1u);
+    EXPECT_TRUE(alone.Execute() == 1 && store.GetValue(42) == 5u && queue.added.size() == 1u);
 
     // 0xFFFFFFFF stores nothing, while the word still goes.
     store.SetValue(43, 9);

@@ -97,8 +97,7 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
     ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
-    EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
-    EXPECT_TRUE(queue_->WaitIdle(5000) && later.Count() == 0u);
+    EXPECT_TRUE(window_.Messages()[0].message.lParam == 1 && queue_->WaitIdle(5000) && later.Count() == 0u);
 }
 
 TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {

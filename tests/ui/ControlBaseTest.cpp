@@ -45,11 +45,9 @@ TEST(ControlUpdate, SkipsItsOwnChangeUnlessTheEventAsksForARefresh)
     TestLabel label(nullptr, 1010);
     label.SetElement(Record("10"));
     CDerivedEvent own(static_cast<CDerivedControl*>(&label), &s.store, 0);
-    EXPECT_EQ(label.Update(&own), 1);
-    EXPECT_EQ(label.shown, 0);
+    EXPECT_TRUE(label.Update(&own) == 1 && label.shown == 0);
     CDerivedEvent refresh(static_cast<CDerivedControl*>(&label), &s.store, 1);
-    EXPECT_EQ(label.Update(&refresh), 1);
-    EXPECT_EQ(label.GetValue(), 0xABCD1234u);
+    EXPECT_TRUE(label.Update(&refresh) == 1 && label.GetValue() == 0xABCD1234u);
     // Another control's change refreshes it whatever the flag.
     s.store.SetValue(10, 77);
     label.Update(&s.event);
@@ -76,8 +74,7 @@ TEST(ControlUpdate, ReadsTheFieldOrTheWholeWordOfItsBinding)
     };
     EXPECT_EQ(shows(Record("10", "28", "4")), 0xAu);
     // No length, or no lowest bit: the whole word, whatever the other field says.
-    EXPECT_EQ(shows(Record("10", "5", "0")), 0xABCD1234u);
-    EXPECT_EQ(shows(Record("10", "-1", "3")), 0xABCD1234u);
+    EXPECT_TRUE(shows(Record("10", "5", "0")) == 0xABCD1234u && shows(Record("10", "-1", "3")) == 0xABCD1234u);
 
     // Without a record the control's own word and field count.
     TestLabel own(nullptr, 1010);
@@ -154,7 +151,6 @@ TEST(ControlWindow, IsMadeOnceAndReportsNowhereOnceItsParentIsGone)
     ASSERT_TRUE(check.CreateControlWindow(QPoint(10, 20), 80, 24));
     EXPECT_FALSE(check.CreateControlWindow(QPoint(0, 0), 10, 10));  // it exists already
     parent.destroy();
-    EXPECT_EQ(check.NotifyParent(), 1);
-    EXPECT_FALSE(TestCheck(&parent, 3107).CreateControlWindow(QPoint(0, 0), 10, 10));
+    EXPECT_TRUE(check.NotifyParent() == 1 && !TestCheck(&parent, 3107).CreateControlWindow(QPoint(0, 0), 10, 10));
     guitest::settle();
 }

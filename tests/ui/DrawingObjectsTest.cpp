@@ -108,8 +108,7 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     CDdbBitmap bitmap(0, 0xFFFFE2);
     // A negative size (a client area smaller than the graph's margins) makes nothing too.
     for (int w : {0, -5}) {
-        EXPECT_EQ(bitmap.SetSize(w, 10), 0);
-        EXPECT_FALSE(bitmap.HasBitmap());
+        EXPECT_TRUE(bitmap.SetSize(w, 10) == 0 && !bitmap.HasBitmap());
     }
     EXPECT_EQ(bitmap.Attach(nullptr), 0);
     // Only the zero size says so.

@@ -53,8 +53,7 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     CDerivedPixelDecoder x;
     x.Init(&r, 500, 0);
     const double before = x.Scale();
-    EXPECT_TRUE(x.Init(&r, 0, 0) == 0 && x.Scale() == before);
-    EXPECT_EQ(x.Init(nullptr, 10, 0), 0);
+    EXPECT_TRUE(x.Init(&r, 0, 0) == 0 && x.Scale() == before && x.Init(nullptr, 10, 0) == 0);
     EXPECT_EQ(std::pair(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"),
                         debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n")),
               std::pair(std::size_t{1}, std::size_t{1}));

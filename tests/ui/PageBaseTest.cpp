@@ -118,8 +118,7 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     const gui::Handle checkWindow = page.FindControlByKey(1000)->handle();
     const gui::Handle self = page.handle();
     page.destroy();
-    EXPECT_TRUE(page.IsDestroyed());
-    EXPECT_EQ(queue.calls.back(), "stop");
+    EXPECT_TRUE(page.IsDestroyed() && queue.calls.back() == "stop");
     EXPECT_TRUE(page.GetStatusTimer() == nullptr && page.GetRecordFile() == nullptr && page.Tachometer() == nullptr);
     EXPECT_TRUE(page.Controls().empty() && !(gui::isWindow(speed) || gui::isWindow(checkWindow)));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
@@ -143,8 +142,7 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     // The close box: hidden, not destroyed; the owner hears of it (once from the close
     // itself, once from the hiding).
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_TRUE(page.exists() && !page.isShown() && !speed->isShown());
-    EXPECT_EQ(owner.count(gui::msg::PageClosed), 2);
+    EXPECT_TRUE(page.exists() && !page.isShown() && !speed->isShown() && owner.count(gui::msg::PageClosed) == 2);
 
     // "Close window" posts the close.
     page.show();
@@ -204,8 +202,7 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 1)), nullptr);  // the key is taken
     EXPECT_EQ(page.FindControl(5, 0x10002), label);  // the index keeps 16 bits
     page.EnableControlsAt(5, false);
-    EXPECT_FALSE(label->isEnabled());
-    EXPECT_TRUE(page.EnableControl(5, 2, true) == 1 && label->isEnabled());
+    EXPECT_TRUE(!label->isEnabled() && page.EnableControl(5, 2, true) == 1 && label->isEnabled());
 
     // Synchronized only when the control's data word is its kind.
     auto* check = static_cast<TestCheck*>(page.AddControl(6u << 16, std::make_unique<TestCheck>(&page, 0x60BB8)));
@@ -242,8 +239,7 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     EXPECT_TRUE(page.changes[0].word == -1 && page.changes[0].control == check);
     // The second map counts as the page's too.
     page.AddSecond(1, &stranger);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 0, l(&stranger)), 1);
-    EXPECT_EQ(page.changes.size(), 2u);
+    EXPECT_TRUE(page.send(gui::msg::ControlChanged, 0, l(&stranger)) == 1 && page.changes.size() == 2u);
     page.RemoveSecond(1);
 
     // A change handler may close the page (a message box loop, a device removal): the
@@ -253,7 +249,6 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     check->afterNotify = [&] { afterwards = check->notified; };
     page.duringChange = [&] { page.destroy(); };
     QTest::mouseClick(check->widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(afterwards, 1);
-    EXPECT_TRUE(page.IsDestroyed() && page.Controls().empty());
+    EXPECT_TRUE(afterwards == 1 && page.IsDestroyed() && page.Controls().empty());
     guitest::settle();  // now it goes
 }

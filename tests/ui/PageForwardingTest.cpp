@@ -62,8 +62,7 @@ TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
     EXPECT_EQ(page.SetTimerChannel(6, &preset, 1), 1);
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{Channel6Frame(3750, 5, 1875)}));
     // The page's record is as it was, so sending it again sends the same.
-    EXPECT_EQ(preset.value, 50.0);
-    EXPECT_EQ(page.SetTimerChannel(6, &preset, 1), 1);
+    EXPECT_TRUE(preset.value == 50.0 && page.SetTimerChannel(6, &preset, 1) == 1);
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{Channel6Frame(3750, 5, 1875)}));
 
     // A frequency in Hz gets its period; the duty is the compare value as given.

@@ -112,8 +112,7 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
         w->dialogKey(Qt::Key_Escape);
         EXPECT_TRUE(w->exists() && w->isShown());
     }
-    EXPECT_EQ(tach.send(gui::msg::ControlChanged, 5, 9), 7);
-    EXPECT_EQ(digital.send(gui::msg::ControlChanged, 6, 10), 7);
+    EXPECT_TRUE(tach.send(gui::msg::ControlChanged, 5, 9) == 7 && digital.send(gui::msg::ControlChanged, 6, 10) == 7);
     EXPECT_EQ(graph.send(gui::msg::ControlChanged, 7, 11), 0);  // the graph window hosts no controls
     const auto changes = owner.only(gui::msg::ControlChanged);
     ASSERT_EQ(changes.size(), 2u);
@@ -122,8 +121,7 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
     // Hosted controls are borrowed once each and become the window's children.
     gui::Window control;
     ASSERT_TRUE(control.create(&owner, 3001, QRect(0, 0, 20, 20)));
-    EXPECT_EQ(tach.AddControl(&control), 1);
-    EXPECT_EQ(tach.AddControl(&control), 0);
+    EXPECT_TRUE(tach.AddControl(&control) == 1 && tach.AddControl(&control) == 0);
     tach.ShowControls();
     EXPECT_EQ(control.parent(), &tach);
     control.destroy();

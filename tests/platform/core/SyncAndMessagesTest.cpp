@@ -12,8 +12,7 @@ TEST(NamedSync, ObjectsAreSharedByNameLiveWhileHeldAndMutexesAreRecursive) {
     auto a = createNamedMutex("TaskRunningMutex", &existed);
     EXPECT_FALSE(existed);
     auto b = createNamedMutex("TaskRunningMutex", &existed);
-    EXPECT_TRUE(existed);
-    EXPECT_EQ(a, b);
+    EXPECT_TRUE(existed && a == b);
     EXPECT_EQ(openNamedMutex("TaskRunningMutex"), a);
     a->lock();
     EXPECT_TRUE(a->lockFor(0));
@@ -33,8 +32,7 @@ TEST(NamedSync, AutoResetEventReleasesOneWaitAndManualResetStaysSet) {
     auto manual = createNamedEvent("TaskRunningEvents", true, true);
     EXPECT_TRUE(manual->wait(0) && manual->wait(0));
     manual->reset();
-    EXPECT_FALSE(manual->wait(10));
-    EXPECT_EQ(openNamedEvent("TaskRunningEvents"), manual);
+    EXPECT_TRUE(!manual->wait(10) && openNamedEvent("TaskRunningEvents") == manual);
 }
 
 TEST(DebugOutput, TheTraceIsAskedForByArgumentOrEnvironmentAndACaptureAlwaysGetsIt) {

@@ -40,8 +40,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
     SpyDialog dialog(mainWindowTemplate());
     int result = guitest::runModal(dialog, [](Dialog& d) {
-        EXPECT_TRUE(d.isRunningModal());
-        EXPECT_EQ(d.widget()->windowTitle(), QString("Tamsiro"));
+        EXPECT_TRUE(d.isRunningModal() && d.widget()->windowTitle() == QString("Tamsiro"));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
         ASSERT_NE(d.item(id::Ok), nullptr);
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
@@ -178,8 +177,7 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
     Dialog speed(t);
     ASSERT_TRUE(speed.createModeless());
     const QRect wr = speed.windowRect();
-    EXPECT_EQ(speed.hitTest(wr.topLeft()), hit::TopLeft);
-    EXPECT_EQ(speed.hitTest(wr.center()), hit::Client);
+    EXPECT_TRUE(speed.hitTest(wr.topLeft()) == hit::TopLeft && speed.hitTest(wr.center()) == hit::Client);
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
@@ -208,8 +206,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         guitest::userClick(*pane.item(1001));
         EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
         ASSERT_EQ(pane.count(msg::Command), 1);
-        EXPECT_EQ(loWord(pane.only(msg::Command)[0].w), 1001);
-        EXPECT_EQ(window.count(msg::Command), 0);
+        EXPECT_TRUE(loWord(pane.only(msg::Command)[0].w) == 1001 && window.count(msg::Command) == 0);
         // Esc in the pane's edit is the window's key: it cancels the window.
         guitest::focusForKeys(*pane.item(1002));
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);

@@ -115,13 +115,11 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
     // The chosen model's kind sets the driver lines.
-    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));
-    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)") && rig.tasks.WaitIdle(5000));
     for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
     EXPECT_FALSE(sim.sim.portLevel(20));
     EXPECT_TRUE(!sim.sim.portIsOutput(16) && !sim.sim.portIsOutput(17) && sim.sim.portIsOutput(33));
-    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
-    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443") && rig.tasks.WaitIdle(5000));
     EXPECT_TRUE(sim.sim.portLevel(21));
     for (int line : {18, 19, 22}) EXPECT_FALSE(sim.sim.portLevel(line)) << line;
 }

@@ -59,8 +59,7 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
     ASSERT_NE(sim.path().find("board port (1)"), std::string::npos);
     // The program's own presence poll: the gap below falls between two polls.
     Rig rig(sim.path(), true, 1000ms);
-    ASSERT_TRUE(rig.Open());
-    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    ASSERT_TRUE(rig.Open() && rig.ChooseDriverNamed("KT3443"));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     rig.pageLog.clear();
     sim.sim.clearFrames();

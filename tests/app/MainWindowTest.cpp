@@ -60,8 +60,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     rig.pageLog.clear();
 
     const std::string file = (dir.path() / "set.bin").string();
-    ASSERT_EQ(rig.data.SelectContainer(0x106), 1);
-    ASSERT_EQ(rig.data.SetValue(7, 0x12345678u), 1);
+    ASSERT_TRUE(rig.data.SelectContainer(0x106) == 1 && rig.data.SetValue(7, 0x12345678u) == 1);
     Dialogs dialogs;
     dialogs.answerFile(QString::fromStdString(file));
     rig.Command(mainwin::kSaveParameters);

@@ -65,16 +65,13 @@ TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) 
 }
 
 TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecovers) {
-    ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}));
-    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}) && sim_->waitForFrames(1, 2s));
     // An I2C frame announcing more than fits in a frame.
-    ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
-    ASSERT_TRUE(sim_->waitForFrames(2, 2s));
+    ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}) && sim_->waitForFrames(2, 2s));
     EXPECT_TRUE(client_->drain(20ms).empty() && client_->exchange(kVersion) == kVersionReply);
 
     // A frame that stops half way is dropped after a while, not joined to the next one.
-    ASSERT_TRUE(client_->write({'C', 0, 3}));
-    ASSERT_TRUE(sim_->waitForFrames(4, 2s));
+    ASSERT_TRUE(client_->write({'C', 0, 3}) && sim_->waitForFrames(4, 2s));
     EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
 
     const auto log = sim_->frames();
@@ -87,8 +84,7 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
 
 TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     sim_->injectFault(Fault::LateReply);
-    ASSERT_TRUE(client_->write(kVersion));
-    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    ASSERT_TRUE(client_->write(kVersion) && sim_->waitForFrames(1, 2s));
     ASSERT_TRUE(client_->write({'C', 0}));  // and an unfinished frame
     sim_->stop();
     EXPECT_TRUE(client_->hungUp() && !fs::is_symlink(dir_.file("board")));

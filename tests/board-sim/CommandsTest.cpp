@@ -45,8 +45,7 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     run("fault wrong-echo 2");
     for (const char echo : {'W', 'W', 'V'}) EXPECT_EQ(client_->exchange({'V'})[1], echo);
     EXPECT_EQ(client_->exchange({'8', 5, 3, 4, 8}), (Bytes{2, '8'}));
-    ASSERT_TRUE(client_->write({'Z'}));
-    ASSERT_TRUE(sim_->waitForFrames(5, 2s));
+    ASSERT_TRUE(client_->write({'Z'}) && sim_->waitForFrames(5, 2s));
 
     const CommandResult frames = runCommand(*sim_, "frames");
     EXPECT_EQ(frames.output, "56\n56\n56\n38 05 03 04 08  bad-checksum\n5A  dropped\n");

@@ -13,8 +13,7 @@ namespace {
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(s_.started);
-        ASSERT_TRUE(s_.ConnectAndClear());
+        ASSERT_TRUE(s_.started && s_.ConnectAndClear());
     }
     SimLink s_;
     CRG1Micon& link() { return *s_.link; }

@@ -142,8 +142,7 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
     task.SetMicon(board.link.get());
     I2cRecord fetch;
     fetch.operation = 1, fetch.length = 99;
-    ASSERT_EQ(task.SetParameters(&fetch, sizeof fetch), 1);
-    ASSERT_EQ(task.Start(), 1);
+    ASSERT_TRUE(task.SetParameters(&fetch, sizeof fetch) == 1 && task.Start() == 1);
     task.GetThreadHandle()->Join();
     // No frame; the length is the reply's byte count.
     EXPECT_EQ(std::tuple(board.wire->Count(), task.Record().length), std::tuple(sent, 2u));

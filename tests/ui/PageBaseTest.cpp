@@ -104,8 +104,7 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     ITimer* timer = page.GetStatusTimer();
     IExternFile* file = page.GetRecordFile();
     timer->Start(1000);
-    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")));
-    ASSERT_TRUE(file->StartRecord(0));
+    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")) && file->StartRecord(0));
     page.PwmSetting(2)->flagB = 1;
 
     ASSERT_TRUE(page.onInitDialog());

@@ -26,8 +26,7 @@ Bytes Channel6Frame(std::uint32_t period, std::uint8_t exponent, std::uint32_t v
 struct ForwardingPage : ::testing::Test {
     void SetUp() override
     {
-        ASSERT_TRUE(board.started);
-        ASSERT_TRUE(board.Connect());
+        ASSERT_TRUE(board.started && board.Connect());
         store.SelectContainer(0x100);
         page.SetDeviceInfo(0x100, nullptr, QStringLiteral("Stepper"));
         ASSERT_TRUE(page.createModeless(nullptr));

@@ -20,8 +20,7 @@ namespace {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(peer.ok());
-        ASSERT_EQ(port.open(peer.slavePath()), 0);
+        ASSERT_TRUE(peer.ok() && port.open(peer.slavePath()) == 0);
         port.setTimeouts({100, 50, 100, 50, 100});  // the board link's settings
     }
     Bytes readN(std::size_t n, int* result = nullptr) {

@@ -84,8 +84,7 @@ struct Result {
 
 TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDropped) {
     guitest::SpyWindow status, closing;
-    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
     std::vector<std::string> texts;
     std::unique_ptr<Result> kept;
     status.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {

@@ -133,8 +133,7 @@ TEST(PostedMessages, KeepFlowingInsideANestedLoop) {
         if (m == msg::TaskData) deliveredInLoop.push_back(inLoop);
         return 0;
     };
-    ASSERT_TRUE(w.post(msg::PageClosed));
-    ASSERT_TRUE(w.post(msg::TaskData, 1));
+    ASSERT_TRUE(w.post(msg::PageClosed) && w.post(msg::TaskData, 1));
     ASSERT_TRUE(w.post(msg::TaskData, 2));
     ASSERT_TRUE(guitest::waitFor([&] { return deliveredInLoop.size() == 2 && !inLoop; }, 3000));
     EXPECT_EQ(deliveredInLoop, (std::vector<bool>{true, true}));

@@ -126,8 +126,7 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             offThread |= !Application::isGuiThread();
         }
     } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(w.setTimer(5000, 5));
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && w.setTimer(5000, 5));
     ASSERT_TRUE(guitest::waitFor([&] { return w.ticks >= 3; }));
     EXPECT_FALSE(w.offThread);
     ASSERT_TRUE(w.killTimer(5000));
@@ -151,8 +150,7 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             killTimer(id);
         }
     } once;
-    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(once.setTimer(1, 1));
+    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && once.setTimer(1, 1));
     ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
     QTest::qWait(20);
     EXPECT_TRUE(once.ticks == 1 && !once.hasTimer(1));

@@ -80,7 +80,7 @@ TEST(TickStep, NeverFallsToZeroOrBelow)
 // 0..8000: the geometry the pages see.
 class GraphGeometry : public ::testing::Test {
 protected:
-    void SetUp() override { Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}}); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}})); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
     std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points)
     {

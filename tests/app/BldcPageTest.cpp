@@ -4,63 +4,19 @@
 // the page as a user meets it, in the program's own modal loop.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <regex>
 
-#include "AppTestSupport.h"
+#include "PageRigSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/bldc/BldcPage.h"
 #include "pages/bldc/StartupDialog.h"
-#include "platform/gui/GuiTestSupport.h"
-#include "ui/AppServices.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
-#include "ui/Graph.h"
 #include "ui/Series.h"
-#include "ui/SpeedWindows.h"
 
 using namespace apptest;
 
 namespace {
-
-std::string ModelName(std::uint32_t key) {
-    for (const auto& e : devicetable::FullList())
-        if (devicetable::Key(e.code) == key) return e.name;
-    return {};
-}
-
-// A frame written as its bytes in hex, "43 00 02".
-Bytes F(const char* hex) {
-    Bytes b;
-    for (const char* p = hex; *p != '\0';) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        b.push_back(static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
-        p += 2;
-    }
-    return b;
-}
-
-std::string Hex(const Bytes& b) {
-    std::string s;
-    char two[4];
-    for (auto c : b) {
-        std::snprintf(two, sizeof two, "%02X ", c);
-        s += two;
-    }
-    return s;
-}
-
-void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>& want) {
-    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
-        EXPECT_EQ(Hex(got[i]), Hex(want[i])) << "frame " << i;
-    EXPECT_EQ(got.size(), want.size());
-}
 
 // Frames that end with a polling run: `before`, then the polling task's input set-up,
 // then whole polls (at least `minPolls`). The run may have been stopped before its
@@ -74,76 +30,13 @@ void ExpectPollingAfter(const std::vector<Bytes>& got, std::vector<Bytes> want, 
     ExpectFrames(got, want);
 }
 
-void Change(CDeviceDialog_BLDC& page, std::uint32_t kind, std::uint32_t index, std::uint32_t value) {
-    CDerivedControl* c = page.FindControl(kind, index);
-    ASSERT_NE(c, nullptr) << kind;
-    c->SetValue(value);
-    c->NotifyParent();
-}
+using BldcRig = PageRig<CDeviceDialog_BLDC>;
 
-struct PageRig {
-    PageRig() : rig(sim.path()) {
-        appServices().data = &rig.data;
-        appServices().tasks = &rig.tasks;
-        appServices().board = &rig.board;
-    }
-    ~PageRig() {
-        rig.window.reset();
-        guitest::settle();
-        appServices() = AppServices{};
-    }
-    // The main window, connected, its board set up (sleeps still on the manual clock).
-    bool Start() {
-        if (started) return true;
-        started = rig.Open() && guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000);
-        rig.tasks.WaitIdle(5000);
-        return started;
-    }
-    // Chooses the model and presses OK: the page, shown and polled at least once.
-    CDeviceDialog_BLDC* Open(std::uint32_t key) {
-        if (!Start()) return nullptr;
-        static platform::SystemClock systemClock;
-        real = std::make_unique<platform::ScopedClock>(systemClock);
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-        sim.sim.clearFrames();
-        Dialogs boxes;
-        boxes.answerBox(gui::id::No);
-        if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-        rig.Command(gui::id::Ok);
-        auto* page = dynamic_cast<CDeviceDialog_BLDC*>(rig.window->CurrentPage());
-        if (page == nullptr || !page->isShown()) return nullptr;
-        // Shown, it polls; the first poll comes after the polling task's input set-up.
-        if (!guitest::waitFor([&] { return page->SampleCounter() > 0; }, 5000)) return nullptr;
-        return page;
-    }
-    std::vector<Bytes> Take() {
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-        auto frames = sim.Frames();
-        sim.sim.clearFrames();
-        return frames;
-    }
-    SimLink sim;
-    Rig rig;
-    bool started = false;
-    std::unique_ptr<platform::ScopedClock> real;
-};
-
-
-// The page and its panels, for someone to look at.
-void SaveScreenshots(CDeviceDialog_BLDC& page, const QString& name) {
-    QDir().mkpath(TAMSIRO_SCREENSHOT_DIR);
-    guitest::settle();
-    EXPECT_TRUE(page.widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1.png").arg(name)));
-    if (auto* panel = page.TachometerPanel()) {
-        EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
-    }
-    if (auto* graph = page.GraphPanel()) {
-        EXPECT_TRUE(graph->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_graph.png").arg(name)));
-    }
+// The page, shown and polled at least once (the first poll comes after the polling
+// task's input set-up).
+CDeviceDialog_BLDC* OpenPolling(BldcRig& r, std::uint32_t key) {
+    CDeviceDialog_BLDC* page = r.Open(key);
+    return page != nullptr && guitest::waitFor([&] { return page->SampleCounter() > 0; }, 5000) ? page : nullptr;
 }
 
 // The board's defaults as the main window sets them up: the 'C' control frame (port
@@ -203,8 +96,8 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
     };
     for (const Opening& o : openings) {
         SCOPED_TRACE(Hex({static_cast<std::uint8_t>(o.key >> 8), static_cast<std::uint8_t>(o.key)}));
-        PageRig r;
-        CDeviceDialog_BLDC* page = r.Open(o.key);
+        BldcRig r;
+        CDeviceDialog_BLDC* page = OpenPolling(r, o.key);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->text(), QString::fromStdString(ModelName(o.key)) + " Controller (USB Connected)");
         EXPECT_TRUE(page->State().polling);
@@ -248,7 +141,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
     }
     // Every model of the kind has its page: OK enables for each. Choosing one makes its
     // page; the one before does its close work as it goes, before the new page restores.
-    PageRig r;
+    BldcRig r;
     ASSERT_TRUE(r.Start());
     for (std::uint32_t key = 0x300; key <= 0x308; ++key) {
         ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(key))) << key;
@@ -264,7 +157,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
 }
 
 TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
-    PageRig r;
+    BldcRig r;
     // A motor that runs at a count of 10000 (10 µs units: 10 pps) while pin 21 is high.
     boardsim::Motor motor;
     motor.runLevel = true;
@@ -272,9 +165,14 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     motor.firstCount = motor.fullSpeedCount = 10000;
     motor.countStep = 0;
     r.sim.sim.setMotor(motor);
-    CDeviceDialog_BLDC* page = r.Open(0x301);  // 1 FG pulse per turn
+    CDeviceDialog_BLDC* page = OpenPolling(r, 0x301);  // 1 FG pulse per turn
     ASSERT_NE(page, nullptr);
     Change(*page, 18, 0, 2);  // 2 pole pairs: 300 rpm
+    // Waits for n more polls (the counter wraps at 100).
+    const auto polls = [&](std::uint32_t n) {
+        const std::uint32_t from = page->SampleCounter();
+        return guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= n; }, 5000);
+    };
     auto* graph = page->GraphPanel() ? page->GraphPanel()->GraphWindow() : nullptr;
     ASSERT_TRUE(graph && page->TachometerPanel());
     const auto lastY = [&](int channel) {
@@ -297,8 +195,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     motor.firstCount = motor.fullSpeedCount = 1000;
     r.sim.sim.setMotor(motor);
     ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
-    EXPECT_EQ(lastY(1), 100.0);
-    EXPECT_FALSE(page->FindControl(14, 0)->isEnabled());
+    EXPECT_TRUE(lastY(1) == 100.0 && !page->FindControl(14, 0)->isEnabled());
 
     // Recording: a chosen file enables the switch; the rows follow the polls with the raw
     // count and the unrounded speeds (count 30000: 3.33333 pps, 100 rpm).
@@ -314,8 +211,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     }
     ASSERT_TRUE(page->FindControl(23, 0)->isEnabled());
     Change(*page, 23, 0, 1);
-    std::uint32_t from = page->SampleCounter();
-    ASSERT_TRUE(guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= 3; }, 5000));
+    ASSERT_TRUE(polls(3));
     Change(*page, 23, 0, 0);
     const std::string text = readText(csv);
     EXPECT_TRUE(std::regex_match(text, std::regex("---------------<< \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
@@ -329,26 +225,22 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     // poll whose message was still on its way when the log was cleared may be missing).
     guitest::settle();
     r.sim.sim.clearFrames();
-    from = page->SampleCounter();
-    ASSERT_TRUE(guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= 4; }, 5000));
+    ASSERT_TRUE(polls(4));
     Change(*page, 26, 0, 0);
     ExpectPollingAfter(r.Take(), {}, {}, {kReadCount}, 3);
     // Started again: the inputs it reads (ports 0-2, analog inputs 0-2, already set),
     // then its polls.
     Change(*page, 26, 0, 1);
-    from = page->SampleCounter();
-    ASSERT_TRUE(guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= 2; }, 5000));
+    ASSERT_TRUE(polls(2));
 
     // Minimised and restored, the page keeps polling and its panels show it again.
     page->widget()->showMinimized();
     guitest::settle();
     EXPECT_FALSE(page->TachometerPanel()->isShown());
-    from = page->SampleCounter();
-    ASSERT_TRUE(guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= 2; }, 5000));
+    ASSERT_TRUE(polls(2));
     page->widget()->showNormal();
     guitest::settle();
-    EXPECT_TRUE(page->TachometerPanel()->isShown());
-    EXPECT_TRUE(page->State().polling);
+    EXPECT_TRUE(page->TachometerPanel()->isShown() && page->State().polling);
     const std::size_t points = graph->Series(2)->Container()->GetCount();
     ASSERT_TRUE(guitest::waitFor([&] { return graph->Series(2)->Container()->GetCount() > points || points >= 100; }, 5000));
     Change(*page, 26, 0, 0);
@@ -357,7 +249,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
 
     // Once the page is destroyed a late polling message changes nothing.
     page->destroy();
-    from = page->SampleCounter();
+    const std::uint32_t from = page->SampleCounter();
     page->windowProc(gui::msg::TaskData, 0, 0);
     EXPECT_EQ(page->SampleCounter(), from);
 }
@@ -365,8 +257,8 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
 // The page's start-up test window: "Start Testmode" shows it, the pole count picks its
 // target, and a run drives PWMIN at the duty the page set.
 TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
-    PageRig r;
-    CDeviceDialog_BLDC* page = r.Open(0x302);
+    BldcRig r;
+    CDeviceDialog_BLDC* page = OpenPolling(r, 0x302);
     ASSERT_NE(page, nullptr);
     auto* test = dynamic_cast<bldc::COptionDlg_BLDCTest*>(page->TestDialog());
     ASSERT_NE(test, nullptr);
@@ -376,8 +268,7 @@ TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
 
     // Target RPM only with a pole count (the model starts with 4 poles), Target FG
     // only without.
-    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled());
-    EXPECT_FALSE(test->FindControl(4, 0)->isEnabled());
+    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled() && !test->FindControl(4, 0)->isEnabled());
     for (std::uint32_t poles : {0u, 2u}) {
         Change(*page, 18, 0, poles);
         EXPECT_EQ(test->FindControl(3, 0)->isEnabled(), poles != 0) << poles;
@@ -407,34 +298,9 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     Dialogs dialogs;
     dialogs.answerBox(gui::id::No);
     bool worked = false;
-    AppOptions o;
-    o.programDir = dir.path();
-    o.configHome = dir.path() / "config";
-    o.ctrlHeld = [] { return false; };
-    const std::string port = sim.path();
-    o.makeBoardLink = [port] {
-        return std::make_unique<CRG1Micon>(
-            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
-    };
-    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
-    o.watchPoll = std::chrono::milliseconds(20);
-    o.onMainWindowOpen = [&](CQuillfenDlg& w) {
+    const auto inside = [&](CQuillfenDlg& w) {
         const std::string name = ModelName(0x300);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
-        guitest::settle();
-        // "BLDC", then the model, with the arrow keys in the two lists.
-        auto* motorTypes = w.itemAs<gui::ComboBox>(mainwin::kMotorTypeList);
-        guitest::focusForKeys(*motorTypes);
-        for (int i = 0; i < 3; ++i) guitest::userKey(*motorTypes, Qt::Key_Down);
-        ASSERT_EQ(motorTypes->curSel(), 3);
-        auto* drivers = w.itemAs<gui::ComboBox>(mainwin::kDriverList);
-        guitest::focusForKeys(*drivers);
-        for (int i = 0; i < 10 && drivers->itemText(drivers->curSel()).value_or(QString()).toStdString() != name; ++i)
-            guitest::userKey(*drivers, Qt::Key_Down);
-        ASSERT_EQ(drivers->itemText(drivers->curSel()).value_or(QString()).toStdString(), name);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.item(gui::id::Ok)->isEnabled(); }, 5000));
-        guitest::userClick(*w.item(gui::id::Ok));
-        auto* page = dynamic_cast<CDeviceDialog_BLDC*>(w.CurrentPage());
+        auto* page = ChooseByKeys<CDeviceDialog_BLDC>(w, 3, name);  // "BLDC", then the model
         ASSERT_NE(page, nullptr);
         ASSERT_TRUE(guitest::waitFor([&] { return page->isShown() && page->SampleCounter() > 0; }, 5000));
         EXPECT_EQ(page->text(), QString::fromStdString(name) + " Controller (USB Connected)");
@@ -444,8 +310,7 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*page->FindControl(14, 0));
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(29) != before; }, 5000));
         guitest::userClick(*page->FindControl(26, 0));
-        EXPECT_FALSE(page->State().polling);
-        EXPECT_EQ(appServices().data->GetValue(26), 0u);
+        EXPECT_TRUE(!page->State().polling && appServices().data->GetValue(26) == 0u);
 
         // The PWMIN slider moved with the keys: channel 1 at 240 - the new value.
         CDerivedControl* slider = page->FindControl(0, 0);
@@ -472,7 +337,6 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         dialogs.answerBox(gui::id::No);
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
-    CQuillfenApp app(std::move(o));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_TRUE(worked);
+    CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
+    EXPECT_TRUE(app.InitInstance() == 0 && worked);
 }

@@ -15,6 +15,7 @@ struct Profile {
         ProfileRect r;
         return profile.GetRect(index, &r) == 1;
     }
+    std::vector<bool> Readable() const { return {Readable(0), Readable(1), Readable(2), Readable(3)}; }
 };
 
 }  // namespace
@@ -24,7 +25,7 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
     {  // No section: nothing can be read.
         Profile p(dir.path() / "empty.ini");
         EXPECT_EQ(p.profile.Load(), 1);
-        for (int i = 0; i < 4; ++i) EXPECT_FALSE(p.Readable(i)) << i;
+        EXPECT_EQ(p.Readable(), std::vector<bool>(4, false));
     }
     {  // Every key: every window, with the corners only for the first two.
         WritePositions(dir.path() / "all.ini");
@@ -32,9 +33,7 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
         p.profile.Load();
         ProfileRect r;
         ASSERT_EQ(p.profile.GetRect(0, &r), 1);
-        EXPECT_EQ(r.left, 100);
-        EXPECT_EQ(r.top, 50);
-        EXPECT_EQ(r.right, 0);
+        EXPECT_EQ(std::tuple(r.left, r.top, r.right), std::tuple(100, 50, 0));
         ASSERT_EQ(p.profile.GetRect(3, &r), 1);
         EXPECT_EQ(r.bottom, 240);
     }
@@ -43,19 +42,16 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
         WritePositions(dir.path() / "partial.ini", {{"speedCurve.bottom", ""}});
         Profile p(dir.path() / "partial.ini");
         p.profile.Load();
-        for (int i = 0; i < 4; ++i) EXPECT_FALSE(p.Readable(i)) << i;
+        EXPECT_EQ(p.Readable(), std::vector<bool>(4, false));
         p.profile.SetRect(0, ProfileRect{1, 2, 3, 4});
-        EXPECT_TRUE(p.Readable(0));
-        EXPECT_TRUE(p.Readable(1));
-        EXPECT_TRUE(p.Readable(2));
-        EXPECT_FALSE(p.Readable(3));  // its left/top/right were never a saved rectangle
+        // The last one's left/top/right were never a saved rectangle.
+        EXPECT_EQ(p.Readable(), (std::vector<bool>{true, true, true, false}));
     }
     {  // A left edge of 0: the main window counts, the device window does not.
         WritePositions(dir.path() / "zero.ini", {{"mainWindow.left", "0"}, {"deviceWindow.left", "0"}});
         Profile p(dir.path() / "zero.ini");
         p.profile.Load();
-        EXPECT_TRUE(p.Readable(0));
-        EXPECT_FALSE(p.Readable(1));
+        EXPECT_TRUE(p.Readable(0) && !p.Readable(1));
     }
     {  // A value that is no number counts as never saved.
         WritePositions(dir.path() / "bad.ini", {{"tachometer.top", "1x"}});
@@ -80,17 +76,15 @@ TEST(WindowPositions, NegativePositionsRoundTripAndIndexesAreChecked) {
     p.profile.Load();
     ProfileRect r;
     ASSERT_EQ(p.profile.GetRect(2, &r), 1);
-    EXPECT_EQ(r.left, -20);
-    EXPECT_EQ(r.bottom, 90);
+    EXPECT_EQ(std::pair(r.left, r.bottom), std::pair(-20, 90));
 
     // Indexes outside 0..3 are refused and write nothing.
-    EXPECT_EQ(p.profile.SetRect(4, ProfileRect{1, 1, 1, 1}), 0);
-    EXPECT_EQ(p.profile.SetRect(-1, ProfileRect{1, 1, 1, 1}), 0);
     ProfileRect untouched{11, 12, 13, 14};
-    EXPECT_EQ(p.profile.GetRect(4, &untouched), 0);
-    EXPECT_EQ(p.profile.GetRect(-1, &untouched), 0);
-    EXPECT_EQ(untouched.left, 11);
-    EXPECT_EQ(untouched.bottom, 14);
+    for (int index : {4, -1}) {
+        EXPECT_EQ(p.profile.SetRect(index, ProfileRect{1, 1, 1, 1}), 0) << index;
+        EXPECT_EQ(p.profile.GetRect(index, &untouched), 0) << index;
+    }
+    EXPECT_EQ(std::pair(untouched.left, untouched.bottom), std::pair(11, 14));
     EXPECT_EQ(p.profile.GetRect(0, nullptr), 0);
 }
 

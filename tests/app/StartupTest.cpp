@@ -1,7 +1,6 @@
-// The application object run in-process: window positions across starts, Ctrl at
-// start, a second start that brings the first window to the front, and the instance
-// guard's lock and socket against other users and silent clients. (Termination signals
-// are shown on the program as a process.)
+// The application in-process: window positions across starts, Ctrl at start, a second start
+// that fronts the first window, and the instance guard's lock and socket against other users
+// and silent clients. (Termination signals: the program as a process.)
 #include <gtest/gtest.h>
 
 #include <QSettings>
@@ -94,13 +93,10 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         w.moveWindow(QRect(QPoint(123, 87), w.windowRect().size()));
         Exit(w, dialogs);
     }));
-    EXPECT_EQ(first.InitInstance(), 0);
-    EXPECT_TRUE(servicesShared);
-    EXPECT_EQ(appServices().data, nullptr);  // cleared before the services went
-    EXPECT_EQ(first.GetDataContainer(), nullptr);
-    EXPECT_EQ(first.SettingsFile(), ini);
-    EXPECT_EQ(IniValue(ini, "mainWindow.left"), 123);
-    EXPECT_EQ(IniValue(ini, "mainWindow.top"), 87);
+    EXPECT_TRUE(first.InitInstance() == 0 && servicesShared);
+    // Cleared before the services went.
+    EXPECT_TRUE(appServices().data == nullptr && first.GetDataContainer() == nullptr && first.SettingsFile() == ini);
+    EXPECT_EQ(std::pair(IniValue(ini, "mainWindow.left"), IniValue(ini, "mainWindow.top")), std::pair(123, 87));
 
     QPoint opened;
     CQuillfenApp second(Options(dir.path(), false, [&](CQuillfenDlg& w) {
@@ -120,28 +116,24 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         Exit(w, dialogs);
     }));
     third.InitInstance();
-    EXPECT_TRUE(third.StartedWithCtrl());
-    EXPECT_NE(opened, QPoint(123, 87));
+    EXPECT_TRUE(third.StartedWithCtrl() && opened != QPoint(123, 87));
     ASSERT_EQ(dialogs.boxes().size(), 4u);
     const auto& ctrlBox = dialogs.boxes()[2];
     EXPECT_EQ(ctrlBox.text, QString("Tamsiro has detected Startup state with Ctrl key pressed.\n"
                                     "This will skip positional information restoration."));
-    EXPECT_EQ(ctrlBox.caption, QString("Tamsiro startup Information"));
-    EXPECT_EQ(ctrlBox.icon, gui::MessageIcon::Information);
-    EXPECT_EQ(ctrlBox.owner, 0u);
-    EXPECT_EQ(IniValue(ini, "mainWindow.left"), 200);
-    EXPECT_EQ(IniValue(ini, "mainWindow.top"), 100);
-    EXPECT_EQ(IniValue(ini, "mainWindow.right"), -99);  // never written for the main window
-    EXPECT_EQ(IniValue(ini, "deviceWindow.left"), 300);
-    EXPECT_EQ(IniValue(ini, "speedCurve.bottom"), 240);
+    EXPECT_EQ(std::tuple(ctrlBox.caption, ctrlBox.icon, ctrlBox.owner),
+              std::tuple(QString("Tamsiro startup Information"), gui::MessageIcon::Information, gui::Handle{0}));
+    // The main window's right edge is never written.
+    std::vector<int> values;
+    for (const char* key : {"mainWindow.left", "mainWindow.top", "mainWindow.right", "deviceWindow.left", "speedCurve.bottom"})
+        values.push_back(IniValue(ini, key));
+    EXPECT_EQ(values, (std::vector{200, 100, -99, 300, 240}));
 }
 
 TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     TempDir dir;
     Dialogs dialogs;
-    bool secondSawFirst = false;
-    bool cameBack = false;
-    bool active = false;
+    bool secondSawFirst = false, cameBack = false, active = false;
     CQuillfenApp first(Options(dir.path(), false, [&](CQuillfenDlg& w) {
         w.minimise();
         w.hide();
@@ -155,10 +147,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
         Exit(w, dialogs);
     }));
     first.InitInstance();
-    EXPECT_FALSE(first.WasAlreadyRunning());
-    EXPECT_TRUE(secondSawFirst);
-    EXPECT_TRUE(cameBack);
-    EXPECT_TRUE(active);
+    EXPECT_TRUE(!first.WasAlreadyRunning() && secondSawFirst && cameBack && active);
     ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
     EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 
@@ -227,7 +216,6 @@ protected:
 };
 
 TEST_F(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
-
     // More silent clients than are ever held, then a later start's request.
     const SocketAddress to(lock);
     std::vector<int> silent;
@@ -273,8 +261,7 @@ TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     });
     EXPECT_EQ(result, 0);
     guitest::settle();
-    EXPECT_EQ(shows, 0);
-    EXPECT_EQ(first.PendingClients(), 0u);
+    EXPECT_TRUE(shows == 0 && first.PendingClients() == 0u);
     // The same user is served.
     CSingleInstance second(lock);
     ASSERT_TRUE(second.RequestShow(2000));

@@ -4,125 +4,36 @@
 // modal loop with clicks through the window system.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <algorithm>
-
-#include "AppTestSupport.h"
+#include "PageRigSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/stepper/StepperPage.h"
-#include "platform/gui/GuiTestSupport.h"
-#include "ui/AppServices.h"
-#include "ui/Graph.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
-#include "ui/SpeedWindows.h"
 
 using namespace apptest;
 
 namespace {
 
-std::string ModelName(std::uint32_t key) {
-    for (const auto& e : devicetable::FullList())
-        if (devicetable::Key(e.code) == key) return e.name;
-    return {};
-}
+using StepperRig = PageRig<CDeviceDialog_Stepper>;
 
-// A frame written as its bytes in hex, "43 00 02", and back.
-Bytes F(const char* hex) {
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    return Bytes(bytes.begin(), bytes.end());
-}
-std::string Hex(const Bytes& b) {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size())).toHex(' ').toStdString();
-}
-
-// Compares whole frame lists, naming the first frame that differs.
-void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>& want) {
-    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
-        EXPECT_EQ(Hex(got[i]), Hex(want[i])) << "frame " << i;
-    EXPECT_EQ(got.size(), want.size());
-}
-
-// A change as a control reports it: the new value shown, then the parent told.
-void Change(CDeviceDialog_Stepper& page, std::uint32_t kind, std::uint32_t index, std::uint32_t value) {
-    CDerivedControl* c = page.FindControl(kind, index);
-    ASSERT_NE(c, nullptr) << kind;
-    c->SetValue(value);
-    c->NotifyParent();
-}
-
-// The main window over the simulator with the real page selector; timers run in real
-// time once the board is set up (the page polls every 50 ms).
-struct PageRig {
-    PageRig() : rig(sim.path()) {
-        appServices().data = &rig.data;
-        appServices().tasks = &rig.tasks;
-        appServices().board = &rig.board;
-    }
-    ~PageRig() {
-        rig.window.reset();
-        guitest::settle();  // the page goes (with its timers) while the clocks still live
-        appServices() = AppServices{};
-    }
-    // Chooses the model and presses OK; the page with polling switched off, and the
-    // frames its opening sent.
-    CDeviceDialog_Stepper* Open(std::uint32_t key, std::vector<Bytes>* opening) {
-        if (!rig.Open() || !guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }, 5000))
-            return nullptr;
-        rig.tasks.WaitIdle(5000);
-        static platform::SystemClock systemClock;
-        real = std::make_unique<platform::ScopedClock>(systemClock);
-        sim.sim.clearFrames();
-        Dialogs boxes;
-        boxes.answerBox(gui::id::No);  // a firmware question, where the model has one
-        if (!rig.ChooseDriverNamed(ModelName(key)) || !rig.OkEnabled()) return nullptr;
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-        rig.Command(gui::id::Ok);
-        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(rig.window->CurrentPage());
-        if (page == nullptr || !page->isShown()) return nullptr;
-        // No events run here, so the first status poll has not yet come.
-        rig.tasks.WaitIdle(5000);
-        if (opening != nullptr) *opening = sim.Frames();
-        Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
-        Settle();
-        return page;
-    }
-    void Settle() {
-        rig.tasks.WaitIdle(5000);
-        guitest::settle();
-    }
-    std::vector<Bytes> Take() {
-        Settle();
-        auto frames = sim.Frames();
-        sim.sim.clearFrames();
-        return frames;
-    }
-
-    SimLink sim;
-    Rig rig;
-    std::unique_ptr<platform::ScopedClock> real;
-};
-
-// The page and its tachometer panel, for someone to look at.
-void SaveScreenshots(CDeviceDialog_Stepper& page, const QString& name) {
-    QDir().mkpath(TAMSIRO_SCREENSHOT_DIR);
-    guitest::settle();
-    EXPECT_TRUE(page.widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1.png").arg(name)));
-    if (auto* panel = page.TachometerPanel()) {
-        EXPECT_TRUE(panel->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_tachometer.png").arg(name)));
-    }
-    if (auto* graph = page.GraphPanel()) {
-        EXPECT_TRUE(graph->widget()->grab().save(QString(TAMSIRO_SCREENSHOT_DIR "/%1_graph.png").arg(name)));
-    }
+// The page with polling switched off, and the frames its opening sent (no events have
+// run yet, so the first status poll has not come).
+CDeviceDialog_Stepper* OpenQuiet(StepperRig& r, std::uint32_t key, std::vector<Bytes>* opening) {
+    CDeviceDialog_Stepper* page = r.Open(key);
+    if (page == nullptr) return nullptr;
+    r.rig.tasks.WaitIdle(5000);
+    if (opening != nullptr) *opening = r.sim.Frames();
+    Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
+    r.Settle();
+    return page;
 }
 
 }  // namespace
 
 TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
-    PageRig r;
+    StepperRig r;
     std::vector<Bytes> opening;
-    CDeviceDialog_Stepper* page = r.Open(0x101, &opening);
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x101, &opening);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
@@ -222,9 +133,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(store.GetValue(step.kind), step.value);
         if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
-    EXPECT_FALSE(r.sim.sim.portLevel(12));
-    EXPECT_FALSE(r.sim.sim.portLevel(8));
-    EXPECT_TRUE(r.sim.sim.portLevel(10));
+    EXPECT_TRUE(!r.sim.sim.portLevel(12) && !r.sim.sim.portLevel(8) && r.sim.sim.portLevel(10));
     EXPECT_TRUE(r.sim.sim.portLevel(23));
     EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
@@ -235,8 +144,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
-        EXPECT_EQ(boxes.boxes()[0].caption, QString("Parameter Error"));
-        EXPECT_EQ(store.GetValue(26), 8u);
+        EXPECT_TRUE(boxes.boxes()[0].caption == QString("Parameter Error") && store.GetValue(26) == 8u);
     }
 
     // Recording: a chosen file enables the switch; a file that cannot be opened gives
@@ -252,15 +160,14 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         boxes.answerBox(gui::id::Ok);
         Change(*page, 51, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, QString("File open error"));
-        EXPECT_EQ(store.GetValue(51), 0u);
+        EXPECT_TRUE(boxes.boxes()[0].text == QString("File open error") && store.GetValue(51) == 0u);
         EXPECT_EQ(record->GetValue(), 0u);
     }
 }
 
 TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x105, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x105, nullptr);
     ASSERT_NE(page, nullptr);
     Change(*page, 0, 0, 1);  // chip enable: "Send" usable
     r.Take();
@@ -282,8 +189,8 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
 }
 
 TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x100, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x100, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     Change(*page, 9, 0, 0);
@@ -303,13 +210,12 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     // "Stop" ramps down, holds, and switches the clock off.
     Change(*page, 20, 0, 0);
     ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
-    EXPECT_EQ(store.GetValue(20), 0u);
-    EXPECT_FALSE(r.Take().empty());
+    EXPECT_TRUE(store.GetValue(20) == 0u && !r.Take().empty());
 }
 
 TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
-    PageRig r;
-    CDeviceDialog_Stepper* page = r.Open(0x107, nullptr);
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x107, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
     std::vector<std::uint32_t> rows;
@@ -345,8 +251,7 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
     }
     // The first step's REF and attenuation reach the store and the board.
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
-    EXPECT_TRUE(r.sim.sim.portLevel(8));
-    EXPECT_FALSE(r.sim.sim.portLevel(10));
+    EXPECT_TRUE(r.sim.sim.portLevel(8) && !r.sim.sim.portLevel(10));
     Change(*page, 41, 0, 0);
     r.Take();
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
@@ -361,21 +266,7 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     bool worked = false;
     const auto inside = [&](CQuillfenDlg& w) {
         const std::string name = ModelName(0x101);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.text().contains("USB Connected"); }, 5000));
-        guitest::settle();
-        // Motor type, then the model, with the arrow keys in the two lists.
-        auto* motorTypes = w.itemAs<gui::ComboBox>(mainwin::kMotorTypeList);
-        guitest::focusForKeys(*motorTypes);
-        guitest::userKey(*motorTypes, Qt::Key_Down);
-        ASSERT_EQ(motorTypes->curSel(), 1);
-        auto* drivers = w.itemAs<gui::ComboBox>(mainwin::kDriverList);
-        guitest::focusForKeys(*drivers);
-        for (int i = 0; i < 10 && drivers->itemText(drivers->curSel()).value_or(QString()).toStdString() != name; ++i)
-            guitest::userKey(*drivers, Qt::Key_Down);
-        ASSERT_EQ(drivers->itemText(drivers->curSel()).value_or(QString()).toStdString(), name);
-        ASSERT_TRUE(guitest::waitFor([&] { return w.item(gui::id::Ok)->isEnabled(); }, 5000));
-        guitest::userClick(*w.item(gui::id::Ok));
-        auto* page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage());
+        auto* page = ChooseByKeys<CDeviceDialog_Stepper>(w, 1, name);  // the motor type, then the model
         ASSERT_NE(page, nullptr);
         ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
         EXPECT_EQ(page->text(), QString::fromStdString(name) + " Controller (USB Connected)");
@@ -402,6 +293,5 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_TRUE(worked);
+    EXPECT_TRUE(app.InitInstance() == 0 && worked);
 }

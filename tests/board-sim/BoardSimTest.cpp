@@ -1,8 +1,6 @@
-// The simulator over a real pseudo-terminal, for what the link's suites never send it:
-// bad checksums and unknown input; and its shutdown and plugging races. Its replies,
-// faults and plugging are proven by those suites on every run (each fault must keep the
-// link from a reading there).
-
+// The simulator over a real pseudo-terminal, for what the link's suites never send it (bad
+// checksums, unknown input), and its shutdown and plugging races. Its replies, faults and
+// plugging are proven by those suites.
 #include "board-sim/SimFixture.h"
 
 #include <thread>
@@ -27,8 +25,7 @@ Bytes portFrame(Bytes f) {  // '8' 3, short: [9] = sum of [2..8]
 
 Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
     Bytes f(36, 0);
-    f[0] = '8';
-    f[1] = code;
+    f[0] = '8', f[1] = code;
     for (auto [at, value] : bytes) f[static_cast<std::size_t>(at)] = value;
     const bool block = code == 1 || code == 0xFF;
     f[35] = sum(f, 2, block ? 32 : 34);
@@ -68,45 +65,35 @@ TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) 
 }
 
 TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecovers) {
-    ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}));
-    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    ASSERT_TRUE(client_->write({'Z', 0x01, 0x02}) && sim_->waitForFrames(1, 2s));
     // An I2C frame announcing more than fits in a frame.
-    ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
-    ASSERT_TRUE(sim_->waitForFrames(2, 2s));
-    EXPECT_TRUE(client_->drain(20ms).empty());
-    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
+    ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}) && sim_->waitForFrames(2, 2s));
+    EXPECT_TRUE(client_->drain(20ms).empty() && client_->exchange(kVersion) == kVersionReply);
 
     // A frame that stops half way is dropped after a while, not joined to the next one.
-    ASSERT_TRUE(client_->write({'C', 0, 3}));
-    ASSERT_TRUE(sim_->waitForFrames(4, 2s));
+    ASSERT_TRUE(client_->write({'C', 0, 3}) && sim_->waitForFrames(4, 2s));
     EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
 
     const auto log = sim_->frames();
     ASSERT_EQ(log.size(), 5u);
-    EXPECT_EQ(log[0].bytes, (Bytes{'Z', 0x01, 0x02}));
-    EXPECT_TRUE(log[0].dropped);
-    EXPECT_TRUE(log[1].dropped);
-    EXPECT_FALSE(log[2].dropped);
-    EXPECT_EQ(log[3].bytes, (Bytes{'C', 0, 3}));
-    EXPECT_TRUE(log[3].dropped);
-    EXPECT_FALSE(log[4].dropped);
+    EXPECT_EQ(std::pair(log[0].bytes, log[3].bytes), std::pair(Bytes{'Z', 0x01, 0x02}, Bytes{'C', 0, 3}));
+    std::vector<bool> dropped;
+    for (const auto& f : log) dropped.push_back(f.dropped);
+    EXPECT_EQ(dropped, (std::vector<bool>{true, true, false, true, false}));
 }
 
 TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     sim_->injectFault(Fault::LateReply);
-    ASSERT_TRUE(client_->write(kVersion));
-    ASSERT_TRUE(sim_->waitForFrames(1, 2s));
+    ASSERT_TRUE(client_->write(kVersion) && sim_->waitForFrames(1, 2s));
     ASSERT_TRUE(client_->write({'C', 0}));  // and an unfinished frame
     sim_->stop();
-    EXPECT_TRUE(client_->hungUp());
-    EXPECT_FALSE(fs::is_symlink(dir_.file("board")));
+    EXPECT_TRUE(client_->hungUp() && !fs::is_symlink(dir_.file("board")));
     sim_->stop();
 
     // Started again, it serves a new pty with the log kept.
     ASSERT_TRUE(sim_->start());
     PtyClient again(sim_->portPath());
-    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
-    EXPECT_EQ(sim_->frameCount(), 2u);
+    EXPECT_TRUE(again.exchange(kVersion) == kVersionReply && sim_->frameCount() == 2u);
 }
 
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {

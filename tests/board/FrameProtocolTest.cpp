@@ -61,11 +61,8 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     fake_->respond = [](const Bytes& f) {
         Bytes r;
         if (f[1] == 17) {
-            Bytes payload(10, 0);
-            payload[2] = 0x34;  // measured value low, at byte 4
-            payload[3] = 0x12;
-            payload[9] = 0x07;  // status, at byte 11
-            r = MakeReply('8', payload, true);
+            // The measured value at bytes 4 and 5, the status at byte 11.
+            r = MakeReply('8', {0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 0x07}, true);
         } else {
             r = MakeReply('8', {0x22, 0x11, 0}, true);
         }
@@ -96,12 +93,8 @@ TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
         link_->I2cTransfer(0, &read, 1);
         EXPECT_EQ(fake_->Pending(), 0u) << int(total);
         link_->GetI2cReply(out, &count);
-        if (total == 64) {
-            EXPECT_EQ(count, 64u);
-            EXPECT_EQ(out[61], 0x77);
-        } else {
-            EXPECT_EQ(count, 0u);  // nothing of an oversized reply is kept
-        }
+        EXPECT_EQ(count, total == 64 ? 64u : 0u);  // nothing of an oversized reply is kept
+        if (total == 64) { EXPECT_EQ(out[61], 0x77); }
     }
 }
 
@@ -118,15 +111,12 @@ TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     link_->Suspend();
     AnswerMeasured(0x9999, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);  // the kept reading
-    EXPECT_EQ(Sent(), before);
-    EXPECT_EQ(link_->Resume(), 0);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x9999);
+    EXPECT_TRUE(Sent() == before && link_->Resume() == 0 && link_->ReadMeasuredValue(1) == 0x9999);
 }
 
 TEST_F(FrameProtocol, MeasuredValueReadsZeroWhileTheStatusIsSet) {
     AnswerMeasured(0x0500, 3);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0);
-    EXPECT_EQ(link_->GetLastStatus(), 3);
+    EXPECT_TRUE(link_->ReadMeasuredValue(1) == 0 && link_->GetLastStatus() == 3);
     AnswerMeasured(0x0500, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0500);
 }
@@ -134,18 +124,14 @@ TEST_F(FrameProtocol, MeasuredValueReadsZeroWhileTheStatusIsSet) {
 TEST_F(FrameProtocol, PulsesFollowThePortMap) {
     for (int port : {-1, 0, 20, 34, 1000}) EXPECT_EQ(link_->PulsePort(1, port, 1), 0) << port;
     EXPECT_EQ(Sent(), 0u);
-    EXPECT_EQ(link_->PulsePort(1, 29, 1), 1);
-    EXPECT_EQ(link_->PulsePort(1, 33, 1), 1);
-    EXPECT_EQ(Frame(0), (Bytes{'8', 6, 1, 19, 20}));
-    EXPECT_EQ(Frame(1), (Bytes{'8', 6, 1, 33, 34}));
+    for (int port : {29, 33}) EXPECT_EQ(link_->PulsePort(1, port, 1), 1) << port;
+    EXPECT_EQ(fake_->Frames(), (std::vector<Bytes>{{'8', 6, 1, 19, 20}, {'8', 6, 1, 33, 34}}));
 }
 
 TEST(DllVersion, WritesTheFixedTextWithinTheBuffer) {
     CRG1Micon link(std::make_unique<FakeTransport>());
     char buf[8], small[3];
-    EXPECT_EQ(link.GetDllVersion(buf, sizeof buf), 4);
-    EXPECT_STREQ(buf, "2010");
-    EXPECT_EQ(link.GetDllVersion(small, sizeof small), 2);
-    EXPECT_STREQ(small, "20");
+    EXPECT_TRUE(link.GetDllVersion(buf, sizeof buf) == 4 && link.GetDllVersion(small, sizeof small) == 2);
+    EXPECT_EQ(std::pair(std::string(buf), std::string(small)), std::pair(std::string("2010"), std::string("20")));
     EXPECT_EQ(link.GetDllVersion(nullptr, 4), 0);
 }

@@ -13,8 +13,7 @@ namespace {
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(s_.started);
-        ASSERT_TRUE(s_.ConnectAndClear());
+        ASSERT_TRUE(s_.started && s_.ConnectAndClear());
     }
     SimLink s_;
     CRG1Micon& link() { return *s_.link; }
@@ -30,8 +29,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     EXPECT_EQ(link().SendReset(1, 1), 1);
     std::uint16_t m = 0, s = 0;
     link().GetVersion(&m, &s, 1);
-    EXPECT_EQ(m, 0x2113);
-    EXPECT_EQ(s, 0x1319);
+    EXPECT_EQ(std::pair(m, s), (std::pair<std::uint16_t, std::uint16_t>(0x2113, 0x1319)));
     link().ReadSub17(1);
     EXPECT_EQ(link().ReadMeasuredValue(0), 0x1234);  // the 13-byte reply filled the status record
     link().SendParameterBlock(1);
@@ -40,8 +38,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     s_.sim.setStatus(9);
     std::uint32_t status = 0;
     link().ReadStatus(&status, 1);
-    EXPECT_EQ(status, 9u);
-    EXPECT_EQ(link().GetLastStatus(), 9);
+    EXPECT_EQ(std::pair(status, link().GetLastStatus()), std::pair(9u, 9));
     // '8' 21 shares its buffer with '8' 5: the select pairs below must still be '8' 5.
     EXPECT_EQ(link().ReadSub21(1), 0x5A);
     link().SendSelect(19, 1);
@@ -53,10 +50,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     link().RequestFirmwareMode(1);
 
     Bytes block(36, 0);  // the long frame as constructed: [9] = 1, [35] = sum of [2..32]
-    block[0] = '8';
-    block[1] = 1;
-    block[9] = 1;
-    block[35] = 1;
+    block[0] = '8', block[1] = 1, block[9] = 1, block[35] = 1;
     Bytes blockRead = block;
     blockRead[1] = 0xFF;
     const std::vector<Bytes> expected{
@@ -69,17 +63,14 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
 }
 
 TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
-    EXPECT_EQ(link().CheckVersionEqual(0x2113, 0x1319), 0);
-    EXPECT_EQ(link().CheckVersionEqual(0x2114, 0x1319), 1);
-    EXPECT_EQ(link().CheckVersionEqual(0x2113, 0x1216), 2);
-    EXPECT_EQ(link().CheckVersionOlder(0x2114, 0x1320), 3);
-    EXPECT_EQ(link().CheckVersionOlder(0x2114, 0x1216), 1);
-    EXPECT_EQ(link().CheckVersionOlder(0x2112, 0x1318), 0);
+    EXPECT_EQ((std::vector{link().CheckVersionEqual(0x2113, 0x1319), link().CheckVersionEqual(0x2114, 0x1319),
+                           link().CheckVersionEqual(0x2113, 0x1216), link().CheckVersionOlder(0x2114, 0x1320),
+                           link().CheckVersionOlder(0x2114, 0x1216), link().CheckVersionOlder(0x2112, 0x1318)}),
+              (std::vector{0, 1, 2, 3, 1, 0}));
     s_.sim.setSecondVersion(0x1100);
     EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x1216), 2);
     s_.sim.setSecondVersion(0x2005);  // a second controller of another line is never offered an update
-    EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x3000), 0);
-    EXPECT_EQ(link().CheckVersionEqual(0x2113, 0x1319), 0);
+    EXPECT_TRUE(link().CheckVersionOlder(0x2113, 0x3000) == 0 && link().CheckVersionEqual(0x2113, 0x1319) == 0);
 
     std::uint16_t m = 0, s = 0;
     s_.sim.setSecondVersion(0x1216);
@@ -88,17 +79,14 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
     s_.sim.setSecondVersion(0x1319);
     s_.sim.injectFault(boardsim::Fault::BadChecksum);  // a garbled '8' 18 must not switch the variant
     link().GetVersion(nullptr, &s, 1);
-    EXPECT_EQ(s, 0x1216);
-    EXPECT_TRUE(link().UsesLongFrames());
+    EXPECT_EQ(std::pair(s, link().UsesLongFrames()), std::pair(std::uint16_t{0x1216}, true));
     s_.sim.setSecondAbsent(true);
     link().GetVersion(nullptr, &s, 1);
-    EXPECT_EQ(s, 0);
-    EXPECT_FALSE(link().UsesLongFrames());
+    EXPECT_EQ(std::pair(s, link().UsesLongFrames()), std::pair(std::uint16_t{0}, false));
     // Send 0 reports what was kept without a word on the wire.
     const auto frames = s_.sim.frameCount();
     link().GetVersion(&m, &s, 0);
-    EXPECT_EQ(s_.sim.frameCount(), frames);
-    EXPECT_EQ(m, 0x2113);
+    EXPECT_EQ(std::pair(s_.sim.frameCount(), m), std::pair(frames, std::uint16_t{0x2113}));
 }
 
 TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
@@ -150,12 +138,7 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     // The port frame: [9] = 1 from construction, port 30's direction and level bits,
     // the checksum over [2..34]; then the 13-byte read that brings every level back.
     Bytes longPort(36, 0);
-    longPort[0] = '8';
-    longPort[1] = 3;
-    longPort[9] = 1;
-    longPort[23] = 0x10;
-    longPort[24] = 0x10;
-    longPort[35] = 0x21;
+    longPort[0] = '8', longPort[1] = 3, longPort[9] = 1, longPort[23] = 0x10, longPort[24] = 0x10, longPort[35] = 0x21;
     PortRecord r{30, 1, 1, 0, 1};
     link().WritePort(30, &r, 1);
     EXPECT_EQ(s_.Frames(), (std::vector<Bytes>{longPort, {'8', 19}}));
@@ -171,13 +154,9 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     link().SetPwmChannel(8, &ch8, 1);
     const Bytes f = s_.Frames().at(0);
     ASSERT_EQ(f.size(), 36u);
-    EXPECT_EQ(f[1], 2);
-    EXPECT_EQ(f[15], 0x23);
-    EXPECT_EQ(f[16], 0x01);
-    EXPECT_EQ(f[27], 0x02);  // channel 8's output fields
-    EXPECT_EQ(f[23], 0x10);  // the port bytes as the port frame left them
-    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk);
-    EXPECT_TRUE(s_.sim.portLevel(30));
+    // Channel 8's value in [15], [16] and output fields in [27]; [23] as the port frame left it.
+    EXPECT_EQ((Bytes{f[1], f[15], f[16], f[27], f[23]}), (Bytes{2, 0x23, 0x01, 0x02, 0x10}));
+    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk && s_.sim.portLevel(30));
 
     // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
     // port frame (its [9] stays 1) nor into the parameter blocks built from it.
@@ -190,7 +169,6 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     link().SendParameterBlock(1);
     const auto frames = s_.Frames();
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[0], longPort);
-    EXPECT_EQ(frames[2][9], 1);
+    EXPECT_TRUE(frames[0] == longPort && frames[2][9] == 1);
     for (const auto& logged : s_.sim.frames()) EXPECT_TRUE(logged.checksumOk);
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -39,39 +40,29 @@ TEST(ParameterDecoder, ConvertsBothWaysByKind)
     EXPECT_EQ(decoder(5, 3.3, 4096, {}, "%#.3lf").FormatDecoded(2048), "1.650");
 
     // Tables look up by index, and back by the smallest index.
+    // Values no integer can hold find no entry, without undefined conversions; NaN reads as index 0.
     const auto d = decoder(6, 0, 0, {5, 10, 10});
-    EXPECT_EQ(d.Decode(1.9), 10.0);
-    EXPECT_EQ(d.Decode(7), 0.0);
-    EXPECT_EQ(d.Decode(-1), 0.0);
-    EXPECT_EQ(d.Encode(10.7), 1.0);
-    EXPECT_EQ(d.Encode(6), 0.0);
-    // Values no integer can hold find no entry, without undefined conversions.
-    EXPECT_EQ(d.Decode(std::nan("")), 5.0);  // NaN reads as index 0
-    EXPECT_EQ(d.Decode(1e300), 0.0);
-    EXPECT_EQ(d.Encode(-kInf), 0.0);
+    EXPECT_EQ((std::vector{d.Decode(1.9), d.Decode(7), d.Decode(-1), d.Decode(std::nan("")), d.Decode(1e300)}),
+              (std::vector{10.0, 0.0, 0.0, 5.0, 0.0}));
+    EXPECT_EQ((std::vector{d.Encode(10.7), d.Encode(6), d.Encode(-kInf)}), (std::vector{1.0, 0.0, 0.0}));
 }
 
 TEST(ParameterDecoder, ZeroScalesAndMissingRecordsGiveZero)
 {
-    EXPECT_EQ(decoder(1, 0).Decode(5), 0.0);
-    EXPECT_EQ(decoder(3, 0).Encode(5), 0.0);
-    EXPECT_EQ(decoder(5, 1, 0).Decode(5), 0.0);
-    EXPECT_EQ(decoder(5, 0, 1).Encode(5), 0.0);
-    EXPECT_EQ(decoder(7, 2, 2).Decode(5), 0.0);
+    EXPECT_EQ((std::vector{decoder(1, 0).Decode(5), decoder(3, 0).Encode(5), decoder(5, 1, 0).Decode(5),
+                           decoder(5, 0, 1).Encode(5), decoder(7, 2, 2).Decode(5)}),
+              std::vector<double>(5, 0.0));
 
     auto cleared = decoder(6, 0, 0, {7});
     EXPECT_EQ(cleared.SetParameter(nullptr), 0);
-    EXPECT_EQ(cleared.Decode(0), 0.0);
-    EXPECT_EQ(cleared.Encode(5), 0.0);
-    EXPECT_EQ(cleared.GetFormat(), "");
+    EXPECT_EQ(std::tuple(cleared.Decode(0), cleared.Encode(5), cleared.GetFormat()), std::tuple(0.0, 0.0, ""));
 }
 
 TEST(NumberText, PrintfFormatsAreSafeForAnyValue)
 {
-    EXPECT_EQ(numtext::FormatPrintf("%d", -12.9), "-12");
-    EXPECT_EQ(numtext::FormatPrintf("%d", 1e300), "9223372036854775807");
-    EXPECT_EQ(numtext::FormatPrintf("%d", std::nan("")), "0");
-    EXPECT_EQ(numtext::FormatPrintf("%x", -5), "0");
+    EXPECT_EQ((std::vector{numtext::FormatPrintf("%d", -12.9), numtext::FormatPrintf("%d", 1e300),
+                           numtext::FormatPrintf("%d", std::nan("")), numtext::FormatPrintf("%x", -5)}),
+              (std::vector<std::string>{"-12", "9223372036854775807", "0", "0"}));
     EXPECT_EQ(numtext::FormatPrintf("100%% at %5.1f V", 3.14159), "100% at   3.1 V");
     // Formats that would read a missing or wrong argument fall back to %g.
     for (const char* format : {"%d %d", "%s", "%n", "%*d", "no number", "%99999d", "%"}) {
@@ -104,9 +95,8 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
     if (haveComma) {
         EXPECT_EQ(std::localeconv()->decimal_point, std::string(","));  // the trap is really set
     }
-    EXPECT_EQ(numtext::FormatPrintf("%.2f", 1.5), "1.50");
-    EXPECT_EQ(numtext::ParseLeadingDouble("1.25"), 1.25);
-    EXPECT_EQ(numtext::FormatFixed(1.5, 6), "1.500000");
+    EXPECT_EQ(std::tuple(numtext::FormatPrintf("%.2f", 1.5), numtext::ParseLeadingDouble("1.25"), numtext::FormatFixed(1.5, 6)),
+              std::tuple("1.50", 1.25, "1.500000"));
     std::setlocale(LC_NUMERIC, saved.c_str());
     if (!haveComma) GTEST_SKIP() << "no locale with a decimal comma installed; checked in the C locale only";
 }
@@ -114,43 +104,38 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 TEST(NumberText, ParsingAndSaturation)
 {
     std::size_t used = 0;
-    EXPECT_EQ(numtext::ParseLeadingDouble("  -2.5e1)", &used), -25.0);
-    EXPECT_EQ(used, 8u);
+    EXPECT_TRUE(numtext::ParseLeadingDouble("  -2.5e1)", &used) == -25.0 && used == 8u);
     EXPECT_TRUE(std::isinf(numtext::ParseLeadingDouble("1e999")));
-    EXPECT_EQ(numtext::ParseLeadingInteger("99999999999999999999", 10), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(numtext::ParseLeadingInteger("12", 99), 0);
-    EXPECT_EQ(numtext::SaturateToInt32(kInf), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(numtext::SaturateToInt32(-kInf), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(numtext::SaturateToInt32(std::nan("")), 0);
-    EXPECT_EQ(numtext::SaturateToUInt32(5e9), 0xFFFFFFFFu);
-    EXPECT_EQ(numtext::SaturateToInt64(-9.3e18), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(std::pair(numtext::ParseLeadingInteger("99999999999999999999", 10), numtext::ParseLeadingInteger("12", 99)),
+              std::pair(std::numeric_limits<std::int64_t>::max(), std::int64_t{0}));
+    EXPECT_EQ((std::vector{numtext::SaturateToInt32(kInf), numtext::SaturateToInt32(-kInf), numtext::SaturateToInt32(std::nan(""))}),
+              (std::vector{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(), 0}));
+    EXPECT_EQ(std::tuple(numtext::SaturateToUInt32(5e9), numtext::SaturateToInt64(-9.3e18)),
+              std::tuple(0xFFFFFFFFu, std::numeric_limits<std::int64_t>::min()));
 }
 
 TEST(ViewConverters, HexadecimalWidthsAndTheWholeWord)
 {
     CBCDConverter hex;
-    EXPECT_STREQ(hex.Format(0x1F, 0), "1F");
-    EXPECT_STREQ(hex.Format(0x1F, 4), "001F");
-    EXPECT_STREQ(hex.Format(0x12345, 2), "12345");
-    EXPECT_STREQ(hex.Format(0xFFFFFFFF, 8), "FFFFFFFF");
+    for (auto [value, digits, text] : {std::tuple{0x1Fu, 0, "1F"}, {0x1Fu, 4, "001F"}, {0x12345u, 2, "12345"}, {0xFFFFFFFFu, 8, "FFFFFFFF"}})
+        EXPECT_STREQ(hex.Format(value, digits), text);
     // Any digit count stays inside the buffer: 32 digits at most.
     EXPECT_EQ(std::string(hex.Format(0xAB, 1000)), std::string(30, '0') + "AB");
 
-    EXPECT_EQ(hex.Parse("FFFFFFFF"), 0xFFFFFFFFu);
-    EXPECT_EQ(hex.Parse("  0x7f zz"), 0x7Fu);
-    EXPECT_EQ(hex.Parse("123456789"), 0xFFFFFFFFu);  // beyond 32 bits saturates
-    EXPECT_EQ(hex.Parse(std::string(31, '0') + "12"), 0x1u);  // only the first 32 characters
+    // Beyond 32 bits saturates; only the first 32 characters count.
+    EXPECT_EQ((std::vector{hex.Parse("FFFFFFFF"), hex.Parse("  0x7f zz"), hex.Parse("123456789"), hex.Parse(std::string(31, '0') + "12")}),
+              (std::vector{0xFFFFFFFFu, 0x7Fu, 0xFFFFFFFFu, 0x1u}));
 }
 
 TEST(ViewConverters, BinaryWidthsAndParsing)
 {
     CBinaryConverter bin;
-    EXPECT_STREQ(bin.Format(5, 0), "00000101");
-    EXPECT_STREQ(bin.Format(0x1FF, 8), "11111111");
-    EXPECT_STREQ(bin.Format(0xFFFF8001, 16), "1000000000000001");
-    EXPECT_STREQ(bin.Format(0xFFFFFFFF, 40), "1111111111111111");  // at most 16 digits
-    EXPECT_EQ(bin.Parse("1x0"), 6u);  // every character but '0' is a one
-    EXPECT_EQ(bin.Parse(std::string(20, '1')), 0xFFFFu);  // the first 16 characters
+    // At most 16 digits.
+    for (auto [value, digits, text] : {std::tuple{5u, 0, "00000101"}, {0x1FFu, 8, "11111111"}, {0xFFFF8001u, 16, "1000000000000001"},
+                                       {0xFFFFFFFFu, 40, "1111111111111111"}})
+        EXPECT_STREQ(bin.Format(value, digits), text);
+    // Every character but '0' is a one; only the first 16 characters count.
+    EXPECT_EQ(std::pair(bin.Parse("1x0"), bin.Parse(std::string(20, '1'))), std::pair(6u, 0xFFFFu));
 
     EXPECT_STREQ(CViewConverterFactory::GetInstance().CreateConverter("binary")->Format(3, 0), "00000011");
     EXPECT_EQ(CViewConverterFactory::GetInstance().CreateConverter("Hex"), nullptr);

@@ -51,26 +51,17 @@ TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
         SCOPED_TRACE(c.line);
         const SequenceText parsed = ParseSequence(std::string(kHeader) + c.line + "\r\n");
         EXPECT_EQ(parsed.steps.size(), c.kept ? 1u : 0u);
-        if (*c.message) {
-            EXPECT_TRUE(Mentions(parsed.messages, c.message));
-        } else {
-            EXPECT_TRUE(parsed.messages.empty());
-        }
+        EXPECT_TRUE(*c.message ? Mentions(parsed.messages, c.message) : parsed.messages.empty());
     }
 
     const auto one = [](const char* line) { return ParseSequence(std::string(kHeader) + line + "\n").steps.at(0); };
     const StepRecord hex = one("H,1.0,80,Half,200,CW,10,Step");
-    EXPECT_EQ(hex.flags & 0xFFFFu, 16u);  // the duration is hexadecimal
-    EXPECT_TRUE(UnitSteps(hex));
-    EXPECT_FALSE(FullStep(hex));
+    EXPECT_EQ(std::tuple(hex.flags & 0xFFFFu, UnitSteps(hex), FullStep(hex)), std::tuple(16u, true, false));  // hexadecimal
     const StepRecord blankRef = one("H,,80,Full,200,CW,3,Sec");
-    EXPECT_EQ(blankRef.refDuty, 0.0);
-    EXPECT_EQ(blankRef.attenuation, 1);
+    EXPECT_EQ(std::tuple(blankRef.refDuty, blankRef.attenuation), std::tuple(0.0, 1));
     EXPECT_EQ(one("H,5.0,80,Full,200,CW,3,Sec").refDuty, 256.0);
     const StepRecord spaced = one(" H , 1.0 , 80 , Full , 200 , CW , 3 , Sec ");
-    EXPECT_EQ(spaced.enable, 1);
-    EXPECT_FALSE(Ccw(spaced));
-    EXPECT_FALSE(UnitSteps(spaced));
+    EXPECT_EQ(std::tuple(spaced.enable, Ccw(spaced), UnitSteps(spaced)), std::tuple(1, false, false));
     EXPECT_EQ(one("L,1.0,2,Full,1200,CCW,3,Sec").attenuation, 2);  // a code stays a code
 }
 
@@ -78,15 +69,13 @@ TEST(DemoSequence, OverlongLineEndsTheReadingAndKeepsEarlierSteps) {
     const std::string text = std::string(kHeader) + "H,1,80,Full,200,CW,3,Sec\n" + "H,1,80,Full,200,CW,3," +
                              std::string(300, 'S') + "\nH,1,80,Full,200,CW,3,Sec\n";
     const SequenceText parsed = ParseSequence(text);
-    EXPECT_EQ(parsed.steps.size(), 1u);
-    EXPECT_TRUE(Mentions(parsed.messages, "line 3: longer than 259"));
+    EXPECT_TRUE(parsed.steps.size() == 1u && Mentions(parsed.messages, "line 3: longer than 259"));
 }
 
 TEST(DemoSequence, FileOrBuiltInCopy) {
     TempDir dir;
     DemoSequence missing = LoadDemoSequence(dir.path());
-    EXPECT_EQ(missing.source, StepSource::BuiltInDemo);  // silently
-    EXPECT_TRUE(missing.messages.empty());
+    EXPECT_TRUE(missing.source == StepSource::BuiltInDemo && missing.messages.empty());  // silently
 
     std::filesystem::create_directories(dir.path() / "sequence");
     const auto write = [&](const std::string& text) {
@@ -94,17 +83,15 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     };
     write(kHeader);
     DemoSequence headerOnly = LoadDemoSequence(dir.path());
-    EXPECT_EQ(headerOnly.source, StepSource::BuiltInDemo);
-    EXPECT_EQ(headerOnly.steps.size(), 64u);
+    EXPECT_TRUE(headerOnly.source == StepSource::BuiltInDemo && headerOnly.steps.size() == 64u);
     EXPECT_TRUE(Mentions(headerOnly.messages, "holds no step"));
 
     write(std::string(kHeader) + "H,3.3,20,Full,1200,CCW,A,Step\r\nH,0,250,Full,20,CW,1,Sec\r\n");
     DemoSequence file = LoadDemoSequence(dir.path());
     EXPECT_EQ(file.source, StepSource::FileDemo);
     ASSERT_EQ(file.steps.size(), 1u);
-    EXPECT_EQ(file.steps[0].refDuty, 256.0);
-    EXPECT_EQ(file.steps[0].flags & 0xFFFFu, 10u);
-    EXPECT_TRUE(UnitSteps(file.steps[0]));  // "Step" after CR LF: no stray CR
+    // "Step" after CR LF: no stray CR.
+    EXPECT_EQ(std::tuple(file.steps[0].refDuty, file.steps[0].flags & 0xFFFFu, UnitSteps(file.steps[0])), std::tuple(256.0, 10u, true));
     EXPECT_TRUE(Mentions(file.messages, "line 3: attenuation"));
 }
 

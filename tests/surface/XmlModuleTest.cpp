@@ -24,14 +24,10 @@ TEST_F(XmlModule, LoadsOncePerKeyFindsRemovesAndRefusesMalformedDocuments)
     EXPECT_EQ(root->GetName(), "Tamsiro_Device");
     // A second load under the key keeps the first document and parses nothing.
     EXPECT_EQ(XmlLoad(kSecond, "LensControls"), XmlLoadResult::AlreadyLoaded);
-    EXPECT_EQ(XmlFind("LensControls"), root);
-    EXPECT_EQ(XmlLoad(kSecond, "Other"), XmlLoadResult::Loaded);
+    EXPECT_TRUE(XmlFind("LensControls") == root && XmlLoad(kSecond, "Other") == XmlLoadResult::Loaded);
 
-    EXPECT_EQ(XmlRemove("Unknown"), 0);
-    EXPECT_EQ(XmlRemove("LensControls"), 1);
-    EXPECT_EQ(XmlFind("LensControls"), nullptr);
-    EXPECT_EQ(XmlRemove("LensControls"), 0);
-    EXPECT_NE(XmlFind("Other"), nullptr);
+    EXPECT_EQ((std::vector{XmlRemove("Unknown"), XmlRemove("LensControls"), XmlRemove("LensControls")}), (std::vector{0, 1, 0}));
+    EXPECT_TRUE(XmlFind("LensControls") == nullptr && XmlFind("Other") != nullptr);
     // After removal the key is parsed again.
     EXPECT_EQ(XmlLoad(kSecond, "LensControls"), XmlLoadResult::Loaded);
     EXPECT_EQ(XmlFind("LensControls")->GetName(), "Other");
@@ -39,20 +35,16 @@ TEST_F(XmlModule, LoadsOncePerKeyFindsRemovesAndRefusesMalformedDocuments)
     // A malformed document fails with a debug line and stores nothing.
     platform::DebugCapture debug;
     EXPECT_EQ(XmlLoad("<Tamsiro_Device>\n  <controls>\n</Tamsiro_Device>", "Broken"), XmlLoadResult::Failed);
-    EXPECT_EQ(XmlFind("Broken"), nullptr);
-    EXPECT_EQ(XmlLastError().code, kXmlErrorNotWellFormed);
+    EXPECT_TRUE(XmlFind("Broken") == nullptr && XmlLastError().code == kXmlErrorNotWellFormed);
     ASSERT_EQ(debug.lines().size(), 1u);
     EXPECT_EQ(debug.lines()[0], "XmlLoad(\"Broken\"): not well formed: Start-end tags mismatch at offset " +
                                     std::to_string(XmlLastError().offset) + " (line 3)\n");
     // The key stays free for a good document.
-    EXPECT_EQ(XmlLoad(kFirst, "Broken"), XmlLoadResult::Loaded);
-    EXPECT_TRUE(XmlLastError().ok());
+    EXPECT_TRUE(XmlLoad(kFirst, "Broken") == XmlLoadResult::Loaded && XmlLastError().ok());
 
     // Uninitialising destroys every document; loading then fails until initialised again.
-    EXPECT_EQ(XmlUninitialize(), 1);
-    EXPECT_EQ(XmlFind("Other"), nullptr);
-    EXPECT_EQ(XmlLoad(kFirst, "a"), XmlLoadResult::Failed);
-    EXPECT_EQ(XmlLastError().code, kXmlErrorSetup);
+    EXPECT_TRUE(XmlUninitialize() == 1 && XmlFind("Other") == nullptr);
+    EXPECT_TRUE(XmlLoad(kFirst, "a") == XmlLoadResult::Failed && XmlLastError().code == kXmlErrorSetup);
     EXPECT_EQ(debug.lines().size(), 2u);
 }
 
@@ -65,17 +57,15 @@ TEST_F(XmlModule, SurfaceSlotsFollowTheModule)
     // Loading again (the page's reload) keeps the parsed document current.
     EXPECT_EQ(app.LoadXmlSurface(0, kSecond.data(), kSecond.size(), "LensControls"), XmlLoadResult::AlreadyLoaded);
     EXPECT_EQ(app.GetXmlSurface(), surface);
-    EXPECT_EQ(app.StoreXmlSurface(7, "LensControls"), 1);  // any non-zero slot is slot 1
-    EXPECT_EQ(app.GetXmlSurface(1), surface);
+    // Any non-zero slot is slot 1.
+    EXPECT_TRUE(app.StoreXmlSurface(7, "LensControls") == 1 && app.GetXmlSurface(1) == surface);
 
     // Releasing leaves no slot pointing at the destroyed tree.
     EXPECT_EQ(app.ReleaseXmlSurface("LensControls"), 1);
-    EXPECT_EQ(app.GetXmlSurface(), nullptr);
-    EXPECT_EQ(app.GetXmlSurface(1), nullptr);
+    EXPECT_TRUE(app.GetXmlSurface() == nullptr && app.GetXmlSurface(1) == nullptr);
     EXPECT_EQ(app.ReleaseXmlSurface("LensControls"), 0);
 
     // A failed load leaves the slot empty.
     platform::DebugCapture debug;
-    EXPECT_EQ(app.LoadXmlSurface(0, "<a>", 3, "LensControls"), XmlLoadResult::Failed);
-    EXPECT_EQ(app.GetXmlSurface(), nullptr);
+    EXPECT_TRUE(app.LoadXmlSurface(0, "<a>", 3, "LensControls") == XmlLoadResult::Failed && app.GetXmlSurface() == nullptr);
 }

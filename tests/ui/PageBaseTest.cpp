@@ -67,26 +67,20 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
     EXPECT_EQ(page.GetProfileWord(0), 0u);  // no profile yet
     Open(page);
     EXPECT_EQ(queue.calls, (std::vector<std::string>{"link", "store", "window"}));
-    EXPECT_EQ(queue.window, page.handle());
-    EXPECT_EQ(queue.store, &store);
-    EXPECT_EQ(store.GetSelectedId(), 0x300);
-    EXPECT_NE(page.GetStatusTimer(), nullptr);
-    EXPECT_EQ(page.GetProfileWord(3), 0x2010u);
+    EXPECT_TRUE(queue.window == page.handle() && queue.store == &store && page.GetStatusTimer() != nullptr);
+    EXPECT_EQ(std::tuple(store.GetSelectedId(), page.GetProfileWord(3)), std::tuple(0x300, 0x2010u));
     // The controls of the surface show their stored values.
-    EXPECT_EQ(page.Controls().size(), 4u);
-    EXPECT_EQ(page.control<TestLabel>(1003)->GetValue(), 5u);
+    EXPECT_EQ(std::tuple(page.Controls().size(), page.control<TestLabel>(1003)->GetValue()), std::tuple(4u, 5u));
     EXPECT_FALSE(page.isShown());
 
     // Records and profile slots outside their tables are refused.
-    EXPECT_EQ(page.GetProfileWord(128), 0u);
-    EXPECT_EQ(page.GetProfileWord(-1), 0u);
+    EXPECT_EQ(std::tuple(page.GetProfileWord(128), page.GetProfileWord(-1)), std::tuple(0u, 0u));
     EXPECT_TRUE(page.PwmSetting(8) && page.ChannelSetting(33) && page.AdcSetting(11) && page.InterruptSetting(5));
     EXPECT_FALSE(page.PwmSetting(9) || page.PwmSetting(-1) || page.ChannelSetting(34) || page.AdcSetting(12));
     EXPECT_FALSE(page.InterruptSetting(0) || page.InterruptSetting(6));
 
     // A loaded parameter set: the owner sets the board up again.
-    EXPECT_EQ(page.send(gui::msg::ReapplyDeviceData), 1);
-    EXPECT_EQ(owner.count(gui::msg::ReinitialiseBoard), 1);
+    EXPECT_TRUE(page.send(gui::msg::ReapplyDeviceData) == 1 && owner.count(gui::msg::ReinitialiseBoard) == 1);
     // The title follows the connection; the name is no format, and the title keeps to its length.
     EXPECT_EQ(page.send(gui::msg::ConnectionState, static_cast<gui::WParam>(-1)), 1);
     EXPECT_EQ(page.text(), QStringLiteral("TM4410 Controller (USB Disconnected)"));
@@ -110,31 +104,22 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     ITimer* timer = page.GetStatusTimer();
     IExternFile* file = page.GetRecordFile();
     timer->Start(1000);
-    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")));
-    ASSERT_TRUE(file->StartRecord(0));
+    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")) && file->StartRecord(0));
     page.PwmSetting(2)->flagB = 1;
 
     ASSERT_TRUE(page.onInitDialog());
-    EXPECT_EQ(page.GetStatusTimer(), timer);
-    EXPECT_EQ(timer->IsRunning(), 1u);
-    EXPECT_EQ(page.GetRecordFile(), file);
-    EXPECT_TRUE(static_cast<CDerivedExternFile*>(file)->IsRecording());
-    EXPECT_EQ(page.PwmSetting(8)->value, 50.0);
-    EXPECT_EQ(page.PwmSetting(2)->flagB, 1u);
-    EXPECT_EQ(queue.calls.size(), 6u);
+    EXPECT_TRUE(page.GetStatusTimer() == timer && timer->IsRunning() == 1u);
+    EXPECT_TRUE(page.GetRecordFile() == file && static_cast<CDerivedExternFile*>(file)->IsRecording());
+    EXPECT_EQ(std::tuple(page.PwmSetting(8)->value, page.PwmSetting(2)->flagB, queue.calls.size()),
+              std::tuple(50.0, 1u, std::size_t{6}));
 
     const gui::Handle speed = GiveTachometer(page)->handle();
     const gui::Handle checkWindow = page.FindControlByKey(1000)->handle();
     const gui::Handle self = page.handle();
     page.destroy();
-    EXPECT_TRUE(page.IsDestroyed());
-    EXPECT_EQ(queue.calls.back(), "stop");
-    EXPECT_EQ(page.GetStatusTimer(), nullptr);
-    EXPECT_EQ(page.GetRecordFile(), nullptr);
-    EXPECT_TRUE(page.Controls().empty());
-    EXPECT_EQ(page.Tachometer(), nullptr);
-    EXPECT_FALSE(gui::isWindow(speed));
-    EXPECT_FALSE(gui::isWindow(checkWindow));
+    EXPECT_TRUE(page.IsDestroyed() && queue.calls.back() == "stop");
+    EXPECT_TRUE(page.GetStatusTimer() == nullptr && page.GetRecordFile() == nullptr && page.Tachometer() == nullptr);
+    EXPECT_TRUE(page.Controls().empty() && !(gui::isWindow(speed) || gui::isWindow(checkWindow)));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
     EXPECT_FALSE(gui::post(self, gui::msg::ConnectionState, 1));
     // Nothing more can be added to a page that is going away.
@@ -156,16 +141,12 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     // The close box: hidden, not destroyed; the owner hears of it (once from the close
     // itself, once from the hiding).
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_TRUE(page.exists());
-    EXPECT_FALSE(page.isShown());
-    EXPECT_FALSE(speed->isShown());
-    EXPECT_EQ(owner.count(gui::msg::PageClosed), 2);
+    EXPECT_TRUE(page.exists() && !page.isShown() && !speed->isShown() && owner.count(gui::msg::PageClosed) == 2);
 
     // "Close window" posts the close.
     page.show();
     Menu(page, pagemenu::kCloseWindow);
-    EXPECT_FALSE(speed->isShown());
-    EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
+    EXPECT_TRUE(!speed->isShown() && guitest::waitFor([&] { return !page.isShown(); }));
     EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
 
     // "Save parameter setting" saves the block and says why a save failed.
@@ -174,17 +155,14 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     Menu(page, pagemenu::kSaveParameters, 1);  // a control notification, not a menu command
     EXPECT_TRUE(names.requests.empty());
     Menu(page, pagemenu::kSaveParameters);  // cancelled: nothing to say
-    EXPECT_EQ(names.requests.size(), 1u);
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(names.requests.size() == 1u && dialogs.boxes().empty());
 
     names.answers = {dir.file("page.bin"), dir.file("missing/page.bin")};
     Menu(page, pagemenu::kSaveParameters);
-    EXPECT_EQ(std::filesystem::file_size(dir.file("page.bin")), 1028u);
-    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_TRUE(std::filesystem::file_size(dir.file("page.bin")) == 1028u && dialogs.boxes().empty());
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].caption, QStringLiteral("Save parameter setting"));
-    EXPECT_FALSE(dialogs.boxes()[0].text.isEmpty());
+    EXPECT_TRUE(dialogs.boxes()[0].caption == QStringLiteral("Save parameter setting") && !dialogs.boxes()[0].text.isEmpty());
 }
 
 TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
@@ -223,9 +201,7 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 1)), nullptr);  // the key is taken
     EXPECT_EQ(page.FindControl(5, 0x10002), label);  // the index keeps 16 bits
     page.EnableControlsAt(5, false);
-    EXPECT_FALSE(label->isEnabled());
-    EXPECT_EQ(page.EnableControl(5, 2, true), 1);
-    EXPECT_TRUE(label->isEnabled());
+    EXPECT_TRUE(!label->isEnabled() && page.EnableControl(5, 2, true) == 1 && label->isEnabled());
 
     // Synchronized only when the control's data word is its kind.
     auto* check = static_cast<TestCheck*>(page.AddControl(6u << 16, std::make_unique<TestCheck>(&page, 0x60BB8)));
@@ -251,21 +227,18 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     ASSERT_TRUE(stranger.CreateControlWindow(QPoint(0, 0), 10, 10));
     const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
 
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 3, 0x1234), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 256, l(check)), 0);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check)), 0);
-    EXPECT_TRUE(page.changes.empty());
-    EXPECT_EQ(debug.lines().size(), 4u);
+    EXPECT_EQ((std::vector{page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)),
+                           page.send(gui::msg::ControlChanged, 3, 0x1234), page.send(gui::msg::ControlChanged, 256, l(check)),
+                           page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check))}),
+              std::vector<gui::LResult>(4, 0));
+    EXPECT_TRUE(page.changes.empty() && debug.lines().size() == 4u);
 
     EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(check)), 1);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_EQ(page.changes[0].word, -1);
-    EXPECT_EQ(page.changes[0].control, check);
+    EXPECT_TRUE(page.changes[0].word == -1 && page.changes[0].control == check);
     // The second map counts as the page's too.
     page.AddSecond(1, &stranger);
-    EXPECT_EQ(page.send(gui::msg::ControlChanged, 0, l(&stranger)), 1);
-    EXPECT_EQ(page.changes.size(), 2u);
+    EXPECT_TRUE(page.send(gui::msg::ControlChanged, 0, l(&stranger)) == 1 && page.changes.size() == 2u);
     page.RemoveSecond(1);
 
     // A change handler may close the page (a message box loop, a device removal): the
@@ -275,8 +248,6 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     check->afterNotify = [&] { afterwards = check->notified; };
     page.duringChange = [&] { page.destroy(); };
     QTest::mouseClick(check->widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(afterwards, 1);
-    EXPECT_TRUE(page.IsDestroyed());
-    EXPECT_TRUE(page.Controls().empty());
+    EXPECT_TRUE(afterwards == 1 && page.IsDestroyed() && page.Controls().empty());
     guitest::settle();  // now it goes
 }

@@ -1,6 +1,5 @@
-// A page keeps its own and its speed windows' places in the window-position profile
-// of the settings file and gets them back at the next start; with nothing stored for
-// a speed window it goes beside or below the page.
+// A page keeps its own and its speed windows' places in the settings file for the next start;
+// with nothing stored a speed window goes beside or below the page.
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
@@ -77,8 +76,7 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
     QSize pageSize;
-    QRect tachometers;
-    QRect graph;
+    QRect tachometers, graph;
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();

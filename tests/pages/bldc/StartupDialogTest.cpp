@@ -1,9 +1,6 @@
-// The start-up test dialog through the user's path (clicks, slider keys, typed values)
-// against the simulator's motor: the rows, statistics, histogram, saved file and
-// clipboard of a run, and Abort ending a running worker at once. Not a threaded suite:
-// painting the shown dialog runs on Qt's own thread pool, which the thread checker
-// (without an instrumented Qt) reports; destroying the dialog mid-run is checked there,
-// in StartupTestTest.cpp.
+// The start-up test dialog through the user's path against the simulator's motor: a run's
+// rows, statistics, histogram, file and clipboard, and Abort ending the worker at once. Not
+// threaded: Qt's painting thread pool is uninstrumented (mid-run destruction: StartupTestTest).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -67,6 +64,7 @@ struct Rig {
         guitest::userKey(edit, Qt::Key_Return);
     }
     QString Field(int id) { return dialog->item(id)->text(); }
+    std::pair<bool, bool> StartAbortEnabled() { return {Control(7).isEnabled(), Control(8).isEnabled()}; }
     std::string Rows() {
         auto* list = dialog->itemAs<gui::ListView>(1060);
         std::string rows;
@@ -93,32 +91,26 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     rig.Key(0, Qt::Key_Right);
     EXPECT_EQ(rig.Control(0, 1).text(), "11");
     rig.Type(0, "3");
-    EXPECT_EQ(rig.Control(0, 1).text(), "10");
-    EXPECT_EQ(rig.dialog->FindControl(0, 0)->GetValue(), 10u);
+    EXPECT_TRUE(rig.Control(0, 1).text() == "10" && rig.dialog->FindControl(0, 0)->GetValue() == 10u);
     rig.Key(1, Qt::Key_Left, 9);
     EXPECT_EQ(rig.Control(1, 1).text(), "1");
     // The 1 Hz FG target at the start is 30 rpm, shown as the slider's lowest 1000.
     EXPECT_EQ(rig.Control(3, 1).text(), "1000");
     rig.Type(3, "2000");
-    EXPECT_EQ(rig.dialog->FindControl(3, 0)->GetValue(), 20u);
-    EXPECT_EQ(rig.Control(4, 1).text(), "60");
+    EXPECT_TRUE(rig.dialog->FindControl(3, 0)->GetValue() == 20u && rig.Control(4, 1).text() == "60");
     rig.Key(6, Qt::Key_Left, 4);
     EXPECT_EQ(rig.Control(6, 1).text(), "0.1");
 
     rig.Click(7);
     ASSERT_TRUE(guitest::waitFor([&] { return !rig.dialog->IsRunning(); }, 60000));
-    EXPECT_TRUE(rig.Control(7).isEnabled());
-    EXPECT_FALSE(rig.Control(8).isEnabled());
+    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(true, false));
 
     EXPECT_EQ(rig.Rows(), "1=113 2=115 3=114 4=0 5=113 6=115 7=114 8=116 9=113 10=117 ");
     EXPECT_EQ(rig.dialog->itemAs<gui::ListView>(1060)->selectedItem(), 9);
     // The measurement setting the page gave goes out first.
     EXPECT_EQ(rig.board.Frames().front(), (std::vector<std::uint8_t>{'8', 4, 39, 39}));
-    EXPECT_EQ(rig.Field(1067), "113");
-    EXPECT_EQ(rig.Field(1068), "117");
-    EXPECT_EQ(rig.Field(1069), "114.44");
-    EXPECT_EQ(rig.Field(1070), "1.34");
-    EXPECT_EQ(rig.Field(1071), "1");
+    EXPECT_EQ((QStringList{rig.Field(1067), rig.Field(1068), rig.Field(1069), rig.Field(1070), rig.Field(1071)}),
+              (QStringList{"113", "117", "114.44", "1.34", "1"}));
     // Bars of 100 ms over the 1 s time-out: the nine arrivals in (100, 200], the error in none.
     const ISeriesContainer* points = rig.dialog->Histogram()->Series(1)->Container();
     std::vector<int> bars;
@@ -146,8 +138,7 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
 
     // Closing only hides it.
     rig.dialog->send(gui::msg::Close);
-    EXPECT_FALSE(rig.dialog->IsShown());
-    EXPECT_TRUE(rig.dialog->exists());
+    EXPECT_TRUE(!rig.dialog->IsShown() && rig.dialog->exists());
 }
 
 // A motor that never turns: each trial ends at the time-out as an error. Abort in the
@@ -161,18 +152,15 @@ TEST(BldcStartupDialog, NeverTurningMotorGivesErrorsAndAbortEndsTheRun) {
     // Seen while the run goes on: no more posts are taken in until the click.
     const std::string rows = rig.Rows();
     EXPECT_EQ(rows.substr(0, 4), "1=0 ");
-    EXPECT_EQ(rig.Field(1071).toStdString(), std::to_string(rig.dialog->Results().Rows().size()));
-    EXPECT_EQ(rig.Field(1069), "0.00");
-    EXPECT_FALSE(rig.Control(7).isEnabled());
-    EXPECT_TRUE(rig.Control(8).isEnabled());
+    EXPECT_TRUE(rig.Field(1071).toStdString() == std::to_string(rig.dialog->Results().Rows().size()) && rig.Field(1069) == "0.00");
+    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(false, true));
     const std::size_t reads = rig.SpeedReads();
     ASSERT_TRUE(WaitUntil([&] { return rig.SpeedReads() >= reads + 50; }, std::chrono::seconds(30)));
     const auto clicked = std::chrono::steady_clock::now();
     rig.Click(8);
     EXPECT_FALSE(rig.dialog->IsRunning());
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(200));
-    EXPECT_TRUE(rig.Control(7).isEnabled());
-    EXPECT_FALSE(rig.Control(8).isEnabled());
+    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(true, false));
     EXPECT_TRUE(rig.board.sim.portLevel(21));  // the motor is stopped
     guitest::settle();
     EXPECT_EQ(rig.Rows(), rows);  // the aborted trial reports nothing

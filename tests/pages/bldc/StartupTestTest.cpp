@@ -1,7 +1,6 @@
-// The BLDC start-up test's worker against the simulator: Abort ends a run promptly even
-// while the board keeps reporting a bad status, destroying the dialog mid-run joins the
-// worker, and Test Start's targets. A whole run, its results and Abort through the
-// dialog's controls are in StartupDialogTest.cpp.
+// The BLDC start-up test's worker against the simulator: Abort ends a run promptly under a bad
+// status, destroying the dialog mid-run joins the worker, and Test Start's targets. (A whole run
+// through the dialog's controls: StartupDialogTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -29,14 +28,12 @@ std::size_t SpeedReads(const boardsim::BoardSim& sim) {
 // comes and the motor is stopped.
 TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     SimBoard board;
-    ASSERT_TRUE(board.started);
-    ASSERT_TRUE(board.Connect());
+    ASSERT_TRUE(board.started && board.Connect());
     board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
     RecordingWindow window;
     CBldcStartupTest test(board.link.get());
     StartupTestParams params;
-    params.timeoutMs = 10000;
-    params.offTimeMs = 1;
+    params.timeoutMs = 10000, params.offTimeMs = 1;
     board.sim.setStatus(1);
 
     ASSERT_TRUE(test.Start(window.handle(), params));
@@ -49,17 +46,14 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     const auto messages = window.Messages();
     ASSERT_EQ(messages.size(), 1u);
     const TrialPost end = DecodeTrialPost(messages.back().message.wParam, messages.back().message.lParam);
-    EXPECT_TRUE(end.end);
-    EXPECT_EQ(end.run, test.RunNumber());
-    EXPECT_TRUE(board.sim.portLevel(21));
+    EXPECT_TRUE(end.end && end.run == test.RunNumber() && board.sim.portLevel(21));
 }
 
 // The page deletes its (hidden) dialog while a trial runs: the worker is joined first and
 // stops the motor; its later posts go nowhere.
 TEST(BldcStartupTest, DestroyingTheDialogMidRunJoinsTheWorker) {
     SimBoard board;
-    ASSERT_TRUE(board.started);
-    ASSERT_TRUE(board.Connect());
+    ASSERT_TRUE(board.started && board.Connect());
     board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
     std::unique_ptr<IStartupTestDialog> made = CreateStartupTestDialog(board.link.get());
     auto* dialog = dynamic_cast<COptionDlg_BLDCTest*>(made.get());
@@ -80,8 +74,7 @@ TEST(BldcStartupTest, TargetsComeFromTheSlidersAsShown) {
     const auto targets = [](Targets t) { return std::make_pair(t.rpm, t.fg); };
     EXPECT_EQ(targets(TargetsFromSliders(10, 1, 2, 1)), std::make_pair(1000u, 33u));
     EXPECT_EQ(targets(TargetsFromSliders(10, 10, 0, 1)), std::make_pair(0u, 100u));
-    EXPECT_TRUE(TestControlEnabled(3, false, 2));
-    EXPECT_FALSE(TestControlEnabled(4, false, 2));
-    EXPECT_TRUE(TestControlEnabled(4, false, 0));
-    EXPECT_TRUE(TestControlEnabled(6, true, 0));
+    EXPECT_EQ((std::vector{TestControlEnabled(3, false, 2), TestControlEnabled(4, false, 2), TestControlEnabled(4, false, 0),
+                           TestControlEnabled(6, true, 0)}),
+              (std::vector{true, false, true, true}));
 }

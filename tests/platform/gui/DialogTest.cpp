@@ -40,8 +40,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
     SpyDialog dialog(mainWindowTemplate());
     int result = guitest::runModal(dialog, [](Dialog& d) {
-        EXPECT_TRUE(d.isRunningModal());
-        EXPECT_EQ(d.widget()->windowTitle(), QString("Tamsiro"));
+        EXPECT_TRUE(d.isRunningModal() && d.widget()->windowTitle() == QString("Tamsiro"));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
         ASSERT_NE(d.item(id::Ok), nullptr);
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
@@ -49,10 +48,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
         // A combo box keeps its field height: the template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);
         ASSERT_NE(combo, nullptr);
-        const QRect r = combo->rectInParent();
-        EXPECT_EQ(r.topLeft(), QPoint(32, 32));
-        EXPECT_EQ(r.width(), 103);
-        EXPECT_EQ(r.height(), combo->comboBox()->sizeHint().height());
+        EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
         // The client area starts below the menu bar.
         EXPECT_GT(d.clientWidget()->y(), 0);
@@ -63,8 +59,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     EXPECT_EQ(result, 5);
     const auto commands = dialog.only(msg::Command);
     ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].w, makeWParam(32776, 0));
-    EXPECT_EQ(commands[0].l, 0);
+    EXPECT_EQ(std::pair(commands[0].w, commands[0].l), std::pair(makeWParam(32776, 0), LParam{0}));
     EXPECT_FALSE(dialog.exists());  // a modal dialog's window is gone when it returns
 }
 
@@ -118,8 +113,7 @@ TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
     ASSERT_TRUE(dialog.createModeless());
     EXPECT_TRUE(dialog.isShown());
     dialog.widget()->close();
-    EXPECT_TRUE(dialog.exists());
-    EXPECT_FALSE(dialog.isShown());
+    EXPECT_TRUE(dialog.exists() && !dialog.isShown());
     dialog.show();
     QTest::keyClick(dialog.item(1024)->widget(), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isShown());
@@ -151,8 +145,7 @@ TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
         EXPECT_TRUE(d.isRunningModal());
         d.endDialog(4);
     });
-    EXPECT_EQ(innerResult, 3);
-    EXPECT_EQ(outerResult, 4);
+    EXPECT_EQ(std::pair(innerResult, outerResult), std::pair(3, 4));
 
     Dialog quitting(small);
     EXPECT_EQ(guitest::runModal(quitting, [](Dialog&) { Application::postQuit(0); }), -1);
@@ -184,8 +177,7 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
     Dialog speed(t);
     ASSERT_TRUE(speed.createModeless());
     const QRect wr = speed.windowRect();
-    EXPECT_EQ(speed.hitTest(wr.topLeft()), hit::TopLeft);
-    EXPECT_EQ(speed.hitTest(wr.center()), hit::Client);
+    EXPECT_TRUE(speed.hitTest(wr.topLeft()) == hit::TopLeft && speed.hitTest(wr.center()) == hit::Client);
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
@@ -205,9 +197,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     SpyDialog pane(paneTemplate);
     const int result = guitest::runModal(window, [&](Dialog& w) {
         ASSERT_TRUE(pane.createChild(&w, 900, QPoint(14, 40)));
-        EXPECT_FALSE(pane.widget()->isWindow());
-        EXPECT_EQ(pane.parent(), &w);
-        EXPECT_EQ(w.child(900), &pane);
+        EXPECT_TRUE(!pane.widget()->isWindow() && pane.parent() == &w && w.child(900) == &pane);
         EXPECT_EQ(pane.rectInParent().topLeft(), QPoint(14, 40));
         EXPECT_EQ(pane.clientRect().size(), QSize(150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
@@ -216,8 +206,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         guitest::userClick(*pane.item(1001));
         EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
         ASSERT_EQ(pane.count(msg::Command), 1);
-        EXPECT_EQ(loWord(pane.only(msg::Command)[0].w), 1001);
-        EXPECT_EQ(window.count(msg::Command), 0);
+        EXPECT_TRUE(loWord(pane.only(msg::Command)[0].w) == 1001 && window.count(msg::Command) == 0);
         // Esc in the pane's edit is the window's key: it cancels the window.
         guitest::focusForKeys(*pane.item(1002));
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);

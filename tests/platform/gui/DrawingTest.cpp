@@ -22,6 +22,13 @@ std::uint32_t raw(const Bitmap& b, int x, int y) {
     return reinterpret_cast<const std::uint32_t*>(b.image().constScanLine(y))[x];
 }
 
+// The colours of `b` at these points, in order.
+std::vector<ColourRef> pixels(const Bitmap& b, std::initializer_list<QPoint> points) {
+    std::vector<ColourRef> out;
+    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
+    return out;
+}
+
 // Every pixel of `dst`: inside `landed` the source pixel (ANDed with what was there, for
 // an AND copy) from `src` at `from` onwards; outside, what was there.
 void expectCopied(const Bitmap& dst, const Bitmap& before, QRect landed, QPoint from, const Bitmap& src, bool andMode) {
@@ -59,10 +66,9 @@ TEST(BlockCopies, PlainAndAndCopiesAreExactAndClippedIncludingTheWideRowTail) {
     EXPECT_EQ(raw(orDst, 0, 0), raw(before, 0, 0) | raw(src, 0, 0));
 
     // Nothing to do: empty or inverted rectangles, copies that land outside.
-    EXPECT_EQ(dst.blockCopy(QPoint(6, 0), src, src.rect()), 0);
-    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 0, 3)), 0);
-    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)), 0);
-    EXPECT_EQ(dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)), 0);
+    EXPECT_EQ(dst.blockCopy(QPoint(6, 0), src, src.rect()) + dst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 0, 3)) +
+                  dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)) + dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)),
+              0);
 }
 
 TEST(BlockCopies, AnOverlappingCopyWithinOneBitmapReadsTheOriginalPixels) {
@@ -79,16 +85,12 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
     Bitmap b(5, 4);
     b.fill(0xFFFFFF);
     b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
-    EXPECT_EQ(b.pixel(2, 2), 0x0000FFu);
-    EXPECT_EQ(b.pixel(3, 2), 0xFFFFFFu);
     b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
-    EXPECT_EQ(b.pixel(3, 1), 0xFFFFFFu);
-    EXPECT_EQ(b.pixel(-1, 0), 0u);  // outside reads 0
+    EXPECT_EQ(pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
 
     Bitmap g(4, 2);
-    g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left
-    EXPECT_EQ(g.pixel(0, 0), 0u);
-    EXPECT_EQ(redOf(g.pixel(3, 0)), 191);  // 16-bit steps: 255 * 3 / 4, truncated
+    g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left; 16-bit steps: 255 * 3 / 4, truncated
+    EXPECT_EQ(std::pair(g.pixel(0, 0), redOf(g.pixel(3, 0))), std::pair(ColourRef{0}, 191));
 
     Bitmap none;
     EXPECT_FALSE(none.create(0, 5));
@@ -116,15 +118,12 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyAndFortyFiveDegrees
     ASSERT_TRUE(turned.rotatedCopy(src, src.rect(), QPoint(x0 + h, y0), QPoint(x0 + h, y0 + w), QPoint(x0, y0)));
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) EXPECT_EQ(raw(turned, x0 + h - 1 - j, y0 + i), raw(src, i, j)) << i << "," << j;
-    EXPECT_EQ(raw(turned, x0 + h, y0), 0xFF808080u);
-    EXPECT_EQ(raw(turned, x0 - 1, y0), 0xFF808080u);
+    EXPECT_EQ(std::pair(raw(turned, x0 + h, y0), raw(turned, x0 - 1, y0)), std::pair(0xFF808080u, 0xFF808080u));
 
     // An eighth of a turn: quadrant colours land at their mapped centres.
     Bitmap quads(20, 20);
-    quads.fillRect(QRect(0, 0, 10, 10), 0x0000FF);
-    quads.fillRect(QRect(10, 0, 10, 10), 0x00FF00);
-    quads.fillRect(QRect(0, 10, 10, 10), 0xFF0000);
-    quads.fillRect(QRect(10, 10, 10, 10), 0xFFFFFF);
+    for (auto [x, y, colour] : {std::tuple{0, 0, 0x0000FFu}, {10, 0, 0x00FF00u}, {0, 10, 0xFF0000u}, {10, 10, 0xFFFFFFu}})
+        quads.fillRect(QRect(x, y, 10, 10), colour);
     Bitmap diamond(60, 60);
     diamond.fill(0x808080);
     const QPoint p0(30, 20), p1(44, 34), p2(16, 34);  // 20 px turned by 45 degrees: 14 px each way
@@ -134,15 +133,11 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyAndFortyFiveDegrees
         const double y = p0.y() + u / 20 * (p1.y() - p0.y()) + v / 20 * (p2.y() - p0.y());
         return diamond.pixel(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
     };
-    EXPECT_EQ(at(5, 5), 0x0000FFu);
-    EXPECT_EQ(at(15, 5), 0x00FF00u);
-    EXPECT_EQ(at(5, 15), 0xFF0000u);
-    EXPECT_EQ(at(15, 15), 0xFFFFFFu);
-    EXPECT_EQ(diamond.pixel(17, 21), 0x808080u);  // outside the diamond: untouched
-    EXPECT_EQ(diamond.pixel(43, 46), 0x808080u);
+    EXPECT_EQ((std::vector{at(5, 5), at(15, 5), at(5, 15), at(15, 15)}), (std::vector{0x0000FFu, 0x00FF00u, 0xFF0000u, 0xFFFFFFu}));
+    // Outside the diamond: untouched.
+    EXPECT_EQ(pixels(diamond, {{17, 21}, {43, 46}}), (std::vector<ColourRef>{0x808080, 0x808080}));
     // Along an edge between two quadrants the sampling blends them.
-    EXPECT_GT(redOf(at(10, 3)), 0);
-    EXPECT_GT(greenOf(at(10, 3)), 0);
+    EXPECT_TRUE(redOf(at(10, 3)) > 0 && greenOf(at(10, 3)) > 0) << at(10, 3);
 
     EXPECT_FALSE(diamond.rotatedCopy(quads, quads.rect(), p0, p0, p2));  // degenerate
     EXPECT_FALSE(diamond.rotatedCopy(quads, QRect(), p0, p1, p2));
@@ -165,8 +160,7 @@ TEST(Regions, HitTestingAndFillingAgreePixelForPixel) {
 
 TEST(Fonts, PositiveHeightsAreCellHeightsNegativeOnesTheEm) {
     const Font label("Arial", 16);
-    EXPECT_GE(label.cellHeight(), 15);
-    EXPECT_LE(label.cellHeight(), 16);
+    EXPECT_TRUE(label.cellHeight() >= 15 && label.cellHeight() <= 16) << label.cellHeight();
     EXPECT_LT(label.pixelSize(), 16);  // the em is smaller than the cell
     EXPECT_EQ(Font("Arial", -11).pixelSize(), 11);  // negative: the em itself
     EXPECT_EQ(label.textExtent("8000").height(), label.cellHeight());
@@ -184,9 +178,7 @@ TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {
     Bitmap lines(20, 20);
     lines.fill(0xFFFFFF);
     lines.drawLine(QPoint(2, 10), QPoint(17, 10), Pen{0x0000FF, 3});
-    EXPECT_EQ(lines.pixel(10, 9), 0x0000FFu);
-    EXPECT_EQ(lines.pixel(10, 11), 0x0000FFu);
-    EXPECT_EQ(lines.pixel(10, 14), 0xFFFFFFu);
+    EXPECT_EQ(pixels(lines, {{10, 9}, {10, 11}, {10, 14}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF}));
     lines.drawLine(QPoint(2, 2), QPoint(8, 2), Pen{0x00FF00, 1});
     EXPECT_EQ(lines.pixel(8, 2), 0xFFFFFFu);
 
@@ -199,7 +191,6 @@ TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {
     }
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(target.pixel(3 + x, 4 + y), raw(src, 1 + x, 1 + y)) << x << "," << y;
-    EXPECT_EQ(target.pixel(2, 4), 0xFF000000u);
-    EXPECT_EQ(target.pixel(7, 4), 0xFF000000u);
+    EXPECT_EQ(std::pair(target.pixel(2, 4), target.pixel(7, 4)), std::pair(QRgb{0xFF000000u}, QRgb{0xFF000000u}));
 }
 

@@ -35,8 +35,7 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
         return 0;
     };
 
-    std::atomic<int> accepted{0};
-    std::atomic<int> refused{0};
+    std::atomic<int> accepted{0}, refused{0};
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         for (int i = 0; i < kPosts; ++i) {
@@ -55,10 +54,7 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
     worker.join();
     guitest::waitFor([] { return false; }, 30);  // let anything still queued come through
 
-    EXPECT_TRUE(destroyed);
-    EXPECT_FALSE(window.exists());
-    EXPECT_FALSE(offThread);
-    EXPECT_EQ(afterDestroy, 0);
+    EXPECT_TRUE(destroyed && !window.exists() && !offThread && afterDestroy == 0);
     // Delivered in the order posted, without gaps, up to the one that destroyed it.
     const auto received = window.only(msg::TaskData);
     ASSERT_EQ(received.size(), 301u);
@@ -88,8 +84,7 @@ struct Result {
 
 TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDropped) {
     guitest::SpyWindow status, closing;
-    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
     std::vector<std::string> texts;
     std::unique_ptr<Result> kept;
     status.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
@@ -119,8 +114,8 @@ TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDro
     EXPECT_EQ(texts, (std::vector<std::string>{"step 0", "step 1", "step 2"}));
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->text, "step 2");
-    EXPECT_EQ(Result::alive.load(), 1);  // only the one the handler kept
-    EXPECT_EQ(status.count(msg::TestResult), 3);
+    // Only the one the handler kept is alive.
+    EXPECT_EQ(std::pair(Result::alive.load(), status.count(msg::TestResult)), std::pair(1, 3));
     // A plain l that is not a payload is never taken for one.
     EXPECT_EQ(gui::payloadValue<Result>(reinterpret_cast<LParam>(kept.get())), nullptr);
     kept.reset();

@@ -40,7 +40,6 @@ struct ButtonWindow {
 TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
     ButtonWindow page(QRect(20, 20, 200, 100));
     ButtonWindow speed(QRect(300, 20, 200, 100));
-    int answer = 0;
     QTimer::singleShot(0, [&] {
         QMessageBox* box = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -49,8 +48,7 @@ TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
         ASSERT_NE(box, nullptr);
         guitest::userClick(page.button);
         guitest::userClick(speed.button);
-        EXPECT_EQ(page.clicks, 0);
-        EXPECT_EQ(speed.clicks, 1);
+        EXPECT_EQ(std::pair(page.clicks, speed.clicks), std::pair(0, 1));
         QAbstractButton* no = box->button(QMessageBox::No);
         QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, no->mapTo(box, no->rect().center()));
     });
@@ -61,9 +59,9 @@ TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
         }
     });
     watchdog.start(3000);
-    answer = messageBox(&page.window, "Save parameter setting ?", "Question", MessageButtons::YesNoCancel,
-                        MessageIcon::Information);
-    EXPECT_EQ(answer, id::No);
+    EXPECT_EQ(messageBox(&page.window, "Save parameter setting ?", "Question", MessageButtons::YesNoCancel,
+                         MessageIcon::Information),
+              id::No);
     guitest::userClick(page.button);
     EXPECT_EQ(page.clicks, 1);
 }
@@ -113,10 +111,9 @@ TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsH
     };
     ASSERT_TRUE(mainWindow.post(msg::DeviceChange));  // the removal arrives while the box is open
     guitest::userClick(*raw->item(5));
-    EXPECT_EQ(boxes.open, 0);
-    EXPECT_EQ(page, nullptr);
-    EXPECT_EQ(PageLike::carriedOn, 1);
-    EXPECT_EQ(PageLike::destroysHandled, 1);  // the whole page saw its destruction
+    EXPECT_TRUE(boxes.open == 0 && page == nullptr);
+    // The handler carried on, and the whole page saw its destruction.
+    EXPECT_EQ(std::pair(PageLike::carriedOn, PageLike::destroysHandled), std::pair(1, 1));
     ASSERT_TRUE(guitest::waitFor([] { return PageLike::alive == 0; }));
 }
 
@@ -136,8 +133,7 @@ TEST(PostedMessages, KeepFlowingInsideANestedLoop) {
         if (m == msg::TaskData) deliveredInLoop.push_back(inLoop);
         return 0;
     };
-    ASSERT_TRUE(w.post(msg::PageClosed));
-    ASSERT_TRUE(w.post(msg::TaskData, 1));
+    ASSERT_TRUE(w.post(msg::PageClosed) && w.post(msg::TaskData, 1));
     ASSERT_TRUE(w.post(msg::TaskData, 2));
     ASSERT_TRUE(guitest::waitFor([&] { return deliveredInLoop.size() == 2 && !inLoop; }, 3000));
     EXPECT_EQ(deliveredInLoop, (std::vector<bool>{true, true}));

@@ -11,15 +11,11 @@ TEST(Resources, BitmapsLoadByIdAsRgb32AndAMissingIdIsAClearNull) {
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.format(), QImage::Format_RGB32);
     ASSERT_EQ(image.size(), QSize(3, 2));
-    EXPECT_EQ(image.pixel(0, 0), 0xFFFF0000u);
-    EXPECT_EQ(image.pixel(1, 0), 0xFF00FF00u);
-    EXPECT_EQ(image.pixel(2, 0), 0xFF0000FFu);
-    EXPECT_EQ(image.pixel(2, 1), 0xFF808080u);
+    EXPECT_EQ((std::vector{image.pixel(0, 0), image.pixel(1, 0), image.pixel(2, 0), image.pixel(2, 1)}),
+              (std::vector<QRgb>{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF808080u}));
 
     platform::DebugCapture capture;
-    EXPECT_TRUE(loadBitmap(424242).isNull());
-    EXPECT_TRUE(loadIcon(424242).isNull());
-    EXPECT_EQ(capture.count("gui: bitmap resource 424242 not found\n"), 1u);
-    EXPECT_EQ(capture.count("gui: icon resource 424242 not found\n"), 1u);
+    EXPECT_TRUE(loadBitmap(424242).isNull() && loadIcon(424242).isNull());
+    EXPECT_TRUE(capture.count("gui: bitmap resource 424242 not found\n") == 1u && capture.count("gui: icon resource 424242 not found\n") == 1u);
 }
 

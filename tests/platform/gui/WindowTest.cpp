@@ -13,7 +13,6 @@ using namespace gui;
 using guitest::plainTemplate;
 using guitest::SpyWindow;
 
-
 TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle) {
     std::vector<std::string> order;
     struct Tracked : SpyWindow {
@@ -70,8 +69,7 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
         return 0;
     };
     QTest::mouseClick(button->widget(), Qt::LeftButton);
-    EXPECT_EQ(button, nullptr);
-    EXPECT_TRUE(parent.children().empty());
+    EXPECT_TRUE(button == nullptr && parent.children().empty());
     EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
     guitest::settle();
     EXPECT_EQ(deleted, 1);
@@ -80,8 +78,7 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {
     SpyWindow w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
-    EXPECT_FALSE(w.isShown());
-    EXPECT_FALSE(w.show(true));
+    EXPECT_FALSE(w.isShown() || w.show(true));
     EXPECT_TRUE(w.show(true));  // already shown: no second notification
     EXPECT_TRUE(w.hide());
     std::vector<WParam> shows;
@@ -92,8 +89,7 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     SpyWindow closing;
     ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
     closing.widget()->close();
-    EXPECT_EQ(closing.count(msg::SysCommand), 1);
-    EXPECT_EQ(closing.count(msg::Close), 1);
+    EXPECT_EQ(std::pair(closing.count(msg::SysCommand), closing.count(msg::Close)), std::pair(1, 1));
     EXPECT_FALSE(closing.exists());
 
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
@@ -130,8 +126,7 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             offThread |= !Application::isGuiThread();
         }
     } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(w.setTimer(5000, 5));
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && w.setTimer(5000, 5));
     ASSERT_TRUE(guitest::waitFor([&] { return w.ticks >= 3; }));
     EXPECT_FALSE(w.offThread);
     ASSERT_TRUE(w.killTimer(5000));
@@ -155,12 +150,10 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             killTimer(id);
         }
     } once;
-    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(once.setTimer(1, 1));
+    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && once.setTimer(1, 1));
     ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
     QTest::qWait(20);
-    EXPECT_EQ(once.ticks, 1);
-    EXPECT_FALSE(once.hasTimer(1));
+    EXPECT_TRUE(once.ticks == 1 && !once.hasTimer(1));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
@@ -219,9 +212,8 @@ TEST(WindowThreads, AGuiCallFromAnotherThreadIsRefusedInReleaseBuilds) {
     LResult result = -1;
     std::thread t([&] { result = send(h, msg::TaskData, 0, 0); });
     t.join();
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(w.count(msg::TaskData), 0);
-    EXPECT_EQ(capture.count("gui: send called off the GUI thread\n"), 1u);
+    EXPECT_EQ(std::tuple(result, w.count(msg::TaskData), capture.count("gui: send called off the GUI thread\n")),
+              std::tuple(LResult{0}, 0, std::size_t{1}));
 }
 #endif
 

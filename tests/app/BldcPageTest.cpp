@@ -174,7 +174,8 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
         return guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= n; }, 5000);
     };
     auto* graph = page->GraphPanel() ? page->GraphPanel()->GraphWindow() : nullptr;
-    ASSERT_TRUE(graph && page->TachometerPanel());
+    ASSERT_TRUE(graph);
+    ASSERT_TRUE(page->TachometerPanel());
     const auto lastY = [&](int channel) {
         const ISeriesContainer* c = graph->Series(channel) ? graph->Series(channel)->Container() : nullptr;
         return c != nullptr && c->GetCount() > 0 ? c->GetPoint(c->GetCount() - 1).second : -1.0;
@@ -195,7 +196,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     motor.firstCount = motor.fullSpeedCount = 1000;
     r.sim.sim.setMotor(motor);
     ASSERT_TRUE(guitest::waitFor([&] { return lastY(2) == 3000.0; }, 5000));
-    EXPECT_TRUE(lastY(1) == 100.0 && !page->FindControl(14, 0)->isEnabled());
+    EXPECT_EQ((std::tuple{lastY(1), page->FindControl(14, 0)->isEnabled()}), (std::tuple{100.0, false}));
 
     // Recording: a chosen file enables the switch; the rows follow the polls with the raw
     // count and the unrounded speeds (count 30000: 3.33333 pps, 100 rpm).
@@ -240,7 +241,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     ASSERT_TRUE(polls(2));
     page->widget()->showNormal();
     guitest::settle();
-    EXPECT_TRUE(page->TachometerPanel()->isShown() && page->State().polling);
+    EXPECT_EQ((std::tuple{page->TachometerPanel()->isShown(), page->State().polling}), (std::tuple{true, true}));
     const std::size_t points = graph->Series(2)->Container()->GetCount();
     ASSERT_TRUE(guitest::waitFor([&] { return graph->Series(2)->Container()->GetCount() > points || points >= 100; }, 5000));
     Change(*page, 26, 0, 0);
@@ -268,7 +269,7 @@ TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
 
     // Target RPM only with a pole count (the model starts with 4 poles), Target FG
     // only without.
-    EXPECT_TRUE(test->FindControl(3, 0)->isEnabled() && !test->FindControl(4, 0)->isEnabled());
+    EXPECT_EQ((std::tuple{test->FindControl(3, 0)->isEnabled(), test->FindControl(4, 0)->isEnabled()}), (std::tuple{true, false}));
     for (std::uint32_t poles : {0u, 2u}) {
         Change(*page, 18, 0, poles);
         EXPECT_EQ(test->FindControl(3, 0)->isEnabled(), poles != 0) << poles;
@@ -310,7 +311,7 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*page->FindControl(14, 0));
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(29) != before; }, 5000));
         guitest::userClick(*page->FindControl(26, 0));
-        EXPECT_TRUE(!page->State().polling && appServices().data->GetValue(26) == 0u);
+        EXPECT_EQ((std::tuple{page->State().polling, appServices().data->GetValue(26)}), (std::tuple{false, 0u}));
 
         // The PWMIN slider moved with the keys: channel 1 at 240 - the new value.
         CDerivedControl* slider = page->FindControl(0, 0);
@@ -338,5 +339,5 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
-    EXPECT_TRUE(app.InitInstance() == 0 && worked);
+    EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
 }

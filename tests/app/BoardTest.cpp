@@ -32,8 +32,8 @@ std::set<std::string> DevicesAskedAbout(Rig& rig) {
         if (boxes.boxes().empty()) continue;
         EXPECT_EQ(boxes.boxes().size(), 1u);
         const auto& box = boxes.boxes().front();
-        EXPECT_EQ(std::tuple(box.caption, box.buttons, box.icon),
-                  std::tuple(QString("Tamsiro Firmware Update"), gui::MessageButtons::YesNo, gui::MessageIcon::Question));
+        EXPECT_EQ((std::tuple{box.caption, box.buttons, box.icon}),
+                  (std::tuple{QString("Tamsiro Firmware Update"), gui::MessageButtons::YesNo, gui::MessageIcon::Question}));
         EXPECT_EQ(box.text, QString("The version of daughter board firmware is not suitable to control %1.\n"
                                     "If you press 'Yes' button, update on firmware will start. Or press 'No' "
                                     "button if you do not wish such update.")
@@ -90,13 +90,13 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_EQ(ms.size(), 34u + 9u + 2u);
     for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(ms[i] - ms[i - 1], 5u) << i;
     for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(ms[i] - ms[i - 1], 2u) << i;
-    EXPECT_EQ(std::pair(rig.timed.added[42].first, rig.timed.added[43].first), std::pair(boardinit::kPwmWord, boardinit::kGpioReadWord));
+    EXPECT_EQ((std::pair{rig.timed.added[42].first, rig.timed.added[43].first}), (std::pair{boardinit::kPwmWord, boardinit::kGpioReadWord}));
     EXPECT_GE(ms[43] - ms[42], 100u);
     ASSERT_EQ(frames.size(), 9u);
     // Every line an output but the board-type inputs 16 and 17 (direction bytes of ports
     // 0-7, 8-15, 16-17, 18-20); 16, 17 and 21 high (no driver chosen yet), the rest low.
     EXPECT_EQ(Bytes(frames[1].begin() + 6, frames[1].begin() + 10), (Bytes{0xFF, 0xFF, 0x00, 0x0E}));
-    EXPECT_TRUE(frames[2] == (Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}) && frames[8] == frames[2]);
+    EXPECT_EQ((std::tuple{frames[2], frames[8]}), (std::tuple{Bytes{'E', 0x00, 0x00, 0x06, 0x00, 0x00}, frames[2]}));
     EXPECT_EQ(Bytes(frames[4].begin() + 2, frames[4].begin() + 4), (Bytes{0xFF, 0x01}));
 
     // A driver chosen before the replies are handled: the second reply fills the list
@@ -107,19 +107,21 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
     const auto replies = rig.window->only(TaskData);
     ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(std::pair(replies[0].w, replies[1].w), std::pair(gui::WParam{0x20010}, gui::WParam{0x20011}));
-    EXPECT_EQ(std::tuple(rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
-                         rig.window->ShownDevices().size()),
-              std::tuple(0, -1, 13u));
+    EXPECT_EQ((std::pair{replies[0].w, replies[1].w}), (std::pair{gui::WParam{0x20010}, gui::WParam{0x20011}}));
+    EXPECT_EQ((std::tuple{rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
+                         rig.window->ShownDevices().size()}),
+              (std::tuple{0, -1, 13u}));
     EXPECT_FALSE(rig.OkEnabled());
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
     // The chosen model's kind sets the driver lines.
-    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)") && rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
     EXPECT_FALSE(sim.sim.portLevel(20));
-    EXPECT_TRUE(!sim.sim.portIsOutput(16) && !sim.sim.portIsOutput(17) && sim.sim.portIsOutput(33));
-    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443") && rig.tasks.WaitIdle(5000));
+    EXPECT_EQ((std::tuple{sim.sim.portIsOutput(16), sim.sim.portIsOutput(17), sim.sim.portIsOutput(33)}), (std::tuple{false, false, true}));
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_TRUE(sim.sim.portLevel(21));
     for (int line : {18, 19, 22}) EXPECT_FALSE(sim.sim.portLevel(line)) << line;
 }
@@ -167,7 +169,7 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
     EXPECT_EQ(boxes.boxes()[1].caption, QString("Tamsiro Firmware Update"));
     EXPECT_TRUE(boxes.boxes()[1].text.contains("not available"));
     ASSERT_NE(rig.pages, nullptr);
-    EXPECT_TRUE(rig.pages->names.size() == 1u && rig.OkEnabled());
+    EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled()}), (std::tuple{1u, true}));
     // As after "No": the board is initialised for the device, and the page is not
     // told the link state (that is only for a device chosen without a board).
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
@@ -192,7 +194,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
 
     // OK shows the page and locks the lists.
     rig.Command(gui::id::Ok);
-    EXPECT_TRUE(rig.window->CurrentPage()->isShown() && !rig.window->item(mainwin::kMotorTypeList)->isEnabled());
+    EXPECT_EQ((std::tuple{rig.window->CurrentPage()->isShown(), rig.window->item(mainwin::kMotorTypeList)->isEnabled()}), (std::tuple{true, false}));
     // The page reports it was closed: the lists are free again.
     rig.window->send(gui::msg::PageClosed, 0, 0);
     EXPECT_TRUE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
@@ -203,7 +205,7 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     ASSERT_TRUE(guitest::waitFor([&] { return rig.pageLog.size() >= 2; }, 3000));
     EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
     EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
-    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Connected)"), 1));
+    EXPECT_EQ((std::pair{rig.Title(), rig.board.IsConnected()}), (std::pair{QString("Tamsiro (USB Connected)"), 1}));
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
 
     // A page asking for re-initialisation gets the defaults sent again.
@@ -218,8 +220,8 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
-    EXPECT_EQ(std::tuple(rig.pages->deleted, rig.Title(), rig.board.IsConnected()), std::tuple(1, QString("Tamsiro (USB Disconnected)"), 0));
-    EXPECT_TRUE(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel() == -1 && !rig.OkEnabled());
+    EXPECT_EQ((std::tuple{rig.pages->deleted, rig.Title(), rig.board.IsConnected()}), (std::tuple{1, QString("Tamsiro (USB Disconnected)"), 0}));
+    EXPECT_EQ((std::tuple{rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), rig.OkEnabled()}), (std::tuple{-1, false}));
 }
 
 TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {

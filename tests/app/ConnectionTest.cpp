@@ -38,7 +38,7 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
     ASSERT_EQ(holder->open(sim.path()), 0);
     Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
-    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Disconnected)"), 0));
+    EXPECT_EQ((std::pair{rig.Title(), rig.board.IsConnected()}), (std::pair{QString("Tamsiro (USB Disconnected)"), 0}));
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_EQ(sim.sim.frameCount(), 0u);
@@ -50,7 +50,8 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedAndIsOpenedOnceFree)
     EXPECT_EQ(rig.board.IsConnected(), 1);
     ASSERT_GE(rig.pageLog.size(), 2u);
     EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
-    EXPECT_TRUE(rig.pageLog[1].first == BoardConnected && WaitForInit(sim));
+    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
+    EXPECT_TRUE(WaitForInit(sim));
 }
 
 TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitialisedAgain) {
@@ -59,7 +60,8 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
     ASSERT_NE(sim.path().find("board port (1)"), std::string::npos);
     // The program's own presence poll: the gap below falls between two polls.
     Rig rig(sim.path(), true, 1000ms);
-    ASSERT_TRUE(rig.Open() && rig.ChooseDriverNamed("KT3443"));
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     rig.pageLog.clear();
     sim.sim.clearFrames();
@@ -71,12 +73,13 @@ TEST(BoardConnection, AnUnplugShorterThanThePresencePollIsSeenAndTheBoardInitial
     ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_TRUE(WaitForInit(sim));
-    EXPECT_EQ(std::pair(rig.Title(), rig.board.IsConnected()), std::pair(QString("Tamsiro (USB Connected)"), 1));
+    EXPECT_EQ((std::pair{rig.Title(), rig.board.IsConnected()}), (std::pair{QString("Tamsiro (USB Connected)"), 1}));
 }
 
 TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanishedOneTooWithoutFramesToTheOld) {
     SimLink board, other;
-    ASSERT_TRUE(board.started && other.started);
+    ASSERT_TRUE(board.started);
+    ASSERT_TRUE(other.started);
     const std::string link = UniqueLinkPath("tamsiro-board-link");
     PointLink(link, board.sim.slavePath());
     {
@@ -93,7 +96,8 @@ TEST(BoardConnection, ANameThatComesToStandForAnotherTerminalIsARemovalAndAVanis
         PointLink(link, other.sim.slavePath());
         ASSERT_TRUE(guitest::waitFor([&] { return rig.pages->deleted == 1; }, 5000));
         EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
-        EXPECT_TRUE(WaitForInit(other) && rig.Title() == QString("Tamsiro (USB Connected)"));
+        EXPECT_TRUE(WaitForInit(other));
+        EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Connected)"));
         EXPECT_EQ(board.sim.frameCount(), 0u);
 
         // The name gone: disconnected.

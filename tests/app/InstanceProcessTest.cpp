@@ -79,7 +79,7 @@ TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNo
     Instance second(install);
     ASSERT_TRUE(second.process.waitForStarted(5000));
     ASSERT_TRUE(second.process.waitForFinished(10000));
-    EXPECT_EQ(std::pair(second.process.exitStatus(), second.process.exitCode()), std::pair(QProcess::NormalExit, 0));
+    EXPECT_EQ((std::pair{second.process.exitStatus(), second.process.exitCode()}), (std::pair{QProcess::NormalExit, 0}));
     const QByteArray box =
         "MessageBox [Error: Already running] Tamsiro is already running.\n\nIf running by different user account, "
         "please terminate after change to User account to corresponding.\nOtherwise, to press 'OK' button will be "
@@ -113,12 +113,12 @@ TEST(InstanceProcesses, TerminationSignalsEndTheProgramAsACloseDoesWithoutTheSav
         ASSERT_EQ(::kill(static_cast<pid_t>(program.process.processId()), signal), 0);
         ASSERT_TRUE(program.process.waitForFinished(10000)) << signal;
         // A thread still running at the end, or a crash, would not be a normal exit with 0.
-        EXPECT_EQ(std::pair(program.process.exitStatus(), program.process.exitCode()), std::pair(QProcess::NormalExit, 0)) << signal;
+        EXPECT_EQ((std::pair{program.process.exitStatus(), program.process.exitCode()}), (std::pair{QProcess::NormalExit, 0})) << signal;
         const QByteArray out = program.Output();
         EXPECT_TRUE(out.contains("shutdown complete")) << out.constData();
         EXPECT_FALSE(out.contains("MessageBox")) << out.constData();  // no save question
         // The window positions reached the settings file.
         QSettings ini(QString::fromStdString(install.Settings().string()), QSettings::IniFormat);
-        EXPECT_TRUE(ini.contains("WindowPosition/mainWindow.left") && ini.contains("WindowPosition/mainWindow.top")) << signal;
+        EXPECT_EQ((std::tuple{ini.contains("WindowPosition/mainWindow.left"), ini.contains("WindowPosition/mainWindow.top")}), (std::tuple{true, true})) << signal;
     }
 }

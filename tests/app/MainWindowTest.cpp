@@ -29,12 +29,12 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kMotorTypeList)->curSel(), 0);
     std::vector<std::uint32_t> all = {0x000};
     for (const auto& t : byType) all.insert(all.end(), t.begin(), t.end());
-    EXPECT_TRUE(shownKeys(rig) == all && rig.DriverTexts().at(0) == "----------");
+    EXPECT_EQ((std::tuple{shownKeys(rig), rig.DriverTexts().at(0)}), (std::tuple{all, "----------"}));
 
     for (std::uint32_t type = 1; type <= 4; ++type) {
         rig.ChooseMotorType(static_cast<int>(type));
         EXPECT_EQ(shownKeys(rig), byType[type]) << type;
-        EXPECT_TRUE(rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel() == -1 && !rig.OkEnabled());
+        EXPECT_EQ((std::tuple{rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), rig.OkEnabled()}), (std::tuple{-1, false}));
     }
     rig.ChooseMotorType(2);
     rig.ChooseDriver(4);
@@ -46,7 +46,7 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
     ASSERT_EQ(rig.window->ShownDevices().size(), 1u);
     EXPECT_EQ(rig.window->ShownDevices()[0].code, 0x80000999u);
     rig.ChooseDriver(0);
-    EXPECT_TRUE(rig.window->Kind() == 0x80u && rig.window->CurrentPage() == nullptr && !rig.OkEnabled());
+    EXPECT_EQ((std::tuple{rig.window->Kind(), rig.window->CurrentPage(), rig.OkEnabled()}), (std::tuple{0x80u, nullptr, false}));
 }
 
 TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesThePage) {
@@ -60,15 +60,16 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     rig.pageLog.clear();
 
     const std::string file = (dir.path() / "set.bin").string();
-    ASSERT_TRUE(rig.data.SelectContainer(0x106) == 1 && rig.data.SetValue(7, 0x12345678u) == 1);
+    ASSERT_EQ(rig.data.SelectContainer(0x106), 1);
+    ASSERT_EQ(rig.data.SetValue(7, 0x12345678u), 1);
     Dialogs dialogs;
     dialogs.answerFile(QString::fromStdString(file));
     rig.Command(mainwin::kSaveParameters);
     ASSERT_EQ(dialogs.fileDialogs().size(), 1u);
-    EXPECT_EQ(std::pair(dialogs.fileDialogs()[0].title, dialogs.fileDialogs()[0].owner),
-              std::pair(QString("Save As local PC"), rig.window->handle()));
+    EXPECT_EQ((std::pair{dialogs.fileDialogs()[0].title, dialogs.fileDialogs()[0].owner}),
+              (std::pair{QString("Save As local PC"), rig.window->handle()}));
     EXPECT_EQ(dialogs.fileDialogs()[0].filters.at(0).description, QString("Motor driver GUI setting file(*.bin)"));
-    EXPECT_TRUE(std::filesystem::file_size(file) == 32896u && dialogs.boxes().empty());
+    EXPECT_EQ((std::tuple{std::filesystem::file_size(file), dialogs.boxes().empty()}), (std::tuple{32896u, true}));
 
     // Changed after the save, then loaded back: the saved word returns and the page
     // is told to show the data again.
@@ -85,13 +86,13 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
         EXPECT_EQ(reread.GetString("FileDialog", "lastFolder"), QString::fromStdString(dir.path().string()));
     }
     EXPECT_EQ(rig.data.GetValue(7), 0x12345678u);
-    EXPECT_TRUE(rig.pageLog == (PageLog{{gui::msg::ReapplyDeviceData, 0}}) && dialogs.boxes().empty());
+    EXPECT_EQ((std::tuple{rig.pageLog, dialogs.boxes().empty()}), (std::tuple{PageLog{{gui::msg::ReapplyDeviceData, 0}}, true}));
 
     // A cancelled dialog changes nothing and says nothing.
     rig.pageLog.clear();
     rig.Command(mainwin::kLoadParameters);
     rig.Command(mainwin::kSaveParameters);
-    EXPECT_TRUE(dialogs.boxes().empty() && rig.pageLog.empty());
+    EXPECT_EQ((std::tuple{dialogs.boxes().empty(), rig.pageLog.empty()}), (std::tuple{true, true}));
 
     // A damaged file: its first record loads, the unknown key after it stops the load,
     // and the user is told why.
@@ -103,8 +104,8 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     dialogs.answerFile(QString::fromStdString(damaged));
     rig.Command(mainwin::kLoadParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(std::pair(dialogs.boxes()[0].caption, dialogs.boxes()[0].text.toStdString()),
-              std::pair(QString("Load parameter setting"), rig.data.LastFileReport().message));
+    EXPECT_EQ((std::pair{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.toStdString()}),
+              (std::pair{QString("Load parameter setting"), rig.data.LastFileReport().message}));
     EXPECT_TRUE(dialogs.boxes()[0].text.contains("unknown device key"));
     EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
 }
@@ -139,23 +140,23 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
     {  // Cancel keeps the program running; the close box and Exit ask the same.
         Dialogs dialogs;
         EXPECT_FALSE(quits(dialogs, closeBox, gui::id::Cancel) || quits(dialogs, exitItem, gui::id::Cancel));
-        ASSERT_EQ(std::pair(dialogs.boxes().size(), dialogs.fileDialogs().size()), std::pair(2ul, 0ul));
-        EXPECT_TRUE(question(dialogs.boxes()[0]) && question(dialogs.boxes()[1]));
+        ASSERT_EQ((std::pair{dialogs.boxes().size(), dialogs.fileDialogs().size()}), (std::pair{2ul, 0ul}));
+        EXPECT_EQ((std::tuple{question(dialogs.boxes()[0]), question(dialogs.boxes()[1])}), (std::tuple{true, true}));
     }
     {  // No quits without saving.
         Dialogs dialogs;
         EXPECT_TRUE(quits(dialogs, cancel, gui::id::No));
-        EXPECT_EQ(std::pair(dialogs.boxes().size(), dialogs.fileDialogs().size()), std::pair(1ul, 0ul));
+        EXPECT_EQ((std::pair{dialogs.boxes().size(), dialogs.fileDialogs().size()}), (std::pair{1ul, 0ul}));
     }
     {  // Yes saves every device, then quits.
         Dialogs dialogs;
         EXPECT_TRUE(quits(dialogs, exitItem, gui::id::Yes, file));
-        EXPECT_TRUE(std::filesystem::file_size(file.toStdString()) == 32896u && dialogs.boxes().size() == 1u);
+        EXPECT_EQ((std::tuple{std::filesystem::file_size(file.toStdString()), dialogs.boxes().size()}), (std::tuple{32896u, 1u}));
     }
     {  // Yes, then the file dialog is cancelled: the program stays, and a cancel needs no message.
         Dialogs dialogs;
         EXPECT_FALSE(quits(dialogs, cancel, gui::id::Yes));
-        EXPECT_EQ(std::pair(dialogs.boxes().size(), dialogs.fileDialogs().size()), std::pair(1ul, 1ul));
+        EXPECT_EQ((std::pair{dialogs.boxes().size(), dialogs.fileDialogs().size()}), (std::pair{1ul, 1ul}));
     }
     {  // Yes, and the save fails: the user is told and the program stays.
         Dialogs dialogs;

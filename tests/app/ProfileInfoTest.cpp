@@ -33,7 +33,7 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
         p.profile.Load();
         ProfileRect r;
         ASSERT_EQ(p.profile.GetRect(0, &r), 1);
-        EXPECT_EQ(std::tuple(r.left, r.top, r.right), std::tuple(100, 50, 0));
+        EXPECT_EQ((std::tuple{r.left, r.top, r.right}), (std::tuple{100, 50, 0}));
         ASSERT_EQ(p.profile.GetRect(3, &r), 1);
         EXPECT_EQ(r.bottom, 240);
     }
@@ -51,7 +51,7 @@ TEST(WindowPositions, LoadFollowsTheFilesKeys) {
         WritePositions(dir.path() / "zero.ini", {{"mainWindow.left", "0"}, {"deviceWindow.left", "0"}});
         Profile p(dir.path() / "zero.ini");
         p.profile.Load();
-        EXPECT_TRUE(p.Readable(0) && !p.Readable(1));
+        EXPECT_EQ((std::tuple{p.Readable(0), p.Readable(1)}), (std::tuple{true, false}));
     }
     {  // A value that is no number counts as never saved.
         WritePositions(dir.path() / "bad.ini", {{"tachometer.top", "1x"}});
@@ -76,7 +76,7 @@ TEST(WindowPositions, NegativePositionsRoundTripAndIndexesAreChecked) {
     p.profile.Load();
     ProfileRect r;
     ASSERT_EQ(p.profile.GetRect(2, &r), 1);
-    EXPECT_EQ(std::pair(r.left, r.bottom), std::pair(-20, 90));
+    EXPECT_EQ((std::pair{r.left, r.bottom}), (std::pair{-20, 90}));
 
     // Indexes outside 0..3 are refused and write nothing.
     ProfileRect untouched{11, 12, 13, 14};
@@ -84,7 +84,7 @@ TEST(WindowPositions, NegativePositionsRoundTripAndIndexesAreChecked) {
         EXPECT_EQ(p.profile.SetRect(index, ProfileRect{1, 1, 1, 1}), 0) << index;
         EXPECT_EQ(p.profile.GetRect(index, &untouched), 0) << index;
     }
-    EXPECT_EQ(std::pair(untouched.left, untouched.bottom), std::pair(11, 14));
+    EXPECT_EQ((std::pair{untouched.left, untouched.bottom}), (std::pair{11, 14}));
     EXPECT_EQ(p.profile.GetRect(0, nullptr), 0);
 }
 

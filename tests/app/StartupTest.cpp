@@ -93,10 +93,10 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         w.moveWindow(QRect(QPoint(123, 87), w.windowRect().size()));
         Exit(w, dialogs);
     }));
-    EXPECT_TRUE(first.InitInstance() == 0 && servicesShared);
+    EXPECT_EQ((std::tuple{first.InitInstance(), servicesShared}), (std::tuple{0, true}));
     // Cleared before the services went.
-    EXPECT_TRUE(appServices().data == nullptr && first.GetDataContainer() == nullptr && first.SettingsFile() == ini);
-    EXPECT_EQ(std::pair(IniValue(ini, "mainWindow.left"), IniValue(ini, "mainWindow.top")), std::pair(123, 87));
+    EXPECT_EQ((std::tuple{appServices().data, first.GetDataContainer(), first.SettingsFile()}), (std::tuple{nullptr, nullptr, ini}));
+    EXPECT_EQ((std::pair{IniValue(ini, "mainWindow.left"), IniValue(ini, "mainWindow.top")}), (std::pair{123, 87}));
 
     QPoint opened;
     CQuillfenApp second(Options(dir.path(), false, [&](CQuillfenDlg& w) {
@@ -116,13 +116,14 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         Exit(w, dialogs);
     }));
     third.InitInstance();
-    EXPECT_TRUE(third.StartedWithCtrl() && opened != QPoint(123, 87));
+    EXPECT_TRUE(third.StartedWithCtrl());
+    EXPECT_NE(opened, QPoint(123, 87));
     ASSERT_EQ(dialogs.boxes().size(), 4u);
     const auto& ctrlBox = dialogs.boxes()[2];
     EXPECT_EQ(ctrlBox.text, QString("Tamsiro has detected Startup state with Ctrl key pressed.\n"
                                     "This will skip positional information restoration."));
-    EXPECT_EQ(std::tuple(ctrlBox.caption, ctrlBox.icon, ctrlBox.owner),
-              std::tuple(QString("Tamsiro startup Information"), gui::MessageIcon::Information, gui::Handle{0}));
+    EXPECT_EQ((std::tuple{ctrlBox.caption, ctrlBox.icon, ctrlBox.owner}),
+              (std::tuple{QString("Tamsiro startup Information"), gui::MessageIcon::Information, gui::Handle{0}}));
     // The main window's right edge is never written.
     std::vector<int> values;
     for (const char* key : {"mainWindow.left", "mainWindow.top", "mainWindow.right", "deviceWindow.left", "speedCurve.bottom"})
@@ -147,7 +148,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
         Exit(w, dialogs);
     }));
     first.InitInstance();
-    EXPECT_TRUE(!first.WasAlreadyRunning() && secondSawFirst && cameBack && active);
+    EXPECT_EQ((std::tuple{first.WasAlreadyRunning(), secondSawFirst, cameBack, active}), (std::tuple{false, true, true, true}));
     ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
     EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 
@@ -261,7 +262,7 @@ TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     });
     EXPECT_EQ(result, 0);
     guitest::settle();
-    EXPECT_TRUE(shows == 0 && first.PendingClients() == 0u);
+    EXPECT_EQ((std::tuple{shows, first.PendingClients()}), (std::tuple{0, 0u}));
     // The same user is served.
     CSingleInstance second(lock);
     ASSERT_TRUE(second.RequestShow(2000));

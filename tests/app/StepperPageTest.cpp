@@ -39,7 +39,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x101)) + " Controller (USB Connected)");
     SaveScreenshots(*page, "stepper_page_clock_in");
     // The speed graph opens with its pps curve and titled axes, before any point comes.
-    ASSERT_TRUE(page->GraphPanel() && page->GraphPanel()->GraphWindow());
+    ASSERT_TRUE(page->GraphPanel());
+    ASSERT_TRUE(page->GraphPanel()->GraphWindow());
     EXPECT_EQ(page->GraphPanel()->GraphWindow()->GetSeriesCount(), 1);
 
     // Every frame from choosing the model until the page shows, for the stored defaults
@@ -133,7 +134,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(store.GetValue(step.kind), step.value);
         if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
-    EXPECT_TRUE(!r.sim.sim.portLevel(12) && !r.sim.sim.portLevel(8) && r.sim.sim.portLevel(10));
+    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(12), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{false, false, true}));
     EXPECT_TRUE(r.sim.sim.portLevel(23));
     EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
@@ -144,7 +145,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
-        EXPECT_TRUE(boxes.boxes()[0].caption == QString("Parameter Error") && store.GetValue(26) == 8u);
+        EXPECT_EQ((std::tuple{boxes.boxes()[0].caption, store.GetValue(26)}), (std::tuple{QString("Parameter Error"), 8u}));
     }
 
     // Recording: a chosen file enables the switch; a file that cannot be opened gives
@@ -154,13 +155,14 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Dialogs boxes;
         boxes.answerFile(QString::fromStdString((dir.path() / "missing" / "speed.csv").string()));
         CDerivedControl* record = page->FindControl(51, 0);
-        ASSERT_TRUE(record && !record->isEnabled());
+        ASSERT_TRUE(record);
+        ASSERT_FALSE(record->isEnabled());
         page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
         EXPECT_TRUE(record->isEnabled());
         boxes.answerBox(gui::id::Ok);
         Change(*page, 51, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_TRUE(boxes.boxes()[0].text == QString("File open error") && store.GetValue(51) == 0u);
+        EXPECT_EQ((std::tuple{boxes.boxes()[0].text, store.GetValue(51)}), (std::tuple{QString("File open error"), 0u}));
         EXPECT_EQ(record->GetValue(), 0u);
     }
 }
@@ -171,7 +173,8 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     ASSERT_NE(page, nullptr);
     Change(*page, 0, 0, 1);  // chip enable: "Send" usable
     r.Take();
-    ASSERT_TRUE(page->FindControl(68, 0) && page->FindControl(68, 0)->isEnabled());
+    ASSERT_TRUE(page->FindControl(68, 0));
+    ASSERT_TRUE(page->FindControl(68, 0)->isEnabled());
 
     // The settings are only stored...
     const std::pair<std::uint32_t, std::uint32_t> settings[] = {
@@ -210,7 +213,7 @@ TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
     // "Stop" ramps down, holds, and switches the clock off.
     Change(*page, 20, 0, 0);
     ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
-    EXPECT_TRUE(store.GetValue(20) == 0u && !r.Take().empty());
+    EXPECT_EQ((std::tuple{store.GetValue(20), r.Take().empty()}), (std::tuple{0u, false}));
 }
 
 TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
@@ -251,7 +254,7 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
     }
     // The first step's REF and attenuation reach the store and the board.
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
-    EXPECT_TRUE(r.sim.sim.portLevel(8) && !r.sim.sim.portLevel(10));
+    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{true, false}));
     Change(*page, 41, 0, 0);
     r.Take();
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
@@ -286,12 +289,13 @@ TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*tab, tab->itemRect(1).center());
         EXPECT_TRUE(guitest::waitFor([&] { return sim.sim.portLevel(22); }, 5000));
         EXPECT_EQ(appServices().data->GetValue(1), 1u);
-        ASSERT_TRUE(page->FindControl(39, 0) && page->FindControl(39, 0)->isShown());
+        ASSERT_TRUE(page->FindControl(39, 0));
+        ASSERT_TRUE(page->FindControl(39, 0)->isShown());
         EXPECT_FALSE(page->FindControl(20, 0)->isShown());
         worked = true;
         dialogs.answerBox(gui::id::No);
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
-    EXPECT_TRUE(app.InitInstance() == 0 && worked);
+    EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
 }

@@ -45,7 +45,8 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     run("fault wrong-echo 2");
     for (const char echo : {'W', 'W', 'V'}) EXPECT_EQ(client_->exchange({'V'})[1], echo);
     EXPECT_EQ(client_->exchange({'8', 5, 3, 4, 8}), (Bytes{2, '8'}));
-    ASSERT_TRUE(client_->write({'Z'}) && sim_->waitForFrames(5, 2s));
+    ASSERT_TRUE(client_->write({'Z'}));
+    ASSERT_TRUE(sim_->waitForFrames(5, 2s));
 
     const CommandResult frames = runCommand(*sim_, "frames");
     EXPECT_EQ(frames.output, "56\n56\n56\n38 05 03 04 08  bad-checksum\n5A  dropped\n");
@@ -59,10 +60,10 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     run("unplug");
     EXPECT_TRUE(client_->hungUp());
     const CommandResult replug = runCommand(*sim_, "replug");
-    EXPECT_TRUE(replug.ok && replug.output == sim_->portPath() + "\n") << replug.output;
+    EXPECT_EQ((std::tuple{replug.ok, replug.output}), (std::tuple{true, sim_->portPath() + "\n"})) << replug.output;
     EXPECT_NE(sim_->slavePath(), before);
 
-    EXPECT_TRUE(runCommand(*sim_, "quit").quit && !runCommand(*sim_, "state").output.empty());
+    EXPECT_EQ((std::tuple{runCommand(*sim_, "quit").quit, runCommand(*sim_, "state").output.empty()}), (std::tuple{true, false}));
 }
 
 TEST_F(BoardSimCommandsOnTheWire, BadCommandsAreRefusedAndChangeNothing) {

@@ -62,7 +62,8 @@ TEST_F(BoardSimProgram, PrintsThePortTakesCommandsAndQuits) {
     EXPECT_NE(child.line(QProcess::StandardError).find("frobnicate"), std::string::npos);
 
     ASSERT_TRUE(child.send("quit\n"));
-    EXPECT_TRUE(child.wait() == 0 && !fs::is_symlink(link_) && client.hungUp());
+    EXPECT_EQ(child.wait(), 0);
+    EXPECT_EQ((std::tuple{fs::is_symlink(link_), client.hungUp()}), (std::tuple{false, true}));
 }
 
 TEST_F(BoardSimProgram, EndOfInputQuitsUnlessAskedToStayThenASignalEndsIt) {
@@ -79,7 +80,8 @@ TEST_F(BoardSimProgram, EndOfInputQuitsUnlessAskedToStayThenASignalEndsIt) {
     PtyClient client(link_);
     EXPECT_EQ(client.exchange({'V'}), (Bytes{4, 'V', 0x13, 0x21}));  // still serving
     ::kill(static_cast<pid_t>(child.processId()), SIGTERM);
-    EXPECT_TRUE(child.wait() == 0 && !fs::is_symlink(link_));
+    EXPECT_EQ(child.wait(), 0);
+    EXPECT_FALSE(fs::is_symlink(link_));
 }
 
 }  // namespace

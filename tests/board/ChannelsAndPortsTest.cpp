@@ -24,14 +24,14 @@ TEST_F(Ops, PeriodRulesWhereNoExponentFitsOrTheFrequencyIsAPeriod) {
     r.percent = 1;
     r.value = 50;
     link_->SetPwmFrequency(6, &r, 0);
-    EXPECT_EQ(std::tuple(r.period, r.exponent, r.value), std::tuple(1234u, 3.0, 3750.0));
+    EXPECT_EQ((std::tuple{r.period, r.exponent, r.value}), (std::tuple{1234u, 3.0, 3750.0}));
 
     r = {};
     r.frequency = 100;
     r.frequencyMode = 1;
     r.value = 77;
     link_->SetPwmFrequency(7, &r, 0);
-    EXPECT_EQ(std::tuple(r.period, r.exponent, r.value), std::tuple(200u, 0.0, 77.0));
+    EXPECT_EQ((std::tuple{r.period, r.exponent, r.value}), (std::tuple{200u, 0.0, 77.0}));
     EXPECT_EQ(Sent(), 0u);  // send 0: nothing on the wire
 }
 
@@ -44,7 +44,7 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
         r.percent = 1;
         EXPECT_EQ(link_->SetPwmFrequency(6, &r, 1), 1);
         // The period kept, the value 60 % of it.
-        EXPECT_EQ(std::tuple(r.period, r.value, Last()[11]), std::tuple(9u, 5.0, 5)) << f;
+        EXPECT_EQ((std::tuple{r.period, r.value, Last()[11]}), (std::tuple{9u, 5.0, 5})) << f;
         r.frequency = f;
         r.value = 10;
         r.period = 3;
@@ -55,10 +55,10 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
     PwmChannelRecord fast;
     fast.frequency = 50000;
     link_->SetPwmFrequency(2, &fast, 1);
-    EXPECT_EQ(std::pair(fast.period, Last()[7]), std::pair(0u, std::uint8_t{0}));
+    EXPECT_EQ((std::pair{fast.period, Last()[7]}), (std::pair{0u, std::uint8_t{0}}));
     fast.frequency = 1e9;
     link_->SetPwmFrequency(0, &fast, 1);
-    EXPECT_EQ(std::pair(fast.period, Last()[1] & 0xF0), std::pair(0u, 0));
+    EXPECT_EQ((std::pair{fast.period, Last()[1] & 0xF0}), (std::pair{0u, 0}));
     // A huge value is held to the field, not undefined.
     PwmChannelRecord huge;
     huge.value = 1e30;
@@ -69,7 +69,7 @@ TEST_F(Ops, ChannelEdgesAndRefusals) {
     PwmChannelRecord r;
     r.value = 0;
     link_->SetPwmChannel(2, &r, 1);
-    EXPECT_EQ(std::pair(Frame(0)[8], Frame(0)[6] & 0x40), std::pair(std::uint8_t{0xFF}, 0));
+    EXPECT_EQ((std::pair{Frame(0)[8], Frame(0)[6] & 0x40}), (std::pair{std::uint8_t{0xFF}, 0}));
     EXPECT_EQ(Frame(1), (Bytes{'8', 19}));  // the port read that follows
 
     // Channel 0 marks full scale only above it, channel 1 exactly at it.
@@ -79,16 +79,16 @@ TEST_F(Ops, ChannelEdgesAndRefusals) {
     link_->SetPwmChannel(0, &full, 0);
     link_->SetPwmChannel(1, &full, 1);
     const Bytes p = Frame(2);
-    EXPECT_EQ(std::tuple(p[2], p[3] & 0x08, p[5] & 0x08), std::tuple(std::uint8_t{0}, 0, 0x08));
+    EXPECT_EQ((std::tuple{p[2], p[3] & 0x08, p[5] & 0x08}), (std::tuple{std::uint8_t{0}, 0, 0x08}));
 
     fake_->Clear();
     for (int channel : {9, -1}) EXPECT_EQ(link_->SetPwmChannel(channel, &r, 1), 0);
-    EXPECT_TRUE(link_->SetPwmFrequency(0, nullptr, 1) == 0 && Sent() == 0u);
+    EXPECT_EQ((std::tuple{link_->SetPwmFrequency(0, nullptr, 1), Sent()}), (std::tuple{0, 0u}));
 }
 
 TEST_F(Ops, PortWritesOutsideTheMapAreRefused) {
     PortRecord r{34, 1, 1, 0, 1};
-    EXPECT_TRUE(link_->WritePort(34, &r, 1) == 0 && link_->WritePort(5, nullptr, 1) == 0 && Sent() == 0u);
+    EXPECT_EQ((std::tuple{link_->WritePort(34, &r, 1), link_->WritePort(5, nullptr, 1), Sent()}), (std::tuple{0, 0, 0u}));
 }
 
 TEST_F(Ops, ControlFrameRefusesUnknownInputsAndKeepsItsSettings) {
@@ -97,11 +97,11 @@ TEST_F(Ops, ControlFrameRefusesUnknownInputsAndKeepsItsSettings) {
     EXPECT_EQ(link_->SetAdcChannel(34, &adc, 1), 0);
     InterruptInputRecord in4{4, 2, 1, 1};
     link_->SetInterruptInput(4, &in4, 1);
-    EXPECT_TRUE(Last()[10] == 0x09 && link_->SetInterruptInput(6, &in4, 1) == 0);
+    EXPECT_EQ((std::tuple{Last()[10], link_->SetInterruptInput(6, &in4, 1)}), (std::tuple{0x09, 0}));
     link_->SetControl(1, 1, 4, 0);
     link_->SendControlStop();
     // The rest of the frame ([10]) persists.
-    EXPECT_EQ(std::tuple(Last()[2], Last()[3], Last()[10]), std::tuple(2, 2, 0x09));
+    EXPECT_EQ((std::tuple{Last()[2], Last()[3], Last()[10]}), (std::tuple{2, 2, 0x09}));
 }
 
 TEST_F(Ops, SerialBusSerialDataAndMotorModes) {
@@ -115,18 +115,18 @@ TEST_F(Ops, SerialBusSerialDataAndMotorModes) {
     std::uint8_t got[129] = {};
     std::uint32_t count = 0;
     EXPECT_EQ(link_->GetI2cReply(got, &count), 1);
-    EXPECT_EQ(std::tuple(count, got[0], got[2]), std::tuple(5u, 0x11, 0x33));
+    EXPECT_EQ((std::tuple{count, got[0], got[2]}), (std::tuple{5u, 0x11, 0x33}));
     EXPECT_EQ(link_->GetI2cReply(nullptr, &count), 0);
 
     const auto before = Sent();
     I2cRecord tooLong;
     tooLong.length = 61;
-    EXPECT_TRUE(link_->I2cTransfer(0, &tooLong, 1) == 0 && link_->I2cTransfer(0, nullptr, 1) == 0);
+    EXPECT_EQ((std::tuple{link_->I2cTransfer(0, &tooLong, 1), link_->I2cTransfer(0, nullptr, 1)}), (std::tuple{0, 0}));
     std::uint8_t data[63] = {1, 2, 3};
-    EXPECT_TRUE(link_->SendSerialData(data, 63) == 0 && Sent() == before && link_->SendSerialData(data, 3) == 1);
+    EXPECT_EQ((std::tuple{link_->SendSerialData(data, 63), Sent(), link_->SendSerialData(data, 3)}), (std::tuple{0, before, 1}));
     EXPECT_EQ(Last(), (Bytes{'S', 3, 1, 2, 3}));
     EXPECT_EQ(link_->SendSerialData(data, 62), 1);
-    EXPECT_EQ(std::pair(Last().size(), Last()[1]), std::pair(64ul, std::uint8_t{62}));
+    EXPECT_EQ((std::pair{Last().size(), Last()[1]}), (std::pair{64ul, std::uint8_t{62}}));
 
     const std::uint32_t three = 3, six = 6, a = 0x1000;
     link_->SetMotorMode(4, &three, &six, 1);

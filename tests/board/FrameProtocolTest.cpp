@@ -111,12 +111,12 @@ TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     link_->Suspend();
     AnswerMeasured(0x9999, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);  // the kept reading
-    EXPECT_TRUE(Sent() == before && link_->Resume() == 0 && link_->ReadMeasuredValue(1) == 0x9999);
+    EXPECT_EQ((std::tuple{Sent(), link_->Resume(), link_->ReadMeasuredValue(1)}), (std::tuple{before, 0, 0x9999}));
 }
 
 TEST_F(FrameProtocol, MeasuredValueReadsZeroWhileTheStatusIsSet) {
     AnswerMeasured(0x0500, 3);
-    EXPECT_TRUE(link_->ReadMeasuredValue(1) == 0 && link_->GetLastStatus() == 3);
+    EXPECT_EQ((std::tuple{link_->ReadMeasuredValue(1), link_->GetLastStatus()}), (std::tuple{0, 3}));
     AnswerMeasured(0x0500, 0);
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0500);
 }
@@ -131,7 +131,7 @@ TEST_F(FrameProtocol, PulsesFollowThePortMap) {
 TEST(DllVersion, WritesTheFixedTextWithinTheBuffer) {
     CRG1Micon link(std::make_unique<FakeTransport>());
     char buf[8], small[3];
-    EXPECT_TRUE(link.GetDllVersion(buf, sizeof buf) == 4 && link.GetDllVersion(small, sizeof small) == 2);
-    EXPECT_EQ(std::pair(std::string(buf), std::string(small)), std::pair(std::string("2010"), std::string("20")));
+    EXPECT_EQ((std::tuple{link.GetDllVersion(buf, sizeof buf), link.GetDllVersion(small, sizeof small)}), (std::tuple{4, 2}));
+    EXPECT_EQ((std::pair{std::string(buf), std::string(small)}), (std::pair{std::string("2010"), std::string("20")}));
     EXPECT_EQ(link.GetDllVersion(nullptr, 4), 0);
 }

@@ -13,7 +13,8 @@ namespace {
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(s_.started && s_.ConnectAndClear());
+        ASSERT_TRUE(s_.started);
+        ASSERT_TRUE(s_.ConnectAndClear());
     }
     SimLink s_;
     CRG1Micon& link() { return *s_.link; }
@@ -29,7 +30,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     EXPECT_EQ(link().SendReset(1, 1), 1);
     std::uint16_t m = 0, s = 0;
     link().GetVersion(&m, &s, 1);
-    EXPECT_EQ(std::pair(m, s), (std::pair<std::uint16_t, std::uint16_t>(0x2113, 0x1319)));
+    EXPECT_EQ((std::pair{m, s}), (std::pair<std::uint16_t, std::uint16_t>(0x2113, 0x1319)));
     link().ReadSub17(1);
     EXPECT_EQ(link().ReadMeasuredValue(0), 0x1234);  // the 13-byte reply filled the status record
     link().SendParameterBlock(1);
@@ -38,7 +39,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     s_.sim.setStatus(9);
     std::uint32_t status = 0;
     link().ReadStatus(&status, 1);
-    EXPECT_EQ(std::pair(status, link().GetLastStatus()), std::pair(9u, 9));
+    EXPECT_EQ((std::pair{status, link().GetLastStatus()}), (std::pair{9u, 9}));
     // '8' 21 shares its buffer with '8' 5: the select pairs below must still be '8' 5.
     EXPECT_EQ(link().ReadSub21(1), 0x5A);
     link().SendSelect(19, 1);
@@ -70,7 +71,7 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
     s_.sim.setSecondVersion(0x1100);
     EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x1216), 2);
     s_.sim.setSecondVersion(0x2005);  // a second controller of another line is never offered an update
-    EXPECT_TRUE(link().CheckVersionOlder(0x2113, 0x3000) == 0 && link().CheckVersionEqual(0x2113, 0x1319) == 0);
+    EXPECT_EQ((std::tuple{link().CheckVersionOlder(0x2113, 0x3000), link().CheckVersionEqual(0x2113, 0x1319)}), (std::tuple{0, 0}));
 
     std::uint16_t m = 0, s = 0;
     s_.sim.setSecondVersion(0x1216);
@@ -79,14 +80,14 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
     s_.sim.setSecondVersion(0x1319);
     s_.sim.injectFault(boardsim::Fault::BadChecksum);  // a garbled '8' 18 must not switch the variant
     link().GetVersion(nullptr, &s, 1);
-    EXPECT_EQ(std::pair(s, link().UsesLongFrames()), std::pair(std::uint16_t{0x1216}, true));
+    EXPECT_EQ((std::pair{s, link().UsesLongFrames()}), (std::pair{std::uint16_t{0x1216}, true}));
     s_.sim.setSecondAbsent(true);
     link().GetVersion(nullptr, &s, 1);
-    EXPECT_EQ(std::pair(s, link().UsesLongFrames()), std::pair(std::uint16_t{0}, false));
+    EXPECT_EQ((std::pair{s, link().UsesLongFrames()}), (std::pair{std::uint16_t{0}, false}));
     // Send 0 reports what was kept without a word on the wire.
     const auto frames = s_.sim.frameCount();
     link().GetVersion(&m, &s, 0);
-    EXPECT_EQ(std::pair(s_.sim.frameCount(), m), std::pair(frames, std::uint16_t{0x2113}));
+    EXPECT_EQ((std::pair{s_.sim.frameCount(), m}), (std::pair{frames, std::uint16_t{0x2113}}));
 }
 
 TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
@@ -156,7 +157,7 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     ASSERT_EQ(f.size(), 36u);
     // Channel 8's value in [15], [16] and output fields in [27]; [23] as the port frame left it.
     EXPECT_EQ((Bytes{f[1], f[15], f[16], f[27], f[23]}), (Bytes{2, 0x23, 0x01, 0x02, 0x10}));
-    EXPECT_TRUE(s_.sim.frames().at(0).checksumOk && s_.sim.portLevel(30));
+    EXPECT_EQ((std::tuple{s_.sim.frames().at(0).checksumOk, s_.sim.portLevel(30)}), (std::tuple{true, true}));
 
     // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
     // port frame (its [9] stays 1) nor into the parameter blocks built from it.
@@ -169,6 +170,6 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     link().SendParameterBlock(1);
     const auto frames = s_.Frames();
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_TRUE(frames[0] == longPort && frames[2][9] == 1);
+    EXPECT_EQ((std::tuple{frames[0], frames[2][9]}), (std::tuple{longPort, 1}));
     for (const auto& logged : s_.sim.frames()) EXPECT_TRUE(logged.checksumOk);
 }

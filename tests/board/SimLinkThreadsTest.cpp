@@ -10,7 +10,8 @@
 
 TEST(SimLinkThreads, RepliesNeverCrossBetweenThreads) {
     SimLink s("tamsiro-threads");
-    ASSERT_TRUE(s.started && s.Connect());
+    ASSERT_TRUE(s.started);
+    ASSERT_TRUE(s.Connect());
     for (int ch = 0; ch < 8; ++ch) s.sim.setAdc(ch, static_cast<std::uint16_t>(0x1000 + ch));
     s.sim.setMeasuredValue(0x0BEE);
 
@@ -74,5 +75,5 @@ TEST(LinkThreads, CloseWaitsForTheExchangeOnTheWire) {
     wire->release = true;
     reader.join();
     closer.join();
-    EXPECT_TRUE(wire->closed.load() && !wire->overlapped.load());
+    EXPECT_EQ((std::tuple{wire->closed.load(), wire->overlapped.load()}), (std::tuple{true, false}));
 }

@@ -36,18 +36,18 @@ TEST(PortPathFromFriendlyName, TakesTheBracketedPath) {
 TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndMovesBytes) {
     ASSERT_TRUE(peer_.ok());
     Find();
-    EXPECT_TRUE(t_.Open(0) == 1 && clock_.totalSleptMs() == 1500u) << clock_.totalSleptMs();
+    EXPECT_EQ((std::tuple{t_.Open(0), clock_.totalSleptMs()}), (std::tuple{1, 1500u})) << clock_.totalSleptMs();
 
     std::uint8_t frame[] = {'V'};
     std::int32_t moved = 0;
-    EXPECT_TRUE(t_.Transfer(0, frame, 1, &moved) == 1 && moved == 1);
+    EXPECT_EQ((std::tuple{t_.Transfer(0, frame, 1, &moved), moved}), (std::tuple{1, 1}));
     EXPECT_EQ(peer_.read(1), (std::vector<std::uint8_t>{'V'}));
     peer_.write({4, 'V', 0x13, 0x21});
     std::uint8_t reply[4] = {};
-    EXPECT_TRUE(t_.Transfer(1, reply, 4, nullptr) == 4 && reply[3] == 0x21);  // no count pointer: still the count
-    EXPECT_TRUE(t_.Transfer(1, reply, 1, &moved) == 0 && moved == 0);          // time-out with nothing
+    EXPECT_EQ((std::tuple{t_.Transfer(1, reply, 4, nullptr), reply[3]}), (std::tuple{4, 0x21}));  // no count pointer: still the count
+    EXPECT_EQ((std::tuple{t_.Transfer(1, reply, 1, &moved), moved}), (std::tuple{0, 0}));          // time-out with nothing
     EXPECT_EQ(t_.Close(), 0);
-    EXPECT_TRUE(t_.Transfer(0, frame, 1, &moved) == -1 && moved == -1);  // closed: no I/O
+    EXPECT_EQ((std::tuple{t_.Transfer(0, frame, 1, &moved), moved}), (std::tuple{-1, -1}));  // closed: no I/O
 }
 
 TEST_F(NativeTranslator, WithoutTheBoardTimeOutsAReadStillEnds) {
@@ -70,18 +70,18 @@ TEST_F(NativeTranslator, OpenFailuresSayWhy) {
     locator_->port = platform::PortInfo{"/dev/x", "USB Serial Port (COM9)"};  // no path in the name
     EXPECT_EQ(t_.Open(0), 0);
     locator_->port = platform::PortInfo{"/nonexistent/tty", "B (/nonexistent/tty)"};
-    EXPECT_TRUE(t_.Open(0) == 0 && debug_.count("Open error : code 2\n") == 3u);
+    EXPECT_EQ((std::tuple{t_.Open(0), debug_.count("Open error : code 2\n")}), (std::tuple{0, 3u}));
     std::uint8_t b = 0;
     EXPECT_EQ(t_.Transfer(0, &b, 1, nullptr), -1);
 }
 
 TEST_F(NativeTranslator, ReconnectReopensTheFoundPort) {
     ASSERT_TRUE(peer_.ok());
-    EXPECT_TRUE(t_.Reconnect() == 1 && debug_.count("Device Reconnect Success\n") == 0u);  // nothing found yet
+    EXPECT_EQ((std::tuple{t_.Reconnect(), debug_.count("Device Reconnect Success\n")}), (std::tuple{1, 0u}));  // nothing found yet
 
     Find();
     t_.Detect();
-    EXPECT_TRUE(t_.Reconnect() == 1 && debug_.count("Device Reconnect Success\n") == 1u);
+    EXPECT_EQ((std::tuple{t_.Reconnect(), debug_.count("Device Reconnect Success\n")}), (std::tuple{1, 1u}));
     std::uint8_t frame[] = {'A'};
     EXPECT_EQ(t_.Transfer(0, frame, 1, nullptr), 1);
     EXPECT_EQ(peer_.read(1), (std::vector<std::uint8_t>{'A'}));
@@ -100,5 +100,5 @@ TEST_F(NativeTranslator, AHangUpOfTheOpenPortIsARemovalWhateverTheLocatorStillSh
          change == 0 && std::chrono::steady_clock::now() < until;) {
         if ((change = t_.Detect()) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    EXPECT_EQ(std::pair(change, t_.IsConnected()), std::pair(-1, 0));
+    EXPECT_EQ((std::pair{change, t_.IsConnected()}), (std::pair{-1, 0}));
 }

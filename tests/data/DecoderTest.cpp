@@ -55,7 +55,7 @@ TEST(ParameterDecoder, ZeroScalesAndMissingRecordsGiveZero)
 
     auto cleared = decoder(6, 0, 0, {7});
     EXPECT_EQ(cleared.SetParameter(nullptr), 0);
-    EXPECT_EQ(std::tuple(cleared.Decode(0), cleared.Encode(5), cleared.GetFormat()), std::tuple(0.0, 0.0, ""));
+    EXPECT_EQ((std::tuple{cleared.Decode(0), cleared.Encode(5), cleared.GetFormat()}), (std::tuple{0.0, 0.0, ""}));
 }
 
 TEST(NumberText, PrintfFormatsAreSafeForAnyValue)
@@ -95,8 +95,8 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
     if (haveComma) {
         EXPECT_EQ(std::localeconv()->decimal_point, std::string(","));  // the trap is really set
     }
-    EXPECT_EQ(std::tuple(numtext::FormatPrintf("%.2f", 1.5), numtext::ParseLeadingDouble("1.25"), numtext::FormatFixed(1.5, 6)),
-              std::tuple("1.50", 1.25, "1.500000"));
+    EXPECT_EQ((std::tuple{numtext::FormatPrintf("%.2f", 1.5), numtext::ParseLeadingDouble("1.25"), numtext::FormatFixed(1.5, 6)}),
+              (std::tuple{"1.50", 1.25, "1.500000"}));
     std::setlocale(LC_NUMERIC, saved.c_str());
     if (!haveComma) GTEST_SKIP() << "no locale with a decimal comma installed; checked in the C locale only";
 }
@@ -104,14 +104,14 @@ TEST(NumberText, TextIsCLocaleWhateverTheProcessLocale)
 TEST(NumberText, ParsingAndSaturation)
 {
     std::size_t used = 0;
-    EXPECT_TRUE(numtext::ParseLeadingDouble("  -2.5e1)", &used) == -25.0 && used == 8u);
+    EXPECT_EQ((std::tuple{numtext::ParseLeadingDouble("  -2.5e1)", &used), used}), (std::tuple{-25.0, 8u}));
     EXPECT_TRUE(std::isinf(numtext::ParseLeadingDouble("1e999")));
-    EXPECT_EQ(std::pair(numtext::ParseLeadingInteger("99999999999999999999", 10), numtext::ParseLeadingInteger("12", 99)),
-              std::pair(std::numeric_limits<std::int64_t>::max(), std::int64_t{0}));
+    EXPECT_EQ((std::pair{numtext::ParseLeadingInteger("99999999999999999999", 10), numtext::ParseLeadingInteger("12", 99)}),
+              (std::pair{std::numeric_limits<std::int64_t>::max(), std::int64_t{0}}));
     EXPECT_EQ((std::vector{numtext::SaturateToInt32(kInf), numtext::SaturateToInt32(-kInf), numtext::SaturateToInt32(std::nan(""))}),
               (std::vector{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(), 0}));
-    EXPECT_EQ(std::tuple(numtext::SaturateToUInt32(5e9), numtext::SaturateToInt64(-9.3e18)),
-              std::tuple(0xFFFFFFFFu, std::numeric_limits<std::int64_t>::min()));
+    EXPECT_EQ((std::tuple{numtext::SaturateToUInt32(5e9), numtext::SaturateToInt64(-9.3e18)}),
+              (std::tuple{0xFFFFFFFFu, std::numeric_limits<std::int64_t>::min()}));
 }
 
 TEST(ViewConverters, HexadecimalWidthsAndTheWholeWord)
@@ -135,7 +135,7 @@ TEST(ViewConverters, BinaryWidthsAndParsing)
                                        {0xFFFFFFFFu, 40, "1111111111111111"}})
         EXPECT_STREQ(bin.Format(value, digits), text);
     // Every character but '0' is a one; only the first 16 characters count.
-    EXPECT_EQ(std::pair(bin.Parse("1x0"), bin.Parse(std::string(20, '1'))), std::pair(6u, 0xFFFFu));
+    EXPECT_EQ((std::pair{bin.Parse("1x0"), bin.Parse(std::string(20, '1'))}), (std::pair{6u, 0xFFFFu}));
 
     EXPECT_STREQ(CViewConverterFactory::GetInstance().CreateConverter("binary")->Format(3, 0), "00000011");
     EXPECT_EQ(CViewConverterFactory::GetInstance().CreateConverter("Hex"), nullptr);

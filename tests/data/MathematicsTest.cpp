@@ -47,12 +47,12 @@ TEST(Mathematics, BadInputGivesDefinedResults)
         EXPECT_EQ(eval(expression), 0.0) << expression;
     EXPECT_EQ(eval("1e300 % 7"), static_cast<double>(9223372036854775807LL % 7));
     EXPECT_EQ(eval("abc + 2"), 2.0);  // no number reads as 0
-    EXPECT_TRUE(eval(") ) ) 2 + 1") == 3.0 && std::isinf(eval("1e308 * 10")));
+    EXPECT_EQ((std::tuple{eval(") ) ) 2 + 1"), std::isinf(eval("1e308 * 10"))}), (std::tuple{3.0, true}));
     for (const char* op : {"<<", ">>", "<", ">", "<=", ">=", "==", "!=", "&", "^", "|", "&&", "||"}) {
         EXPECT_EQ(eval(std::string("1 ") + op + " 4"), 0.0) << op;  // operators that do not compute
     }
     CDerivedMathematics unparsed;
-    EXPECT_TRUE(unparsed.Parse(CDerivedMathematics::kSendList, nullptr) == 0 && unparsed.Evaluate() == 0.0);
+    EXPECT_EQ((std::tuple{unparsed.Parse(CDerivedMathematics::kSendList, nullptr), unparsed.Evaluate()}), (std::tuple{0, 0.0}));
 }
 
 // Fixed-seed random token lists: the evaluator may not crash or trip a sanitizer.

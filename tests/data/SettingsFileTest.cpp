@@ -57,7 +57,7 @@ TEST(SettingsFile, SavingAllDevicesWritesThirtyTwoRecordsInKeyOrder)
     store.SelectContainer(0x106);
 
     const SettingsFileReport report = store.SaveToPath(-1, dir.file("all.bin"));
-    ASSERT_TRUE(report.ok() && report.records == 32) << report.message;
+    ASSERT_EQ((std::tuple{report.ok(), report.records}), (std::tuple{true, 32})) << report.message;
     const Bytes file = readBytes(dir.file("all.bin"));
     ASSERT_EQ(file.size(), 32896u);
     EXPECT_EQ(bytesAt(file, 0), (Bytes{0x00, 0x01, 0x00, 0x00}));
@@ -96,11 +96,11 @@ TEST(SettingsFile, SaveAndLoadRoundTripKeepsDefaultsAndSelection)
     target.SelectContainer(0x300);
     EXPECT_EQ(target.LoadFromFile(), 1);
     const SettingsFileReport report = target.LastFileReport();
-    EXPECT_TRUE(report.ok() && report.records == 32) << report.message;
-    EXPECT_TRUE(allBlocks(target) == allBlocks(source) && target.GetSelectedId() == 0x300);
+    EXPECT_EQ((std::tuple{report.ok(), report.records}), (std::tuple{true, 32})) << report.message;
+    EXPECT_EQ((std::tuple{allBlocks(target), target.GetSelectedId()}), (std::tuple{allBlocks(source), 0x300}));
     // The defaults did not come from the file.
     target.ResetContainer(0x100);
-    EXPECT_EQ(std::pair(target.GetValue(52), target.GetValue(0)), std::pair(80u, 0u));
+    EXPECT_EQ((std::pair{target.GetValue(52), target.GetValue(0)}), (std::pair{80u, 0u}));
 }
 
 TEST(SettingsFile, ALaterRecordWinsAndLoadingStopsAtAnUnknownKey)
@@ -112,8 +112,8 @@ TEST(SettingsFile, ALaterRecordWinsAndLoadingStopsAtAnUnknownKey)
     expected[6] = Words(256, 4u);  // row 6 is 0x106; 0x200 after the unknown key keeps its words
 
     const SettingsFileReport report = store.LoadFromPath(dir.file("bad.bin"));
-    EXPECT_EQ(std::tuple(report.status, report.records, report.key, report.offset),
-              std::tuple(SettingsFileStatus::UnknownKey, 2, 0x500, 2 * kRecord));
+    EXPECT_EQ((std::tuple{report.status, report.records, report.key, report.offset}),
+              (std::tuple{SettingsFileStatus::UnknownKey, 2, 0x500, 2 * kRecord}));
     EXPECT_NE(report.message.find("0x500"), std::string::npos) << report.message;
     EXPECT_EQ(allBlocks(store), expected);
 }
@@ -131,10 +131,10 @@ TEST(SettingsFile, ATruncatedRecordLeavesTheDeviceUntouched)
 
     EXPECT_EQ(store.LoadFromFile(), 0);
     const SettingsFileReport report = store.LastFileReport();
-    EXPECT_EQ(std::tuple(report.status, report.records, report.key, report.offset),
-              std::tuple(SettingsFileStatus::IncompleteRecord, 1, 0x106, kRecord));
+    EXPECT_EQ((std::tuple{report.status, report.records, report.key, report.offset}),
+              (std::tuple{SettingsFileStatus::IncompleteRecord, 1, 0x106, kRecord}));
     EXPECT_NE(report.message.find("incomplete"), std::string::npos) << report.message;
-    EXPECT_TRUE(blockOf(store, 0x200) == Words(256, 5u) && blockOf(store, 0x106) == before106);
+    EXPECT_EQ((std::tuple{blockOf(store, 0x200), blockOf(store, 0x106)}), (std::tuple{Words(256, 5u), before106}));
 
     // A file ending inside a key is incomplete too.
     file = records({{0x200, 6}});
@@ -154,7 +154,7 @@ TEST(SettingsFile, NothingIsSavedOrLoadedWithoutABlockAFileOrAName)
 
     // A device without a block: no dialog, no file.
     EXPECT_EQ(store.SaveToFile(0x402), 0);
-    EXPECT_TRUE(names.requests.empty() && store.LastFileReport().status == SettingsFileStatus::NoBlock);
+    EXPECT_EQ((std::tuple{names.requests.empty(), store.LastFileReport().status}), (std::tuple{true, SettingsFileStatus::NoBlock}));
     EXPECT_EQ(store.SaveToPath(0x402, dir.file("keep.bin")).status, SettingsFileStatus::NoBlock);
     EXPECT_EQ(readBytes(dir.file("keep.bin")), (Bytes{1, 2, 3}));
 
@@ -165,12 +165,12 @@ TEST(SettingsFile, NothingIsSavedOrLoadedWithoutABlockAFileOrAName)
     EXPECT_EQ(store.LoadFromPath("").status, SettingsFileStatus::Cancelled);
 
     // A cancelled dialog, or none at all, saves and loads nothing.
-    EXPECT_TRUE(store.SaveToFile(-1) == 0 && store.LastFileReport().status == SettingsFileStatus::Cancelled);
+    EXPECT_EQ((std::tuple{store.SaveToFile(-1), store.LastFileReport().status}), (std::tuple{0, SettingsFileStatus::Cancelled}));
     EXPECT_EQ(store.LoadFromFile(), 0);
     ASSERT_EQ(names.requests.size(), 2u);
-    EXPECT_TRUE(names.requests[0].mode == FileDialogRequest::Mode::Save && names.requests[1].fileMustExist);
+    EXPECT_EQ((std::tuple{names.requests[0].mode, names.requests[1].fileMustExist}), (std::tuple{FileDialogRequest::Mode::Save, true}));
     store.SetFileNameProvider(nullptr);
-    EXPECT_TRUE(store.SaveToFile(0x100) == 0 && dir.names().size() == 2u && allBlocks(store) == before);
+    EXPECT_EQ((std::tuple{store.SaveToFile(0x100), dir.names().size(), allBlocks(store)}), (std::tuple{0, 2u, before}));
 }
 
 TEST(SettingsFile, AFailedSaveKeepsTheOldFileAndASaveFollowsLinks)
@@ -192,21 +192,22 @@ TEST(SettingsFile, AFailedSaveKeepsTheOldFileAndASaveFollowsLinks)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_TRUE(report.status == SettingsFileStatus::WriteFailed && !report.message.empty());
+    EXPECT_EQ((std::tuple{report.status, report.message.empty()}), (std::tuple{SettingsFileStatus::WriteFailed, false}));
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"old.bin"});
 
     // A folder in the file's place cannot be replaced either.
     std::filesystem::create_directory(dir.file("folder.bin"));
     EXPECT_EQ(store.SaveToPath(-1, dir.file("folder.bin")).status, SettingsFileStatus::WriteFailed);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.bin")) && dir.names().size() == 2u);
+    EXPECT_EQ((std::tuple{std::filesystem::is_directory(dir.file("folder.bin")), dir.names().size()}), (std::tuple{true, 2u}));
 
     // Saving through a link replaces the linked file and keeps the link.
     std::filesystem::create_symlink(path, dir.file("link.bin"));
     ASSERT_TRUE(store.SaveToPath(0x100, dir.file("link.bin")).ok());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.bin")));
     const Bytes replaced = readBytes(path);
-    EXPECT_TRUE(replaced.size() == kRecord && replaced != old);
+    EXPECT_EQ(replaced.size(), kRecord);
+    EXPECT_NE(replaced, old);
 }
 
 // Fixed-seed random files: the loader may not crash or trip a sanitizer, its report
@@ -238,7 +239,8 @@ TEST(Fuzz, SettingsLoaderOnRandomBytes)
         std::istringstream in(std::string(bytes.begin(), bytes.end()));
         const SettingsFileReport report = store.LoadFromStream(in);
 
-        ASSERT_TRUE(report.records >= 0 && static_cast<std::size_t>(report.records) * kRecord <= bytes.size());
+        ASSERT_GE(report.records, 0);
+        ASSERT_LE(static_cast<std::size_t>(report.records) * kRecord, bytes.size());
         ASSERT_EQ(store.GetSelectedId(), 0x200);
         // A good file is whole records, all read; a bad one says why.
         ASSERT_TRUE(report.ok() ? bytes.size() % kRecord == 0 && report.offset == bytes.size() : !report.message.empty())

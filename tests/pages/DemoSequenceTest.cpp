@@ -56,12 +56,12 @@ TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
 
     const auto one = [](const char* line) { return ParseSequence(std::string(kHeader) + line + "\n").steps.at(0); };
     const StepRecord hex = one("H,1.0,80,Half,200,CW,10,Step");
-    EXPECT_EQ(std::tuple(hex.flags & 0xFFFFu, UnitSteps(hex), FullStep(hex)), std::tuple(16u, true, false));  // hexadecimal
+    EXPECT_EQ((std::tuple{hex.flags & 0xFFFFu, UnitSteps(hex), FullStep(hex)}), (std::tuple{16u, true, false}));  // hexadecimal
     const StepRecord blankRef = one("H,,80,Full,200,CW,3,Sec");
-    EXPECT_EQ(std::tuple(blankRef.refDuty, blankRef.attenuation), std::tuple(0.0, 1));
+    EXPECT_EQ((std::tuple{blankRef.refDuty, blankRef.attenuation}), (std::tuple{0.0, 1}));
     EXPECT_EQ(one("H,5.0,80,Full,200,CW,3,Sec").refDuty, 256.0);
     const StepRecord spaced = one(" H , 1.0 , 80 , Full , 200 , CW , 3 , Sec ");
-    EXPECT_EQ(std::tuple(spaced.enable, Ccw(spaced), UnitSteps(spaced)), std::tuple(1, false, false));
+    EXPECT_EQ((std::tuple{spaced.enable, Ccw(spaced), UnitSteps(spaced)}), (std::tuple{1, false, false}));
     EXPECT_EQ(one("L,1.0,2,Full,1200,CCW,3,Sec").attenuation, 2);  // a code stays a code
 }
 
@@ -69,13 +69,13 @@ TEST(DemoSequence, OverlongLineEndsTheReadingAndKeepsEarlierSteps) {
     const std::string text = std::string(kHeader) + "H,1,80,Full,200,CW,3,Sec\n" + "H,1,80,Full,200,CW,3," +
                              std::string(300, 'S') + "\nH,1,80,Full,200,CW,3,Sec\n";
     const SequenceText parsed = ParseSequence(text);
-    EXPECT_TRUE(parsed.steps.size() == 1u && Mentions(parsed.messages, "line 3: longer than 259"));
+    EXPECT_EQ((std::tuple{parsed.steps.size(), Mentions(parsed.messages, "line 3: longer than 259")}), (std::tuple{1u, true}));
 }
 
 TEST(DemoSequence, FileOrBuiltInCopy) {
     TempDir dir;
     DemoSequence missing = LoadDemoSequence(dir.path());
-    EXPECT_TRUE(missing.source == StepSource::BuiltInDemo && missing.messages.empty());  // silently
+    EXPECT_EQ((std::tuple{missing.source, missing.messages.empty()}), (std::tuple{StepSource::BuiltInDemo, true}));  // silently
 
     std::filesystem::create_directories(dir.path() / "sequence");
     const auto write = [&](const std::string& text) {
@@ -83,7 +83,7 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     };
     write(kHeader);
     DemoSequence headerOnly = LoadDemoSequence(dir.path());
-    EXPECT_TRUE(headerOnly.source == StepSource::BuiltInDemo && headerOnly.steps.size() == 64u);
+    EXPECT_EQ((std::tuple{headerOnly.source, headerOnly.steps.size()}), (std::tuple{StepSource::BuiltInDemo, 64u}));
     EXPECT_TRUE(Mentions(headerOnly.messages, "holds no step"));
 
     write(std::string(kHeader) + "H,3.3,20,Full,1200,CCW,A,Step\r\nH,0,250,Full,20,CW,1,Sec\r\n");
@@ -91,7 +91,7 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     EXPECT_EQ(file.source, StepSource::FileDemo);
     ASSERT_EQ(file.steps.size(), 1u);
     // "Step" after CR LF: no stray CR.
-    EXPECT_EQ(std::tuple(file.steps[0].refDuty, file.steps[0].flags & 0xFFFFu, UnitSteps(file.steps[0])), std::tuple(256.0, 10u, true));
+    EXPECT_EQ((std::tuple{file.steps[0].refDuty, file.steps[0].flags & 0xFFFFu, UnitSteps(file.steps[0])}), (std::tuple{256.0, 10u, true}));
     EXPECT_TRUE(Mentions(file.messages, "line 3: attenuation"));
 }
 

@@ -51,19 +51,19 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenStops) {
     for (std::size_t i = 0; i < 6; ++i) order.emplace_back(first[i].channel, first[i].send);
     EXPECT_EQ(order, (std::vector<std::pair<int, bool>>{{24, false}, {12, true}, {23, true}, {6, false}, {6, false}, {7, true}}));
     EXPECT_EQ(first[3].kind, BoardCall::Timer);
-    EXPECT_EQ(std::tuple(first[5].record.frequency, first[5].record.value, first[5].record.percent), std::tuple(100.0, 50.0, 1u));
+    EXPECT_EQ((std::tuple{first[5].record.frequency, first[5].record.value, first[5].record.percent}), (std::tuple{100.0, 50.0, 1u}));
 
     const auto sent = RunRamp(rig, 7);
     ASSERT_GE(sent.size(), 3u);
     EXPECT_DOUBLE_EQ(sent.back(), 2000.0);
     for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 390.0) << i;
     EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
-    EXPECT_TRUE(rig.run.TopReached() && rig.run.CurrentFrequency() == 2000);
+    EXPECT_EQ((std::tuple{rig.run.TopReached(), rig.run.CurrentFrequency()}), (std::tuple{true, 2000}));
     EXPECT_EQ(stepper::ClockInWord::Top(rig.run.SettingsWord()), 12u);
-    const auto buttons = [&] { return std::pair(rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled); };
-    EXPECT_EQ(buttons(), std::pair(true, false));
+    const auto buttons = [&] { return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled}; };
+    EXPECT_EQ(buttons(), (std::pair{true, false}));
     rig.Set(word::kTopClock, 13);
-    EXPECT_EQ(buttons(), std::pair(false, true));
+    EXPECT_EQ(buttons(), (std::pair{false, true}));
 }
 
 TEST(ClockRamp, ImmediateRampSendsTheTopOnceAndArmsNothing) {
@@ -74,7 +74,7 @@ TEST(ClockRamp, ImmediateRampSendsTheTopOnceAndArmsNothing) {
     rig.run.StartRun(StartMode::Start, 1);  // no pins
     const auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(std::tuple(calls[0].channel, calls[0].send, calls[0].record.frequency), std::tuple(8, true, 600.0));
+    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency}), (std::tuple{8, true, 600.0}));
     EXPECT_FALSE(rig.timer.armed);
 }
 
@@ -97,9 +97,9 @@ TEST(ClockRamp, StopHoldsTheStartClockThenSwitchesTheClockOff) {
     }
     ASSERT_FALSE(frames.empty());
     const auto& off = frames.back().second;
-    EXPECT_EQ(std::tuple(off.channel, off.record.frequency, off.record.value, off.send), std::tuple(8, 100.0, 100.0, true));
+    EXPECT_EQ((std::tuple{off.channel, off.record.frequency, off.record.value, off.send}), (std::tuple{8, 100.0, 100.0, true}));
     EXPECT_GE(frames.back().first, 1000u);  // T + 500 ms, then the next tick
-    EXPECT_TRUE(rig.run.ClockStopped() && rig.run.CurrentFrequency() == 0 && !rig.timer.armed);
+    EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
     // Before the clock went off, the start clock was held.
     for (const auto& [t, c] : frames)
         if (t >= 500 && t < 1000) {
@@ -115,7 +115,7 @@ TEST(ClockRamp, StartAtTheClockOffFrequencyIsStillSent) {
     rig.run.StartRun(StartMode::Start, 1);
     const auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(std::pair(calls[0].send, calls[0].record.value), std::pair(true, 50.0));
+    EXPECT_EQ((std::pair{calls[0].send, calls[0].record.value}), (std::pair{true, 50.0}));
 }
 
 TEST(ClockRamp, ResetToIdleForgetsARunAndItsWords) {
@@ -125,7 +125,7 @@ TEST(ClockRamp, ResetToIdleForgetsARunAndItsWords) {
     ASSERT_TRUE(rig.timer.armed);
     rig.run.ResetToIdle();
     EXPECT_FALSE(rig.timer.armed);
-    EXPECT_EQ(std::tuple(rig.Get(word::kStartStop), rig.Get(word::kClock), rig.run.CurrentFrequency()), std::tuple(0u, 0u, 0));
+    EXPECT_EQ((std::tuple{rig.Get(word::kStartStop), rig.Get(word::kClock), rig.run.CurrentFrequency()}), (std::tuple{0u, 0u, 0}));
 }
 
 // ---- step runs ----
@@ -167,14 +167,14 @@ TEST(StepSequence, PhaseRecordsFollowModeFrequencyAndDirection) {
     EXPECT_EQ(rig.run.ApplyStepRecord(full), 200);
     auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_TRUE(calls[0].channel == 6 && !calls[0].send && calls[1].channel == 7 && calls[1].send);
-    const auto phase = [](const BoardCall& c) { return std::tuple(c.record.frequency, c.record.value, c.record.extra, c.record.flagA); };
-    EXPECT_EQ(phase(calls[1]), std::tuple(50.0, 50.0, 0u, 25u));
+    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[1].channel, calls[1].send}), (std::tuple{6, false, 7, true}));
+    const auto phase = [](const BoardCall& c) { return std::tuple{c.record.frequency, c.record.value, c.record.extra, c.record.flagA}; };
+    EXPECT_EQ(phase(calls[1]), (std::tuple{50.0, 50.0, 0u, 25u}));
 
     stepper::StepRecord half{0, 0, 0, Row(true, false, 9, true)};
     rig.run.ApplyStepRecord(half);
     calls = rig.board.Take();
-    EXPECT_EQ(phase(calls[1]), std::tuple(25.0, 38.0, 12u, 75u));
+    EXPECT_EQ(phase(calls[1]), (std::tuple{25.0, 38.0, 12u, 75u}));
 
     stepper::StepRecord unknown{0, 0, 0, Row(true, true, 31, false)};
     EXPECT_EQ(rig.run.ApplyStepRecord(unknown), 0);
@@ -197,14 +197,14 @@ TEST(StepSequence, EndsOfTheListBySignalAndRepeat) {
         StepRun rig;  // "Auto": each checked row once, then the run ends
         rig.CheckRowsTwoAndFive();
         EXPECT_EQ(rig.Play(10), (std::vector<int>{2, 5}));
-        EXPECT_TRUE(rig.run.SequenceFinished() && rig.run.ActiveRow() == -1);
+        EXPECT_EQ((std::tuple{rig.run.SequenceFinished(), rig.run.ActiveRow()}), (std::tuple{true, -1}));
         const auto calls = rig.board.Take();
         // The end: the board's step output off, then both phase channels at rest.
         ASSERT_GE(calls.size(), 3u);
         const auto& end = calls[calls.size() - 3];
-        EXPECT_EQ(std::tuple(end.kind, end.channel, end.level), std::tuple(BoardCall::Output, 0, 0));
+        EXPECT_EQ((std::tuple{end.kind, end.channel, end.level}), (std::tuple{BoardCall::Output, 0, 0}));
         const auto& rest = calls.back();
-        EXPECT_EQ(std::tuple(rest.channel, rest.record.outputA, rest.record.outputB), std::tuple(7, 1u, 1u));
+        EXPECT_EQ((std::tuple{rest.channel, rest.record.outputA, rest.record.outputB}), (std::tuple{7, 1u, 1u}));
     }
     {
         StepRun rig;  // "Stop Button" with repeat: round again
@@ -229,7 +229,7 @@ TEST(StepSequence, EndsOfTheListBySignalAndRepeat) {
     }
     {
         StepRun rig;  // no checked row: nothing starts, nothing is sent
-        EXPECT_TRUE(rig.Play(3).empty() && rig.board.calls.empty() && !rig.timer.armed);
+        EXPECT_EQ((std::tuple{rig.Play(3).empty(), rig.board.calls.empty(), rig.timer.armed}), (std::tuple{true, true, std::nullopt}));
     }
 }
 
@@ -243,8 +243,8 @@ TEST(StepSequence, FirstStepInStepsSetsUpDirectionBeforeTheCount) {
     ASSERT_TRUE(rig.run.StopRun(true));
     const auto calls = rig.board.Take();
     ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(std::tuple(calls[0].kind, calls[0].channel, calls[0].extra), std::tuple(BoardCall::Output, 3, 1));  // CCW
-    EXPECT_EQ(std::pair(calls[1].channel, calls[1].level), std::pair(0, 160));
+    EXPECT_EQ((std::tuple{calls[0].kind, calls[0].channel, calls[0].extra}), (std::tuple{BoardCall::Output, 3, 1}));  // CCW
+    EXPECT_EQ((std::pair{calls[1].channel, calls[1].level}), (std::pair{0, 160}));
     EXPECT_EQ(rig.timer.armed, 200u);
 }
 
@@ -257,8 +257,8 @@ TEST(StepSequence, DemoPlaysItsStepsInTheRowsAndGivesTheRowsBack) {
     ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
 
     // REF: 0.1 V * 256 / 3.3, truncated.
-    EXPECT_EQ(std::tuple(rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.Get(word::kAttenuate)), std::tuple(1u, 7u, 0u));
-    EXPECT_TRUE(rig.Get(word::kFirstRow + 1) == demo.steps[1].flags && rig.timer.armed == 3000u);
+    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.Get(word::kAttenuate)}), (std::tuple{1u, 7u, 0u}));
+    EXPECT_EQ((std::tuple{rig.Get(word::kFirstRow + 1), rig.timer.armed}), (std::tuple{demo.steps[1].flags, 3000u}));
     const auto calls = rig.board.Take();
     auto pwm = std::find_if(calls.begin(), calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
     ASSERT_NE(pwm, calls.end());
@@ -278,7 +278,7 @@ TEST(StepSequence, DemoPlaysItsStepsInTheRowsAndGivesTheRowsBack) {
     EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);
 
     ASSERT_TRUE(rig.run.RunDemo(false, demo.source, {}));
-    EXPECT_EQ(std::pair(rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow + 1)), std::pair(userRow, 0u));
+    EXPECT_EQ((std::pair{rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow + 1)}), (std::pair{userRow, 0u}));
     EXPECT_FALSE(rig.timer.armed || rig.run.DemoRunning());
 }
 
@@ -292,7 +292,7 @@ TEST(SerialFrame, MasksWideValuesAndCodesTheOverCurrentSetting) {
     store.SetValue(59, 0x1F);  // too wide: masked, the address stays
     store.SetValue(66, 1);     // has no bit
     const auto frame = stepper::BuildSerialSettingsFrame(store);
-    EXPECT_EQ(std::tuple(frame[0], frame[3]), std::tuple(0xBC, 0x07));
+    EXPECT_EQ((std::tuple{frame[0], frame[3]}), (std::tuple{0xBC, 0x07}));
     store.SetValue(64, 7);  // no code
     EXPECT_EQ(stepper::BuildSerialSettingsFrame(store)[3], 0x03);
 }

@@ -63,19 +63,19 @@ TEST(ControlRecord, FillsEveryFieldFromAControlElement)
 {
     const Filled filled(kFullControl);
     const CXmlControlConainer& r = filled.record;
-    EXPECT_EQ(std::tuple(filled.applied, r.GetGuiType()), std::tuple(21, "combobox"));
+    EXPECT_EQ((std::tuple{filled.applied, r.GetGuiType()}), (std::tuple{21, "combobox"}));
     EXPECT_EQ(r.GetDescriptions(), (Items{"1", "5", "10", "15", "20", "30", "40", "50"}));
     // Item index and count, parameter range, radio group.
-    EXPECT_EQ(std::tuple(r.GetItemIndex(), r.GetItemCount(), r.GetParameterMin(), r.GetParameterMax(),
-                         r.GetRadioGroup()), std::tuple(0, 8, 0, 7, 1));
-    EXPECT_EQ(std::tuple(r.GetPosition(), r.GetSize(), r.GetGuiFormat(), r.GetDeviceTarget()),
-              std::tuple(std::make_pair(64, 24), std::make_pair(60, 200), "pulse", "gpio_pulse"));
-    EXPECT_EQ(std::tuple(r.GetDeviceNumber(), r.GetIoType(), r.GetI2cStartAddress(), r.GetI2cEndAddress(),
-                         r.GetTransfer()), std::tuple(25, 1, 1, 2, 1));
+    EXPECT_EQ((std::tuple{r.GetItemIndex(), r.GetItemCount(), r.GetParameterMin(), r.GetParameterMax(),
+                         r.GetRadioGroup()}), (std::tuple{0, 8, 0, 7, 1}));
+    EXPECT_EQ((std::tuple{r.GetPosition(), r.GetSize(), r.GetGuiFormat(), r.GetDeviceTarget()}),
+              (std::tuple{std::make_pair(64, 24), std::make_pair(60, 200), "pulse", "gpio_pulse"}));
+    EXPECT_EQ((std::tuple{r.GetDeviceNumber(), r.GetIoType(), r.GetI2cStartAddress(), r.GetI2cEndAddress(),
+                         r.GetTransfer()}), (std::tuple{25, 1, 1, 2, 1}));
     EXPECT_EQ(r.GetRegisterAddress(), CXmlControlConainer::kRegisterRange);
-    EXPECT_EQ(std::tuple(r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetRelationId(), r.GetFixedValue()),
-              std::tuple(4, 3, 3, 2, 4));
-    EXPECT_TRUE(r.GetFormulaTokens(1) == Items{"%tp"} && r.GetFormulaTokens(0) == Items{"%tp"});
+    EXPECT_EQ((std::tuple{r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetRelationId(), r.GetFixedValue()}),
+              (std::tuple{4, 3, 3, 2, 4}));
+    EXPECT_EQ((std::tuple{r.GetFormulaTokens(1), r.GetFormulaTokens(0)}), (std::tuple{Items{"%tp"}, Items{"%tp"}}));
     EXPECT_TRUE(r.GetProblems().empty());
 }
 
@@ -86,12 +86,12 @@ TEST(ControlRecord, MissingAndEmptyFieldsKeepTheDefaults)
       </gui_format></software><hardware/><!-- no data section -->
     </control>)");
     const CXmlControlConainer& r = filled.record;
-    EXPECT_EQ(std::tuple(filled.applied, r.GetGuiType(), r.GetPosition()), std::tuple(1, "label", std::make_pair(0, 0)));
+    EXPECT_EQ((std::tuple{filled.applied, r.GetGuiType(), r.GetPosition()}), (std::tuple{1, "label", std::make_pair(0, 0)}));
     EXPECT_FALSE(r.HasGuiFormat() || r.HasDeviceTarget());
     EXPECT_EQ(r.GetRegisterAddress(), CXmlControlConainer::kRegisterNotGiven);
-    EXPECT_EQ(std::tuple(r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetIoType(), r.GetFixedValue()),
-              std::tuple(-1, -1, 0, -1, -1));
-    EXPECT_TRUE(!r.HasRelationId() && r.GetFormulaTokenCount(1) == 0);
+    EXPECT_EQ((std::tuple{r.GetContainerId(), r.GetLsbBit(), r.GetBitLength(), r.GetIoType(), r.GetFixedValue()}),
+              (std::tuple{-1, -1, 0, -1, -1}));
+    EXPECT_EQ((std::tuple{r.HasRelationId(), r.GetFormulaTokenCount(1)}), (std::tuple{false, 0}));
 
     // A later section wins, whatever the order of the sections in the text; formula
     // tokens append ("software" is read before "data").
@@ -99,8 +99,8 @@ TEST(ControlRecord, MissingAndEmptyFieldsKeepTheDefaults)
       <data><container_id>12</container_id><algorithm_s>%p * 100</algorithm_s></data>
       <software><container_id>3</container_id><algorithm_s>+ 1</algorithm_s></software>
     </control>)");
-    EXPECT_EQ(std::tuple(later.record.GetContainerId(), later.record.GetFormulaTokens(1)),
-              std::tuple(12, Items{"+", "1", "%p", "*", "100"}));
+    EXPECT_EQ((std::tuple{later.record.GetContainerId(), later.record.GetFormulaTokens(1)}),
+              (std::tuple{12, Items{"+", "1", "%p", "*", "100"}}));
 }
 
 TEST(ControlRecord, NumberWordAndListTexts)
@@ -118,7 +118,7 @@ TEST(ControlRecord, NumberWordAndListTexts)
     EXPECT_EQ(r.GetTransfer(), kMin);
     r.SetDeviceTarget("  gpio extra");
     EXPECT_EQ(r.GetDeviceTarget(), "gpio");
-    EXPECT_EQ(std::pair(surfacetext::ParseNumber("-"), surfacetext::ParseNumber("-2147483648")), std::pair(0, kMin));
+    EXPECT_EQ((std::pair{surfacetext::ParseNumber("-"), surfacetext::ParseNumber("-2147483648")}), (std::pair{0, kMin}));
 
     const std::pair<const char*, int> ioTypes[] = {
         {"output", 1}, {"input", 0}, {"in", -1}, {"input_output", 1}, {" input output", 0}, {"OUTPUT", -1},
@@ -141,7 +141,7 @@ TEST(ControlRecord, NumberWordAndListTexts)
         r.SetItemIndex("3");
         r.SetDescription(text);  // replaces the list, as the description relation does
         EXPECT_EQ(r.GetDescriptions(), items) << text;
-        EXPECT_EQ(std::pair(r.GetItemCount(), r.GetItemIndex()), std::pair(static_cast<int>(items.size()), 0));
+        EXPECT_EQ((std::pair{r.GetItemCount(), r.GetItemIndex()}), (std::pair{static_cast<int>(items.size()), 0}));
     }
 }
 
@@ -151,7 +151,7 @@ TEST(ControlRecord, FormulaTokensFeedTheEvaluator)
     r.SetFormula("(%p + 5 * 1) / 100", 1);
     EXPECT_EQ(r.GetFormulaTokens(1), (Items{"(%p", "+", "5", "*", "1)", "/", "100"}));
     r.SetFormula("%p * 100 / 1023", 0);
-    EXPECT_TRUE(r.GetTokenCount(2) == 0 && r.GetToken(1, 7) == nullptr && r.GetToken(0, -1) == nullptr);
+    EXPECT_EQ((std::tuple{r.GetTokenCount(2), r.GetToken(1, 7), r.GetToken(0, -1)}), (std::tuple{0, nullptr, nullptr}));
     EXPECT_EQ(*r.GetFormulaToken(5, 0), "(%p");  // any non-zero flag is the send list
 
     CDerivedMathematics send;
@@ -198,14 +198,14 @@ TEST(ControlRecord, OutOfRangeValuesAreRefused)
     EXPECT_EQ(edge.SetI2cStartAddress("255"), 1);
     CXmlControlConainer whole;
     EXPECT_EQ(whole.SetLsbBit("0") + whole.SetBitLength("32"), 2);
-    EXPECT_TRUE(edge.GetProblems().empty() && whole.GetProblems().empty());
+    EXPECT_EQ((std::tuple{edge.GetProblems().empty(), whole.GetProblems().empty()}), (std::tuple{true, true}));
 
     // A field past bit 31 unbinds the control: bound to the whole word it would
     // overwrite bits it does not own.
     const Filled past("<control><data><container_id>10</container_id><lsbbit>28</lsbbit>"
                       "<bitlength>8</bitlength></data></control>");
-    EXPECT_EQ(std::tuple(past.record.GetBitLength(), past.record.HasContainerId(), past.record.GetProblems().size()),
-              std::tuple(0, false, 2u));
+    EXPECT_EQ((std::tuple{past.record.GetBitLength(), past.record.HasContainerId(), past.record.GetProblems().size()}),
+              (std::tuple{0, false, 2u}));
 
     // A device number outside its target's range drops the target; the control still
     // stores its value.
@@ -218,7 +218,7 @@ TEST(ControlRecord, OutOfRangeValuesAreRefused)
         const Filled filled("<control><hardware><device_target>" + std::string(target) + "</device_target>" +
                             "<device_number>" + std::to_string(number) + "</device_number></hardware>" +
                             "<data><container_id>5</container_id></data></control>");
-        EXPECT_EQ(std::tuple(filled.record.HasDeviceTarget(), filled.record.GetProblems().empty(), filled.record.GetContainerId()),
-                  std::tuple(kept, kept, 5));
+        EXPECT_EQ((std::tuple{filled.record.HasDeviceTarget(), filled.record.GetProblems().empty(), filled.record.GetContainerId()}),
+                  (std::tuple{kept, kept, 5}));
     }
 }

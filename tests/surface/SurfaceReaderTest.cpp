@@ -62,17 +62,17 @@ TEST_F(SurfaceReader, RegistersAndRelationsMissingAFieldAreSkipped)
     const auto registers = surface::ReadRegisterList(*sections(surface::kSectionRegisterList).at(0));
     ASSERT_EQ(registers.size(), 2u);
     // The second's address is found below the register, depth-first.
-    EXPECT_EQ(std::tuple(registers[0].bitLength, registers[1].address, registers[1].bitLength), std::tuple(16, 2, 8));
+    EXPECT_EQ((std::tuple{registers[0].bitLength, registers[1].address, registers[1].bitLength}), (std::tuple{16, 2, 8}));
     EXPECT_EQ(debug.count("surface: register 1 has no bitlength; skipped\n"), 1u);
 
     const auto relations = surface::ReadRelationList(*sections(surface::kSectionRelationList).at(0));
     ASSERT_EQ(relations.size(), 2u);
-    EXPECT_EQ(std::tuple(relations[0].contents, relations[0].ownerIds, relations[0].destinationIds),
-              std::tuple("enable_state", "12, 13", "\n        2, 3"));
+    EXPECT_EQ((std::tuple{relations[0].contents, relations[0].ownerIds, relations[0].destinationIds}),
+              (std::tuple{"enable_state", "12, 13", "\n        2, 3"}));
     EXPECT_FALSE(relations[0].parentName.has_value());
     EXPECT_EQ(relations[0].data, (std::vector<std::string>{"1", "", "0"}));
     EXPECT_EQ(relations[1].parentName, "floating");
-    EXPECT_TRUE(!relations[1].destinationIds.has_value() && relations[1].data.empty());
+    EXPECT_EQ((std::tuple{relations[1].destinationIds.has_value(), relations[1].data.empty()}), (std::tuple{false, true}));
     EXPECT_EQ(debug.count("surface: relation 1 has no relation_contents; skipped\n"), 1u);
 }
 
@@ -83,11 +83,11 @@ TEST_F(SurfaceReader, ControlsAreNumberedByPositionFromTheBlocksIdBase)
     const surface::ControlsBlockDecl standard = surface::ReadControlsBlock(*blocks[0]);
     EXPECT_FALSE(standard.parentName.has_value());
     ASSERT_EQ(standard.controls.size(), 3u);
-    EXPECT_TRUE(standard.controls[0].id == 1000 && standard.controls[0].record->GetGuiType() == "frame");
+    EXPECT_EQ((std::tuple{standard.controls[0].id, standard.controls[0].record->GetGuiType()}), (std::tuple{1000, "frame"}));
     EXPECT_EQ(standard.controls[1].id, 1001);  // an unknown type still takes its place
-    EXPECT_TRUE(standard.controls[2].id == 1002 && standard.controls[2].record->GetContainerId() == 0);
+    EXPECT_EQ((std::tuple{standard.controls[2].id, standard.controls[2].record->GetContainerId()}), (std::tuple{1002, 0}));
 
     const surface::ControlsBlockDecl floating = surface::ReadControlsBlock(*blocks[1]);
-    EXPECT_TRUE(floating.parentName == "floating" && floating.controls.at(0).id == 2000);
+    EXPECT_EQ((std::tuple{floating.parentName, floating.controls.at(0).id}), (std::tuple{"floating", 2000}));
     EXPECT_EQ(surface::ReadControlsBlock(*blocks[2]).controls.at(0).id, 0);  // an unknown parent
 }

@@ -24,10 +24,11 @@ TEST_F(XmlModule, LoadsOncePerKeyFindsRemovesAndRefusesMalformedDocuments)
     EXPECT_EQ(root->GetName(), "Tamsiro_Device");
     // A second load under the key keeps the first document and parses nothing.
     EXPECT_EQ(XmlLoad(kSecond, "LensControls"), XmlLoadResult::AlreadyLoaded);
-    EXPECT_TRUE(XmlFind("LensControls") == root && XmlLoad(kSecond, "Other") == XmlLoadResult::Loaded);
+    EXPECT_EQ((std::tuple{XmlFind("LensControls"), XmlLoad(kSecond, "Other")}), (std::tuple{root, XmlLoadResult::Loaded}));
 
     EXPECT_EQ((std::vector{XmlRemove("Unknown"), XmlRemove("LensControls"), XmlRemove("LensControls")}), (std::vector{0, 1, 0}));
-    EXPECT_TRUE(XmlFind("LensControls") == nullptr && XmlFind("Other") != nullptr);
+    EXPECT_EQ(XmlFind("LensControls"), nullptr);
+    EXPECT_NE(XmlFind("Other"), nullptr);
     // After removal the key is parsed again.
     EXPECT_EQ(XmlLoad(kSecond, "LensControls"), XmlLoadResult::Loaded);
     EXPECT_EQ(XmlFind("LensControls")->GetName(), "Other");
@@ -35,16 +36,16 @@ TEST_F(XmlModule, LoadsOncePerKeyFindsRemovesAndRefusesMalformedDocuments)
     // A malformed document fails with a debug line and stores nothing.
     platform::DebugCapture debug;
     EXPECT_EQ(XmlLoad("<Tamsiro_Device>\n  <controls>\n</Tamsiro_Device>", "Broken"), XmlLoadResult::Failed);
-    EXPECT_TRUE(XmlFind("Broken") == nullptr && XmlLastError().code == kXmlErrorNotWellFormed);
+    EXPECT_EQ((std::tuple{XmlFind("Broken"), XmlLastError().code}), (std::tuple{nullptr, kXmlErrorNotWellFormed}));
     ASSERT_EQ(debug.lines().size(), 1u);
     EXPECT_EQ(debug.lines()[0], "XmlLoad(\"Broken\"): not well formed: Start-end tags mismatch at offset " +
                                     std::to_string(XmlLastError().offset) + " (line 3)\n");
     // The key stays free for a good document.
-    EXPECT_TRUE(XmlLoad(kFirst, "Broken") == XmlLoadResult::Loaded && XmlLastError().ok());
+    EXPECT_EQ((std::tuple{XmlLoad(kFirst, "Broken"), XmlLastError().ok()}), (std::tuple{XmlLoadResult::Loaded, true}));
 
     // Uninitialising destroys every document; loading then fails until initialised again.
-    EXPECT_TRUE(XmlUninitialize() == 1 && XmlFind("Other") == nullptr);
-    EXPECT_TRUE(XmlLoad(kFirst, "a") == XmlLoadResult::Failed && XmlLastError().code == kXmlErrorSetup);
+    EXPECT_EQ((std::tuple{XmlUninitialize(), XmlFind("Other")}), (std::tuple{1, nullptr}));
+    EXPECT_EQ((std::tuple{XmlLoad(kFirst, "a"), XmlLastError().code}), (std::tuple{XmlLoadResult::Failed, kXmlErrorSetup}));
     EXPECT_EQ(debug.lines().size(), 2u);
 }
 
@@ -58,14 +59,14 @@ TEST_F(XmlModule, SurfaceSlotsFollowTheModule)
     EXPECT_EQ(app.LoadXmlSurface(0, kSecond.data(), kSecond.size(), "LensControls"), XmlLoadResult::AlreadyLoaded);
     EXPECT_EQ(app.GetXmlSurface(), surface);
     // Any non-zero slot is slot 1.
-    EXPECT_TRUE(app.StoreXmlSurface(7, "LensControls") == 1 && app.GetXmlSurface(1) == surface);
+    EXPECT_EQ((std::tuple{app.StoreXmlSurface(7, "LensControls"), app.GetXmlSurface(1)}), (std::tuple{1, surface}));
 
     // Releasing leaves no slot pointing at the destroyed tree.
     EXPECT_EQ(app.ReleaseXmlSurface("LensControls"), 1);
-    EXPECT_TRUE(app.GetXmlSurface() == nullptr && app.GetXmlSurface(1) == nullptr);
+    EXPECT_EQ((std::tuple{app.GetXmlSurface(), app.GetXmlSurface(1)}), (std::tuple{nullptr, nullptr}));
     EXPECT_EQ(app.ReleaseXmlSurface("LensControls"), 0);
 
     // A failed load leaves the slot empty.
     platform::DebugCapture debug;
-    EXPECT_TRUE(app.LoadXmlSurface(0, "<a>", 3, "LensControls") == XmlLoadResult::Failed && app.GetXmlSurface() == nullptr);
+    EXPECT_EQ((std::tuple{app.LoadXmlSurface(0, "<a>", 3, "LensControls"), app.GetXmlSurface()}), (std::tuple{XmlLoadResult::Failed, nullptr}));
 }

@@ -86,8 +86,8 @@ TEST(XmlTree, EntryKindsAndLookups)
     // A matching element finds itself first; otherwise the first hit depth-first.
     EXPECT_EQ(root->FindElement("r"), root);
     const CDerivedXmlElement* t = root->FindElement("t");
-    EXPECT_EQ(std::tuple(*FirstChildText(t), t->GetChild(0)->GetType()), std::tuple("one", kXmlText));
-    EXPECT_TRUE(t->GetChild(1) == nullptr && t->GetChild(-1) == nullptr);
+    EXPECT_EQ((std::tuple{*FirstChildText(t), t->GetChild(0)->GetType()}), (std::tuple{"one", kXmlText}));
+    EXPECT_EQ((std::tuple{t->GetChild(1), t->GetChild(-1)}), (std::tuple{nullptr, nullptr}));
     EXPECT_EQ(FirstChildText(root), nullptr);  // its first child is an element
 }
 
@@ -108,11 +108,11 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         CDerivedParser parser;
         EXPECT_EQ(parser.ParseResource(c.text.data(), c.text.size(), &container, "k"), 0);
         const XmlError& error = parser.GetLastError();
-        EXPECT_EQ(std::tuple(error.code, error.offset, error.line), std::tuple(c.code, c.offset, c.line));
-        EXPECT_TRUE(parser.GetRoot() == nullptr && !error.message.empty() && container.Size() == 0u);
+        EXPECT_EQ((std::tuple{error.code, error.offset, error.line}), (std::tuple{c.code, c.offset, c.line}));
+        EXPECT_EQ((std::tuple{parser.GetRoot(), error.message.empty(), container.Size()}), (std::tuple{nullptr, false, 0u}));
     }
     CDerivedParser parser;
-    EXPECT_TRUE(parser.ParseResource(nullptr, 10, nullptr, "k") == 0 && parser.GetLastError().code == kXmlErrorSetup);
+    EXPECT_EQ((std::tuple{parser.ParseResource(nullptr, 10, nullptr, "k"), parser.GetLastError().code}), (std::tuple{0, kXmlErrorSetup}));
 
     // Too deep a nesting is refused.
     const auto nested = [](int depth) {
@@ -121,8 +121,8 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         return text;
     };
     const Parsed tooDeep = parse(nested(300));
-    EXPECT_EQ(std::tuple(tooDeep.result, tooDeep.error.code, tooDeep.error.offset),
-              std::tuple(0, kXmlErrorNotWellFormed, std::ptrdiff_t{3 * CDerivedParser::kMaxDepth + 1}));
+    EXPECT_EQ((std::tuple{tooDeep.result, tooDeep.error.code, tooDeep.error.offset}),
+              (std::tuple{0, kXmlErrorNotWellFormed, std::ptrdiff_t{3 * CDerivedParser::kMaxDepth + 1}}));
     EXPECT_EQ(parse(nested(CDerivedParser::kMaxDepth)).result, 1);
 }
 
@@ -135,7 +135,7 @@ TEST(XmlContainer, StoresUnderAFreeKeyAndReadsFiles)
     ASSERT_EQ(parser.ParseResource(a.data(), a.size(), &container, "k"), 1);
     EXPECT_EQ(parser.GetRoot(), container.Find("k"));
     EXPECT_EQ(parser.ParseResource(b.data(), b.size(), &container, "k"), 0);
-    EXPECT_EQ(std::tuple(parser.GetLastError().code, container.Find("k")->GetName()), std::tuple(kXmlErrorKeyInUse, "a"));
+    EXPECT_EQ((std::tuple{parser.GetLastError().code, container.Find("k")->GetName()}), (std::tuple{kXmlErrorKeyInUse, "a"}));
 
     TempDir dir;
     writeText(dir.file("s.xml"), "<s><x>1</x></s>");

@@ -21,7 +21,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     field.SetBitField(4, 3);
     field.SetReceiver(&queue);
     field.Execute();
-    EXPECT_TRUE(store.GetValue(41) == 0x80000071u && queue.added.empty() && queue.window == 12u);
+    EXPECT_EQ((std::tuple{store.GetValue(41), queue.added.empty(), queue.window}), (std::tuple{0x80000071u, true, 12u}));
 
     // A non-null record of size 0 is submitted: the task decides what it takes.
     CSingleCommand demo(13, 28);
@@ -35,7 +35,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     CSingleCommand alone(14, 1);
     alone.SetRegister(&store, 42, 5);
     alone.SetTask(0x01000000, &record, 72);
-    EXPECT_TRUE(alone.Execute() == 1 && store.GetValue(42) == 5u && queue.added.size() == 1u);
+    EXPECT_EQ((std::tuple{alone.Execute(), store.GetValue(42), queue.added.size()}), (std::tuple{1, 5u, 1u}));
 
     // 0xFFFFFFFF stores nothing, while the word still goes.
     store.SetValue(43, 9);
@@ -44,7 +44,7 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     unset.SetTask(0x01000000, &record, sizeof record);
     unset.SetReceiver(&queue);
     unset.Execute();
-    EXPECT_TRUE(store.GetValue(43) == 9u && queue.added.size() == 2u);
+    EXPECT_EQ((std::tuple{store.GetValue(43), queue.added.size()}), (std::tuple{9u, 2u}));
 }
 
 TEST(GuiCommand, GeneratorDeletesOnlyItsOwnCommands) {
@@ -56,7 +56,7 @@ TEST(GuiCommand, GeneratorDeletesOnlyItsOwnCommands) {
     EXPECT_EQ(generator->CommandCount(), before + 1);
 
     CSingleCommand foreign(5, 1);
-    EXPECT_TRUE(generator->DeleteCommand(&foreign) == 0 && generator->CommandCount() == before + 1);
+    EXPECT_EQ((std::tuple{generator->DeleteCommand(&foreign), generator->CommandCount()}), (std::tuple{0, before + 1}));
     EXPECT_EQ((std::vector{generator->DeleteCommand(made), generator->DeleteCommand(made)}), (std::vector{1, 0}));
     EXPECT_EQ(generator->CommandCount(), before);
 }

@@ -62,15 +62,16 @@ TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
               (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}, {'I', 0xE4, 2, 1, 0x35, 0x1A}}));
     const auto t = board_.wire->Times();
     ASSERT_EQ(t.size(), 2u);
-    EXPECT_TRUE(t[1] - t[0] >= 30u && t[1] - t[0] <= 31u) << t[1] - t[0];
+    EXPECT_GE(t[1] - t[0], 30u) << t[1] - t[0];
+    EXPECT_LE(t[1] - t[0], 31u) << t[1] - t[0];
 }
 
 TEST_F(Lens, NothingIsSentWithoutDeviceData) {
     Words(0x1234, 0x35, 0xFF, 2, 30);
     ASSERT_EQ(store_.SelectContainer(0x7777), 0);  // nothing selected now
     Run();
-    EXPECT_EQ(std::pair(board_.wire->Count(), debug_.count("Lens sequence: no device data, nothing sent\n")),
-              std::pair(std::size_t{0}, std::size_t{1}));
+    EXPECT_EQ((std::pair{board_.wire->Count(), debug_.count("Lens sequence: no device data, nothing sent\n")}),
+              (std::pair{std::size_t{0}, std::size_t{1}}));
 }
 
 TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOff) {

@@ -68,7 +68,7 @@ TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
 
     const auto posts = window_.Messages();
     for (std::size_t i = 0; i < posts.size(); ++i) {
-        EXPECT_EQ(std::pair(posts[i].message.msg, posts[i].message.wParam), std::pair(kMsgNewData, std::uintptr_t{0}));
+        EXPECT_EQ((std::pair{posts[i].message.msg, posts[i].message.wParam}), (std::pair{kMsgNewData, std::uintptr_t{0}}));
         if (i > 0) { EXPECT_EQ(posts[i].clockMs - posts[i - 1].clockMs, 50u) << i; }
     }
     // Status 1: the flag is clear and port 18 reads high; the analog inputs; the count.
@@ -77,7 +77,7 @@ TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
     // Each poll wrote its words at the moment it posted.
     const auto written = store_.WritesOf(27);
     ASSERT_GE(written.size(), 5u);
-    EXPECT_TRUE((written[1].clockMs - written[0].clockMs) == 50u && written[0].clockMs == posts[0].clockMs);
+    EXPECT_EQ((std::tuple{written[1].clockMs - written[0].clockMs, written[0].clockMs}), (std::tuple{50u, posts[0].clockMs}));
 
     // Counts of 1 to 19 are left out; 0 and 20 and more are written. (A second polling
     // word reaching the same task is shown in the queue's tests.)
@@ -117,7 +117,7 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     Polls(3);
     ASSERT_EQ(store_.SelectContainer(0x100), 1);
     Polls(3);
-    EXPECT_TRUE(store_.GetValueOf(0x100, 27) == other && store_.GetValueOf(0x300, 27) == 1234u);
+    EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
 
 // Deleting a polling task that was never told to stop, while its thread waits for a
@@ -210,8 +210,8 @@ TEST(BldcDemo, ChipZeroWalksTheWholeSequenceAndEndsAtZero) {
         previous = kPercents[step];
     }
     // The second cycle began, the stop came, and the duty went to 0 at once.
-    EXPECT_EQ(std::tuple(w[cycle].clockMs, w[cycle].value, w[cycle + 1].clockMs, w[cycle + 1].value),
-              std::tuple(stepStart, 0u, stepStart + 2, 0u));
+    EXPECT_EQ((std::tuple{w[cycle].clockMs, w[cycle].value, w[cycle + 1].clockMs, w[cycle + 1].value}),
+              (std::tuple{stepStart, 0u, stepStart + 2, 0u}));
     std::size_t duties = 0;
     for (const auto& line : debug.lines()) duties += line.rfind("new Duty = ", 0) == 0;
     EXPECT_EQ(duties, cycle + 2);
@@ -242,5 +242,5 @@ TEST(BldcDemo, ChipFiveJumpsAndAStopInAHoldSetsZeroAtOnce) {
     EXPECT_EQ(board.wire->CountLetter('P'), 3u);
     const auto posts = window.Messages();
     ASSERT_EQ(posts.size(), 3u);
-    for (const auto& p : posts) EXPECT_EQ(std::pair(p.message.msg, p.message.wParam), std::pair(kMsgNewData, std::uintptr_t{28}));
+    for (const auto& p : posts) EXPECT_EQ((std::pair{p.message.msg, p.message.wParam}), (std::pair{kMsgNewData, std::uintptr_t{28}}));
 }

@@ -52,9 +52,9 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     });
     EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
     EXPECT_NE(carrier.Start(), 0u);
-    EXPECT_TRUE(carrier.Start() == 0u && carrier.GetExitCode() == kStillActive);  // one thread at a time
+    EXPECT_EQ((std::tuple{carrier.Start(), carrier.GetExitCode()}), (std::tuple{0u, kStillActive}));  // one thread at a time
     release = true;
-    EXPECT_TRUE(carrier.Join() == 7u && carrier.GetExitCode() == 7u && !carrier.HasThread());
+    EXPECT_EQ((std::tuple{carrier.Join(), carrier.GetExitCode(), carrier.HasThread()}), (std::tuple{7u, 7u, false}));
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
@@ -62,8 +62,9 @@ TEST(TaskBase, PlainKindsRunToFinished) {
     for (std::uint32_t kind : {0u, 3u, 4u, 5u, 6u, 7u, 8u}) {
         bool created = false;
         std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
-        ASSERT_TRUE(task && created) << kind;
-        EXPECT_TRUE(task->GetState() == kTaskCreated && task->Start() == 1);
+        ASSERT_TRUE(task) << kind;
+        ASSERT_TRUE(created) << kind;
+        EXPECT_EQ((std::tuple{task->GetState(), task->Start()}), (std::tuple{kTaskCreated, 1}));
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);
     }
@@ -77,7 +78,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     task.SetMicon(board.link.get());
 
     board.interruptFlags = 0x02;  // input 1
-    EXPECT_TRUE(task.CheckInterruptTraced(1, 1, 1) == 1 && board.wire->Count() == 1u);  // the flag read only
+    EXPECT_EQ((std::tuple{task.CheckInterruptTraced(1, 1, 1), board.wire->Count()}), (std::tuple{1, 1u}));  // the flag read only
 
     board.interruptFlags = 0;
     board.portBytes[2] = 0x02;  // port 18 high
@@ -87,7 +88,7 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
     // Inputs without a port of their own give the flag alone.
     const auto before = board.wire->Count();
-    EXPECT_TRUE(task.CheckInterrupt(4, 1) == 0 && board.wire->Count() == before + 1);
+    EXPECT_EQ((std::tuple{task.CheckInterrupt(4, 1), board.wire->Count()}), (std::tuple{0, before + 1}));
 }
 
 TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
@@ -97,7 +98,9 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
     ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
-    EXPECT_TRUE(window_.Messages()[0].message.lParam == 1 && queue_->WaitIdle(5000) && later.Count() == 0u);
+    EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(later.Count(), 0u);
 }
 
 TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
@@ -142,17 +145,18 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
     task.SetMicon(board.link.get());
     I2cRecord fetch;
     fetch.operation = 1, fetch.length = 99;
-    ASSERT_TRUE(task.SetParameters(&fetch, sizeof fetch) == 1 && task.Start() == 1);
+    ASSERT_EQ(task.SetParameters(&fetch, sizeof fetch), 1);
+    ASSERT_EQ(task.Start(), 1);
     task.GetThreadHandle()->Join();
     // No frame; the length is the reply's byte count.
-    EXPECT_EQ(std::tuple(board.wire->Count(), task.Record().length), std::tuple(sent, 2u));
+    EXPECT_EQ((std::tuple{board.wire->Count(), task.Record().length}), (std::tuple{sent, 2u}));
 }
 
 TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     // A stop word with nothing to stop starts nothing.
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0E000000, EmptyTaskRecord(), 0);
-    EXPECT_TRUE(queue_->PendingTasks() == 0u && CTaskFactory::GetInstance()->GetPollingTask() == nullptr);
+    EXPECT_EQ((std::tuple{queue_->PendingTasks(), CTaskFactory::GetInstance()->GetPollingTask()}), (std::tuple{0u, nullptr}));
 
     // Start and stop back to back, before the worker has even started the task.
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
@@ -162,7 +166,8 @@ TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), task);
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     EXPECT_LE(queue_->PendingTasks(), 1u);
-    EXPECT_TRUE(queue_->WaitIdle(5000) && debug_.count("\t\t\tRunning Task-queue : delete task\n") == 1u);
+    EXPECT_TRUE(queue_->WaitIdle(5000));
+    EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
 }
 
 TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
@@ -171,7 +176,8 @@ TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
     CPollingTask* current = CTaskFactory::GetInstance()->GetPollingTask();
-    ASSERT_TRUE(current != nullptr && !current->IsStopping());
+    ASSERT_NE(current, nullptr);
+    ASSERT_FALSE(current->IsStopping());
     // Polling goes on after the old task has gone.
     ASSERT_TRUE(WaitUntil([&] { return queue_->PendingTasks() == 1u; }));
     const auto posts = window_.Count();
@@ -210,12 +216,12 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
         for (int i = 0; i < 5; ++i) queue.AddTask(0x02000000, &gpio, sizeof gpio);
         ASSERT_TRUE(window.WaitForCount(3));
     }
-    EXPECT_EQ(std::pair(debug.count("Running Task end\n"), debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n")),
-              std::pair(std::size_t{1}, std::size_t{1}));
-    EXPECT_TRUE(CTaskFactory::GetInstance()->GetPollingTask() == nullptr && CTaskFactory::GetInstance()->GetBldcDemoTask() == nullptr);
+    EXPECT_EQ((std::pair{debug.count("Running Task end\n"), debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n")}),
+              (std::pair{std::size_t{1}, std::size_t{1}}));
+    EXPECT_EQ((std::tuple{CTaskFactory::GetInstance()->GetPollingTask(), CTaskFactory::GetInstance()->GetBldcDemoTask()}), (std::tuple{nullptr, nullptr}));
     // The drive was switched off.
     const auto frames = board.wire->Frames();
-    EXPECT_TRUE(board.wire->CountLetter('I') == 2u && std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}) == 1);
+    EXPECT_EQ((std::tuple{board.wire->CountLetter('I'), std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A})}), (std::tuple{2u, 1}));
     // The demo's last duty was 0.
     EXPECT_EQ(store.WritesOf(28).back().value, 0u);
 }

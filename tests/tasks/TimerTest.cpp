@@ -65,7 +65,7 @@ TEST_F(TimerTest, StartWhileRunningChangesNothingAndRepeatZeroTicksOnce) {
     timer.Start(10, [&](platform::Handle) { return ++other; });
     ASSERT_TRUE(WaitTicks(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(std::pair(Ticks(), other.load()), std::pair(std::vector<std::uint64_t>{100}, 0));
+    EXPECT_EQ((std::pair{Ticks(), other.load()}), (std::pair{std::vector<std::uint64_t>{100}, 0}));
     EXPECT_EQ(timer.IsRunning(), 1u);  // a single tick leaves it marked running
     timer.Start(10);                   // ... so only Stop and Start tick again
     timer.Stop();
@@ -77,7 +77,7 @@ TEST_F(TimerTest, StartWhileRunningChangesNothingAndRepeatZeroTicksOnce) {
 TEST_F(TimerTest, ZeroPeriodFailsToArm) {
     CTimer timer(0x80DE);
     timer.Start(0, Recorder());
-    EXPECT_EQ(std::pair(timer.IsRunning(), debug_.count("Timer failed\n")), std::pair(1u, std::size_t{1}));
+    EXPECT_EQ((std::pair{timer.IsRunning(), debug_.count("Timer failed\n")}), (std::pair{1u, std::size_t{1}}));
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(Ticks().empty());
 }

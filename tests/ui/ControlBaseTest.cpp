@@ -45,9 +45,9 @@ TEST(ControlUpdate, SkipsItsOwnChangeUnlessTheEventAsksForARefresh)
     TestLabel label(nullptr, 1010);
     label.SetElement(Record("10"));
     CDerivedEvent own(static_cast<CDerivedControl*>(&label), &s.store, 0);
-    EXPECT_TRUE(label.Update(&own) == 1 && label.shown == 0);
+    EXPECT_EQ((std::tuple{label.Update(&own), label.shown}), (std::tuple{1, 0}));
     CDerivedEvent refresh(static_cast<CDerivedControl*>(&label), &s.store, 1);
-    EXPECT_TRUE(label.Update(&refresh) == 1 && label.GetValue() == 0xABCD1234u);
+    EXPECT_EQ((std::tuple{label.Update(&refresh), label.GetValue()}), (std::tuple{1, 0xABCD1234u}));
     // Another control's change refreshes it whatever the flag.
     s.store.SetValue(10, 77);
     label.Update(&s.event);
@@ -74,7 +74,7 @@ TEST(ControlUpdate, ReadsTheFieldOrTheWholeWordOfItsBinding)
     };
     EXPECT_EQ(shows(Record("10", "28", "4")), 0xAu);
     // No length, or no lowest bit: the whole word, whatever the other field says.
-    EXPECT_TRUE(shows(Record("10", "5", "0")) == 0xABCD1234u && shows(Record("10", "-1", "3")) == 0xABCD1234u);
+    EXPECT_EQ((std::tuple{shows(Record("10", "5", "0")), shows(Record("10", "-1", "3"))}), (std::tuple{0xABCD1234u, 0xABCD1234u}));
 
     // Without a record the control's own word and field count.
     TestLabel own(nullptr, 1010);
@@ -117,12 +117,12 @@ TEST(ControlBinding, RefusesWordsAndFieldsOutsideTheBlock)
 {
     platform::DebugCapture debug;
     TestLabel label(nullptr, 3000);
-    EXPECT_TRUE(label.SetRegisterEx(5, 9, 0x13) && !label.SetRegister(256, 1) && !label.SetRegisterEx(-2, 1, 1));
-    EXPECT_EQ(std::pair(label.GetRegisterAddress(), label.GetProfileWord()), std::pair(5, 0x13u));
+    EXPECT_EQ((std::tuple{label.SetRegisterEx(5, 9, 0x13), label.SetRegister(256, 1), label.SetRegisterEx(-2, 1, 1)}), (std::tuple{true, false, false}));
+    EXPECT_EQ((std::pair{label.GetRegisterAddress(), label.GetProfileWord()}), (std::pair{5, 0x13u}));
 
     EXPECT_EQ(label.SetBitField(31, 1), 1);
     for (auto [lsb, length] : {std::pair{30, 3}, {32, 0}, {0, 33}}) EXPECT_EQ(label.SetBitField(lsb, length), 0) << lsb;
-    EXPECT_EQ(std::pair(label.GetBitPosition(), label.GetBitCount()), std::pair(31u, 1u));
+    EXPECT_EQ((std::pair{label.GetBitPosition(), label.GetBitCount()}), (std::pair{31u, 1u}));
     EXPECT_EQ(debug.lines().size(), 5u);
 }
 
@@ -134,7 +134,8 @@ TEST(ControlElement, RecordSetsTheGroupStyleAndBuildsTheFormulas)
     record->SetFormula("%p * 2 + 1", 1);
     ASSERT_TRUE(check.SetElement(std::move(record)));
     EXPECT_NE(check.GetCreateStyle() & gui::style::Group, 0u);
-    ASSERT_TRUE(check.GetSendFormula() != nullptr && check.GetReceiveFormula() == nullptr);
+    ASSERT_NE(check.GetSendFormula(), nullptr);
+    ASSERT_EQ(check.GetReceiveFormula(), nullptr);
     check.GetSendFormula()->SetVariable(20);
     EXPECT_DOUBLE_EQ(check.GetSendFormula()->Evaluate(), 41.0);
     // A record without formulas leaves none from the one before.
@@ -151,6 +152,6 @@ TEST(ControlWindow, IsMadeOnceAndReportsNowhereOnceItsParentIsGone)
     ASSERT_TRUE(check.CreateControlWindow(QPoint(10, 20), 80, 24));
     EXPECT_FALSE(check.CreateControlWindow(QPoint(0, 0), 10, 10));  // it exists already
     parent.destroy();
-    EXPECT_TRUE(check.NotifyParent() == 1 && !TestCheck(&parent, 3107).CreateControlWindow(QPoint(0, 0), 10, 10));
+    EXPECT_EQ((std::tuple{check.NotifyParent(), TestCheck(&parent, 3107).CreateControlWindow(QPoint(0, 0), 10, 10)}), (std::tuple{1, false}));
     guitest::settle();
 }

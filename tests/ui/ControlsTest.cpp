@@ -123,11 +123,11 @@ TEST_F(ControlHost, CheckButtonTogglesWithItsCaptionOnlyOnAReleaseInsideIt)
     EXPECT_EQ(check->text(), QStringLiteral("OFF"));
     guitest::userClick(*check);
     EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(check.get())}}));
-    EXPECT_EQ(std::tuple(check->GetValue(), check->text(), check->check()), std::tuple(1u, QStringLiteral("ON"), 1));
+    EXPECT_EQ((std::tuple{check->GetValue(), check->text(), check->check()}), (std::tuple{1u, QStringLiteral("ON"), 1}));
     // Pressed inside, released outside: neither a toggle nor a report.
     guitest::userPress(*check, QPoint(5, 5));
     guitest::userRelease(*check, QPoint(150, 5));
-    EXPECT_EQ(std::pair(ChangeCount(), check->GetValue()), std::pair(std::size_t{1}, 1u));
+    EXPECT_EQ((std::pair{ChangeCount(), check->GetValue()}), (std::pair{std::size_t{1}, 1u}));
 }
 
 TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
@@ -135,11 +135,11 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
     auto five = Make<CDerivedRadioButton>(3105, QRect(10, 10, 80, 20));
     auto alsoFive = Make<CDerivedRadioButton>(3205, QRect(10, 30, 80, 20));
     auto six = Make<CDerivedRadioButton>(3106, QRect(10, 50, 80, 20));
-    EXPECT_EQ(std::pair(five->GetValue(), alsoFive->GetValue()), std::pair(5u, 5u));
+    EXPECT_EQ((std::pair{five->GetValue(), alsoFive->GetValue()}), (std::pair{5u, 5u}));
 
     guitest::userClick(*six);
     EXPECT_EQ(Changes(), (std::vector<std::pair<std::int32_t, const void*>>{{kWord, Ptr(six.get())}}));
-    EXPECT_EQ(std::pair(six->check(), five->check()), std::pair(1, 0));  // not exclusive by themselves
+    EXPECT_EQ((std::pair{six->check(), five->check()}), (std::pair{1, 0}));  // not exclusive by themselves
 
     // A restore from the store (value, then Synchronize(null)) ticks only the button whose
     // value is stored.
@@ -159,7 +159,7 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
     record->SetDescription("Twelve");
     five->SetElement(std::move(record));
     five->LoadFromElement();
-    EXPECT_EQ(std::pair(five->GetValue(), five->text()), std::pair(12u, QStringLiteral("Twelve")));
+    EXPECT_EQ((std::pair{five->GetValue(), five->text()}), (std::pair{12u, QStringLiteral("Twelve")}));
 }
 
 TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
@@ -191,7 +191,7 @@ TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
     pulses->ReloadFromElement();
     EXPECT_EQ(pulses->curSel(), 4);
     pulses->SetValue(7);  // no such item: nothing selected, and it reads 0
-    EXPECT_EQ(std::pair(pulses->curSel(), pulses->GetValue()), std::pair(-1, 0u));
+    EXPECT_EQ((std::pair{pulses->curSel(), pulses->GetValue()}), (std::pair{-1, 0u}));
 }
 
 TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
@@ -210,15 +210,15 @@ TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
     Wheel(*slider, 120);  // up at the minimum: no move, no report
     EXPECT_EQ(ChangeCount(), 0u);
     Wheel(*slider, -120);  // one notch down: two steps
-    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(2u, std::size_t{1}));
+    EXPECT_EQ((std::pair{slider->GetValue(), ChangeCount()}), (std::pair{2u, std::size_t{1}}));
     EXPECT_EQ(scrolls(), (std::vector<std::pair<int, int>>{{gui::scroll::LineDown, 2}}));
 
     guitest::focusForKeys(*slider);
     guitest::userKey(*slider, Qt::Key_Right);
-    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(3u, std::size_t{2}));
+    EXPECT_EQ((std::pair{slider->GetValue(), ChangeCount()}), (std::pair{3u, std::size_t{2}}));
     slider->SetValue(10);
     guitest::userKey(*slider, Qt::Key_Home);  // one page, reported twice
-    EXPECT_EQ(std::pair(slider->GetValue(), ChangeCount()), std::pair(5u, std::size_t{4}));
+    EXPECT_EQ((std::pair{slider->GetValue(), ChangeCount()}), (std::pair{5u, std::size_t{4}}));
 
     // A click in the channel right of the thumb pages once; the release reports twice
     // more (thumb position and end of tracking) without moving.
@@ -320,7 +320,7 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
     edit->setFocus();
     guitest::userKey(*edit, Qt::Key_Return);
     other->setFocus();
-    EXPECT_EQ(std::pair(ChangeCount(), edit->GetValue()), std::pair(std::size_t{0}, 100u));
+    EXPECT_EQ((std::pair{ChangeCount(), edit->GetValue()}), (std::pair{std::size_t{0}, 100u}));
 
     // Enter takes the typed text once.
     edit->setFocus();
@@ -336,14 +336,15 @@ TEST_F(ControlHost, EditTakesTypedTextOnEnterFocusLossOrPauseOnlyWhenItChanged)
     edit->setFocus();
     QTest::keyClicks(edit->widget(), QStringLiteral("7"));
     other->setFocus();
-    EXPECT_EQ(std::pair(ChangeCount(), edit->GetValue()), std::pair(std::size_t{2}, 2507u));
+    EXPECT_EQ((std::pair{ChangeCount(), edit->GetValue()}), (std::pair{std::size_t{2}, 2507u}));
 
     // A pause of a second takes it, with hexadecimal input read as such.
     edit->setFocus();
     edit->lineEdit()->selectAll();
     QTest::keyClicks(edit->widget(), QStringLiteral("0x1A"));
-    EXPECT_TRUE(edit->IsCommitPending() && guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
-    EXPECT_TRUE(edit->GetValue() == 26u && edit->IsHexInput());
+    EXPECT_TRUE(edit->IsCommitPending());
+    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3u; }, 5000));
+    EXPECT_EQ((std::tuple{edit->GetValue(), edit->IsHexInput()}), (std::tuple{26u, true}));
     QTest::qWait(50);
     EXPECT_EQ(ChangeCount(), 3u);
 }
@@ -375,7 +376,7 @@ TEST_F(ControlHost, TypedValuesAreRoundedAndHeldToTheWord)
     pulse->SetValue(0x7FFF);
     pulse->setFocus();
     edit->setFocus();
-    EXPECT_EQ(std::pair(pulse->GetValue(), ChangeCount()), std::pair(0x7FFFu, std::size_t{5}));
+    EXPECT_EQ((std::pair{pulse->GetValue(), ChangeCount()}), (std::pair{0x7FFFu, std::size_t{5}}));
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
@@ -402,7 +403,8 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     canvas.fill(0x808080);
     lamp->SetValue(2);
     lamp->PaintLamp(canvas);
-    EXPECT_TRUE(gui::redOf(canvas.pixel(9, 9)) == 0 && gui::greenOf(canvas.pixel(9, 9)) > 100) << canvas.pixel(9, 9);
+    EXPECT_EQ(gui::redOf(canvas.pixel(9, 9)), 0) << canvas.pixel(9, 9);
+    EXPECT_GT(gui::greenOf(canvas.pixel(9, 9)), 100) << canvas.pixel(9, 9);
     EXPECT_EQ(canvas.pixel(0, 0), 0x808080u);  // the background stays around the lamp
     lamp->SetValue(0);
     lamp->PaintLamp(canvas);
@@ -417,7 +419,8 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     bar->AddColorStop(0x0000FF, 100);
     bar->RenderGradient();
     const gui::ColourRef left = bar->GetImage().GetDC().pixel(1, 19);
-    EXPECT_TRUE(gui::blueOf(left) > 240 && gui::redOf(left) < 10) << left;
+    EXPECT_GT(gui::blueOf(left), 240) << left;
+    EXPECT_LT(gui::redOf(left), 10) << left;
     EXPECT_GT(gui::redOf(bar->GetImage().GetDC().pixel(98, 19)), 200);
 }
 
@@ -434,13 +437,13 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     std::uint32_t base = 0;
     gui::Window* floating = page.GetContainerWindow("floating", &base);
     ASSERT_NE(floating, nullptr);
-    EXPECT_TRUE(base == 2000u && page.GetContainerWindow("floating", nullptr) == floating);  // made once
+    EXPECT_EQ((std::tuple{base, page.GetContainerWindow("floating", nullptr)}), (std::tuple{2000u, floating}));  // made once
     // Each name's window and first control id; "tachometer": the first tachometer window, or
     // the second when only it exists.
     for (auto [name, window, id] : {std::tuple<const char*, gui::Window*, std::uint32_t>{nullptr, &page, 1000},
                                     {"speedcurve", nullptr, 4000}, {"Floating", nullptr, 0}, {"tachometer", nullptr, 3000}}) {
         gui::Window* got = page.GetContainerWindow(name, &base);
-        EXPECT_EQ(std::pair(got, base), std::pair(window, id)) << (name ? name : "");
+        EXPECT_EQ((std::pair{got, base}), (std::pair{window, id})) << (name ? name : "");
     }
     auto digital = std::make_unique<CSubDialog_DigitalTachometer>();
     ASSERT_TRUE(digital->createModeless(nullptr));
@@ -459,10 +462,10 @@ TEST(FloatingDialog, HandsItsControlsReportsToThePageAndLeavesTheRestToTheDialog
     page.show();
     guitest::userClick(*onFloating);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_TRUE(page.changes[0].word == 9 && page.changes[0].control == onFloating);
+    EXPECT_EQ((std::tuple{page.changes[0].word, page.changes[0].control}), (std::tuple{9, onFloating}));
     // Other messages get the dialog's own processing: Close hides it.
     gui::send(floating->handle(), gui::msg::Close, 0, 0);
-    EXPECT_TRUE(floating->exists() && !floating->isShown());
+    EXPECT_EQ((std::tuple{floating->exists(), floating->isShown()}), (std::tuple{true, false}));
 
     // The page sizes its client area to the controls on itself only.
     page.ResizeWindow();

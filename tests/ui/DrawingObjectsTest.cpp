@@ -108,14 +108,14 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     CDdbBitmap bitmap(0, 0xFFFFE2);
     // A negative size (a client area smaller than the graph's margins) makes nothing too.
     for (int w : {0, -5}) {
-        EXPECT_TRUE(bitmap.SetSize(w, 10) == 0 && !bitmap.HasBitmap());
+        EXPECT_EQ((std::tuple{bitmap.SetSize(w, 10), bitmap.HasBitmap()}), (std::tuple{0, false}));
     }
     EXPECT_EQ(bitmap.Attach(nullptr), 0);
     // Only the zero size says so.
-    EXPECT_TRUE(debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n") == 1u &&
-                debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n") == 1u);
+    EXPECT_EQ((std::tuple{debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n"),
+                          debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n")}), (std::tuple{1u, 1u}));
 
-    EXPECT_TRUE(bitmap.SetSize(8, 4) == 1 && bitmap.Attach(&canvas) == 1);
+    EXPECT_EQ((std::tuple{bitmap.SetSize(8, 4), bitmap.Attach(&canvas)}), (std::tuple{1, 1}));
     int w = 0, h = 0;
     bitmap.GetSize(&w, &h);
     EXPECT_EQ(QSize(w, h), QSize(8, 4));
@@ -124,7 +124,7 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     // 0x00BBGGRR: 0xFFFFE2 is red E2, green FF, blue FF.
     EXPECT_EQ(qRgb(0xE2, 0xFF, 0xFF), surface->image().pixel(7, 3) | 0xFF000000u);
 
-    EXPECT_TRUE(bitmap.Create() == 0 && debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n") == 1u);
+    EXPECT_EQ((std::tuple{bitmap.Create(), debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n")}), (std::tuple{0, 1u}));
     bitmap.Release();
     EXPECT_EQ(SurfaceOf(&canvas), nullptr);  // released: the canvas holds nothing
 }

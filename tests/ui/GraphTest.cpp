@@ -53,19 +53,19 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     CDerivedPixelDecoder x;
     x.Init(&r, 500, 0);
     const double before = x.Scale();
-    EXPECT_TRUE(x.Init(&r, 0, 0) == 0 && x.Scale() == before && x.Init(nullptr, 10, 0) == 0);
-    EXPECT_EQ(std::pair(debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"),
-                        debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n")),
-              std::pair(std::size_t{1}, std::size_t{1}));
+    EXPECT_EQ((std::tuple{x.Init(&r, 0, 0), x.Scale(), x.Init(nullptr, 10, 0)}), (std::tuple{0, before, 0}));
+    EXPECT_EQ((std::pair{debug.count("IDecoder::CDerivedPixelDecoder : Invalid pixel value\n"),
+                        debug.count("IDecoder::CDerivedPixelDecoder : Invalid range_ptr value\n")}),
+              (std::pair{std::size_t{1}, std::size_t{1}}));
     r.maximum = 8000;
-    EXPECT_TRUE(d.SetDivisions(0) == 1 && r.divisions == 400) << r.divisions;
+    EXPECT_EQ((std::tuple{d.SetDivisions(0), r.divisions}), (std::tuple{1, 400})) << r.divisions;
 
     // A flat range divides by nothing (its line is in the pixels below); huge values stay
     // within the pixel limit.
     CRangeRecord flat{500, 500, 0}, wide{0, 1, 0};
-    EXPECT_TRUE(x.Init(&flat, 180, 1) == 1 && x.PixelToValue(30) == 500);
+    EXPECT_EQ((std::tuple{x.Init(&flat, 180, 1), x.PixelToValue(30)}), (std::tuple{1, 500}));
     x.Init(&wide, 500, 0);
-    EXPECT_EQ(std::pair(x.ValueToPixel(2e9), x.ValueToPixel(-2e9)), std::pair(graphaxes::kPixelLimit, -graphaxes::kPixelLimit));
+    EXPECT_EQ((std::pair{x.ValueToPixel(2e9), x.ValueToPixel(-2e9)}), (std::pair{graphaxes::kPixelLimit, -graphaxes::kPixelLimit}));
 }
 
 TEST(TickStep, NeverFallsToZeroOrBelow)
@@ -93,8 +93,8 @@ protected:
 
 TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
 {
-    EXPECT_EQ(std::tuple(SurfaceOf(graph.Graph()->GetCanvas())->size(), graph.Axis(1, true)->GetOrigin(), SeriesImage(graph, 1).size()),
-              std::tuple(QSize(600, 250), QPoint(45, 195), QSize(500, 181)));
+    EXPECT_EQ((std::tuple{SurfaceOf(graph.Graph()->GetCanvas())->size(), graph.Axis(1, true)->GetOrigin(), SeriesImage(graph, 1).size()}),
+              (std::tuple{QSize(600, 250), QPoint(45, 195), QSize(500, 181)}));
 
     // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
     EXPECT_EQ(at({{76, 195}, {575, 195}, {576, 195}}), (std::vector{kTick, kTick, kWhite}));
@@ -135,8 +135,8 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     EXPECT_EQ(mismatches, 0);
     // The sweep erased ahead of the new point and the newest pixel is near the right.
     // The old trace at (20, 87) (x 4, about 4080) is gone.
-    EXPECT_EQ(std::pair(series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), series.pixel(20, 87)),
-              std::pair(kCurve, kWhite));
+    EXPECT_EQ((std::pair{series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), series.pixel(20, 87)}),
+              (std::pair{kCurve, kWhite}));
 }
 
 TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
@@ -150,7 +150,7 @@ TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
     EXPECT_EQ(s->EraseWidth(), 2);
     graph.ClearSeries();
     EXPECT_EQ(s->EraseWidth(), 5);  // back to the divisions
-    EXPECT_TRUE(s->Container()->GetCount() == 0u && !s->IsWrapped());
+    EXPECT_EQ((std::tuple{s->Container()->GetCount(), s->IsWrapped()}), (std::tuple{0u, false}));
 }
 
 TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
@@ -200,10 +200,10 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.SetChannelMask(1);
     const gui::Bitmap& bars = SeriesImage(graph, 1);
     graph.AddPoint(1, 0, 7);
-    EXPECT_EQ(std::pair(bars.pixel(37, 170), bars.pixel(37, 150)), std::pair(0x00FF00u, kWhite));  // one in (5, 10]: rows 162..179
+    EXPECT_EQ((std::pair{bars.pixel(37, 170), bars.pixel(37, 150)}), (std::pair{0x00FF00u, kWhite}));  // one in (5, 10]: rows 162..179
     graph.AddPoint(1, 0, 10);                   // counted in (5, 10] and shown there
     // Two: rows 144..179; (10, 15] stays empty.
-    EXPECT_EQ(std::pair(bars.pixel(37, 150), bars.pixel(62, 175)), std::pair(0x00FF00u, kWhite));
+    EXPECT_EQ((std::pair{bars.pixel(37, 150), bars.pixel(62, 175)}), (std::pair{0x00FF00u, kWhite}));
     // A full redraw shows the same bars (it also draws the empty buckets' base line).
     const QImage incremental = bars.image().copy(0, 0, 500, 180);
     graph.Series(1)->Draw();
@@ -213,7 +213,7 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.SetXAxisDivisions(1, 0);
     EXPECT_EQ(graph.Series(1)->AddValue(3, 3), 0);
     graph.SetXAxisDivisions(1, -5);
-    EXPECT_TRUE(graph.Series(1)->Draw() == 1 && graph.Series(1)->Container()->GetCount() == 3u);
+    EXPECT_EQ((std::tuple{graph.Series(1)->Draw(), graph.Series(1)->Container()->GetCount()}), (std::tuple{1, 3u}));
 }
 
 TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
@@ -222,7 +222,7 @@ TEST(SeriesContainer, RollsOverAndCountsHalfOpenRanges)
     c.SetCapacity(100);
     for (int i = 0; i < 150; ++i) c.Add(i, i * 2.0);
     ASSERT_EQ(c.GetCount(), 101u);
-    EXPECT_EQ(std::pair(c.GetPoint(0).first, c.GetPoint(100).second), std::pair(49.0, 298.0));
+    EXPECT_EQ((std::pair{c.GetPoint(0).first, c.GetPoint(100).second}), (std::pair{49.0, 298.0}));
     // b <= 0: the value at index a; outside the buffer: 0, not a stray read.
     EXPECT_EQ((std::vector{c.CountInRange(3, 0), c.CountInRange(-1000, 0), c.CountInRange(500, -1)}), (std::vector{104.0, 0.0, 0.0}));
     CSeriesContainer small;

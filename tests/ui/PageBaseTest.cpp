@@ -67,20 +67,22 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
     EXPECT_EQ(page.GetProfileWord(0), 0u);  // no profile yet
     Open(page);
     EXPECT_EQ(queue.calls, (std::vector<std::string>{"link", "store", "window"}));
-    EXPECT_TRUE(queue.window == page.handle() && queue.store == &store && page.GetStatusTimer() != nullptr);
-    EXPECT_EQ(std::tuple(store.GetSelectedId(), page.GetProfileWord(3)), std::tuple(0x300, 0x2010u));
+    EXPECT_EQ((std::tuple{queue.window, queue.store}), (std::tuple{page.handle(), &store}));
+    EXPECT_NE(page.GetStatusTimer(), nullptr);
+    EXPECT_EQ((std::tuple{store.GetSelectedId(), page.GetProfileWord(3)}), (std::tuple{0x300, 0x2010u}));
     // The controls of the surface show their stored values.
-    EXPECT_EQ(std::tuple(page.Controls().size(), page.control<TestLabel>(1003)->GetValue()), std::tuple(4u, 5u));
+    EXPECT_EQ((std::tuple{page.Controls().size(), page.control<TestLabel>(1003)->GetValue()}), (std::tuple{4u, 5u}));
     EXPECT_FALSE(page.isShown());
 
     // Records and profile slots outside their tables are refused.
-    EXPECT_EQ(std::tuple(page.GetProfileWord(128), page.GetProfileWord(-1)), std::tuple(0u, 0u));
-    EXPECT_TRUE(page.PwmSetting(8) && page.ChannelSetting(33) && page.AdcSetting(11) && page.InterruptSetting(5));
+    EXPECT_EQ((std::tuple{page.GetProfileWord(128), page.GetProfileWord(-1)}), (std::tuple{0u, 0u}));
+    EXPECT_EQ((std::tuple{page.PwmSetting(8) != nullptr, page.ChannelSetting(33) != nullptr, page.AdcSetting(11) != nullptr,
+                          page.InterruptSetting(5) != nullptr}), (std::tuple{true, true, true, true}));
     EXPECT_FALSE(page.PwmSetting(9) || page.PwmSetting(-1) || page.ChannelSetting(34) || page.AdcSetting(12));
     EXPECT_FALSE(page.InterruptSetting(0) || page.InterruptSetting(6));
 
     // A loaded parameter set: the owner sets the board up again.
-    EXPECT_TRUE(page.send(gui::msg::ReapplyDeviceData) == 1 && owner.count(gui::msg::ReinitialiseBoard) == 1);
+    EXPECT_EQ((std::tuple{page.send(gui::msg::ReapplyDeviceData), owner.count(gui::msg::ReinitialiseBoard)}), (std::tuple{1, 1}));
     // The title follows the connection; the name is no format, and the title keeps to its length.
     EXPECT_EQ(page.send(gui::msg::ConnectionState, static_cast<gui::WParam>(-1)), 1);
     EXPECT_EQ(page.text(), QStringLiteral("TM4410 Controller (USB Disconnected)"));
@@ -104,22 +106,23 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     ITimer* timer = page.GetStatusTimer();
     IExternFile* file = page.GetRecordFile();
     timer->Start(1000);
-    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")) && file->StartRecord(0));
+    ASSERT_TRUE(file->SetFileName(dir.file("speed.csv")));
+    ASSERT_TRUE(file->StartRecord(0));
     page.PwmSetting(2)->flagB = 1;
 
     ASSERT_TRUE(page.onInitDialog());
-    EXPECT_TRUE(page.GetStatusTimer() == timer && timer->IsRunning() == 1u);
-    EXPECT_TRUE(page.GetRecordFile() == file && static_cast<CDerivedExternFile*>(file)->IsRecording());
-    EXPECT_EQ(std::tuple(page.PwmSetting(8)->value, page.PwmSetting(2)->flagB, queue.calls.size()),
-              std::tuple(50.0, 1u, std::size_t{6}));
+    EXPECT_EQ((std::tuple{page.GetStatusTimer(), timer->IsRunning()}), (std::tuple{timer, 1u}));
+    EXPECT_EQ((std::tuple{page.GetRecordFile(), static_cast<CDerivedExternFile*>(file)->IsRecording()}), (std::tuple{file, true}));
+    EXPECT_EQ((std::tuple{page.PwmSetting(8)->value, page.PwmSetting(2)->flagB, queue.calls.size()}),
+              (std::tuple{50.0, 1u, std::size_t{6}}));
 
     const gui::Handle speed = GiveTachometer(page)->handle();
     const gui::Handle checkWindow = page.FindControlByKey(1000)->handle();
     const gui::Handle self = page.handle();
     page.destroy();
-    EXPECT_TRUE(page.IsDestroyed() && queue.calls.back() == "stop");
-    EXPECT_TRUE(page.GetStatusTimer() == nullptr && page.GetRecordFile() == nullptr && page.Tachometer() == nullptr);
-    EXPECT_TRUE(page.Controls().empty() && !(gui::isWindow(speed) || gui::isWindow(checkWindow)));
+    EXPECT_EQ((std::tuple{page.IsDestroyed(), queue.calls.back()}), (std::tuple{true, "stop"}));
+    EXPECT_EQ((std::tuple{page.GetStatusTimer(), page.GetRecordFile(), page.Tachometer()}), (std::tuple{nullptr, nullptr, nullptr}));
+    EXPECT_EQ((std::tuple{page.Controls().empty(), (gui::isWindow(speed) || gui::isWindow(checkWindow))}), (std::tuple{true, false}));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
     EXPECT_FALSE(gui::post(self, gui::msg::ConnectionState, 1));
     // Nothing more can be added to a page that is going away.
@@ -141,12 +144,13 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     // The close box: hidden, not destroyed; the owner hears of it (once from the close
     // itself, once from the hiding).
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_TRUE(page.exists() && !page.isShown() && !speed->isShown() && owner.count(gui::msg::PageClosed) == 2);
+    EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown(), owner.count(gui::msg::PageClosed)}), (std::tuple{true, false, false, 2}));
 
     // "Close window" posts the close.
     page.show();
     Menu(page, pagemenu::kCloseWindow);
-    EXPECT_TRUE(!speed->isShown() && guitest::waitFor([&] { return !page.isShown(); }));
+    EXPECT_FALSE(speed->isShown());
+    EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
     EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
 
     // "Save parameter setting" saves the block and says why a save failed.
@@ -155,14 +159,14 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     Menu(page, pagemenu::kSaveParameters, 1);  // a control notification, not a menu command
     EXPECT_TRUE(names.requests.empty());
     Menu(page, pagemenu::kSaveParameters);  // cancelled: nothing to say
-    EXPECT_TRUE(names.requests.size() == 1u && dialogs.boxes().empty());
+    EXPECT_EQ((std::tuple{names.requests.size(), dialogs.boxes().empty()}), (std::tuple{1u, true}));
 
     names.answers = {dir.file("page.bin"), dir.file("missing/page.bin")};
     Menu(page, pagemenu::kSaveParameters);
-    EXPECT_TRUE(std::filesystem::file_size(dir.file("page.bin")) == 1028u && dialogs.boxes().empty());
+    EXPECT_EQ((std::tuple{std::filesystem::file_size(dir.file("page.bin")), dialogs.boxes().empty()}), (std::tuple{1028u, true}));
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_TRUE(dialogs.boxes()[0].caption == QStringLiteral("Save parameter setting") && !dialogs.boxes()[0].text.isEmpty());
+    EXPECT_EQ((std::tuple{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.isEmpty()}), (std::tuple{QStringLiteral("Save parameter setting"), false}));
 }
 
 TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
@@ -201,7 +205,7 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 1)), nullptr);  // the key is taken
     EXPECT_EQ(page.FindControl(5, 0x10002), label);  // the index keeps 16 bits
     page.EnableControlsAt(5, false);
-    EXPECT_TRUE(!label->isEnabled() && page.EnableControl(5, 2, true) == 1 && label->isEnabled());
+    EXPECT_EQ((std::tuple{label->isEnabled(), page.EnableControl(5, 2, true), label->isEnabled()}), (std::tuple{false, 1, true}));
 
     // Synchronized only when the control's data word is its kind.
     auto* check = static_cast<TestCheck*>(page.AddControl(6u << 16, std::make_unique<TestCheck>(&page, 0x60BB8)));
@@ -231,14 +235,14 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
                            page.send(gui::msg::ControlChanged, 3, 0x1234), page.send(gui::msg::ControlChanged, 256, l(check)),
                            page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check))}),
               std::vector<gui::LResult>(4, 0));
-    EXPECT_TRUE(page.changes.empty() && debug.lines().size() == 4u);
+    EXPECT_EQ((std::tuple{page.changes.empty(), debug.lines().size()}), (std::tuple{true, 4u}));
 
     EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(check)), 1);
     ASSERT_EQ(page.changes.size(), 1u);
-    EXPECT_TRUE(page.changes[0].word == -1 && page.changes[0].control == check);
+    EXPECT_EQ((std::tuple{page.changes[0].word, page.changes[0].control}), (std::tuple{-1, check}));
     // The second map counts as the page's too.
     page.AddSecond(1, &stranger);
-    EXPECT_TRUE(page.send(gui::msg::ControlChanged, 0, l(&stranger)) == 1 && page.changes.size() == 2u);
+    EXPECT_EQ((std::tuple{page.send(gui::msg::ControlChanged, 0, l(&stranger)), page.changes.size()}), (std::tuple{1, 2u}));
     page.RemoveSecond(1);
 
     // A change handler may close the page (a message box loop, a device removal): the
@@ -248,6 +252,6 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     check->afterNotify = [&] { afterwards = check->notified; };
     page.duringChange = [&] { page.destroy(); };
     QTest::mouseClick(check->widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_TRUE(afterwards == 1 && page.IsDestroyed() && page.Controls().empty());
+    EXPECT_EQ((std::tuple{afterwards, page.IsDestroyed(), page.Controls().empty()}), (std::tuple{1, true, true}));
     guitest::settle();  // now it goes
 }

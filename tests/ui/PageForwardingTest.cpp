@@ -26,7 +26,8 @@ Bytes Channel6Frame(std::uint32_t period, std::uint8_t exponent, std::uint32_t v
 struct ForwardingPage : ::testing::Test {
     void SetUp() override
     {
-        ASSERT_TRUE(board.started && board.Connect());
+        ASSERT_TRUE(board.started);
+        ASSERT_TRUE(board.Connect());
         store.SelectContainer(0x100);
         page.SetDeviceInfo(0x100, nullptr, QStringLiteral("Stepper"));
         ASSERT_TRUE(page.createModeless(nullptr));
@@ -61,7 +62,7 @@ TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
     EXPECT_EQ(page.SetTimerChannel(6, &preset, 1), 1);
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{Channel6Frame(3750, 5, 1875)}));
     // The page's record is as it was, so sending it again sends the same.
-    EXPECT_TRUE(preset.value == 50.0 && page.SetTimerChannel(6, &preset, 1) == 1);
+    EXPECT_EQ((std::tuple{preset.value, page.SetTimerChannel(6, &preset, 1)}), (std::tuple{50.0, 1}));
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{Channel6Frame(3750, 5, 1875)}));
 
     // A frequency in Hz gets its period; the duty is the compare value as given.
@@ -72,38 +73,38 @@ TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
     EXPECT_EQ(page.SetPwmFromRegister(6, 100.0, 20, 0x80000001u), 1);
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{Channel6Frame(3750, 5, 200)}));
     // Staged only (enable 0): nothing on the wire; a word outside the block sends nothing.
-    EXPECT_TRUE(page.SetPwmFromRegister(6, 100.0, 20, 0) == 1 && page.SetPwmFromRegister(6, 100.0, 256, 1) == 0);
+    EXPECT_EQ((std::tuple{page.SetPwmFromRegister(6, 100.0, 20, 0), page.SetPwmFromRegister(6, 100.0, 256, 1)}), (std::tuple{1, 0}));
     EXPECT_TRUE(board.Frames().empty());
 }
 
 TEST_F(ForwardingPage, PortAnalogAndInterruptWorkReachTheBoard)
 {
-    EXPECT_TRUE(page.WritePort(31, 1, 1, 1) == 1 && board.sim.portLevel(31));  // its frames: see the page flow
+    EXPECT_EQ((std::tuple{page.WritePort(31, 1, 1, 1), board.sim.portLevel(31)}), (std::tuple{1, true}));  // its frames: see the page flow
     // An interrupt input with its flag clear reads its port: port 19 low stores 1.
     board.sim.setInterruptFlag(2, false);
     board.sim.setInputPort(19, false);
-    EXPECT_TRUE(page.StoreInputLevel(40, 2, 1) == 1 && store.GetValue(40) == 1u);
+    EXPECT_EQ((std::tuple{page.StoreInputLevel(40, 2, 1), store.GetValue(40)}), (std::tuple{1, 1u}));
     board.sim.setInterruptFlag(2, true);
     EXPECT_EQ(page.StoreInputLevel(40, 2, 1), 1);
     board.sim.setInterruptFlag(2, false);
     board.sim.setInputPort(19, true);
     EXPECT_EQ(page.StoreInputLevel(40, 2, 1), 0);
     EXPECT_EQ(page.StoreInputLevel(41, 4, 1), 0);  // only inputs 1 to 3
-    EXPECT_EQ(std::pair(store.GetValue(40), store.GetValue(41)), std::pair(0u, 0u));
+    EXPECT_EQ((std::pair{store.GetValue(40), store.GetValue(41)}), (std::pair{0u, 0u}));
 
     board.sim.setAdc(3, 0x1234);
     board.sim.clearFrames();
-    EXPECT_TRUE(page.StoreAdcValue(42, 3, 1) == 0x1234 && store.GetValue(42) == 0x1234u);
+    EXPECT_EQ((std::tuple{page.StoreAdcValue(42, 3, 1), store.GetValue(42)}), (std::tuple{0x1234, 0x1234u}));
     EXPECT_EQ(Sent(1), (std::vector<Bytes>{{'A'}}));
 
     // The kept records change without board traffic.
     PwmChannelRecord* pwm = page.StorePwmSetting(8, 1000.0, 25.0, 1);
     ASSERT_NE(pwm, nullptr);
-    EXPECT_EQ(std::pair(pwm->channel, pwm->send), std::pair(8u, 1u));
+    EXPECT_EQ((std::pair{pwm->channel, pwm->send}), (std::pair{8u, 1u}));
     EXPECT_EQ(page.StorePwmSetting(9, 1.0, 1.0, 1), nullptr);
     page.ChannelSetting(33)->port.reserved = 77;
     GpioRecord* line = page.StoreChannelSetting(33, 1, 0, 1);
     ASSERT_NE(line, nullptr);
-    EXPECT_EQ(std::pair(line->port.line, line->port.reserved), std::pair(33u, 77u));  // the fourth field is kept
-    EXPECT_TRUE(page.StoreChannelSetting(34, 1, 0, 1) == nullptr && board.Frames().empty());
+    EXPECT_EQ((std::pair{line->port.line, line->port.reserved}), (std::pair{33u, 77u}));  // the fourth field is kept
+    EXPECT_EQ((std::tuple{page.StoreChannelSetting(34, 1, 0, 1), board.Frames().empty()}), (std::tuple{nullptr, true}));
 }

@@ -34,8 +34,8 @@ TEST(RecordFile, OneChannelRecordingBytesAreExact)
     ASSERT_TRUE(file.SetFileName(dir.file("rec.csv")));
 
     ASSERT_TRUE(file.StartRecord(0));
-    EXPECT_TRUE(file.WriteRow(120, 3600) == 1 && file.WriteRowReal(7, 1500.0, 0.125) == 1);
-    EXPECT_TRUE(file.WriteRowReal(4294967295u, 1234567.0, 0.1 + 0.2) == 1 && file.EndRecord());
+    EXPECT_EQ((std::tuple{file.WriteRow(120, 3600), file.WriteRowReal(7, 1500.0, 0.125)}), (std::tuple{1, 1}));
+    EXPECT_EQ((std::tuple{file.WriteRowReal(4294967295u, 1234567.0, 0.1 + 0.2), file.EndRecord()}), (std::tuple{1, true}));
     EXPECT_EQ(readText(dir.file("rec.csv")), startBanner("09:03:07.045") + kOneChannel +
                                                  "09:03:07.145, 120, 3600\r\n"
                                                  "09:03:07.245, 7, 1500, 0.125\r\n"
@@ -90,7 +90,7 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     EXPECT_FALSE(file.StartRecord(0));
     EXPECT_NE(file.GetLastError().find("missing/bad.csv"), std::string::npos) << file.GetLastError();
     EXPECT_FALSE(debug.lines().empty() || file.IsRecording());
-    EXPECT_EQ(std::pair(file.WriteRow(7, 8), file.WriteRowReal(7, 1.0, 2.0)), std::pair(0, 0));
+    EXPECT_EQ((std::pair{file.WriteRow(7, 8), file.WriteRowReal(7, 1.0, 2.0)}), (std::pair{0, 0}));
     EXPECT_FALSE(file.EndRecord() || std::filesystem::exists(dir.file("missing")));
     // The good file holds its complete block.
     const std::string good = startBanner("09:03:07.045") + kOneChannel + "09:03:07.145, 5, 6\r\n" + kEnd;
@@ -98,7 +98,7 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
 
     // A cancelled dialog keeps the earlier choice; no dialog at all chooses nothing.
     EXPECT_EQ(file.ChooseFile(), 0);
-    EXPECT_EQ(std::pair(file.GetFileName(), file.GetDisplayName()), std::pair(dir.file("missing/bad.csv"), std::string("bad.csv")));
+    EXPECT_EQ((std::pair{file.GetFileName(), file.GetDisplayName()}), (std::pair{dir.file("missing/bad.csv"), std::string("bad.csv")}));
     EXPECT_EQ(CDerivedExternFile().ChooseFile(), 0);
 
     // A folder is no file either, and a path under three characters is refused.
@@ -132,10 +132,10 @@ TEST(LogFile, WritesBannerEmptyLineAndEnabledLinesOnlyWithTextOutsideAsciiAsQues
 
     EXPECT_EQ(log.WriteLine("before start", 1), 0);
     ASSERT_TRUE(log.StartRecord());
-    EXPECT_TRUE(log.WriteLine("Test number, Arrival time[msec]", 1) == 1 && log.WriteLine("left out", 0) == 0);
+    EXPECT_EQ((std::tuple{log.WriteLine("Test number, Arrival time[msec]", 1), log.WriteLine("left out", 0)}), (std::tuple{1, 0}));
     // "5 µs → ok" with a line break inside, then broken UTF-8; the log goes on.
     EXPECT_EQ(log.WriteLine("5 \xC2\xB5s \xE2\x86\x92 ok\nnext", 1), 1);
-    EXPECT_TRUE(log.WriteLine("bad \xFF\x80 end", 1) == 1 && log.WriteLine("2,0", 1) == 1);
+    EXPECT_EQ((std::tuple{log.WriteLine("bad \xFF\x80 end", 1), log.WriteLine("2,0", 1)}), (std::tuple{1, 1}));
     ASSERT_TRUE(log.EndRecord());
     EXPECT_FALSE(log.EndRecord());
     EXPECT_EQ(readText(dir.file("test.csv")), startBanner("09:03:07.045") +
@@ -146,5 +146,5 @@ TEST(LogFile, WritesBannerEmptyLineAndEnabledLinesOnlyWithTextOutsideAsciiAsQues
                                                   "2,0\r\n" +
                                                   kEnd);
     // Cancelling keeps the path.
-    EXPECT_TRUE(log.ChooseFile() == 0 && log.GetFileName() == dir.file("test.csv"));
+    EXPECT_EQ((std::tuple{log.ChooseFile(), log.GetFileName()}), (std::tuple{0, dir.file("test.csv")}));
 }

@@ -49,12 +49,12 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     ASSERT_TRUE(window.createModeless(nullptr));
     window.show();
     EXPECT_EQ(window.ShownDial(), window.RpmDial());
-    EXPECT_EQ(std::pair(window.RpmDial()->Scale().GetFullScale(), window.RpmDial()->Needle().GetValue()), std::pair(16000, 0));
+    EXPECT_EQ((std::pair{window.RpmDial()->Scale().GetFullScale(), window.RpmDial()->Needle().GetValue()}), (std::pair{16000, 0}));
     EXPECT_EQ(window.clientRect().size(), QSize(382, 400));
 
     window.SelectDial(0);
     window.SetValues(120, 3000);
-    EXPECT_EQ(std::pair(window.RpmDial()->Needle().GetValue(), window.PpsDial()->Needle().GetValue()), std::pair(3000, 120));
+    EXPECT_EQ((std::pair{window.RpmDial()->Needle().GetValue(), window.PpsDial()->Needle().GetValue()}), (std::pair{3000, 120}));
     EXPECT_EQ(window.Front()->Image().image(), window.PpsDial()->Image().image());
     const QImage painted = window.widget()->grab().toImage();
     EXPECT_TRUE(SameRegion(painted, QPoint(0, 0), window.PpsDial()->Image(), QRect(0, 0, 300, 300)));
@@ -73,7 +73,7 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     EXPECT_EQ(window.Front()->Image().image(), window.RpmDial()->Image().image());
     // The pps maximum changes only the pps dial, and leaves its needle until the next value.
     window.SetPpsMaximum(1000);
-    EXPECT_EQ(std::pair(window.PpsDial()->Scale().GetFullScale(), window.RpmDial()->Scale().GetFullScale()), std::pair(1100, 16000));
+    EXPECT_EQ((std::pair{window.PpsDial()->Scale().GetFullScale(), window.RpmDial()->Scale().GetFullScale()}), (std::pair{1100, 16000}));
 }
 
 TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
@@ -84,7 +84,7 @@ TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
     EXPECT_EQ(window.Display()->Display().Text(),
               QStringLiteral(" 80 pps") + QString(20, QLatin1Char(' ')) + QStringLiteral("80 pps"));
     EXPECT_LE(CTachometer_DigitalScale::Format(INT32_MIN, INT32_MIN, QString(40, QLatin1Char('u'))).size(), 52);
-    EXPECT_EQ(std::pair(window.widget()->minimumSize(), window.widget()->maximumSize()), std::pair(QSize(382, 160), QSize(382, 160)));
+    EXPECT_EQ((std::pair{window.widget()->minimumSize(), window.widget()->maximumSize()}), (std::pair{QSize(382, 160), QSize(382, 160)}));
     window.SetValues(250, 260);
     const QImage painted = window.widget()->grab().toImage();
     EXPECT_TRUE(SameRegion(painted, QPoint(50, 30), window.Front()->Image(), QRect(0, 0, 270, 40)));
@@ -110,18 +110,18 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
         w->send(gui::msg::Close);
         w->dialogKey(Qt::Key_Return);
         w->dialogKey(Qt::Key_Escape);
-        EXPECT_TRUE(w->exists() && w->isShown());
+        EXPECT_EQ((std::tuple{w->exists(), w->isShown()}), (std::tuple{true, true}));
     }
-    EXPECT_TRUE(tach.send(gui::msg::ControlChanged, 5, 9) == 7 && digital.send(gui::msg::ControlChanged, 6, 10) == 7);
+    EXPECT_EQ((std::tuple{tach.send(gui::msg::ControlChanged, 5, 9), digital.send(gui::msg::ControlChanged, 6, 10)}), (std::tuple{7, 7}));
     EXPECT_EQ(graph.send(gui::msg::ControlChanged, 7, 11), 0);  // the graph window hosts no controls
     const auto changes = owner.only(gui::msg::ControlChanged);
     ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(std::tuple(changes[0].w, changes[0].l, changes[1].w), std::tuple(gui::WParam{5}, gui::LParam{9}, gui::WParam{6}));
+    EXPECT_EQ((std::tuple{changes[0].w, changes[0].l, changes[1].w}), (std::tuple{gui::WParam{5}, gui::LParam{9}, gui::WParam{6}}));
 
     // Hosted controls are borrowed once each and become the window's children.
     gui::Window control;
     ASSERT_TRUE(control.create(&owner, 3001, QRect(0, 0, 20, 20)));
-    EXPECT_TRUE(tach.AddControl(&control) == 1 && tach.AddControl(&control) == 0);
+    EXPECT_EQ((std::tuple{tach.AddControl(&control), tach.AddControl(&control)}), (std::tuple{1, 0}));
     tach.ShowControls();
     EXPECT_EQ(control.parent(), &tach);
     control.destroy();
@@ -146,8 +146,8 @@ TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
     window.SetChannelMask(3);
     graph->ClearSeries();
     window.AddPoint(15, 300, 400);
-    EXPECT_EQ(std::pair(graph->Series(1)->Container()->GetPoint(0), graph->Series(2)->Container()->GetPoint(0)),
-              std::pair(std::pair(15.0, 300.0), std::pair(15.0, 400.0)));
+    EXPECT_EQ((std::pair{graph->Series(1)->Container()->GetPoint(0), graph->Series(2)->Container()->GetPoint(0)}),
+              (std::pair{std::pair{15.0, 300.0}, std::pair{15.0, 400.0}}));
     window.show();
     guitest::settle();
     // New points repaint only the plot area; the screen still shows the whole picture.

@@ -15,7 +15,8 @@ TEST(DialScale, NegativeAndHugeMaximaStayDefined)
     EXPECT_EQ(tachometer::LayoutFor(-10).fullScale, tachometer::LayoutFor(0).fullScale);
     // Capped, so the full scale neither overflows nor needs millions of ticks.
     const auto capped = tachometer::LayoutFor(INT32_MAX).fullScale;
-    EXPECT_TRUE(capped > 0 && capped <= 2 * tachometer::kMaxMaximum) << capped;
+    EXPECT_GT(capped, 0) << capped;
+    EXPECT_LE(capped, 2 * tachometer::kMaxMaximum) << capped;
     // No full scale to divide by: the needle rests at zero.
     EXPECT_EQ(tachometer::NeedleGeometry(500, 0, 240, 100, 300, 150).angle, 0.0);
 }
@@ -51,7 +52,9 @@ TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
     // along it the picture is the needle's red; mirrored across the vertical, white.
     const QPoint on = tachometer::PolarPoint(150, 100, 105.0 / 180 * tachometer::kPi);
     const gui::ColourRef c = shown.pixel(on.x(), on.y());
-    EXPECT_TRUE(Red(c) >= 200 && Green(c) <= 80 && Blue(c) <= 80) << c;
+    EXPECT_GE(Red(c), 200) << c;
+    EXPECT_LE(Green(c), 80) << c;
+    EXPECT_LE(Blue(c), 80) << c;
     EXPECT_EQ(shown.pixel(300 - on.x(), on.y()), 0xFFFFFFu);
 }
 
@@ -68,7 +71,7 @@ TEST_F(NeedleDial, TicksBeyondTheMaximumAreRed)
     dial.SetValue(3000);
     const QImage needle = dial.Needle().Image().image().copy();
     dial.SetScaleMaximum(5000);
-    EXPECT_TRUE(dial.Needle().Image().image() == needle && dial.Scale().GetFullScale() == 6000);
+    EXPECT_EQ((std::tuple{dial.Needle().Image().image(), dial.Scale().GetFullScale()}), (std::tuple{needle, 6000}));
 }
 
 // (The rpm dial's renders come from the composition test above.)

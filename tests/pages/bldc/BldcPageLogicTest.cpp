@@ -16,34 +16,34 @@ using namespace bldc;
 TEST(BldcSpeed, CountsGivePpsAndRpmAndZeroDivisorsGiveZero) {
     // 10 µs units: a count of 10000 is 10 pps; 3 FG pulses per turn a third of the rpm.
     Speed s = SpeedFromCount(10000, 2, 3);
-    EXPECT_EQ(std::pair(s.ppsShown, s.rpmShown), std::pair(10u, 100u));
+    EXPECT_EQ((std::pair{s.ppsShown, s.rpmShown}), (std::pair{10u, 100u}));
 
     // No count, no pole count, no FG pulses: 0, never a division.
     s = SpeedFromCount(0, 2, 1);
-    EXPECT_EQ(std::pair(s.pps, s.rpm), std::pair(0.0, 0.0));
+    EXPECT_EQ((std::pair{s.pps, s.rpm}), (std::pair{0.0, 0.0}));
     EXPECT_EQ(SpeedFromCount(1000, 0, 1).rpm, 0.0);
     s = SpeedFromCount(1000, 2, 0);
-    EXPECT_EQ(std::pair(s.ppsShown, s.rpm), std::pair(100u, 0.0));
-    EXPECT_EQ(std::tuple(FgToRpm(33, 2, 0), FgToRpm(33, 0, 1), RpmToFg(1000, 0, 1)), std::tuple(0u, 0u, 0u));
+    EXPECT_EQ((std::pair{s.ppsShown, s.rpm}), (std::pair{100u, 0.0}));
+    EXPECT_EQ((std::tuple{FgToRpm(33, 2, 0), FgToRpm(33, 0, 1), RpmToFg(1000, 0, 1)}), (std::tuple{0u, 0u, 0u}));
 
     // The start-up test's targets: 1000 rpm with 2 pole pairs and 1 pulse is 33 Hz.
-    EXPECT_TRUE(RpmToFg(1000, 2, 1) == 33u && FgToRpm(33, 2, 1) == 990u);
+    EXPECT_EQ((std::tuple{RpmToFg(1000, 2, 1), FgToRpm(33, 2, 1)}), (std::tuple{33u, 990u}));
 }
 
 TEST(BldcSpeed, DisplayShowsPpsOrRpmAndUnlocksRotationOnlyWhenSlow) {
     SpeedDisplay d = ComputeSpeedDisplay(0, 0, 1, 1);
-    EXPECT_EQ(std::tuple(d.currentSpeedWord, d.rotationEnabled, d.graphX), std::tuple(0u, true, -4950));
+    EXPECT_EQ((std::tuple{d.currentSpeedWord, d.rotationEnabled, d.graphX}), (std::tuple{0u, true, -4950}));
 
     // Without a pole count the word is pps, and F/R locks from 36 pps.
     EXPECT_TRUE(ComputeSpeedDisplay(2857, 0, 1, 2).rotationEnabled);    // 35.0 pps
     d = ComputeSpeedDisplay(2777, 0, 1, 2);                              // 36.01 pps
-    EXPECT_EQ(std::pair(d.currentSpeedWord, d.rotationEnabled), std::pair(36u, false));
+    EXPECT_EQ((std::pair{d.currentSpeedWord, d.rotationEnabled}), (std::pair{36u, false}));
     // With one, the word is rpm, and F/R locks from 1001 rpm.
     d = ComputeSpeedDisplay(2999, 2, 1, 100);  // 1000.3 rpm
-    EXPECT_EQ(std::tuple(d.currentSpeedWord, d.rotationEnabled, d.graphX), std::tuple(1000u, true, 0));
+    EXPECT_EQ((std::tuple{d.currentSpeedWord, d.rotationEnabled, d.graphX}), (std::tuple{1000u, true, 0}));
     EXPECT_FALSE(ComputeSpeedDisplay(2997, 2, 1, 1).rotationEnabled);  // 1001.0 rpm
 
-    EXPECT_EQ(std::tuple(NextSample(0), NextSample(99), NextSample(100)), std::tuple(1u, 100u, 1u));
+    EXPECT_EQ((std::tuple{NextSample(0), NextSample(99), NextSample(100)}), (std::tuple{1u, 100u, 1u}));
 }
 
 namespace {
@@ -51,7 +51,7 @@ namespace {
 void ExpectPwm(const BldcCommand& c, int word, std::uint32_t value, int channel, double frequency, double duty,
                int send) {
     SCOPED_TRACE("PWM channel " + std::to_string(channel));
-    EXPECT_EQ(std::tuple(c.word, c.value, c.taskWord), std::tuple(word, value, 0x01000000u));
+    EXPECT_EQ((std::tuple{c.word, c.value, c.taskWord}), (std::tuple{word, value, 0x01000000u}));
     ASSERT_EQ(c.Size(), 72u);
     PwmChannelRecord expected{};
     expected.channel = static_cast<std::uint32_t>(channel);
@@ -63,7 +63,7 @@ void ExpectPwm(const BldcCommand& c, int word, std::uint32_t value, int channel,
 
 void ExpectGpio(const BldcCommand& c, int word, std::uint32_t value, int line, int direction, int level) {
     SCOPED_TRACE("GPIO line " + std::to_string(line));
-    EXPECT_EQ(std::tuple(c.word, c.value, c.taskWord), std::tuple(word, value, 0x02000000u));
+    EXPECT_EQ((std::tuple{c.word, c.value, c.taskWord}), (std::tuple{word, value, 0x02000000u}));
     ASSERT_EQ(c.Size(), 28u);
     std::uint32_t fields[7];
     std::memcpy(fields, c.Data(), sizeof fields);
@@ -132,7 +132,7 @@ TEST(BldcChanges, ChipEnableRestoreMatchesTheChangeForTheSameStoredValue) {
         EXPECT_EQ(restore12.enableChipItems, change12.enableChipItems);
         EXPECT_EQ(restore13.enableChipItems, change13.enableChipItems);
     }
-    EXPECT_TRUE(OnChange(12, 0, state).enableChipItems == 0 && OnChange(13, 0, state).enableChipItems == 1);
+    EXPECT_EQ((std::tuple{OnChange(12, 0, state).enableChipItems, OnChange(13, 0, state).enableChipItems}), (std::tuple{0, 1}));
 }
 
 TEST(BldcChanges, PortsPollingDemoAndClose) {
@@ -142,12 +142,12 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     ExpectGpio(OnChange(11, 0, state).commands[0], 11, 0, 26, 1, 0);
     Reaction r = OnChange(30, 1, state);
     ExpectGpio(r.commands[0], 30, 1, 15, 0, 0);
-    EXPECT_TRUE(r.debugText == "High-Z selection\n" && OnChange(30, 3, state).commands.empty());
+    EXPECT_EQ((std::tuple{r.debugText, OnChange(30, 3, state).commands.empty()}), (std::tuple{"High-Z selection\n", true}));
     // Kinds without a reaction store nothing.
     for (int kind : {5, 7, 9, 16, 17, 20, 21, 22, 24, 25, 31, 32, 34, -1}) EXPECT_TRUE(OnChange(kind, 1, state).commands.empty());
     EXPECT_EQ(OnChange(15, 0, state).action, PageAction::ShowTestDialog);
     r = OnChange(29, 8, state);
-    EXPECT_EQ(std::pair(r.action, r.maxSpeed), std::pair(PageAction::ApplyMaxSpeed, 800u));
+    EXPECT_EQ((std::pair{r.action, r.maxSpeed}), (std::pair{PageAction::ApplyMaxSpeed, 800u}));
     EXPECT_EQ(std::make_pair(MaxSpeedWord(800, 2).word, MaxSpeedWord(800, 2).value), std::make_pair(29, 8u));
     EXPECT_EQ(MaxSpeedWord(800, 0).value, 80u);
 
@@ -157,15 +157,15 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     ASSERT_EQ(r.commands[0].Size(), 4u);
     EXPECT_EQ(*static_cast<const std::uint32_t*>(r.commands[0].Data()), 50u);
     r = OnChange(33, 1, state);
-    EXPECT_EQ(std::pair(r.commands[0].taskWord, r.commands[0].Size()), std::pair(0x0E000501u, 0u));
+    EXPECT_EQ((std::pair{r.commands[0].taskWord, r.commands[0].Size()}), (std::pair{0x0E000501u, 0u}));
     EXPECT_NE(r.commands[0].Data(), nullptr);
-    EXPECT_TRUE(state.polling && state.demo);
+    EXPECT_EQ((std::tuple{state.polling, state.demo}), (std::tuple{true, true}));
 
     // Closing idles channel 1 (0 on this chip) and stops polling and the demo.
     std::vector<BldcCommand> close = ClosePage(state);
     ASSERT_EQ(close.size(), 3u);
     ExpectPwm(close[0], -1, kNoStore, 1, 50000.0, 0.0, 1);
-    EXPECT_EQ(std::pair(close[1].taskWord, close[2].taskWord), std::pair(0x0A010500u, 0x0E000500u));
+    EXPECT_EQ((std::pair{close[1].taskWord, close[2].taskWord}), (std::pair{0x0A010500u, 0x0E000500u}));
     EXPECT_EQ(ClosePage(state).size(), 1u);
     state.deviceKey = 0x300;
     ExpectPwm(ClosePage(state)[0], -1, kNoStore, 1, 50000.0, 240.0, 1);
@@ -178,7 +178,7 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     EXPECT_EQ(SendCommands(77, &store, &queue, commands), 3);
     EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}, {0x0A010500u, 4u}}));
     EXPECT_EQ(queue.window, 77u);
-    EXPECT_EQ(std::pair(store.GetValue(33), store.GetValue(18)), std::pair(1u, 2u));
+    EXPECT_EQ((std::pair{store.GetValue(33), store.GetValue(18)}), (std::pair{1u, 2u}));
     EXPECT_EQ(PoleSettingOf(store).graphChannelMask, 2);
 }
 

@@ -37,7 +37,8 @@ struct Rig {
     std::unique_ptr<COptionDlg_BLDCTest> dialog;
 
     Rig() {
-        EXPECT_TRUE(board.started && board.Connect());
+        EXPECT_TRUE(board.started);
+        EXPECT_TRUE(board.Connect());
         dialog = std::make_unique<COptionDlg_BLDCTest>(board.link.get(),
                                                        [] { return LocalDateTime{2024, 5, 17, 9, 3, 7, 45}; });
         EXPECT_TRUE(dialog->createModeless(nullptr));
@@ -91,19 +92,19 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     rig.Key(0, Qt::Key_Right);
     EXPECT_EQ(rig.Control(0, 1).text(), "11");
     rig.Type(0, "3");
-    EXPECT_TRUE(rig.Control(0, 1).text() == "10" && rig.dialog->FindControl(0, 0)->GetValue() == 10u);
+    EXPECT_EQ((std::tuple{rig.Control(0, 1).text(), rig.dialog->FindControl(0, 0)->GetValue()}), (std::tuple{"10", 10u}));
     rig.Key(1, Qt::Key_Left, 9);
     EXPECT_EQ(rig.Control(1, 1).text(), "1");
     // The 1 Hz FG target at the start is 30 rpm, shown as the slider's lowest 1000.
     EXPECT_EQ(rig.Control(3, 1).text(), "1000");
     rig.Type(3, "2000");
-    EXPECT_TRUE(rig.dialog->FindControl(3, 0)->GetValue() == 20u && rig.Control(4, 1).text() == "60");
+    EXPECT_EQ((std::tuple{rig.dialog->FindControl(3, 0)->GetValue(), rig.Control(4, 1).text()}), (std::tuple{20u, "60"}));
     rig.Key(6, Qt::Key_Left, 4);
     EXPECT_EQ(rig.Control(6, 1).text(), "0.1");
 
     rig.Click(7);
     ASSERT_TRUE(guitest::waitFor([&] { return !rig.dialog->IsRunning(); }, 60000));
-    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(true, false));
+    EXPECT_EQ(rig.StartAbortEnabled(), (std::pair{true, false}));
 
     EXPECT_EQ(rig.Rows(), "1=113 2=115 3=114 4=0 5=113 6=115 7=114 8=116 9=113 10=117 ");
     EXPECT_EQ(rig.dialog->itemAs<gui::ListView>(1060)->selectedItem(), 9);
@@ -138,7 +139,7 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
 
     // Closing only hides it.
     rig.dialog->send(gui::msg::Close);
-    EXPECT_TRUE(!rig.dialog->IsShown() && rig.dialog->exists());
+    EXPECT_EQ((std::tuple{rig.dialog->IsShown(), rig.dialog->exists()}), (std::tuple{false, true}));
 }
 
 // A motor that never turns: each trial ends at the time-out as an error. Abort in the
@@ -152,15 +153,15 @@ TEST(BldcStartupDialog, NeverTurningMotorGivesErrorsAndAbortEndsTheRun) {
     // Seen while the run goes on: no more posts are taken in until the click.
     const std::string rows = rig.Rows();
     EXPECT_EQ(rows.substr(0, 4), "1=0 ");
-    EXPECT_TRUE(rig.Field(1071).toStdString() == std::to_string(rig.dialog->Results().Rows().size()) && rig.Field(1069) == "0.00");
-    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(false, true));
+    EXPECT_EQ((std::tuple{rig.Field(1071).toStdString(), rig.Field(1069)}), (std::tuple{std::to_string(rig.dialog->Results().Rows().size()), "0.00"}));
+    EXPECT_EQ(rig.StartAbortEnabled(), (std::pair{false, true}));
     const std::size_t reads = rig.SpeedReads();
     ASSERT_TRUE(WaitUntil([&] { return rig.SpeedReads() >= reads + 50; }, std::chrono::seconds(30)));
     const auto clicked = std::chrono::steady_clock::now();
     rig.Click(8);
     EXPECT_FALSE(rig.dialog->IsRunning());
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(200));
-    EXPECT_EQ(rig.StartAbortEnabled(), std::pair(true, false));
+    EXPECT_EQ(rig.StartAbortEnabled(), (std::pair{true, false}));
     EXPECT_TRUE(rig.board.sim.portLevel(21));  // the motor is stopped
     guitest::settle();
     EXPECT_EQ(rig.Rows(), rows);  // the aborted trial reports nothing

@@ -28,7 +28,8 @@ std::size_t SpeedReads(const boardsim::BoardSim& sim) {
 // comes and the motor is stopped.
 TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     SimBoard board;
-    ASSERT_TRUE(board.started && board.Connect());
+    ASSERT_TRUE(board.started);
+    ASSERT_TRUE(board.Connect());
     board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
     RecordingWindow window;
     CBldcStartupTest test(board.link.get());
@@ -46,14 +47,15 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     const auto messages = window.Messages();
     ASSERT_EQ(messages.size(), 1u);
     const TrialPost end = DecodeTrialPost(messages.back().message.wParam, messages.back().message.lParam);
-    EXPECT_TRUE(end.end && end.run == test.RunNumber() && board.sim.portLevel(21));
+    EXPECT_EQ((std::tuple{end.end, end.run, board.sim.portLevel(21)}), (std::tuple{true, test.RunNumber(), true}));
 }
 
 // The page deletes its (hidden) dialog while a trial runs: the worker is joined first and
 // stops the motor; its later posts go nowhere.
 TEST(BldcStartupTest, DestroyingTheDialogMidRunJoinsTheWorker) {
     SimBoard board;
-    ASSERT_TRUE(board.started && board.Connect());
+    ASSERT_TRUE(board.started);
+    ASSERT_TRUE(board.Connect());
     board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
     std::unique_ptr<IStartupTestDialog> made = CreateStartupTestDialog(board.link.get());
     auto* dialog = dynamic_cast<COptionDlg_BLDCTest*>(made.get());

@@ -31,13 +31,13 @@ TEST(SerialPortThreads, CloseEndsABlockedRead) {
     EXPECT_EQ(result.load(), -2);  // still waiting
     port.close();
     reader.join();
-    EXPECT_TRUE(result.load() == -1 && !port.isOpen()) << result.load();
+    EXPECT_EQ((std::tuple{result.load(), port.isOpen()}), (std::tuple{-1, false})) << result.load();
     // The port opens again afterwards and works.
     ASSERT_EQ(port.open(peer.slavePath()), 0);
     port.setTimeouts({100, 50, 100, 50, 100});
     peer.write({7});
     std::uint8_t b = 0;
-    EXPECT_TRUE(port.read(&b, 1) == 1 && b == 7);
+    EXPECT_EQ((std::tuple{port.read(&b, 1), b}), (std::tuple{1, 7}));
 }
 
 TEST(HandlesThreads, PostsFromManyThreadsAllArriveOrAreDroppedCleanly) {

@@ -20,7 +20,8 @@ namespace {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(peer.ok() && port.open(peer.slavePath()) == 0);
+        ASSERT_TRUE(peer.ok());
+        ASSERT_EQ(port.open(peer.slavePath()), 0);
         port.setTimeouts({100, 50, 100, 50, 100});  // the board link's settings
     }
     Bytes readN(std::size_t n, int* result = nullptr) {
@@ -48,7 +49,7 @@ TEST_F(SerialPortTest, ControlBytesPassUnchangedBothWaysWithoutEcho) {
 
 TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropped) {
     int r = -2;
-    EXPECT_TRUE(readN(1, &r).empty() && r == 0) << r;  // nothing arrives: 0, not an error
+    EXPECT_EQ((std::tuple{readN(1, &r).empty(), r}), (std::tuple{true, 0})) << r;  // nothing arrives: 0, not an error
     peer.write({1, 2, 3});
     EXPECT_EQ(readN(5), (Bytes{1, 2, 3}));  // fewer than asked once the line stays quiet
     // Bytes trickling in within the interval are all collected.
@@ -70,7 +71,7 @@ TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropp
 
 TEST(SerialPort, OpenFailuresReportErrno) {
     SerialPort port;
-    EXPECT_TRUE(port.open("/nonexistent/tty") == ENOENT && !port.isOpen());
+    EXPECT_EQ((std::tuple{port.open("/nonexistent/tty"), port.isOpen()}), (std::tuple{ENOENT, false}));
     const std::uint8_t b = 0;
     EXPECT_EQ(port.write(&b, 1), -1);  // closed: no I/O
     EXPECT_EQ(port.open("/dev/null"), ENOTTY);
@@ -84,7 +85,7 @@ TEST(BoardPorts, PathLocatorFollowsThePathsExistence) {
     fs::create_symlink("/dev/null", link);
     auto found = locator.findPresent();
     ASSERT_TRUE(found);
-    EXPECT_EQ(std::pair(found->devPath, found->friendlyName), std::pair(link.string(), "Board Port (" + link.string() + ")"));
+    EXPECT_EQ((std::pair{found->devPath, found->friendlyName}), (std::pair{link.string(), "Board Port (" + link.string() + ")"}));
     // A dangling link is a board that went away.
     fs::remove(link);
     fs::create_symlink("/nonexistent/pts/99", link);

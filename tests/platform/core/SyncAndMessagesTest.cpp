@@ -12,7 +12,7 @@ TEST(NamedSync, ObjectsAreSharedByNameLiveWhileHeldAndMutexesAreRecursive) {
     auto a = createNamedMutex("TaskRunningMutex", &existed);
     EXPECT_FALSE(existed);
     auto b = createNamedMutex("TaskRunningMutex", &existed);
-    EXPECT_TRUE(existed && a == b && openNamedMutex("TaskRunningMutex") == a);
+    EXPECT_EQ((std::tuple{existed, a, openNamedMutex("TaskRunningMutex")}), (std::tuple{true, b, a}));
     a->lock();
     EXPECT_TRUE(a->lockFor(0));
     a->unlock();
@@ -26,18 +26,21 @@ TEST(NamedSync, AutoResetEventReleasesOneWaitAndManualResetStaysSet) {
     auto autoEv = createNamedEvent("auto", false, false);
     EXPECT_FALSE(autoEv->wait(10));
     autoEv->set();
-    EXPECT_TRUE(autoEv->wait(0) && !autoEv->wait(10));
+    EXPECT_TRUE(autoEv->wait(0));
+    EXPECT_FALSE(autoEv->wait(10));
 
     auto manual = createNamedEvent("TaskRunningEvents", true, true);
-    EXPECT_TRUE(manual->wait(0) && manual->wait(0));
+    EXPECT_TRUE(manual->wait(0));
+    EXPECT_TRUE(manual->wait(0));
     manual->reset();
-    EXPECT_TRUE(!manual->wait(10) && openNamedEvent("TaskRunningEvents") == manual);
+    EXPECT_FALSE(manual->wait(10));
+    EXPECT_EQ(openNamedEvent("TaskRunningEvents"), manual);
 }
 
 TEST(DebugOutput, TheTraceIsAskedForByArgumentOrEnvironmentAndACaptureAlwaysGetsIt) {
     const char* argv[] = {"tamsiro", "--debug"};
-    EXPECT_TRUE(debugTraceRequested(2, argv, nullptr) && !debugTraceRequested(1, argv, nullptr));
-    EXPECT_TRUE(debugTraceRequested(1, argv, "1") && !debugTraceRequested(1, argv, "0"));
+    EXPECT_EQ((std::tuple{debugTraceRequested(2, argv, nullptr), debugTraceRequested(1, argv, nullptr)}), (std::tuple{true, false}));
+    EXPECT_EQ((std::tuple{debugTraceRequested(1, argv, "1"), debugTraceRequested(1, argv, "0")}), (std::tuple{true, false}));
     EXPECT_FALSE(debugTraceRequested(1, argv, ""));
 
     // (That standard error gets the trace only when asked for is shown on the program.)

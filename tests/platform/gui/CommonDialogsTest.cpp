@@ -29,5 +29,5 @@ TEST(CommonDialogs, ClipboardGoesThroughTheProvider) {
         EXPECT_FALSE(setClipboardText("x"));
     }
     // The scripted provider is gone: the real clipboard takes the text.
-    EXPECT_TRUE(setClipboardText("3\t250\r\n") && QGuiApplication::clipboard()->text() == QString("3\t250\r\n"));
+    EXPECT_EQ((std::tuple{setClipboardText("3\t250\r\n"), QGuiApplication::clipboard()->text()}), (std::tuple{true, QString("3\t250\r\n")}));
 }

@@ -18,7 +18,7 @@ struct Page {
 };
 
 void expectCommand(const guitest::Received& r, int id, int code, Handle from) {
-    EXPECT_EQ(std::tuple(loWord(r.w), hiWord(r.w), handleFromLParam(r.l)), std::tuple(id, code, from));
+    EXPECT_EQ((std::tuple{loWord(r.w), hiWord(r.w), handleFromLParam(r.l)}), (std::tuple{id, code, from}));
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ TEST(ListControls, BadIndexesAreRefusedAndTheProgramsOwnChangesGoUnreported) {
     EXPECT_EQ((std::vector{combo.insertString(9, "bad"), combo.deleteString(3), combo.setCurSel(20), combo.curSel(),
                            tabs.setCurSel(7), list.insertItem(-1, "x")}),
               std::vector(6, -1));
-    EXPECT_TRUE(tabs.itemRect(3).isEmpty() && !list.setItemText(-1, 0, "x"));
+    EXPECT_EQ((std::tuple{tabs.itemRect(3).isEmpty(), list.setItemText(-1, 0, "x")}), (std::tuple{true, false}));
     EXPECT_EQ(list.itemText(3, 0) + list.itemText(0, 1), QString());
     combo.setCurSel(0);
     EXPECT_EQ(tabs.setCurSel(1), 0);
@@ -90,7 +90,7 @@ TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {
     tabs.setCurSel(2);              // the program's own choice is not reported
     EXPECT_EQ(page.commands().size(), 1u);
     // The control in the body is drawn over the frame.
-    EXPECT_TRUE(inBody.isVisible() && tabs.widget()->childAt(inBody.rectInParent().center()) == inBody.widget());
+    EXPECT_EQ((std::tuple{inBody.isVisible(), tabs.widget()->childAt(inBody.rectInParent().center())}), (std::tuple{true, inBody.widget()}));
 }
 
 TEST(EditControls, AHookAfterTheDefaultHandlingSeesTheCharacterInsertedAndTheModifiedFlag) {
@@ -124,7 +124,7 @@ TEST(ButtonControls, AHookThatConsumesTheReleaseLeavesNoButtonDrawnPressed) {
     dialog.swallowUp = true;
     auto* button = dynamic_cast<QAbstractButton*>(dialog.item(5)->widget());
     guitest::userClick(*dialog.item(5));
-    EXPECT_TRUE(!button->isDown() && dialog.count(msg::Command) == 0);
+    EXPECT_EQ((std::tuple{button->isDown(), dialog.count(msg::Command)}), (std::tuple{false, 0}));
     dialog.swallowUp = false;  // the next click is an ordinary one
     guitest::userClick(*dialog.item(5));
     EXPECT_EQ(dialog.count(msg::Command), 1);

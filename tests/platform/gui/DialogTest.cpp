@@ -40,7 +40,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
     SpyDialog dialog(mainWindowTemplate());
     int result = guitest::runModal(dialog, [](Dialog& d) {
-        EXPECT_TRUE(d.isRunningModal() && d.widget()->windowTitle() == QString("Tamsiro"));
+        EXPECT_EQ((std::tuple{d.isRunningModal(), d.widget()->windowTitle()}), (std::tuple{true, QString("Tamsiro")}));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
         ASSERT_NE(d.item(id::Ok), nullptr);
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
@@ -59,7 +59,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     EXPECT_EQ(result, 5);
     const auto commands = dialog.only(msg::Command);
     ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(std::pair(commands[0].w, commands[0].l), std::pair(makeWParam(32776, 0), LParam{0}));
+    EXPECT_EQ((std::pair{commands[0].w, commands[0].l}), (std::pair{makeWParam(32776, 0), LParam{0}}));
     EXPECT_FALSE(dialog.exists());  // a modal dialog's window is gone when it returns
 }
 
@@ -113,7 +113,7 @@ TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
     ASSERT_TRUE(dialog.createModeless());
     EXPECT_TRUE(dialog.isShown());
     dialog.widget()->close();
-    EXPECT_TRUE(dialog.exists() && !dialog.isShown());
+    EXPECT_EQ((std::tuple{dialog.exists(), dialog.isShown()}), (std::tuple{true, false}));
     dialog.show();
     QTest::keyClick(dialog.item(1024)->widget(), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isShown());
@@ -145,7 +145,7 @@ TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
         EXPECT_TRUE(d.isRunningModal());
         d.endDialog(4);
     });
-    EXPECT_EQ(std::pair(innerResult, outerResult), std::pair(3, 4));
+    EXPECT_EQ((std::pair{innerResult, outerResult}), (std::pair{3, 4}));
 
     Dialog quitting(small);
     EXPECT_EQ(guitest::runModal(quitting, [](Dialog&) { Application::postQuit(0); }), -1);
@@ -177,7 +177,7 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
     Dialog speed(t);
     ASSERT_TRUE(speed.createModeless());
     const QRect wr = speed.windowRect();
-    EXPECT_TRUE(speed.hitTest(wr.topLeft()) == hit::TopLeft && speed.hitTest(wr.center()) == hit::Client);
+    EXPECT_EQ((std::tuple{speed.hitTest(wr.topLeft()), speed.hitTest(wr.center())}), (std::tuple{hit::TopLeft, hit::Client}));
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
@@ -197,7 +197,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     SpyDialog pane(paneTemplate);
     const int result = guitest::runModal(window, [&](Dialog& w) {
         ASSERT_TRUE(pane.createChild(&w, 900, QPoint(14, 40)));
-        EXPECT_TRUE(!pane.widget()->isWindow() && pane.parent() == &w && w.child(900) == &pane);
+        EXPECT_EQ((std::tuple{pane.widget()->isWindow(), pane.parent(), w.child(900)}), (std::tuple{false, &w, &pane}));
         EXPECT_EQ(pane.rectInParent().topLeft(), QPoint(14, 40));
         EXPECT_EQ(pane.clientRect().size(), QSize(150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
@@ -206,7 +206,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         guitest::userClick(*pane.item(1001));
         EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
         ASSERT_EQ(pane.count(msg::Command), 1);
-        EXPECT_TRUE(loWord(pane.only(msg::Command)[0].w) == 1001 && window.count(msg::Command) == 0);
+        EXPECT_EQ((std::tuple{loWord(pane.only(msg::Command)[0].w), window.count(msg::Command)}), (std::tuple{1001, 0}));
         // Esc in the pane's edit is the window's key: it cancels the window.
         guitest::focusForKeys(*pane.item(1002));
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);

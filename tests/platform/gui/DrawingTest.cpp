@@ -90,7 +90,7 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
 
     Bitmap g(4, 2);
     g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left; 16-bit steps: 255 * 3 / 4, truncated
-    EXPECT_EQ(std::pair(g.pixel(0, 0), redOf(g.pixel(3, 0))), std::pair(ColourRef{0}, 191));
+    EXPECT_EQ((std::pair{g.pixel(0, 0), redOf(g.pixel(3, 0))}), (std::pair{ColourRef{0}, 191}));
 
     Bitmap none;
     EXPECT_FALSE(none.create(0, 5));
@@ -118,7 +118,7 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyAndFortyFiveDegrees
     ASSERT_TRUE(turned.rotatedCopy(src, src.rect(), QPoint(x0 + h, y0), QPoint(x0 + h, y0 + w), QPoint(x0, y0)));
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) EXPECT_EQ(raw(turned, x0 + h - 1 - j, y0 + i), raw(src, i, j)) << i << "," << j;
-    EXPECT_EQ(std::pair(raw(turned, x0 + h, y0), raw(turned, x0 - 1, y0)), std::pair(0xFF808080u, 0xFF808080u));
+    EXPECT_EQ((std::pair{raw(turned, x0 + h, y0), raw(turned, x0 - 1, y0)}), (std::pair{0xFF808080u, 0xFF808080u}));
 
     // An eighth of a turn: quadrant colours land at their mapped centres.
     Bitmap quads(20, 20);
@@ -137,7 +137,8 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyAndFortyFiveDegrees
     // Outside the diamond: untouched.
     EXPECT_EQ(pixels(diamond, {{17, 21}, {43, 46}}), (std::vector<ColourRef>{0x808080, 0x808080}));
     // Along an edge between two quadrants the sampling blends them.
-    EXPECT_TRUE(redOf(at(10, 3)) > 0 && greenOf(at(10, 3)) > 0) << at(10, 3);
+    EXPECT_GT(redOf(at(10, 3)), 0) << at(10, 3);
+    EXPECT_GT(greenOf(at(10, 3)), 0) << at(10, 3);
 
     EXPECT_FALSE(diamond.rotatedCopy(quads, quads.rect(), p0, p0, p2));  // degenerate
     EXPECT_FALSE(diamond.rotatedCopy(quads, QRect(), p0, p1, p2));
@@ -160,7 +161,8 @@ TEST(Regions, HitTestingAndFillingAgreePixelForPixel) {
 
 TEST(Fonts, PositiveHeightsAreCellHeightsNegativeOnesTheEm) {
     const Font label("Arial", 16);
-    EXPECT_TRUE(label.cellHeight() >= 15 && label.cellHeight() <= 16) << label.cellHeight();
+    EXPECT_GE(label.cellHeight(), 15) << label.cellHeight();
+    EXPECT_LE(label.cellHeight(), 16) << label.cellHeight();
     EXPECT_LT(label.pixelSize(), 16);  // the em is smaller than the cell
     EXPECT_EQ(Font("Arial", -11).pixelSize(), 11);  // negative: the em itself
     EXPECT_EQ(label.textExtent("8000").height(), label.cellHeight());
@@ -191,6 +193,6 @@ TEST(Scaling, HalvingAveragesAndPaintingCopiesThePartAsked) {
     }
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(target.pixel(3 + x, 4 + y), raw(src, 1 + x, 1 + y)) << x << "," << y;
-    EXPECT_EQ(std::pair(target.pixel(2, 4), target.pixel(7, 4)), std::pair(QRgb{0xFF000000u}, QRgb{0xFF000000u}));
+    EXPECT_EQ((std::pair{target.pixel(2, 4), target.pixel(7, 4)}), (std::pair{QRgb{0xFF000000u}, QRgb{0xFF000000u}}));
 }
 

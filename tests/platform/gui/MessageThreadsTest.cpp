@@ -54,7 +54,7 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
     worker.join();
     guitest::waitFor([] { return false; }, 30);  // let anything still queued come through
 
-    EXPECT_TRUE(destroyed && !window.exists() && !offThread && afterDestroy == 0);
+    EXPECT_EQ((std::tuple{destroyed, window.exists(), offThread, afterDestroy}), (std::tuple{true, false, false, 0}));
     // Delivered in the order posted, without gaps, up to the one that destroyed it.
     const auto received = window.only(msg::TaskData);
     ASSERT_EQ(received.size(), 301u);
@@ -84,7 +84,8 @@ struct Result {
 
 TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDropped) {
     guitest::SpyWindow status, closing;
-    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(status.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
     std::vector<std::string> texts;
     std::unique_ptr<Result> kept;
     status.answer = [&](std::uint32_t m, WParam w, LParam l) -> LResult {
@@ -115,7 +116,7 @@ TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDro
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->text, "step 2");
     // Only the one the handler kept is alive.
-    EXPECT_EQ(std::pair(Result::alive.load(), status.count(msg::TestResult)), std::pair(1, 3));
+    EXPECT_EQ((std::pair{Result::alive.load(), status.count(msg::TestResult)}), (std::pair{1, 3}));
     // A plain l that is not a payload is never taken for one.
     EXPECT_EQ(gui::payloadValue<Result>(reinterpret_cast<LParam>(kept.get())), nullptr);
     kept.reset();

@@ -48,7 +48,7 @@ TEST(ModalLoops, ARealMessageBoxBlocksItsOwnerOnlyAndReturnsTheButtonClicked) {
         ASSERT_NE(box, nullptr);
         guitest::userClick(page.button);
         guitest::userClick(speed.button);
-        EXPECT_EQ(std::pair(page.clicks, speed.clicks), std::pair(0, 1));
+        EXPECT_EQ((std::pair{page.clicks, speed.clicks}), (std::pair{0, 1}));
         QAbstractButton* no = box->button(QMessageBox::No);
         QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, no->mapTo(box, no->rect().center()));
     });
@@ -111,9 +111,9 @@ TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsH
     };
     ASSERT_TRUE(mainWindow.post(msg::DeviceChange));  // the removal arrives while the box is open
     guitest::userClick(*raw->item(5));
-    EXPECT_TRUE(boxes.open == 0 && page == nullptr);
+    EXPECT_EQ((std::tuple{boxes.open, page.get()}), (std::tuple{0, nullptr}));
     // The handler carried on, and the whole page saw its destruction.
-    EXPECT_EQ(std::pair(PageLike::carriedOn, PageLike::destroysHandled), std::pair(1, 1));
+    EXPECT_EQ((std::pair{PageLike::carriedOn, PageLike::destroysHandled}), (std::pair{1, 1}));
     ASSERT_TRUE(guitest::waitFor([] { return PageLike::alive == 0; }));
 }
 
@@ -133,7 +133,8 @@ TEST(PostedMessages, KeepFlowingInsideANestedLoop) {
         if (m == msg::TaskData) deliveredInLoop.push_back(inLoop);
         return 0;
     };
-    ASSERT_TRUE(w.post(msg::PageClosed) && w.post(msg::TaskData, 1));
+    ASSERT_TRUE(w.post(msg::PageClosed));
+    ASSERT_TRUE(w.post(msg::TaskData, 1));
     ASSERT_TRUE(w.post(msg::TaskData, 2));
     ASSERT_TRUE(guitest::waitFor([&] { return deliveredInLoop.size() == 2 && !inLoop; }, 3000));
     EXPECT_EQ(deliveredInLoop, (std::vector<bool>{true, true}));

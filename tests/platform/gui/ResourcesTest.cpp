@@ -15,7 +15,7 @@ TEST(Resources, BitmapsLoadByIdAsRgb32AndAMissingIdIsAClearNull) {
               (std::vector<QRgb>{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF808080u}));
 
     platform::DebugCapture capture;
-    EXPECT_TRUE(loadBitmap(424242).isNull() && loadIcon(424242).isNull());
-    EXPECT_TRUE(capture.count("gui: bitmap resource 424242 not found\n") == 1u && capture.count("gui: icon resource 424242 not found\n") == 1u);
+    EXPECT_EQ((std::tuple{loadBitmap(424242).isNull(), loadIcon(424242).isNull()}), (std::tuple{true, true}));
+    EXPECT_EQ((std::tuple{capture.count("gui: bitmap resource 424242 not found\n"), capture.count("gui: icon resource 424242 not found\n")}), (std::tuple{1u, 1u}));
 }
 

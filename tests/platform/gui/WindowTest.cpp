@@ -69,7 +69,7 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
         return 0;
     };
     QTest::mouseClick(button->widget(), Qt::LeftButton);
-    EXPECT_TRUE(button == nullptr && parent.children().empty());
+    EXPECT_EQ((std::tuple{button, parent.children().empty()}), (std::tuple{nullptr, true}));
     EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
     guitest::settle();
     EXPECT_EQ(deleted, 1);
@@ -89,7 +89,7 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     SpyWindow closing;
     ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
     closing.widget()->close();
-    EXPECT_EQ(std::pair(closing.count(msg::SysCommand), closing.count(msg::Close)), std::pair(1, 1));
+    EXPECT_EQ((std::pair{closing.count(msg::SysCommand), closing.count(msg::Close)}), (std::pair{1, 1}));
     EXPECT_FALSE(closing.exists());
 
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
@@ -126,7 +126,8 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             offThread |= !Application::isGuiThread();
         }
     } w;
-    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && w.setTimer(5000, 5));
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(w.setTimer(5000, 5));
     ASSERT_TRUE(guitest::waitFor([&] { return w.ticks >= 3; }));
     EXPECT_FALSE(w.offThread);
     ASSERT_TRUE(w.killTimer(5000));
@@ -150,10 +151,11 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
             killTimer(id);
         }
     } once;
-    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0) && once.setTimer(1, 1));
+    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
+    ASSERT_TRUE(once.setTimer(1, 1));
     ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
     QTest::qWait(20);
-    EXPECT_TRUE(once.ticks == 1 && !once.hasTimer(1));
+    EXPECT_EQ((std::tuple{once.ticks, once.hasTimer(1)}), (std::tuple{1, false}));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
@@ -212,8 +214,8 @@ TEST(WindowThreads, AGuiCallFromAnotherThreadIsRefusedInReleaseBuilds) {
     LResult result = -1;
     std::thread t([&] { result = send(h, msg::TaskData, 0, 0); });
     t.join();
-    EXPECT_EQ(std::tuple(result, w.count(msg::TaskData), capture.count("gui: send called off the GUI thread\n")),
-              std::tuple(LResult{0}, 0, std::size_t{1}));
+    EXPECT_EQ((std::tuple{result, w.count(msg::TaskData), capture.count("gui: send called off the GUI thread\n")}),
+              (std::tuple{LResult{0}, 0, std::size_t{1}}));
 }
 #endif
 

@@ -11,13 +11,16 @@
 // The tick figure is this process's CPU time (every thread: the polling task's reads
 // and publish, the GUI thread's page update and painting) divided by the ticks the page
 // handled; the idle figure is the same process's CPU per 50 ms with polling switched
-// off. Counters: tick_cpu_us, idle_cpu_us (per 50 ms), rss_mb.
+// off. The simulator's measured count is set through its command input: one steady
+// speed, or a speed that changes at every tick. Counters: tick_cpu_us (and its GUI
+// thread part gui_thread_us), idle_cpu_us (per 50 ms), rss_mb.
 // Target: a tick at most 1 ms (2% of a core); at most 80 MB resident.
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QTimer>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
@@ -86,7 +89,8 @@ bool WaitFor(const std::function<bool()>& done, int limitMs) {
     return done();
 }
 
-// The simulator as a child process, keeping a link to its port.
+// The simulator as a child process, keeping a link to its port; its commands go to its
+// standard input.
 class Simulator {
 public:
     explicit Simulator(const std::filesystem::path& link) {
@@ -95,22 +99,33 @@ public:
         char linkFlag[] = "--link";
         char stay[] = "--stay";
         char* argv[] = {program.data(), linkFlag, linkArg.data(), stay, nullptr};
+        int commands[2];
+        if (::pipe2(commands, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, commands[0], STDIN_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = 0;
         posix_spawn_file_actions_destroy(&actions);
+        ::close(commands[0]);
+        commands_ = commands[1];
     }
     ~Simulator() {
+        if (commands_ >= 0) ::close(commands_);
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         int status = 0;
         ::waitpid(pid_, &status, 0);
     }
     bool Running() const { return pid_ > 0; }
+    void Command(const std::string& line) {
+        const std::string text = line + "\n";
+        if (commands_ >= 0 && ::write(commands_, text.data(), text.size()) < 0) return;
+    }
 
 private:
     pid_t pid_ = 0;
+    int commands_ = -1;
 };
 
 // The program's objects in the order the application makes them (destroyed in reverse).
@@ -130,6 +145,7 @@ struct Program {
     gui::ScriptedDialogs dialogs;  // answers the record file's Save dialog
     CDeviceDialog_BLDC* page = nullptr;
     std::string error;
+    int step_ = 0;
 
     Program() {
         std::filesystem::create_directories(dir);
@@ -156,7 +172,6 @@ struct Program {
         s.data = data.get();
         s.profile = profile.get();
         s.watchLocator = locator;
-        s.watchPoll = std::chrono::milliseconds(100);
         window = std::make_unique<CQuillfenDlg>(std::move(s));
         if (!window->createModeless(nullptr) || !WaitFor([this] { return board->IsConnected() != 0; }, 5000)) {
             error = "the board did not connect";
@@ -213,12 +228,17 @@ struct Program {
     }
     // Runs the program until the page has handled `ticks` polling messages; false when
     // they did not come.
-    bool RunTicks(int ticks) {
+    // With `changing`, the motor's speed changes at every tick, smoothly as a motor's
+    // does (the count swings between 400 and 1600), so every tick moves the needle and
+    // the readout; else it holds one speed (the count stays 1000).
+    bool RunTicks(int ticks, bool changing) {
+        if (!changing) sim->Command("measured 1000");
         int seen = 0;
         std::uint32_t last = page->SampleCounter();
         return WaitFor(
             [&] {
                 const std::uint32_t now = page->SampleCounter();
+                if (changing && now != last) sim->Command("measured " + std::to_string(1000 + std::lround(600 * std::sin(++step_ / 10.0))));
                 seen += static_cast<int>((now + 100 - last) % 100);
                 last = now;
                 return seen >= ticks;
@@ -244,7 +264,7 @@ void BM_PollingTick(benchmark::State& state) {
     for (auto _ : state) {
         const double before = ProcessCpuUs();
         const double guiBefore = GuiThreadCpuUs();
-        if (!p.RunTicks(kTicksPerIteration)) {
+        if (!p.RunTicks(kTicksPerIteration, state.range(0) != 0)) {
             state.SkipWithError("polling messages stopped coming");
             return;
         }
@@ -280,7 +300,8 @@ void BM_IdlePage(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_PollingTick)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Argument 0: a steady speed; 1: a speed that changes at every tick.
+BENCHMARK(BM_PollingTick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IdlePage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {

@@ -202,13 +202,21 @@ int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 {
     // The dial not shown keeps its value and draws it when it is selected.
     const QRect before = shown_ != nullptr ? shown_->Needle().Bounds() : QRect();
+    bool moved = false;
     for (const auto& [dial, value] : {std::pair{rpm_.get(), rpm}, std::pair{pps_.get(), pps}}) {
         if (dial == nullptr) continue;
-        if (dial == shown_) dial->SetValue(value);
-        else dial->SetValueLater(value);
+        if (dial != shown_) {
+            dial->SetValueLater(value);
+        } else if (!dial->Shows(value)) {
+            dial->SetValue(value);
+            moved = true;
+        }
     }
+    // A steady speed (a motor at rest or turning evenly) leaves the dial and the screen
+    // as they are.
+    if (!moved) return 1;
     // Only the needle moved: the screen needs the old and the new needle's boxes.
-    if (shown_ != nullptr) changed_ = before.united(shown_->Needle().Bounds());
+    changed_ = before.united(shown_->Needle().Bounds());
     PresentShown();
     return 1;
 }

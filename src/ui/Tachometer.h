@@ -171,6 +171,8 @@ public:
     // Draws a value kept by SetValueLater; nothing when there is none.
     int Refresh();
     int Compose();
+    // The composed image already shows this value on the present scale.
+    bool Shows(std::int32_t value) const { return !pending_ && !scaleChanged_ && needle_.GetValue() == value; }
     const CTachometer_Scale& Scale() const { return scale_; }
     const CTachometer_RotationNeedle& Needle() const { return needle_; }
 

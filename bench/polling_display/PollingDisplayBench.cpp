@@ -247,9 +247,15 @@ struct Program {
     }
 };
 
-Program& program() {
-    static Program p;
+// Made at the first benchmark and ended in main, while the application still exists.
+std::unique_ptr<Program>& programSlot() {
+    static std::unique_ptr<Program> p;
     return p;
+}
+
+Program& program() {
+    if (!programSlot()) programSlot() = std::make_unique<Program>();
+    return *programSlot();
 }
 
 void BM_PollingTick(benchmark::State& state) {
@@ -309,6 +315,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     gui::Application app(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    programSlot().reset();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "ui/DrawingObjects.h"
 
+#include <algorithm>
+
 #include "platform/core/Debug.h"
 
 gui::Bitmap* SurfaceOf(IDdbCanvas* canvas)
@@ -110,6 +112,8 @@ int CLine::Draw(IDdbCanvas* canvas, int mode)
         p1.setX(0);  // the sweep restarted at the left edge
     }
     if (gui::Bitmap* surface = SurfaceOf(canvas)) surface->drawLine(p0, p1, pen_.colour);
+    lastDrawn_ = QRect(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
+                       QPoint(std::max(p0.x(), p1.x()), std::max(p0.y(), p1.y())));
     if (mode == 1) points_.pop_front();
     if (mode == 2) points_.clear();
     return 1;

@@ -110,10 +110,13 @@ public:
     int Draw(IDdbCanvas* canvas, int mode) override;
     const gui::Pen& GetPen() const { return pen_; }
     std::size_t PointCount() const { return points_.size(); }
+    // The box that holds every pixel the last Draw set (empty before any).
+    QRect LastDrawn() const { return lastDrawn_; }
 
 private:
     gui::Pen pen_;
     std::deque<QPoint> points_;
+    QRect lastDrawn_;
 };
 
 // A bar from the last two points: the upper left corner of the bar's slot, then the

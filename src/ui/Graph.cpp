@@ -99,6 +99,29 @@ int CDerivedGraph::DrawCurves() { return Compose(false); }
 
 namespace {
 
+// Where a wrapped series is split: the pixel of its newest point, measured with the
+// series' own horizontal axis (the shown one whenever both channels share a range).
+int SplitOf(ISeries* series, IAxis* shown, int width)
+{
+    auto* own = dynamic_cast<CDerivedSeries*>(series);
+    IAxis* axis = own != nullptr && own->HorizontalAxis() != nullptr ? own->HorizontalAxis() : shown;
+    int lastX = 0, lastY = 0;
+    series->GetLastPoint(&lastX, &lastY);
+    return std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0, width);
+}
+
+// Rows [top, bottom]; empty when top > bottom.
+struct RowSpan {
+    int top = 1, bottom = 0;
+    bool empty() const { return top > bottom; }
+    void Add(int from, int to)
+    {
+        const bool none = empty();
+        top = none ? from : std::min(top, from);
+        bottom = none ? to : std::max(bottom, to);
+    }
+};
+
 // The parts of outer that inner (which lies inside it) does not cover.
 std::vector<QRect> Around(const QRect& outer, const QRect& inner)
 {
@@ -115,6 +138,9 @@ std::vector<QRect> Around(const QRect& outer, const QRect& inner)
 
 int CDerivedGraph::Compose(bool axes)
 {
+    if (!axes && ComposeInk()) return 1;
+    changed_.clear();
+    shownArea_ = QRect();
     gui::Bitmap* target = SurfaceOf(canvas_);
     if (target == nullptr) return 0;
 
@@ -138,15 +164,9 @@ int CDerivedGraph::Compose(bool axes)
             layers.push_back({{image, image->rect(), pos}});
             continue;
         }
-        // Measured with the series' own horizontal axis (the shown one whenever both
-        // channels share a range).
-        auto* own = dynamic_cast<CDerivedSeries*>(series);
-        IAxis* axis = own != nullptr && own->HorizontalAxis() != nullptr ? own->HorizontalAxis() : currentHorizontal_;
-        int lastX = 0, lastY = 0;
-        series->GetLastPoint(&lastX, &lastY);
         const int w = image->width();
         const int h = image->height();
-        const int s = std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0, w);
+        const int s = SplitOf(series, currentHorizontal_, w);
         layers.push_back({{image, QRect(s, 0, w - s, h), pos}, {image, QRect(0, 0, s, h), QPoint(pos.x() + w - s, pos.y())}});
     }
 
@@ -208,7 +228,183 @@ int CDerivedGraph::Compose(bool axes)
             if (!overlap.isEmpty()) target->blockCopy(overlap.topLeft(), *image, overlap.translated(-origin));
         }
     }
+    changed_.push_back(axes ? target->rect() : area.intersected(target->rect()));
+    RememberInk();
     return 1;
+}
+
+// A shown series whose ink is known, as the canvas places it: canvas column x shows
+// the series column (x - pos.x + split) % width.
+struct CDerivedGraph::InkLayer {
+    const gui::Bitmap* image;
+    const CInkColumns* ink;
+    QPoint pos;
+    int split;
+    int slot;
+};
+
+std::uint64_t CDerivedGraph::InkAt(int x, const std::vector<InkLayer>& layers) const
+{
+    std::uint64_t blocks = 0;
+    for (const InkLayer& l : layers) {
+        const int w = l.image->width();
+        const int dx = x - l.pos.x();
+        if (dx < 0 || dx >= w) continue;
+        const int shift = l.pos.y() - shownArea_.top();
+        const std::uint64_t bits = l.ink->At((dx + l.split) % w);
+        if (shift == 0 && l.ink->BlockRows() == shownBlockRows_) {
+            blocks |= bits;  // the series' blocks are the plot area's
+            continue;
+        }
+        CInkColumns::ForEachRun(bits, l.ink->BlockRows(), l.image->height(), [&](int top, int bottom) {
+            blocks |= CInkColumns::Blocks(top + shift, bottom + shift, shownBlockRows_);
+        });
+    }
+    return blocks;
+}
+
+bool CDerivedGraph::InkLayers(std::vector<InkLayer>& layers, QRect& plotRect) const
+{
+    const gui::Bitmap* target = SurfaceOf(canvas_);
+    const gui::Bitmap* plot = plotArea_ != nullptr ? SurfaceOf(plotArea_->GetCanvas()) : nullptr;
+    if (target == nullptr || plot == nullptr) return false;
+    plotRect = QRect(plotArea_->GetPosition(), plot->size());
+    if (!target->rect().contains(plotRect)) return false;
+    for (int slot = 0; slot < 3; ++slot) {
+        ISeries* series = series_[slot];
+        if ((mask_ & (1u << slot)) == 0 || series == nullptr) continue;
+        const gui::Bitmap* image = SurfaceOf(series->GetCanvas());
+        if (image == nullptr) continue;
+        const auto* own = dynamic_cast<const CDerivedSeries*>(series);
+        const CInkColumns* ink = own != nullptr ? own->Ink() : nullptr;
+        const QPoint pos = series->GetPosition();
+        if (ink == nullptr || ink->Width() != image->width() || !plotRect.contains(QRect(pos, image->size()))) return false;
+        layers.push_back({image, ink, pos, series->IsWrapped() ? SplitOf(series, currentHorizontal_, image->width()) : 0, slot});
+    }
+    return true;
+}
+
+void CDerivedGraph::RememberInk()
+{
+    std::vector<InkLayer> layers;
+    QRect plotRect;
+    shownArea_ = QRect();
+    if (!InkLayers(layers, plotRect)) return;
+    shownArea_ = plotRect;
+    shownBlockRows_ = std::max(1, (plotRect.height() + CInkColumns::kBlocks - 1) / CInkColumns::kBlocks);
+    shown_.resize(static_cast<std::size_t>(plotRect.width()));
+    for (int x = plotRect.left(); x <= plotRect.right(); ++x)
+        shown_[static_cast<std::size_t>(x - plotRect.left())] = InkAt(x, layers);
+}
+
+bool CDerivedGraph::ComposeInk()
+{
+    std::vector<InkLayer> layers;
+    QRect plotRect;
+    if (shownArea_.isEmpty() || !InkLayers(layers, plotRect) || plotRect != shownArea_) return false;
+    gui::Bitmap* target = SurfaceOf(canvas_);
+    const gui::Bitmap* plot = SurfaceOf(plotArea_->GetCanvas());
+    // Where the current axes lie over the plot area they stay as the last pass left them.
+    std::vector<QRect> axisRects;
+    for (IAxis* axis : {currentHorizontal_, currentVertical_}) {
+        const gui::Bitmap* image = axis != nullptr ? SurfaceOf(axis->GetCanvas()) : nullptr;
+        if (image != nullptr) axisRects.push_back(QRect(axis->GetOrigin(), image->size()).intersected(plotRect));
+    }
+    QImage& out = target->image();
+    uchar* outBits = out.bits();
+    const qsizetype outStride = out.bytesPerLine();
+    const QImage& plotImage = plot->image();
+    const QPoint plotPos = plotRect.topLeft();
+
+    // What each column needs redone: the blocks the ink covered before and covers now.
+    const int width = plotRect.width();
+    std::vector<std::uint64_t> redo(static_cast<std::size_t>(width));
+    std::uint64_t any = 0;
+    for (int i = 0; i < width; ++i) {
+        const std::uint64_t now = InkAt(plotRect.left() + i, layers);
+        redo[static_cast<std::size_t>(i)] = shown_[static_cast<std::size_t>(i)] | now;
+        any |= redo[static_cast<std::size_t>(i)];
+        shown_[static_cast<std::size_t>(i)] = now;
+    }
+
+    // Row by row (a column at a time would touch a page of every image per pixel): the
+    // plot area ANDed with every layer's pixel, over the runs of columns due in the row.
+    // Only pixels that come out different are written, and their rows noted per column:
+    // a trace that moves with the sweep but looks the same asks for no repaint.
+    std::vector<RowSpan> differ(static_cast<std::size_t>(width));
+    const auto pixels = [&](int y, int from, int to) {
+        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
+        const auto* base = reinterpret_cast<const std::uint32_t*>(plotImage.constScanLine(y - plotPos.y())) - plotPos.x();
+        const std::uint32_t* rows[3] = {};
+        for (std::size_t i = 0; i < layers.size(); ++i) {
+            const int dy = y - layers[i].pos.y();
+            if (dy >= 0 && dy < layers[i].image->height())
+                rows[i] = reinterpret_cast<const std::uint32_t*>(layers[i].image->image().constScanLine(dy));
+        }
+        for (int x = from; x <= to; ++x) {
+            std::uint32_t v = base[x];
+            for (std::size_t i = 0; i < layers.size(); ++i) {
+                const InkLayer& l = layers[i];
+                const int dx = x - l.pos.x();
+                const int w = l.image->width();
+                if (rows[i] != nullptr && dx >= 0 && dx < w) v &= rows[i][(dx + l.split) % w];
+            }
+            if (out[x] == v) continue;
+            out[x] = v;
+            differ[static_cast<std::size_t>(x - plotRect.left())].Add(y, y);
+        }
+    };
+    const auto underAxis = [&](int x, int y) {
+        for (const QRect& r : axisRects)
+            if (r.contains(x, y)) return true;
+        return false;
+    };
+    for (; any != 0; any &= any - 1) {
+        const int block = __builtin_ctzll(any);
+        const std::uint64_t bit = std::uint64_t{1} << block;
+        const int top = plotRect.top() + block * shownBlockRows_;
+        const int bottom = std::min(plotRect.bottom(), top + shownBlockRows_ - 1);
+        if (top > bottom) break;
+        for (int i = 0; i < width;) {
+            if ((redo[static_cast<std::size_t>(i)] & bit) == 0) {
+                ++i;
+                continue;
+            }
+            const int from = i;
+            while (i < width && (redo[static_cast<std::size_t>(i)] & bit) != 0) ++i;
+            for (int y = top; y <= bottom; ++y) {
+                // Where the axes lie over the plot area they stay as the last pass left
+                // them: the run is cut around them.
+                int x = plotRect.left() + from;
+                const int end = plotRect.left() + i - 1;
+                while (x <= end) {
+                    if (underAxis(x, y)) {
+                        ++x;
+                        continue;
+                    }
+                    int to = x;
+                    while (to < end && !underAxis(to + 1, y)) ++to;
+                    pixels(y, x, to);
+                    x = to + 1;
+                }
+            }
+        }
+    }
+
+    // The screen needs the changed rows, gathered in strips of a few columns.
+    constexpr int kStrip = 16;
+    changed_.clear();
+    for (int left = 0; left < width; left += kStrip) {
+        RowSpan strip;
+        const int right = std::min(width, left + kStrip) - 1;
+        for (int i = left; i <= right; ++i) {
+            const RowSpan d = differ[static_cast<std::size_t>(i)];
+            if (!d.empty()) strip.Add(d.top, d.bottom);
+        }
+        if (!strip.empty())
+            changed_.push_back(QRect(QPoint(plotRect.left() + left, strip.top), QPoint(plotRect.left() + right, strip.bottom)));
+    }
+    return true;
 }
 
 // ---- graph window -------------------------------------------------------------------
@@ -441,7 +637,7 @@ int CDerivedGraphLabel::ClearSeries()
 {
     if (!graph_) return 0;
     graph_->Reset();
-    CurvesStale();
+    Stale();
     return 1;
 }
 
@@ -465,19 +661,19 @@ void CDerivedGraphLabel::Stale()
     invalidate();
 }
 
-void CDerivedGraphLabel::CurvesStale()
-{
-    curvesStale_ = true;
-    // New points change only the plot area (and the axis rows the series touch).
-    if (!stale_ && plotBitmap_) gui::invalidatePart(*this, QRect(75, 15, width_ - 99, height_ - 69));
-    else invalidate();
-}
+// New points show at the next Redraw (every caller redraws after adding): the window
+// is asked to repaint only what the composition then changes.
+void CDerivedGraphLabel::CurvesStale() { curvesStale_ = true; }
 
 const gui::Bitmap* CDerivedGraphLabel::Canvas()
 {
     if (!graph_) return nullptr;
-    if (stale_) graph_->Draw();
-    else if (curvesStale_) graph_->DrawCurves();
+    if (stale_) {
+        graph_->Draw();  // the whole window is already due for a repaint
+    } else if (curvesStale_) {
+        graph_->DrawCurves();
+        for (const QRect& r : graph_->Changed()) gui::invalidatePart(*this, r);
+    }
     stale_ = false;
     curvesStale_ = false;
     return SurfaceOf(graphCanvas_.get());
@@ -486,7 +682,6 @@ const gui::Bitmap* CDerivedGraphLabel::Canvas()
 int CDerivedGraphLabel::Redraw()
 {
     Canvas();
-    invalidate();
     return 1;
 }
 

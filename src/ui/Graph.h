@@ -7,12 +7,14 @@
 // Channels 1 and 2 exist once their shape is set; anything else fails with 0 and
 // changes nothing. Compositions are made lazily: an operation marks the picture stale
 // and the next Redraw, paint or Canvas() composes it once, however many operations
-// came before (new points alone leave the axes where they are). GUI thread only.
+// came before (new points alone leave the axes where they are, and redo only the rows
+// the curves' ink held and holds). GUI thread only.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/gui/Window.h"
 #include "ui/Series.h"
@@ -51,12 +53,25 @@ public:
     int SetVerticalAxis(IAxis* axis, int bit) override;
 
     std::uint32_t GetSeriesMask() const { return mask_; }
+    // The parts of the canvas the last composition changed.
+    const std::vector<QRect>& Changed() const { return changed_; }
     IAxis* CurrentHorizontalAxis() const { return currentHorizontal_; }
     IAxis* CurrentVerticalAxis() const { return currentVertical_; }
 
 private:
     static int Slot(int bit);  // 0, 1, 2 for bits 1, 2, 4; -1 otherwise
     int Compose(bool axes);
+    // New points only: the canvas columns redone just in the rows the series' ink held
+    // before and holds now. False when that cannot be known (a full pass is needed).
+    bool ComposeInk();
+    void RememberInk();  // what the canvas now shows of the series' ink
+    // The shown series with known ink, and the plot area's rect; false when a series'
+    // ink is not known or it lies outside the plot area.
+    struct InkLayer;
+    bool InkLayers(std::vector<InkLayer>& layers, QRect& plotRect) const;
+    // The blocks of plot area rows (shownBlockRows_ to the block) that the layers' ink
+    // covers at canvas column x.
+    std::uint64_t InkAt(int x, const std::vector<InkLayer>& layers) const;
 
     IDdbCanvas* canvas_ = nullptr;
     IPlotarea* plotArea_ = nullptr;
@@ -67,6 +82,13 @@ private:
     std::array<IAxis*, 3> vertical_{};
     std::array<ISeries*, 3> series_{};
     std::uint32_t mask_ = 1;
+    std::vector<QRect> changed_;
+    // Per canvas column of the plot area (shownArea_), the blocks of rows where the
+    // series' ink was drawn over it at the last composition; shownArea_ is empty when
+    // that is not known.
+    QRect shownArea_;
+    int shownBlockRows_ = 1;
+    std::vector<std::uint64_t> shown_;
 };
 
 class CDerivedGraphLabel : public gui::Window {
@@ -103,7 +125,7 @@ public:
     int AddPoint(std::uint32_t mask, int x, int y);
     // 0 without a channel 1 series, 2 with a channel 2 series, else 1.
     int GetSeriesCount() const;
-    // Composes if stale and repaints the window.
+    // Composes if stale and repaints what changed.
     int Redraw();
 
     // The composed picture (composed now if stale); null before BuildGraph.

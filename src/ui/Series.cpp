@@ -50,6 +50,52 @@ int CSeriesContainer::SetCapacity(std::uint32_t n)
     return 1;
 }
 
+// ---- ink ----------------------------------------------------------------------------
+
+void CInkColumns::Clear(int width, int height)
+{
+    columns_.assign(static_cast<std::size_t>(std::max(0, width)), 0);
+    height_ = std::max(0, height);
+    blockRows_ = std::max(1, (height_ + kBlocks - 1) / kBlocks);
+    known_ = true;
+}
+
+std::uint64_t CInkColumns::Blocks(int top, int bottom, int blockRows)
+{
+    if (top > bottom || bottom < 0) return 0;
+    const int first = std::max(0, top) / blockRows;
+    const int last = std::min(kBlocks - 1, bottom / blockRows);
+    if (first > last) return 0;
+    const int n = last - first + 1;
+    return (n >= kBlocks ? ~std::uint64_t{0} : ((std::uint64_t{1} << n) - 1)) << first;
+}
+
+void CInkColumns::Mark(const QRect& r)
+{
+    if (!known_) return;
+    const QRect c = r.intersected(QRect(0, 0, Width(), height_));
+    if (c.isEmpty()) return;
+    const std::uint64_t bits = Blocks(c.top(), c.bottom(), blockRows_);
+    for (int x = c.left(); x <= c.right(); ++x) columns_[static_cast<std::size_t>(x)] |= bits;
+}
+
+void CInkColumns::Whitened(const QRect& r)
+{
+    if (!known_) return;
+    const QRect c = r.intersected(QRect(0, 0, Width(), height_));
+    if (c.isEmpty()) return;
+    // Only the blocks wholly whitened (the last block ends at the bitmap's bottom).
+    const int first = (c.top() + blockRows_ - 1) / blockRows_;
+    const int last = c.bottom() == height_ - 1 ? (height_ - 1) / blockRows_ : (c.bottom() + 1) / blockRows_ - 1;
+    const std::uint64_t bits = Blocks(first * blockRows_, last * blockRows_, blockRows_);
+    for (int x = c.left(); x <= c.right(); ++x) columns_[static_cast<std::size_t>(x)] &= ~bits;
+}
+
+std::uint64_t CInkColumns::At(int column) const
+{
+    return column < 0 || column >= Width() ? 0 : columns_[static_cast<std::size_t>(column)];
+}
+
 // ---- series -------------------------------------------------------------------------
 
 namespace {
@@ -73,12 +119,14 @@ int CDerivedSeries::SetCanvas(IDdbCanvas* canvas)
 {
     if (canvas_ && canvas != canvas_.get()) bitmap_.reset();  // never outlive the attached canvas
     canvas_.reset(canvas);
+    ink_.Forget();
     return canvas != nullptr;
 }
 
 int CDerivedSeries::SetBitmap(IBitmapComponent* bitmap)
 {
     bitmap_.reset(bitmap);
+    ink_.Forget();
     return bitmap != nullptr;
 }
 
@@ -137,12 +185,39 @@ int CDerivedSeries::Erase(int flag, const QRect& rect)
 {
     gui::Bitmap* surface = SurfaceOf(canvas_.get());
     if (surface == nullptr) return 1;
-    if (flag == 0) {
-        surface->fillRect(rect, 0xFFFFFF);
-    } else {
+    if (flag != 0) {
         surface->drawLine(QPoint(0, 0), QPoint(0, rect.bottom() + 1), 0xFFFFFF);
+        ink_.Whitened(QRect(0, 0, 1, rect.bottom() + 1));
+        return 1;
     }
+    if (rect.width() <= 0 || rect.height() <= 0) return 1;  // an inverted rect is empty
+    const QRect r = rect.intersected(surface->rect());
+    if (r == surface->rect()) {
+        surface->fillRect(r, 0xFFFFFF);
+        ink_.Clear(r.width(), r.height());
+        return 1;
+    }
+    if (!ink_.Known()) {
+        surface->fillRect(r, 0xFFFFFF);
+        return 1;
+    }
+    // Only the inked rows need whitening: the rest of the strip is white already.
+    std::uint64_t inked = 0;
+    for (int x = r.left(); x <= r.right(); ++x) inked |= ink_.At(x);
+    CInkColumns::ForEachRun(inked, ink_.BlockRows(), r.bottom() + 1, [&](int top, int bottom) {
+        const int from = std::max(top, r.top());
+        if (from <= bottom) surface->fillRect(QRect(r.left(), from, r.width(), bottom - from + 1), 0xFFFFFF);
+    });
+    ink_.Whitened(r);
     return 1;
+}
+
+int CDerivedSeries::DrawShape()
+{
+    const int result = shape_->Draw(canvas_.get(), 0);
+    if (const auto* line = dynamic_cast<const CLine*>(shape_.get())) ink_.Mark(line->LastDrawn());
+    else ink_.Forget();
+    return result;
 }
 
 namespace {
@@ -165,7 +240,7 @@ int CDerivedSeries::DrawBar(std::int64_t start, std::int64_t width)
     const auto n = static_cast<int>(container_->CountInRange(static_cast<double>(start), static_cast<double>(start + width)));
     shape_->AddPoint(X(static_cast<double>(start)), Y(n), 0);
     shape_->AddPoint(X(static_cast<double>(start + width)), Y(0), 0);
-    return shape_->Draw(canvas_.get(), 0);
+    return DrawShape();
 }
 
 int CDerivedSeries::AddValue(int x, int y)
@@ -192,7 +267,7 @@ int CDerivedSeries::AddValue(int x, int y)
             Erase(0, Ltrb(left, 0, right, bottom));
             if (x == hd->GetMaximum()) Erase(1, Ltrb(0, 0, 0, bottom));
         }
-        result = shape_ ? shape_->Draw(canvas_.get(), 0) : 0;
+        result = shape_ ? DrawShape() : 0;
         if (kind_ == kSweep && hd != nullptr && x == hd->GetMaximum()) {
             wrapped_ = 1;
             container_->Add(hd->GetMinimum(), y);
@@ -211,7 +286,7 @@ int CDerivedSeries::Reset()
     // The restart point takes the pixel origin: (0, 0), as for ranges that start at 0.
     if (shape_) {
         shape_->AddPoint(0, 0, 2);
-        shape_->Draw(canvas_.get(), 0);
+        DrawShape();
     }
     IDecoder* hd = DecoderOf(horizontal_);
     eraseWidth_ = hd != nullptr ? hd->GetDivisions() : kInitialEraseWidth;
@@ -239,7 +314,7 @@ int CDerivedSeries::Draw()
         const int p = X(std::trunc(vx));
         const int q = Y(std::trunc(vy));
         shape_->AddPoint(p, q, i == 0 ? 2 : 0);
-        if (previous <= p) shape_->Draw(canvas_.get(), 0);
+        if (previous <= p) DrawShape();
         previous = p;
     }
     return 1;

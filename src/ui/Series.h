@@ -7,10 +7,14 @@
 // (the graph window owns them). GUI thread only.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <utility>
+#include <vector>
+
+#include <QRect>
 
 #include "ui/GraphAxes.h"
 
@@ -42,6 +46,45 @@ private:
     std::deque<double> x_;
     std::deque<double> y_;
     std::uint64_t capacity_ = 0;
+};
+
+// Where a series bitmap may hold ink: for each column, the blocks of rows that may.
+// Outside them the bitmap is white, so erasing and composing need to touch only those
+// rows: a trace covers a few rows of each column (a line left on the bottom row, which
+// the sweep never erases, is one more block), and a whole bitmap is costly to run over
+// at every tick. Unknown until the whole bitmap is whitened.
+class CInkColumns {
+public:
+    static constexpr int kBlocks = 64;
+    void Forget() { known_ = false; }
+    void Clear(int width, int height);  // the whole bitmap is white
+    bool Known() const { return known_; }
+    int Width() const { return static_cast<int>(columns_.size()); }
+    int BlockRows() const { return blockRows_; }
+    void Mark(const QRect& r);      // r may hold ink now
+    void Whitened(const QRect& r);  // r is white now
+    // Bit b: rows [b * BlockRows(), (b + 1) * BlockRows()) may hold ink; 0 outside.
+    std::uint64_t At(int column) const;
+    // The rows of blocks set in bits, as runs [top, bottom] below limit.
+    template <class F>
+    static void ForEachRun(std::uint64_t bits, int blockRows, int limit, F&& f)
+    {
+        while (bits != 0) {
+            const int first = __builtin_ctzll(bits);
+            const std::uint64_t rest = ~(bits >> first);
+            const int length = rest == 0 ? kBlocks - first : __builtin_ctzll(rest);
+            f(first * blockRows, std::min(limit, (first + length) * blockRows) - 1);
+            bits = length + first >= kBlocks ? 0 : bits & ~(((std::uint64_t{1} << length) - 1) << first);
+        }
+    }
+    // The blocks of rows [top, bottom] of a bitmap blockRows to the block.
+    static std::uint64_t Blocks(int top, int bottom, int blockRows);
+
+private:
+    std::vector<std::uint64_t> columns_;
+    int height_ = 0;
+    int blockRows_ = 1;
+    bool known_ = false;
 };
 
 class ISeries : public IGraphics {
@@ -96,11 +139,15 @@ public:
     const ISeriesContainer* Container() const { return container_.get(); }
     IAxis* HorizontalAxis() const { return horizontal_; }
     const IDrawingObject* Shape() const { return shape_.get(); }
+    // Where the bitmap may hold ink; null while that is not known (bars, or no whole
+    // erase yet).
+    const CInkColumns* Ink() const { return ink_.Known() ? &ink_ : nullptr; }
 
 private:
     int X(double v) const;
     int Y(double v) const;
     int DrawBar(std::int64_t start, std::int64_t width);
+    int DrawShape();  // the shape's newest part, its ink noted
 
     // Declared so that the bitmap goes before the canvas whose context it borrows.
     std::unique_ptr<IDdbCanvas> canvas_;
@@ -116,4 +163,5 @@ private:
     double lastY_ = 0;
     int wrapped_ = 0;
     int eraseWidth_ = kInitialEraseWidth;
+    CInkColumns ink_;
 };

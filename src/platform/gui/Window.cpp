@@ -7,9 +7,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -735,6 +737,9 @@ bool Window::show(bool visible) {
         style_ |= style::Visible;
         if (widget_->isWindow() && widget_->isMinimized()) widget_->showNormal();
         else widget_->show();
+        // Once shown, the frame the window system adds counts too.
+        const QRect frame = widget_->frameGeometry();
+        if (widget_->isWindow() && wholeOnScreen(frame) != frame) widget_->move(wholeOnScreen(frame).topLeft());
     } else {
         style_ &= ~style::Visible;
         widget_->hide();
@@ -798,11 +803,22 @@ QRect Window::rectInParent() const {
     return widget_->isWindow() ? widget_->frameGeometry() : widget_->geometry();
 }
 
+QRect wholeOnScreen(const QRect& rect) {
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return rect;
+    const QRect area = screen->availableGeometry();
+    // Right and bottom first, so a window larger than the area keeps its top left corner on it.
+    const int x = std::max(area.left(), std::min(rect.left(), area.left() + area.width() - rect.width()));
+    const int y = std::max(area.top(), std::min(rect.top(), area.top() + area.height() - rect.height()));
+    return QRect(QPoint(x, y), rect.size());
+}
+
 void Window::moveWindow(const QRect& rect) {
     if (!widget_ || !checkGuiThread("Window::moveWindow")) return;
     if (widget_->isWindow()) {
         const QSize frameExtra = widget_->frameGeometry().size() - widget_->geometry().size();
-        widget_->move(rect.topLeft());
+        widget_->move(wholeOnScreen(rect).topLeft());
         beforeResize();
         widget_->resize(std::max(0, rect.width() - frameExtra.width()), std::max(0, rect.height() - frameExtra.height()));
         afterResize();

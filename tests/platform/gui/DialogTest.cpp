@@ -170,14 +170,6 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
         {{390, 200}, hit::Right},    {{400, 200}, hit::Nowhere},     {{99, 200}, hit::Nowhere},
     };
     for (const Case& c : cases) EXPECT_EQ(borderHitTest(r, c.p), c.code) << c.p.x() << "," << c.p.y();
-
-    DialogTemplate t;
-    t.size = QSize(100, 60);
-    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow;
-    Dialog speed(t);
-    ASSERT_TRUE(speed.createModeless());
-    const QRect wr = speed.windowRect();
-    EXPECT_EQ((std::tuple{speed.hitTest(wr.topLeft()), speed.hitTest(wr.center())}), (std::tuple{hit::TopLeft, hit::Client}));
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
@@ -213,4 +205,30 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     });
     EXPECT_EQ(result, id::Cancel);
     EXPECT_FALSE(pane.exists());  // the pane went with its window
+}
+
+TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
+    struct AllCaption : Dialog {  // the speed-curve window's shape: caption inside the border
+        using Dialog::Dialog;
+        int hitTest(const QPoint& p) const override {
+            const int code = Dialog::hitTest(p);
+            return code == hit::Client ? hit::Caption : code;
+        }
+    };
+    DialogTemplate t;
+    t.size = QSize(100, 60);
+    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow | dialogStyle::Visible;
+    AllCaption speed(t);
+    ASSERT_TRUE(speed.createModeless());
+    speed.moveWindow(QRect(QPoint(20, 30), speed.windowRect().size()));
+    QWindow* window = speed.widget()->windowHandle();
+    const QPoint start = speed.windowRect().topLeft();
+    const QPoint grip = start + QPoint(40, 30);
+    const auto at = [window](QPoint screenPos) { return window->mapFromGlobal(screenPos); };
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at(grip));
+    for (int step = 1; step <= 3; ++step) QTest::mouseMove(window, at(grip + QPoint(100 * step, 10 * step)));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(grip + QPoint(300, 30)));
+    EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
+    QTest::mouseMove(window, at(grip + QPoint(350, 30)));  // released: the window stays
+    EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
 }

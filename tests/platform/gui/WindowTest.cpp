@@ -2,6 +2,8 @@
 // show/enable notifications, timers, colour queries, geometry, capture and threads.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <thread>
 
 #include "GuiTestSupport.h"
@@ -115,6 +117,34 @@ TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
     EXPECT_EQ(w.sizes, (std::vector<QSize>{QSize(120, 30), QSize(80, 40)}));
     EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), parent.clientToScreen(QPoint(6, 7)));
     EXPECT_EQ(w.screenToClient(w.clientToScreen(QPoint(3, 4))), QPoint(3, 4));
+}
+
+TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(300, 200);
+    struct Case {
+        QPoint asked;
+        QPoint placed;
+    };
+    const Case cases[] = {
+        {area.topLeft() + QPoint(10, 20), area.topLeft() + QPoint(10, 20)},
+        {area.bottomRight() - QPoint(100, 50), area.bottomRight() - QPoint(299, 199)},
+        {area.topLeft() - QPoint(40, 1), area.topLeft()},
+        {QPoint(area.right() + 500, area.top() + 5), QPoint(area.right() - 299, area.top() + 5)},
+    };
+    for (const Case& c : cases) {
+        SpyWindow w;
+        ASSERT_TRUE(w.create(nullptr, 0, QRect(c.asked, size), 0));
+        EXPECT_EQ(w.windowRect(), QRect(c.placed, size)) << c.asked.x() << "," << c.asked.y();
+    }
+    // Larger than the screen: its top left corner stays on it.
+    EXPECT_EQ(wholeOnScreen(QRect(area.topLeft() + QPoint(5, 5), area.size() * 2)).topLeft(), area.topLeft());
+    // A window moved off the screen while hidden comes back onto it when shown.
+    SpyWindow hidden;
+    ASSERT_TRUE(hidden.create(nullptr, 0, QRect(area.topLeft(), size), 0));
+    hidden.widget()->move(area.bottomRight());
+    hidden.show();
+    EXPECT_EQ(hidden.windowRect().bottomRight(), area.bottomRight());
 }
 
 TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {

@@ -1,12 +1,15 @@
-// Filter strings, and the clipboard through its provider. (The scripted boxes and file
-// dialogs answer every application test.)
+// Filter strings, the clipboard through its provider, and the real boxes and file
+// dialogs run as modal dialogs. (The scripted ones answer every application test.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
+
+#include <QtTest/qtestspontaneevent.h>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/CommonDialogs.h"
@@ -35,10 +38,14 @@ TEST(CommonDialogs, ClipboardGoesThroughTheProvider) {
     EXPECT_EQ((std::tuple{setClipboardText("3\t250\r\n"), QGuiApplication::clipboard()->text()}), (std::tuple{true, QString("3\t250\r\n")}));
 }
 
-// Run from inside the dialog's loop: keys go where the window system sends them.
+// Run from inside the dialog's loop: clicks and the owner's close box, then keys where
+// the window system sends them.
 void clickBothThenType(Window& owner, Window& other, const QString& text, Qt::Key last) {
     guitest::userClick(owner);  // blocked
     guitest::userClick(other);  // not blocked
+    QCloseEvent close;          // nor is the owner's close box
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    qApp->notify(owner.widget()->window(), &close);
     QWindow* target = QGuiApplication::focusWindow();
     ASSERT_NE(target, nullptr) << "no window has the keyboard";
     for (const QChar c : text) QTest::keyClick(target, c.toLatin1());

@@ -64,46 +64,34 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
 }
 
 TEST(DialogKeys, EnterGivesOkAndEscCancelUnlessAControlKeepsThemOrOkIsDisabled) {
-    SpyDialog enter(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(enter,
-                                [](Dialog& d) {
-                                    d.item(1024)->setFocus();
-                                    QTest::keyClick(d.item(1024)->widget(), Qt::Key_Return);
-                                }),
-              id::Ok);
-    SpyDialog esc(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(esc, [](Dialog& d) { QTest::keyClick(d.item(1024)->widget(), Qt::Key_Escape); }),
-              id::Cancel);
-    const auto commands = esc.only(msg::Command);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(loWord(commands[0].w), id::Cancel);
-    EXPECT_NE(handleFromLParam(commands[0].l), 0u);  // from the Cancel button
-
-    SpyDialog wantsAll(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(wantsAll,
-                                [](Dialog& d) {
-                                    auto* edit = d.itemAs<Edit>(1030);
-                                    ASSERT_NE(edit, nullptr);
-                                    edit->setFocus();
-                                    QTest::keyClick(edit->widget(), Qt::Key_Return);
-                                    QTest::keyClick(edit->widget(), Qt::Key_Escape);
-                                    QTest::keyClicks(edit->widget(), "12");
-                                    EXPECT_EQ(edit->text(), QString("12"));
-                                    d.endDialog(77);
-                                }),
-              77);
-    EXPECT_EQ(wantsAll.count(msg::Command), 2);  // only the two EditChange notifications
-    for (const auto& c : wantsAll.only(msg::Command)) EXPECT_EQ(hiWord(c.w), notify::EditChange);
-
-    SpyDialog disabled(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(disabled,
-                                [](Dialog& d) {
-                                    d.item(id::Ok)->setEnabled(false);
-                                    QTest::keyClick(d.item(1024)->widget(), Qt::Key_Return);
-                                    d.endDialog(9);
-                                }),
-              9);
-    EXPECT_EQ(disabled.count(msg::Command), 0);
+    struct Case {
+        int focus;
+        Qt::Key key;
+        bool okEnabled;
+        int result;  // 77: the key did not end the dialog
+    };
+    const Case cases[] = {
+        {1024, Qt::Key_Return, true, id::Ok}, {1024, Qt::Key_Escape, true, id::Cancel},
+        {1030, Qt::Key_Return, true, 77},     {1030, Qt::Key_Escape, true, 77},  // the edit wants all keys
+        {1024, Qt::Key_Return, false, 77},  // a disabled OK does nothing
+    };
+    for (const Case& c : cases) {
+        SpyDialog d(mainWindowTemplate());
+        Handle button = 0;
+        EXPECT_EQ(guitest::runModal(d,
+                                    [&](Dialog&) {
+                                        button = c.result == 77 ? 0 : d.item(c.result)->handle();
+                                        d.item(id::Ok)->setEnabled(c.okEnabled);
+                                        d.item(c.focus)->setFocus();
+                                        QTest::keyClick(d.item(c.focus)->widget(), c.key);
+                                        if (d.count(msg::Command) == 0) d.endDialog(77);
+                                    }),
+                  c.result)
+            << c.focus << " " << c.key;
+        for (const auto& command : d.only(msg::Command)) {  // from the button itself
+            EXPECT_EQ(handleFromLParam(command.l), button);
+        }
+    }
 }
 
 TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {

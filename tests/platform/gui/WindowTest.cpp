@@ -83,19 +83,14 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_FALSE(w.isShown() || w.show(true));
     EXPECT_TRUE(w.show(true));  // already shown: no second notification
     EXPECT_TRUE(w.hide());
-    std::vector<WParam> shows;
-    for (const auto& r : w.only(msg::ShowWindow)) shows.push_back(r.w);
-    EXPECT_EQ(shows, (std::vector<WParam>{1, 0}));
-
-    // Closing a plain top-level window asks it first, then destroys it.
-    SpyWindow closing;
-    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
-    closing.widget()->close();
-    EXPECT_EQ((std::pair{closing.count(msg::SysCommand), closing.count(msg::Close)}), (std::pair{1, 1}));
-    EXPECT_FALSE(closing.exists());
-
+    ASSERT_EQ(w.count(msg::ShowWindow), 2);
+    EXPECT_EQ((std::pair{w.only(msg::ShowWindow)[0].w, w.only(msg::ShowWindow)[1].w}), (std::pair{WParam{1}, WParam{0}}));
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
     EXPECT_TRUE(w.setEnabled(true));    // was disabled
+    // Closing a plain top-level window asks it first, then destroys it.
+    w.widget()->close();
+    EXPECT_EQ((std::pair{w.count(msg::SysCommand), w.count(msg::Close)}), (std::pair{1, 1}));
+    EXPECT_FALSE(w.exists());
 }
 
 TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
@@ -122,24 +117,19 @@ TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
 TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown) {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     const QSize size(300, 200);
-    struct Case {
-        QPoint asked;
-        QPoint placed;
-    };
-    const Case cases[] = {
+    const std::pair<QPoint, QPoint> cases[] = {  // asked, placed
         {area.topLeft() + QPoint(10, 20), area.topLeft() + QPoint(10, 20)},
         {area.bottomRight() - QPoint(100, 50), area.bottomRight() - QPoint(299, 199)},
         {area.topLeft() - QPoint(40, 1), area.topLeft()},
         {QPoint(area.right() + 500, area.top() + 5), QPoint(area.right() - 299, area.top() + 5)},
     };
-    for (const Case& c : cases) {
+    for (const auto& [asked, placed] : cases) {
         SpyWindow w;
-        ASSERT_TRUE(w.create(nullptr, 0, QRect(c.asked, size), 0));
-        EXPECT_EQ(w.windowRect(), QRect(c.placed, size)) << c.asked.x() << "," << c.asked.y();
+        ASSERT_TRUE(w.create(nullptr, 0, QRect(asked, size), 0));
+        EXPECT_EQ(w.windowRect(), QRect(placed, size)) << asked.x() << "," << asked.y();
     }
-    // Larger than the screen: its top left corner stays on it.
     EXPECT_EQ(wholeOnScreen(QRect(area.topLeft() + QPoint(5, 5), area.size() * 2)).topLeft(), area.topLeft());
-    // A window moved off the screen while hidden comes back onto it when shown.
+    // Moved off the screen while hidden: back on it, frame included, when shown.
     SpyWindow hidden;
     ASSERT_TRUE(hidden.create(nullptr, 0, QRect(area.topLeft(), size), 0));
     hidden.widget()->move(area.bottomRight());
@@ -150,10 +140,11 @@ TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown)
 TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     struct Ticking : SpyWindow {
         int ticks = 0;
-        bool offThread = false;
+        bool offThread = false, killsItself = false;
         void onTimer(int id) override {
-            if (id == 5000) ++ticks;
+            ticks += id == 5000 ? 1 : 0;
             offThread |= !Application::isGuiThread();
+            if (killsItself) killTimer(id);
         }
     } w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
@@ -165,27 +156,15 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     const int afterKill = w.ticks;
     QTest::qWait(30);
     EXPECT_EQ(w.ticks, afterKill);
-
-    ASSERT_TRUE(w.setTimer(5000, 5));
-    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks > afterKill; }));
-    w.destroy();
-    const int afterDestroy = w.ticks;
+    w.killsItself = true;  // a handler may kill its own timer
+    ASSERT_TRUE(w.setTimer(5000, 1));
     QTest::qWait(30);
-    EXPECT_EQ(w.ticks, afterDestroy);
+    EXPECT_EQ((std::tuple{w.ticks, w.hasTimer(5000)}), (std::tuple{afterKill + 1, false}));
+    ASSERT_TRUE(w.setTimer(5000, 1));
+    w.destroy();
+    QTest::qWait(30);
+    EXPECT_EQ(w.ticks, afterKill + 1);
     EXPECT_FALSE(w.setTimer(1, 5));  // no window, no timer
-
-    struct OneShot : SpyWindow {  // a handler may kill its own timer
-        int ticks = 0;
-        void onTimer(int id) override {
-            ++ticks;
-            killTimer(id);
-        }
-    } once;
-    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(once.setTimer(1, 1));
-    ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
-    QTest::qWait(20);
-    EXPECT_EQ((std::tuple{once.ticks, once.hasTimer(1)}), (std::tuple{1, false}));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {

@@ -5,9 +5,14 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QWidget;
+
+namespace platform {
+class IMessageSink;
+}
 
 namespace gui {
 
@@ -35,6 +40,12 @@ namespace detail {
 // Starts and stops delivering posted messages to the GUI thread (Application does it).
 void startDelivery();
 void stopDelivery();
+
+// Where the handle registry sends posts for our windows: the GUI thread's queue.
+std::shared_ptr<platform::IMessageSink> queueSink();
+
+// Delivers a window timer's tick now, or holds it back until no posted message waits.
+void timerTick(std::uint64_t window, int timerId);
 
 // Name of the dynamic property that carries a widget's window handle.
 inline constexpr const char* kHandleProperty = "tamsiroWindowHandle";

@@ -42,17 +42,13 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     int result = guitest::runModal(dialog, [](Dialog& d) {
         EXPECT_EQ((std::tuple{d.isRunningModal(), d.widget()->windowTitle()}), (std::tuple{true, QString("Tamsiro")}));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
-        ASSERT_NE(d.item(id::Ok), nullptr);
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
         EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
         // A combo box keeps its field height: the template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);
-        ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
-        // The client area starts below the menu bar.
-        EXPECT_GT(d.clientWidget()->y(), 0);
-        ASSERT_NE(d.menuAction(32776), nullptr);
+        EXPECT_GT(d.clientWidget()->y(), 0);  // below the menu bar
         d.menuAction(32776)->trigger();
         d.endDialog(5);
     });
@@ -110,7 +106,6 @@ TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
     EXPECT_FALSE(dialog.isShown());
     EXPECT_EQ(dialog.count(msg::ShowWindow), 6);  // three shows, three hides
     EXPECT_TRUE(dialog.exists());
-    // (A window that swallows them: the speed windows.)
 }
 
 TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
@@ -161,7 +156,6 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
-    // The sequence editor's shape: a frame pane inside the window, at (14, 40) pixels.
     DialogTemplate paneTemplate;
     paneTemplate.size = QSize(100, 40);
     paneTemplate.fontFace = "Arial";
@@ -178,8 +172,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     const int result = guitest::runModal(window, [&](Dialog& w) {
         ASSERT_TRUE(pane.createChild(&w, 900, QPoint(14, 40)));
         EXPECT_EQ((std::tuple{pane.widget()->isWindow(), pane.parent(), w.child(900)}), (std::tuple{false, &w, &pane}));
-        EXPECT_EQ(pane.rectInParent().topLeft(), QPoint(14, 40));
-        EXPECT_EQ(pane.clientRect().size(), QSize(150, 60));  // 100 x 40 units of Arial 8
+        EXPECT_EQ(pane.rectInParent(), QRect(14, 40, 150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
 
         // The pane's controls notify the pane, not the window.
@@ -196,7 +189,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
 }
 
 TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
-    struct AllCaption : Dialog {  // the speed-curve window's shape: caption inside the border
+    struct AllCaption : Dialog {  // the speed-curve window: caption inside the border
         using Dialog::Dialog;
         int hitTest(const QPoint& p) const override {
             const int code = Dialog::hitTest(p);

@@ -16,15 +16,10 @@ using guitest::SpyWindow;
 namespace {
 
 // A page whose button handler asks the user and then carries on with its own members.
-class PageLike : public Dialog {
-public:
-    static inline int alive = 0;
-    static inline int destroysHandled = 0;  // by the page's own handler
-    static inline int carriedOn = 0;        // handlers that finished after the box
+struct PageLike : Dialog {
+    static inline int alive = 0, destroysHandled = 0, carriedOn = 0;
     PageLike() : Dialog(pageTemplate()) { ++alive; }
     ~PageLike() override { --alive; }
-
-protected:
     void onDestroy() override { ++destroysHandled; }
     LResult onCommand(int commandId, int code, Handle from) override {
         if (commandId != 5) return Dialog::onCommand(commandId, code, from);
@@ -33,8 +28,6 @@ protected:
         ++carriedOn;
         return 1;
     }
-
-private:
     static DialogTemplate pageTemplate() {
         DialogTemplate t = plainTemplate("page");
         t.style |= dialogStyle::Visible;

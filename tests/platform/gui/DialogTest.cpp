@@ -43,6 +43,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
         EXPECT_EQ((std::tuple{d.isRunningModal(), d.widget()->windowTitle()}), (std::tuple{true, QString("Tamsiro")}));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
+        EXPECT_EQ(d.itemAs<PushButton>(id::Cancel)->text(), QString("Cancel"));
         EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
         // A combo box keeps its field height: the template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);

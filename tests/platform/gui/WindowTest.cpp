@@ -77,6 +77,8 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_EQ((std::pair{w.only(msg::ShowWindow)[0].w, w.only(msg::ShowWindow)[1].w}), (std::pair{WParam{1}, WParam{0}}));
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
     EXPECT_TRUE(w.setEnabled(true));    // was disabled
+    w.setEnabled(true);                 // no change: no notification
+    EXPECT_EQ(w.count(msg::Enable), 2);
     // Closing a plain top-level window asks it first, then destroys it.
     w.widget()->close();
     EXPECT_EQ((std::pair{w.count(msg::SysCommand), w.count(msg::Close)}), (std::pair{1, 1}));
@@ -98,6 +100,12 @@ TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
     EXPECT_EQ(w.sizes, (std::vector<QSize>{QSize(120, 30), QSize(80, 40)}));
     EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), parent.clientToScreen(QPoint(6, 7)));
     EXPECT_EQ(w.screenToClient(w.clientToScreen(QPoint(3, 4))), QPoint(3, 4));
+    SpyWindow other;  // a control moved to another window goes along
+    ASSERT_TRUE(other.create(nullptr, 0, QRect(400, 0, 300, 300), 0));
+    w.setParent(&other);
+    EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), other.clientToScreen(QPoint(6, 7)));
+    parent.setParent(&other);  // a top-level window becomes other's owned window
+    EXPECT_EQ(parent.widget()->parentWidget(), other.widget());
 }
 
 TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown) {

@@ -23,6 +23,7 @@ QWidget* ownerWidget(Handle owner) {
 // owner takes no input (QDialog::exec would block every window of the program).
 // Returns the dialog's finishing code, or -1 when the program's quit ended the loop.
 int runOwnedModal(QDialog& dialog, Handle owner) {
+    detail::ModalFocus focus(ownerWidget(owner));
     detail::OwnerInputBlock ownerBlocked(ownerWidget(owner));
     dialog.setWindowModality(Qt::NonModal);
     if (Application::quitPosted()) return -1;
@@ -30,9 +31,11 @@ int runOwnedModal(QDialog& dialog, Handle owner) {
     QObject::connect(&dialog, &QDialog::finished, &loop, [&loop](int code) { loop.exit(code); });
     Application::pushModalLoop(&loop);
     dialog.show();
+    detail::ModalFocus::take(&dialog);
     const int code = loop.exec(QEventLoop::DialogExec);
     Application::popModalLoop(&loop);
     dialog.hide();
+    focus.giveBack();
     return code;
 }
 

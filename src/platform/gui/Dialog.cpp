@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -63,6 +64,42 @@ Qt::Edges edgesForHit(int code) {
         default: return {};
     }
 }
+
+// Moves a frameless window with the mouse from a press on its caption to the release:
+// the window's corner keeps its offset from the pointer, in screen coordinates, so it
+// moves exactly as far as the mouse. The window grabs the mouse meanwhile, so the moves
+// reach it wherever the pointer goes, and this filter sees them before the window's
+// own handling. (The window system's own move is not used: without a window manager
+// it moves nothing.)
+class FrameDrag final : public QObject {
+public:
+    FrameDrag(QWidget* window, const QPoint& pressScreenPos)
+        : QObject(window), window_(window), offset_(window->pos() - pressScreenPos) {
+        window->installEventFilter(this);
+        window->grabMouse();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseMove:
+                window_->move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() + offset_);
+                return true;
+            case QEvent::MouseButtonRelease:
+                window_->releaseMouse();
+                window_->removeEventFilter(this);
+                deleteLater();
+                return true;
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick: return true;
+            default: return false;
+        }
+    }
+
+private:
+    QWidget* window_;
+    QPoint offset_;
+};
 
 }  // namespace
 
@@ -260,12 +297,14 @@ int Dialog::doModal(Window* owner) {
         modal_ = false;
         return -1;
     }
+    QWidget* ownerTop = owner != nullptr && owner->widget() != nullptr ? owner->widget()->window() : nullptr;
+    detail::ModalFocus focus(ownerTop);
     if (!ended_) {
         // Only the owner is disabled (Qt's window modality would also block the
         // owner's other windows, and application modality every page).
-        detail::OwnerInputBlock ownerBlocked(owner != nullptr && owner->widget() != nullptr ? owner->widget()->window()
-                                                                                             : nullptr);
+        detail::OwnerInputBlock ownerBlocked(ownerTop);
         show(true);
+        if (widget() != nullptr) detail::ModalFocus::take(widget());
         QEventLoop loop;
         loop_ = &loop;
         Application::pushModalLoop(&loop);
@@ -275,6 +314,7 @@ int Dialog::doModal(Window* owner) {
     }
     const int code = ended_ ? result_ : -1;
     if (exists()) destroy();
+    focus.giveBack();
     modal_ = false;
     return code;
 }
@@ -436,7 +476,7 @@ bool Dialog::onFramePress(const MouseEvent& e) {
     if (handleWindow == nullptr) return false;
     const int code = hitTest(e.screenPos);
     if (code == hit::Caption) {
-        handleWindow->startSystemMove();
+        new FrameDrag(widget(), e.screenPos);
         return true;
     }
     const Qt::Edges edges = edgesForHit(code);

@@ -7,9 +7,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -44,131 +46,6 @@ std::unordered_map<Handle, Window*>& liveWindows() {
     return windows;
 }
 
-// ---- posted messages: any thread -> GUI thread ----------------------------------------
-//
-// A poster only appends to our own queue under a std::mutex and bumps an eventfd; it
-// never calls Qt, so a worker needs no Qt and the hand-over is plain C++ (and visible
-// to the thread sanitizer). The GUI thread watches the eventfd with a socket notifier
-// and takes the messages one at a time, so a handler that runs a nested loop (a
-// message box) still sees the rest of the queue in order.
-
-struct QueuedMessage {
-    platform::Message m;
-    std::unique_ptr<Payload> data;  // owned; freed after delivery or when dropped
-};
-
-struct DeliveryQueue {
-    std::mutex mutex;
-    std::deque<QueuedMessage> pending;
-    int fd = -1;  // eventfd; -1 when delivery is stopped
-};
-
-DeliveryQueue& deliveryQueue() {
-    static DeliveryQueue queue;
-    return queue;
-}
-
-// Caller holds the queue's mutex.
-void signalQueue(int fd) {
-    const std::uint64_t one = 1;
-    // Non-blocking; the counter cannot overflow in practice (2^64 - 2 posts).
-    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
-}
-
-bool enqueue(QueuedMessage&& entry) {
-    DeliveryQueue& q = deliveryQueue();
-    std::lock_guard lock(q.mutex);
-    if (q.fd < 0) return false;  // no GUI thread to deliver to
-    q.pending.push_back(std::move(entry));
-    signalQueue(q.fd);
-    return true;
-}
-
-class QueueSink final : public platform::IMessageSink {
-public:
-    void deliver(const platform::Message& m) override { enqueue(QueuedMessage{m, nullptr}); }
-};
-
-std::shared_ptr<platform::IMessageSink> queueSink() {
-    static const auto sink = std::make_shared<QueueSink>();
-    return sink;
-}
-
-QSocketNotifier* g_notifier = nullptr;  // GUI thread only
-
-// Payloads of the messages whose handlers run now (innermost last); GUI thread only.
-std::vector<std::unique_ptr<Payload>*>& deliveringPayloads() {
-    static std::vector<std::unique_ptr<Payload>*> stack;
-    return stack;
-}
-
-// Window timer ticks that fell due while posted messages were waiting: the system
-// makes a timer message only when nothing else is queued. GUI thread only.
-struct DueTick {
-    Handle window;
-    int timerId;
-    bool operator==(const DueTick&) const = default;
-};
-std::vector<DueTick>& dueTicks() {
-    static std::vector<DueTick> ticks;
-    return ticks;
-}
-
-bool postsWaiting() {
-    DeliveryQueue& q = deliveryQueue();
-    std::lock_guard lock(q.mutex);
-    return !q.pending.empty();
-}
-
-void deliverTick(Handle window, int timerId) {
-    Window* w = Window::fromHandle(window);
-    if (w != nullptr && w->hasTimer(timerId)) w->send(msg::Timer, static_cast<WParam>(timerId), 0);
-}
-
-void drainQueue() {
-    DeliveryQueue& q = deliveryQueue();
-    int fd = -1;
-    {
-        std::lock_guard lock(q.mutex);
-        fd = q.fd;
-    }
-    if (fd < 0) return;
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t n = ::read(fd, &count, sizeof count);
-    for (;;) {
-        QueuedMessage entry;
-        {
-            std::lock_guard lock(q.mutex);
-            if (q.pending.empty()) break;
-            entry = std::move(q.pending.front());
-            q.pending.pop_front();
-            // A handler that runs a nested loop (a message box) must see the rest of
-            // the queue meanwhile: wake the queue again before delivering.
-            if (!q.pending.empty() && q.fd >= 0) signalQueue(q.fd);
-        }
-        // Looked up again now: a window destroyed since the post gets nothing.
-        Window* w = Window::fromHandle(entry.m.target);
-        if (w == nullptr) continue;
-        LParam l = entry.m.lParam;
-        const bool carries = entry.data != nullptr;
-        if (carries) {
-            l = reinterpret_cast<LParam>(entry.data.get());
-            deliveringPayloads().push_back(&entry.data);
-        }
-        {
-            HandlerScope scope(w);
-            w->windowProc(entry.m.msg, entry.m.wParam, l);
-        }
-        if (carries) deliveringPayloads().pop_back();  // the payload goes with entry
-    }
-    // The queue is empty: now the ticks that waited for it.
-    while (!dueTicks().empty() && !postsWaiting()) {
-        const DueTick tick = dueTicks().front();
-        dueTicks().erase(dueTicks().begin());
-        deliverTick(tick.window, tick.timerId);
-    }
-}
-
 Handle handleOf(const QObject* object) {
     if (object == nullptr) return 0;
     const QVariant v = object->property(detail::kHandleProperty);
@@ -176,64 +53,6 @@ Handle handleOf(const QObject* object) {
 }
 
 }  // namespace
-
-void detail::startDelivery() {
-    DeliveryQueue& q = deliveryQueue();
-    const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (fd < 0) {
-        platform::debugOutf("gui: cannot create the message queue's eventfd (errno %d); posted messages are dropped\n",
-                            errno);
-        return;
-    }
-    {
-        std::lock_guard lock(q.mutex);
-        q.fd = fd;
-        q.pending.clear();
-    }
-    dueTicks().clear();
-    g_notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
-    QObject::connect(g_notifier, &QSocketNotifier::activated, g_notifier, [] { drainQueue(); });
-}
-
-void detail::stopDelivery() {
-    DeliveryQueue& q = deliveryQueue();
-    delete g_notifier;
-    g_notifier = nullptr;
-    int fd = -1;
-    std::deque<QueuedMessage> dropped;
-    {
-        std::lock_guard lock(q.mutex);
-        fd = q.fd;
-        q.fd = -1;
-        dropped.swap(q.pending);  // undelivered messages (and payloads) die with the GUI thread
-    }
-    dropped.clear();
-    dueTicks().clear();
-    if (fd >= 0) ::close(fd);
-}
-
-// ---- posts with data ----------------------------------------------------------------
-
-bool postData(Handle handle, std::uint32_t message, WParam w, std::unique_ptr<Payload> data) {
-    if (handle == 0 || !platform::HandleRegistry::instance().alive(handle)) return false;
-    return enqueue(QueuedMessage{platform::Message{handle, message, w, 0}, std::move(data)});
-}
-
-Payload* detail::deliveredPayload(LParam l) {
-    if (l == 0 || !Application::isGuiThread()) return nullptr;
-    for (std::unique_ptr<Payload>* p : deliveringPayloads()) {
-        if (*p && reinterpret_cast<LParam>(p->get()) == l) return p->get();
-    }
-    return nullptr;
-}
-
-std::unique_ptr<Payload> detail::takePayload(LParam l) {
-    if (l == 0 || !Application::isGuiThread()) return nullptr;
-    for (std::unique_ptr<Payload>* p : deliveringPayloads()) {
-        if (*p && reinterpret_cast<LParam>(p->get()) == l) return std::move(*p);
-    }
-    return nullptr;
-}
 
 // ---- handler scopes and deferred deletes ----------------------------------------------
 
@@ -327,81 +146,6 @@ bool Window::isDeletePending() const {
     return std::find(pending.begin(), pending.end(), this) != pending.end();
 }
 
-// ---- user input blocked by a modal dialog ---------------------------------------------
-
-namespace {
-
-// Guarded: an owner destroyed while its dialog runs must not block a later widget
-// that happens to get its address.
-struct BlockedOwner {
-    std::uint64_t block;  // which OwnerInputBlock made the entry
-    QPointer<QWidget> owner;
-};
-std::vector<BlockedOwner>& blockedOwners() {
-    static std::vector<BlockedOwner> owners;
-    return owners;
-}
-std::uint64_t g_nextBlock = 1;
-
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::Close:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Drops the user's input to a window whose modal dialog runs, as a disabled owner
-// would, without greying its controls or disabling its other owned windows (which
-// Qt's window modality would block too).
-class OwnerInputFilter final : public QObject {
-public:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (blockedOwners().empty() || !event->spontaneous() || !isUserInput(event->type())) return false;
-        if (!object->isWidgetType()) return false;
-        QWidget* top = static_cast<QWidget*>(object)->window();
-        const auto& owners = blockedOwners();
-        if (std::none_of(owners.begin(), owners.end(), [top](const BlockedOwner& o) { return o.owner.data() == top; })) {
-            return false;
-        }
-        if (event->type() == QEvent::Close) event->ignore();
-        return true;
-    }
-};
-
-}  // namespace
-
-detail::OwnerInputBlock::OwnerInputBlock(QWidget* ownerTopLevel) {
-    if (ownerTopLevel == nullptr || QCoreApplication::instance() == nullptr) return;
-    static OwnerInputFilter* filter = [] {
-        auto* f = new OwnerInputFilter;  // lives as long as the program
-        QCoreApplication::instance()->installEventFilter(f);
-        return f;
-    }();
-    (void)filter;
-    block_ = g_nextBlock++;
-    blockedOwners().push_back(BlockedOwner{block_, ownerTopLevel});
-}
-
-detail::OwnerInputBlock::~OwnerInputBlock() {
-    auto& owners = blockedOwners();
-    owners.erase(std::remove_if(owners.begin(), owners.end(), [this](const BlockedOwner& o) { return o.block == block_; }),
-                 owners.end());
-}
-
 // ---- the event bridge: Qt events -> hooks ---------------------------------------------
 
 class EventBridge final : public QObject {
@@ -439,44 +183,6 @@ protected:
         w->send(msg::SysCommand, syscmd::Close);
     }
 };
-
-// ---- key numbers ------------------------------------------------------------------------
-
-int systemKeyCode(int key, bool keypad) {
-    if (keypad && key >= Qt::Key_0 && key <= Qt::Key_9) return 0x60 + (key - Qt::Key_0);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return 48 + (key - Qt::Key_0);
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 65 + (key - Qt::Key_A);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace: return 8;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab: return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: return 13;
-        case Qt::Key_Shift: return 16;
-        case Qt::Key_Control: return 17;
-        case Qt::Key_Alt: return 18;
-        case Qt::Key_Escape: return 27;
-        case Qt::Key_Space: return 32;
-        case Qt::Key_PageUp: return 33;
-        case Qt::Key_PageDown: return 34;
-        case Qt::Key_End: return 35;
-        case Qt::Key_Home: return 36;
-        case Qt::Key_Left: return 37;
-        case Qt::Key_Up: return 38;
-        case Qt::Key_Right: return 39;
-        case Qt::Key_Down: return 40;
-        case Qt::Key_Insert: return 45;
-        case Qt::Key_Delete: return 46;
-        case Qt::Key_Asterisk: return keypad ? 0x6A : 0;
-        case Qt::Key_Plus: return keypad ? 0x6B : 0xBB;
-        case Qt::Key_Minus: return keypad ? 0x6D : 0xBD;
-        case Qt::Key_Period: return keypad ? 0x6E : 0xBE;
-        case Qt::Key_Slash: return keypad ? 0x6F : 0xBF;
-        case Qt::Key_Comma: return 0xBC;
-        default: return 0;
-    }
-}
 
 // ---- Window ---------------------------------------------------------------------------
 
@@ -556,7 +262,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
         outer->setParent(parent->client_);
     }
 
-    handle_ = platform::HandleRegistry::instance().add(queueSink());
+    handle_ = platform::HandleRegistry::instance().add(detail::queueSink());
     liveWindows()[handle_] = this;
     if (parent != nullptr) parent->children_.push_back(this);
 
@@ -735,6 +441,9 @@ bool Window::show(bool visible) {
         style_ |= style::Visible;
         if (widget_->isWindow() && widget_->isMinimized()) widget_->showNormal();
         else widget_->show();
+        // Once shown, the frame the window system adds counts too.
+        const QRect frame = widget_->frameGeometry();
+        if (widget_->isWindow() && wholeOnScreen(frame) != frame) widget_->move(wholeOnScreen(frame).topLeft());
     } else {
         style_ &= ~style::Visible;
         widget_->hide();
@@ -798,11 +507,22 @@ QRect Window::rectInParent() const {
     return widget_->isWindow() ? widget_->frameGeometry() : widget_->geometry();
 }
 
+QRect wholeOnScreen(const QRect& rect) {
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return rect;
+    const QRect area = screen->availableGeometry();
+    // Right and bottom first, so a window larger than the area keeps its top left corner on it.
+    const int x = std::max(area.left(), std::min(rect.left(), area.left() + area.width() - rect.width()));
+    const int y = std::max(area.top(), std::min(rect.top(), area.top() + area.height() - rect.height()));
+    return QRect(QPoint(x, y), rect.size());
+}
+
 void Window::moveWindow(const QRect& rect) {
     if (!widget_ || !checkGuiThread("Window::moveWindow")) return;
     if (widget_->isWindow()) {
         const QSize frameExtra = widget_->frameGeometry().size() - widget_->geometry().size();
-        widget_->move(rect.topLeft());
+        widget_->move(wholeOnScreen(rect).topLeft());
         beforeResize();
         widget_->resize(std::max(0, rect.width() - frameExtra.width()), std::max(0, rect.height() - frameExtra.height()));
         afterResize();
@@ -883,14 +603,7 @@ bool Window::setTimer(int timerId, int intervalMs) {
         timer = std::make_unique<QTimer>();
         const Handle self = handle_;
         QObject::connect(timer.get(), &QTimer::timeout, [self, timerId] {
-            // Lowest priority: a tick never overtakes a message posted before it.
-            if (postsWaiting()) {
-                const DueTick tick{self, timerId};
-                auto& due = dueTicks();
-                if (std::find(due.begin(), due.end(), tick) == due.end()) due.push_back(tick);
-                return;
-            }
-            deliverTick(self, timerId);
+            detail::timerTick(self, timerId);
         });
     }
     timer->start(std::clamp(intervalMs, 1, INT_MAX));
@@ -942,27 +655,6 @@ void Window::activate() {
     }
 }
 
-namespace {
-Handle g_capture = 0;  // GUI thread only
-}  // namespace
-
-void Window::setCapture() {
-    if (!widget_ || !checkGuiThread("Window::setCapture")) return;
-    if (Window* old = captureWindow(); old != nullptr && old != this) old->releaseCapture();
-    g_capture = handle_;
-    widget_->grabMouse();
-}
-
-void Window::releaseCapture() {
-    if (g_capture == 0 || g_capture != handle_) return;
-    g_capture = 0;
-    if (widget_) widget_->releaseMouse();
-}
-
-bool Window::hasCapture() const { return exists() && g_capture == handle_; }
-
-Window* Window::captureWindow() { return fromHandle(g_capture); }
-
 void Window::setRegion(const Region& region) {
     if (widget_) widget_->setMask(region.qregion());
 }
@@ -981,189 +673,6 @@ void Window::lowerBelowSiblings() {
 
 void Window::raiseAboveSiblings() {
     if (widget_) widget_->raise();
-}
-
-// ---- events ---------------------------------------------------------------------------
-
-namespace {
-
-MouseEvent toMouseEvent(const QWidget* client, const QSinglePointEvent* e) {
-    MouseEvent m;
-    m.screenPos = e->globalPosition().toPoint();
-    m.pos = client != nullptr ? client->mapFromGlobal(m.screenPos) : e->position().toPoint();
-    m.button = e->button();
-    m.buttons = e->buttons();
-    m.modifiers = e->modifiers();
-    return m;
-}
-
-KeyEvent toKeyEvent(const QKeyEvent* e) {
-    KeyEvent k;
-    k.key = e->key();
-    k.keypad = e->modifiers().testFlag(Qt::KeypadModifier);
-    k.code = systemKeyCode(k.key, k.keypad);
-    k.text = e->text();
-    k.modifiers = e->modifiers();
-    k.autoRepeat = e->isAutoRepeat();
-    return k;
-}
-
-bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape; }
-
-}  // namespace
-
-bool Window::handleEvent(QObject* object, QEvent* event) {
-    const Handle self = handle_;
-    Dialog* dialog = dynamic_cast<Dialog*>(topLevel());
-    switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove: {
-            const MouseEvent m = toMouseEvent(client_, static_cast<QMouseEvent*>(event));
-            InputEvent in;
-            in.mouse = m;
-            bool consumed = false;
-            switch (event->type()) {
-                case QEvent::MouseButtonPress:
-                    in.kind = InputEvent::MouseDown;
-                    break;
-                case QEvent::MouseButtonRelease:
-                    in.kind = InputEvent::MouseUp;
-                    break;
-                case QEvent::MouseButtonDblClick:
-                    in.kind = InputEvent::MouseDown;
-                    break;
-                default:
-                    in.kind = InputEvent::MouseMove;
-                    break;
-            }
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) {
-                if (isWindow(self)) cancelNativePress(object);
-                return true;
-            }
-            if (!isWindow(self)) return true;
-            switch (event->type()) {
-                case QEvent::MouseButtonPress:
-                    consumed = onMouseDown(m);
-                    break;
-                case QEvent::MouseButtonRelease:
-                    consumed = onMouseUp(m);
-                    break;
-                case QEvent::MouseButtonDblClick:
-                    consumed = onDoubleClick(m);
-                    break;
-                default:
-                    consumed = onMouseMove(m);
-                    break;
-            }
-            if (!isWindow(self)) return true;  // destroyed by its own hook
-            if (consumed) {
-                cancelNativePress(object);
-                return true;
-            }
-            const bool onFrame = (object == widget_.data() || object == client_.data()) && widget_->isWindow();
-            if (onFrame && event->type() == QEvent::MouseButtonPress && onFramePress(m)) return true;
-            if (onFrame && event->type() == QEvent::MouseMove) onFrameHover(m);
-            if (!isWindow(self) || blocksNativeInput()) return true;
-            if (event->type() == QEvent::MouseMove) {
-                // A move belongs to the window under the pointer only: a widget that
-                // ignores it must not pass it on to the parent window as a move of its own.
-                object->event(event);
-                event->accept();
-                return true;
-            }
-            return false;
-        }
-        case QEvent::Wheel: {
-            auto* we = static_cast<QWheelEvent*>(event);
-            const MouseEvent m = toMouseEvent(client_, we);
-            InputEvent in;
-            in.kind = InputEvent::Wheel;
-            in.mouse = m;
-            in.wheelDelta = we->angleDelta().y();
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
-            if (!isWindow(self)) return true;
-            if (onWheel(in.wheelDelta, m)) return true;
-            return isWindow(self) ? blocksNativeInput() : true;
-        }
-        case QEvent::KeyPress:
-            return dispatchKey(object, event);
-        case QEvent::KeyRelease: {
-            const KeyEvent k = toKeyEvent(static_cast<QKeyEvent*>(event));
-            InputEvent in;
-            in.kind = InputEvent::KeyUp;
-            in.key = k;
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
-            if (!isWindow(self)) return true;
-            if (onKeyUp(k)) return true;
-            if (!isWindow(self) || blocksNativeInput()) return true;
-            deliverKeyToWidget(object, event);
-            if (isWindow(self)) onAfterKeyUp(k);
-            return true;
-        }
-        case QEvent::Resize:
-            if (object == client_.data()) sendSizeIfChanged();
-            if (object == widget_.data() && client_ != widget_) layoutClient();
-            return false;
-        case QEvent::Paint:
-            if (object == widget_.data()) runColourQuery();
-            return false;
-        case QEvent::FocusIn:
-            if (object == widget_.data()) onSetFocus();
-            return false;
-        case QEvent::FocusOut:
-            if (object == widget_.data()) onKillFocus(static_cast<QFocusEvent*>(event)->reason());
-            return false;
-        default:
-            return false;
-    }
-}
-
-// A press or release that a hook consumed must not leave the widget half-clicked: a
-// button that saw the press but not the release would stay drawn pressed.
-void Window::cancelNativePress(QObject* object) {
-    if (auto* b = qobject_cast<QAbstractButton*>(object); b != nullptr && b->isDown()) {
-        b->setDown(false);
-        b->update();
-    }
-    if (auto* s = qobject_cast<QAbstractSlider*>(object); s != nullptr && s->isSliderDown()) s->setSliderDown(false);
-}
-
-bool Window::deliverKeyToWidget(QObject* object, QEvent* event) {
-    // The widget handles the key here and now; a key it ignores must not travel up
-    // Qt's parent chain to the dialog: the system gives keys to the focus window only.
-    object->event(event);
-    event->accept();  // accepted and handled: Qt stops here
-    return true;
-}
-
-bool Window::dispatchKey(QObject* object, QEvent* event) {
-    auto* ke = static_cast<QKeyEvent*>(event);
-    const Handle self = handle_;
-    const KeyEvent k = toKeyEvent(ke);
-    Dialog* dialog = dynamic_cast<Dialog*>(topLevel());
-    InputEvent in;
-    in.kind = InputEvent::KeyDown;
-    in.key = k;
-    if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
-    if (!isWindow(self)) return true;
-    if (isDialogKey(k.key) && dialog != nullptr && !wantsAllKeys()) {
-        dialog->dialogKey(k.key);
-        return true;
-    }
-    if (onKeyDown(k)) return true;
-    if (!isWindow(self)) return true;
-    if (!k.text.isEmpty() && onChar(k)) return true;
-    if (!isWindow(self)) return true;
-    const bool tab = k.key == Qt::Key_Tab || k.key == Qt::Key_Backtab;
-    // A control that wants every key keeps Tab: focus does not move. Otherwise Tab
-    // moves the focus even from a control without input handling of its own.
-    if (wantsAllKeys() && tab) return true;
-    if (blocksNativeInput() && !tab) return true;
-    deliverKeyToWidget(object, event);
-    if (isWindow(self)) onAfterKeyDown(k);
-    return true;
 }
 
 }  // namespace gui

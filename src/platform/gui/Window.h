@@ -178,7 +178,8 @@ public:
     QRect windowRect() const;  // screen coordinates, frame included
     QRect rectInParent() const;
     // A child's rect is in its parent's client coordinates; a top-level window's is
-    // its frame rectangle on the screen.
+    // its frame rectangle on the screen, moved wholly onto the screen (wholeOnScreen),
+    // as it is again when the window is shown.
     void moveWindow(const QRect& rect);
     void setClientSize(const QSize& size);
     QPoint clientToScreen(const QPoint& p) const;
@@ -354,6 +355,10 @@ inline bool post(Handle handle, std::uint32_t msg, WParam w = 0, LParam l = 0) {
     return platform::post(handle, msg, w, l);
 }
 bool isWindow(Handle handle);  // GUI thread
+// rect moved, not resized, to lie wholly on the available area of the screen holding
+// its centre (else the primary screen); one larger than the area keeps its top left
+// corner on it. GUI thread.
+QRect wholeOnScreen(const QRect& rect);
 // A live top-level window whose text is title (for the single-instance check); 0 if none.
 Handle findTopLevel(const QString& title);
 

@@ -42,17 +42,14 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     int result = guitest::runModal(dialog, [](Dialog& d) {
         EXPECT_EQ((std::tuple{d.isRunningModal(), d.widget()->windowTitle()}), (std::tuple{true, QString("Tamsiro")}));
         EXPECT_EQ(d.clientRect().size(), QSize(345, 105));
-        ASSERT_NE(d.item(id::Ok), nullptr);
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
+        EXPECT_EQ(d.itemAs<PushButton>(id::Cancel)->text(), QString("Cancel"));
         EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
         // A combo box keeps its field height: the template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);
-        ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
-        // The client area starts below the menu bar.
-        EXPECT_GT(d.clientWidget()->y(), 0);
-        ASSERT_NE(d.menuAction(32776), nullptr);
+        EXPECT_GT(d.clientWidget()->y(), 0);  // below the menu bar
         d.menuAction(32776)->trigger();
         d.endDialog(5);
     });
@@ -64,46 +61,34 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
 }
 
 TEST(DialogKeys, EnterGivesOkAndEscCancelUnlessAControlKeepsThemOrOkIsDisabled) {
-    SpyDialog enter(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(enter,
-                                [](Dialog& d) {
-                                    d.item(1024)->setFocus();
-                                    QTest::keyClick(d.item(1024)->widget(), Qt::Key_Return);
-                                }),
-              id::Ok);
-    SpyDialog esc(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(esc, [](Dialog& d) { QTest::keyClick(d.item(1024)->widget(), Qt::Key_Escape); }),
-              id::Cancel);
-    const auto commands = esc.only(msg::Command);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(loWord(commands[0].w), id::Cancel);
-    EXPECT_NE(handleFromLParam(commands[0].l), 0u);  // from the Cancel button
-
-    SpyDialog wantsAll(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(wantsAll,
-                                [](Dialog& d) {
-                                    auto* edit = d.itemAs<Edit>(1030);
-                                    ASSERT_NE(edit, nullptr);
-                                    edit->setFocus();
-                                    QTest::keyClick(edit->widget(), Qt::Key_Return);
-                                    QTest::keyClick(edit->widget(), Qt::Key_Escape);
-                                    QTest::keyClicks(edit->widget(), "12");
-                                    EXPECT_EQ(edit->text(), QString("12"));
-                                    d.endDialog(77);
-                                }),
-              77);
-    EXPECT_EQ(wantsAll.count(msg::Command), 2);  // only the two EditChange notifications
-    for (const auto& c : wantsAll.only(msg::Command)) EXPECT_EQ(hiWord(c.w), notify::EditChange);
-
-    SpyDialog disabled(mainWindowTemplate());
-    EXPECT_EQ(guitest::runModal(disabled,
-                                [](Dialog& d) {
-                                    d.item(id::Ok)->setEnabled(false);
-                                    QTest::keyClick(d.item(1024)->widget(), Qt::Key_Return);
-                                    d.endDialog(9);
-                                }),
-              9);
-    EXPECT_EQ(disabled.count(msg::Command), 0);
+    struct Case {
+        int focus;
+        Qt::Key key;
+        bool okEnabled;
+        int result;  // 77: the key did not end the dialog
+    };
+    const Case cases[] = {
+        {1024, Qt::Key_Return, true, id::Ok}, {1024, Qt::Key_Escape, true, id::Cancel},
+        {1030, Qt::Key_Return, true, 77},     {1030, Qt::Key_Escape, true, 77},  // the edit wants all keys
+        {1024, Qt::Key_Return, false, 77},  // a disabled OK does nothing
+    };
+    for (const Case& c : cases) {
+        SpyDialog d(mainWindowTemplate());
+        Handle button = 0;
+        EXPECT_EQ(guitest::runModal(d,
+                                    [&](Dialog&) {
+                                        button = c.result == 77 ? 0 : d.item(c.result)->handle();
+                                        d.item(id::Ok)->setEnabled(c.okEnabled);
+                                        d.item(c.focus)->setFocus();
+                                        QTest::keyClick(d.item(c.focus)->widget(), c.key);
+                                        if (d.count(msg::Command) == 0) d.endDialog(77);
+                                    }),
+                  c.result)
+            << c.focus << " " << c.key;
+        for (const auto& command : d.only(msg::Command)) {  // from the button itself
+            EXPECT_EQ(handleFromLParam(command.l), button);
+        }
+    }
 }
 
 TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
@@ -122,7 +107,6 @@ TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
     EXPECT_FALSE(dialog.isShown());
     EXPECT_EQ(dialog.count(msg::ShowWindow), 6);  // three shows, three hides
     EXPECT_TRUE(dialog.exists());
-    // (A window that swallows them: the speed windows.)
 }
 
 TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
@@ -170,18 +154,9 @@ TEST(DialogFrameless, BorderHitTestUsesTenPixelBandsInsideTheRectangle) {
         {{390, 200}, hit::Right},    {{400, 200}, hit::Nowhere},     {{99, 200}, hit::Nowhere},
     };
     for (const Case& c : cases) EXPECT_EQ(borderHitTest(r, c.p), c.code) << c.p.x() << "," << c.p.y();
-
-    DialogTemplate t;
-    t.size = QSize(100, 60);
-    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow;
-    Dialog speed(t);
-    ASSERT_TRUE(speed.createModeless());
-    const QRect wr = speed.windowRect();
-    EXPECT_EQ((std::tuple{speed.hitTest(wr.topLeft()), speed.hitTest(wr.center())}), (std::tuple{hit::TopLeft, hit::Client}));
 }
 
 TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAndUnits) {
-    // The sequence editor's shape: a frame pane inside the window, at (14, 40) pixels.
     DialogTemplate paneTemplate;
     paneTemplate.size = QSize(100, 40);
     paneTemplate.fontFace = "Arial";
@@ -198,8 +173,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     const int result = guitest::runModal(window, [&](Dialog& w) {
         ASSERT_TRUE(pane.createChild(&w, 900, QPoint(14, 40)));
         EXPECT_EQ((std::tuple{pane.widget()->isWindow(), pane.parent(), w.child(900)}), (std::tuple{false, &w, &pane}));
-        EXPECT_EQ(pane.rectInParent().topLeft(), QPoint(14, 40));
-        EXPECT_EQ(pane.clientRect().size(), QSize(150, 60));  // 100 x 40 units of Arial 8
+        EXPECT_EQ(pane.rectInParent(), QRect(14, 40, 150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
 
         // The pane's controls notify the pane, not the window.
@@ -213,4 +187,30 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     });
     EXPECT_EQ(result, id::Cancel);
     EXPECT_FALSE(pane.exists());  // the pane went with its window
+}
+
+TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
+    struct AllCaption : Dialog {  // the speed-curve window: caption inside the border
+        using Dialog::Dialog;
+        int hitTest(const QPoint& p) const override {
+            const int code = Dialog::hitTest(p);
+            return code == hit::Client ? hit::Caption : code;
+        }
+    };
+    DialogTemplate t;
+    t.size = QSize(100, 60);
+    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow | dialogStyle::Visible;
+    AllCaption speed(t);
+    ASSERT_TRUE(speed.createModeless());
+    speed.moveWindow(QRect(QPoint(20, 30), speed.windowRect().size()));
+    QWindow* window = speed.widget()->windowHandle();
+    const QPoint start = speed.windowRect().topLeft();
+    const QPoint grip = start + QPoint(40, 30);
+    const auto at = [window](QPoint screenPos) { return window->mapFromGlobal(screenPos); };
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at(grip));
+    for (int step = 1; step <= 3; ++step) QTest::mouseMove(window, at(grip + QPoint(100 * step, 10 * step)));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(grip + QPoint(300, 30)));
+    EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
+    QTest::mouseMove(window, at(grip + QPoint(350, 30)));  // released: the window stays
+    EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
 }

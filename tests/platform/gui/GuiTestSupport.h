@@ -8,7 +8,9 @@
 #include <QWidget>
 #include <QWindow>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "platform/gui/CommonDialogs.h"
@@ -38,23 +40,16 @@ public:
         }
         return Base::windowProc(m, w, l);
     }
-    int count(std::uint32_t m) const {
-        int n = 0;
-        for (const Received& r : log) n += r.msg == m ? 1 : 0;
-        return n;
-    }
+    int count(std::uint32_t m) const { return static_cast<int>(only(m).size()); }
     std::vector<Received> only(std::uint32_t m) const {
         std::vector<Received> out;
-        for (const Received& r : log) {
-            if (r.msg == m) out.push_back(r);
-        }
+        std::copy_if(log.begin(), log.end(), std::back_inserter(out), [m](const Received& r) { return r.msg == m; });
         return out;
     }
 };
 
 using SpyWindow = Spy<gui::Window>;
 
-// A dialog template with a caption and nothing in it.
 inline gui::DialogTemplate plainTemplate(const QString& caption) {
     gui::DialogTemplate t;
     t.caption = caption;
@@ -90,8 +85,7 @@ inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>
     return dialog.doModal(owner);
 }
 
-// A left click delivered the way a user's click arrives: to the top-level QWindow,
-// through the window system's event path, so Qt's modal blocking applies to it.
+// A user's left click: to the top-level QWindow, through the window system's path.
 inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
     QWidget* widget = target.widget();
     QWidget* top = widget->window();
@@ -99,7 +93,7 @@ inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, clientPos));
 }
 
-// A user's mouse move (no button) or key, through the window system like userClick.
+// A user's mouse move (no button), press and release, the same way.
 inline void userMove(gui::Window& target, QPoint clientPos) {
     QWidget* widget = target.widget();
     QWidget* top = widget->window();
@@ -130,8 +124,7 @@ inline void userKey(gui::Window& target, Qt::Key key, QString text = QString()) 
     QTest::sendKeyEvent(QTest::Release, window, key, text, Qt::NoModifier);
 }
 
-// A message box that runs a real nested event loop for a while, as the user reading it
-// would, then answers OK.
+// A message box that runs a real nested event loop for a while, then answers OK.
 class NestedLoopBoxes final : public gui::IMessageBoxProvider {
 public:
     explicit NestedLoopBoxes(int openMs) : openMs_(openMs) { gui::setMessageBoxProvider(this); }

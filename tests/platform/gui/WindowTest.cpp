@@ -2,6 +2,9 @@
 // show/enable notifications, timers, colour queries, geometry, capture and threads.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <optional>
 #include <thread>
 
 #include "GuiTestSupport.h"
@@ -17,59 +20,48 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     std::vector<std::string> order;
     struct Tracked : SpyWindow {
         std::vector<std::string>* order = nullptr;
-        std::string name;
-        Window* probe = nullptr;
-        bool probeAliveAtDestroy = false;
-        LResult windowProc(std::uint32_t m, WParam w, LParam l) override {
-            if (m == msg::Destroy) {
-                order->push_back(name);
-                if (probe != nullptr) probeAliveAtDestroy = probe->exists() && probe->widget() != nullptr;
-            }
-            return SpyWindow::windowProc(m, w, l);
+        Window* probe = nullptr;  // the parent's handler still sees its children alive
+        bool probeAlive = false;
+        void onDestroy() override {
+            order->push_back(text().toStdString());
+            probeAlive = probe != nullptr && probe->exists() && probe->widget() != nullptr;
         }
     };
     Tracked parent, child, grandchild;
     for (auto [w, name] : {std::pair{&parent, "parent"}, {&child, "child"}, {&grandchild, "grandchild"}}) {
         w->order = &order;
-        w->name = name;
+        w->setText(name);
     }
     ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 200, 200), 0));
     ASSERT_TRUE(child.create(&parent, 5, QRect(10, 10, 50, 50)));
     ASSERT_TRUE(grandchild.create(&child, 6, QRect(1, 1, 5, 5)));
     Dialog ownedDialog(plainTemplate("owned"));
     ASSERT_TRUE(ownedDialog.createModeless(&parent));
-    parent.probe = &grandchild;  // the parent's handler still sees its children alive
+    parent.probe = &grandchild;
     const Handle handles[] = {parent.handle(), child.handle(), grandchild.handle(), ownedDialog.handle()};
-
     parent.destroy();
     EXPECT_EQ(order, (std::vector<std::string>{"parent", "child", "grandchild"}));
-    EXPECT_TRUE(parent.probeAliveAtDestroy);
+    EXPECT_TRUE(parent.probeAlive);
     for (Handle h : handles) EXPECT_FALSE(isWindow(h));
     EXPECT_FALSE(ownedDialog.exists());  // owned windows go with their owner
 }
 
 TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler) {
+    static int deleted = 0;
     struct Counted : PushButton {
-        int* deleted;
-        explicit Counted(int* d) : deleted(d) {}
-        ~Counted() override { ++*deleted; }
+        ~Counted() override { ++deleted; }
     };
-    int deleted = 0;
-    auto* button = new Counted(&deleted);
+    auto* button = new Counted;
     SpyWindow parent;
     ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 100, 100)));
     parent.widget()->show();
     ASSERT_TRUE(button->create(&parent, 7, QRect(0, 0, 60, 20)));
-    parent.answer = [&](std::uint32_t m, WParam w, LParam) -> LResult {
-        if (m == msg::Command && loWord(w) == 7) {
-            button->deleteLater();  // the page deletes the control under its own click
-            EXPECT_FALSE(button->exists());  // gone as a window at once ...
-            button = nullptr;
-        }
+    parent.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m == msg::Command) button->deleteLater();  // the page deletes the control under its own click
         return 0;
     };
     QTest::mouseClick(button->widget(), Qt::LeftButton);
-    EXPECT_EQ((std::tuple{button, parent.children().empty()}), (std::tuple{nullptr, true}));
+    EXPECT_EQ((std::tuple{button->exists(), parent.children().empty()}), (std::tuple{false, true}));  // gone as a window ...
     EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
     guitest::settle();
     EXPECT_EQ(deleted, 1);
@@ -81,49 +73,72 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_FALSE(w.isShown() || w.show(true));
     EXPECT_TRUE(w.show(true));  // already shown: no second notification
     EXPECT_TRUE(w.hide());
-    std::vector<WParam> shows;
-    for (const auto& r : w.only(msg::ShowWindow)) shows.push_back(r.w);
-    EXPECT_EQ(shows, (std::vector<WParam>{1, 0}));
-
-    // Closing a plain top-level window asks it first, then destroys it.
-    SpyWindow closing;
-    ASSERT_TRUE(closing.create(nullptr, 0, QRect(0, 0, 50, 50)));
-    closing.widget()->close();
-    EXPECT_EQ((std::pair{closing.count(msg::SysCommand), closing.count(msg::Close)}), (std::pair{1, 1}));
-    EXPECT_FALSE(closing.exists());
-
+    ASSERT_EQ(w.count(msg::ShowWindow), 2);
+    EXPECT_EQ((std::pair{w.only(msg::ShowWindow)[0].w, w.only(msg::ShowWindow)[1].w}), (std::pair{WParam{1}, WParam{0}}));
     EXPECT_FALSE(w.setEnabled(false));  // was enabled
     EXPECT_TRUE(w.setEnabled(true));    // was disabled
+    w.setEnabled(true);                 // no change: no notification
+    EXPECT_EQ(w.count(msg::Enable), 2);
+    // Closing a plain top-level window asks it first, then destroys it.
+    w.widget()->close();
+    EXPECT_EQ((std::pair{w.count(msg::SysCommand), w.count(msg::Close)}), (std::pair{1, 1}));
+    EXPECT_FALSE(w.exists());
 }
 
 TEST(WindowState, CreateAndSizeArriveSynchronouslyEvenWhenHidden) {
     struct Sized : SpyWindow {
         std::vector<QSize> sizes;
-        int creates = 0;
-        void onCreate() override { ++creates; }
         void onSize(int w, int h) override { sizes.emplace_back(w, h); }
     } w;
     SpyWindow parent;
     ASSERT_TRUE(parent.create(nullptr, 0, QRect(0, 0, 300, 300), 0));  // hidden parent
     ASSERT_TRUE(w.create(&parent, 1, QRect(5, 5, 120, 30)));
-    EXPECT_EQ(w.creates, 1);
-    EXPECT_EQ(w.sizes, std::vector<QSize>{QSize(120, 30)});
+    EXPECT_EQ((std::pair{w.count(msg::Create), w.sizes}), (std::pair{1, std::vector<QSize>{QSize(120, 30)}}));
     w.moveWindow(QRect(5, 5, 80, 40));
     parent.show();
-    guitest::settle();
-    // Qt's late resize event is not a second report.
+    guitest::settle();  // Qt's late resize event is not a second report
     EXPECT_EQ(w.sizes, (std::vector<QSize>{QSize(120, 30), QSize(80, 40)}));
     EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), parent.clientToScreen(QPoint(6, 7)));
     EXPECT_EQ(w.screenToClient(w.clientToScreen(QPoint(3, 4))), QPoint(3, 4));
+    SpyWindow other;  // a control moved to another window goes along
+    ASSERT_TRUE(other.create(nullptr, 0, QRect(400, 0, 300, 300), 0));
+    w.setParent(&other);
+    EXPECT_EQ(w.clientToScreen(QPoint(1, 2)), other.clientToScreen(QPoint(6, 7)));
+    parent.setParent(&other);  // a top-level window becomes other's owned window
+    EXPECT_EQ(parent.widget()->parentWidget(), other.widget());
+}
+
+TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(300, 200);
+    const std::pair<QPoint, QPoint> cases[] = {  // asked, placed
+        {area.topLeft() + QPoint(10, 20), area.topLeft() + QPoint(10, 20)},
+        {area.bottomRight() - QPoint(100, 50), area.bottomRight() - QPoint(299, 199)},
+        {area.topLeft() - QPoint(40, 1), area.topLeft()},
+        {QPoint(area.right() + 500, area.top() + 5), QPoint(area.right() - 299, area.top() + 5)},
+    };
+    for (const auto& [asked, placed] : cases) {
+        SpyWindow w;
+        ASSERT_TRUE(w.create(nullptr, 0, QRect(asked, size), 0));
+        EXPECT_EQ(w.windowRect(), QRect(placed, size)) << asked.x() << "," << asked.y();
+    }
+    EXPECT_EQ(wholeOnScreen(QRect(area.topLeft() + QPoint(5, 5), area.size() * 2)).topLeft(), area.topLeft());
+    // Moved off the screen while hidden: back on it, frame included, when shown.
+    SpyWindow hidden;
+    ASSERT_TRUE(hidden.create(nullptr, 0, QRect(area.topLeft(), size), 0));
+    hidden.widget()->move(area.bottomRight());
+    hidden.show();
+    EXPECT_EQ(hidden.windowRect().bottomRight(), area.bottomRight());
 }
 
 TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     struct Ticking : SpyWindow {
         int ticks = 0;
-        bool offThread = false;
+        bool offThread = false, killsItself = false;
         void onTimer(int id) override {
-            if (id == 5000) ++ticks;
+            ticks += id == 5000 ? 1 : 0;
             offThread |= !Application::isGuiThread();
+            if (killsItself) killTimer(id);
         }
     } w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
@@ -135,60 +150,41 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     const int afterKill = w.ticks;
     QTest::qWait(30);
     EXPECT_EQ(w.ticks, afterKill);
-
-    ASSERT_TRUE(w.setTimer(5000, 5));
-    ASSERT_TRUE(guitest::waitFor([&] { return w.ticks > afterKill; }));
-    w.destroy();
-    const int afterDestroy = w.ticks;
+    w.killsItself = true;  // a handler may kill its own timer
+    ASSERT_TRUE(w.setTimer(5000, 1));
     QTest::qWait(30);
-    EXPECT_EQ(w.ticks, afterDestroy);
+    EXPECT_EQ((std::tuple{w.ticks, w.hasTimer(5000)}), (std::tuple{afterKill + 1, false}));
+    ASSERT_TRUE(w.setTimer(5000, 1));
+    w.destroy();
+    QTest::qWait(30);
+    EXPECT_EQ(w.ticks, afterKill + 1);
     EXPECT_FALSE(w.setTimer(1, 5));  // no window, no timer
-
-    struct OneShot : SpyWindow {  // a handler may kill its own timer
-        int ticks = 0;
-        void onTimer(int id) override {
-            ++ticks;
-            killTimer(id);
-        }
-    } once;
-    ASSERT_TRUE(once.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    ASSERT_TRUE(once.setTimer(1, 1));
-    ASSERT_TRUE(guitest::waitFor([&] { return once.ticks == 1; }));
-    QTest::qWait(20);
-    EXPECT_EQ((std::tuple{once.ticks, once.hasTimer(1)}), (std::tuple{1, false}));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
     struct Page : Window {
-        bool warn = true;
+        std::optional<QColor> warn = QColor(255, 0, 0);
         std::vector<ColourKind> asked;
-        Handle editHandle = 0;
-        bool onColourQuery(Window& control, ColourKind kind, ColourQuery& answer) override {
+        bool onColourQuery(Window&, ColourKind kind, ColourQuery& answer) override {
             asked.push_back(kind);
-            if (kind != ColourKind::Edit || control.handle() != editHandle || !warn) return false;
-            answer.text = QColor(255, 0, 0);
-            return true;
+            answer.text = warn;
+            return warn.has_value();
         }
     } page;
     ASSERT_TRUE(page.create(nullptr, 0, QRect(0, 0, 200, 100)));
     page.widget()->show();
     Edit edit;
     ASSERT_TRUE(edit.create(&page, 3, QRect(10, 10, 80, 22)));
-    page.editHandle = edit.handle();
-    edit.widget()->grab();  // paints, so the query runs
-    ASSERT_FALSE(page.asked.empty());
-    EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
-
-    page.warn = false;
-    const QColor own = QApplication::palette(edit.widget()).color(QPalette::Active, QPalette::Text);
-    edit.widget()->grab();
-    EXPECT_EQ(edit.widget()->palette().color(QPalette::Active, QPalette::Text), own);
-
-    // A read-only edit asks the static query instead.
-    edit.setReadOnly(true);
-    page.asked.clear();
-    edit.widget()->grab();
-    ASSERT_FALSE(page.asked.empty());
+    const auto textColour = [&] {
+        edit.widget()->grab();  // paints, so the query runs
+        return edit.widget()->palette().color(QPalette::Active, QPalette::Text);
+    };
+    EXPECT_EQ(textColour(), QColor(255, 0, 0));
+    page.warn.reset();
+    EXPECT_EQ(textColour(), QApplication::palette(edit.widget()).color(QPalette::Active, QPalette::Text));
+    edit.setReadOnly(true);  // a read-only edit asks the static query instead
+    textColour();
+    EXPECT_EQ(page.asked.front(), ColourKind::Edit);
     EXPECT_EQ(page.asked.back(), ColourKind::Static);
 }
 

@@ -2,6 +2,8 @@
 // with nothing stored a speed window goes beside or below the page.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QtTest/QTest>
 
 #include "PageTestSupport.h"
@@ -80,11 +82,9 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
-        // Nothing stored yet: the tachometers beside the page, the graph below both.
-        const QRect page = first.page.windowRect();
-        EXPECT_EQ(first.Tachometer().topLeft(), QPoint(page.x() + page.width(), page.y()));
-        first.page.moveWindow(QRect(QPoint(220, 140), page.size()));
+        first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
         first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
+        first.page.SecondTachometer()->moveWindow(QRect(400, 300, 382, 160));
         tachometers = first.page.SecondTachometer()->windowRect();
         gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
         graphWindow->moveWindow(QRect(50, 500, 304, 124));
@@ -103,19 +103,20 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     }
 }
 
-TEST(PagePositions, SpeedWindowsWithNothingStoredGoBesideThePageAfterARestart)
+TEST(PagePositions, SpeedWindowsWithNothingStoredOrStoredOverThePageGoBesideIt)
 {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
     {
-        // Only the corners of the main window and the page are kept across a restart;
-        // speed windows whose rectangle has no width count as not stored.
+        // Only the corners of the main window and the page are kept across a restart; a
+        // speed window whose rectangle has no width counts as not stored. The tachometers
+        // stood beside a narrower page: their place lies over this one's.
         CSettingsStore settings;
         settings.SetPath(file);
         const std::pair<const char*, int> keys[] = {
-            {"mainWindow.left", 10},    {"mainWindow.top", 10},      {"deviceWindow.left", 300},
-            {"deviceWindow.top", 200},  {"tachometer.left", 5},      {"tachometer.top", 5},
-            {"tachometer.right", 5},    {"tachometer.bottom", 5},    {"speedCurve.left", 9},
+            {"mainWindow.left", 10},    {"mainWindow.top", 10},      {"deviceWindow.left", 100},
+            {"deviceWindow.top", 50},   {"tachometer.left", 120},    {"tachometer.top", 70},
+            {"tachometer.right", 500},  {"tachometer.bottom", 470},  {"speedCurve.left", 9},
             {"speedCurve.top", 9},      {"speedCurve.right", 9},     {"speedCurve.bottom", 9}};
         for (const auto& [key, value] : keys) {
             settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
@@ -124,10 +125,28 @@ TEST(PagePositions, SpeedWindowsWithNothingStoredGoBesideThePageAfterARestart)
     }
     AppRun run(file);
     const QRect page = run.page.windowRect();
-    EXPECT_EQ(page.topLeft(), QPoint(300, 200));
-    // Beside the page's right edge, top-aligned, not at x = 0.
-    EXPECT_EQ(run.Tachometer().topLeft(), QPoint(300 + page.width(), 200));
-    const QRect tachometer = run.page.SecondTachometer()->windowRect();  // placed last
-    const int below = std::max(page.y() + page.height(), tachometer.y() + tachometer.height());
-    EXPECT_EQ(run.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(300, below));
+    EXPECT_EQ(page.topLeft(), QPoint(100, 50));
+    // Beside the page's right edge, top-aligned, with their own size; the graph below.
+    EXPECT_EQ(run.Tachometer(), QRect(QPoint(100 + page.width(), 50), QSize(382, 400)));
+    const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
+    EXPECT_EQ(graph.left(), 100);
+    EXPECT_GE(graph.top(), page.top() + page.height());
+}
+
+// A page at the screen's lower right corner: the tachometers go on its left and the
+// graph above it, where they fit, rather than off the screen (which the screen's edge
+// would push back over the page).
+TEST(PagePositions, SpeedWindowsGoWhereTheScreenHasRoomBesideAndBelowThePage)
+{
+    TempDir dir;
+    AppRun run(dir.path() / "Tamsiro.ini");
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size = run.page.windowRect().size();
+    run.page.moveWindow(QRect(QPoint(area.right() + 1 - size.width(), area.bottom() + 1 - size.height()), size));
+    run.page.RestoreWindowPositions();
+    const QRect page = run.page.windowRect();
+    const QRect tachometer = run.Tachometer();
+    const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
+    EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
+    EXPECT_EQ(graph.top() + graph.height(), page.top());
 }

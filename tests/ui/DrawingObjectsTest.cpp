@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "SpeedTestSupport.h"
 #include "platform/core/Debug.h"
 #include "ui/DrawingObjects.h"
 
@@ -23,13 +24,7 @@ struct Surface {
         bitmap.SetSize(w, h);
         bitmap.Attach(&canvas);
     }
-    gui::ColourRef at(int x, int y) { return SurfaceOf(&canvas)->pixel(x, y); }
-    Colours at(std::initializer_list<QPoint> points)
-    {
-        Colours out;
-        for (const QPoint& p : points) out.push_back(at(p.x(), p.y()));
-        return out;
-    }
+    Colours at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*SurfaceOf(&canvas), points); }
     void clear() { SurfaceOf(&canvas)->fill(kWhite); }
 };
 
@@ -126,9 +121,17 @@ TEST(Text, CentresOnItsAnchorAndRotatedTextRunsUpFromIt)
                            CText::TextOrigin(QPoint(0, 0), QSize(7, 5), 0)}),
               (std::vector{QPoint(32, 230), QPoint(10, 192), QPoint(-3, -2)}));
 
-    // Without text nothing is drawn. (Drawn texts: the graph's labels.)
+    // Without text nothing is drawn; a text is plain Arial of its height, centred.
     Surface s(50, 30);
     CText empty(16, 0, kInk);
     empty.SetPosition(25, 15, 0);
     EXPECT_EQ(empty.Draw(&s.canvas, 0), 0);
+    CText text(QStringLiteral("8000"), 16, 0, kInk);
+    text.SetPosition(25, 15, 0);
+    text.Draw(&s.canvas, 0);
+    gui::Bitmap expected(50, 30);
+    expected.fill(kWhite);
+    const gui::Font plain(QStringLiteral("Arial"), 16);
+    expected.drawText(plain, CText::TextOrigin(QPoint(25, 15), plain.textExtent(QStringLiteral("8000")), 0), QStringLiteral("8000"), kInk);
+    EXPECT_EQ(SurfaceOf(&s.canvas)->image(), expected.image());
 }

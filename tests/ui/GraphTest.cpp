@@ -49,8 +49,7 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     platform::DebugCapture debug;
     CRangeRecord r{0, 100, 0};
     CDerivedPixelDecoder d;
-    EXPECT_EQ(d.Init(&r, 300, 1), 1);
-    EXPECT_EQ(r.divisions, 5);  // (100 - 0) / 20
+    EXPECT_EQ(d.Init(&r, 300, 1), 1);  // divisions (100 - 0) / 20: the grid below
     CDerivedPixelDecoder x;
     x.Init(&r, 500, 0);
     const double before = x.Scale();
@@ -69,18 +68,31 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     EXPECT_EQ((std::pair{x.ValueToPixel(2e9), x.ValueToPixel(-2e9)}), (std::pair{graphaxes::kPixelLimit, -graphaxes::kPixelLimit}));
 }
 
+// The vertical step by maximum, at both edges of each row; above the table the
+// divisions; a step that would be zero or less is 1.
+TEST(TickStep, FollowsTheTableAtItsEdgesAndNeverFallsToZero)
+{
+    const std::pair<int, int> rows[] = {{10, 1},     {20, 2},       {50, 5},       {100, 10},     {200, 20},
+                                        {500, 50},   {1000, 100},   {2000, 200},   {5000, 500},   {10000, 1000},
+                                        {20000, 2000}, {25000, 2500}, {30000, 3000}, {40000, 4000}, {INT32_MAX, 7}};
+    int below = 0;
+    for (const auto& [upTo, step] : rows) {
+        EXPECT_EQ(graphaxes::TickStep(true, 0, below + 1, 7), step) << below + 1;
+        EXPECT_EQ(graphaxes::TickStep(true, 0, upTo, 7), step) << upTo;
+        below = upTo;
+    }
+    EXPECT_EQ((std::vector{graphaxes::TickStep(false, 0, 100, 0), graphaxes::TickStep(false, 0, 5, 0),
+                           graphaxes::TickStep(false, 0, 100, -5)}),
+              (std::vector{10, 1, 1}));
+}
+
 // A 600 x 250 graph window with a line on channel 1 over 0..100 (divisions 5) and
 // 0..8000: the geometry the pages see.
 class GraphGeometry : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}})); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
-    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points)
-    {
-        std::vector<gui::ColourRef> out;
-        for (const QPoint& p : points) out.push_back(at(p.x(), p.y()));
-        return out;
-    }
+    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*graph.Canvas(), points); }
     CDerivedGraphLabel graph;
 };
 

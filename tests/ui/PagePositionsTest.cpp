@@ -1,5 +1,5 @@
 // A page keeps its own and its speed windows' places in the settings file for the next start;
-// with nothing stored a speed window goes beside or below the page.
+// a speed window with nothing stored, or stored over the page, goes beside or below it.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -82,6 +82,9 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
+        // Nothing stored yet: the tachometers beside the page, top-aligned, the graph below the (second) one.
+        EXPECT_EQ(first.Tachometer().topLeft(), QPoint(pageSize.width(), 0));
+        EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(0, 160));
         first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
         first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
         first.page.SecondTachometer()->moveWindow(QRect(400, 300, 382, 160));
@@ -103,21 +106,26 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     }
 }
 
-TEST(PagePositions, SpeedWindowsWithNothingStoredOrStoredOverThePageGoBesideIt)
+// The page stands near the screen's lower right corner, and the tachometers' stored place
+// (beside a narrower page) lies over it: they go beside the page where the screen has room,
+// on its left, and the graph, with nothing stored, above it (the screen's edge would push a
+// window placed off the screen back over the page).
+TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom)
 {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint corner(area.right() - 300, area.bottom() - 200);
     {
         // Only the corners of the main window and the page are kept across a restart; a
-        // speed window whose rectangle has no width counts as not stored. The tachometers
-        // stood beside a narrower page: their place lies over this one's.
+        // speed window whose rectangle has no width counts as not stored.
         CSettingsStore settings;
         settings.SetPath(file);
         const std::pair<const char*, int> keys[] = {
-            {"mainWindow.left", 10},    {"mainWindow.top", 10},      {"deviceWindow.left", 100},
-            {"deviceWindow.top", 50},   {"tachometer.left", 120},    {"tachometer.top", 70},
-            {"tachometer.right", 500},  {"tachometer.bottom", 470},  {"speedCurve.left", 9},
-            {"speedCurve.top", 9},      {"speedCurve.right", 9},     {"speedCurve.bottom", 9}};
+            {"mainWindow.left", 10},      {"mainWindow.top", 10},       {"deviceWindow.left", corner.x()},
+            {"deviceWindow.top", corner.y()}, {"tachometer.left", corner.x() + 20}, {"tachometer.top", corner.y() + 20},
+            {"tachometer.right", corner.x() + 400}, {"tachometer.bottom", corner.y() + 420}, {"speedCurve.left", 9},
+            {"speedCurve.top", 9},        {"speedCurve.right", 9},      {"speedCurve.bottom", 9}};
         for (const auto& [key, value] : keys) {
             settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
         }
@@ -125,26 +133,7 @@ TEST(PagePositions, SpeedWindowsWithNothingStoredOrStoredOverThePageGoBesideIt)
     }
     AppRun run(file);
     const QRect page = run.page.windowRect();
-    EXPECT_EQ(page.topLeft(), QPoint(100, 50));
-    // Beside the page's right edge, top-aligned, with their own size; the graph below.
-    EXPECT_EQ(run.Tachometer(), QRect(QPoint(100 + page.width(), 50), QSize(382, 400)));
-    const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
-    EXPECT_EQ(graph.left(), 100);
-    EXPECT_GE(graph.top(), page.top() + page.height());
-}
-
-// A page at the screen's lower right corner: the tachometers go on its left and the
-// graph above it, where they fit, rather than off the screen (which the screen's edge
-// would push back over the page).
-TEST(PagePositions, SpeedWindowsGoWhereTheScreenHasRoomBesideAndBelowThePage)
-{
-    TempDir dir;
-    AppRun run(dir.path() / "Tamsiro.ini");
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const QSize size = run.page.windowRect().size();
-    run.page.moveWindow(QRect(QPoint(area.right() + 1 - size.width(), area.bottom() + 1 - size.height()), size));
-    run.page.RestoreWindowPositions();
-    const QRect page = run.page.windowRect();
+    EXPECT_EQ(page.topLeft(), corner);
     const QRect tachometer = run.Tachometer();
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
     EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());

@@ -20,6 +20,20 @@ TEST(DialScale, NegativeAndHugeMaximaStayDefined)
     EXPECT_EQ(tachometer::NeedleGeometry(500, 0, 240, 100, 300, 150).angle, 0.0);
 }
 
+// Full scale, sweep and minor step by maximum, at the edges of the step and sweep rules.
+TEST(DialScale, StepsAndSweepsFollowTheMaximum)
+{
+    struct Row {
+        std::int32_t maximum, fullScale, sweep, minorStep;
+    };
+    const Row rows[] = {{0, 10, 180, 1},      {15, 30, 180, 1},       {21, 40, 180, 2},          {200, 210, 270, 2},
+                        {201, 400, 180, 20},  {23000, 24000, 285, 200}, {15000, 16000, 240, 200}};
+    for (const Row& r : rows) {
+        const tachometer::ScaleLayout l = tachometer::LayoutFor(r.maximum);
+        EXPECT_EQ((std::tuple{l.fullScale, l.sweep, l.minorStep}), (std::tuple{r.fullScale, r.sweep, r.minorStep})) << r.maximum;
+    }
+}
+
 class NeedleDial : public ::testing::Test {
 protected:
     void SetUp() override

@@ -261,10 +261,8 @@ TEST(SeriesContainer, RollsOverAndReadsNoIndexOutsideItself)
     // (Half-open counting: a value on a bucket's edge, in the histogram.)
 }
 
-// New points redo only the rows the curves' ink held and holds: at every tick (through
-// wraps, jumps across the whole range, zero on the bottom row) the canvas equals a full
-// composition, every pixel outside a series' ink bands is white (else it would outlive
-// its erase), and every pixel that changed lies in the parts the window must repaint.
+// At every tick (through wraps, jumps, zeros) the canvas equals a full composition, ink
+// lies only in the bands the erase knows of, and changed pixels lie in the repainted parts.
 TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
 {
     CDerivedGraphLabel graph;

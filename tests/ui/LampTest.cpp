@@ -1,4 +1,4 @@
-// A status lamp is a disc drawn over whatever lies behind it, not a square of its own.
+// A status lamp is a disc drawn over what lies behind it.
 #include <gtest/gtest.h>
 
 #include <QPalette>

@@ -1,16 +1,17 @@
 // A page keeps its own and its speed windows' places in the settings file for the next start;
-// a speed window with nothing stored, or stored over the page, goes beside or below it.
+// a speed window with nothing stored, or stored over the page, goes beside or below it;
+// a control shows its stored word again.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QtTest/QTest>
 
 #include "PageTestSupport.h"
 #include "app/AppSettings.h"
 #include "app/ProfileInfo.h"
 #include "data/TempDir.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "ui/DisplayControls.h"
 #include "ui/InputControls.h"
 #include "ui/SpeedWindows.h"
 
@@ -138,4 +139,18 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
     EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
     EXPECT_EQ(graph.top() + graph.height(), page.top());
+}
+
+// Showing a stored word again: a control with a bit field shows its bits, not the word.
+TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
+{
+    TempDir dir;
+    AppRun run(dir.path() / "Tamsiro.ini");
+    auto label = std::make_unique<CDerivedLabel>(&run.page, 3001);
+    label->SetRegister(40, 0);
+    label->SetBitField(4, 3);
+    CDerivedControl* control = run.page.AddControl(40 << 16 | 1, std::move(label));
+    run.store.SetValue(40, 0xB5);
+    run.page.Restore(40, 1);
+    EXPECT_EQ(control->GetValue(), 3u);  // bits 4..6 of 0xB5
 }

@@ -263,7 +263,9 @@ TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
     CDerivedGraphLabel graph;
     Build(graph, 708, 288, {{1, CDerivedGraphLabel::kLine, 0x800000}, {2, CDerivedGraphLabel::kLine, 0x0000FF}});
     for (int channel = 1; channel <= 2; ++channel) graph.SetAxisRange(channel, 1, -5000, 0, 500);
-    graph.SetYAxisMaximum(8000);
+    graph.SetYAxisMaximum(9000);  // both channels: 9000 at the top row
+    EXPECT_EQ((std::pair{graph.Axis(1, false)->GetDecoder()->ValueToPixel(9000), graph.Axis(2, false)->GetDecoder()->ValueToPixel(9000)}),
+              (std::pair{0, 0}));
     const auto tick = [&graph](int k) {
         const int x = (k % 101) * 50 - 5000;
         graph.AddPoint(1, x, k % 53 == 0 ? 0 : 4000 + static_cast<int>(3900 * std::sin(k / 7.0)));

@@ -92,7 +92,8 @@ TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
     window.SetValues(250, 260);
     const QImage painted = window.widget()->grab().toImage();
     EXPECT_TRUE(SameRegion(painted, QPoint(50, 30), window.Front()->Image(), QRect(0, 0, 270, 40)));
-    // The text is centred on (130, 18): its ink lies in the middle of the part shown.
+    // The part shown is the readout's upper left 270 x 40, whose text is centred on (130, 18).
+    EXPECT_EQ(window.Front()->Image().image().copy(0, 0, 270, 40), window.Display()->Display().Image().image().copy(0, 0, 270, 40));
     QRect ink;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 270; ++x) ink |= window.Front()->Image().pixel(x, y) != 0xFFFFFFu ? QRect(x, y, 1, 1) : QRect();

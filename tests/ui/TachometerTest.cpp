@@ -2,6 +2,8 @@
 // composition, renders for a look. The digital readout and the pps dial: their windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SpeedTestSupport.h"
 #include "ui/Tachometer.h"
 
@@ -32,6 +34,9 @@ TEST(DialScale, StepsAndSweepsFollowTheMaximum)
         const tachometer::ScaleLayout l = tachometer::LayoutFor(r.maximum);
         EXPECT_EQ((std::tuple{l.fullScale, l.sweep, l.minorStep}), (std::tuple{r.fullScale, r.sweep, r.minorStep})) << r.maximum;
     }
+    // From 6 divisions on, every third adds 15 degrees, up to 315.
+    for (int n = 6, sweep = 195; n <= 33; n += 3, sweep = std::min(sweep + 15, 315))
+        EXPECT_EQ(tachometer::LayoutFor((n - 1) * 1000).sweep, sweep) << n;
 }
 
 class NeedleDial : public ::testing::Test {

@@ -139,6 +139,10 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
     EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
     EXPECT_EQ(graph.top() + graph.height(), page.top());
+    // A page with one tachometer window places that one alone.
+    run.page.SetSecondTachometer(nullptr);
+    run.page.RestoreWindowPositions();
+    EXPECT_EQ(run.Tachometer(), tachometer);
 }
 
 // Showing a stored word again: a control with a bit field shows its bits, not the word.

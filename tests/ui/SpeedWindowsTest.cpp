@@ -156,6 +156,7 @@ TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
     window.SetChannelMask(3);
     graph->ClearSeries();
     window.AddPoint(15, 300, 400);
+    EXPECT_EQ(graph->Series(1)->Container()->GetCount(), 1u);
     EXPECT_EQ((std::pair{graph->Series(1)->Container()->GetPoint(0), graph->Series(2)->Container()->GetPoint(0)}),
               (std::pair{std::pair{15.0, 300.0}, std::pair{15.0, 400.0}}));
     window.show();

@@ -29,7 +29,7 @@ TEST(DialScale, StepsAndSweepsFollowTheMaximum)
         std::int32_t maximum, fullScale, sweep, minorStep;
     };
     const Row rows[] = {{-10, 10, 180, 1},      {15, 30, 180, 1},       {21, 40, 180, 2},          {200, 210, 270, 2},
-                        {201, 400, 180, 20},  {23000, 24000, 285, 200}, {15000, 16000, 240, 200}};
+                        {201, 400, 180, 20},  {2000, 2100, 270, 20},  {23000, 24000, 285, 200}, {15000, 16000, 240, 200}};
     for (const Row& r : rows) {
         const tachometer::ScaleLayout l = tachometer::LayoutFor(r.maximum);
         EXPECT_EQ((std::tuple{l.fullScale, l.sweep, l.minorStep}), (std::tuple{r.fullScale, r.sweep, r.minorStep})) << r.maximum;

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
@@ -37,6 +40,33 @@ void Store(int kind, const QRect& rect)
 {
     const WindowPositions& positions = appServices().positions;
     if (positions.set) positions.set(kind, PlaceOf(rect));
+}
+
+// The available area of the screen that holds the page; empty when there is no screen.
+QRect ScreenAround(const QRect& page)
+{
+    const QScreen* screen = QGuiApplication::screenAt(page.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+// Beside the page, top-aligned: on its right, or on its left when only there the window
+// fits the screen's width (the screen's edge would push it back over the page).
+QRect Beside(const QRect& page, const QSize& size, const QRect& screen)
+{
+    const QRect right(QPoint(page.left() + page.width(), page.top()), size);
+    const QRect left(QPoint(page.left() - size.width(), page.top()), size);
+    const auto fits = [&screen](const QRect& r) { return r.left() >= screen.left() && r.right() <= screen.right(); };
+    return screen.isEmpty() || fits(right) || !fits(left) ? right : left;
+}
+
+// Below the page (at y), or above it when only there the window fits the screen's height.
+QRect Below(const QRect& page, int y, const QSize& size, const QRect& screen)
+{
+    const QRect below(QPoint(page.left(), y), size);
+    const QRect above(QPoint(page.left(), page.top() - size.height()), size);
+    const auto fits = [&screen](const QRect& r) { return r.top() >= screen.top() && r.bottom() <= screen.bottom(); };
+    return screen.isEmpty() || fits(below) || !fits(above) ? below : above;
 }
 
 bool Alive(const std::unique_ptr<gui::Window>& w) { return w != nullptr && w->exists(); }
@@ -86,33 +116,32 @@ void CDerivedDialog::RestoreWindowPositions()
     QRect stored;
     if (Stored(kPageKind, &stored)) moveWindow(QRect(stored.topLeft(), windowRect().size()));
     const QRect page = windowRect();
-    const int pageRight = page.left() + page.width();
     const int pageBottom = page.top() + page.height();
 
+    // A speed window never opens over its page: a place stored beside a narrower page
+    // (every page shares the stored places) gives way to the default one beside or below.
+    const auto clearOfPage = [&page](const QRect& r) { return !r.intersects(page); };
+    const QRect screen = ScreenAround(page);
     QRect tachometers;
-    const bool tachometersStored = Stored(kTachometerKind, &tachometers);
-    QRect beside;  // where the tachometers went by default
+    const bool tachometersStored = Stored(kTachometerKind, &tachometers) && clearOfPage(tachometers);
+    QRect placed;  // where the tachometers went
     for (gui::Window* t : {firstTachometer_.get(), secondTachometer_.get()}) {
         if (t == nullptr || !t->exists()) continue;
-        if (tachometersStored) {
-            t->moveWindow(tachometers);
-        } else {
-            beside = QRect(QPoint(pageRight, page.top()), t->windowRect().size());
-            t->moveWindow(beside);
-        }
+        placed = tachometersStored ? tachometers : Beside(page, t->windowRect().size(), screen);
+        t->moveWindow(placed);
     }
 
     if (!Alive(graphWindow_)) return;
+    const QSize graphSize = graphWindow_->windowRect().size();
+    const QRect belowStored(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), graphSize);
     QRect graph;
-    if (Stored(kGraphKind, &graph)) {
+    if (Stored(kGraphKind, &graph) && clearOfPage(graph)) {
         graphWindow_->moveWindow(graph);
-    } else if (tachometersStored) {
-        graphWindow_->moveWindow(
-            QRect(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), graphWindow_->windowRect().size()));
+    } else if (tachometersStored && clearOfPage(belowStored)) {
+        graphWindow_->moveWindow(belowStored);
     } else {
-        const int belowTachometers = beside.isNull() ? 0 : beside.top() + beside.height();
-        graphWindow_->moveWindow(
-            QRect(QPoint(page.left(), std::max(pageBottom, belowTachometers)), graphWindow_->windowRect().size()));
+        const int belowTachometers = placed.isNull() ? 0 : placed.top() + placed.height();
+        graphWindow_->moveWindow(Below(page, std::max(pageBottom, belowTachometers), graphSize, screen));
     }
 }
 

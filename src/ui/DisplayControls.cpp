@@ -245,10 +245,7 @@ int CDerivedImageLabel::Synchronize(CDerivedControl* other)
 
 bool CDerivedImageLabel::onPaint(QPainter& painter)
 {
-    const QRect client = clientRect();
-    gui::Bitmap canvas(std::max(1, client.width()), std::max(1, client.height()));
-    canvas.fill(gui::systemLook().colour(gui::SysColour::ButtonFace));
-    PaintLamp(canvas);
-    painter.drawImage(QPoint(0, 0), canvas.image());
+    // Only the disc: around it the background shows, as the mask leaves it.
+    gui::paintMasked(painter, QPoint(0, 0), mask_.GetDC(), (value_ != 0 ? on_ : off_).GetDC());
     return true;
 }

@@ -136,12 +136,14 @@ int CRectangle::Draw(IDdbCanvas* canvas, int)
     const QPoint p0 = points_.back();
     const QPoint p1 = points_.size() >= 2 ? points_[points_.size() - 2] : QPoint(0, 0);
     points_.clear();
-    const int left = p1.x() + 2;
+    int left = p1.x() + 2;
     const int top = p1.y();
-    const int right = p0.x() - 2;
+    int right = p0.x() - 2;
     const int bottom = p0.y();
+    // A slot narrower than the insets still shows its bar: its outline, one column in the
+    // middle of the slot (many small buckets on a narrow plot).
+    if (right < left && p0.x() > p1.x()) left = right = p1.x() + (p0.x() - p1.x()) / 2;
     gui::Bitmap* surface = SurfaceOf(canvas);
-    // A slot narrower than the insets has no bar.
     if (surface == nullptr || right < left) return 1;
     surface->fillRect(QRect(left, top, right - left, bottom - top), brush_.colour);
     surface->drawLine(QPoint(left, bottom), QPoint(left, top), pen_.colour);

@@ -240,9 +240,9 @@ int CTachometerFull::SetFullScale(std::int32_t maximum)
 
 int CTachometerFull::SetScaleMaximum(std::int32_t maximum)
 {
-    scaleChanged_ = true;
-    scale_.SetMaximum(maximum);
-    return Compose();
+    // The needle's angle depends on the scale: a steady speed must show on the new one,
+    // so this is a full-scale change like any other.
+    return SetFullScale(maximum);
 }
 
 int CTachometerFull::SetValue(std::int32_t value)

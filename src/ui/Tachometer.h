@@ -164,7 +164,7 @@ public:
     // Image, scale and needle, each size x size; maximum 0.
     int Create(gui::Handle window, int size);
     int SetFullScale(std::int32_t maximum);      // redraws the needle too
-    int SetScaleMaximum(std::int32_t maximum);   // the needle keeps its angle
+    int SetScaleMaximum(std::int32_t maximum);   // the needle keeps its value, on the new scale
     int SetValue(std::int32_t value);
     // A dial nobody looks at: the value is kept and drawn at the next Refresh.
     int SetValueLater(std::int32_t value);

@@ -1,14 +1,17 @@
 // A page keeps its own and its speed windows' places in the settings file for the next start;
-// with nothing stored a speed window goes beside or below the page.
+// a speed window with nothing stored, or stored over the page, goes beside or below it;
+// a control shows its stored word again.
 #include <gtest/gtest.h>
 
-#include <QtTest/QTest>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include "PageTestSupport.h"
 #include "app/AppSettings.h"
 #include "app/ProfileInfo.h"
 #include "data/TempDir.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "ui/DisplayControls.h"
 #include "ui/InputControls.h"
 #include "ui/SpeedWindows.h"
 
@@ -80,11 +83,12 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
-        // Nothing stored yet: the tachometers beside the page, the graph below both.
-        const QRect page = first.page.windowRect();
-        EXPECT_EQ(first.Tachometer().topLeft(), QPoint(page.x() + page.width(), page.y()));
-        first.page.moveWindow(QRect(QPoint(220, 140), page.size()));
+        // Nothing stored yet: the tachometers beside the page, top-aligned, the graph below the (second) one.
+        EXPECT_EQ(first.Tachometer().topLeft(), QPoint(pageSize.width(), 0));
+        EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(0, 160));
+        first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
         first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
+        first.page.SecondTachometer()->moveWindow(QRect(400, 300, 382, 160));
         tachometers = first.page.SecondTachometer()->windowRect();
         gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
         graphWindow->moveWindow(QRect(50, 500, 304, 124));
@@ -103,20 +107,26 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     }
 }
 
-TEST(PagePositions, SpeedWindowsWithNothingStoredGoBesideThePageAfterARestart)
+// The page stands near the screen's lower right corner, and the tachometers' stored place
+// (beside a narrower page) lies over it: they go beside the page where the screen has room,
+// on its left, and the graph, with nothing stored, above it (the screen's edge would push a
+// window placed off the screen back over the page).
+TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom)
 {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint corner(area.right() - 300, area.bottom() - 200);
     {
-        // Only the corners of the main window and the page are kept across a restart;
-        // speed windows whose rectangle has no width count as not stored.
+        // Only the corners of the main window and the page are kept across a restart; a
+        // speed window whose rectangle has no width counts as not stored.
         CSettingsStore settings;
         settings.SetPath(file);
         const std::pair<const char*, int> keys[] = {
-            {"mainWindow.left", 10},    {"mainWindow.top", 10},      {"deviceWindow.left", 300},
-            {"deviceWindow.top", 200},  {"tachometer.left", 5},      {"tachometer.top", 5},
-            {"tachometer.right", 5},    {"tachometer.bottom", 5},    {"speedCurve.left", 9},
-            {"speedCurve.top", 9},      {"speedCurve.right", 9},     {"speedCurve.bottom", 9}};
+            {"mainWindow.left", 10},      {"mainWindow.top", 10},       {"deviceWindow.left", corner.x()},
+            {"deviceWindow.top", corner.y()}, {"tachometer.left", corner.x() + 20}, {"tachometer.top", corner.y() + 20},
+            {"tachometer.right", corner.x() + 400}, {"tachometer.bottom", corner.y() + 420}, {"speedCurve.left", 9},
+            {"speedCurve.top", 9},        {"speedCurve.right", 9},      {"speedCurve.bottom", 9}};
         for (const auto& [key, value] : keys) {
             settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
         }
@@ -124,12 +134,27 @@ TEST(PagePositions, SpeedWindowsWithNothingStoredGoBesideThePageAfterARestart)
     }
     AppRun run(file);
     const QRect page = run.page.windowRect();
-    EXPECT_EQ(page.topLeft(), QPoint(300, 200));
-    // Beside the page's right edge, top-aligned, not at x = 0 (then moved onto the screen).
-    const auto onScreen = [](QPoint p, const QRect& r) { return gui::wholeOnScreen(QRect(p, r.size())).topLeft(); };
-    EXPECT_EQ(run.Tachometer().topLeft(), onScreen(QPoint(300 + page.width(), 200), run.Tachometer()));
-    const QRect tachometer = run.page.SecondTachometer()->windowRect();  // placed last
-    const int below = std::max(page.y() + page.height(), tachometer.y() + tachometer.height());
+    EXPECT_EQ(page.topLeft(), corner);
+    const QRect tachometer = run.Tachometer();
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
-    EXPECT_EQ(graph.topLeft(), onScreen(QPoint(300, below), graph));
+    EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
+    EXPECT_EQ(graph.top() + graph.height(), page.top());
+    // A page with one tachometer window places that one alone.
+    run.page.SetSecondTachometer(nullptr);
+    run.page.RestoreWindowPositions();
+    EXPECT_EQ(run.Tachometer(), tachometer);
+}
+
+// Showing a stored word again: a control with a bit field shows its bits, not the word.
+TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
+{
+    TempDir dir;
+    AppRun run(dir.path() / "Tamsiro.ini");
+    auto label = std::make_unique<CDerivedLabel>(&run.page, 3001);
+    label->SetRegister(40, 0);
+    label->SetBitField(4, 3);
+    CDerivedControl* control = run.page.AddControl(40 << 16 | 1, std::move(label));
+    run.store.SetValue(40, 0xB5);
+    run.page.Restore(40, 1);
+    EXPECT_EQ(control->GetValue(), 3u);  // bits 4..6 of 0xB5
 }

@@ -27,47 +27,35 @@ std::string startBanner(const std::string& stamp)
 
 }  // namespace
 
-TEST(RecordFile, OneChannelRecordingBytesAreExact)
-{
-    TempDir dir;
-    CDerivedExternFile file(nullptr, steppingClock());
-    ASSERT_TRUE(file.SetFileName(dir.file("rec.csv")));
-
-    ASSERT_TRUE(file.StartRecord(0));
-    EXPECT_EQ((std::tuple{file.WriteRow(120, 3600), file.WriteRowReal(7, 1500.0, 0.125)}), (std::tuple{1, 1}));
-    EXPECT_EQ((std::tuple{file.WriteRowReal(4294967295u, 1234567.0, 0.1 + 0.2), file.EndRecord()}), (std::tuple{1, true}));
-    EXPECT_EQ(readText(dir.file("rec.csv")), startBanner("09:03:07.045") + kOneChannel +
-                                                 "09:03:07.145, 120, 3600\r\n"
-                                                 "09:03:07.245, 7, 1500, 0.125\r\n"
-                                                 "09:03:07.345, 4294967295, 1.23457e+06, 0.3\r\n" +
-                                                 kEnd);
-    EXPECT_EQ(recordfile::StartBanner({987, 12, 1, 23, 59, 59, 999}),
-              "---------------<< 0987/12/01 23:59:59.999 >>Record start---------------");
-}
-
-// Each recording appends a block after what the file held; starting again while
-// recording closes the running block first.
-TEST(RecordFile, RecordingsAppendAndARestartClosesTheRunningBlock)
+// Each recording appends a block of exact bytes after what the file held; starting
+// again while recording closes the running block first.
+TEST(RecordFile, BlocksAppendWithExactBytesAndARestartClosesTheRunningBlock)
 {
     TempDir dir;
     const std::string path = dir.file("rec.csv");
     writeText(path, "earlier content\r\n");
     CDerivedExternFile file(nullptr, steppingClock());
-    file.SetFileName(path);
+    ASSERT_TRUE(file.SetFileName(path));
 
     ASSERT_TRUE(file.StartRecord(1));
     file.WriteRow(10, 20);
     ASSERT_TRUE(file.EndRecord());
     ASSERT_TRUE(file.StartRecord(0));
-    file.WriteRow(30, 40);
+    EXPECT_EQ((std::tuple{file.WriteRow(120, 3600), file.WriteRowReal(7, 1500.0, 0.125)}), (std::tuple{1, 1}));
+    EXPECT_EQ(file.WriteRowReal(4294967295u, 1234567.0, 0.1 + 0.2), 1);
     ASSERT_TRUE(file.StartRecord(0));  // no EndRecord in between
     EXPECT_EQ(file.WriteRow(50, 60), 1);
     ASSERT_TRUE(file.EndRecord());
     EXPECT_EQ(readText(path), "earlier content\r\n" + startBanner("09:03:07.045") +
                                   "time, ch1 pps data, ch2 pps data, \r\n"
                                   "09:03:07.145, 10, 20\r\n" +
-                                  kEnd + startBanner("09:03:07.245") + kOneChannel + "09:03:07.345, 30, 40\r\n" +
-                                  kEnd + startBanner("09:03:07.445") + kOneChannel + "09:03:07.545, 50, 60\r\n" + kEnd);
+                                  kEnd + startBanner("09:03:07.245") + kOneChannel +
+                                  "09:03:07.345, 120, 3600\r\n"
+                                  "09:03:07.445, 7, 1500, 0.125\r\n"
+                                  "09:03:07.545, 4294967295, 1.23457e+06, 0.3\r\n" +
+                                  kEnd + startBanner("09:03:07.645") + kOneChannel + "09:03:07.745, 50, 60\r\n" + kEnd);
+    EXPECT_EQ(recordfile::StartBanner({987, 12, 1, 23, 59, 59, 999}),
+              "---------------<< 0987/12/01 23:59:59.999 >>Record start---------------");
 }
 
 TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
@@ -101,12 +89,9 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     EXPECT_EQ((std::pair{file.GetFileName(), file.GetDisplayName()}), (std::pair{dir.file("missing/bad.csv"), std::string("bad.csv")}));
     EXPECT_EQ(CDerivedExternFile().ChooseFile(), 0);
 
-    // A folder is no file either, and a path under three characters is refused.
-    for (const std::string& path : {dir.path().string(), std::string("ab")}) {
-        file.SetFileName(path);
-        EXPECT_FALSE(file.StartRecord(1)) << path;
-    }
-    EXPECT_FALSE(std::filesystem::exists("ab"));
+    // A path under three characters is refused.
+    file.SetFileName("ab");
+    EXPECT_FALSE(file.StartRecord(1) || std::filesystem::exists("ab"));
 }
 
 TEST(RecordFile, AFailingWriteIsReportedNotSwallowed)

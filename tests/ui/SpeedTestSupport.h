@@ -3,29 +3,26 @@
 
 #include <QDir>
 #include <QString>
+#include <vector>
 
 #include "platform/gui/Drawing.h"
 
 namespace speedtest {
 
-// Writes the bitmap to build/screenshots/<name>.png; true when it was written.
-inline bool SavePng(const gui::Bitmap& bitmap, const QString& name)
+// The bitmap's colours at these points, in order.
+inline std::vector<gui::ColourRef> Pixels(const gui::Bitmap& b, std::initializer_list<QPoint> points)
 {
-    const QString dir = QStringLiteral(TAMSIRO_SCREENSHOT_DIR);
-    QDir().mkpath(dir);
-    return !bitmap.isNull() && bitmap.image().save(QDir(dir).absoluteFilePath(name + QStringLiteral(".png")));
+    std::vector<gui::ColourRef> out;
+    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
+    return out;
 }
 
-// The same for a picture of a window.
+// Writes the picture to build/screenshots/<name>.png; true when it was written.
 inline bool SavePng(const QImage& image, const QString& name)
 {
     const QString dir = QStringLiteral(TAMSIRO_SCREENSHOT_DIR);
     QDir().mkpath(dir);
     return !image.isNull() && image.save(QDir(dir).absoluteFilePath(name + QStringLiteral(".png")));
 }
-
-inline int Red(gui::ColourRef c) { return gui::redOf(c); }
-inline int Green(gui::ColourRef c) { return gui::greenOf(c); }
-inline int Blue(gui::ColourRef c) { return gui::blueOf(c); }
 
 }  // namespace speedtest

@@ -486,4 +486,17 @@ void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, con
     painter.drawImage(dst, bitmap.image(), srcRect);
 }
 
+void paintMasked(QPainter& painter, const QPoint& dst, const Bitmap& mask, const Bitmap& image) {
+    const int w = std::min(mask.width(), image.width());
+    const int h = std::min(mask.height(), image.height());
+    if (w <= 0 || h <= 0) return;
+    // The window's background is not known here, so the mask becomes transparency.
+    QImage shape(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(shape.scanLine(y));
+        for (int x = 0; x < w; ++x) row[x] = (mask.pixel(x, y) & 0xFFFFFF) == 0 ? image.image().pixel(x, y) | 0xFF000000u : 0;
+    }
+    painter.drawImage(dst, shape);
+}
+
 }  // namespace gui

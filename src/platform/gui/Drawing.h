@@ -156,4 +156,9 @@ private:
 // hook); nothing for a null bitmap.
 void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect);
 
+// Paints the image where the mask is black and leaves what the window shows elsewhere:
+// an AND of the mask and an OR of an image that is black around its shape, as a window's
+// paint hook draws a shape over its background.
+void paintMasked(QPainter& painter, const QPoint& dst, const Bitmap& mask, const Bitmap& image);
+
 }  // namespace gui

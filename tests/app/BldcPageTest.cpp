@@ -54,6 +54,13 @@ const std::vector<Bytes> kBoardDefaults = {F("43 00 03 04 00 00 FF FF 00 0E 00 0
 const Bytes kSelect39 = F("38 04 27 27");
 const Bytes kReadCount = F("38 14");
 
+std::string LastPwm(const std::vector<Bytes>& frames) {
+    Bytes last;
+    for (const Bytes& f : frames)
+        if (f[0] == 'P') last = f;
+    return Hex(last);
+}
+
 std::vector<Bytes> Join(std::initializer_list<std::vector<Bytes>> parts) {
     std::vector<Bytes> out;
     for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -77,19 +84,19 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
     const Opening openings[] = {
         // 0x300: the inputs the polling reads; the chip enable (word 12 = 0) drives pin
         // 21 high; channel 2 staged (this chip sends it with channel 3); channel 5 on the
-        // second controller; channel 3 at 256 - 0 with channel 2 staged at 0 ([6] 80);
+        // second controller; channels 3 and 2 at 256 - 0 ([6] C0);
         // PWMIN staged idle; the SSW pin (word 30 = 0) an output driven low.
         {0x300,
          {kSelect39, inputs300, kLevels, kLevels, analog300, kHighPorts, kReadHigh, kSecondPwm,
-          F("50 E0 F0 00 F0 08 80 00 FF FF 00"), analog300, kLevels, kLevels},
+          F("50 E0 F0 00 F0 08 C0 00 FF FF 00"), analog300, kLevels, kLevels},
          {analog300, kLevels, kLevels, analog300},
          {F("41"), kReadCount}},
-        // 0x305: channels 2, 5, 3 sent; PWMIN direct with word 28 = 0 ([4] 00); the SSW
+        // 0x305: channels 2 (256 - 0), 5, 3 sent; PWMIN direct with word 28 = 0 ([4] 00); the SSW
         // pin at its default High-Z. Its polls read the lock input, the analog inputs and
         // the count.
         {0x305,
-         {kSelect39, F("50 E0 F0 00 F0 08 80 00 FF FF 00"), kSecondPwm, F("50 E0 F0 00 F0 08 00 00 FF FF 00"),
-          F("50 E0 F0 00 00 00 00 00 FF FF 00"), ssw305, kLevels, kLevels},
+         {kSelect39, F("50 E0 F0 00 F0 08 C0 00 FF FF 00"), kSecondPwm, F("50 E0 F0 00 F0 08 40 00 FF FF 00"),
+          F("50 E0 F0 00 00 00 40 00 FF FF 00"), ssw305, kLevels, kLevels},
          {F("43 00 03 04 00 00 FC 7F 00 0C 00 00 00 00 00"), kLevels, kLevels,
           F("43 00 03 04 00 00 FC 7F 00 0C 00 00 04 03 00"), interrupt305},
          {kLevels, kLevels, F("41"), kReadCount}},
@@ -127,7 +134,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
             {"poles", 18, 0, 2, {}},
         };
         const std::vector<Step> steps305 = {
-            {"PWMIN direct 40", 28, 0, 40, {F("50 E0 F0 00 28 00 00 00 FF FF 00")}},
+            {"PWMIN direct 40", 28, 0, 40, {F("50 E0 F0 00 28 00 40 00 FF FF 00")}},
             // "High Lv": port 15 an output ([7] FF) driven high ('E' [2] 80).
             {"SSW high", 30, 2, 2,
              {F("43 00 03 04 00 00 FC FF 00 0C 00 08 04 03 00"), F("45 00 80 06 00 00"), F("45 00 80 06 00 00")}},
@@ -138,6 +145,17 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
             ExpectFrames(r.Take(), step.frames);
             EXPECT_EQ(r.rig.data.GetValue(static_cast<int>(step.kind)), step.value);
         }
+        // Closing the page (0x305), or the program with the page open (0x300), idles
+        // PWMIN once: channel 1 at 0 on 0x305, at 240 ([4] F0) on 0x300.
+        const std::vector<Bytes> idle = {F(o.key == 0x305 ? "50 E0 F0 00 00 00 40 00 FF FF 00" : "50 E0 F0 00 F0 08 C0 00 9B FF 00")};
+        if (o.key == 0x305) {
+            page->send(gui::msg::Close);
+            ExpectFrames(r.Take(), idle);
+        }
+        Dialogs boxes;
+        boxes.answerBox(gui::id::No);
+        r.rig.Command(mainwin::kExitApplication);
+        ExpectFrames(r.Take(), o.key == 0x305 ? std::vector<Bytes>{} : idle);
     }
     // Every model of the kind has its page: OK enables for each. Choosing one makes its
     // page; the one before does its close work as it goes, before the new page restores.
@@ -150,10 +168,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
     r.Take();
     ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(0x305)));
     // The last PWM frame is 0x305's PWMIN at its stored 0 ([4] 00), not 0x308's idle 240.
-    Bytes lastPwm;
-    for (const Bytes& f : r.Take())
-        if (f[0] == 'P') lastPwm = f;
-    EXPECT_EQ(Hex(lastPwm), Hex(F("50 E0 F0 00 00 00 00 00 FF FF 00")));
+    EXPECT_EQ(LastPwm(r.Take()), Hex(F("50 E0 F0 00 00 00 40 00 FF FF 00")));
 }
 
 TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
@@ -288,8 +303,12 @@ TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {
             return false;
         },
         5000));
-    guitest::userClick(*test->FindControl(8, 0));
-    EXPECT_FALSE(test->IsRunning());
+    // Closing the page aborts the run (the motor stopped) and hides its window; the
+    // window goes with the page.
+    page->send(gui::msg::Close);
+    EXPECT_EQ((std::tuple{test->IsRunning(), test->IsShown(), r.sim.sim.portLevel(21)}), (std::tuple{false, false, true}));
+    page->destroy();
+    EXPECT_EQ(page->TestDialog(), nullptr);
 }
 
 TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
@@ -329,15 +348,12 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
             5000));
         worked = true;
 
-        // Unplugged: the page's title says so, then the main window closes the page.
-        QString title;
-        QObject::connect(page->widget(), &QWidget::windowTitleChanged, [&title](const QString& t) { title = t; });
-        sim.sim.unplug();
-        EXPECT_TRUE(guitest::waitFor([&] { return w.CurrentPage() == nullptr; }, 5000));
-        EXPECT_EQ(title, QString::fromStdString(name) + " Controller (USB Disconnected)");
         dialogs.answerBox(gui::id::No);
         w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
     EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
+    // The program closed with the page open: PWMIN idles at 240 ([4] F0) before the
+    // queue goes.
+    EXPECT_EQ(LastPwm(sim.Frames()), Hex(F("50 E0 F0 00 F0 08 80 00 FF FF 00")));
 }

@@ -30,6 +30,7 @@ std::uint32_t CDeviceDialog_BLDC::Word(int index) const {
 
 void CDeviceDialog_BLDC::Send(const std::vector<bldc::BldcCommand>& commands) {
     if (commands.empty()) return;
+    closed_ = false;
     bldc::SendCommands(handle(), GetDataContainer(), GetTaskQueue(), commands);
 }
 

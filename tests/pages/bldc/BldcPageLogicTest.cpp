@@ -192,6 +192,11 @@ TEST(BldcChanges, RestoreResendsByDeviceKey) {
     ASSERT_EQ(in.commands.size(), 1u);
     ExpectPwm(in.commands[0], -1, kNoStore, 1, 50000.0, 200.0, 1);
     EXPECT_EQ(in.testPwm, (TestPwm{1, 50000, 200, 240}));
-    ExpectPwm(ResendPwm2(state, store)[0], -1, kNoStore, 2, 15625.0, 100.0, 1);
     ExpectPwm(ResendPwm3(state, store)[0], -1, kNoStore, 3, 15625.0, 56.0, 1);
+    // Channel 2 at 256 - 100, as a change of kind 4 to 100 sends (staged on 0x300).
+    for (int key : {0x301, 0x300}) {
+        state.deviceKey = key;
+        ExpectPwm(ResendPwm2(state, store)[0], -1, kNoStore, 2, 15625.0, 156.0, key == 0x301);
+    }
+    ExpectPwm(ResendPwm3(state, store)[0], -1, kNoStore, 3, 15625.0, 200.0, 1);
 }

@@ -165,4 +165,12 @@ TEST(BldcStartupDialog, NeverTurningMotorGivesErrorsAndAbortEndsTheRun) {
     EXPECT_TRUE(rig.board.sim.portLevel(21));  // the motor is stopped
     guitest::settle();
     EXPECT_EQ(rig.Rows(), rows);  // the aborted trial reports nothing
+
+    // Closing the window mid-trial aborts the run as "Abort Test" does: nothing goes on
+    // out of sight.
+    rig.Click(7);
+    ASSERT_TRUE(WaitUntil([&] { return !rig.board.sim.portLevel(21); }, std::chrono::seconds(30)));
+    rig.dialog->send(gui::msg::Close);
+    EXPECT_EQ((std::tuple{rig.dialog->IsRunning(), rig.dialog->IsShown(), rig.board.sim.portLevel(21)}),
+              (std::tuple{false, false, true}));
 }

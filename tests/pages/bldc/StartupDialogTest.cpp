@@ -85,7 +85,7 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     EXPECT_EQ((std::tuple{rig.Control(0, 1).text(), rig.dialog->FindControl(0, 0)->GetValue()}), (std::tuple{"10", 10u}));
     rig.Key(1, Qt::Key_Left, 9);
     EXPECT_EQ(rig.Control(1, 1).text(), "1");
-    // The 10 Hz FG target at the start is 300 rpm, shown as the slider's lowest 1000.
+    // 10 Hz FG at the start is 300 rpm, shown as Target RPM's lowest 1000.
     EXPECT_EQ((std::tuple{rig.Control(4, 1).text(), rig.Control(3, 1).text(), rig.Control(5, 100).text()}),
               (std::tuple{"10", "1000", "S/S Type"}));
     rig.Type(3, "2000");
@@ -153,21 +153,24 @@ TEST(BldcStartupDialog, AbortOrClosingTheWindowEndsTheRunAtOnce) {
 
 // Readings at the limits: a count of exactly 100 once the motor turns is noise (101 is not);
 // without poles, exactly the 10 Hz FG target has not passed it. Ten trials: all or no errors.
+// S/S type 1: a high pin turns the motor, a low one stops it between trials.
 TEST(BldcStartupDialog, ReadingsAtTheNoiseLimitAndAtTheTargetDoNotArrive) {
     struct Case {
         std::uint32_t poles;
         std::uint16_t fullSpeedCount;
+        int type;
         const char* errors;
     };
-    for (const Case c : {Case{2, 100, "10"}, Case{2, 101, "0"}, Case{0, 10000, "10"}, Case{0, 9999, "0"}}) {
+    for (const Case c : {Case{2, 100, 0, "10"}, Case{2, 101, 1, "0"}, Case{0, 10000, 0, "10"}, Case{0, 9999, 0, "0"}}) {
         SCOPED_TRACE(c.fullSpeedCount);
         Rig rig;
         rig.store.SetValue(18, c.poles);
         rig.dialog->RefreshFromDevice();
-        rig.board.sim.setMotor({true, 21, false, {3}, 20000, static_cast<std::uint16_t>(20000 - c.fullSpeedCount), c.fullSpeedCount});
+        rig.dialog->SetStartStopType(c.type);
+        rig.board.sim.setMotor({true, 21, c.type == 1, {3}, 20000, static_cast<std::uint16_t>(20000 - c.fullSpeedCount), c.fullSpeedCount});
         rig.Key(1, Qt::Key_Left, 9);
         rig.Click(7);
         ASSERT_TRUE(guitest::waitFor([&] { return !rig.dialog->IsRunning(); }, 60000));
-        EXPECT_EQ(rig.Field(1071), c.errors);
+        EXPECT_EQ(rig.Field(1071).toStdString(), c.errors);
     }
 }

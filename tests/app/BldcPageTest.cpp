@@ -55,7 +55,7 @@ std::string LastPwm(const std::vector<Bytes>& frames) {
     return Hex(last);
 }
 
-// Waits for a 'P' frame with channel 1 at `duty` ([4]).
+// Waits for channel 1 at `duty` in a 'P' frame.
 bool AwaitPwmIn(SimLink& sim, std::uint32_t duty) {
     return guitest::waitFor([&] {
         for (const auto& f : sim.Frames())
@@ -152,7 +152,7 @@ TEST(BldcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGives
         r.rig.Command(mainwin::kExitApplication);
         ExpectFrames(r.Take(), o.key == 0x305 ? std::vector<Bytes>{} : idle);
     }
-    // Every model has its page; a replaced page idles before the new one restores.
+    // Every model has its page; a replaced one idles before the next restores.
     BldcRig r;
     ASSERT_TRUE(r.Start());
     for (std::uint32_t key = 0x300; key <= 0x308; ++key) {
@@ -176,7 +176,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     CDeviceDialog_BLDC* page = OpenPolling(r, 0x301);  // 1 FG pulse per turn
     ASSERT_NE(page, nullptr);
     Change(*page, 18, 0, 2);  // 2 pole pairs: 300 rpm
-    // Waits for n more polls (the counter wraps at 100).
+    // Waits for n more polls (wrapping at 100).
     const auto polls = [&](std::uint32_t n) {
         const std::uint32_t from = page->SampleCounter();
         return guitest::waitFor([&] { return (page->SampleCounter() + 100 - from) % 100 >= n; }, 5000);
@@ -225,7 +225,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
         page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
         Change(*page, 23, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ((std::pair{boxes.boxes()[0].caption, page->FindControl(23, 0)->GetValue()}), (std::pair{QString("File open error"), 0u}));
+        EXPECT_EQ((std::tuple{boxes.boxes()[0].caption.toStdString(), page->FindControl(23, 0)->GetValue()}), (std::tuple{"File open error", 0u}));
     }
     const std::string text = readText(csv);
     EXPECT_TRUE(std::regex_match(text, std::regex("-+<< [\\d/ :.]+ >>Record start-+\r\n"
@@ -234,7 +234,7 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
                                                   "-+Record end-+\r\n")))
         << text;
 
-    // From here only polls: one count read each on this chip.
+    // From here only polls: one count read each.
     guitest::settle();
     r.sim.sim.clearFrames();
 
@@ -309,7 +309,7 @@ TEST(BldcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::focusForKeys(*slider);
         guitest::userKey(*slider, Qt::Key_PageDown);
         const std::uint32_t v = appServices().data->GetValue(0);
-        EXPECT_EQ(page->FindControl(0, 1)->text(), QString::asprintf("%.2f", v * 100.0 / 240));
+        EXPECT_EQ(page->FindControl(0, 1)->text().toStdString(), QString::asprintf("%.2f", v / 2.4).toStdString());
         // 50 % typed into the edit moves the slider to 120.
         CDerivedControl* edit = page->FindControl(0, 1);
         guitest::focusForKeys(*edit);

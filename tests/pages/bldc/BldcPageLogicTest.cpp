@@ -177,7 +177,7 @@ TEST(BldcChanges, RestoreResendsByDeviceKey) {
     ExpectPwm(ResendPwm3(state, store)[0], -1, kNoStore, 3, 15625.0, 200.0, 1);
 }
 
-// Beyond the two models' screenshots: no blank list items, 0x307's caption, none for an unknown variant.
+// Beyond the screenshots: no blank list items, 0x307's caption, none for an unknown variant.
 TEST(BldcLayout, ListsAndCaptionVariants) {
     EXPECT_EQ((std::pair{ComboItems(1).size(), ComboItems(18).size()}), (std::pair{std::size_t{9}, std::size_t{11}}));
     EXPECT_EQ((std::tuple{LabelCaption(4, 100, 4), LabelCaption(4, 100, 5)}), (std::tuple{"TOC Voltage", ""}));

@@ -110,13 +110,15 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     TempDir dir;
     rig.dialogs.answerFile(QString::fromStdString(dir.file("startup.csv")));
     rig.Click(9);
-    rig.Click(9);  // cancelled: nothing more written
-    EXPECT_EQ(readText(dir.file("startup.csv")),
+    const std::string saved = readText(dir.file("startup.csv"));
+    EXPECT_EQ(saved,
               "---------------<< 2024/05/17 09:03:07.045 >>Record start---------------\r\n"
               "\r\n"
               "Test number, Arrival time[msec]\r\n"
               "1,113\r\n2,115\r\n3,114\r\n4,0\r\n5,113\r\n6,115\r\n7,114\r\n8,116\r\n9,113\r\n10,117\r\n"
               "---------------Record end---------------\r\n");
+    rig.Click(9);  // cancelled: nothing more written
+    EXPECT_EQ(readText(dir.file("startup.csv")), saved);
     rig.Click(10);
     ASSERT_EQ(rig.dialogs.clipboard().size(), 1u);
     EXPECT_EQ(rig.dialogs.clipboard()[0],
@@ -126,8 +128,8 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
     EXPECT_TRUE(rig.dialog->widget()->grab().save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/bldc_startup_test.png")));
 }
 
-// A motor that never turns: Abort mid-trial leaves the idle state before the click
-// returns, the motor stopped; closing the window does the same and only hides it.
+// A motor that never turns: Abort mid-trial leaves the idle state at once, the motor
+// stopped; closing the window does the same and only hides it.
 TEST(BldcStartupDialog, AbortOrClosingTheWindowEndsTheRunAtOnce) {
     Rig rig;
     rig.board.sim.setMotor({true, 21, false, {1000000}, 20000, 2000, 500});
@@ -153,7 +155,7 @@ TEST(BldcStartupDialog, AbortOrClosingTheWindowEndsTheRunAtOnce) {
 
 // Readings at the limits: a count of exactly 100 once the motor turns is noise (101 is not);
 // without poles, exactly the 10 Hz FG target has not passed it. Ten trials: all or no errors.
-// S/S type 1: a high pin turns the motor, a low one stops it between trials.
+// S/S type 1: a high pin turns the motor.
 TEST(BldcStartupDialog, ReadingsAtTheNoiseLimitAndAtTheTargetDoNotArrive) {
     struct Case {
         std::uint32_t poles;

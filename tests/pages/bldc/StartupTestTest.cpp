@@ -21,7 +21,7 @@ TEST(BldcStartupTest, AbortMidTrialEndsPromptly) {
     board.sim.setStatus(1);
 
     ASSERT_TRUE(test.Start(window.handle(), params));
-    // The motor on (pin 21 low) and the count being read again and again.
+    // Mid-trial, the count read again and again.
     ASSERT_TRUE(WaitUntil([&] { return !board.sim.portLevel(21) && board.sim.frames().size() > 40; }, std::chrono::seconds(10)));
     const auto start = std::chrono::steady_clock::now();
     test.Abort();

@@ -262,7 +262,10 @@ Reaction RestoreChipEnable(const IDataContainer& store, bool hasKind12, bool has
 }
 
 std::vector<BldcCommand> ResendPwm2(const BldcPageState& state, const IDataContainer& store) {
-    return {Pwm(-1, kNoStore, 2, kVoltageFrequency, store.GetValue(4), state.deviceKey == 0x300 ? 0 : 1)};
+    // The duty a change of kind 4 to the stored value sends: restoring must not put a
+    // different voltage on the pin than the slider shows.
+    const double duty = 256.0 - static_cast<double>(store.GetValue(4));
+    return {Pwm(-1, kNoStore, 2, kVoltageFrequency, duty, state.deviceKey == 0x300 ? 0 : 1)};
 }
 
 std::vector<BldcCommand> ResendPwm5(const IDataContainer& store) {

@@ -117,7 +117,8 @@ Reaction SswPin(int word, std::uint32_t value);
 // with 1 - word 13.
 Reaction RestoreChipEnable(const IDataContainer& store, bool hasKind12, bool hasKind13);
 // The restore's re-sends, in the order the restore runs them (2, 5, 3, then PWMIN,
-// which may first switch the voltage input off).
+// which may first switch the voltage input off). Channel 2 gets 256 - word 4, the duty
+// a change of kind 4 to the stored value sends.
 std::vector<BldcCommand> ResendPwm2(const BldcPageState& state, const IDataContainer& store);
 std::vector<BldcCommand> ResendPwm5(const IDataContainer& store);
 std::vector<BldcCommand> ResendPwm3(const BldcPageState& state, const IDataContainer& store);

@@ -30,6 +30,7 @@ std::uint32_t CDeviceDialog_BLDC::Word(int index) const {
 
 void CDeviceDialog_BLDC::Send(const std::vector<bldc::BldcCommand>& commands) {
     if (commands.empty()) return;
+    closed_ = false;
     bldc::SendCommands(handle(), GetDataContainer(), GetTaskQueue(), commands);
 }
 
@@ -140,6 +141,10 @@ gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr || !built_) return 0;
     CDerivedDialog::RestoreDeviceData();
+    // The main window has just queued the board's defaults; the select and the inputs
+    // below go from this thread and must follow them, not race them. (A running poll
+    // never lets the queue empty: then they go at once.)
+    if (!state_.polling && !state_.demo) WaitForQueue();
     RestoreAll();
     if (auto* tachometer = TachometerPanel()) tachometer->SetValues(0, 0);
     EnableControlsAt(bldc::kRecord, false);

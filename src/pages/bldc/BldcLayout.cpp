@@ -20,6 +20,11 @@ std::vector<ControlSpec> SliderGroup(int kind, int editKind, int editIndex) {
 
 ControlSpec Caption(int kind) { return {Control::Label, kind, kCaptionIndex, 10, 7, 125, 14}; }
 
+// "Number of Motor Poles" fills its 125 pixels: the tachometer column's fields start
+// further right, so the caption keeps clear of its list (and the speed field lines up).
+constexpr int kTachometerFieldX = 145;
+ControlSpec WideCaption(int kind) { return {Control::Label, kind, kCaptionIndex, 10, 7, 130, 14}; }
+
 int RecipeHeight(int kind) {
     if (Contains({0, 28, 2, 3, 19, 29, 4, 6, 8}, kind)) return 49;
     if (kind == 1 || Contains({10, 11, 12, 13, 14, 23, 26, 33, 15, 27, 24, 25, 30}, kind)) return 25;
@@ -34,16 +39,18 @@ int RecipeHeight(int kind) {
 std::vector<ControlSpec> GroupControls(int kind) {
     if (Contains({0, 28, 2, 3, 19, 29}, kind)) return SliderGroup(kind, kind, 1);
     if (Contains({4, 6, 8}, kind)) return SliderGroup(kind, kind + 1, 0);
-    if (kind == 1 || kind == 18) return {Caption(kind), {Control::Combo, kind, 0, 135, 1, 108, 22}};
+    if (kind == 1) return {Caption(kind), {Control::Combo, kind, 0, 135, 1, 108, 22}};
+    if (kind == 18) return {WideCaption(kind), {Control::Combo, kind, 0, kTachometerFieldX, 1, 108, 22}};
     if (Contains({10, 11, 12, 13, 14, 23, 26, 33}, kind)) return {Caption(kind), {Control::Check, kind, 0, 135, 0, 90, 25}};
     if (kind == 15 || kind == 27) return {Caption(kind), {Control::Button, kind, 0, 135, 0, 90, 25}};
-    if (kind == 17) return {Caption(kind), {Control::Edit, 17, 0, 135, 0, 50, 21}};
+    if (kind == 17) return {WideCaption(kind), {Control::Edit, 17, 0, kTachometerFieldX, 0, 50, 21}};
     if (kind == 20 || kind == 21)
         return {{Control::ImageLabel, kind, 0, 0, 0, 20, 20}, {Control::Label, kind, kCaptionIndex, 30, 7, 125, 14}};
+    // "Slow" is as wide as its 25 pixels: the bar and "Fast" move right to leave a gap.
     if (kind == 24 || kind == 25)
-        return {{Control::Label, kind, kCaptionIndex, 10, 7, 25, 14},
-                {Control::ColourLabel, kind, 0, 35, 0, 257, 25},
-                {Control::Label, kind, kUnitIndex, 302, 7, 25, 14}};
+        return {{Control::Label, kind, kCaptionIndex, 10, 7, 30, 14},
+                {Control::ColourLabel, kind, 0, 45, 0, 257, 25},
+                {Control::Label, kind, kUnitIndex, 312, 7, 30, 14}};
     if (kind == 30)
         return {Caption(kind),
                 {Control::Radio, 30, 0, 135, 0, 65, 25},

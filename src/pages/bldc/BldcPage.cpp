@@ -13,6 +13,7 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/NamedSync.h"
 #include "platform/gui/Messages.h"
+#include "tasks/TaskListener.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/ExternFile.h"
@@ -26,6 +27,8 @@ using bldc::PlacedControl;
 namespace {
 
 constexpr int kPanelMargin = 6;
+// Long enough for the board's defaults or the idle duty, short enough not to hang the page.
+constexpr std::uint32_t kQueueWaitMs = 2000;
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -218,12 +221,18 @@ gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gu
             break;
         case gui::msg::Destroy:
             // A page destroyed without being closed (another model chosen, the board
-            // unplugged) must not leave the polling task or the motor running. This runs
-            // when the window goes, not when the object is freed later: by then the next
-            // page has restored the board, and an idle duty sent now would undo it.
-            if (built_ && !closing_) OnClosePage();
+            // unplugged, the program closing) must not leave the polling task, the
+            // start-up test or the motor running. This runs when the window goes, not
+            // when the object is freed later: by then the next page has restored the
+            // board, and an idle duty sent now would undo it. A page closed before, with
+            // nothing sent since, has done this already.
+            if (built_ && !closing_ && !closed_) OnClosePage();
             closing_ = true;
+            testDialog_.reset();  // the test window goes with its page
             if (IExternFile* file = GetRecordFile()) file->EndRecord();
+            // The program's close stops the queue next, dropping what has not started:
+            // the idle duty and the polling stop must be on the wire first.
+            WaitForQueue();
             break;
         default:
             break;
@@ -236,6 +245,10 @@ gui::LResult CDeviceDialog_BLDC::onCommand(int id, int code, gui::Handle from) {
     return CDerivedDialog::onCommand(id, code, from);
 }
 
+void CDeviceDialog_BLDC::WaitForQueue() {
+    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(GetTaskQueue())) queue->WaitIdle(kQueueWaitMs);
+}
+
 void CDeviceDialog_BLDC::OnShowPage() {
     // Polling starts whenever the page is shown.
     if (IDataContainer* store = GetDataContainer()) store->SetValue(bldc::kPolling, 1);
@@ -244,9 +257,13 @@ void CDeviceDialog_BLDC::OnShowPage() {
 }
 
 void CDeviceDialog_BLDC::OnClosePage() {
+    // The test drives the board from its own thread: it ends before the idle duty goes,
+    // so no trial starts the motor again after it.
+    if (testDialog_) testDialog_->CloseDialog();
     const bool polling = state_.polling;
     const bool demo = state_.demo;
     Send(bldc::ClosePage(state_));
+    closed_ = true;
     if (polling) {
         if (auto* c = FindControl(bldc::kPolling, 0)) c->SetValue(0);
     }

@@ -41,8 +41,8 @@ class IStartupTestDialog;
 class CDeviceDialog_BLDC : public CDerivedDialog {
 public:
     CDeviceDialog_BLDC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
-    // Destroys the window (which runs the close work: idle PWMIN, polling and demo
-    // stopped) if it still exists, then drops the test dialog.
+    // Destroys the window (which runs the close work: start-up test aborted, idle
+    // PWMIN, polling and demo stopped) if it still exists.
     ~CDeviceDialog_BLDC() override;
 
     bool onInitDialog() override;
@@ -69,6 +69,8 @@ private:
     void BuildControl(const bldc::PlacedControl& placed);
     void OnShowPage();
     void OnClosePage();
+    // Waits (bounded) until the task queue has run everything queued so far.
+    void WaitForQueue();
 
     // ---- reactions and displays (BldcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);
@@ -91,6 +93,7 @@ private:
     int chipEnableKind_ = 0;  // 12 or 13 when the page has that item
     bool built_ = false;
     bool closing_ = false;
+    bool closed_ = false;  // the close work done, nothing sent since
     std::unique_ptr<bldc::IStartupTestDialog> testDialog_;
     std::shared_ptr<platform::NamedMutex> pollingMutex_;
 };

@@ -310,8 +310,14 @@ gui::LResult COptionDlg_BLDCTest::windowProc(std::uint32_t msg, gui::WParam w, g
     }
 }
 
-gui::LResult COptionDlg_BLDCTest::onClose() {
+void COptionDlg_BLDCTest::CloseDialog() {
+    // Out of sight, nobody could abort it: up to 10,000 trials would go on.
+    AbortTest();
     hide();  // the page shows it again with "Start Testmode"
+}
+
+gui::LResult COptionDlg_BLDCTest::onClose() {
+    CloseDialog();
     return 0;
 }
 

@@ -9,7 +9,8 @@
 // GUI thread only: the worker gets everything it needs at Test Start and reads no
 // control). GUI thread only, except that the worker posts TestResult to its handle.
 //
-// Closing the window only hides it; destroying it (or deleting the object) aborts a
+// Closing the window aborts a running test and hides the window: no test goes on
+// cycling the motor out of sight. Destroying it (or deleting the object) aborts a
 // running test and joins the worker first.
 #pragma once
 
@@ -45,6 +46,7 @@ public:
     int RefreshFromDevice() override;
     int SetPwmSetting(int channel, int frequency, int driveDuty, int idleDuty) override;
     void ShowDialog() override;
+    void CloseDialog() override;
     bool IsShown() const override { return gui::Window::isShown(); }
 
     // ---- for the window's own use and its tests ---------------------------------------

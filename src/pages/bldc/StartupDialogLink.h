@@ -34,6 +34,9 @@ public:
     virtual int SetPwmSetting(int channel, int frequency, int driveDuty, int idleDuty) = 0;
     // Shows the window (the page's "Start Testmode").
     virtual void ShowDialog() = 0;
+    // What closing the window does: a running test is aborted (as "Abort Test" does,
+    // the worker joined and the motor stopped), then the window is hidden.
+    virtual void CloseDialog() = 0;
     virtual bool IsShown() const = 0;
 };
 

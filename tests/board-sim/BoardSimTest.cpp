@@ -44,14 +44,7 @@ TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) 
     badLong[35] ^= 1;
     Bytes badBlock = longFrame(0xFF, {{2, 1}});
     badBlock[35] ^= 1;
-    const Bytes frames[] = {
-        badPorts,                       // bad
-        {'8', 5, 3, 4, 8},              // bad
-        {'8', 6, 5, 4, 9},              // good
-        {'O', 0xE1, 0x34, 0x12, 5, 0},  // bad
-        badLong,                        // bad
-        longFrame(1, {{2, 1}}),         // good
-    };
+    const Bytes frames[] = {badPorts, {'8', 5, 3, 4, 8}, {'8', 6, 5, 4, 9}, {'O', 0xE1, 0x34, 0x12, 5, 0}, badLong, longFrame(1, {{2, 1}})};
     for (const Bytes& f : frames) EXPECT_EQ(client_->exchange(f).size(), 2u);
     EXPECT_EQ(client_->exchange(badBlock).size(), 13u);
 
@@ -70,7 +63,8 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
     // An I2C frame announcing more than fits in a frame.
     ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
     ASSERT_TRUE(sim_->waitForFrames(2, 2s));
-    EXPECT_EQ((std::tuple{client_->drain(20ms).empty(), client_->exchange(kVersion)}), (std::tuple{true, kVersionReply}));
+    EXPECT_EQ(client_->read(1, 20ms), Bytes{});
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
 
     // A frame that stops half way is dropped after a while, not joined to the next one.
     ASSERT_TRUE(client_->write({'C', 0, 3}));
@@ -79,7 +73,7 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
 
     const auto log = sim_->frames();
     ASSERT_EQ(log.size(), 5u);
-    EXPECT_EQ((std::pair{log[0].bytes, log[3].bytes}), (std::pair{Bytes{'Z', 0x01, 0x02}, Bytes{'C', 0, 3}}));
+    EXPECT_EQ(log[3].bytes, (Bytes{'C', 0, 3}));
     std::vector<bool> dropped;
     for (const auto& f : log) dropped.push_back(f.dropped);
     EXPECT_EQ(dropped, (std::vector<bool>{true, true, false, true, false}));
@@ -91,13 +85,15 @@ TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     ASSERT_TRUE(sim_->waitForFrames(1, 2s));
     ASSERT_TRUE(client_->write({'C', 0}));  // and an unfinished frame
     sim_->stop();
-    EXPECT_EQ((std::tuple{client_->hungUp(), fs::is_symlink(dir_.file("board"))}), (std::tuple{true, false}));
+    EXPECT_TRUE(client_->hungUp());
+    EXPECT_FALSE(fs::is_symlink(dir_.file("board")));
     sim_->stop();
 
     // Started again, it serves a new pty with the log kept.
     ASSERT_TRUE(sim_->start());
     PtyClient again(sim_->portPath());
-    EXPECT_EQ((std::tuple{again.exchange(kVersion), sim_->frameCount()}), (std::tuple{kVersionReply, 2u}));
+    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
+    EXPECT_EQ(sim_->frameCount(), 2u);
 }
 
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
@@ -118,7 +114,7 @@ TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
     reader.join();
     PtyClient last(sim_->portPath());
     ASSERT_TRUE(last.isOpen());
-    last.drain(20ms);  // raw bytes queued before it opened
+    last.read(1 << 16, 50ms);  // raw bytes queued before it opened
     EXPECT_EQ(last.exchange(kVersion), kVersionReply);
 }
 

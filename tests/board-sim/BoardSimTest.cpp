@@ -11,24 +11,12 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::uint8_t sum(const Bytes& b, std::size_t first, std::size_t last) {
-    unsigned s = 0;
-    for (std::size_t i = first; i <= last; ++i) s += b.at(i);
-    return static_cast<std::uint8_t>(s);
-}
-
-Bytes portFrame(Bytes f) {  // '8' 3, short: [9] = sum of [2..8]
-    f.resize(10, 0);
-    f[9] = sum(f, 2, 8);
-    return f;
-}
-
-Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
-    Bytes f(36, 0);
+// A '8' frame of `size` bytes with `bytes` set, its last byte the sum of [2..last].
+Bytes frame(std::size_t size, std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes, std::size_t last) {
+    Bytes f(size, 0);
     f[0] = '8', f[1] = code;
     for (auto [at, value] : bytes) f[static_cast<std::size_t>(at)] = value;
-    const bool block = code == 1 || code == 0xFF;
-    f[35] = sum(f, 2, block ? 32 : 34);
+    for (std::size_t i = 2; i <= last; ++i) f[size - 1] = static_cast<std::uint8_t>(f[size - 1] + f[i]);
     return f;
 }
 
@@ -38,13 +26,13 @@ const Bytes kVersion{'V'};
 const Bytes kVersionReply{0x04, 'V', 0x13, 0x21};
 
 TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) {
-    Bytes badPorts = portFrame({'8', 3, 0xFF, 0xFF});
+    Bytes badPorts = frame(10, 3, {{2, 0xFF}, {3, 0xFF}}, 8);
     badPorts[9] ^= 1;
-    Bytes badLong = longFrame(3, {{21, 0xFF}, {22, 0xFF}});
+    Bytes badLong = frame(36, 3, {{21, 0xFF}, {22, 0xFF}}, 34);
     badLong[35] ^= 1;
-    Bytes badBlock = longFrame(0xFF, {{2, 1}});
+    Bytes badBlock = frame(36, 0xFF, {{2, 1}}, 32);
     badBlock[35] ^= 1;
-    const Bytes frames[] = {badPorts, {'8', 5, 3, 4, 8}, {'8', 6, 5, 4, 9}, {'O', 0xE1, 0x34, 0x12, 5, 0}, badLong, longFrame(1, {{2, 1}})};
+    const Bytes frames[] = {badPorts, {'8', 5, 3, 4, 8}, {'8', 6, 5, 4, 9}, {'O', 0xE1, 0x34, 0x12, 5, 0}, badLong, frame(36, 1, {{2, 1}}, 32)};
     for (const Bytes& f : frames) EXPECT_EQ(client_->exchange(f).size(), 2u);
     EXPECT_EQ(client_->exchange(badBlock).size(), 13u);
 

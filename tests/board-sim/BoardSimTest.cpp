@@ -11,24 +11,12 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::uint8_t sum(const Bytes& b, std::size_t first, std::size_t last) {
-    unsigned s = 0;
-    for (std::size_t i = first; i <= last; ++i) s += b.at(i);
-    return static_cast<std::uint8_t>(s);
-}
-
-Bytes portFrame(Bytes f) {  // '8' 3, short: [9] = sum of [2..8]
-    f.resize(10, 0);
-    f[9] = sum(f, 2, 8);
-    return f;
-}
-
-Bytes longFrame(std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
-    Bytes f(36, 0);
+// A '8' frame of `size` bytes with `bytes` set, its last byte the sum of [2..last].
+Bytes frame(std::size_t size, std::uint8_t code, std::initializer_list<std::pair<int, std::uint8_t>> bytes, std::size_t last) {
+    Bytes f(size, 0);
     f[0] = '8', f[1] = code;
     for (auto [at, value] : bytes) f[static_cast<std::size_t>(at)] = value;
-    const bool block = code == 1 || code == 0xFF;
-    f[35] = sum(f, 2, block ? 32 : 34);
+    for (std::size_t i = 2; i <= last; ++i) f[size - 1] = static_cast<std::uint8_t>(f[size - 1] + f[i]);
     return f;
 }
 
@@ -38,20 +26,13 @@ const Bytes kVersion{'V'};
 const Bytes kVersionReply{0x04, 'V', 0x13, 0x21};
 
 TEST_F(BoardSimTest, FrameChecksumsAreCheckedAndBadFramesAnsweredButNotApplied) {
-    Bytes badPorts = portFrame({'8', 3, 0xFF, 0xFF});
+    Bytes badPorts = frame(10, 3, {{2, 0xFF}, {3, 0xFF}}, 8);
     badPorts[9] ^= 1;
-    Bytes badLong = longFrame(3, {{21, 0xFF}, {22, 0xFF}});
+    Bytes badLong = frame(36, 3, {{21, 0xFF}, {22, 0xFF}}, 34);
     badLong[35] ^= 1;
-    Bytes badBlock = longFrame(0xFF, {{2, 1}});
+    Bytes badBlock = frame(36, 0xFF, {{2, 1}}, 32);
     badBlock[35] ^= 1;
-    const Bytes frames[] = {
-        badPorts,                       // bad
-        {'8', 5, 3, 4, 8},              // bad
-        {'8', 6, 5, 4, 9},              // good
-        {'O', 0xE1, 0x34, 0x12, 5, 0},  // bad
-        badLong,                        // bad
-        longFrame(1, {{2, 1}}),         // good
-    };
+    const Bytes frames[] = {badPorts, {'8', 5, 3, 4, 8}, {'8', 6, 5, 4, 9}, {'O', 0xE1, 0x34, 0x12, 5, 0}, badLong, frame(36, 1, {{2, 1}}, 32)};
     for (const Bytes& f : frames) EXPECT_EQ(client_->exchange(f).size(), 2u);
     EXPECT_EQ(client_->exchange(badBlock).size(), 13u);
 
@@ -70,7 +51,8 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
     // An I2C frame announcing more than fits in a frame.
     ASSERT_TRUE(client_->write({'I', 0xA0, 200, 0}));
     ASSERT_TRUE(sim_->waitForFrames(2, 2s));
-    EXPECT_EQ((std::tuple{client_->drain(20ms).empty(), client_->exchange(kVersion)}), (std::tuple{true, kVersionReply}));
+    EXPECT_EQ(client_->read(1, 20ms), Bytes{});
+    EXPECT_EQ(client_->exchange(kVersion), kVersionReply);
 
     // A frame that stops half way is dropped after a while, not joined to the next one.
     ASSERT_TRUE(client_->write({'C', 0, 3}));
@@ -79,7 +61,7 @@ TEST_F(BoardSimTest, UnknownOrImpossibleInputIsDroppedUnansweredAndTheLineRecove
 
     const auto log = sim_->frames();
     ASSERT_EQ(log.size(), 5u);
-    EXPECT_EQ((std::pair{log[0].bytes, log[3].bytes}), (std::pair{Bytes{'Z', 0x01, 0x02}, Bytes{'C', 0, 3}}));
+    EXPECT_EQ(log[3].bytes, (Bytes{'C', 0, 3}));
     std::vector<bool> dropped;
     for (const auto& f : log) dropped.push_back(f.dropped);
     EXPECT_EQ(dropped, (std::vector<bool>{true, true, false, true, false}));
@@ -91,13 +73,15 @@ TEST_F(BoardSimTest, StopJoinsWhileAClientIsConnectedAndWorkIsPending) {
     ASSERT_TRUE(sim_->waitForFrames(1, 2s));
     ASSERT_TRUE(client_->write({'C', 0}));  // and an unfinished frame
     sim_->stop();
-    EXPECT_EQ((std::tuple{client_->hungUp(), fs::is_symlink(dir_.file("board"))}), (std::tuple{true, false}));
+    EXPECT_TRUE(client_->hungUp());
+    EXPECT_FALSE(fs::is_symlink(dir_.file("board")));
     sim_->stop();
 
     // Started again, it serves a new pty with the log kept.
     ASSERT_TRUE(sim_->start());
     PtyClient again(sim_->portPath());
-    EXPECT_EQ((std::tuple{again.exchange(kVersion), sim_->frameCount()}), (std::tuple{kVersionReply, 2u}));
+    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
+    EXPECT_EQ(sim_->frameCount(), 2u);
 }
 
 TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
@@ -118,7 +102,7 @@ TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
     reader.join();
     PtyClient last(sim_->portPath());
     ASSERT_TRUE(last.isOpen());
-    last.drain(20ms);  // raw bytes queued before it opened
+    last.read(1 << 16, 50ms);  // raw bytes queued before it opened
     EXPECT_EQ(last.exchange(kVersion), kVersionReply);
 }
 

@@ -9,14 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(BoardSimCommands, NumbersAreHexWithPrefixOrDecimalWithinTheirRange) {
-    EXPECT_EQ((std::vector{parseNumber("0x2113", 0xFFFF), parseNumber("0X1a", 0xFF), parseNumber("8467", 0xFFFF),
-                           parseNumber("0", 1)}),
-              (std::vector<std::optional<std::uint64_t>>{0x2113u, 0x1Au, 8467u, 0u}));
-    for (const char* bad : {"", "0x", "12a", "-1", "+1", "1.5", "65536", "0x10000", " 1"})
-        EXPECT_FALSE(parseNumber(bad, 0xFFFF).has_value()) << bad;
-}
-
 class BoardSimCommandsOnTheWire : public test::SimFixture {
 protected:
     void run(const char* line) {
@@ -26,7 +18,7 @@ protected:
 };
 
 TEST_F(BoardSimCommandsOnTheWire, SettingsShowInTheReplies) {
-    for (const char* line : {"version 0x2200 4886", "absent 1", "measured 0x0102", "status 9", "sub21 0xA0", "adc 7 0x1234",
+    for (const char* line : {"version 0x2200 4886", "absent 0", "absent 1", "measured 0x0102", "status 9", "sub21 0XA0", "adc 7 0x1234",
                              "input 17 1", "intflag 3 1", "i2c 0x11 0x22", "  # a comment", ""})
         run(line);
 
@@ -60,16 +52,18 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     run("unplug");
     EXPECT_TRUE(client_->hungUp());
     const CommandResult replug = runCommand(*sim_, "replug");
-    EXPECT_EQ((std::tuple{replug.ok, replug.output}), (std::tuple{true, sim_->portPath() + "\n"})) << replug.output;
+    EXPECT_EQ(replug.output, sim_->portPath() + "\n");
     EXPECT_NE(sim_->slavePath(), before);
 
-    EXPECT_EQ((std::tuple{runCommand(*sim_, "quit").quit, runCommand(*sim_, "state").output.empty()}), (std::tuple{true, false}));
+    EXPECT_TRUE(runCommand(*sim_, "quit").quit);
+    EXPECT_NE(runCommand(*sim_, "state").output, "");
 }
 
 TEST_F(BoardSimCommandsOnTheWire, BadCommandsAreRefusedAndChangeNothing) {
     for (const char* bad : {"version 0x10000 1", "version 1", "absent 2", "measured", "status 256", "adc 8 1",
                             "adc 1 x", "input 34 1", "input 3 2", "intflag 0 1", "intflag 6 1", "fault bogus",
-                            "fault silence 0", "fault silence 1 2", "i2c 0x100", "raw", "quit now", "frobnicate"}) {
+                            "fault silence 0", "fault silence 1 2", "i2c 0x100", "raw", "quit now", "frobnicate", "status 0x",
+                            "status 12a", "status -1", "status +1", "status 1.5"}) {
         const CommandResult r = runCommand(*sim_, bad);
         EXPECT_FALSE(r.ok || r.quit || r.error.empty()) << bad;
     }

@@ -38,7 +38,6 @@ TEST(DataStoreThreads, PublishingWhileTheGuiSelectsResetsAndLoads)
         for (std::uint32_t n = 0; !stop.load(); ++n) {
             store.SetValue(5, n);
             store.SetBits(21, 0, 8, n);
-            (void)store.GetValue(27);
             writes.fetch_add(1);
         }
     });

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
 
 namespace {
 
@@ -26,23 +24,19 @@ std::string dump(const IXmlEntry* entry)
     return element->GetChildCount() > 0 ? out + "}" : out;
 }
 
-struct Parsed { int result = 0; XmlError error; std::string tree; };
-
-Parsed parse(const std::string& text)
+// The tree, or the error's code and offset.
+std::string parse(const std::string& text)
 {
     CDerivedParser parser;
-    Parsed out;
-    out.result = parser.ParseResource(text.data(), text.size(), nullptr, "k");
-    out.error = parser.GetLastError();
-    out.tree = dump(parser.GetRoot());
-    return out;
+    if (parser.ParseResource(text.data(), text.size(), nullptr, "k") == 1) return dump(parser.GetRoot());
+    return "error " + std::to_string(parser.GetLastError().code) + " at " + std::to_string(parser.GetLastError().offset);
 }
 
 }  // namespace
 
 TEST(XmlTree, CopiesElementsTextAndAttributesAndDropsCommentsAndBlankText)
 {
-    const Parsed parsed = parse(
+    EXPECT_EQ(parse(
         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
         "<!-- a surface -->\n"
         "<Tamsiro_Device>\n"
@@ -57,21 +51,15 @@ TEST(XmlTree, CopiesElementsTextAndAttributesAndDropsCommentsAndBlankText)
         "        </gui_description>\n"
         "        <gui_pos><!-- no text --></gui_pos>\n      </software>\n    </control>\n"
         "    <control>mixed <b/> text<![CDATA[dropped]]></control>\n"
-        "  </controls>\n</Tamsiro_Device>\n<!-- after -->\n");
-    ASSERT_EQ(parsed.result, 1) << parsed.error.message;
-    EXPECT_TRUE(parsed.error.ok());
-    EXPECT_EQ(parsed.tree,
+        "  </controls>\n</Tamsiro_Device>\n<!-- after -->\n"),
               "Tamsiro_Device{controls[alpha=a & b parent=floating zeta=z]{"
               "control{software{gui_type{\"check\"},"
               "gui_description{\"\n          On,\n          Off\n        \"},gui_pos}},"
               "control{\"mixed \",b,\" text\"}}}");
 
-    EXPECT_EQ(parse("\xEF\xBB\xBF<a>\xC2\xB5</a>").tree, "a{\"\xC2\xB5\"}");  // a byte order mark is accepted
-    // Long names and values are kept whole.
-    const std::string name(40, 'n');
-    const std::string value(300, 'v');
-    EXPECT_EQ(parse("<" + name + " k='" + value + "'>" + value + "</" + name + ">").tree,
-              name + "[k=" + value + "]{\"" + value + "\"}");
+    EXPECT_EQ(parse("\xEF\xBB\xBF<a>\xC2\xB5</a>"), "a{\"\xC2\xB5\"}");  // a byte order mark is accepted
+    const std::string v(300, 'v');  // long names and values are kept whole
+    EXPECT_EQ(parse("<" + v + " k='" + v + "'>" + v + "</" + v + ">"), v + "[k=" + v + "]{\"" + v + "\"}");
 }
 
 TEST(XmlTree, EntryKindsAndLookups)
@@ -86,8 +74,10 @@ TEST(XmlTree, EntryKindsAndLookups)
     // A matching element finds itself first; otherwise the first hit depth-first.
     EXPECT_EQ(root->FindElement("r"), root);
     const CDerivedXmlElement* t = root->FindElement("t");
-    EXPECT_EQ((std::tuple{*FirstChildText(t), t->GetChild(0)->GetType()}), (std::tuple{"one", kXmlText}));
-    EXPECT_EQ((std::tuple{t->GetChild(1), t->GetChild(-1)}), (std::tuple{nullptr, nullptr}));
+    EXPECT_EQ(*FirstChildText(t), "one");
+    EXPECT_EQ(t->GetChild(0)->GetType(), kXmlText);
+    EXPECT_EQ(t->GetChild(1), nullptr);
+    EXPECT_EQ(t->GetChild(-1), nullptr);
     EXPECT_EQ(FirstChildText(root), nullptr);  // its first child is an element
 }
 
@@ -109,10 +99,13 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         EXPECT_EQ(parser.ParseResource(c.text.data(), c.text.size(), &container, "k"), 0);
         const XmlError& error = parser.GetLastError();
         EXPECT_EQ((std::tuple{error.code, error.offset, error.line}), (std::tuple{c.code, c.offset, c.line}));
-        EXPECT_EQ((std::tuple{parser.GetRoot(), error.message.empty(), container.Size()}), (std::tuple{nullptr, false, 0u}));
+        EXPECT_NE(error.message, "");
+        EXPECT_EQ(parser.GetRoot(), nullptr);
+        EXPECT_EQ(container.Size(), 0u);
     }
     CDerivedParser parser;
-    EXPECT_EQ((std::tuple{parser.ParseResource(nullptr, 10, nullptr, "k"), parser.GetLastError().code}), (std::tuple{0, kXmlErrorSetup}));
+    EXPECT_EQ(parser.ParseResource(nullptr, 10, nullptr, "k"), 0);
+    EXPECT_EQ(parser.GetLastError().code, kXmlErrorSetup);
 
     // Too deep a nesting is refused.
     const auto nested = [](int depth) {
@@ -120,10 +113,9 @@ TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)
         for (int i = 0; i < depth; ++i) text = "<d>" + text + "</d>";
         return text;
     };
-    const Parsed tooDeep = parse(nested(300));
-    EXPECT_EQ((std::tuple{tooDeep.result, tooDeep.error.code, tooDeep.error.offset}),
-              (std::tuple{0, kXmlErrorNotWellFormed, std::ptrdiff_t{3 * CDerivedParser::kMaxDepth + 1}}));
-    EXPECT_EQ(parse(nested(CDerivedParser::kMaxDepth)).result, 1);
+    EXPECT_EQ(parse(nested(300)), "error " + std::to_string(kXmlErrorNotWellFormed) + " at " +
+                                      std::to_string(3 * CDerivedParser::kMaxDepth + 1));
+    EXPECT_EQ(parse(nested(CDerivedParser::kMaxDepth)).substr(0, 2), "d{");
 }
 
 TEST(XmlContainer, StoresUnderAFreeKeyAndReadsFiles)
@@ -135,7 +127,8 @@ TEST(XmlContainer, StoresUnderAFreeKeyAndReadsFiles)
     ASSERT_EQ(parser.ParseResource(a.data(), a.size(), &container, "k"), 1);
     EXPECT_EQ(parser.GetRoot(), container.Find("k"));
     EXPECT_EQ(parser.ParseResource(b.data(), b.size(), &container, "k"), 0);
-    EXPECT_EQ((std::tuple{parser.GetLastError().code, container.Find("k")->GetName()}), (std::tuple{kXmlErrorKeyInUse, "a"}));
+    EXPECT_EQ(parser.GetLastError().code, kXmlErrorKeyInUse);
+    EXPECT_EQ(container.Find("k")->GetName(), "a");
 
     TempDir dir;
     writeText(dir.file("s.xml"), "<s><x>1</x></s>");

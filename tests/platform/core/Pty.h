@@ -64,12 +64,6 @@ public:
         return true;
     }
     Bytes read(std::size_t n, std::chrono::milliseconds timeout = 2s) { return readFor(fd_, n, timeout); }
-    // Whatever arrives until the line has been quiet for `quiet`.
-    Bytes drain(std::chrono::milliseconds quiet = 50ms) {
-        Bytes got;
-        for (Bytes b; !(b = read(256, quiet)).empty();) got.insert(got.end(), b.begin(), b.end());
-        return got;
-    }
     bool hungUp() const {
         pollfd p{fd_, POLLIN, 0};
         return ::poll(&p, 1, 1000) > 0 && (p.revents & POLLHUP);

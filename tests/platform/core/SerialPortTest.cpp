@@ -1,5 +1,5 @@
-// The serial port over a pseudo-terminal, and finding the board's port. (Hang-ups, held ports
-// and renamed terminals: through the link and the main window.)
+// The serial port over a pseudo-terminal, and finding the board's port. (Opening, moving bytes,
+// time-outs with nothing, hang-ups and found ports: through the link over the simulator.)
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -13,7 +13,6 @@
 using platform::SerialPort;
 using ptytest::Bytes;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,11 +23,9 @@ protected:
         ASSERT_EQ(port.open(peer.slavePath()), 0);
         port.setTimeouts({100, 50, 100, 50, 100});  // the board link's settings
     }
-    Bytes readN(std::size_t n, int* result = nullptr) {
+    Bytes readN(std::size_t n) {
         Bytes buf(n);
-        const int r = port.read(buf.data(), n);
-        if (result) *result = r;
-        buf.resize(r > 0 ? static_cast<std::size_t>(r) : 0);
+        buf.resize(static_cast<std::size_t>(std::max(port.read(buf.data(), n), 0)));
         return buf;
     }
     PtyPeer peer;
@@ -48,8 +45,6 @@ TEST_F(SerialPortTest, ControlBytesPassUnchangedBothWaysWithoutEcho) {
 }
 
 TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropped) {
-    int r = -2;
-    EXPECT_EQ((std::tuple{readN(1, &r).empty(), r}), (std::tuple{true, 0})) << r;  // nothing arrives: 0, not an error
     peer.write({1, 2, 3});
     EXPECT_EQ(readN(5), (Bytes{1, 2, 3}));  // fewer than asked once the line stays quiet
     // Bytes trickling in within the interval are all collected.
@@ -69,27 +64,18 @@ TEST_F(SerialPortTest, ReadTimeOutsFollowTheBoardSettingsAndStaleInputCanBeDropp
     EXPECT_EQ(readN(1), (Bytes{1}));
 }
 
-TEST(SerialPort, OpenFailuresReportErrno) {
+TEST(SerialPort, OpeningWhatIsNoTerminalFails) {
     SerialPort port;
-    EXPECT_EQ((std::tuple{port.open("/nonexistent/tty"), port.isOpen()}), (std::tuple{ENOENT, false}));
-    const std::uint8_t b = 0;
-    EXPECT_EQ(port.write(&b, 1), -1);  // closed: no I/O
     EXPECT_EQ(port.open("/dev/null"), ENOTTY);
+    EXPECT_FALSE(port.isOpen());
 }
 
-TEST(BoardPorts, PathLocatorFollowsThePathsExistence) {
-    const fs::path link = fs::temp_directory_path() / ("tamsiro-locator-" + std::to_string(::getpid()));
-    fs::remove(link);
-    platform::PathBoardLocator locator(link.string());
+TEST(BoardPorts, PathLocatorSeesNoBoardBehindAMissingOrDanglingLink) {
+    const std::string link = ::testing::TempDir() + "tamsiro-locator-" + std::to_string(::getpid());
+    platform::PathBoardLocator locator(link);
     EXPECT_FALSE(locator.findPresent());
-    fs::create_symlink("/dev/null", link);
-    auto found = locator.findPresent();
-    ASSERT_TRUE(found);
-    EXPECT_EQ((std::pair{found->devPath, found->friendlyName}), (std::pair{link.string(), "Board Port (" + link.string() + ")"}));
-    // A dangling link is a board that went away.
-    fs::remove(link);
-    fs::create_symlink("/nonexistent/pts/99", link);
+    std::filesystem::create_symlink("/nonexistent/pts/99", link);
     EXPECT_FALSE(locator.findPresent());
-    fs::remove(link);
+    std::filesystem::remove(link);
 }
 

@@ -2,6 +2,9 @@
 // scripted clock.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "tasks/BldcDemoTask.h"
@@ -120,32 +123,53 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
 
-// Deleting a polling task that was never told to stop, while its thread waits for a
-// slow reply: the destructor must end and join the thread before the task goes (a task
-// deleted under its thread is what the sanitizers report).
-TEST(PollingTask, DestroyingItMidExchangeJoinsTheThreadFirst) {
-    FakeBoard board;
-    RecordingStore store;
-    RecordingWindow window;
-    ASSERT_EQ(store.SelectContainer(0x300), 1);
-    std::atomic<bool> deleting{false}, inExchange{false};
-    board.wire->respond = [&, answer = board.wire->respond](const Bytes& f) {
-        if (f[0] == 'A' && deleting) {
-            inExchange = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+// Ending a polling task while its exchange waits for a late reply, through the queue (as
+// the program's close does) and by deleting it (as a queue torn down around it does): the
+// window closed meanwhile gets nothing more, the task's thread is gone, and the link
+// answers the next frame.
+namespace {
+
+std::size_t ThreadCount() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
+
+}  // namespace
+
+TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
+    ASSERT_EQ(store_.SelectContainer(0x300), 1);
+    queue_.reset();
+    for (const bool viaQueue : {true, false}) {
+        SCOPED_TRACE(viaQueue ? "queue stopped" : "task deleted");
+        RecordingWindow window;
+        const std::size_t threads = ThreadCount();
+        std::unique_ptr<CPollingTask> task;
+        if (viaQueue) {
+            queue_ = std::make_unique<CDerivedTaskListener>(window.handle());
+            queue_->SetMicon(board_.link.get());
+            queue_->SetDataContainer(&store_);
+            queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+        } else {
+            task = std::make_unique<CPollingTask>(0x0A010001);
+            task->SetMicon(board_.link.get());
+            task->SetDataContainer(&store_);
+            task->SetNotifyWindow(window.handle());
+            ASSERT_EQ(task->Start(), 1);
         }
-        return answer(f);
-    };
-    auto task = std::make_unique<CPollingTask>(0x0A010001);
-    task->SetMicon(board.link.get());
-    task->SetDataContainer(&store);
-    task->SetNotifyWindow(window.handle());
-    ASSERT_EQ(task->Start(), 1);
-    ASSERT_TRUE(window.WaitForCount(1));
-    deleting = true;
-    ASSERT_TRUE(WaitUntil([&] { return inExchange.load(); }));
-    task.reset();
-    EXPECT_GE(window.Count(), 1u);
+        ASSERT_TRUE(window.WaitForCount(2));
+        const std::size_t sent = board_.sim.frameCount();
+        board_.sim.injectFault(boardsim::Fault::LateReply);
+        ASSERT_TRUE(board_.sim.waitForFrames(sent + 1, std::chrono::seconds(2)));
+        window.Close();
+        const std::size_t posts = window.Count();
+        viaQueue ? queue_.reset() : task.reset();
+
+        EXPECT_EQ(ThreadCount(), threads);
+        EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+        EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
+        EXPECT_EQ(window.Count(), posts);
+        board_.sim.setMeasuredValue(0x0444);
+        EXPECT_EQ(board_.link->ReadMeasuredValue(1), 0x0444);
+    }
 }
 
 // --- the demo ---

@@ -15,7 +15,6 @@
 #include "platform/gui/CommonDialogs.h"
 
 using namespace apptest;
-using gui::msg::BoardConnected;
 using gui::msg::ConnectionState;
 using gui::msg::TaskData;
 
@@ -199,13 +198,8 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     rig.window->send(gui::msg::PageClosed, 0, 0);
     EXPECT_TRUE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
 
-    // Plugged in: 0x8200 (1) and then 0x8110.
-    rig.pageLog.clear();
+    // Plugged in (what the page is told: the connection tests).
     sim.sim.replug();
-    ASSERT_TRUE(guitest::waitFor([&] { return rig.pageLog.size() >= 2; }, 3000));
-    EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
-    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
-    EXPECT_EQ((std::pair{rig.Title(), rig.board.IsConnected()}), (std::pair{QString("Tamsiro (USB Connected)"), 1}));
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
 
     // A page asking for re-initialisation gets the defaults sent again.
@@ -215,12 +209,10 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_EQ(Names(sim.Frames()), (std::vector<std::string>{"C", "E", "E", "83", "819", "P", "82"}));
 
-    // Unplugged: told 0x8200 (0), then closed; the driver list is filled again.
-    rig.pageLog.clear();
+    // Unplugged: the page is closed and the driver list filled again.
     sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
-    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
-    EXPECT_EQ((std::tuple{rig.pages->deleted, rig.Title(), rig.board.IsConnected()}), (std::tuple{1, QString("Tamsiro (USB Disconnected)"), 0}));
+    EXPECT_EQ(rig.pages->deleted, 1);
     EXPECT_EQ((std::tuple{rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), rig.OkEnabled()}), (std::tuple{-1, false}));
 }
 

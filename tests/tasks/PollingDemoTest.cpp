@@ -129,16 +129,13 @@ std::size_t ThreadCount() {
 
 TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
     ASSERT_EQ(store_.SelectContainer(0x300), 1);
-    queue_.reset();
     for (const bool viaQueue : {true, false}) {
         SCOPED_TRACE(viaQueue ? "queue stopped" : "task deleted");
-        RecordingWindow window;
-        const std::size_t threads = ThreadCount();
+        RecordingWindow own;
+        RecordingWindow& window = viaQueue ? window_ : own;
+        const std::size_t threads = ThreadCount() - viaQueue;  // the queue's worker ends too
         std::unique_ptr<CPollingTask> task;
         if (viaQueue) {
-            queue_ = std::make_unique<CDerivedTaskListener>(window.handle());
-            queue_->SetMicon(board_.link.get());
-            queue_->SetDataContainer(&store_);
             queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
         } else {
             task = std::make_unique<CPollingTask>(0x0A010001);

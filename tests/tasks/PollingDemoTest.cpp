@@ -55,7 +55,8 @@ TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
     // (Its set-up and poll frames: the BLDC page's tests, for chips 0 and 5.)
     const auto posts = window_.Messages();
     for (std::size_t i = 0; i < posts.size(); ++i) {
-        EXPECT_EQ((std::pair{posts[i].message.msg, posts[i].message.wParam}), (std::pair{kMsgNewData, std::uintptr_t{0}}));
+        const auto& m = posts[i].message;
+        EXPECT_EQ((std::tuple{m.msg, m.wParam, m.lParam}), (std::tuple{kMsgNewData, std::uintptr_t{0}, std::intptr_t{0}}));
         if (i > 0) { EXPECT_EQ(posts[i].clockMs - posts[i - 1].clockMs, 50u) << i; }
     }
     // Status 1: the flag is clear and port 18 reads high; the analog inputs; the count.

@@ -59,10 +59,12 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
     fast.frequency = 1e9;
     link_->SetPwmFrequency(0, &fast, 1);
     EXPECT_EQ((std::pair{fast.period, Last()[1] & 0xF0}), (std::pair{0u, 0}));
-    // A huge value is held to the field, not undefined.
+    // A huge value is held to the field (all ones), not undefined.
     PwmChannelRecord huge;
     huge.value = 1e30;
-    EXPECT_EQ(link_->SetPwmChannel(8, &huge, 0), 1);
+    fake_->Clear();
+    EXPECT_EQ(link_->SetPwmChannel(8, &huge, 1), 1);
+    EXPECT_EQ((std::pair{Frame(0)[15], Frame(0)[16] & 0x0F}), (std::pair{std::uint8_t{0xFF}, 0x0F}));
 }
 
 TEST_F(Ops, ChannelEdgesAndRefusals) {

@@ -96,6 +96,7 @@ TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
         EXPECT_EQ(count, total == 64 ? 64u : 0u);  // nothing of an oversized reply is kept
         if (total == 64) { EXPECT_EQ(out[61], 0x77); }
     }
+    EXPECT_EQ(debug_.count("Receive data too long\n"), 2u);
 }
 
 TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {

@@ -46,6 +46,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     link().SendSelectPair(1, 0x10, 1);
     link().SendSelectPair(0, 7, 1);
     link().SetOutputValue(0x23, 0x0304, 5, 1);
+    link().SetOutputValue(0x23, 0x0304, 5, 1);  // the kept checksum byte is not summed in
     link().PulsePort(3, 22, 1);
     link().RequestFirmwareMode(0);
     link().RequestFirmwareMode(1);
@@ -56,7 +57,7 @@ TEST_F(SimLinkTest, ProtocolFramesAndTheValuesTheyBringBack) {
     blockRead[1] = 0xFF;
     const std::vector<Bytes> expected{
         {'R', 0}, {'8', 0}, {'V'}, {'8', 18}, {'8', 17}, block, blockRead, {'8', 20}, {'8', 22}, {'8', 21},
-        {'8', 4, 19, 19}, {'8', 5, 0x10, 0, 0x10}, {'8', 5, 0x10, 7, 0x17}, {'O', 0xE3, 0x04, 0x03, 0x05, 0x0C},
+        {'8', 4, 19, 19}, {'8', 5, 0x10, 0, 0x10}, {'8', 5, 0x10, 7, 0x17}, {'O', 0xE3, 0x04, 0x03, 0x05, 0x0C}, {'O', 0xE3, 0x04, 0x03, 0x05, 0x0C},
         {'8', 6, 3, 1, 4}, {'W', 0xFF, 0, 0, 0}, {'W', 0, 0, 0, 0xFF},
     };
     EXPECT_EQ(s_.Frames(), expected);

@@ -1,5 +1,4 @@
-// The thread carrier, the peripheral tasks and the task queue, against a board link over
-// an in-memory wire.
+// The thread carrier, the peripheral tasks and the task queue over an in-memory wire.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,12 +76,11 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     CDerivedTask task(0);
     task.SetMicon(board.link.get());
 
-    board.interruptFlags = 0x02;  // input 1
-    EXPECT_EQ((std::tuple{task.CheckInterruptTraced(1, 1, 1), board.wire->Count()}), (std::tuple{1, 1u}));  // the flag read only
+    board.interruptFlags = 0x02;  // input 1: the flag read only
+    EXPECT_EQ((std::tuple{task.CheckInterruptTraced(1, 1, 1), board.wire->Count()}), (std::tuple{1, 1u}));
 
     board.interruptFlags = 0;
     board.portBytes[2] = 0x02;  // port 18 high
-    // CheckInterrupt gives 1 minus the level.
     EXPECT_EQ((std::vector{task.CheckInterruptTraced(1, 1, 1), task.CheckInterruptTraced(1, 0, 1), task.CheckInterrupt(1, 1)}),
               (std::vector{1, 0, 0}));
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
@@ -97,7 +95,7 @@ TEST_F(Engine, GpioReadPostsLineAndLevelToTheWindowOfItsQueuing) {
     const GpioRecord r = Gpio(16, 0, 1);
     queue_->AddTask(0x02010000, &r, sizeof r);
     queue_->SetNotifyWindow(later.handle());  // tasks already queued keep their window
-    ASSERT_TRUE(window_.WaitForCount(1));  // (what it posts: see the main window's line reads)
+    ASSERT_TRUE(window_.WaitForCount(1));
     EXPECT_EQ(window_.Messages()[0].message.lParam, 1);
     EXPECT_TRUE(queue_->WaitIdle(5000));
     EXPECT_EQ(later.Count(), 0u);
@@ -148,7 +146,6 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
     ASSERT_EQ(task.SetParameters(&fetch, sizeof fetch), 1);
     ASSERT_EQ(task.Start(), 1);
     task.GetThreadHandle()->Join();
-    // No frame; the length is the reply's byte count.
     EXPECT_EQ((std::tuple{board.wire->Count(), task.Record().length}), (std::tuple{sent, 2u}));
 }
 
@@ -178,7 +175,6 @@ TEST_F(Engine, StartWordWhileStoppingMakesAFreshPollingTask) {
     CPollingTask* current = CTaskFactory::GetInstance()->GetPollingTask();
     ASSERT_NE(current, nullptr);
     ASSERT_FALSE(current->IsStopping());
-    // Polling goes on after the old task has gone.
     ASSERT_TRUE(WaitUntil([&] { return queue_->PendingTasks() == 1u; }));
     const auto posts = window_.Count();
     EXPECT_TRUE(window_.WaitForCount(posts + 2));
@@ -219,9 +215,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     EXPECT_EQ((std::pair{debug.count("Running Task end\n"), debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n")}),
               (std::pair{std::size_t{1}, std::size_t{1}}));
     EXPECT_EQ((std::tuple{CTaskFactory::GetInstance()->GetPollingTask(), CTaskFactory::GetInstance()->GetBldcDemoTask()}), (std::tuple{nullptr, nullptr}));
-    // The drive was switched off.
     const auto frames = board.wire->Frames();
     EXPECT_EQ((std::tuple{board.wire->CountLetter('I'), std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A})}), (std::tuple{2u, 1}));
-    // The demo's last duty was 0.
     EXPECT_EQ(store.WritesOf(28).back().value, 0u);
 }

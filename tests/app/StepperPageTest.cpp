@@ -7,6 +7,7 @@
 #include "PageRigSupport.h"
 #include "app/QuillfenApp.h"
 #include "pages/stepper/StepperPage.h"
+#include "ui/ExternFile.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
 
@@ -142,6 +143,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     {
         Dialogs boxes;
         boxes.answerBox(gui::id::Ok);
+        Change(*page, 25, 0, 24);  // "Other ...": the count edit is usable
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
@@ -162,7 +164,12 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         boxes.answerBox(gui::id::Ok);
         Change(*page, 51, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ((std::tuple{boxes.boxes()[0].text, store.GetValue(51)}), (std::tuple{QString("File open error"), 0u}));
+        const gui::MessageBoxRequest& box = boxes.boxes()[0];
+        EXPECT_EQ(box.text, QString("Failed to open the file(%1).\nThe specified file has already opened by other "
+                                    "application.\nTry after the end of the application during operations.")
+                                .arg(QString::fromStdString(page->GetRecordFile()->GetDisplayName())));
+        EXPECT_TRUE(box.text.contains("speed.csv"));
+        EXPECT_EQ((std::tuple{box.caption, box.icon, store.GetValue(51)}), (std::tuple{QString("File open error"), gui::MessageIcon::Error, 0u}));
         EXPECT_EQ(record->GetValue(), 0u);
     }
 }
@@ -191,44 +198,78 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     ExpectFrames(r.Take(), {F("53 04 94 CD E6 0B")});
 }
 
-TEST(StepperPage, AClockInRunRampsTheClockToTheTopAndStops) {
+TEST(StepperPage, AClockInRunStopsFromTheTopItReachedAndEndsWhenThePageGoes) {
     StepperRig r;
     CDeviceDialog_Stepper* page = OpenQuiet(r, 0x100, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
-    Change(*page, 9, 0, 0);
-    Change(*page, 10, 0, 20);
-    Change(*page, 11, 0, 2);  // a one-second ramp
-    r.Take();
-
-    // The page's timer carries the ramp to the top (its steps are proven on a manual
-    // clock), each step sent to the board.
+    const auto enabled = [&](std::uint32_t kind) { return page->FindControl(kind, 0)->isEnabled(); };
+    Change(*page, 10, 0, 7);  // 100 to 1000 pps
+    Change(*page, 11, 0, 1);  // over half a second
     Change(*page, 20, 0, 1);
     auto* run = page->Run();
     ASSERT_TRUE(guitest::waitFor([&] { return run->TopReached(); }, 10000));
-    EXPECT_EQ(run->CurrentFrequency(), run->Tables().clock.Lookup(20));
-    EXPECT_GE(r.Take().size(), 3u);
-    EXPECT_TRUE(page->FindControl(21, 0)->isEnabled());  // "Clock" usable at the top
+    EXPECT_EQ((std::tuple{enabled(21), enabled(23)}), (std::tuple{true, false}));  // "Clock", not "Update"
 
-    // "Stop" ramps down, holds, and switches the clock off.
+    // A new top chosen at the top: "Update" is offered, and "Stop" ramps down from the
+    // top the run reached, not from the new one.
+    Change(*page, 10, 0, 20);
+    EXPECT_EQ((std::tuple{enabled(21), enabled(23)}), (std::tuple{false, true}));
     Change(*page, 20, 0, 0);
-    ASSERT_TRUE(guitest::waitFor([&] { return run->RampFinished() && run->ClockStopped(); }, 10000));
-    EXPECT_EQ((std::tuple{store.GetValue(20), r.Take().empty()}), (std::tuple{0u, false}));
+    EXPECT_EQ(run->CurrentFrequency(), 1000);
+    ASSERT_TRUE(guitest::waitFor([&] { return run->ClockStopped(); }, 10000));
+    // The clock off: channel 8 at 100 Hz (exponent 5, period 3750) and 100 % duty
+    // (compare 3750 in [15], [16]).
+    const Bytes clockOff = F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 A6 0E 00 00 00 55 04 C4");
+    std::vector<Bytes> frames = r.Take();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(Hex(frames.back()), Hex(clockOff));
+
+    // A page that closes, or goes, while its clock runs switches the clock off at once
+    // and leaves the chip's pins as they are.
+    Change(*page, 11, 0, 0);  // at once
+    for (bool close : {true, false}) {
+        Change(*page, 20, 0, 1);
+        ASSERT_TRUE(run->TopReached());
+        r.Take();
+        if (close) {
+            page->send(gui::msg::Close, 0, 0);
+            ExpectFrames(r.Take(), {clockOff});
+        } else {
+            ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(0x101)));  // the page is destroyed
+            frames = r.Take();
+            EXPECT_NE(std::find(frames.begin(), frames.end(), clockOff), frames.end());
+        }
+        EXPECT_EQ(store.GetValue(20), 0u);
+    }
 }
 
-TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
+TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsKept) {
     StepperRig r;
-    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x107, nullptr);
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x10A, nullptr);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
+    const auto enabled = [&](std::uint32_t kind, std::uint32_t index) {
+        CDerivedControl* c = page->FindControl(kind, index);
+        return c != nullptr && c->isEnabled();
+    };
+    // "Fixed" plays row 0 only: its check is locked and its combos usable; every other
+    // row is locked whole.
+    Change(*page, 3, 0, 0);
+    SaveScreenshots(*page, "stepper_page_parallel_fixed");
+    for (std::uint32_t kind = 31; kind <= 38; ++kind) {
+        EXPECT_EQ((std::tuple{enabled(kind, 0), enabled(kind, 2), enabled(kind, 3)}), (std::tuple{false, kind == 31, kind == 31})) << kind;
+    }
+    const std::uint32_t second = store.GetValue(32);
+    guitest::userClick(*page->FindControl(32, 0));  // a click on a locked row changes nothing
+    EXPECT_EQ((std::tuple{store.GetValue(32), page->FindControl(32, 0)->GetValue(), enabled(32, 0)}), (std::tuple{second, second >> 31, false}));
+    Change(*page, 3, 0, 1);
     std::vector<std::uint32_t> rows;
     for (int w = 31; w <= 38; ++w) rows.push_back(store.GetValue(w));
     r.Take();
-    SaveScreenshots(*page, "stepper_page_parallel");
 
     // A sequence file in the current folder is played instead of the built-in steps (their
-    // order is proven on the run alone); a line it refuses is named in a message, the rest
-    // still play, and the rows are locked until the demo gives them back.
+    // order is proven on the run alone); a line it refuses is named in a message.
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "sequence");
     std::ofstream(dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv")
@@ -243,21 +284,25 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheRowsLockedAndGivesThemBack) {
         boxes.answerBox(gui::id::Ok);
         Change(*page, 41, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_TRUE(boxes.boxes()[0].text.contains("90")) << boxes.boxes()[0].text.toStdString();
+        EXPECT_TRUE(boxes.boxes()[0].text.contains("line 3: attenuation \"90\"")) << boxes.boxes()[0].text.toStdString();
     }
     std::filesystem::current_path(previous);
     EXPECT_EQ(page->Run()->Source(), pages::stepper::StepSource::FileDemo);
-    for (std::uint32_t index = 1; index <= 3; ++index) {
-        if (auto* c = page->FindControl(31, index)) {
-            EXPECT_FALSE(c->isEnabled()) << index;
-        }
-    }
-    // The first step's REF and attenuation reach the store and the board.
-    ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(6) == 1u; }, 5000));
-    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{true, false}));
-    Change(*page, 41, 0, 0);
-    r.Take();
+    // What the demo plays itself is locked, the rows too; the row words stay the user's.
+    for (std::uint32_t kind : {0u, 3u, 24u, 25u, 27u, 31u, 39u, 40u}) EXPECT_FALSE(enabled(kind, 0)) << kind;
+    EXPECT_FALSE(enabled(31, 2));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
+    // A tick that no arming of the run timer asked for changes nothing.
+    page->send(gui::msg::RunRampTick, 0, 0);
+    EXPECT_EQ(page->Run()->ActiveRow(), 0);
+    // The first step's attenuation (80 %: code 1) reaches the store and both pins.
+    EXPECT_EQ((std::tuple{store.GetValue(6), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{1u, true, false}));
+
+    // Parameters loaded during the demo end it: "Demo" shows off, the controls come back.
+    page->RestoreDeviceData();
+    EXPECT_EQ((std::tuple{store.GetValue(41), page->FindControl(41, 0)->GetValue(), page->Run()->DemoRunning()}), (std::tuple{0u, 0u, false}));
+    EXPECT_EQ((std::tuple{enabled(3, 0), enabled(24, 0), enabled(31, 0)}), (std::tuple{true, true, true}));
+    for (int w = 31; w <= 38; ++w) EXPECT_EQ(page->FindControl(static_cast<std::uint32_t>(w), 0)->GetValue(), rows[static_cast<std::size_t>(w - 31)] >> 31) << w;
 }
 
 TEST(StepperPage, AsAUserMeetsItInTheProgramsOwnLoop) {

@@ -51,9 +51,10 @@ class RecordingView final : public stepper::IStepperRunView {
 public:
     void RefreshClockButtons() override { ++clockRefreshes; }
     void ShowStepRows(bool) override {}
-    void RowWordsChanged() override { ++rowRefreshes; }
+    void ShowRows(const std::array<std::uint32_t, 8>& flags) override { rows = flags; }
     void DemoValuesChanged() override {}
-    int clockRefreshes = 0, rowRefreshes = 0;
+    int clockRefreshes = 0;
+    std::array<std::uint32_t, 8> rows{};
 };
 
 struct StepperRig {

@@ -36,11 +36,10 @@ TEST(ClockRamp, CurveHoldsWithinItsBandAndTakesLongRampsInDouble) {
     EXPECT_NEAR(rig.run.RampCurve(100, 12000, 8000, 4000), 6050.0, 1e-6);  // the cube of an 8 s ramp
 }
 
-TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenStops) {
+TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere) {
     StepperRig rig(0x101);
-    rig.Set(word::kStartClock, 0);    // 100 pps
-    rig.Set(word::kTopClock, 12);     // 2000 pps
-    rig.Set(word::kStartTopTime, 2);  // 1000 ms
+    rig.Set(word::kTopClock, 12);     // 100 to 2000 pps
+    rig.Set(word::kStartTopTime, 2);  // over 1000 ms
     rig.Set(word::kStartStop, 1);
     rig.run.StartRun(StartMode::Start, 0);
 
@@ -58,34 +57,49 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenStops) {
     EXPECT_DOUBLE_EQ(sent.back(), 2000.0);
     for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 390.0) << i;
     EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
-    EXPECT_EQ((std::tuple{rig.run.TopReached(), rig.run.CurrentFrequency()}), (std::tuple{true, 2000}));
-    EXPECT_EQ(stepper::ClockInWord::Top(rig.run.SettingsWord()), 12u);
+    EXPECT_EQ(rig.run.CurrentFrequency(), 2000);
     const auto buttons = [&] { return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled}; };
     EXPECT_EQ(buttons(), (std::pair{true, false}));
-    rig.Set(word::kTopClock, 13);
+
+    // Excitation and direction changed at the top: "Update" sends them at the same clock.
+    rig.Set(word::kExcitation, 1), rig.Set(word::kDirection, 1);
     EXPECT_EQ(buttons(), (std::pair{false, true}));
-}
-
-TEST(ClockRamp, ImmediateRampSendsTheTopOnceAndArmsNothing) {
-    StepperRig rig(0x100);
-    rig.Set(word::kStartClock, 0);
-    rig.Set(word::kTopClock, 5);  // 600 pps
-    rig.Set(word::kStartTopTime, 0);
-    rig.run.StartRun(StartMode::Start, 1);  // no pins
+    rig.board.Take();
+    rig.run.StartRun(StartMode::Update, 0);
     const auto calls = rig.board.Take();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency}), (std::tuple{8, true, 600.0}));
-    EXPECT_FALSE(rig.timer.armed);
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ((std::tuple{calls[4].channel, calls[4].record.outputA, calls[4].record.outputB}), (std::tuple{6, 2u, 1u}));
+    EXPECT_EQ((std::tuple{calls[5].channel, calls[5].send, calls[5].record.outputA}), (std::tuple{7, true, 2u}));
+    EXPECT_DOUBLE_EQ(calls[5].record.frequency, 2000.0);
+    EXPECT_EQ(buttons(), (std::pair{true, false}));
 }
 
-TEST(ClockRamp, StopHoldsTheStartClockThenSwitchesTheClockOff) {
+TEST(ClockRamp, AStartAlwaysPutsTheClockOnTheWire) {
     StepperRig rig(0x100);
-    rig.Set(word::kStartClock, 1);  // 200
-    rig.Set(word::kTopClock, 7);    // 1000
-    rig.Set(word::kStartTopTime, 1);  // 500 ms
+    rig.Set(word::kTopClock, 5);  // 600 pps at once: a "0sec" ramp
+    // The second start comes after the page forgot the run (a parameter load, a reconnect).
+    for (int i = 0; i < 2; ++i) {
+        rig.Set(word::kStartStop, 1);
+        rig.run.StartRun(StartMode::Start, 1);  // no pins
+        const auto calls = rig.board.Take();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.value}), (std::tuple{8, true, 50.0}));
+        EXPECT_DOUBLE_EQ(calls[0].record.frequency, 600.0);
+        EXPECT_FALSE(rig.timer.armed);
+        rig.run.ResetToIdle();
+        EXPECT_EQ(rig.Get(word::kStartStop), 0u);
+    }
+}
+
+TEST(ClockRamp, StopMidRampRampsDownFromWhereTheClockIsThenSwitchesItOff) {
+    StepperRig rig(0x100);
+    rig.Set(word::kTopClock, 12);     // 100 to 2000 pps
+    rig.Set(word::kStartTopTime, 2);  // over 1000 ms
     rig.run.StartRun(StartMode::Start, 1);
-    RunRamp(rig, 8);
-    ASSERT_TRUE(rig.run.TopReached());
+    rig.clock.advanceMs(500);
+    rig.run.OnRunTimer();
+    ASSERT_EQ(rig.run.CurrentFrequency(), 1050);  // halfway
+    rig.board.Take();
 
     const auto stopAt = rig.clock.nowMs();
     rig.run.StartRun(StartMode::Stop, 1);
@@ -93,39 +107,32 @@ TEST(ClockRamp, StopHoldsTheStartClockThenSwitchesTheClockOff) {
     for (int guard = 0; rig.timer.armed && guard < 200; ++guard) {
         rig.clock.advanceMs(*rig.timer.armed);
         rig.run.OnRunTimer();
-        for (const auto& c : rig.board.Take()) frames.emplace_back(rig.clock.nowMs() - stopAt, c);
+        for (const auto& c : rig.board.Take())
+            if (c.send) frames.emplace_back(rig.clock.nowMs() - stopAt, c);
     }
-    ASSERT_FALSE(frames.empty());
-    const auto& off = frames.back().second;
-    EXPECT_EQ((std::tuple{off.channel, off.record.frequency, off.record.value, off.send}), (std::tuple{8, 100.0, 100.0, true}));
-    EXPECT_GE(frames.back().first, 1000u);  // T + 500 ms, then the next tick
+    // Down from 1050 in jumps; the start clock is held until T + 500 ms, then the clock
+    // goes to 100 % duty, and off.
+    std::vector<std::tuple<std::uint64_t, double, double>> sent;
+    for (const auto& [t, c] : frames) sent.emplace_back(t, c.record.frequency, c.record.value);
+    EXPECT_EQ(sent, (std::vector<std::tuple<std::uint64_t, double, double>>{
+                        {450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
+    EXPECT_EQ(frames.back().second.channel, 8);
     EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
-    // Before the clock went off, the start clock was held.
-    for (const auto& [t, c] : frames)
-        if (t >= 500 && t < 1000) {
-            EXPECT_DOUBLE_EQ(c.record.frequency, 200.0) << t;
-        }
 }
 
-TEST(ClockRamp, StartAtTheClockOffFrequencyIsStillSent) {
-    StepperRig rig(0x100);
-    rig.run.ClockOff();  // leaves 100 Hz at 100 %
-    rig.board.Take();
-    rig.Set(word::kStartClock, 0), rig.Set(word::kTopClock, 0), rig.Set(word::kStartTopTime, 0);
+TEST(ClockRamp, HaltSwitchesARunningClockOffAtOnceAndLeavesThePinsAlone) {
+    StepperRig rig(0x101);
+    rig.Set(word::kTopClock, 12), rig.Set(word::kStartTopTime, 2), rig.Set(word::kStartStop, 1);
     rig.run.StartRun(StartMode::Start, 1);
+    rig.board.Take();
+    rig.run.Halt();
     const auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ((std::pair{calls[0].send, calls[0].record.value}), (std::pair{true, 50.0}));
-}
-
-TEST(ClockRamp, ResetToIdleForgetsARunAndItsWords) {
-    StepperRig rig(0x101);
-    rig.Set(word::kStartStop, 1), rig.Set(word::kClock, 1), rig.Set(word::kStartTopTime, 2);
-    rig.run.StartRun(StartMode::Start, 1);
-    ASSERT_TRUE(rig.timer.armed);
-    rig.run.ResetToIdle();
-    EXPECT_FALSE(rig.timer.armed);
-    EXPECT_EQ((std::tuple{rig.Get(word::kStartStop), rig.Get(word::kClock), rig.run.CurrentFrequency()}), (std::tuple{0u, 0u, 0}));
+    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.value}), (std::tuple{7, true, 100.0}));
+    EXPECT_DOUBLE_EQ(calls[0].record.frequency, 100.0);
+    EXPECT_EQ((std::tuple{rig.Get(word::kStartStop), rig.timer.armed}), (std::tuple{0u, std::nullopt}));
+    rig.run.Halt();  // nothing runs: nothing sent
+    EXPECT_TRUE(rig.board.calls.empty());
 }
 
 // ---- step runs ----
@@ -192,94 +199,87 @@ TEST(StepSequence, RunTimeIsAtLeastOneMillisecond) {
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 0), 1u);  // no frequency: no division
 }
 
-TEST(StepSequence, EndsOfTheListBySignalAndRepeat) {
-    {
-        StepRun rig;  // "Auto": each checked row once, then the run ends
+TEST(StepSequence, EachModeSignalAndUnitPlaysItsRowsAndTellsTheBoard) {
+    using Out = std::tuple<int, int, int>;  // 'O' channel, value, byte
+    struct Case {
+        const char* what;
+        std::uint32_t mode, signal, repeat, unit, row0;
+        std::vector<int> rows;
+        std::vector<Out> outputs;
+    };
+    const std::uint32_t full = Row(true, true, 9, false), ccw = Row(true, true, 9, true), half = Row(true, false, 9, false);
+    const Case cases[] = {
+        {"Sequence, Auto: each checked row once", 1, 0, 0, 0, 0, {2, 5}, {{2, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
+        {"Sequence, Stop Button, repeat: round again", 1, 1, 1, 0, 0, {2, 5, 2, 5, 2}, {}},
+        {"Sequence, Stop Button: the last row holds", 1, 1, 0, 0, 0, {2, 5, 5, 5}, {}},
+        {"Sequence in steps: the count", 1, 0, 0, 1, half, {0, 2, 5}, {{3, 0, 7}, {0, 80, 0}, {0, 80, 0}, {0, 80, 0}, {0, 0, 0}}},
+        {"Fixed, Auto: row 0 once", 0, 0, 0, 0, Row(false, true, 9, false), {0}, {{2, 0, 0}, {0, 0, 0}}},
+        {"Fixed, Auto in steps: full step counts twice", 0, 0, 0, 1, ccw, {0}, {{3, 0, 1}, {0, 160, 0}, {0, 0, 0}}},
+        {"Fixed, Stop Button in steps: row 0 runs free", 0, 1, 0, 1, full, {0, 0, 0}, {{3, 0, 5}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StepRun rig;
+        rig.Set(word::kTestMode, c.mode), rig.Set(word::kStopSignal, c.signal), rig.Set(word::kRepeat, c.repeat);
+        rig.Set(word::kTransferUnit, c.unit);
+        if (c.unit) rig.Set(word::kTransferTime, 11);  // 80 steps: 200 ms at 200 Hz
         rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(10), (std::vector<int>{2, 5}));
-        EXPECT_EQ((std::tuple{rig.run.SequenceFinished(), rig.run.ActiveRow()}), (std::tuple{true, -1}));
-        const auto calls = rig.board.Take();
-        // The end: the board's step output off, then both phase channels at rest.
-        ASSERT_GE(calls.size(), 3u);
-        const auto& end = calls[calls.size() - 3];
-        EXPECT_EQ((std::tuple{end.kind, end.channel, end.level}), (std::tuple{BoardCall::Output, 0, 0}));
-        const auto& rest = calls.back();
+        rig.Set(word::kFirstRow, c.row0);
+        // A run that ends takes one more tick to end.
+        const bool ends = !c.outputs.empty() && c.outputs.back() == Out{0, 0, 0};
+        EXPECT_EQ(rig.Play(static_cast<int>(c.rows.size()) + ends), c.rows);
+        std::vector<Out> outputs;
+        for (const auto& call : rig.board.calls)
+            if (call.kind == BoardCall::Output) outputs.emplace_back(call.channel, call.level, call.extra);
+        if (!c.outputs.empty()) {
+            EXPECT_EQ(outputs, c.outputs);
+        }
+        if (!ends) {
+            EXPECT_EQ(rig.timer.armed, c.unit ? 200u : 3000u);
+            rig.run.StopRun(false);
+        }
+        // Stopped or ended: no tick to come, both phase channels at rest.
+        const auto& rest = rig.board.calls.back();
         EXPECT_EQ((std::tuple{rest.channel, rest.record.outputA, rest.record.outputB}), (std::tuple{7, 1u, 1u}));
+        EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.timer.armed}), (std::tuple{-1, std::nullopt}));
     }
-    {
-        StepRun rig;  // "Stop Button" with repeat: round again
-        rig.Set(word::kStopSignal, 1), rig.Set(word::kRepeat, 1);
-        rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(5), (std::vector<int>{2, 5, 2, 5, 2}));
-    }
-    {
-        StepRun rig;  // "Stop Button" without repeat: the last row holds until "Stop"
-        rig.Set(word::kStopSignal, 1);
-        rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(4), (std::vector<int>{2, 5, 5, 5}));
-        rig.run.StopRun(false);
-        EXPECT_FALSE(rig.timer.armed);
-    }
-    {
-        StepRun rig;  // "Fixed" with "Auto": row 0 once, for its duration
-        rig.Set(word::kTestMode, 0);
-        rig.Set(word::kFirstRow, Row(false, true, 9, false));
-        EXPECT_EQ(rig.Play(5), (std::vector<int>{0}));
-        EXPECT_EQ(rig.timer.armed, std::nullopt);
-    }
-    {
-        StepRun rig;  // no checked row: nothing starts, nothing is sent
-        EXPECT_EQ((std::tuple{rig.Play(3).empty(), rig.board.calls.empty(), rig.timer.armed}), (std::tuple{true, true, std::nullopt}));
-    }
+    StepRun none;  // no checked row: nothing starts, nothing is sent
+    EXPECT_EQ((std::tuple{none.Play(3).empty(), none.board.calls.empty()}), (std::tuple{true, true}));
 }
 
-TEST(StepSequence, FirstStepInStepsSetsUpDirectionBeforeTheCount) {
-    StepRun rig;
-    rig.Set(word::kTestMode, 0);  // "Fixed" + "Auto": full step counts twice
-    rig.Set(word::kTransferUnit, 1);
-    rig.Set(word::kTransferTime, 11);  // 80 steps
-    rig.Set(word::kFirstRow, Row(true, true, 9, true));
-    rig.run.BuildRowSteps();
-    ASSERT_TRUE(rig.run.StopRun(true));
-    const auto calls = rig.board.Take();
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ((std::tuple{calls[0].kind, calls[0].channel, calls[0].extra}), (std::tuple{BoardCall::Output, 3, 1}));  // CCW
-    EXPECT_EQ((std::pair{calls[1].channel, calls[1].level}), (std::pair{0, 160}));
-    EXPECT_EQ(rig.timer.armed, 200u);
-}
-
-TEST(StepSequence, DemoPlaysItsStepsInTheRowsAndGivesTheRowsBack) {
+TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
     StepRun rig;
     rig.Set(word::kFirstRow + 3, Row(true, false, 2, true));
-    const std::uint32_t userRow = rig.Get(word::kFirstRow + 3);
     auto demo = stepper::LoadDemoSequence("/nonexistent-folder");
     ASSERT_EQ(demo.source, stepper::StepSource::BuiltInDemo);
     ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
-
     // REF: 0.1 V * 256 / 3.3, truncated.
-    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.Get(word::kAttenuate)}), (std::tuple{1u, 7u, 0u}));
-    EXPECT_EQ((std::tuple{rig.Get(word::kFirstRow + 1), rig.timer.armed}), (std::tuple{demo.steps[1].flags, 3000u}));
-    const auto calls = rig.board.Take();
-    auto pwm = std::find_if(calls.begin(), calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
-    ASSERT_NE(pwm, calls.end());
+    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}), (std::tuple{1u, 7u, 3000u}));
+    const auto pwm = std::find_if(rig.board.calls.begin(), rig.board.calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
+    ASSERT_NE(pwm, rig.board.calls.end());
     EXPECT_EQ(pwm->level, 256 - 7);
 
-    for (int i = 0; i < 8; ++i) {
+    // Each attenuation code on both pins (8 staged, 10 sent), one block of 16 steps each;
+    // the rows show the next eight steps at every eighth.
+    std::vector<std::tuple<int, int, bool>> pins;
+    for (int step = 0; step < 64; ++step) {
+        for (const auto& c : rig.board.Take())
+            if (step % 16 == 0 && c.kind == BoardCall::Port && (c.channel == 8 || c.channel == 10))
+                pins.emplace_back(c.channel, c.level, c.send);
+        EXPECT_EQ(rig.view.rows[0], demo.steps[static_cast<std::size_t>(step / 8 * 8)].flags) << step;
         rig.clock.advanceMs(3000);
         rig.run.OnRunTimer();
     }
-    EXPECT_EQ(rig.run.ActiveRow(), 8);
-    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);  // the next eight shown
-    EXPECT_EQ(rig.Get(word::kAttenuate), 0u);
-    rig.clock.advanceMs(3000);
-    rig.run.OnRunTimer();
-    rig.clock.advanceMs(3000);
-    rig.run.OnRunTimer();  // no refill between multiples of eight
-    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);
+    EXPECT_EQ(pins, (std::vector<std::tuple<int, int, bool>>{
+                        {8, 0, false}, {10, 0, true}, {8, 1, false}, {10, 0, true},
+                        {8, 0, false}, {10, 1, true}, {8, 1, false}, {10, 1, true}}));
+    EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow)}),
+              (std::tuple{0, Row(true, false, 2, true), 0u}));  // round again; the row words untouched
 
+    rig.Set(word::kDemo, 1);
     ASSERT_TRUE(rig.run.RunDemo(false, demo.source, {}));
-    EXPECT_EQ((std::pair{rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow + 1)}), (std::pair{userRow, 0u}));
-    EXPECT_FALSE(rig.timer.armed || rig.run.DemoRunning());
+    EXPECT_EQ((std::tuple{rig.view.rows[3], rig.Get(word::kDemo), rig.run.DemoRunning(), rig.timer.armed}),
+              (std::tuple{Row(true, false, 2, true), 0u, false, std::nullopt}));
 }
 
 TEST(SerialFrame, MasksWideValuesAndCodesTheOverCurrentSetting) {

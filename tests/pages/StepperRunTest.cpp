@@ -1,10 +1,9 @@
-// The stepper page's runs on a manual clock and timer: the clock ramp's frames, the stop
-// and clock off, and the step lists' order, pins, phase records and ends.
+// The stepper page's runs on a manual clock and timer: the clock ramp, and the step lists
+// (rows and demo) by mode, signal and unit.
 #include <gtest/gtest.h>
 
 #include "pages/stepper/DemoSequence.h"
 #include "pages/stepper/MeasuredValues.h"
-#include "pages/stepper/SerialFrame.h"
 #include "StepperRig.h"
 
 namespace pages::testing {
@@ -13,20 +12,16 @@ namespace {
 using stepper::StartMode;
 namespace word = stepper::word;
 
-// Clock frames sent on `channel` (staged ones left out) while the ramp ticks every 25 ms.
-std::vector<double> RunRamp(StepperRig& rig, int channel) {
-    std::vector<double> sent;
-    auto collect = [&] {
+// Clock frames sent on `channel` while the ramp ticks: ms from the first, pps, duty.
+using Sent = std::tuple<std::uint64_t, double, double>;
+std::vector<Sent> Ramp(StepperRig& rig, int channel) {
+    std::vector<Sent> sent;
+    for (const auto from = rig.clock.nowMs();; rig.run.OnRunTimer()) {
         for (const auto& c : rig.board.Take())
-            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.push_back(c.record.frequency);
-    };
-    collect();
-    for (int guard = 0; rig.timer.armed && guard < 2000; ++guard) {
+            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.emplace_back(rig.clock.nowMs() - from, c.record.frequency, c.record.value);
+        if (!rig.timer.armed || sent.size() > 200) return sent;
         rig.clock.advanceMs(*rig.timer.armed);
-        rig.run.OnRunTimer();
-        collect();
     }
-    return sent;
 }
 
 TEST(ClockRamp, CurveHoldsWithinItsBandAndTakesLongRampsInDouble) {
@@ -43,19 +38,16 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere
     rig.Set(word::kStartStop, 1);
     rig.run.StartRun(StartMode::Start, 0);
 
-    const auto first = rig.board.calls;
-    ASSERT_GE(first.size(), 6u);
     // Pins first (port 24 staged, 12 and 23 sent), then channel 6 staged twice and 7 sent.
-    std::vector<std::pair<int, bool>> order;
-    for (std::size_t i = 0; i < 6; ++i) order.emplace_back(first[i].channel, first[i].send);
-    EXPECT_EQ(order, (std::vector<std::pair<int, bool>>{{24, false}, {12, true}, {23, true}, {6, false}, {6, false}, {7, true}}));
-    EXPECT_EQ(first[3].kind, BoardCall::Timer);
-    EXPECT_EQ((std::tuple{first[5].record.frequency, first[5].record.value, first[5].record.percent}), (std::tuple{100.0, 50.0, 1u}));
+    std::vector<std::tuple<int, int, bool>> order;
+    for (const auto& c : rig.board.calls) order.emplace_back(c.kind, c.channel, c.send);
+    EXPECT_EQ(order, (std::vector<std::tuple<int, int, bool>>{{0, 24, false}, {0, 12, true}, {0, 23, true}, {2, 6, false}, {2, 6, false}, {2, 7, true}}));
+    EXPECT_EQ(rig.board.calls.back().record.percent, 1u);
 
-    const auto sent = RunRamp(rig, 7);
-    ASSERT_GE(sent.size(), 3u);
-    EXPECT_DOUBLE_EQ(sent.back(), 2000.0);
-    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 390.0) << i;
+    const auto sent = Ramp(rig, 7);
+    EXPECT_EQ(sent.front(), (Sent{0, 100, 50}));
+    EXPECT_EQ(sent.back(), (Sent{1000, 2000, 50}));
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(std::get<1>(sent[i]) - std::get<1>(sent[i - 1]), 390.0) << i;
     EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
     EXPECT_EQ(rig.run.CurrentFrequency(), 2000);
     const auto buttons = [&] { return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled}; };
@@ -83,8 +75,7 @@ TEST(ClockRamp, AStartAlwaysPutsTheClockOnTheWire) {
         rig.run.StartRun(StartMode::Start, 1);  // no pins
         const auto calls = rig.board.Take();
         ASSERT_EQ(calls.size(), 1u);
-        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.value}), (std::tuple{8, true, 50.0}));
-        EXPECT_DOUBLE_EQ(calls[0].record.frequency, 600.0);
+        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency, calls[0].record.value}), (std::tuple{8, true, 600.0, 50.0}));
         EXPECT_FALSE(rig.timer.armed);
         rig.run.ResetToIdle();
         EXPECT_EQ(rig.Get(word::kStartStop), 0u);
@@ -101,38 +92,11 @@ TEST(ClockRamp, StopMidRampRampsDownFromWhereTheClockIsThenSwitchesItOff) {
     ASSERT_EQ(rig.run.CurrentFrequency(), 1050);  // halfway
     rig.board.Take();
 
-    const auto stopAt = rig.clock.nowMs();
     rig.run.StartRun(StartMode::Stop, 1);
-    std::vector<std::pair<std::uint64_t, BoardCall>> frames;
-    for (int guard = 0; rig.timer.armed && guard < 200; ++guard) {
-        rig.clock.advanceMs(*rig.timer.armed);
-        rig.run.OnRunTimer();
-        for (const auto& c : rig.board.Take())
-            if (c.send) frames.emplace_back(rig.clock.nowMs() - stopAt, c);
-    }
     // Down from 1050 in jumps; the start clock is held until T + 500 ms, then the clock
     // goes to 100 % duty, and off.
-    std::vector<std::tuple<std::uint64_t, double, double>> sent;
-    for (const auto& [t, c] : frames) sent.emplace_back(t, c.record.frequency, c.record.value);
-    EXPECT_EQ(sent, (std::vector<std::tuple<std::uint64_t, double, double>>{
-                        {450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
-    EXPECT_EQ(frames.back().second.channel, 8);
+    EXPECT_EQ(Ramp(rig, 8), (std::vector<Sent>{{450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
     EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
-}
-
-TEST(ClockRamp, HaltSwitchesARunningClockOffAtOnceAndLeavesThePinsAlone) {
-    StepperRig rig(0x101);
-    rig.Set(word::kTopClock, 12), rig.Set(word::kStartTopTime, 2), rig.Set(word::kStartStop, 1);
-    rig.run.StartRun(StartMode::Start, 1);
-    rig.board.Take();
-    rig.run.Halt();
-    const auto calls = rig.board.Take();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.value}), (std::tuple{7, true, 100.0}));
-    EXPECT_DOUBLE_EQ(calls[0].record.frequency, 100.0);
-    EXPECT_EQ((std::tuple{rig.Get(word::kStartStop), rig.timer.armed}), (std::tuple{0u, std::nullopt}));
-    rig.run.Halt();  // nothing runs: nothing sent
-    EXPECT_TRUE(rig.board.calls.empty());
 }
 
 // ---- step runs ----
@@ -191,9 +155,6 @@ TEST(StepSequence, PhaseRecordsFollowModeFrequencyAndDirection) {
 TEST(StepSequence, RunTimeIsAtLeastOneMillisecond) {
     StepRun rig;
     using namespace stepper::stepbits;
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 200), 200u);  // (80 / 8) * (4000 / 200)
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 3}, 200), 3000u);
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | kCountIsIndex | 11}, 200), 200u);  // table: 80
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 5}, 200), 1u);  // below 8 steps
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 0}, 200), 1u);
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 0), 1u);  // no frequency: no division
@@ -209,13 +170,13 @@ TEST(StepSequence, EachModeSignalAndUnitPlaysItsRowsAndTellsTheBoard) {
     };
     const std::uint32_t full = Row(true, true, 9, false), ccw = Row(true, true, 9, true), half = Row(true, false, 9, false);
     const Case cases[] = {
-        {"Sequence, Auto: each checked row once", 1, 0, 0, 0, 0, {2, 5}, {{2, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
-        {"Sequence, Stop Button, repeat: round again", 1, 1, 1, 0, 0, {2, 5, 2, 5, 2}, {}},
-        {"Sequence, Stop Button: the last row holds", 1, 1, 0, 0, 0, {2, 5, 5, 5}, {}},
-        {"Sequence in steps: the count", 1, 0, 0, 1, half, {0, 2, 5}, {{3, 0, 7}, {0, 80, 0}, {0, 80, 0}, {0, 80, 0}, {0, 0, 0}}},
-        {"Fixed, Auto: row 0 once", 0, 0, 0, 0, Row(false, true, 9, false), {0}, {{2, 0, 0}, {0, 0, 0}}},
-        {"Fixed, Auto in steps: full step counts twice", 0, 0, 0, 1, ccw, {0}, {{3, 0, 1}, {0, 160, 0}, {0, 0, 0}}},
-        {"Fixed, Stop Button in steps: row 0 runs free", 0, 1, 0, 1, full, {0, 0, 0}, {{3, 0, 5}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
+        {"Sequence, Auto: once", 1, 0, 0, 0, 0, {2, 5}, {{2, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
+        {"Sequence, Stop Button, repeat", 1, 1, 1, 0, 0, {2, 5, 2, 5, 2}, {}},
+        {"Sequence, Stop Button: last holds", 1, 1, 0, 0, 0, {2, 5, 5, 5}, {}},
+        {"Sequence in steps", 1, 0, 0, 1, half, {0, 2, 5}, {{3, 0, 7}, {0, 80, 0}, {0, 80, 0}, {0, 80, 0}, {0, 0, 0}}},
+        {"Fixed, Auto", 0, 0, 0, 0, Row(false, true, 9, false), {0}, {{2, 0, 0}, {0, 0, 0}}},
+        {"Fixed, Auto in steps: twice the count", 0, 0, 0, 1, ccw, {0}, {{3, 0, 1}, {0, 160, 0}, {0, 0, 0}}},
+        {"Fixed, Stop Button in steps", 0, 1, 0, 1, full, {0, 0, 0}, {{3, 0, 5}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -255,24 +216,21 @@ TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
     ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
     // REF: 0.1 V * 256 / 3.3, truncated.
     EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}), (std::tuple{1u, 7u, 3000u}));
-    const auto pwm = std::find_if(rig.board.calls.begin(), rig.board.calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
-    ASSERT_NE(pwm, rig.board.calls.end());
-    EXPECT_EQ(pwm->level, 256 - 7);
 
-    // Each attenuation code on both pins (8 staged, 10 sent), one block of 16 steps each;
-    // the rows show the next eight steps at every eighth.
+    // Each attenuation code on both pins (8 staged, 10 sent), one block of 16 steps each,
+    // and REF on channel 2 at 256 - 7; the rows show the next eight steps at every eighth.
     std::vector<std::tuple<int, int, bool>> pins;
     for (int step = 0; step < 64; ++step) {
         for (const auto& c : rig.board.Take())
-            if (step % 16 == 0 && c.kind == BoardCall::Port && (c.channel == 8 || c.channel == 10))
+            if (step % 16 == 0 && (c.kind == BoardCall::Pwm || c.channel == 8 || c.channel == 10))
                 pins.emplace_back(c.channel, c.level, c.send);
         EXPECT_EQ(rig.view.rows[0], demo.steps[static_cast<std::size_t>(step / 8 * 8)].flags) << step;
         rig.clock.advanceMs(3000);
         rig.run.OnRunTimer();
     }
     EXPECT_EQ(pins, (std::vector<std::tuple<int, int, bool>>{
-                        {8, 0, false}, {10, 0, true}, {8, 1, false}, {10, 0, true},
-                        {8, 0, false}, {10, 1, true}, {8, 1, false}, {10, 1, true}}));
+                        {8, 0, false}, {10, 0, true}, {2, 249, true}, {8, 1, false}, {10, 0, true}, {2, 249, true},
+                        {8, 0, false}, {10, 1, true}, {2, 249, true}, {8, 1, false}, {10, 1, true}, {2, 249, true}}));
     EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow)}),
               (std::tuple{0, Row(true, false, 2, true), 0u}));  // round again; the row words untouched
 
@@ -282,25 +240,9 @@ TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
               (std::tuple{Row(true, false, 2, true), 0u, false, std::nullopt}));
 }
 
-TEST(SerialFrame, MasksWideValuesAndCodesTheOverCurrentSetting) {
-    CDerivedDataContainer store;
-    store.SelectContainer(0x105);
-    // (Each field's place is in the frame the stepper page sends; here, what does not fit.)
-    for (int w = 58; w <= 67; ++w) store.SetValue(w, 0);
-    store.SetValue(59, 5), store.SetValue(65, 1);
-    store.SetValue(64, 2);     // "Off": code 1
-    store.SetValue(59, 0x1F);  // too wide: masked, the address stays
-    store.SetValue(66, 1);     // has no bit
-    const auto frame = stepper::BuildSerialSettingsFrame(store);
-    EXPECT_EQ((std::tuple{frame[0], frame[3]}), (std::tuple{0xBC, 0x07}));
-    store.SetValue(64, 7);  // no code
-    EXPECT_EQ(stepper::BuildSerialSettingsFrame(store)[3], 0x03);
-}
-
 TEST(MeasuredValues, OutputCurrentTruncatesAndNeverDividesByZero) {
     using stepper::OutputCurrent;
-    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 0, 0}), 400u);  // 1.0006 V / 5 / 0.5 ohm
-    EXPECT_EQ(OutputCurrent(0x101, {1241, 500, 0, 0}), 399u);
+    EXPECT_EQ(OutputCurrent(0x101, {1241, 500, 0, 0}), 399u);  // 0.99979 V / 5 / 0.5 ohm
     EXPECT_EQ(OutputCurrent(0x100, {1242, 500, 2, 0}), 200u);  // 50 %
     EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 7}), 120u);  // 30 % by word 58
     EXPECT_EQ(OutputCurrent(0x101, {1242, 0, 0, 0}), 0u);      // no resistance

@@ -233,6 +233,7 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsK
         CDerivedControl* c = page->FindControl(kind, index);
         return c != nullptr && c->isEnabled();
     };
+    EXPECT_FALSE(enabled(51, 0));  // "Record" waits for a file
     // "Fixed" plays row 0 only: its check is locked, every other row whole.
     Change(*page, 3, 0, 0);
     SaveScreenshots(*page, "stepper_page_parallel_fixed");

@@ -42,7 +42,7 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere
     std::vector<std::tuple<int, int, bool>> order;
     for (const auto& c : rig.board.calls) order.emplace_back(c.kind, c.channel, c.send);
     EXPECT_EQ(order, (std::vector<std::tuple<int, int, bool>>{{0, 24, false}, {0, 12, true}, {0, 23, true}, {2, 6, false}, {2, 6, false}, {2, 7, true}}));
-    EXPECT_EQ(rig.board.calls.back().record.percent, 1u);
+    EXPECT_EQ((std::tuple{rig.board.calls[4].record.frequency, rig.board.calls.back().record.percent}), (std::tuple{100.0, 1u}));
 
     const auto sent = Ramp(rig, 7);
     EXPECT_EQ(sent.front(), (Sent{0, 100, 50}));

@@ -38,8 +38,10 @@ constexpr Offset kRowFrameOffset{5, -7};
 constexpr Size kSlider{275, 28};
 constexpr Offset kSliderOffset{15, 0};
 constexpr Size kEdit{50, 21};
-constexpr Size kCountNote{80, 15};  // "(max:65535)" beside the count edit, clear of it
-constexpr Offset kCountNoteOffset{12, 3};
+// "(max:65535)" beside the count edit, clear of it and of the tab's right edge: the
+// count's blank caption is a little narrower than a combo's.
+constexpr Size kCountLabel{89, 15}, kCountNote{72, 15};
+constexpr Offset kCountNoteOffset{8, 3};
 constexpr Size kImage{20, 20};
 constexpr Offset kImageOffset{10, 2};
 constexpr Size kImageCaption{100, 15};
@@ -191,7 +193,7 @@ public:
         case 4: LabelSlider(4, 5, 0, p); break;
         case 9: case 10: case 52: case 53: LabelSlider(kind, kind, 1, p); break;
         case 7: case 8: LabelEditUnit(kind, 0, p, geometry::kLabel, geometry::kUnitLabel); break;
-        case 26: LabelEditUnit(26, 0, p, geometry::kComboLabel, geometry::kCountNote, geometry::kCountNoteOffset); break;
+        case 26: LabelEditUnit(26, 0, p, geometry::kCountLabel, geometry::kCountNote, geometry::kCountNoteOffset); break;
         case 44: LabelEditUnit(44, 1, p, geometry::kLabel, {}); break;
         case 23: case 39: case 40: Single(kind, 0, ControlClass::Button, p, geometry::kButton); break;
         case 41: Single(41, 0, ControlClass::Check, p, geometry::kButton); break;

@@ -242,11 +242,13 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsK
     guitest::userClick(*page->FindControl(32, 0));  // a click on a locked row changes nothing
     EXPECT_EQ((std::tuple{store.GetValue(32), page->FindControl(32, 0)->GetValue(), enabled(32, 0)}), (std::tuple{second, second >> 31, false}));
     Change(*page, 3, 0, 1);
+    Change(*page, 27, 0, 1);  // "Sequence" with "Stop Button": "Repeat" is offered
+    EXPECT_TRUE(enabled(29, 0));
     std::vector<std::uint32_t> rows;
     for (int w = 31; w <= 38; ++w) rows.push_back(store.GetValue(w));
     r.Take();
 
-    // A sequence file in the current folder is played; a line it refuses is named.
+    // A sequence file in the current folder plays; a line it refuses is named.
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "sequence");
     std::ofstream(dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv")
@@ -269,10 +271,10 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsK
     for (std::uint32_t kind : {0u, 3u, 24u, 25u, 27u, 31u, 39u, 40u}) EXPECT_FALSE(enabled(kind, 0)) << kind;
     EXPECT_FALSE(enabled(31, 2));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
-    // A tick no arming of the run timer asked for changes nothing.
+    // A tick no arming of the run timer asked for is dropped.
     page->send(gui::msg::RunRampTick, 0, 0);
     EXPECT_EQ(page->Run()->ActiveRow(), 0);
-    // The first step's attenuation (80 %: code 1) on both pins.
+    // The first step's attenuation (80 %: code 1).
     EXPECT_EQ((std::tuple{store.GetValue(6), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{1u, true, false}));
 
     // Parameters loaded during the demo end it: "Demo" off, the controls back.

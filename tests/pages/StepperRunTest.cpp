@@ -69,10 +69,10 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere
 TEST(ClockRamp, AStartAlwaysPutsTheClockOnTheWire) {
     StepperRig rig(0x100);
     rig.Set(word::kTopClock, 5);  // 600 pps at once: a "0sec" ramp
-    // The second start comes after the page forgot the run (a parameter load, a reconnect).
+    // The second after the page forgot the run (a parameter load, a reconnect).
     for (int i = 0; i < 2; ++i) {
         rig.Set(word::kStartStop, 1);
-        rig.run.StartRun(StartMode::Start, 1);  // no pins
+        rig.run.StartRun(StartMode::Start, 1);
         const auto calls = rig.board.Take();
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency, calls[0].record.value}), (std::tuple{8, true, 600.0, 50.0}));
@@ -99,7 +99,6 @@ TEST(ClockRamp, StopMidRampRampsDownFromWhereTheClockIsThenSwitchesItOff) {
     EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
 }
 
-// ---- step runs ----
 
 std::uint32_t Row(bool inUse, bool full, int freqIndex, bool ccw) {
     return (inUse ? 1u << 31 : 0u) | (full ? 0u : 1u << 29) | static_cast<std::uint32_t>(freqIndex) << 24 | (ccw ? 1u << 23 : 0u);
@@ -217,8 +216,8 @@ TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
     // REF: 0.1 V * 256 / 3.3, truncated.
     EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}), (std::tuple{1u, 7u, 3000u}));
 
-    // Each attenuation code on both pins (8 staged, 10 sent), one block of 16 steps each,
-    // and REF on channel 2 at 256 - 7; the rows show the next eight steps at every eighth.
+    // Each attenuation code on pins 8 (staged) and 10, a block of 16 steps each, and REF
+    // at 256 - 7; the rows show the next eight steps at every eighth.
     std::vector<std::tuple<int, int, bool>> pins;
     for (int step = 0; step < 64; ++step) {
         for (const auto& c : rig.board.Take())

@@ -92,14 +92,14 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         {"attenuation 2", 6, 2, portWrite("04")},
         // The REF slider: channel 2's compare 256 - 100 - 1 in 'P' [8].
         {"REF 100", 4, 100, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")}},
-        // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
-        // 23 from the blanking time.
-        {"parallel input", 1, 1,
-         {F("38 03 FF 03 38 00 03 00 00 3D"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
-        {"clock input", 1, 0,
-         {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 01 38 00 03 00 00 3B"), readHigh}},
         // A check on a high port: reset on port 23 ('8' 3 [3] bit 2).
         {"reset", 17, 1, {F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
+        // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
+        // 23 from the blanking time, or the reset.
+        {"parallel input", 1, 1,
+         {F("38 03 FF 07 38 00 03 00 00 41"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
+        {"clock input", 1, 0,
+         {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
         // A combo that is only stored: the excitation waits for a run.
         {"excitation", 12, 1, {}},
     };
@@ -118,7 +118,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     {
         Dialogs boxes;
         boxes.answerBox(gui::id::Ok);
-        Change(*page, 25, 0, 24);  // "Other ...": the count edit is usable
+        Change(*page, 25, 0, 24);  // "Other ...", "Auto": the count is usable
+        Change(*page, 27, 0, 0);
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
@@ -170,7 +171,7 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     // from bit 2; 3: over-current "ON_Auto" as code 2 in bits 2-3.
     Change(*page, 68, 0, 0);
     ExpectFrames(r.Take(), {F("53 04 94 CD E6 0B")});
-    // Words too wide for their field (a damaged file) are masked; no over-current code: 0.
+    // Words too wide for their field (a damaged file) are masked; an unknown code is 0.
     r.rig.data.SetValue(59, 0x1F);
     r.rig.data.SetValue(64, 7);
     Change(*page, 68, 0, 0);

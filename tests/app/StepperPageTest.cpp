@@ -134,7 +134,6 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         boxes.answerFile(QString::fromStdString((dir.path() / "missing" / "speed.csv").string()));
         CDerivedControl* record = page->FindControl(51, 0);
         ASSERT_TRUE(record);
-        ASSERT_FALSE(record->isEnabled());
         page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
         EXPECT_TRUE(record->isEnabled());
         boxes.answerBox(gui::id::Ok);
@@ -232,7 +231,7 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsK
         CDerivedControl* c = page->FindControl(kind, index);
         return c != nullptr && c->isEnabled();
     };
-    EXPECT_FALSE(enabled(51, 0));  // "Record" waits for a file
+    EXPECT_FALSE(enabled(51, 0));  // until a file is chosen
     // "Fixed" plays row 0 only: its check is locked, every other row whole.
     Change(*page, 3, 0, 0);
     SaveScreenshots(*page, "stepper_page_parallel_fixed");
@@ -242,9 +241,10 @@ TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsK
     const std::uint32_t second = store.GetValue(32);
     guitest::userClick(*page->FindControl(32, 0));  // a click on a locked row changes nothing
     EXPECT_EQ((std::tuple{store.GetValue(32), page->FindControl(32, 0)->GetValue(), enabled(32, 0)}), (std::tuple{second, second >> 31, false}));
-    Change(*page, 3, 0, 1);
-    Change(*page, 27, 0, 1);  // "Sequence" with "Stop Button": "Repeat" is offered
-    EXPECT_TRUE(enabled(29, 0));
+    Change(*page, 27, 0, 1);  // "Stop Button" in "Fixed": no transfer time
+    EXPECT_FALSE(enabled(25, 0));
+    Change(*page, 3, 0, 1);  // "Sequence": both, and "Repeat"
+    EXPECT_EQ((std::tuple{enabled(25, 0), enabled(29, 0)}), (std::tuple{true, true}));
     std::vector<std::uint32_t> rows;
     for (int w = 31; w <= 38; ++w) rows.push_back(store.GetValue(w));
     r.Take();

@@ -177,11 +177,19 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     ExpectFrames(r.Take(), {F("53 04 BC CD E6 03")});
 }
 
-TEST(StepperPage, AClockInRunStopsFromTheTopItReachedAndEndsWhenThePageGoes) {
+TEST(StepperPage, PollingAndAClockInRunFromStartToClose) {
     StepperRig r;
-    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x100, nullptr);
+    // Polling (on once shown): REF read at 1.0006 V, inputs 2 and 3 low.
+    r.sim.sim.setAdc(0, 1242);
+    r.sim.sim.setInputPort(19, false), r.sim.sim.setInputPort(20, false);
+    CDeviceDialog_Stepper* page = r.Open(0x100);
     ASSERT_NE(page, nullptr);
     IDataContainer& store = r.rig.data;
+    Change(*page, 7, 0, 220);  // 0.22 ohm: Iout 1.0006 / 5 / 0.22
+    ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(8) == 909u; }, 5000));
+    // Lamps: 45 input 3, 46 input 2, 47 both, 49 input 1.
+    EXPECT_EQ((std::tuple{store.GetValue(45), store.GetValue(46), store.GetValue(47), store.GetValue(49)}), (std::tuple{1u, 1u, 1u, 1u}));
+    Change(*page, 54, 0, 0);
     const auto enabled = [&](std::uint32_t kind) { return page->FindControl(kind, 0)->isEnabled(); };
     Change(*page, 10, 0, 7);  // 100 to 1000 pps
     Change(*page, 11, 0, 1);  // over half a second
@@ -222,7 +230,7 @@ TEST(StepperPage, AClockInRunStopsFromTheTopItReachedAndEndsWhenThePageGoes) {
     }
 }
 
-TEST(StepperPage, TheDemoPlaysAFilesStepsWithTheUsersControlsLockedAndTheirRowsKept) {
+TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     StepperRig r;
     CDeviceDialog_Stepper* page = OpenQuiet(r, 0x10A, nullptr);
     ASSERT_NE(page, nullptr);

@@ -72,7 +72,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     ExpectFrames({own.base(), opening.end()}, want);
     r.Take();
 
-    // Each kind of change, from the state the opening left: its whole frames.
+    // Each kind of change from the opening's state: its whole frames.
     const auto portWrite = [&](const char* portsEightToFifteen) {
         const Bytes e = F((std::string("45 00 ") + portsEightToFifteen + " 06 0E 00").c_str());
         return std::vector<Bytes>{lines, e, e};  // the level frame and its read-back
@@ -87,12 +87,12 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         // A check: output enable on port 12 ('E' [2] bit 4).
         {"output enable on", 18, 1, portWrite("10")},
         {"output enable off", 18, 0, portWrite("00")},
-        // A two-bit combo: both attenuation pins (8 and 10) in one level frame.
+        // Both attenuation pins (8, 10) in one level frame.
         {"attenuation 3", 6, 3, portWrite("05")},
         {"attenuation 2", 6, 2, portWrite("04")},
-        // The REF slider: channel 2's compare 256 - 100 - 1 in 'P' [8].
+        // REF: channel 2's compare 256 - 100 - 1 in 'P' [8].
         {"REF 100", 4, 100, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")}},
-        // A check on a high port: reset on port 23 ('8' 3 [3] bit 2).
+        // Reset on port 23 ('8' 3 [3] bit 2).
         {"reset", 17, 1, {F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
         // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
         // 23 from the blanking time, or the reset.
@@ -100,7 +100,7 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
          {F("38 03 FF 07 38 00 03 00 00 41"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
         {"clock input", 1, 0,
          {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
-        // A combo that is only stored: the excitation waits for a run.
+        // Only stored: the excitation waits for a run.
         {"excitation", 12, 1, {}},
     };
     for (const Step& step : steps) {
@@ -108,6 +108,9 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, step.kind, 0, step.value);
         ExpectFrames(r.Take(), step.frames);
         EXPECT_EQ(store.GetValue(step.kind), step.value);
+        if (step.kind == 1) {
+            EXPECT_EQ(page->FindControl(39, 0)->isShown(), step.value == 1);
+        }
         if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
     EXPECT_EQ((std::tuple{r.sim.sim.portLevel(12), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{false, false, true}));

@@ -49,7 +49,7 @@ TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
         {"H,5.0,80,Full,200,CW,3,Sec", "line 2: REF voltage 5.0 V is outside 0 to 3.3 V; 3.30 V used"},
         {"H,1.0,90,Full,200,CW,3,Sec", "attenuation \"90\""},
         {"H,1.0,80,Full,250,CW,3,Sec", "step frequency \"250\""},
-        {"H,abc,80,Full,200,CW,3,Sec", "REF voltage \"abc\""},
+        {"H,1.0x,80,Full,200,CW,3,Sec", "REF voltage \"1.0x\""},
         {"H,1.0,80,Full,200,CW,xyz,Sec", "duration \"xyz\""},
         {"H,1.0,80,Full,200,CW,1FFFF,Sec", "FFFF used"},
         {"H,1.0,80,Full,200,CW,3,Sec,H", "more than 8 fields"},

@@ -1,5 +1,5 @@
-// A stepper run over recorders: the board requests, the run timer and the view calls it
-// makes, on a data store selected on the device and a manual clock.
+// A stepper run over recorders of its board requests, run timer and view, on a data
+// store selected on the device and a manual clock.
 #pragma once
 
 #include <cstdint>

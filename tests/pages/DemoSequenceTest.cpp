@@ -1,4 +1,4 @@
-// The demo sequence reader: the built-in copy, malformed lines and the file fallbacks.
+// The demo sequence reader: each field, malformed lines and the file fallbacks.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,52 +17,50 @@ bool Mentions(const std::vector<std::string>& messages, const std::string& text)
     return false;
 }
 
-TEST(DemoSequence, BuiltInCopyReadsWithoutAMessage) {
-    // (Its steps as they play are shown on the stepper run.)
-    const SequenceText parsed = ParseSequence(BuiltInSequenceText());
-    EXPECT_TRUE(parsed.messages.empty());
-    ASSERT_EQ(parsed.steps.size(), 64u);
-    for (const StepRecord& r : parsed.steps) EXPECT_EQ(r.enable, 1);  // the unit column is no second enable
-}
-
-TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
+TEST(DemoSequence, EachFieldGoesToItsPlaceAndAnEmptyChoiceToItsDefault) {
+    using namespace stepbits;
     struct Case {
         const char* line;
-        bool kept;
-        const char* message;  // part of the message, or "" for none
+        int enable, attenuation;
+        double ref;
+        std::uint32_t flags;
     };
     const Case cases[] = {
-        {"H,1.0,80,Half,200,CW,10,Step", true, ""},
-        {"", false, ""},                                       // an empty line is no step
-        {"H,,80,Full,200,CW,3,Sec", true, ""},                 // empty REF keeps ATT in its column
-        {"H,5.0,80,Full,200,CW,3,Sec", true, "outside 0 to 3.3 V"},
-        {"H,-1,80,Full,200,CW,3,Sec", true, "outside 0 to 3.3 V"},
-        {"H,1.0,90,Full,200,CW,3,Sec", false, "attenuation \"90\""},
-        {"H,1.0,80,Full,250,CW,3,Sec", false, "step frequency \"250\""},
-        {"H,1.0,80,Full,,CW,3,Sec", false, "step frequency"},
-        {"H,abc,80,Full,200,CW,3,Sec", false, "REF voltage \"abc\""},
-        {"H,1.0,80,Full,200,CW,xyz,Sec", false, "duration \"xyz\""},
-        {"H,1.0,80,Full,200,CW,1FFFF,Sec", true, "FFFF used"},
-        {"H,1.0,80,Full,200,CW,3,Sec,H", false, "more than 8 fields"},
-        {"H,1.0,80,Full,200,CW,3,Sec,", true, ""},             // a trailing comma
-        {" H , 1.0 , 80 , Full , 200 , CW , 3 , Sec ", true, ""},
+        {"H,0,100,Full,20,CW,3,Sec", 1, 0, 0.0, kInUse | 3},
+        {"L,3.3,80,Half,200,CCW,10,Step", 0, 1, 256.0, kInUse | 1u << kModeShift | 9u << kFrequencyShift | kCcw | kUnitSteps | 0x10},
+        {"H,5.0,50,Full,1200,CW,1FFFF,Sec", 1, 2, 256.0, kInUse | 19u << kFrequencyShift | 0xFFFF},  // both clamped
+        {"H,-1,20,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},
+        {"H,0,2,Full,20,CW,3,Sec", 1, 2, 0.0, kInUse | 3},  // a code stays a code
+        {"H,,80,,200,,3,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},  // full step, CW, seconds
+        {" H , 0 , 80 , Full , 200 , CW , 3 , Sec ,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         const SequenceText parsed = ParseSequence(std::string(kHeader) + c.line + "\r\n");
-        EXPECT_EQ(parsed.steps.size(), c.kept ? 1u : 0u);
-        EXPECT_TRUE(*c.message ? Mentions(parsed.messages, c.message) : parsed.messages.empty());
+        ASSERT_EQ(parsed.steps.size(), 1u);
+        const StepRecord& r = parsed.steps[0];
+        EXPECT_EQ((std::tuple{int{r.enable}, int{r.attenuation}, r.flags}), (std::tuple{c.enable, c.attenuation, c.flags}));
+        EXPECT_DOUBLE_EQ(r.refDuty, c.ref);
     }
+}
 
-    const auto one = [](const char* line) { return ParseSequence(std::string(kHeader) + line + "\n").steps.at(0); };
-    const StepRecord hex = one("H,1.0,80,Half,200,CW,10,Step");
-    EXPECT_EQ((std::tuple{hex.flags & 0xFFFFu, UnitSteps(hex), FullStep(hex)}), (std::tuple{16u, true, false}));  // hexadecimal
-    const StepRecord blankRef = one("H,,80,Full,200,CW,3,Sec");
-    EXPECT_EQ((std::tuple{blankRef.refDuty, blankRef.attenuation}), (std::tuple{0.0, 1}));
-    EXPECT_EQ(one("H,5.0,80,Full,200,CW,3,Sec").refDuty, 256.0);
-    const StepRecord spaced = one(" H , 1.0 , 80 , Full , 200 , CW , 3 , Sec ");
-    EXPECT_EQ((std::tuple{spaced.enable, Ccw(spaced), UnitSteps(spaced)}), (std::tuple{1, false, false}));
-    EXPECT_EQ(one("L,1.0,2,Full,1200,CCW,3,Sec").attenuation, 2);  // a code stays a code
+TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"H,5.0,80,Full,200,CW,3,Sec", "line 2: REF voltage 5.0 V is outside 0 to 3.3 V; 3.30 V used"},
+        {"H,1.0,90,Full,200,CW,3,Sec", "attenuation \"90\""},
+        {"H,1.0,80,Full,250,CW,3,Sec", "step frequency \"250\""},
+        {"H,1.0x,80,Full,200,CW,3,Sec", "REF voltage \"1.0x\""},
+        {"H,1.0,80,Full,200,CW,xyz,Sec", "duration \"xyz\""},
+        {"H,1.0,80,Full,200,CW,1FFFF,Sec", "FFFF used"},
+        {"H,1.0,80,Full,200,CW,3,Sec,H", "more than 8 fields"},
+    };
+    for (const auto& [line, message] : cases) {
+        SCOPED_TRACE(line);
+        const SequenceText parsed = ParseSequence(std::string(kHeader) + line + "\n\n");  // an empty line is no step
+        EXPECT_EQ(parsed.steps.size(), std::string(message).find("used") != std::string::npos ? 1u : 0u);
+        EXPECT_TRUE(Mentions(parsed.messages, message));
+        EXPECT_EQ(parsed.messages.size(), 1u);
+    }
 }
 
 TEST(DemoSequence, OverlongLineEndsTheReadingAndKeepsEarlierSteps) {
@@ -81,18 +79,13 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     const auto write = [&](const std::string& text) {
         std::ofstream(dir.path() / kDemoSequenceFile, std::ios::binary) << text;
     };
-    write(kHeader);
+    write(kHeader);  // no step: the built-in copy, with a message
     DemoSequence headerOnly = LoadDemoSequence(dir.path());
-    EXPECT_EQ((std::tuple{headerOnly.source, headerOnly.steps.size()}), (std::tuple{StepSource::BuiltInDemo, 64u}));
-    EXPECT_TRUE(Mentions(headerOnly.messages, "holds no step"));
+    EXPECT_EQ((std::tuple{headerOnly.source, headerOnly.steps.size(), headerOnly.messages.size()}), (std::tuple{StepSource::BuiltInDemo, 64u, 1u}));
 
-    write(std::string(kHeader) + "H,3.3,20,Full,1200,CCW,A,Step\r\nH,0,250,Full,20,CW,1,Sec\r\n");
+    write(std::string(kHeader) + "H,3.3,20,Full,1200,CCW,A,Step\r\n");
     DemoSequence file = LoadDemoSequence(dir.path());
-    EXPECT_EQ(file.source, StepSource::FileDemo);
-    ASSERT_EQ(file.steps.size(), 1u);
-    // "Step" after CR LF: no stray CR.
-    EXPECT_EQ((std::tuple{file.steps[0].refDuty, file.steps[0].flags & 0xFFFFu, UnitSteps(file.steps[0])}), (std::tuple{256.0, 10u, true}));
-    EXPECT_TRUE(Mentions(file.messages, "line 3: attenuation"));
+    EXPECT_EQ((std::tuple{file.source, file.steps.size(), file.messages.empty()}), (std::tuple{StepSource::FileDemo, 1u, true}));
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-// A stepper run over recorders: the board requests, the run timer and the view calls it
-// makes, on a data store selected on the device and a manual clock.
+// A stepper run over recorders of its board requests, run timer and view, on a data
+// store selected on the device and a manual clock.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "data/DataContainer.h"
@@ -14,28 +13,25 @@
 namespace pages::testing {
 
 struct BoardCall {
-    enum Kind { Port, Pwm, Timer, Output, Serial } kind;
+    enum Kind { Port, Pwm, Timer, Output } kind;
     int channel = 0;  // port, channel
     int level = 0;    // port level, PWM duty, output value
     int extra = 0;    // output extra byte
     bool send = true;
     PwmChannelRecord record{};
-    std::vector<std::uint8_t> bytes;
 };
 
 class RecordingBoard final : public IPageBoard {
 public:
-    void WritePort(int port, int, int level, bool send) override { calls.push_back({BoardCall::Port, port, level, 0, send, {}, {}}); }
-    void SetPwm(int channel, double, int duty, int) override { calls.push_back({BoardCall::Pwm, channel, duty, 0, true, {}, {}}); }
+    void WritePort(int port, int, int level, bool send) override { calls.push_back({BoardCall::Port, port, level, 0, send, {}}); }
+    void SetPwm(int channel, double, int duty, int) override { calls.push_back({BoardCall::Pwm, channel, duty, 0, true, {}}); }
     void SetTimerChannel(int channel, const PwmChannelRecord& r, bool send) override {
-        calls.push_back({BoardCall::Timer, channel, 0, 0, send, r, {}});
+        calls.push_back({BoardCall::Timer, channel, 0, 0, send, r});
     }
     void SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) override {
-        calls.push_back({BoardCall::Output, channel, value, extra, true, {}, {}});
+        calls.push_back({BoardCall::Output, channel, value, extra, true, {}});
     }
-    void SendSerialData(std::span<const std::uint8_t> data) override {
-        calls.push_back({BoardCall::Serial, 0, 0, 0, true, {}, {data.begin(), data.end()}});
-    }
+    void SendSerialData(std::span<const std::uint8_t>) override {}
     std::vector<BoardCall> Take() { return std::exchange(calls, {}); }
     std::vector<BoardCall> calls;
 };
@@ -49,11 +45,11 @@ public:
 
 class RecordingView final : public stepper::IStepperRunView {
 public:
-    void RefreshClockButtons() override { ++clockRefreshes; }
+    void RefreshClockButtons() override {}
     void ShowStepRows(bool) override {}
-    void RowWordsChanged() override { ++rowRefreshes; }
+    void ShowRows(const std::array<std::uint32_t, 8>& flags) override { rows = flags; }
     void DemoValuesChanged() override {}
-    int clockRefreshes = 0, rowRefreshes = 0;
+    std::array<std::uint32_t, 8> rows{};
 };
 
 struct StepperRig {

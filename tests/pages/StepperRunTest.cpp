@@ -1,10 +1,9 @@
-// The stepper page's runs on a manual clock and timer: the clock ramp's frames, the stop
-// and clock off, and the step lists' order, pins, phase records and ends.
+// The stepper page's runs on a manual clock and timer: the clock ramp, and the step lists
+// (rows and demo) by mode, signal and unit.
 #include <gtest/gtest.h>
 
 #include "pages/stepper/DemoSequence.h"
 #include "pages/stepper/MeasuredValues.h"
-#include "pages/stepper/SerialFrame.h"
 #include "StepperRig.h"
 
 namespace pages::testing {
@@ -13,122 +12,85 @@ namespace {
 using stepper::StartMode;
 namespace word = stepper::word;
 
-// Clock frames sent on `channel` (staged ones left out) while the ramp ticks every 25 ms.
-std::vector<double> RunRamp(StepperRig& rig, int channel) {
-    std::vector<double> sent;
-    auto collect = [&] {
+// Clock frames sent on `channel` while the ramp ticks: ms from the first, pps, duty.
+using Sent = std::tuple<std::uint64_t, double, double>;
+std::vector<Sent> Ramp(StepperRig& rig, int channel) {
+    std::vector<Sent> sent;
+    for (const auto from = rig.clock.nowMs();; rig.run.OnRunTimer()) {
         for (const auto& c : rig.board.Take())
-            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.push_back(c.record.frequency);
-    };
-    collect();
-    for (int guard = 0; rig.timer.armed && guard < 2000; ++guard) {
+            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.emplace_back(rig.clock.nowMs() - from, c.record.frequency, c.record.value);
+        if (!rig.timer.armed || rig.clock.nowMs() - from > 9000) return sent;
         rig.clock.advanceMs(*rig.timer.armed);
-        rig.run.OnRunTimer();
-        collect();
     }
-    return sent;
 }
 
-TEST(ClockRamp, CurveHoldsWithinItsBandAndTakesLongRampsInDouble) {
+TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere) {
     StepperRig rig(0x101);
-    EXPECT_DOUBLE_EQ(rig.run.RampCurve(100, 2000, 1000, 500), 1050.0);
-    EXPECT_DOUBLE_EQ(rig.run.RampCurve(100, 2000, 1000, 510), 1050.0);  // within the band: held
-    EXPECT_NEAR(rig.run.RampCurve(100, 12000, 8000, 4000), 6050.0, 1e-6);  // the cube of an 8 s ramp
-}
-
-TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenStops) {
-    StepperRig rig(0x101);
-    rig.Set(word::kStartClock, 0);    // 100 pps
-    rig.Set(word::kTopClock, 12);     // 2000 pps
-    rig.Set(word::kStartTopTime, 2);  // 1000 ms
+    rig.Set(word::kTopClock, 12);     // 100 to 2000 pps
+    rig.Set(word::kStartTopTime, 2);  // over 1000 ms
     rig.Set(word::kStartStop, 1);
     rig.run.StartRun(StartMode::Start, 0);
 
-    const auto first = rig.board.calls;
-    ASSERT_GE(first.size(), 6u);
-    // Pins first (port 24 staged, 12 and 23 sent), then channel 6 staged twice and 7 sent.
-    std::vector<std::pair<int, bool>> order;
-    for (std::size_t i = 0; i < 6; ++i) order.emplace_back(first[i].channel, first[i].send);
-    EXPECT_EQ(order, (std::vector<std::pair<int, bool>>{{24, false}, {12, true}, {23, true}, {6, false}, {6, false}, {7, true}}));
-    EXPECT_EQ(first[3].kind, BoardCall::Timer);
-    EXPECT_EQ((std::tuple{first[5].record.frequency, first[5].record.value, first[5].record.percent}), (std::tuple{100.0, 50.0, 1u}));
+    // Pins (24 staged), then channel 6 staged twice and 7 sent.
+    std::vector<std::tuple<int, int, bool>> order;
+    for (const auto& c : rig.board.calls) order.emplace_back(c.kind, c.channel, c.send);
+    EXPECT_EQ(order, (std::vector<std::tuple<int, int, bool>>{{0, 24, false}, {0, 12, true}, {0, 23, true}, {2, 6, false}, {2, 6, false}, {2, 7, true}}));
+    EXPECT_EQ((std::tuple{rig.board.calls[4].record.frequency, rig.board.calls.back().record.percent}), (std::tuple{100.0, 1u}));
 
-    const auto sent = RunRamp(rig, 7);
-    ASSERT_GE(sent.size(), 3u);
-    EXPECT_DOUBLE_EQ(sent.back(), 2000.0);
-    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 390.0) << i;
+    const auto sent = Ramp(rig, 7);
+    EXPECT_EQ(sent.front(), (Sent{0, 100, 50}));
+    EXPECT_EQ(sent.back(), (Sent{1000, 2000, 50}));
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(std::get<1>(sent[i]) - std::get<1>(sent[i - 1]), 390.0) << i;
     EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
-    EXPECT_EQ((std::tuple{rig.run.TopReached(), rig.run.CurrentFrequency()}), (std::tuple{true, 2000}));
-    EXPECT_EQ(stepper::ClockInWord::Top(rig.run.SettingsWord()), 12u);
+    EXPECT_EQ(rig.run.CurrentFrequency(), 2000);
     const auto buttons = [&] { return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled}; };
     EXPECT_EQ(buttons(), (std::pair{true, false}));
-    rig.Set(word::kTopClock, 13);
+
+    // Excitation and direction changed at the top: "Update" sends them.
+    rig.Set(word::kExcitation, 1), rig.Set(word::kDirection, 1);
     EXPECT_EQ(buttons(), (std::pair{false, true}));
-}
-
-TEST(ClockRamp, ImmediateRampSendsTheTopOnceAndArmsNothing) {
-    StepperRig rig(0x100);
-    rig.Set(word::kStartClock, 0);
-    rig.Set(word::kTopClock, 5);  // 600 pps
-    rig.Set(word::kStartTopTime, 0);
-    rig.run.StartRun(StartMode::Start, 1);  // no pins
-    const auto calls = rig.board.Take();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency}), (std::tuple{8, true, 600.0}));
-    EXPECT_FALSE(rig.timer.armed);
-}
-
-TEST(ClockRamp, StopHoldsTheStartClockThenSwitchesTheClockOff) {
-    StepperRig rig(0x100);
-    rig.Set(word::kStartClock, 1);  // 200
-    rig.Set(word::kTopClock, 7);    // 1000
-    rig.Set(word::kStartTopTime, 1);  // 500 ms
-    rig.run.StartRun(StartMode::Start, 1);
-    RunRamp(rig, 8);
-    ASSERT_TRUE(rig.run.TopReached());
-
-    const auto stopAt = rig.clock.nowMs();
-    rig.run.StartRun(StartMode::Stop, 1);
-    std::vector<std::pair<std::uint64_t, BoardCall>> frames;
-    for (int guard = 0; rig.timer.armed && guard < 200; ++guard) {
-        rig.clock.advanceMs(*rig.timer.armed);
-        rig.run.OnRunTimer();
-        for (const auto& c : rig.board.Take()) frames.emplace_back(rig.clock.nowMs() - stopAt, c);
-    }
-    ASSERT_FALSE(frames.empty());
-    const auto& off = frames.back().second;
-    EXPECT_EQ((std::tuple{off.channel, off.record.frequency, off.record.value, off.send}), (std::tuple{8, 100.0, 100.0, true}));
-    EXPECT_GE(frames.back().first, 1000u);  // T + 500 ms, then the next tick
-    EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
-    // Before the clock went off, the start clock was held.
-    for (const auto& [t, c] : frames)
-        if (t >= 500 && t < 1000) {
-            EXPECT_DOUBLE_EQ(c.record.frequency, 200.0) << t;
-        }
-}
-
-TEST(ClockRamp, StartAtTheClockOffFrequencyIsStillSent) {
-    StepperRig rig(0x100);
-    rig.run.ClockOff();  // leaves 100 Hz at 100 %
     rig.board.Take();
-    rig.Set(word::kStartClock, 0), rig.Set(word::kTopClock, 0), rig.Set(word::kStartTopTime, 0);
-    rig.run.StartRun(StartMode::Start, 1);
+    rig.run.StartRun(StartMode::Update, 0);
     const auto calls = rig.board.Take();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ((std::pair{calls[0].send, calls[0].record.value}), (std::pair{true, 50.0}));
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ((std::tuple{calls[4].channel, calls[4].record.outputA, calls[4].record.outputB}), (std::tuple{6, 2u, 1u}));
+    EXPECT_EQ((std::tuple{calls[5].channel, calls[5].send, calls[5].record.outputA}), (std::tuple{7, true, 2u}));
+    EXPECT_DOUBLE_EQ(calls[5].record.frequency, 2000.0);
+    EXPECT_EQ(buttons(), (std::pair{true, false}));
 }
 
-TEST(ClockRamp, ResetToIdleForgetsARunAndItsWords) {
-    StepperRig rig(0x101);
-    rig.Set(word::kStartStop, 1), rig.Set(word::kClock, 1), rig.Set(word::kStartTopTime, 2);
+TEST(ClockRamp, AStartAlwaysPutsTheClockOnTheWire) {
+    StepperRig rig(0x100);
+    rig.Set(word::kTopClock, 5);  // 600 pps at once: a "0sec" ramp
+    // The second after the page forgot the run (a parameter load, a reconnect).
+    for (int i = 0; i < 2; ++i) {
+        rig.Set(word::kStartStop, 1);
+        rig.run.StartRun(StartMode::Start, 1);
+        const auto calls = rig.board.Take();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency, calls[0].record.value}), (std::tuple{8, true, 600.0, 50.0}));
+        EXPECT_FALSE(rig.timer.armed);
+        rig.run.ResetToIdle();
+        EXPECT_EQ(rig.Get(word::kStartStop), 0u);
+    }
+}
+
+TEST(ClockRamp, StopMidRampRampsDownFromWhereTheClockIsThenSwitchesItOff) {
+    StepperRig rig(0x100);
+    rig.Set(word::kTopClock, 12);     // 100 to 2000 pps
+    rig.Set(word::kStartTopTime, 2);  // over 1000 ms
     rig.run.StartRun(StartMode::Start, 1);
-    ASSERT_TRUE(rig.timer.armed);
-    rig.run.ResetToIdle();
-    EXPECT_FALSE(rig.timer.armed);
-    EXPECT_EQ((std::tuple{rig.Get(word::kStartStop), rig.Get(word::kClock), rig.run.CurrentFrequency()}), (std::tuple{0u, 0u, 0}));
+    rig.clock.advanceMs(500);
+    rig.run.OnRunTimer();
+    ASSERT_EQ(rig.run.CurrentFrequency(), 1050);  // halfway
+    rig.board.Take();
+
+    rig.run.StartRun(StartMode::Stop, 1);
+    // Down from 1050 in jumps, the start clock held until T + 500 ms, 100 % duty, off.
+    EXPECT_EQ(Ramp(rig, 8), (std::vector<Sent>{{450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
+    EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
 }
 
-// ---- step runs ----
 
 std::uint32_t Row(bool inUse, bool full, int freqIndex, bool ccw) {
     return (inUse ? 1u << 31 : 0u) | (full ? 0u : 1u << 29) | static_cast<std::uint32_t>(freqIndex) << 24 | (ccw ? 1u << 23 : 0u);
@@ -184,123 +146,93 @@ TEST(StepSequence, PhaseRecordsFollowModeFrequencyAndDirection) {
 TEST(StepSequence, RunTimeIsAtLeastOneMillisecond) {
     StepRun rig;
     using namespace stepper::stepbits;
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 200), 200u);  // (80 / 8) * (4000 / 200)
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 3}, 200), 3000u);
-    EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | kCountIsIndex | 11}, 200), 200u);  // table: 80
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 5}, 200), 1u);  // below 8 steps
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, 0}, 200), 1u);
     EXPECT_EQ(rig.run.StepRunTime({0, 0, 0, kUnitSteps | 80}, 0), 1u);  // no frequency: no division
 }
 
-TEST(StepSequence, EndsOfTheListBySignalAndRepeat) {
-    {
-        StepRun rig;  // "Auto": each checked row once, then the run ends
+TEST(StepSequence, EachModeSignalAndUnitPlaysItsRowsAndTellsTheBoard) {
+    using Out = std::tuple<int, int, int>;  // 'O' channel, value, byte
+    struct Case {
+        const char* what;
+        std::uint32_t mode, signal, repeat, unit, row0;
+        std::vector<int> rows;
+        std::vector<Out> outputs;
+    };
+    const std::uint32_t full = Row(true, true, 9, false), ccw = Row(true, true, 9, true), half = Row(true, false, 9, false);
+    const Case cases[] = {
+        {"Sequence, Auto: once", 1, 0, 0, 0, 0, {2, 5}, {{2, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
+        {"Sequence, Stop Button, repeat", 1, 1, 1, 0, 0, {2, 5, 2, 5, 2}, {}},
+        {"Sequence, Stop Button: last holds", 1, 1, 0, 0, 0, {2, 5, 5, 5}, {}},
+        {"Sequence in steps", 1, 0, 0, 1, half, {0, 2, 5}, {{3, 0, 7}, {0, 80, 0}, {0, 80, 0}, {0, 80, 0}, {0, 0, 0}}},
+        {"Fixed, Auto", 0, 0, 0, 0, Row(false, true, 9, false), {0}, {{2, 0, 0}, {0, 0, 0}}},
+        {"Fixed, Auto in steps: twice the count", 0, 0, 0, 1, ccw, {0}, {{3, 0, 1}, {0, 160, 0}, {0, 0, 0}}},
+        {"Fixed, Stop Button in steps", 0, 1, 0, 1, full, {0, 0, 0}, {{3, 0, 5}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StepRun rig;
+        rig.Set(word::kTestMode, c.mode), rig.Set(word::kStopSignal, c.signal), rig.Set(word::kRepeat, c.repeat);
+        rig.Set(word::kTransferUnit, c.unit);
+        if (c.unit) rig.Set(word::kTransferTime, 11);  // 80 steps: 200 ms at 200 Hz
         rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(10), (std::vector<int>{2, 5}));
-        EXPECT_EQ((std::tuple{rig.run.SequenceFinished(), rig.run.ActiveRow()}), (std::tuple{true, -1}));
-        const auto calls = rig.board.Take();
-        // The end: the board's step output off, then both phase channels at rest.
-        ASSERT_GE(calls.size(), 3u);
-        const auto& end = calls[calls.size() - 3];
-        EXPECT_EQ((std::tuple{end.kind, end.channel, end.level}), (std::tuple{BoardCall::Output, 0, 0}));
-        const auto& rest = calls.back();
+        rig.Set(word::kFirstRow, c.row0);
+        // A run that ends takes one more tick to end.
+        const bool ends = !c.outputs.empty() && c.outputs.back() == Out{0, 0, 0};
+        EXPECT_EQ(rig.Play(static_cast<int>(c.rows.size()) + ends), c.rows);
+        std::vector<Out> outputs;
+        for (const auto& call : rig.board.calls)
+            if (call.kind == BoardCall::Output) outputs.emplace_back(call.channel, call.level, call.extra);
+        if (!c.outputs.empty()) {
+            EXPECT_EQ(outputs, c.outputs);
+        }
+        if (!ends) {
+            EXPECT_EQ(rig.timer.armed, c.unit ? 200u : 3000u);
+            rig.run.StopRun(false);
+        }
+        // Stopped or ended: no tick to come, both phase channels at rest.
+        const auto& rest = rig.board.calls.back();
         EXPECT_EQ((std::tuple{rest.channel, rest.record.outputA, rest.record.outputB}), (std::tuple{7, 1u, 1u}));
+        EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.timer.armed}), (std::tuple{-1, std::nullopt}));
     }
-    {
-        StepRun rig;  // "Stop Button" with repeat: round again
-        rig.Set(word::kStopSignal, 1), rig.Set(word::kRepeat, 1);
-        rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(5), (std::vector<int>{2, 5, 2, 5, 2}));
-    }
-    {
-        StepRun rig;  // "Stop Button" without repeat: the last row holds until "Stop"
-        rig.Set(word::kStopSignal, 1);
-        rig.CheckRowsTwoAndFive();
-        EXPECT_EQ(rig.Play(4), (std::vector<int>{2, 5, 5, 5}));
-        rig.run.StopRun(false);
-        EXPECT_FALSE(rig.timer.armed);
-    }
-    {
-        StepRun rig;  // "Fixed" with "Auto": row 0 once, for its duration
-        rig.Set(word::kTestMode, 0);
-        rig.Set(word::kFirstRow, Row(false, true, 9, false));
-        EXPECT_EQ(rig.Play(5), (std::vector<int>{0}));
-        EXPECT_EQ(rig.timer.armed, std::nullopt);
-    }
-    {
-        StepRun rig;  // no checked row: nothing starts, nothing is sent
-        EXPECT_EQ((std::tuple{rig.Play(3).empty(), rig.board.calls.empty(), rig.timer.armed}), (std::tuple{true, true, std::nullopt}));
-    }
+    StepRun none;  // no checked row: nothing starts, nothing is sent
+    EXPECT_EQ((std::tuple{none.Play(3).empty(), none.board.calls.empty()}), (std::tuple{true, true}));
 }
 
-TEST(StepSequence, FirstStepInStepsSetsUpDirectionBeforeTheCount) {
-    StepRun rig;
-    rig.Set(word::kTestMode, 0);  // "Fixed" + "Auto": full step counts twice
-    rig.Set(word::kTransferUnit, 1);
-    rig.Set(word::kTransferTime, 11);  // 80 steps
-    rig.Set(word::kFirstRow, Row(true, true, 9, true));
-    rig.run.BuildRowSteps();
-    ASSERT_TRUE(rig.run.StopRun(true));
-    const auto calls = rig.board.Take();
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ((std::tuple{calls[0].kind, calls[0].channel, calls[0].extra}), (std::tuple{BoardCall::Output, 3, 1}));  // CCW
-    EXPECT_EQ((std::pair{calls[1].channel, calls[1].level}), (std::pair{0, 160}));
-    EXPECT_EQ(rig.timer.armed, 200u);
-}
-
-TEST(StepSequence, DemoPlaysItsStepsInTheRowsAndGivesTheRowsBack) {
+TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
     StepRun rig;
     rig.Set(word::kFirstRow + 3, Row(true, false, 2, true));
-    const std::uint32_t userRow = rig.Get(word::kFirstRow + 3);
     auto demo = stepper::LoadDemoSequence("/nonexistent-folder");
     ASSERT_EQ(demo.source, stepper::StepSource::BuiltInDemo);
     ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
-
     // REF: 0.1 V * 256 / 3.3, truncated.
-    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.Get(word::kAttenuate)}), (std::tuple{1u, 7u, 0u}));
-    EXPECT_EQ((std::tuple{rig.Get(word::kFirstRow + 1), rig.timer.armed}), (std::tuple{demo.steps[1].flags, 3000u}));
-    const auto calls = rig.board.Take();
-    auto pwm = std::find_if(calls.begin(), calls.end(), [](const BoardCall& c) { return c.kind == BoardCall::Pwm; });
-    ASSERT_NE(pwm, calls.end());
-    EXPECT_EQ(pwm->level, 256 - 7);
+    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}), (std::tuple{1u, 7u, 3000u}));
 
-    for (int i = 0; i < 8; ++i) {
+    // Each attenuation code on pins 8 (staged) and 10, a block of 16 steps each, and REF
+    // at 256 - 7; the rows show the next eight steps at every eighth.
+    std::vector<std::tuple<int, int, bool>> pins;
+    for (int step = 0; step < 64; ++step) {
+        for (const auto& c : rig.board.Take())
+            if (step % 16 == 0 && (c.kind == BoardCall::Pwm || c.channel == 8 || c.channel == 10))
+                pins.emplace_back(c.channel, c.level, c.send);
+        EXPECT_EQ(rig.view.rows[0], demo.steps[static_cast<std::size_t>(step / 8 * 8)].flags) << step;
         rig.clock.advanceMs(3000);
         rig.run.OnRunTimer();
     }
-    EXPECT_EQ(rig.run.ActiveRow(), 8);
-    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);  // the next eight shown
-    EXPECT_EQ(rig.Get(word::kAttenuate), 0u);
-    rig.clock.advanceMs(3000);
-    rig.run.OnRunTimer();
-    rig.clock.advanceMs(3000);
-    rig.run.OnRunTimer();  // no refill between multiples of eight
-    EXPECT_EQ(rig.Get(word::kFirstRow), demo.steps[8].flags);
+    EXPECT_EQ(pins, (std::vector<std::tuple<int, int, bool>>{
+                        {8, 0, false}, {10, 0, true}, {2, 249, true}, {8, 1, false}, {10, 0, true}, {2, 249, true},
+                        {8, 0, false}, {10, 1, true}, {2, 249, true}, {8, 1, false}, {10, 1, true}, {2, 249, true}}));
+    EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow)}),
+              (std::tuple{0, Row(true, false, 2, true), 0u}));  // round again; the row words untouched
 
+    rig.Set(word::kDemo, 1);
     ASSERT_TRUE(rig.run.RunDemo(false, demo.source, {}));
-    EXPECT_EQ((std::pair{rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow + 1)}), (std::pair{userRow, 0u}));
-    EXPECT_FALSE(rig.timer.armed || rig.run.DemoRunning());
-}
-
-TEST(SerialFrame, MasksWideValuesAndCodesTheOverCurrentSetting) {
-    CDerivedDataContainer store;
-    store.SelectContainer(0x105);
-    // (Each field's place is in the frame the stepper page sends; here, what does not fit.)
-    for (int w = 58; w <= 67; ++w) store.SetValue(w, 0);
-    store.SetValue(59, 5), store.SetValue(65, 1);
-    store.SetValue(64, 2);     // "Off": code 1
-    store.SetValue(59, 0x1F);  // too wide: masked, the address stays
-    store.SetValue(66, 1);     // has no bit
-    const auto frame = stepper::BuildSerialSettingsFrame(store);
-    EXPECT_EQ((std::tuple{frame[0], frame[3]}), (std::tuple{0xBC, 0x07}));
-    store.SetValue(64, 7);  // no code
-    EXPECT_EQ(stepper::BuildSerialSettingsFrame(store)[3], 0x03);
+    EXPECT_EQ((std::tuple{rig.view.rows[3], rig.Get(word::kDemo), rig.run.DemoRunning(), rig.timer.armed}),
+              (std::tuple{Row(true, false, 2, true), 0u, false, std::nullopt}));
 }
 
 TEST(MeasuredValues, OutputCurrentTruncatesAndNeverDividesByZero) {
     using stepper::OutputCurrent;
-    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 0, 0}), 400u);  // 1.0006 V / 5 / 0.5 ohm
-    EXPECT_EQ(OutputCurrent(0x101, {1241, 500, 0, 0}), 399u);
     EXPECT_EQ(OutputCurrent(0x100, {1242, 500, 2, 0}), 200u);  // 50 %
     EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 7}), 120u);  // 30 % by word 58
     EXPECT_EQ(OutputCurrent(0x101, {1242, 0, 0, 0}), 0u);      // no resistance

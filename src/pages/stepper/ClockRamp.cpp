@@ -15,6 +15,8 @@ constexpr std::uint32_t kClockOffHoldMs = 500;
 constexpr double kHoldBand = 390.0;
 constexpr double kDutyRunning = 50.0;
 constexpr double kDutyStopped = 100.0;
+constexpr std::uint32_t kPinBits = (3u << 13) | (1u << 12);
+constexpr std::uint32_t kReachedBits = (0x3Fu << 20) | kPinBits;
 }  // namespace
 
 std::uint32_t ClockInWord::Pack(std::uint32_t start, std::uint32_t top, std::uint32_t ramp, std::uint32_t excitation,
@@ -66,14 +68,23 @@ void StepperRun::ResetToIdle() {
     current_ = 0, held_ = 0;
     sequenceFinished_ = true, ending_ = false, havePlayed_ = false;
     parallelRunning_ = false;  // the next step run sets its pins up again
+    activeRow_ = -1;
     if (source_ != StepSource::Rows) {
         source_ = StepSource::Rows;
         demo_.clear();
-        RefillRowWords();
+        ShowRowSteps();
     }
-    activeRow_ = -1;
-    store_.SetValue(word::kStartStop, 0);
-    store_.SetValue(word::kClock, 0);
+    for (int w : {word::kStartStop, word::kClock, word::kDemo}) store_.SetValue(w, 0);
+}
+
+void StepperRun::Halt() {
+    timer_.Stop();
+    if (DemoRunning())
+        RunDemo(false, StepSource::Rows, {});
+    else if (!sequenceFinished_)
+        StopRun(false);
+    if (!clockStopped_ && current_ > 0) ClockOff();
+    ResetToIdle();
 }
 
 int StepperRun::OnRunTimer() { return Word(word::kInputType) == 0 ? ClockRampTick() : AdvanceSequence(); }
@@ -132,10 +143,10 @@ void StepperRun::StartRun(StartMode mode, int argument) {
         break;
     case StartMode::Start:
         activeRow_ = -1;
-        accelerating_ = true, topReached_ = false, clockStopped_ = false;
+        accelerating_ = true, topReached_ = false, clockStopped_ = false, mustSend_ = true;
         break;
     case StartMode::ClockOnOff:
-        accelerating_ = true, clockStopped_ = argument != 0;
+        accelerating_ = true, clockStopped_ = argument != 0, mustSend_ = true;
         break;
     case StartMode::Update:
         clockStopped_ = false, accelerating_ = true;
@@ -176,8 +187,7 @@ int StepperRun::ClockRampTick() {
     topReached_ = f == top_;
     if (topReached_) {
         changed_ = false;
-        settingsWord_ = (settingsWord_ & ~((0x3Fu << 20) | (3u << 13) | (1u << 12))) |
-                        (runningWord_ & ((0x3Fu << 20) | (3u << 13) | (1u << 12)));
+        settingsWord_ = (settingsWord_ & ~kReachedBits) | (runningWord_ & kReachedBits);
         view_.RefreshClockButtons();
     }
     held_ = f;
@@ -216,15 +226,15 @@ int StepperRun::ApplyClock(int start, int top, std::uint32_t rampMs, std::uint64
         records_[0].frequency = f, records_[0].value = kDutyRunning, records_[0].percent = 1;
         board_.SetTimerChannel(6, records_[0], false);
     }
-    const std::uint32_t pinBits = (3u << 13) | (1u << 12);
-    const bool samePins = (settingsWord_ & pinBits) == (runningWord_ & pinBits);
+    const bool samePins = wirePins_ == (runningWord_ & kPinBits);
     // The duty counts too: after a clock off the record holds 100 Hz at 100 %, and a run
     // at 100 pps must still go out.
     const bool sameDuty = clock->value == (clockStopped_ ? kDutyStopped : kDutyRunning);
-    const bool send = !(std::fabs(f - clock->frequency) < 1.0 && samePins && sameDuty);
+    const bool send = mustSend_ || !(std::fabs(f - clock->frequency) < 1.0 && samePins && sameDuty);
     SetClockRecord(*clock, f);
     if (DualClockRecords()) board_.SetTimerChannel(6, records_[0], false);
     board_.SetTimerChannel(channel, *clock, send);
+    if (send) wirePins_ = runningWord_ & kPinBits, mustSend_ = false;
     return platform::saturate<int>(f);
 }
 

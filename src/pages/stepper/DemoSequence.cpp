@@ -79,7 +79,8 @@ std::optional<StepRecord> ParseStep(const std::array<std::string_view, kColumns>
         return std::nullopt;
     }
 
-    if (f[3] != "Full") r.flags |= 1u << stepbits::kModeShift;
+    // An empty choice takes its column's default (full step, CW, seconds).
+    if (!f[3].empty() && f[3] != "Full") r.flags |= 1u << stepbits::kModeShift;
 
     const auto hz = Whole(f[4], 10);
     static const ValueTable kFrequencies(kStepFrequencies);
@@ -90,7 +91,7 @@ std::optional<StepRecord> ParseStep(const std::array<std::string_view, kColumns>
     }
     r.flags |= static_cast<std::uint32_t>(index) << stepbits::kFrequencyShift;
 
-    if (f[5] != "CW") r.flags |= stepbits::kCcw;
+    if (!f[5].empty() && f[5] != "CW") r.flags |= stepbits::kCcw;
 
     auto duration = Whole(f[6], 16);
     if (!duration) {
@@ -103,7 +104,7 @@ std::optional<StepRecord> ParseStep(const std::array<std::string_view, kColumns>
     }
     r.flags |= static_cast<std::uint32_t>(*duration);  // a direct count, not a table index
 
-    if (f[7] != "Sec") r.flags |= stepbits::kUnitSteps;
+    if (!f[7].empty() && f[7] != "Sec") r.flags |= stepbits::kUnitSteps;
     return r;
 }
 

@@ -9,7 +9,8 @@
 // ends the reading there.
 //
 // Pure functions, no state. Each field is parsed once and keeps its column even when
-// empty (an empty number reads as 0). Values on a scale are clamped (a REF voltage to
+// empty (an empty number reads as 0, an empty choice as its default: full step, CW,
+// seconds). Values on a scale are clamped (a REF voltage to
 // 0..3.3 V, a duration to 0xFFFF); codes outside their list (an attenuation or frequency
 // the chip does not have, a field that is not a number) refuse their line. Each clamp or
 // refusal leaves a message naming the line.

@@ -63,8 +63,6 @@ bool StepperRun::RunDemo(bool on, StepSource source, std::vector<StepRecord> ste
         timer_.Stop();
         activeRow_ = -1;
         view_.ShowStepRows(true);
-        if (!DemoRunning())
-            for (int r = 0; r < word::kRowCount; ++r) savedRowWords_[static_cast<std::size_t>(r)] = Word(word::kFirstRow + r);
         demo_ = std::move(steps);
         source_ = source;
         position_ = 0, havePlayed_ = false, ending_ = false;
@@ -77,10 +75,11 @@ bool StepperRun::RunDemo(bool on, StepSource source, std::vector<StepRecord> ste
     sequenceFinished_ = true;
     StopRun(false);
     source_ = StepSource::Rows;
-    RefillRowWords();  // the user's rows come back exactly as they were
     demo_.clear();
     activeRow_ = -1;
+    ShowRowSteps();  // the user's rows, untouched in the store, show again
     view_.ShowStepRows(true);
+    store_.SetValue(word::kDemo, 0);
     return true;
 }
 
@@ -165,20 +164,21 @@ int StepperRun::ApplyStepRecord(const StepRecord& record) {
     return f;
 }
 
-void StepperRun::RefillRowWords() {
+void StepperRun::ShowRowSteps() {
+    std::array<std::uint32_t, word::kRowCount> flags{};
     for (int r = 0; r < word::kRowCount; ++r) {
-        std::uint32_t w = savedRowWords_[static_cast<std::size_t>(r)];
+        std::uint32_t w = Word(word::kFirstRow + r);
         if (DemoRunning()) {
             const std::size_t i = static_cast<std::size_t>(std::max(activeRow_, 0)) + static_cast<std::size_t>(r);
             w = i < demo_.size() ? demo_[i].flags : 0u;
         }
-        store_.SetValue(word::kFirstRow + r, w);
+        flags[static_cast<std::size_t>(r)] = w;
     }
-    view_.RowWordsChanged();
+    view_.ShowRows(flags);
 }
 
 void StepperRun::ApplyDemoStep(const StepRecord& record) {
-    if (activeRow_ % word::kRowCount == 0) RefillRowWords();
+    if (activeRow_ % word::kRowCount == 0) ShowRowSteps();
     const std::uint32_t att = record.attenuation & 3u;
     const int ref = std::clamp(platform::saturate<int>(record.refDuty), 0, 256);
     const std::uint32_t enable = record.enable & 1u;

@@ -27,6 +27,9 @@ constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
 constexpr std::uint32_t kDefaultCount = 8;
+constexpr int kMaxMessageLength = 1024;
+// What a demo plays itself; the user gets them back when it ends.
+constexpr int kDemoLockedKinds[] = {0, 1, 2, 4, 6, 3, 24, 25, 26, 27, 29, 39, 40};
 
 bool IsOneOf(std::int32_t key, std::initializer_list<std::int32_t> keys) {
     return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -62,6 +65,12 @@ void CDeviceDialog_Stepper::PortFromWord(int port, int word, bool send) { Port(p
 
 int CDeviceDialog_Stepper::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
     if (control == nullptr || !run_) return 1;
+    if (!control->isEnabled()) {
+        // A locked control (a row that does not run, what a demo plays) takes no change,
+        // however the change came; it shows the stored value again.
+        if (const IDataContainer* store = GetDataContainer()) control->SetValue(control->GetBinding().Read(*store));
+        return 1;
+    }
     const pages::ChangePrologue prologue(*this, kind, *control);
     React(kind, prologue.Value(), control);
     return 1;
@@ -172,14 +181,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             RunDemoSequence(v != 0);
             break;
         case 51:
-            if (v != 0 && (GetRecordFile() == nullptr || !GetRecordFile()->StartRecord(0))) {
-                gui::messageBox(this, QStringLiteral("File open error"), QString(), gui::MessageButtons::Ok,
-                                gui::MessageIcon::None);
-                SetWord(51, 0);
-                RestoreKind(51);
-            } else if (v == 0 && GetRecordFile() != nullptr) {
-                GetRecordFile()->EndRecord();
-            }
+            SwitchRecord(control, v != 0);
             break;
         case 52:
             Sync(kind, control);
@@ -218,10 +220,34 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
     }
 }
 
+void CDeviceDialog_Stepper::SwitchRecord(CDerivedControl* control, bool on) {
+    IExternFile* file = GetRecordFile();
+    if (file == nullptr) return;
+    if (!on) {
+        file->EndRecord();
+        return;
+    }
+    if (file->StartRecord(0)) return;
+    const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
+                                        "application.\nTry after the end of the application during operations.")
+                             .arg(QString::fromStdString(file->GetDisplayName()))
+                             .left(kMaxMessageLength);
+    gui::messageBox(this, text, QStringLiteral("File open error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
+    SetWord(51, 0);
+    if (control != nullptr) control->SetValue(0);
+}
+
+void CDeviceDialog_Stepper::ShowIdle() {
+    runFlag_ = false;
+    for (int kind : {word::kStartStop, word::kDemo}) RestoreKind(kind);
+    RefreshClockButtons();
+}
+
 void CDeviceDialog_Stepper::OnInputType(std::uint32_t v) {
     // A run on the other input cannot go on: stop it before the pins change.
+    const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
-    runFlag_ = false;
+    if (demo) EnableDemoControls(true);
     Port(22, v, true);
     SendChannelRecords();
     ApplyTabPage(word::kInputType);
@@ -236,8 +262,7 @@ void CDeviceDialog_Stepper::OnInputType(std::uint32_t v) {
         SetTachometerScale(static_cast<int>(Word(53)) * 10);
     }
     ShowStepRows(v != 0);
-    RestoreKind(word::kStartStop);
-    RefreshClockButtons();
+    ShowIdle();
 }
 
 void CDeviceDialog_Stepper::SendChannelRecords() {
@@ -311,12 +336,8 @@ void CDeviceDialog_Stepper::UpdateParallelEnables() {
 
 void CDeviceDialog_Stepper::UpdateCountEdit() { Enable(word::kCount, Word(word::kTransferTime) == kOtherCount); }
 
-void CDeviceDialog_Stepper::ApplyRunButtons() {
-    run_->SetSettingsWord(pages::stepper::ClockInWord::Pack(Word(word::kStartClock), Word(word::kTopClock),
-                                                            Word(word::kStartTopTime), Word(word::kExcitation),
-                                                            Word(word::kDirection)));
-    RefreshClockButtons();
-}
+// The run compares the controls with the top it reached; see StepperRun::ClockButtons.
+void CDeviceDialog_Stepper::ApplyRunButtons() { RefreshClockButtons(); }
 
 void CDeviceDialog_Stepper::ApplyClockRange() {
     const std::uint32_t start = Word(word::kStartClock);
@@ -330,8 +351,6 @@ void CDeviceDialog_Stepper::ApplyClockRange() {
         slider->SetValue(std::max(start, top));
         Sync(word::kTopClock, slider);
     }
-    run_->SetSettingsWord(pages::stepper::ClockInWord::Pack(start, top, Word(word::kStartTopTime),
-                                                            Word(word::kExcitation), Word(word::kDirection)));
 }
 
 void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
@@ -344,13 +363,24 @@ void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
                             gui::MessageIcon::Warning);
         }
         if (!run_->RunDemo(true, load.source, load.steps)) {
-            SetWord(41, 0);
-            RestoreKind(41);
+            SetWord(word::kDemo, 0);
+            RestoreKind(word::kDemo);
+            return;
         }
-    } else {
-        run_->RunDemo(false, pages::stepper::StepSource::Rows, {});
+        SetTestMode(Word(word::kTestMode));  // the rows are locked while the demo shows its steps
+        EnableDemoControls(false);
+    } else if (run_->RunDemo(false, pages::stepper::StepSource::Rows, {})) {
+        EnableDemoControls(true);
     }
+}
+
+void CDeviceDialog_Stepper::EnableDemoControls(bool on) {
+    UpdateStartStopButtons(false);
+    for (int kind : kDemoLockedKinds) Enable(kind, on && !pages::DecodeProfile(GetProfileWord(kind)).disabled);
+    if (!on) return;
+    // Back to the rules that govern them outside a demo.
     SetTestMode(Word(word::kTestMode));
+    UpdateParallelEnables();
 }
 
 void CDeviceDialog_Stepper::RestoreSettingsToControls() {
@@ -364,9 +394,11 @@ void CDeviceDialog_Stepper::RestoreSettingsToControls() {
 gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     CDerivedDialog::RestoreDeviceData();
     if (!run_) return 1;
+    const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;
     RestoreSettingsToControls();
+    if (demo) EnableDemoControls(true);
     const std::int32_t key = GetDeviceKey();
     const std::uint32_t t = Word(word::kTestMode);
     if (key == 0x100) {

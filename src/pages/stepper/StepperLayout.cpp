@@ -38,7 +38,10 @@ constexpr Offset kRowFrameOffset{5, -7};
 constexpr Size kSlider{275, 28};
 constexpr Offset kSliderOffset{15, 0};
 constexpr Size kEdit{50, 21};
-constexpr Size kCountNote{80, 15};  // "(max:65535)" beside the count edit
+// "(max:65535)" beside the count edit, clear of it and of the tab's right edge: the
+// count's blank caption is a little narrower than a combo's.
+constexpr Size kCountLabel{89, 15}, kCountNote{72, 15};
+constexpr Offset kCountNoteOffset{8, 3};
 constexpr Size kImage{20, 20};
 constexpr Offset kImageOffset{10, 2};
 constexpr Size kImageCaption{100, 15};
@@ -106,14 +109,15 @@ public:
     void LabelButton(int kind, Point& p) { LabelValue(kind, ControlClass::Button, p, geometry::kLabel, geometry::kButton, {}); }
 
     // `unit` of zero size: no unit label.
-    void LabelEditUnit(int kind, int editIndex, Point& p, Size label, Size unit) {
+    void LabelEditUnit(int kind, int editIndex, Point& p, Size label, Size unit,
+                       Offset unitOffset = geometry::kUnitOffset) {
         Extent e;
         Add(kind, 100, ControlClass::Label, p, label, geometry::kLabelOffset, &e);
         int x = p.x + e.right;
         Extent v;
         Add(kind, editIndex, ControlClass::Edit, {x, p.y}, geometry::kEdit, {}, &v);
         x += geometry::kEdit.w;
-        if (unit.w) Add(kind, 101, ControlClass::Label, {x, p.y}, unit, geometry::kUnitOffset, &v);
+        if (unit.w) Add(kind, 101, ControlClass::Label, {x, p.y}, unit, unitOffset, &v);
         p.y += std::max(e.bottom, v.bottom) + 1;
     }
 
@@ -189,7 +193,7 @@ public:
         case 4: LabelSlider(4, 5, 0, p); break;
         case 9: case 10: case 52: case 53: LabelSlider(kind, kind, 1, p); break;
         case 7: case 8: LabelEditUnit(kind, 0, p, geometry::kLabel, geometry::kUnitLabel); break;
-        case 26: LabelEditUnit(26, 0, p, geometry::kComboLabel, geometry::kCountNote); break;
+        case 26: LabelEditUnit(26, 0, p, geometry::kCountLabel, geometry::kCountNote, geometry::kCountNoteOffset); break;
         case 44: LabelEditUnit(44, 1, p, geometry::kLabel, {}); break;
         case 23: case 39: case 40: Single(kind, 0, ControlClass::Button, p, geometry::kButton); break;
         case 41: Single(41, 0, ControlClass::Check, p, geometry::kButton); break;

@@ -48,6 +48,8 @@ CDeviceDialog_Stepper::CDeviceDialog_Stepper(std::int32_t deviceKey, const std::
 }
 
 CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
+    // Destroyed here, not in the base, so that the page's own close work runs.
+    if (exists()) destroy();
     // The timer's thread ends before the run it ticks goes.
     if (runTimer_) runTimer_->Stop();
     runTimer_.reset();
@@ -68,6 +70,7 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     if (!runTimer_) {
         runTimer_ = std::make_unique<CTimer>(gui::msg::RunRampTick);
         runTimer_->SetWindow(handle());
+        runTimer_->SetRepeat(0);  // one tick per arming
     }
     store->SelectContainer(GetDeviceKey());
     CRG1Micon* link = GetMicon();
@@ -236,13 +239,21 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
             OnPollTimer();
             return 1;
         case gui::msg::RunRampTick:
-            // The timer repeats by itself; the run arms each tick it wants, and a tick
-            // still queued from before a stop is dropped.
-            if (!runArmed_) return 1;
-            runArmed_ = false;
+            // Only the tick of the present arming counts: one still queued from an
+            // earlier arming (the GUI thread was busy) must not end the new step early.
+            if (w == 0 || w != armedTick_) return 1;
+            armedTick_ = 0;
             if (runTimer_) runTimer_->Stop();
             if (run_) run_->OnRunTimer();
             return 1;
+        case gui::msg::Close:
+            OnClosePage();
+            break;
+        case gui::msg::Destroy:
+            // Also when the window goes without a close (another model chosen, the board
+            // gone, the program ending): the motor must not be left driven.
+            OnClosePage();
+            break;
         case gui::msg::ShowWindow:
             if (w != 0 && run_) {
                 // Polling starts whenever the page is shown.
@@ -291,13 +302,24 @@ void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> 
 void CDeviceDialog_Stepper::Arm(std::uint32_t ms) {
     if (!runTimer_) return;
     runTimer_->Stop();
-    runArmed_ = true;
-    runTimer_->Start(ms);
+    const std::uintptr_t tick = armedTick_ = ++armings_;
+    const std::uint32_t message = runTimer_->GetMessageId();
+    runTimer_->Start(ms, [tick, message](platform::Handle window) {
+        return window != 0 && platform::post(window, message, tick, 0) ? 1 : 0;
+    });
 }
 
 void CDeviceDialog_Stepper::Stop() {
-    runArmed_ = false;
+    armedTick_ = 0;
     if (runTimer_) runTimer_->Stop();
+}
+
+void CDeviceDialog_Stepper::OnClosePage() {
+    if (!run_) return;
+    const bool demo = run_->DemoRunning();
+    run_->Halt();
+    if (demo) EnableDemoControls(true);
+    ShowIdle();
 }
 
 void CDeviceDialog_Stepper::RefreshClockButtons() {
@@ -318,8 +340,16 @@ void CDeviceDialog_Stepper::ShowStepRows(bool show) {
     }
 }
 
-void CDeviceDialog_Stepper::RowWordsChanged() {
-    for (int kind = word::kFirstRow; kind < word::kFirstRow + word::kRowCount; ++kind) RestoreKind(kind);
+void CDeviceDialog_Stepper::ShowRows(const std::array<std::uint32_t, 8>& flags) {
+    for (int row = 0; row < word::kRowCount; ++row) {
+        for (std::uint32_t index = 0; index < 4; ++index) {
+            CDerivedControl* c = FindControl(static_cast<std::uint32_t>(word::kFirstRow + row), index);
+            if (c == nullptr) continue;
+            const ControlBinding b = c->GetBinding();
+            const std::uint32_t w = flags[static_cast<std::size_t>(row)];
+            c->SetValue(b.IsField() ? (w >> b.lowestBit) & ((b.bitCount >= 32 ? 0u : 1u << b.bitCount) - 1u) : w);
+        }
+    }
 }
 
 void CDeviceDialog_Stepper::DemoValuesChanged() {

@@ -6,7 +6,9 @@
 // Owns: the run timer (0x80C9), the run state machine, the tachometer and graph panels
 // (through the base), every control (the base's control map). Borrows from the base: the
 // data store, the board link, the task queue. GUI thread only; the run timer posts its
-// ticks to the page.
+// ticks to the page, each tagged with the arming that caused it, and a tick of an older
+// arming is dropped. Closing the page (or the program) ends its runs first: the clock off
+// at once, the phase channels at rest.
 //
 // Files: StepperPage.cpp (building, message routing, the run's view and board),
 // StepperHandlers.cpp (the reaction to each kind, restoring the board, enabling rules,
@@ -32,6 +34,7 @@ class CDeviceDialog_Stepper : public CDerivedDialog,
 public:
     // `profile` (128 words) is borrowed for the page's life.
     CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // Destroys the window (which ends the runs) if it still exists, then the run timer.
     ~CDeviceDialog_Stepper() override;
 
     bool onInitDialog() override;
@@ -68,7 +71,7 @@ private:
     // IStepperRunView
     void RefreshClockButtons() override;
     void ShowStepRows(bool show) override;
-    void RowWordsChanged() override;
+    void ShowRows(const std::array<std::uint32_t, 8>& flags) override;
     void DemoValuesChanged() override;
 
     // ---- building (StepperPage.cpp)
@@ -92,6 +95,11 @@ private:
     void ApplyRunButtons();
     void ApplyClockRange();
     void RunDemoSequence(bool on);
+    void EnableDemoControls(bool on);
+    void SwitchRecord(CDerivedControl* control, bool on);
+    // The run state went back to idle: show it on its controls.
+    void ShowIdle();
+    void OnClosePage();
     void RestoreSettingsToControls();
     void RestoreKind(int kind);
     void SetupStatusInputs();
@@ -108,6 +116,7 @@ private:
     std::unique_ptr<CTimer> runTimer_;
     std::unique_ptr<pages::stepper::StepperRun> run_;
     bool runFlag_ = false;
-    bool runArmed_ = false;  // a run tick is wanted
+    std::uintptr_t armedTick_ = 0;  // the arming whose tick is wanted, 0 none
+    std::uintptr_t armings_ = 0;
     int sampleCounter_ = 0;
 };

@@ -10,7 +10,10 @@
 //
 // Rules it keeps:
 // - A clock record is staged, not sent, when neither its frequency, its duty nor the
-//   excitation and direction changed; every other clock change is sent.
+//   excitation and direction on the wire changed; every other clock change is sent, and a
+//   start or a clock on always sends (the board may have been set up again since).
+// - "Update" and a stop compare with, and ramp from, the top the run last reached, never
+//   with the controls, which the user may have moved since.
 // - A step list is played row by row: each in-use step for its duration. "Auto" ends after
 //   the last step (in "Fixed", after row 0 once); "Stop Button" repeats from the first step
 //   with repeat on, and otherwise holds the last step until "Stop". Nothing is read past
@@ -40,7 +43,7 @@ inline constexpr int kStartClock = 9, kTopClock = 10, kStartTopTime = 11, kExcit
 inline constexpr int kDriveMargin = 14, kBoostUp = 15, kHighEfficient = 16, kReset = 17, kOutputEnable = 18;
 inline constexpr int kOverCurrent = 19, kStartStop = 20, kClock = 21, kReTopTime = 22;
 inline constexpr int kTransferUnit = 24, kTransferTime = 25, kCount = 26, kStopSignal = 27, kRepeat = 29;
-inline constexpr int kFirstRow = 31;
+inline constexpr int kFirstRow = 31, kDemo = 41;
 inline constexpr int kRowCount = 8;
 }  // namespace word
 
@@ -66,9 +69,9 @@ public:
     // Frame the active row (`ActiveRow()` modulo 8, none for -1); show the row controls
     // when `show`.
     virtual void ShowStepRows(bool show) = 0;
-    // Row words 31-38 were rewritten (a demo shows its steps in the rows, or the rows came
-    // back): show them.
-    virtual void RowWordsChanged() = 0;
+    // Show these flags in the eight step rows: a demo's next steps (the user's row words
+    // stay in the store meanwhile), or the row words again once it ends.
+    virtual void ShowRows(const std::array<std::uint32_t, 8>& flags) = 0;
     // A demo step wrote words 0, 4 and 6: show them.
     virtual void DemoValuesChanged() = 0;
 };
@@ -90,10 +93,13 @@ public:
     // The page's run-timer tick: the clock ramp in clock-in mode, the next step otherwise.
     int OnRunTimer();
 
-    // Forgets any run without a frame: timer off, runs finished, "Start/Stop" and "Clock"
-    // words back to 0. For a page that opens, restores its settings or switches the input
-    // type.
+    // Forgets any run without a frame: timer off, runs and demo finished, the "Start/Stop",
+    // "Clock" and demo words back to 0. For a page that opens, restores its settings or
+    // switches the input type.
     void ResetToIdle();
+    // Ends whatever runs at once, for a page that closes: the clock off without a ramp,
+    // the phase channels at rest; then as ResetToIdle. Chip and output enable stay.
+    void Halt();
 
     // ---- clock-in ----
     // Stop (ramp down to the start clock, then the clock off), start, clock on/off
@@ -106,8 +112,7 @@ public:
     int ApplyClock(int start, int top, std::uint32_t rampMs, std::uint64_t t);
     // Sends 100 Hz at 100 % duty on the clock channel; false for a device without one.
     bool ClockOff();
-    // The settings word as the controls last set it (the start clock changed).
-    void SetSettingsWord(std::uint32_t w) { settingsWord_ = w; }
+    // The clock-in settings the run last reached at its top (top, excitation, direction).
     std::uint32_t SettingsWord() const { return settingsWord_; }
     std::uint32_t RunningWord() const { return runningWord_; }
     struct ClockButtonState {
@@ -122,8 +127,8 @@ public:
     // "Start" (true) plays the rows; "Stop" (false) stops and rests the phase channels.
     // Starting an empty list returns false and sends nothing.
     bool StopRun(bool on);
-    // Starts a demo over `steps` (saving the row words, which come back at its end), or
-    // ends it. False when the list holds no step.
+    // Starts a demo over `steps` (shown in the rows, the row words left alone), or ends
+    // it. False when the list holds no step.
     bool RunDemo(bool on, StepSource source, std::vector<StepRecord> steps);
     int AdvanceSequence();
     // Sets phase records 3 and 4 from a step and sends them; the step frequency (0 when
@@ -158,7 +163,7 @@ private:
     const StepRecord* NextStep(bool* last);
     void SetSequencePins(const StepRecord& record, bool last, bool first);
     void ApplyDemoStep(const StepRecord& record);
-    void RefillRowWords();
+    void ShowRowSteps();
     void EndSequence();
 
     std::int32_t key_;
@@ -178,11 +183,12 @@ private:
     bool accelerating_ = false, rampFinished_ = true, topReached_ = false, immediate_ = false;
     bool clockStopped_ = false, changed_ = false;
     std::uint32_t settingsWord_ = 0, runningWord_ = 0;
+    std::uint32_t wirePins_ = 0;  // excitation and direction of the last clock frame sent
+    bool mustSend_ = false;       // the next clock frame goes out whatever it holds
 
     // parallel input
     std::vector<StepRecord> rows_;
     std::vector<StepRecord> demo_;
-    std::array<std::uint32_t, word::kRowCount> savedRowWords_{};
     StepSource source_ = StepSource::Rows;
     std::size_t position_ = 0;   // index of the next step to play
     std::size_t lastPlayed_ = 0;

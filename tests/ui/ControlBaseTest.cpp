@@ -1,11 +1,9 @@
-// The control base: what Update shows for an event, the store binding and its limits,
-// the record's style and formulas, and a control whose parent is gone.
+// The control base: Update, the store binding, the record, and a parent that is gone.
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
 
 #include "PageTestSupport.h"
-#include "data/Mathematics.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "surface/XmlControlConainer.h"
@@ -33,7 +31,7 @@ struct Store {
         store.SetValue(10, 0xABCD1234u);
     }
     CDerivedDataContainer store;
-    TestLabel source{nullptr, 1};  // another control, whose change the events carry
+    TestLabel source{nullptr, 1};  // the events' source
     CDerivedEvent event{static_cast<CDerivedControl*>(&source), &store, 0};
 };
 
@@ -53,7 +51,7 @@ TEST(ControlUpdate, SkipsItsOwnChangeUnlessTheEventAsksForARefresh)
     label.Update(&s.event);
     EXPECT_EQ(label.GetValue(), 77u);
 
-    // No event, no store, or nothing selected (its reads would be 0xFFFFFFFF): nothing shown.
+    // No event, no store, or nothing selected: nothing shown.
     EXPECT_EQ(label.Update(nullptr), 0);
     CDerivedEvent noStore(static_cast<CDerivedControl*>(&s.source), nullptr, 1);
     s.store.SelectContainer(0x7777);
@@ -134,16 +132,13 @@ TEST(ControlElement, RecordSetsTheGroupStyleAndBuildsTheFormulas)
     record->SetFormula("%p * 2 + 1", 1);
     ASSERT_TRUE(check.SetElement(std::move(record)));
     EXPECT_NE(check.GetCreateStyle() & gui::style::Group, 0u);
-    ASSERT_NE(check.GetSendFormula(), nullptr);
-    ASSERT_EQ(check.GetReceiveFormula(), nullptr);
-    check.GetSendFormula()->SetVariable(20);
-    EXPECT_DOUBLE_EQ(check.GetSendFormula()->Evaluate(), 41.0);
+    EXPECT_NE(check.GetSendFormula(), nullptr);
+    EXPECT_EQ(check.GetReceiveFormula(), nullptr);
     // A record without formulas leaves none from the one before.
     ASSERT_TRUE(check.SetElement(Record("3")));
     EXPECT_EQ(check.GetSendFormula(), nullptr);
 }
 
-// (Each control's report to its parent is in the controls' tests.)
 TEST(ControlWindow, IsMadeOnceAndReportsNowhereOnceItsParentIsGone)
 {
     guitest::SpyWindow parent;

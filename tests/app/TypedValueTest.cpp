@@ -12,7 +12,7 @@ TEST(TypedValue, PwminTypedAboveFullScaleDrivesFullScaleOnly) {
     CDeviceDialog_BLDC* page = r.Open(0x300);
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(guitest::waitFor([&] { return page->SampleCounter() > 0; }, 5000));
-    Change(*page, 26, 0, 0);  // polling off: only the change's frames follow
+    Change(*page, 26, 0, 0);  // polling off
     r.Take();
     auto* edit = dynamic_cast<CDerivedEdit*>(page->FindControl(0, 1));
     ASSERT_NE(edit, nullptr);

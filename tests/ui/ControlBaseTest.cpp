@@ -103,7 +103,7 @@ TEST(ControlUpdate, FirstLensSurfaceShowsFrequencyStepsAndInvertedNibbles)
         EXPECT_EQ(shows(TestLabel(nullptr, id), 0x5A, lens), 0x55u) << id;
         EXPECT_EQ(shows(TestLabel(nullptr, id), 0x1F3, lens), 0xFCu) << id;  // only the low byte survives
     }
-    // The rules belong to those ids and kinds only, and to block 0x400 only.
+    // Only those ids and kinds, only on block 0x400.
     EXPECT_EQ(shows(TestSlider(nullptr, 1028), 100000, lens), 100000u);
     EXPECT_EQ(shows(TestLabel(nullptr, 1027), 100000, lens), 100000u);
     EXPECT_EQ(shows(TestSlider(nullptr, 1080), 0x5A, lens), 0x5Au);
@@ -118,6 +118,7 @@ TEST(ControlBinding, RefusesWordsAndFieldsOutsideTheBlock)
     EXPECT_EQ((std::tuple{label.SetRegisterEx(5, 9, 0x13), label.SetRegister(256, 1), label.SetRegisterEx(-2, 1, 1)}), (std::tuple{true, false, false}));
     EXPECT_EQ((std::pair{label.GetRegisterAddress(), label.GetProfileWord()}), (std::pair{5, 0x13u}));
 
+    EXPECT_EQ(label.SetBitField(0, 32), 1);
     EXPECT_EQ(label.SetBitField(31, 1), 1);
     for (auto [lsb, length] : {std::pair{30, 3}, {32, 0}, {0, 33}}) EXPECT_EQ(label.SetBitField(lsb, length), 0) << lsb;
     EXPECT_EQ((std::pair{label.GetBitPosition(), label.GetBitCount()}), (std::pair{31u, 1u}));

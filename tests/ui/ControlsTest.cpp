@@ -164,7 +164,7 @@ TEST_F(ControlHost, ComboBoxReportsTheUsersSelectionAndShowsNumbersByValue)
     auto pulses = Make<CDerivedComboBox>(3005, QRect(10, 40, 100, 22));
     auto numeric = std::make_unique<CXmlControlConainer>();
     numeric->SetDescription("1, 5, 10, 15, 20, 30, 40, 50");
-    numeric->SetFormula("%tp", 1);
+    numeric->SetFormula("%p", 1);
     numeric->SetFormula("%tp", 0);
     pulses->SetElement(std::move(numeric));
     pulses->LoadFromElement();
@@ -367,7 +367,7 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     auto label = Make<CDerivedLabel>(3017, QRect(10, 10, 80, 20));
     label->setText(QStringLiteral("kept"));
     label->SetValue(0xAB);
-    EXPECT_EQ(label->text(), "kept");  // no record
+    EXPECT_EQ(label->text(), "kept");
     const auto shows = [&](const char* format, const char* length, std::uint32_t v) {
         auto r = std::make_unique<CXmlControlConainer>();
         r->SetGuiFormat(format);
@@ -392,6 +392,8 @@ TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)
     lamp->SetValue(0);
     lamp->PaintLamp(canvas);
     EXPECT_GT(gui::redOf(canvas.pixel(9, 9)), 100);
+    lamp->Synchronize(label.get());
+    EXPECT_EQ(lamp->GetValue(), 0x11u);
 
     // A single stop paints no band, only the corner above the wedge.
     auto bar = Make<CDerivedColorLabel>(3019, QRect(10, 40, 100, 20));

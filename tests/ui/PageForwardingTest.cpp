@@ -54,7 +54,7 @@ struct ForwardingPage : ::testing::Test {
 
 TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
 {
-    // The lens preset: a period and exponent with no frequency, half of the period on.
+    // A period and exponent without a frequency, half on.
     PwmChannelRecord preset;
     preset.period = 3750, preset.exponent = 5, preset.value = 50, preset.percent = 1, preset.frequency = 0.0;
     EXPECT_EQ(page.SetTimerChannel(6, &preset, 1), 1);

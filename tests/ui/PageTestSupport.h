@@ -104,7 +104,7 @@ public:
 
     struct Change { std::int32_t word; CDerivedControl* control; };
     std::vector<Change> changes;
-    std::vector<std::string> calls;  // ReloadSurface/RestoreDeviceData in order
+    std::vector<std::string> calls;  // reloads, restores
     std::function<void()> duringChange;
 
     bool onInitDialog() override { return CDerivedDialog::onInitDialog() && Build(); }

@@ -56,7 +56,7 @@ TEST(ControlGallery, EveryNewControlKindRendersOnATestPage) {
     const QImage shot = page.widget()->grab().toImage();
     ASSERT_TRUE(QDir().mkpath(TAMSIRO_SCREENSHOT_DIR));
     ASSERT_TRUE(shot.save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/platform_gui_controls.png")));
-    // The program icon's dial sits in the image control (its blue background at the edge).
+    // The program icon's blue background in the image control.
     const QPoint iconAt = page.item(1)->rectInParent().topLeft() + QPoint(3, 8);
     const QColor c = shot.pixelColor(iconAt);
     EXPECT_GT(c.blue(), c.red() + 40);

@@ -37,7 +37,7 @@ TEST(ListControls, BadIndexesAreRefusedAndTheProgramsOwnChangesGoUnreported) {
         tabs.insertItem(i, QString::number(i));
         EXPECT_EQ(list.insertItem(1000, QString::number(i + 1)), i);  // past the end appends
     }
-    EXPECT_EQ(combo.curSel(), -1);  // filling a list chooses nothing
+    EXPECT_EQ(combo.curSel(), -1);  // nothing chosen
     EXPECT_FALSE(combo.itemText(3).has_value() || combo.itemText(-1).has_value());
     // An out-of-range selection clears the selection.
     EXPECT_EQ((std::vector{combo.insertString(9, "bad"), combo.deleteString(3), combo.setCurSel(20), combo.curSel(),

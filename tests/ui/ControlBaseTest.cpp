@@ -31,7 +31,7 @@ struct Store {
         store.SetValue(10, 0xABCD1234u);
     }
     CDerivedDataContainer store;
-    TestLabel source{nullptr, 1};  // the events' source
+    TestLabel source{nullptr, 1};
     CDerivedEvent event{static_cast<CDerivedControl*>(&source), &store, 0};
 };
 

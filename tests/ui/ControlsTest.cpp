@@ -131,12 +131,14 @@ TEST_F(ControlHost, RadioButtonsShowOnlyTheStoredValueOfTheirGroup)
     EXPECT_EQ(Changes(), OneFrom(six.get()));
     EXPECT_EQ((std::pair{six->check(), five->check()}), (std::pair{1, 0}));  // not exclusive by themselves
 
-    // A restore (value, then Synchronize(null)) ticks only the stored one.
+    // A restore ticks only the stored one.
     for (auto* b : {five.get(), alsoFive.get(), six.get()}) {
         b->SetValue(6);
         b->Synchronize(nullptr);
     }
     EXPECT_EQ((std::vector{five->check(), alsoFive->check(), six->check()}), (std::vector{0, 0, 1}));
+    six->Synchronize(five.get());  // the page syncs a group with the clicked one
+    EXPECT_EQ(six->check(), 0);
 
     auto record = std::make_unique<CXmlControlConainer>();
     record->SetFixedValue("12");
@@ -253,7 +255,7 @@ TEST_F(ControlHost, TabsReportAPressOnATabAndTheWheelTurnsOnlyAFocusedComboAndNo
     slider->SetValue(50);
     Wheel(*combo, -120);
     Wheel(*tab, -120);
-    Wheel(*slider, 59);  // under half a notch: a step of 0
+    Wheel(*slider, 59);  // a step of 0
     Wheel(*slider, -59);
     EXPECT_EQ(combo->curSel(), 1);
     EXPECT_EQ(tab->curSel(), 1);

@@ -211,7 +211,7 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     check->SetRegister(6, 0);
     page.SynchronizeControl(6, 0, &source);
     EXPECT_EQ(check->GetValue(), 1u);
-    store.SelectContainer(0x7777);  // nothing selected: a restore shows nothing
+    store.SelectContainer(0x7777);  // none selected
     page.RestoreAll();
     EXPECT_EQ(static_cast<TestLabel*>(label)->shown, 0);
 }

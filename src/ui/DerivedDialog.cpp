@@ -1,6 +1,7 @@
 #include "ui/DerivedDialog.h"
 
 #include <QTimer>
+#include <algorithm>
 
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
@@ -13,6 +14,7 @@
 #include "ui/AppServices.h"
 #include "ui/ExternFile.h"
 #include "ui/PageFileNames.h"
+#include "ui/SliderControl.h"
 
 namespace {
 
@@ -339,7 +341,28 @@ gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l)
         return 0;
     }
     DepthGuard depth(notifyDepth_);
+    HoldToSliderRange(word, *control);
     return OnControlChanged(word, control);
+}
+
+void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& control)
+{
+    // Surface controls are left alone: a surface slider may show a step index, not the word.
+    if (word < 0 || control.GetControlKind() != CDerivedControl::kKindEdit || control.GetElement() != nullptr) return;
+    for (const auto& [key, other] : controls_) {
+        const auto* slider = dynamic_cast<const CDerivedSlider*>(other.get());
+        if (slider == nullptr || slider->GetElement() != nullptr || slider->GetRegisterAddress() != word ||
+            slider->GetBitPosition() != control.GetBitPosition() || slider->GetBitCount() != control.GetBitCount()) {
+            continue;
+        }
+        const std::int64_t low = std::max(0, slider->GetRangeMin());
+        const std::int64_t high = slider->GetRangeMax();
+        if (high <= low) return;  // no range given yet: nothing to hold to
+        const std::int64_t value = control.GetValue();
+        const std::int64_t held = std::clamp(value, low, high);
+        if (held != value) control.SetValue(static_cast<std::uint32_t>(held));
+        return;
+    }
 }
 
 gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l)

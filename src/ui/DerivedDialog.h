@@ -85,7 +85,8 @@ public:
     // True when a profile was given.
     virtual bool SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
     // A control of this page reported a user change (ControlChanged). `word` is the
-    // control's data word, -1 when it has none. The base: 1.
+    // control's data word, -1 when it has none; an edit's value is already held to the
+    // range of the slider on the same word. The base: 1.
     virtual int OnControlChanged(std::int32_t word, CDerivedControl* control);
     // Sizes the page's client area to the controls that sit on the page itself (their
     // largest right and bottom edges plus 10 pixels) and moves it to (0, 0); pages call
@@ -234,6 +235,9 @@ protected:
 
 private:
     gui::LResult HandleControlChanged(gui::WParam w, gui::LParam l);
+    // A value typed into an edit is held to the range of the slider on its word (and
+    // field) before the page stores or sends it; the edit then shows the held value.
+    void HoldToSliderRange(std::int32_t word, CDerivedControl& control);
     CDerivedControl* ControlFromMessage(gui::LParam l) const;
     void RetireControls();
     void SaveParameters();

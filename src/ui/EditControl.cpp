@@ -108,7 +108,8 @@ int CDerivedEdit::SetValue(std::uint32_t value)
 std::uint32_t CDerivedEdit::GetValue() const
 {
     if (std::isnan(current_)) return 0;
-    return numtext::SaturateToUInt32(std::nearbyint(current_));
+    // Half away from zero, as a person rounds (2.5 is 3).
+    return numtext::SaturateToUInt32(std::round(current_));
 }
 
 int CDerivedEdit::Synchronize(CDerivedControl* other)
@@ -138,22 +139,26 @@ int CDerivedEdit::ApplyWarningColour(gui::ColourQuery& answer) const
     return 1;
 }
 
-void CDerivedEdit::Take(const char* why)
+void CDerivedEdit::Take(const char* why, bool enter)
 {
     Trace(why);
     if (timerRunning_ && exists()) killTimer(kCommitTimer);
     committed_ = true;
     timerRunning_ = false;
-    Commit();
+    Commit(enter);
 }
 
-void CDerivedEdit::Commit()
+void CDerivedEdit::Commit(bool enter)
 {
     if (!exists()) return;
     const QString typed = text();
     // Nothing typed (or typed back to what was shown): the stored value stays as it is,
-    // so a field showing "cont." or a rounded decimal does not drift on a click.
-    if (typed == text_) return;
+    // so a field showing "cont." or a rounded decimal does not drift on a click. Enter
+    // still sends it again, unparsed.
+    if (typed == text_) {
+        if (enter) NotifyParent();
+        return;
+    }
     const std::string utf8 = typed.toStdString();
     double number = 0;
     hexInput_ = typed.contains(QStringLiteral("0x"));
@@ -164,7 +169,8 @@ void CDerivedEdit::Commit()
     }
     const IParameterDecoder* decoder = GetValueTable();
     current_ = decoder == nullptr || hexInput_ ? number : decoder->Encode(number);
-    text_ = typed;
+    // The field shows what is reported (and stored), not what was typed.
+    SetValue(GetValue());
     NotifyParent();
 }
 
@@ -181,7 +187,7 @@ void CDerivedEdit::Typed(const gui::KeyEvent& e)
 bool CDerivedEdit::onKeyDown(const gui::KeyEvent& e)
 {
     if (e.code != kKeyEnter) return false;
-    Take("CDerivedEdit: Edit (enter-key push) hooked\n");
+    Take("CDerivedEdit: Edit (enter-key push) hooked\n", true);
     return true;
 }
 
@@ -201,7 +207,7 @@ void CDerivedEdit::onAfterKeyUp(const gui::KeyEvent& e)
     if (StartsTimer(e, false)) Typed(e);
 }
 
-void CDerivedEdit::onKillFocus(Qt::FocusReason) { Take("CDerivedEdit: Edit (focus lost) hooked\n"); }
+void CDerivedEdit::onKillFocus(Qt::FocusReason) { Take("CDerivedEdit: Edit (focus lost) hooked\n", false); }
 
 void CDerivedEdit::onTimer(int timerId)
 {
@@ -209,5 +215,5 @@ void CDerivedEdit::onTimer(int timerId)
     killTimer(kCommitTimer);
     committed_ = true;
     timerRunning_ = false;
-    Commit();
+    Commit(false);
 }

@@ -4,9 +4,10 @@
 // its XML record (surface page) asks for. Typed text is taken as a new value when the
 // user presses Enter, leaves the field, or stops typing for one second, and only when
 // the text differs from what the field showed: clicking in and out leaves the value
-// alone. The taken value is converted back to stored units (rounded to the nearest
-// whole number when read with GetValue, held to 0 .. 0xFFFFFFFF) and reported with
-// NotifyParent; the text is not reformatted until the page calls SetValue again.
+// alone, and Enter on an unchanged field reports the stored value again without reading
+// the text. The taken value is converted back to stored units (rounded half away from
+// zero to a whole number, held to 0 .. 0xFFFFFFFF), shown as SetValue would show it, and
+// reported with NotifyParent.
 //
 // A warning threshold colours the text when the shown value passes it; the page (or
 // the base dialog, which does it for every edit) applies it while answering the edit's
@@ -31,7 +32,7 @@ public:
 
     // Formats and shows a stored value. 1.
     int SetValue(std::uint32_t value) override;
-    // The value in stored units, rounded to the nearest whole number and held to
+    // The value in stored units, rounded half away from zero and held to
     // 0 .. 0xFFFFFFFF (not a number gives 0).
     std::uint32_t GetValue() const override;
     // Another control: shows its value; null: shows its own again; itself: nothing. 1.
@@ -63,8 +64,9 @@ protected:
     void onTimer(int timerId) override;
 
 private:
-    void Take(const char* why);
-    void Commit();
+    void Take(const char* why, bool enter);
+    // Enter re-sends an unchanged field's stored value; focus loss and the pause do not.
+    void Commit(bool enter);
     void Typed(const gui::KeyEvent& e);
 
     QString text_;

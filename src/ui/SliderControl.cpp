@@ -105,16 +105,17 @@ bool CDerivedSlider::Move(std::uint16_t code, std::int32_t amount)
     bool moved = false;
     const std::int64_t at = position_;
     switch (code) {
+        // A step of 0 (a wheel turned less than half a notch) is no move.
         case gui::scroll::LineUp:
             if (at > minimum_) {
                 position_ = Clamp64(std::max<std::int64_t>(at + amount, minimum_));
-                moved = true;
+                moved = position_ != at;
             }
             break;
         case gui::scroll::LineDown:
             if (at < maximum_) {
                 position_ = Clamp64(std::min<std::int64_t>(at + amount, maximum_));
-                moved = true;
+                moved = position_ != at;
             }
             break;
         case gui::scroll::PageUp:

@@ -1,5 +1,5 @@
-// The page base: set-up (also run twice), title, messages to and from the main window,
-// the page menu, the control map, change reports, and destruction.
+// The page base: set-up, title, messages, page menu, control map, change reports, and
+// destruction.
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
@@ -10,7 +10,9 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "tasks/Timer.h"
+#include "ui/EditControl.h"
 #include "ui/ExternFile.h"
+#include "ui/SliderControl.h"
 
 namespace {
 
@@ -64,39 +66,33 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
 {
     store.SelectContainer(0x101);
     Page page(uitest::kTwoChecksSurface);
-    EXPECT_EQ(page.GetProfileWord(0), 0u);  // no profile yet
+    EXPECT_EQ(page.GetProfileWord(0), 0u);
     Open(page);
     EXPECT_EQ(queue.calls, (std::vector<std::string>{"link", "store", "window"}));
     EXPECT_EQ((std::tuple{queue.window, queue.store}), (std::tuple{page.handle(), &store}));
     EXPECT_NE(page.GetStatusTimer(), nullptr);
     EXPECT_EQ((std::tuple{store.GetSelectedId(), page.GetProfileWord(3)}), (std::tuple{0x300, 0x2010u}));
-    // The controls of the surface show their stored values.
-    EXPECT_EQ((std::tuple{page.Controls().size(), page.control<TestLabel>(1003)->GetValue()}), (std::tuple{4u, 5u}));
     EXPECT_FALSE(page.isShown());
 
     // Records and profile slots outside their tables are refused.
     EXPECT_EQ((std::tuple{page.GetProfileWord(128), page.GetProfileWord(-1)}), (std::tuple{0u, 0u}));
-    EXPECT_EQ((std::tuple{page.PwmSetting(8) != nullptr, page.ChannelSetting(33) != nullptr, page.AdcSetting(11) != nullptr,
-                          page.InterruptSetting(5) != nullptr}), (std::tuple{true, true, true, true}));
-    EXPECT_FALSE(page.PwmSetting(9) || page.PwmSetting(-1) || page.ChannelSetting(34) || page.AdcSetting(12));
-    EXPECT_FALSE(page.InterruptSetting(0) || page.InterruptSetting(6));
+    EXPECT_EQ((std::tuple{page.AdcSetting(11) != nullptr, page.InterruptSetting(5) != nullptr}), (std::tuple{true, true}));
+    EXPECT_FALSE(page.PwmSetting(-1) || page.AdcSetting(12) || page.InterruptSetting(0) || page.InterruptSetting(6));
 
     // A loaded parameter set: the owner sets the board up again.
     EXPECT_EQ((std::tuple{page.send(gui::msg::ReapplyDeviceData), owner.count(gui::msg::ReinitialiseBoard)}), (std::tuple{1, 1}));
-    // The title follows the connection; the name is no format, and the title keeps to its length.
+    // The title follows the connection; the name is no format; at most 259 characters.
     EXPECT_EQ(page.send(gui::msg::ConnectionState, static_cast<gui::WParam>(-1)), 1);
-    EXPECT_EQ(page.text(), QStringLiteral("TM4410 Controller (USB Disconnected)"));
+    EXPECT_EQ(page.text(), "TM4410 Controller (USB Disconnected)");
     page.SetDeviceInfo(0x300, profile, QStringLiteral("50%1 %s"));
     page.send(gui::msg::ConnectionState, 1);
-    EXPECT_EQ(page.text(), QStringLiteral("50%1 %s Controller (USB Connected)"));
+    EXPECT_EQ(page.text(), "50%1 %s Controller (USB Connected)");
     page.SetDeviceInfo(0x300, profile, QString(400, QLatin1Char('x')));
     page.SetConnectionState(0);
     EXPECT_EQ(page.text().size(), 259);
 }
 
-// A surface reload runs the set-up again: it must neither make a second timer or record
-// file (the first would keep ticking or stay open) nor clear records the page set.
-// Destroying the page then stops, ends and deletes everything.
+// A surface reload runs the set-up again: no second timer or record file, records kept.
 TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThem)
 {
     TempDir dir;
@@ -141,8 +137,7 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     page.send(gui::msg::SysCommand, gui::syscmd::Restore);
     EXPECT_TRUE(speed->isShown());
 
-    // The close box: hidden, not destroyed; the owner hears of it (once from the close
-    // itself, once from the hiding).
+    // The close box hides it; the owner hears of the close and of the hiding.
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
     EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown(), owner.count(gui::msg::PageClosed)}), (std::tuple{true, false, false, 2}));
 
@@ -196,7 +191,6 @@ TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
 
 TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
 {
-    platform::DebugCapture debug;
     Page page;
     Open(page);
     auto* label = page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 0x50002 + 3000));
@@ -217,10 +211,11 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     check->SetRegister(6, 0);
     page.SynchronizeControl(6, 0, &source);
     EXPECT_EQ(check->GetValue(), 1u);
+    store.SelectContainer(0x7777);  // none selected
+    page.RestoreAll();
+    EXPECT_EQ(static_cast<TestLabel*>(label)->shown, 0);
 }
 
-// ControlChanged carries a pointer in l: it is used only when it is one of the page's
-// controls, and the word only when it lies in the block.
 TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
 {
     platform::DebugCapture debug;
@@ -245,8 +240,7 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     EXPECT_EQ((std::tuple{page.send(gui::msg::ControlChanged, 0, l(&stranger)), page.changes.size()}), (std::tuple{1, 2u}));
     page.RemoveSecond(1);
 
-    // A change handler may close the page (a message box loop, a device removal): the
-    // control whose click started it must outlive its own handler.
+    // A change handler may close the page: the clicked control outlives its handler.
     page.show();
     int afterwards = 0;
     check->afterNotify = [&] { afterwards = check->notified; };
@@ -254,4 +248,35 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     QTest::mouseClick(check->widget(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ((std::tuple{afterwards, page.IsDestroyed(), page.Controls().empty()}), (std::tuple{1, true, true}));
     guitest::settle();  // now it goes
+}
+
+TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSeesIt)
+{
+    Page page;
+    Open(page);
+    auto slider = std::make_unique<CDerivedSlider>(&page, 0x90000 + 3000);
+    slider->SetRegister(9, 0);
+    slider->SetRange(10, 240);
+    page.AddControl(9u << 16, std::move(slider));
+    CDerivedEdit* edits[2] = {};
+    for (std::int32_t word : {9, 10}) {  // no slider on word 10
+        auto edit = std::make_unique<CDerivedEdit>(&page, 3000 + (word << 16 | 1));
+        edit->SetRegister(word, 0);
+        ASSERT_TRUE(edit->CreateControlWindow(QPoint(0, 30 * word), 80, 24));
+        edits[word - 9] = static_cast<CDerivedEdit*>(page.AddControl(word << 16 | 1, std::move(edit)));
+    }
+    page.show();
+    std::vector<std::uint32_t> seen;
+    page.duringChange = [&] { seen.push_back(page.changes.back().control->GetValue()); };
+    const auto type = [&](CDerivedEdit* into, const char* text) {
+        guitest::focusForKeys(*into);
+        into->setText(QString::fromLatin1(text));
+        guitest::userKey(*into, Qt::Key_Return);
+        return into->text();
+    };
+    EXPECT_EQ(type(edits[0], "360"), "240");
+    EXPECT_EQ(type(edits[0], "-50"), "10");
+    EXPECT_EQ(type(edits[0], "100"), "100");
+    EXPECT_EQ(type(edits[1], "360"), "360");
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{240, 10, 100, 360}));
 }

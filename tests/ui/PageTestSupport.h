@@ -1,19 +1,17 @@
-// Small controls and a small page for the page framework's tests: each control pairs
-// the control base with a window of the layer, as the real controls do, and the page
-// builds itself from an XML surface.
+// Small controls and a small page for the page framework's tests.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "data/DataContainer.h"
 #include "platform/gui/Controls.h"
-#include "surface/SurfaceReader.h"
-#include "surface/XmlParser.h"
+#include "surface/XmlControlConainer.h"
 #include "tasks/Event.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
@@ -21,10 +19,12 @@
 #include "ui/DerivedControl.h"
 #include "ui/DerivedDialog.h"
 
+// Failing checks print texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace uitest {
 
-// A control on a window of the layer that keeps the value it is given and counts how
-// often it was shown.
+// A control that keeps the value it is given and counts how often it was shown.
 template <class Widget>
 class TestControl : public CDerivedControl, public Widget {
 public:
@@ -60,7 +60,7 @@ protected:
     void display() override { setText(QString::number(value_)); }
 };
 
-// A slider that keeps the value it was given (its range is not the point here).
+// A slider that keeps the value it was given.
 class TestSlider final : public TestControl<gui::Trackbar> {
 public:
     TestSlider(gui::Window* parent, std::uint32_t id)
@@ -88,24 +88,23 @@ protected:
         if (!clientRect().contains(e.pos)) return true;
         SetValue(value_ == 0 ? 1 : 0);
         NotifyParent();
-        // Still alive whatever the page did meanwhile: touch the control again.
         ++notified;
         if (afterNotify) afterNotify();
         return true;
     }
 };
 
-// A queue that records what it was told.
 using ::RecordingQueue;
 
-// A page built from an XML surface that records the changes its controls report.
+// A page that records the changes its controls report; with two checks: checks 1000 and
+// 1001 on bit 0 of word 7, labels 1002 on word 7 and 1003 on word 8, bound by records.
 class SurfacePage : public CDerivedDialog {
 public:
-    explicit SurfacePage(std::string surface = {}) : surface_(std::move(surface)) {}
+    explicit SurfacePage(bool twoChecks = false) : twoChecks_(twoChecks) {}
 
     struct Change { std::int32_t word; CDerivedControl* control; };
     std::vector<Change> changes;
-    std::vector<std::string> calls;  // ReloadSurface/RestoreDeviceData in order
+    std::vector<std::string> calls;  // reloads, restores
     std::function<void()> duringChange;
 
     bool onInitDialog() override { return CDerivedDialog::onInitDialog() && Build(); }
@@ -130,7 +129,6 @@ public:
 
     template <class T>
     T* control(std::uint32_t key) const { return dynamic_cast<T*>(FindControlByKey(key)); }
-    // A speed window, and a control in the second map, given by the test.
     void SetTachometer(std::unique_ptr<gui::Window> w) { firstTachometer_ = std::move(w); }
     gui::Window* Tachometer() const { return firstTachometer_.get(); }
     void SetSecondTachometer(std::unique_ptr<gui::Window> w) { secondTachometer_ = std::move(w); }
@@ -142,51 +140,28 @@ public:
 private:
     bool Build()
     {
-        CDerivedParser parser;
-        if (surface_.empty() || parser.ParseResource(surface_.data(), surface_.size(), nullptr, "s") != 1) return true;
-        surface::ControlsBlockDecl decl = surface::ReadControlsBlock(*parser.GetRoot()->FindElement("controls"));
-        for (surface::ControlDecl& c : decl.controls) {
+        for (std::uint32_t i = 0; twoChecks_ && i < 4; ++i) {
             std::unique_ptr<CDerivedControl> made;
-            const auto id = static_cast<std::uint32_t>(c.id);
-            const std::string& type = c.record->GetGuiType();
-            if (type == "check") made = std::make_unique<TestCheck>(this, id);
-            else if (type == "label") made = std::make_unique<TestLabel>(this, id);
-            else continue;
-            const auto [x, y] = c.record->GetPosition();
-            const auto [w, h] = c.record->GetSize();
-            made->SetElement(std::move(c.record));
-            made->CreateControlWindow(QPoint(x, y), w, h);
-            made->SetFont(GetPageFont());
-            made->LoadFromElement();
-            CDerivedControl* added = AddControl(id, std::move(made));
-            if (added == nullptr || !added->GetBinding().IsBound() || GetDataContainer() == nullptr) continue;
-            added->SetValue(added->GetBinding().Read(*GetDataContainer()));
+            if (i < 2) made = std::make_unique<TestCheck>(this, 1000 + i);
+            else made = std::make_unique<TestLabel>(this, 1000 + i);
+            auto r = std::make_unique<CXmlControlConainer>();
+            r->SetContainerId(i < 3 ? "7" : "8");
+            if (i < 2) {
+                r->SetLsbBit("0");
+                r->SetBitLength("1");
+            }
+            made->SetElement(std::move(r));
+            made->CreateControlWindow(QPoint(10 + 90 * static_cast<int>(i / 2), 10 + 30 * static_cast<int>(i % 2)), 80, 24);
+            CDerivedControl* added = AddControl(1000 + i, std::move(made));
+            if (added != nullptr && GetDataContainer() != nullptr) added->SetValue(added->GetBinding().Read(*GetDataContainer()));
         }
         return true;
     }
 
-    std::string surface_;
+    bool twoChecks_;
 };
 
-// Two check buttons and a label on data word 7, bit 0, and a label on word 8.
-inline const char* const kTwoChecksSurface = R"(<?xml version="1.0" encoding="Shift_JIS"?>
-<Tamsiro_Device>
-  <controls parent="standard">
-    <control>
-      <software><gui_type>check</gui_type><gui_pos>10, 10</gui_pos><gui_size>80, 24</gui_size></software>
-      <hardware><device_target>gpio</device_target><device_number>31</device_number>
-                <device_io_type>output</device_io_type></hardware>
-      <data><container_id>7</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data>
-    </control>
-    <control><software><gui_type>check</gui_type><gui_pos>10, 40</gui_pos><gui_size>80, 24</gui_size></software>
-      <data><container_id>7</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data></control>
-    <control><software><gui_type>label</gui_type><gui_pos>100, 10</gui_pos><gui_size>60, 20</gui_size></software>
-      <data><container_id>7</container_id></data></control>
-    <control><software><gui_type>label</gui_type><gui_pos>100, 40</gui_pos><gui_size>60, 20</gui_size></software>
-      <data><container_id>8</container_id></data></control>
-  </controls>
-</Tamsiro_Device>
-)";
+inline constexpr bool kTwoChecksSurface = true;
 
 // Fills the services a page borrows for the life of a test and empties them after.
 struct ScopedServices {

@@ -143,7 +143,8 @@ private:
 };
 
 // Drop-down list combo box. Its window is as tall as the field whatever height it
-// is given (the system's height includes the list).
+// is given (the system's height includes the list). A wheel turned over it while it does
+// not have the focus neither focuses it nor changes it.
 class ComboBox : public virtual Window {
 public:
     bool create(Window* parent, int id, const QRect& rect, std::uint32_t styleBits = style::Visible) override;
@@ -159,6 +160,8 @@ public:
 
 protected:
     QRect adjustRect(const QRect& rect) const override;
+    // The wheel changes the selection only while the box has the focus.
+    bool onWheel(int delta, const MouseEvent& e) override;
 
 private:
     QPointer<QComboBox> combo_;
@@ -219,6 +222,8 @@ public:
     QString itemText(int index) const;
 
 protected:
+    // The wheel does nothing to tabs (the parent shows a tab's controls only on a click).
+    bool onWheel(int, const MouseEvent&) override { return true; }
     // Registers a tab bar inside outer (the bar itself for a plain tab bar).
     bool attachTabs(QTabBar* tabs, QWidget* outer, Window* parent, int id, const QRect& rect,
                     std::uint32_t styleBits);

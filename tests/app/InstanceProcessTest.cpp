@@ -1,7 +1,8 @@
 // The program as real processes (the test build's boxes go to the debug output).
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -15,37 +16,33 @@ namespace {
 
 struct Install {
     Install() { std::filesystem::copy_file(TAMSIRO_TEST_INSTANCE_PROGRAM, dir.path() / "tamsiro"); }
-    std::filesystem::path Config(const char* file) const { return dir.path() / "config" / "Tamsiro" / file; }
+    QString Path(const char* name) const { return QString::fromStdString((dir.path() / name).string()); }
     TempDir dir;
 };
 
-// One run of a copy; `trace`: how the trace is asked for ("env", "arg" or "").
+// One run of a copy, killed at the end; `trace`: how the trace is asked for ("env", "arg" or "").
 struct Instance : QProcess {
     Instance(const Install& install, const QString& trace = "env") {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TAMSIRO_BOARD_PORT", QString::fromStdString((install.dir.path() / "no-board").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((install.dir.path() / "config").string()));
+        env.insert("TAMSIRO_BOARD_PORT", install.Path("no-board"));
+        env.insert("XDG_CONFIG_HOME", install.Path("config"));
         env.remove("TAMSIRO_DEBUG");
         if (trace == "env") env.insert("TAMSIRO_DEBUG", "1");
         setProcessEnvironment(env);
-        if (trace == "arg") setArguments({"--debug"});
-        setProgram(QString::fromStdString((install.dir.path() / "tamsiro").string()));
-        start();
+        start(install.Path("tamsiro"), trace == "arg" ? QStringList{"--debug"} : QStringList{});
     }
-    ~Instance() override { Kill(); }
-    bool WaitFor(const QByteArray& text) {
-        QElapsedTimer t;
-        t.start();
-        while (!Output().contains(text) && t.elapsed() < 10000 && state() != NotRunning) waitForReadyRead(50);
-        return Output().contains(text);
-    }
-    const QByteArray& Output() { return output_ += readAllStandardError(); }
-    void Kill() {
-        if (state() == NotRunning) return;
+    ~Instance() override {
         kill();
         waitForFinished(5000);
     }
+    bool WaitFor(const QByteArray& text) {
+        for (QDeadlineTimer end(10000); !Output().contains(text) && !end.hasExpired() && state() != NotRunning;) {
+            waitForReadyRead(50);
+        }
+        return Output().contains(text);
+    }
+    const QByteArray& Output() { return output_ += readAllStandardError(); }
     QByteArray output_;
 };
 
@@ -55,7 +52,7 @@ TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNo
     Install install;
     Instance first(install, "arg");
     ASSERT_TRUE(first.WaitFor("main window open")) << first.Output().constData();
-    EXPECT_TRUE(std::filesystem::exists(install.Config("Tamsiro.lock")));  // beside the settings file
+    EXPECT_TRUE(QFile::exists(install.Path("config/Tamsiro/Tamsiro.lock")));  // beside the settings file
 
     Instance second(install);
     ASSERT_TRUE(second.waitForFinished(10000));
@@ -77,8 +74,9 @@ TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNo
     EXPECT_FALSE(quiet.Output().contains("MessageBox")) << quiet.Output().constData();
 
     // Killed: its lock file stays behind, but the next start takes it over.
-    first.Kill();
-    EXPECT_TRUE(std::filesystem::exists(install.Config("Tamsiro.lock")));
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    EXPECT_TRUE(QFile::exists(install.Path("config/Tamsiro/Tamsiro.lock")));
     Instance third(install);
     EXPECT_TRUE(third.WaitFor("main window open")) << third.Output().constData();
     EXPECT_FALSE(third.Output().contains("Already running"));
@@ -89,14 +87,14 @@ TEST(InstanceProcesses, TerminationSignalsEndTheProgramAsACloseDoesWithoutTheSav
         Install install;
         Instance program(install);
         ASSERT_TRUE(program.WaitFor("main window open")) << program.Output().constData();
-        EXPECT_FALSE(std::filesystem::exists(install.Config("Tamsiro.ini")));
+        EXPECT_FALSE(QFile::exists(install.Path("config/Tamsiro/Tamsiro.ini")));
         ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
         ASSERT_TRUE(program.waitForFinished(10000)) << signal;
-            EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
         EXPECT_EQ(program.exitCode(), 0) << signal;
         EXPECT_TRUE(program.Output().contains("shutdown complete")) << program.Output().constData();
         EXPECT_FALSE(program.Output().contains("MessageBox")) << program.Output().constData();  // no save question
-        QSettings ini(QString::fromStdString(install.Config("Tamsiro.ini").string()), QSettings::IniFormat);
+        QSettings ini(install.Path("config/Tamsiro/Tamsiro.ini"), QSettings::IniFormat);
         EXPECT_TRUE(ini.contains("WindowPosition/mainWindow.left")) << signal;
     }
 }

@@ -21,15 +21,21 @@ private:
     std::atomic<std::uint64_t> us_{0};
 };
 
+// A lens device's words: they make the frames below.
+void SetWords(IDataContainer& store, std::uint32_t driveMs) {
+    ASSERT_EQ(store.SelectContainer(0x401), 1);
+    store.SetValue(CLensTask::kWordRegister0, 0x1234);
+    store.SetValue(CLensTask::kWordRegister1, 0x35);
+    store.SetValue(CLensTask::kWordDriveMode, 0xFF);
+    store.SetValue(CLensTask::kWordStopMode, 2);
+    store.SetValue(CLensTask::kWordDriveTime, driveMs);
+}
+const Bytes kDrive{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}, kStop{'I', 0xE4, 2, 1, 0x35, 0x1A};
+
 class Lens : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(store_.SelectContainer(0x401), 1);
-        store_.SetValue(CLensTask::kWordRegister0, 0x1234);
-        store_.SetValue(CLensTask::kWordRegister1, 0x35);
-        store_.SetValue(CLensTask::kWordDriveMode, 0xFF);
-        store_.SetValue(CLensTask::kWordStopMode, 2);
-        store_.SetValue(CLensTask::kWordDriveTime, 30);
+        SetWords(store_, 30);
         task_.SetMicon(board_.link.get());
         task_.SetDataContainer(&store_);
     }
@@ -48,8 +54,7 @@ TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
     ASSERT_EQ(task_.Start(), 1);
     task_.GetThreadHandle()->Join();
     // "Free" drive time (bits 4 and 5) becomes the shortest.
-    EXPECT_EQ(board_.wire->Frames(),
-              (std::vector<Bytes>{{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}, {'I', 0xE4, 2, 1, 0x35, 0x1A}}));
+    EXPECT_EQ(board_.wire->Frames(), (std::vector<Bytes>{kDrive, kStop}));
     const auto t = board_.wire->Times();
     ASSERT_EQ(t.size(), 2u);
     EXPECT_GE(t[1] - t[0], 30u);
@@ -74,7 +79,7 @@ TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOffWithTheLensDevicesWords) {
     store_.SetValue(CLensTask::kWordStopMode, 6);
     task_.Cancel();
     task_.GetThreadHandle()->Join();
-    EXPECT_EQ(board_.wire->Frames().back(), (Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A}));
+    EXPECT_EQ(board_.wire->Frames().back(), kStop);
     EXPECT_EQ(task_.GetState(), kTaskFinished);
 }
 
@@ -83,11 +88,7 @@ TEST(LensOnSim, RegisterChangesAndASecondDriveDoNotWaitOutTheDrive) {
     SimBoard board;
     ASSERT_TRUE(board.Connect());
     CDerivedDataContainer store;
-    ASSERT_EQ(store.SelectContainer(0x401), 1);
-    store.SetValue(CLensTask::kWordRegister0, 0x0100);
-    store.SetValue(CLensTask::kWordRegister1, 0x02);
-    store.SetValue(CLensTask::kWordStopMode, 3);
-    store.SetValue(CLensTask::kWordDriveTime, CLensTask::kMaxDriveMs);
+    SetWords(store, CLensTask::kMaxDriveMs);
     auto queue = std::make_unique<CDerivedTaskListener>();
     queue->SetMicon(board.link.get());
     queue->SetDataContainer(&store);
@@ -101,6 +102,5 @@ TEST(LensOnSim, RegisterChangesAndASecondDriveDoNotWaitOutTheDrive) {
     queue->AddTask(0x09000000, nullptr, 0);
     ASSERT_TRUE(board.sim.waitForFrames(4, std::chrono::seconds(10)));
     queue.reset();
-    const Bytes drive{'I', 0xE4, 4, 0, 0x01, 0x00, 0x02, 0x18}, stop{'I', 0xE4, 2, 1, 0x02, 0x1B};
-    EXPECT_EQ(board.Frames(), (std::vector<Bytes>{drive, {'I', 0xE4, 2, 1, 0x22, 0x19}, stop, drive, stop}));
+    EXPECT_EQ(board.Frames(), (std::vector<Bytes>{kDrive, {'I', 0xE4, 2, 1, 0x22, 0x19}, kStop, kDrive, kStop}));
 }

@@ -1,29 +1,27 @@
-// GUI commands: what they store and submit, and the generator's bookkeeping. Records
-// submitted to the real queue reach the board in order: see the main window's board
-// initialisation against the simulator.
+// GUI commands: what they store and submit, and the generator's bookkeeping.
 #include <gtest/gtest.h>
 
 #include "RecordingQueue.h"
 #include "TaskTestSupport.h"
 #include "tasks/GuiCommand.h"
 
-
 TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     CDerivedDataContainer store;
     ASSERT_EQ(store.SelectContainer(0x300), 1);
     RecordingQueue queue;
 
-    // A bit field: only its bits change. Without a record: stored, window named,
-    // nothing submitted.
+    // A bit field: only its bits change. Without a record nothing is submitted.
     store.SetValue(41, 0x80000001u);
     CSingleCommand field(12, 4);
     field.SetRegister(&store, 41, 0xFF);
     field.SetBitField(4, 3);
     field.SetReceiver(&queue);
     field.Execute();
-    EXPECT_EQ((std::tuple{store.GetValue(41), queue.added.empty(), queue.window}), (std::tuple{0x80000071u, true, 12u}));
+    EXPECT_EQ(store.GetValue(41), 0x80000071u);
+    EXPECT_EQ(queue.added.size(), 0u);
+    EXPECT_EQ(queue.window, 12u);
 
-    // A non-null record of size 0 is submitted: the task decides what it takes.
+    // A record of size 0 is still submitted.
     CSingleCommand demo(13, 28);
     EXPECT_EQ(demo.SetTask(0x0E000501, EmptyTaskRecord(), 0), 0);
     demo.SetReceiver(&queue);
@@ -35,7 +33,9 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     CSingleCommand alone(14, 1);
     alone.SetRegister(&store, 42, 5);
     alone.SetTask(0x01000000, &record, 72);
-    EXPECT_EQ((std::tuple{alone.Execute(), store.GetValue(42), queue.added.size()}), (std::tuple{1, 5u, 1u}));
+    EXPECT_EQ(alone.Execute(), 1);
+    EXPECT_EQ(store.GetValue(42), 5u);
+    EXPECT_EQ(queue.added.size(), 1u);
 
     // 0xFFFFFFFF stores nothing, while the word still goes.
     store.SetValue(43, 9);
@@ -44,20 +44,17 @@ TEST(GuiCommand, StoresTheValueAndSubmitsTheWord) {
     unset.SetTask(0x01000000, &record, sizeof record);
     unset.SetReceiver(&queue);
     unset.Execute();
-    EXPECT_EQ((std::tuple{store.GetValue(43), queue.added.size()}), (std::tuple{9u, 2u}));
+    EXPECT_EQ(store.GetValue(43), 9u);
+    EXPECT_EQ(queue.added.size(), 2u);
 }
 
 TEST(GuiCommand, GeneratorDeletesOnlyItsOwnCommands) {
     auto* generator = CCommandGenerator::GetInstance();
-    EXPECT_EQ(generator, CCommandGenerator::GetInstance());
     const auto before = generator->CommandCount();
     CSingleCommand* made = generator->CreateCommand(5, 0xFFFFFFFFu);
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(generator->CommandCount(), before + 1);
-
     CSingleCommand foreign(5, 1);
-    EXPECT_EQ((std::tuple{generator->DeleteCommand(&foreign), generator->CommandCount()}), (std::tuple{0, before + 1}));
-    EXPECT_EQ((std::vector{generator->DeleteCommand(made), generator->DeleteCommand(made)}), (std::vector{1, 0}));
+    EXPECT_EQ(generator->DeleteCommand(&foreign), 0);
+    EXPECT_EQ(generator->DeleteCommand(made), 1);
+    EXPECT_EQ(generator->DeleteCommand(made), 0);
     EXPECT_EQ(generator->CommandCount(), before);
 }
-

@@ -251,6 +251,19 @@ ITimer* CDerivedDialog::GetStatusTimer() const { return statusTimer_.get(); }
 
 IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
 
+bool CDerivedDialog::StartRecordOrSay()
+{
+    if (recordFile_ == nullptr) return false;
+    if (recordFile_->StartRecord(0)) return true;
+    constexpr int kMaxMessageLength = 1024;
+    const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
+                                        "application.\nTry after the end of the application during operations.")
+                             .arg(QString::fromStdString(recordFile_->GetDisplayName()))
+                             .left(kMaxMessageLength);
+    gui::messageBox(this, text, QStringLiteral("File open error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
+    return false;
+}
+
 std::int32_t CDerivedDialog::GetTaskKind(std::string_view name) const
 {
     const auto it = taskNames_.find(name);

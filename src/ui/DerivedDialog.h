@@ -198,6 +198,9 @@ public:
     CTaskFactory* GetTaskFactory() const { return taskFactory_; }
     ITimer* GetStatusTimer() const;
     IExternFile* GetRecordFile() const;
+    // Starts a recording in the record file; when it cannot be opened, says so with the
+    // file's name and returns false (the caller unticks its switch). False with no file.
+    bool StartRecordOrSay();
     const gui::Font& GetPageFont() const { return pageFont_; }
     bool IsDestroyed() const { return destroyed_; }
     // The task kind of a `device_target` name; -1 for a name the table does not hold.

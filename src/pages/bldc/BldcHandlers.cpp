@@ -10,7 +10,6 @@
 #include "pages/bldc/StartupDialogLink.h"
 #include "platform/core/Debug.h"
 #include "platform/core/NamedSync.h"
-#include "platform/gui/CommonDialogs.h"
 #include "ui/DisplayControls.h"
 #include "ui/ExternFile.h"
 #include "ui/SpeedWindows.h"
@@ -18,7 +17,6 @@
 namespace {
 
 constexpr int kLastChipDependentKind = 25;
-constexpr int kMaxMessageLength = 1024;
 constexpr int kSpeedCountWord = 27;  // published by the polling task
 
 }  // namespace
@@ -232,11 +230,6 @@ void CDeviceDialog_BLDC::OnRecordCheck(CDerivedControl* control, std::uint32_t v
         file->EndRecord();
         return;
     }
-    if (file->StartRecord(0)) return;
-    const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
-                                        "application.\nTry after the end of the application during operations.")
-                             .arg(QString::fromStdString(file->GetDisplayName()))
-                             .left(kMaxMessageLength);
-    gui::messageBox(this, text, QStringLiteral("File open error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
+    if (StartRecordOrSay()) return;
     if (control != nullptr) control->SetValue(0);
 }

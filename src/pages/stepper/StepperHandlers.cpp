@@ -27,7 +27,6 @@ constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
 constexpr std::uint32_t kDefaultCount = 8;
-constexpr int kMaxMessageLength = 1024;
 // What a demo plays itself; the user gets them back when it ends.
 constexpr int kDemoLockedKinds[] = {0, 1, 2, 4, 6, 3, 24, 25, 26, 27, 29, 39, 40};
 
@@ -227,12 +226,7 @@ void CDeviceDialog_Stepper::SwitchRecord(CDerivedControl* control, bool on) {
         file->EndRecord();
         return;
     }
-    if (file->StartRecord(0)) return;
-    const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
-                                        "application.\nTry after the end of the application during operations.")
-                             .arg(QString::fromStdString(file->GetDisplayName()))
-                             .left(kMaxMessageLength);
-    gui::messageBox(this, text, QStringLiteral("File open error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
+    if (StartRecordOrSay()) return;
     SetWord(51, 0);
     if (control != nullptr) control->SetValue(0);
 }

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
@@ -40,14 +38,6 @@ void Store(int kind, const QRect& rect)
 {
     const WindowPositions& positions = appServices().positions;
     if (positions.set) positions.set(kind, PlaceOf(rect));
-}
-
-// The available area of the screen that holds the page; empty when there is no screen.
-QRect ScreenAround(const QRect& page)
-{
-    const QScreen* screen = QGuiApplication::screenAt(page.center());
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
 }
 
 // Beside the page, top-aligned: on its right, or on its left when only there the window
@@ -121,7 +111,7 @@ void CDerivedDialog::RestoreWindowPositions()
     // A speed window never opens over its page: a place stored beside a narrower page
     // (every page shares the stored places) gives way to the default one beside or below.
     const auto clearOfPage = [&page](const QRect& r) { return !r.intersects(page); };
-    const QRect screen = ScreenAround(page);
+    const QRect screen = gui::availableScreenArea(page);
     QRect tachometers;
     const bool tachometersStored = Stored(kTachometerKind, &tachometers) && clearOfPage(tachometers);
     QRect placed;  // where the tachometers went

@@ -507,11 +507,15 @@ QRect Window::rectInParent() const {
     return widget_->isWindow() ? widget_->frameGeometry() : widget_->geometry();
 }
 
-QRect wholeOnScreen(const QRect& rect) {
+QRect availableScreenArea(const QRect& rect) {
     const QScreen* screen = QGuiApplication::screenAt(rect.center());
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return rect;
-    const QRect area = screen->availableGeometry();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+QRect wholeOnScreen(const QRect& rect) {
+    const QRect area = availableScreenArea(rect);
+    if (area.isEmpty()) return rect;
     // Right and bottom first, so a window larger than the area keeps its top left corner on it.
     const int x = std::max(area.left(), std::min(rect.left(), area.left() + area.width() - rect.width()));
     const int y = std::max(area.top(), std::min(rect.top(), area.top() + area.height() - rect.height()));

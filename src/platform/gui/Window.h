@@ -355,6 +355,9 @@ inline bool post(Handle handle, std::uint32_t msg, WParam w = 0, LParam l = 0) {
     return platform::post(handle, msg, w, l);
 }
 bool isWindow(Handle handle);  // GUI thread
+// The available area of the screen holding rect's centre (else the primary screen);
+// empty with no screen. GUI thread.
+QRect availableScreenArea(const QRect& rect);
 // rect moved, not resized, to lie wholly on the available area of the screen holding
 // its centre (else the primary screen); one larger than the area keeps its top left
 // corner on it. GUI thread.

@@ -1,4 +1,3 @@
-// Helpers shared by the speed display tests: pixel reads and PNG renders for a look.
 #pragma once
 
 #include <QDir>

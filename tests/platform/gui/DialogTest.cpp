@@ -1,5 +1,3 @@
-// Dialogs: templates in dialog units, modal and modeless runs, keys, menus, the close
-// box, minimise/restore, frameless hit testing.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,8 +12,7 @@ using SpyDialog = Spy<Dialog>;
 
 namespace {
 
-// The main window's layout, cut to what the tests touch: "Arial" 8, a menu, the two
-// buttons, a combo box and an edit field (the window's own size is ours).
+// The main window's layout, cut to what the tests touch.
 DialogTemplate mainWindowTemplate() {
     DialogTemplate t;
     t.caption = "Tamsiro";
@@ -35,7 +32,7 @@ DialogTemplate mainWindowTemplate() {
 
 }  // namespace
 
-// The rectangles follow from Arial 8 (Liberation Sans at 11 px: 6 x 12 dialog base units).
+// Arial 8: 6 x 12 dialog base units.
 TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsCommand) {
     ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
     SpyDialog dialog(mainWindowTemplate());
@@ -45,7 +42,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
         EXPECT_EQ(d.itemAs<PushButton>(id::Cancel)->text(), QString("Cancel"));
         EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
-        // A combo box keeps its field height: the template's 69 units include the list.
+        // The template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);
         EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
@@ -176,12 +173,11 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         EXPECT_EQ(pane.rectInParent(), QRect(14, 40, 150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
 
-        // The pane's controls notify the pane, not the window.
         guitest::userClick(*pane.item(1001));
         EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
         ASSERT_EQ(pane.count(msg::Command), 1);
         EXPECT_EQ((std::tuple{loWord(pane.only(msg::Command)[0].w), window.count(msg::Command)}), (std::tuple{1001, 0}));
-        // Esc in the pane's edit is the window's key: it cancels the window.
+        // Esc in the pane cancels the window.
         guitest::focusForKeys(*pane.item(1002));
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);
     });

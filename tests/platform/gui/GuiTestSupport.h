@@ -1,4 +1,3 @@
-// Helpers shared by the window layer's tests.
 #pragma once
 
 #include <QCoreApplication>
@@ -73,8 +72,7 @@ inline void settle() {
     QCoreApplication::processEvents();
 }
 
-// Runs a modal dialog; `inside` runs once the modal loop is running. A watchdog ends
-// a dialog that did not end within two seconds with -99.
+// Runs `inside` in the modal loop; a watchdog ends the dialog after 2 s with -99.
 inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>& inside,
                     gui::Window* owner = nullptr) {
     QTimer::singleShot(0, [&dialog, inside] { inside(dialog); });
@@ -85,37 +83,30 @@ inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>
     return dialog.doModal(owner);
 }
 
-// A user's left click: to the top-level QWindow, through the window system's path.
+// The user's mouse goes to the top-level QWindow, through the window system's path.
+inline QPoint onTop(gui::Window& target, QPoint clientPos) {
+    return target.widget()->mapTo(target.widget()->window(), clientPos);
+}
+inline QWindow* topOf(gui::Window& target) { return target.widget()->window()->windowHandle(); }
 inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
-    QWidget* widget = target.widget();
-    QWidget* top = widget->window();
-    if (clientPos.x() < 0) clientPos = widget->rect().center();
-    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, clientPos));
+    if (clientPos.x() < 0) clientPos = target.widget()->rect().center();
+    QTest::mouseClick(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
-
-// A user's mouse move (no button), press and release, the same way.
-inline void userMove(gui::Window& target, QPoint clientPos) {
-    QWidget* widget = target.widget();
-    QWidget* top = widget->window();
-    QTest::mouseMove(top->windowHandle(), widget->mapTo(top, clientPos));
-}
+inline void userMove(gui::Window& target, QPoint clientPos) { QTest::mouseMove(topOf(target), onTop(target, clientPos)); }
 inline void userPress(gui::Window& target, QPoint clientPos) {
-    QWidget* top = target.widget()->window();
-    QTest::mousePress(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+    QTest::mousePress(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
 inline void userRelease(gui::Window& target, QPoint clientPos) {
-    QWidget* top = target.widget()->window();
-    QTest::mouseRelease(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+    QTest::mouseRelease(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
-// Gives the keyboard focus to target (its window activated) and types a key there.
+// Focus to target, its window activated.
 inline void focusForKeys(gui::Window& target) {
-    QWidget* top = target.widget()->window();
-    top->activateWindow();
-    (void)QTest::qWaitForWindowActive(top->windowHandle(), 2000);
+    target.widget()->window()->activateWindow();
+    (void)QTest::qWaitForWindowActive(topOf(target), 2000);
     target.setFocus();
 }
 inline void userKey(gui::Window& target, Qt::Key key, QString text = QString()) {
-    QWindow* window = target.widget()->window()->windowHandle();
+    QWindow* window = topOf(target);
     if (text.isEmpty()) {
         QTest::keyClick(window, key);
         return;

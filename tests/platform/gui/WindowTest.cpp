@@ -1,5 +1,3 @@
-// Windows on the GUI thread: creation and destruction order, deferred deletes,
-// show/enable notifications, timers, colour queries, geometry, capture and threads.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -20,7 +18,7 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     std::vector<std::string> order;
     struct Tracked : SpyWindow {
         std::vector<std::string>* order = nullptr;
-        Window* probe = nullptr;  // the parent's handler still sees its children alive
+        Window* probe = nullptr;
         bool probeAlive = false;
         void onDestroy() override {
             order->push_back(text().toStdString());
@@ -79,7 +77,6 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_TRUE(w.setEnabled(true));    // was disabled
     w.setEnabled(true);                 // no change: no notification
     EXPECT_EQ(w.count(msg::Enable), 2);
-    // Closing a plain top-level window asks it first, then destroys it.
     w.widget()->close();
     EXPECT_EQ((std::pair{w.count(msg::SysCommand), w.count(msg::Close)}), (std::pair{1, 1}));
     EXPECT_FALSE(w.exists());
@@ -123,7 +120,6 @@ TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown)
         EXPECT_EQ(w.windowRect(), QRect(placed, size)) << asked.x() << "," << asked.y();
     }
     EXPECT_EQ(wholeOnScreen(QRect(area.topLeft() + QPoint(5, 5), area.size() * 2)).topLeft(), area.topLeft());
-    // Moved off the screen while hidden: back on it, frame included, when shown.
     SpyWindow hidden;
     ASSERT_TRUE(hidden.create(nullptr, 0, QRect(area.topLeft(), size), 0));
     hidden.widget()->move(area.bottomRight());

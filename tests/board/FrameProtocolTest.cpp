@@ -1,4 +1,3 @@
-// The board link's frame algorithm, driven byte by byte through an in-memory transport.
 #include "FakeTransport.h"
 #include "platform/core/Debug.h"
 
@@ -6,7 +5,6 @@ namespace {
 
 class FrameProtocol : public FakeLinkTest {
 protected:
-    // Answers '8' 20 with a measured value and status, everything else with an ack.
     void AnswerMeasured(std::uint16_t value, std::uint8_t status) {
         fake_->respond = [=](const Bytes& f) {
             if (f[0] == '8' && f[1] == 20)
@@ -61,7 +59,6 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     fake_->respond = [](const Bytes& f) {
         Bytes r;
         if (f[1] == 17) {
-            // The measured value at bytes 4 and 5, the status at byte 11.
             r = MakeReply('8', {0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 0x07}, true);
         } else {
             r = MakeReply('8', {0x22, 0x11, 0}, true);
@@ -72,7 +69,6 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     link_->ReadSub17(1);
     EXPECT_EQ(link_->GetLastStatus(), 7);  // copied although the check failed
     EXPECT_EQ(link_->ReadMeasuredValue(0), 0x1234);
-    // '8' 20 only takes a value from an exchange that succeeded.
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
 }
 

@@ -14,7 +14,7 @@ using gui::msg::TaskData;
 
 namespace {
 
-// The devices the firmware question came for, choosing every model and answering "No".
+// Devices asked about, choosing every model, answering "No".
 std::set<std::string> DevicesAskedAbout(Rig& rig) {
     std::set<std::string> asked;
     for (const auto& name : ModelNames()) {

@@ -100,7 +100,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ((std::pair{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.toStdString()}),
               (std::pair{QString("Load parameter setting"), rig.data.LastFileReport().message}));
     EXPECT_TRUE(dialogs.boxes()[0].text.contains("unknown device key"));
-    EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
+    EXPECT_EQ(rig.pageLog.size(), 1u);
 }
 
 TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {

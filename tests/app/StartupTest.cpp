@@ -130,7 +130,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
         CQuillfenApp second(Options(dir.path(), false, [](CQuillfenDlg&) { ADD_FAILURE() << "second main window"; }));
         EXPECT_EQ(second.InitInstance(), 0);
         secondSawFirst = second.WasAlreadyRunning();
-        EXPECT_EQ(second.GetRG1Micon(), nullptr);  // nothing was created
+        EXPECT_EQ(second.GetRG1Micon(), nullptr);
         cameBack = guitest::waitFor([&] { return w.isShown() && !w.widget()->isMinimized(); }, 3000);
         guitest::waitFor([&] { return w.widget()->isActiveWindow(); }, 1000);
         active = w.widget()->isActiveWindow();
@@ -138,7 +138,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     }));
     first.InitInstance();
     EXPECT_EQ((std::tuple{first.WasAlreadyRunning(), secondSawFirst, cameBack, active}), (std::tuple{false, true, true, true}));
-    ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
+    ASSERT_GE(dialogs.boxes().size(), 1u);
     EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 }
 

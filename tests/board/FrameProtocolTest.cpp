@@ -49,10 +49,10 @@ TEST_F(FrameProtocol, WrongEchoFailsKeepsTheOldReplyAndConsumesOneMoreReply) {
         }
         return MakeReply('8', {0x78, 0x56, 0}, true);
     };
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);  // unchanged: the command failed
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
     EXPECT_EQ(debug_.count("Receive data missmatch\n"), 1u);
     EXPECT_EQ(fake_->Pending(), 0u);             // exactly the owed reply was drained
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x5678);  // and the next command is in step
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x5678);
 }
 
 TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue) {
@@ -107,7 +107,7 @@ TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     fake_->present = 1;
     link_->Suspend();
     AnswerMeasured(0x9999, 0);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);  // the kept reading
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);
     EXPECT_EQ((std::tuple{Sent(), link_->Resume(), link_->ReadMeasuredValue(1)}), (std::tuple{before, 0, 0x9999}));
 }
 

@@ -68,7 +68,7 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
               (std::vector{0, 1, 2, 3, 1, 0}));
     s_.sim.setSecondVersion(0x1100);
     EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x1216), 2);
-    s_.sim.setSecondVersion(0x2005);  // a second controller of another line is never offered an update
+    s_.sim.setSecondVersion(0x2005);  // another line: never offered an update
     EXPECT_EQ((std::tuple{link().CheckVersionOlder(0x2113, 0x3000), link().CheckVersionEqual(0x2113, 0x1319)}), (std::tuple{0, 0}));
 
     std::uint16_t m = 0, s = 0;
@@ -104,7 +104,7 @@ TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
         EXPECT_TRUE(got == value || fault == Fault::StaleReply) << got;
         ++value;
         s_.sim.setMeasuredValue(value);
-        EXPECT_EQ(link().ReadMeasuredValue(1), value);  // back in step
+        EXPECT_EQ(link().ReadMeasuredValue(1), value);
     }
     EXPECT_GE(debug.count("Receive data missmatch\n"), 1u);
 
@@ -115,7 +115,7 @@ TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
 
 TEST_F(SimLinkTest, AnalogReadsOutsideTheChannelsAreRefusedOrReportNothing) {
     const auto frames = s_.sim.frameCount();
-    EXPECT_EQ(link().ReadAdc(34, 1), 0);  // refused
+    EXPECT_EQ(link().ReadAdc(34, 1), 0);
     EXPECT_EQ(s_.sim.frameCount(), frames);
     EXPECT_EQ(link().ReadAdc(8, 1), 0);  // accepted and sent, nothing to report
     EXPECT_EQ(s_.sim.frameCount(), frames + 1);

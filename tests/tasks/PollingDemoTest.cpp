@@ -13,6 +13,10 @@
 
 namespace {
 
+std::size_t ThreadCount() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
+
 class PollingOnSim : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,14 +103,6 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
 
-namespace {
-
-std::size_t ThreadCount() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
-}  // namespace
-
 TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
     ASSERT_EQ(store_.SelectContainer(0x300), 1);
     for (const bool viaQueue : {true, false}) {
@@ -140,8 +136,6 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         EXPECT_EQ(board_.link->ReadMeasuredValue(1), 0x0444);
     }
 }
-
-// --- the demo ---
 
 namespace {
 

@@ -48,7 +48,7 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
         while (!release) std::this_thread::yield();
         return 7u;
     });
-    EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
+    EXPECT_EQ(carrier.Join(), kStillActive);
     EXPECT_NE(carrier.Start(), 0u);
     EXPECT_EQ((std::tuple{carrier.Start(), carrier.GetExitCode()}), (std::tuple{0u, kStillActive}));  // one thread at a time
     release = true;
@@ -184,7 +184,7 @@ TEST_F(Engine, WorkerSleepsWhileTheOnlyTaskRuns) {
     ASSERT_TRUE(window_.WaitForCount(1));
     const auto passes = queue_->WorkerPasses();
     ASSERT_TRUE(window_.WaitForCount(4));  // about 150 ms of polling
-    EXPECT_EQ(queue_->WorkerPasses(), passes);  // nothing changed, so no pass
+    EXPECT_EQ(queue_->WorkerPasses(), passes);
 }
 
 // Polling, demo, a lens drive of over a minute, one-shot tasks queued behind.

@@ -21,7 +21,7 @@ struct Surface {
         bitmap.SetSize(w, h);
         bitmap.Attach(&canvas);
     }
-    Colours at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*SurfaceOf(&canvas), points); }
+    Colours at(std::initializer_list<QPoint> points) { return guitest::Pixels(*SurfaceOf(&canvas), points); }
     void clear() { SurfaceOf(&canvas)->fill(kWhite); }
 };
 

@@ -80,7 +80,7 @@ class GraphGeometry : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}})); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
-    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*graph.Canvas(), points); }
+    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points) { return guitest::Pixels(*graph.Canvas(), points); }
     CDerivedGraphLabel graph;
 };
 
@@ -244,7 +244,7 @@ TEST(SeriesContainer, RollsOverAndReadsNoIndexOutsideItself)
     EXPECT_EQ((std::vector{c.CountInRange(3, 0), c.CountInRange(-1000, 0), c.CountInRange(500, -1)}), (std::vector{104.0, 0.0, 0.0}));
 }
 
-// Each tick: canvas equals a full redraw, ink only where the erase knows, changes inside the repainted parts.
+// Each tick equals a full redraw; ink and changes stay where erase and repaint know.
 TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
 {
     CDerivedGraphLabel graph;
@@ -305,7 +305,7 @@ TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
     graph.SetAxisRange(1, 1, 0, 100000, 5000);  // 21 labels of up to six digits, 25 px apart
     graph.SetChannelMask(1);
     const gui::Bitmap& canvas = *graph.Canvas();
-    std::vector<std::pair<int, int>> runs;  // first and last column of each label
+    std::vector<std::pair<int, int>> runs;  // first and last column
     for (int x = 0; x < 600; ++x) {
         bool ink = false;
         for (int y = 207; y < 220 && !ink; ++y) ink = canvas.pixel(x, y) != kWhite;

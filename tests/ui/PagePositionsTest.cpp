@@ -24,7 +24,7 @@ std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
     return w;
 }
 
-// One run of the program: settings, profile, a page with a control and its speed windows.
+// One run of the program.
 struct AppRun {
     explicit AppRun(const std::filesystem::path& file)
     {

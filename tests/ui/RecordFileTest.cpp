@@ -63,7 +63,7 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     ScriptedNames dialog;
     CDerivedExternFile file(&dialog, steppingClock());
 
-    // A recording runs into a good file...
+    // A recording into a good file...
     dialog.answers = {dir.file("good.csv"), dir.file("missing/bad.csv")};
     ASSERT_EQ(file.ChooseFile(), 1);
     EXPECT_FALSE(file.EndRecord() || file.WriteRow(1, 2) != 0);

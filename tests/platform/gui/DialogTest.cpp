@@ -54,7 +54,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     const auto commands = dialog.only(msg::Command);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ((std::pair{commands[0].w, commands[0].l}), (std::pair{makeWParam(32776, 0), LParam{0}}));
-    EXPECT_FALSE(dialog.exists());  // a modal dialog's window is gone when it returns
+    EXPECT_FALSE(dialog.exists());
 }
 
 TEST(DialogKeys, EnterGivesOkAndEscCancelUnlessAControlKeepsThemOrOkIsDisabled) {
@@ -182,7 +182,7 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);
     });
     EXPECT_EQ(result, id::Cancel);
-    EXPECT_FALSE(pane.exists());  // the pane went with its window
+    EXPECT_FALSE(pane.exists());
 }
 
 TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
@@ -207,6 +207,6 @@ TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
     for (int step = 1; step <= 3; ++step) QTest::mouseMove(window, at(grip + QPoint(100 * step, 10 * step)));
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(grip + QPoint(300, 30)));
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
-    QTest::mouseMove(window, at(grip + QPoint(350, 30)));  // released: the window stays
+    QTest::mouseMove(window, at(grip + QPoint(350, 30)));
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
 }

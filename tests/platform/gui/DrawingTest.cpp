@@ -2,7 +2,7 @@
 
 #include <QFontInfo>
 
-#include "platform/gui/Drawing.h"
+#include "GuiTestSupport.h"
 
 using namespace gui;
 
@@ -18,12 +18,6 @@ Bitmap numbered(int w, int h) {
 
 std::uint32_t raw(const Bitmap& b, int x, int y) {
     return reinterpret_cast<const std::uint32_t*>(b.image().constScanLine(y))[x];
-}
-
-std::vector<ColourRef> pixels(const Bitmap& b, std::initializer_list<QPoint> points) {
-    std::vector<ColourRef> out;
-    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
-    return out;
 }
 
 void expectCopied(const Bitmap& dst, const Bitmap& before, QRect landed, QPoint from, const Bitmap& src, bool andMode) {
@@ -69,7 +63,7 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
     b.fill(0xFFFFFF);
     b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
     b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
-    EXPECT_EQ(pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
+    EXPECT_EQ(guitest::Pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
 
     Bitmap g(4, 2);
     g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left; 16-bit steps: 255 * 3 / 4, truncated
@@ -77,7 +71,7 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
 
     Bitmap none;
     EXPECT_FALSE(none.create(0, 5));
-    none.fill(0xFF);  // harmless on a null bitmap
+    none.fill(0xFF);
 }
 
 TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyDegrees) {
@@ -124,7 +118,7 @@ TEST(Scaling, HalvingAveragesAndWidePensCoverTheirCentreLine) {
     for (int x = 0; x < 20; ++x) stripes.fillRect(QRect(x, 0, 1, 10), x % 2 ? 0xFFFFFF : 0x000000);
     const Bitmap half = stripes.scaled(10, 5);
     ASSERT_EQ(half.size(), QSize(10, 5));
-    EXPECT_NEAR(redOf(half.pixel(5, 2)), 0x80, 0x10);  // black and white columns averaged
+    EXPECT_NEAR(redOf(half.pixel(5, 2)), 0x80, 0x10);
     EXPECT_TRUE(stripes.scaled(0, 5).isNull());
 
     // A line far outside is clamped, not walked.
@@ -132,6 +126,6 @@ TEST(Scaling, HalvingAveragesAndWidePensCoverTheirCentreLine) {
     lines.fill(0xFFFFFF);
     lines.drawLine(QPoint(2, 10), QPoint(17, 10), Pen{0x0000FF, 3});
     lines.drawLine(QPoint(-2000000000, 3), QPoint(2000000000, 3), 0x00FF00);
-    EXPECT_EQ(pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
+    EXPECT_EQ(guitest::Pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
 }
 

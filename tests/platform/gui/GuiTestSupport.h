@@ -14,6 +14,7 @@
 
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Dialog.h"
+#include "platform/gui/Drawing.h"
 #include "platform/gui/Window.h"
 
 namespace guitest {
@@ -56,7 +57,13 @@ inline gui::DialogTemplate plainTemplate(const QString& caption) {
     return t;
 }
 
-// Processes events until done() or the time limit; returns done().
+// The bitmap's colours at these points, in order.
+inline std::vector<gui::ColourRef> Pixels(const gui::Bitmap& b, std::initializer_list<QPoint> points) {
+    std::vector<gui::ColourRef> out;
+    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
+    return out;
+}
+
 inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     QElapsedTimer t;
     t.start();
@@ -66,7 +73,6 @@ inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     return done();
 }
 
-// Lets deferred deletions and queued events run.
 inline void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
@@ -99,7 +105,6 @@ inline void userPress(gui::Window& target, QPoint clientPos) {
 inline void userRelease(gui::Window& target, QPoint clientPos) {
     QTest::mouseRelease(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
-// Focus to target, its window activated.
 inline void focusForKeys(gui::Window& target) {
     target.widget()->window()->activateWindow();
     (void)QTest::qWaitForWindowActive(topOf(target), 2000);

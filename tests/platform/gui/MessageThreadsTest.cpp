@@ -88,7 +88,7 @@ TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDro
     EXPECT_EQ(texts, (std::vector<std::string>{"step 0", "step 1", "step 2"}));
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->text, "step 2");
-    EXPECT_EQ(Result::alive.load(), 1);  // only the one the handler kept
+    EXPECT_EQ(Result::alive.load(), 1);
     EXPECT_EQ(gui::payloadValue<Result>(reinterpret_cast<LParam>(kept.get())), nullptr);
     kept.reset();
     EXPECT_EQ(Result::alive.load(), 0);

@@ -1,12 +1,6 @@
-// The main window against the board simulator: connection state, board initialisation,
-// the board-type replies, the firmware check, what the device page is told, and
-// closing while the board does not answer.
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QImage>
-#include <QPainter>
-#include <QWidget>
 #include <algorithm>
 #include <set>
 #include <tuple>
@@ -20,8 +14,7 @@ using gui::msg::TaskData;
 
 namespace {
 
-// The names of the devices the firmware question was asked for, choosing every model
-// of kinds 1 to 4 in turn and answering "No".
+// Devices asked about, choosing every model, answering "No".
 std::set<std::string> DevicesAskedAbout(Rig& rig) {
     std::set<std::string> asked;
     for (const auto& name : ModelNames()) {
@@ -49,26 +42,12 @@ std::set<std::string> AllModelsBut(std::initializer_list<const char*> except) {
     return out;
 }
 
-// The main window as shown, with its caption drawn above the client area (the offscreen
-// platform draws no window frame), for someone to look at.
+// The main window as shown, for someone to look at.
 void SaveScreenshot(Rig& rig) {
     rig.window->show(true);
     guitest::settle();
-    QWidget* w = rig.window->widget();
-    const QImage client = w->grab().toImage();
-    const int captionHeight = 24;
-    QImage shot(client.width(), client.height() + captionHeight, QImage::Format_RGB32);
-    shot.fill(QColor(0x3C, 0x3C, 0x3C));
-    QPainter p(&shot);
-    p.setPen(Qt::white);
-    QFont f = w->font();
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(8, 0, shot.width() - 16, captionHeight), Qt::AlignVCenter | Qt::AlignLeft, rig.Title());
-    p.drawImage(0, captionHeight, client);
-    p.end();
     QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR));
-    EXPECT_TRUE(shot.save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/main-window.png")));
+    EXPECT_TRUE(rig.window->widget()->grab().save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/main-window.png")));
 }
 
 }  // namespace
@@ -78,25 +57,21 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path());
     ASSERT_TRUE(rig.Open());
-    // The replies are posted to the window; none is handled before the events run.
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
 
     const std::vector<Bytes> frames = sim.Frames();
     EXPECT_EQ(Names(frames), kInitAfterConnect);
-    // The pauses between the records stay (on the manual clock): 5 ms after each GPIO
-    // record, 2 ms after each PWM record, and 100 ms before the board-type read.
+    // Pauses: 5 ms after GPIO records, 2 ms after PWM records, 100 ms before the read.
     const auto& ms = rig.timed.addedMs;
     ASSERT_EQ(ms.size(), 34u + 9u + 2u);
     for (std::size_t i = 1; i < 34; ++i) EXPECT_GE(ms[i] - ms[i - 1], 5u) << i;
     for (std::size_t i = 35; i < 43; ++i) EXPECT_GE(ms[i] - ms[i - 1], 2u) << i;
     EXPECT_EQ((std::pair{rig.timed.added[42].first, rig.timed.added[43].first}), (std::pair{boardinit::kPwmWord, boardinit::kGpioReadWord}));
     EXPECT_GE(ms[43] - ms[42], 100u);
-    // (The defaults' bytes: the device pages' tests, which see the same set-up again.)
     ASSERT_EQ(frames.size(), 9u);
     EXPECT_EQ(frames[8], frames[2]);  // the line read asks as the level frame did
 
-    // A driver chosen before the replies are handled: the second reply fills the list
-    // again, which drops that choice.
+    // A choice made before the replies are handled is dropped by the refill.
     rig.ChooseMotorType(1);
     rig.ChooseDriver(2);
     EXPECT_EQ(rig.window->Code(), devicetable::MakeCode(1, 2));
@@ -110,7 +85,6 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     EXPECT_FALSE(rig.OkEnabled());
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
-    // The chosen model's kind sets the driver lines.
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
@@ -129,9 +103,8 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
     };
     const std::vector<Case> cases = {
         {0x2113, 0x1319, {"KT3376A", "KT3532"}},
-        // Only the dual stepper wants 0x1216; the BLDC "older than" check is content.
+        // Only the dual stepper wants 0x1216.
         {0x2113, 0x1216, AllModelsBut({"KT3376A", "KT3454/56"})},
-        // An older main controller: every model, the "older than" one too.
         {0x2003, 0x1319, AllModelsBut({})},
     };
     for (const Case& c : cases) {
@@ -144,7 +117,6 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
         EXPECT_EQ(DevicesAskedAbout(rig), c.asked) << std::hex << c.main << " " << c.second;
     }
 
-    // Without a board nothing is checked and nothing asked.
     Rig none(NoBoard());
     ASSERT_TRUE(none.Open());
     EXPECT_TRUE(DevicesAskedAbout(none).empty());
@@ -166,8 +138,7 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
     EXPECT_TRUE(boxes.boxes()[1].text.contains("not available"));
     ASSERT_NE(rig.pages, nullptr);
     EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled()}), (std::tuple{1u, true}));
-    // As after "No": the board is initialised for the device, and the page is not
-    // told the link state (that is only for a device chosen without a board).
+    // As after "No": the board initialised, the page not told the link state.
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     const auto names = Names(sim.Frames());
     EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
@@ -182,31 +153,25 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     ASSERT_TRUE(rig.Open());
     EXPECT_EQ(rig.Title(), QString("Tamsiro (USB Disconnected)"));
 
-    // Chosen without a board: the page is made and told the link state.
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     ASSERT_NE(rig.window->CurrentPage(), nullptr);
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
     EXPECT_EQ(rig.pages->names, std::vector<QString>{"KT3443"});
 
-    // OK shows the page and locks the lists.
     rig.Command(gui::id::Ok);
     EXPECT_EQ((std::tuple{rig.window->CurrentPage()->isShown(), rig.window->item(mainwin::kMotorTypeList)->isEnabled()}), (std::tuple{true, false}));
-    // The page reports it was closed: the lists are free again.
     rig.window->send(gui::msg::PageClosed, 0, 0);
     EXPECT_TRUE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
 
-    // Plugged in (what the page is told: the connection tests).
     sim.sim.replug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(TaskData) >= 2; }, 5000));
 
-    // A page asking for re-initialisation gets the defaults sent again.
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     sim.sim.clearFrames();
     rig.window->send(gui::msg::ReinitialiseBoard, 0, 0);
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_EQ(Names(sim.Frames()), (std::vector<std::string>{"C", "E", "E", "83", "819", "P", "82"}));
 
-    // Unplugged: the page is closed and the driver list filled again.
     sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
     EXPECT_EQ(rig.pages->deleted, 1);
@@ -218,7 +183,6 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
     ASSERT_TRUE(sim.started);
     sim.sim.injectFault(boardsim::Fault::Silence, 1000);
     auto rig = std::make_unique<Rig>(sim.path());
-    // The open and 45 initialisation tasks now wait on a silent board.
     const int result = rig->RunModal([&](CQuillfenDlg& w) {
         Dialogs boxes;
         boxes.answerBox(gui::id::No);
@@ -227,9 +191,7 @@ TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheW
     });
     EXPECT_EQ(result, gui::id::Cancel);
     EXPECT_GT(rig->tasks.PendingTasks(), 0u);
-    // Shutting the queue down drops what has not started and waits only for the task
-    // on the wire (its exchanges end with the link's time-outs), so most of the work
-    // never reaches the board.
+    // The queue drops what has not started: most work never reaches the board.
     rig.reset();
     EXPECT_LT(sim.sim.frameCount(), 6u);
 }

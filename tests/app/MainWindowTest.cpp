@@ -1,5 +1,3 @@
-// The main window without a board: the device lists, the parameter set menu and the
-// question on exit.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -16,7 +14,6 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
         for (const auto& d : rig.window->ShownDevices()) keys.push_back(devicetable::Key(d.code));
         return keys;
     };
-    // Kinds 1 to 4 in table order.
     std::vector<std::vector<std::uint32_t>> byType(5);
     for (const auto& e : devicetable::FullList()) {
         const std::uint32_t key = devicetable::Key(e.code);
@@ -24,8 +21,7 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
     }
     Rig rig(NoBoard());
     ASSERT_TRUE(rig.Open());
-    // Opening selects "----------": the separator and every model of kinds 1 to 4 (the
-    // lens model, kind 5, is listed under no motor type).
+    // Opening: the separator and every model of kinds 1 to 4 (not the lens, kind 5).
     EXPECT_EQ(rig.window->itemAs<gui::ComboBox>(mainwin::kMotorTypeList)->curSel(), 0);
     std::vector<std::uint32_t> all = {0x000};
     for (const auto& t : byType) all.insert(all.end(), t.begin(), t.end());
@@ -52,7 +48,6 @@ TEST(MainWindowLists, EachMotorTypeListsExactlyItsDriversInTableOrder) {
 TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesThePage) {
     TempDir dir;
     Rig rig(NoBoard(), true);
-    // The dialogs remember their folder in the settings file.
     rig.settings.SetPath(dir.path() / "Tamsiro.ini");
     rig.names.SetSettings(&rig.settings);
     ASSERT_TRUE(rig.Open());
@@ -71,8 +66,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ(dialogs.fileDialogs()[0].filters.at(0).description, QString("Motor driver GUI setting file(*.bin)"));
     EXPECT_EQ((std::tuple{std::filesystem::file_size(file), dialogs.boxes().empty()}), (std::tuple{32896u, true}));
 
-    // Changed after the save, then loaded back: the saved word returns and the page
-    // is told to show the data again.
+    // Changed after the save, then loaded back.
     ASSERT_EQ(rig.data.SetValue(7, 1), 1);
     dialogs.answerFile(QString::fromStdString(file));
     rig.Command(mainwin::kLoadParameters);
@@ -94,8 +88,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     rig.Command(mainwin::kSaveParameters);
     EXPECT_EQ((std::tuple{dialogs.boxes().empty(), rig.pageLog.empty()}), (std::tuple{true, true}));
 
-    // A damaged file: its first record loads, the unknown key after it stops the load,
-    // and the user is told why.
+    // A damaged file: the first record loads, the unknown key stops the load.
     const std::string damaged = (dir.path() / "damaged.bin").string();
     std::string bytes(1028 * 2, '\0');
     std::ifstream(file, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -107,7 +100,7 @@ TEST(MainWindowParameters, SaveAndLoadGoThroughTheFileDialogsAndTheLoadReachesTh
     EXPECT_EQ((std::pair{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.toStdString()}),
               (std::pair{QString("Load parameter setting"), rig.data.LastFileReport().message}));
     EXPECT_TRUE(dialogs.boxes()[0].text.contains("unknown device key"));
-    EXPECT_EQ(rig.pageLog.size(), 1u);  // the first record did load
+    EXPECT_EQ(rig.pageLog.size(), 1u);
 }
 
 TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
@@ -117,9 +110,7 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
         return r.text == QString("Save parameter setting ?") && r.caption == QString("Question") &&
                r.buttons == gui::MessageButtons::YesNoCancel && r.icon == gui::MessageIcon::Information;
     };
-    // Asks to quit by `ask`, answering the question with `answer` and the file dialog
-    // with `path` (none: the dialog is cancelled); true when the program quit, false when
-    // it still ran 100 ms later.
+    // True when the program quit, false when it still ran 100 ms later.
     auto quits = [](Dialogs& dialogs, const std::function<void(Rig&)>& ask, int answer,
                     const QString& path = {}) {
         Rig rig(NoBoard());
@@ -153,12 +144,12 @@ TEST(MainWindowExit, TheSaveQuestionsThreeAnswers) {
         EXPECT_TRUE(quits(dialogs, exitItem, gui::id::Yes, file));
         EXPECT_EQ((std::tuple{std::filesystem::file_size(file.toStdString()), dialogs.boxes().size()}), (std::tuple{32896u, 1u}));
     }
-    {  // Yes, then the file dialog is cancelled: the program stays, and a cancel needs no message.
+    {  // Yes, then the file dialog is cancelled: no message.
         Dialogs dialogs;
         EXPECT_FALSE(quits(dialogs, cancel, gui::id::Yes));
         EXPECT_EQ((std::pair{dialogs.boxes().size(), dialogs.fileDialogs().size()}), (std::pair{1ul, 1ul}));
     }
-    {  // Yes, and the save fails: the user is told and the program stays.
+    {  // Yes, and the save fails.
         Dialogs dialogs;
         const QString unwritable = QString::fromStdString((dir.path() / "none" / "x.bin").string());
         EXPECT_FALSE(quits(dialogs, cancel, gui::id::Yes, unwritable));

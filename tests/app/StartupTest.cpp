@@ -1,6 +1,3 @@
-// The application in-process: window positions across starts, Ctrl at start, a second start
-// that fronts the first window, and the instance guard's lock and socket against other users
-// and silent clients. (Termination signals: the program as a process.)
 #include <gtest/gtest.h>
 
 #include <QSettings>
@@ -23,7 +20,6 @@ using namespace apptest;
 
 namespace {
 
-// Ends the main window through Exit, answering "No" to the save question.
 void Exit(CQuillfenDlg& w, Dialogs& dialogs) {
     dialogs.answerBox(gui::id::No);
     w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
@@ -34,8 +30,7 @@ int IniValue(const std::filesystem::path& ini, const char* key) {
     return s.value(QString("WindowPosition/") + key, -99).toInt();
 }
 
-// Runs `child` in a forked process as the unprivileged user "nobody" and returns its exit
-// code (-1 when it could not run), serving the event loop meanwhile. Needs root.
+// Runs `child` forked as "nobody"; its exit code, or -1. Needs root.
 int AsAnotherUser(const std::function<int()>& child) {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -48,7 +43,6 @@ int AsAnotherUser(const std::function<int()>& child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The address of the instance socket of this user for a lock file.
 struct SocketAddress {
     explicit SocketAddress(const std::filesystem::path& lock) {
         address.sun_family = AF_UNIX;
@@ -60,7 +54,7 @@ struct SocketAddress {
     socklen_t length = 0;
 };
 
-// A client of the instance socket that connects (without waiting) and says nothing.
+// A client that connects and says nothing.
 int ConnectTo(const SocketAddress& to) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&to.address), to.length) != 0) {
@@ -70,7 +64,6 @@ int ConnectTo(const SocketAddress& to) {
     return fd;
 }
 
-// Whether the server has closed this client's connection.
 bool ClosedByServer(int fd) {
     pollfd p{fd, POLLIN, 0};
     char c;
@@ -82,8 +75,7 @@ bool ClosedByServer(int fd) {
 TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     TempDir dir;
     const auto ini = dir.path() / "Tamsiro.ini";
-    // What device pages leave in the file: without their windows' positions no position
-    // can be read, the main window's included.
+    // As device pages leave the file: empty values must not block reading the rest.
     WritePositions(ini, {{"mainWindow.left", ""}, {"mainWindow.top", ""}});
     Dialogs dialogs;
 
@@ -94,7 +86,6 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
         Exit(w, dialogs);
     }));
     EXPECT_EQ((std::tuple{first.InitInstance(), servicesShared}), (std::tuple{0, true}));
-    // Cleared before the services went.
     EXPECT_EQ((std::tuple{appServices().data, first.GetDataContainer(), first.SettingsFile()}), (std::tuple{nullptr, nullptr, ini}));
     EXPECT_EQ((std::pair{IniValue(ini, "mainWindow.left"), IniValue(ini, "mainWindow.top")}), (std::pair{123, 87}));
 
@@ -107,8 +98,7 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
     EXPECT_EQ(opened, QPoint(123, 87));
     EXPECT_EQ(dialogs.boxes().size(), 2u);  // the two save questions only
 
-    // Ctrl held: told once, the window opens at its default place, and where it is at
-    // the end is still saved; the page windows' positions stay as they were.
+    // Ctrl held: told once, default place, the end place still saved.
     dialogs.answerBox(gui::id::Ok);
     CQuillfenApp third(Options(dir.path(), true, [&](CQuillfenDlg& w) {
         opened = w.windowRect().topLeft();
@@ -124,7 +114,6 @@ TEST(Startup, PositionsAreSavedAtShutdownAndRestoredUnlessCtrlIsHeld) {
                                     "This will skip positional information restoration."));
     EXPECT_EQ((std::tuple{ctrlBox.caption, ctrlBox.icon, ctrlBox.owner}),
               (std::tuple{QString("Tamsiro startup Information"), gui::MessageIcon::Information, gui::Handle{0}}));
-    // The main window's right edge is never written.
     std::vector<int> values;
     for (const char* key : {"mainWindow.left", "mainWindow.top", "mainWindow.right", "deviceWindow.left", "speedCurve.bottom"})
         values.push_back(IniValue(ini, key));
@@ -141,7 +130,7 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
         CQuillfenApp second(Options(dir.path(), false, [](CQuillfenDlg&) { ADD_FAILURE() << "second main window"; }));
         EXPECT_EQ(second.InitInstance(), 0);
         secondSawFirst = second.WasAlreadyRunning();
-        EXPECT_EQ(second.GetRG1Micon(), nullptr);  // nothing was created
+        EXPECT_EQ(second.GetRG1Micon(), nullptr);
         cameBack = guitest::waitFor([&] { return w.isShown() && !w.widget()->isMinimized(); }, 3000);
         guitest::waitFor([&] { return w.widget()->isActiveWindow(); }, 1000);
         active = w.widget()->isActiveWindow();
@@ -149,12 +138,10 @@ TEST(Startup, ASecondStartShowsTheBoxAndBringsTheFirstWindowToTheFront) {
     }));
     first.InitInstance();
     EXPECT_EQ((std::tuple{first.WasAlreadyRunning(), secondSawFirst, cameBack, active}), (std::tuple{false, true, true, true}));
-    ASSERT_GE(dialogs.boxes().size(), 1u);  // its caption and text: see the two-process test
+    ASSERT_GE(dialogs.boxes().size(), 1u);
     EXPECT_EQ(dialogs.boxes()[0].owner, 0u);
 }
 
-// (A lock released at exit or left by a killed instance: the tests above and the
-// two-process test.)
 TEST(InstanceLock, NobodyListeningAnotherFolderAndAnUnusableLock) {
     TempDir dir;
     CSingleInstance first(dir.path() / "Tamsiro.lock");
@@ -175,7 +162,7 @@ TEST(InstanceLock, NobodyListeningAnotherFolderAndAnUnusableLock) {
 TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
     TempDir dir;
     const auto lock = dir.path() / "Tamsiro.lock";
-    {  // A lock left world-readable by an older version is made private too.
+    {  // A world-readable lock left by an older version.
         const int fd = ::open(lock.c_str(), O_CREAT | O_RDWR, 0644);
         ::fchmod(fd, 0644);
         ::close(fd);
@@ -187,7 +174,6 @@ TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     first.Release();
     if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    // Another user can neither open the lock file nor so take the lock before us.
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(AsAnotherUser([&] {
                   const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
@@ -198,7 +184,6 @@ TEST(InstanceLock, TheLockIsPrivateSoNoOtherUserCanHoldIt) {
     EXPECT_EQ(again.Acquire(), CSingleInstance::Result::First);
 }
 
-// A first instance that listens and counts the requests to show it.
 class InstanceSocket : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -212,7 +197,6 @@ protected:
 };
 
 TEST_F(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
-    // More silent clients than are ever held, then a later start's request.
     const SocketAddress to(lock);
     std::vector<int> silent;
     for (int i = 0; i < 6; ++i) {
@@ -230,10 +214,8 @@ TEST_F(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
     CSingleInstance second(lock);
     ASSERT_TRUE(second.RequestShow(2000));
     EXPECT_TRUE(guitest::waitFor([&] { return shows == 1; }, 5000));
-    // The request was served while the newest silent clients were still connected: none
-    // of them was waited for.
+    // Served while the newest silent clients were still connected.
     EXPECT_FALSE(ClosedByServer(silent.back()));
-    // Silent clients are dropped once their time is up.
     EXPECT_TRUE(guitest::waitFor([&] { return first.PendingClients() == 0; }, 5000));
     for (int fd : silent) {
         EXPECT_TRUE(guitest::waitFor([&] { return ClosedByServer(fd); }, 2000));
@@ -244,12 +226,11 @@ TEST_F(InstanceSocket, SilentClientsNeverHoldTheWindowAndAreDroppedLater) {
 
 TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    // The child asks to be shown, then waits for the server to close the connection.
     const SocketAddress to(lock);
     const int result = AsAnotherUser([&] {
         const int fd = ConnectTo(to);
         if (fd < 0) return 2;
-        // The server may refuse (and close) before the request is even sent.
+        // Refused before the request is even sent is fine too.
         if (::send(fd, "show\n", 5, MSG_NOSIGNAL) != 5) return errno == EPIPE || errno == ECONNRESET ? 0 : 3;
         pollfd p{fd, POLLIN, 0};
         char c;
@@ -258,7 +239,6 @@ TEST_F(InstanceSocket, AnotherUsersRequestIsRefused) {
     EXPECT_EQ(result, 0);
     guitest::settle();
     EXPECT_EQ((std::tuple{shows, first.PendingClients()}), (std::tuple{0, 0u}));
-    // The same user is served.
     CSingleInstance second(lock);
     ASSERT_TRUE(second.RequestShow(2000));
     EXPECT_TRUE(guitest::waitFor([&] { return shows == 1; }, 5000));

@@ -1,6 +1,3 @@
-// The channel, port, input, serial bus and motor mode operations over an in-memory
-// transport: refusals, undefined frequencies and edges. Ordinary frames are shown
-// through the stepper page and the link against the simulator.
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -14,9 +11,7 @@ using Ops = FakeLinkTest;
 }  // namespace
 
 TEST_F(Ops, PeriodRulesWhereNoExponentFitsOrTheFrequencyIsAPeriod) {
-    // (Ordinary frequencies' periods are in the stepper page's frames against the simulator.)
-    // 50 Hz: no exponent brings the period below 4096, so it stays; the percent still
-    // converts against the last period tried.
+    // 50 Hz: no exponent fits, the period stays; the percent uses the last period tried.
     PwmChannelRecord r;
     r.period = 1234;
     r.exponent = 3;
@@ -43,7 +38,6 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
         r.value = 60;
         r.percent = 1;
         EXPECT_EQ(link_->SetPwmFrequency(6, &r, 1), 1);
-        // The period kept, the value 60 % of it.
         EXPECT_EQ((std::tuple{r.period, r.value, Last()[11]}), (std::tuple{9u, 5.0, 5})) << f;
         r.frequency = f;
         r.value = 10;
@@ -51,7 +45,7 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
         EXPECT_EQ(link_->SetPwmFrequency(0, &r, 0), 1);
         EXPECT_EQ(r.period, 3u) << f;
     }
-    // Above what the hardware can make, the fastest period rather than a wrapped one.
+    // Too fast: the fastest period, not a wrapped one.
     PwmChannelRecord fast;
     fast.frequency = 50000;
     link_->SetPwmFrequency(2, &fast, 1);
@@ -59,7 +53,6 @@ TEST_F(Ops, FrequenciesWithoutAPeriodGiveDefinedBytes) {
     fast.frequency = 1e9;
     link_->SetPwmFrequency(0, &fast, 1);
     EXPECT_EQ((std::pair{fast.period, Last()[1] & 0xF0}), (std::pair{0u, 0}));
-    // A huge value is held to the field (all ones), not undefined.
     PwmChannelRecord huge;
     huge.value = 1e30;
     fake_->Clear();
@@ -102,12 +95,10 @@ TEST_F(Ops, ControlFrameRefusesUnknownInputsAndKeepsItsSettings) {
     EXPECT_EQ((std::tuple{Last()[10], link_->SetInterruptInput(6, &in4, 1)}), (std::tuple{0x09, 0}));
     link_->SetControl(1, 1, 4, 0);
     link_->SendControlStop();
-    // The rest of the frame ([10]) persists.
     EXPECT_EQ((std::tuple{Last()[2], Last()[3], Last()[10]}), (std::tuple{2, 2, 0x09}));
 }
 
 TEST_F(Ops, SerialBusSerialDataAndMotorModes) {
-    // (A write's frame is shown by the lens drive against the simulator.)
     fake_->respond = [](const Bytes& f) { return f[0] == 'I' ? Bytes{5, 'I', 0x11, 0x22, 0x33} : Bytes{2, f[0]}; };
     I2cRecord rd;
     rd.operation = 1;

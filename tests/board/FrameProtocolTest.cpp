@@ -1,4 +1,3 @@
-// The board link's frame algorithm, driven byte by byte through an in-memory transport.
 #include "FakeTransport.h"
 #include "platform/core/Debug.h"
 
@@ -6,7 +5,6 @@ namespace {
 
 class FrameProtocol : public FakeLinkTest {
 protected:
-    // Answers '8' 20 with a measured value and status, everything else with an ack.
     void AnswerMeasured(std::uint16_t value, std::uint8_t status) {
         fake_->respond = [=](const Bytes& f) {
             if (f[0] == '8' && f[1] == 20)
@@ -51,17 +49,16 @@ TEST_F(FrameProtocol, WrongEchoFailsKeepsTheOldReplyAndConsumesOneMoreReply) {
         }
         return MakeReply('8', {0x78, 0x56, 0}, true);
     };
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);  // unchanged: the command failed
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
     EXPECT_EQ(debug_.count("Receive data missmatch\n"), 1u);
     EXPECT_EQ(fake_->Pending(), 0u);             // exactly the owed reply was drained
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x5678);  // and the next command is in step
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x5678);
 }
 
 TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue) {
     fake_->respond = [](const Bytes& f) {
         Bytes r;
         if (f[1] == 17) {
-            // The measured value at bytes 4 and 5, the status at byte 11.
             r = MakeReply('8', {0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 0x07}, true);
         } else {
             r = MakeReply('8', {0x22, 0x11, 0}, true);
@@ -72,7 +69,6 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     link_->ReadSub17(1);
     EXPECT_EQ(link_->GetLastStatus(), 7);  // copied although the check failed
     EXPECT_EQ(link_->ReadMeasuredValue(0), 0x1234);
-    // '8' 20 only takes a value from an exchange that succeeded.
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
 }
 
@@ -111,7 +107,7 @@ TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {
     fake_->present = 1;
     link_->Suspend();
     AnswerMeasured(0x9999, 0);
-    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);  // the kept reading
+    EXPECT_EQ(link_->ReadMeasuredValue(1), 0x0203);
     EXPECT_EQ((std::tuple{Sent(), link_->Resume(), link_->ReadMeasuredValue(1)}), (std::tuple{before, 0, 0x9999}));
 }
 

@@ -1,6 +1,3 @@
-// The board link against the simulator over a real pseudo-terminal: exact frames on the
-// wire, versions, each kind of broken reply survived, and long frames. (Presence is shown
-// through the main window.)
 #include <gtest/gtest.h>
 
 #include "SimLink.h"
@@ -71,7 +68,7 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
               (std::vector{0, 1, 2, 3, 1, 0}));
     s_.sim.setSecondVersion(0x1100);
     EXPECT_EQ(link().CheckVersionOlder(0x2113, 0x1216), 2);
-    s_.sim.setSecondVersion(0x2005);  // a second controller of another line is never offered an update
+    s_.sim.setSecondVersion(0x2005);  // another line: never offered an update
     EXPECT_EQ((std::tuple{link().CheckVersionOlder(0x2113, 0x3000), link().CheckVersionEqual(0x2113, 0x1319)}), (std::tuple{0, 0}));
 
     std::uint16_t m = 0, s = 0;
@@ -85,7 +82,7 @@ TEST_F(SimLinkTest, VersionMasksAndTheFrameVariantFollowTheBoard) {
     s_.sim.setSecondAbsent(true);
     link().GetVersion(nullptr, &s, 1);
     EXPECT_EQ((std::pair{s, link().UsesLongFrames()}), (std::pair{std::uint16_t{0}, false}));
-    // Send 0 reports what was kept without a word on the wire.
+    // Send 0: the kept value, nothing on the wire.
     const auto frames = s_.sim.frameCount();
     link().GetVersion(&m, &s, 0);
     EXPECT_EQ((std::pair{s_.sim.frameCount(), m}), (std::pair{frames, std::uint16_t{0x2113}}));
@@ -103,26 +100,22 @@ TEST_F(SimLinkTest, EveryInjectedFaultFailsCleanlyAndTheNextFrameWorks) {
         SCOPED_TRACE(static_cast<int>(fault));
         s_.sim.setMeasuredValue(static_cast<std::uint16_t>(value + 1));
         s_.sim.injectFault(fault);
-        // A failed exchange keeps the last good reading: no value from a broken reply.
         const int got = link().ReadMeasuredValue(1);
         EXPECT_TRUE(got == value || fault == Fault::StaleReply) << got;
         ++value;
         s_.sim.setMeasuredValue(value);
-        EXPECT_EQ(link().ReadMeasuredValue(1), value);  // back in step
+        EXPECT_EQ(link().ReadMeasuredValue(1), value);
     }
     EXPECT_GE(debug.count("Receive data missmatch\n"), 1u);
 
-    // A late reply still arrives within the link's patience.
     s_.sim.setMeasuredValue(0x0777);
     s_.sim.injectFault(Fault::LateReply);
     EXPECT_EQ(link().ReadMeasuredValue(1), 0x0777);
 }
 
-// (Ports, inputs and analog values read back are shown through the polling task and the
-// page's forwarding.)
 TEST_F(SimLinkTest, AnalogReadsOutsideTheChannelsAreRefusedOrReportNothing) {
     const auto frames = s_.sim.frameCount();
-    EXPECT_EQ(link().ReadAdc(34, 1), 0);  // refused
+    EXPECT_EQ(link().ReadAdc(34, 1), 0);
     EXPECT_EQ(s_.sim.frameCount(), frames);
     EXPECT_EQ(link().ReadAdc(8, 1), 0);  // accepted and sent, nothing to report
     EXPECT_EQ(s_.sim.frameCount(), frames + 1);
@@ -137,8 +130,7 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     s_.sim.setMeasuredValue(0x0303);
     s_.sim.clearFrames();
 
-    // The port frame: [9] = 1 from construction, port 30's direction and level bits,
-    // the checksum over [2..34]; then the 13-byte read that brings every level back.
+    // [9] = 1 from construction, port 30's bits, checksum over [2..34]; then the read.
     Bytes longPort(36, 0);
     longPort[0] = '8', longPort[1] = 3, longPort[9] = 1, longPort[23] = 0x10, longPort[24] = 0x10, longPort[35] = 0x21;
     PortRecord r{30, 1, 1, 0, 1};
@@ -148,7 +140,6 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     for (int p = 21; p < 34; ++p) EXPECT_EQ(link().ReadPort(p, 0), p == 21 || p == 30 || p == 33 ? 1 : 0) << p;
     EXPECT_EQ(link().ReadMeasuredValue(0), 0x0303);  // that reply also carries the kept value
 
-    // A channel frame fills its own fields and leaves the ports as they were.
     s_.sim.clearFrames();
     PwmChannelRecord ch8;
     ch8.value = 0x123;
@@ -156,12 +147,11 @@ TEST_F(SimLinkTest, LongFramesCarryPortsAndChannelsWithoutDisturbingEachOther) {
     link().SetPwmChannel(8, &ch8, 1);
     const Bytes f = s_.Frames().at(0);
     ASSERT_EQ(f.size(), 36u);
-    // Channel 8's value in [15], [16] and output fields in [27]; [23] as the port frame left it.
+    // Channel 8 in [15], [16], [27]; [23] as the port frame left it.
     EXPECT_EQ((Bytes{f[1], f[15], f[16], f[27], f[23]}), (Bytes{2, 0x23, 0x01, 0x02, 0x10}));
     EXPECT_EQ((std::tuple{s_.sim.frames().at(0).checksumOk, s_.sim.portLevel(30)}), (std::tuple{true, true}));
 
-    // A channel 6-8 period sits at [9] of the PWM frame, which must not leak into the
-    // port frame (its [9] stays 1) nor into the parameter blocks built from it.
+    // A channel 6-8 period at [9] must not leak into the port frame or parameter blocks.
     PwmChannelRecord ch6;
     ch6.frequency = 100;  // period 3750, 0xA6 at [9]
     link().SetPwmFrequency(6, &ch6, 1);

@@ -1,4 +1,3 @@
-// The polling task against the simulator; the BLDC demo's duties on a scripted clock.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +12,10 @@
 #include "tasks/TaskListener.h"
 
 namespace {
+
+std::size_t ThreadCount() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
 
 class PollingOnSim : public ::testing::Test {
 protected:
@@ -52,17 +55,16 @@ TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
     queue_->AddTask(0x0A010301, EmptyTaskRecord(), 0);
     ASSERT_TRUE(window_.WaitForCount(5));
 
-    // (Its set-up and poll frames: the BLDC page's tests, for chips 0 and 5.)
     const auto posts = window_.Messages();
     for (std::size_t i = 0; i < posts.size(); ++i) {
         const auto& m = posts[i].message;
         EXPECT_EQ((std::tuple{m.msg, m.wParam, m.lParam}), (std::tuple{kMsgNewData, std::uintptr_t{0}, std::intptr_t{0}}));
         if (i > 0) { EXPECT_EQ(posts[i].clockMs - posts[i - 1].clockMs, 50u) << i; }
     }
-    // Status 1: the flag is clear and port 18 reads high; the analog inputs; the count.
+    // Status 1 (flag clear, port 18 high), the analog inputs, the count.
     EXPECT_EQ((std::vector<std::uint32_t>{store_.GetValue(21), store_.GetValue(5), store_.GetValue(7), store_.GetValue(27)}),
               (std::vector<std::uint32_t>{1, 0x123, 0x456, 500}));
-    // Counts of 1 to 19 are left out; 0 and 20 and more are written.
+    // Counts of 1 to 19 are left out.
     const std::pair<std::uint16_t, std::uint32_t> counts[] = {{10, 500}, {0, 0}, {20, 20}};
     for (const auto& [set, kept] : counts) {
         board_.sim.setMeasuredValue(set);
@@ -93,26 +95,13 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     ASSERT_TRUE(window_.WaitForCount(2));
     EXPECT_EQ(store_.GetValue(27), 1234u);
 
-    // The page changes right after anyone has asked which device is selected, then for
-    // good: no reading may follow it into the other block.
+    // The device changes right after a selection query, then for good.
     store_.SwitchAfterNextQuery(0x100);
     Polls(3);
     ASSERT_EQ(store_.SelectContainer(0x100), 1);
     Polls(3);
     EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
-
-// Ending a polling task while its exchange waits for a late reply, through the queue (as
-// the program's close does) and by deleting it (as a queue torn down around it does): the
-// window closed meanwhile gets nothing more, the task's thread is gone, and the link
-// answers the next frame.
-namespace {
-
-std::size_t ThreadCount() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
-}  // namespace
 
 TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
     ASSERT_EQ(store_.SelectContainer(0x300), 1);
@@ -147,8 +136,6 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         EXPECT_EQ(board_.link->ReadMeasuredValue(1), 0x0444);
     }
 }
-
-// --- the demo ---
 
 namespace {
 
@@ -187,8 +174,7 @@ TEST(BldcDemo, ChipZeroWalksTheWholeSequenceAndEndsAtZero) {
 
     CBldcDemoTask task(0x0E000001);  // chip 0
     task.SetDataContainer(&store);
-    // Every step ramps for 101 writes, holds, and waits a millisecond; the stop comes in
-    // the second cycle's first ramp.
+    // Each step: 101 ramp writes, the hold, 1 ms; stopped in the second cycle's first ramp.
     const std::size_t cycle = 21 * 101;
     clock.At(21 * (101 + 1) + 2000 + 19 * 3000 + 4000 + 1, [&] { task.SetCommand(0x0E000000); });
     ASSERT_EQ(task.Start(), 1);
@@ -208,7 +194,6 @@ TEST(BldcDemo, ChipZeroWalksTheWholeSequenceAndEndsAtZero) {
         stepStart += 101 + HoldOf(step) + 1;
         previous = kPercents[step];
     }
-    // The second cycle began, the stop came, and the duty went to 0 at once.
     EXPECT_EQ((std::tuple{w[cycle].clockMs, w[cycle].value, w[cycle + 1].clockMs, w[cycle + 1].value}),
               (std::tuple{stepStart, 0u, stepStart + 2, 0u}));
     std::size_t duties = 0;
@@ -233,11 +218,9 @@ TEST(BldcDemo, ChipFiveJumpsAndAStopInAHoldSetsZeroAtOnce) {
     ASSERT_EQ(task.Start(), 1);
     task.GetThreadHandle()->Join();
 
-    // No values between the steps; the stop in the second step's hold gives 0 at once.
     std::vector<std::pair<std::uint32_t, std::uint64_t>> duties;
     for (const auto& w : store.WritesOf(28)) duties.emplace_back(w.value, w.clockMs);
     EXPECT_EQ(duties, (std::vector<std::pair<std::uint32_t, std::uint64_t>>{{0, 0}, {24, 2002}, {0, 3001}}));
-    // Each duty went to PWM channel 1 and was announced with its word.
     EXPECT_EQ(board.wire->CountLetter('P'), 3u);
     const auto posts = window.Messages();
     ASSERT_EQ(posts.size(), 3u);

@@ -1,4 +1,3 @@
-// The thread carrier, the peripheral tasks and the task queue over an in-memory wire.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,7 +48,7 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
         while (!release) std::this_thread::yield();
         return 7u;
     });
-    EXPECT_EQ(carrier.Join(), kStillActive);  // nothing started: nothing to wait for
+    EXPECT_EQ(carrier.Join(), kStillActive);
     EXPECT_NE(carrier.Start(), 0u);
     EXPECT_EQ((std::tuple{carrier.Start(), carrier.GetExitCode()}), (std::tuple{0u, kStillActive}));  // one thread at a time
     release = true;
@@ -84,7 +83,6 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
     EXPECT_EQ((std::vector{task.CheckInterruptTraced(1, 1, 1), task.CheckInterruptTraced(1, 0, 1), task.CheckInterrupt(1, 1)}),
               (std::vector{1, 0, 0}));
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
-    // Inputs without a port of their own give the flag alone.
     const auto before = board.wire->Count();
     EXPECT_EQ((std::tuple{task.CheckInterrupt(4, 1), board.wire->Count()}), (std::tuple{0, before + 1}));
 }
@@ -150,12 +148,11 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
 }
 
 TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
-    // A stop word with nothing to stop starts nothing.
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0E000000, EmptyTaskRecord(), 0);
     EXPECT_EQ((std::tuple{queue_->PendingTasks(), CTaskFactory::GetInstance()->GetPollingTask()}), (std::tuple{0u, nullptr}));
 
-    // Start and stop back to back, before the worker has even started the task.
+    // Start and stop before the worker has started the task.
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
     CPollingTask* task = CTaskFactory::GetInstance()->GetPollingTask();
     ASSERT_NE(task, nullptr);
@@ -187,11 +184,10 @@ TEST_F(Engine, WorkerSleepsWhileTheOnlyTaskRuns) {
     ASSERT_TRUE(window_.WaitForCount(1));
     const auto passes = queue_->WorkerPasses();
     ASSERT_TRUE(window_.WaitForCount(4));  // about 150 ms of polling
-    EXPECT_EQ(queue_->WorkerPasses(), passes);  // nothing changed, so no pass
+    EXPECT_EQ(queue_->WorkerPasses(), passes);
 }
 
-// Shutdown with everything running: a polling task, a demo task, a lens drive that
-// would last over a minute, and one-shot tasks queued behind it.
+// Polling, demo, a lens drive of over a minute, one-shot tasks queued behind.
 TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     platform::DebugCapture debug;
     FakeBoard board;

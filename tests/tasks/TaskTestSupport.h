@@ -1,6 +1,3 @@
-// Test doubles for the task engine: a board link over the in-memory wire, a data store
-// that logs its writes, a scriptable clock, and the real board link to the simulator
-// (also used by the page tests).
 #pragma once
 
 #include <atomic>
@@ -22,7 +19,6 @@
 #include "platform/core/Handles.h"
 #include "platform/core/Inbox.h"
 
-// Waits (in real time) until `done` holds; false when it never did.
 inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -32,8 +28,7 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
     return true;
 }
 
-// The board link over the in-memory wire, answering with the input levels and
-// interrupt flags set here (the 'E' reply's [2], [5], [6] and [7]).
+// The board link over the in-memory wire; levels and flags go to 'E' [2], [5], [6], [7].
 struct FakeBoard {
     FakeBoard() : wire(new FakeTransport), link(std::make_unique<CRG1Micon>(std::unique_ptr<ITranslate>(wire))) {
         wire->respond = [this](const Bytes& f) {
@@ -53,7 +48,7 @@ struct FakeBoard {
     std::unique_ptr<CRG1Micon> link;
 };
 
-// The real data store, with every word write logged (index, value, clock time).
+// The real data store, every write logged.
 class RecordingStore final : public IDataContainer {
 public:
     struct Write {
@@ -90,8 +85,7 @@ public:
         if (const std::int32_t next = switchAfterQuery_.exchange(-1); next != -1) inner_.SelectContainer(next);
         return id;
     }
-    // The next query of the selection answers, then selects `key`: a writer that checks
-    // the selection apart from its write is caught between the two.
+    // The next selection query answers, then selects `key`.
     void SwitchAfterNextQuery(std::int32_t key) { switchAfterQuery_ = key; }
     int SetValuesIfSelected(std::int32_t key, std::span<const DataWord> words) override {
         std::lock_guard guard(mutex_);
@@ -108,8 +102,7 @@ private:
     std::vector<Write> writes_;
 };
 
-// A clock whose time moves only by sleeps on it, with actions that run on the sleeping
-// thread once the time reaches their moment.
+// Time moves only by sleeps; actions run on the sleeping thread when due.
 class ScriptedClock final : public platform::IClock {
 public:
     std::uint64_t nowMs() override { return nowUs_.load() / 1000; }
@@ -137,7 +130,6 @@ private:
     std::multimap<std::uint64_t, std::function<void()>> actions_;
 };
 
-// The real board link to the simulator, connected with the open's control frame forgotten.
 struct SimBoard : SimLink {
     SimBoard() : SimLink("tamsiro-tasks") {}
     bool Connect() { return ConnectAndClear(); }

@@ -1,5 +1,3 @@
-// Drawing objects: the line's and the bar's exact pixels, the bitmap's life cycle and
-// diagnostics, the caption's anchor. (Bounded point lists: the graph's long run.)
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -15,7 +13,6 @@ constexpr gui::ColourRef kInk = 0x0000C0;
 constexpr gui::ColourRef kFill = 0x00FF00;
 using Colours = std::vector<gui::ColourRef>;
 
-// A canvas with a white bitmap of the given size attached.
 struct Surface {
     CDerivedCanvas canvas;
     CDdbBitmap bitmap{0, kWhite};
@@ -24,7 +21,7 @@ struct Surface {
         bitmap.SetSize(w, h);
         bitmap.Attach(&canvas);
     }
-    Colours at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*SurfaceOf(&canvas), points); }
+    Colours at(std::initializer_list<QPoint> points) { return guitest::Pixels(*SurfaceOf(&canvas), points); }
     void clear() { SurfaceOf(&canvas)->fill(kWhite); }
 };
 
@@ -43,7 +40,7 @@ TEST(Line, DrawsOnlyItsNewestSegmentFromTheNewestPointWithoutTheEndPixel)
     line.Draw(&s.canvas, 0);
     EXPECT_EQ(s.at({{50, 20}, {0, 0}}), (Colours{kInk, kWhite}));  // the older point is the end: not drawn
 
-    // Two more points drawn with mode 2: b -> a, then the line is empty.
+    // Mode 2: b -> a, then the line is empty.
     s.clear();
     line.AddPoint(60, 30, 0);
     line.AddPoint(80, 30, 0);
@@ -51,8 +48,7 @@ TEST(Line, DrawsOnlyItsNewestSegmentFromTheNewestPointWithoutTheEndPixel)
     EXPECT_EQ(s.at({{80, 30}, {61, 30}, {60, 30}}), (Colours{kInk, kInk, kWhite}));
     EXPECT_EQ(line.Draw(&s.canvas, 0), 0);
 
-    // A point left of its predecessor: the segment runs to the left edge at the
-    // predecessor's height.
+    // A point left of its predecessor: to the left edge at its height.
     s.clear();
     line.AddPoint(100, 10, 2);
     line.AddPoint(20, 30, 0);
@@ -67,14 +63,13 @@ TEST(Rectangle, FillsInsideTheSlotAndOutlinesLeftTopAndRightOnly)
     bar.AddPoint(10, 40, 0);
     bar.AddPoint(30, 100, 0);
     EXPECT_EQ(bar.Draw(&s.canvas, 0), 1);
-    // Fill: columns 12..27, rows 40..99. The left stroke runs up from the bottom corner, the
-    // top one from the top left corner, the right one down without its end; no bottom stroke.
+    // Fill: columns 12..27, rows 40..99; no bottom stroke.
     EXPECT_EQ(s.at({{20, 70}, {27, 99}, {12, 100}, {12, 40}, {27, 40}, {28, 40}, {28, 99}, {28, 100}, {20, 100},
                     {11, 70}, {29, 70}}),
               (Colours{kFill, kFill, kInk, kInk, kInk, kInk, kInk, kWhite, kWhite, kWhite, kWhite}));
     EXPECT_EQ(bar.Draw(&s.canvas, 0), 0);  // nothing left to draw
 
-    // A slot narrower than the insets still shows its bar: one outlined column in its middle.
+    // A slot narrower than the insets: one column in its middle.
     s.clear();
     bar.AddPoint(10, 40, 0);
     bar.AddPoint(13, 100, 0);
@@ -93,12 +88,10 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     platform::DebugCapture debug;
     CDerivedCanvas canvas;
     CDdbBitmap bitmap(0, 0xFFFFE2);
-    // A negative size (a client area smaller than the graph's margins) makes nothing too.
     for (int w : {0, -5}) {
         EXPECT_EQ((std::tuple{bitmap.SetSize(w, 10), bitmap.HasBitmap()}), (std::tuple{0, false}));
     }
-    EXPECT_EQ(bitmap.Attach(nullptr), 0);
-    // Only the zero size says so.
+    EXPECT_EQ(bitmap.Attach(nullptr), 0);  // only the zero size is reported
     EXPECT_EQ((std::tuple{debug.count("IDrawingObject::CDdbBitmap : Invalid Size\n"),
                           debug.count("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n")}), (std::tuple{1u, 1u}));
 
@@ -106,7 +99,7 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     const gui::Bitmap* surface = SurfaceOf(&canvas);
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(surface->size(), QSize(8, 4));
-    // 0x00BBGGRR: 0xFFFFE2 is red E2, green FF, blue FF.
+    // 0x00BBGGRR.
     EXPECT_EQ(qRgb(0xE2, 0xFF, 0xFF), surface->image().pixel(7, 3) | 0xFF000000u);
 
     EXPECT_EQ((std::tuple{bitmap.Create(), debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n")}), (std::tuple{0, 1u}));
@@ -116,12 +109,10 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
 
 TEST(Text, CentresOnItsAnchorAndRotatedTextRunsUpFromIt)
 {
-    // Halves truncate toward zero.
     EXPECT_EQ((std::vector{CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 90), CText::TextOrigin(QPoint(40, 200), QSize(60, 16), 0),
                            CText::TextOrigin(QPoint(0, 0), QSize(7, 5), 0)}),
               (std::vector{QPoint(32, 230), QPoint(10, 192), QPoint(-3, -2)}));
 
-    // Without text nothing is drawn; a text is plain Arial of its height, centred.
     Surface s(50, 30);
     CText empty(16, 0, kInk);
     empty.SetPosition(25, 15, 0);

@@ -1,6 +1,3 @@
-// The speed-curve graph: decoder guards, axis and grid pixels (which prove the tick
-// tables), the sweep's erase and wrap, histogram buckets, the wrapped composition,
-// channel rules, long runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,13 +20,11 @@ const gui::Bitmap& SeriesImage(CDerivedGraphLabel& g, int channel)
     return *SurfaceOf(g.Series(channel)->GetCanvas());
 }
 
-// A channel's shape: its number, line or bars, and its colours.
 struct Shape {
     int channel, kind;
     gui::ColourRef line, fill = 0;
 };
 
-// A graph of w x h with these channels, all shown.
 void Build(CDerivedGraphLabel& g, int w, int h, std::initializer_list<Shape> shapes)
 {
     ASSERT_TRUE(g.BuildGraph(w, h));
@@ -43,7 +38,6 @@ void Build(CDerivedGraphLabel& g, int w, int h, std::initializer_list<Shape> sha
 
 }  // namespace
 
-// (The mapping itself is in the axis and curve pixels below.)
 TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
 {
     platform::DebugCapture debug;
@@ -60,15 +54,13 @@ TEST(PixelDecoder, RefusesNoPixelsOrRangeAndRewritesZeroDivisions)
     r.maximum = 8000;
     EXPECT_EQ((std::tuple{d.SetDivisions(0), r.divisions}), (std::tuple{1, 400})) << r.divisions;
 
-    // A flat range divides by nothing (its line is in the pixels below); huge values stay
-    // within the pixel limit.
+    // Flat range: no division by zero; huge values clamp.
     CRangeRecord flat{500, 500, 0}, wide{0, 1, 0};
     EXPECT_EQ((std::tuple{x.Init(&flat, 180, 1), x.PixelToValue(30)}), (std::tuple{1, 500}));
     x.Init(&wide, 500, 0);
     EXPECT_EQ((std::pair{x.ValueToPixel(2e9), x.ValueToPixel(-2e9)}), (std::pair{graphaxes::kPixelLimit, -graphaxes::kPixelLimit}));
 }
 
-// The vertical step by maximum, at both edges of each row; above the table the divisions.
 TEST(TickStep, FollowsTheTableAtItsEdgesAndNeverFallsToZero)
 {
     const std::pair<int, int> rows[] = {{10, 1},     {20, 2},       {50, 5},       {100, 10},     {200, 20},
@@ -83,13 +75,12 @@ TEST(TickStep, FollowsTheTableAtItsEdgesAndNeverFallsToZero)
     EXPECT_EQ(graphaxes::TickStep(false, 0, 100, -5), 1);
 }
 
-// A 600 x 250 graph window with a line on channel 1 over 0..100 (divisions 5) and
-// 0..8000: the geometry the pages see.
+// Channel 1 over 0..100 (divisions 5) and 0..8000.
 class GraphGeometry : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(Build(graph, 600, 250, {{1, CDerivedGraphLabel::kLine, kCurve}})); }
     gui::ColourRef at(int x, int y) { return graph.Canvas()->pixel(x, y); }
-    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points) { return speedtest::Pixels(*graph.Canvas(), points); }
+    std::vector<gui::ColourRef> at(std::initializer_list<QPoint> points) { return guitest::Pixels(*graph.Canvas(), points); }
     CDerivedGraphLabel graph;
 };
 
@@ -98,17 +89,16 @@ TEST_F(GraphGeometry, PartsLieWhereTheLayoutPutsThem)
     EXPECT_EQ((std::tuple{SurfaceOf(graph.Graph()->GetCanvas())->size(), graph.Axis(1, true)->GetOrigin(), SeriesImage(graph, 1).size()}),
               (std::tuple{QSize(600, 250), QPoint(45, 195), QSize(500, 181)}));
 
-    // Horizontal axis line on row 195, drawn from its right end: graph x 76..575.
+    // Axis line on row 195, x 76..575.
     EXPECT_EQ(at({{76, 195}, {575, 195}, {576, 195}}), (std::vector{kTick, kTick, kWhite}));
-    // Ticks every 5 (25 px), hanging 10 px below the line: rows 196..205.
+    // Ticks every 5 (25 px), rows 196..205.
     for (int x = 75; x <= 575; x += 25) EXPECT_EQ(at({{x, 196}, {x, 205}}), (std::vector{kTick, kTick})) << x;
     EXPECT_EQ(at(87, 196), kWhite);
-    // Vertical ticks every 1000 (0..8000 over 180 px), columns 66..74, at rows
-    // 15 + 180 - v * 180 / 8000.
+    // Vertical ticks every 1000, columns 66..74, rows 15 + 180 - v * 180 / 8000.
     for (const int row : {195, 172, 150, 127, 105, 82, 60, 37, 15})
         EXPECT_EQ(at({{66, row}, {74, row}}), (std::vector{kTick, kTick})) << row;
     EXPECT_EQ(at(70, 100), kWhite);
-    // Grid: every 5 across (plot x 25 = graph 100), every 1000 down (plot row 157).
+    // Grid: graph x 100, row 172.
     EXPECT_EQ(at({{100, 100}, {87, 172}, {87, 100}}), (std::vector{kGrid, kGrid, kWhite}));
 }
 
@@ -122,8 +112,7 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
     const gui::Bitmap& series = SeriesImage(graph, 1);
     const gui::Bitmap& plot = *SurfaceOf(graph.Graph()->GetCanvas());
     graph.Canvas();
-    // The composition is the plot area ANDed with the series, with series columns
-    // [25, 500) at graph x 75.. and [0, 25) at graph x 550...
+    // Plot AND series; series columns [25, 500) at graph x 75, [0, 25) at 550.
     int mismatches = 0;
     for (int sy = 0; sy < 180; ++sy) {
         for (int sx = 0; sx < 500; ++sx) {
@@ -133,8 +122,7 @@ TEST_F(GraphGeometry, AWrappedTraceIsSplitSoTheNewestPointStandsAtTheRightEdge)
         }
     }
     EXPECT_EQ(mismatches, 0);
-    // The sweep erased ahead of the new point and the newest pixel is near the right.
-    // The old trace at (20, 87) (x 4, about 4080) is gone.
+    // The new point drawn, the old trace at (20, 87) erased.
     EXPECT_EQ((std::pair{series.pixel(25, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), series.pixel(20, 87)}),
               (std::pair{kCurve, kWhite}));
 }
@@ -155,14 +143,13 @@ TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
 
 TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
 {
-    // Channel 2 has no shape yet: no title; a point for it is ignored.
+    // Channel 2 has no shape yet.
     EXPECT_EQ((std::vector{graph.SetSeriesShape(3, CDerivedGraphLabel::kLine, kCurve, 0),
                            graph.SetSeriesShape(0, CDerivedGraphLabel::kBars, kCurve, 0), graph.GetSeriesCount(),
                            graph.SetAxisRange(3, 1, 0, 10, 1), graph.SetAxisTitle(2, 1, QStringLiteral("x")), graph.AddPoint(2, 5, 5)}),
               (std::vector{0, 0, 1, 0, 0, 1}));
 
-    // Replacing channel 1 again and again: the old parts go (ASan checks), the graph
-    // keeps drawing with the new ones.
+    // Old parts freed on replacement (ASan checks).
     for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(graph.SetSeriesShape(1, i % 2, kCurve, 0x00FF00), 1);
         graph.AddPoint(1, 5 * i, 1000);
@@ -171,18 +158,16 @@ TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
     }
     ASSERT_EQ(graph.SetSeriesShape(2, CDerivedGraphLabel::kLine, 0x800000, 0), 1);
     EXPECT_EQ(graph.GetSeriesCount(), 2);
-    // Mask 3: both series, channel 2's axes (the last set bit).
+    // Mask 3: channel 2's axes (the last set bit).
     graph.SetChannelMask(3);
     EXPECT_EQ(graph.Graph()->CurrentVerticalAxis(), graph.Axis(2, false));
 }
 
 TEST_F(GraphGeometry, DegenerateRangesAndDivisionsDrawAndReturn)
 {
-    // Maximum equal to minimum: a flat line on the base row.
     graph.SetAxisRange(1, 0, 500, 500, 0);
     for (int x = 0; x <= 10; x += 5) graph.AddPoint(1, x, 500);
     EXPECT_EQ(SeriesImage(graph, 1).pixel(40, 180), kCurve);
-    // Small and inverted ranges, zero and negative divisions: the tick steps stay positive.
     graph.SetAxisRange(1, 1, 0, 5, 0);
     graph.SetAxisRange(1, 1, 100, 0, -3);
     graph.SetYAxisMaximum(0);
@@ -204,20 +189,19 @@ TEST(Histogram, AValueOnABucketEdgeRedrawsTheBucketThatCountsIt)
     graph.AddPoint(1, 0, 10);                   // counted in (5, 10] and shown there
     // Two: rows 144..179; (10, 15] stays empty.
     EXPECT_EQ((std::pair{bars.pixel(37, 150), bars.pixel(62, 175)}), (std::pair{0x00FF00u, kWhite}));
-    // A full redraw shows the same bars (it also draws the empty buckets' base line).
+    // A full redraw shows the same bars.
     const QImage incremental = bars.image().copy(0, 0, 500, 180);
     graph.Series(1)->Draw();
     EXPECT_EQ(bars.image().copy(0, 0, 500, 180), incremental);
 
-    // No bucket width: values are kept, nothing is drawn, nothing hangs.
+    // No bucket width: values kept, no hang.
     graph.SetXAxisDivisions(1, 0);
     EXPECT_EQ(graph.Series(1)->AddValue(3, 3), 0);
     graph.SetXAxisDivisions(1, -5);
     EXPECT_EQ((std::tuple{graph.Series(1)->Draw(), graph.Series(1)->Container()->GetCount()}), (std::tuple{1, 3u}));
 }
 
-// The start-up test's histogram: 0.1 s buckets over 10 s on its 320 plot columns, 3.2
-// columns each. Every bucket holding a value shows a bar, however narrow its slot.
+// The start-up histogram: 100 buckets on 320 columns.
 TEST(Histogram, EveryBucketShowsItsBarHoweverNarrowItsSlot)
 {
     CDerivedGraphLabel graph;
@@ -241,7 +225,6 @@ TEST(Histogram, EveryBucketShowsItsBarHoweverNarrowItsSlot)
     EXPECT_EQ(inkedRuns(), 100);
     graph.Series(1)->Draw();
     EXPECT_EQ(inkedRuns(), 100);
-    // Wider buckets show at once: the picture equals a fresh composition.
     graph.Canvas();
     graph.SetXAxisDivisions(1, 200);
     const QImage shown = graph.Canvas()->image().copy();
@@ -259,11 +242,9 @@ TEST(SeriesContainer, RollsOverAndReadsNoIndexOutsideItself)
     EXPECT_EQ((std::pair{c.GetPoint(0).first, c.GetPoint(100).second}), (std::pair{49.0, 298.0}));
     // b <= 0: the value at index a; outside the buffer: 0, not a stray read.
     EXPECT_EQ((std::vector{c.CountInRange(3, 0), c.CountInRange(-1000, 0), c.CountInRange(500, -1)}), (std::vector{104.0, 0.0, 0.0}));
-    // (Half-open counting: a value on a bucket's edge, in the histogram.)
 }
 
-// At every tick (through wraps, jumps, zeros) the canvas equals a full composition, ink
-// lies only in the bands the erase knows of, and changed pixels lie in the repainted parts.
+// Each tick equals a full redraw; ink and changes stay where erase and repaint know.
 TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
 {
     CDerivedGraphLabel graph;
@@ -308,7 +289,6 @@ TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
         EXPECT_TRUE(same && outside == 0 && stray == 0) << "tick " << k << ": outside " << outside << ", stray " << stray;
         if (badTicks > 3) break;
     }
-    // 230 points each: the buffer keeps its last 101, the line its last few.
     for (int channel = 1; channel <= 2; ++channel) {
         EXPECT_EQ(graph.Series(channel)->Container()->GetCount(), 101u);
         const auto* line = dynamic_cast<const CLine*>(graph.Series(channel)->Shape());
@@ -317,8 +297,7 @@ TEST(LongRun, TwoChannelsOverManyTicksEqualAFullCompositionAndStayBounded)
     }
 }
 
-// Labels wider than the room between ticks are thinned out rather than drawn over each
-// other: on the label rows, every run of ink (a label) stays as narrow as one label.
+// Each run of ink on the label rows stays as narrow as one label.
 TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
 {
     CDerivedGraphLabel graph;
@@ -326,7 +305,7 @@ TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
     graph.SetAxisRange(1, 1, 0, 100000, 5000);  // 21 labels of up to six digits, 25 px apart
     graph.SetChannelMask(1);
     const gui::Bitmap& canvas = *graph.Canvas();
-    std::vector<std::pair<int, int>> runs;  // first and last column of each label
+    std::vector<std::pair<int, int>> runs;  // first and last column
     for (int x = 0; x < 600; ++x) {
         bool ink = false;
         for (int y = 207; y < 220 && !ink; ++y) ink = canvas.pixel(x, y) != kWhite;

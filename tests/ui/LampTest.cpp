@@ -1,4 +1,3 @@
-// A status lamp is a disc drawn over what lies behind it.
 #include <gtest/gtest.h>
 
 #include <QPalette>
@@ -25,7 +24,6 @@ TEST(Lamp, IsDrawnOverItsBackgroundNotOnASquare)
     guitest::settle();
     const QImage shot = parent.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(speedtest::SavePng(shot, QStringLiteral("lamp_on_dark_background")));
-    // The lamp's corner shows the background; its middle the lit colour.
     EXPECT_EQ(shot.pixel(29, 29), qRgb(0x20, 0x40, 0x60));
     EXPECT_GT(qGreen(shot.pixel(20, 20)), 100);
     EXPECT_EQ(qRed(shot.pixel(20, 20)), 0);

@@ -1,6 +1,3 @@
-// A page keeps its own and its speed windows' places in the settings file for the next start;
-// a speed window with nothing stored, or stored over the page, goes beside or below it;
-// a control shows its stored word again.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -17,7 +14,6 @@
 
 namespace {
 
-// A speed window of the page, shown.
 template <class W>
 std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
 {
@@ -28,8 +24,7 @@ std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
     return w;
 }
 
-// One run of the program: the settings file, the profile loaded from it, and a page
-// with a control, the two tachometer windows and the graph window.
+// One run of the program.
 struct AppRun {
     explicit AppRun(const std::filesystem::path& file)
     {
@@ -49,7 +44,7 @@ struct AppRun {
         page.SetTachometer(SpeedWindow<CSubDialog_Tachometer>(page));
         page.SetSecondTachometer(SpeedWindow<CSubDialog_DigitalTachometer>(page));
         page.SetGraph(SpeedWindow<CSubDialog_Graph>(page));
-        // Shown first, so the window's frame is known when the places are worked out.
+        // Shown first, so the frame is known.
         page.show();
         page.ResizeWindow();
         page.RestoreWindowPositions();
@@ -83,7 +78,7 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
-        // Nothing stored yet: the tachometers beside the page, top-aligned, the graph below the (second) one.
+        // Nothing stored: tachometers beside the page, the graph below them.
         EXPECT_EQ(first.Tachometer().topLeft(), QPoint(pageSize.width(), 0));
         EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(0, 160));
         first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
@@ -93,24 +88,19 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
         gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
         graphWindow->moveWindow(QRect(50, 500, 304, 124));
         graph = graphWindow->windowRect();
-        // Closing the page hides it, which saves the places.
         gui::send(first.page.handle(), gui::msg::Close, 0, 0);
     }
     {
         AppRun second(file);
         EXPECT_EQ(second.page.windowRect(), QRect(QPoint(220, 140), pageSize));
-        // Both tachometers share one place: the second one's, saved last (the dial window
-        // keeps to its own smallest size).
+        // Both tachometers share the place saved last.
         EXPECT_EQ(second.Tachometer().topLeft(), tachometers.topLeft());
         EXPECT_EQ(second.page.SecondTachometer()->windowRect(), tachometers);
         EXPECT_EQ(second.page.GetContainerWindow("speedcurve", nullptr)->windowRect(), graph);
     }
 }
 
-// The page stands near the screen's lower right corner, and the tachometers' stored place
-// (beside a narrower page) lies over it: they go beside the page where the screen has room,
-// on its left, and the graph, with nothing stored, above it (the screen's edge would push a
-// window placed off the screen back over the page).
+// The page near the lower right corner; the tachometers stored over it; the graph not stored.
 TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom)
 {
     TempDir dir;
@@ -118,8 +108,7 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint corner(area.right() - 300, area.bottom() - 200);
     {
-        // Only the corners of the main window and the page are kept across a restart; a
-        // speed window whose rectangle has no width counts as not stored.
+        // A rectangle without width counts as not stored.
         CSettingsStore settings;
         settings.SetPath(file);
         const std::pair<const char*, int> keys[] = {
@@ -139,13 +128,11 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
     EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
     EXPECT_EQ(graph.top() + graph.height(), page.top());
-    // A page with one tachometer window places that one alone.
     run.page.SetSecondTachometer(nullptr);
     run.page.RestoreWindowPositions();
     EXPECT_EQ(run.Tachometer(), tachometer);
 }
 
-// Showing a stored word again: a control with a bit field shows its bits, not the word.
 TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
 {
     TempDir dir;

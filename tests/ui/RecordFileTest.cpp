@@ -27,8 +27,6 @@ std::string startBanner(const std::string& stamp)
 
 }  // namespace
 
-// Each recording appends a block of exact bytes after what the file held; starting
-// again while recording closes the running block first.
 TEST(RecordFile, BlocksAppendWithExactBytesAndARestartClosesTheRunningBlock)
 {
     TempDir dir;
@@ -65,14 +63,14 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     ScriptedNames dialog;
     CDerivedExternFile file(&dialog, steppingClock());
 
-    // A recording runs into a good file (ending a recording never started writes nothing)...
+    // A recording into a good file...
     dialog.answers = {dir.file("good.csv"), dir.file("missing/bad.csv")};
     ASSERT_EQ(file.ChooseFile(), 1);
     EXPECT_FALSE(file.EndRecord() || file.WriteRow(1, 2) != 0);
     ASSERT_TRUE(file.StartRecord(0));
     file.WriteRow(5, 6);
 
-    // ...then the user picks a file in a folder that does not exist.
+    // ...then a file in a missing folder is picked.
     ASSERT_EQ(file.ChooseFile(), 1);
     ASSERT_EQ(dialog.requests.at(0).mode, FileDialogRequest::Mode::Save);
     EXPECT_FALSE(file.StartRecord(0));
@@ -80,16 +78,13 @@ TEST(RecordFile, AnUnwritablePathFailsClearlyAndLosesNothing)
     EXPECT_FALSE(debug.lines().empty() || file.IsRecording());
     EXPECT_EQ((std::pair{file.WriteRow(7, 8), file.WriteRowReal(7, 1.0, 2.0)}), (std::pair{0, 0}));
     EXPECT_FALSE(file.EndRecord() || std::filesystem::exists(dir.file("missing")));
-    // The good file holds its complete block.
     const std::string good = startBanner("09:03:07.045") + kOneChannel + "09:03:07.145, 5, 6\r\n" + kEnd;
     EXPECT_EQ(readText(dir.file("good.csv")), good);
 
-    // A cancelled dialog keeps the earlier choice; no dialog at all chooses nothing.
     EXPECT_EQ(file.ChooseFile(), 0);
     EXPECT_EQ((std::pair{file.GetFileName(), file.GetDisplayName()}), (std::pair{dir.file("missing/bad.csv"), std::string("bad.csv")}));
     EXPECT_EQ(CDerivedExternFile().ChooseFile(), 0);
 
-    // A path under three characters is refused.
     file.SetFileName("ab");
     EXPECT_FALSE(file.StartRecord(1) || std::filesystem::exists("ab"));
 }
@@ -130,6 +125,5 @@ TEST(LogFile, WritesBannerEmptyLineAndEnabledLinesOnlyWithTextOutsideAsciiAsQues
                                                   "bad ?? end\r\n"
                                                   "2,0\r\n" +
                                                   kEnd);
-    // Cancelling keeps the path.
     EXPECT_EQ((std::tuple{log.ChooseFile(), log.GetFileName()}), (std::tuple{0, dir.file("test.csv")}));
 }

@@ -1,21 +1,11 @@
-// Helpers shared by the speed display tests: pixel reads and PNG renders for a look.
 #pragma once
 
 #include <QDir>
 #include <QString>
-#include <vector>
 
-#include "platform/gui/Drawing.h"
+#include "platform/gui/GuiTestSupport.h"
 
 namespace speedtest {
-
-// The bitmap's colours at these points, in order.
-inline std::vector<gui::ColourRef> Pixels(const gui::Bitmap& b, std::initializer_list<QPoint> points)
-{
-    std::vector<gui::ColourRef> out;
-    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
-    return out;
-}
 
 // Writes the picture to build/screenshots/<name>.png; true when it was written.
 inline bool SavePng(const QImage& image, const QString& name)

@@ -1,6 +1,3 @@
-// Speed windows: the frameless hit test, what each window shows and paints (the newest
-// of its double-buffered frames), the messages they swallow or pass on, and the graph
-// window's routing of points to its channels.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -31,7 +28,6 @@ TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
         int graph;
     };
     using namespace gui::hit;
-    // The border codes themselves are the layer's; here: the 10 px band, then caption or client.
     const Row rows[] = {
         {{481, 499}, BottomRight, BottomRight},
         {{110, 110}, Caption, Caption},   {{471, 399}, Caption, Caption},   {{300, 400}, Client, Caption},
@@ -56,7 +52,7 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     EXPECT_EQ((std::pair{window.RpmDial()->Needle().GetValue(), window.PpsDial()->Needle().GetValue()}), (std::pair{3000, 120}));
     EXPECT_EQ(window.Front()->Image().image(), window.PpsDial()->Image().image());
 
-    // After many frames (only the needles' boxes repainted) the screen shows the newest.
+    // After many partial repaints the screen shows the newest frame.
     for (int v = 0; v <= 15000; v += 700) {
         window.SetValues(v / 10, v);
         if (v % 2100 == 0) guitest::settle();
@@ -65,8 +61,7 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
     EXPECT_TRUE(SameRegion(screen, QPoint(0, 0), window.PpsDial()->Image(), QRect(0, 0, 300, 300)));
 
-    // A new pps maximum redraws the pps dial with its needle on the new scale, though the
-    // speed stays as it was; the rpm dial keeps its scale.
+    // A new pps maximum rescales the pps dial only.
     window.SetPpsMaximum(1000);
     window.SetValues(1470, 14700);
     CTachometerFull reference(QStringLiteral("pps"), 100);
@@ -92,7 +87,6 @@ TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
     window.SetValues(250, 260);
     const QImage painted = window.widget()->grab().toImage();
     EXPECT_TRUE(SameRegion(painted, QPoint(50, 30), window.Front()->Image(), QRect(0, 0, 270, 40)));
-    // The part shown is the readout's upper left 270 x 40, whose text is centred on (130, 18).
     EXPECT_EQ(window.Front()->Image().image().copy(0, 0, 270, 40), window.Display()->Display().Image().image().copy(0, 0, 270, 40));
     QRect ink;
     for (int y = 0; y < 40; ++y)
@@ -129,7 +123,6 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ((std::tuple{changes[0].w, changes[0].l, changes[1].w}), (std::tuple{gui::WParam{5}, gui::LParam{9}, gui::WParam{6}}));
 
-    // Hosted controls are borrowed once each and become the window's children.
     gui::Window control;
     ASSERT_TRUE(control.create(&owner, 3001, QRect(0, 0, 20, 20)));
     EXPECT_EQ((std::tuple{tach.AddControl(&control), tach.AddControl(&control)}), (std::tuple{1, 0}));
@@ -161,7 +154,6 @@ TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
               (std::pair{std::pair{15.0, 300.0}, std::pair{15.0, 400.0}}));
     window.show();
     guitest::settle();
-    // New points repaint only the plot area; the screen still shows the whole picture.
     for (int x = 20; x <= 100; x += 5) {
         window.AddPoint(x, 3000 + 40 * x, 50 + (x % 30));
         if (x % 15 == 0) guitest::settle();

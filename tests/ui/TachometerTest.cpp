@@ -1,5 +1,3 @@
-// Tachometer images: the scale's guards, the needle and the red zone in pixels, the AND
-// composition, renders for a look. The digital readout and the pps dial: their windows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,16 +11,12 @@ using gui::redOf;
 
 TEST(DialScale, HugeMaximaStayDefined)
 {
-    // Capped, so the full scale neither overflows nor needs millions of ticks.
     const auto capped = tachometer::LayoutFor(INT32_MAX).fullScale;
     EXPECT_GT(capped, 0) << capped;
     EXPECT_LE(capped, 2 * tachometer::kMaxMaximum) << capped;
-    // No full scale to divide by: the needle rests at zero.
     EXPECT_EQ(tachometer::NeedleGeometry(500, 0, 240, 100, 300, 150).angle, 0.0);
 }
 
-// Full scale, sweep and minor step by maximum, at the edges of the step and sweep rules;
-// a negative maximum counts as 0.
 TEST(DialScale, StepsAndSweepsFollowTheMaximum)
 {
     struct Row {
@@ -54,8 +48,7 @@ TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
     const gui::Bitmap& scale = dial.Scale().Image();
     const gui::Bitmap& needle = dial.Needle().Image();
     const gui::Bitmap& shown = dial.Image();
-    // Each composition equals the whole scale ANDed with the whole needle image, also
-    // after earlier needles and a scale change (only the needle's box is redone).
+    // Also after earlier needles and a scale change.
     for (const int value : {3000, 12000, 0, 16400, 8000}) {
         if (value == 0) dial.SetScaleMaximum(15000);
         dial.SetValue(value);
@@ -66,8 +59,7 @@ TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
         EXPECT_TRUE(speedtest::SavePng(shown.image(), QStringLiteral("tachometer_rpm_%1").arg(value)));
     }
 
-    // 8000 of 16000 over 240 degrees: the needle points at 105 degrees. 100 px out
-    // along it the picture is the needle's red; mirrored across the vertical, white.
+    // 8000 of 16000 over 240 degrees: 105 degrees.
     const QPoint on = tachometer::PolarPoint(150, 100, 105.0 / 180 * tachometer::kPi);
     const gui::ColourRef c = shown.pixel(on.x(), on.y());
     EXPECT_GE(redOf(c), 200) << c;
@@ -79,10 +71,10 @@ TEST_F(NeedleDial, ComposesTheScaleAndTheNeedleWithAnExactAnd)
 TEST_F(NeedleDial, TicksBeyondTheMaximumAreRed)
 {
     const gui::Bitmap& scale = dial.Scale().Image();
-    // 16000 sits at -15 degrees: its tick runs from (290, 187) inwards.
+    // 16000 at -15 degrees.
     const QPoint red = tachometer::PolarPoint(150, 137, -15.0 / 180 * tachometer::kPi);
     const gui::ColourRef r = scale.pixel(red.x(), red.y());
     EXPECT_GT(redOf(r), greenOf(r) + 100);
-    // 15000 sits at 0 degrees: grey from (295, 150) to (280, 150).
+    // 15000 at 0 degrees: grey.
     for (const int x : {282, 287, 292}) EXPECT_EQ(scale.pixel(x, 150), 0xC0C0C0u) << x;
 }

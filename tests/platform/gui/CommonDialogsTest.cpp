@@ -1,5 +1,3 @@
-// Filter strings, the clipboard through its provider, and the real boxes and file
-// dialogs run as modal dialogs. (The scripted ones answer every application test.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -34,12 +32,9 @@ TEST(CommonDialogs, ClipboardGoesThroughTheProvider) {
         script.failClipboard(true);
         EXPECT_FALSE(setClipboardText("x"));
     }
-    // The scripted provider is gone: the real clipboard takes the text.
     EXPECT_EQ((std::tuple{setClipboardText("3\t250\r\n"), QGuiApplication::clipboard()->text()}), (std::tuple{true, QString("3\t250\r\n")}));
 }
 
-// Run from inside the dialog's loop: clicks and the owner's close box, then keys where
-// the window system sends them.
 void clickBothThenType(Window& owner, Window& other, const QString& text, Qt::Key last) {
     guitest::userClick(owner);  // blocked
     guitest::userClick(other);  // not blocked

@@ -1,5 +1,3 @@
-// Dialogs: templates in dialog units, modal and modeless runs, keys, menus, the close
-// box, minimise/restore, frameless hit testing.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,8 +12,7 @@ using SpyDialog = Spy<Dialog>;
 
 namespace {
 
-// The main window's layout, cut to what the tests touch: "Arial" 8, a menu, the two
-// buttons, a combo box and an edit field (the window's own size is ours).
+// The main window's layout, cut to what the tests touch.
 DialogTemplate mainWindowTemplate() {
     DialogTemplate t;
     t.caption = "Tamsiro";
@@ -35,7 +32,7 @@ DialogTemplate mainWindowTemplate() {
 
 }  // namespace
 
-// The rectangles follow from Arial 8 (Liberation Sans at 11 px: 6 x 12 dialog base units).
+// Arial 8: 6 x 12 dialog base units.
 TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsCommand) {
     ASSERT_TRUE(Application::metricCompatibleFont()) << "fonts-liberation2 is not installed";
     SpyDialog dialog(mainWindowTemplate());
@@ -45,7 +42,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
         EXPECT_EQ(d.item(id::Ok)->rectInParent(), QRect(158, 72, 75, 21));
         EXPECT_EQ(d.itemAs<PushButton>(id::Cancel)->text(), QString("Cancel"));
         EXPECT_EQ(d.item(id::Cancel)->rectInParent(), QRect(252, 72, 75, 21));
-        // A combo box keeps its field height: the template's 69 units include the list.
+        // The template's 69 units include the list.
         auto* combo = d.itemAs<ComboBox>(1024);
         EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
@@ -57,7 +54,7 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
     const auto commands = dialog.only(msg::Command);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ((std::pair{commands[0].w, commands[0].l}), (std::pair{makeWParam(32776, 0), LParam{0}}));
-    EXPECT_FALSE(dialog.exists());  // a modal dialog's window is gone when it returns
+    EXPECT_FALSE(dialog.exists());
 }
 
 TEST(DialogKeys, EnterGivesOkAndEscCancelUnlessAControlKeepsThemOrOkIsDisabled) {
@@ -176,17 +173,16 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
         EXPECT_EQ(pane.rectInParent(), QRect(14, 40, 150, 60));  // 100 x 40 units of Arial 8
         EXPECT_EQ(pane.item(1001)->rectInParent(), QRect(6, 6, 90, 18));
 
-        // The pane's controls notify the pane, not the window.
         guitest::userClick(*pane.item(1001));
         EXPECT_EQ(pane.itemAs<CheckButton>(1001)->check(), 1);
         ASSERT_EQ(pane.count(msg::Command), 1);
         EXPECT_EQ((std::tuple{loWord(pane.only(msg::Command)[0].w), window.count(msg::Command)}), (std::tuple{1001, 0}));
-        // Esc in the pane's edit is the window's key: it cancels the window.
+        // Esc in the pane cancels the window.
         guitest::focusForKeys(*pane.item(1002));
         guitest::userKey(*pane.item(1002), Qt::Key_Escape);
     });
     EXPECT_EQ(result, id::Cancel);
-    EXPECT_FALSE(pane.exists());  // the pane went with its window
+    EXPECT_FALSE(pane.exists());
 }
 
 TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
@@ -211,6 +207,6 @@ TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
     for (int step = 1; step <= 3; ++step) QTest::mouseMove(window, at(grip + QPoint(100 * step, 10 * step)));
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(grip + QPoint(300, 30)));
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
-    QTest::mouseMove(window, at(grip + QPoint(350, 30)));  // released: the window stays
+    QTest::mouseMove(window, at(grip + QPoint(350, 30)));
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
 }

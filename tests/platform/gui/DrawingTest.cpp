@@ -1,17 +1,14 @@
-// Drawing: block copies, the rotated copy, fills, regions, fonts, wide pens. (Lines, the
-// dial's composition, painting into windows: the drawing object, tachometer and speed
-// window tests.)
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 
-#include "platform/gui/Drawing.h"
+#include "GuiTestSupport.h"
 
 using namespace gui;
 
 namespace {
 
-// A small image whose every pixel differs, so a misplaced pixel shows.
+// Every pixel differs, so a misplaced one shows.
 Bitmap numbered(int w, int h) {
     Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
@@ -23,15 +20,6 @@ std::uint32_t raw(const Bitmap& b, int x, int y) {
     return reinterpret_cast<const std::uint32_t*>(b.image().constScanLine(y))[x];
 }
 
-// The colours of `b` at these points, in order.
-std::vector<ColourRef> pixels(const Bitmap& b, std::initializer_list<QPoint> points) {
-    std::vector<ColourRef> out;
-    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
-    return out;
-}
-
-// Every pixel of `dst`: inside `landed` the source pixel (ANDed with what was there, for
-// an AND copy) from `src` at `from` onwards; outside, what was there.
 void expectCopied(const Bitmap& dst, const Bitmap& before, QRect landed, QPoint from, const Bitmap& src, bool andMode) {
     for (int y = 0; y < dst.height(); ++y)
         for (int x = 0; x < dst.width(); ++x) {
@@ -54,8 +42,7 @@ TEST(BlockCopies, PlainAndAndCopiesAreExactAndClippedIncludingTheWideRowTail) {
     EXPECT_EQ(dst.blockCopy(QPoint(2, 2), src, QRect(1, 0, 3, 2)), 6);
     expectCopied(dst, before, QRect(2, 2, 3, 2), QPoint(1, 0), src, false);
 
-    // Partly off the top: only the part inside both bitmaps is written; thirteen pixels a
-    // row is four lanes at a time, then a tail of one.
+    // Partly off the top; 13 pixels a row: lanes of four, then a tail.
     const Bitmap wide = numbered(13, 3);
     Bitmap andDst(15, 4);
     andDst.fill(colourRef(0xF3, 0x3C, 0xA5));
@@ -66,7 +53,6 @@ TEST(BlockCopies, PlainAndAndCopiesAreExactAndClippedIncludingTheWideRowTail) {
     orDst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 1, 1), CopyMode::Or);
     EXPECT_EQ(raw(orDst, 0, 0), raw(before, 0, 0) | raw(src, 0, 0));
 
-    // Nothing to do: empty or inverted rectangles, copies that land outside.
     EXPECT_EQ(dst.blockCopy(QPoint(6, 0), src, src.rect()) + dst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 0, 3)) +
                   dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)) + dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)),
               0);
@@ -77,7 +63,7 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
     b.fill(0xFFFFFF);
     b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
     b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
-    EXPECT_EQ(pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
+    EXPECT_EQ(guitest::Pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
 
     Bitmap g(4, 2);
     g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left; 16-bit steps: 255 * 3 / 4, truncated
@@ -85,11 +71,11 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
 
     Bitmap none;
     EXPECT_FALSE(none.create(0, 5));
-    none.fill(0xFF);  // harmless on a null bitmap
+    none.fill(0xFF);
 }
 
 TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyDegrees) {
-    // A quarter turn clockwise: the upper left corner goes to the upper right.
+    // A quarter turn clockwise.
     const Bitmap src = numbered(4, 3);
     Bitmap turned(20, 20);
     turned.fill(0x808080);
@@ -99,7 +85,6 @@ TEST(RotatedCopy, AnAsymmetricImageLandsWhereExpectedAtNinetyDegrees) {
         for (int i = 0; i < w; ++i) EXPECT_EQ(raw(turned, x0 + h - 1 - j, y0 + i), raw(src, i, j)) << i << "," << j;
     EXPECT_EQ((std::pair{raw(turned, x0 + h, y0), raw(turned, x0 - 1, y0)}), (std::pair{0xFF808080u, 0xFF808080u}));
 
-    // Any other angle: the needle's, on the tachometer.
     EXPECT_FALSE(turned.rotatedCopy(src, src.rect(), QPoint(1, 1), QPoint(1, 1), QPoint(0, 5)));  // degenerate
     EXPECT_FALSE(turned.rotatedCopy(src, QRect(), QPoint(0, 0), QPoint(4, 0), QPoint(0, 3)));
 }
@@ -133,15 +118,14 @@ TEST(Scaling, HalvingAveragesAndWidePensCoverTheirCentreLine) {
     for (int x = 0; x < 20; ++x) stripes.fillRect(QRect(x, 0, 1, 10), x % 2 ? 0xFFFFFF : 0x000000);
     const Bitmap half = stripes.scaled(10, 5);
     ASSERT_EQ(half.size(), QSize(10, 5));
-    EXPECT_NEAR(redOf(half.pixel(5, 2)), 0x80, 0x10);  // black and white columns averaged
+    EXPECT_NEAR(redOf(half.pixel(5, 2)), 0x80, 0x10);
     EXPECT_TRUE(stripes.scaled(0, 5).isNull());
 
-    // A wide pen covers its centre line. (One-pixel lines: the graph's line and bar.) A
-    // line far outside is clamped, not walked.
+    // A line far outside is clamped, not walked.
     Bitmap lines(20, 20);
     lines.fill(0xFFFFFF);
     lines.drawLine(QPoint(2, 10), QPoint(17, 10), Pen{0x0000FF, 3});
     lines.drawLine(QPoint(-2000000000, 3), QPoint(2000000000, 3), 0x00FF00);
-    EXPECT_EQ(pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
+    EXPECT_EQ(guitest::Pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
 }
 

@@ -1,4 +1,3 @@
-// Helpers shared by the window layer's tests.
 #pragma once
 
 #include <QCoreApplication>
@@ -15,6 +14,7 @@
 
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Dialog.h"
+#include "platform/gui/Drawing.h"
 #include "platform/gui/Window.h"
 
 namespace guitest {
@@ -57,7 +57,13 @@ inline gui::DialogTemplate plainTemplate(const QString& caption) {
     return t;
 }
 
-// Processes events until done() or the time limit; returns done().
+// The bitmap's colours at these points, in order.
+inline std::vector<gui::ColourRef> Pixels(const gui::Bitmap& b, std::initializer_list<QPoint> points) {
+    std::vector<gui::ColourRef> out;
+    for (const QPoint& p : points) out.push_back(b.pixel(p.x(), p.y()));
+    return out;
+}
+
 inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     QElapsedTimer t;
     t.start();
@@ -67,14 +73,12 @@ inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     return done();
 }
 
-// Lets deferred deletions and queued events run.
 inline void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
 
-// Runs a modal dialog; `inside` runs once the modal loop is running. A watchdog ends
-// a dialog that did not end within two seconds with -99.
+// Runs `inside` in the modal loop; a watchdog ends the dialog after 2 s with -99.
 inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>& inside,
                     gui::Window* owner = nullptr) {
     QTimer::singleShot(0, [&dialog, inside] { inside(dialog); });
@@ -85,37 +89,29 @@ inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>
     return dialog.doModal(owner);
 }
 
-// A user's left click: to the top-level QWindow, through the window system's path.
+// The user's mouse goes to the top-level QWindow, through the window system's path.
+inline QPoint onTop(gui::Window& target, QPoint clientPos) {
+    return target.widget()->mapTo(target.widget()->window(), clientPos);
+}
+inline QWindow* topOf(gui::Window& target) { return target.widget()->window()->windowHandle(); }
 inline void userClick(gui::Window& target, QPoint clientPos = QPoint(-1, -1)) {
-    QWidget* widget = target.widget();
-    QWidget* top = widget->window();
-    if (clientPos.x() < 0) clientPos = widget->rect().center();
-    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, clientPos));
+    if (clientPos.x() < 0) clientPos = target.widget()->rect().center();
+    QTest::mouseClick(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
-
-// A user's mouse move (no button), press and release, the same way.
-inline void userMove(gui::Window& target, QPoint clientPos) {
-    QWidget* widget = target.widget();
-    QWidget* top = widget->window();
-    QTest::mouseMove(top->windowHandle(), widget->mapTo(top, clientPos));
-}
+inline void userMove(gui::Window& target, QPoint clientPos) { QTest::mouseMove(topOf(target), onTop(target, clientPos)); }
 inline void userPress(gui::Window& target, QPoint clientPos) {
-    QWidget* top = target.widget()->window();
-    QTest::mousePress(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+    QTest::mousePress(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
 inline void userRelease(gui::Window& target, QPoint clientPos) {
-    QWidget* top = target.widget()->window();
-    QTest::mouseRelease(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target.widget()->mapTo(top, clientPos));
+    QTest::mouseRelease(topOf(target), Qt::LeftButton, Qt::NoModifier, onTop(target, clientPos));
 }
-// Gives the keyboard focus to target (its window activated) and types a key there.
 inline void focusForKeys(gui::Window& target) {
-    QWidget* top = target.widget()->window();
-    top->activateWindow();
-    (void)QTest::qWaitForWindowActive(top->windowHandle(), 2000);
+    target.widget()->window()->activateWindow();
+    (void)QTest::qWaitForWindowActive(topOf(target), 2000);
     target.setFocus();
 }
 inline void userKey(gui::Window& target, Qt::Key key, QString text = QString()) {
-    QWindow* window = target.widget()->window()->windowHandle();
+    QWindow* window = topOf(target);
     if (text.isEmpty()) {
         QTest::keyClick(window, key);
         return;

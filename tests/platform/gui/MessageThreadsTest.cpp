@@ -1,5 +1,3 @@
-// Posting from a worker thread: messages reach the GUI thread in order, nothing reaches
-// a window after it was destroyed, handles are never reused, payloads are freed once.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -31,8 +29,7 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
     };
     std::thread worker([&] {
         for (int i = 0; i < 1000; ++i) {
-            // Halfway, wait until the GUI thread delivers, so the window dies while this
-            // thread still posts (with the core's post: the worker sees no Qt type).
+            // Halfway, wait for delivery, so the window dies while this thread posts.
             for (int spin = 0; i == 500 && spin < 5000 && !reached; ++spin) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             platform::post(target, msg::TaskData, static_cast<WParam>(i), 0x20000);
         }
@@ -42,7 +39,6 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
     worker.join();
     guitest::waitFor([] { return false; }, 30);  // anything still queued comes through
     EXPECT_EQ((std::tuple{window.exists(), offThread, afterDestroy}), (std::tuple{false, false, 0}));
-    // Delivered in the order posted, without gaps, up to the one that destroyed it.
     const auto received = window.only(msg::TaskData);
     ASSERT_EQ(received.size(), 301u);
     for (std::size_t i = 0; i < received.size(); ++i) ASSERT_EQ(received[i].w, i);
@@ -53,7 +49,7 @@ TEST(MessagePosting, AWorkerPostsWhileTheWindowIsDestroyedMidway) {
 }
 
 namespace {
-// A worker's result that counts its lives, so a leak or a double free shows.
+// Counts its lives: a leak or a double free shows.
 struct Result {
     static inline std::atomic<int> alive{0};
     std::string text;
@@ -92,8 +88,7 @@ TEST(MessagePosting, PostsCarryAnOwnedPayloadThatIsFreedAfterTheHandlerOrWhenDro
     EXPECT_EQ(texts, (std::vector<std::string>{"step 0", "step 1", "step 2"}));
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->text, "step 2");
-    EXPECT_EQ(Result::alive.load(), 1);  // only the one the handler kept
-    // A plain l that is not a payload is never taken for one.
+    EXPECT_EQ(Result::alive.load(), 1);
     EXPECT_EQ(gui::payloadValue<Result>(reinterpret_cast<LParam>(kept.get())), nullptr);
     kept.reset();
     EXPECT_EQ(Result::alive.load(), 0);

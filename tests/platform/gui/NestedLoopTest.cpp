@@ -1,5 +1,3 @@
-// Nested loops: windows deleted while their handler waits in a message box, and posted
-// messages and timer ticks inside such loops.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,7 +13,7 @@ using guitest::SpyWindow;
 
 namespace {
 
-// A page whose button handler asks the user and then carries on with its own members.
+// A page whose handler asks the user, then uses its own members.
 struct PageLike : Dialog {
     static inline int alive = 0, destroysHandled = 0, carriedOn = 0;
     PageLike() : Dialog(pageTemplate()) { ++alive; }
@@ -24,7 +22,7 @@ struct PageLike : Dialog {
     LResult onCommand(int commandId, int code, Handle from) override {
         if (commandId != 5) return Dialog::onCommand(commandId, code, from);
         messageBox(this, "Save?", "Question");
-        setText(QStringLiteral("answered"));  // the page's own data, after the nested loop
+        setText(QStringLiteral("answered"));
         ++carriedOn;
         return 1;
     }
@@ -57,7 +55,6 @@ TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsH
     guitest::userClick(*raw->item(5));
     EXPECT_EQ(openAtRemoval, 1);  // posts flow inside the box's nested loop
     EXPECT_EQ((std::tuple{boxes.open, page.get()}), (std::tuple{0, nullptr}));
-    // The handler carried on, and the whole page saw its destruction.
     EXPECT_EQ((std::pair{PageLike::carriedOn, PageLike::destroysHandled}), (std::pair{1, 1}));
     ASSERT_TRUE(guitest::waitFor([] { return PageLike::alive == 0; }));
 }
@@ -69,8 +66,7 @@ TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {
     w.answer = [&](std::uint32_t m, WParam wp, LParam) -> LResult {
         if (m == msg::Timer && w.count(msg::TaskData) < 20) ++ticksBeforeAllPosts;
         if (m == msg::TaskData && wp == 0) {
-            // A handler that takes a while (the tick falls due), then pumps messages as
-            // a message box would: the rest of the posts come before the tick.
+            // Slow (the tick falls due), then pumping as a message box does.
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         }

@@ -1,5 +1,3 @@
-// Windows on the GUI thread: creation and destruction order, deferred deletes,
-// show/enable notifications, timers, colour queries, geometry, capture and threads.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -20,7 +18,7 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     std::vector<std::string> order;
     struct Tracked : SpyWindow {
         std::vector<std::string>* order = nullptr;
-        Window* probe = nullptr;  // the parent's handler still sees its children alive
+        Window* probe = nullptr;
         bool probeAlive = false;
         void onDestroy() override {
             order->push_back(text().toStdString());
@@ -43,7 +41,7 @@ TEST(WindowLifetime, DestroyNotifiesTheWindowThenItsChildrenAndFreesEveryHandle)
     EXPECT_EQ(order, (std::vector<std::string>{"parent", "child", "grandchild"}));
     EXPECT_TRUE(parent.probeAlive);
     for (Handle h : handles) EXPECT_FALSE(isWindow(h));
-    EXPECT_FALSE(ownedDialog.exists());  // owned windows go with their owner
+    EXPECT_FALSE(ownedDialog.exists());
 }
 
 TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler) {
@@ -75,11 +73,10 @@ TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePrevio
     EXPECT_TRUE(w.hide());
     ASSERT_EQ(w.count(msg::ShowWindow), 2);
     EXPECT_EQ((std::pair{w.only(msg::ShowWindow)[0].w, w.only(msg::ShowWindow)[1].w}), (std::pair{WParam{1}, WParam{0}}));
-    EXPECT_FALSE(w.setEnabled(false));  // was enabled
-    EXPECT_TRUE(w.setEnabled(true));    // was disabled
-    w.setEnabled(true);                 // no change: no notification
+    EXPECT_FALSE(w.setEnabled(false));
+    EXPECT_TRUE(w.setEnabled(true));
+    w.setEnabled(true);
     EXPECT_EQ(w.count(msg::Enable), 2);
-    // Closing a plain top-level window asks it first, then destroys it.
     w.widget()->close();
     EXPECT_EQ((std::pair{w.count(msg::SysCommand), w.count(msg::Close)}), (std::pair{1, 1}));
     EXPECT_FALSE(w.exists());
@@ -123,7 +120,6 @@ TEST(WindowGeometry, ATopLevelWindowIsMovedWhollyOntoTheScreenWhenPlacedOrShown)
         EXPECT_EQ(w.windowRect(), QRect(placed, size)) << asked.x() << "," << asked.y();
     }
     EXPECT_EQ(wholeOnScreen(QRect(area.topLeft() + QPoint(5, 5), area.size() * 2)).topLeft(), area.topLeft());
-    // Moved off the screen while hidden: back on it, frame included, when shown.
     SpyWindow hidden;
     ASSERT_TRUE(hidden.create(nullptr, 0, QRect(area.topLeft(), size), 0));
     hidden.widget()->move(area.bottomRight());
@@ -158,7 +154,7 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     w.destroy();
     QTest::qWait(30);
     EXPECT_EQ(w.ticks, afterKill + 1);
-    EXPECT_FALSE(w.setTimer(1, 5));  // no window, no timer
+    EXPECT_FALSE(w.setTimer(1, 5));
 }
 
 TEST(WindowColours, AControlAsksItsParentBeforePaintingAndFallsBackWhenUnanswered) {
@@ -262,6 +258,6 @@ TEST(WindowInput, MovesWithoutAButtonReachPreTranslateAndACapturedWindowGetsTheM
     guitest::userClick(button, QPoint(3, 3));
     EXPECT_EQ(page.count(msg::Command), 1);
     gauge.setCapture();
-    gauge.destroy();  // destroying releases the capture
+    gauge.destroy();
     EXPECT_EQ(Window::captureWindow(), nullptr);
 }

@@ -52,6 +52,14 @@ inline constexpr int kVersion = 0x800A;           // "Version"
 inline constexpr int kRollback = 0x800D;          // "Rollback to Initial value"
 }  // namespace pagemenu
 
+namespace speedplace {
+// The speed-curve window's place when none is stored: below the page and the tachometers
+// beside it, else above the page, whichever first fits the screen's height, else under
+// the tachometers when it lies wholly on the screen there (else below; an empty screen
+// accepts any place).
+QRect DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen);
+}  // namespace speedplace
+
 class CDerivedDialog : public gui::Dialog {
 public:
     using ControlMap = std::map<std::uint32_t, std::unique_ptr<CDerivedControl>>;

@@ -50,14 +50,23 @@ QRect Beside(const QRect& page, const QSize& size, const QRect& screen)
     return screen.isEmpty() || fits(right) || !fits(left) ? right : left;
 }
 
-// Below the page (at y), or above it when only there the window fits the screen's height.
-QRect Below(const QRect& page, int y, const QSize& size, const QRect& screen)
+}  // namespace
+
+QRect speedplace::DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen)
 {
-    const QRect below(QPoint(page.left(), y), size);
-    const QRect above(QPoint(page.left(), page.top() - size.height()), size);
+    const int y = std::max(page.top() + page.height(), tachometers.isNull() ? 0 : tachometers.top() + tachometers.height());
+    // Only the height decides here: the screen's edge rule moves a window in from the side.
     const auto fits = [&screen](const QRect& r) { return r.top() >= screen.top() && r.bottom() <= screen.bottom(); };
-    return screen.isEmpty() || fits(below) || !fits(above) ? below : above;
+    const QRect below(QPoint(page.left(), y), size);
+    if (screen.isEmpty() || fits(below)) return below;
+    const QRect above(QPoint(page.left(), page.top() - size.height()), size);
+    if (fits(above)) return above;
+    // A page too tall for either (a 768-pixel screen): under the tachometers, beside it.
+    const QRect under(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), size);
+    return !tachometers.isNull() && screen.contains(under) && !under.intersects(page) ? under : below;
 }
+
+namespace {
 
 bool Alive(const std::unique_ptr<gui::Window>& w) { return w != nullptr && w->exists(); }
 
@@ -106,7 +115,6 @@ void CDerivedDialog::RestoreWindowPositions()
     QRect stored;
     if (Stored(kPageKind, &stored)) moveWindow(QRect(stored.topLeft(), windowRect().size()));
     const QRect page = windowRect();
-    const int pageBottom = page.top() + page.height();
 
     // A speed window never opens over its page: a place stored beside a narrower page
     // (every page shares the stored places) gives way to the default one beside or below.
@@ -130,8 +138,7 @@ void CDerivedDialog::RestoreWindowPositions()
     } else if (tachometersStored && clearOfPage(belowStored)) {
         graphWindow_->moveWindow(belowStored);
     } else {
-        const int belowTachometers = placed.isNull() ? 0 : placed.top() + placed.height();
-        graphWindow_->moveWindow(Below(page, std::max(pageBottom, belowTachometers), graphSize, screen));
+        graphWindow_->moveWindow(speedplace::DefaultGraphPlace(page, placed, graphSize, screen));
     }
 }
 

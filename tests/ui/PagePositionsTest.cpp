@@ -145,3 +145,17 @@ TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
     run.page.Restore(40, 1);
     EXPECT_EQ(control->GetValue(), 3u);  // bits 4..6 of 0xB5
 }
+
+TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereTheScreenHasRoom)
+{
+    using speedplace::DefaultGraphPlace;
+    const QRect screen(0, 0, 1366, 768);
+    const QSize graph(708, 288);
+    const QRect tachometers(433, 0, 382, 424);
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 300), tachometers, graph, screen).topLeft(), QPoint(0, 424));
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 400, 433, 300), QRect(433, 400, 382, 100), graph, screen).topLeft(),
+              QPoint(0, 112));
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), tachometers, graph, screen).topLeft(), QPoint(433, 424));
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(433, 0, 382, 600), graph, screen).topLeft(), QPoint(0, 707));
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(), graph, QRect()).topLeft(), QPoint(0, 707));
+}

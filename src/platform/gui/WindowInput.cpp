@@ -210,6 +210,8 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove: {
+            // A disabled window takes no clicks: neither its hooks nor its dialog see them.
+            if (event->type() != QEvent::MouseMove && widget_ != nullptr && !widget_->isEnabled()) return true;
             const MouseEvent m = toMouseEvent(client_, static_cast<QMouseEvent*>(event));
             InputEvent in;
             in.mouse = m;

@@ -118,3 +118,19 @@ TEST(ButtonControls, AHookThatConsumesTheReleaseLeavesNoButtonDrawnPressed) {
     guitest::userClick(*dialog.item(5));
     EXPECT_EQ(dialog.count(msg::Command), 1);
 }
+
+TEST(ButtonControls, ADisabledWindowsMouseHooksSeeNoClick) {
+    struct Counting : Window {
+        int presses = 0;
+        bool onMouseDown(const MouseEvent&) override { return ++presses, true; }
+    };
+    Page page;
+    Counting row;
+    ASSERT_TRUE(row.create(&page.window, 7, QRect(10, 10, 40, 20), style::Visible));
+    row.setEnabled(false);
+    guitest::userClick(row);
+    EXPECT_EQ(row.presses, 0);
+    row.setEnabled(true);
+    guitest::userClick(row);
+    EXPECT_EQ(row.presses, 1);
+}

@@ -251,6 +251,12 @@ ITimer* CDerivedDialog::GetStatusTimer() const { return statusTimer_.get(); }
 
 IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
 
+void CDerivedDialog::WaitForTaskQueue()
+{
+    constexpr std::uint32_t kQueueWaitMs = 2000;
+    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(tasks_)) queue->WaitIdle(kQueueWaitMs);
+}
+
 bool CDerivedDialog::StartRecordOrSay()
 {
     if (recordFile_ == nullptr) return false;

@@ -209,6 +209,11 @@ public:
     // Starts a recording in the record file; when it cannot be opened, says so with the
     // file's name and returns false (the caller unticks its switch). False with no file.
     bool StartRecordOrSay();
+    // Waits, 2 s at most, until the task queue has run what is queued: the board's
+    // defaults the main window queued before a restore, or a closing page's last records
+    // before the program stops the queue. Pages that write to the board directly call it
+    // first, so their frames follow the queued ones instead of racing them.
+    void WaitForTaskQueue();
     const gui::Font& GetPageFont() const { return pageFont_; }
     bool IsDestroyed() const { return destroyed_; }
     // The task kind of a `device_target` name; -1 for a name the table does not hold.

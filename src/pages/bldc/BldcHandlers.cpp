@@ -142,7 +142,7 @@ gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
     // The main window has just queued the board's defaults; the select and the inputs
     // below go from this thread and must follow them, not race them. (A running poll
     // never lets the queue empty: then they go at once.)
-    if (!state_.polling && !state_.demo) WaitForQueue();
+    if (!state_.polling && !state_.demo) WaitForTaskQueue();
     RestoreAll();
     if (auto* tachometer = TachometerPanel()) tachometer->SetValues(0, 0);
     EnableControlsAt(bldc::kRecord, false);

@@ -13,7 +13,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/NamedSync.h"
 #include "platform/gui/Messages.h"
-#include "tasks/TaskListener.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/ExternFile.h"
@@ -28,7 +27,6 @@ namespace {
 
 constexpr int kPanelMargin = 6;
 // Long enough for the board's defaults or the idle duty, short enough not to hang the page.
-constexpr std::uint32_t kQueueWaitMs = 2000;
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -232,7 +230,7 @@ gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gu
             if (IExternFile* file = GetRecordFile()) file->EndRecord();
             // The program's close stops the queue next, dropping what has not started:
             // the idle duty and the polling stop must be on the wire first.
-            WaitForQueue();
+            WaitForTaskQueue();
             break;
         default:
             break;
@@ -243,10 +241,6 @@ gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gu
 gui::LResult CDeviceDialog_BLDC::onCommand(int id, int code, gui::Handle from) {
     if (id == pagemenu::kExportSpeedGraph && code == gui::notify::MenuOrAccelerator) ChooseRecordFile();
     return CDerivedDialog::onCommand(id, code, from);
-}
-
-void CDeviceDialog_BLDC::WaitForQueue() {
-    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(GetTaskQueue())) queue->WaitIdle(kQueueWaitMs);
 }
 
 void CDeviceDialog_BLDC::OnShowPage() {

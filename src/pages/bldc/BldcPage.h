@@ -69,8 +69,6 @@ private:
     void BuildControl(const bldc::PlacedControl& placed);
     void OnShowPage();
     void OnClosePage();
-    // Waits (bounded) until the task queue has run everything queued so far.
-    void WaitForQueue();
 
     // ---- reactions and displays (BldcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);

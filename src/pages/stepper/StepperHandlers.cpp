@@ -388,6 +388,9 @@ void CDeviceDialog_Stepper::RestoreSettingsToControls() {
 gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     CDerivedDialog::RestoreDeviceData();
     if (!run_) return 1;
+    // The main window has just queued the board's defaults; what follows writes to the
+    // board from this thread and must come after them, not race them.
+    WaitForTaskQueue();
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;

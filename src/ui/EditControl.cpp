@@ -101,7 +101,9 @@ QString CDerivedEdit::Format(std::uint32_t value)
 int CDerivedEdit::SetValue(std::uint32_t value)
 {
     text_ = Format(value);
-    if (exists()) setText(text_);
+    // A refresh (a poll shows the stored duty every tick) leaves text the user is still
+    // typing alone; Enter, focus loss or the typing pause takes it, and then it shows.
+    if (exists() && !timerRunning_) setText(text_);
     return 1;
 }
 

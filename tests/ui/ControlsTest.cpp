@@ -344,6 +344,13 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     EXPECT_TRUE(edit->IsHexInput());
     QTest::qWait(50);
     EXPECT_EQ(ChangeCount(), 3);
+    // A refresh while the user types (a poll) leaves the typed text to the commit.
+    edit->lineEdit()->selectAll();
+    QTest::keyClicks(edit->widget(), QStringLiteral("77"));
+    edit->SetValue(5);
+    EXPECT_EQ(edit->text(), "77");
+    guitest::userKey(*edit, Qt::Key_Return);
+    EXPECT_EQ(edit->GetValue(), 77u);
 
     // The field shows the value it reported: rounded half away from zero, held to the word.
     const auto commit = [&](const char* typed) {
@@ -361,7 +368,7 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     edit->SetValueTable(Decoder(ParameterRecord::kMultiply, 0.1, "%.1lf"));
     EXPECT_EQ(commit("2.9"), (std::pair{29u, QStringLiteral("2.9")}));
     EXPECT_EQ(commit("0x1A"), (std::pair{26u, QStringLiteral("2.6")}));
-    EXPECT_EQ(ChangeCount(), 10);
+    EXPECT_EQ(ChangeCount(), 11);
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)

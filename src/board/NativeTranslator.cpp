@@ -66,15 +66,26 @@ int CNativeTranslator::SetUseTimeouts(int flag) {
 
 int CNativeTranslator::IsConnected() { return present_; }
 
+namespace {
+
+// The locator's path is opened as it is (it may hold blanks or parentheses); the listed
+// name is only read for a port whose path the locator does not give.
+std::string PathOf(const std::optional<platform::PortInfo>& found) {
+    if (!found) return {};
+    return !found->devPath.empty() ? found->devPath : PortPathFromFriendlyName(found->friendlyName);
+}
+
+}  // namespace
+
 int CNativeTranslator::Open(int /*mode*/) {
-    platform::sleepMs(500);
+    // The presence check retries a busy port every second on the GUI thread: only a
+    // board that has just arrived waits for its port to settle.
+    if (busyPath_.empty() || PathOf(found_) != busyPath_) platform::sleepMs(500);
     Enumerate();  // the device record must be current: the name is resolved at each open
-    // The locator's path is opened as it is (it may hold blanks or parentheses); the
-    // listed name is only read for a port whose path the locator does not give.
-    std::string path;
-    if (found_) path = !found_->devPath.empty() ? found_->devPath : PortPathFromFriendlyName(found_->friendlyName);
+    const std::string path = PathOf(found_);
 
     const int err = path.empty() ? ENOENT : port_.open(path);
+    busyPath_ = err == EBUSY ? path : std::string();
     if (err != 0) {
         platform::debugOutf("Open error : code %x\n", static_cast<unsigned>(err));
         // A port we cannot open is no board to talk to: the link reports it absent, and

@@ -66,6 +66,9 @@ private:
     std::optional<platform::PortInfo> found_;  // the device of the last enumeration
     bool enumerated_ = false;                  // an enumeration result is held
     std::string reconnectPath_;                // the port that Reconnect re-opens
+    // The port whose last open failed because another program held it: a retry of it
+    // needs no settling pause (the pause is for a board that has just arrived).
+    std::string busyPath_;
     // The device number of the port as opened; set from a good Open to Close.
     std::optional<std::uint64_t> openedDevice_;
     platform::SerialPort port_;

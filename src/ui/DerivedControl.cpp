@@ -37,6 +37,14 @@ std::uint32_t ControlBinding::Read(const IDataContainer& store) const
                      : store.GetValue(word);
 }
 
+std::uint32_t ControlBinding::Of(std::uint32_t value) const
+{
+    if (!IsField()) return value;
+    if (lowestBit >= 32) return 0;
+    const std::uint32_t field = value >> lowestBit;
+    return bitCount >= 32 ? field : field & ((1u << bitCount) - 1u);
+}
+
 CDerivedControl::CDerivedControl(gui::Window* parent, std::uint32_t id)
     : parentWindow_(parent), parentHandle_(parent != nullptr ? parent->handle() : 0), windowId_(id)
 {

@@ -43,6 +43,8 @@ struct ControlBinding {
     bool IsField() const { return bitCount != 0; }
     // The bound value: the field moved down to bit 0, or the whole word.
     std::uint32_t Read(const IDataContainer& store) const;
+    // The bound part of a word held elsewhere: the field's bits, or the whole word.
+    std::uint32_t Of(std::uint32_t value) const;
 };
 
 class CDerivedControl : public virtual gui::Window {

@@ -253,6 +253,8 @@ IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
 
 void CDerivedDialog::WaitForTaskQueue()
 {
+    // Long enough for the board's defaults or a closing page's idle duty, short enough
+    // not to hang the window.
     constexpr std::uint32_t kQueueWaitMs = 2000;
     if (auto* queue = dynamic_cast<CDerivedTaskListener*>(tasks_)) queue->WaitIdle(kQueueWaitMs);
 }

@@ -26,7 +26,6 @@ using bldc::PlacedControl;
 namespace {
 
 constexpr int kPanelMargin = 6;
-// Long enough for the board's defaults or the idle duty, short enough not to hang the page.
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 

@@ -345,9 +345,7 @@ void CDeviceDialog_Stepper::ShowRows(const std::array<std::uint32_t, 8>& flags) 
         for (std::uint32_t index = 0; index < 4; ++index) {
             CDerivedControl* c = FindControl(static_cast<std::uint32_t>(word::kFirstRow + row), index);
             if (c == nullptr) continue;
-            const ControlBinding b = c->GetBinding();
-            const std::uint32_t w = flags[static_cast<std::size_t>(row)];
-            c->SetValue(b.IsField() ? (w >> b.lowestBit) & ((b.bitCount >= 32 ? 0u : 1u << b.bitCount) - 1u) : w);
+            c->SetValue(c->GetBinding().Of(flags[static_cast<std::size_t>(row)]));
         }
     }
 }

@@ -395,9 +395,10 @@ int CQuillfenDlg::LoadParameters() {
     if (services_.data == nullptr) return 0;
     services_.data->LoadFromFile();
     const SettingsFileReport report = services_.data->LastFileReport();
-    // Whatever was loaded is in the store now, so the page shows it even when a later
-    // record stopped the load.
-    if (report.records > 0) SendToPage(gui::msg::ReapplyDeviceData, 0);
+    // The open page is told whatever came of the load (also a cancel, or a file that
+    // loaded nothing): what is in the store is what it shows, even when a later record
+    // stopped the load.
+    SendToPage(gui::msg::ReapplyDeviceData, 0);
     if (!report.ok() && report.status != SettingsFileStatus::Cancelled) {
         const QString text = report.message.empty() ? QStringLiteral("The parameter setting could not be loaded.")
                                                     : QString::fromStdString(report.message);

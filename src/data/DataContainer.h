@@ -59,6 +59,17 @@ public:
     virtual std::uint32_t GetValueOf(std::int32_t key, int index) const = 0;
 };
 
+// A word read as a number: 0 where there is no store or it has no data (nothing
+// selected, an unknown key, an index outside the block), never the no-data mark.
+inline std::uint32_t WordOrZero(const IDataContainer* store, int index) {
+    const std::uint32_t v = store != nullptr ? store->GetValue(index) : 0xFFFFFFFFu;
+    return v == 0xFFFFFFFFu ? 0 : v;
+}
+inline std::uint32_t WordOrZero(const IDataContainer* store, std::int32_t key, int index) {
+    const std::uint32_t v = store != nullptr ? store->GetValueOf(key, index) : 0xFFFFFFFFu;
+    return v == 0xFFFFFFFFu ? 0 : v;
+}
+
 class CDerivedDataContainer final : public IDataContainer {
 public:
     static constexpr std::uint32_t kNoData = 0xFFFFFFFFu;

@@ -21,6 +21,7 @@ struct FileDialogRequest {
     std::vector<FileDialogFilter> filters;  // the first one is preselected
     std::string defaultExtension;           // appended when the name has none, without a dot
     bool fileMustExist = false;
+    bool confirmOverwrite = false;          // Save: ask before choosing an existing file
 };
 
 class IFileNameProvider {

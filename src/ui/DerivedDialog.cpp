@@ -1,6 +1,5 @@
 #include "ui/DerivedDialog.h"
 
-#include <QTimer>
 #include <algorithm>
 
 #include "data/DataContainer.h"
@@ -15,6 +14,7 @@
 #include "ui/ExternFile.h"
 #include "ui/PageFileNames.h"
 #include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
 
 namespace {
 
@@ -41,16 +41,6 @@ constexpr int kPageFontHeight = 14;
 constexpr int kPageFontWeight = 400;
 
 // Counts a change notification in progress for as long as it lives.
-class DepthGuard {
-public:
-    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-    ~DepthGuard() { --depth_; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-private:
-    int& depth_;
-};
 
 }  // namespace
 
@@ -251,12 +241,94 @@ ITimer* CDerivedDialog::GetStatusTimer() const { return statusTimer_.get(); }
 
 IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
 
-void CDerivedDialog::WaitForTaskQueue()
+bool CDerivedDialog::WaitForTaskQueue()
 {
     // Long enough for the board's defaults or a closing page's idle duty, short enough
     // not to hang the window.
     constexpr std::uint32_t kQueueWaitMs = 2000;
-    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(tasks_)) queue->WaitIdle(kQueueWaitMs);
+    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(tasks_)) return queue->WaitIdle(kQueueWaitMs);
+    return true;
+}
+
+std::uint32_t CDerivedDialog::Word(int index) const { return WordOrZero(data_, index); }
+
+void CDerivedDialog::SetWord(int index, std::uint32_t value)
+{
+    if (data_ != nullptr) data_->SetValue(index, value);
+}
+
+// ---- what every page repeats ------------------------------------------------------------
+
+void CDerivedDialog::ReactToStoredChange(int, std::uint32_t, CDerivedControl*) {}
+
+void CDerivedDialog::EndRunsOnce()
+{
+    if (runsEnded_) return;
+    runsEnded_ = true;
+    EndRuns();
+}
+
+void CDerivedDialog::StartPollingOnShow()
+{
+    if (pollingKind_ < 0 || data_ == nullptr) return;
+    SetWord(pollingKind_, 1);
+    CDerivedControl* first = nullptr;
+    for (const auto& [key, control] : controls_) {
+        if (static_cast<int>(key >> 16) != pollingKind_) continue;
+        Restore(key >> 16, key & 0xFFFFu);
+        if (first == nullptr) first = control.get();
+    }
+    ReactToStoredChange(pollingKind_, 1, first);
+}
+
+void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds)
+{
+    recordKind_ = recordKind;
+    recordCancelEnds_ = cancelEnds;
+    if (recordKind >= 0) EnableControlsAt(recordKind, false);
+}
+
+void CDerivedDialog::ChooseRecordFile()
+{
+    if (recordFile_ == nullptr || recordKind_ < 0) return;
+    const bool chosen = recordFile_->ChooseFile() != 0;
+    // The file dialog's loop may have outlived the page (the board unplugged meanwhile).
+    if (destroyed_) return;
+    if (chosen) {
+        EnableControlsAt(recordKind_, true);
+    } else if (recordCancelEnds_) {
+        recordFile_->EndRecord();
+        EnableControlsAt(recordKind_, false);
+    }
+}
+
+void CDerivedDialog::SwitchRecord(CDerivedControl* control, bool on)
+{
+    if (recordFile_ == nullptr) return;
+    if (!on) {
+        recordFile_->EndRecord();
+        return;
+    }
+    if (StartRecordOrSay() || destroyed_) return;
+    if (control == nullptr) return;
+    const ControlBinding binding = control->GetBinding();
+    if (binding.IsBound() && !binding.IsField()) SetWord(binding.word, 0);
+    control->SetValue(0);
+}
+
+std::uint32_t CDerivedDialog::NextSpeedSample()
+{
+    speedSample_ = speedSample_ >= 100 ? 1 : speedSample_ + 1;
+    return speedSample_;
+}
+
+void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
+{
+    if (auto* tachometer = dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get()))
+        tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    if (auto* graph = dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()))
+        graph->AddPoint(SpeedSampleX(), sample.shownPps, sample.shownRpm);
+    if (recordFile_ != nullptr) recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
 }
 
 bool CDerivedDialog::StartRecordOrSay()
@@ -312,9 +384,7 @@ int CDerivedDialog::OnDestroyPage()
     if (recordFile_ != nullptr) recordFile_->EndRecord();
     RetireControls();
     for (std::unique_ptr<gui::Window>* speed : {&firstTachometer_, &secondTachometer_, &graphWindow_}) {
-        if (*speed == nullptr) continue;
-        if ((*speed)->exists()) (*speed)->destroy();
-        speed->reset();
+        gui::deleteLater(std::move(*speed));
     }
     secondControls_.clear();
     statusTimer_.reset();
@@ -326,14 +396,9 @@ void CDerivedDialog::RetireControls()
 {
     ControlMap doomed;
     doomed.swap(controls_);
-    for (auto& [key, control] : doomed) {
-        if (control->exists()) control->destroy();
-    }
-    if (notifyDepth_ == 0) return;  // deleted here
-    // Inside a change notification the control whose NotifyParent is running may be one
-    // of these: it is deleted once the event that started it has been handled.
-    auto later = std::make_shared<ControlMap>(std::move(doomed));
-    QTimer::singleShot(0, [later] { later->clear(); });
+    // A control whose handler runs (its NotifyParent, or a dialog loop under it) is freed
+    // once that handler has returned.
+    for (auto& [key, control] : doomed) gui::deleteLater(std::move(control));
 }
 
 // ---- messages ---------------------------------------------------------------------------
@@ -361,8 +426,15 @@ gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l)
                             word);
         return 0;
     }
-    DepthGuard depth(notifyDepth_);
+    if (!control->isEnabled()) {
+        // A locked control (a row that does not run, what a demo plays) takes no change,
+        // however the change came; it shows the stored value again.
+        const ControlBinding binding = control->GetBinding();
+        if (data_ != nullptr && binding.IsBound()) control->SetValue(binding.Read(*data_));
+        return 1;
+    }
     HoldToSliderRange(word, *control);
+    runsEnded_ = false;  // a change may start a run again, even on a page closed before
     return OnControlChanged(word, control);
 }
 
@@ -376,12 +448,9 @@ void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& contr
             slider->GetBitPosition() != control.GetBitPosition() || slider->GetBitCount() != control.GetBitCount()) {
             continue;
         }
-        const std::int64_t low = std::max(0, slider->GetRangeMin());
-        const std::int64_t high = slider->GetRangeMax();
-        if (high <= low) return;  // no range given yet: nothing to hold to
-        const std::int64_t value = control.GetValue();
-        const std::int64_t held = std::clamp(value, low, high);
-        if (held != value) control.SetValue(static_cast<std::uint32_t>(held));
+        const std::uint32_t value = control.GetValue();
+        const std::uint32_t held = HeldToSliderRange(*slider, value);
+        if (held != value) control.SetValue(held);
         return;
     }
 }
@@ -416,13 +485,25 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             if (w == 0) {
                 SaveWindowPositions();
                 gui::send(owner_, gui::msg::PageClosed, 0, 0);
+            } else {
+                // Only a real show: minimising sends no ShowWindow, so polling goes on.
+                runsEnded_ = false;
+                StartPollingOnShow();
             }
             break;
         case gui::msg::Destroy:
+            // Also when the window goes without a close: the motor must not be left
+            // driven. This runs when the window goes, not when the object is freed later:
+            // by then the next page has set the board up, and a rest sent now would undo it.
+            EndRunsOnce();
+            // The program's close stops the queue next, dropping what has not started:
+            // what the page queued to end its runs must be on the wire first.
+            WaitForTaskQueue();
             destroyed_ = true;
             OnDestroyPage();
             break;
         case gui::msg::Close:
+            EndRunsOnce();
             SaveWindowPositions();
             gui::send(owner_, gui::msg::PageClosed, 0, 0);
             hide();
@@ -446,6 +527,9 @@ gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from)
     // id is not one.
     if (code == gui::notify::MenuOrAccelerator) {
         switch (id) {
+            case pagemenu::kExportSpeedGraph:
+                ChooseRecordFile();
+                break;
             case pagemenu::kSaveParameters:
                 SaveParameters();
                 break;

@@ -9,7 +9,14 @@
 // A page is created modeless and top-level on the empty page template with the page
 // menu; closing it only hides it (the main window is told with PageClosed). Pages
 // override onInitDialog (calling this one first, then building their controls),
-// OnControlChanged and RestoreDeviceData. Everything runs on the GUI thread.
+// OnControlChanged, RestoreDeviceData, EndRuns and ReactToStoredChange, and name their
+// polling and record switch kinds. What every page repeats is done here once: ending
+// runs at close or destroy, refusing changes from locked controls, holding typed values
+// to their slider's range, the record switch and its file, handing a speed sample to
+// dial, graph and record, polling from each show, and the fence on the task queue.
+// The page's controls and speed windows go through the window layer's deferred delete,
+// so none is freed while a handler of it (a nested dialog loop) is on the stack.
+// Everything runs on the GUI thread.
 //
 // Control keys: on the hard-coded pages kind << 16 | index (the kind is the control's
 // profile slot and data word; the window id is the key plus 3000); on the XML-surface
@@ -94,7 +101,8 @@ public:
     virtual bool SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
     // A control of this page reported a user change (ControlChanged). `word` is the
     // control's data word, -1 when it has none; an edit's value is already held to the
-    // range of the slider on the same word. The base: 1.
+    // range of the slider on the same word. A locked (disabled) control's report never
+    // gets here: the base refuses it and shows the stored value again. The base: 1.
     virtual int OnControlChanged(std::int32_t word, CDerivedControl* control);
     // Sizes the page's client area to the controls that sit on the page itself (their
     // largest right and bottom edges plus 10 pixels) and moves it to (0, 0); pages call
@@ -190,8 +198,8 @@ public:
     bool AnswerControlColour(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer);
 
     // WM_DESTROY's work: stops the queue's repeating tasks, saves the positions, stops
-    // the timer, ends a recording, destroys and deletes every control and speed window,
-    // deletes the timer and the record file. 1.
+    // the timer, ends a recording, destroys every control and speed window (freed once no
+    // handler of theirs runs), deletes the timer and the record file. 1.
     int OnDestroyPage();
 
     // ---- what the page borrows and keeps --------------------------------------------
@@ -209,11 +217,16 @@ public:
     // Starts a recording in the record file; when it cannot be opened, says so with the
     // file's name and returns false (the caller unticks its switch). False with no file.
     bool StartRecordOrSay();
-    // Waits, 2 s at most, until the task queue has run what is queued: the board's
-    // defaults the main window queued before a restore, or a closing page's last records
-    // before the program stops the queue. Pages that write to the board directly call it
-    // first, so their frames follow the queued ones instead of racing them.
-    void WaitForTaskQueue();
+    // A fence on the task queue: waits, 2 s at most, until every task queued before now
+    // has finished (the repeating poll and demo tasks do not count): the board's defaults
+    // the main window queued before a restore, or a closing page's last records before
+    // the program stops the queue. Pages that write to the board directly call it first,
+    // so their frames follow the queued ones instead of racing them. False (and said in
+    // the trace) when the time ran out; the caller decides.
+    bool WaitForTaskQueue();
+    // Data word `index` of the page's block as a number: 0 where the store has no data.
+    std::uint32_t Word(int index) const;
+    void SetWord(int index, std::uint32_t value);
     const gui::Font& GetPageFont() const { return pageFont_; }
     bool IsDestroyed() const { return destroyed_; }
     // The task kind of a `device_target` name; -1 for a name the table does not hold.
@@ -237,6 +250,51 @@ protected:
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
     bool onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) override;
 
+    // ---- what a page fills in --------------------------------------------------------
+    // Ends the page's runs, demos and tests and leaves the motor at rest. The base calls
+    // it once when the page is closed, and when its window is destroyed without a close
+    // since the page was last shown or changed (another model chosen, the board gone, the
+    // program ending). After a destroy the base then waits (bounded) for the task queue,
+    // so records the page queued here reach the board before the program stops the
+    // queue. The base: nothing.
+    virtual void EndRuns() {}
+    // A change already in the store that the page takes as if its control reported it:
+    // polling switched on when the page is shown. `control` may be null (a page without
+    // the control still polls). The base: nothing.
+    virtual void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control);
+
+    // Polling starts whenever the page is shown: the base stores 1 in word `kind`, shows
+    // it on the kind's controls and hands it to ReactToStoredChange. A page calls it once
+    // it is built; until then (and with -1) showing starts nothing.
+    void SetPollingKind(int kind) { pollingKind_ = kind; }
+
+    // ---- speed recording and samples -------------------------------------------------
+    // The page's record switch (kind `recordKind`): "Export Speed graph data" lets the
+    // record file choose its file and enables the switch when one was chosen; on a cancel
+    // a page with `cancelEnds` ends the recording and disables the switch, any other keeps
+    // both as they were. The switch stays disabled until a file is chosen.
+    void SetRecordSwitch(int recordKind, bool cancelEnds);
+    // The record switch turned on or off: on starts a recording (a file that cannot be
+    // opened is said, the switch unticked and its word cleared), off ends it.
+    void SwitchRecord(CDerivedControl* control, bool on);
+    // One speed sample, handed to the dial (shown pps and rpm), the graph (at the present
+    // sample's place) and the record file (a row of `raw` and the unrounded speeds).
+    struct SpeedSample {
+        std::uint32_t raw = 0;
+        double pps = 0.0;
+        double rpm = 0.0;
+        std::int32_t shownPps = 0;
+        std::int32_t shownRpm = 0;
+    };
+    void ShowSpeedSample(const SpeedSample& sample);
+    // The sample counter that places samples on the graph: 1, 2, ..., 100, then 1 again;
+    // a reset puts it back to 0 (the next sample is 1).
+    std::uint32_t NextSpeedSample();
+    void ResetSpeedSamples() { speedSample_ = 0; }
+    std::uint32_t SpeedSampleIndex() const { return speedSample_; }
+    // The graph's x for the present sample: 50 ms a sample, 0 at the 100th.
+    std::int32_t SpeedSampleX() const { return static_cast<std::int32_t>(speedSample_) * 50 - 5000; }
+
     // Shows or hides the speed windows that exist.
     void ShowSpeedWindows(bool visible);
 
@@ -251,6 +309,9 @@ protected:
 
 private:
     gui::LResult HandleControlChanged(gui::WParam w, gui::LParam l);
+    void EndRunsOnce();
+    void StartPollingOnShow();
+    void ChooseRecordFile();
     // A value typed into an edit is held to the range of the slider on its word (and
     // field) before the page stores or sends it; the edit then shows the held value.
     void HoldToSliderRange(std::int32_t word, CDerivedControl& control);
@@ -281,8 +342,10 @@ private:
     std::array<InterruptInputRecord, kInterruptInputs> interruptSettings_{};
     I2cRecord i2cSetting_{};
 
-    // Change notifications in progress. Controls the page destroys meanwhile are
-    // deleted from the event loop once the running event has been handled, so a control
-    // is never deleted under its own NotifyParent (or the input handler that called it).
-    int notifyDepth_ = 0;
+
+    bool runsEnded_ = false;  // EndRuns ran since the page was last shown or changed
+    int pollingKind_ = -1;
+    int recordKind_ = -1;
+    bool recordCancelEnds_ = false;
+    std::uint32_t speedSample_ = 0;
 };

@@ -70,7 +70,7 @@ int CDerivedExternFile::WriteRowReal(std::uint32_t a, double x, double y)
 
 int CDerivedExternFile::ChooseFile()
 {
-    const std::string path = recordfile::AskForPath(fileNames_);
+    const std::string path = recordfile::AskForPath(fileNames_, false);
     if (path.empty()) {
         return 0;
     }

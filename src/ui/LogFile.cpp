@@ -55,7 +55,7 @@ int CDerivedFile::WriteLine(std::string_view text, int enabled)
 
 int CDerivedFile::ChooseFile()
 {
-    const std::string path = recordfile::AskForPath(fileNames_);
+    const std::string path = recordfile::AskForPath(fileNames_, true);
     if (path.empty()) {
         return 0;
     }

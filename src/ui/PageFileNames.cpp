@@ -15,7 +15,7 @@ std::string CPageFileNames::RequestFileName(const FileDialogRequest& request)
     const QString title = QString::fromStdString(request.title);
     const QString extension = QString::fromStdString(request.defaultExtension);
     const QString path = request.mode == FileDialogRequest::Mode::Save
-                             ? gui::saveFileDialog(owner_, title, filters, extension, QString(), false)
+                             ? gui::saveFileDialog(owner_, title, filters, extension, QString(), request.confirmOverwrite)
                              : gui::openFileDialog(owner_, title, filters, extension);
     return path.toStdString();
 }

@@ -15,8 +15,8 @@ public:
     // `owner` is borrowed and must outlive the requests.
     explicit CPageFileNames(gui::Window* owner) : owner_(owner) {}
 
-    // The chosen path as UTF-8; empty when cancelled. A Save dialog does not ask before
-    // choosing an existing file: the page's record files append to it.
+    // The chosen path as UTF-8; empty when cancelled. A Save dialog asks before choosing
+    // an existing file only when the request says so (the page's record files append).
     std::string RequestFileName(const FileDialogRequest& request) override;
 
 private:

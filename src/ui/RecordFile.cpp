@@ -200,9 +200,12 @@ bool CloseRecording(LineStream& stream, std::string& error)
     return good;
 }
 
-std::string AskForPath(IFileNameProvider* fileNames)
+std::string AskForPath(IFileNameProvider* fileNames, bool confirmOverwrite)
 {
-    return fileNames == nullptr ? std::string() : fileNames->RequestFileName(SaveDialogRequest());
+    if (fileNames == nullptr) return std::string();
+    FileDialogRequest request = SaveDialogRequest();
+    request.confirmOverwrite = confirmOverwrite;
+    return fileNames->RequestFileName(request);
 }
 
 std::size_t CharacterCount(std::string_view utf8)

@@ -82,9 +82,10 @@ private:
 // the file (false when none was open).
 bool OpenRecording(LineStream& stream, const std::string& path, const LocalDateTime& now, std::string& error);
 bool CloseRecording(LineStream& stream, std::string& error);
-// Asks for a path with the Save dialog; empty when cancelled or when there
-// is no provider.
-std::string AskForPath(IFileNameProvider* fileNames);
+// Asks for a path with the Save dialog, which asks before choosing an existing
+// file when `confirmOverwrite` (the log file; a speed record appends to one);
+// empty when cancelled or when there is no provider.
+std::string AskForPath(IFileNameProvider* fileNames, bool confirmOverwrite);
 // The number of characters (not bytes) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);
 

@@ -274,3 +274,11 @@ bool CDerivedSlider::onWheel(int delta, const gui::MouseEvent&)
     }
     return true;
 }
+
+std::uint32_t HeldToSliderRange(const CDerivedSlider& slider, std::uint32_t value)
+{
+    const std::int64_t low = std::max(0, slider.GetRangeMin());
+    const std::int64_t high = slider.GetRangeMax();
+    if (high <= low) return value;
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, low, high));
+}

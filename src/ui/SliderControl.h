@@ -71,3 +71,8 @@ private:
     bool inTrack_ = false;
     std::int32_t clickSide_ = kOutsideTrack;
 };
+
+// A value typed beside a slider (its edit, or a value computed for it) held to the
+// slider's range, so the slider, the edit and what is stored or sent all say the same;
+// the value as it is while the slider has no range yet.
+std::uint32_t HeldToSliderRange(const CDerivedSlider& slider, std::uint32_t value);

@@ -11,7 +11,6 @@
 #include "platform/core/Debug.h"
 #include "platform/core/NamedSync.h"
 #include "ui/DisplayControls.h"
-#include "ui/ExternFile.h"
 #include "ui/SpeedWindows.h"
 
 namespace {
@@ -21,14 +20,8 @@ constexpr int kSpeedCountWord = 27;  // published by the polling task
 
 }  // namespace
 
-std::uint32_t CDeviceDialog_BLDC::Word(int index) const {
-    const IDataContainer* store = GetDataContainer();
-    return store != nullptr ? store->GetValue(index) : 0;
-}
-
 void CDeviceDialog_BLDC::Send(const std::vector<bldc::BldcCommand>& commands) {
     if (commands.empty()) return;
-    closed_ = false;
     bldc::SendCommands(handle(), GetDataContainer(), GetTaskQueue(), commands);
 }
 
@@ -66,7 +59,7 @@ void CDeviceDialog_BLDC::React(int kind, std::uint32_t v, CDerivedControl* contr
             ApplyMaxSpeed(r.maxSpeed, true);
             break;
         case bldc::PageAction::RecordCheck:
-            OnRecordCheck(control, v);
+            SwitchRecord(control, v != 0);
             break;
         case bldc::PageAction::None:
             break;
@@ -187,8 +180,8 @@ gui::LResult CDeviceDialog_BLDC::OnTaskData(gui::WParam w, gui::LParam) {
     {
         std::unique_lock<platform::NamedMutex> lock;
         if (pollingMutex_) lock = std::unique_lock<platform::NamedMutex>(*pollingMutex_);
-        if (!closing_ && built_) {
-            sampleCounter_ = bldc::NextSample(sampleCounter_);
+        if (!IsDestroyed() && built_) {
+            NextSpeedSample();
             UpdateSpeedDisplays();
         }
     }
@@ -202,34 +195,17 @@ void CDeviceDialog_BLDC::UpdateSpeedDisplays() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return;
     const std::uint32_t count = store->GetValue(kSpeedCountWord);
-    const bldc::SpeedDisplay d =
-        bldc::ComputeSpeedDisplay(count, store->GetValue(bldc::kPoles), fgPulses_, sampleCounter_);
-    if (IExternFile* file = GetRecordFile()) bldc::WriteSpeedRow(*file, count, d.speed);
+    const bldc::SpeedDisplay d = bldc::ComputeSpeedDisplay(count, store->GetValue(bldc::kPoles), fgPulses_);
     store->SetValue(bldc::kCurrentSpeed, d.currentSpeedWord);
     EnableControlsAt(bldc::kRotation, d.rotationEnabled);
     for (bldc::Kind kind : {bldc::kAnalog0, bldc::kAnalog1, bldc::kAnalog2, bldc::kCurrentSpeed, bldc::kLockStatus,
                             bldc::kMotorLocked})
         Restore(static_cast<std::uint32_t>(kind), 0);
-    const auto pps = static_cast<std::int32_t>(std::min<std::uint32_t>(d.speed.ppsShown, 0x7FFFFFFF));
-    const auto rpm = static_cast<std::int32_t>(std::min<std::uint32_t>(d.speed.rpmShown, 0x7FFFFFFF));
-    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(pps, rpm);
-    if (auto* graph = GraphPanel()) graph->AddPoint(d.graphX, pps, rpm);
-}
-
-void CDeviceDialog_BLDC::ChooseRecordFile() {
-    IExternFile* file = GetRecordFile();
-    const bool chosen = file != nullptr && file->ChooseFile() != 0;
-    if (!chosen && file != nullptr) file->EndRecord();
-    EnableControlsAt(bldc::kRecord, chosen);
-}
-
-void CDeviceDialog_BLDC::OnRecordCheck(CDerivedControl* control, std::uint32_t v) {
-    IExternFile* file = GetRecordFile();
-    if (file == nullptr) return;
-    if (v == 0) {
-        file->EndRecord();
-        return;
-    }
-    if (StartRecordOrSay()) return;
-    if (control != nullptr) control->SetValue(0);
+    SpeedSample sample;
+    sample.raw = count;
+    sample.pps = d.speed.pps;
+    sample.rpm = d.speed.rpm;
+    sample.shownPps = static_cast<std::int32_t>(std::min<std::uint32_t>(d.speed.ppsShown, 0x7FFFFFFF));
+    sample.shownRpm = static_cast<std::int32_t>(std::min<std::uint32_t>(d.speed.rpmShown, 0x7FFFFFFF));
+    ShowSpeedSample(sample);
 }

@@ -15,7 +15,6 @@
 #include "platform/gui/Messages.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
-#include "ui/ExternFile.h"
 #include "ui/InputControls.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
@@ -39,7 +38,6 @@ CDeviceDialog_BLDC::CDeviceDialog_BLDC(std::int32_t deviceKey, const std::uint16
 CDeviceDialog_BLDC::~CDeviceDialog_BLDC() {
     // Destroyed here, not in the base, so that the page's own destruction work runs.
     if (exists()) destroy();
-    testDialog_.reset();
 }
 
 CSubDialog_Tachometer* CDeviceDialog_BLDC::TachometerPanel() const {
@@ -76,6 +74,8 @@ bool CDeviceDialog_BLDC::onInitDialog() {
         testDialog_->SetDeviceProfile(profileWords_.data());
     }
     pollingMutex_ = platform::createNamedMutex("Mutex_BLDC_Polling");
+    SetRecordSwitch(bldc::kRecord, true);
+    SetPollingKind(bldc::kPolling);
     return true;
 }
 
@@ -208,55 +208,25 @@ void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
 }
 
 gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
-    switch (msg) {
-        case gui::msg::ShowWindow:
-            // Only a real show: minimising sends no ShowWindow, so polling goes on.
-            if (w != 0 && built_) OnShowPage();
-            break;
-        case gui::msg::Close:
-            if (built_) OnClosePage();
-            break;
-        case gui::msg::Destroy:
-            // A page destroyed without being closed (another model chosen, the board
-            // unplugged, the program closing) must not leave the polling task, the
-            // start-up test or the motor running. This runs when the window goes, not
-            // when the object is freed later: by then the next page has restored the
-            // board, and an idle duty sent now would undo it. A page closed before, with
-            // nothing sent since, has done this already.
-            if (built_ && !closing_ && !closed_) OnClosePage();
-            closing_ = true;
-            testDialog_.reset();  // the test window goes with its page
-            if (IExternFile* file = GetRecordFile()) file->EndRecord();
-            // The program's close stops the queue next, dropping what has not started:
-            // the idle duty and the polling stop must be on the wire first.
-            WaitForTaskQueue();
-            break;
-        default:
-            break;
-    }
-    return CDerivedDialog::windowProc(msg, w, l);
+    const gui::LResult result = CDerivedDialog::windowProc(msg, w, l);
+    // The test window goes with its page, once no handler of it (a file dialog's loop
+    // under "Save Result") is on the stack.
+    if (msg == gui::msg::Destroy) testDialog_.reset();
+    return result;
 }
 
-gui::LResult CDeviceDialog_BLDC::onCommand(int id, int code, gui::Handle from) {
-    if (id == pagemenu::kExportSpeedGraph && code == gui::notify::MenuOrAccelerator) ChooseRecordFile();
-    return CDerivedDialog::onCommand(id, code, from);
+void CDeviceDialog_BLDC::ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) {
+    if (built_) React(kind, value, control);
 }
 
-void CDeviceDialog_BLDC::OnShowPage() {
-    // Polling starts whenever the page is shown.
-    if (IDataContainer* store = GetDataContainer()) store->SetValue(bldc::kPolling, 1);
-    Restore(bldc::kPolling, 0);
-    React(bldc::kPolling, 1, FindControl(bldc::kPolling, 0));
-}
-
-void CDeviceDialog_BLDC::OnClosePage() {
+void CDeviceDialog_BLDC::EndRuns() {
+    if (!built_) return;
     // The test drives the board from its own thread: it ends before the idle duty goes,
     // so no trial starts the motor again after it.
     if (testDialog_) testDialog_->CloseDialog();
     const bool polling = state_.polling;
     const bool demo = state_.demo;
     Send(bldc::ClosePage(state_));
-    closed_ = true;
     if (polling) {
         if (auto* c = FindControl(bldc::kPolling, 0)) c->SetValue(0);
     }

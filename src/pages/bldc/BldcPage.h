@@ -27,15 +27,13 @@
 
 #include "pages/bldc/BldcChanges.h"
 #include "pages/bldc/BldcLayout.h"
+#include "pages/bldc/StartupDialogLink.h"
 #include "ui/DerivedDialog.h"
 
 class CSubDialog_Tachometer;
 class CSubDialog_Graph;
 namespace platform {
 class NamedMutex;
-}
-namespace bldc {
-class IStartupTestDialog;
 }
 
 class CDeviceDialog_BLDC : public CDerivedDialog {
@@ -55,20 +53,20 @@ public:
     CSubDialog_Graph* GraphPanel() const;
     bldc::IStartupTestDialog* TestDialog() const { return testDialog_.get(); }
     const bldc::BldcPageState& State() const { return state_; }
-    std::uint32_t SampleCounter() const { return sampleCounter_; }
+    std::uint32_t SampleCounter() const { return SpeedSampleIndex(); }
     std::uint32_t FgPulses() const { return fgPulses_; }
 
 protected:
-    // "Export Speed graph data": choosing a record file enables "Record Graph Data".
-    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+    // The start-up test aborted, the idle PWMIN sent, polling and demo stopped.
+    void EndRuns() override;
+    // Polling switched on by a show.
+    void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
     // ---- building (BldcPage.cpp)
     void BuildControls();
     void BuildPanel(const bldc::PlacedControl& placed);
     void BuildControl(const bldc::PlacedControl& placed);
-    void OnShowPage();
-    void OnClosePage();
 
     // ---- reactions and displays (BldcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);
@@ -79,19 +77,13 @@ private:
     void ApplyMaxSpeed(std::uint32_t value, bool store);
     void ShowSpeedRangeItems();
     void UpdateSpeedDisplays();
-    void ChooseRecordFile();
-    void OnRecordCheck(CDerivedControl* control, std::uint32_t v);
     void GiveTestPwm(const std::optional<bldc::TestPwm>& pwm);
-    std::uint32_t Word(int index) const;
 
     std::array<std::uint16_t, kProfileSlots> profileWords_{};
     bldc::BldcPageState state_;
-    std::uint32_t sampleCounter_ = 0;
     std::uint32_t fgPulses_ = 0;
     int chipEnableKind_ = 0;  // 12 or 13 when the page has that item
     bool built_ = false;
-    bool closing_ = false;
-    bool closed_ = false;  // the close work done, nothing sent since
-    std::unique_ptr<bldc::IStartupTestDialog> testDialog_;
+    bldc::StartupTestDialogPtr testDialog_;
     std::shared_ptr<platform::NamedMutex> pollingMutex_;
 };

@@ -1,7 +1,6 @@
 #include "pages/bldc/BldcSpeed.h"
 
 #include "platform/core/Numeric.h"
-#include "ui/ExternFile.h"
 
 namespace bldc {
 
@@ -26,18 +25,12 @@ Speed SpeedFromCount(std::uint32_t count, std::uint32_t polePairs, std::uint32_t
     return s;
 }
 
-SpeedDisplay ComputeSpeedDisplay(std::uint32_t count, std::uint32_t polePairs, std::uint32_t fgPulses,
-                                 std::uint32_t sampleCounter) {
+SpeedDisplay ComputeSpeedDisplay(std::uint32_t count, std::uint32_t polePairs, std::uint32_t fgPulses) {
     SpeedDisplay d;
     d.speed = SpeedFromCount(count, polePairs, fgPulses);
     d.currentSpeedWord = polePairs == 0 ? d.speed.ppsShown : d.speed.rpmShown;
     d.rotationEnabled = polePairs == 0 ? d.speed.ppsShown < 36 : d.speed.rpmShown < 1001;
-    d.graphX = static_cast<int>(sampleCounter) * 50 - 5000;
     return d;
-}
-
-int WriteSpeedRow(IExternFile& file, std::uint32_t count, const Speed& speed) {
-    return file.WriteRowReal(count, speed.pps, speed.rpm);
 }
 
 std::uint32_t FgToRpm(std::uint32_t fg, std::uint32_t polePairs, std::uint32_t fgPulses) {

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 
-class IExternFile;
 
 namespace bldc {
 
@@ -34,17 +33,8 @@ struct SpeedDisplay {
     Speed speed;
     std::uint32_t currentSpeedWord = 0;  // data word 17: pps without a pole count, else rpm
     bool rotationEnabled = false;        // F/R may be changed only while the motor is slow
-    int graphX = 0;                      // ms, -4950 to 0
 };
-// sampleCounter is the counter after this message's step (1 to 100).
-SpeedDisplay ComputeSpeedDisplay(std::uint32_t count, std::uint32_t polePairs, std::uint32_t fgPulses,
-                                 std::uint32_t sampleCounter);
-// The sample counter's next value: 1, 2, ..., 100, then 1 again.
-inline std::uint32_t NextSample(std::uint32_t counter) { return counter >= 100 ? 1 : counter + 1; }
-
-// The record file row of one polling message: the raw count, then the unrounded pps
-// and rpm. Returns what the file's WriteRowReal returns (0 when no record is open).
-int WriteSpeedRow(IExternFile& file, std::uint32_t count, const Speed& speed);
+SpeedDisplay ComputeSpeedDisplay(std::uint32_t count, std::uint32_t polePairs, std::uint32_t fgPulses);
 
 // The start-up test's target conversions. FgToRpm: trunc((2 / 2P) × (fg / FG) × 60);
 // RpmToFg: trunc(rpm × FG × 2P / 120). Both 0 when P or FG is 0.

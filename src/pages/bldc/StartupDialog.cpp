@@ -218,17 +218,14 @@ void COptionDlg_BLDCTest::Resync(int kind, std::uint32_t value) {
     // Held to the slider's range, so the slider, its edit and the target a run takes all
     // say the same (a 1 Hz FG target would otherwise put 30 rpm, position 0, on a slider
     // whose thumb shows 1000).
-    const TestParameterSpec& param = kTestParameters[static_cast<std::size_t>(kind)];
-    value = std::clamp<std::uint32_t>(value, static_cast<std::uint32_t>(param.minimum),
-                                      static_cast<std::uint32_t>(param.maximum));
+    if (const auto* slider = dynamic_cast<const CDerivedSlider*>(FindControl(kind, kSliderIndex)))
+        value = HeldToSliderRange(*slider, value);
     if (CDerivedControl* slider = FindControl(kind, kSliderIndex)) slider->SetValue(value);
     if (CDerivedControl* edit = FindControl(kind, kEditIndex)) edit->SetValue(value);
 }
 
 std::uint32_t COptionDlg_BLDCTest::PolePairs() const {
-    if (store_ == nullptr) return 0;
-    const std::uint32_t p = store_->GetValueOf(deviceKey_, kPoleWord);
-    return p == 0xFFFFFFFFu ? 0 : p;  // no block: no pole count
+    return WordOrZero(store_, deviceKey_, kPoleWord);  // no block: no pole count
 }
 
 void COptionDlg_BLDCTest::SetHistogramRanges() {
@@ -332,9 +329,10 @@ void COptionDlg_BLDCTest::OnParameterChanged(int kind, CDerivedControl* control)
     // A typed value outside the slider's range is held to it: no run of 0 trials, no
     // time-out or bin width of 0.
     std::uint32_t v = control->GetValue();
-    if (param.control == TestControl::SliderGroup)
-        v = std::clamp<std::uint32_t>(v, static_cast<std::uint32_t>(param.minimum),
-                                      static_cast<std::uint32_t>(param.maximum));
+    if (param.control == TestControl::SliderGroup) {
+        if (const auto* slider = dynamic_cast<const CDerivedSlider*>(FindControl(kind, kSliderIndex)))
+            v = HeldToSliderRange(*slider, v);
+    }
     const std::uint32_t p = PolePairs();
     switch (kind) {
         case 0:
@@ -478,9 +476,19 @@ void COptionDlg_BLDCTest::ShowStatistics() {
 
 // ---- the factory ----------------------------------------------------------------------------
 
-std::unique_ptr<IStartupTestDialog> CreateStartupTestDialog(CRG1Micon* board) {
-    auto dialog = std::make_unique<COptionDlg_BLDCTest>(board);
-    if (!dialog->createModeless(nullptr)) return nullptr;
+void ReleaseStartupTestDialog::operator()(IStartupTestDialog* dialog) const {
+    // Destroyed now (the test aborted, its worker joined), freed once no handler of it
+    // (a file dialog's loop under "Save Result") is on the stack.
+    if (auto* window = dynamic_cast<gui::Window*>(dialog)) {
+        gui::DeferredDelete{}(window);
+    } else {
+        delete dialog;
+    }
+}
+
+StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board) {
+    StartupTestDialogPtr dialog(new COptionDlg_BLDCTest(board));
+    if (!static_cast<COptionDlg_BLDCTest*>(dialog.get())->createModeless(nullptr)) return nullptr;
     return dialog;
 }
 

@@ -40,7 +40,15 @@ public:
     virtual bool IsShown() const = 0;
 };
 
+// Frees the dialog through the window layer's deferred delete: its window goes at once,
+// the object once no handler of it runs (the page may go while "Save Result" waits in
+// its file dialog).
+struct ReleaseStartupTestDialog {
+    void operator()(IStartupTestDialog* dialog) const;
+};
+using StartupTestDialogPtr = std::unique_ptr<IStartupTestDialog, ReleaseStartupTestDialog>;
+
 // Creates the dialog's window, hidden, driving `board`. Null when it cannot be created.
-std::unique_ptr<IStartupTestDialog> CreateStartupTestDialog(CRG1Micon* board);
+StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board);
 
 }  // namespace bldc

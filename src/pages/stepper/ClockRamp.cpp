@@ -29,10 +29,7 @@ StepperRun::StepperRun(std::int32_t deviceKey, IDataContainer& store, IPageBoard
                        IStepperRunView& view)
     : key_(deviceKey), store_(store), board_(board), timer_(timer), view_(view) {}
 
-std::uint32_t StepperRun::Word(int index) const {
-    const std::uint32_t v = store_.GetValue(index);
-    return v == CDerivedDataContainer::kNoData ? 0 : v;
-}
+std::uint32_t StepperRun::Word(int index) const { return WordOrZero(&store_, index); }
 
 bool StepperRun::SingleClockRecord() const { return key_ == 0x100 || key_ == 0x105; }
 

@@ -11,7 +11,6 @@
 #include "pages/stepper/StepperPage.h"
 #include "platform/gui/CommonDialogs.h"
 #include "ui/EditControl.h"
-#include "ui/ExternFile.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
 #include "tasks/Timer.h"
@@ -38,15 +37,6 @@ bool ParallelOnly(std::int32_t key) { return IsOneOf(key, {0x102, 0x103, 0x107, 
 
 }  // namespace
 
-std::uint32_t CDeviceDialog_Stepper::Word(int index) const {
-    const IDataContainer* store = GetDataContainer();
-    return store != nullptr ? store->GetValue(index) : 0;
-}
-
-void CDeviceDialog_Stepper::SetWord(int index, std::uint32_t value) {
-    if (IDataContainer* store = GetDataContainer()) store->SetValue(index, value);
-}
-
 void CDeviceDialog_Stepper::RestoreKind(int kind) {
     for (std::uint32_t index = 0; index < 4; ++index) Restore(static_cast<std::uint32_t>(kind), index);
 }
@@ -64,12 +54,6 @@ void CDeviceDialog_Stepper::PortFromWord(int port, int word, bool send) { Port(p
 
 int CDeviceDialog_Stepper::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
     if (control == nullptr || !run_) return 1;
-    if (!control->isEnabled()) {
-        // A locked control (a row that does not run, what a demo plays) takes no change,
-        // however the change came; it shows the stored value again.
-        if (const IDataContainer* store = GetDataContainer()) control->SetValue(control->GetBinding().Read(*store));
-        return 1;
-    }
     const pages::ChangePrologue prologue(*this, kind, *control);
     React(kind, prologue.Value(), control);
     return 1;
@@ -217,18 +201,6 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             }
             break;
     }
-}
-
-void CDeviceDialog_Stepper::SwitchRecord(CDerivedControl* control, bool on) {
-    IExternFile* file = GetRecordFile();
-    if (file == nullptr) return;
-    if (!on) {
-        file->EndRecord();
-        return;
-    }
-    if (StartRecordOrSay()) return;
-    SetWord(51, 0);
-    if (control != nullptr) control->SetValue(0);
 }
 
 void CDeviceDialog_Stepper::ShowIdle() {
@@ -466,7 +438,7 @@ void CDeviceDialog_Stepper::SetupStatusInputs() {
     CDerivedDialog::WritePort(18, 0, 1, 0);
     CDerivedDialog::WritePort(19, 0, 1, 1);
     CDerivedDialog::WritePort(20, 0, 1, 1);
-    sampleCounter_ = 0;
+    ResetSpeedSamples();
 }
 
 void CDeviceDialog_Stepper::OnPollTimer() {
@@ -481,7 +453,7 @@ void CDeviceDialog_Stepper::OnPollTimer() {
         StoreInputLevel(47, 1, 1);
         StoreInputLevel(48, 2, 1);
     }
-    NextSampleIndex(false);
+    NextSpeedSample();
     UpdateMeasuredValues();
 }
 
@@ -490,17 +462,12 @@ void CDeviceDialog_Stepper::SwitchPolling(bool on) {
         SetupStatusInputs();
         if (auto* graph = GraphPanel()) graph->ClearSeries();
     }
-    NextSampleIndex(on);
+    if (on) {
+        ResetSpeedSamples();
+    } else {
+        NextSpeedSample();
+    }
     UpdateMeasuredValues();
-}
-
-int CDeviceDialog_Stepper::NextSampleIndex(bool reset) {
-    ++sampleCounter_;
-    if (reset) sampleCounter_ = 0;
-    if (sampleCounter_ <= 100) return sampleCounter_;
-    const int quotient = sampleCounter_ / 100;
-    sampleCounter_ %= 100;
-    return quotient;
 }
 
 void CDeviceDialog_Stepper::UpdateMeasuredValues() {
@@ -523,7 +490,9 @@ void CDeviceDialog_Stepper::UpdateMeasuredValues() {
         RestoreKind(48);
     }
     Restore(44, 1);
-    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(pps, 0);
-    if (IExternFile* file = GetRecordFile()) file->WriteRowReal(static_cast<std::uint32_t>(pps), pps, 0.0);
-    if (auto* graph = GraphPanel()) graph->AddPoint(sampleCounter_ * 50 - 5000, pps, 0);
+    SpeedSample sample;
+    sample.raw = static_cast<std::uint32_t>(pps);
+    sample.pps = pps;
+    sample.shownPps = pps;
+    ShowSpeedSample(sample);
 }

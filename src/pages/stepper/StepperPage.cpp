@@ -11,7 +11,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/Messages.h"
 #include "tasks/Timer.h"
-#include "ui/ExternFile.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/InputControls.h"
@@ -105,7 +104,8 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     RestoreWindowPositions();
     run_->SetActiveRow(-1);
     ShowStepRows(Word(word::kInputType) != 0);
-    Enable(51, false);  // until a record file is chosen
+    SetRecordSwitch(51, false);
+    SetPollingKind(54);
     return true;
 }
 
@@ -246,33 +246,14 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
             if (runTimer_) runTimer_->Stop();
             if (run_) run_->OnRunTimer();
             return 1;
-        case gui::msg::Close:
-            OnClosePage();
-            break;
-        case gui::msg::Destroy:
-            // Also when the window goes without a close (another model chosen, the board
-            // gone, the program ending): the motor must not be left driven.
-            OnClosePage();
-            break;
-        case gui::msg::ShowWindow:
-            if (w != 0 && run_) {
-                // Polling starts whenever the page is shown.
-                SetWord(54, 1);
-                RestoreKind(54);
-                React(54, 1, nullptr);
-            }
-            break;
         default:
             break;
     }
     return CDerivedDialog::windowProc(msg, w, l);
 }
 
-gui::LResult CDeviceDialog_Stepper::onCommand(int id, int code, gui::Handle from) {
-    if (id == pagemenu::kExportSpeedGraph && code == 0) {
-        if (IExternFile* file = GetRecordFile(); file != nullptr && file->ChooseFile() != 0) Enable(51, true);
-    }
-    return CDerivedDialog::onCommand(id, code, from);
+void CDeviceDialog_Stepper::ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) {
+    if (run_) React(kind, value, control);
 }
 
 // ---- the run's board, timer and view ----------------------------------------------------
@@ -314,7 +295,7 @@ void CDeviceDialog_Stepper::Stop() {
     if (runTimer_) runTimer_->Stop();
 }
 
-void CDeviceDialog_Stepper::OnClosePage() {
+void CDeviceDialog_Stepper::EndRuns() {
     if (!run_) return;
     const bool demo = run_->DemoRunning();
     run_->Halt();

@@ -47,8 +47,10 @@ public:
     CSubDialog_Graph* GraphPanel() const;
 
 protected:
-    // "Export Speed graph data": choosing a record file enables "Record Graph Data".
-    gui::LResult onCommand(int id, int code, gui::Handle from) override;
+    // The clock off at once, the phase channels at rest, a demo ended.
+    void EndRuns() override;
+    // Polling switched on by a show.
+    void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
     // The board requests of the run, over the base's forwarding.
@@ -96,19 +98,14 @@ private:
     void ApplyClockRange();
     void RunDemoSequence(bool on);
     void EnableDemoControls(bool on);
-    void SwitchRecord(CDerivedControl* control, bool on);
     // The run state went back to idle: show it on its controls.
     void ShowIdle();
-    void OnClosePage();
     void RestoreSettingsToControls();
     void RestoreKind(int kind);
     void SetupStatusInputs();
     void OnPollTimer();
     void SwitchPolling(bool on);
     void UpdateMeasuredValues();
-    int NextSampleIndex(bool reset);
-    std::uint32_t Word(int index) const;
-    void SetWord(int index, std::uint32_t value);
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
     void Sync(int kind, CDerivedControl* from);
 
@@ -118,5 +115,4 @@ private:
     bool runFlag_ = false;
     std::uintptr_t armedTick_ = 0;  // the arming whose tick is wanted, 0 none
     std::uintptr_t armings_ = 0;
-    int sampleCounter_ = 0;
 };

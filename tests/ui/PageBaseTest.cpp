@@ -250,6 +250,65 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     guitest::settle();  // now it goes
 }
 
+TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingStartsAtEachShow)
+{
+    const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
+    {
+        Page page(uitest::kTwoChecksSurface);
+        Open(page);
+        page.show();  // not yet built: nothing polls
+        page.SetPollingKind(8);
+        page.show(false);
+        page.show();
+        EXPECT_EQ((std::tuple{store.GetValue(8), page.storedChanges}),
+                  (std::tuple{1u, std::vector<std::pair<int, std::uint32_t>>{{8, 1}}}));
+        page.send(gui::msg::Close);
+        page.destroy();  // closed, nothing since: not again
+        EXPECT_EQ(page.endRuns, 1);
+    }
+    {
+        // Closed, then changed (a run may start again), then gone: ended twice.
+        Page page(uitest::kTwoChecksSurface);
+        Open(page);
+        page.show();
+        page.send(gui::msg::Close);
+        page.send(gui::msg::ControlChanged, 7, l(page.control<TestCheck>(1000)));
+        page.destroy();
+        EXPECT_EQ(page.endRuns, 2);
+    }
+    {
+        // Shown and gone without a close: ended once.
+        Page page;
+        Open(page);
+        page.show();
+        page.destroy();
+        EXPECT_EQ(page.endRuns, 1);
+    }
+}
+
+TEST_F(PageBase, ALockedControlsChangeIsRefusedAndShowsTheStoredValueAgain)
+{
+    Page page(uitest::kTwoChecksSurface);
+    Open(page);
+    auto* check = page.control<TestCheck>(1000);
+    check->setEnabled(false);
+    check->SetValue(1);  // word 7 bit 0 holds 0
+    EXPECT_EQ(page.send(gui::msg::ControlChanged, 7, reinterpret_cast<gui::LParam>(check)), 1);
+    EXPECT_EQ((std::tuple{page.changes.size(), check->GetValue()}), (std::tuple{0u, 0u}));
+}
+
+TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)
+{
+    Page page;
+    Open(page);
+    std::vector<std::int32_t> x;
+    for (int i = 0; i < 101; ++i) {
+        page.NextSpeedSample();
+        if (i == 0 || i == 99 || i == 100) x.push_back(page.SpeedSampleX());
+    }
+    EXPECT_EQ(x, (std::vector<std::int32_t>{-4950, 0, -4950}));
+}
+
 TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSeesIt)
 {
     Page page;

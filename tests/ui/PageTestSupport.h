@@ -137,6 +137,18 @@ public:
     void AddSecond(std::uint32_t key, CDerivedControl* c) { secondControls_[key] = c; }
     void RemoveSecond(std::uint32_t key) { secondControls_.erase(key); }
 
+    // The page's hooks, counted.
+    int endRuns = 0;
+    std::vector<std::pair<int, std::uint32_t>> storedChanges;
+    void EndRuns() override { ++endRuns; }
+    void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl*) override
+    {
+        storedChanges.emplace_back(kind, value);
+    }
+    using CDerivedDialog::NextSpeedSample;
+    using CDerivedDialog::SetPollingKind;
+    using CDerivedDialog::SpeedSampleX;
+
 private:
     bool Build()
     {

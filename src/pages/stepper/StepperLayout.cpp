@@ -268,7 +268,10 @@ StepperLayout LayOutStepperPage(std::int32_t key, std::span<const std::uint16_t,
         b.Pair(s, right, [&, l = l](Point& at) { b.Kind(l, at); }, [&, r = r](Point& at) { b.Kind(r, at); });
     b.Kinds({30, 31, 32, 33, 34, 35, 36, 37, 38, 42}, s);
     {
-        Point start = s, stop{tab ? kStopXTab : kStopXNoTab, s.y}, demo{tab ? kDemoXTab : kDemoXNoTab, s.y};
+        // Without the tab the buttons sit on the page itself: "Start" is indented as the
+        // captions above it are, not on the page's edge.
+        Point start{tab ? s.x : s.x + kLabelOffset.dx, s.y};
+        Point stop{tab ? kStopXTab : kStopXNoTab, s.y}, demo{tab ? kDemoXTab : kDemoXNoTab, s.y};
         b.Kind(39, start), b.Kind(40, stop), b.Kind(41, demo);
         s.y = std::max({start.y, stop.y, demo.y});
     }

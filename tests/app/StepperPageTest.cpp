@@ -283,11 +283,15 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     for (std::uint32_t kind : {0u, 3u, 24u, 25u, 27u, 31u, 39u, 40u}) EXPECT_FALSE(enabled(kind, 0)) << kind;
     EXPECT_FALSE(enabled(31, 2));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
-    // A tick no arming of the run timer asked for is dropped.
-    page->send(gui::msg::RunRampTick, 0, 0);
-    EXPECT_EQ(page->Run()->ActiveRow(), 0);
     // The first step's attenuation (80 %: code 1).
     EXPECT_EQ((std::tuple{store.GetValue(6), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{1u, true, false}));
+    // A tick of an earlier arming (still queued when the next step was armed) is dropped.
+    const std::uintptr_t first = page->ArmedTick();
+    ASSERT_NE(first, 0u);
+    ASSERT_TRUE(guitest::waitFor([&] { return page->Run()->ActiveRow() == 1; }, 5000));
+    ASSERT_NE(page->ArmedTick(), first);
+    page->send(gui::msg::RunRampTick, first, 0);
+    EXPECT_EQ(page->Run()->ActiveRow(), 1);
 
     // Parameters loaded during the demo end it: "Demo" off, the controls back.
     page->RestoreDeviceData();

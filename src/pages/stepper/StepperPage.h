@@ -43,6 +43,8 @@ public:
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
     pages::stepper::StepperRun* Run() const { return run_.get(); }
+    // The arming of the run timer whose tick is awaited; 0 none.
+    std::uintptr_t ArmedTick() const { return armedTick_; }
     CSubDialog_Tachometer* TachometerPanel() const;
     CSubDialog_Graph* GraphPanel() const;
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QEventLoop>
@@ -10,12 +12,17 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <ostream>
 #include <vector>
 
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Drawing.h"
 #include "platform/gui/Window.h"
+
+// Failing checks print points as points.
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
 
 namespace guitest {
 
@@ -71,6 +78,48 @@ inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return done();
+}
+
+// Runs `action` once `ready` holds, looked at every few milliseconds from whatever loop
+// runs (a dialog's nested loop too); gives up after limitMs. Stops with the timer.
+inline std::unique_ptr<QTimer> whenReady(std::function<bool()> ready, std::function<void()> action,
+                                         int limitMs = 10000) {
+    auto timer = std::make_unique<QTimer>();
+    QTimer* t = timer.get();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(t, &QTimer::timeout, t, [t, ready = std::move(ready), action = std::move(action), clock, limitMs] {
+        if (ready()) {
+            t->stop();
+            action();
+        } else if (clock->elapsed() > limitMs) {
+            t->stop();
+        }
+    });
+    t->start(5);
+    return timer;
+}
+
+// The shown top-level dialog of type T (a message box, a file dialog), or null.
+template <class T = QDialog>
+T* shownDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<T*>(w); d != nullptr && d->isVisible()) return d;
+    }
+    return nullptr;
+}
+
+// Rejects every shown Qt dialog after limitMs: a case that went wrong must not hang the run.
+inline std::unique_ptr<QTimer> dialogWatchdog(int limitMs = 10000) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    QObject::connect(timer.get(), &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
+        }
+    });
+    timer->start(limitMs);
+    return timer;
 }
 
 inline void settle() {

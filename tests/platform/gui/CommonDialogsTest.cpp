@@ -85,21 +85,23 @@ TEST(ModalLoops, AModalDialogTakesTheKeyboardBlocksOnlyItsOwnerAndGivesTheKeyboa
          },
          "12", Qt::Key_Return, QString::number(id::Ok) + "12"},
     };
+    // The dialog has opened once it is the active window with a control focused.
+    const auto dialogActive = [&] {
+        const QWidget* active = QApplication::activeWindow();
+        return active != nullptr && active != owner.widget()->window() && active != other.widget()->window() &&
+               QApplication::focusWidget() != nullptr && QApplication::focusWidget()->window() == active;
+    };
     int clicks = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
-        QTimer::singleShot(50, [&] { clickBothThenType(*owner.item(5), *other.item(5), c.typed, c.last); });
-        QTimer watchdog;  // keys that went nowhere must not hang the run
-        QObject::connect(&watchdog, &QTimer::timeout, [] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
-            }
+        const auto user = guitest::whenReady(dialogActive, [&] {
+            clickBothThenType(*owner.item(5), *other.item(5), c.typed, c.last);
         });
-        watchdog.start(2000);
+        const auto watchdog = guitest::dialogWatchdog();  // keys that went nowhere must not hang the run
         EXPECT_EQ(c.open(), c.expected);
         EXPECT_EQ(owner.count(msg::Command), 0);
         EXPECT_EQ(other.count(msg::Command), ++clicks);
-        guitest::waitFor([&] { return QGuiApplication::focusWindow() == owner.widget()->windowHandle(); }, 500);
+        guitest::waitFor([&] { return QGuiApplication::focusWindow() == owner.widget()->windowHandle(); });
         EXPECT_EQ(QGuiApplication::focusWindow(), owner.widget()->windowHandle());
         EXPECT_EQ(QApplication::focusWidget(), owner.item(1030)->widget());
     }

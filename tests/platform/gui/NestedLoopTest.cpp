@@ -37,13 +37,13 @@ struct PageLike : Dialog {
 }  // namespace
 
 TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsHandlerReturns) {
-    guitest::NestedLoopBoxes boxes(100);
+    int openAtRemoval = -1;
+    guitest::NestedLoopBoxes boxes([&] { return openAtRemoval != -1; });  // open until the removal came
     SpyWindow mainWindow;
     ASSERT_TRUE(mainWindow.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
     auto page = std::make_unique<PageLike>();
     ASSERT_TRUE(page->createModeless(nullptr));
     PageLike* raw = page.get();
-    int openAtRemoval = -1;
     mainWindow.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
         if (m == msg::DeviceChange && page) {
             openAtRemoval = boxes.open;
@@ -77,3 +77,4 @@ TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {
     ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 20 && w.count(msg::Timer) > 0; }));
     EXPECT_EQ(ticksBeforeAllPosts, 0);
 }
+

@@ -101,9 +101,10 @@ QString CDerivedEdit::Format(std::uint32_t value)
 int CDerivedEdit::SetValue(std::uint32_t value)
 {
     text_ = Format(value);
-    // A refresh (a poll shows the stored duty every tick) leaves text the user is still
-    // typing alone; Enter, focus loss or the typing pause takes it, and then it shows.
-    if (exists() && !timerRunning_) setText(text_);
+    // A refresh (a poll shows the stored duty every tick) leaves the text alone while
+    // the user has changed it since it was last shown, by any key or a paste: Enter,
+    // focus loss or the typing pause takes it, and then the field shows again.
+    if (exists() && !userChanged_) setText(text_);
     return 1;
 }
 
@@ -147,6 +148,7 @@ void CDerivedEdit::Take(const char* why, bool enter)
     if (timerRunning_ && exists()) killTimer(kCommitTimer);
     committed_ = true;
     timerRunning_ = false;
+    userChanged_ = false;
     Commit(enter);
 }
 
@@ -217,5 +219,14 @@ void CDerivedEdit::onTimer(int timerId)
     killTimer(kCommitTimer);
     committed_ = true;
     timerRunning_ = false;
+    userChanged_ = false;
     Commit(false);
+}
+
+bool CDerivedEdit::onNotify(std::uint32_t msg, gui::WParam w, gui::LParam)
+{
+    // The user changed the text (typed, deleted or pasted): the program's own setText
+    // reports nothing.
+    if (msg == gui::msg::Command && gui::hiWord(w) == gui::notify::EditChange) userChanged_ = true;
+    return false;
 }

@@ -5,7 +5,8 @@
 // user presses Enter, leaves the field, or stops typing for one second, and only when
 // the text differs from what the field showed: clicking in and out leaves the value
 // alone, and Enter on an unchanged field reports the stored value again without reading
-// the text. The taken value is converted back to stored units (rounded half away from
+// the text. Until then a refresh (SetValue, Synchronize) leaves a text the user changed
+// by any means (typing, Backspace, Delete, a paste) as it is. The taken value is converted back to stored units (rounded half away from
 // zero to a whole number, held to 0 .. 0xFFFFFFFF), shown as SetValue would show it, and
 // reported with NotifyParent.
 //
@@ -62,6 +63,7 @@ protected:
     void onAfterKeyUp(const gui::KeyEvent& e) override;
     void onKillFocus(Qt::FocusReason reason) override;
     void onTimer(int timerId) override;
+    bool onNotify(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
 private:
     void Take(const char* why, bool enter);
@@ -74,6 +76,7 @@ private:
     bool hexInput_ = false;
     bool committed_ = false;
     bool timerRunning_ = false;
+    bool userChanged_ = false;  // the user changed the text since it was last shown
     double shown_ = 0.0;
     double threshold_ = -1.0;
     gui::ColourRef warningColour_ = 0;

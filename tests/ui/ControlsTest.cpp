@@ -3,9 +3,12 @@
 // dialog.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QWheelEvent>
 #include <QtTest/QTest>
 
@@ -339,18 +342,62 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     edit->lineEdit()->selectAll();
     QTest::keyClicks(edit->widget(), QStringLiteral("0x1A"));
     EXPECT_TRUE(edit->IsCommitPending());
-    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3; }, 5000));
+    EXPECT_TRUE(guitest::waitFor([&] { return ChangeCount() == 3; }, 10000));
     EXPECT_EQ(edit->GetValue(), 26u);
     EXPECT_TRUE(edit->IsHexInput());
-    QTest::qWait(50);
-    EXPECT_EQ(ChangeCount(), 3);
-    // A refresh while the user types (a poll) leaves the typed text to the commit.
-    edit->lineEdit()->selectAll();
-    QTest::keyClicks(edit->widget(), QStringLiteral("77"));
-    edit->SetValue(5);
-    EXPECT_EQ(edit->text(), "77");
-    guitest::userKey(*edit, Qt::Key_Return);
-    EXPECT_EQ(edit->GetValue(), 77u);
+    // Taken once: the pause's timer is gone with it.
+    EXPECT_EQ((std::tuple{edit->IsCommitPending(), edit->hasTimer(CDerivedEdit::kCommitTimer)}), (std::tuple{false, false}));
+    // A refresh while the user changes the text (a poll) leaves the text to the commit,
+    // whatever the change, and even before the key is let go; once committed, the
+    // refresh shows again.
+    struct Typing {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;  // as the keyboard gives it: Ctrl+V is a control character
+        std::function<void()> before;
+        QString left;
+        bool enter;  // else focus loss commits
+        std::uint32_t taken;
+    };
+    const auto key = [&](Qt::Key k) { QTest::keyClick(edit->widget(), k); };
+    const auto selectAll = [&] { edit->lineEdit()->selectAll(); };
+    const Typing typing[] = {
+        {"digits", Qt::Key_7, {}, "7", [&] { selectAll(); QTest::keyClick(edit->widget(), Qt::Key_7); }, "77", true, 77},
+        {"Backspace", Qt::Key_Backspace, {}, "\b", [&] { key(Qt::Key_End); }, "123", true, 123},
+        {"Delete", Qt::Key_Delete, {}, "", [&] { key(Qt::Key_Home); }, "234", false, 234},
+        {"Space", Qt::Key_Space, {}, " ", [&] { key(Qt::Key_Home); }, " 1234", true, 1234},
+        {"cleared", Qt::Key_Backspace, {}, "\b", selectAll, "", false, 0},
+        {"paste", Qt::Key_V, Qt::ControlModifier, "\x16",
+         [&] {
+             QGuiApplication::clipboard()->setText("56");
+             selectAll();
+         },
+         "56", true, 56},
+    };
+    for (const Typing& t : typing) {
+        SCOPED_TRACE(t.what);
+        edit->SetValue(1234);
+        ASSERT_EQ(edit->text(), "1234");
+        t.before();
+        QTest::sendKeyEvent(QTest::Press, edit->widget(), t.key, t.text, t.modifiers);
+        edit->SetValue(5);
+        EXPECT_EQ(edit->text(), t.left);
+        QTest::sendKeyEvent(QTest::Release, edit->widget(), t.key, t.text, t.modifiers);
+        edit->SetValue(5);
+        edit->Synchronize(nullptr);
+        EXPECT_EQ(edit->text(), t.left);
+        if (t.enter) {
+            guitest::userKey(*edit, Qt::Key_Return);
+        } else {
+            other->setFocus();
+            edit->setFocus();
+        }
+        EXPECT_EQ(edit->GetValue(), t.taken);
+        edit->SetValue(9);
+        EXPECT_EQ(edit->text(), "9");
+    }
+    const int changesBefore = ChangeCount();
 
     // The field shows the value it reported: rounded half away from zero, held to the word.
     const auto commit = [&](const char* typed) {
@@ -368,7 +415,7 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     edit->SetValueTable(Decoder(ParameterRecord::kMultiply, 0.1, "%.1lf"));
     EXPECT_EQ(commit("2.9"), (std::pair{29u, QStringLiteral("2.9")}));
     EXPECT_EQ(commit("0x1A"), (std::pair{26u, QStringLiteral("2.6")}));
-    EXPECT_EQ(ChangeCount(), 11);
+    EXPECT_EQ(ChangeCount(), changesBefore + 7);
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)

@@ -37,7 +37,7 @@ struct ForwardingPage : ::testing::Test {
     // The one frame sent since the last call (empty unless exactly one).
     Bytes Sent()
     {
-        EXPECT_TRUE(board.sim.waitForFrames(1, std::chrono::seconds(2)));
+        EXPECT_TRUE(board.sim.waitForFrames(1, std::chrono::seconds(10)));
         std::vector<Bytes> frames = board.Frames();
         board.sim.clearFrames();
         return frames.size() == 1 ? frames[0] : Bytes{};

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <functional>
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Internal.h"
@@ -19,24 +21,46 @@ QWidget* ownerWidget(Handle owner) {
     return w != nullptr && w->widget() != nullptr ? w->widget()->window() : nullptr;
 }
 
-// Runs a common dialog as the system runs a modal one: a nested loop in which only its
-// owner takes no input (QDialog::exec would block every window of the program).
-// Returns the dialog's finishing code, or -1 when the program's quit ended the loop.
-int runOwnedModal(QDialog& dialog, Handle owner) {
-    detail::ModalFocus focus(ownerWidget(owner));
-    detail::OwnerInputBlock ownerBlocked(ownerWidget(owner));
-    dialog.setWindowModality(Qt::NonModal);
-    if (Application::quitPosted()) return -1;
-    QEventLoop loop;
-    QObject::connect(&dialog, &QDialog::finished, &loop, [&loop](int code) { loop.exit(code); });
-    Application::pushModalLoop(&loop);
-    dialog.show();
-    detail::ModalFocus::take(&dialog);
-    const int code = loop.exec(QEventLoop::DialogExec);
-    Application::popModalLoop(&loop);
-    dialog.hide();
-    focus.giveBack();
-    return code;
+// Runs a common dialog as the system runs a modal one (detail::runModalLoop): only its
+// owner takes no input. `made` is made on the heap with the owner's top-level widget as
+// its Qt parent (it stays above its owner); this call deletes it, unless Qt did first: a
+// destroyed owner's widget takes its child dialogs along, possibly inside the loop. So
+// nothing here keeps the dialog on the stack, and the QPointer tells whether it is still
+// there. `read` sees the dialog once the user ended it, with its finishing code; it is
+// not called when the dialog or its owner went away during the loop (the caller then
+// answers as a cancel does), nor when the program's quit kept it from running.
+void runOwnedModal(QDialog* made, Handle owner, const std::function<void(QDialog&, int code)>& read) {
+    QPointer<QDialog> dialog(made);
+    dialog->setWindowModality(Qt::NonModal);
+    QMetaObject::Connection finished, destroyed;
+    detail::ModalSteps steps;
+    steps.show = [&dialog]() -> QWidget* {
+        if (dialog.isNull()) return nullptr;
+        dialog->show();
+        return dialog.data();
+    };
+    steps.running = [&dialog] { return !dialog.isNull(); };
+    steps.loop = [&](QEventLoop* loop) {
+        if (loop == nullptr) {
+            QObject::disconnect(finished);
+            QObject::disconnect(destroyed);
+            return;
+        }
+        finished = QObject::connect(dialog, &QDialog::finished, loop, [loop](int code) { loop->exit(code); });
+        destroyed = QObject::connect(dialog, &QObject::destroyed, loop, [loop] { loop->exit(-1); });
+    };
+    steps.close = [&dialog] {
+        if (!dialog.isNull()) dialog->hide();
+    };
+    const detail::ModalRunEnd end = detail::runModalLoop(Window::fromHandle(owner), steps);
+    if (dialog.isNull()) return;
+    if (end.ran && !end.ownerGone) read(*dialog, end.code);
+    delete dialog.data();
+}
+
+// What Esc gives, as a box closed without a button.
+int escAnswer(MessageButtons buttons) {
+    return buttons == MessageButtons::Ok ? id::Ok : buttons == MessageButtons::YesNo ? id::No : id::Cancel;
 }
 
 class QtMessageBoxes final : public IMessageBoxProvider {
@@ -59,9 +83,13 @@ public:
             case MessageButtons::RetryCancel: buttons = QMessageBox::Retry | QMessageBox::Cancel; break;
             case MessageButtons::AbortRetryIgnore: buttons = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
         }
-        QMessageBox box(icon, r.caption, r.text, buttons, ownerWidget(r.owner));
-        runOwnedModal(box, r.owner);
-        switch (box.clickedButton() != nullptr ? box.standardButton(box.clickedButton()) : QMessageBox::NoButton) {
+        QMessageBox::StandardButton clicked = QMessageBox::NoButton;
+        runOwnedModal(new QMessageBox(icon, r.caption, r.text, buttons, ownerWidget(r.owner)), r.owner,
+                      [&clicked](QDialog& dialog, int) {
+                          auto& box = static_cast<QMessageBox&>(dialog);
+                          if (box.clickedButton() != nullptr) clicked = box.standardButton(box.clickedButton());
+                      });
+        switch (clicked) {
             case QMessageBox::Ok: return id::Ok;
             case QMessageBox::Cancel: return id::Cancel;
             case QMessageBox::Yes: return id::Yes;
@@ -69,8 +97,7 @@ public:
             case QMessageBox::Retry: return id::Retry;
             case QMessageBox::Abort: return id::Abort;
             case QMessageBox::Ignore: return id::Ignore;
-            default:  // closed without a button: what Esc would have given
-                return r.buttons == MessageButtons::Ok ? id::Ok : r.buttons == MessageButtons::YesNo ? id::No : id::Cancel;
+            default: return escAnswer(r.buttons);  // closed without a button, or its owner went away
         }
     }
 };
@@ -78,14 +105,17 @@ public:
 class QtFileDialogs final : public IFileDialogProvider {
 public:
     QString choose(const FileDialogRequest& r) override {
-        QFileDialog dialog(ownerWidget(r.owner), r.title, r.initialPath);
-        dialog.setNameFilters(toNameFilters(r.filters));
-        dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!r.defaultExtension.isEmpty()) dialog.setDefaultSuffix(r.defaultExtension);
-        if (r.save && !r.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (runOwnedModal(dialog, r.owner) != QDialog::Accepted) return QString();
-        return dialog.selectedFiles().value(0);
+        auto* dialog = new QFileDialog(ownerWidget(r.owner), r.title, r.initialPath);
+        dialog->setNameFilters(toNameFilters(r.filters));
+        dialog->setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!r.defaultExtension.isEmpty()) dialog->setDefaultSuffix(r.defaultExtension);
+        if (r.save && !r.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        QString chosen;
+        runOwnedModal(dialog, r.owner, [&chosen](QDialog& d, int code) {
+            if (code == QDialog::Accepted) chosen = static_cast<QFileDialog&>(d).selectedFiles().value(0);
+        });
+        return chosen;
     }
 };
 
@@ -143,16 +173,32 @@ void setClipboardProvider(IClipboardProvider* provider) {
     g_clipboard = provider != nullptr ? provider : &g_realClipboard;
 }
 
-int messageBox(Window* owner, const QString& text, const QString& caption, MessageButtons buttons, MessageIcon icon) {
+namespace {
+
+// Whether the owner given to a dialog call is gone after it (its handle, taken before
+// the call, no longer names a window).
+void reportOwner(Window* owner, Handle ownerHandle, bool* ownerGone) {
+    if (ownerGone != nullptr) *ownerGone = owner != nullptr && (ownerHandle == 0 || !isWindow(ownerHandle));
+}
+
+}  // namespace
+
+int messageBox(Window* owner, const QString& text, const QString& caption, MessageButtons buttons, MessageIcon icon,
+               bool* ownerGone) {
+    if (ownerGone != nullptr) *ownerGone = false;
     if (!checkGuiThread("messageBox")) return id::Cancel;
-    return g_boxes->show(MessageBoxRequest{owner != nullptr ? owner->handle() : 0, text, caption, icon, buttons});
+    const Handle ownerHandle = owner != nullptr ? owner->handle() : 0;
+    const int answer = g_boxes->show(MessageBoxRequest{ownerHandle, text, caption, icon, buttons});
+    reportOwner(owner, ownerHandle, ownerGone);
+    return answer;
 }
 
 namespace {
 
 QString fileDialog(const char* what, Window* owner, bool save, const QString& title,
                    const std::vector<FileFilter>& filters, const QString& defaultExtension,
-                   const QString& initialPath, bool confirmOverwrite) {
+                   const QString& initialPath, bool confirmOverwrite, bool* ownerGone) {
+    if (ownerGone != nullptr) *ownerGone = false;
     if (!checkGuiThread(what)) return QString();
     FileDialogRequest r;
     r.owner = owner != nullptr ? owner->handle() : 0;
@@ -162,21 +208,24 @@ QString fileDialog(const char* what, Window* owner, bool save, const QString& ti
     r.defaultExtension = defaultExtension;
     r.initialPath = initialPath;
     r.confirmOverwrite = confirmOverwrite;
-    return g_files->choose(r);
+    QString chosen = g_files->choose(r);
+    reportOwner(owner, r.owner, ownerGone);
+    return chosen;
 }
 
 }  // namespace
 
 QString openFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
-                       const QString& defaultExtension, const QString& initialPath) {
+                       const QString& defaultExtension, const QString& initialPath, bool* ownerGone) {
     return fileDialog("openFileDialog", owner, false, title, filters, defaultExtension, initialPath,
-                      FileDialogRequest{}.confirmOverwrite);
+                      FileDialogRequest{}.confirmOverwrite, ownerGone);
 }
 
 QString saveFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
-                       const QString& defaultExtension, const QString& initialPath, bool confirmOverwrite) {
+                       const QString& defaultExtension, const QString& initialPath, bool confirmOverwrite,
+                       bool* ownerGone) {
     return fileDialog("saveFileDialog", owner, true, title, filters, defaultExtension, initialPath,
-                      confirmOverwrite);
+                      confirmOverwrite, ownerGone);
 }
 
 bool setClipboardText(const QString& text) {

@@ -76,14 +76,29 @@ void setMessageBoxProvider(IMessageBoxProvider* provider);
 void setFileDialogProvider(IFileDialogProvider* provider);
 void setClipboardProvider(IClipboardProvider* provider);
 
-// GUI thread. owner may be null.
+// GUI thread. owner may be null. Each runs a nested loop (detail::runModalLoop) in
+// which only the owner's window takes no input, and every other window, posted
+// message and timer goes on: the caller's own window may be destroyed meanwhile (the
+// board is unplugged and the main window deletes the page that asked).
+//
+// When the owner is destroyed while the box or file dialog is open, the dialog closes
+// at once and the call returns what a cancel gives: a box the answer Esc would have
+// given (id::Cancel; id::No for Yes/No; id::Ok for OK alone), a file dialog an empty
+// name. So after the call a caller that may lose its window checks it before it goes on
+// with its window's state: `if (!exists()) return;`. The owner object itself is still
+// valid then, and until the caller's handler returns: windows are freed only through
+// the deferred delete, which waits for the handlers and modal runs on the stack. The
+// optional ownerGone tells the same explicitly: true when an owner was given and it no
+// longer exists after the call.
 int messageBox(Window* owner, const QString& text, const QString& caption,
-               MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None);
+               MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None,
+               bool* ownerGone = nullptr);
 QString openFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
-                       const QString& defaultExtension = QString(), const QString& initialPath = QString());
+                       const QString& defaultExtension = QString(), const QString& initialPath = QString(),
+                       bool* ownerGone = nullptr);
 QString saveFileDialog(Window* owner, const QString& title, const std::vector<FileFilter>& filters,
                        const QString& defaultExtension = QString(), const QString& initialPath = QString(),
-                       bool confirmOverwrite = true);
+                       bool confirmOverwrite = true, bool* ownerGone = nullptr);
 bool setClipboardText(const QString& text);
 
 // Answers from a script and records the requests; installs itself for its lifetime.

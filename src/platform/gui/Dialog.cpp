@@ -71,6 +71,12 @@ Qt::Edges edgesForHit(int code) {
 // reach it wherever the pointer goes, and this filter sees them before the window's
 // own handling. (The window system's own move is not used: without a window manager
 // it moves nothing.)
+//
+// The drag ends with the release, and also when the release cannot come any more: the
+// window is hidden, loses the grab (another widget grabs the mouse, a popup takes it),
+// or a move or press shows that the left button was let go where this window did not
+// see it. Then the window no longer follows the pointer, and that press goes where it
+// is aimed instead of being swallowed.
 class FrameDrag final : public QObject {
 public:
     FrameDrag(QWidget* window, const QPoint& pressScreenPos)
@@ -80,25 +86,51 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (ended_ || object != window_) return false;
         switch (event->type()) {
-            case QEvent::MouseMove:
-                window_->move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() + offset_);
+            case QEvent::MouseMove: {
+                const auto* e = static_cast<QMouseEvent*>(event);
+                if (!(e->buttons() & Qt::LeftButton) || QWidget::mouseGrabber() != window_) {
+                    end();
+                    return false;
+                }
+                window_->move(e->globalPosition().toPoint() + offset_);
                 return true;
+            }
             case QEvent::MouseButtonRelease:
-                window_->releaseMouse();
-                window_->removeEventFilter(this);
-                deleteLater();
+                if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return true;
+                end();
                 return true;
             case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick: return true;
+            case QEvent::MouseButtonDblClick:
+                // A new left press: the release of the one that started the drag was lost.
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    end();
+                    return false;
+                }
+                return true;
+            case QEvent::Hide:
+            case QEvent::UngrabMouse:
+                end();
+                return false;
             default: return false;
         }
     }
 
 private:
-    QWidget* window_;
+    void end() {
+        ended_ = true;
+        if (window_ != nullptr) {
+            if (QWidget::mouseGrabber() == window_) window_->releaseMouse();
+            window_->removeEventFilter(this);
+        }
+        deleteLater();
+    }
+
+    QPointer<QWidget> window_;
     QPoint offset_;
+    bool ended_ = false;
 };
 
 }  // namespace
@@ -297,24 +329,19 @@ int Dialog::doModal(Window* owner) {
         modal_ = false;
         return -1;
     }
-    QWidget* ownerTop = owner != nullptr && owner->widget() != nullptr ? owner->widget()->window() : nullptr;
-    detail::ModalFocus focus(ownerTop);
-    if (!ended_) {
-        // Only the owner is disabled (Qt's window modality would also block the
-        // owner's other windows, and application modality every page).
-        detail::OwnerInputBlock ownerBlocked(ownerTop);
+    int code = -1;
+    detail::ModalSteps steps;
+    steps.show = [this] {
         show(true);
-        if (widget() != nullptr) detail::ModalFocus::take(widget());
-        QEventLoop loop;
-        loop_ = &loop;
-        Application::pushModalLoop(&loop);
-        if (!ended_ && exists() && !Application::quitPosted()) loop.exec(QEventLoop::DialogExec);
-        Application::popModalLoop(&loop);
-        loop_ = nullptr;
-    }
-    const int code = ended_ ? result_ : -1;
-    if (exists()) destroy();
-    focus.giveBack();
+        return widget();
+    };
+    steps.running = [this] { return !ended_ && exists(); };
+    steps.loop = [this](QEventLoop* loop) { loop_ = loop; };
+    steps.close = [this, &code] {
+        code = ended_ ? result_ : -1;
+        if (exists()) destroy();
+    };
+    detail::runModalLoop(owner, steps);
     modal_ = false;
     return code;
 }

@@ -5,9 +5,13 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "platform/gui/Messages.h"
+
+class QEventLoop;
 class QWidget;
 
 namespace platform {
@@ -84,6 +88,42 @@ private:
     QPointer<QWidget> owner_;
     QPointer<QWidget> ownerFocus_;
 };
+
+// What a modal run asks of the dialog it runs.
+struct ModalSteps {
+    // Shows the dialog; returns its top-level widget (null when it is gone meanwhile).
+    std::function<QWidget*()> show;
+    // False once the dialog has ended or is gone: the loop is not started then.
+    std::function<bool()> running;
+    // Called with the loop right before it runs and with null once it has returned; the
+    // dialog ends its run by exiting that loop. May be empty.
+    std::function<void(QEventLoop*)> loop;
+    // Hides or destroys the dialog: after the loop, or at once when the loop did not run.
+    std::function<void()> close;
+};
+
+struct ModalRunEnd {
+    int code = -1;           // the loop's exit code; -1 when it did not run
+    bool ran = false;        // the loop ran (and was exited)
+    bool ownerGone = false;  // the owner window was destroyed before the run ended
+};
+
+// The one modal run of the layer, for our own dialogs (Dialog::doModal) and for the
+// message boxes and file dialogs alike, so that no dialog gets only half of it:
+//  - notes the owner's focused control (ModalFocus) and keeps only the owner's
+//    top-level window from user input (OwnerInputBlock); no other window is blocked;
+//  - shows the dialog, makes it the active window with the keyboard;
+//  - runs a nested loop, registered with Application so that postQuit ends it, until the
+//    dialog exits it; a quit posted before it starts keeps it from starting;
+//  - when the owner window is destroyed meanwhile (a page deleted because the board went
+//    away), the loop ends at once with -1 and ownerGone;
+//  - closes the dialog, then gives the owner its keyboard back.
+// The owner object is kept from a deferred delete until the run returns, so a caller may
+// still ask it exists(). owner may be null (nothing blocked). GUI thread only.
+ModalRunEnd runModalLoop(Window* owner, const ModalSteps& steps);
+
+// Window::destroy tells the runs owned by the window: they end.
+void endModalRunsOwnedBy(Handle window);
 
 }  // namespace detail
 }  // namespace gui

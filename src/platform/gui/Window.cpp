@@ -329,6 +329,7 @@ void Window::destroy() {
     lastSize_ = QSize(-1, -1);
     destroying_ = false;
     windowDestroyed();
+    detail::endModalRunsOwnedBy(self);
 }
 
 void Window::detachChild(Window* c) { children_.erase(std::remove(children_.begin(), children_.end(), c), children_.end()); }

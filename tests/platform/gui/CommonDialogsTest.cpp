@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QGuiApplication>
 
 #include <QtTest/qtestspontaneevent.h>
@@ -83,22 +85,114 @@ TEST(ModalLoops, AModalDialogTakesTheKeyboardBlocksOnlyItsOwnerAndGivesTheKeyboa
          },
          "12", Qt::Key_Return, QString::number(id::Ok) + "12"},
     };
+    // The dialog has opened once it is the active window with a control focused.
+    const auto dialogActive = [&] {
+        const QWidget* active = QApplication::activeWindow();
+        return active != nullptr && active != owner.widget()->window() && active != other.widget()->window() &&
+               QApplication::focusWidget() != nullptr && QApplication::focusWidget()->window() == active;
+    };
     int clicks = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
-        QTimer::singleShot(50, [&] { clickBothThenType(*owner.item(5), *other.item(5), c.typed, c.last); });
-        QTimer watchdog;  // keys that went nowhere must not hang the run
-        QObject::connect(&watchdog, &QTimer::timeout, [] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
-            }
+        const auto user = guitest::whenReady(dialogActive, [&] {
+            clickBothThenType(*owner.item(5), *other.item(5), c.typed, c.last);
         });
-        watchdog.start(2000);
+        const auto watchdog = guitest::dialogWatchdog();  // keys that went nowhere must not hang the run
         EXPECT_EQ(c.open(), c.expected);
         EXPECT_EQ(owner.count(msg::Command), 0);
         EXPECT_EQ(other.count(msg::Command), ++clicks);
-        guitest::waitFor([&] { return QGuiApplication::focusWindow() == owner.widget()->windowHandle(); }, 500);
+        guitest::waitFor([&] { return QGuiApplication::focusWindow() == owner.widget()->windowHandle(); });
         EXPECT_EQ(QGuiApplication::focusWindow(), owner.widget()->windowHandle());
         EXPECT_EQ(QApplication::focusWidget(), owner.item(1030)->widget());
+    }
+}
+
+namespace {
+
+// A page whose button asks the user through `ask`, then looks whether it still exists.
+// What it saw is kept outside it: a deleted page is freed once its handler returns.
+struct AskingPage : Dialog {
+    struct Seen {
+        QString answer;
+        bool existedAfter = true;
+        bool ownerGone = false;  // as the call reported it
+        int asked = 0;
+    };
+    static inline int alive = 0;
+    std::function<QString(Window*, bool*)> ask;
+    Seen* seen = nullptr;
+    AskingPage() : Dialog(pageTemplate()) { ++alive; }
+    ~AskingPage() override { --alive; }
+    LResult onCommand(int commandId, int code, Handle from) override {
+        if (commandId != 5) return Dialog::onCommand(commandId, code, from);
+        seen->answer = ask(this, &seen->ownerGone);
+        seen->existedAfter = exists();
+        ++seen->asked;
+        return 1;
+    }
+    static DialogTemplate pageTemplate() {
+        DialogTemplate t = guitest::plainTemplate("page");
+        t.style |= dialogStyle::Visible;
+        t.items = {{ControlKind::PushButton, 5, "Ask", QRect(5, 5, 50, 14)}};
+        return t;
+    }
+};
+
+}  // namespace
+
+// The board is unplugged while a page's box is open: the main window deletes the page.
+TEST(ModalLoops, AMessageBoxWhoseOwnerIsDeletedInsideItsLoopClosesAndAnswersAsEsc) {
+    guitest::SpyWindow mainWindow;
+    ASSERT_TRUE(mainWindow.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    const std::pair<MessageButtons, int> cases[] = {
+        {MessageButtons::YesNoCancel, id::Cancel}, {MessageButtons::YesNo, id::No}, {MessageButtons::Ok, id::Ok}};
+    for (const auto& [buttons, escAnswer] : cases) {
+        SCOPED_TRACE(escAnswer);
+        auto page = std::make_unique<AskingPage>();
+        ASSERT_TRUE(page->createModeless(nullptr));
+        AskingPage* raw = page.get();
+        AskingPage::Seen seen;
+        raw->seen = &seen;
+        raw->ask = [buttons = buttons](Window* self, bool* gone) {
+            return QString::number(messageBox(self, "Save?", "Question", buttons, MessageIcon::Question, gone));
+        };
+        mainWindow.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+            if (m == msg::DeviceChange && page) gui::deleteLater(std::move(page));
+            return 0;
+        };
+        const auto unplug = guitest::whenReady([] { return guitest::shownDialog<QMessageBox>() != nullptr; },
+                                               [&] { mainWindow.post(msg::DeviceChange); });
+        const auto watchdog = guitest::dialogWatchdog();
+        guitest::userClick(*raw->item(5));
+        EXPECT_EQ(page, nullptr);
+        EXPECT_EQ((std::tuple{seen.asked, seen.answer, seen.existedAfter, seen.ownerGone}),
+                  (std::tuple{1, QString::number(escAnswer), false, true}));
+        ASSERT_TRUE(guitest::waitFor([] { return AskingPage::alive == 0; }));
+        guitest::settle();
+        EXPECT_EQ(guitest::shownDialog(), nullptr);
+    }
+}
+
+TEST(ModalLoops, AFileDialogWhoseOwnerIsDestroyedInsideItsLoopClosesAndChoosesNothing) {
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save);
+        AskingPage page;
+        ASSERT_TRUE(page.createModeless(nullptr));
+        AskingPage::Seen seen;
+        page.seen = &seen;
+        seen.answer = "not asked";
+        page.ask = [save](Window* self, bool* gone) {
+            const std::vector<FileFilter> filters{{"Data", "*.dat"}};
+            return save ? saveFileDialog(self, "Save parameter setting", filters, "dat", QDir::tempPath(), true, gone)
+                        : openFileDialog(self, "Load parameter setting", filters, "dat", QDir::tempPath(), gone);
+        };
+        const auto close = guitest::whenReady([] { return guitest::shownDialog<QFileDialog>() != nullptr; },
+                                              [&] { page.destroy(); });
+        const auto watchdog = guitest::dialogWatchdog();
+        guitest::userClick(*page.item(5));
+        EXPECT_EQ((std::tuple{seen.asked, seen.answer, seen.existedAfter, seen.ownerGone}),
+                  (std::tuple{1, QString(), false, true}));
+        guitest::settle();
+        EXPECT_EQ(guitest::shownDialog(), nullptr);
     }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Application.h"
@@ -185,14 +187,17 @@ TEST(DialogChild, ATemplatePlacedInsideAnotherDialogIsAPaneWithItsOwnControlsAnd
     EXPECT_FALSE(pane.exists());
 }
 
+namespace {
+struct AllCaption : Spy<Dialog> {  // the speed-curve window: caption inside the border
+    using Spy<Dialog>::Spy;
+    int hitTest(const QPoint& p) const override {
+        const int code = Dialog::hitTest(p);
+        return code == hit::Client ? hit::Caption : code;
+    }
+};
+}  // namespace
+
 TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
-    struct AllCaption : Dialog {  // the speed-curve window: caption inside the border
-        using Dialog::Dialog;
-        int hitTest(const QPoint& p) const override {
-            const int code = Dialog::hitTest(p);
-            return code == hit::Client ? hit::Caption : code;
-        }
-    };
     DialogTemplate t;
     t.size = QSize(100, 60);
     t.style = dialogStyle::Frameless | dialogStyle::ToolWindow | dialogStyle::Visible;
@@ -209,4 +214,90 @@ TEST(DialogFrameless, DraggingTheCaptionMovesTheWindowExactlyAsFarAsTheMouse) {
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
     QTest::mouseMove(window, at(grip + QPoint(350, 30)));
     EXPECT_EQ(speed.windowRect().topLeft(), start + QPoint(300, 30));
+}
+
+// The release never reaches the window (it went to another program's window, or to a
+// popup), or the window is hidden mid-drag: the drag ends, the window stays where it is
+// when the mouse moves on, and the next press goes where it is aimed.
+TEST(DialogFrameless, ACaptionDragEndsWhenTheWindowLosesTheMouseOrIsHidden) {
+    DialogTemplate t;
+    t.size = QSize(100, 60);
+    t.style = dialogStyle::Frameless | dialogStyle::ToolWindow | dialogStyle::Visible;
+    t.items = {{ControlKind::PushButton, 5, "Go", QRect(60, 40, 30, 14)}};
+    AllCaption speed(t);
+    ASSERT_TRUE(speed.createModeless());
+    QWindow elsewhere;  // another program's window: no widget of ours sees its mouse
+    elsewhere.setGeometry(600, 400, 100, 100);
+    elsewhere.show();
+    QMenu menu;
+    menu.addAction("Copy");
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"released elsewhere", [] {}},
+        {"hidden", [&] { speed.hide(); }},
+        {"a popup takes the release",
+         [&] {
+             menu.popup(QPoint(650, 200));
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+             QTest::mouseRelease(menu.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(-50, -50));
+             menu.hide();
+         }},
+    };
+    for (const auto& [name, lose] : cases) {
+        SCOPED_TRACE(name);
+        speed.moveWindow(QRect(QPoint(20, 30), speed.windowRect().size()));
+        speed.show();
+        QWindow* window = speed.widget()->windowHandle();
+        const auto at = [window](QPoint screenPos) { return window->mapFromGlobal(screenPos); };
+        const QPoint grip = speed.windowRect().topLeft() + QPoint(20, 20);
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at(grip));
+        QTest::mouseMove(window, at(grip + QPoint(50, 10)));
+        const QPoint dropped = speed.windowRect().topLeft();
+        EXPECT_EQ(dropped, grip - QPoint(20, 20) + QPoint(50, 10));
+        lose();
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {  // the release goes where no widget of ours sees it
+            QTest::mouseRelease(&elsewhere, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+        }
+        speed.show();
+        QTest::mouseMove(window, at(grip + QPoint(120, 40)));
+        EXPECT_EQ(speed.windowRect().topLeft(), dropped);
+        const int commands = speed.count(msg::Command);
+        guitest::userClick(*speed.item(5));
+        EXPECT_EQ(speed.count(msg::Command), commands + 1);
+    }
+}
+
+namespace {
+struct Owner : Dialog {
+    static inline int alive = 0;
+    Owner() : Dialog(guitest::plainTemplate("owner")) { ++alive; }
+    ~Owner() override { --alive; }
+};
+}  // namespace
+
+TEST(DialogModal, AnOwnerDestroyedOrDeletedInsideTheLoopEndsItAndTheOwnerIsFreedAfterwards) {
+    DialogTemplate small;
+    small.size = QSize(50, 20);
+    for (const bool deleted : {false, true}) {
+        SCOPED_TRACE(deleted);
+        auto owner = std::make_unique<Owner>();
+        ASSERT_TRUE(owner->createModeless());
+        owner->show();
+        Owner* raw = owner.get();
+        Dialog dialog(small);
+        bool ownerExistedInLoop = false;
+        const int result = guitest::runModal(
+            dialog,
+            [&](Dialog&) {
+                ownerExistedInLoop = raw->exists();
+                if (deleted) gui::deleteLater(std::move(owner));
+                else raw->destroy();
+            },
+            raw);
+        EXPECT_EQ((std::tuple{result, ownerExistedInLoop, dialog.exists()}), (std::tuple{-1, true, false}));
+        if (!deleted) {
+            EXPECT_FALSE(raw->exists());  // still allocated: only destroyed
+        }
+        guitest::settle();
+        EXPECT_EQ(Owner::alive, deleted ? 0 : 1);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QEventLoop>
@@ -10,12 +12,18 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <ostream>
+#include <utility>
 #include <vector>
 
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Dialog.h"
 #include "platform/gui/Drawing.h"
 #include "platform/gui/Window.h"
+
+// Failing checks print points as points.
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
 
 namespace guitest {
 
@@ -64,7 +72,9 @@ inline std::vector<gui::ColourRef> Pixels(const gui::Bitmap& b, std::initializer
     return out;
 }
 
-inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
+// Runs the event loop until `done` holds; false when it did not within limitMs (the
+// bound only matters when something is wrong: a loaded machine just takes longer).
+inline bool waitFor(const std::function<bool()>& done, int limitMs = 5000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < limitMs) {
@@ -73,19 +83,73 @@ inline bool waitFor(const std::function<bool()>& done, int limitMs = 2000) {
     return done();
 }
 
+// Runs the event loop until a timer of intervalMs has fired `ticks` times (bounded):
+// every timer that fell due meanwhile has had its turn too. For "nothing happened"
+// checks, which the loop's own progress proves and a fixed sleep does not (a loaded
+// machine may run no event at all in it).
+inline bool timersHadTheirTurn(int ticks = 3, int intervalMs = 5, int limitMs = 10000) {
+    int fired = 0;
+    QTimer witness;
+    QObject::connect(&witness, &QTimer::timeout, [&fired] { ++fired; });
+    witness.start(intervalMs);
+    return waitFor([&fired, ticks] { return fired >= ticks; }, limitMs);
+}
+
+// Runs `action` once `ready` holds, looked at every few milliseconds from whatever loop
+// runs (a dialog's nested loop too); gives up after limitMs. Stops with the timer.
+inline std::unique_ptr<QTimer> whenReady(std::function<bool()> ready, std::function<void()> action,
+                                         int limitMs = 10000) {
+    auto timer = std::make_unique<QTimer>();
+    QTimer* t = timer.get();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(t, &QTimer::timeout, t, [t, ready = std::move(ready), action = std::move(action), clock, limitMs] {
+        if (ready()) {
+            t->stop();
+            action();
+        } else if (clock->elapsed() > limitMs) {
+            t->stop();
+        }
+    });
+    t->start(5);
+    return timer;
+}
+
+// The shown top-level dialog of type T (a message box, a file dialog), or null.
+template <class T = QDialog>
+T* shownDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<T*>(w); d != nullptr && d->isVisible()) return d;
+    }
+    return nullptr;
+}
+
+// Rejects every shown Qt dialog after limitMs: a case that went wrong must not hang the run.
+inline std::unique_ptr<QTimer> dialogWatchdog(int limitMs = 10000) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    QObject::connect(timer.get(), &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
+        }
+    });
+    timer->start(limitMs);
+    return timer;
+}
+
 inline void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
 
-// Runs `inside` in the modal loop; a watchdog ends the dialog after 2 s with -99.
+// Runs `inside` in the modal loop; a watchdog ends the dialog after 10 s with -99.
 inline int runModal(gui::Dialog& dialog, const std::function<void(gui::Dialog&)>& inside,
                     gui::Window* owner = nullptr) {
     QTimer::singleShot(0, [&dialog, inside] { inside(dialog); });
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [&dialog] { dialog.endDialog(-99); });
-    watchdog.start(2000);
+    watchdog.start(10000);
     return dialog.doModal(owner);
 }
 
@@ -120,15 +184,34 @@ inline void userKey(gui::Window& target, Qt::Key key, QString text = QString()) 
     QTest::sendKeyEvent(QTest::Release, window, key, text, Qt::NoModifier);
 }
 
-// A message box that runs a real nested event loop for a while, then answers OK.
+// Waits (bounded) until every message posted so far, from any thread that has posted
+// by now, was delivered or dropped: a marker posted now comes after all of them (one
+// queue, delivered in order).
+inline bool postsDelivered(int limitMs = 10000) {
+    SpyWindow marker;
+    if (!marker.create(nullptr, 0, QRect(0, 0, 1, 1), 0) || !marker.post(gui::msg::TaskData)) return false;
+    return waitFor([&marker] { return marker.count(gui::msg::TaskData) > 0; }, limitMs);
+}
+
+// A message box that runs a real nested event loop until `done` holds (at most
+// limitMs), then answers OK.
 class NestedLoopBoxes final : public gui::IMessageBoxProvider {
 public:
-    explicit NestedLoopBoxes(int openMs) : openMs_(openMs) { gui::setMessageBoxProvider(this); }
+    explicit NestedLoopBoxes(std::function<bool()> done, int limitMs = 10000)
+        : done_(std::move(done)), limitMs_(limitMs) {
+        gui::setMessageBoxProvider(this);
+    }
     ~NestedLoopBoxes() override { gui::setMessageBoxProvider(nullptr); }
     int show(const gui::MessageBoxRequest&) override {
         ++open;
         QEventLoop loop;
-        QTimer::singleShot(openMs_, &loop, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (done_() || clock.elapsed() > limitMs_) loop.quit();
+        });
+        poll.start(1);
         loop.exec();
         --open;
         return gui::id::Ok;
@@ -136,7 +219,8 @@ public:
     int open = 0;
 
 private:
-    int openMs_;
+    std::function<bool()> done_;
+    int limitMs_;
 };
 
 }  // namespace guitest

@@ -4,6 +4,9 @@
 #include <memory>
 #include <thread>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
 
@@ -37,13 +40,13 @@ struct PageLike : Dialog {
 }  // namespace
 
 TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsHandlerReturns) {
-    guitest::NestedLoopBoxes boxes(100);
+    int openAtRemoval = -1;
+    guitest::NestedLoopBoxes boxes([&] { return openAtRemoval != -1; });  // open until the removal came
     SpyWindow mainWindow;
     ASSERT_TRUE(mainWindow.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
     auto page = std::make_unique<PageLike>();
     ASSERT_TRUE(page->createModeless(nullptr));
     PageLike* raw = page.get();
-    int openAtRemoval = -1;
     mainWindow.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
         if (m == msg::DeviceChange && page) {
             openAtRemoval = boxes.open;
@@ -76,4 +79,69 @@ TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {
     for (WParam i = 0; i < 20; ++i) ASSERT_TRUE(w.post(msg::TaskData, i));
     ASSERT_TRUE(guitest::waitFor([&] { return w.count(msg::TaskData) == 20 && w.count(msg::Timer) > 0; }));
     EXPECT_EQ(ticksBeforeAllPosts, 0);
+}
+
+// A handler that runs a modal loop, our dialog's or a real message box's, goes on
+// receiving the posts queued behind its own message. The box answers the button
+// clicked with the mouse, and the owner takes clicks again once the loop is over.
+TEST(PostedMessages, KeepFlowingInsideAModalDialogsLoopAndARealMessageBoxsLoop) {
+    DialogTemplate t = plainTemplate("page");
+    t.style |= dialogStyle::Visible;
+    t.items = {{ControlKind::PushButton, 5, "Save", QRect(5, 5, 50, 14)}};
+    guitest::Spy<Dialog> page(t);
+    ASSERT_TRUE(page.createModeless(nullptr));
+    DialogTemplate small;
+    small.size = QSize(50, 20);
+    Dialog modal(small);
+    struct Case {
+        const char* what;
+        std::function<int()> open;
+        std::function<void()> answer;
+        int result;
+    };
+    const Case cases[] = {
+        {"modal dialog", [&] { return modal.doModal(&page); }, [&] { modal.endDialog(7); }, 7},
+        {"message box",
+         [&] { return messageBox(&page, "Save?", "Question", MessageButtons::YesNoCancel, MessageIcon::Question); },
+         [] {
+             QMessageBox* box = guitest::shownDialog<QMessageBox>();
+             ASSERT_NE(box, nullptr);
+             QAbstractButton* no = box->button(QMessageBox::No);
+             QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, no->mapTo(box, no->rect().center()));
+         },
+         id::No},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool inLoop = false;
+        std::vector<bool> deliveredInLoop;
+        int result = 0;
+        page.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+            if (m == msg::PageClosed) {
+                inLoop = true;
+                result = c.open();
+                inLoop = false;
+            }
+            if (m == msg::TaskData) {
+                deliveredInLoop.push_back(inLoop);
+                if (deliveredInLoop.size() == 2) QTimer::singleShot(0, c.answer);
+            }
+            return 0;
+        };
+        QTimer watchdog;  // a loop that missed its posts must not hang the run
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { modal.endDialog(-99); });
+        watchdog.start(10000);
+        const auto boxWatchdog = guitest::dialogWatchdog();
+        ASSERT_TRUE(page.post(msg::PageClosed));
+        ASSERT_TRUE(page.post(msg::TaskData, 1));
+        ASSERT_TRUE(page.post(msg::TaskData, 2));
+        ASSERT_TRUE(guitest::waitFor([&] { return deliveredInLoop.size() == 2 && !inLoop; }, 15000));
+        EXPECT_EQ(deliveredInLoop, (std::vector<bool>{true, true}));
+        EXPECT_EQ(result, c.result);
+        page.answer = nullptr;
+        const int commands = page.count(msg::Command);
+        guitest::userClick(*page.item(5));
+        EXPECT_EQ(page.count(msg::Command), commands + 1);
+    }
 }

@@ -144,15 +144,16 @@ TEST(WindowTimers, TicksArriveOnTheGuiThreadAndStopWhenKilledOrDestroyed) {
     ASSERT_TRUE(w.killTimer(5000));
     EXPECT_FALSE(w.killTimer(5000));
     const int afterKill = w.ticks;
-    QTest::qWait(30);
+    ASSERT_TRUE(guitest::timersHadTheirTurn());
     EXPECT_EQ(w.ticks, afterKill);
     w.killsItself = true;  // a handler may kill its own timer
     ASSERT_TRUE(w.setTimer(5000, 1));
-    QTest::qWait(30);
-    EXPECT_EQ((std::tuple{w.ticks, w.hasTimer(5000)}), (std::tuple{afterKill + 1, false}));
+    ASSERT_TRUE(guitest::waitFor([&] { return !w.hasTimer(5000); }));
+    ASSERT_TRUE(guitest::timersHadTheirTurn());
+    EXPECT_EQ(w.ticks, afterKill + 1);
     ASSERT_TRUE(w.setTimer(5000, 1));
     w.destroy();
-    QTest::qWait(30);
+    ASSERT_TRUE(guitest::timersHadTheirTurn());
     EXPECT_EQ(w.ticks, afterKill + 1);
     EXPECT_FALSE(w.setTimer(1, 5));
 }

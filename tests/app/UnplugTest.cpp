@@ -3,8 +3,6 @@
 // goes on saying the board is gone.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
@@ -21,27 +19,15 @@ namespace {
 // Unplugs the board once a dialog of class T shows; a dialog still open after 10 s is
 // cancelled, so a loop that misses the unplug fails the test instead of hanging it.
 template <class T>
-class UnplugUnderDialog {
-public:
-    explicit UnplugUnderDialog(SimLink& sim) {
-        QObject::connect(&poll_, &QTimer::timeout, [this, &sim] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<T*>(w) == nullptr || !w->isVisible()) continue;
-                if (!unplugged) {
-                    sim.sim.unplug();
-                    unplugged = true;
-                } else if (++ticks_ > 1000) {
-                    qobject_cast<QDialog*>(w)->reject();
-                }
-            }
-        });
-        poll_.start(10);
-    }
+struct UnplugUnderDialog {
+    explicit UnplugUnderDialog(SimLink& sim)
+        : unplug(guitest::whenReady([] { return guitest::shownDialog<T>() != nullptr; }, [this, &sim] {
+              sim.sim.unplug();
+              unplugged = true;
+          })) {}
     bool unplugged = false;
-
-private:
-    QTimer poll_;
-    int ticks_ = 0;
+    std::unique_ptr<QTimer> unplug;
+    std::unique_ptr<QTimer> watchdog = guitest::dialogWatchdog();
 };
 
 // The main window saw the removal: the page closed, the title says so.

@@ -309,7 +309,7 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
     EXPECT_EQ(debug_.count("Task queue fence: the queue stops with 1 task(s) queued before the fence unfinished (the first of kind 11)\n"), 1u);
 }
 
-// Polling, demo, a lens drive of over a minute, one-shot tasks queued behind.
+// Polling, demo, a lens drive of some 50 days, one-shot tasks queued behind.
 TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     platform::DebugCapture debug;
     FakeBoard board;
@@ -330,8 +330,7 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
         for (int i = 0; i < 5; ++i) queue.AddTask(0x02000000, &gpio, sizeof gpio);
         ASSERT_TRUE(window.WaitForCount(3));
     }
-    EXPECT_EQ((std::pair{debug.count("Running Task end\n"), debug.count("Lens sequence: drive time 4294967295 ms cut to 65535 ms\n")}),
-              (std::pair{std::size_t{1}, std::size_t{1}}));
+    EXPECT_EQ(debug.count("Running Task end\n"), 1u);
     EXPECT_EQ((std::tuple{CTaskFactory::GetInstance()->GetPollingTask(), CTaskFactory::GetInstance()->GetBldcDemoTask()}), (std::tuple{nullptr, nullptr}));
     const auto frames = board.wire->Frames();
     EXPECT_EQ((std::tuple{board.wire->CountLetter('I'), std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A})}), (std::tuple{2u, 1}));

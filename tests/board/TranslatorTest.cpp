@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <thread>
 #include <utility>
 
@@ -33,6 +34,7 @@ protected:
 
 TEST(PortPathFromFriendlyName, TakesTheBracketedPath) {
     EXPECT_EQ(PortPathFromFriendlyName("Eval Board(/dev/ttyUSB12)"), "/dev/ttyUSB12");
+    EXPECT_EQ(PortPathFromFriendlyName("USB Serial Port (COM3)"), "");  // no path in the brackets
     EXPECT_EQ(PortPathFromFriendlyName(""), "");
 }
 
@@ -49,6 +51,25 @@ TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndReconnectReopensAfterAClose
     peer_.write({4, 'V', 0x13, 0x21});
     EXPECT_EQ(t_.Transfer(1, byte_, 4, nullptr), 4);  // no count pointer: still the count
     EXPECT_EQ(byte_[3], 0x21);
+}
+
+// Without the board's time-outs, with a board that says nothing or one that is gone, a
+// read still ends: a read that never did would hold the link, and the program's end.
+TEST_F(NativeTranslator, AReadWithoutTheBoardStillEnds) {
+    Find();
+    t_.SetUseTimeouts(0);
+    ASSERT_EQ(t_.Open(0), 1);
+    const auto readEnds = [&] {
+        auto read = std::async(std::launch::async, [&] { return t_.Transfer(1, byte_, 1, &moved_); });
+        const bool ended = read.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!ended) t_.Close();  // lets a read that waits for ever go, so the test ends
+        EXPECT_TRUE(ended);
+        return read.get();
+    };
+    EXPECT_EQ(readEnds(), 0);  // silence: nothing, not an error
+    peer_.closeMaster();
+    EXPECT_EQ(readEnds(), -1);  // the board gone: the error
+    EXPECT_EQ(moved_, -1);
 }
 
 TEST_F(NativeTranslator, OpenFailuresSayWhy) {

@@ -20,11 +20,11 @@ CDerivedTaskListener::CDerivedTaskListener(platform::Handle notifyWindow)
 }
 
 CDerivedTaskListener::~CDerivedTaskListener() {
-    // A fence waiting now ends at once: the tasks it waits for may never run.
+    StopAll();
     state_ = kStopping;
+    // A fence waiting now ends at once: the tasks it waits for may never run.
     ReleaseFences();
     if (worker_) {
-        StopAll();
         {
             std::lock_guard guard(*mutex_);
             for (auto& entry : tasks_) {

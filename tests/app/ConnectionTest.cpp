@@ -8,6 +8,7 @@
 #include "platform/core/SerialPort.h"
 
 using namespace apptest;
+using gui::msg::BoardConnected;
 using gui::msg::ConnectionState;
 using namespace std::chrono_literals;
 
@@ -67,9 +68,17 @@ TEST(BoardConnection, APortAnotherProgramHoldsIsNotConnectedIsRetriedWithoutTheS
     EXPECT_EQ(rig.clock.totalSleptMs(), slept);
     EXPECT_EQ(sim.sim.frameCount(), 0u);
     EXPECT_EQ(rig.Title(), kDisconnected);
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 0}}));
 
+    // Freed: the next check opens it, the page is told, and the board is initialised.
+    rig.pageLog.clear();
     holder.reset();
-    EXPECT_TRUE(guitest::waitFor([&] { return rig.Title() == kConnected; }, 5000));
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.Title() == kConnected; }, 5000));
+    EXPECT_EQ(rig.board.IsConnected(), 1);
+    ASSERT_GE(rig.pageLog.size(), 2u);
+    EXPECT_EQ(rig.pageLog[0], (PageLog::value_type{ConnectionState, 1}));
+    EXPECT_EQ(rig.pageLog[1].first, BoardConnected);
     EXPECT_TRUE(WaitForInit(sim));
 }
 

@@ -39,6 +39,8 @@ TEST(PortPathFromFriendlyName, TakesTheBracketedPath) {
 }
 
 TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndReconnectReopensAfterAClose) {
+    EXPECT_EQ(t_.Reconnect(), 1);  // nothing found yet: nothing to reopen
+    EXPECT_EQ(debug_.count("Device Reconnect Success\n"), 0u);
     Find();
     EXPECT_EQ(t_.Open(0), 1);
     EXPECT_EQ(clock_.totalSleptMs(), 1500u);

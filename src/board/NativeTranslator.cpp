@@ -48,6 +48,8 @@ int CNativeTranslator::Detect() {
             found = false;
         }
     }
+    // No board at all: whatever comes next has just arrived and gets its settling pause.
+    if (!found_) failedPath_.clear();
     present_ = found ? 1 : 0;
     int change = 0;
     if (present_ == 1 && previous_ != 1) change = 1;
@@ -78,14 +80,17 @@ std::string PathOf(const std::optional<platform::PortInfo>& found) {
 }  // namespace
 
 int CNativeTranslator::Open(int /*mode*/) {
-    // The presence check retries a busy port every second on the GUI thread: only a
-    // board that has just arrived waits for its port to settle.
-    if (busyPath_.empty() || PathOf(found_) != busyPath_) platform::sleepMs(500);
+    // The presence check retries a port that failed to open every second on the GUI
+    // thread: only a board that has just arrived waits for its port to settle.
+    const bool retry = !failedPath_.empty() && found_ && PathOf(found_) == failedPath_ &&
+                       (found_->device == 0 || failedDevice_ == 0 || found_->device == failedDevice_);
+    if (!retry) platform::sleepMs(500);
     Enumerate();  // the device record must be current: the name is resolved at each open
     const std::string path = PathOf(found_);
 
     const int err = path.empty() ? ENOENT : port_.open(path);
-    busyPath_ = err == EBUSY ? path : std::string();
+    failedPath_ = err != 0 ? path : std::string();
+    failedDevice_ = err != 0 && found_ ? found_->device : 0;
     if (err != 0) {
         platform::debugOutf("Open error : code %x\n", static_cast<unsigned>(err));
         // A port we cannot open is no board to talk to: the link reports it absent, and

@@ -6,7 +6,8 @@
 // once open, a hang-up of the descriptor, or the name coming to stand for another
 // device (another device number), makes the next Detect report a removal. A port that
 // cannot be opened counts as absent, so the next Detect that finds it reports an
-// arrival again and the open is retried.
+// arrival again and the open is retried, without the settling pause that a board that
+// has just arrived gets.
 #pragma once
 
 #include <array>
@@ -66,9 +67,12 @@ private:
     std::optional<platform::PortInfo> found_;  // the device of the last enumeration
     bool enumerated_ = false;                  // an enumeration result is held
     std::string reconnectPath_;                // the port that Reconnect re-opens
-    // The port whose last open failed because another program held it: a retry of it
-    // needs no settling pause (the pause is for a board that has just arrived).
-    std::string busyPath_;
+    // The port whose last open failed, whatever the error (another program holds it, we
+    // may not open it, an I/O error), and its device number then: a retry of it needs no
+    // settling pause (the pause is for a board that has just arrived). A Detect that finds
+    // no board forgets it, and another device number under the path is a new arrival.
+    std::string failedPath_;
+    std::uint64_t failedDevice_ = 0;
     // The device number of the port as opened; set from a good Open to Close.
     std::optional<std::uint64_t> openedDevice_;
     platform::SerialPort port_;

@@ -51,11 +51,7 @@ int CLensTask::Run() {
         return 0;
     }
     const auto word = [&](int index) { return store->GetValueOf(key, index); };
-    std::uint32_t driveMs = word(kWordDriveTime);
-    if (driveMs > kMaxDriveMs) {
-        platform::debugOutf("Lens sequence: drive time %u ms cut to %u ms\n", driveMs, kMaxDriveMs);
-        driveMs = kMaxDriveMs;
-    }
+    const std::uint32_t driveMs = word(kWordDriveTime);  // all 32 bits of it
 
     const std::uint64_t startUs = platform::currentClock().nowUs();
 

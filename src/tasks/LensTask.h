@@ -1,5 +1,6 @@
 // The lens sequence: writes the drive settings to the lens driver over I2C, keeps the
-// drive on for the time in data word 8, then writes the stop settings. Everything comes
+// drive on for the time in data word 8 (the whole 32-bit word, in ms), then writes the
+// stop settings; a shutdown or a newer drive ends the wait early. Everything comes
 // from the block of the device selected when the drive began, read when each request is
 // built. Later board tasks need not wait for the drive time: only for the drive request.
 #pragma once
@@ -12,8 +13,6 @@
 class CLensTask final : public CDerivedTask {
 public:
     static constexpr std::uint8_t kSlaveAddress = 0x72;
-    // The drive time is a user's number; a drive longer than this is cut to it.
-    static constexpr std::uint32_t kMaxDriveMs = 65535;
 
     static constexpr int kWordRegister0 = 0;
     static constexpr int kWordRegister1 = 1;

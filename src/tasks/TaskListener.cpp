@@ -20,13 +20,15 @@ CDerivedTaskListener::CDerivedTaskListener(platform::Handle notifyWindow)
 }
 
 CDerivedTaskListener::~CDerivedTaskListener() {
+    StopAll();
+    state_ = kStopping;
+    // A fence waiting now ends at once: the tasks it waits for may never run.
+    ReleaseFences();
     if (worker_) {
-        StopAll();
-        state_ = kStopping;
         {
             std::lock_guard guard(*mutex_);
-            for (auto& task : tasks_) {
-                if (task) task->Cancel();
+            for (auto& entry : tasks_) {
+                if (entry.task) entry.task->Cancel();
             }
         }
         event_->set();
@@ -35,6 +37,9 @@ CDerivedTaskListener::~CDerivedTaskListener() {
     }
     // Without a worker nothing was ever started: the tasks go unstarted.
     std::lock_guard guard(*mutex_);
+    for (auto& entry : tasks_) {
+        if (entry.task) Finished(entry.number);
+    }
     tasks_.clear();
     pending_ = 0;
 }
@@ -67,7 +72,15 @@ int CDerivedTaskListener::AddTask(std::uint32_t word, const void* record, std::u
             task->SetDataContainer(store_.load());
             task->SetMicon(link_.load());
             task->SetParameters(record, size);
-            tasks_.emplace_back(task);
+            const std::uint32_t kind = task->GetKind();
+            std::uint64_t number = 0;
+            {
+                std::lock_guard fences(fenceMutex_);
+                number = nextNumber_++;
+                // The polling and demo tasks run until told to stop: no fence waits for them.
+                if (kind != kTaskPolling && kind != kTaskBldcDemo) unfinished_.emplace(number, kind);
+            }
+            tasks_.push_back(Entry{std::unique_ptr<ITask>(task), number});
             ++pending_;
         }
     }
@@ -79,10 +92,10 @@ int CDerivedTaskListener::StopAll() {
     event_->reset();
     {
         std::lock_guard guard(*mutex_);
-        for (auto& task : tasks_) {
-            if (!task) continue;
-            const std::uint32_t kind = task->GetKind();
-            if (kind == kTaskPolling || kind == kTaskBldcDemo) task->SetCommand(kStopSingleTasksWord);
+        for (auto& entry : tasks_) {
+            if (!entry.task) continue;
+            const std::uint32_t kind = entry.task->GetKind();
+            if (kind == kTaskPolling || kind == kTaskBldcDemo) entry.task->SetCommand(kStopSingleTasksWord);
         }
     }
     event_->set();
@@ -109,12 +122,12 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
         bool orderedAhead = false;
         ITask* driveAhead = nullptr;  // an earlier lens drive that has not ended yet
         for (auto it = tasks_.begin(); it != tasks_.end();) {
-            const std::uint32_t kind = (*it)->GetKind();
+            const std::uint32_t kind = it->task->GetKind();
             const bool ordered = IsOrderedBoardKind(kind);
             // The polling task sets its inputs up from the link's kept tables: it starts
             // once the settings queued before it are on the wire, so its frames carry them.
             bool mayStart = !((ordered || kind == kTaskPolling) && orderedAhead);
-            if (kind == kTaskLensSequence && (*it)->GetState() == kTaskCreated && driveAhead != nullptr) {
+            if (kind == kTaskLensSequence && it->task->GetState() == kTaskCreated && driveAhead != nullptr) {
                 // A new drive replaces the one in progress: the earlier drive ends now and
                 // sends its stop request, and only then does the new drive begin, so the
                 // old stop can never cut the new drive short.
@@ -128,8 +141,8 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
             }
             // Order matters only for frames: a later board task waits until this one's
             // frames are out, not until a timed wait of its own has ended.
-            if (ordered && !(*it)->HasSentFrames()) orderedAhead = true;
-            if (kind == kTaskLensSequence) driveAhead = it->get();
+            if (ordered && !it->task->HasSentFrames()) orderedAhead = true;
+            if (kind == kTaskLensSequence) driveAhead = it->task.get();
             ++it;
         }
         if (tasks_.empty()) {
@@ -144,8 +157,8 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
     return 0;
 }
 
-std::uint32_t CDerivedTaskListener::ServiceTask(std::unique_ptr<ITask>& entry, bool mayStart) {
-    ITask* task = entry.get();
+std::uint32_t CDerivedTaskListener::ServiceTask(Entry& entry, bool mayStart) {
+    ITask* task = entry.task.get();
     switch (task->GetState()) {
         case kTaskCreated:
             // A stopping queue starts nothing new; what never started leaves at once.
@@ -165,15 +178,58 @@ std::uint32_t CDerivedTaskListener::ServiceTask(std::unique_ptr<ITask>& entry, b
     }
 }
 
-std::uint32_t CDerivedTaskListener::DeleteTask(std::unique_ptr<ITask>& entry) {
-    const ITask* task = entry.get();
+std::uint32_t CDerivedTaskListener::DeleteTask(Entry& entry) {
+    const ITask* task = entry.task.get();
     // The records are cleared only when they still name this task; a fresh polling or
     // demo task may have taken its place already.
     CTaskFactory::GetInstance()->Forget(task);
-    entry.reset();
+    entry.task.reset();
     platform::debugOut("\t\t\tRunning Task-queue : delete task\n");
     --pending_;
+    Finished(entry.number);
     return kTaskFinished;
+}
+
+void CDerivedTaskListener::Finished(std::uint64_t number) {
+    {
+        std::lock_guard guard(fenceMutex_);
+        if (unfinished_.erase(number) == 0) return;
+    }
+    fenceCv_.notify_all();
+}
+
+void CDerivedTaskListener::ReleaseFences() {
+    { std::lock_guard guard(fenceMutex_); }  // a fence between its check and its wait gets the wake
+    fenceCv_.notify_all();
+    std::unique_lock lock(fenceMutex_);
+    fenceCv_.wait(lock, [this] { return fenceWaiters_ == 0; });
+}
+
+bool CDerivedTaskListener::Fence(std::uint32_t timeoutMs) {
+    std::unique_lock lock(fenceMutex_);
+    const std::uint64_t fence = nextNumber_;  // the tasks numbered below it count
+    const auto earlierDone = [&] { return unfinished_.empty() || unfinished_.begin()->first >= fence; };
+    ++fenceWaiters_;
+    fenceCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                      [&] { return earlierDone() || state_.load() == kStopping; });
+    const bool done = earlierDone();
+    if (!done) {
+        std::size_t left = 0;
+        for (auto it = unfinished_.begin(); it != unfinished_.end() && it->first < fence; ++it) ++left;
+        const std::uint32_t firstKind = unfinished_.begin()->second;
+        if (state_.load() == kStopping) {
+            platform::debugOutf("Task queue fence: the queue stops with %zu task(s) queued before the fence unfinished "
+                                "(the first of kind %u)\n",
+                                left, firstKind);
+        } else {
+            platform::debugOutf("Task queue fence: %zu task(s) queued before the fence still unfinished after %u ms "
+                                "(the first of kind %u)\n",
+                                left, timeoutMs, firstKind);
+        }
+    }
+    // The last fence to leave a stopping queue lets its destructor go on.
+    if (--fenceWaiters_ == 0) fenceCv_.notify_all();
+    return done;
 }
 
 void CDerivedTaskListener::NotifyIdle() {

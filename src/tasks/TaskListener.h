@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -38,6 +39,11 @@ public:
     virtual int AddTask(std::uint32_t word, const void* record, std::uint32_t size) = 0;
     // Tells the queued polling and demo tasks to stop.
     virtual int StopAll() = 0;
+    // True once every task queued before the call has finished. Tasks queued after the
+    // call, and the polling and demo tasks (which run until told to stop), do not count.
+    // False when `timeoutMs` (real ms) runs out first, said in the trace with what was
+    // still unfinished, or when the queue stops before those tasks are done.
+    virtual bool Fence(std::uint32_t timeoutMs) = 0;
 };
 
 class CDerivedTaskListener final : public ITaskListener {
@@ -58,6 +64,7 @@ public:
     int SetMicon(CRG1Micon* link) override;
     int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override;
     int StopAll() override;
+    bool Fence(std::uint32_t timeoutMs) override;
 
     // The worker thread's body.
     std::uint32_t WorkerLoop();
@@ -65,18 +72,30 @@ public:
     // Tasks in the list (queued, running or finished but not yet deleted).
     std::size_t PendingTasks() const { return pending_.load(); }
     // Waits until the list is empty; false when it was not within the time (real ms).
+    // A running polling or demo task keeps the list from emptying: see Fence.
     bool WaitIdle(std::uint32_t timeoutMs);
     // How often the worker has walked the list: it walks only when something changed.
     std::uint64_t WorkerPasses() const { return passes_.load(); }
+    // Fence calls waiting now.
+    int FencesWaiting() const { return fenceWaiters_.load(); }
 
 private:
-    using TaskList = std::list<std::unique_ptr<ITask>>;
+    // A queued task with its number in the order of queuing.
+    struct Entry {
+        std::unique_ptr<ITask> task;
+        std::uint64_t number = 0;
+    };
+    using TaskList = std::list<Entry>;
 
     // One pass over a task: 0 not started yet, 2 still running, 3 deleted (the entry is
     // then empty). `mayStart` is false while an earlier ordered board task has frames to send.
-    std::uint32_t ServiceTask(std::unique_ptr<ITask>& entry, bool mayStart);
-    std::uint32_t DeleteTask(std::unique_ptr<ITask>& entry);
+    std::uint32_t ServiceTask(Entry& entry, bool mayStart);
+    std::uint32_t DeleteTask(Entry& entry);
     void NotifyIdle();
+    // The task numbered so has gone; fences waiting for it are told.
+    void Finished(std::uint64_t number);
+    // Ends every fence wait at once (the queue is stopping) and waits until none is left.
+    void ReleaseFences();
 
     std::atomic<std::uint32_t> state_{kAccepting};
     std::atomic<CRG1Micon*> link_{nullptr};
@@ -91,4 +110,12 @@ private:
     std::atomic<std::uint64_t> passes_{0};
     std::mutex idleMutex_;
     std::condition_variable idleCv_;
+
+    // Fences: every task gets the next number; the one-shot tasks not yet deleted are
+    // kept by number with their kind. Guarded by fenceMutex_ (taken after the list's).
+    std::mutex fenceMutex_;
+    std::condition_variable fenceCv_;
+    std::uint64_t nextNumber_ = 0;
+    std::map<std::uint64_t, std::uint32_t> unfinished_;
+    std::atomic<int> fenceWaiters_{0};  // changed under fenceMutex_
 };

@@ -2,7 +2,11 @@
 // SimLinkTest.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <future>
 #include <thread>
+#include <utility>
 
 #include "SimLink.h"
 #include "platform/core/Debug.h"
@@ -30,10 +34,13 @@ protected:
 
 TEST(PortPathFromFriendlyName, TakesTheBracketedPath) {
     EXPECT_EQ(PortPathFromFriendlyName("Eval Board(/dev/ttyUSB12)"), "/dev/ttyUSB12");
+    EXPECT_EQ(PortPathFromFriendlyName("USB Serial Port (COM3)"), "");  // no path in the brackets
     EXPECT_EQ(PortPathFromFriendlyName(""), "");
 }
 
 TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndReconnectReopensAfterAClose) {
+    EXPECT_EQ(t_.Reconnect(), 1);  // nothing found yet: nothing to reopen
+    EXPECT_EQ(debug_.count("Device Reconnect Success\n"), 0u);
     Find();
     EXPECT_EQ(t_.Open(0), 1);
     EXPECT_EQ(clock_.totalSleptMs(), 1500u);
@@ -48,6 +55,25 @@ TEST_F(NativeTranslator, OpenSleepsThroughTheClockAndReconnectReopensAfterAClose
     EXPECT_EQ(byte_[3], 0x21);
 }
 
+// Without the board's time-outs, with a board that says nothing or one that is gone, a
+// read still ends: a read that never did would hold the link, and the program's end.
+TEST_F(NativeTranslator, AReadWithoutTheBoardStillEnds) {
+    Find();
+    t_.SetUseTimeouts(0);
+    ASSERT_EQ(t_.Open(0), 1);
+    const auto readEnds = [&] {
+        auto read = std::async(std::launch::async, [&] { return t_.Transfer(1, byte_, 1, &moved_); });
+        const bool ended = read.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!ended) t_.Close();  // lets a read that waits for ever go, so the test ends
+        EXPECT_TRUE(ended);
+        return read.get();
+    };
+    EXPECT_EQ(readEnds(), 0);  // silence: nothing, not an error
+    peer_.closeMaster();
+    EXPECT_EQ(readEnds(), -1);  // the board gone: the error
+    EXPECT_EQ(moved_, -1);
+}
+
 TEST_F(NativeTranslator, OpenFailuresSayWhy) {
     EXPECT_EQ(t_.Detect(), -1);  // absent from the start: reported once
     EXPECT_EQ(t_.Detect(), 0);
@@ -58,6 +84,57 @@ TEST_F(NativeTranslator, OpenFailuresSayWhy) {
     EXPECT_EQ(t_.Open(0), 0);
     EXPECT_EQ(debug_.count("Open error : code 2\n"), 3u);
     EXPECT_EQ(t_.Transfer(0, byte_, 1, nullptr), -1);
+}
+
+// The presence check retries a port that failed to open every second on the GUI thread.
+TEST_F(NativeTranslator, ARetryOfAPortThatFailedToOpenSkipsTheSettlingPauseANewArrivalDoesNot) {
+    LockedPty locked;  // every open fails with EIO until it is unlocked
+    ASSERT_TRUE(locked.ok());
+    const std::string notATerminal = UniqueLinkPath("tamsiro-not-a-tty");  // ENOTTY
+    std::ofstream(notATerminal).put('x');
+    auto slept = [this, from = clock_.totalSleptMs()]() mutable {
+        const auto now = clock_.totalSleptMs();
+        return now - std::exchange(from, now);
+    };
+    const auto arrive = [&](const std::string& path, std::uint64_t device) {
+        locator_->port = platform::PortInfo{path, platform::friendlyPortName("", path), device};
+        return t_.Detect();
+    };
+    for (const std::string& path : {locked.slavePath(), notATerminal}) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(arrive(path, 7), 1);
+        slept();
+        EXPECT_EQ(t_.Open(0), 0);
+        EXPECT_EQ(slept(), 500u);  // just arrived
+        for (int retry = 0; retry < 3; ++retry) {
+            EXPECT_EQ(t_.Detect(), 1);  // a port that cannot be opened counts as absent
+            EXPECT_EQ(t_.Open(0), 0);
+            EXPECT_EQ(slept(), 0u) << retry;
+        }
+        EXPECT_EQ(t_.IsConnected(), 0);
+
+        // Another device under the name, a board gone and back, another port: arrivals.
+        EXPECT_EQ(arrive(path, 8), 1);
+        EXPECT_EQ(t_.Open(0), 0);
+        EXPECT_EQ(slept(), 500u);
+        locator_->port.reset();
+        EXPECT_EQ(t_.Detect(), 0);  // already reported absent
+        EXPECT_EQ(arrive(path, 8), 1);
+        EXPECT_EQ(t_.Open(0), 0);
+        EXPECT_EQ(slept(), 500u);
+    }
+    EXPECT_EQ(arrive(locked.slavePath(), 7), 1);
+    EXPECT_EQ(t_.Open(0), 0);
+    EXPECT_EQ(slept(), 500u);
+    std::filesystem::remove(notATerminal);
+    EXPECT_EQ(debug_.count("Open error : code 5\n"), 7u);
+    EXPECT_EQ(debug_.count("Open error : code 19\n"), 6u);
+
+    // Once it opens, the pauses after the open are as ever.
+    ASSERT_TRUE(locked.Unlock());
+    EXPECT_EQ(t_.Detect(), 1);
+    EXPECT_EQ(t_.Open(0), 1);
+    EXPECT_EQ(slept(), 1000u);
 }
 
 TEST_F(NativeTranslator, AHangUpOfTheOpenPortIsARemovalWhateverTheLocatorStillShows) {

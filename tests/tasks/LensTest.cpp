@@ -31,6 +31,7 @@ void SetWords(IDataContainer& store, std::uint32_t driveMs) {
     store.SetValue(CLensTask::kWordDriveTime, driveMs);
 }
 const Bytes kDrive{'I', 0xE4, 4, 0, 0x12, 0x34, 0x05, 0x1F}, kStop{'I', 0xE4, 2, 1, 0x35, 0x1A};
+constexpr std::uint32_t kLongDriveMs = 0x12345;  // over 65,535 ms
 
 class Lens : public ::testing::Test {
 protected:
@@ -61,6 +62,18 @@ TEST_F(Lens, DrivesForTheWaitThenSwitchesToTheStopMode) {
     EXPECT_LE(t[1] - t[0], 31u);
 }
 
+// Longer than 16 bits hold, and not 65,535 either: the whole word counts.
+TEST_F(Lens, WaitsTheWholeDriveTimeItsWordHolds) {
+    store_.SetValue(CLensTask::kWordDriveTime, kLongDriveMs);
+    ASSERT_EQ(task_.Start(), 1);
+    task_.GetThreadHandle()->Join();
+    EXPECT_EQ(board_.wire->Frames(), (std::vector<Bytes>{kDrive, kStop}));
+    const auto t = board_.wire->Times();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_GE(t[1] - t[0], kLongDriveMs);
+    EXPECT_LE(t[1] - t[0], kLongDriveMs + 1);
+}
+
 TEST_F(Lens, NothingIsSentWithoutDeviceData) {
     ASSERT_EQ(store_.SelectContainer(0x7777), 0);
     ASSERT_EQ(task_.Start(), 1);
@@ -72,6 +85,7 @@ TEST_F(Lens, NothingIsSentWithoutDeviceData) {
 TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOffWithTheLensDevicesWords) {
     platform::ManualClock still;  // only the cancel can end this drive
     platform::ScopedClock scope(still);
+    store_.SetValue(CLensTask::kWordDriveTime, kLongDriveMs);
     ASSERT_EQ(task_.Start(), 1);
     ASSERT_TRUE(WaitUntil([&] { return board_.wire->Count() == 1; }));
     ASSERT_EQ(store_.SelectContainer(0x100), 1);  // another page shown meanwhile
@@ -83,12 +97,31 @@ TEST_F(Lens, CancelEndsTheDriveButStillSwitchesOffWithTheLensDevicesWords) {
     EXPECT_EQ(task_.GetState(), kTaskFinished);
 }
 
+// A newer drive ends one in progress whatever its time: time stands still here.
+TEST(LensQueue, ANewerDriveEndsALongDriveEarly) {
+    platform::ManualClock still;
+    platform::ScopedClock scope(still);
+    FakeBoard board;
+    RecordingStore store;
+    SetWords(store, kLongDriveMs);
+    auto queue = std::make_unique<CDerivedTaskListener>();
+    queue->SetMicon(board.link.get());
+    queue->SetDataContainer(&store);
+    queue->AddTask(0x09000000, nullptr, 0);
+    ASSERT_TRUE(WaitUntil([&] { return board.wire->Count() == 1; }));
+    queue->AddTask(0x09000000, nullptr, 0);
+    ASSERT_TRUE(WaitUntil([&] { return board.wire->Count() == 3; }));
+    EXPECT_EQ(board.wire->Frames(), (std::vector<Bytes>{kDrive, kStop, kDrive}));
+    queue.reset();  // and the shutdown ends the newer one
+    EXPECT_EQ(board.wire->Frames(), (std::vector<Bytes>{kDrive, kStop, kDrive, kStop}));
+}
+
 // A second drive stops the first before it begins, so that stop cannot cut it short.
 TEST(LensOnSim, RegisterChangesAndASecondDriveDoNotWaitOutTheDrive) {
     SimBoard board;
     ASSERT_TRUE(board.Connect());
     CDerivedDataContainer store;
-    SetWords(store, CLensTask::kMaxDriveMs);
+    SetWords(store, 0xFFFFFFFFu);  // about 50 days: only the second drive and the end stop it
     auto queue = std::make_unique<CDerivedTaskListener>();
     queue->SetMicon(board.link.get());
     queue->SetDataContainer(&store);

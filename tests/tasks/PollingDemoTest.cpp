@@ -74,9 +74,9 @@ TEST_F(PollingOnSim, PublishesTheChipsWordsEvery50msUntilStopped) {
 
     queue_->AddTask(0x0A010300, EmptyTaskRecord(), 0);
     ASSERT_TRUE(queue_->WaitIdle(5000));
-    const auto after = window_.Count();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(window_.Count(), after);
+    // Stopped for good: the task is deleted, its thread (the only one that posts) gone.
+    EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
+    EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
 }
 
 TEST_F(PollingOnSim, WithoutReadingItOnlyPosts) {

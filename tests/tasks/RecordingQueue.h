@@ -1,6 +1,6 @@
-// A task queue that records what it was told: the setter and stop calls by name, and the
-// submitted words with their record sizes and the clock's time. Given a real queue, it
-// passes every call on to it. One thread only.
+// A task queue that records what it was told: the setter and stop calls by name, the
+// submitted words with their record sizes and the clock's time, and the fences. Given a
+// real queue, it passes every call on to it. One thread only.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,12 @@ public:
     int StopAll() override {
         Record("stop");
         return forward_ ? forward_->StopAll() : 1;
+    }
+    // Kept apart from `calls`, so a page that fences its queue leaves their order as it was.
+    std::vector<std::uint32_t> fences;  // the time-out of each fence
+    bool Fence(std::uint32_t timeoutMs) override {
+        fences.push_back(timeoutMs);
+        return forward_ ? forward_->Fence(timeoutMs) : true;
     }
 
 private:

@@ -219,6 +219,13 @@ void SerialPort::discardInput() {
     if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
 }
 
+std::size_t SerialPort::pendingInput() const {
+    std::lock_guard lock(ioMutex_);
+    int n = 0;
+    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &n) != 0 || n < 0) return 0;
+    return static_cast<std::size_t>(n);
+}
+
 int SerialPort::drain() {
     std::lock_guard lock(ioMutex_);
     if (fd_ < 0) return -1;

@@ -44,6 +44,8 @@ public:
     int read(std::uint8_t* data, std::size_t n);
     // Drops bytes received but not yet read.
     void discardInput();
+    // Bytes received and not yet read (0 when closed).
+    std::size_t pendingInput() const;
     // Waits until written bytes have left (FlushFileBuffers' counterpart). 0 or -1.
     int drain();
 

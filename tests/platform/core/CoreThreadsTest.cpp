@@ -1,16 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <memory>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 #include "Inbox.h"
 #include "Pty.h"
+#include "platform/core/BoardPorts.h"
 #include "platform/core/SerialPort.h"
 
 using namespace platform;
 using namespace std::chrono_literals;
 
-// (The board watch's arrivals, removals and stop: with the main window.)
+// (The board watch's arrivals and removals: with the main window.)
+
+// The program's end must not wait out the watch's poll.
+TEST(BoardPortsThreads, AWatchStopsWithoutWaitingOutItsPoll) {
+    DeviceWatch watch(std::make_shared<PathBoardLocator>(::testing::TempDir() + "tamsiro-no-watch-" + std::to_string(::getpid())),
+                      [] {}, std::chrono::minutes(1));
+    watch.start();
+    auto stopped = std::async(std::launch::async, [&] { watch.stop(); });
+    EXPECT_EQ(stopped.wait_for(30s), std::future_status::ready);
+    stopped.get();
+}
 
 // Without time-outs a read waits for its bytes; close() from another thread must still
 // end it, or shutting the program down with a silent board would hang.
@@ -24,12 +39,23 @@ TEST(SerialPortThreads, CloseEndsABlockedRead) {
         std::uint8_t buf[4];
         result = port.read(buf, sizeof buf);
     });
+    // Only a quiet spell can show that the read waits: nothing else comes of it.
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(result.load(), -2);  // still waiting
     port.close();
     reader.join();
     EXPECT_EQ(result.load(), -1);
     EXPECT_FALSE(port.isOpen());
+
+    // Opened again, the port has forgotten that wake: a read waits out its time-out
+    // (nothing came: 0, not an error), and then reads what comes.
+    ASSERT_EQ(port.open(peer.slavePath()), 0);
+    port.setTimeouts({100, 50, 100, 50, 100});
+    std::uint8_t b = 0;
+    EXPECT_EQ(port.read(&b, 1), 0);
+    ASSERT_TRUE(peer.write({7}));
+    EXPECT_EQ(port.read(&b, 1), 1);
+    EXPECT_EQ(b, 7);
 }
 
 TEST(HandlesThreads, PostsFromManyThreadsAllArriveOrAreDroppedCleanly) {
@@ -42,7 +68,7 @@ TEST(HandlesThreads, PostsFromManyThreadsAllArriveOrAreDroppedCleanly) {
             for (int i = 0; i < 500; ++i) accepted += post(h, 0x812C, static_cast<std::uintptr_t>(i), 0) ? 1 : 0;
         });
     }
-    std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(window.WaitForCount(1));
     window.Close();  // while workers still post
     for (auto& t : threads) t.join();
     EXPECT_EQ(static_cast<int>(window.Count()), accepted.load());

@@ -104,6 +104,24 @@ private:
     std::string slavePath_;
 };
 
+// A new pty whose slave stays locked until Unlock: every open of its path fails with an
+// I/O error (EIO), as a port that the kernel refuses would, root or not.
+class LockedPty : public PtyEnd {
+public:
+    LockedPty() {
+        fd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128];
+        if (fd_ < 0 || ::grantpt(fd_) != 0 || ::ptsname_r(fd_, name, sizeof name) != 0) return;
+        slavePath_ = name;
+    }
+    const std::string& slavePath() const { return slavePath_; }
+    bool ok() const { return fd_ >= 0 && !slavePath_.empty(); }
+    bool Unlock() { return ::unlockpt(fd_) == 0; }
+
+private:
+    std::string slavePath_;
+};
+
 // The program's side of an existing port, opened by path as a raw terminal.
 class PtyClient : public PtyEnd {
 public:
@@ -126,5 +144,6 @@ public:
 
 }  // namespace ptytest
 
+using ptytest::LockedPty;
 using ptytest::PtyClient;
 using ptytest::PtyPeer;

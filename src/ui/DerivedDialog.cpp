@@ -246,8 +246,7 @@ bool CDerivedDialog::WaitForTaskQueue()
     // Long enough for the board's defaults or a closing page's idle duty, short enough
     // not to hang the window.
     constexpr std::uint32_t kQueueWaitMs = 2000;
-    if (auto* queue = dynamic_cast<CDerivedTaskListener*>(tasks_)) return queue->WaitIdle(kQueueWaitMs);
-    return true;
+    return tasks_ == nullptr || tasks_->Fence(kQueueWaitMs);
 }
 
 std::uint32_t CDerivedDialog::Word(int index) const { return WordOrZero(data_, index); }
@@ -497,7 +496,8 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             // by then the next page has set the board up, and a rest sent now would undo it.
             EndRunsOnce();
             // The program's close stops the queue next, dropping what has not started:
-            // what the page queued to end its runs must be on the wire first.
+            // what the page queued to end its runs must be on the wire first. On a
+            // time-out (said in the trace) the window goes all the same.
             WaitForTaskQueue();
             destroyed_ = true;
             OnDestroyPage();

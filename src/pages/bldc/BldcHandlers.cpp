@@ -133,9 +133,10 @@ gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
     if (store == nullptr || !built_) return 0;
     CDerivedDialog::RestoreDeviceData();
     // The main window has just queued the board's defaults; the select and the inputs
-    // below go from this thread and must follow them, not race them. (A running poll
-    // never lets the queue empty: then they go at once.)
-    if (!state_.polling && !state_.demo) WaitForTaskQueue();
+    // below go from this thread and must follow them, not race them. A fence that runs
+    // out (said in the trace) still lets the restore go: each frame stays whole under the
+    // link's lock, and a page left unrestored would show what the board does not have.
+    WaitForTaskQueue();
     RestoreAll();
     if (auto* tachometer = TachometerPanel()) tachometer->SetValues(0, 0);
     EnableControlsAt(bldc::kRecord, false);

@@ -362,7 +362,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     if (!run_) return 1;
     // The main window has just queued the board's defaults; what follows writes to the
     // board from this thread and must come after them, not race them.
-    WaitForTaskQueue();
+    WaitForTaskQueue();  // on a time-out the restore still goes, as the BLDC page's does
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;

@@ -321,12 +321,17 @@ std::uint32_t CDerivedDialog::NextSpeedSample()
     return speedSample_;
 }
 
+CSubDialog_Tachometer* CDerivedDialog::TachometerPanel() const
+{
+    return dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get());
+}
+
+CSubDialog_Graph* CDerivedDialog::GraphPanel() const { return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()); }
+
 void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 {
-    if (auto* tachometer = dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get()))
-        tachometer->SetValues(sample.shownPps, sample.shownRpm);
-    if (auto* graph = dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()))
-        graph->AddPoint(SpeedSampleX(), sample.shownPps, sample.shownRpm);
+    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    if (auto* graph = GraphPanel()) graph->AddPoint(SpeedSampleX(), sample.shownPps, sample.shownRpm);
     if (recordFile_ != nullptr) recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
 }
 

@@ -38,6 +38,8 @@
 #include "ui/DerivedControl.h"
 
 class CFloatDialog;
+class CSubDialog_Graph;
+class CSubDialog_Tachometer;
 class CPageFileNames;
 class CRG1Micon;
 class CSingleCommand;
@@ -192,6 +194,9 @@ public:
     // any other name. idBase may be null.
     gui::Window* GetContainerWindow(const char* name, std::uint32_t* idBase);
     CFloatDialog* GetFloatingDialog() const;
+    // The page's first tachometer window and its speed-curve window, when it made them.
+    CSubDialog_Tachometer* TachometerPanel() const;
+    CSubDialog_Graph* GraphPanel() const;
 
     // The page's colours for its controls: the frames' text colour and the edits'
     // warning colour. Also used by the floating dialog for the controls on it.

@@ -40,14 +40,6 @@ CDeviceDialog_BLDC::~CDeviceDialog_BLDC() {
     if (exists()) destroy();
 }
 
-CSubDialog_Tachometer* CDeviceDialog_BLDC::TachometerPanel() const {
-    return dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get());
-}
-
-CSubDialog_Graph* CDeviceDialog_BLDC::GraphPanel() const {
-    return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get());
-}
-
 bool CDeviceDialog_BLDC::onInitDialog() {
     if (!CDerivedDialog::onInitDialog()) return false;
     IDataContainer* store = GetDataContainer();

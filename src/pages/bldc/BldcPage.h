@@ -30,8 +30,6 @@
 #include "pages/bldc/StartupDialogLink.h"
 #include "ui/DerivedDialog.h"
 
-class CSubDialog_Tachometer;
-class CSubDialog_Graph;
 namespace platform {
 class NamedMutex;
 }
@@ -49,8 +47,6 @@ public:
     gui::LResult OnTaskData(gui::WParam w, gui::LParam l) override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
-    CSubDialog_Tachometer* TachometerPanel() const;
-    CSubDialog_Graph* GraphPanel() const;
     bldc::IStartupTestDialog* TestDialog() const { return testDialog_.get(); }
     const bldc::BldcPageState& State() const { return state_; }
     std::uint32_t SampleCounter() const { return SpeedSampleIndex(); }

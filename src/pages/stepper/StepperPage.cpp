@@ -54,14 +54,6 @@ CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
     runTimer_.reset();
 }
 
-CSubDialog_Tachometer* CDeviceDialog_Stepper::TachometerPanel() const {
-    return dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get());
-}
-
-CSubDialog_Graph* CDeviceDialog_Stepper::GraphPanel() const {
-    return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get());
-}
-
 bool CDeviceDialog_Stepper::onInitDialog() {
     if (!CDerivedDialog::onInitDialog()) return false;
     IDataContainer* store = GetDataContainer();

@@ -25,8 +25,6 @@
 #include "ui/DerivedDialog.h"
 
 class CTimer;
-class CSubDialog_Tachometer;
-class CSubDialog_Graph;
 
 class CDeviceDialog_Stepper : public CDerivedDialog,
                               private pages::IRunTimer,
@@ -45,8 +43,6 @@ public:
     pages::stepper::StepperRun* Run() const { return run_.get(); }
     // The arming of the run timer whose tick is awaited; 0 none.
     std::uintptr_t ArmedTick() const { return armedTick_; }
-    CSubDialog_Tachometer* TachometerPanel() const;
-    CSubDialog_Graph* GraphPanel() const;
 
 protected:
     // The clock off at once, the phase channels at rest, a demo ended.

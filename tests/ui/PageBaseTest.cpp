@@ -297,6 +297,40 @@ TEST_F(PageBase, ALockedControlsChangeIsRefusedAndShowsTheStoredValueAgain)
     EXPECT_EQ((std::tuple{page.changes.size(), check->GetValue()}), (std::tuple{0u, 0u}));
 }
 
+TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSwitchedOff)
+{
+    TempDir dir;
+    gui::ScriptedDialogs dialogs;
+    Page page;
+    Open(page);
+    auto made = std::make_unique<TestCheck>(&page, 3000 + (9 << 16));  // the switch, on word 9
+    made->SetRegister(9, 0);
+    ASSERT_TRUE(made->CreateControlWindow(QPoint(0, 0), 80, 24));
+    CDerivedControl* check = page.AddControl(9u << 16, std::move(made));
+    page.SetRecordSwitch(9, true);
+    EXPECT_FALSE(check->isEnabled());
+    dialogs.answerFile(QString::fromStdString(dir.file("speed.csv")));
+    Menu(page, pagemenu::kExportSpeedGraph);
+    ASSERT_TRUE(check->isEnabled());
+
+    page.SwitchRecord(check, true);
+    Page::SpeedSample sample;
+    sample.raw = 480;
+    sample.pps = 1250.5;
+    sample.rpm = 37.5;
+    page.ShowSpeedSample(sample);
+    page.SwitchRecord(check, false);
+    page.ShowSpeedSample(sample);  // after the end: no row
+    const std::string text = readText(dir.file("speed.csv"));
+    EXPECT_NE(text.find(", 480, 1250.5, 37.5"), std::string::npos) << text;
+    EXPECT_EQ(text.find(", 480,"), text.rfind(", 480,")) << text;
+    EXPECT_NE(text.find("Record end"), std::string::npos) << text;
+
+    // A cancelled choice on a page whose cancel ends the record: the switch goes off.
+    Menu(page, pagemenu::kExportSpeedGraph);
+    EXPECT_FALSE(check->isEnabled());
+}
+
 TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)
 {
     Page page;

@@ -146,6 +146,10 @@ public:
         storedChanges.emplace_back(kind, value);
     }
     using CDerivedDialog::NextSpeedSample;
+    using CDerivedDialog::SetRecordSwitch;
+    using CDerivedDialog::ShowSpeedSample;
+    using CDerivedDialog::SpeedSample;
+    using CDerivedDialog::SwitchRecord;
     using CDerivedDialog::SetPollingKind;
     using CDerivedDialog::SpeedSampleX;
 

@@ -8,6 +8,7 @@
 #include "app/AppSettings.h"
 #include "app/EndSignals.h"
 #include "app/FileDialogNames.h"
+#include "app/AboutDlg.h"
 #include "app/OSVersionInfo.h"
 #include "app/ProfileInfo.h"
 #include "app/QuillfenDlg.h"
@@ -77,6 +78,7 @@ bool CQuillfenApp::CreateServices() {
         tasks_ = std::make_unique<CDerivedTaskListener>(0);
         board_ = options_.makeBoardLink ? options_.makeBoardLink() : std::make_unique<CRG1Micon>();
         osInfo_ = std::make_unique<COSVersionInfo>();
+        about_ = std::make_unique<CAboutDlg>();
         settings_ = std::make_unique<CSettingsStore>();
         profile_ = std::make_unique<CProfileInfo>(settings_.get());
     } catch (const std::exception& e) {
@@ -146,13 +148,18 @@ int CQuillfenApp::InitInstance() {
         profile_->Load();
     }
 
-    osInfo_->Query(ReadSystemFacts());
+    // Without what the system says of itself the About box leaves its rows out.
+    if (osInfo_->Query(ReadSystemFacts()) == 1) about_->SetOSVersionInfo(osInfo_.get());
+    const std::string version = GetProductVersion();
+    about_->SetVersion(version.c_str(), 32);
+    about_->SetBoardLink(board_.get());
 
     CQuillfenDlg::Services services;
     services.board = board_.get();
     services.tasks = tasks_.get();
     services.data = data_.get();
     services.profile = profile_.get();
+    services.about = about_.get();
     services.watchLocator = options_.watchLocator ? options_.watchLocator
                                                   : std::shared_ptr<platform::IBoardLocator>(
                                                         platform::makeSystemBoardLocator());
@@ -181,6 +188,7 @@ void CQuillfenApp::Shutdown(CQuillfenDlg* mainWindow) {
     if (fileNames_) fileNames_->SetSettings(nullptr);
     // The main window stored its position when its window closed.
     if (profile_) profile_->Save();
+    about_.reset();
     // Pages and tasks must not reach services that are going away.
     appServices() = AppServices{};
     // The queue stops its polling and demo tasks, drops work not yet started and joins

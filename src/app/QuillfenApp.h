@@ -11,6 +11,7 @@
 
 #include "surface/XmlModule.h"
 
+class CAboutDlg;
 class CDerivedDataContainer;
 class CEndSignals;
 class CDerivedTaskListener;
@@ -67,6 +68,7 @@ public:
     CProfileInfo* GetProfileInfo() const { return profile_.get(); }
     const COSVersionInfo* GetOSVersionInfo() const { return osInfo_.get(); }
     CQuillfenDlg* GetMainWindow() const { return mainWindow_; }
+    CAboutDlg* GetAboutBox() const { return about_.get(); }
 
     // Does nothing; methods report their entry and end here. Returns 1.
     int Trace(const char* text) const;
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<CDerivedTaskListener> tasks_;
     std::unique_ptr<CRG1Micon> board_;
     std::unique_ptr<COSVersionInfo> osInfo_;
+    std::unique_ptr<CAboutDlg> about_;
     std::unique_ptr<CSettingsStore> settings_;
     std::unique_ptr<CProfileInfo> profile_;
     CXmlSurfaceSlots surfaces_;

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "app/AboutDlg.h"
 #include "app/DialogSelector.h"
 #include "app/ProfileInfo.h"
 #include "board/RG1Micon.h"
@@ -15,8 +16,12 @@
 #include "tasks/GuiCommand.h"
 #include "tasks/TaskListener.h"
 #include "tasks/TaskWord.h"
+#include "ui/DerivedDialog.h"
 
 using namespace mainwin;
+
+// A page's "Version" reaches this window as its own Help > Version command.
+static_assert(kVersion == pagemenu::kShowAbout);
 
 namespace {
 
@@ -181,8 +186,8 @@ gui::LResult CQuillfenDlg::onCommand(int id, int code, gui::Handle from) {
             case kLoadParameters:
                 LoadParameters();
                 return 1;
-            case kVersion:
-                // The About box comes with a later version.
+            case kVersion:  // also what a page's "Version" posts (0x8008)
+                ShowAbout();
                 return 1;
             default:
                 break;
@@ -192,8 +197,10 @@ gui::LResult CQuillfenDlg::onCommand(int id, int code, gui::Handle from) {
 }
 
 gui::LResult CQuillfenDlg::onSysCommand(std::uint32_t code) {
-    // The About item of the system menu does nothing until the About box exists.
-    if ((code & 0xFFF0u) == static_cast<std::uint32_t>(kAboutSystemItem)) return 0;
+    if ((code & 0xFFF0u) == static_cast<std::uint32_t>(kAboutSystemItem)) {
+        if (services_.about != nullptr && !services_.about->exists()) services_.about->doModal(this);
+        return 0;
+    }
     return gui::Dialog::onSysCommand(code);
 }
 
@@ -213,6 +220,24 @@ void CQuillfenDlg::SendToPage(std::uint32_t message, gui::WParam w) {
 
 int CQuillfenDlg::UpdateConnectionState() {
     if (services_.board == nullptr) return 0;
+    const int result = CheckAndOpen();
+    // An open About box follows the connection.
+    if (services_.about != nullptr && services_.about->exists()) services_.about->RefreshInformation();
+    return result;
+}
+
+int CQuillfenDlg::ShowAbout() {
+    if (services_.about == nullptr) return 0;
+    if (services_.about->exists()) {
+        services_.about->RefreshInformation();
+        return 1;
+    }
+    activate();
+    services_.about->doModal(this);
+    return 1;
+}
+
+int CQuillfenDlg::CheckAndOpen() {
     int change = services_.board->CheckConnection();
     if (change == -1) {
         services_.board->Close();

@@ -14,6 +14,7 @@
 #include "board/Records.h"
 #include "platform/gui/Dialog.h"
 
+class CAboutDlg;
 class CDerivedDataContainer;
 class CProfileInfo;
 class CRG1Micon;
@@ -69,6 +70,8 @@ public:
         ITaskListener* tasks = nullptr;
         CDerivedDataContainer* data = nullptr;
         CProfileInfo* profile = nullptr;
+        // The About box the Help menu runs; null: none.
+        CAboutDlg* about = nullptr;
         // Watches the board's port for arrival and removal; null: no watch.
         std::shared_ptr<platform::IBoardLocator> watchLocator;
         std::chrono::milliseconds watchPoll{1000};
@@ -108,6 +111,8 @@ public:
     int SaveParameters();
     // 1 when a file was read completely; a failure (not a cancel) is shown.
     int LoadParameters();
+    // Runs the About box modally, or refreshes it when it is already open.
+    int ShowAbout();
     void RestoreWindowPosition();
     void SaveWindowPosition();
     // Shows the window if hidden or minimised, raises it and makes it active.
@@ -129,6 +134,8 @@ protected:
 
 private:
     void BuildDeviceList();
+    // The connection check and open behind UpdateConnectionState.
+    int CheckAndOpen();
     void OnDeviceChange();
     void OnTaskData(gui::WParam w);
     void Quit();

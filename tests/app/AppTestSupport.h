@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/AboutDlg.h"
 #include "app/AppSettings.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
@@ -204,6 +205,8 @@ struct Rig {
         s.tasks = &timed;
         s.data = &data;
         s.profile = &profile;
+        s.about = &about;
+        about.SetBoardLink(&board);
         s.watchLocator = locator;
         s.watchPoll = poll;
         if (recordPages) {
@@ -275,6 +278,7 @@ struct Rig {
     CProfileInfo profile{&settings};
     PageLog pageLog;
     RecordingSelector* pages = nullptr;
+    CAboutDlg about;  // borrowed by the window, so it goes after it
     std::unique_ptr<guitest::Spy<CQuillfenDlg>> window;
 };
 

@@ -1,5 +1,7 @@
 #include "board/RG1Micon.h"
 
+#include "board/BootLoader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -357,4 +359,20 @@ void CRG1Micon::RequestFirmwareMode(int selector) {
 bool CRG1Micon::UsesLongFrames() const {
     std::lock_guard guard(lock_);
     return (secondVersion_ & 0xFF00) == 0x1200;
+}
+
+// --- boot loader ---
+
+CBootLoader& CRG1Micon::Loader() {
+    if (!loader_) loader_ = std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>());
+    return *loader_;
+}
+
+void CRG1Micon::SetBootLoader(std::unique_ptr<CBootLoader> loader) { loader_ = std::move(loader); }
+
+int CRG1Micon::OpenLoaderDevice() { return Loader().Open(); }
+
+int CRG1Micon::DownloadFirmware(int controllerFlag, std::string_view hexText) {
+    const int status = Loader().Download(controllerFlag, hexText);
+    return status == 0 ? 7 : status;
 }

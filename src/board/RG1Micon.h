@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "board/Records.h"
 #include "board/Translate.h"
@@ -17,6 +18,7 @@
 namespace platform {
 class NamedMutex;
 }
+class CBootLoader;
 
 class CRG1Micon {
 public:
@@ -85,6 +87,15 @@ public:
 
     // Puts a controller into its boot loader (selector 0 the first, 1 the second).
     void RequestFirmwareMode(int selector);
+
+    // --- boot loader (the firmware update worker only; takes no lock) ---
+    // Finds and opens the loader device: 1 open, 0 failed, 9999 not found in time.
+    virtual int OpenLoaderDevice();
+    // Downloads the Intel HEX image to the first (0) or second (other) controller: a
+    // status of loader::DownloadStatus, 7 in place of 0.
+    virtual int DownloadFirmware(int controllerFlag, std::string_view hexText);
+    // Replaces the loader (by default the one over TAMSIRO_BOOTLOADER_SOCKET).
+    void SetBootLoader(std::unique_ptr<CBootLoader> loader);
 
     // The second controller's 0x12xx firmware takes the 36-byte long frames.
     bool UsesLongFrames() const;
@@ -158,6 +169,9 @@ protected:
 
 private:
     void Construct();
+    CBootLoader& Loader();
+
+    std::unique_ptr<CBootLoader> loader_;
 
     std::shared_ptr<platform::NamedMutex> transferMutex_;
     std::shared_ptr<platform::NamedMutex> dataMutex_;

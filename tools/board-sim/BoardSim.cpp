@@ -141,6 +141,8 @@ struct BoardSim::Impl {
     std::deque<Pending> output;
     std::size_t outputOffset = 0;  // bytes of output.front() already written
 
+    std::unique_ptr<LoaderSide> loader;  // with options.loaderPath
+
     explicit Impl(Options o) : options(std::move(o)) {}
 
     void say(const std::string& text) const {
@@ -332,12 +334,16 @@ struct BoardSim::Impl {
 
     // --- frames (caller holds mutex) ---
 
-    // The boot request switches a controller to its loader. The loader side (dropping
-    // the serial port and offering the loader channel) is not modelled yet: the board
-    // only acknowledges, so the request is visible in the frame log.
+    // The boot request switches a controller to its loader: acknowledged, then the
+    // board leaves its port and the loader side offers its device.
     Bytes bootRequest(const Bytes& frame) {
-        const char* which = frame[1] == 0xFF ? "first" : frame[4] == 0xFF ? "second" : "no";
-        say(std::string("boot request for the ") + which + " controller: acknowledged, loader not modelled");
+        const int controller = frame[1] == 0xFF ? 0 : frame[4] == 0xFF ? 1 : -1;
+        if (controller < 0 || !loader) {
+            say(std::string("boot request for ") + (controller < 0 ? "no" : "a") +
+                " controller: acknowledged, no loader");
+        } else {
+            loader->enter(controller);
+        }
         return Bytes{0x02, 'W'};
     }
 
@@ -491,9 +497,41 @@ struct BoardSim::Impl {
 
 BoardSim::BoardSim() : BoardSim(Options{}) {}
 
-BoardSim::BoardSim(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+BoardSim::BoardSim(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {
+    if (impl_->options.loaderPath.empty()) return;
+    Impl* impl = impl_.get();
+    LoaderSide::Hooks hooks;
+    hooks.leaveBoard = [impl] {
+        std::lock_guard lock(impl->mutex);
+        impl->pullOut();
+    };
+    hooks.backToBoard = [impl](int controller, std::optional<std::uint16_t> version) {
+        std::lock_guard lock(impl->mutex);
+        if (version) (controller == 0 ? impl->model.mainVersion : impl->model.secondVersion) = *version;
+        // A board switched off meanwhile stays off.
+        if (impl->running && !impl->stopping) impl->plugIn();
+    };
+    hooks.log = [impl](const std::string& text) { impl->say(text); };
+    impl_->loader = std::make_unique<LoaderSide>(impl_->options.loaderPath, std::move(hooks));
+}
+
+void BoardSim::injectLoaderFault(LoaderFault fault) {
+    if (impl_->loader) impl_->loader->injectFault(fault);
+}
+
+bool BoardSim::inLoader() const { return impl_->loader && impl_->loader->active(); }
+
+std::vector<Bytes> BoardSim::loaderRequests() const {
+    return impl_->loader ? impl_->loader->requests() : std::vector<Bytes>{};
+}
+
+void BoardSim::clearLoaderRequests() {
+    if (impl_->loader) impl_->loader->clearRequests();
+}
 
 BoardSim::~BoardSim() {
+    // The loader's thread reaches back into the board: it ends first.
+    impl_->loader.reset();
     stop();
     std::lock_guard lock(impl_->mutex);
     impl_->pullOut();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "board-sim/LoaderSide.h"
 #include "board-sim/Motor.h"
 
 namespace boardsim {
@@ -54,6 +55,9 @@ public:
         std::function<void(const std::string&)> log;
         // Most frames the log keeps; the oldest go first. 0: no limit.
         std::size_t frameLogLimit = 0;
+        // Where the boot loader offers its device after a boot request ('W'): the board
+        // leaves its port meanwhile. Empty: the request is only acknowledged.
+        std::string loaderPath;
     };
 
     BoardSim();
@@ -99,6 +103,12 @@ public:
     void injectFault(Fault fault, int count = 1);
     // Sends raw bytes to the program right now, unasked.
     void sendRaw(const Bytes& bytes);
+
+    // --- boot loader (with Options::loaderPath) ---
+    void injectLoaderFault(LoaderFault fault);  // for the next loader session
+    bool inLoader() const;                      // a loader session runs: the board is away
+    std::vector<Bytes> loaderRequests() const;  // every request record received, whole
+    void clearLoaderRequests();
 
     // --- plug state ---
     void unplug();  // closes the pty and removes the link: the program's port fails

@@ -63,7 +63,8 @@ TEST_F(BoardSimCommandsOnTheWire, BadCommandsAreRefusedAndChangeNothing) {
     for (const char* bad : {"version 0x10000 1", "version 1", "absent 2", "measured", "status 256", "adc 8 1",
                             "adc 1 x", "input 34 1", "input 3 2", "intflag 0 1", "intflag 6 1", "fault bogus",
                             "fault silence 0", "fault silence 1 2", "i2c 0x100", "raw", "quit now", "frobnicate", "status 0x",
-                            "status 12a", "status -1", "status +1", "status 1.5"}) {
+                            "status 12a", "status -1", "status +1", "status 1.5", "loader-fault", "loader-fault bogus",
+                            "loader-fault absent 2"}) {
         const CommandResult r = runCommand(*sim_, bad);
         EXPECT_FALSE(r.ok || r.quit || r.error.empty()) << bad;
     }

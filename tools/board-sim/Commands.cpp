@@ -45,6 +45,25 @@ constexpr FaultName kFaultNames[] = {
     {"late-reply", Fault::LateReply},
 };
 
+struct LoaderFaultName {
+    const char* name;
+    LoaderFault fault;
+};
+
+constexpr LoaderFaultName kLoaderFaultNames[] = {
+    {"none", LoaderFault::None},
+    {"absent", LoaderFault::Absent},
+    {"info-fails", LoaderFault::InfoFails},
+    {"wrong-block-length", LoaderFault::WrongBlockLength},
+    {"erase-fails", LoaderFault::EraseFails},
+    {"write-fails", LoaderFault::WriteFails},
+    {"write-silence", LoaderFault::WriteSilence},
+    {"verify-empty", LoaderFault::VerifyEmpty},
+    {"verify-mismatch", LoaderFault::VerifyMismatch},
+    {"finish-fails", LoaderFault::FinishFails},
+    {"run-fails", LoaderFault::RunFails},
+};
+
 // Parses the words after the command as numbers up to the given limits.
 bool numbers(const std::vector<std::string_view>& words, std::initializer_list<std::uint64_t> limits,
              std::vector<std::uint64_t>& values, std::string& error) {
@@ -117,6 +136,9 @@ const char* commandHelp() {
            "i2c [BYTE...]         bytes an I2C read returns\n"
            "fault NAME [COUNT]    none silence wrong-echo bad-checksum short-reply oversized-length\n"
            "                      zero-length garbage stale-reply late-reply\n"
+           "loader-fault NAME     for the next loader session: none absent info-fails\n"
+           "                      wrong-block-length erase-fails write-fails write-silence\n"
+           "                      verify-empty verify-mismatch finish-fails run-fails\n"
            "raw BYTE...           send bytes to the program now\n"
            "unplug | replug       pull the board out, plug it in again (prints the port)\n"
            "frames | clear        print or clear the frame log\n"
@@ -183,6 +205,13 @@ CommandResult runCommand(BoardSim& sim, std::string_view line) {
             count = *n;
         }
         sim.injectFault(*fault, static_cast<int>(count));
+    } else if (cmd == "loader-fault") {
+        if (words.size() != 2) return failure("loader-fault: expected NAME");
+        const LoaderFaultName* found = nullptr;
+        for (const LoaderFaultName& f : kLoaderFaultNames)
+            if (words[1] == f.name) found = &f;
+        if (found == nullptr) return failure("loader-fault: unknown fault '" + std::string(words[1]) + "'");
+        sim.injectLoaderFault(found->fault);
     } else if (cmd == "unplug" || cmd == "replug" || cmd == "frames" || cmd == "clear" || cmd == "state" ||
                cmd == "help" || cmd == "quit") {
         if (words.size() != 1) return failure(std::string(cmd) + ": takes no arguments");

@@ -19,8 +19,9 @@
 namespace {
 
 void usage(std::FILE* to) {
-    std::fputs("usage: tamsiro-board-sim [--link PATH] [--stay] [--motor]\n"
+    std::fputs("usage: tamsiro-board-sim [--link PATH] [--loader PATH] [--stay] [--motor]\n"
                "  --link PATH  keep a symlink at PATH pointing at the board's port\n"
+               "  --loader PATH  after a boot request, offer the boot loader as a socket at PATH\n"
                "  --stay       keep running after the end of stdin, until SIGINT or SIGTERM\n"
                "  --motor      a motor behind port 21: it turns while the port is low\n"
                "Commands on stdin, one per line:\n",
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--link" && i + 1 < argc) {
             options.linkPath = argv[++i];
+        } else if (arg == "--loader" && i + 1 < argc) {
+            options.loaderPath = argv[++i];
         } else if (arg == "--stay") {
             stay = true;
         } else if (arg == "--motor") {

@@ -6,6 +6,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/DialogSelector.h"
+#include "app/FirmwareUpdateDlg.h"
 #include "app/ProfileInfo.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
@@ -125,17 +126,32 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
         case gui::msg::Destroy:
             // No more device notifications: the watch thread is joined here.
             watch_.reset();
+            // Closing the program ends an update that still runs (its worker is joined).
+            if (update_) {
+                update_->Abort();
+                update_.reset();
+            }
             SaveWindowPosition();
             CloseDevicePage();
             selector_.reset();
             break;
         case gui::msg::DeviceChange:
+            // While an update runs, the board is the update's.
+            if (update_) {
+                update_->send(message, w, l);
+                return 1;
+            }
             OnDeviceChange();
             break;
         case gui::msg::TaskData:
             OnTaskData(w);
             return 1;
         case gui::msg::FirmwareUpdateEnded:
+            update_.reset();
+            // The board came back with the new firmware: the title follows it.
+            setText(QString::fromLatin1(services_.board != nullptr && services_.board->IsConnected() == 1
+                                            ? kTitleConnected
+                                            : kTitleDisconnected));
             InitializeBoard(false);
             if (page_ != nullptr && services_.board != nullptr) {
                 SendToPage(gui::msg::ConnectionState, static_cast<gui::WParam>(services_.board->IsConnected()));
@@ -270,6 +286,7 @@ int CQuillfenDlg::CheckAndOpen() {
 }
 
 void CQuillfenDlg::OnDeviceChange() {
+    if (update_) return;  // the retry timer too: the update has the board
     if (UpdateConnectionState() != 0) InitializeBoard(true);
     if (services_.board != nullptr && services_.board->IsConnected() == 0) {
         if (page_ != nullptr && page_->exists()) CloseDevicePage();
@@ -360,16 +377,18 @@ int CQuillfenDlg::CheckFirmware(std::uint32_t kind, std::uint32_t index, const Q
             .left(511);
     const int answer = gui::messageBox(this, question, QString::fromLatin1(kFirmwareCaption),
                                        gui::MessageButtons::YesNo, gui::MessageIcon::Question);
-    if (answer == gui::id::Yes) {
-        // Rewriting the firmware needs the update dialog, which this version does not
-        // have; the page then works with the firmware the board has, as after "No".
-        platform::debugOutf("Firmware update asked for (mask %d); not available in this version\n", mask);
-        gui::messageBox(this,
-                        QStringLiteral("The firmware update is not available in this version of Tamsiro.\n"
-                                       "The device page works with the firmware the board has now."),
-                        QString::fromLatin1(kFirmwareCaption), gui::MessageButtons::Ok, gui::MessageIcon::Information);
+    if (answer != gui::id::Yes) return kFirmwareOk;
+    if (update_) return kFirmwareOk;  // one update at a time
+    update_ = services_.makeUpdateDialog ? services_.makeUpdateDialog(services_.board)
+                                         : gui::makeWindow<CFirmwareUpdateDlg>(services_.board);
+    update_->SetOwner(handle());
+    if (!update_->createModeless(this) || !update_->StartUpdate(mask, need->mainImage, need->secondImage)) {
+        platform::debugOut("Firmware update: the update could not start\n");
+        update_.reset();
+        return kFirmwareOk;
     }
-    return kFirmwareOk;
+    update_->show(true);
+    return kUpdateStarted;
 }
 
 // --- device page ---

@@ -13,8 +13,10 @@
 #include "app/DeviceTable.h"
 #include "board/Records.h"
 #include "platform/gui/Dialog.h"
+#include "platform/gui/Window.h"
 
 class CAboutDlg;
+class CFirmwareUpdateDlg;
 class CDerivedDataContainer;
 class CProfileInfo;
 class CRG1Micon;
@@ -46,7 +48,8 @@ inline constexpr const char* kTitleDisconnected = "Tamsiro (USB Disconnected)";
 
 // Results of the firmware check.
 inline constexpr int kNotChecked = 0;  // no board
-inline constexpr int kFirmwareOk = 7;  // nothing to update, or the question was answered
+inline constexpr int kFirmwareOk = 7;  // nothing to update, or the update was declined
+inline constexpr int kUpdateStarted = 6;  // "Yes": the update dialog runs
 }  // namespace mainwin
 
 // The board init records, in the order they are queued.
@@ -72,6 +75,8 @@ public:
         CProfileInfo* profile = nullptr;
         // The About box the Help menu runs; null: none.
         CAboutDlg* about = nullptr;
+        // Made for each update; empty: the real dialog over the board link.
+        std::function<gui::WindowPtr<CFirmwareUpdateDlg>(CRG1Micon*)> makeUpdateDialog;
         // Watches the board's port for arrival and removal; null: no watch.
         std::shared_ptr<platform::IBoardLocator> watchLocator;
         std::chrono::milliseconds watchPoll{1000};
@@ -100,8 +105,8 @@ public:
     int FillDriverList(std::uint32_t low, std::uint32_t high);
     int OnMotorTypeChanged();
     int OnDriverTypeChanged();
-    // 0 without a board; else 7: nothing needs updating, or the user was asked (the
-    // update itself is not in this version, so "Yes" goes on as "No" does).
+    // 0 without a board; 7 nothing needs updating or "No"; 6 "Yes": the update dialog
+    // runs, and the page hears of the board once it has ended (0x8280).
     int CheckFirmware(std::uint32_t kind, std::uint32_t index, const QString& name);
     int ShowDevicePage();
     int CloseDevicePage();
@@ -127,6 +132,7 @@ public:
     std::uint32_t Index() const { return index_; }
     int BoardTypeReplies() const { return static_cast<int>(replyCount_); }
     ISelector* Selector() const { return selector_.get(); }
+    CFirmwareUpdateDlg* UpdateDialog() const { return update_.get(); }
 
 protected:
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
@@ -154,4 +160,5 @@ private:
     std::uint32_t kind_ = 0;
     std::uint32_t index_ = 0;
     std::unique_ptr<platform::DeviceWatch> watch_;
+    gui::WindowPtr<CFirmwareUpdateDlg> update_;
 };

@@ -65,6 +65,7 @@ int CBootLoader::Open() {
 int CBootLoader::Command(std::uint8_t command, std::uint16_t key, std::uint16_t block, bool readBack,
                          const std::uint8_t* data, std::size_t length, std::vector<std::uint8_t>* back,
                          int timeoutMs) {
+    if (Cancelled()) return 0;
     std::vector<std::uint8_t> record(kHeaderSize + length, 0);
     record[kCommandOffset] = command;
     put16(record.data() + kKeyOffset, key);
@@ -83,8 +84,9 @@ int CBootLoader::Fail(int status, const std::string& why) {
     return status;
 }
 
-int CBootLoader::Download(int controllerFlag, std::string_view hexText) {
+int CBootLoader::Download(int controllerFlag, std::string_view hexText, const std::atomic<bool>* cancel) {
     lastError_.clear();
+    cancel_ = cancel;
     const std::size_t blocks = blocksFor(controllerFlag);
     int status = kSuccess;
     // Everything that can be found wrong without the device is found before the erase:
@@ -140,7 +142,9 @@ int CBootLoader::Download(int controllerFlag, std::string_view hexText) {
             Request(kWriteControl, record, 0, nullptr, kShortTimeoutMs);
         }
     }
+    if (Cancelled()) lastError_ += " (cancelled)";
     channel_->Close();
     infoValid_ = false;
+    cancel_ = nullptr;
     return status;
 }

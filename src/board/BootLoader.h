@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,7 +47,9 @@ public:
     // Downloads an Intel HEX image to the first (0) or second (other) controller and
     // closes the device whatever comes of it. A status of loader::DownloadStatus. The
     // text is parsed and the device's block length checked before anything is erased.
-    int Download(int controllerFlag, std::string_view hexText);
+    // A set `cancel` (looked at before each request) ends it with the status of the
+    // step it stopped in.
+    int Download(int controllerFlag, std::string_view hexText, const std::atomic<bool>* cancel = nullptr);
 
     // Why the last download did not succeed, for the trace and the tests.
     const std::string& LastError() const { return lastError_; }
@@ -56,6 +59,9 @@ private:
     int Command(std::uint8_t command, std::uint16_t key, std::uint16_t block, bool readBack,
                 const std::uint8_t* data, std::size_t length, std::vector<std::uint8_t>* back, int timeoutMs);
     int Fail(int status, const std::string& why);
+    bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
+
+    const std::atomic<bool>* cancel_ = nullptr;
 
     std::unique_ptr<ILoaderChannel> channel_;
     SearchTiming timing_;

@@ -372,7 +372,9 @@ void CRG1Micon::SetBootLoader(std::unique_ptr<CBootLoader> loader) { loader_ = s
 
 int CRG1Micon::OpenLoaderDevice() { return Loader().Open(); }
 
-int CRG1Micon::DownloadFirmware(int controllerFlag, std::string_view hexText) {
-    const int status = Loader().Download(controllerFlag, hexText);
+bool CRG1Micon::LoaderDevicePresent() { return Loader().Present(); }
+
+int CRG1Micon::DownloadFirmware(int controllerFlag, std::string_view hexText, const std::atomic<bool>* cancel) {
+    const int status = Loader().Download(controllerFlag, hexText, cancel);
     return status == 0 ? 7 : status;
 }

@@ -93,7 +93,11 @@ public:
     virtual int OpenLoaderDevice();
     // Downloads the Intel HEX image to the first (0) or second (other) controller: a
     // status of loader::DownloadStatus, 7 in place of 0.
-    virtual int DownloadFirmware(int controllerFlag, std::string_view hexText);
+    // A set `cancel` ends it between two requests.
+    virtual int DownloadFirmware(int controllerFlag, std::string_view hexText,
+                                 const std::atomic<bool>* cancel = nullptr);
+    // Whether the loader device is there to be opened.
+    virtual bool LoaderDevicePresent();
     // Replaces the loader (by default the one over TAMSIRO_BOOTLOADER_SOCKET).
     void SetBootLoader(std::unique_ptr<CBootLoader> loader);
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <tuple>
 
@@ -122,9 +123,10 @@ TEST(MainWindowBoard, TheFirmwareQuestionComesExactlyForDevicesWhoseVersionsDiff
     EXPECT_TRUE(DevicesAskedAbout(none).empty());
 }
 
-TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo) {
-    SimLink sim;
+TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndNoLoaderIsAnError) {
+    SimLink sim;  // a board whose boot request leads to no loader
     ASSERT_TRUE(sim.started);
+    ::unsetenv("TAMSIRO_BOOTLOADER_SOCKET");
     Rig rig(sim.path(), true);
     ASSERT_TRUE(rig.Open());
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
@@ -132,17 +134,27 @@ TEST(MainWindowBoard, YesToTheUpdateSaysItIsNotAvailableAndMakesThePageAsAfterNo
 
     Dialogs boxes;
     boxes.answerBox(gui::id::Yes);
+    boxes.answerBox(gui::id::Ok);
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3376A"));
-    ASSERT_EQ(boxes.boxes().size(), 2u);
-    EXPECT_EQ(boxes.boxes()[1].caption, QString("Tamsiro Firmware Update"));
-    EXPECT_TRUE(boxes.boxes()[1].text.contains("not available"));
+    ASSERT_NE(rig.window->UpdateDialog(), nullptr);
     ASSERT_NE(rig.pages, nullptr);
-    EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled()}), (std::tuple{1u, true}));
-    // As after "No": the board initialised, the page not told the link state.
+    EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled(), rig.pageLog.empty()}), (std::tuple{1u, true, true}));
+    // The search for the loader runs out (on the rig's manual clock): an error line.
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.window->UpdateDialog() == nullptr; }, 20000));
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ((std::pair{boxes.boxes()[1].caption, boxes.boxes()[1].text}),
+              (std::pair{QString("Tamsiro Firmware Update"), QString("Update Finished.\nMV6120: Update Skip\nMV6230: Update error")}));
+    // Then the board is initialised and the page told the link state.
+    EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 1}}));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
-    const auto names = Names(sim.Frames());
+    const auto frames = sim.Frames();
+    ASSERT_FALSE(frames.empty());
+    // After the version check: the second controller's boot request.
+    const auto names = Names(frames);
+    const auto boot = std::find(names.begin(), names.end(), "W");
+    ASSERT_NE(boot, names.end());
+    EXPECT_EQ(frames[static_cast<std::size_t>(boot - names.begin())], (Bytes{'W', 0, 0, 0, 0xFF}));
     EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
-    EXPECT_TRUE(rig.pageLog.empty());
 }
 
 TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {

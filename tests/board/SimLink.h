@@ -44,10 +44,17 @@ struct SimLink {
         return o;
     }
 
-    explicit SimLink(const std::string& name = "tamsiro-board") : sim(MakeOptions(name)) {
+    // With a loader path the simulator offers its boot loader there after a boot request.
+    explicit SimLink(const std::string& name = "tamsiro-board", const std::string& loaderPath = {})
+        : sim(WithLoader(MakeOptions(name), loaderPath)) {
         started = sim.start();
         link = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(
             kBoardPortClass, std::make_shared<platform::PathBoardLocator>(sim.portPath())));
+    }
+
+    static boardsim::BoardSim::Options WithLoader(boardsim::BoardSim::Options o, const std::string& loaderPath) {
+        o.loaderPath = loaderPath;
+        return o;
     }
 
     // Detects and opens the port without waiting out the open's 1.5 s of settling time.

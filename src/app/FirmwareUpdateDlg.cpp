@@ -151,7 +151,7 @@ int CFirmwareUpdateDlg::EnterBootSequence(int controllerFlag) {
     Show(line_, kChecking);
     int result = 0;
     for (int attempt = 0; attempt < kOpenAttempts && !abort_; ++attempt) {
-        result = board_->OpenLoaderDevice();
+        result = board_->OpenLoaderDevice(&abort_);
         // A search that ran out has waited its whole time-out already.
         if (result == 1 || result == loader::kOpenNotFound) break;
     }

@@ -47,12 +47,12 @@ int CBootLoader::QueryInfo() {
     return 1;
 }
 
-int CBootLoader::Open() {
+int CBootLoader::Open(const std::atomic<bool>* cancel) {
     // The loader shows up only after the controller has restarted into it: look again
     // after a pause, for a bounded time.
     const std::uint64_t start = platform::currentClock().nowMs();
     while (!channel_->Present()) {
-        if (platform::currentClock().nowMs() - start >= timing_.timeoutMs) {
+        if (platform::currentClock().nowMs() - start >= timing_.timeoutMs || (cancel != nullptr && cancel->load())) {
             platform::debugOut("Loader: no loader device found\n");
             return kOpenNotFound;
         }

@@ -41,7 +41,8 @@ public:
     // Looks for the device until it is there or the search times out (kOpenNotFound),
     // connects (0 on failure) and reads its information record (0 on failure); 1 when
     // open.
-    int Open();
+    // A set `cancel` ends the search at once (kOpenNotFound).
+    int Open(const std::atomic<bool>* cancel = nullptr);
     // Whether the loader device is there (the update dialog's device check).
     bool Present() { return channel_->Present(); }
     // Downloads an Intel HEX image to the first (0) or second (other) controller and

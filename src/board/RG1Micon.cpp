@@ -370,7 +370,7 @@ CBootLoader& CRG1Micon::Loader() {
 
 void CRG1Micon::SetBootLoader(std::unique_ptr<CBootLoader> loader) { loader_ = std::move(loader); }
 
-int CRG1Micon::OpenLoaderDevice() { return Loader().Open(); }
+int CRG1Micon::OpenLoaderDevice(const std::atomic<bool>* cancel) { return Loader().Open(cancel); }
 
 bool CRG1Micon::LoaderDevicePresent() { return Loader().Present(); }
 

@@ -90,7 +90,8 @@ public:
 
     // --- boot loader (the firmware update worker only; takes no lock) ---
     // Finds and opens the loader device: 1 open, 0 failed, 9999 not found in time.
-    virtual int OpenLoaderDevice();
+    // A set `cancel` ends the search.
+    virtual int OpenLoaderDevice(const std::atomic<bool>* cancel = nullptr);
     // Downloads the Intel HEX image to the first (0) or second (other) controller: a
     // status of loader::DownloadStatus, 7 in place of 0.
     // A set `cancel` ends it between two requests.

@@ -227,6 +227,11 @@ TEST(BootLoader, EachFaultEndsWithItsStatusBeforeOrWithoutCommittingAndNothingIs
         EXPECT_GE(clock.totalSleptMs(), CBootLoader::SearchTiming{}.timeoutMs);
         EXPECT_GE(clock.sleepCalls(), 10u);
         EXPECT_EQ(rig.Back(), (std::vector<std::pair<int, std::optional<std::uint16_t>>>{{1, std::nullopt}}));
+        // A cancelled search stops at once.
+        const std::uint32_t calls = clock.sleepCalls();
+        const std::atomic<bool> cancel{true};
+        EXPECT_EQ(rig.loader->Open(&cancel), loader::kOpenNotFound);
+        EXPECT_EQ(clock.sleepCalls(), calls);
     }
 }
 

@@ -530,8 +530,9 @@ void BoardSim::clearLoaderRequests() {
 }
 
 BoardSim::~BoardSim() {
-    // The loader's thread reaches back into the board: it ends first.
-    impl_->loader.reset();
+    // The loader's thread reaches back into the board: it ends first. The object stays
+    // until the board's own thread, which may still hand it a boot request, has ended.
+    if (impl_->loader) impl_->loader->shutdown();
     stop();
     std::lock_guard lock(impl_->mutex);
     impl_->pullOut();

@@ -66,9 +66,16 @@ bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
 
 LoaderSide::LoaderSide(std::string path, Hooks hooks) : path_(std::move(path)), hooks_(std::move(hooks)) {}
 
-LoaderSide::~LoaderSide() {
-    stopping_ = true;
-    if (thread_.joinable()) thread_.join();
+LoaderSide::~LoaderSide() { shutdown(); }
+
+void LoaderSide::shutdown() {
+    std::thread last;
+    {
+        std::lock_guard lock(threadMutex_);
+        stopping_ = true;
+        last = std::move(thread_);
+    }
+    if (last.joinable()) last.join();
 }
 
 void LoaderSide::say(const std::string& s) const {
@@ -91,7 +98,8 @@ void LoaderSide::clearRequests() {
 }
 
 void LoaderSide::enter(int controller) {
-    if (active_.exchange(true)) return;
+    std::lock_guard threadLock(threadMutex_);
+    if (stopping_ || active_.exchange(true)) return;
     LoaderFault fault;
     {
         std::lock_guard lock(mutex_);

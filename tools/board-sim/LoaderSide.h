@@ -52,7 +52,10 @@ public:
     static constexpr std::uint8_t kErase = 0x21, kFinish = 0x22, kWrite = 0x23, kReadBack = 0x24, kRun = 0x25;
 
     LoaderSide(std::string path, Hooks hooks);
-    ~LoaderSide();  // ends a session (the board comes back) and joins the thread
+    ~LoaderSide();  // shutdown()
+    // Ends a session (the board comes back) and joins its thread; later boot requests
+    // are ignored.
+    void shutdown();
     LoaderSide(const LoaderSide&) = delete;
     LoaderSide& operator=(const LoaderSide&) = delete;
 
@@ -83,6 +86,7 @@ private:
     LoaderFault nextFault_ = LoaderFault::None;
     std::vector<std::vector<std::uint8_t>> requests_;
     std::vector<std::uint8_t> flash_;  // what the session wrote
+    std::mutex threadMutex_;  // guards thread_ (enter runs on the board's thread)
     std::thread thread_;
 };
 

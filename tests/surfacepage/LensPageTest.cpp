@@ -12,6 +12,7 @@
 #include "platform/gui/GuiTestSupport.h"
 #include "surfacepage/LensPage.h"
 #include "tasks/Event.h"
+#include "tasks/Timer.h"
 #include "ui/FloatDialog.h"
 #include "ui/PageTestSupport.h"
 
@@ -155,6 +156,15 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
               (std::tuple{1u, 0u, 1u, 0u}));
     EXPECT_TRUE(page->text().contains(QStringLiteral("Disconnected"))) << page->text().toStdString();
     EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_EQ(Control(1001)->font().family().toStdString(), page->GetPageFont().family().toStdString());
+    EXPECT_EQ(Control(1001)->font().pixelSize(), page->GetPageFont().pixelSize()) << "controls take the page's font";
+
+    // The status timer runs while the page is shown.
+    ASSERT_NE(page->GetStatusTimer(), nullptr);
+    page->show();
+    EXPECT_NE(page->GetStatusTimer()->IsRunning(), 0u);
+    page->hide();
+    EXPECT_EQ(page->GetStatusTimer()->IsRunning(), 0u);
 }
 
 TEST_F(LensPage, ALoadedParameterSetIsShownOnEitherLensModel)

@@ -130,6 +130,8 @@ TEST_F(RelationHost, EnableAndVisibleStateFollowTheOwnersValueAndAnIndexPastTheD
     relations.push_back(MakeRelation("visible_state", "1", "12", {"-1", "0"}));
 
     EXPECT_EQ(Apply(1, 1), 3);
+    EXPECT_EQ(relations[0]->Execute(1, a), 1);
+    EXPECT_EQ(relations[1]->Execute(7, shown), 1);
     EXPECT_FALSE(a->isEnabled());
     EXPECT_FALSE(b->isEnabled());
     EXPECT_FALSE(shown->isShown());
@@ -171,8 +173,11 @@ TEST_F(RelationHost, DescriptionSwapsTheItemListAndRangeKeepsTheEarlierValue)
     EXPECT_EQ(slider->GetRangeMin(), 1);
     EXPECT_EQ(slider->GetRangeMax(), 64);
     EXPECT_EQ(slider->GetValue(), 7u);
-    // Past the data: the items and range stay.
-    Apply(2, 3);
+    // Past the data, or with no destination: the items and range stay, and that is no fault.
+    EXPECT_EQ(relations[0]->Execute(3, combo), 1);
+    EXPECT_EQ(relations[1]->Execute(3, slider), 1);
+    EXPECT_EQ(relations[0]->Execute(0, nullptr), 1);
+    EXPECT_EQ(relations[1]->Execute(0, nullptr), 1);
     EXPECT_EQ(Items(*combo), (std::vector<std::string>{"Off", "0.128", "0.256"}));
     EXPECT_EQ(slider->GetRangeMax(), 64);
 }

@@ -105,9 +105,13 @@ TEST(RelationLists, IdListsSplitAtCommasTabsAndLineBreaksAndAccessorsAnswerPastT
     EXPECT_EQ(relation.HasOwner(5), 1);
     EXPECT_EQ(relation.HasOwner(6), 0);
     EXPECT_EQ(relation.HasDestination(3), 0);
+    relation.SetDestinationIds("8,\t3");
+    EXPECT_EQ(relation.HasDestination(3), 1);
+    EXPECT_EQ(relation.GetDestinationCount(), 2);
+    EXPECT_EQ(relation.GetDestinationId(1), 3);
     EXPECT_EQ(relation.GetOwnerId(3), -1);
     EXPECT_EQ(relation.GetOwnerId(-1), -1);
-    EXPECT_EQ(relation.GetDestinationId(0), -1);
+    EXPECT_EQ(relation.GetDestinationId(2), -1);
     EXPECT_EQ(relation.GetData(0), nullptr);
     EXPECT_EQ(relation.AddData("1"), 1);
     ASSERT_NE(relation.GetData(0), nullptr);

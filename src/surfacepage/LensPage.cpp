@@ -51,7 +51,8 @@ bool CDeviceDialog_Lens::onInitDialog()
 
 void CDeviceDialog_Lens::BuildFromSurface()
 {
-    const std::string name = std::string(kSurfaceKey) + " of device 0x" + QString::number(GetDeviceKey(), 16).toStdString();
+    surfaceName_ = std::string(kSurfaceKey) + " of device 0x" + QString::number(GetDeviceKey(), 16).toStdString();
+    const std::string& name = surfaceName_;
     const std::optional<std::string> text = source_ ? source_(GetDeviceKey()) : std::nullopt;
     const CDerivedXmlElement* root = nullptr;
     if (text) {
@@ -64,10 +65,13 @@ void CDeviceDialog_Lens::BuildFromSurface()
         platform::debugOut(content.problems[0] + "\n");
     }
     problems_ = content.problems;
+    CRG1Micon* board = GetMicon();
     if (!content.read) {
+        // Nothing to build, and nothing goes to the board for a page without controls.
         gui::messageBox(nullptr, QString::fromStdString(problems_.front()), GetDeviceName(), gui::MessageButtons::Ok,
                         gui::MessageIcon::Error);
-        if (!exists()) return;
+        if (exists()) SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
+        return;
     }
 
     registers_ = std::move(content.registers);
@@ -86,7 +90,6 @@ void CDeviceDialog_Lens::BuildFromSurface()
     }
     ResizeWindow();
     RefreshAll();
-    CRG1Micon* board = GetMicon();
     SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
     StartChannel8();
 }
@@ -96,7 +99,15 @@ void CDeviceDialog_Lens::MakeControls(std::vector<surfacepage::SurfaceControl>& 
     const IDataContainer* store = GetDataContainer();
     for (surfacepage::SurfaceControl& made : controls) {
         gui::Window* parent = GetContainerWindow(made.parentName ? made.parentName->c_str() : nullptr, nullptr);
-        if (parent == nullptr) continue;  // a speed window this page does not have
+        if (parent == nullptr) {
+            // A speed window this page does not have.
+            std::string problem = "Surface \"" + surfaceName_ + "\", control " + std::to_string(made.id) +
+                                  ": the page has no \"" + made.parentName.value_or("standard") +
+                                  "\" window; the control is not made";
+            platform::debugOut(problem + "\n");
+            problems_.push_back(std::move(problem));
+            continue;
+        }
         std::unique_ptr<CDerivedControl> control = CControlFactory::GetInstance().CreateControl(
             parent, made.record->GetGuiType(), static_cast<std::uint32_t>(made.id));
         if (control == nullptr) continue;

@@ -11,7 +11,8 @@
 // controls (the page base owns them) in the relation-id map and the observers;
 // these are dropped before the base retires the controls, so nothing points at a
 // freed control. A surface that cannot be read is said in a message box and the
-// page stays empty; nothing is thrown.
+// page stays empty (nothing is sent to the board); nothing is thrown. A control
+// whose block names a window the page does not have is not made, and said.
 //
 // GUI thread only. What a change sends to the board is not built here yet.
 #pragma once
@@ -76,6 +77,7 @@ private:
     SurfaceSource source_;
     CXmlSurfaceSlots surfaces_;
     bool built_ = false;
+    std::string surfaceName_;  // how problems name the surface
     std::vector<std::string> problems_;
     surfacepage::RegisterMap registers_;
     std::vector<std::unique_ptr<IRelation>> relations_;

@@ -120,7 +120,11 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
     EXPECT_EQ(Control(1001)->GetValue(), 1u) << "bit 4 of word 10";
     EXPECT_EQ(Control(1003)->GetValue(), 11u) << "bits 0-3 of word 10";
     EXPECT_EQ(Control(1005)->GetValue(), 2u);
-    EXPECT_EQ(page->SurfaceProblems().size(), 1u) << testing::PrintToString(page->SurfaceProblems());
+    EXPECT_EQ(page->SurfaceProblems(),
+              (std::vector<std::string>{
+                  "Surface \"LensControls of device 0x400\", control 1004: gui_type \"knob\" names no control; none is made",
+                  "Surface \"LensControls of device 0x400\", control 3000: the page has no \"tachometer\" window; the "
+                  "control is not made"}));
 
     // The first control of a relation id keeps it; relations ran at the refresh: both
     // owners of relation 1 are on (1), so the slider it acts on is disabled ("0").
@@ -195,6 +199,7 @@ TEST_F(LensPage, ASurfaceThatCannotBeReadIsSaidAndThePageStaysEmpty)
         << dialogs.boxes()[0].text.toStdString();
     EXPECT_EQ(dialogs.boxes()[0].icon, gui::MessageIcon::Error);
     EXPECT_TRUE(page->Controls().empty());
+    EXPECT_EQ(page->PwmSetting(8)->period, 0u) << "channel 8 is not started for a page without a surface";
     EXPECT_EQ(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
     page.reset();
     guitest::settle();

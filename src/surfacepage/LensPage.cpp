@@ -10,7 +10,23 @@
 #include "platform/gui/CommonDialogs.h"
 #include "surfacepage/Factories.h"
 #include "tasks/Event.h"
+#include "tasks/GuiCommand.h"
 #include "tasks/Timer.h"
+
+// The page's kept records as the change builder sees them.
+class CDeviceDialog_Lens::KeptRecords final : public surfacepage::IKeptRecords {
+public:
+    explicit KeptRecords(CDeviceDialog_Lens& page) : page_(page) {}
+    PwmChannelRecord* Pwm(int channel) override { return page_.PwmSetting(channel); }
+    GpioRecord* Port(int line) override { return page_.ChannelSetting(line); }
+    AdcChannelRecord* Adc(int channel) override { return page_.AdcSetting(channel); }
+    InterruptInputRecord* Interrupt(int input) override { return page_.InterruptSetting(input); }
+    I2cRecord& I2c() override { return page_.I2cSetting(); }
+    surfacepage::RegisterMap& Registers() override { return page_.registers_; }
+
+private:
+    CDeviceDialog_Lens& page_;
+};
 
 CDeviceDialog_Lens::CDeviceDialog_Lens(SurfaceSource source) : source_(std::move(source))
 {
@@ -153,8 +169,65 @@ void CDeviceDialog_Lens::RefreshAll()
         if (subject == subjects_.end() || !shown.insert(word).second) continue;
         CDerivedEvent event(control.get(), GetDataContainer(), 1);
         subject->second->NotifyAll(&event);
+        // Nothing is sent: the kept records and register images take the stored values.
+        BuildOrder(*control);
+        FollowRegisterImages(word, control.get());
         ApplyRelationsOf(*control);
     }
+}
+
+surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control)
+{
+    const CXmlControlConainer* record = control.GetElement();
+    if (record == nullptr || !record->HasDeviceTarget()) return {};
+    KeptRecords kept(*this);
+    surfacepage::TaskOrder order = surfacepage::BuildTaskOrder(*record, GetTaskKind(record->GetDeviceTarget()),
+                                                               control.GetValue(), GetDeviceKey(), kept);
+    if (!order.problem.empty()) {
+        platform::debugOut("Surface \"" + surfaceName_ + "\", control " + std::to_string(control.GetWindowId()) + ": " +
+                           order.problem + "\n");
+    }
+    return order;
+}
+
+void CDeviceDialog_Lens::FollowRegisterImages(std::int32_t word, const CDerivedControl* except)
+{
+    for (const auto& [id, control] : Controls()) {
+        const CXmlControlConainer* record = control->GetElement();
+        if (control.get() == except || record == nullptr || record->GetContainerId() != word ||
+            record->GetDeviceTarget() != "i2c" || record->GetRegisterAddress() < 0) {
+            continue;
+        }
+        BuildOrder(*control);
+    }
+}
+
+int CDeviceDialog_Lens::OnControlChanged(std::int32_t, CDerivedControl* control)
+{
+    if (control == nullptr) return 1;
+    const CXmlControlConainer* record = control->GetElement();
+    if (record == nullptr) return 1;
+    const surfacepage::TaskOrder order = BuildOrder(*control);
+    if (CSingleCommand* command = CreateCommand(static_cast<std::uint32_t>(control->GetWindowId()))) {
+        // A control without a (sound) data word stores nothing: never "word -1".
+        const ControlBinding binding = control->GetBinding();
+        if (binding.IsBound()) {
+            command->SetRegister(GetDataContainer(), static_cast<std::uint32_t>(binding.word), control->GetValue());
+            if (binding.IsField()) command->SetBitField(binding.lowestBit, binding.bitCount);
+        }
+        command->SetTask(order.word, order.data, order.size);
+        ExecuteCommand(GetTaskQueue(), command);
+        DeleteCommand(command);
+    }
+    if (record->HasContainerId()) {
+        if (const auto subject = subjects_.find(record->GetContainerId()); subject != subjects_.end()) {
+            CDerivedEvent event(control, GetDataContainer(), 0);
+            subject->second->NotifyAll(&event);
+        }
+        FollowRegisterImages(record->GetContainerId(), control);
+    }
+    ApplyRelationsOf(*control);
+    return 1;
 }
 
 std::uint32_t CDeviceDialog_Lens::StoredIndex(const CDerivedControl& control) const

@@ -14,7 +14,13 @@
 // page stays empty (nothing is sent to the board); nothing is thrown. A control
 // whose block names a window the page does not have is not made, and said.
 //
-// GUI thread only. What a change sends to the board is not built here yet.
+// A change stores the control's value through a GUI command that carries the task
+// word and kept record of its target (LensChanges.h), keeps the other controls of
+// its data word in step and the register images with them (so "Send" writes the
+// bits the page shows), then applies the relations the control owns.
+//
+// GUI thread only. The frequency and stop messages of the relations are not
+// handled here yet.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +32,7 @@
 #include <vector>
 
 #include "surface/XmlModule.h"
+#include "surfacepage/LensChanges.h"
 #include "surfacepage/Observer.h"
 #include "surfacepage/SurfaceContent.h"
 #include "ui/DerivedDialog.h"
@@ -48,6 +55,9 @@ public:
     // again, on either lens model.
     gui::LResult RestoreDeviceData() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
+    // Stores the value and queues its task, refreshes the word's controls and
+    // register images, applies the control's relations. 1.
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
 
     // Shows every data word again: the first control of each word (in id order)
     // has its subject notify all controls of the word, then its relations applied.
@@ -65,7 +75,15 @@ public:
     ISubject* SubjectOf(std::int32_t containerId) const;
 
 private:
+    class KeptRecords;
+
     void BuildFromSurface();
+    // The task word and kept record of a control's target, its images updated;
+    // a problem is said in the debug output.
+    surfacepage::TaskOrder BuildOrder(CDerivedControl& control);
+    // Every register-field control on data word `word` but `except` writes the
+    // value it now shows into its register image.
+    void FollowRegisterImages(std::int32_t word, const CDerivedControl* except);
     void MakeControls(std::vector<surfacepage::SurfaceControl>& controls);
     void WireObservers();
     void StartChannel8();

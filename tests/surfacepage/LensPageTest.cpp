@@ -57,6 +57,36 @@ const char* const kSurface = R"(<Tamsiro_Device>
 </Tamsiro_Device>
 )";
 
+// Controls whose changes reach the task queue and the register images.
+const char* const kChangeSurface = R"(<Tamsiro_Device>
+  <registerlist>
+    <register><address>0</address><bitlength>8</bitlength></register>
+    <register><address>1</address><bitlength>8</bitlength></register>
+    <register><address>2</address><bitlength>8</bitlength></register>
+    <register><address>3</address><bitlength>8</bitlength></register>
+  </registerlist>
+  <controls>
+    <control><software><gui_type>check</gui_type><gui_pos>10, 10</gui_pos><gui_size>80, 24</gui_size></software>
+      <hardware><device_target>gpio</device_target><device_number>31</device_number><device_io_type>output</device_io_type></hardware>
+      <data><container_id>20</container_id><lsbbit>0</lsbbit><bitlength>1</bitlength></data></control>
+    <control><software><gui_type>slider</gui_type><gui_pos>10, 40</gui_pos><gui_size>200, 30</gui_size>
+      <gui_parameter>0, 15</gui_parameter></software>
+      <hardware><device_target>i2c</device_target><register_address>0</register_address></hardware>
+      <data><container_id>21</container_id><lsbbit>0</lsbbit><bitlength>4</bitlength></data></control>
+    <control><software><gui_type>edit</gui_type><gui_pos>220, 40</gui_pos><gui_size>60, 24</gui_size></software>
+      <data><container_id>21</container_id><lsbbit>0</lsbbit><bitlength>4</bitlength></data></control>
+    <control><software><gui_type>radio</gui_type><gui_pos>10, 80</gui_pos><gui_size>120, 24</gui_size></software>
+      <hardware><device_target>i2c</device_target><register_address>-2</register_address>
+        <i2c_startadrs>0</i2c_startadrs><i2c_endadrs>3</i2c_endadrs></hardware>
+      <data><container_id>22</container_id><fixed_value>0</fixed_value></data></control>
+    <control><software><gui_type>button</gui_type><gui_pos>10, 110</gui_pos><gui_size>60, 24</gui_size></software>
+      <hardware><device_target>i2c</device_target><transfer>1</transfer></hardware></control>
+    <control><software><gui_type>button</gui_type><gui_pos>80, 110</gui_pos><gui_size>60, 24</gui_size></software>
+      <hardware><device_target>lens_sequence</device_target></hardware></control>
+  </controls>
+</Tamsiro_Device>
+)";
+
 // Counts the events a subject hands it.
 class CountingObserver final : public IObserver {
 public:
@@ -229,4 +259,59 @@ TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface)
     other.replace(other.find("<gui_description>Chip"), 21, "<gui_description>Lens");
     Open(0x401, other);
     EXPECT_EQ(Control(1000)->text(), QStringLiteral("Lens"));
+}
+
+TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterImagesInStep)
+{
+    store.SelectContainer(0x400);
+    store.SetValue(21, 5);
+    Open(0x400, std::string(kChangeSurface));
+    store.SetValue(21, 5);  // Open set its own words; the page shows what the store holds
+    page->RefreshAll();
+    ASSERT_EQ(page->SurfaceProblems(), std::vector<std::string>{});
+    // The refresh sends nothing but fills the images: 15 - 5 in register 0, the range 0..3.
+    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{}));
+    EXPECT_EQ(page->Register(0)->GetBits(0, 8), 10u);
+    EXPECT_EQ(page->I2cSetting().length, 4u);
+
+    const auto change = [&](std::uint32_t id, std::uint32_t value) {
+        Control(id)->SetValue(value);
+        Control(id)->NotifyParent();
+    };
+    change(1000, 1);
+    EXPECT_EQ(store.GetValue(20) & 1u, 1u);
+    ASSERT_EQ(queue.added.size(), 1u);
+    EXPECT_EQ(queue.added[0], (std::pair<std::uint32_t, std::uint32_t>{0x02000000u, 28u}));
+    const GpioRecord* p31 = page->ChannelSetting(31);
+    EXPECT_EQ((std::tuple{p31->port.line, p31->port.direction, p31->port.level, p31->port.send}), (std::tuple{31u, 1u, 1u, 1u}));
+
+    // The slider stores its own value; its field takes 15 - value; the edit follows.
+    change(1001, 3);
+    EXPECT_EQ(store.GetValue(21) & 0xFu, 3u);
+    EXPECT_EQ(page->Register(0)->GetBits(0, 8), 12u);
+    EXPECT_EQ(Control(1002)->GetValue(), 3u);
+    EXPECT_EQ(queue.added.size(), 1u) << "a register control without transfer only stores";
+    // A value typed into the edit on the same word reaches the slider and its register.
+    change(1002, 9);
+    EXPECT_EQ(store.GetValue(21) & 0xFu, 9u);
+    EXPECT_EQ(Control(1001)->GetValue(), 9u);
+    EXPECT_EQ(page->Register(0)->GetBits(0, 8), 6u) << "Send must write what the page shows";
+
+    // "Send" queues the block with the registers of the chosen range.
+    change(1004, 1);
+    ASSERT_EQ(queue.added.size(), 2u);
+    EXPECT_EQ(queue.added[1], (std::pair<std::uint32_t, std::uint32_t>{0x0B000000u, 140u}));
+    const I2cRecord& block = page->I2cSetting();
+    EXPECT_EQ(std::vector<std::uint8_t>(block.bytes, block.bytes + 6), (std::vector<std::uint8_t>{4, 0, 6, 0, 0, 0}));
+
+    // A lens sequence button has no data word: it queues its word and stores nothing.
+    const std::vector<std::uint32_t> before = [&] {
+        std::vector<std::uint32_t> words;
+        for (int i = 0; i < 256; ++i) words.push_back(store.GetValue(i));
+        return words;
+    }();
+    change(1005, 1);
+    ASSERT_EQ(queue.added.size(), 3u);
+    EXPECT_EQ(queue.added[2].first, 0x09000000u);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(store.GetValue(i), before[static_cast<std::size_t>(i)]) << "word " << i;
 }

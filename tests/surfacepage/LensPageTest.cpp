@@ -230,6 +230,7 @@ TEST_F(LensPage, ASurfaceThatCannotBeReadIsSaidAndThePageStaysEmpty)
     EXPECT_EQ(dialogs.boxes()[0].icon, gui::MessageIcon::Error);
     EXPECT_TRUE(page->Controls().empty());
     EXPECT_EQ(page->PwmSetting(8)->period, 0u) << "channel 8 is not started for a page without a surface";
+    EXPECT_TRUE(page->text().endsWith(QStringLiteral("(USB Disconnected)"))) << page->text().toStdString();
     EXPECT_EQ(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
     page.reset();
     guitest::settle();

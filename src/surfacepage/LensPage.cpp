@@ -295,6 +295,13 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
             }
         }
         break;
+    case gui::msg::OutputFrequency:
+        WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
+                             static_cast<std::uint32_t>(l) & 0xFFFFu);
+        break;
+    case gui::msg::StopFrequency:
+        WriteStopFrequency(static_cast<std::uint32_t>(w));
+        break;
     case gui::msg::Destroy:
         // The base retires the controls now; nothing may keep pointing at them.
         ForgetControls();
@@ -303,6 +310,28 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
         break;
     }
     return CDerivedDialog::windowProc(msg, w, l);
+}
+
+void CDeviceDialog_Lens::WriteOutputFrequency(std::uint32_t pair, std::uint32_t frequencyWord, std::uint32_t countWord)
+{
+    CRG1Micon* board = GetMicon();
+    if (board == nullptr) return;
+    WaitForTaskQueue();  // queued records first
+    const std::uint32_t p = pair & 1u;
+    // Data words a parameter file set to anything must not spill into the pair bit.
+    const std::uint32_t frequency = Word(static_cast<int>(frequencyWord)) & 0x7Fu;
+    const std::uint32_t count = Word(static_cast<int>(countWord)) & 0x7FFFu;
+    board->SetOutputValue(1, static_cast<std::uint16_t>(p << 15), 0, 1);
+    board->SetOutputValue(3, 0, static_cast<std::uint8_t>(p << 7 | frequency), 1);
+    board->SetOutputValue(0, static_cast<std::uint16_t>(p << 15 | count), 1, 1);
+}
+
+void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair)
+{
+    CRG1Micon* board = GetMicon();
+    if (board == nullptr) return;
+    WaitForTaskQueue();
+    board->SetOutputValue(1, static_cast<std::uint16_t>((pair & 1u) << 15), 0, 1);
 }
 
 IRegisterData* CDeviceDialog_Lens::Register(std::int32_t address) const

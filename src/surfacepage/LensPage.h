@@ -19,8 +19,9 @@
 // its data word in step and the register images with them (so "Send" writes the
 // bits the page shows), then applies the relations the control owns.
 //
-// GUI thread only. The frequency and stop messages of the relations are not
-// handled here yet.
+// The frequency and stop relations ask the page (OutputFrequency 0x81F4,
+// StopFrequency 0x81F5) to write the output pair's frames through the board link
+// on the GUI thread, after the task queue's fence. GUI thread only.
 #pragma once
 
 #include <cstdint>
@@ -89,6 +90,10 @@ private:
     void StartChannel8();
     // The value stored for a control's binding; IRelation::kNoIndex when it has none.
     std::uint32_t StoredIndex(const CDerivedControl& control) const;
+    // The three output frames of pair `pair` with the frequency setting of data
+    // word `frequencyWord` and the pulse count of `countWord`; the stop frame.
+    void WriteOutputFrequency(std::uint32_t pair, std::uint32_t frequencyWord, std::uint32_t countWord);
+    void WriteStopFrequency(std::uint32_t pair);
     // Drops everything that borrows the controls.
     void ForgetControls();
 

@@ -267,21 +267,22 @@ void CDeviceDialog_DC::ApplyDemoRow(const dc::DemoRow* row) {
 
 void CDeviceDialog_DC::EndRuns() {
     if (!built_ || !sequence_) return;
-    const bool demo = sequence_->DemoRunning() || Word(kind::kDemo) != 0;
-    sequence_->Halt();
-    if (demo) {
-        sequence_->ClearDemoRows();
-        EnableDemoItems(true);
-        SetWord(kind::kDemo, 0);
-        RestoreKinds({kind::kDemo});
-    }
-    // The motor at rest: both channels off, and their switches say so.
+    // The motor at rest: both channels off first, so the demo's end, which applies the
+    // page's own state, does not start them again; their switches say so.
     const bool running = dc::IsOn(channels_[0]) || dc::IsOn(channels_[1]);
     for (std::size_t ch = 0; ch < 2; ++ch) channels_[ch] = dc::WithOn(channels_[ch], false);
     for (int k : {kind::kStart1, kind::kStart2}) {
         if (Word(k) != 0) SetWord(k, 0);
     }
     RestoreKinds({kind::kStart1, kind::kStart2});
-    if (running || demo) ApplyBothChannels();
+    const bool demo = sequence_->DemoRunning();
+    sequence_->Halt();
+    if (demo || Word(kind::kDemo) != 0) {
+        sequence_->ClearDemoRows();
+        EnableDemoItems(true);
+        SetWord(kind::kDemo, 0);
+        RestoreKinds({kind::kDemo});
+    }
+    if (running && !demo) ApplyBothChannels();
     if (Word(kind::kPolling) != 0) SwitchPolling(false);
 }

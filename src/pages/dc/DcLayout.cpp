@@ -34,8 +34,13 @@ const std::vector<Group>& Groups() {
             return Group{k, true, {kCaption, {ControlClass::Slider, 0, 15, 0, 275, 28},
                                    {ControlClass::Edit, editIndex, 0, 0, 50, 21, editKind}, kUnit}, caption, unit};
         };
-        const auto comboGroup = [](int k, int width, const char* caption) {
-            return Group{k, false, {kCaption, {ControlClass::Combo, 0, 0, 1, width, 22}}, caption, nullptr};
+        // The captions and items in the page's font are wider than the chip maker's layout
+        // allowed for: the right-hand captions and the mode lists get the room to show
+        // their whole texts.
+        const auto comboGroup = [](int k, int captionWidth, int width, const char* caption) {
+            Piece label = kCaption;
+            label.width = captionWidth;
+            return Group{k, false, {label, {ControlClass::Combo, 0, 0, 1, width, 22}}, caption, nullptr};
         };
         const auto checkGroup = [](int k, const char* caption) {
             return Group{k, false, {kCaption, {ControlClass::Check, 0, 0, 0, 90, 25}}, caption, nullptr};
@@ -52,14 +57,14 @@ const std::vector<Group>& Groups() {
         using namespace kind;
         return std::vector<Group>{
             checkGroup(kChipEnable, "Chip Enable"),  // its prefix comes from the profile word
-            comboGroup(kMode1, 130, "PWM mode"), comboGroup(kMode2, 130, "PWM mode"),
+            comboGroup(kMode1, 100, 160, "PWM mode"), comboGroup(kMode2, 100, 160, "PWM mode"),
             sliderGroup(kFrequency, kFrequency, 1, "PWM Frequency", "Hz"),
             sliderGroup(kFrequency2, kFrequency2, 1, "PWM Frequency", "Hz"),
             sliderGroup(kDuty1, kDuty1, 1, "On Duty", "%"), sliderGroup(kDuty2, kDuty2, 1, "On Duty", "%"),
             checkGroup(kStart1, "Start/Stop"), checkGroup(kStart2, "Start/Stop"),
             sliderGroup(kRef, kRefMeasured, 0, "REF Voltage", "V"),
-            comboGroup(kAtt, 108, "Attenuate"), comboGroup(kBlanking, 108, "Blanking Time"),
-            comboGroup(kProtection, 108, "Over-cur. Protection"),
+            comboGroup(kAtt, 120, 108, "Attenuate"), comboGroup(kBlanking, 120, 108, "Blanking Time"),
+            comboGroup(kProtection, 120, 108, "Over-cur. Protection"),
             editGroup(kResistance1, "RF-Resistance", "ohm"), editGroup(kResistance2, "RF-Resistance", "ohm"),
             editGroup(kCurrent1, "Iout =", "A"), editGroup(kCurrent2, "Iout =", "A"),
             lampGroup(kWarning1), lampGroup(kWarning2),

@@ -230,3 +230,56 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
                           page->ArmedTick(SequenceTimer::Demo), page->Sequence()->DemoRunning()}),
               (std::tuple{true, 0u, 0u, std::uintptr_t{0}, false}));
 }
+
+TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
+    TempDir dir;
+    SimLink sim;
+    ASSERT_TRUE(sim.started);
+    Dialogs dialogs;
+    dialogs.answerBox(gui::id::No);
+    bool worked = false;
+    const auto lastChannelFrame = [&] {
+        const auto frames = sim.Frames();
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it)
+            if (it->size() > 2 && (*it)[0] == 0x38 && (*it)[1] == 0x02) return Hex(*it);
+        return std::string();
+    };
+    const auto inside = [&](CQuillfenDlg& w) {
+        auto* page = ChooseByKeys<CDeviceDialog_DC>(w, 2, ModelName(0x200));  // "DC", then the model
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
+        EXPECT_EQ(page->text(), QString::fromStdString(ModelName(0x200)) + " Controller (USB Connected)");
+
+        // "Start" on channel 1: forward/standby at duty 0, that is 100 %, at 100 Hz.
+        guitest::userClick(*page->FindControl(4, 0));
+        EXPECT_TRUE(guitest::waitFor([&] { return lastChannelFrame() == Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 54 05 c4")); }, 5000))
+            << lastChannelFrame();
+        EXPECT_EQ(page->FindControl(4, 0)->text(), QString("Stop"));
+
+        // 150 % typed into the duty edit is held to the slider's 256 (100 %): forward at 0 %.
+        CDerivedControl* edit = page->FindControl(3, 1);
+        guitest::focusForKeys(*edit);
+        edit->setText("15");
+        guitest::userKey(*edit, Qt::Key_0, "0");
+        guitest::userKey(*edit, Qt::Key_Return);
+        EXPECT_EQ((std::tuple{page->FindControl(3, 0)->GetValue(), appServices().data->GetValue(3), edit->text()}),
+                  (std::tuple{256u, 256u, QString("100.00")}));
+        EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 54 05 10")));
+
+        // The mode list walked down with the keys to "Reverse <-> Standby": 100 % reverse.
+        CDerivedControl* modes = page->FindControl(1, 0);
+        guitest::focusForKeys(*modes);
+        guitest::userKey(*modes, Qt::Key_Down);
+        guitest::userKey(*modes, Qt::Key_Down);
+        EXPECT_EQ(appServices().data->GetValue(1), 2u);
+        EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 51 05 c1")));
+        worked = true;
+
+        dialogs.answerBox(gui::id::No);
+        w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
+    };
+    CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
+    EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
+    // The program closed with channel 1 running: both channels off.
+    EXPECT_EQ(lastChannelFrame(), Hex(kBothOff));
+}

@@ -13,6 +13,7 @@
 
 #include "PageRigSupport.h"
 #include "pages/dc/DcPage.h"
+#include "platform/gui/Controls.h"
 #include "ui/EditControl.h"
 
 using namespace apptest;
@@ -229,6 +230,79 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     EXPECT_EQ((std::tuple{page->FindControl(1, 0)->isEnabled(), store.GetValue(24), page->FindControl(24, 0)->GetValue(),
                           page->ArmedTick(SequenceTimer::Demo), page->Sequence()->DemoRunning()}),
               (std::tuple{true, 0u, 0u, std::uintptr_t{0}, false}));
+}
+
+TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {
+    DcRig r;
+    CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
+    ASSERT_NE(page, nullptr);
+    pages::dc::COptionDlg_DCSequence* window = page->SequenceWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->isShown());
+    guitest::userClick(*page->FindControl(21, 0));  // "Sequence Test"
+    r.Settle();
+    ASSERT_TRUE(window->isShown());
+
+    // Channel 1, through the editors: phase 1 forward/standby at duty 16 (a click right of
+    // the slider's thumb pages),
+    // then phase 2 reverse/standby at 0 with 10 s.
+    namespace seqid = pages::dc::seqid;
+    auto* one = window->Editor(0, 0);
+    auto* two = window->Editor(0, 1);
+    ASSERT_TRUE(one && two);
+    guitest::userClick(*one->item(seqid::kPhaseCheck));
+    auto* duty = one->itemAs<gui::Trackbar>(seqid::kPhaseDuty);
+    const QPoint rightOfThumb(duty->thumbRect().right() + 40, duty->thumbRect().center().y());
+    guitest::userPress(*duty, rightOfThumb);
+    guitest::userRelease(*duty, rightOfThumb);
+    EXPECT_EQ(one->item(seqid::kPhasePercent)->text(), QString("6.25%"));
+    guitest::userClick(*two->item(seqid::kPhaseCheck));
+    guitest::focusForKeys(*two->item(seqid::kPhaseMode));
+    guitest::userKey(*two->item(seqid::kPhaseMode), Qt::Key_Down);
+    guitest::userKey(*two->item(seqid::kPhaseMode), Qt::Key_Down);
+    guitest::focusForKeys(*two->item(seqid::kPhaseDuration));
+    guitest::userKey(*two->item(seqid::kPhaseDuration), Qt::Key_Down);
+    pages::dc::DcSequence& run = *page->Sequence();
+    EXPECT_EQ((std::tuple{run.Phase(0, 0), run.Phase(0, 1), run.CheckedState(0), run.Enabled(0)}),
+              (std::tuple{0x08010040u, 0x0A000041u, 2, true}));
+    EXPECT_EQ(window->itemAs<gui::CheckButton>(seqid::kAll1)->check(), gui::CheckButton::Indeterminate);
+    SaveScreenshots(*page, "dc_page_with_sequence");
+    QDir().mkpath(TAMSIRO_SCREENSHOT_DIR);
+    EXPECT_TRUE(window->widget()->grab().save(TAMSIRO_SCREENSHOT_DIR "/dc_sequence_window.png"));
+
+    // "Start": phase 1 at 93.75 % (forward), channel 2 (nothing checked) off; 5 s armed.
+    r.Take();
+    guitest::userClick(*window->item(seqid::kStart));
+    const Bytes phaseOne = F("38 02 00 00 ff ff 00 00 05 a6 0e bb 0d 00 00 00 00 00 00 00 54 05 d8");
+    ExpectFrames(r.Take(), {phaseOne, phaseOne});
+    ASSERT_NE(page->ArmedTick(SequenceTimer::Channel1), 0u);
+    EXPECT_EQ(page->ArmedTick(SequenceTimer::Channel2), 0u);
+    // Its tick: standby (1, 1) for the reversal, then phase 2 reverse at 0 %.
+    page->send(gui::msg::SequenceChannel1Tick, page->ArmedTick(SequenceTimer::Channel1), 0);
+    ExpectFrames(r.Take(), {F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 55 05 11"),
+                            F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 51 05 0d")});
+    // "Stop": channel 1, at phase 2 after phase 1, pauses in standby as a reversal does
+    // (the same bytes as off here), then both channels off; no timer left.
+    guitest::userClick(*window->item(seqid::kStop));
+    ExpectFrames(r.Take(), {kBothOff, kBothOff, kBothOff});
+    EXPECT_EQ(page->ArmedTick(SequenceTimer::Channel1), 0u);
+
+    // "All Check/Uncheck" clicked from its third state unchecks all; the rollback resets
+    // every phase (first duration, unchecked) and the boxes.
+    guitest::userClick(*window->item(seqid::kAll1));
+    EXPECT_EQ((std::tuple{window->itemAs<gui::CheckButton>(seqid::kAll1)->check(), run.CheckedState(0), run.Enabled(0)}),
+              (std::tuple{0, 0, false}));
+    guitest::userClick(*window->item(seqid::kLoop2));
+    EXPECT_TRUE(run.Loop(1));
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kRollback, 0), 0);
+    r.Settle();
+    EXPECT_EQ((std::tuple{run.Phase(0, 1), window->itemAs<gui::CheckButton>(seqid::kLoop2)->check(),
+                          two->itemAs<gui::ComboBox>(seqid::kPhaseDuration)->curSel()}),
+              (std::tuple{pages::dc::kNewPhase, 0, 0}));
+
+    // Closing the page hides the window with it.
+    page->send(gui::msg::Close);
+    EXPECT_FALSE(window->isShown());
 }
 
 TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {

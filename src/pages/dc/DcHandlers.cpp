@@ -129,7 +129,11 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
         case kind::kPolling:
             SwitchPolling(v != 0);
             break;
+        case kind::kSequenceWindow:
+            if (sequenceWindow_) sequenceWindow_->ShowActive();
+            break;
         case kind::kDemo:
+            if (sequenceWindow_) sequenceWindow_->ShowActive();
             RunDemoSequence(v != 0);
             break;
         default:

@@ -70,9 +70,15 @@ bool CDeviceDialog_DC::onInitDialog() {
     CRG1Micon* link = GetMicon();
     // Building shows stored values; nothing reaches the board until the restore below.
     if (link != nullptr) link->Suspend();
-    sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
-                                                        static_cast<pages::dc::IDcSequenceHost&>(*this));
+    if (!sequence_) {
+        sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
+                                                            static_cast<pages::dc::IDcSequenceHost&>(*this));
+    }
     BuildControls();
+    if (!sequenceWindow_) {
+        auto window = gui::makeWindow<pages::dc::COptionDlg_DCSequence>(*sequence_);
+        if (window->createModeless(this)) sequenceWindow_ = std::move(window);
+    }
     ResizeWindow();
     if (link != nullptr) link->Resume();
     built_ = true;
@@ -162,7 +168,12 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
             }
             return 1;
         }
+        case gui::msg::Destroy:
+            // The window goes with its page, once no handler of it is on the stack.
+            sequenceWindow_.reset();
+            break;
         case gui::msg::ShowWindow:
+            if (w == 0 && sequenceWindow_) sequenceWindow_->hide();
             // Hidden: polling stops (a show starts it again through the base).
             if (w == 0 && built_ && GetStatusTimer() != nullptr && Word(kind::kPolling) != 0 &&
                 FindControl(kind::kPolling, 0) != nullptr) {
@@ -175,6 +186,11 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
             break;
     }
     return CDerivedDialog::windowProc(msg, w, l);
+}
+
+gui::LResult CDeviceDialog_DC::onCommand(int id, int code, gui::Handle from) {
+    if (id == pagemenu::kRollback && code == 0 && sequenceWindow_) sequenceWindow_->ResetAll();
+    return CDerivedDialog::onCommand(id, code, from);
 }
 
 void CDeviceDialog_DC::ReactToStoredChange(int k, std::uint32_t value, CDerivedControl* control) {

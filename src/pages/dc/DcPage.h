@@ -7,7 +7,7 @@
 // shown, and the output currents computed from them. The demo runs on the sequence
 // runner (DcSequence.h), which applies each row's chip settings through this page.
 //
-// Owns: the sequence runner and its three one-shot timers (0x8119, 0x811A, 0x811B, each
+// Owns: the sequence runner, its window (the phase editors) and its three one-shot timers (0x8119, 0x811A, 0x811B, each
 // tick tagged with the arming that caused it; a tick of an older arming is dropped), the
 // two channel words, and (through the base) every control. Borrows from the base: the
 // data store and the board link. GUI thread only. Closing the page (or the program) ends
@@ -27,6 +27,7 @@
 
 #include "pages/dc/DcLayout.h"
 #include "pages/dc/DcSequence.h"
+#include "pages/dc/DcSequenceWindow.h"
 #include "pages/scaffold/PageBoard.h"
 #include "ui/DerivedDialog.h"
 
@@ -47,12 +48,15 @@ public:
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
     pages::dc::DcSequence* Sequence() const { return sequence_.get(); }
+    pages::dc::COptionDlg_DCSequence* SequenceWindow() const { return sequenceWindow_.get(); }
     // The live channel words (channel 0 or 1).
     std::uint32_t ChannelWord(int channel) const { return channels_[channel == 1 ? 1 : 0]; }
     // The arming of a sequence timer whose tick is awaited; 0 none.
     std::uintptr_t ArmedTick(pages::dc::SequenceTimer t) const { return armed_[static_cast<std::size_t>(t)]; }
 
 protected:
+    // The rollback also unchecks and resets every phase of the sequence window.
+    gui::LResult onCommand(int id, int code, gui::Handle from) override;
     void EndRuns() override;
     // Polling switched on by a show.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
@@ -105,6 +109,8 @@ private:
     std::array<std::uintptr_t, 3> armed_{};
     std::uintptr_t armings_ = 0;
     std::unique_ptr<pages::dc::DcSequence> sequence_;
+    // Declared after the runner it shows: it goes first.
+    gui::WindowPtr<pages::dc::COptionDlg_DCSequence> sequenceWindow_;
     std::array<std::uint32_t, 2> channels_{};
     std::uint32_t frequencyIndex_ = 0;
     // The page's own chip settings, applied again when a demo ends.

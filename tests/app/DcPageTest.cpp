@@ -218,6 +218,17 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     // A parameter save now keeps the user's words: the demo only showed its rows.
     EXPECT_EQ((std::vector<std::uint32_t>{store.GetValue(1), store.GetValue(2), store.GetValue(3), store.GetValue(5)}), userWords);
 
+    // "Demo Start" again while it runs (the switch and the demo out of step, as after a
+    // rollback): the running demo ends before its rows go, and it starts from row 1.
+    boxes.answerBox(gui::id::Ok);
+    Change(*page, 24, 0, 1);
+    const std::vector<Bytes> again = r.Take();
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(Hex(again.back()), Hex(F("38 02 00 00 ff ff 00 00 02 b8 0b ca 08 dc 05 00 00 00 00 00 84 05 ff")));
+    EXPECT_EQ(page->Sequence()->CurrentDemoRow(), std::optional<std::size_t>(0));
+    page->send(gui::msg::SequenceDemo, page->ArmedTick(SequenceTimer::Demo), 0);
+    r.Take();
+
     // A tick of an older arming is dropped.
     page->send(gui::msg::SequenceDemo, page->ArmedTick(SequenceTimer::Demo) + 7, 0);
     EXPECT_TRUE(r.Take().empty());
@@ -347,6 +358,26 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userKey(*modes, Qt::Key_Down);
         EXPECT_EQ(appServices().data->GetValue(1), 2u);
         EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 51 05 c1")));
+
+        // The sequence editor, usable while the main window's loop runs: channel 2's
+        // phase 1 checked, brake chosen with the keys, "Start": (2, 2) on channel 7, and
+        // channel 1, with nothing checked, off (1, 1).
+        guitest::userClick(*page->FindControl(21, 0));
+        pages::dc::COptionDlg_DCSequence* window = page->SequenceWindow();
+        ASSERT_TRUE(window != nullptr && guitest::waitFor([&] { return window->isShown(); }, 5000));
+        namespace seqid = pages::dc::seqid;
+        auto* phase = window->Editor(1, 0);
+        guitest::userClick(*phase->item(seqid::kPhaseCheck));
+        guitest::focusForKeys(*phase->item(seqid::kPhaseMode));
+        for (int i = 0; i < 5; ++i) guitest::userKey(*phase->item(seqid::kPhaseMode), Qt::Key_Down);
+        EXPECT_EQ(phase->itemAs<gui::ComboBox>(seqid::kPhaseMode)->curSel(), 5);
+        guitest::userClick(*window->item(seqid::kStart));
+        EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 a5 05 61")));
+        EXPECT_NE(page->ArmedTick(SequenceTimer::Channel2), 0u);
+        // Esc closes the editor, which stops the channel waiting for its next phase.
+        guitest::userKey(*phase->item(seqid::kPhaseMode), Qt::Key_Escape);
+        EXPECT_TRUE(guitest::waitFor([&] { return !window->isShown(); }, 5000));
+        EXPECT_EQ(page->ArmedTick(SequenceTimer::Channel2), 0u);
         worked = true;
 
         dialogs.answerBox(gui::id::No);

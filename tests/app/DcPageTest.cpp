@@ -173,6 +173,11 @@ TEST(DcPage, ADirectionChangeHoldsTheChannelForItsPauseFirst) {
         EXPECT_EQ((std::tuple{clock.nowMs() - t0, r.Take().size()}), (std::tuple{std::uint64_t{c.pauseMs}, c.frames}))
             << c.from << "->" << c.to << " at index " << c.frequencyIndex;
     }
+    // With the channels stopped by hand, closing sends nothing more.
+    Change(*page, 4, 0, 0);
+    r.Take();
+    page->send(gui::msg::Close);
+    EXPECT_TRUE(r.Take().empty());
 }
 
 TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {

@@ -103,7 +103,7 @@ TEST(DcDemo, LinesGiveRowsWithTheirDefaultsHeldValuesAndOneMessagePerRefusal) {
         "H,abc,100,100,STB,0,STB,0,1,Sec\n"          // refused: REF is no number
         "H,1,0,100,STB,0,STB,0,1,Sec\n"              // refused: no frequency
         "\n"
-        "H,1,100,100,STB,0,STB,0,1,Sec,L\n");        // an eleventh field is chip enable again
+        "H,1,100,20,STB,0,STB,0,1,Sec,L\n");         // an eleventh field is chip enable again
     std::setlocale(LC_NUMERIC, saved.c_str());
     ASSERT_EQ(t.rows.size(), 4u);
     EXPECT_DOUBLE_EQ(t.rows[0].ref, 1.65 * 256 / 3.3);
@@ -115,7 +115,7 @@ TEST(DcDemo, LinesGiveRowsWithTheirDefaultsHeldValuesAndOneMessagePerRefusal) {
     EXPECT_EQ((std::tuple{t.rows[2].ref, t.rows[2].att, ModeOf(t.rows[2].phase1), DutyOf(t.rows[2].phase1),
                           DutyOf(t.rows[2].phase2), t.rows[2].phase1 & bits::kDurationMask}),
               (std::tuple{256.0, std::uint8_t{30}, 7u, 256u, 0u, 63u}));
-    EXPECT_EQ(t.rows[3].enable, 0);
+    EXPECT_EQ((std::tuple{t.rows[3].enable, t.rows[3].att}), (std::tuple{std::uint8_t{0}, std::uint8_t{3}}));
     const std::vector<std::string> said = {
         "line 4: REF voltage is outside its range; 3.3 V used", "line 4: ON duty is outside its range; 100 % used",
         "line 4: ON duty is outside its range; 0 % used",       "line 4: duration is outside its range; 63 s used",
@@ -293,6 +293,8 @@ TEST(DcSequence, TheDemoStepsThroughItsRowsAndEndsWithThePagesOwnState) {
     EXPECT_EQ((std::tuple{r.host.rows.size(), r.host.rows.back().has_value(), r.timers.armed[2]}), (std::tuple{4u, false, std::nullopt}));
     r.sequence.OnDemoTick();  // a tick on its way when the demo ended
     EXPECT_TRUE(r.board.calls.empty());
+    r.sequence.ClearDemoRows();
+    EXPECT_EQ(r.sequence.CurrentDemoRow(), std::nullopt);
     // A row of 0 s holds the demo on it.
     a.phase1 &= ~bits::kDurationMask;
     r.sequence.SetDemoRows({a});

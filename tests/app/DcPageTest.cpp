@@ -147,6 +147,11 @@ TEST(DcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGivesIt
         EXPECT_EQ(other->FindControl(20, 0) != nullptr, key == 0x201 || key == 0x203) << std::hex << key;
         EXPECT_EQ(other->FindControl(24, 0) != nullptr, key >= 0x207) << std::hex << key;
         if (key == 0x207) SaveScreenshots(*other, "dc_page_0x207");
+        // 0x202's current depends on its resistance (in ohm) alone, recomputed at a change.
+        if (key == 0x202) {
+            Change(*other, 14, 0, 100);
+            EXPECT_EQ((std::tuple{store.GetValue(15), other->FindControl(15, 0)->text()}), (std::tuple{8000u, QString("8.000")}));
+        }
     }
 }
 
@@ -246,6 +251,8 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     EXPECT_EQ((std::tuple{page->FindControl(1, 0)->isEnabled(), store.GetValue(24), page->FindControl(24, 0)->GetValue(),
                           page->ArmedTick(SequenceTimer::Demo), page->Sequence()->DemoRunning()}),
               (std::tuple{true, 0u, 0u, std::uintptr_t{0}, false}));
+    EXPECT_EQ((std::tuple{page->FindControl(5, 0)->GetValue(), page->FindControl(3, 0)->GetValue()}),
+              (std::tuple{userWords[3], userWords[2]}));  // the user's own values shown again
 }
 
 TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {

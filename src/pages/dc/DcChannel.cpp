@@ -1,5 +1,6 @@
 #include "pages/dc/DcChannel.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pages::dc {
@@ -122,10 +123,9 @@ PwmChannelRecord PhaseRecord(std::uint32_t phase, bool off, double frequency) {
         templateMode = own >= 2 ? kReverseStandby : kForwardStandby;
         duty = 0;
     }
-    // The phase's own mode decides the duty: standby counts as forward here.
-    const std::uint32_t d = (own == kForwardStandby || own == kForwardBrake || own == kStandby) ? kMaxDuty - duty
-                            : own == kBrake                                                  ? duty
-                                                                                             : OutputDuty(own, duty);
+    // The phase's own mode decides the duty, and standby counts as forward here.
+    const bool forward = own == kForwardStandby || own == kForwardBrake || own == kStandby;
+    const std::uint32_t d = forward ? kMaxDuty - std::min(duty, kMaxDuty) : std::min(duty, kMaxDuty);
     return MakeRecord(templateMode, frequency, d);
 }
 

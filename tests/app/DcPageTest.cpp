@@ -309,6 +309,12 @@ TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {
     guitest::userClick(*window->item(seqid::kStop));
     ExpectFrames(r.Take(), {kBothOff, kBothOff, kBothOff});
     EXPECT_EQ(page->ArmedTick(SequenceTimer::Channel1), 0u);
+    // A parameter set loaded while a run waits for its next phase ends the run.
+    guitest::userClick(*window->item(seqid::kStart));
+    ASSERT_NE(page->ArmedTick(SequenceTimer::Channel1), 0u);
+    page->send(gui::msg::ReapplyDeviceData, 0, 0);
+    r.Settle();
+    EXPECT_EQ((std::tuple{page->ArmedTick(SequenceTimer::Channel1), run.Running(0)}), (std::tuple{std::uintptr_t{0}, false}));
 
     // "All Check/Uncheck" clicked from its third state unchecks all; the rollback resets
     // every phase (first duration, unchecked) and the boxes.

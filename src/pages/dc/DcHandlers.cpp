@@ -147,8 +147,10 @@ gui::LResult CDeviceDialog_DC::RestoreDeviceData() {
     // The main window has just queued the board's defaults; the frames below must follow
     // them, not race them.
     WaitForTaskQueue();
-    if (sequence_ && sequence_->DemoRunning()) {
-        sequence_->RunDemo(false);
+    // A loaded parameter set starts from rest: a demo or sequence run ends here, so no
+    // timer of it drives a channel the restore has just switched off.
+    if (sequence_) {
+        sequence_->Halt();
         sequence_->ClearDemoRows();
     }
     if (demoItemsLocked_) EnableDemoItems(true);

@@ -8,6 +8,7 @@
 
 #include "app/Trace.h"
 #include "pages/bldc/BldcPage.h"
+#include "pages/dual/DualPage.h"
 #include "pages/stepper/StepperPage.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Dialog.h"
@@ -163,6 +164,8 @@ std::unique_ptr<gui::Dialog> CDialogSelector::ConcreteProfile(PageClass pageClas
                 page = std::make_unique<CDeviceDialog_BLDC>(static_cast<std::int32_t>(key), profile->data(), name);
                 break;
             case PageClass::StepperDual:
+                page = std::make_unique<CDeviceDialog_StepperDual>(static_cast<std::int32_t>(key), profile->data(), name);
+                break;
             case PageClass::DC:
             case PageClass::Lens:
             case PageClass::None:

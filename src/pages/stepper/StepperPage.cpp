@@ -9,6 +9,7 @@
 #include "data/DataContainer.h"
 #include "data/ParameterDecoder.h"
 #include "pages/scaffold/PageScaffold.h"
+#include "pages/stepper/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
 #include "tasks/Timer.h"
 #include "ui/DisplayControls.h"
@@ -27,17 +28,6 @@ namespace {
 // The tachometer panel's dial; the panel's own items go below it.
 constexpr pages::stepper::Rect kTachometerDial{0, 0, 382, 300};
 constexpr int kPanelMargin = 6;
-constexpr gui::ColourRef kWarningColour = 0x0000FF;
-
-std::unique_ptr<IParameterDecoder> MakeDecoder(const pages::stepper::EditFormat& f) {
-    auto record = std::make_unique<ParameterRecord>();
-    record->kind = f.decoder;
-    record->a = f.a;
-    record->b = f.b;
-    record->format = f.format;
-    for (int i = 0; f.table != nullptr && i < f.tableSize; ++i) record->table.push_back(f.table[i]);
-    return std::make_unique<CDerivedParameterDecoder>(std::move(record));
-}
 
 }  // namespace
 
@@ -153,74 +143,12 @@ void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
 }
 
 CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed) {
-    pages::ControlPlacement where;
-    where.key = placed.key;
-    where.parent = this;
-    if (placed.parent == Parent::TachometerPanel && firstTachometer_) where.parent = firstTachometer_.get();
-    if (placed.parent == Parent::GraphPanel && graphWindow_) where.parent = graphWindow_.get();
-    where.rect = QRect(placed.rect.x, placed.rect.y, placed.rect.width, placed.rect.height);
-    where.lowestBit = placed.lsb;
-    where.bitCount = placed.bitCount;
-    // Captions are bound to nothing; the lamps, value controls and the tab to their word.
-    where.bound = placed.index < 100 && placed.cls != ControlClass::Frame && placed.cls != ControlClass::Label;
-    const QString caption = QString::fromUtf8(placed.caption.c_str());
-
-    CDerivedControl* made = nullptr;
-    switch (placed.cls) {
-        case ControlClass::Label:
-            made = pages::ConcreteCtrl<CDerivedLabel>(*this, where, [&](CDerivedLabel& c) { c.setText(caption); });
-            break;
-        case ControlClass::Button:
-            made = pages::ConcreteCtrl<CDerivedButton>(*this, where, [&](CDerivedButton& c) { c.setText(caption); });
-            break;
-        case ControlClass::Check:
-            made = pages::ConcreteCtrl<CDerivedCheckButton>(*this, where, [&](CDerivedCheckButton& c) {
-                if (placed.plainCheck) c.modifyStyle(gui::style::PushLike, 0);
-                c.SetCaptions(QString::fromUtf8(placed.checkedCaption.c_str()), caption);
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Combo:
-            made = pages::ConcreteCtrl<CDerivedComboBox>(*this, where, [&](CDerivedComboBox& c) {
-                for (const std::string& item : placed.items) c.addString(QString::fromUtf8(item.c_str()));
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Tab:
-            made = pages::ConcreteCtrl<CDerivedTab>(*this, where, [&](CDerivedTab& c) {
-                int i = 0;
-                for (const std::string& item : placed.items) c.insertItem(i++, QString::fromUtf8(item.c_str()));
-                c.SetValue(0);
-            });
-            if (made != nullptr) made->lowerBelowSiblings();  // the pages' controls sit over its body
-            break;
-        case ControlClass::Slider:
-            made = pages::ConcreteCtrl<CDerivedSlider>(*this, where, [&](CDerivedSlider& c) {
-                c.SetRange(placed.sliderMin, placed.sliderMax);
-            });
-            break;
-        case ControlClass::Edit:
-            made = pages::ConcreteCtrl<CDerivedEdit>(*this, where, [&](CDerivedEdit& c) {
-                if (!placed.edit) return;
-                c.SetValueTable(MakeDecoder(*placed.edit));
-                if (placed.edit->readOnly) c.modifyStyle(0, gui::style::ReadOnly);
-                if (placed.edit->warnAbove) c.SetWarning(*placed.edit->warnAbove, kWarningColour);
-            });
-            break;
-        case ControlClass::Frame:
-            made = pages::ConcreteCtrl<CDerivedFrame>(*this, where, [&](CDerivedFrame& c) { c.setText(caption); });
-            break;
-        case ControlClass::ImageLabel:
-            made = pages::ConcreteCtrl<CDerivedImageLabel>(*this, where, [&](CDerivedImageLabel& c) {
-                c.SetLampColours(placed.onColour, placed.offColour);
-            });
-            break;
-        case ControlClass::TachometerPanel:
-        case ControlClass::GraphPanel:
-            break;
-    }
-    if (made != nullptr && where.parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(where.parent)) panel->AddControl(made);
+    gui::Window* parent = this;
+    if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
+    if (placed.parent == Parent::GraphPanel && graphWindow_) parent = graphWindow_.get();
+    CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
+    if (made != nullptr && parent != this) {
+        if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
     }
     return made;
 }

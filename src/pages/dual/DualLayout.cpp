@@ -39,7 +39,7 @@ constexpr Size kHeaderFirst{60, 15};
 constexpr Offset kHeaderOffset{0, 7};
 constexpr int kColumnWidths[3] = {83, 83, 59};  // excitation, frequency, direction
 constexpr Size kRowCheck{60, 14};
-constexpr Size kFootnote{250, 15}, kBanner{345, 15}, kPanelLabel{205, 15};
+constexpr Size kFootnote{250, 15}, kBanner{345, 15}, kPanelLabel{240, 15};
 // Header texts run a little past their column into the next one's leading blanks.
 constexpr int kHeaderOverhang = 14;
 constexpr Offset kBanner2Offset{360, 5}, kPanelLabelOffset{20, 5};

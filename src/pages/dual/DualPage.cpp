@@ -70,7 +70,6 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     PresetChannelRecords();
     run_->BuildSequence(0);
     run_->BuildSequence(1);
-    Enable(word::kRecord, false);  // until a record file is chosen
     if (link != nullptr) link->Resume();
     RestoreDeviceData();
     RestoreWindowPositions();

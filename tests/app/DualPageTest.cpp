@@ -7,6 +7,8 @@
 #include "pages/dual/DualPage.h"
 #include "ui/Graph.h"
 
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 using namespace apptest;
@@ -176,6 +178,25 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     store.SetValue(2, 1500);
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(3) == 1466; }, 5000));  // trunc(1.65 / 3 / 1.5 * 4000)
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));
+
+    // Recording: each poll writes a row of both motors' speeds (0: the board measures
+    // none for this chip) between the banners.
+    {
+        TempDir dir;
+        const std::filesystem::path csv = dir.path() / "speed.csv";
+        Dialogs boxes;
+        boxes.answerFile(QString::fromStdString(csv.string()));
+        page->send(gui::msg::Command, gui::makeWParam(pagemenu::kExportSpeedGraph, 0), 0);
+        ASSERT_TRUE(Enabled(*page, word::kRecord));
+        Change(*page, word::kRecord, 0, 1);
+        const std::uint32_t from = page->SampleCounter();
+        ASSERT_TRUE(guitest::waitFor([&] { return page->SampleCounter() != from; }, 5000));
+        Change(*page, word::kRecord, 0, 0);
+        std::ifstream in(csv);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find(", 0, 0\r\n"), std::string::npos) << text;
+        EXPECT_TRUE(boxes.boxes().empty());
+    }
     Change(*page, word::kPolling1, 0, 0);
 }
 

@@ -68,6 +68,10 @@ TEST(DualRun, ControlWordFieldsLandOnTheirBitsAndUnknownFieldsChangeNothing) {
 
 TEST(DualRun, FixedAutoStopPlaysRowZeroOnceLessTheWaitThenStopsWithTheRunBitOff) {
     DualRig r;
+    // Built but not started: no step is current.
+    r.run.BuildSequence(0);
+    EXPECT_EQ((std::tuple{r.run.CurrentRow(0), r.run.StepDuration(0), r.run.Steps(0).size()}),
+              (std::tuple{-1, std::int64_t{-1}, std::size_t{8}}));
     r.Set(word::kChipEnable, 1);
     r.Set(word::kTransferTime, 4);  // "5 sec"
     r.SetRow(0, 0, 0, 2, 3, 1);

@@ -52,6 +52,8 @@ public:
     // The VREF warning of motor 0 or 1 is up.
     bool VrefWarning(int motor) const { return vrefWarning_.at(motor == 0 ? 0 : 1); }
     std::uint32_t PollingBits() const { return pollingBits_; }
+    // The polling's sample counter (1..100, 0 after a restart).
+    std::uint32_t SampleCounter() const { return SpeedSampleIndex(); }
 
 protected:
     // Both motors stopped at once, their run bits sent as 0.

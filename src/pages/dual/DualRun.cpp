@@ -53,7 +53,10 @@ std::uint32_t DualRun::RowFlags(int motor, int row, bool fixed) const {
 void DualRun::BuildSequence(int motor) {
     Motor& m = motors_.at(Index(motor));
     const bool fixed = Stored(word::Of(motor, word::kTestMode)) == kFixed;
+    // On the first build no step is current yet: the position is the list's end.
+    const bool first = m.steps.empty();
     m.steps.resize(kRows);
+    if (first) m.position = m.steps.size();
     for (int row = 0; row < kRows; ++row) {
         StepRecord& r = m.steps[static_cast<std::size_t>(row)];
         r.enable = static_cast<std::uint8_t>(Stored(word::kChipEnable) & 0xFFu);

@@ -174,7 +174,16 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     Change(*page, word::kPolling1, 0, 1);
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(word::kMeasuredVref1) == 2048; }, 5000));
     r.Settle();
-    EXPECT_EQ((std::tuple{store.GetValue(3), page->VrefWarning(0)}), (std::tuple{0u, true}));
+    EXPECT_EQ((std::tuple{store.GetValue(3), page->VrefWarning(0), page->VrefTipShown(0), page->VrefTipShown(1)}),
+              (std::tuple{0u, true, true, false}));
+    // The tip pops up once as the VREF rises past 1.5 V, down as it falls back, and up
+    // again only after that.
+    r.sim.sim.setAdc(0, 1000);
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->VrefWarning(0); }, 5000));
+    EXPECT_FALSE(page->VrefTipShown(0));
+    r.sim.sim.setAdc(0, 2048);
+    ASSERT_TRUE(guitest::waitFor([&] { return page->VrefWarning(0); }, 5000));
+    EXPECT_TRUE(page->VrefTipShown(0));
     store.SetValue(2, 1500);
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(3) == 1466; }, 5000));  // trunc(1.65 / 3 / 1.5 * 4000)
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));

@@ -41,6 +41,11 @@ const pages::TaggedRunTimer* CDeviceDialog_StepperDual::Timer(int mask) const {
     return mask >= 1 && mask <= 3 ? timers_[static_cast<std::size_t>(mask - 1)].get() : nullptr;
 }
 
+bool CDeviceDialog_StepperDual::VrefTipShown(int motor) const {
+    const auto& tip = tooltips_.at(motor == 0 ? 0 : 1);
+    return tip && tip->isPoppedUp();
+}
+
 CSubDialog_DigitalTachometer* CDeviceDialog_StepperDual::DigitalPanel() const {
     return dynamic_cast<CSubDialog_DigitalTachometer*>(firstTachometer_.get());
 }
@@ -183,6 +188,20 @@ void CDeviceDialog_StepperDual::EndRuns() {
     if (!run_) return;
     run_->Halt();
     ShowRunState();
+}
+
+bool CDeviceDialog_StepperDual::preTranslate(gui::Window& target, const gui::InputEvent& event) {
+    if (event.kind == gui::InputEvent::MouseMove) {
+        for (std::size_t motor = 0; motor < tooltips_.size(); ++motor) {
+            if (!tooltips_[motor]) continue;
+            if (vrefWarning_[motor]) {
+                tooltips_[motor]->relayMouseMove(event.mouse.screenPos);
+            } else {
+                tooltips_[motor]->pop();
+            }
+        }
+    }
+    return CDerivedDialog::preTranslate(target, event);
 }
 
 void CDeviceDialog_StepperDual::ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) {

@@ -51,6 +51,8 @@ public:
     CSubDialog_DigitalTachometer* DigitalPanel() const;
     // The VREF warning of motor 0 or 1 is up.
     bool VrefWarning(int motor) const { return vrefWarning_.at(motor == 0 ? 0 : 1); }
+    // The warning tooltip of motor 0 or 1 is showing.
+    bool VrefTipShown(int motor) const;
     std::uint32_t PollingBits() const { return pollingBits_; }
     // The polling's sample counter (1..100, 0 after a restart).
     std::uint32_t SampleCounter() const { return SpeedSampleIndex(); }
@@ -60,6 +62,9 @@ protected:
     void EndRuns() override;
     // Polling switched on by a show: both motors' switches.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
+    // Mouse moves reach each VREF tooltip while its warning is up (it shows over its
+    // slider), and pop it down while the warning is clear. Never swallows the input.
+    bool preTranslate(gui::Window& target, const gui::InputEvent& event) override;
 
 private:
     // IDualBoard

@@ -149,6 +149,9 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     EXPECT_EQ((std::tuple{Enabled(*page, word::Row(1, 1)), Enabled(*page, word::Row(1, 1) + 1), Enabled(*page, word::kStart2)}),
               (std::tuple{true, false, true}));
     EXPECT_EQ(page->FindControl(word::kGraphRange, 1)->text(), QString("5000"));
+    Change(*page, word::kGraphRange, 1, 30);  // typed into its edit: the slider follows
+    EXPECT_EQ((std::tuple{page->FindControl(word::kGraphRange, 0)->GetValue(), store.GetValue(word::kGraphRange)}),
+              (std::tuple{30u, 30u}));
 
     // A resistance below 1 and seconds above 65535 are refused with the message and
     // their fallbacks; nothing goes to the board.

@@ -294,6 +294,23 @@ TEST(DualPage, BothMotorsRunAsExactMotorModePairsWithTheirWaitAndStaleTicksEndNo
     r.Take();
     EXPECT_EQ((std::tuple{page->Timer(1)->Armed(), page->Timer(2)->Armed(), page->Timer(3)->Armed(), page->Run()->AnyRunning()}),
               (std::tuple{false, false, false, false}));
+
+    // A parameter set loaded while motor 1 runs: the run ends with its run bit sent off,
+    // and the controls show the loaded values.
+    Change(*page, word::kStart1, 0, 0);
+    r.Take();
+    IDataContainer& store = r.rig.data;
+    store.SetValue(2, 1234);
+    store.SetValue(12, pages::dual::kSequence);
+    page->RestoreDeviceData();
+    Bytes last;
+    for (const Bytes& f : r.Take())
+        if (f.size() == 5 && f[0] == 'M') last = f;
+    ASSERT_EQ(last.size(), 5u);
+    EXPECT_EQ((std::tuple{last[1], last[2] & 0x04, page->Run()->AnyRunning(), page->Timer(1)->Armed()}),
+              (std::tuple{3, 0, false, false}));
+    EXPECT_EQ((std::tuple{page->FindControl(2, 0)->text(), Enabled(*page, word::Row(1, 1)), Enabled(*page, word::kStart1)}),
+              (std::tuple{QString("1234"), true, true}));
 }
 
 TEST(DualPage, AsAUserMeetsItInTheProgramsOwnLoop) {

@@ -72,6 +72,13 @@ private:
     std::vector<std::uint32_t> slept_;
 };
 
+// The speed graph's top, in pps.
+std::int64_t GraphMaximum(const CDeviceDialog_StepperDual& page) {
+    const CSubDialog_Graph* graph = page.GraphPanel();
+    if (graph == nullptr || graph->GraphWindow() == nullptr || graph->GraphWindow()->Axis(1, false) == nullptr) return -1;
+    return graph->GraphWindow()->Axis(1, false)->GetDecoder()->GetMaximum();
+}
+
 // The motor-mode frame: 'M', mode, A, B, C.
 Bytes M(int mode, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return {'M', static_cast<std::uint8_t>(mode), a, b, c};
@@ -134,6 +141,7 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
         {"VREF3/4", 9, 41, {F("50 e0 f0 00 f0 08 c0 00 9b d6 00")}},
         // Combos and row checks only store and enable.
         {"test mode", 12, pages::dual::kSequence, {}},
+        {"row check off", word::Row(1, 0), 0, {}},
         {"row check", word::Row(1, 0), 1, {}},
         {"graph range", word::kGraphRange, 50, {}},
     };
@@ -142,13 +150,17 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
         Change(*page, step.kind, 0, step.value);
         ExpectFrames(r.Take(), step.frames);
         EXPECT_EQ(store.GetValue(static_cast<int>(step.kind)), step.value);
+        // Motor 2's Start follows its row checks in "Sequence".
+        if (step.kind == word::Row(1, 0)) {
+            EXPECT_EQ(Enabled(*page, word::kStart2), step.value == 1);
+        }
     }
     EXPECT_TRUE(r.sim.sim.portLevel(14));
     // Sequence on motor 2: its row checks open, its Start follows the checked row;
     // the graph's range shows in pps.
     EXPECT_EQ((std::tuple{Enabled(*page, word::Row(1, 1)), Enabled(*page, word::Row(1, 1) + 1), Enabled(*page, word::kStart2)}),
               (std::tuple{true, false, true}));
-    EXPECT_EQ(page->FindControl(word::kGraphRange, 1)->text(), QString("5000"));
+    EXPECT_EQ((std::tuple{page->FindControl(word::kGraphRange, 1)->text(), GraphMaximum(*page)}), (std::tuple{QString("5000"), 5000}));
     Change(*page, word::kGraphRange, 1, 30);  // typed into its edit: the slider follows
     EXPECT_EQ((std::tuple{page->FindControl(word::kGraphRange, 0)->GetValue(), store.GetValue(word::kGraphRange)}),
               (std::tuple{30u, 30u}));
@@ -187,6 +199,13 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     r.sim.sim.setAdc(0, 2048);
     ASSERT_TRUE(guitest::waitFor([&] { return page->VrefWarning(0); }, 5000));
     EXPECT_TRUE(page->VrefTipShown(0));
+    // Moved away from the slider, the tip goes; the warning still up, polls do not bring
+    // it back.
+    guitest::userMove(*page->FindControl(2, 0), QPoint(5, 5));
+    EXPECT_FALSE(page->VrefTipShown(0));
+    const std::uint32_t sample = page->SampleCounter();
+    ASSERT_TRUE(guitest::waitFor([&] { return page->SampleCounter() != sample && page->SampleCounter() != sample + 1; }, 5000));
+    EXPECT_EQ((std::tuple{page->VrefWarning(0), page->VrefTipShown(0)}), (std::tuple{true, false}));
     store.SetValue(2, 1500);
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(3) == 1466; }, 5000));  // trunc(1.65 / 3 / 1.5 * 4000)
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));
@@ -302,6 +321,7 @@ TEST(DualPage, BothMotorsRunAsExactMotorModePairsWithTheirWaitAndStaleTicksEndNo
     IDataContainer& store = r.rig.data;
     store.SetValue(2, 1234);
     store.SetValue(12, pages::dual::kSequence);
+    store.SetValue(word::kGraphRange, 20);
     page->RestoreDeviceData();
     Bytes last;
     for (const Bytes& f : r.Take())
@@ -311,6 +331,7 @@ TEST(DualPage, BothMotorsRunAsExactMotorModePairsWithTheirWaitAndStaleTicksEndNo
               (std::tuple{3, 0, false, false}));
     EXPECT_EQ((std::tuple{page->FindControl(2, 0)->text(), Enabled(*page, word::Row(1, 1)), Enabled(*page, word::kStart1)}),
               (std::tuple{QString("1234"), true, true}));
+    EXPECT_EQ(GraphMaximum(*page), 2000);
 }
 
 TEST(DualPage, AsAUserMeetsItInTheProgramsOwnLoop) {

@@ -11,7 +11,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "pages/stepper/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
-#include "tasks/Timer.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/InputControls.h"
@@ -40,7 +39,6 @@ CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
     // The timer's thread ends before the run it ticks goes.
-    if (runTimer_) runTimer_->Stop();
     runTimer_.reset();
 }
 
@@ -48,17 +46,12 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     if (!CDerivedDialog::onInitDialog()) return false;
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
-    if (!runTimer_) {
-        runTimer_ = std::make_unique<CTimer>(gui::msg::RunRampTick);
-        runTimer_->SetWindow(handle());
-        runTimer_->SetRepeat(0);  // one tick per arming
-    }
+    if (!runTimer_) runTimer_ = std::make_unique<pages::TaggedRunTimer>(gui::msg::RunRampTick, handle());
     store->SelectContainer(GetDeviceKey());
     CRG1Micon* link = GetMicon();
     // Building shows stored values; nothing reaches the board until the restore below.
     if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_,
-                                                        static_cast<pages::IRunTimer&>(*this),
+    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_, *runTimer_,
                                                         static_cast<pages::stepper::IStepperRunView&>(*this));
     BuildControls();
     ResizeWindow();
@@ -161,9 +154,7 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
         case gui::msg::RunRampTick:
             // Only the tick of the present arming counts: one still queued from an
             // earlier arming (the GUI thread was busy) must not end the new step early.
-            if (w == 0 || w != armedTick_) return 1;
-            armedTick_ = 0;
-            if (runTimer_) runTimer_->Stop();
+            if (!runTimer_ || !runTimer_->Accept(w)) return 1;
             if (run_) run_->OnRunTimer();
             return 1;
         default:
@@ -198,21 +189,6 @@ void CDeviceDialog_Stepper::Board::SetOutputValue(int channel, std::uint16_t val
 
 void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> data) {
     if (CRG1Micon* link = page_.GetMicon()) link->SendSerialData(data.data(), data.size());
-}
-
-void CDeviceDialog_Stepper::Arm(std::uint32_t ms) {
-    if (!runTimer_) return;
-    runTimer_->Stop();
-    const std::uintptr_t tick = armedTick_ = ++armings_;
-    const std::uint32_t message = runTimer_->GetMessageId();
-    runTimer_->Start(ms, [tick, message](platform::Handle window) {
-        return window != 0 && platform::post(window, message, tick, 0) ? 1 : 0;
-    });
-}
-
-void CDeviceDialog_Stepper::Stop() {
-    armedTick_ = 0;
-    if (runTimer_) runTimer_->Stop();
 }
 
 void CDeviceDialog_Stepper::EndRuns() {

@@ -206,6 +206,10 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     const std::uint32_t sample = page->SampleCounter();
     ASSERT_TRUE(guitest::waitFor([&] { return page->SampleCounter() != sample && page->SampleCounter() != sample + 1; }, 5000));
     EXPECT_EQ((std::tuple{page->VrefWarning(0), page->VrefTipShown(0)}), (std::tuple{true, false}));
+    // Over the VREF1/2 slider it shows again (motor 2's stays down: its VREF is low).
+    guitest::userMove(*page->FindControl(1, 0), QPoint(20, 10));
+    EXPECT_TRUE(guitest::waitFor([&] { return page->VrefTipShown(0); }, 5000));
+    EXPECT_FALSE(page->VrefTipShown(1));
     store.SetValue(2, 1500);
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(3) == 1466; }, 5000));  // trunc(1.65 / 3 / 1.5 * 4000)
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));

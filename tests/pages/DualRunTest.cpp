@@ -90,6 +90,10 @@ TEST(DualRun, FixedAutoStopPlaysRowZeroOnceLessTheWaitThenStopsWithTheRunBitOff)
     EXPECT_EQ(r.board.Take(), (std::vector<ModeCall>{{4, off, w2}, {1, off, w2}}));
     EXPECT_EQ(r.Timers(), (Timers{}));
     EXPECT_EQ((std::tuple{r.run.Running(0), r.run.CurrentRow(0), r.run.StepDuration(0)}), (std::tuple{false, -1, std::int64_t{-1}}));
+    // A tick of no timer (mask 0 or above 3) does nothing at all.
+    r.run.OnMotorTimer(0);
+    r.run.OnMotorTimer(4);
+    EXPECT_TRUE(r.board.calls.empty());
     // A tick after the end reads nothing past the list and starts nothing.
     r.run.OnMotorTimer(1);
     EXPECT_EQ(r.board.Take(), (std::vector<ModeCall>{{4, off, w2}, {1, off, w2}}));

@@ -386,3 +386,19 @@ TEST(DualPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     ASSERT_EQ(last.size(), 5u);
     EXPECT_EQ((std::tuple{last[1], last[2] & 0x04, last[3] & 0x04}), (std::tuple{3, 0, 0}));
 }
+
+// Closing with both motors running and no board to hear the stop: the page goes at once
+// (its runs ended, its timers' threads joined), without a hang.
+TEST(DualPage, TheBoardUnpluggedMidRunClosesThePage) {
+    DualRig r;
+    CDeviceDialog_StepperDual* page = OpenQuiet(r, nullptr);
+    ASSERT_NE(page, nullptr);
+    for (const auto& [kind, value] : {std::pair{word::kTransferTime, pages::dual::kOtherTime}, {word::kSeconds1, 1u},
+                                      {word::kStopSignal, pages::dual::kStopButton}})
+        Change(*page, static_cast<std::uint32_t>(kind), 0, value);
+    Change(*page, word::kStartBoth, 0, 0);  // both motors, 1 s steps on the both-motor timer
+    ASSERT_TRUE(page->Run()->AnyRunning());
+    r.sim.sim.unplug();
+    EXPECT_TRUE(guitest::waitFor([&] { return r.rig.window->CurrentPage() == nullptr; }, 5000));
+    r.Settle();
+}

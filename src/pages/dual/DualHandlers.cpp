@@ -63,27 +63,27 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
             run_->SetChipEnable(v);
             chipEnable_ = v;
             return;
-        case 1:
-        case 9:
-            CDerivedDialog::SetPwm(kind == 1 ? 2 : 3, kRefPwmHz, 256.0 - v, 1);
+        case word::Of(0, word::kVref):
+        case word::Of(1, word::kVref):
+            CDerivedDialog::SetPwm(motor == 0 ? 2 : 3, kRefPwmHz, 256.0 - v, 1);
             return;
-        case 2:
-        case 10:
+        case word::Of(0, word::kRcs):
+        case word::Of(1, word::kRcs):
             CheckRange(kind, v, kRcsFallback, control);
             return;
         case word::kSeconds1:
         case word::kSeconds2:
             CheckRange(kind, v, kSecondsFallback, control);
             return;
-        case 4:
-        case 12:
+        case word::Of(0, word::kTestMode):
+        case word::Of(1, word::kTestMode):
             UpdateControlStates(motor);
             ApplyRowRule(motor, v);
             return;
-        case 6:
-        case 7:
-        case 14:
-        case 15:
+        case word::Of(0, word::kTransferTime):
+        case word::Of(0, word::kStopSignal):
+        case word::Of(1, word::kTransferTime):
+        case word::Of(1, word::kStopSignal):
             UpdateControlStates(motor);
             return;
         case word::kStart1:
@@ -250,7 +250,8 @@ void CDeviceDialog_StepperDual::UpdateDisplays() {
         const double ma = ohms > 0.0 ? std::trunc(volts / 3.0 / ohms * 4000.0) : 0.0;
         SetWord(word::Of(motor, word::kCurrent), ma > 0.0 && ma < 4294967295.0 ? static_cast<std::uint32_t>(ma) : 0u);
     }
-    for (int kind : {3, word::kMeasuredVref1, 11, word::kMeasuredVref2}) Restore(static_cast<std::uint32_t>(kind), 0);
+    for (int kind : {word::Of(0, word::kCurrent), word::kMeasuredVref1, word::Of(1, word::kCurrent), word::kMeasuredVref2})
+        Restore(static_cast<std::uint32_t>(kind), 0);
 }
 
 void CDeviceDialog_StepperDual::ShowVrefWarning(int motor, bool over) {

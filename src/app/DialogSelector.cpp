@@ -8,6 +8,8 @@
 
 #include "app/Trace.h"
 #include "pages/bldc/BldcPage.h"
+#include "pages/dc/DcPage.h"
+#include "pages/dual/DualPage.h"
 #include "pages/stepper/StepperPage.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Dialog.h"
@@ -163,7 +165,11 @@ std::unique_ptr<gui::Dialog> CDialogSelector::ConcreteProfile(PageClass pageClas
                 page = std::make_unique<CDeviceDialog_BLDC>(static_cast<std::int32_t>(key), profile->data(), name);
                 break;
             case PageClass::StepperDual:
+                page = std::make_unique<CDeviceDialog_StepperDual>(static_cast<std::int32_t>(key), profile->data(), name);
+                break;
             case PageClass::DC:
+                page = std::make_unique<CDeviceDialog_DC>(static_cast<std::int32_t>(key), profile->data(), name);
+                break;
             case PageClass::Lens:
             case PageClass::None:
                 break;

@@ -53,6 +53,14 @@ int CDerivedSlider::LoadFromElement()
     return 1;
 }
 
+int CDerivedSlider::ReloadFromElement()
+{
+    const std::int32_t kept = position_;
+    const int loaded = LoadFromElement();
+    if (loaded != 0) SetValue(static_cast<std::uint32_t>(kept));
+    return loaded;
+}
+
 void CDerivedSlider::SetRange(std::int32_t minimum, std::int32_t maximum)
 {
     minimum_ = minimum;

@@ -30,6 +30,9 @@ public:
     // The range from the record's `gui_parameter` (both ends taken as 16-bit numbers, as
     // one message carries them). 0 without a record.
     int LoadFromElement() override;
+    // Takes the record's range again and keeps the position it had (a range
+    // relation changed the record). 0 without a record.
+    int ReloadFromElement() override;
 
     // The range; the page step becomes a twentieth of it (1 for a range under 20) and
     // the position its minimum.

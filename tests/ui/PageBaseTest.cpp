@@ -312,6 +312,7 @@ TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSw
     dialogs.answerFile(QString::fromStdString(dir.file("speed.csv")));
     Menu(page, pagemenu::kExportSpeedGraph);
     ASSERT_TRUE(check->isEnabled());
+    EXPECT_FALSE(dialogs.fileDialogs().at(0).confirmOverwrite);  // a record appends to the file
 
     page.SwitchRecord(check, true);
     Page::SpeedSample sample;

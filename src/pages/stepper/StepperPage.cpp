@@ -9,8 +9,8 @@
 #include "data/DataContainer.h"
 #include "data/ParameterDecoder.h"
 #include "pages/scaffold/PageScaffold.h"
+#include "pages/stepper/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
-#include "tasks/Timer.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/InputControls.h"
@@ -27,17 +27,6 @@ namespace {
 // The tachometer panel's dial; the panel's own items go below it.
 constexpr pages::stepper::Rect kTachometerDial{0, 0, 382, 300};
 constexpr int kPanelMargin = 6;
-constexpr gui::ColourRef kWarningColour = 0x0000FF;
-
-std::unique_ptr<IParameterDecoder> MakeDecoder(const pages::stepper::EditFormat& f) {
-    auto record = std::make_unique<ParameterRecord>();
-    record->kind = f.decoder;
-    record->a = f.a;
-    record->b = f.b;
-    record->format = f.format;
-    for (int i = 0; f.table != nullptr && i < f.tableSize; ++i) record->table.push_back(f.table[i]);
-    return std::make_unique<CDerivedParameterDecoder>(std::move(record));
-}
 
 }  // namespace
 
@@ -50,7 +39,6 @@ CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
     // The timer's thread ends before the run it ticks goes.
-    if (runTimer_) runTimer_->Stop();
     runTimer_.reset();
 }
 
@@ -58,17 +46,12 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     if (!CDerivedDialog::onInitDialog()) return false;
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
-    if (!runTimer_) {
-        runTimer_ = std::make_unique<CTimer>(gui::msg::RunRampTick);
-        runTimer_->SetWindow(handle());
-        runTimer_->SetRepeat(0);  // one tick per arming
-    }
+    if (!runTimer_) runTimer_ = std::make_unique<pages::TaggedRunTimer>(gui::msg::RunRampTick, handle());
     store->SelectContainer(GetDeviceKey());
     CRG1Micon* link = GetMicon();
     // Building shows stored values; nothing reaches the board until the restore below.
     if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_,
-                                                        static_cast<pages::IRunTimer&>(*this),
+    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_, *runTimer_,
                                                         static_cast<pages::stepper::IStepperRunView&>(*this));
     BuildControls();
     ResizeWindow();
@@ -153,74 +136,12 @@ void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
 }
 
 CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed) {
-    pages::ControlPlacement where;
-    where.key = placed.key;
-    where.parent = this;
-    if (placed.parent == Parent::TachometerPanel && firstTachometer_) where.parent = firstTachometer_.get();
-    if (placed.parent == Parent::GraphPanel && graphWindow_) where.parent = graphWindow_.get();
-    where.rect = QRect(placed.rect.x, placed.rect.y, placed.rect.width, placed.rect.height);
-    where.lowestBit = placed.lsb;
-    where.bitCount = placed.bitCount;
-    // Captions are bound to nothing; the lamps, value controls and the tab to their word.
-    where.bound = placed.index < 100 && placed.cls != ControlClass::Frame && placed.cls != ControlClass::Label;
-    const QString caption = QString::fromUtf8(placed.caption.c_str());
-
-    CDerivedControl* made = nullptr;
-    switch (placed.cls) {
-        case ControlClass::Label:
-            made = pages::ConcreteCtrl<CDerivedLabel>(*this, where, [&](CDerivedLabel& c) { c.setText(caption); });
-            break;
-        case ControlClass::Button:
-            made = pages::ConcreteCtrl<CDerivedButton>(*this, where, [&](CDerivedButton& c) { c.setText(caption); });
-            break;
-        case ControlClass::Check:
-            made = pages::ConcreteCtrl<CDerivedCheckButton>(*this, where, [&](CDerivedCheckButton& c) {
-                if (placed.plainCheck) c.modifyStyle(gui::style::PushLike, 0);
-                c.SetCaptions(QString::fromUtf8(placed.checkedCaption.c_str()), caption);
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Combo:
-            made = pages::ConcreteCtrl<CDerivedComboBox>(*this, where, [&](CDerivedComboBox& c) {
-                for (const std::string& item : placed.items) c.addString(QString::fromUtf8(item.c_str()));
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Tab:
-            made = pages::ConcreteCtrl<CDerivedTab>(*this, where, [&](CDerivedTab& c) {
-                int i = 0;
-                for (const std::string& item : placed.items) c.insertItem(i++, QString::fromUtf8(item.c_str()));
-                c.SetValue(0);
-            });
-            if (made != nullptr) made->lowerBelowSiblings();  // the pages' controls sit over its body
-            break;
-        case ControlClass::Slider:
-            made = pages::ConcreteCtrl<CDerivedSlider>(*this, where, [&](CDerivedSlider& c) {
-                c.SetRange(placed.sliderMin, placed.sliderMax);
-            });
-            break;
-        case ControlClass::Edit:
-            made = pages::ConcreteCtrl<CDerivedEdit>(*this, where, [&](CDerivedEdit& c) {
-                if (!placed.edit) return;
-                c.SetValueTable(MakeDecoder(*placed.edit));
-                if (placed.edit->readOnly) c.modifyStyle(0, gui::style::ReadOnly);
-                if (placed.edit->warnAbove) c.SetWarning(*placed.edit->warnAbove, kWarningColour);
-            });
-            break;
-        case ControlClass::Frame:
-            made = pages::ConcreteCtrl<CDerivedFrame>(*this, where, [&](CDerivedFrame& c) { c.setText(caption); });
-            break;
-        case ControlClass::ImageLabel:
-            made = pages::ConcreteCtrl<CDerivedImageLabel>(*this, where, [&](CDerivedImageLabel& c) {
-                c.SetLampColours(placed.onColour, placed.offColour);
-            });
-            break;
-        case ControlClass::TachometerPanel:
-        case ControlClass::GraphPanel:
-            break;
-    }
-    if (made != nullptr && where.parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(where.parent)) panel->AddControl(made);
+    gui::Window* parent = this;
+    if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
+    if (placed.parent == Parent::GraphPanel && graphWindow_) parent = graphWindow_.get();
+    CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
+    if (made != nullptr && parent != this) {
+        if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
     }
     return made;
 }
@@ -233,9 +154,7 @@ gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w,
         case gui::msg::RunRampTick:
             // Only the tick of the present arming counts: one still queued from an
             // earlier arming (the GUI thread was busy) must not end the new step early.
-            if (w == 0 || w != armedTick_) return 1;
-            armedTick_ = 0;
-            if (runTimer_) runTimer_->Stop();
+            if (!runTimer_ || !runTimer_->Accept(w)) return 1;
             if (run_) run_->OnRunTimer();
             return 1;
         default:
@@ -270,21 +189,6 @@ void CDeviceDialog_Stepper::Board::SetOutputValue(int channel, std::uint16_t val
 
 void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> data) {
     if (CRG1Micon* link = page_.GetMicon()) link->SendSerialData(data.data(), data.size());
-}
-
-void CDeviceDialog_Stepper::Arm(std::uint32_t ms) {
-    if (!runTimer_) return;
-    runTimer_->Stop();
-    const std::uintptr_t tick = armedTick_ = ++armings_;
-    const std::uint32_t message = runTimer_->GetMessageId();
-    runTimer_->Start(ms, [tick, message](platform::Handle window) {
-        return window != 0 && platform::post(window, message, tick, 0) ? 1 : 0;
-    });
-}
-
-void CDeviceDialog_Stepper::Stop() {
-    armedTick_ = 0;
-    if (runTimer_) runTimer_->Stop();
 }
 
 void CDeviceDialog_Stepper::EndRuns() {

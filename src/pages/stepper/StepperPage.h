@@ -20,15 +20,12 @@
 #include <memory>
 
 #include "pages/scaffold/PageBoard.h"
+#include "pages/scaffold/TaggedRunTimer.h"
 #include "pages/stepper/StepperLayout.h"
 #include "pages/stepper/StepperRun.h"
 #include "ui/DerivedDialog.h"
 
-class CTimer;
-
-class CDeviceDialog_Stepper : public CDerivedDialog,
-                              private pages::IRunTimer,
-                              private pages::stepper::IStepperRunView {
+class CDeviceDialog_Stepper : public CDerivedDialog, private pages::stepper::IStepperRunView {
 public:
     // `profile` (128 words) is borrowed for the page's life.
     CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
@@ -42,7 +39,7 @@ public:
 
     pages::stepper::StepperRun* Run() const { return run_.get(); }
     // The arming of the run timer whose tick is awaited; 0 none.
-    std::uintptr_t ArmedTick() const { return armedTick_; }
+    std::uintptr_t ArmedTick() const { return runTimer_ ? runTimer_->ArmedTick() : 0; }
 
 protected:
     // The clock off at once, the phase channels at rest, a demo ended.
@@ -65,9 +62,6 @@ private:
         CDeviceDialog_Stepper& page_;
     };
 
-    // IRunTimer
-    void Arm(std::uint32_t ms) override;
-    void Stop() override;
     // IStepperRunView
     void RefreshClockButtons() override;
     void ShowStepRows(bool show) override;
@@ -108,9 +102,7 @@ private:
     void Sync(int kind, CDerivedControl* from);
 
     Board board_{*this};
-    std::unique_ptr<CTimer> runTimer_;
+    std::unique_ptr<pages::TaggedRunTimer> runTimer_;
     std::unique_ptr<pages::stepper::StepperRun> run_;
     bool runFlag_ = false;
-    std::uintptr_t armedTick_ = 0;  // the arming whose tick is wanted, 0 none
-    std::uintptr_t armings_ = 0;
 };

@@ -119,6 +119,9 @@ TEST(BldcStartupDialog, RunGivesRowsStatisticsHistogramFileAndClipboard) {
               "---------------Record end---------------\r\n");
     rig.Click(9);  // cancelled: nothing more written
     EXPECT_EQ(readText(dir.file("startup.csv")), saved);
+    // The results file is written anew: its dialog asks before overwriting one.
+    ASSERT_EQ(rig.dialogs.fileDialogs().size(), 2u);
+    EXPECT_TRUE(rig.dialogs.fileDialogs()[0].confirmOverwrite);
     rig.Click(10);
     ASSERT_EQ(rig.dialogs.clipboard().size(), 1u);
     EXPECT_EQ(rig.dialogs.clipboard()[0],

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pages/dual/DualRun.h"
+#include "pages/scaffold/LayoutGeometry.h"
 
 namespace pages::dual {
 
@@ -17,15 +18,9 @@ using stepper::EditFormat;
 using stepper::Parent;
 using stepper::PlacedControl;
 
-struct Size {
-    int w = 0, h = 0;
-};
-struct Offset {
-    int dx = 0, dy = 0;
-};
-struct Point {
-    int x = 0, y = 0;
-};
+using pages::Size;
+using pages::Offset;
+using pages::Point;
 
 // Every size and offset of the page in one place.
 namespace geometry {

@@ -5,19 +5,15 @@
 #include <algorithm>
 #include <iterator>
 
+#include "pages/scaffold/LayoutGeometry.h"
+
 namespace pages::stepper {
 
 namespace {
 
-struct Size {
-    int w = 0, h = 0;
-};
-struct Offset {
-    int dx = 0, dy = 0;
-};
-struct Point {
-    int x = 0, y = 0;
-};
+using pages::Size;
+using pages::Offset;
+using pages::Point;
 
 // Every size and offset of the page in one place.
 namespace geometry {

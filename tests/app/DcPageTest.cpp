@@ -23,16 +23,8 @@ namespace {
 
 using DcRig = PageRig<CDeviceDialog_DC>;
 
-// The page with polling switched off (where it has the switch), and the frames its
-// opening sent (no events have run yet, so no status poll has come).
 CDeviceDialog_DC* OpenQuiet(DcRig& r, std::uint32_t key, std::vector<Bytes>* opening) {
-    CDeviceDialog_DC* page = r.Open(key);
-    if (page == nullptr) return nullptr;
-    r.rig.tasks.WaitIdle(5000);
-    if (opening != nullptr) *opening = r.sim.Frames();
-    if (page->FindControl(20, 0) != nullptr) Change(*page, 20, 0, 0);
-    r.Take();
-    return page;
+    return r.OpenQuiet(key, opening, {20});
 }
 
 // Port lines of the second controller ('8' 3): [3] holds 21 (bit 0) to 28, [5] has 31 in

@@ -20,18 +20,8 @@ struct DualRig : PageRig<CDeviceDialog_StepperDual> {
     DualRig() { sim.sim.setSecondVersion(0x1216); }
 };
 
-// The page with both motors' polling off, and the frames its opening sent (no events
-// have run yet, so no status poll has come).
 CDeviceDialog_StepperDual* OpenQuiet(DualRig& r, std::vector<Bytes>* opening) {
-    CDeviceDialog_StepperDual* page = r.Open(0x106);
-    if (page == nullptr) return nullptr;
-    r.rig.tasks.WaitIdle(5000);
-    if (opening != nullptr) *opening = r.sim.Frames();
-    Change(*page, word::kPolling1, 0, 0);
-    Change(*page, word::kPolling2, 0, 0);
-    r.Settle();
-    r.Take();
-    return page;
+    return r.OpenQuiet(0x106, opening, {word::kPolling1, word::kPolling2});
 }
 
 // The tick the page awaits from a run timer, delivered now as the timer would post it.

@@ -81,6 +81,20 @@ struct PageRig {
         auto* page = dynamic_cast<Page*>(rig.window->CurrentPage());
         return page != nullptr && page->isShown() ? page : nullptr;
     }
+    // The page with its polling switches (those it has of `polling`) off, and the frames
+    // its opening sent (no events have run yet, so no status poll has come); what the
+    // switches sent is taken.
+    Page* OpenQuiet(std::uint32_t key, std::vector<Bytes>* opening, std::initializer_list<std::uint32_t> polling) {
+        Page* page = Open(key);
+        if (page == nullptr) return nullptr;
+        rig.tasks.WaitIdle(5000);
+        if (opening != nullptr) *opening = sim.Frames();
+        for (std::uint32_t kind : polling) {
+            if (page->FindControl(kind, 0) != nullptr) Change(*page, kind, 0, 0);
+        }
+        Take();
+        return page;
+    }
     void Settle() {
         rig.tasks.WaitIdle(5000);
         guitest::settle();

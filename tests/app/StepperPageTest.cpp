@@ -14,16 +14,8 @@ namespace {
 
 using StepperRig = PageRig<CDeviceDialog_Stepper>;
 
-// The page with polling switched off, and the frames its opening sent (no events have
-// run yet, so the first status poll has not come).
 CDeviceDialog_Stepper* OpenQuiet(StepperRig& r, std::uint32_t key, std::vector<Bytes>* opening) {
-    CDeviceDialog_Stepper* page = r.Open(key);
-    if (page == nullptr) return nullptr;
-    r.rig.tasks.WaitIdle(5000);
-    if (opening != nullptr) *opening = r.sim.Frames();
-    Change(*page, 54, 0, 0);  // polling off: only the changes' frames follow
-    r.Settle();
-    return page;
+    return r.OpenQuiet(key, opening, {54});
 }
 
 }  // namespace

@@ -22,6 +22,8 @@
 #include "app/ProfileInfo.h"
 #include "app/QuillfenApp.h"
 #include "app/QuillfenDlg.h"
+#include "board/BootLoader.h"
+#include "board/LoaderChannel.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "board/SimLink.h"
@@ -38,6 +40,14 @@
 namespace apptest {
 
 inline std::string NoBoard() { return UniqueLinkPath("tamsiro-no-board"); }
+
+// The link's boot loader at the simulator's loader path. Its search is bounded well above
+// the time the simulator takes to offer the loader on a loaded machine; a loader that
+// never comes costs that bound once.
+inline void UseLoader(CRG1Micon& link, const std::string& loaderPath) {
+    link.SetBootLoader(std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(loaderPath),
+                                                     LoaderSearchTiming{20, 10000}));
+}
 
 // The application's options for a run in `dir` with the board at `port`; `inside` runs
 // once the main window is open.

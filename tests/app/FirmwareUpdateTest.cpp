@@ -13,17 +13,6 @@
 using namespace apptest;
 using boardsim::LoaderFault;
 
-namespace {
-
-// A board link whose loader looks for the device briefly, so that a loader that never
-// comes costs half a second.
-void QuickLoader(CRG1Micon& link, const std::string& loaderPath) {
-    link.SetBootLoader(std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(loaderPath),
-                                                     LoaderSearchTiming{20, 500}));
-}
-
-}  // namespace
-
 TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas) {
     struct Case {
         LoaderFault fault;
@@ -37,7 +26,7 @@ TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas
         const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
         SimLink sim("tamsiro-board", loaderPath);
         ASSERT_TRUE(sim.Connect());
-        QuickLoader(*sim.link, loaderPath);
+        UseLoader(*sim.link, loaderPath);
         sim.sim.setSecondVersion(0x1216);
         sim.sim.injectLoaderFault(c.fault);
         guitest::Spy<gui::Window> owner;
@@ -52,8 +41,9 @@ TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas
         ASSERT_TRUE(guitest::waitFor([&] { return owner.count(gui::msg::FirmwareUpdateEnded) == 1; }, 20000))
             << static_cast<int>(c.fault);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text,
-                  QString("Update Finished.\nMV6120: Update Skip\n%1").arg(c.second)) << static_cast<int>(c.fault);
+        EXPECT_EQ(boxes.boxes()[0].text.toStdString(),
+                  QString("Update Finished.\nMV6120: Update Skip\n%1").arg(c.second).toStdString())
+            << static_cast<int>(c.fault);
         EXPECT_EQ(boxes.boxes()[0].icon, gui::MessageIcon::Information);
         EXPECT_FALSE(dialog.Running());
         std::uint16_t main = 0, second = 0;
@@ -66,7 +56,7 @@ TEST(FirmwareUpdate, ClosingInTheMiddleEndsTheWorkerAndPostsNothing) {
     const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
     SimLink sim("tamsiro-board", loaderPath);
     ASSERT_TRUE(sim.Connect());
-    QuickLoader(*sim.link, loaderPath);
+    UseLoader(*sim.link, loaderPath);
     sim.sim.injectLoaderFault(LoaderFault::WriteSilence);  // the worker sits in a request
     guitest::Spy<gui::Window> owner;
     ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));

@@ -34,12 +34,6 @@ void ClickButton(QMessageBox* box, QMessageBox::StandardButton which) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// A board link whose loader looks for the device briefly, so that a loader that never
-// comes costs half a second.
-void QuickLoader(CRG1Micon& link, const std::string& loaderPath) {
-    link.SetBootLoader(std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(loaderPath),
-                                                     LoaderSearchTiming{20, 500}));
-}
 
 }  // namespace
 
@@ -49,7 +43,7 @@ TEST(FirmwareUpdate, YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnT
     ASSERT_TRUE(sim.started);
     sim.sim.setSecondVersion(0x1216);  // the KT3321(Stepper) wants 0x1319
     Rig rig(sim.path());
-    QuickLoader(rig.board, loaderPath);
+    UseLoader(rig.board, loaderPath);
     appServices().data = &rig.data;
     appServices().tasks = &rig.tasks;
     appServices().board = &rig.board;
@@ -119,7 +113,7 @@ TEST(FirmwareUpdate, YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnT
         },
         60000);
     EXPECT_EQ(result, gui::id::Cancel);
-    EXPECT_EQ(finished, QString("Update Finished.\nMV6120: Update Skip\nMV6230: Update Success"));
+    EXPECT_EQ(finished.toStdString(), "Update Finished.\nMV6120: Update Skip\nMV6230: Update Success");
     EXPECT_TRUE(screenshot);
     // The first line skipped, then the second controller's way through the update.
     const std::vector<QString> want = {"Update Waiting", "Changing sequence ...", "Checking Device GUID",
@@ -131,14 +125,14 @@ TEST(FirmwareUpdate, YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnT
         return std::find(want.begin(), want.end(), a) < std::find(want.begin(), want.end(), b);
     })) << progress.size();
     EXPECT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back(), QString("Update Finished"));
+    EXPECT_EQ(seen.back().toStdString(), "Update Finished");
     // The board runs the new image: the link read it after the update.
     std::uint16_t main = 0, second = 0;
     rig.board.GetVersion(&main, &second, 0);
     EXPECT_EQ((std::pair{main, second}), (std::pair<std::uint16_t, std::uint16_t>{0x2113, 0x1319}));
     EXPECT_EQ(sim.sim.loaderRequests().size(), 1u + 1 + 48 + 48 + 4);
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(pageTitle, QString("KT3321(Stepper) Controller (USB Connected)"));
+    EXPECT_EQ(pageTitle.toStdString(), "KT3321(Stepper) Controller (USB Connected)");
     ExpectFrames(worked, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")});
     rig.window.reset();
     guitest::settle();

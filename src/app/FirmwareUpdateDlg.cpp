@@ -12,6 +12,7 @@ using namespace fwupdate;
 
 namespace {
 constexpr int kOpenAttempts = 5;
+constexpr int kRequestAttempts = 3;
 constexpr const char* kEventName = "FirmUpdateEvent";
 }  // namespace
 
@@ -145,7 +146,14 @@ void CFirmwareUpdateDlg::Finish(int first, int second) {
 }
 
 int CFirmwareUpdateDlg::EnterBootSequence(int controllerFlag) {
-    board_->RequestFirmwareMode(controllerFlag);
+    // A request the board did not acknowledge (a garbled or lost reply, a busy line) is
+    // sent again a few times; the search below is bounded either way, so a board that
+    // never took it ends in an error, not a wait without end.
+    bool taken = false;
+    for (int attempt = 0; attempt < kRequestAttempts && !taken && !abort_; ++attempt) {
+        taken = board_->RequestFirmwareMode(controllerFlag) == 1;
+    }
+    if (!taken) platform::debugOut("Firmware update: the board did not acknowledge the boot request\n");
     Show(line_, kChanging);
     board_->Close();
     Show(line_, kChecking);

@@ -158,7 +158,9 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
             }
             break;
         case gui::msg::ReinitialiseBoard:
-            InitializeBoard(false);
+            // A page built while an update runs asks for this: the board is the update's
+            // until it ends, and its end re-initialises the board anyway.
+            if (!update_) InitializeBoard(false);
             return 1;
         case gui::msg::Timer:
             if (static_cast<int>(w) == kOpenedTimer) {

@@ -346,14 +346,22 @@ int CRG1Micon::CheckVersionOlder(std::uint16_t mainVersion, std::uint16_t second
     return MaskSecondLine(mask, s);
 }
 
-void CRG1Micon::RequestFirmwareMode(int selector) {
+int CRG1Micon::RequestFirmwareMode(int selector) {
     std::lock_guard guard(lock_);
     if (selector == 0) {
         bootRequestFrame_ = {'W', 0xFF, 0, 0, 0};
     } else {
         bootRequestFrame_ = {'W', 0, 0, 0, 0xFF};
     }
-    Send(bootRequestFrame_.data(), bootRequestFrame_.size(), nullptr, 0);
+    // Not held back by Suspend: that keeps a page's restores off the wire while the page
+    // is built on the GUI thread, and a page is built just as the update worker sends
+    // this. A request swallowed there looked sent and the loader never came.
+    if (!transport_->IsConnected()) return 0;
+    std::array<std::uint8_t, 2> ack{};
+    return Transfer(bootRequestFrame_.data(), bootRequestFrame_.size(), ack.data(), ack.size()) == 0 &&
+                   ack[0] == 0x02 && ack[1] == 'W'
+               ? 1
+               : 0;
 }
 
 bool CRG1Micon::UsesLongFrames() const {

@@ -85,8 +85,10 @@ public:
     // Records A and B: modes 1-3 use their second byte, mode 4 their first word.
     virtual int SetMotorMode(int mode, const std::uint32_t* recordA, const std::uint32_t* recordB, int send);
 
-    // Puts a controller into its boot loader (selector 0 the first, 1 the second).
-    void RequestFirmwareMode(int selector);
+    // Puts a controller into its boot loader (selector 0 the first, 1 the second): 1 when
+    // the board acknowledged the request, 0 when it did not (no port, no or a wrong
+    // reply). Sent even while the link is suspended.
+    int RequestFirmwareMode(int selector);
 
     // --- boot loader (the firmware update worker only; takes no lock) ---
     // Finds and opens the loader device: 1 open, 0 failed, 9999 not found in time.

@@ -44,9 +44,9 @@ inline std::string NoBoard() { return UniqueLinkPath("tamsiro-no-board"); }
 // The link's boot loader at the simulator's loader path. Its search is bounded well above
 // the time the simulator takes to offer the loader on a loaded machine; a loader that
 // never comes costs that bound once.
-inline void UseLoader(CRG1Micon& link, const std::string& loaderPath) {
-    link.SetBootLoader(std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(loaderPath),
-                                                     LoaderSearchTiming{20, 10000}));
+inline void UseLoader(CRG1Micon& link, const std::string& loaderPath,
+                      LoaderSearchTiming search = LoaderSearchTiming{20, 10000}) {
+    link.SetBootLoader(std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(loaderPath), search));
 }
 
 // The application's options for a run in `dir` with the board at `port`; `inside` runs

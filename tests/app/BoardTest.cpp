@@ -139,6 +139,10 @@ TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndN
     ASSERT_NE(rig.window->UpdateDialog(), nullptr);
     ASSERT_NE(rig.pages, nullptr);
     EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled(), rig.pageLog.empty()}), (std::tuple{1u, true, true}));
+    // A page built meanwhile asks for the board's defaults: the board is the update's.
+    const std::size_t queued = rig.timed.added.size();
+    rig.window->send(gui::msg::ReinitialiseBoard, 0, 0);
+    EXPECT_EQ(rig.timed.added.size(), queued);
     // The search for the loader runs out (on the rig's manual clock): an error line.
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->UpdateDialog() == nullptr; }, 20000));
     ASSERT_EQ(boxes.boxes().size(), 2u);

@@ -1,6 +1,7 @@
 // The update dialog's worker against the simulator's boot loader: each loader fault ends
-// in an error line with the board as it was, and closing in the middle of an update ends
-// the worker. (The whole round as a user meets it is in FirmwareUpdateUserTest.cpp.)
+// in an error line with the board as it was, a boot request held back or lost on the way
+// is sent again, and closing in the middle of an update ends the worker. (The whole round
+// as a user meets it is in FirmwareUpdateUserTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,66 +12,120 @@
 #include "res/firmware/FirmwareImages.h"
 
 using namespace apptest;
+using boardsim::Fault;
 using boardsim::LoaderFault;
 
-TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas) {
-    struct Case {
-        LoaderFault fault;
-        const char* second;
-    };
-    for (const Case c : {Case{LoaderFault::VerifyMismatch, "MV6230: Update error"},
-                         Case{LoaderFault::WriteFails, "MV6230: Update error"},
-                         Case{LoaderFault::RunFails, "MV6230: Update error"},
-                         Case{LoaderFault::InfoFails, "MV6230: Update error"},
-                         Case{LoaderFault::Absent, "MV6230: Update error"}}) {
-        const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
-        SimLink sim("tamsiro-board", loaderPath);
-        ASSERT_TRUE(sim.Connect());
-        UseLoader(*sim.link, loaderPath);
+namespace {
+
+// The board with the second controller at 0x1216 and its loader, and an update dialog
+// whose end a spy owner hears; message boxes are answered OK and kept.
+struct UpdateRig {
+    explicit UpdateRig(LoaderSearchTiming search = LoaderSearchTiming{20, 10000}) {
+        EXPECT_TRUE(sim.Connect());
+        UseLoader(*sim.link, loaderPath, search);
         sim.sim.setSecondVersion(0x1216);
-        sim.sim.injectLoaderFault(c.fault);
-        guitest::Spy<gui::Window> owner;
-        ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-        Dialogs boxes;
+        EXPECT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
         boxes.answerBox(gui::id::Ok);
-        CFirmwareUpdateDlg dialog(sim.link.get());
-        dialog.SetOwner(owner.handle());
-        dialog.SetTiming({5000, 20});
-        ASSERT_TRUE(dialog.createModeless(&owner));
-        ASSERT_TRUE(dialog.StartUpdate(2, firmware::kMainImage, firmware::kSecondImage1319));
-        ASSERT_TRUE(guitest::waitFor([&] { return owner.count(gui::msg::FirmwareUpdateEnded) == 1; }, 20000))
-            << static_cast<int>(c.fault);
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text.toStdString(),
-                  QString("Update Finished.\nMV6120: Update Skip\n%1").arg(c.second).toStdString())
-            << static_cast<int>(c.fault);
-        EXPECT_EQ(boxes.boxes()[0].icon, gui::MessageIcon::Information);
-        EXPECT_FALSE(dialog.Running());
+        dialog = gui::makeWindow<CFirmwareUpdateDlg>(sim.link.get());
+        dialog->SetOwner(owner.handle());
+        dialog->SetTiming({5000, 20});
+        EXPECT_TRUE(dialog->createModeless(&owner));
+    }
+    // Rewrites the controllers of `mask` and waits (bounded) for the end: the closing
+    // message's text, "" when the update did not end.
+    std::string Run(int mask = 2) {
+        if (!dialog->StartUpdate(mask, firmware::kMainImage, firmware::kSecondImage1319)) return "not started";
+        if (!guitest::waitFor([&] { return owner.count(gui::msg::FirmwareUpdateEnded) == 1; }, 30000)) return "";
+        EXPECT_FALSE(dialog->Running());
+        return boxes.boxes().size() == 1 ? boxes.boxes()[0].text.toStdString() : "boxes: " + std::to_string(boxes.boxes().size());
+    }
+    // The second controller's version the board reports now.
+    std::uint16_t SecondVersion() {
         std::uint16_t main = 0, second = 0;
         sim.link->GetVersion(&main, &second, 1);
-        EXPECT_EQ(second, 0x1216) << static_cast<int>(c.fault);  // the old firmware still runs
+        return second;
+    }
+    // The boot requests for the second controller that reached the wire, and how many
+    // of them were lost on the way.
+    std::pair<int, int> BootRequests() const {
+        int sent = 0, lost = 0;
+        for (const auto& f : sim.sim.frames()) {
+            if (f.bytes != Bytes{'W', 0, 0, 0, 0xFF}) continue;
+            ++sent;
+            if (f.dropped) ++lost;
+        }
+        return {sent, lost};
+    }
+
+    std::string loaderPath = UniqueLinkPath("tamsiro-loader");
+    SimLink sim{"tamsiro-board", loaderPath};
+    guitest::Spy<gui::Window> owner;
+    Dialogs boxes;
+    gui::WindowPtr<CFirmwareUpdateDlg> dialog;
+};
+
+const std::string kSecondUpdated = "Update Finished.\nMV6120: Update Skip\nMV6230: Update Success";
+const std::string kSecondFailed = "Update Finished.\nMV6120: Update Skip\nMV6230: Update error";
+
+}  // namespace
+
+TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas) {
+    for (const LoaderFault fault : {LoaderFault::VerifyMismatch, LoaderFault::WriteFails, LoaderFault::RunFails,
+                                    LoaderFault::InfoFails, LoaderFault::Absent}) {
+        UpdateRig rig;
+        rig.sim.sim.injectLoaderFault(fault);
+        EXPECT_EQ(rig.Run(), kSecondFailed) << static_cast<int>(fault);
+        EXPECT_EQ(rig.boxes.boxes().at(0).icon, gui::MessageIcon::Information);
+        EXPECT_EQ(rig.SecondVersion(), 0x1216) << static_cast<int>(fault);  // the old firmware still runs
     }
 }
 
+// A page is built on the GUI thread just as the worker sends the boot request, and its
+// build suspends the link: the request must still go out. One lost on the line, or whose
+// answer was lost, is sent again; the board takes it once.
+TEST(FirmwareUpdate, ABootRequestHeldBackByAPageBeingBuiltOrLostOnTheWayStillTakesTheBoardIntoItsLoader) {
+    struct Case {
+        const char* what;
+        bool suspended;
+        Fault fault;
+        std::pair<int, int> requests;  // sent, lost
+    };
+    for (const Case& c : {Case{"suspended", true, Fault::None, {1, 0}}, Case{"lost once", false, Fault::Lost, {2, 1}},
+                         Case{"answer lost", false, Fault::Silence, {1, 0}}}) {
+        UpdateRig rig;
+        if (c.suspended) rig.sim.link->Suspend();
+        rig.sim.sim.injectFault(c.fault);
+        EXPECT_EQ(rig.Run(), kSecondUpdated) << c.what;
+        rig.sim.link->Resume();
+        // Silence: the second request found the board gone already or was acknowledged
+        // by it on its way out; either way it took one.
+        if (c.fault != Fault::Silence) {
+            EXPECT_EQ(rig.BootRequests(), c.requests) << c.what;
+        }
+        EXPECT_EQ(rig.SecondVersion(), 0x1319) << c.what;
+    }
+}
+
+TEST(FirmwareUpdate, ABoardThatNeverTakesTheBootRequestEndsInAnErrorAfterABoundedSearch) {
+    UpdateRig rig(LoaderSearchTiming{20, 300});
+    rig.sim.sim.injectFault(Fault::Lost, 3);
+    EXPECT_EQ(rig.Run(), kSecondFailed);
+    EXPECT_EQ(rig.BootRequests(), (std::pair{3, 3}));
+    EXPECT_TRUE(rig.sim.sim.loaderRequests().empty());
+    EXPECT_EQ(rig.SecondVersion(), 0x1216);
+}
+
 TEST(FirmwareUpdate, ClosingInTheMiddleEndsTheWorkerAndPostsNothing) {
-    const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
-    SimLink sim("tamsiro-board", loaderPath);
-    ASSERT_TRUE(sim.Connect());
-    UseLoader(*sim.link, loaderPath);
-    sim.sim.injectLoaderFault(LoaderFault::WriteSilence);  // the worker sits in a request
-    guitest::Spy<gui::Window> owner;
-    ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    auto dialog = gui::makeWindow<CFirmwareUpdateDlg>(sim.link.get());
-    dialog->SetOwner(owner.handle());
-    ASSERT_TRUE(dialog->createModeless(&owner));
-    ASSERT_TRUE(dialog->StartUpdate(1, firmware::kMainImage, firmware::kSecondImage1319));
-    ASSERT_TRUE(guitest::waitFor([&] { return sim.sim.loaderRequests().size() >= 4; }, 10000));
-    dialog.reset();  // as the main window does when it closes
+    UpdateRig rig;
+    rig.sim.sim.injectLoaderFault(LoaderFault::WriteSilence);  // the worker sits in a request
+    ASSERT_TRUE(rig.dialog->StartUpdate(1, firmware::kMainImage, firmware::kSecondImage1319));
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.sim.sim.loaderRequests().size() >= 4; }, 10000));
+    rig.dialog.reset();  // as the main window does when it closes
     guitest::settle();
     EXPECT_TRUE(guitest::postsDelivered());
-    EXPECT_EQ(owner.count(gui::msg::FirmwareUpdateEnded), 0);
+    EXPECT_EQ(rig.owner.count(gui::msg::FirmwareUpdateEnded), 0);
     // The loader never saw a run: the board comes back with its old firmware.
-    const auto requests = sim.sim.loaderRequests();
+    const auto requests = rig.sim.sim.loaderRequests();
     EXPECT_TRUE(std::none_of(requests.begin(), requests.end(), [](const Bytes& r) {
         return r.size() > 8 && r[8] == boardsim::LoaderSide::kRun;
     }));

@@ -37,12 +37,7 @@ void ClickButton(QMessageBox* box, QMessageBox::StandardButton which) {
 
 }  // namespace
 
-// Disabled for now: with another suite on the same two busy cores, about one run in three
-// the loader never sees a request (the boot request seems lost in a race with the board's
-// re-initialisation) and the update ends in "Update error". The race is to be found in the
-// update sequence itself, not papered over with a longer wait; run it by hand with
-// --gtest_also_run_disabled_tests.
-TEST(FirmwareUpdate, DISABLED_YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnTheNewFirmware) {
+TEST(FirmwareUpdate, YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnTheNewFirmware) {
     const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
     SimLink sim("tamsiro-board", loaderPath);
     ASSERT_TRUE(sim.started);

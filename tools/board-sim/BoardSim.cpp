@@ -283,6 +283,14 @@ struct BoardSim::Impl {
         return taken;
     }
 
+    // A frame lost on the line is taken before the board sees it.
+    bool takeLost() {
+        while (!faults.empty() && faults.front().second <= 0) faults.pop_front();
+        if (faults.empty() || faults.front().first != Fault::Lost) return false;
+        if (--faults.front().second <= 0) faults.pop_front();
+        return true;
+    }
+
     void answer(const Bytes& frame, Bytes reply, Clock::time_point now) {
         const Fault fault = takeFault(replyIsChecksummed(frame));
         const Bytes proper = reply;
@@ -291,6 +299,7 @@ struct BoardSim::Impl {
             send(std::move(reply), now);
             break;
         case Fault::Silence:
+        case Fault::Lost:  // taken before the frame was applied; here only as silence
             break;
         case Fault::WrongEcho:
             if (reply.size() >= 2) reply[1] ^= 0x01;
@@ -348,6 +357,14 @@ struct BoardSim::Impl {
     }
 
     void handleFrame(Bytes bytes, Clock::time_point now) {
+        if (takeLost()) {
+            say("frame lost on the line: " + hex(bytes));
+            Frame lost;
+            lost.bytes = std::move(bytes);
+            lost.dropped = true;
+            record(std::move(lost));
+            return;
+        }
         Frame frame;
         frame.checksumOk = frameChecksumOk(bytes);
         frame.bytes = std::move(bytes);

@@ -42,6 +42,7 @@ enum class Fault {
     Garbage,          // random bytes instead of a reply
     StaleReply,       // an extra stale reply sent before the real one
     LateReply,        // the real reply, 200 ms late
+    Lost,             // the frame never arrives: neither applied nor answered (logged as dropped)
 };
 
 class BoardSim {

@@ -43,6 +43,7 @@ constexpr FaultName kFaultNames[] = {
     {"garbage", Fault::Garbage},
     {"stale-reply", Fault::StaleReply},
     {"late-reply", Fault::LateReply},
+    {"lost", Fault::Lost},
 };
 
 struct LoaderFaultName {
@@ -135,7 +136,7 @@ const char* commandHelp() {
            "intflag N 0|1         interrupt flag of input 1-5\n"
            "i2c [BYTE...]         bytes an I2C read returns\n"
            "fault NAME [COUNT]    none silence wrong-echo bad-checksum short-reply oversized-length\n"
-           "                      zero-length garbage stale-reply late-reply\n"
+           "                      zero-length garbage stale-reply late-reply lost\n"
            "loader-fault NAME     for the next loader session: none absent info-fails\n"
            "                      wrong-block-length erase-fails write-fails write-silence\n"
            "                      verify-empty verify-mismatch finish-fails run-fails\n"

@@ -169,6 +169,12 @@ bool StaticText::create(Window* parent, int childId, const QRect& rect, std::uin
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(false);
+    if (styleBits & style::ClientEdge) {
+        // The two-pixel sunken edge, drawn inside the control's rectangle; a line of
+        // text fills what is left, so it is centred there to keep its descenders.
+        label->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+        label->setAlignment((align & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    }
     if (!attach(label, label, parent, childId, rect, styleBits)) return false;
     colours_.capture(label, true);
     label->setText(Window::text());

@@ -31,6 +31,8 @@ DialogTemplate galleryTemplate() {
         {ControlKind::CheckBox, 4, "Push-like", QRect(110, 8, 60, 14), style::Visible | style::PushLike},
         {ControlKind::StandardTrackbar, 5, "", QRect(8, 40, 160, 18)},
         {ControlKind::TabControl, 6, "", QRect(8, 62, 160, 100)},
+        {ControlKind::Static, 7, "Sunken text", QRect(180, 8, 110, 11), style::Visible | style::ClientEdge},
+        {ControlKind::Static, 8, "Plain text", QRect(180, 24, 110, 11)},
     };
     return t;
 }
@@ -60,6 +62,17 @@ TEST(ControlGallery, EveryNewControlKindRendersOnATestPage) {
     const QPoint iconAt = page.item(1)->rectInParent().topLeft() + QPoint(3, 8);
     const QColor c = shot.pixelColor(iconAt);
     EXPECT_GT(c.blue(), c.red() + 40);
+    // A sunken static: a shadow at its top left and a light edge at its bottom right,
+    // where a plain one shows the dialog's background.
+    const auto corners = [&](int id) {
+        const QRect r = page.item(id)->rectInParent();
+        return std::pair{shot.pixelColor(r.topLeft()).lightness(), shot.pixelColor(r.bottomRight()).lightness()};
+    };
+    const int background = shot.pixelColor(page.item(8)->rectInParent().topLeft() - QPoint(2, 2)).lightness();
+    EXPECT_EQ(corners(8), (std::pair{background, background}));
+    const auto [shadow, light] = corners(7);
+    EXPECT_LT(shadow, background - 40);
+    EXPECT_GT(light, background);
 }
 
 TEST(PageCodeRule, NoSourceAboveTheLayerIncludesAQtWidgetsHeader) {

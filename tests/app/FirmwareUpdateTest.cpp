@@ -4,7 +4,9 @@
 // as a user meets it is in FirmwareUpdateUserTest.cpp.)
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <cstdlib>
+#include <map>
 
 #include "PageRigSupport.h"
 #include "app/FirmwareUpdateDlg.h"
@@ -17,6 +19,26 @@ using boardsim::LoaderFault;
 
 namespace {
 
+// The dialog, keeping every text each status line showed, and a picture of itself the
+// moment the second controller's download starts.
+class WatchedUpdateDlg : public CFirmwareUpdateDlg {
+public:
+    using CFirmwareUpdateDlg::CFirmwareUpdateDlg;
+    gui::LResult windowProc(std::uint32_t message, gui::WParam w, gui::LParam l) override {
+        const gui::LResult result = CFirmwareUpdateDlg::windowProc(message, w, l);
+        if (message == fwupdate::kStatusMessage) {
+            const int line = static_cast<int>(w);
+            shown[line].push_back(item(line)->text().toStdString());
+            if (line == fwupdate::kSecondStatus && l == fwupdate::kUpdating && picture.isNull()) {
+                picture = widget()->grab().toImage();
+            }
+        }
+        return result;
+    }
+    std::map<int, std::vector<std::string>> shown;
+    QImage picture;
+};
+
 // The board with the second controller at 0x1216 and its loader, and an update dialog
 // whose end a spy owner hears; message boxes are answered OK and kept.
 struct UpdateRig {
@@ -26,7 +48,7 @@ struct UpdateRig {
         sim.sim.setSecondVersion(0x1216);
         EXPECT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
         boxes.answerBox(gui::id::Ok);
-        dialog = gui::makeWindow<CFirmwareUpdateDlg>(sim.link.get());
+        dialog = gui::makeWindow<WatchedUpdateDlg>(sim.link.get());
         dialog->SetOwner(owner.handle());
         dialog->SetTiming({5000, 20});
         EXPECT_TRUE(dialog->createModeless(&owner));
@@ -39,12 +61,13 @@ struct UpdateRig {
         EXPECT_FALSE(dialog->Running());
         return boxes.boxes().size() == 1 ? boxes.boxes()[0].text.toStdString() : "boxes: " + std::to_string(boxes.boxes().size());
     }
-    // The second controller's version the board reports now.
-    std::uint16_t SecondVersion() {
+    // The versions the board reports now.
+    std::pair<std::uint16_t, std::uint16_t> Versions() {
         std::uint16_t main = 0, second = 0;
         sim.link->GetVersion(&main, &second, 1);
-        return second;
+        return {main, second};
     }
+    std::uint16_t SecondVersion() { return Versions().second; }
     // The boot requests for the second controller that reached the wire, and how many
     // of them were lost on the way.
     std::pair<int, int> BootRequests() const {
@@ -61,13 +84,32 @@ struct UpdateRig {
     SimLink sim{"tamsiro-board", loaderPath};
     guitest::Spy<gui::Window> owner;
     Dialogs boxes;
-    gui::WindowPtr<CFirmwareUpdateDlg> dialog;
+    gui::WindowPtr<WatchedUpdateDlg> dialog;
 };
 
 const std::string kSecondUpdated = "Update Finished.\nMV6120: Update Skip\nMV6230: Update Success";
 const std::string kSecondFailed = "Update Finished.\nMV6120: Update Skip\nMV6230: Update error";
 
 }  // namespace
+
+TEST(FirmwareUpdate, BothControllersAreRewrittenInTurnEachLineShowingItsWayAndTheNewVersionsRun) {
+    UpdateRig rig;
+    rig.sim.sim.setMainVersion(0x2003);
+    EXPECT_EQ(rig.Run(3), "Update Finished.\nMV6120: Update Success\nMV6230: Update Success");
+    const std::vector<std::string> way = {"Update Waiting",      "Changing sequence ...",
+                                          "Checking Device GUID", "Firmware Updating (Don't Disconnect)",
+                                          "Please reconnect",    "Update Finished"};
+    EXPECT_EQ(rig.dialog->shown[fwupdate::kFirstStatus], way);
+    EXPECT_EQ(rig.dialog->shown[fwupdate::kSecondStatus], way);
+    EXPECT_EQ(rig.Versions(), (std::pair<std::uint16_t, std::uint16_t>{0x2113, 0x1319}));
+    // Each session: information, erase, every block written and read back, finish, run,
+    // and the control word read and written.
+    EXPECT_EQ(rig.sim.sim.loaderRequests().size(), 2 * 6 + 2 * (loader::blocksFor(0) + loader::blocksFor(1)));
+    // The first controller done, the second's download under way.
+    ASSERT_FALSE(rig.dialog->picture.isNull());
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR)));
+    EXPECT_TRUE(rig.dialog->picture.save(QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/firmware-update.png")));
+}
 
 TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas) {
     for (const LoaderFault fault : {LoaderFault::VerifyMismatch, LoaderFault::WriteFails, LoaderFault::RunFails,

@@ -1,14 +1,15 @@
-// The firmware update as a user meets it, against the simulator's boot loader: the
-// question answered "Yes" with a click, the update dialog's progress, the closing
-// message, and the page that opens and works on the new firmware. Not a threaded suite:
-// the page's dials draw on Qt's own thread pool, which the thread checker cannot see
-// into.
+// The firmware update as a user meets it, through the program object against the
+// simulator's boot loader with old firmware on both controllers: the question answered
+// "Yes" with a click, the update dialog's progress, the closing message clicked away,
+// and the page that opens and works on the new firmware. Not a threaded suite: the
+// page's dials draw on Qt's own thread pool, which the thread checker cannot see into.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QMessageBox>
 #include <cstdlib>
+#include <map>
 
 #include "PageRigSupport.h"
 #include "app/FirmwareUpdateDlg.h"
@@ -37,105 +38,120 @@ void ClickButton(QMessageBox* box, QMessageBox::StandardButton which) {
 
 }  // namespace
 
-TEST(FirmwareUpdate, YesUpdatesTheSecondControllerWithProgressAndThePageOpensOnTheNewFirmware) {
+TEST(FirmwareUpdate, YesUpdatesBothControllersWithProgressAndThePageOpensOnTheNewFirmware) {
     const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
     SimLink sim("tamsiro-board", loaderPath);
     ASSERT_TRUE(sim.started);
-    sim.sim.setSecondVersion(0x1216);  // the KT3321(Stepper) wants 0x1319
-    Rig rig(sim.path());
-    UseLoader(rig.board, loaderPath);
-    appServices().data = &rig.data;
-    appServices().tasks = &rig.tasks;
-    appServices().board = &rig.board;
-    static platform::SystemClock systemClock;
+    sim.sim.setMainVersion(0x2003);    // the KT3321(Stepper) wants 0x2113
+    sim.sim.setSecondVersion(0x1216);  // and 0x1319
+    // The program finds the loader where the environment says, as it does when started.
+    ::setenv("TAMSIRO_BOOTLOADER_SOCKET", loaderPath.c_str(), 1);
+    TempDir dir;
 
-    std::vector<QString> progress;
+    std::map<int, std::vector<QString>> progress;  // status line -> the texts it showed
+    QString finished, pageTitle;
     std::vector<Bytes> worked;
-    QString finished;
-    bool screenshot = false;
-    CDeviceDialog_Stepper* page = nullptr;
-    QString pageTitle;
+    std::pair<std::uint16_t, std::uint16_t> versions;
+    bool pageShown = false;
     std::unique_ptr<QTimer> answerYes, watch, answerDone;
-    const int result = rig.RunModal(
-        [&](CQuillfenDlg& w) {
-            ASSERT_TRUE(guitest::waitFor([&] { return rig.window->count(gui::msg::TaskData) >= 2; }));
-            ASSERT_TRUE(rig.tasks.WaitIdle(5000));
-            platform::ScopedClock real(systemClock);
-            gui::setMessageBoxProvider(nullptr);  // the real boxes, clicked
-            answerYes = guitest::whenReady([&] { return ShownBox(fwupdate::kCaption) != nullptr; }, [&] {
-                ClickButton(ShownBox(fwupdate::kCaption), QMessageBox::Yes);
-            });
-            // Every status line text the dialog shows, and a picture mid-download.
-            watch = guitest::whenReady(
-                [&] {
-                    if (auto* d = w.UpdateDialog(); d != nullptr && d->exists()) {
-                        const QString now = d->item(fwupdate::kSecondStatus)->text();
-                        if (progress.empty() || progress.back() != now) progress.push_back(now);
-                        // The first picture of the update under way (a download takes a moment only).
-                        if (!screenshot && !now.isEmpty() && now != "Update Waiting") {
-                            screenshot = true;
-                            QDir().mkpath(QStringLiteral(TAMSIRO_SCREENSHOT_DIR));
-                            EXPECT_TRUE(d->widget()->grab().save(
-                                QStringLiteral(TAMSIRO_SCREENSHOT_DIR "/firmware-update.png")));
-                        }
+    // Every queued board task done.
+    const auto Idle = [] {
+        auto* tasks = dynamic_cast<CDerivedTaskListener*>(appServices().tasks);
+        ASSERT_NE(tasks, nullptr);
+        EXPECT_TRUE(tasks->WaitIdle(5000));
+    };
+    // The user's way, up to working the page; the program is left after it whatever failed.
+    const auto use = [&](CQuillfenDlg& w) {
+        ASSERT_TRUE(guitest::waitFor([&] { return w.text() == "Tamsiro (USB Connected)"; }, 10000));
+        Idle();
+        guitest::settle();
+        gui::setMessageBoxProvider(nullptr);  // the real boxes, clicked
+        answerYes = guitest::whenReady([&] { return ShownBox(fwupdate::kCaption) != nullptr; }, [&] {
+            ClickButton(ShownBox(fwupdate::kCaption), QMessageBox::Yes);
+        });
+        watch = guitest::whenReady(
+            [&] {
+                if (auto* d = w.UpdateDialog(); d != nullptr && d->exists()) {
+                    for (int line : {fwupdate::kFirstStatus, fwupdate::kSecondStatus}) {
+                        const QString now = d->item(line)->text();
+                        auto& seen = progress[line];
+                        if (!now.isEmpty() && (seen.empty() || seen.back() != now)) seen.push_back(now);
                     }
-                    return !finished.isEmpty();
-                },
-                [] {}, 30000);
-            answerDone = guitest::whenReady(
-                [&] { return ShownBox(fwupdate::kCaption) != nullptr && ShownBox(fwupdate::kCaption)->text().startsWith("Update Finished"); },
-                [&] {
-                    finished = ShownBox(fwupdate::kCaption)->text();
-                    ClickButton(ShownBox(fwupdate::kCaption), QMessageBox::Ok);
-                },
-                30000);
-            EXPECT_TRUE(rig.ChooseDriverNamed("KT3321(Stepper)"));
-            ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty() && w.UpdateDialog() == nullptr; }, 30000));
-            UnexpectedDialogs::Install();
-            ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+                }
+                return !finished.isEmpty();
+            },
+            [] {}, 60000);
+        answerDone = guitest::whenReady(
+            [&] {
+                QMessageBox* box = ShownBox(fwupdate::kCaption);
+                return box != nullptr && box->text().startsWith("Update Finished");
+            },
+            [&] {
+                finished = ShownBox(fwupdate::kCaption)->text();
+                ClickButton(ShownBox(fwupdate::kCaption), QMessageBox::Ok);
+            },
+            60000);
+        // The stepper list, then the model, as the lists report a choice.
+        for (const auto& [list, name] : {std::pair{mainwin::kMotorTypeList, std::string("Stepper")},
+                                         std::pair{mainwin::kDriverList, std::string("KT3321(Stepper)")}}) {
+            auto* combo = w.itemAs<gui::ComboBox>(list);
+            int at = -1;
+            for (int i = 0; i < combo->count(); ++i)
+                if (combo->itemText(i).value_or(QString()).toStdString() == name) at = i;
+            ASSERT_GE(at, 0) << name;
+            combo->setCurSel(at);
+            w.send(gui::msg::Command, gui::makeWParam(static_cast<std::uint16_t>(list), gui::notify::ComboSelectionChange), 0);
+        }
+        ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty() && w.UpdateDialog() == nullptr; }, 60000));
+        UnexpectedDialogs::Install();
+        Idle();
+        guitest::settle();
+        appServices().board->GetVersion(&versions.first, &versions.second, 0);
+        // OK shows the page, which works the board as it now is.
+        guitest::userClick(*w.item(gui::id::Ok));
+        if (auto* page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage())) {
+            pageShown = page->isVisible();
+            Idle();
+            Change(*page, 54, 0, 0);  // polling off: only the change's frame follows
+            Idle();
             guitest::settle();
-            // OK shows the page, which works the board as it now is.
-            guitest::userClick(*w.item(gui::id::Ok));
-            page = dynamic_cast<CDeviceDialog_Stepper*>(w.CurrentPage());
-            if (page != nullptr) {
-                rig.tasks.WaitIdle(5000);
-                Change(*page, 54, 0, 0);  // polling off: only the change's frame follows
-                rig.tasks.WaitIdle(5000);
-                guitest::settle();
-                sim.sim.clearFrames();
-                Change(*page, 4, 0, 100);  // REF: channel 2's compare in 'P'
-                rig.tasks.WaitIdle(5000);
-                guitest::settle();
-                worked = sim.Frames();
-                pageTitle = page->text();
-            }
-            w.endDialog(gui::id::Cancel);
+            sim.sim.clearFrames();
+            Change(*page, 4, 0, 100);  // REF: channel 2's compare in 'P'
+            Idle();
+            guitest::settle();
+            worked = sim.Frames();
+            pageTitle = page->text();
+        }
+    };
+    CQuillfenApp app(Options(
+        dir.path(), false,
+        [&](CQuillfenDlg& w) {
+            use(w);
+            Dialogs exitBoxes;
+            exitBoxes.answerBox(gui::id::No);  // "Save parameter setting ?"
+            w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
+            EXPECT_EQ(exitBoxes.boxes().size(), 1u);
         },
-        60000);
-    EXPECT_EQ(result, gui::id::Cancel);
-    EXPECT_EQ(finished.toStdString(), "Update Finished.\nMV6120: Update Skip\nMV6230: Update Success");
-    EXPECT_TRUE(screenshot);
-    // The first line skipped, then the second controller's way through the update.
-    const std::vector<QString> want = {"Update Waiting", "Changing sequence ...", "Checking Device GUID",
-                                       "Firmware Updating (Don't Disconnect)", "Please reconnect", "Update Finished"};
-    std::vector<QString> seen;
-    for (const QString& p : progress)
-        if (std::find(want.begin(), want.end(), p) != want.end()) seen.push_back(p);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(), [&](const QString& a, const QString& b) {
-        return std::find(want.begin(), want.end(), a) < std::find(want.begin(), want.end(), b);
-    })) << progress.size();
-    EXPECT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back().toStdString(), "Update Finished");
-    // The board runs the new image: the link read it after the update.
-    std::uint16_t main = 0, second = 0;
-    rig.board.GetVersion(&main, &second, 0);
-    EXPECT_EQ((std::pair{main, second}), (std::pair<std::uint16_t, std::uint16_t>{0x2113, 0x1319}));
-    EXPECT_EQ(sim.sim.loaderRequests().size(), 1u + 1 + 48 + 48 + 4);
-    ASSERT_NE(page, nullptr);
+        sim.path()));
+    EXPECT_EQ(app.InitInstance(), 0);
+    ::unsetenv("TAMSIRO_BOOTLOADER_SOCKET");
+
+    EXPECT_EQ(finished.toStdString(), "Update Finished.\nMV6120: Update Success\nMV6230: Update Success");
+    // Each line goes its way in order; a glance every few milliseconds may miss a step.
+    const std::vector<QString> way = {"Update Waiting",   "Changing sequence ...",
+                                      "Checking Device GUID", "Firmware Updating (Don't Disconnect)",
+                                      "Please reconnect", "Update Finished"};
+    for (int line : {fwupdate::kFirstStatus, fwupdate::kSecondStatus}) {
+        std::vector<std::size_t> steps;
+        for (const QString& text : progress[line]) steps.push_back(static_cast<std::size_t>(std::find(way.begin(), way.end(), text) - way.begin()));
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()) && !steps.empty() && steps.back() == way.size() - 1)
+            << line << ": " << QStringList(progress[line].begin(), progress[line].end()).join(" | ").toStdString();
+    }
+    // The link read the new versions after the update.
+    EXPECT_EQ(versions, (std::pair<std::uint16_t, std::uint16_t>{0x2113, 0x1319}));
+    EXPECT_EQ(sim.sim.loaderRequests().size(), 2 * 6 + 2 * (loader::blocksFor(0) + loader::blocksFor(1)));
+    EXPECT_TRUE(pageShown);
     EXPECT_EQ(pageTitle.toStdString(), "KT3321(Stepper) Controller (USB Connected)");
     ExpectFrames(worked, {F("50 E0 F0 00 F0 08 C0 00 9B FF 00")});
-    rig.window.reset();
-    guitest::settle();
     appServices() = AppServices{};
 }
-

@@ -251,9 +251,10 @@ TEST(BootLoader, TheBoardLinkTakesTheBoardThroughItsLoaderAndReadsTheNewVersion)
         return link.Open(0) == 1;
     };
     ASSERT_TRUE(connect());
-    link.RequestFirmwareMode(1);
+    ASSERT_EQ(link.RequestFirmwareMode(1), 1);  // acknowledged
     ASSERT_TRUE(Eventually([&] { return sim.inLoader() && !sim.plugged(); }));
     link.Close();
+    EXPECT_EQ(link.RequestFirmwareMode(1), 0);  // no port: nothing acknowledged
     // The link's loader is the one TAMSIRO_BOOTLOADER_SOCKET names.
     ASSERT_EQ(link.OpenLoaderDevice(), 1);
     ::unsetenv(CSocketLoaderChannel::kEnvironment);

@@ -161,6 +161,35 @@ TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndN
     EXPECT_NE(std::find(names.begin(), names.end(), "P"), names.end());
 }
 
+TEST(MainWindowBoard, ClosingDuringAnUpdateEndsItsWorkerAndTheBoardKeepsItsFirmware) {
+    const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
+    SimLink sim("tamsiro-board", loaderPath);
+    ASSERT_TRUE(sim.started);
+    sim.sim.setSecondVersion(0x1216);
+    sim.sim.injectLoaderFault(boardsim::LoaderFault::WriteSilence);  // the worker sits in a request
+    Rig rig(sim.path());
+    UseLoader(rig.board, loaderPath);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    static platform::SystemClock systemClock;
+    platform::ScopedClock real(systemClock);  // the loader shows up in real time
+    {
+        Dialogs boxes;
+        boxes.answerBox(gui::id::Yes);
+        ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(Stepper)"));
+    }
+    ASSERT_NE(rig.window->UpdateDialog(), nullptr);
+    ASSERT_TRUE(guitest::waitFor([&] { return sim.sim.loaderRequests().size() >= 4; }, 20000));
+    rig.window->destroy();  // the program closes: its update ends, its worker joined
+    EXPECT_EQ(rig.window->UpdateDialog(), nullptr);
+    guitest::settle();
+    EXPECT_EQ(rig.window->count(gui::msg::FirmwareUpdateEnded), 0);
+    const auto requests = sim.sim.loaderRequests();
+    EXPECT_TRUE(std::none_of(requests.begin(), requests.end(), [](const Bytes& r) {
+        return r.size() > 8 && r[8] == boardsim::LoaderSide::kRun;
+    }));
+}
+
 TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     SimLink sim;
     ASSERT_TRUE(sim.started);

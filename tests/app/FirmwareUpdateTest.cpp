@@ -120,6 +120,13 @@ TEST(FirmwareUpdate, EachLoaderFaultEndsInAnErrorLineAndTheBoardComesBackAsItWas
         EXPECT_EQ(rig.boxes.boxes().at(0).icon, gui::MessageIcon::Information);
         EXPECT_EQ(rig.SecondVersion(), 0x1216) << static_cast<int>(fault);  // the old firmware still runs
     }
+    // The first controller's failure stops the update: the second is not tried.
+    UpdateRig rig;
+    rig.sim.sim.setMainVersion(0x2003);
+    rig.sim.sim.injectLoaderFault(LoaderFault::RunFails);
+    EXPECT_EQ(rig.Run(3), "Update Finished.\nMV6120: Update error\nMV6230: Update Skip");
+    EXPECT_EQ(rig.dialog->shown[fwupdate::kSecondStatus], std::vector<std::string>{});
+    EXPECT_EQ(rig.Versions(), (std::pair<std::uint16_t, std::uint16_t>{0x2003, 0x1216}));
 }
 
 // A page is built on the GUI thread just as the worker sends the boot request, and its

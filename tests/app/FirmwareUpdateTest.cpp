@@ -59,6 +59,8 @@ struct UpdateRig {
         if (!dialog->StartUpdate(mask, firmware::kMainImage, firmware::kSecondImage1319)) return "not started";
         if (!guitest::waitFor([&] { return owner.count(gui::msg::FirmwareUpdateEnded) == 1; }, 30000)) return "";
         EXPECT_FALSE(dialog->Running());
+        const auto ended = owner.only(gui::msg::FirmwareUpdateEnded).at(0);
+        EXPECT_EQ((std::pair{ended.w, ended.l}), (std::pair{gui::WParam{0}, gui::LParam{0}}));
         return boxes.boxes().size() == 1 ? boxes.boxes()[0].text.toStdString() : "boxes: " + std::to_string(boxes.boxes().size());
     }
     // The versions the board reports now.

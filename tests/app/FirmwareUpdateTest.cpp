@@ -11,6 +11,7 @@
 #include "PageRigSupport.h"
 #include "app/FirmwareUpdateDlg.h"
 #include "board/BootLoader.h"
+#include "platform/core/Debug.h"
 #include "res/firmware/FirmwareImages.h"
 
 using namespace apptest;
@@ -160,7 +161,13 @@ TEST(FirmwareUpdate, ABootRequestHeldBackByAPageBeingBuiltOrLostOnTheWayStillTak
 TEST(FirmwareUpdate, ABoardThatNeverTakesTheBootRequestEndsInAnErrorAfterABoundedSearch) {
     UpdateRig rig(LoaderSearchTiming{20, 300});
     rig.sim.sim.injectFault(Fault::Lost, 3);
+    platform::DebugCapture trace;
     EXPECT_EQ(rig.Run(), kSecondFailed);
+    // The trace says why.
+    for (const char* why : {"Firmware update: the board did not acknowledge the boot request\n",
+                            "Loader: no loader device found\n"}) {
+        EXPECT_EQ(trace.count(why), 1u) << why;
+    }
     EXPECT_EQ(rig.BootRequests(), (std::pair{3, 3}));
     EXPECT_TRUE(rig.sim.sim.loaderRequests().empty());
     EXPECT_EQ(rig.SecondVersion(), 0x1216);

@@ -115,7 +115,7 @@ TEST(IntelHex, AWholeImageReadsBackAndDamagedShortOrOversizedTextIsRefused) {
     EXPECT_TRUE(firmware::Image(999).empty());
 
     // Extended address records move the data; lower-case digits and LF line ends pass.
-    const HexImage moved = ParseIntelHex(":020000020010ec\n:020000000aa054\n:00000001FF\n", 0x200);
+    const HexImage moved = ParseIntelHex(":020000020010ec\n:020000000aa054\n:00000001ff\n", 0x200);
     ASSERT_TRUE(moved.ok) << moved.error;
     EXPECT_EQ((std::tuple{moved.data[0x100], moved.data[0x101], moved.data[0]}), (std::tuple{0x0a, 0xa0, 0}));
 

@@ -12,6 +12,7 @@
 #include "tasks/Event.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/Timer.h"
+#include "ui/AppServices.h"
 
 // The page's kept records as the change builder sees them.
 class CDeviceDialog_Lens::KeptRecords final : public surfacepage::IKeptRecords {
@@ -45,7 +46,13 @@ CDeviceDialog_Lens::~CDeviceDialog_Lens()
     ForgetControls();
     registers_.clear();
     relations_.clear();
-    surfaces_.ReleaseXmlSurface(kSurfaceKey);
+    Slots().ReleaseXmlSurface(kSurfaceKey);
+}
+
+CXmlSurfaceSlots& CDeviceDialog_Lens::Slots()
+{
+    CXmlSurfaceSlots* shared = appServices().surfaces;
+    return shared != nullptr ? *shared : ownSlots_;
 }
 
 void CDeviceDialog_Lens::ForgetControls()
@@ -72,8 +79,8 @@ void CDeviceDialog_Lens::BuildFromSurface()
     const std::optional<std::string> text = source_ ? source_(GetDeviceKey()) : std::nullopt;
     const CDerivedXmlElement* root = nullptr;
     if (text) {
-        surfaces_.LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
-        root = surfaces_.GetXmlSurface();
+        Slots().LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
+        root = Slots().GetXmlSurface();
     }
     surfacepage::SurfaceContent content = surfacepage::ReadSurface(root, name);
     if (!text) {
@@ -266,7 +273,7 @@ int CDeviceDialog_Lens::ReloadSurface()
     // The document is kept; loading it again only makes it the current surface.
     if (source_) {
         if (const std::optional<std::string> text = source_(GetDeviceKey())) {
-            surfaces_.LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
+            Slots().LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
         }
     }
     RefreshAll();

@@ -97,8 +97,11 @@ private:
     // Drops everything that borrows the controls.
     void ForgetControls();
 
+    // The application's surface slots, or the page's own when it has none.
+    CXmlSurfaceSlots& Slots();
+
     SurfaceSource source_;
-    CXmlSurfaceSlots surfaces_;
+    CXmlSurfaceSlots ownSlots_;
     bool built_ = false;
     std::string surfaceName_;  // how problems name the surface
     std::vector<std::string> problems_;

@@ -103,6 +103,7 @@ private:
     SurfaceSource source_;
     CXmlSurfaceSlots ownSlots_;
     bool built_ = false;
+    bool refreshing_ = false;  // the output pairs are not driven while the store is shown
     std::string surfaceName_;  // how problems name the surface
     std::vector<std::string> problems_;
     surfacepage::RegisterMap registers_;

@@ -260,6 +260,19 @@ TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface)
     other.replace(other.find("<gui_description>Chip"), 21, "<gui_description>Lens");
     Open(0x401, other);
     EXPECT_EQ(Control(1000)->text(), QStringLiteral("Lens"));
+
+    // Another driver chosen: its page is made while the last one still lives (it is
+    // deleted from the event loop), and neither takes or releases the other's document.
+    gui::WindowPtr<CDeviceDialog_Lens> last = std::move(page);
+    Open(0x400);
+    EXPECT_EQ(Control(1000)->text(), QStringLiteral("Chip"));
+    last.reset();
+    guitest::settle();
+    ASSERT_NE(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
+    EXPECT_EQ(page->ReloadSurface(), 1);
+    page.reset();
+    guitest::settle();
+    EXPECT_EQ(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
 }
 
 TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterImagesInStep)

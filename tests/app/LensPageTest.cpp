@@ -197,3 +197,94 @@ TEST(LensPage, TheSecondDriversChangesGiveTheirFramesAndItsRelationsActOnTheirDe
     t.Change(*page, 1051, 1);
     EXPECT_EQ((std::tuple{page->isShown(), floating->isShown()}), (std::tuple{false, false}));
 }
+
+TEST(LensPage, AsAUserMeetsItInTheProgramsOwnLoop) {
+    XmlInitialize();
+    TempDir dir;
+    SimLink sim;
+    ASSERT_TRUE(sim.started);
+    Dialogs dialogs;
+    dialogs.answerBox(gui::id::No);  // the first driver's firmware question
+    bool worked = false;
+    // The frames of one kind sent since the last call.
+    const auto sent = [&](std::uint8_t letter, std::size_t count) {
+        std::vector<std::string> out;
+        guitest::waitFor([&] {
+            std::size_t n = 0;
+            for (const Bytes& f : sim.Frames()) n += f[0] == letter;
+            return n >= count;
+        }, 5000);
+        for (const Bytes& f : sim.Frames())
+            if (f[0] == letter) out.push_back(Hex(f));
+        sim.sim.clearFrames();
+        return out;
+    };
+    const auto inside = [&](CQuillfenDlg& w) {
+        auto* page = ChooseByKeys<CDeviceDialog_Lens>(w, 4, ModelName(0x400));  // "Lens", then the model
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
+        EXPECT_EQ(page->text(), "KT3532 Controller (USB Connected)");
+        IDataContainer& store = *appServices().data;
+        store.SetValue(1, 10);
+        store.SetValue(2, 500);
+        EXPECT_TRUE(guitest::waitFor([&] { return !sim.Frames().empty() && sim.Frames().back() == kChannel8; }, 5000));
+        sim.sim.clearFrames();
+
+        // "Excitation Direction" walked to "CCW" with the keys: bit 4 of register 0,
+        // which "Send" then carries (registers 0 to 3 after the hidden labels' bit 6).
+        CDerivedControl* direction = page->FindControlByKey(1013);
+        guitest::focusForKeys(*direction);
+        guitest::userKey(*direction, Qt::Key_Down);
+        EXPECT_EQ(store.GetValue(10) >> 4 & 1u, 1u);
+        guitest::userClick(*page->FindControlByKey(1087));
+        const std::vector<std::string> i2c = sent('I', 1);
+        ASSERT_EQ(i2c.size(), 1u);
+        EXPECT_EQ(QByteArray::fromHex(QByteArray::fromStdString(i2c[0]))[4] & 0x10, 0x10) << i2c[0];
+        // "Set Freq / Count" of the first pair: its three output frames.
+        guitest::userClick(*page->FindControlByKey(1031));
+        EXPECT_EQ(sent('O', 3), (std::vector<std::string>{"4f e1 00 00 00 00", "4f e3 00 00 0a 0a", "4f e0 f4 01 01 f6"}));
+        // "Exit" hides the page; the driver lists are free again.
+        guitest::userClick(*page->FindControlByKey(1006));
+        EXPECT_TRUE(guitest::waitFor([&] { return !page->isShown(); }, 5000));
+        EXPECT_TRUE(w.itemAs<gui::ComboBox>(mainwin::kDriverList)->isEnabled());
+
+        // The second driver, chosen the same way: its own surface.
+        page = ChooseByKeys<CDeviceDialog_Lens>(w, 4, ModelName(0x401));
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(guitest::waitFor([&] { return page->isShown(); }, 5000));
+        EXPECT_EQ((std::tuple{page->text(), page->Controls().size()}),
+                  (std::tuple{QString("KT3543 Controller (USB Connected)"), std::size_t{62}}));
+        store.SetValue(8, 0);  // no wait between the drive and its stop
+        // The opening's frames end with the channel-8 start.
+        EXPECT_TRUE(guitest::waitFor([&] { return !sim.Frames().empty() && sim.Frames().back() == kChannel8; }, 5000));
+        sim.sim.clearFrames();
+        // Chip enable on, "Option", continuous operation "On": the lens drive's SEND.
+        guitest::userClick(*page->FindControlByKey(1002));
+        EXPECT_EQ(sent('8', 2), (std::vector<std::string>{Hex(kChipOn), Hex(kReadHigh)}));
+        guitest::userClick(*page->FindControlByKey(1027));
+        CFloatDialog* floating = page->GetFloatingDialog();
+        ASSERT_TRUE(floating != nullptr && guitest::waitFor([&] { return floating->isShown(); }, 5000));
+        guitest::userClick(*page->FindControlByKey(2002));
+        CDerivedControl* lensSend = page->FindControlByKey(1050);
+        ASSERT_TRUE(guitest::waitFor([&] { return lensSend->isShown() && lensSend->isEnabled(); }, 5000));
+        // The first mode walked down once with the keys: "OUT2 -> OUT3" (1) while driving.
+        CDerivedControl* firstMode = page->FindControlByKey(2004);
+        guitest::focusForKeys(*firstMode);
+        guitest::userKey(*firstMode, Qt::Key_Down);
+        EXPECT_EQ(store.GetValue(20) & 7u, 1u);
+        guitest::userClick(*lensSend);
+        const std::vector<std::string> drive = sent('I', 2);
+        ASSERT_EQ(drive.size(), 2u);
+        EXPECT_EQ(drive[0].substr(drive[0].size() - 2), "19") << "mode 1 with the output on, by I2C";
+        EXPECT_EQ(drive[1].substr(0, 11), "49 e4 02 01") << "the stop: register 1 on";
+        // "Exit" hides the floating window and the page.
+        guitest::userClick(*page->FindControlByKey(1051));
+        EXPECT_TRUE(guitest::waitFor([&] { return !page->isShown() && !floating->isShown(); }, 5000));
+        worked = true;
+
+        dialogs.answerBox(gui::id::No);
+        w.send(gui::msg::Command, gui::makeWParam(mainwin::kExitApplication, gui::notify::ButtonClicked), 0);
+    };
+    CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
+    EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
+}

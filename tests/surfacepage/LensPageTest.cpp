@@ -14,6 +14,7 @@
 #include "tasks/Event.h"
 #include "tasks/Timer.h"
 #include "ui/FloatDialog.h"
+#include "ui/SliderControl.h"
 #include "ui/PageTestSupport.h"
 
 namespace {
@@ -328,4 +329,39 @@ TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterI
     ASSERT_EQ(queue.added.size(), 3u);
     EXPECT_EQ(queue.added[2].first, 0x09000000u);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(store.GetValue(i), before[static_cast<std::size_t>(i)]) << "word " << i;
+}
+
+TEST_F(LensPage, ARangeRelationOnAChangeGivesItsDestinationTheRangeOfTheOwnersChoice)
+{
+    // The built-in surfaces have no "range" or "parameter" relation: a surface of its own.
+    const std::string surface = R"(<Tamsiro_Device>
+  <relationlist>
+    <relation><relation_contents>range</relation_contents><owner_id>40</owner_id><destination_id>41</destination_id>
+      <datalist><data>0, 15</data><data>0, 1023</data></datalist></relation>
+    <relation><relation_contents>parameter</relation_contents><owner_id>40</owner_id><destination_id>41</destination_id>
+      <datalist><data>5, 6</data></datalist></relation>
+  </relationlist>
+  <controls>
+    <control><software><gui_type>combobox</gui_type><gui_pos>10, 10</gui_pos><gui_size>100, 100</gui_size>
+      <gui_description>Fine, Coarse</gui_description></software><data><container_id>30</container_id><relation_id>40</relation_id></data></control>
+    <control><software><gui_type>slider</gui_type><gui_pos>10, 40</gui_pos><gui_size>200, 30</gui_size>
+      <gui_parameter>0, 15</gui_parameter></software><data><container_id>31</container_id><relation_id>41</relation_id></data></control>
+  </controls>
+</Tamsiro_Device>
+)";
+    store.SelectContainer(0x401);
+    store.SetValue(30, 0);
+    store.SetValue(31, 9);
+    Open(0x401, surface);
+    ASSERT_EQ(page->SurfaceProblems(), std::vector<std::string>{});
+    auto* slider = Control<CDerivedSlider>(1001);
+    ASSERT_NE(slider, nullptr);
+    Control(1000)->SetValue(1);
+    Control(1000)->NotifyParent();
+    EXPECT_EQ((std::tuple{store.GetValue(30), slider->GetRangeMin(), slider->GetRangeMax(), slider->GetValue()}),
+              (std::tuple{1u, 0, 1023, 9u}))
+        << "\"range\" took the second range, the value kept; \"parameter\" did nothing";
+    Control(1000)->SetValue(0);
+    Control(1000)->NotifyParent();
+    EXPECT_EQ((std::tuple{slider->GetRangeMin(), slider->GetRangeMax()}), (std::tuple{0, 15}));
 }

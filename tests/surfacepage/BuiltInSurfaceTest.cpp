@@ -5,7 +5,6 @@
 // driver, and what the first refresh leaves in the I2C block and register images.
 #include <gtest/gtest.h>
 
-#include <QString>
 #include <climits>
 #include <cstdint>
 #include <optional>
@@ -13,12 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui/CommonDialogs.h"
-#include "platform/gui/GuiTestSupport.h"
+#include "LensPageRig.h"
 #include "surfacepage/BuiltInSurfaces.h"
-#include "surfacepage/LensPage.h"
 #include "ui/FloatDialog.h"
-#include "ui/PageTestSupport.h"
 
 namespace {
 
@@ -251,27 +247,13 @@ const Range k401Ranges[] = {
 };
 // clang-format on
 
-class BuiltInSurface : public ::testing::Test {
+class BuiltInSurface : public LensPageRig {
 protected:
-    void SetUp() override
-    {
-        XmlInitialize();
-        ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 100, 100)));
-    }
-    void TearDown() override
-    {
-        page.reset();
-        guitest::settle();
-    }
     void Open(std::int32_t key)
     {
         page.reset();
         guitest::settle();
-        store.SelectContainer(key);
-        page = gui::makeWindow<CDeviceDialog_Lens>(surfacepage::BuiltInSurface);
-        page->SetOwnerWindow(owner.handle());
-        page->SetDeviceInfo(key, profile, QStringLiteral("KT3532"));
-        ASSERT_TRUE(page->createModeless(nullptr));
+        Make(key, surfacepage::BuiltInSurface);
         ASSERT_EQ(page->SurfaceProblems(), std::vector<std::string>{});
     }
     // Every control against its row, and nothing the table does not name.
@@ -312,13 +294,6 @@ protected:
         return counts;
     }
 
-    gui::ScriptedDialogs dialogs;
-    CDerivedDataContainer store;
-    uitest::RecordingQueue queue;
-    uitest::ScopedServices services{&store, &queue};
-    guitest::SpyWindow owner;
-    std::uint16_t profile[128] = {};
-    gui::WindowPtr<CDeviceDialog_Lens> page;
 };
 
 }  // namespace

@@ -8,14 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/gui/CommonDialogs.h"
-#include "platform/gui/GuiTestSupport.h"
-#include "surfacepage/LensPage.h"
+#include "LensPageRig.h"
 #include "tasks/Event.h"
 #include "tasks/Timer.h"
 #include "ui/FloatDialog.h"
 #include "ui/SliderControl.h"
-#include "ui/PageTestSupport.h"
 
 namespace {
 
@@ -99,40 +96,16 @@ public:
     int updates = 0;
 };
 
-class LensPage : public ::testing::Test {
+class LensPage : public LensPageRig {
 protected:
-    void SetUp() override
-    {
-        XmlInitialize();
-        ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 100, 100)));
-    }
-    void TearDown() override
-    {
-        page.reset();
-        guitest::settle();
-    }
-
     void Open(std::int32_t key, std::optional<std::string> text = std::string(kSurface))
     {
         store.SelectContainer(key);
         store.SetValue(10, 0x1B);  // bit 4 set, bits 0-3 = 11
         store.SetValue(11, 2);
         store.SetValue(12, 1);  // the floating check that also owns relation 1 agrees
-        page = gui::makeWindow<CDeviceDialog_Lens>([text](std::int32_t) { return text; });
-        page->SetOwnerWindow(owner.handle());
-        page->SetDeviceInfo(key, profile, QStringLiteral("LV8401"));
-        ASSERT_TRUE(page->createModeless(nullptr));
+        Make(key, [text](std::int32_t) { return text; });
     }
-    template <class T = CDerivedControl>
-    T* Control(std::uint32_t id) const { return dynamic_cast<T*>(page->FindControlByKey(id)); }
-
-    gui::ScriptedDialogs dialogs;
-    CDerivedDataContainer store;
-    uitest::RecordingQueue queue;
-    uitest::ScopedServices services{&store, &queue};
-    guitest::SpyWindow owner;
-    std::uint16_t profile[128] = {};
-    gui::WindowPtr<CDeviceDialog_Lens> page;
 };
 
 }  // namespace

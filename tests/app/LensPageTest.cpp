@@ -153,10 +153,12 @@ TEST(LensPage, TheSecondDriversChangesGiveTheirFramesAndItsRelationsActOnTheirDe
         // The width goes into port 25's record unsent; the trigger "Send" pulses with it.
         {"trigger width", 1005, 10, {}},
         {"trigger Send", 1007, 1, {F("38 06 0a 04 0e")}},
-        // 512 in bits 6-15 of the 16-bit register 0. Register 2's mode bits hold the
-        // floating window's second mode (word 21, 5), the last the refresh wrote.
+        // 512 in bits 6-15 of the 16-bit register 0; "OUT2-4" (word 2) writes register
+        // 2's mode bits, which the floating window's modes (words 20 and 21) share and
+        // left at 5 at the refresh: the image takes this change, not those words.
         {"auto focus output", 1010, 512, {}},
-        {"SEND", 1049, 1, {F("49 e4 04 00 80 00 35 05")}},
+        {"OUT2-4", 1026, 3, {}},
+        {"SEND", 1049, 1, {F("49 e4 04 00 80 00 35 03")}},
         {"range 01h", 1044, 2, {}},
         {"SEND 01h", 1049, 1, {F("49 e4 01 01 35")}},
         {"current step", 1014, 3, {}},

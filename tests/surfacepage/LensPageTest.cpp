@@ -160,8 +160,8 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
     const PwmChannelRecord* ch8 = page->PwmSetting(8);
     EXPECT_EQ((std::tuple{ch8->channel, ch8->value, ch8->exponent, ch8->period, ch8->flagA, ch8->flagB, ch8->percent, ch8->send}),
               (std::tuple{8u, 50.0, 5.0, 3750u, 0u, 0u, 1u, 1u}));
-    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(2)->flagA, page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
-              (std::tuple{1u, 0u, 1u, 0u}));
+    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(7)->flagB, page->PwmSetting(2)->flagA, page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
+              (std::tuple{1u, 1u, 0u, 1u, 0u}));
     EXPECT_TRUE(page->text().contains(QStringLiteral("Disconnected"))) << page->text().toStdString();
     EXPECT_TRUE(dialogs.boxes().empty());
     EXPECT_EQ(Control(1001)->font().family().toStdString(), page->GetPageFont().family().toStdString());

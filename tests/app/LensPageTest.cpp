@@ -12,7 +12,6 @@
 #include <algorithm>
 
 #include "PageRigSupport.h"
-#include "surface/XmlModule.h"
 #include "surfacepage/LensPage.h"
 #include "ui/FloatDialog.h"
 
@@ -29,7 +28,6 @@ const Bytes kChipOn = F("38 03 ff 01 38 20 03 00 00 5b");
 const Bytes kReadHigh = F("38 13");
 
 struct LensPageRig {
-    LensPageRig() { XmlInitialize(); }
     // The model's page, opened through the main window: built without a problem, titled
     // by the connection, its opening ending with its own frame, the channel-8 start.
     CDeviceDialog_Lens* Open(std::uint32_t key) {
@@ -201,7 +199,6 @@ TEST(LensPage, TheSecondDriversChangesGiveTheirFramesAndItsRelationsActOnTheirDe
 }
 
 TEST(LensPage, AsAUserMeetsItInTheProgramsOwnLoop) {
-    XmlInitialize();
     TempDir dir;
     SimLink sim;
     ASSERT_TRUE(sim.started);

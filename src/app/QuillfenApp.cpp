@@ -130,6 +130,7 @@ int CQuillfenApp::InitInstance() {
     shared.data = data_.get();
     shared.tasks = tasks_.get();
     shared.board = board_.get();
+    shared.surfaces = &surfaces_;
     shared.positions = PagePositions(profile_.get());
     appServices() = shared;
 

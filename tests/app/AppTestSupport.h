@@ -34,6 +34,7 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "surface/XmlModule.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
 
@@ -210,6 +211,7 @@ struct Rig {
                  std::chrono::milliseconds poll = std::chrono::milliseconds(10))
         : locator(std::make_shared<platform::PathBoardLocator>(portPath)),
           board(std::make_unique<CNativeTranslator>(kBoardPortClass, locator)) {
+        XmlInitialize();  // as the application does before its main window: the lens pages read surfaces
         CQuillfenDlg::Services s;
         s.board = &board;
         s.tasks = &timed;

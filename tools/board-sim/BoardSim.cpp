@@ -279,9 +279,11 @@ struct BoardSim::Impl {
 
     Fault randomFault(bool checksummed) {
         if (chaosPercent <= 0 || static_cast<int>(chaosRng() % 100) >= chaosPercent) return Fault::None;
-        const auto kind = static_cast<Fault>(1 + chaosRng() % (kFaultKinds - 1));
-        // Only a checksummed reply can carry a bad checksum; others get garbage instead.
-        return kind == Fault::BadChecksum && !checksummed ? Fault::Garbage : kind;
+        // Only a checksummed reply can carry a bad checksum; others draw again.
+        Fault kind;
+        do kind = static_cast<Fault>(1 + chaosRng() % (kFaultKinds - 1));
+        while (kind == Fault::BadChecksum && !checksummed);
+        return kind;
     }
 
     Fault takeFault(bool checksummed) {

@@ -16,6 +16,7 @@
 #include "board-sim/BoardSim.h"
 #include "stress/CloseCycle.h"
 #include "stress/Soak.h"
+#include "stress/StressSupport.h"
 
 namespace {
 
@@ -25,6 +26,11 @@ int FromEnvironment(const char* name, int fallback) {
     bool ok = false;
     const int v = qEnvironmentVariableIntValue(name, &ok);
     return ok && v > 0 ? v : fallback;
+}
+
+std::vector<std::uint8_t> Hex(const char* text) {
+    const QByteArray bytes = QByteArray::fromHex(text);
+    return {bytes.begin(), bytes.end()};
 }
 
 // Ends the process, saying what hung, when `Done` is not called within the limit: a hung
@@ -57,6 +63,25 @@ private:
 };
 
 }  // namespace
+
+// Frames the stepper page sent: its clock at 1000 pps (period 3000, compare 1500), then off
+// (compare at the period), and the board's defaults (compare 0).
+TEST(Soak, AMotorCountsAsDrivenByTheStartPinOrAPulsingStepperClock) {
+    const std::vector<std::uint8_t> running = Hex("38 02 00 00 FF FF 00 00 02 B8 0B 00 00 00 00 DC 05 00 00 00 55 04 FD");
+    const std::vector<std::uint8_t> off = Hex("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 A6 0E 00 00 00 55 04 C4");
+    const std::vector<std::uint8_t> defaults = Hex("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11");
+    const std::vector<std::uint8_t> poll = Hex("38 14");
+    using Frames = std::vector<std::vector<std::uint8_t>>;
+    const std::vector<std::tuple<bool, bool, Frames, bool>> cases = {
+        {true, false, {}, true},                  // start pin driven to its run level
+        {false, false, {}, false},                // an input reads low: nothing driven
+        {true, true, {off, running, poll}, true}, // the clock's last word: running
+        {true, true, {running, off, poll}, false},
+        {true, true, {running, defaults}, false},
+    };
+    for (const auto& [output, level, frames, driven] : cases)
+        EXPECT_EQ(stress::MotorDriven(output, level, frames), driven) << output << level << frames.size();
+}
 
 TEST(Soak, EveryFaultAtRandomLeavesTheLinkAnsweringTheTitlesTrueAndNoMotorDriven) {
     TempDir dir;

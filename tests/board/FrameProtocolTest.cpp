@@ -93,6 +93,13 @@ TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
         if (total == 64) { EXPECT_EQ(out[61], 0x77); }
     }
     EXPECT_EQ(debug_.count("Receive data too long\n"), 2u);
+
+    // A garbled length byte followed by a few bytes and silence: swallowed without
+    // waiting out a time-out for the bytes it promised.
+    fake_->respond = [](const Bytes& f) { return Bytes{200, f[0], 1, 2}; };
+    fake_->emptyReads = 0;
+    link_->I2cTransfer(0, &read, 1);
+    EXPECT_EQ((std::tuple{fake_->emptyReads.load(), debug_.count("Receive data too long\n")}), (std::tuple{0, 3u}));
 }
 
 TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {

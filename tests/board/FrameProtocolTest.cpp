@@ -81,6 +81,13 @@ TEST_F(FrameProtocol, AReplyCutShortKeepsThePreviousReading) {
     EXPECT_EQ(fake_->Pending(), 0u);
 }
 
+TEST_F(FrameProtocol, AParameterBlockReadAsTheFirstFrameCarriesItsLetterAndSum) {
+    link_->SendParameterBlockAndRead(1);
+    Bytes expected(36, 0);
+    expected[0] = '8', expected[1] = 0xFF, expected[9] = 1, expected[35] = 1;  // [9] = 1 from construction
+    EXPECT_EQ(Last(), expected);
+}
+
 TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
     I2cRecord read;
     read.operation = 1;

@@ -88,6 +88,14 @@ TEST(SettingsFile, BesideTheProgramWhenOneIsThereElseUnderHomeWithoutAnAbsoluteF
     EXPECT_EQ(appsettings::ConfigHome(nullptr, "/home/u"), std::filesystem::path("/home/u/.config"));
     EXPECT_EQ(appsettings::ConfigHome("conf", "/home/u"), std::filesystem::path("/home/u/.config"));  // not absolute
     EXPECT_EQ(appsettings::ConfigHome(nullptr, nullptr), std::filesystem::path());
+    EXPECT_EQ(appsettings::ConfigHome("/xdg", "/home/u"), std::filesystem::path("/xdg"));
+
+    // A first start: the configuration folder does not exist yet.
+    CSettingsStore fresh;
+    fresh.SetPath(dir.path() / "config" / "Tamsiro" / "Tamsiro.ini");
+    fresh.WriteInt("WindowPosition", "mainWindow.left", 7);
+    EXPECT_TRUE(fresh.Flush());
+    EXPECT_EQ(readText(dir.file("config/Tamsiro/Tamsiro.ini")), "[WindowPosition]\nmainWindow.left=7\n");
 }
 
 // A line without "=" makes the toolkit refuse to rewrite the file; the positions and the

@@ -131,14 +131,17 @@ int CRG1Micon::Transfer(const std::uint8_t* frame, std::size_t length, std::uint
         if (payload <= 0) return -1;
     }
     // Only a complete reply counts: a partial one would be taken as fresh with stale bytes.
-    bool good = total >= 2 && static_cast<std::size_t>(payload) == total - 1;
+    const bool whole = total >= 2 && static_cast<std::size_t>(payload) == total - 1;
+    bool good = whole;
     if (good && checksummed) good = total >= 3 && rx[total - 1] == Sum(rx, 2, total - 2);
 
     if (reply == nullptr) return good ? 0 : -1;
 
     if (rx[0] != 0 && total >= 2 && rx[1] == tx[0]) {
-        // A checksum failure still delivers the reply; the caller gets -1 with it.
-        std::memcpy(reply, rx, std::min(replyLength, total));
+        // A checksum failure still delivers the reply; the caller gets -1 with it. A reply
+        // cut short delivers nothing: the operations that ignore the result would report
+        // its missing bytes as a reading.
+        if (whole) std::memcpy(reply, rx, std::min(replyLength, total));
         return good ? 0 : -1;
     }
 

@@ -1,5 +1,6 @@
 // The program's own objects for benchmarks that go through the main window: the board
-// simulator as a process of its own (so its work is not counted as ours), the settings,
+// simulator as a process of its own (so its work is not counted as ours) or the board
+// model in memory (so its latency is not counted either), the settings,
 // the data store, the board link, the task queue and the main window, made in the order
 // the application makes them and destroyed in reverse. Header only; GUI thread only.
 #pragma once
@@ -30,6 +31,7 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Messages.h"
+#include "support/MemoryBoard.h"
 #include "tasks/TaskListener.h"
 #include "ui/AppServices.h"
 
@@ -90,7 +92,9 @@ private:
     int commands_ = -1;
 };
 
-// The main window over the simulator, connected and past the board's initialisation;
+enum class Board { Simulator, Memory };
+
+// The main window over the board, connected and past the board's initialisation;
 // `error` says what failed instead.
 struct Program {
     std::filesystem::path dir;
@@ -108,22 +112,27 @@ struct Program {
     std::string error;
 
     // `tag` names the benchmark's own folder; `makeSelector` as the main window takes it.
-    explicit Program(const std::string& tag, std::function<std::unique_ptr<ISelector>()> makeSelector = {})
+    explicit Program(const std::string& tag, std::function<std::unique_ptr<ISelector>()> makeSelector = {},
+                     Board kind = Board::Simulator)
         : dir(std::filesystem::temp_directory_path() / ("tamsiro-" + tag + "-" + std::to_string(::getpid()))),
           link(dir / "board") {
         std::filesystem::create_directories(dir);
         // The settings file and the instance lock go into the benchmark's own folder.
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
-        sim = std::make_unique<Simulator>(link);
-        if (!sim->Running() || !WaitFor([this] { return std::filesystem::exists(link); }, 5000)) {
-            error = "the simulator did not start";
-            return;
+        if (kind == Board::Simulator) {
+            sim = std::make_unique<Simulator>(link);
+            if (!sim->Running() || !WaitFor([this] { return std::filesystem::exists(link); }, 5000)) {
+                error = "the simulator did not start";
+                return;
+            }
+            locator = std::make_shared<platform::PathBoardLocator>(link.string());
+            board = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(kBoardPortClass, locator));
+        } else {
+            board = std::make_unique<CRG1Micon>(std::make_unique<MemoryBoard>());
         }
         settings = std::make_unique<CSettingsStore>();
         names = std::make_unique<CFileDialogNames>();
         data = std::make_unique<CDerivedDataContainer>(names.get());
-        locator = std::make_shared<platform::PathBoardLocator>(link.string());
-        board = std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(kBoardPortClass, locator));
         tasks = std::make_unique<CDerivedTaskListener>(0);
         profile = std::make_unique<CProfileInfo>(settings.get());
         appServices().data = data.get();

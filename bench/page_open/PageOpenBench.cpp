@@ -93,12 +93,6 @@ private:
     double pausedUs_ = 0;
 };
 
-double GuiThreadCpuUs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
-}
-
 PauseClock& pauseClock() {
     static PauseClock clock;
     return clock;
@@ -124,7 +118,7 @@ public:
         openingStart().since.emplace();
         openingStart().since->start();
         openingStart().pausedUs = pauseClock().PausedUs();
-        openingStart().cpuUs = GuiThreadCpuUs();
+        openingStart().cpuUs = benchrig::ThreadCpuUs();
         DeleteDialogPointer();
         gui::Dialog* page = real_.GetDialogPointer(owner, kind, index, name);
         if (page == nullptr && PageClassFor(kind, index) == PageClass::Lens) page = MakeLensPage(owner, kind, index, name);
@@ -216,7 +210,7 @@ struct Rig : benchrig::Program {
         if (o.error.empty()) {
             o.wallUs = static_cast<double>(openingStart().since->nsecsElapsed()) / 1e3;
             o.pausedUs = pauseClock().PausedUs() - openingStart().pausedUs;
-            o.cpuUs = GuiThreadCpuUs() - openingStart().cpuUs;
+            o.cpuUs = benchrig::ThreadCpuUs() - openingStart().cpuUs;
             for (const QWidget* w : pageWindows()) o.windows.push_back(pagebench::Describe(*w));
         }
         if (const auto* lens = dynamic_cast<const CDeviceDialog_Lens*>(window->CurrentPage())) {

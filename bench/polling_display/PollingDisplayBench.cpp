@@ -43,12 +43,6 @@ double ProcessCpuUs() {
     return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
 }
 
-double GuiThreadCpuUs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
-}
-
 double ResidentMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -104,9 +98,9 @@ struct Program : benchrig::Program {
                 const std::uint32_t now = page->SampleCounter();
                 if (changing && now != last) {
                     // The stimulus is the benchmark's work, not the program's: not counted.
-                    const double before = GuiThreadCpuUs();
+                    const double before = benchrig::ThreadCpuUs();
                     sim->Command("measured " + std::to_string(1000 + std::lround(600 * std::sin(++step_ / 10.0))));
-                    harnessUs += GuiThreadCpuUs() - before;
+                    harnessUs += benchrig::ThreadCpuUs() - before;
                 }
                 seen += static_cast<int>((now + 100 - last) % 100);
                 last = now;
@@ -138,7 +132,7 @@ void BM_PollingTick(benchmark::State& state) {
     int ticks = 0;
     for (auto _ : state) {
         const double before = ProcessCpuUs();
-        const double guiBefore = GuiThreadCpuUs();
+        const double guiBefore = benchrig::ThreadCpuUs();
         const double harnessBefore = p.harnessUs;
         if (!p.RunTicks(kTicksPerIteration, state.range(0) != 0)) {
             state.SkipWithError("polling messages stopped coming");
@@ -146,7 +140,7 @@ void BM_PollingTick(benchmark::State& state) {
         }
         const double harness = p.harnessUs - harnessBefore;
         cpu += ProcessCpuUs() - before - harness;
-        gui += GuiThreadCpuUs() - guiBefore - harness;
+        gui += benchrig::ThreadCpuUs() - guiBefore - harness;
         ticks += kTicksPerIteration;
     }
     state.counters["tick_cpu_us"] = cpu / ticks;

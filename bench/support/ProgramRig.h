@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -38,6 +39,13 @@
 extern char** environ;
 
 namespace benchrig {
+
+// The calling thread's CPU time.
+inline double ThreadCpuUs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
+}
 
 // Runs the event loop, sleeping between events (a spinning wait would be counted as the
 // program's CPU), until done() or the time limit.

@@ -474,8 +474,10 @@ void Window::setText(const QString& text) {
 }
 
 void Window::setFont(const QFont& font) {
-    if (widget_ && checkGuiThread("Window::setFont")) widget_->setFont(font);
+    if (widget_ && checkGuiThread("Window::setFont")) applyFont(*widget_, font);
 }
+
+void Window::applyFont(QWidget& widget, const QFont& font) { widget.setFont(font); }
 
 void Window::setFont(const Font& font) { setFont(font.qfont()); }
 

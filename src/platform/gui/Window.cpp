@@ -148,18 +148,21 @@ bool Window::isDeletePending() const {
 
 // ---- the event bridge: Qt events -> hooks ---------------------------------------------
 
+// One per window widget it serves, owned by that widget, knowing its window's handle:
+// looking the handle up on the widget for every event (a property read, which compares
+// every property name of the widget's classes first) cost as much as the hooks.
 class EventBridge final : public QObject {
 public:
-    static EventBridge* instance() {
-        static EventBridge* bridge = new EventBridge;  // lives as long as the program
-        return bridge;
-    }
+    EventBridge(Handle window, QObject* owner) : QObject(owner), window_(window) {}
     bool eventFilter(QObject* object, QEvent* event) override {
-        Window* w = Window::fromHandle(handleOf(object));
+        Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);
         return w->handleEvent(object, event);
     }
+
+private:
+    const Handle window_;
 };
 
 // The widget of a plain window: painted by the window's onPaint.
@@ -274,12 +277,13 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 
     const QVariant h = QVariant::fromValue<qulonglong>(handle_);
     outer->setProperty(detail::kHandleProperty, h);
-    outer->installEventFilter(EventBridge::instance());
+    auto* bridge = new EventBridge(handle_, outer);
+    outer->installEventFilter(bridge);
     // Moves without a button reach the hooks too (tooltip relays in preTranslate).
     outer->setMouseTracking(true);
     if (client_ != widget_) {
         client_->setProperty(detail::kHandleProperty, h);
-        client_->installEventFilter(EventBridge::instance());
+        client_->installEventFilter(bridge);
         client_->setMouseTracking(true);
     }
 
@@ -297,7 +301,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 void Window::bridgeInnerWidget(QWidget* inner) {
     if (inner == nullptr || !exists()) return;
     inner->setProperty(detail::kHandleProperty, QVariant::fromValue<qulonglong>(handle_));
-    inner->installEventFilter(EventBridge::instance());
+    inner->installEventFilter(new EventBridge(handle_, inner));
     inner->setMouseTracking(true);
 }
 
@@ -480,8 +484,10 @@ void Window::setText(const QString& text) {
 }
 
 void Window::setFont(const QFont& font) {
-    if (widget_ && checkGuiThread("Window::setFont")) widget_->setFont(font);
+    if (widget_ && checkGuiThread("Window::setFont")) applyFont(*widget_, font);
 }
+
+void Window::applyFont(QWidget& widget, const QFont& font) { widget.setFont(font); }
 
 void Window::setFont(const Font& font) { setFont(font.qfont()); }
 

@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <cstdlib>
+#include <map>
 #include <pwd.h>
 #include <system_error>
 #include <unistd.h>
+
+#include "platform/core/Debug.h"
 
 namespace appsettings {
 
@@ -50,7 +53,12 @@ void CSettingsStore::SetPath(const std::filesystem::path& path) {
     if (ini_) ini_->sync();
     path_ = path;
     ini_.reset();
-    if (!path_.empty()) ini_ = std::make_unique<QSettings>(QString::fromStdString(path_.string()), QSettings::IniFormat);
+    damaged_ = false;
+    if (!path_.empty()) {
+        ini_ = std::make_unique<QSettings>(QString::fromStdString(path_.string()), QSettings::IniFormat);
+        (void)ini_->allKeys();  // reads the file now, so its state is known before any write
+        damaged_ = ini_->status() == QSettings::FormatError;
+    }
 }
 
 int CSettingsStore::GetInt(const QString& section, const QString& key, int fallback) const {
@@ -80,6 +88,25 @@ bool CSettingsStore::Flush() {
     if (!ini_) return false;
     std::error_code ec;
     std::filesystem::create_directories(path_.parent_path(), ec);
+    if (damaged_) {
+        // The toolkit never rewrites a file it could not read whole (nor says so once it
+        // has), so one damaged line would keep every later setting from being saved. The
+        // damaged file is kept aside, and what could be read, with this run's changes,
+        // goes to a new one.
+        damaged_ = false;
+        std::map<QString, QVariant> values;
+        for (const QString& key : ini_->allKeys()) values[key] = ini_->value(key);
+        // Aside before the old object goes: its destructor may write the file.
+        std::filesystem::path aside = path_;
+        aside += ".damaged";
+        std::filesystem::rename(path_, aside, ec);
+        ini_.reset();
+        platform::debugOut("Tamsiro: the settings file \"" + path_.string() + "\" could not be read whole; " +
+                           (ec ? "it is written anew" : "it was kept as \"" + aside.string() + "\" and written anew") +
+                           "\n");
+        ini_ = std::make_unique<QSettings>(QString::fromStdString(path_.string()), QSettings::IniFormat);
+        for (const auto& [key, value] : values) ini_->setValue(key, value);
+    }
     ini_->sync();
     return ini_->status() == QSettings::NoError;
 }

@@ -48,10 +48,13 @@ public:
     // Text values; `fallback` when the key is missing.
     QString GetString(const QString& section, const QString& key, const QString& fallback = {}) const;
     void WriteString(const QString& section, const QString& key, const QString& value);
-    // Writes what changed to the file; false when it could not be written.
+    // Writes what changed to the file; false when it could not be written. A file that
+    // could not be read whole is first kept beside it as "Tamsiro.ini.damaged" (its
+    // name plus ".damaged") and replaced by what could be read, with the changes.
     bool Flush();
 
 private:
     std::filesystem::path path_;
     std::unique_ptr<QSettings> ini_;
+    bool damaged_ = false;  // the file read with a format error and is not yet replaced
 };

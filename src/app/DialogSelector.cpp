@@ -13,6 +13,8 @@
 #include "pages/stepper/StepperPage.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Dialog.h"
+#include "surfacepage/BuiltInSurfaces.h"
+#include "surfacepage/LensPage.h"
 
 namespace {
 
@@ -171,6 +173,13 @@ std::unique_ptr<gui::Dialog> CDialogSelector::ConcreteProfile(PageClass pageClas
                 page = std::make_unique<CDeviceDialog_DC>(static_cast<std::int32_t>(key), profile->data(), name);
                 break;
             case PageClass::Lens:
+                // Built from its surface: only the drivers that have one get a page.
+                if (surfacepage::SurfaceResourceId(static_cast<std::int32_t>(key)) != 0) {
+                    auto lens = std::make_unique<CDeviceDialog_Lens>(surfacepage::BuiltInSurface);
+                    lens->SetDeviceInfo(static_cast<std::int32_t>(key), profile->data(), name);
+                    page = std::move(lens);
+                }
+                break;
             case PageClass::None:
                 break;
         }

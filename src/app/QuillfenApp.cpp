@@ -13,6 +13,7 @@
 #include "app/ProfileInfo.h"
 #include "app/QuillfenDlg.h"
 #include "app/SingleInstance.h"
+#include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/BoardPorts.h"
@@ -37,6 +38,20 @@ constexpr const char* kCtrlText =
 constexpr const char* kCtrlCaption = "Tamsiro startup Information";
 
 }  // namespace
+
+AppOptions FolderAppOptions(const std::filesystem::path& dir, const std::string& boardPort) {
+    AppOptions o;
+    o.programDir = dir;
+    o.configHome = dir / "config";
+    o.ctrlHeld = [] { return false; };
+    o.makeBoardLink = [boardPort] {
+        return std::make_unique<CRG1Micon>(std::make_unique<CNativeTranslator>(
+            kBoardPortClass, std::make_shared<platform::PathBoardLocator>(boardPort)));
+    };
+    o.watchLocator = std::make_shared<platform::PathBoardLocator>(boardPort);
+    o.watchPoll = std::chrono::milliseconds(20);
+    return o;
+}
 
 CQuillfenApp::CQuillfenApp(AppOptions options) : options_(std::move(options)) {}
 
@@ -130,6 +145,7 @@ int CQuillfenApp::InitInstance() {
     shared.data = data_.get();
     shared.tasks = tasks_.get();
     shared.board = board_.get();
+    shared.surfaces = &surfaces_;
     shared.positions = PagePositions(profile_.get());
     appServices() = shared;
 

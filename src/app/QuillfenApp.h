@@ -50,6 +50,11 @@ struct AppOptions {
     std::function<void(CQuillfenDlg&)> onMainWindowOpen;
 };
 
+// Options for a run kept to one folder: the settings in `dir` (portable) or `dir`/config,
+// Ctrl not held, and the board at `boardPort` (a path that need not exist), watched every
+// 20 ms. For runs that must not touch the user's settings or ports: tests, the soak.
+AppOptions FolderAppOptions(const std::filesystem::path& dir, const std::string& boardPort);
+
 class CQuillfenApp {
 public:
     explicit CQuillfenApp(AppOptions options = {});

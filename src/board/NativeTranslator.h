@@ -62,7 +62,7 @@ public:
 private:
     bool Enumerate();
 
-    DeviceClassId classId_;
+    [[maybe_unused]] DeviceClassId classId_;  // kept as given; the locator decides what is a board
     std::shared_ptr<platform::IBoardLocator> locator_;
     std::optional<platform::PortInfo> found_;  // the device of the last enumeration
     bool enumerated_ = false;                  // an enumeration result is held

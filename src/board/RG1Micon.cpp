@@ -109,13 +109,17 @@ int CRG1Micon::Transfer(const std::uint8_t* frame, std::size_t length, std::uint
     const std::size_t total = rx[0];
     if (total > kReceiveBuffer) {
         // More than a reply can be: swallow it so the next frame starts in step, and
-        // never let it near the buffers.
+        // never let it near the buffers. A garbled length byte promises bytes that never
+        // come: once a read ends short the line has gone quiet, and waiting a whole
+        // time-out per chunk for the rest would hold the link for seconds.
         std::uint8_t sink[kReceiveBuffer];
         std::size_t left = total - 1;
         while (left > 0) {
-            const int n = transport_->Transfer(1, sink, static_cast<std::uint32_t>(std::min(left, sizeof sink)), nullptr);
+            const std::size_t asked = std::min(left, sizeof sink);
+            const int n = transport_->Transfer(1, sink, static_cast<std::uint32_t>(asked), nullptr);
             if (n <= 0) break;
             left -= static_cast<std::size_t>(n);
+            if (static_cast<std::size_t>(n) < asked) break;
         }
         platform::debugOut("Receive data too long\n");
         return -1;
@@ -127,14 +131,17 @@ int CRG1Micon::Transfer(const std::uint8_t* frame, std::size_t length, std::uint
         if (payload <= 0) return -1;
     }
     // Only a complete reply counts: a partial one would be taken as fresh with stale bytes.
-    bool good = total >= 2 && static_cast<std::size_t>(payload) == total - 1;
+    const bool whole = total >= 2 && static_cast<std::size_t>(payload) == total - 1;
+    bool good = whole;
     if (good && checksummed) good = total >= 3 && rx[total - 1] == Sum(rx, 2, total - 2);
 
     if (reply == nullptr) return good ? 0 : -1;
 
     if (rx[0] != 0 && total >= 2 && rx[1] == tx[0]) {
-        // A checksum failure still delivers the reply; the caller gets -1 with it.
-        std::memcpy(reply, rx, std::min(replyLength, total));
+        // A checksum failure still delivers the reply; the caller gets -1 with it. A reply
+        // cut short delivers nothing: the operations that ignore the result would report
+        // its missing bytes as a reading.
+        if (whole) std::memcpy(reply, rx, std::min(replyLength, total));
         return good ? 0 : -1;
     }
 

@@ -12,6 +12,7 @@
 #include "tasks/Event.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/Timer.h"
+#include "ui/AppServices.h"
 
 // The page's kept records as the change builder sees them.
 class CDeviceDialog_Lens::KeptRecords final : public surfacepage::IKeptRecords {
@@ -40,12 +41,29 @@ CDeviceDialog_Lens::CDeviceDialog_Lens(SurfaceSource source) : source_(std::move
     PwmSetting(8)->send = 1;
 }
 
+namespace {
+// The page whose document is kept under the surface key. Choosing another driver makes
+// the next page before the last one is deleted (that waits for the event loop), and
+// both use the one key: the new page must not take the old page's document, and the
+// old page must not release the new one's.
+const CDeviceDialog_Lens* surfaceHolder = nullptr;
+}  // namespace
+
 CDeviceDialog_Lens::~CDeviceDialog_Lens()
 {
     ForgetControls();
     registers_.clear();
     relations_.clear();
-    surfaces_.ReleaseXmlSurface(kSurfaceKey);
+    if (surfaceHolder == this) {
+        Slots().ReleaseXmlSurface(kSurfaceKey);
+        surfaceHolder = nullptr;
+    }
+}
+
+CXmlSurfaceSlots& CDeviceDialog_Lens::Slots()
+{
+    CXmlSurfaceSlots* shared = appServices().surfaces;
+    return shared != nullptr ? *shared : ownSlots_;
 }
 
 void CDeviceDialog_Lens::ForgetControls()
@@ -72,8 +90,10 @@ void CDeviceDialog_Lens::BuildFromSurface()
     const std::optional<std::string> text = source_ ? source_(GetDeviceKey()) : std::nullopt;
     const CDerivedXmlElement* root = nullptr;
     if (text) {
-        surfaces_.LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
-        root = surfaces_.GetXmlSurface();
+        if (surfaceHolder != this) Slots().ReleaseXmlSurface(kSurfaceKey);
+        surfaceHolder = this;
+        Slots().LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
+        root = Slots().GetXmlSurface();
     }
     surfacepage::SurfaceContent content = surfacepage::ReadSurface(root, name);
     if (!text) {
@@ -160,7 +180,10 @@ void CDeviceDialog_Lens::RefreshAll()
     // beyond it, and a set cannot be overrun whatever they hold.
     std::set<std::int32_t> shown;
     // Relations may show or hide controls but never add or remove one, so the map
-    // stays as it is during the walk.
+    // stays as it is during the walk. A refresh (the opening, a loaded parameter set, a
+    // rollback) shows the store; it must not drive the output pairs, whose relations'
+    // owners are buttons: their stored word says nothing about a run.
+    refreshing_ = true;
     for (const auto& [id, control] : Controls()) {
         const CXmlControlConainer* record = control->GetElement();
         if (record == nullptr || !record->HasContainerId()) continue;
@@ -174,6 +197,7 @@ void CDeviceDialog_Lens::RefreshAll()
         FollowRegisterImages(word, control.get());
         ApplyRelationsOf(*control);
     }
+    refreshing_ = false;
 }
 
 surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control)
@@ -263,10 +287,12 @@ void CDeviceDialog_Lens::StartChannel8()
 int CDeviceDialog_Lens::ReloadSurface()
 {
     CDerivedDialog::onInitDialog();
-    // The document is kept; loading it again only makes it the current surface.
-    if (source_) {
+    // The document is kept; loading it again only makes it the current surface. A
+    // document another page holds now is not this page's to load.
+    if (source_ && (surfaceHolder == nullptr || surfaceHolder == this)) {
+        surfaceHolder = this;
         if (const std::optional<std::string> text = source_(GetDeviceKey())) {
-            surfaces_.LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
+            Slots().LoadXmlSurface(0, text->data(), text->size(), kSurfaceKey);
         }
     }
     RefreshAll();
@@ -296,11 +322,11 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
         }
         break;
     case gui::msg::OutputFrequency:
-        WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
+        if (!refreshing_) WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
                              static_cast<std::uint32_t>(l) & 0xFFFFu);
         break;
     case gui::msg::StopFrequency:
-        WriteStopFrequency(static_cast<std::uint32_t>(w));
+        if (!refreshing_) WriteStopFrequency(static_cast<std::uint32_t>(w));
         break;
     case gui::msg::Destroy:
         // The base retires the controls now; nothing may keep pointing at them.

@@ -97,9 +97,13 @@ private:
     // Drops everything that borrows the controls.
     void ForgetControls();
 
+    // The application's surface slots, or the page's own when it has none.
+    CXmlSurfaceSlots& Slots();
+
     SurfaceSource source_;
-    CXmlSurfaceSlots surfaces_;
+    CXmlSurfaceSlots ownSlots_;
     bool built_ = false;
+    bool refreshing_ = false;  // the output pairs are not driven while the store is shown
     std::string surfaceName_;  // how problems name the surface
     std::vector<std::string> problems_;
     surfacepage::RegisterMap registers_;

@@ -140,8 +140,12 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
                 continue;
             }
             // Order matters only for frames: a later board task waits until this one's
-            // frames are out, not until a timed wait of its own has ended.
-            if (ordered && !it->task->HasSentFrames()) orderedAhead = true;
+            // frames are out, not until a timed wait of its own has ended. A fence waits
+            // no longer either: a page's close must not sit out a lens drive's time.
+            if (it->task->HasSentFrames())
+                Finished(it->number);
+            else if (ordered)
+                orderedAhead = true;
             if (kind == kTaskLensSequence) driveAhead = it->task.get();
             ++it;
         }

@@ -39,8 +39,9 @@ public:
     virtual int AddTask(std::uint32_t word, const void* record, std::uint32_t size) = 0;
     // Tells the queued polling and demo tasks to stop.
     virtual int StopAll() = 0;
-    // True once every task queued before the call has finished. Tasks queued after the
-    // call, and the polling and demo tasks (which run until told to stop), do not count.
+    // True once every task queued before the call has finished, or for a task in a timed
+    // wait (a lens drive), once its frames are on the wire. Tasks queued after the call,
+    // and the polling and demo tasks (which run until told to stop), do not count.
     // False when `timeoutMs` (real ms) runs out first, said in the trace with what was
     // still unfinished, or when the queue stops before those tasks are done.
     virtual bool Fence(std::uint32_t timeoutMs) = 0;

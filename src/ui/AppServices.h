@@ -10,6 +10,7 @@
 class IDataContainer;
 class ITaskListener;
 class CRG1Micon;
+class CXmlSurfaceSlots;
 
 // A window's rectangle in screen coordinates, right and bottom exclusive.
 struct WindowPlace {
@@ -31,6 +32,9 @@ struct AppServices {
     IDataContainer* data = nullptr;
     ITaskListener* tasks = nullptr;
     CRG1Micon* board = nullptr;
+    // The application's two surface slots (the XML-surface page loads its surface
+    // through them); a page without them keeps slots of its own.
+    CXmlSurfaceSlots* surfaces = nullptr;
     WindowPositions positions;
 };
 

@@ -133,6 +133,7 @@ int CDerivedSeries::SetBitmap(IBitmapComponent* bitmap)
 int CDerivedSeries::SetShape(IDrawingObject* shape)
 {
     shape_.reset(shape);
+    freshTrace_ = true;
     return shape != nullptr;
 }
 
@@ -256,7 +257,8 @@ int CDerivedSeries::AddValue(int x, int y)
         // belongs to the bucket below that edge, as the full redraw counts it).
         if (d > 0) result = DrawBar((FloorDiv(static_cast<std::int64_t>(y) - 1, d)) * d, d);
     } else {
-        if (shape_) shape_->AddPoint(X(x), Y(y), 0);
+        if (shape_) shape_->AddPoint(X(x), Y(y), freshTrace_ ? 2 : 0);
+        freshTrace_ = false;
         if (kind_ == kSweep && hd != nullptr) {
             const std::int64_t step = static_cast<std::int64_t>(x) - lastX_;
             if (step > 0 && step < eraseWidth_) eraseWidth_ = static_cast<int>(step);
@@ -283,11 +285,9 @@ int CDerivedSeries::Reset()
     wrapped_ = 0;
     Erase(0, WholeBitmap(bitmap_.get()));
     if (container_) container_->Clear();
-    // The restart point takes the pixel origin: (0, 0), as for ranges that start at 0.
-    if (shape_) {
-        shape_->AddPoint(0, 0, 2);
-        DrawShape();
-    }
+    // The next point starts a new trace, as in the full redraw: a segment from a
+    // made-up restart point would run in from the plot's corner.
+    freshTrace_ = true;
     IDecoder* hd = DecoderOf(horizontal_);
     eraseWidth_ = hd != nullptr ? hd->GetDivisions() : kInitialEraseWidth;
     return 1;

@@ -162,6 +162,7 @@ private:
     int lastX_ = 0;
     double lastY_ = 0;
     int wrapped_ = 0;
+    bool freshTrace_ = true;  // the next point starts the trace: no segment leads to it
     int eraseWidth_ = kInitialEraseWidth;
     CInkColumns ink_;
 };

@@ -34,6 +34,7 @@
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/GuiTestSupport.h"
+#include "surface/XmlModule.h"
 #include "tasks/RecordingQueue.h"
 #include "tasks/TaskListener.h"
 
@@ -53,16 +54,8 @@ inline void UseLoader(CRG1Micon& link, const std::string& loaderPath,
 // once the main window is open.
 inline AppOptions Options(const std::filesystem::path& dir, bool ctrl, std::function<void(CQuillfenDlg&)> inside,
                           const std::string& port = NoBoard()) {
-    AppOptions o;
-    o.programDir = dir;
-    o.configHome = dir / "config";
+    AppOptions o = FolderAppOptions(dir, port);
     o.ctrlHeld = [ctrl] { return ctrl; };
-    o.makeBoardLink = [port] {
-        return std::make_unique<CRG1Micon>(
-            std::make_unique<CNativeTranslator>(kBoardPortClass, std::make_shared<platform::PathBoardLocator>(port)));
-    };
-    o.watchLocator = std::make_shared<platform::PathBoardLocator>(port);
-    o.watchPoll = std::chrono::milliseconds(20);
     o.onMainWindowOpen = std::move(inside);
     return o;
 }
@@ -210,6 +203,7 @@ struct Rig {
                  std::chrono::milliseconds poll = std::chrono::milliseconds(10))
         : locator(std::make_shared<platform::PathBoardLocator>(portPath)),
           board(std::make_unique<CNativeTranslator>(kBoardPortClass, locator)) {
+        XmlInitialize();  // as the application does before its main window: the lens pages read surfaces
         CQuillfenDlg::Services s;
         s.board = &board;
         s.tasks = &timed;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "platform/core/Debug.h"
 
 using namespace apptest;
 
@@ -87,4 +88,43 @@ TEST(SettingsFile, BesideTheProgramWhenOneIsThereElseUnderHomeWithoutAnAbsoluteF
     EXPECT_EQ(appsettings::ConfigHome(nullptr, "/home/u"), std::filesystem::path("/home/u/.config"));
     EXPECT_EQ(appsettings::ConfigHome("conf", "/home/u"), std::filesystem::path("/home/u/.config"));  // not absolute
     EXPECT_EQ(appsettings::ConfigHome(nullptr, nullptr), std::filesystem::path());
+    EXPECT_EQ(appsettings::ConfigHome("/xdg", "/home/u"), std::filesystem::path("/xdg"));
+
+    // A first start: the configuration folder does not exist yet.
+    CSettingsStore fresh;
+    fresh.SetPath(dir.path() / "config" / "Tamsiro" / "Tamsiro.ini");
+    fresh.WriteInt("WindowPosition", "mainWindow.left", 7);
+    EXPECT_TRUE(fresh.Flush());
+    EXPECT_EQ(readText(dir.file("config/Tamsiro/Tamsiro.ini")), "[WindowPosition]\nmainWindow.left=7\n");
+}
+
+// A line without "=" makes the toolkit refuse to rewrite the file; the positions and the
+// last folder must still be saved, and the damaged file is kept.
+TEST(WindowPositions, ADamagedSettingsFileIsKeptAsideAndTheSettingsAreStillSaved) {
+    TempDir dir;
+    const auto ini = dir.path() / "Tamsiro.ini";
+    WritePositions(ini);
+    std::ofstream(ini, std::ios::app) << "speedCurve.t\xc2\n";
+    const std::string damaged = readText(ini.string());
+    platform::DebugCapture debug;
+    {
+        Profile p(ini);
+        EXPECT_EQ(p.Readable(), std::vector<bool>(4, true));
+        p.profile.SetRect(2, ProfileRect{-5, 6, 70, 80});
+        p.settings.WriteString("FileDialog", "lastFolder", "/tmp/sets");
+        p.profile.Save();
+        EXPECT_TRUE(p.settings.Flush());
+    }
+    Profile again(ini);
+    ProfileRect r;
+    ASSERT_EQ(again.profile.GetRect(2, &r), 1);
+    EXPECT_EQ((std::tuple{r.left, r.top, r.right, r.bottom}), (std::tuple{-5, 6, 70, 80}));
+    ASSERT_EQ(again.profile.GetRect(0, &r), 1);
+    EXPECT_EQ((std::pair{r.left, r.top}), (std::pair{100, 50}));
+    EXPECT_EQ(again.settings.GetString("FileDialog", "lastFolder").toStdString(), "/tmp/sets");
+    EXPECT_EQ(readText((dir.path() / "Tamsiro.ini.damaged").string()), damaged);
+    EXPECT_EQ(debug.count("Tamsiro: the settings file \"" + ini.string() + "\" could not be read whole; it was kept as \"" +
+                          ini.string() + ".damaged\" and written anew\n"),
+              1u)
+        << ::testing::PrintToString(debug.lines());
 }

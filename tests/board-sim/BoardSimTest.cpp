@@ -2,6 +2,7 @@
 // checksums, unknown input), and its shutdown and plugging races. Its replies, faults and
 // plugging are proven by those suites.
 #include "board-sim/SimFixture.h"
+#include "board-sim/Chaos.h"
 
 #include <algorithm>
 #include <thread>
@@ -111,6 +112,23 @@ TEST_F(BoardSimTest, UnplugAndReplugRaceTheServingThreadSafely) {
     for (Bytes b; !marked() && !(b = last.read(1)).empty();) seen.push_back(b[0]);
     ASSERT_TRUE(marked());
     EXPECT_EQ(last.exchange(kVersion), kVersionReply);
+}
+
+TEST_F(BoardSimTest, ChaosPullsTheBoardOutAgainAndAgainAndLeavesItPluggedIn) {
+    client_.reset();
+    Chaos::Options o;
+    o.seed = 3;
+    o.faultPercent = 0;
+    o.maxPlugged = o.maxAway = 5ms;
+    Chaos chaos(*sim_, o);
+    for (int i = 0; i < 500 && chaos.unplugs() < 3; ++i) std::this_thread::sleep_for(10ms);
+    chaos.stop();
+    EXPECT_GE(chaos.unplugs(), 3u);
+    EXPECT_TRUE(sim_->plugged());
+    const std::string report = chaos.report();
+    EXPECT_NE(report.find("\nunplug " + std::to_string(chaos.unplugs()) + "\n"), std::string::npos) << report;
+    PtyClient again(sim_->portPath());
+    EXPECT_EQ(again.exchange(kVersion), kVersionReply);
 }
 
 }  // namespace

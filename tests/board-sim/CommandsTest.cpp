@@ -4,6 +4,9 @@
 #include "board-sim/Commands.h"
 #include "board-sim/SimFixture.h"
 
+#include <thread>
+#include <tuple>
+
 namespace boardsim {
 namespace {
 
@@ -59,12 +62,41 @@ TEST_F(BoardSimCommandsOnTheWire, FaultsFramesAndPlugCommands) {
     EXPECT_NE(runCommand(*sim_, "state").output, "");
 }
 
+// Every frame spoilt, by every kind of fault, the same kinds for the same seed; "chaos off"
+// gives clean replies again.
+TEST_F(BoardSimCommandsOnTheWire, ChaosSpoilsRepliesWithEveryFaultRepeatablyUntilSwitchedOff) {
+    const auto spoil = [&](std::uint64_t upTo) {
+        run("chaos 7 100");
+        // '8' 20 carries a checksum, so a bad checksum is one of the choices.
+        for (std::uint64_t i = sim_->framesAnswered(); i < upTo; ++i) ASSERT_TRUE(client_->write({'8', 20}));
+        for (int i = 0; i < 500 && sim_->framesAnswered() < upTo; ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(sim_->framesAnswered(), upTo);
+    };
+    spoil(300);
+    std::vector<std::uint64_t> first;
+    for (int k = 0; k < kFaultKinds; ++k) first.push_back(sim_->faultsApplied(static_cast<Fault>(k)));
+    spoil(600);
+    std::string counts = runCommand(*sim_, "faults").output;
+    for (int k = 0; k < kFaultKinds; ++k) {
+        const auto f = static_cast<Fault>(k);
+        EXPECT_EQ(sim_->faultsApplied(f), 2 * first[static_cast<std::size_t>(k)]) << faultName(f);
+        if (f == Fault::None) continue;
+        EXPECT_GT(first[static_cast<std::size_t>(k)], 0u) << faultName(f);
+        EXPECT_NE(counts.find(std::string(faultName(f)) + ' ' + std::to_string(2 * first[static_cast<std::size_t>(k)]) + '\n'), std::string::npos) << counts;
+    }
+    EXPECT_EQ((std::tuple{first[0], counts.substr(counts.rfind("answered"))}), (std::tuple{0u, std::string("answered 600\n")}));
+
+    run("chaos off");
+    client_->read(1 << 20, 500ms);  // what the faults left on the line, late replies too
+    EXPECT_EQ(client_->exchange({'V'}), (Bytes{0x04, 'V', 0x13, 0x21}));
+}
+
 TEST_F(BoardSimCommandsOnTheWire, BadCommandsAreRefusedAndChangeNothing) {
     for (const char* bad : {"version 0x10000 1", "version 1", "absent 2", "measured", "status 256", "adc 8 1",
                             "adc 1 x", "input 34 1", "input 3 2", "intflag 0 1", "intflag 6 1", "fault bogus",
                             "fault silence 0", "fault silence 1 2", "i2c 0x100", "raw", "quit now", "frobnicate", "status 0x",
                             "status 12a", "status -1", "status +1", "status 1.5", "loader-fault", "loader-fault bogus",
-                            "loader-fault absent 2"}) {
+                            "loader-fault absent 2", "chaos", "chaos x", "chaos 1 101", "chaos 1 2 3", "faults 1"}) {
         const CommandResult r = runCommand(*sim_, bad);
         EXPECT_FALSE(r.ok || r.quit || r.error.empty()) << bad;
     }

@@ -50,6 +50,8 @@ public:
         written_.clear();
         times_.clear();
     }
+    // Reads that found nothing: each one a whole time-out on a real port.
+    std::atomic<int> emptyReads{0};
     // Reply bytes not yet read.
     std::size_t Pending() const {
         std::lock_guard guard(mutex_);
@@ -75,6 +77,7 @@ public:
                 buffer[result] = pending_.front();
                 pending_.pop_front();
             }
+            if (result == 0 && count > 0) ++emptyReads;
         }
         if (moved) *moved = result;
         return result;

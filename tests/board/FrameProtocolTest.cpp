@@ -72,6 +72,22 @@ TEST_F(FrameProtocol, ChecksumFailureStillDeliversTheReplyButNotTheMeasuredValue
     EXPECT_EQ(link_->ReadMeasuredValue(1), 0x1234);
 }
 
+TEST_F(FrameProtocol, AReplyCutShortKeepsThePreviousReading) {
+    // Port 0 reads high; then a level reply stops after its echo (the rest never came).
+    fake_->respond = [](const Bytes&) { return MakeReply('E', {0x01, 0, 0, 0, 0, 0x02}, false); };
+    ASSERT_EQ((std::pair{link_->ReadPort(0, 1), link_->ReadInterruptFlag(1, 0)}), (std::pair{1, 1}));
+    fake_->respond = [](const Bytes&) { return Bytes{8, 'E', 0x00}; };
+    EXPECT_EQ((std::pair{link_->ReadPort(0, 1), link_->ReadInterruptFlag(1, 0)}), (std::pair{1, 1}));
+    EXPECT_EQ(fake_->Pending(), 0u);
+}
+
+TEST_F(FrameProtocol, AParameterBlockReadAsTheFirstFrameCarriesItsLetterAndSum) {
+    link_->SendParameterBlockAndRead(1);
+    Bytes expected(36, 0);
+    expected[0] = '8', expected[1] = 0xFF, expected[9] = 1, expected[35] = 1;  // [9] = 1 from construction
+    EXPECT_EQ(Last(), expected);
+}
+
 TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
     I2cRecord read;
     read.operation = 1;
@@ -93,6 +109,13 @@ TEST_F(FrameProtocol, A64ByteReplyIsDeliveredAndLongerOnesAreSwallowedWhole) {
         if (total == 64) { EXPECT_EQ(out[61], 0x77); }
     }
     EXPECT_EQ(debug_.count("Receive data too long\n"), 2u);
+
+    // A garbled length byte followed by a few bytes and silence: swallowed without
+    // waiting out a time-out for the bytes it promised.
+    fake_->respond = [](const Bytes& f) { return Bytes{200, f[0], 1, 2}; };
+    fake_->emptyReads = 0;
+    link_->I2cTransfer(0, &read, 1);
+    EXPECT_EQ((std::tuple{fake_->emptyReads.load(), debug_.count("Receive data too long\n")}), (std::tuple{0, 3u}));
 }
 
 TEST_F(FrameProtocol, AbsentBoardAndSuspendedLinkPutNothingOnTheWire) {

@@ -8,13 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/gui/CommonDialogs.h"
-#include "platform/gui/GuiTestSupport.h"
-#include "surfacepage/LensPage.h"
+#include "LensPageRig.h"
 #include "tasks/Event.h"
 #include "tasks/Timer.h"
 #include "ui/FloatDialog.h"
-#include "ui/PageTestSupport.h"
+#include "ui/SliderControl.h"
 
 namespace {
 
@@ -98,40 +96,16 @@ public:
     int updates = 0;
 };
 
-class LensPage : public ::testing::Test {
+class LensPage : public LensPageRig {
 protected:
-    void SetUp() override
-    {
-        XmlInitialize();
-        ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 100, 100)));
-    }
-    void TearDown() override
-    {
-        page.reset();
-        guitest::settle();
-    }
-
     void Open(std::int32_t key, std::optional<std::string> text = std::string(kSurface))
     {
         store.SelectContainer(key);
         store.SetValue(10, 0x1B);  // bit 4 set, bits 0-3 = 11
         store.SetValue(11, 2);
         store.SetValue(12, 1);  // the floating check that also owns relation 1 agrees
-        page = gui::makeWindow<CDeviceDialog_Lens>([text](std::int32_t) { return text; });
-        page->SetOwnerWindow(owner.handle());
-        page->SetDeviceInfo(key, profile, QStringLiteral("LV8401"));
-        ASSERT_TRUE(page->createModeless(nullptr));
+        Make(key, [text](std::int32_t) { return text; });
     }
-    template <class T = CDerivedControl>
-    T* Control(std::uint32_t id) const { return dynamic_cast<T*>(page->FindControlByKey(id)); }
-
-    gui::ScriptedDialogs dialogs;
-    CDerivedDataContainer store;
-    uitest::RecordingQueue queue;
-    uitest::ScopedServices services{&store, &queue};
-    guitest::SpyWindow owner;
-    std::uint16_t profile[128] = {};
-    gui::WindowPtr<CDeviceDialog_Lens> page;
 };
 
 }  // namespace
@@ -186,8 +160,8 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
     const PwmChannelRecord* ch8 = page->PwmSetting(8);
     EXPECT_EQ((std::tuple{ch8->channel, ch8->value, ch8->exponent, ch8->period, ch8->flagA, ch8->flagB, ch8->percent, ch8->send}),
               (std::tuple{8u, 50.0, 5.0, 3750u, 0u, 0u, 1u, 1u}));
-    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(2)->flagA, page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
-              (std::tuple{1u, 0u, 1u, 0u}));
+    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(7)->flagB, page->PwmSetting(2)->flagA, page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
+              (std::tuple{1u, 1u, 0u, 1u, 0u}));
     EXPECT_TRUE(page->text().contains(QStringLiteral("Disconnected"))) << page->text().toStdString();
     EXPECT_TRUE(dialogs.boxes().empty());
     EXPECT_EQ(Control(1001)->font().family().toStdString(), page->GetPageFont().family().toStdString());
@@ -260,6 +234,19 @@ TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface)
     other.replace(other.find("<gui_description>Chip"), 21, "<gui_description>Lens");
     Open(0x401, other);
     EXPECT_EQ(Control(1000)->text(), QStringLiteral("Lens"));
+
+    // Another driver chosen: its page is made while the last one still lives (it is
+    // deleted from the event loop), and neither takes or releases the other's document.
+    gui::WindowPtr<CDeviceDialog_Lens> last = std::move(page);
+    Open(0x400);
+    EXPECT_EQ(Control(1000)->text(), QStringLiteral("Chip"));
+    last.reset();
+    guitest::settle();
+    ASSERT_NE(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
+    EXPECT_EQ(page->ReloadSurface(), 1);
+    page.reset();
+    guitest::settle();
+    EXPECT_EQ(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
 }
 
 TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterImagesInStep)
@@ -315,4 +302,39 @@ TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterI
     ASSERT_EQ(queue.added.size(), 3u);
     EXPECT_EQ(queue.added[2].first, 0x09000000u);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(store.GetValue(i), before[static_cast<std::size_t>(i)]) << "word " << i;
+}
+
+TEST_F(LensPage, ARangeRelationOnAChangeGivesItsDestinationTheRangeOfTheOwnersChoice)
+{
+    // The built-in surfaces have no "range" or "parameter" relation: a surface of its own.
+    const std::string surface = R"(<Tamsiro_Device>
+  <relationlist>
+    <relation><relation_contents>range</relation_contents><owner_id>40</owner_id><destination_id>41</destination_id>
+      <datalist><data>0, 15</data><data>0, 1023</data></datalist></relation>
+    <relation><relation_contents>parameter</relation_contents><owner_id>40</owner_id><destination_id>41</destination_id>
+      <datalist><data>5, 6</data></datalist></relation>
+  </relationlist>
+  <controls>
+    <control><software><gui_type>combobox</gui_type><gui_pos>10, 10</gui_pos><gui_size>100, 100</gui_size>
+      <gui_description>Fine, Coarse</gui_description></software><data><container_id>30</container_id><relation_id>40</relation_id></data></control>
+    <control><software><gui_type>slider</gui_type><gui_pos>10, 40</gui_pos><gui_size>200, 30</gui_size>
+      <gui_parameter>0, 15</gui_parameter></software><data><container_id>31</container_id><relation_id>41</relation_id></data></control>
+  </controls>
+</Tamsiro_Device>
+)";
+    store.SelectContainer(0x401);
+    store.SetValue(30, 0);
+    store.SetValue(31, 9);
+    Open(0x401, surface);
+    ASSERT_EQ(page->SurfaceProblems(), std::vector<std::string>{});
+    auto* slider = Control<CDerivedSlider>(1001);
+    ASSERT_NE(slider, nullptr);
+    Control(1000)->SetValue(1);
+    Control(1000)->NotifyParent();
+    EXPECT_EQ((std::tuple{store.GetValue(30), slider->GetRangeMin(), slider->GetRangeMax(), slider->GetValue()}),
+              (std::tuple{1u, 0, 1023, 9u}))
+        << "\"range\" took the second range, the value kept; \"parameter\" did nothing";
+    Control(1000)->SetValue(0);
+    Control(1000)->NotifyParent();
+    EXPECT_EQ((std::tuple{slider->GetRangeMin(), slider->GetRangeMax()}), (std::tuple{0, 15}));
 }

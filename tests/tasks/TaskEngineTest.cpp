@@ -309,6 +309,20 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
     EXPECT_EQ(debug_.count("Task queue fence: the queue stops with 1 task(s) queued before the fence unfinished (the first of kind 11)\n"), 1u);
 }
 
+// A lens drive in its timed wait counts for a fence once its drive request is out, as it
+// does for the queue's order: a page's close must not sit out the drive's time.
+TEST_F(Engine, AFenceWaitsForALensDrivesRequestNotItsDriveTime) {
+    ASSERT_EQ(store_.SelectContainer(0x305), 1);
+    store_.SetValue(CLensTask::kWordDriveTime, 0xFFFFFFFFu);
+    queue_->AddTask(0x09000000, EmptyTaskRecord(), 1);
+    const GpioRecord gpio = Gpio(5, 1, 1);
+    queue_->AddTask(0x02000000, &gpio, sizeof gpio);
+    EXPECT_TRUE(queue_->Fence(10000));
+    // The drive still on (no stop request yet), the port written behind it.
+    const std::size_t frames = board_.wire->Frames().size();
+    EXPECT_EQ((std::tuple{board_.wire->CountLetter('I'), frames > 1}), (std::tuple{1u, true})) << frames;
+}
+
 // Polling, demo, a lens drive of some 50 days, one-shot tasks queued behind.
 TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     platform::DebugCapture debug;

@@ -141,6 +141,31 @@ TEST_F(GraphGeometry, SweepNarrowsTheEraseStripToTheSmallestStep)
     EXPECT_EQ((std::tuple{s->Container()->GetCount(), s->IsWrapped()}), (std::tuple{0u, false}));
 }
 
+// Ink left of column `before` in the series image: a trace that starts at its first
+// point leaves none there.
+static int InkLeftOf(const gui::Bitmap& series, int before)
+{
+    int ink = 0;
+    for (int y = 0; y < series.height(); ++y)
+        for (int x = 0; x < before; ++x) ink += series.pixel(x, y) != kWhite ? 1 : 0;
+    return ink;
+}
+
+TEST_F(GraphGeometry, ATraceStartsAtItsFirstPointOnANewGraphAndAfterAClear)
+{
+    const gui::Bitmap& series = SeriesImage(graph, 1);
+    const int start = 250 - 7;  // x = 50, less the first point's stub
+    graph.AddPoint(1, 50, 4000);
+    graph.AddPoint(1, 55, 5000);
+    EXPECT_EQ(InkLeftOf(series, start), 0) << "a new graph";
+    graph.ClearSeries();
+    EXPECT_EQ(InkLeftOf(series, series.width()), 0) << "a clear leaves the series blank";
+    graph.AddPoint(1, 50, 2000);
+    graph.AddPoint(1, 55, 3000);
+    EXPECT_EQ(InkLeftOf(series, start), 0) << "after a clear";
+    EXPECT_EQ(series.pixel(250, graph.Axis(1, false)->GetDecoder()->ValueToPixel(2000)), kCurve);
+}
+
 TEST_F(GraphGeometry, BadChannelsFailAndReplacedChannelsLeaveNothingBehind)
 {
     // Channel 2 has no shape yet.

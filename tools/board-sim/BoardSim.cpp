@@ -4,6 +4,7 @@
 #include "board-sim/Protocol.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -115,6 +116,10 @@ struct BoardSim::Impl {
     std::deque<std::pair<Fault, int>> faults;
     Bytes lastReply;
     std::mt19937 rng{0x5EEDu};  // fixed seed: a failing run can be repeated
+    std::mt19937 chaosRng;
+    int chaosPercent = 0;
+    std::array<std::uint64_t, static_cast<std::size_t>(Fault::Lost) + 1> applied{};  // by kind
+    std::uint64_t answered = 0;
 
     Pty pty;
     bool isPlugged = false;
@@ -272,9 +277,18 @@ struct BoardSim::Impl {
 
     // --- faults (caller holds mutex) ---
 
+    Fault randomFault(bool checksummed) {
+        if (chaosPercent <= 0 || static_cast<int>(chaosRng() % 100) >= chaosPercent) return Fault::None;
+        // Only a checksummed reply can carry a bad checksum; others draw again.
+        Fault kind;
+        do kind = static_cast<Fault>(1 + chaosRng() % (kFaultKinds - 1));
+        while (kind == Fault::BadChecksum && !checksummed);
+        return kind;
+    }
+
     Fault takeFault(bool checksummed) {
         while (!faults.empty() && faults.front().second <= 0) faults.pop_front();
-        if (faults.empty()) return Fault::None;
+        if (faults.empty()) return randomFault(checksummed);
         auto& [fault, count] = faults.front();
         // A checksum can only be spoilt where there is one; the fault waits for it.
         if (fault == Fault::BadChecksum && !checksummed) return Fault::None;
@@ -293,6 +307,8 @@ struct BoardSim::Impl {
 
     void answer(const Bytes& frame, Bytes reply, Clock::time_point now) {
         const Fault fault = takeFault(replyIsChecksummed(frame));
+        ++answered;
+        ++applied[static_cast<std::size_t>(fault)];
         const Bytes proper = reply;
         switch (fault) {
         case Fault::None:
@@ -358,6 +374,7 @@ struct BoardSim::Impl {
 
     void handleFrame(Bytes bytes, Clock::time_point now) {
         if (takeLost()) {
+            ++applied[static_cast<std::size_t>(Fault::Lost)];
             say("frame lost on the line: " + hex(bytes));
             Frame lost;
             lost.bytes = std::move(bytes);
@@ -707,6 +724,23 @@ void BoardSim::injectFault(Fault fault, int count) {
     if (count <= 0) return;
     std::lock_guard lock(impl_->mutex);
     impl_->faults.emplace_back(fault, count);
+}
+
+void BoardSim::setRandomFaults(std::uint32_t seed, int percent) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->chaosRng.seed(seed);
+    impl_->chaosPercent = std::clamp(percent, 0, 100);
+}
+
+std::uint64_t BoardSim::faultsApplied(Fault fault) const {
+    const auto i = static_cast<std::size_t>(fault);
+    std::lock_guard lock(impl_->mutex);
+    return i < impl_->applied.size() ? impl_->applied[i] : 0;
+}
+
+std::uint64_t BoardSim::framesAnswered() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->answered;
 }
 
 void BoardSim::sendRaw(const Bytes& bytes) {

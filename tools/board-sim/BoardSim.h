@@ -44,6 +44,8 @@ enum class Fault {
     LateReply,        // the real reply, 200 ms late
     Lost,             // the frame never arrives: neither applied nor answered (logged as dropped)
 };
+// The reply faults, which random faults draw from (Lost comes only when queued).
+inline constexpr int kFaultKinds = static_cast<int>(Fault::LateReply) + 1;
 
 class BoardSim {
 public:
@@ -104,6 +106,18 @@ public:
     void injectFault(Fault fault, int count = 1);
     // Sends raw bytes to the program right now, unasked.
     void sendRaw(const Bytes& bytes);
+
+    // --- random faults, for long runs against every fault at once ---
+    // Each answered frame for which no fault is queued gets, with this chance (percent;
+    // 0 turns it off), a fault of a kind picked at random among all but None. The seed
+    // makes a run repeatable.
+    void setRandomFaults(std::uint32_t seed, int percent);
+    // Faults of this kind given to frames since the simulator was made, queued and
+    // random alike.
+    std::uint64_t faultsApplied(Fault fault) const;
+    // Frames answered (or, under a fault, not) since the simulator was made; unlike the
+    // frame log, never trimmed.
+    std::uint64_t framesAnswered() const;
 
     // --- boot loader (with Options::loaderPath) ---
     void injectLoaderFault(LoaderFault fault);  // for the next loader session

@@ -108,6 +108,19 @@ std::optional<Fault> faultByName(std::string_view name) {
     return std::nullopt;
 }
 
+const char* faultName(Fault fault) {
+    for (const FaultName& f : kFaultNames)
+        if (fault == f.fault) return f.name;
+    return "?";
+}
+
+std::string faultCounts(const BoardSim& sim) {
+    std::string s;
+    for (const FaultName& f : kFaultNames)
+        if (f.fault != Fault::None) s += std::string(f.name) + ' ' + std::to_string(sim.faultsApplied(f.fault)) + '\n';
+    return s + "answered " + std::to_string(sim.framesAnswered()) + '\n';
+}
+
 std::string formatFrames(const std::vector<Frame>& frames) {
     std::string s;
     char buf[4];
@@ -140,6 +153,8 @@ const char* commandHelp() {
            "loader-fault NAME     for the next loader session: none absent info-fails\n"
            "                      wrong-block-length erase-fails write-fails write-silence\n"
            "                      verify-empty verify-mismatch finish-fails run-fails\n"
+           "chaos SEED [PERCENT]  random reply faults (PERCENT of frames, default 5); chaos off\n"
+           "faults                how many faults of each kind frames got, and frames answered\n"
            "raw BYTE...           send bytes to the program now\n"
            "unplug | replug       pull the board out, plug it in again (prints the port)\n"
            "frames | clear        print or clear the frame log\n"
@@ -206,6 +221,19 @@ CommandResult runCommand(BoardSim& sim, std::string_view line) {
             count = *n;
         }
         sim.injectFault(*fault, static_cast<int>(count));
+    } else if (cmd == "chaos") {
+        if (words.size() == 2 && words[1] == "off") {
+            sim.setRandomFaults(0, 0);
+            return ok;
+        }
+        if (words.size() < 2 || words.size() > 3) return failure("chaos: expected SEED [PERCENT] or off");
+        const auto seed = parseNumber(words[1], 0xFFFFFFFF);
+        const auto percent = words.size() == 3 ? parseNumber(words[2], 100) : std::optional<std::uint64_t>(5);
+        if (!seed || !percent) return failure("chaos: bad number");
+        sim.setRandomFaults(static_cast<std::uint32_t>(*seed), static_cast<int>(*percent));
+    } else if (cmd == "faults") {
+        if (words.size() != 1) return failure("faults: takes no arguments");
+        ok.output = faultCounts(sim);
     } else if (cmd == "loader-fault") {
         if (words.size() != 2) return failure("loader-fault: expected NAME");
         const LoaderFaultName* found = nullptr;

@@ -27,6 +27,10 @@ std::optional<std::uint64_t> parseNumber(std::string_view text, std::uint64_t ma
 
 // Fault by its command-line name ("wrong-echo", ...).
 std::optional<Fault> faultByName(std::string_view name);
+// And back: the name of a fault.
+const char* faultName(Fault fault);
+// "NAME COUNT" for every fault kind, then "answered N", one per line.
+std::string faultCounts(const BoardSim& sim);
 
 // One line per frame: the bytes in hex, and a marker for a bad checksum or dropped bytes.
 std::string formatFrames(const std::vector<Frame>& frames);

@@ -3,12 +3,15 @@
 // stdout, then takes commands from stdin (see README.md).
 
 #include "board-sim/BoardSim.h"
+#include "board-sim/Chaos.h"
 #include "board-sim/Commands.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <poll.h>
@@ -19,11 +22,13 @@
 namespace {
 
 void usage(std::FILE* to) {
-    std::fputs("usage: tamsiro-board-sim [--link PATH] [--loader PATH] [--stay] [--motor]\n"
+    std::fputs("usage: tamsiro-board-sim [--link PATH] [--loader PATH] [--stay] [--motor] [--chaos SEED]\n"
                "  --link PATH  keep a symlink at PATH pointing at the board's port\n"
                "  --loader PATH  after a boot request, offer the boot loader as a socket at PATH\n"
                "  --stay       keep running after the end of stdin, until SIGINT or SIGTERM\n"
                "  --motor      a motor behind port 21: it turns while the port is low\n"
+               "  --chaos SEED  every fault at random: 5 % of replies spoilt, unplugged now and then;\n"
+               "               at the end, how many of each went to stderr\n"
                "Commands on stdin, one per line:\n",
                to);
     std::fputs(boardsim::commandHelp(), to);
@@ -40,6 +45,7 @@ int main(int argc, char** argv) {
     boardsim::BoardSim::Options options;
     bool stay = false;
     bool motor = false;
+    std::optional<std::uint64_t> chaosSeed;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--link" && i + 1 < argc) {
@@ -50,6 +56,12 @@ int main(int argc, char** argv) {
             stay = true;
         } else if (arg == "--motor") {
             motor = true;
+        } else if (arg == "--chaos" && i + 1 < argc) {
+            chaosSeed = boardsim::parseNumber(argv[++i], 0xFFFFFFFF);
+            if (!chaosSeed) {
+                std::fprintf(stderr, "tamsiro-board-sim: bad seed '%s'\n", argv[i]);
+                return 2;
+            }
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -80,6 +92,12 @@ int main(int argc, char** argv) {
     if (!sim.start()) return 1;
     if (motor) sim.setMotor(boardsim::Motor{});
     emit(stdout, sim.portPath() + '\n');
+    std::unique_ptr<boardsim::Chaos> chaos;
+    if (chaosSeed) {
+        boardsim::Chaos::Options o;
+        o.seed = static_cast<std::uint32_t>(*chaosSeed);
+        chaos = std::make_unique<boardsim::Chaos>(sim, o);
+    }
 
     std::string pending;
     bool stdinOpen = true;
@@ -114,6 +132,10 @@ int main(int argc, char** argv) {
             stdinOpen = false;
             if (!stay) quit = true;
         }
+    }
+    if (chaos) {
+        chaos->stop();
+        emit(stderr, chaos->report());
     }
     sim.stop();
     ::close(signalFd);

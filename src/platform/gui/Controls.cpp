@@ -1,6 +1,7 @@
 #include "platform/gui/Controls.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -115,6 +116,39 @@ public:
         return style()->subControlRect(QStyle::CC_Slider, &opt, which, this);
     }
 };
+
+// A combo box answers a font change by making its drop-down list there and then (a list
+// view in a popup frame, about ten times what the box itself costs), although a list
+// made later, when the box first opens, takes the box's font all the same. A box that
+// has not opened yet is therefore given its font without the announcement.
+class MuteFontChange final : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::FontChange; }
+};
+
+// Its list (or, when editable, its edit field) is made.
+bool HasInnerWidgets(const QComboBox& box) {
+    const QObjectList& children = box.children();
+    return std::any_of(children.begin(), children.end(), [](const QObject* c) { return c->isWidgetType(); });
+}
+
+// The field height Qt gives a box of this font and style, asked of a probe that takes
+// the font from its parent (so it makes no list either) and kept per font and style: the
+// box's own size hint is never worked out before its font is final, so Qt keeps none
+// made with the font it had before.
+int FieldHeight(const QComboBox& box) {
+    if (box.isEditable() || !box.hasFrame()) return box.sizeHint().height();
+    static QHash<QString, int> heights;
+    const QString key = box.font().key() + QLatin1Char('|') + box.style()->name();
+    if (const auto it = heights.constFind(key); it != heights.cend()) return *it;
+    QWidget holder;
+    holder.setFont(box.font());
+    QComboBox probe(&holder);
+    if (probe.style() != box.style()) probe.setStyle(box.style());
+    const int height = probe.sizeHint().height();
+    heights.insert(key, height);
+    return height;
+}
 
 // Turns a signal of a control's widget into a call on the window while it lives.
 template <class W, class F>
@@ -391,7 +425,21 @@ bool ComboBox::onWheel(int, const MouseEvent&) { return combo_ == nullptr || !co
 
 QRect ComboBox::adjustRect(const QRect& rect) const {
     if (!combo_) return rect;
-    return QRect(rect.topLeft(), QSize(rect.width(), combo_->sizeHint().height()));
+    return QRect(rect.topLeft(), QSize(rect.width(), FieldHeight(*combo_)));
+}
+
+void ComboBox::applyFont(QWidget& widget, const QFont& font) {
+    if (&widget != combo_.data() || HasInnerWidgets(*combo_)) {
+        widget.setFont(font);
+        return;
+    }
+    MuteFontChange mute;
+    combo_->installEventFilter(&mute);
+    combo_->setFont(font);
+    combo_->removeEventFilter(&mute);
+    // What any widget does on a font change.
+    combo_->update();
+    combo_->updateGeometry();
 }
 
 int ComboBox::addString(const QString& text) {

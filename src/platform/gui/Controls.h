@@ -160,6 +160,7 @@ public:
 
 protected:
     QRect adjustRect(const QRect& rect) const override;
+    void applyFont(QWidget& widget, const QFont& font) override;
     // The wheel changes the selection only while the box has the focus.
     bool onWheel(int delta, const MouseEvent& e) override;
 

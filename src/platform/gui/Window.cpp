@@ -148,18 +148,21 @@ bool Window::isDeletePending() const {
 
 // ---- the event bridge: Qt events -> hooks ---------------------------------------------
 
+// One per window widget it serves, owned by that widget, knowing its window's handle:
+// looking the handle up on the widget for every event (a property read, which compares
+// every property name of the widget's classes first) cost as much as the hooks.
 class EventBridge final : public QObject {
 public:
-    static EventBridge* instance() {
-        static EventBridge* bridge = new EventBridge;  // lives as long as the program
-        return bridge;
-    }
+    EventBridge(Handle window, QObject* owner) : QObject(owner), window_(window) {}
     bool eventFilter(QObject* object, QEvent* event) override {
-        Window* w = Window::fromHandle(handleOf(object));
+        Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);
         return w->handleEvent(object, event);
     }
+
+private:
+    const Handle window_;
 };
 
 // The widget of a plain window: painted by the window's onPaint.
@@ -256,8 +259,14 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     lastSize_ = QSize(-1, -1);
 
     if (topLevel) {
-        // Owned top-level window: stays above its owner and goes with it.
-        if (parent != nullptr) outer->setParent(parent->widget_->window(), outer->windowFlags() | Qt::Window);
+        // Owned top-level window: stays above its owner and goes with it. A window manager
+        // keeps it above only when it is marked transient for the owner, which the window
+        // system does for dialog and tool windows, not for plain ones.
+        if (parent != nullptr) {
+            Qt::WindowFlags flags = outer->windowFlags();
+            if ((flags & Qt::WindowType_Mask) == Qt::Window) flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
+            outer->setParent(parent->widget_->window(), flags);
+        }
     } else if (parent != nullptr) {
         outer->setParent(parent->client_);
     }
@@ -268,12 +277,13 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 
     const QVariant h = QVariant::fromValue<qulonglong>(handle_);
     outer->setProperty(detail::kHandleProperty, h);
-    outer->installEventFilter(EventBridge::instance());
+    auto* bridge = new EventBridge(handle_, outer);
+    outer->installEventFilter(bridge);
     // Moves without a button reach the hooks too (tooltip relays in preTranslate).
     outer->setMouseTracking(true);
     if (client_ != widget_) {
         client_->setProperty(detail::kHandleProperty, h);
-        client_->installEventFilter(EventBridge::instance());
+        client_->installEventFilter(bridge);
         client_->setMouseTracking(true);
     }
 
@@ -291,7 +301,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 void Window::bridgeInnerWidget(QWidget* inner) {
     if (inner == nullptr || !exists()) return;
     inner->setProperty(detail::kHandleProperty, QVariant::fromValue<qulonglong>(handle_));
-    inner->installEventFilter(EventBridge::instance());
+    inner->installEventFilter(new EventBridge(handle_, inner));
     inner->setMouseTracking(true);
 }
 
@@ -474,8 +484,10 @@ void Window::setText(const QString& text) {
 }
 
 void Window::setFont(const QFont& font) {
-    if (widget_ && checkGuiThread("Window::setFont")) widget_->setFont(font);
+    if (widget_ && checkGuiThread("Window::setFont")) applyFont(*widget_, font);
 }
+
+void Window::applyFont(QWidget& widget, const QFont& font) { widget.setFont(font); }
 
 void Window::setFont(const Font& font) { setFont(font.qfont()); }
 
@@ -497,15 +509,46 @@ bool Window::wantsAllKeys() const { return wantsAllKeys_; }
 
 QRect Window::clientRect() const { return client_ ? QRect(QPoint(0, 0), client_->size()) : QRect(); }
 
+namespace {
+
+bool hasCaption(const QWidget* w) {
+    const Qt::WindowFlags flags = w->windowFlags();
+    const Qt::WindowFlags type = flags & Qt::WindowType_Mask;
+    return !(flags & Qt::FramelessWindowHint) && (type == Qt::Window || type == Qt::Dialog);
+}
+
+QMargins frameMargins(const QWidget* w) {
+    const QRect f = w->frameGeometry();
+    const QRect g = w->geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+// A window manager frames a window only once it is mapped, so a page placing its speed
+// windows before it shows would see no caption and put the graph over its bottom.
+// Until then a captioned window is given the frame of one already framed.
+QRect frameOf(const QWidget* w) {
+    const QMargins own = frameMargins(w);
+    if (!own.isNull() || !hasCaption(w)) return w->frameGeometry();
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == w || !other->isVisible() || !hasCaption(other)) continue;
+        const QMargins m = frameMargins(other);
+        // Until it is framed, the window's position is where its frame will go.
+        if (!m.isNull()) return QRect(w->geometry().topLeft(), w->geometry().size().grownBy(m));
+    }
+    return w->frameGeometry();
+}
+
+}  // namespace
+
 QRect Window::windowRect() const {
     if (!widget_) return QRect();
-    if (widget_->isWindow()) return widget_->frameGeometry();
+    if (widget_->isWindow()) return frameOf(widget_);
     return QRect(widget_->mapToGlobal(QPoint(0, 0)), widget_->size());
 }
 
 QRect Window::rectInParent() const {
     if (!widget_) return QRect();
-    return widget_->isWindow() ? widget_->frameGeometry() : widget_->geometry();
+    return widget_->isWindow() ? frameOf(widget_) : widget_->geometry();
 }
 
 QRect availableScreenArea(const QRect& rect) {
@@ -526,7 +569,7 @@ QRect wholeOnScreen(const QRect& rect) {
 void Window::moveWindow(const QRect& rect) {
     if (!widget_ || !checkGuiThread("Window::moveWindow")) return;
     if (widget_->isWindow()) {
-        const QSize frameExtra = widget_->frameGeometry().size() - widget_->geometry().size();
+        const QSize frameExtra = frameOf(widget_).size() - widget_->geometry().size();
         widget_->move(wholeOnScreen(rect).topLeft());
         beforeResize();
         widget_->resize(std::max(0, rect.width() - frameExtra.width()), std::max(0, rect.height() - frameExtra.height()));

@@ -278,6 +278,8 @@ protected:
     // Lets a control adjust the rectangle it is given (a combo box keeps its field
     // height: the system's combo rectangle also covers the drop-down list).
     virtual QRect adjustRect(const QRect& rect) const { return rect; }
+    // Gives the widget its font (setFont); a control may do it more cheaply.
+    virtual void applyFont(QWidget& widget, const QFont& font);
     // Windows with a menu bar above the client area report its height.
     virtual int menuHeight() const { return 0; }
     // Around a programmatic resize of a top-level window (a fixed-size dialog lifts

@@ -1,6 +1,9 @@
 // Controls: the system's behaviour and notifications, driven with QTest input.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
 
@@ -48,6 +51,40 @@ TEST(ListControls, BadIndexesAreRefusedAndTheProgramsOwnChangesGoUnreported) {
     combo.setCurSel(0);
     EXPECT_EQ(tabs.setCurSel(1), 0);
     EXPECT_TRUE(page.commands().empty());  // the program's own changes are not reported
+}
+
+// A box given a font before it first opens makes no drop-down list for it, yet sizes
+// and opens as a box given the font by Qt itself: the same field height (also after a
+// move, which asks for it again), the list in the box's font, and a later font followed.
+TEST(ListControls, AFontGivenBeforeTheFirstOpeningMakesNoListAndSizesAsQtWould) {
+    Page page;
+    ComboBox combo;
+    ASSERT_TRUE(combo.create(&page.window, 1024, QRect(10, 10, 120, 100)));
+    QComboBox* box = combo.comboBox();
+    const int before = box->height();
+    QFont big(QStringLiteral("Liberation Sans"));
+    big.setPixelSize(24);
+    big.setBold(true);
+    combo.setFont(big);
+    combo.moveWindow(QRect(20, 20, 120, 100));
+    QComboBox reference(page.window.widget());
+    reference.setFont(big);
+    for (const char* item : {"Micro Step", "Full Step"}) {
+        combo.addString(item);
+        reference.addItem(item);
+    }
+    EXPECT_TRUE(box->findChildren<QWidget*>().isEmpty()) << "a list was made for the font";
+    EXPECT_NE(before, reference.sizeHint().height()) << "the font must change the height for this test to tell";
+    EXPECT_EQ((std::tuple{box->height(), box->sizeHint()}), (std::tuple{reference.sizeHint().height(), reference.sizeHint()}));
+
+    box->showPopup();
+    const QFont listFont = box->view()->font();
+    EXPECT_EQ((std::tuple{listFont.pixelSize(), listFont.bold()}), (std::tuple{24, true}));
+    box->hidePopup();
+    QFont small = big;
+    small.setPixelSize(9);
+    combo.setFont(small);
+    EXPECT_EQ(box->view()->font().pixelSize(), 9) << "once the list exists it follows the box's font";
 }
 
 TEST(EditControls, TypingNotifiesTheParentAfterTheHookSawItAndSettingTheTextClearsTheModifiedFlag) {

@@ -108,6 +108,21 @@ TEST(DialogModeless, OkCancelAndTheCloseBoxHideWithoutDestroying) {
     EXPECT_TRUE(dialog.exists());
 }
 
+TEST(DialogModeless, AnOwnedWindowIsMarkedTransientForItsOwnerAndKeepsItsCaptionButtons) {
+    // A window manager keeps a window above another only when it is transient for it,
+    // which the window system sets for dialog-type windows.
+    DialogTemplate t = mainWindowTemplate();
+    t.style |= dialogStyle::Visible | dialogStyle::MinimiseBox;
+    SpyDialog owner(t), owned(t);
+    ASSERT_TRUE(owner.createModeless());
+    ASSERT_TRUE(owned.createModeless(&owner));
+    const QWidget* w = owned.widget();
+    ASSERT_NE(w->windowHandle(), nullptr);
+    EXPECT_EQ((std::tuple{owner.widget()->windowType(), w->windowType(), w->windowHandle()->transientParent(),
+                          w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint)}),
+              (std::tuple{Qt::Window, Qt::Dialog, owner.widget()->windowHandle(), true}));
+}
+
 TEST(DialogModal, LoopsNestEndInInitAndStopOnQuit) {
     struct EndsAtInit : Dialog {
         using Dialog::Dialog;

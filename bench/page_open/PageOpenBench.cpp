@@ -1,0 +1,349 @@
+// The time from choosing a device to its page drawn with all its controls, for one
+// model of each page family, beside a plain Qt dialog with the same child widgets built
+// and drawn in the same run.
+//
+// The real objects run as in the program: the main window, the board link, the task
+// queue and the data store. The board is the simulator's board model in this process
+// (answers cost what the model costs); with --board=sim it is the simulator as a
+// separate process on a pseudo terminal. The pages of the stepper families write ports
+// with synchronous frames while they open, and against the simulator process most of
+// their time is then spent waiting for its round trips (the GUI thread sleeps, its CPU
+// time is a fraction of the figure), which measures the simulator's scheduling on a
+// busy machine more than the page: hence the board in memory by default.
+//
+// The main window makes the page when a driver is chosen and shows it on OK; the page's
+// own opening is timed from the moment the page selector is asked for it (after the main
+// window's firmware check and board initialisation, which belong to choosing a driver)
+// through its construction, building and board restore (the main window queues the
+// default GPIO and PWM records again), OK showing it with its speed windows, until every
+// widget of every window it opened that shows on screen has been painted. The restore's
+// pauses on the GUI thread (5 ms per GPIO record, 2 ms per PWM record, 100 ms at the
+// end: they keep the board's frames in order and are the program's fixed pacing, not
+// page work) are counted apart and left out of page_ms; ratio_with_pauses keeps them in.
+//
+// The baseline: every window the page opened, described as Qt widgets (class, place,
+// caption, items, range) and built again as a plain QDialog of Qt widgets only, shown,
+// raised and activated, until the same condition holds. Counters per family: widgets
+// (child widgets of the page's windows), windows, page_ms, page_cpu_ms (the GUI
+// thread's CPU in it), pause_ms, baseline_ms, ratio (page_ms / baseline_ms),
+// ratio_with_pauses, baseline_cpu_ms and cpu_ratio (the GUI thread's CPU on both sides:
+// steadier than the times when other programs share the cores). The benchmark's time
+// is page_ms.
+// Target: ratio at most 2 for every family.
+//
+// A lens page is made here the way the page selector makes pages while the selector
+// does not open lens pages yet, from a surface of the built-in ones' size written for
+// this benchmark; once the selector opens them, its own page and surface are timed.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "page_open/LensBenchSurface.h"
+#include "page_open/PlainMirror.h"
+#include "platform/core/Clock.h"
+#include "platform/gui/Application.h"
+#include "support/ProgramRig.h"
+#include "surface/XmlModule.h"
+#include "surfacepage/LensPage.h"
+
+namespace {
+
+// One line per page family: its name in the report and the device key of the model
+// whose page is opened.
+struct Family {
+    const char* name;
+    std::uint32_t key;
+};
+constexpr Family kFamilies[] = {
+    {"stepper", 0x100}, {"dual_stepper", 0x106}, {"dc", 0x200}, {"bldc", 0x300}, {"lens", 0x400},
+};
+
+constexpr int kDrawLimitMs = 10000;
+
+// The system clock, counting the time the GUI thread spends in the program's pauses.
+class PauseClock final : public platform::IClock {
+public:
+    std::uint64_t nowMs() override { return system_.nowMs(); }
+    std::uint64_t nowUs() override { return system_.nowUs(); }
+    void sleepMs(std::uint32_t ms) override {
+        if (std::this_thread::get_id() != gui_) {
+            system_.sleepMs(ms);
+            return;
+        }
+        QElapsedTimer slept;
+        slept.start();
+        system_.sleepMs(ms);
+        pausedUs_ += static_cast<double>(slept.nsecsElapsed()) / 1e3;
+    }
+    // Read on the GUI thread only, the one thread that adds to it.
+    double PausedUs() const { return pausedUs_; }
+
+private:
+    platform::SystemClock system_;
+    std::thread::id gui_ = std::this_thread::get_id();
+    double pausedUs_ = 0;
+};
+
+PauseClock& pauseClock() {
+    static PauseClock clock;
+    return clock;
+}
+
+// When the page selector was last asked for a page.
+struct OpeningStart {
+    std::optional<QElapsedTimer> since;
+    double pausedUs = 0;
+    double cpuUs = 0;
+};
+OpeningStart& openingStart() {
+    static OpeningStart start;
+    return start;
+}
+
+// The program's page selector, noting when each page is asked for. A lens page, which
+// it does not open yet, is made here the way it makes pages.
+class TimedSelector final : public ISelector {
+public:
+    gui::Dialog* GetDialogPointer(gui::Window* owner, std::uint32_t kind, std::uint32_t index,
+                                  const QString& name) override {
+        openingStart().since.emplace();
+        openingStart().since->start();
+        openingStart().pausedUs = pauseClock().PausedUs();
+        openingStart().cpuUs = benchrig::ThreadCpuUs();
+        DeleteDialogPointer();
+        gui::Dialog* page = real_.GetDialogPointer(owner, kind, index, name);
+        if (page == nullptr && PageClassFor(kind, index) == PageClass::Lens) page = MakeLensPage(owner, kind, index, name);
+        return page;
+    }
+    int DeleteDialogPointer() override {
+        const bool lens = lens_ != nullptr;
+        gui::deleteLater(std::move(lens_));
+        return real_.DeleteDialogPointer() != 0 || lens ? 1 : 0;
+    }
+
+private:
+    gui::Dialog* MakeLensPage(gui::Window* owner, std::uint32_t kind, std::uint32_t index, const QString& name) {
+        const std::uint32_t key = (kind & 0xFFu) << 8 | (index & 0xFFu);
+        const ControlProfile* profile = real_.Profile(key);
+        if (profile == nullptr) return nullptr;
+        auto page = std::make_unique<CDeviceDialog_Lens>(
+            [](std::int32_t) { return std::optional<std::string>(pagebench::kLensBenchSurface); });
+        page->SetDeviceInfo(static_cast<std::int32_t>(key), profile->data(), name);
+        page->SetOwnerWindow(owner != nullptr ? owner->handle() : gui::Handle{0});
+        if (!page->createModeless(nullptr)) return nullptr;
+        lens_ = std::move(page);
+        return lens_.get();
+    }
+
+    CDialogSelector real_;
+    std::unique_ptr<CDeviceDialog_Lens> lens_;
+};
+
+QList<QWidget*> VisibleWindows() {
+    QList<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible()) shown << w;
+    }
+    return shown;
+}
+
+// Runs the event loop without sleeping until every window is drawn; false at the limit.
+bool SpinUntilDrawn(const pagebench::PaintWatch& watch, const std::function<QList<QWidget*>()>& windows) {
+    QElapsedTimer limit;
+    limit.start();
+    while (limit.elapsed() < kDrawLimitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        const QList<QWidget*> now = windows();
+        if (!now.isEmpty() && std::all_of(now.begin(), now.end(), [&](const QWidget* w) { return watch.Drawn(*w); }))
+            return true;
+    }
+    return false;
+}
+
+void DeleteDeferred() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+struct Opening {
+    double wallUs = 0;
+    double pausedUs = 0;
+    double cpuUs = 0;  // the GUI thread's
+    std::vector<pagebench::WidgetShape> windows;
+    std::string error;
+};
+
+struct Rig : benchrig::Program {
+    pagebench::PaintWatch watch;
+
+    explicit Rig(benchrig::Board board)
+        : benchrig::Program("page-open-bench", [] { return std::make_unique<TimedSelector>(); }, board) {}
+
+    // Chooses the device, presses OK and waits until the page is drawn; the page is
+    // closed again afterwards.
+    Opening Open(std::uint32_t key) {
+        Opening o;
+        const QList<QWidget*> before = VisibleWindows();
+        const auto pageWindows = [&before] {
+            QList<QWidget*> opened;
+            for (QWidget* w : VisibleWindows()) {
+                if (!before.contains(w)) opened << w;
+            }
+            return opened;
+        };
+        watch.Clear();
+        openingStart().since.reset();
+        if (!ChooseDevice(key)) o.error = "no device has the key";
+        if (o.error.empty() && !openingStart().since) o.error = "the main window asked for no page";
+        if (o.error.empty()) PressOk();
+        if (o.error.empty() && window->CurrentPage() == nullptr) o.error = "no page was made";
+        if (o.error.empty() && !SpinUntilDrawn(watch, pageWindows)) o.error = "the page was not drawn in time";
+        if (o.error.empty()) {
+            o.wallUs = static_cast<double>(openingStart().since->nsecsElapsed()) / 1e3;
+            o.pausedUs = pauseClock().PausedUs() - openingStart().pausedUs;
+            o.cpuUs = benchrig::ThreadCpuUs() - openingStart().cpuUs;
+            for (const QWidget* w : pageWindows()) o.windows.push_back(pagebench::Describe(*w));
+        }
+        if (const auto* lens = dynamic_cast<const CDeviceDialog_Lens*>(window->CurrentPage())) {
+            if (!lens->SurfaceProblems().empty()) o.error = "the lens surface: " + lens->SurfaceProblems().front();
+        }
+        window->CloseDevicePage();
+        DeleteDeferred();
+        return o;
+    }
+
+    struct Plain {
+        double wallUs = -1;  // negative: not drawn in time
+        double cpuUs = 0;    // the GUI thread's
+    };
+    // The same windows as plain dialogs, shown and drawn.
+    Plain Baseline(const std::vector<pagebench::WidgetShape>& windows) {
+        watch.Clear();
+        const double cpuBefore = benchrig::ThreadCpuUs();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        std::vector<std::unique_ptr<QDialog>> dialogs;
+        for (const pagebench::WidgetShape& shape : windows) {
+            dialogs.push_back(pagebench::BuildPlain(shape));
+            dialogs.back()->show();
+            dialogs.back()->raise();
+            dialogs.back()->activateWindow();
+        }
+        const bool drawn = SpinUntilDrawn(watch, [&dialogs] {
+            QList<QWidget*> shown;
+            for (const auto& d : dialogs) shown << d.get();
+            return shown;
+        });
+        Plain plain;
+        if (drawn) plain.wallUs = static_cast<double>(elapsed.nsecsElapsed()) / 1e3;
+        plain.cpuUs = benchrig::ThreadCpuUs() - cpuBefore;
+        dialogs.clear();
+        DeleteDeferred();
+        return plain;
+    }
+};
+
+benchrig::Board g_board = benchrig::Board::Memory;
+
+// Made at the first benchmark and ended in main, while the application still exists.
+std::unique_ptr<Rig>& rigSlot() {
+    static std::unique_ptr<Rig> r;
+    return r;
+}
+
+Rig& rig() {
+    if (!rigSlot()) rigSlot() = std::make_unique<Rig>(g_board);
+    return *rigSlot();
+}
+
+void BM_PageOpen(benchmark::State& state, Family family) {
+    Rig& r = rig();
+    if (!r.error.empty()) {
+        state.SkipWithError(r.error.c_str());
+        return;
+    }
+    // Once before timing, so that both sides find Qt's caches as warm.
+    if (const Opening warm = r.Open(family.key); !warm.error.empty()) {
+        state.SkipWithError(warm.error.c_str());
+        return;
+    }
+    double pageUs = 0, pausedUs = 0, cpuUs = 0, baselineUs = 0, baselineCpuUs = 0;
+    int widgets = 0, windows = 0, runs = 0;
+    for (auto _ : state) {
+        const Opening o = r.Open(family.key);
+        if (!o.error.empty()) {
+            state.SkipWithError(o.error.c_str());
+            return;
+        }
+        const Rig::Plain base = r.Baseline(o.windows);
+        if (base.wallUs < 0) {
+            state.SkipWithError("the plain dialog was not drawn in time");
+            return;
+        }
+        const double page = o.wallUs - o.pausedUs;
+        state.SetIterationTime(page / 1e6);
+        pageUs += page;
+        pausedUs += o.pausedUs;
+        cpuUs += o.cpuUs;
+        baselineUs += base.wallUs;
+        baselineCpuUs += base.cpuUs;
+        windows = static_cast<int>(o.windows.size());
+        widgets = 0;
+        for (const pagebench::WidgetShape& w : o.windows) widgets += pagebench::ChildCount(w);
+        ++runs;
+    }
+    if (runs == 0) return;
+    state.counters["widgets"] = widgets;
+    state.counters["windows"] = windows;
+    state.counters["page_ms"] = pageUs / runs / 1e3;
+    state.counters["pause_ms"] = pausedUs / runs / 1e3;
+    state.counters["page_cpu_ms"] = cpuUs / runs / 1e3;
+    state.counters["baseline_ms"] = baselineUs / runs / 1e3;
+    state.counters["ratio"] = pageUs / baselineUs;
+    state.counters["ratio_with_pauses"] = (pageUs + pausedUs) / baselineUs;
+    state.counters["baseline_cpu_ms"] = baselineCpuUs / runs / 1e3;
+    state.counters["cpu_ratio"] = cpuUs / baselineCpuUs;
+}
+
+}  // namespace
+
+// Qt's offscreen platform says at every raise that it cannot raise; both sides raise.
+QtMessageHandler g_previousHandler = nullptr;
+
+void QuietRaise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains(QStringLiteral("does not support raise()"))) return;
+    if (g_previousHandler != nullptr) g_previousHandler(type, context, text);
+}
+
+int main(int argc, char** argv) {
+    g_previousHandler = qInstallMessageHandler(QuietRaise);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    benchmark::Initialize(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--board=sim") g_board = benchrig::Board::Simulator;
+    }
+    gui::Application app(argc, argv);
+    const platform::ScopedClock clock(pauseClock());
+    XmlInitialize();
+    for (const Family& f : kFamilies) {
+        benchmark::RegisterBenchmark((std::string("BM_PageOpen/") + f.name).c_str(), BM_PageOpen, f)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    rigSlot().reset();
+    XmlUninitialize();
+    benchmark::Shutdown();
+    return 0;
+}

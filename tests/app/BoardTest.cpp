@@ -137,6 +137,7 @@ TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndN
     boxes.answerBox(gui::id::Ok);
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3376A"));
     ASSERT_NE(rig.window->UpdateDialog(), nullptr);
+    EXPECT_TRUE(rig.window->UpdateDialog()->isVisible());
     ASSERT_NE(rig.pages, nullptr);
     EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled(), rig.pageLog.empty()}), (std::tuple{1u, true, true}));
     // A page built meanwhile asks for the board's defaults: the board is the update's.

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "AppTestSupport.h"
+#include "app/FirmwareUpdateDlg.h"
 #include "platform/gui/CommonDialogs.h"
 
 using namespace apptest;

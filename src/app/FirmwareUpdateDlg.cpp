@@ -93,6 +93,9 @@ gui::LResult CFirmwareUpdateDlg::windowProc(std::uint32_t message, gui::WParam w
             if (Window* line = item(static_cast<int>(w))) line->setText(QString::fromLatin1(StatusTextOf(static_cast<int>(l))));
             return 1;
         case kDoneMessage: {
+            // Posting this was the worker's last act: once it has ended, the end the
+            // owner hears means nothing of the update runs any more.
+            if (worker_) worker_->Join();
             const int first = static_cast<int>(static_cast<std::int32_t>(w));
             const int second = static_cast<int>(static_cast<std::int32_t>(l));
             const QString text = QStringLiteral("Update Finished.\n%1\n%2")

@@ -104,8 +104,21 @@ int CTachometer_Scale::SetMaximum(std::int32_t maximum)
     const tachometer::ScaleLayout layout = tachometer::LayoutFor(maximum);
     if (ShowsLayout(layout)) return 1;
     layout_ = layout;
-    DrawDial();
+    drawn_ = false;
     return 1;
+}
+
+gui::Bitmap* CTachometer_Scale::GetDC()
+{
+    if (!drawn_) DrawDial();
+    return &image_;
+}
+
+const gui::Bitmap& CTachometer_Scale::Image() const
+{
+    // Drawing a due dial changes nothing a reader could tell from its having been drawn
+    // at SetMaximum.
+    return *const_cast<CTachometer_Scale*>(this)->GetDC();
 }
 
 void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)

@@ -77,11 +77,15 @@ public:
 
     CTachometer_Scale(const QString& unit, std::int32_t initialStep);
     int Create(gui::Handle window, int width, int height) override;
-    // Recomputes step, full scale and sweep and redraws the dial; a dial that already
-    // shows that layout is left as it is (the drawing would be the same).
+    // Recomputes step, full scale and sweep. The dial is drawn when its image is first
+    // asked for (a scale set again before anyone looks is never drawn); a dial that
+    // already shows that layout is left as it is (the drawing would be the same).
     int SetMaximum(std::int32_t maximum);
     // The layout the image shows, if any.
     bool ShowsLayout(const tachometer::ScaleLayout& layout) const { return drawn_ && layout_ == layout; }
+    // The dial for the present maximum, drawn now if it is due.
+    gui::Bitmap* GetDC();
+    const gui::Bitmap& Image() const;
     std::int32_t GetSweepAngle() const { return layout_.sweep; }
     std::int32_t GetFullScale() const { return layout_.fullScale; }
     const tachometer::ScaleLayout& Layout() const { return layout_; }

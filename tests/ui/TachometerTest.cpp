@@ -94,10 +94,18 @@ TEST_F(NeedleDial, AScaleSetAgainLooksAsWhenItWasDrawnAfresh)
         EXPECT_EQ(dial.Scale().Image().image(), fresh.Scale().Image().image()) << "scale for maximum " << maximum;
         EXPECT_EQ(dial.Image().image(), fresh.Image().image()) << "dial for maximum " << maximum;
     }
+    // A made dial draws its scale only when it is first composed.
+    CTachometerFull unseen{QStringLiteral("rpm"), 1000};
+    unseen.Create(0, 300);
+    EXPECT_FALSE(unseen.Scale().ShowsLayout(tachometer::LayoutFor(0)));
+    unseen.SetFullScale(15000);
+    EXPECT_TRUE(unseen.Scale().ShowsLayout(tachometer::LayoutFor(15000)));
+
     // A bitmap made again is black: the next maximum draws, even the one shown before.
     CTachometer_Scale scale(QStringLiteral("pps"), 100);
     scale.Create(0, 300, 300);
     scale.SetMaximum(2000);
+    EXPECT_EQ(scale.Image().pixel(0, 0), 0xFFFFFFu);
     scale.Create(0, 300, 300);
     EXPECT_FALSE(scale.ShowsLayout(tachometer::LayoutFor(2000)));
     scale.SetMaximum(2000);

@@ -31,9 +31,7 @@
 // is page_ms.
 // Target: ratio at most 2 for every family.
 //
-// A lens page is made here the way the page selector makes pages while the selector
-// does not open lens pages yet, from a surface of the built-in ones' size written for
-// this benchmark; once the selector opens them, its own page and surface are timed.
+// The lens page is the page selector's own, on the model's built-in surface.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -49,7 +47,6 @@
 #include <thread>
 #include <vector>
 
-#include "page_open/LensBenchSurface.h"
 #include "page_open/PlainMirror.h"
 #include "platform/core/Clock.h"
 #include "platform/gui/Application.h"
@@ -111,8 +108,7 @@ OpeningStart& openingStart() {
     return start;
 }
 
-// The program's page selector, noting when each page is asked for. A lens page, which
-// it does not open yet, is made here the way it makes pages.
+// The program's page selector, noting when each page is asked for.
 class TimedSelector final : public ISelector {
 public:
     gui::Dialog* GetDialogPointer(gui::Window* owner, std::uint32_t kind, std::uint32_t index,
@@ -122,32 +118,12 @@ public:
         openingStart().pausedUs = pauseClock().PausedUs();
         openingStart().cpuUs = benchrig::ThreadCpuUs();
         DeleteDialogPointer();
-        gui::Dialog* page = real_.GetDialogPointer(owner, kind, index, name);
-        if (page == nullptr && PageClassFor(kind, index) == PageClass::Lens) page = MakeLensPage(owner, kind, index, name);
-        return page;
+        return real_.GetDialogPointer(owner, kind, index, name);
     }
-    int DeleteDialogPointer() override {
-        const bool lens = lens_ != nullptr;
-        gui::deleteLater(std::move(lens_));
-        return real_.DeleteDialogPointer() != 0 || lens ? 1 : 0;
-    }
+    int DeleteDialogPointer() override { return real_.DeleteDialogPointer(); }
 
 private:
-    gui::Dialog* MakeLensPage(gui::Window* owner, std::uint32_t kind, std::uint32_t index, const QString& name) {
-        const std::uint32_t key = (kind & 0xFFu) << 8 | (index & 0xFFu);
-        const ControlProfile* profile = real_.Profile(key);
-        if (profile == nullptr) return nullptr;
-        auto page = std::make_unique<CDeviceDialog_Lens>(
-            [](std::int32_t) { return std::optional<std::string>(pagebench::kLensBenchSurface); });
-        page->SetDeviceInfo(static_cast<std::int32_t>(key), profile->data(), name);
-        page->SetOwnerWindow(owner != nullptr ? owner->handle() : gui::Handle{0});
-        if (!page->createModeless(nullptr)) return nullptr;
-        lens_ = std::move(page);
-        return lens_.get();
-    }
-
     CDialogSelector real_;
-    std::unique_ptr<CDeviceDialog_Lens> lens_;
 };
 
 QList<QWidget*> VisibleWindows() {

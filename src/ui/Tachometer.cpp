@@ -93,11 +93,32 @@ CTachometer_Scale::CTachometer_Scale(const QString& unit, std::int32_t initialSt
     layout_.step = initialStep;
 }
 
+int CTachometer_Scale::Create(gui::Handle window, int width, int height)
+{
+    drawn_ = false;  // black again
+    return CTachometerImage::Create(window, width, height);
+}
+
 int CTachometer_Scale::SetMaximum(std::int32_t maximum)
 {
-    layout_ = tachometer::LayoutFor(maximum);
-    DrawDial();
+    const tachometer::ScaleLayout layout = tachometer::LayoutFor(maximum);
+    if (ShowsLayout(layout)) return 1;
+    layout_ = layout;
+    drawn_ = false;
     return 1;
+}
+
+gui::Bitmap* CTachometer_Scale::GetDC()
+{
+    if (!drawn_) DrawDial();
+    return &image_;
+}
+
+const gui::Bitmap& CTachometer_Scale::Image() const
+{
+    // Drawing a due dial changes nothing a reader could tell from its having been drawn
+    // at SetMaximum.
+    return *const_cast<CTachometer_Scale*>(this)->GetDC();
 }
 
 void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)
@@ -108,6 +129,7 @@ void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)
 
 void CTachometer_Scale::DrawDial()
 {
+    drawn_ = false;
     if (image_.isNull()) return;
     image_.fill(0xFFFFFF);
     const int r = radius_;
@@ -125,6 +147,7 @@ void CTachometer_Scale::DrawDial()
         if (labelled) DrawCentred(tachometer::PolarPoint(r, r - 35, theta), QString::number(v / l.step));
     }
     DrawCentred(QPoint(r, r + 30), QStringLiteral("\u00D7%1 %2").arg(l.step).arg(unit_.left(16)));
+    drawn_ = true;
 }
 
 // ---- needle -------------------------------------------------------------------------
@@ -232,7 +255,9 @@ int CTachometerFull::Create(gui::Handle window, int size)
 int CTachometerFull::SetFullScale(std::int32_t maximum)
 {
     pending_ = false;
-    scaleChanged_ = true;
+    // The same scale again changes nothing under the needle's boxes: only they are
+    // composed again.
+    if (!scale_.ShowsLayout(tachometer::LayoutFor(maximum))) scaleChanged_ = true;
     scale_.SetMaximum(maximum);
     needle_.Redraw();
     return Compose();

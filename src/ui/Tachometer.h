@@ -28,6 +28,7 @@ struct ScaleLayout {
     std::int32_t fullScale = 0;
     std::int32_t sweep = 0;  // degrees
     std::int32_t minorStep = 0;
+    bool operator==(const ScaleLayout&) const = default;
 };
 // Step, full scale, sweep and minor step for a maximum (clamped as above).
 ScaleLayout LayoutFor(std::int32_t maximum);
@@ -75,8 +76,16 @@ public:
     static constexpr gui::ColourRef kRed = 0x2020FF;
 
     CTachometer_Scale(const QString& unit, std::int32_t initialStep);
-    // Recomputes step, full scale and sweep and redraws the dial.
+    int Create(gui::Handle window, int width, int height) override;
+    // Recomputes step, full scale and sweep. The dial is drawn when its image is first
+    // asked for (a scale set again before anyone looks is never drawn); a dial that
+    // already shows that layout is left as it is (the drawing would be the same).
     int SetMaximum(std::int32_t maximum);
+    // The layout the image shows, if any.
+    bool ShowsLayout(const tachometer::ScaleLayout& layout) const { return drawn_ && layout_ == layout; }
+    // The dial for the present maximum, drawn now if it is due.
+    gui::Bitmap* GetDC();
+    const gui::Bitmap& Image() const;
     std::int32_t GetSweepAngle() const { return layout_.sweep; }
     std::int32_t GetFullScale() const { return layout_.fullScale; }
     const tachometer::ScaleLayout& Layout() const { return layout_; }
@@ -92,6 +101,7 @@ private:
     gui::Font font_;
     tachometer::ScaleLayout layout_;
     QString unit_;
+    bool drawn_ = false;  // the image shows layout_
 };
 
 class CTachometer_Needle : public CTachometerImage {

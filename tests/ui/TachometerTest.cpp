@@ -78,3 +78,36 @@ TEST_F(NeedleDial, TicksBeyondTheMaximumAreRed)
     // 15000 at 0 degrees: grey.
     for (const int x : {282, 287, 292}) EXPECT_EQ(scale.pixel(x, 150), 0xC0C0C0u) << x;
 }
+
+TEST_F(NeedleDial, AScaleSetAgainLooksAsWhenItWasDrawnAfresh)
+{
+    // The same maximum again leaves the dial as it is; another one redraws it, also
+    // back to a maximum it showed before.
+    dial.SetValue(9000);
+    for (const std::int32_t maximum : {15000, 15500, 3000, 15000, 15000}) {
+        dial.SetFullScale(maximum);
+        CTachometerFull fresh{QStringLiteral("rpm"), 1000};
+        fresh.Create(0, 300);
+        fresh.SetFullScale(maximum);
+        fresh.SetValue(9000);
+        EXPECT_TRUE(dial.Scale().ShowsLayout(tachometer::LayoutFor(maximum))) << maximum;
+        EXPECT_EQ(dial.Scale().Image().image(), fresh.Scale().Image().image()) << "scale for maximum " << maximum;
+        EXPECT_EQ(dial.Image().image(), fresh.Image().image()) << "dial for maximum " << maximum;
+    }
+    // A made dial draws its scale only when it is first composed.
+    CTachometerFull unseen{QStringLiteral("rpm"), 1000};
+    unseen.Create(0, 300);
+    EXPECT_FALSE(unseen.Scale().ShowsLayout(tachometer::LayoutFor(0)));
+    unseen.SetFullScale(15000);
+    EXPECT_TRUE(unseen.Scale().ShowsLayout(tachometer::LayoutFor(15000)));
+
+    // A bitmap made again is black: the next maximum draws, even the one shown before.
+    CTachometer_Scale scale(QStringLiteral("pps"), 100);
+    scale.Create(0, 300, 300);
+    scale.SetMaximum(2000);
+    EXPECT_EQ(scale.Image().pixel(0, 0), 0xFFFFFFu);
+    scale.Create(0, 300, 300);
+    EXPECT_FALSE(scale.ShowsLayout(tachometer::LayoutFor(2000)));
+    scale.SetMaximum(2000);
+    EXPECT_EQ(scale.Image().pixel(0, 0), 0xFFFFFFu);
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "app/DialogSelector.h"
 #include "platform/core/Debug.h"
 
 using namespace apptest;
@@ -127,4 +128,19 @@ TEST(WindowPositions, ADamagedSettingsFileIsKeptAsideAndTheSettingsAreStillSaved
                           ini.string() + ".damaged\" and written anew\n"),
               1u)
         << ::testing::PrintToString(debug.lines());
+}
+
+// Which driver keys get which page: the edges of each motor type's range, and the DC
+// keys 4 to 6 that have no page.
+TEST(PageSelector, EachDriverKeyGetsItsPageClassAndTheGapsGetNone) {
+    const std::vector<std::pair<std::uint32_t, PageClass>> cases = {
+        {0x100, PageClass::Stepper}, {0x106, PageClass::StepperDual}, {0x10C, PageClass::Stepper},
+        {0x10D, PageClass::None},    {0x203, PageClass::DC},          {0x204, PageClass::None},
+        {0x206, PageClass::None},    {0x207, PageClass::DC},          {0x209, PageClass::DC},
+        {0x20A, PageClass::None},    {0x309, PageClass::BLDC},        {0x30A, PageClass::None},
+        {0x400, PageClass::Lens},    {0x403, PageClass::Lens},        {0x404, PageClass::None},
+        {0x000, PageClass::None},    {0x500, PageClass::None},
+    };
+    for (const auto& [key, expected] : cases)
+        EXPECT_EQ(static_cast<int>(PageClassFor(key >> 8, key & 0xFFu)), static_cast<int>(expected)) << std::hex << key;
 }

@@ -102,6 +102,7 @@ struct OpeningStart {
     std::optional<QElapsedTimer> since;
     double pausedUs = 0;
     double cpuUs = 0;
+    long faults = 0;
 };
 OpeningStart& openingStart() {
     static OpeningStart start;
@@ -117,6 +118,7 @@ public:
         openingStart().since->start();
         openingStart().pausedUs = pauseClock().PausedUs();
         openingStart().cpuUs = benchrig::ThreadCpuUs();
+        openingStart().faults = benchrig::ThreadMinorFaults();
         DeleteDialogPointer();
         return real_.GetDialogPointer(owner, kind, index, name);
     }
@@ -156,6 +158,7 @@ struct Opening {
     double wallUs = 0;
     double pausedUs = 0;
     double cpuUs = 0;  // the GUI thread's
+    long faults = 0;   // the GUI thread's minor page faults
     std::vector<pagebench::WidgetShape> windows;
     std::string error;
 };
@@ -189,6 +192,7 @@ struct Rig : benchrig::Program {
             o.wallUs = static_cast<double>(openingStart().since->nsecsElapsed()) / 1e3;
             o.pausedUs = pauseClock().PausedUs() - openingStart().pausedUs;
             o.cpuUs = benchrig::ThreadCpuUs() - openingStart().cpuUs;
+            o.faults = benchrig::ThreadMinorFaults() - openingStart().faults;
             for (const QWidget* w : pageWindows()) o.windows.push_back(pagebench::Describe(*w));
         }
         if (const auto* lens = dynamic_cast<const CDeviceDialog_Lens*>(window->CurrentPage())) {
@@ -202,11 +206,13 @@ struct Rig : benchrig::Program {
     struct Plain {
         double wallUs = -1;  // negative: not drawn in time
         double cpuUs = 0;    // the GUI thread's
+        long faults = 0;
     };
     // The same windows as plain dialogs, shown and drawn.
     Plain Baseline(const std::vector<pagebench::WidgetShape>& windows) {
         watch.Clear();
         const double cpuBefore = benchrig::ThreadCpuUs();
+        const long faultsBefore = benchrig::ThreadMinorFaults();
         QElapsedTimer elapsed;
         elapsed.start();
         std::vector<std::unique_ptr<QDialog>> dialogs;
@@ -224,6 +230,7 @@ struct Rig : benchrig::Program {
         Plain plain;
         if (drawn) plain.wallUs = static_cast<double>(elapsed.nsecsElapsed()) / 1e3;
         plain.cpuUs = benchrig::ThreadCpuUs() - cpuBefore;
+        plain.faults = benchrig::ThreadMinorFaults() - faultsBefore;
         dialogs.clear();
         DeleteDeferred();
         return plain;
@@ -254,7 +261,7 @@ void BM_PageOpen(benchmark::State& state, Family family) {
         state.SkipWithError(warm.error.c_str());
         return;
     }
-    double pageUs = 0, pausedUs = 0, cpuUs = 0, baselineUs = 0, baselineCpuUs = 0;
+    double pageUs = 0, pausedUs = 0, cpuUs = 0, baselineUs = 0, baselineCpuUs = 0, faults = 0, baselineFaults = 0;
     int widgets = 0, windows = 0, runs = 0;
     for (auto _ : state) {
         const Opening o = r.Open(family.key);
@@ -274,6 +281,8 @@ void BM_PageOpen(benchmark::State& state, Family family) {
         cpuUs += o.cpuUs;
         baselineUs += base.wallUs;
         baselineCpuUs += base.cpuUs;
+        faults += static_cast<double>(o.faults);
+        baselineFaults += static_cast<double>(base.faults);
         windows = static_cast<int>(o.windows.size());
         widgets = 0;
         for (const pagebench::WidgetShape& w : o.windows) widgets += pagebench::ChildCount(w);
@@ -290,6 +299,8 @@ void BM_PageOpen(benchmark::State& state, Family family) {
     state.counters["ratio_with_pauses"] = (pageUs + pausedUs) / baselineUs;
     state.counters["baseline_cpu_ms"] = baselineCpuUs / runs / 1e3;
     state.counters["cpu_ratio"] = cpuUs / baselineCpuUs;
+    state.counters["page_faults"] = faults / runs;
+    state.counters["baseline_faults"] = baselineFaults / runs;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <csignal>
 #include <ctime>
+#include <sys/resource.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -45,6 +46,13 @@ inline double ThreadCpuUs() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
+}
+
+// The calling thread's minor page faults so far (fresh memory touched for the first time).
+inline long ThreadMinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_minflt;
 }
 
 // Runs the event loop, sleeping between events (a spinning wait would be counted as the

@@ -65,6 +65,18 @@ int CDerivedGraph::AddValue(int bit, int x, int y)
 
 int CDerivedGraph::SetSeriesMask(std::uint32_t mask)
 {
+    const int any = SelectSeries(mask);
+    for (int slot = 0; slot < 3; ++slot) {
+        if ((mask & (1u << slot)) != 0 && series_[slot] != nullptr) series_[slot]->Draw();
+    }
+    if (currentHorizontal_ != nullptr) currentHorizontal_->Draw();
+    if (currentVertical_ != nullptr) currentVertical_->Draw();
+    if (plotArea_ != nullptr) plotArea_->Draw();
+    return any;
+}
+
+int CDerivedGraph::SelectSeries(std::uint32_t mask)
+{
     mask_ = mask;
     bool any = false;
     for (int slot = 0; slot < 3; ++slot) {
@@ -73,15 +85,11 @@ int CDerivedGraph::SetSeriesMask(std::uint32_t mask)
         currentHorizontal_ = horizontal_[slot];
         currentVertical_ = vertical_[slot];
         currentSeries_ = series_[slot];
-        if (currentSeries_ != nullptr) currentSeries_->Draw();
     }
     if (plotArea_ != nullptr) {
         plotArea_->SetHorizontalAxis(currentHorizontal_);
         plotArea_->SetVerticalAxis(currentVertical_);
     }
-    if (currentHorizontal_ != nullptr) currentHorizontal_->Draw();
-    if (currentVertical_ != nullptr) currentVertical_->Draw();
-    if (plotArea_ != nullptr) plotArea_->Draw();
     return any ? 1 : 0;
 }
 
@@ -476,6 +484,7 @@ CRangeRecord* CDerivedGraphLabel::Range(int channel, bool horizontal)
 
 IAxis* CDerivedGraphLabel::Axis(int channel, bool horizontal) const
 {
+    DrawDue();
     const Channel* c = ChannelOf(channel);
     if (c == nullptr) return nullptr;
     return horizontal ? c->horizontal.get() : c->vertical.get();
@@ -483,6 +492,7 @@ IAxis* CDerivedGraphLabel::Axis(int channel, bool horizontal) const
 
 CDerivedSeries* CDerivedGraphLabel::Series(int channel) const
 {
+    DrawDue();
     const Channel* c = ChannelOf(channel);
     return c != nullptr ? c->series.get() : nullptr;
 }
@@ -551,13 +561,12 @@ int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef co
     graph_->SetSeries(series.get(), bit);
     plotArea_->SetHorizontalAxis(horizontal.get());
     plotArea_->SetVerticalAxis(vertical.get());
-    horizontal->Draw();
-    vertical->Draw();
-    series->Draw();
     std::swap(c->horizontal, horizontal);
     std::swap(c->vertical, vertical);
     std::swap(c->series, series);
-    graph_->SetSeriesMask(1);
+    Due(channel, true, true, true);
+    graph_->SelectSeries(1);
+    DueShown();
     series.reset();  // the replaced series first: it borrows the replaced axes
     Stale();
     return 1;
@@ -565,13 +574,14 @@ int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef co
 
 int CDerivedGraphLabel::SetAxisTitle(int channel, int horizontal, const QString& text)
 {
-    IAxis* axis = Axis(channel, horizontal != 0);
+    Channel* c = ChannelOf(channel);
+    IAxis* axis = c == nullptr ? nullptr : horizontal != 0 ? c->horizontal.get() : c->vertical.get();
     if (axis == nullptr) return 0;
     auto* title = dynamic_cast<CText*>(axis->GetTitle());
     if (title == nullptr) return 0;
     title->SetText(text);
-    axis->Draw();
-    if (plotArea_) plotArea_->Draw();
+    Due(channel, horizontal != 0, horizontal == 0, false);
+    plotDue_ = true;
     Stale();
     return 1;
 }
@@ -593,9 +603,8 @@ int CDerivedGraphLabel::SetAxisRange(int channel, int horizontal, std::int32_t m
     }
     axis->GetDecoder()->SetDivisions(divisions);
     axis->GetDecoder()->Recalculate();
-    axis->Draw();
-    if (c->series) c->series->Draw();
-    if (plotArea_) plotArea_->Draw();
+    Due(channel, horizontal != 0, horizontal == 0, true);
+    plotDue_ = true;
     Stale();
     return 1;
 }
@@ -608,10 +617,9 @@ int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum)
         c->verticalRange.maximum = maximum;
         if (!c->vertical) continue;
         c->vertical->GetDecoder()->Init(&c->verticalRange, height_ - 70, 1);
-        c->vertical->Draw();
-        if (c->series) c->series->Draw();
+        Due(channel, false, true, true);
     }
-    if (plotArea_) plotArea_->Draw();
+    plotDue_ = true;
     Stale();
     return 1;
 }
@@ -619,8 +627,11 @@ int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum)
 int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions)
 {
     Channel* c = ChannelOf(channel == 1 ? 1 : 2);
+    // Only the series is drawn again for new divisions: a part still due shows the
+    // divisions it was due with.
+    DrawDue();
     c->horizontalRange.divisions = divisions;
-    if (c->series) c->series->Draw();
+    Due(channel == 1 ? 1 : 2, false, false, true);
     Stale();
     return 1;
 }
@@ -628,7 +639,10 @@ int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions)
 int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
 {
     channelMask_ = mask;
-    if (graph_) graph_->SetSeriesMask(mask);
+    if (graph_) {
+        graph_->SelectSeries(mask);
+        DueShown();
+    }
     Stale();
     return 1;
 }
@@ -636,6 +650,7 @@ int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
 int CDerivedGraphLabel::ClearSeries()
 {
     if (!graph_) return 0;
+    DrawDue();
     graph_->Reset();
     Stale();
     return 1;
@@ -643,6 +658,9 @@ int CDerivedGraphLabel::ClearSeries()
 
 int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
 {
+    // A point is drawn onto its series as it comes: the series must show its earlier
+    // points first.
+    DrawDue();
     if ((mask & 1u) != 0 && channels_[0].series) channels_[0].series->AddValue(x, y);
     if ((mask & 2u) != 0 && channels_[1].series) channels_[1].series->AddValue(x, y);
     CurvesStale();
@@ -653,6 +671,51 @@ int CDerivedGraphLabel::GetSeriesCount() const
 {
     if (!channels_[0].series) return 0;
     return channels_[1].series ? 2 : 1;
+}
+
+void CDerivedGraphLabel::Due(int channel, bool horizontal, bool vertical, bool series)
+{
+    DueParts& d = due_[static_cast<std::size_t>(channel == 1 ? 0 : 1)];
+    d.horizontal = d.horizontal || horizontal;
+    d.vertical = d.vertical || vertical;
+    d.series = d.series || series;
+}
+
+void CDerivedGraphLabel::DueShown()
+{
+    const std::uint32_t mask = graph_->GetSeriesMask();
+    for (int channel = 1; channel <= 2; ++channel) {
+        const Channel& c = channels_[static_cast<std::size_t>(channel - 1)];
+        const bool horizontal = c.horizontal && c.horizontal.get() == graph_->CurrentHorizontalAxis();
+        const bool vertical = c.vertical && c.vertical.get() == graph_->CurrentVerticalAxis();
+        Due(channel, horizontal, vertical, (mask & static_cast<std::uint32_t>(channel)) != 0);
+    }
+    plotDue_ = true;
+}
+
+void CDerivedGraphLabel::DrawDue() const
+{
+    // Axes first: drawing one brings its scale up to date, which the series and the
+    // grid are drawn with.
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        const Channel& c = channels_[i];
+        DueParts& d = due_[i];
+        if (d.horizontal && c.horizontal) c.horizontal->Draw();
+        if (d.vertical && c.vertical) c.vertical->Draw();
+        d.horizontal = d.vertical = false;
+    }
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        if (due_[i].series && channels_[i].series) channels_[i].series->Draw();
+        due_[i].series = false;
+    }
+    if (plotDue_ && plotArea_) plotArea_->Draw();
+    plotDue_ = false;
+}
+
+CDerivedGraph* CDerivedGraphLabel::Graph() const
+{
+    DrawDue();
+    return graph_.get();
 }
 
 void CDerivedGraphLabel::Stale()
@@ -668,6 +731,7 @@ void CDerivedGraphLabel::CurvesStale() { curvesStale_ = true; }
 const gui::Bitmap* CDerivedGraphLabel::Canvas()
 {
     if (!graph_) return nullptr;
+    DrawDue();
     if (stale_) {
         graph_->Draw();  // the whole window is already due for a repaint
     } else if (curvesStale_) {

@@ -46,6 +46,9 @@ public:
     int AddValue(int bit, int x, int y) override;
     // The last set bit of 1, 2, 4 chooses the axes shown; each chosen series is redrawn.
     int SetSeriesMask(std::uint32_t mask) override;
+    // What SetSeriesMask chooses (mask, current axes and series, the plot area's axes),
+    // without drawing anything: for an owner that draws the parts later.
+    int SelectSeries(std::uint32_t mask);
     int Reset() override;
     int SetPlotArea(IPlotarea* plotArea) override;
     int SetSeries(ISeries* series, int bit) override;
@@ -131,7 +134,8 @@ public:
     // The composed picture (composed now if stale); null before BuildGraph.
     const gui::Bitmap* Canvas();
     QSize GraphSize() const { return QSize(width_, height_); }
-    CDerivedGraph* Graph() const { return graph_.get(); }
+    // The parts drawn up to date first, as they are for whoever looks at them.
+    CDerivedGraph* Graph() const;
     CRangeRecord* Range(int channel, bool horizontal);
     IAxis* Axis(int channel, bool horizontal) const;
     CDerivedSeries* Series(int channel) const;
@@ -152,6 +156,12 @@ private:
     Channel* ChannelOf(int channel);
     const Channel* ChannelOf(int channel) const;
     std::unique_ptr<CDerivedAxis> MakeAxis(CRangeRecord* range, bool horizontal);
+    // The parts are drawn when first looked at (the canvas composed, a part asked
+    // for), not at each change: a page sets a graph up in many steps before anyone
+    // sees it.
+    void Due(int channel, bool horizontal, bool vertical, bool series);
+    void DueShown();  // what the shown channel mask shows: its series, the current axes, the grid
+    void DrawDue() const;
     void Stale();        // anything may have changed
     void CurvesStale();  // only the series changed
 
@@ -170,6 +180,11 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::uint32_t channelMask_ = 0;
+    struct DueParts {
+        bool horizontal = false, vertical = false, series = false;
+    };
+    mutable std::array<DueParts, 2> due_{};
+    mutable bool plotDue_ = false;
     bool stale_ = true;
     bool curvesStale_ = false;
 };

@@ -341,3 +341,57 @@ TEST(GraphAxis, CrowdedHorizontalLabelsDoNotRunIntoEachOther)
     ASSERT_GE(runs.size(), 3u);
     for (const auto& [first, last] : runs) EXPECT_LE(last - first, 45) << first;
 }
+
+// A graph set up in many steps draws its parts once, when it is first looked at. Every
+// step below, looked at as it happens or only at the end, gives the same picture and
+// the same parts: including new divisions, which redraw the bars but leave the axis
+// and grid as they were drawn before.
+TEST(GraphSetUp, StepsLookedAtOnlyAtTheEndShowWhatTheyShowLookedAtOneByOne)
+{
+    const auto steps = [](CDerivedGraphLabel& g, bool look) {
+        const auto seen = [&] {
+            if (look) g.Redraw();
+        };
+        ASSERT_TRUE(g.BuildGraph(708, 288));
+        g.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);
+        seen();
+        g.SetSeriesShape(2, CDerivedGraphLabel::kBars, 0x0000FF, 0xC0C0FF);
+        seen();
+        g.SetChannelMask(3);
+        seen();
+        g.SetAxisRange(2, 1, 0, 1000, 100);
+        seen();
+        g.SetYAxisMaximum(9000);
+        seen();
+        g.AddPoint(2, 150, 9);
+        g.AddPoint(1, 40, 3000);
+        seen();
+        g.SetAxisTitle(2, 1, QStringLiteral("Arrival"));
+        g.SetAxisTitle(1, 0, QStringLiteral("Speed"));
+        seen();
+        g.SetXAxisDivisions(2, 500);
+        seen();
+        g.SetChannelMask(1);
+        seen();
+        g.SetAxisRange(1, 1, -50, 50, 10);
+    };
+    CDerivedGraphLabel lookedAt, atTheEnd;
+    ASSERT_NO_FATAL_FAILURE(steps(lookedAt, true));
+    ASSERT_NO_FATAL_FAILURE(steps(atTheEnd, false));
+    const auto differing = [](const gui::Bitmap* a, const gui::Bitmap* b) {
+        if (a == nullptr || b == nullptr || a->size() != b->size()) return -1;
+        int n = 0;
+        for (int y = 0; y < a->height(); ++y)
+            for (int x = 0; x < a->width(); ++x) n += a->pixel(x, y) != b->pixel(x, y) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(differing(lookedAt.Canvas(), atTheEnd.Canvas()), 0);
+    for (int channel = 1; channel <= 2; ++channel) {
+        EXPECT_EQ(differing(&SeriesImage(lookedAt, channel), &SeriesImage(atTheEnd, channel)), 0) << "series " << channel;
+        for (const bool horizontal : {true, false})
+            EXPECT_EQ(differing(SurfaceOf(lookedAt.Axis(channel, horizontal)->GetCanvas()),
+                                SurfaceOf(atTheEnd.Axis(channel, horizontal)->GetCanvas())),
+                      0)
+                << "channel " << channel << (horizontal ? " horizontal" : " vertical") << " axis";
+    }
+}

@@ -160,9 +160,8 @@ bool CSubDialog_Tachometer::onInitDialog()
     pps_ = std::make_unique<CTachometerFull>(QStringLiteral("pps"), 100);
     rpm_->Create(handle(), size);
     pps_->Create(handle(), size);
-    rpm_->SetFullScale(15000);
-    pps_->SetFullScale(15000);
     shown_ = rpm_.get();
+    SetFullScale(15000);
     duplicator_ = std::make_unique<CDerivedDuplicator<CTachometerImage>>(handle(), *shown_);
     PresentShown();
     ShowControls();
@@ -185,17 +184,25 @@ int CSubDialog_Tachometer::PresentShown()
 
 int CSubDialog_Tachometer::SetPpsMaximum(std::int32_t maximum)
 {
-    if (pps_) pps_->SetScaleMaximum(maximum);
+    Rescale(pps_.get(), maximum);
     PresentShown();
     return 1;
 }
 
 int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum)
 {
-    if (rpm_) rpm_->SetFullScale(maximum);
-    if (pps_) pps_->SetFullScale(maximum);
+    Rescale(rpm_.get(), maximum);
+    Rescale(pps_.get(), maximum);
     PresentShown();
     return 1;
+}
+
+void CSubDialog_Tachometer::Rescale(CTachometerFull* dial, std::int32_t maximum)
+{
+    // The dial not shown is drawn on its new scale when it is selected.
+    if (dial == nullptr) return;
+    if (dial == shown_) dial->SetScaleMaximum(maximum);
+    else dial->SetFullScaleLater(maximum);
 }
 
 int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
@@ -317,10 +324,8 @@ int CSubDialog_Graph::ClearSeries() { return graph_ ? graph_->ClearSeries() : 0;
 
 int CSubDialog_Graph::SetYAxisMaximum(std::int32_t maximum)
 {
-    if (!graph_) return 0;
-    const int result = graph_->SetYAxisMaximum(maximum);
-    Redraw();
-    return result;
+    // The graph repaints with the new scale when it is next painted.
+    return graph_ ? graph_->SetYAxisMaximum(maximum) : 0;
 }
 
 int CSubDialog_Graph::AddPoint(int x, int y1, int y2)
@@ -334,10 +339,7 @@ int CSubDialog_Graph::AddPoint(int x, int y1, int y2)
 
 int CSubDialog_Graph::SetChannelMask(std::uint32_t mask)
 {
-    if (!graph_) return 0;
-    const int result = graph_->SetChannelMask(mask);
-    Redraw();
-    return result;
+    return graph_ ? graph_->SetChannelMask(mask) : 0;
 }
 
 int CSubDialog_Graph::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2)

@@ -132,6 +132,7 @@ protected:
 
 private:
     int PresentShown();
+    void Rescale(CTachometerFull* dial, std::int32_t maximum);
 
     // Where the next frame differs from the one on the screen (the old and the new
     // needle), or empty when the whole dial must be painted again.

@@ -244,17 +244,31 @@ CTachometerFull::CTachometerFull(const QString& unit, std::int32_t overshoot)
 
 int CTachometerFull::Create(gui::Handle window, int size)
 {
-    CTachometerImage::Create(window, size, size);
-    scale_.Create(window, size, size);
-    needle_.Create(window, size, size);
+    window_ = window;
+    width_ = height_ = size_ = size;
+    radius_ = size / 2;
+    made_ = false;
+    scaleChanged_ = true;
     scale_.SetMaximum(0);
     needle_.SetScale(&scale_);
     return 1;
 }
 
+void CTachometerFull::Make()
+{
+    if (made_) return;
+    made_ = true;
+    CTachometerImage::Create(window_, size_, size_);
+    scale_.Create(window_, size_, size_);
+    needle_.Create(window_, size_, size_);
+    scaleChanged_ = true;
+}
+
 int CTachometerFull::SetFullScale(std::int32_t maximum)
 {
+    Make();
     pending_ = false;
+    laterMaximum_.reset();
     // The same scale again changes nothing under the needle's boxes: only they are
     // composed again.
     if (!scale_.ShowsLayout(tachometer::LayoutFor(maximum))) scaleChanged_ = true;
@@ -270,8 +284,20 @@ int CTachometerFull::SetScaleMaximum(std::int32_t maximum)
     return SetFullScale(maximum);
 }
 
+int CTachometerFull::SetFullScaleLater(std::int32_t maximum)
+{
+    laterMaximum_ = maximum;
+    pending_ = true;
+    return 1;
+}
+
 int CTachometerFull::SetValue(std::int32_t value)
 {
+    if (laterMaximum_ || !made_) {
+        needle_.StoreValue(value);
+        pending_ = true;
+        return Refresh();
+    }
     pending_ = false;
     needle_.SetValue(value);
     return Compose();
@@ -287,6 +313,8 @@ int CTachometerFull::SetValueLater(std::int32_t value)
 int CTachometerFull::Refresh()
 {
     if (!pending_) return 1;
+    if (laterMaximum_) return SetFullScale(*laterMaximum_);
+    Make();
     pending_ = false;
     needle_.Redraw();
     return Compose();
@@ -294,6 +322,7 @@ int CTachometerFull::Refresh()
 
 int CTachometerFull::Compose()
 {
+    Make();
     // Scale copied, needle ANDed over it. Outside the needle's box the needle image is
     // white, which an AND leaves alone: so only the old needle's box needs the scale
     // back, and only the new one the AND.

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/gui/Drawing.h"
 #include "platform/gui/Messages.h"
@@ -171,25 +172,33 @@ class CTachometerFull : public CTachometerImage {
 public:
     CTachometerFull(const QString& unit, std::int32_t overshoot);
     using CTachometerImage::Create;
-    // Image, scale and needle, each size x size; maximum 0.
+    // Image, scale and needle, each size x size; maximum 0. The images are made when
+    // the dial is first drawn: a dial kept out of sight never needs them.
     int Create(gui::Handle window, int size);
     int SetFullScale(std::int32_t maximum);      // redraws the needle too
+    // A dial nobody looks at: the scale is kept and drawn at the next Refresh (or the
+    // next value set), with the needle's value on it.
+    int SetFullScaleLater(std::int32_t maximum);
     int SetScaleMaximum(std::int32_t maximum);   // the needle keeps its value, on the new scale
     int SetValue(std::int32_t value);
     // A dial nobody looks at: the value is kept and drawn at the next Refresh.
     int SetValueLater(std::int32_t value);
-    // Draws a value kept by SetValueLater; nothing when there is none.
+    // Draws what SetValueLater and SetFullScaleLater kept; nothing when there is none.
     int Refresh();
     int Compose();
     // The composed image already shows this value on the present scale.
-    bool Shows(std::int32_t value) const { return !pending_ && !scaleChanged_ && needle_.GetValue() == value; }
+    bool Shows(std::int32_t value) const { return made_ && !pending_ && !scaleChanged_ && needle_.GetValue() == value; }
     const CTachometer_Scale& Scale() const { return scale_; }
     const CTachometer_RotationNeedle& Needle() const { return needle_; }
 
 private:
+    void Make();  // the images, once
+
     CTachometer_Scale scale_;
     CTachometer_RotationNeedle needle_;
+    bool made_ = false;
     bool pending_ = false;
+    std::optional<std::int32_t> laterMaximum_;
     // Where the composed image holds a needle; everything else is the scale, unless
     // the scale changed since (then the whole image is composed again).
     QRect composedNeedle_;

@@ -73,6 +73,17 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     EXPECT_EQ(window.RpmDial()->Scale().GetFullScale(), 16000);
     window.SelectDial(1);
     EXPECT_EQ(window.Front()->Image().image(), window.RpmDial()->Image().image());
+
+    // A full scale set while the rpm dial is shown reaches the pps dial when it is
+    // selected, with the value it was given meanwhile.
+    window.SetFullScale(3000);
+    window.SetValues(250, 2500);
+    window.SelectDial(0);
+    CTachometerFull pps(QStringLiteral("pps"), 100);
+    pps.Create(0, 300);
+    pps.SetFullScale(3000);
+    pps.SetValue(250);
+    EXPECT_EQ(window.Front()->Image().image(), pps.Image().image());
 }
 
 TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "SpeedTestSupport.h"
 #include "ui/Tachometer.h"
@@ -110,4 +111,34 @@ TEST_F(NeedleDial, AScaleSetAgainLooksAsWhenItWasDrawnAfresh)
     EXPECT_FALSE(scale.ShowsLayout(tachometer::LayoutFor(2000)));
     scale.SetMaximum(2000);
     EXPECT_EQ(scale.Image().pixel(0, 0), 0xFFFFFFu);
+}
+
+// A dial kept out of sight makes no images; whatever it was told meanwhile (a scale,
+// values) shows as one drawing when it is refreshed or next given a value, exactly as a
+// dial told the same in sight.
+TEST(HiddenDial, DrawsWhatItWasToldWhenItIsNextLookedAt)
+{
+    const auto seen = [](std::int32_t maximum, std::int32_t value) {
+        auto d = std::make_unique<CTachometerFull>(QStringLiteral("pps"), 100);
+        d->Create(0, 300);
+        d->SetFullScale(maximum);
+        d->SetValue(value);
+        return d;
+    };
+    CTachometerFull hidden{QStringLiteral("pps"), 100};
+    hidden.Create(0, 300);
+    hidden.SetFullScaleLater(15000);
+    hidden.SetFullScaleLater(2000);
+    hidden.SetValueLater(1700);
+    EXPECT_TRUE(hidden.Image().isNull());
+    EXPECT_FALSE(hidden.Shows(1700));
+    hidden.Refresh();
+    EXPECT_EQ(hidden.Image().image(), seen(2000, 1700)->Image().image());
+    EXPECT_TRUE(hidden.Shows(1700));
+
+    // A value given directly to a dial with a scale kept for later draws both.
+    hidden.SetFullScaleLater(500);
+    hidden.SetValue(420);
+    EXPECT_EQ(hidden.Image().image(), seen(500, 420)->Image().image());
+    EXPECT_EQ(hidden.Scale().GetFullScale(), tachometer::LayoutFor(500).fullScale);
 }

@@ -659,8 +659,8 @@ int CDerivedGraphLabel::ClearSeries()
 int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
 {
     // A point is drawn onto its series as it comes: the series must show its earlier
-    // points first.
-    DrawDue();
+    // points first (its scales are up to date already; the axes and grid can wait).
+    DrawDueSeries(mask);
     if ((mask & 1u) != 0 && channels_[0].series) channels_[0].series->AddValue(x, y);
     if ((mask & 2u) != 0 && channels_[1].series) channels_[1].series->AddValue(x, y);
     CurvesStale();
@@ -695,8 +695,8 @@ void CDerivedGraphLabel::DueShown()
 
 void CDerivedGraphLabel::DrawDue() const
 {
-    // Axes first: drawing one brings its scale up to date, which the series and the
-    // grid are drawn with.
+    // Each part has a bitmap of its own and the setters keep every scale up to date,
+    // so the order does not matter; this is the order the parts were always drawn in.
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         const Channel& c = channels_[i];
         DueParts& d = due_[i];
@@ -704,12 +704,18 @@ void CDerivedGraphLabel::DrawDue() const
         if (d.vertical && c.vertical) c.vertical->Draw();
         d.horizontal = d.vertical = false;
     }
+    DrawDueSeries(3);
+    if (plotDue_ && plotArea_) plotArea_->Draw();
+    plotDue_ = false;
+}
+
+void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
+{
     for (std::size_t i = 0; i < channels_.size(); ++i) {
+        if ((mask & (1u << i)) == 0) continue;
         if (due_[i].series && channels_[i].series) channels_[i].series->Draw();
         due_[i].series = false;
     }
-    if (plotDue_ && plotArea_) plotArea_->Draw();
-    plotDue_ = false;
 }
 
 CDerivedGraph* CDerivedGraphLabel::Graph() const
@@ -745,7 +751,9 @@ const gui::Bitmap* CDerivedGraphLabel::Canvas()
 
 int CDerivedGraphLabel::Redraw()
 {
-    Canvas();
+    // A graph changed in more than its curves is repainted whole and composed then;
+    // new points alone are composed now, so that only what they changed is repainted.
+    if (!stale_) Canvas();
     return 1;
 }
 

@@ -128,7 +128,8 @@ public:
     int AddPoint(std::uint32_t mask, int x, int y);
     // 0 without a channel 1 series, 2 with a channel 2 series, else 1.
     int GetSeriesCount() const;
-    // Composes if stale and repaints what changed.
+    // Repaints what changed: new points are composed now and only what they changed
+    // is repainted; anything more is composed at the next paint of the whole window.
     int Redraw();
 
     // The composed picture (composed now if stale); null before BuildGraph.
@@ -162,6 +163,7 @@ private:
     void Due(int channel, bool horizontal, bool vertical, bool series);
     void DueShown();  // what the shown channel mask shows: its series, the current axes, the grid
     void DrawDue() const;
+    void DrawDueSeries(std::uint32_t mask) const;  // bit 1: channel 1, bit 2: channel 2
     void Stale();        // anything may have changed
     void CurvesStale();  // only the series changed
 

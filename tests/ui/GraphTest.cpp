@@ -350,7 +350,7 @@ TEST(GraphSetUp, StepsLookedAtOnlyAtTheEndShowWhatTheyShowLookedAtOneByOne)
 {
     const auto steps = [](CDerivedGraphLabel& g, bool look) {
         const auto seen = [&] {
-            if (look) g.Redraw();
+            if (look) g.Canvas();
         };
         ASSERT_TRUE(g.BuildGraph(708, 288));
         g.SetSeriesShape(1, CDerivedGraphLabel::kLine, 0x800000, 0);

@@ -709,6 +709,25 @@ void CDerivedGraphLabel::DrawDue() const
     plotDue_ = false;
 }
 
+void CDerivedGraphLabel::DrawDueShown() const
+{
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        const Channel& c = channels_[i];
+        DueParts& d = due_[i];
+        if (d.horizontal && c.horizontal && c.horizontal.get() == graph_->CurrentHorizontalAxis()) {
+            c.horizontal->Draw();
+            d.horizontal = false;
+        }
+        if (d.vertical && c.vertical && c.vertical.get() == graph_->CurrentVerticalAxis()) {
+            c.vertical->Draw();
+            d.vertical = false;
+        }
+    }
+    DrawDueSeries(graph_->GetSeriesMask());
+    if (plotDue_ && plotArea_) plotArea_->Draw();
+    plotDue_ = false;
+}
+
 void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
 {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -737,7 +756,7 @@ void CDerivedGraphLabel::CurvesStale() { curvesStale_ = true; }
 const gui::Bitmap* CDerivedGraphLabel::Canvas()
 {
     if (!graph_) return nullptr;
-    DrawDue();
+    DrawDueShown();
     if (stale_) {
         graph_->Draw();  // the whole window is already due for a repaint
     } else if (curvesStale_) {

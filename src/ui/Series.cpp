@@ -91,6 +91,12 @@ void CInkColumns::Whitened(const QRect& r)
     for (int x = c.left(); x <= c.right(); ++x) columns_[static_cast<std::size_t>(x)] &= ~bits;
 }
 
+bool CInkColumns::Blank(int width, int height) const
+{
+    return known_ && Width() == width && height_ == height &&
+           std::all_of(columns_.begin(), columns_.end(), [](std::uint64_t c) { return c == 0; });
+}
+
 std::uint64_t CInkColumns::At(int column) const
 {
     return column < 0 || column >= Width() ? 0 : columns_[static_cast<std::size_t>(column)];
@@ -194,7 +200,9 @@ int CDerivedSeries::Erase(int flag, const QRect& rect)
     if (rect.width() <= 0 || rect.height() <= 0) return 1;  // an inverted rect is empty
     const QRect r = rect.intersected(surface->rect());
     if (r == surface->rect()) {
-        surface->fillRect(r, 0xFFFFFF);
+        // A series drawn again before any ink reached it (a page setting its graph up)
+        // is white already.
+        if (!ink_.Blank(r.width(), r.height())) surface->fillRect(r, 0xFFFFFF);
         ink_.Clear(r.width(), r.height());
         return 1;
     }

@@ -59,6 +59,8 @@ public:
     void Forget() { known_ = false; }
     void Clear(int width, int height);  // the whole bitmap is white
     bool Known() const { return known_; }
+    // Known to hold no ink anywhere on a width x height bitmap: all of it is white.
+    bool Blank(int width, int height) const;
     int Width() const { return static_cast<int>(columns_.size()); }
     int BlockRows() const { return blockRows_; }
     void Mark(const QRect& r);      // r may hold ink now

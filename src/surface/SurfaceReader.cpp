@@ -8,6 +8,8 @@
 namespace surface {
 namespace {
 
+using namespace std::string_view_literals;
+
 template <typename Visit>
 void forEachChildElement(const CDerivedXmlElement& parent, Visit visit)
 {
@@ -59,7 +61,7 @@ std::vector<RegisterDecl> ReadRegisterList(const CDerivedXmlElement& section)
     std::vector<RegisterDecl> registers;
     int position = 0;
     forEachChildElement(section, [&](const CDerivedXmlElement& element) {
-        static constexpr std::array<std::string_view, 2> kWords = {"address", "bitlength"};
+        static constexpr std::array kWords = {"address"sv, "bitlength"sv};
         std::array<const CDerivedXmlElement*, kWords.size()> found{};
         element.FindElements(kWords, found);
         const std::string* address = FirstChildText(found[0]);
@@ -80,8 +82,8 @@ std::vector<RelationDecl> ReadRelationList(const CDerivedXmlElement& section)
     std::vector<RelationDecl> relations;
     int position = 0;
     forEachChildElement(section, [&](const CDerivedXmlElement& element) {
-        static constexpr std::array<std::string_view, 5> kWords = {"relation_contents", "owner_id", "destination_id",
-                                                                   "parentname", "datalist"};
+        static constexpr std::array kWords = {"relation_contents"sv, "owner_id"sv, "destination_id"sv, "parentname"sv,
+                                              "datalist"sv};
         std::array<const CDerivedXmlElement*, kWords.size()> found{};
         element.FindElements(kWords, found);
         const std::string* contents = FirstChildText(found[0]);

@@ -3,13 +3,12 @@
 #include "platform/core/Debug.h"
 #include "surface/SurfaceText.h"
 
+#include <array>
+
 namespace surface {
 namespace {
 
-const std::string* textBelow(const CDerivedXmlElement& element, std::string_view word)
-{
-    return FirstChildText(element.FindElement(word));
-}
+using namespace std::string_view_literals;
 
 template <typename Visit>
 void forEachChildElement(const CDerivedXmlElement& parent, Visit visit)
@@ -62,8 +61,11 @@ std::vector<RegisterDecl> ReadRegisterList(const CDerivedXmlElement& section)
     std::vector<RegisterDecl> registers;
     int position = 0;
     forEachChildElement(section, [&](const CDerivedXmlElement& element) {
-        const std::string* address = textBelow(element, "address");
-        const std::string* bitLength = textBelow(element, "bitlength");
+        static constexpr std::array kWords = {"address"sv, "bitlength"sv};
+        std::array<const CDerivedXmlElement*, kWords.size()> found{};
+        element.FindElements(kWords, found);
+        const std::string* address = FirstChildText(found[0]);
+        const std::string* bitLength = FirstChildText(found[1]);
         if (address == nullptr || bitLength == nullptr) {
             platform::debugOut("surface: register " + std::to_string(position) + " has no " +
                                (address == nullptr ? "address" : "bitlength") + "; skipped\n");
@@ -80,7 +82,11 @@ std::vector<RelationDecl> ReadRelationList(const CDerivedXmlElement& section)
     std::vector<RelationDecl> relations;
     int position = 0;
     forEachChildElement(section, [&](const CDerivedXmlElement& element) {
-        const std::string* contents = textBelow(element, "relation_contents");
+        static constexpr std::array kWords = {"relation_contents"sv, "owner_id"sv, "destination_id"sv, "parentname"sv,
+                                              "datalist"sv};
+        std::array<const CDerivedXmlElement*, kWords.size()> found{};
+        element.FindElements(kWords, found);
+        const std::string* contents = FirstChildText(found[0]);
         if (contents == nullptr) {
             platform::debugOut("surface: relation " + std::to_string(position) +
                                " has no relation_contents; skipped\n");
@@ -89,16 +95,16 @@ std::vector<RelationDecl> ReadRelationList(const CDerivedXmlElement& section)
         }
         RelationDecl relation;
         relation.contents = surfacetext::FirstToken(*contents);
-        if (const std::string* text = textBelow(element, "owner_id")) {
+        if (const std::string* text = FirstChildText(found[1])) {
             relation.ownerIds = *text;
         }
-        if (const std::string* text = textBelow(element, "destination_id")) {
+        if (const std::string* text = FirstChildText(found[2])) {
             relation.destinationIds = *text;
         }
-        if (const std::string* text = textBelow(element, "parentname")) {
+        if (const std::string* text = FirstChildText(found[3])) {
             relation.parentName = surfacetext::FirstToken(*text);
         }
-        if (const CDerivedXmlElement* list = element.FindElement("datalist")) {
+        if (const CDerivedXmlElement* list = found[4]) {
             forEachChildElement(*list, [&](const CDerivedXmlElement& item) {
                 const std::string* text = FirstChildText(&item);
                 relation.data.push_back(text != nullptr ? *text : std::string());

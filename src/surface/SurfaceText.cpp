@@ -15,6 +15,20 @@ bool isWhitespace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The token that starts at or after `i` (empty at the end of the text), with
+// `i` moved past it.
+std::string_view nextToken(std::string_view text, std::size_t& i)
+{
+    while (i < text.size() && (isWhitespace(text[i]) || isSeparator(text[i]))) {
+        ++i;
+    }
+    const std::size_t start = i;
+    while (i < text.size() && !isWhitespace(text[i]) && !isSeparator(text[i])) {
+        ++i;
+    }
+    return text.substr(start, i - start);
+}
+
 }  // namespace
 
 std::string SeparatorsToBlanks(std::string_view text)
@@ -33,15 +47,8 @@ std::vector<std::string> SplitAtWhitespace(std::string_view text)
     std::vector<std::string> tokens;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && (isWhitespace(text[i]) || isSeparator(text[i]))) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < text.size() && !isWhitespace(text[i]) && !isSeparator(text[i])) {
-            ++i;
-        }
-        if (i > start) {
-            tokens.emplace_back(text.substr(start, i - start));
+        if (const std::string_view token = nextToken(text, i); !token.empty()) {
+            tokens.emplace_back(token);
         }
     }
     return tokens;
@@ -84,19 +91,20 @@ std::int32_t ParseNumber(std::string_view text, bool* digits)
 
 std::pair<std::int32_t, std::int32_t> ParseTwoNumbers(std::string_view text)
 {
-    const std::vector<std::string> tokens = SplitAtWhitespace(text);
-    if (tokens.empty()) {
+    std::size_t i = 0;
+    const std::string_view firstToken = nextToken(text, i);
+    if (firstToken.empty()) {
         return {0, 0};
     }
-    const std::int32_t first = ParseNumber(tokens[0]);
-    const std::int32_t second = tokens.size() > 1 ? ParseNumber(tokens[1]) : first;
-    return {first, second};
+    const std::int32_t first = ParseNumber(firstToken);
+    const std::string_view secondToken = nextToken(text, i);
+    return {first, secondToken.empty() ? first : ParseNumber(secondToken)};
 }
 
 std::string FirstToken(std::string_view text)
 {
-    const std::vector<std::string> tokens = SplitAtWhitespace(text);
-    return tokens.empty() ? std::string() : tokens.front();
+    std::size_t i = 0;
+    return std::string(nextToken(text, i));
 }
 
 std::vector<std::string> ParseItemList(std::string_view text)

@@ -42,9 +42,11 @@ const std::array<Field, 21> kFields = {{
 
 constexpr std::array<std::string_view, 3> kSections = {"software", "hardware", "data"};
 
+// ParseNumber passes over leading separators as it does over blanks, and
+// either ends the digits, so the text needs no copy with blanks for them.
 std::int32_t number(std::string_view text)
 {
-    return surfacetext::ParseNumber(surfacetext::SeparatorsToBlanks(text));
+    return surfacetext::ParseNumber(text);
 }
 
 }  // namespace
@@ -63,15 +65,28 @@ const std::vector<std::string_view>& CXmlControlConainer::FieldWords()
 
 int CXmlControlConainer::Fill(const CDerivedXmlElement& control)
 {
+    // One walk finds every section and one walk per section every field:
+    // the elements FindElement would give for each word, without walking
+    // the control again for each of them.
+    static const std::array<std::string_view, kFields.size()> kWords = [] {
+        std::array<std::string_view, kFields.size()> words{};
+        for (std::size_t i = 0; i < kFields.size(); ++i) {
+            words[i] = kFields[i].word;
+        }
+        return words;
+    }();
+    std::array<const CDerivedXmlElement*, kSections.size()> sections{};
+    control.FindElements(kSections, sections);
     int applied = 0;
-    for (std::string_view sectionName : kSections) {
-        const CDerivedXmlElement* section = control.FindElement(sectionName);
+    for (const CDerivedXmlElement* section : sections) {
         if (section == nullptr) {
             continue;
         }
-        for (const Field& field : kFields) {
-            if (const std::string* text = FirstChildText(section->FindElement(field.word))) {
-                applied += field.set(*this, *text);
+        std::array<const CDerivedXmlElement*, kFields.size()> fields{};
+        section->FindElements(kWords, fields);
+        for (std::size_t i = 0; i < kFields.size(); ++i) {
+            if (const std::string* text = FirstChildText(fields[i])) {
+                applied += kFields[i].set(*this, *text);
             }
         }
     }

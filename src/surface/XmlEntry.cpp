@@ -1,6 +1,13 @@
 #include "surface/XmlEntry.h"
 
+#include <algorithm>
+
 CDerivedXmlElement::~CDerivedXmlElement() = default;
+
+const CDerivedXmlElement* CDerivedXmlElement::ElementOrNull() const
+{
+    return GetType() == kXmlElement ? this : nullptr;
+}
 
 int CDerivedXmlElement::AddChild(std::string_view /*name*/, std::unique_ptr<IXmlEntry> entry)
 {
@@ -11,12 +18,17 @@ int CDerivedXmlElement::AddChild(std::string_view /*name*/, std::unique_ptr<IXml
     return 1;
 }
 
-int CDerivedXmlElement::AddAttribute(const std::string& name, std::unique_ptr<IXmlEntry> entry)
+int CDerivedXmlElement::AddAttribute(std::string_view name, std::unique_ptr<IXmlEntry> entry)
 {
     if (!entry) {
         return 0;
     }
-    return attributes_.try_emplace(name, std::move(entry)).second ? 1 : 0;
+    const auto at = attributes_.lower_bound(name);
+    if (at != attributes_.end() && at->first == name) {
+        return 0;
+    }
+    attributes_.emplace_hint(at, std::string(name), std::move(entry));
+    return 1;
 }
 
 const IXmlEntry* CDerivedXmlElement::GetChild(int index) const
@@ -44,13 +56,50 @@ const CDerivedXmlElement* CDerivedXmlElement::FindElement(std::string_view name)
     }
     // The parser limits the nesting depth, so this recursion is bounded.
     for (const auto& child : children_) {
-        if (const CDerivedXmlElement* element = AsElement(child.get())) {
+        if (const CDerivedXmlElement* element = child->ElementOrNull()) {
             if (const CDerivedXmlElement* found = element->FindElement(name)) {
                 return found;
             }
         }
     }
     return nullptr;
+}
+
+void CDerivedXmlElement::FindElements(std::span<const std::string_view> names,
+                                      std::span<const CDerivedXmlElement*> found) const
+{
+    std::fill(found.begin(), found.end(), nullptr);
+    names = names.first(std::min(names.size(), found.size()));
+    std::size_t missing = names.size();
+    if (missing > 0) {
+        findEach(names, found, missing);
+    }
+}
+
+bool CDerivedXmlElement::findEach(std::span<const std::string_view> names, std::span<const CDerivedXmlElement*> found,
+                                  std::size_t& missing) const
+{
+    // The same order as FindElement: this element, then its child elements
+    // depth-first; a name keeps the first element that carries it.
+    const std::string& own = GetName();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (found[i] == nullptr && names[i] == own) {
+            found[i] = this;
+            --missing;
+        }
+    }
+    if (missing == 0) {
+        return false;
+    }
+    // The parser limits the nesting depth, so this recursion is bounded.
+    for (const auto& child : children_) {
+        if (const CDerivedXmlElement* element = child->ElementOrNull()) {
+            if (!element->findEach(names, found, missing)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 const IXmlEntry* CDerivedXmlElement::GetAttribute(std::string_view name) const
@@ -91,10 +140,7 @@ std::unique_ptr<CDerivedXmlEntry> CXmlFactory::CreateEntry(std::uint32_t kind, s
 
 const CDerivedXmlElement* AsElement(const IXmlEntry* entry)
 {
-    if (entry == nullptr || entry->GetType() != kXmlElement) {
-        return nullptr;
-    }
-    return dynamic_cast<const CDerivedXmlElement*>(entry);
+    return entry == nullptr ? nullptr : entry->ElementOrNull();
 }
 
 const std::string* FirstChildText(const CDerivedXmlElement* element)

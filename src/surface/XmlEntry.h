@@ -7,9 +7,11 @@
 // sections leave no entry. All text is UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,8 @@ enum XmlEntryKind : std::uint32_t {
 // The name under which an element's character data is added to it.
 inline constexpr std::string_view kInnerTextName = "inner_text";
 
+class CDerivedXmlElement;
+
 class IXmlEntry {
 public:
     virtual ~IXmlEntry() = default;
@@ -32,6 +36,11 @@ public:
     // The element name, or the text itself for a text entry.
     virtual const std::string& GetName() const = 0;
     virtual std::uint32_t GetType() const = 0;
+
+    // This entry when it is an element entry of kind kXmlElement, else null:
+    // what AsElement asks, without a run-time type search at every entry a
+    // walk passes.
+    virtual const CDerivedXmlElement* ElementOrNull() const { return nullptr; }
 };
 
 class CDerivedXmlEntry : public IXmlEntry {
@@ -57,11 +66,15 @@ public:
     using CDerivedXmlEntry::CDerivedXmlEntry;
     ~CDerivedXmlElement() override;
 
+    const CDerivedXmlElement* ElementOrNull() const override;
+
+    // Room for this many children, so that appending them allocates once.
+    void ReserveChildren(std::size_t count) { children_.reserve(count); }
     // Appends the entry (the name is not kept). 0 for a null entry.
     virtual int AddChild(std::string_view name, std::unique_ptr<IXmlEntry> entry);
     // Inserts the entry under the name; a name already present keeps its
     // first entry and the new one is dropped (0).
-    virtual int AddAttribute(const std::string& name, std::unique_ptr<IXmlEntry> entry);
+    virtual int AddAttribute(std::string_view name, std::unique_ptr<IXmlEntry> entry);
     // The child at `index` counting from 0, or null outside the list.
     virtual const IXmlEntry* GetChild(int index) const;
     virtual int GetChildCount() const;
@@ -70,6 +83,9 @@ public:
     // of that name in a depth-first walk of the child elements in document
     // order; null when there is none.
     virtual const CDerivedXmlElement* FindElement(std::string_view name) const;
+    // FindElement of every name in one walk: `found[i]` is what
+    // FindElement(names[i]) gives. `found` is as long as `names`.
+    void FindElements(std::span<const std::string_view> names, std::span<const CDerivedXmlElement*> found) const;
     // The attribute's value entry, or null.
     virtual const IXmlEntry* GetAttribute(std::string_view name) const;
 
@@ -77,6 +93,10 @@ public:
     std::vector<std::string> GetAttributeNames() const;
 
 private:
+    // One step of FindElements: false once nothing is missing any more.
+    bool findEach(std::span<const std::string_view> names, std::span<const CDerivedXmlElement*> found,
+                  std::size_t& missing) const;
+
     std::vector<std::unique_ptr<IXmlEntry>> children_;
     std::map<std::string, std::unique_ptr<IXmlEntry>, std::less<>> attributes_;
 };

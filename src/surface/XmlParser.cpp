@@ -63,26 +63,30 @@ public:
             tooDeepAt_ = node;
             return nullptr;
         }
-        CXmlFactory& factory = CXmlFactory::GetInstance();
-        std::unique_ptr<CDerivedXmlElement> entry(
-            static_cast<CDerivedXmlElement*>(factory.CreateEntry(kXmlElement, node.name()).release()));
-        for (const pugi::xml_attribute& attribute : node.attributes()) {
+        auto entry = std::make_unique<CDerivedXmlElement>(kXmlElement, node.name());
+        for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
             // A repeated attribute name keeps its first value.
-            entry->AddAttribute(attribute.name(), factory.CreateEntry(kXmlCData, attribute.value()));
+            entry->AddAttribute(attribute.name(), std::make_unique<CDerivedXmlText>(kXmlCData, attribute.value()));
         }
-        for (const pugi::xml_node& child : node.children()) {
+        std::size_t kept = 0;
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+            const pugi::xml_node_type type = child.type();
+            kept += type == pugi::node_element || type == pugi::node_pcdata ? 1 : 0;
+        }
+        entry->ReserveChildren(kept);
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
                 auto sub = element(child, depth + 1);
                 if (!sub) {
                     return nullptr;
                 }
-                const std::string name = sub->GetName();
+                const std::string_view name = sub->GetName();  // the entry itself does not move
                 entry->AddChild(name, std::move(sub));
                 break;
             }
             case pugi::node_pcdata:
-                entry->AddChild(kInnerTextName, factory.CreateEntry(kXmlText, child.value()));
+                entry->AddChild(kInnerTextName, std::make_unique<CDerivedXmlText>(kXmlText, child.value()));
                 break;
             default:
                 // Comments, CDATA sections, processing instructions: no entry.

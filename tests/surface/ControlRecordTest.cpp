@@ -194,8 +194,11 @@ TEST(ControlRecord, OutOfRangeValuesAreRefused)
     EXPECT_EQ(edge.SetI2cStartAddress("255"), 1);
     CXmlControlConainer whole;
     EXPECT_EQ(whole.SetLsbBit("0") + whole.SetBitLength("32"), 2);
+    CXmlControlConainer noBits;  // a field of no bits, at the top bit
+    EXPECT_EQ(noBits.SetLsbBit("31") + noBits.SetBitLength("0"), 2);
     EXPECT_EQ(edge.GetProblems(), Items{});
     EXPECT_EQ(whole.GetProblems(), Items{});
+    EXPECT_EQ(noBits.GetProblems(), Items{});
 
     // A field past bit 31 unbinds the control: bound to the whole word it would
     // overwrite bits it does not own.

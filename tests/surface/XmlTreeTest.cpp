@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+#include <string_view>
+#include <vector>
+
 
 namespace {
 
@@ -79,6 +83,35 @@ TEST(XmlTree, EntryKindsAndLookups)
     EXPECT_EQ(t->GetChild(1), nullptr);
     EXPECT_EQ(t->GetChild(-1), nullptr);
     EXPECT_EQ(FirstChildText(root), nullptr);  // its first child is an element
+}
+
+TEST(XmlTree, OneWalkFindsForEveryNameWhatFindElementFinds)
+{
+    CDerivedParser parser;
+    const std::string text = "<r><a><b>1</b><c><b>2</b><d/></c></a><b>3</b><d>4</d><a><e/></a><r/></r>";
+    ASSERT_EQ(parser.ParseResource(text.data(), text.size(), nullptr, "k"), 1);
+    const CDerivedXmlElement* root = parser.GetRoot();
+    // Its own name, names met deeper first, a name asked twice, names nowhere.
+    const std::vector<std::string_view> names = {"b", "r", "d", "e", "x", "c", "b", "", "inner_text"};
+    for (const CDerivedXmlElement* from : {root, root->FindElement("c"), root->FindElement("e")}) {
+        std::vector<const CDerivedXmlElement*> found(names.size(), root);
+        from->FindElements(names, found);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(found[i], from->FindElement(names[i])) << "from " << from->GetName() << ", name " << names[i];
+        }
+    }
+    EXPECT_EQ(*FirstChildText(root->FindElement("b")), "1");
+
+    // A shorter result list takes the first names only; nothing is written past it.
+    std::vector<const CDerivedXmlElement*> two(3, root);
+    root->FindElements(names, std::span(two).first(2));
+    EXPECT_EQ(two, (std::vector<const CDerivedXmlElement*>{root->FindElement("b"), root, root}));
+
+    // Only element entries of the element kind are elements.
+    EXPECT_EQ(AsElement(CXmlFactory::GetInstance().CreateEntry(kXmlAttribute, "a").get()), nullptr);
+    const CDerivedXmlText notAnElement(kXmlElement, "t");
+    EXPECT_EQ(AsElement(&notAnElement), nullptr);
+    EXPECT_EQ(AsElement(root), root);
 }
 
 TEST(XmlTree, MalformedOrTooDeepDocumentsGiveAClearErrorAndNoTree)

@@ -151,7 +151,10 @@ bool CSubDialog_Tachometer::onInitDialog()
     ApplySizes(speedlayout::kTachometerTemplate, speedlayout::kTachometerMinimum, speedlayout::kTachometerMaximum);
     const int size = speedlayout::kDialSize;
     auto view = std::make_unique<ImageView>(
-        [this]() -> const gui::Bitmap* { return duplicator_ ? &duplicator_->GetFront().Image() : nullptr; },
+        [this]() -> const gui::Bitmap* {
+            PresentDue();
+            return duplicator_ ? &duplicator_->GetFront().Image() : nullptr;
+        },
         QRect(0, 0, size, size));
     view->Attach(this, QRect(0, 0, size, size));
     view_ = std::move(view);
@@ -161,9 +164,8 @@ bool CSubDialog_Tachometer::onInitDialog()
     rpm_->Create(handle(), size);
     pps_->Create(handle(), size);
     shown_ = rpm_.get();
-    SetFullScale(15000);
     duplicator_ = std::make_unique<CDerivedDuplicator<CTachometerImage>>(handle(), *shown_);
-    PresentShown();
+    SetFullScale(15000);
     ShowControls();
     return true;
 }
@@ -185,7 +187,6 @@ int CSubDialog_Tachometer::PresentShown()
 int CSubDialog_Tachometer::SetPpsMaximum(std::int32_t maximum)
 {
     Rescale(pps_.get(), maximum);
-    PresentShown();
     return 1;
 }
 
@@ -193,21 +194,44 @@ int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum)
 {
     Rescale(rpm_.get(), maximum);
     Rescale(pps_.get(), maximum);
-    PresentShown();
     return 1;
 }
 
 void CSubDialog_Tachometer::Rescale(CTachometerFull* dial, std::int32_t maximum)
 {
-    // The dial not shown is drawn on its new scale when it is selected.
+    // Drawn on its new scale when it is next painted (the dial not shown: when it is
+    // selected and painted).
     if (dial == nullptr) return;
-    if (dial == shown_) dial->SetScaleMaximum(maximum);
-    else dial->SetFullScaleLater(maximum);
+    dial->SetFullScaleLater(maximum);
+    if (dial == shown_) PresentLater();
+}
+
+void CSubDialog_Tachometer::PresentLater()
+{
+    presentDue_ = true;
+    changed_ = QRect();
+    if (view_) view_->invalidate();
+}
+
+void CSubDialog_Tachometer::PresentDue() const
+{
+    if (!presentDue_ || !duplicator_ || shown_ == nullptr) return;
+    presentDue_ = false;
+    presenting_ = true;
+    shown_->Refresh();
+    duplicator_->Present(*shown_, QRect());
+    presenting_ = false;
 }
 
 int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 {
-    // The dial not shown keeps its value and draws it when it is selected.
+    // The dial not shown keeps its value and draws it when it is selected; so does the
+    // shown one when it is due to be drawn whole at the next paint anyway.
+    if (presentDue_) {
+        if (rpm_) rpm_->SetValueLater(rpm);
+        if (pps_) pps_->SetValueLater(pps);
+        return 1;
+    }
     const QRect before = shown_ != nullptr ? shown_->Needle().Bounds() : QRect();
     bool moved = false;
     for (const auto& [dial, value] : {std::pair{rpm_.get(), rpm}, std::pair{pps_.get(), pps}}) {
@@ -230,6 +254,7 @@ int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
 
 void CSubDialog_Tachometer::OnFrameReady()
 {
+    if (presenting_) return;  // presented by the paint that shows it
     if (view_ && changed_.isValid()) gui::invalidatePart(*view_, changed_);
     else CSpeedWindow::OnFrameReady();
     changed_ = QRect();
@@ -238,8 +263,7 @@ void CSubDialog_Tachometer::OnFrameReady()
 int CSubDialog_Tachometer::SelectDial(int rpm)
 {
     shown_ = rpm != 0 ? rpm_.get() : pps_.get();
-    if (shown_ != nullptr) shown_->Refresh();
-    PresentShown();
+    PresentLater();
     return 1;
 }
 

@@ -121,10 +121,11 @@ public:
 
     bool onInitDialog() override;
 
-    const CTachometerFull* RpmDial() const { return rpm_.get(); }
-    const CTachometerFull* PpsDial() const { return pps_.get(); }
+    // The dials and the frame as they are painted (a new scale is drawn first).
+    const CTachometerFull* RpmDial() const { return PresentDue(), rpm_.get(); }
+    const CTachometerFull* PpsDial() const { return PresentDue(), pps_.get(); }
     const CTachometerFull* ShownDial() const { return shown_; }
-    const CTachometerImage* Front() const { return duplicator_ ? &duplicator_->GetFront() : nullptr; }
+    const CTachometerImage* Front() const { return PresentDue(), duplicator_ ? &duplicator_->GetFront() : nullptr; }
 
 protected:
     void onDestroy() override;
@@ -132,6 +133,10 @@ protected:
 
 private:
     int PresentShown();
+    // A new scale or dial is drawn and presented when it is next painted: a page sets
+    // its scale several times while it opens.
+    void PresentLater();
+    void PresentDue() const;
     void Rescale(CTachometerFull* dial, std::int32_t maximum);
 
     // Where the next frame differs from the one on the screen (the old and the new
@@ -140,6 +145,8 @@ private:
     std::unique_ptr<CTachometerFull> rpm_;
     std::unique_ptr<CTachometerFull> pps_;
     CTachometerFull* shown_ = nullptr;
+    mutable bool presentDue_ = false;
+    mutable bool presenting_ = false;  // a due frame is being presented from a paint
     std::unique_ptr<CDerivedDuplicator<CTachometerImage>> duplicator_;
 };
 

@@ -83,6 +83,9 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     pps.Create(0, 300);
     pps.SetFullScale(3000);
     pps.SetValue(250);
+    guitest::settle();
+    const QImage repainted = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
+    EXPECT_TRUE(SameRegion(repainted, QPoint(0, 0), pps.Image(), QRect(0, 0, 300, 300)));
     EXPECT_EQ(window.Front()->Image().image(), pps.Image().image());
 }
 

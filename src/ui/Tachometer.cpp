@@ -340,8 +340,10 @@ CTachometerDigitalFull::CTachometerDigitalFull(const QString& unit, std::int32_t
 
 int CTachometerDigitalFull::Create(gui::Handle window, int size)
 {
-    CTachometerImage::Create(window, size, size);
-    scale_.Create(window, size, size);
+    // Only a strip of the readout is ever shown: the images need be no larger.
+    const int width = std::min(size, kShownWidth), height = std::min(size, kShownHeight);
+    CTachometerImage::Create(window, width, height);
+    scale_.Create(window, width, height);
     scale_.SetValues(0, 0);
     return 1;
 }

@@ -212,6 +212,8 @@ public:
 
     CTachometerDigitalFull(const QString& unit, std::int32_t number);
     using CTachometerImage::Create;
+    // Image and readout for a size x size dial, of which kShownWidth x kShownHeight at
+    // the top left shows (only that part is made).
     int Create(gui::Handle window, int size);
     int SetValues(std::int32_t first, std::int32_t second);
     int Compose();

@@ -377,6 +377,12 @@ TEST(DcPage, TheSequenceWindowBuildsItsEditorsWhenFirstShownAndTheyShowWhatTheRu
     const auto box = [&](int id) { return window->itemAs<gui::CheckButton>(id)->check(); };
     EXPECT_EQ((std::tuple{box(seqid::kLoop1), box(seqid::kLoop2), box(seqid::kAll1), box(seqid::kAll2)}),
               (std::tuple{0, 1, 0, int{gui::CheckButton::Indeterminate}}));
+    // "All Check/Uncheck" clicked round: unchecked, checked (every phase), then into the
+    // third state, which counts as unchecked.
+    for (const int state : {0, 1, 0}) {
+        guitest::userClick(*window->item(seqid::kAll2));
+        EXPECT_EQ((std::tuple{box(seqid::kAll2), run.CheckedState(1), run.Enabled(1)}), (std::tuple{state, state, state != 0}));
+    }
 
     // Shown again after "Close": the same editors, with what was edited in them.
     dc::COptionDlg_DCSequenceSingle* editor = window->Editor(0, 4);

@@ -18,6 +18,7 @@
 
 using namespace apptest;
 using pages::dc::SequenceTimer;
+namespace dc = pages::dc;
 
 namespace {
 
@@ -198,6 +199,9 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     boxes.answerBox(gui::id::Ok);
     Change(*page, 24, 0, 1);
     ASSERT_EQ(boxes.boxes().size(), 1u);
+    // "Demo Start" shows the sequence window, its editors built.
+    ASSERT_NE(page->SequenceWindow(), nullptr);
+    EXPECT_TRUE(page->SequenceWindow()->isShown() && page->SequenceWindow()->Editor(1, 7) != nullptr);
     EXPECT_EQ(boxes.boxes()[0].text, QString("line 3: REF voltage \"x\" is not a number; line skipped"));
     // Row 1: chip enable, REF 128 (compare 127), ATT 80 % (port 8 high, 10 low), then
     // channel 1 forward at 75 % staged and channel 2 reverse/brake at 50 % sent, 1 kHz.
@@ -324,6 +328,71 @@ TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {
     // Closing the page hides the window with it.
     page->send(gui::msg::Close);
     EXPECT_FALSE(window->isShown());
+}
+
+TEST(DcPage, TheSequenceWindowBuildsItsEditorsWhenFirstShownAndTheyShowWhatTheRunnerHolds) {
+    DcRig r;
+    CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
+    ASSERT_NE(page, nullptr);
+    dc::COptionDlg_DCSequence* window = page->SequenceWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ((std::tuple{window->isShown(), window->Frame(0), window->Frame(1)}),
+              (std::tuple{false, nullptr, nullptr}));
+    dc::DcSequence& run = *page->Sequence();
+
+    // Before the editors exist: a rollback resets the runner's phases as the editors'
+    // reset would, and a parameter set loaded leaves them unbuilt.
+    run.SetPhase(0, 1, dc::WithOn(dc::kNewPhase | 5u, true));
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kRollback, 0), 0);
+    EXPECT_EQ((std::tuple{run.Phase(0, 1), run.CheckedState(0)}), (std::tuple{dc::kNewPhase, 0}));
+    // Channel 2's phase 3: reverse/brake, duty 128, the list's 20 s; channel 2 looping.
+    const std::uint32_t phase = dc::WithDuty(dc::WithMode(dc::WithOn(dc::kNewPhase | 3u, true), 3), 128);
+    run.SetPhase(1, 2, phase);
+    run.SetLoop(1, true);
+    page->send(gui::msg::ReapplyDeviceData, 0, 0);
+    r.Settle();
+    r.Take();
+    EXPECT_EQ(window->Frame(0), nullptr);
+
+    // "Sequence Test": the editors built before the window shows, and nothing sent.
+    guitest::userClick(*page->FindControl(21, 0));
+    EXPECT_TRUE(r.Take().empty());
+    ASSERT_TRUE(window->isShown());
+    namespace seqid = dc::seqid;
+    const auto shows = [](const dc::COptionDlg_DCSequenceSingle& e) {
+        return std::tuple{e.isShown(), e.itemAs<gui::CheckButton>(seqid::kPhaseCheck)->check(),
+                          e.itemAs<gui::ComboBox>(seqid::kPhaseMode)->curSel(),
+                          e.itemAs<gui::Trackbar>(seqid::kPhaseDuty)->position(), e.item(seqid::kPhasePercent)->text(),
+                          e.itemAs<gui::ComboBox>(seqid::kPhaseDuration)->curSel(), e.item(seqid::kPhaseMode)->isEnabled()};
+    };
+    for (int ch = 0; ch < dc::kChannelCount; ++ch) {
+        for (int p = 0; p < dc::kPhaseCount; ++p) {
+            SCOPED_TRACE(testing::Message() << "channel " << ch << " phase " << p);
+            ASSERT_NE(window->Editor(ch, p), nullptr);
+            const auto want = ch == 1 && p == 2 ? std::tuple{true, 1, 3, 128, QString("50.00%"), 3, true}
+                                                : std::tuple{true, 0, 0, 0, QString("0.00%"), 0, false};
+            EXPECT_EQ(shows(*window->Editor(ch, p)), want);
+        }
+    }
+    const auto box = [&](int id) { return window->itemAs<gui::CheckButton>(id)->check(); };
+    EXPECT_EQ((std::tuple{box(seqid::kLoop1), box(seqid::kLoop2), box(seqid::kAll1), box(seqid::kAll2)}),
+              (std::tuple{0, 1, 0, int{gui::CheckButton::Indeterminate}}));
+    // "All Check/Uncheck" clicked round: unchecked, checked (every phase), then into the
+    // third state, which counts as unchecked.
+    for (const int state : {0, 1, 0}) {
+        guitest::userClick(*window->item(seqid::kAll2));
+        EXPECT_EQ((std::tuple{box(seqid::kAll2), run.CheckedState(1), run.Enabled(1)}), (std::tuple{state, state, state != 0}));
+    }
+
+    // Shown again after "Close": the same editors, with what was edited in them.
+    dc::COptionDlg_DCSequenceSingle* editor = window->Editor(0, 4);
+    guitest::userClick(*editor->item(seqid::kPhaseCheck));
+    guitest::userClick(*window->item(seqid::kClose));
+    EXPECT_FALSE(window->isShown());
+    guitest::userClick(*page->FindControl(21, 0));
+    EXPECT_EQ((std::tuple{window->isShown(), window->Editor(0, 4), editor->itemAs<gui::CheckButton>(seqid::kPhaseCheck)->check(),
+                          run.CheckedState(0)}),
+              (std::tuple{true, editor, 1, 2}));
 }
 
 TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {

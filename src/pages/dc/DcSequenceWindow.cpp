@@ -254,7 +254,9 @@ COptionDlg_DCSequence::~COptionDlg_DCSequence() {
     if (exists()) destroy();
 }
 
-bool COptionDlg_DCSequence::onInitDialog() {
+void COptionDlg_DCSequence::BuildFrames() {
+    if (framesBuilt_ || !exists()) return;
+    framesBuilt_ = true;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         auto frame = gui::makeWindow<COptionDlg_DCSequenceFrame>(sequence_, ch);
         if (!frame->createChild(this, ch == 0 ? seqid::kFrame1 : seqid::kFrame2, kFrameAt[static_cast<std::size_t>(ch)]))
@@ -267,7 +269,6 @@ bool COptionDlg_DCSequence::onInitDialog() {
         if (auto* all = itemAs<gui::CheckButton>(ch == 0 ? seqid::kAll1 : seqid::kAll2))
             all->setCheck(sequence_.CheckedState(ch));
     }
-    return true;
 }
 
 COptionDlg_DCSequenceSingle* COptionDlg_DCSequence::Editor(int channel, int phase) const {
@@ -281,6 +282,8 @@ void COptionDlg_DCSequence::ShowActive() {
 }
 
 void COptionDlg_DCSequence::ResetAll() {
+    // No editors yet: the runner's phases are all there is to reset.
+    if (!framesBuilt_) sequence_.ResetPhases();
     for (auto& f : frames_) {
         if (f) f->send(gui::msg::PhasesSetChecked, 0, 0);
     }
@@ -343,6 +346,8 @@ gui::LResult COptionDlg_DCSequence::windowProc(std::uint32_t msg, gui::WParam w,
             return 0;
         }
         case gui::msg::ShowWindow:
+            // Sent before the window shows: its editors are there when it does.
+            if (w != 0) BuildFrames();
             // Out of sight, no channel goes on to its next phase.
             if (w == 0) sequence_.OnHide();
             break;

@@ -13,6 +13,10 @@
 // window with its own handle in lParam) and 0x8192 (every phase back to a new one,
 // passed down).
 //
+// The window itself is built with the page (so it opens where and as large as it always
+// has), its frames, tables and editors when it is first shown: most pages are used without
+// it, and until then the runner alone holds the phases, which the editors show when built.
+//
 // Borrows the runner, which the page owns and keeps until after the window is gone.
 // GUI thread only. Closing the window hides it; hiding it stops a channel waiting for
 // its next phase. The page destroys it with itself.
@@ -106,20 +110,23 @@ public:
     void ResetAll();
     // Shown and made the active window.
     void ShowActive();
+    // A channel's frame and a phase's editor; null until the window is first shown.
     COptionDlg_DCSequenceFrame* Frame(int channel) const { return frames_[channel == 1 ? 1 : 0].get(); }
     COptionDlg_DCSequenceSingle* Editor(int channel, int phase) const;
 
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
 protected:
-    bool onInitDialog() override;
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
 
 private:
+    // The frames with their editors and the boxes' states, from the runner; once.
+    void BuildFrames();
     void OnAllCheck(int channel);
 
     DcSequence& sequence_;
     std::array<gui::WindowPtr<COptionDlg_DCSequenceFrame>, kChannelCount> frames_;
+    bool framesBuilt_ = false;
 };
 
 }  // namespace pages::dc

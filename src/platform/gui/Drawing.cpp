@@ -1,10 +1,12 @@
 #include "platform/gui/Drawing.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "platform/gui/Application.h"
@@ -43,13 +45,27 @@ Font::Font(const QString& face, int height, int weight, bool italic, int escapem
         return;
     }
     const int cell = height == 0 ? 16 : height;
-    // The largest em size whose cell (ascent + descent) fits the requested height.
+    // The largest em size whose cell (ascent + descent) fits the requested height. The
+    // search measures the font at every size it tries (each a font engine loaded), and
+    // a page makes the same few fonts at every opening: the answer is remembered.
+    const QString key = QStringLiteral("%1/%2/%3/%4").arg(font_.family()).arg(font_.weight()).arg(italic).arg(cell);
+    static std::mutex mutex;
+    static QHash<QString, int> known;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (const auto found = known.constFind(key); found != known.constEnd()) {
+            font_.setPixelSize(*found);
+            return;
+        }
+    }
     int px = cell;
     font_.setPixelSize(px);
     while (px > 1 && QFontMetrics(font_).height() > cell) {
         --px;
         font_.setPixelSize(px);
     }
+    const std::lock_guard<std::mutex> lock(mutex);
+    known.insert(key, px);
 }
 
 int Font::cellHeight() const { return QFontMetrics(font_).height(); }

@@ -47,13 +47,21 @@ int CDdbBitmap::Attach(IDdbCanvas* canvas)
         platform::debugOut("IDrawingObject::CDdbBitmap : Invalid Owner Canvas\n");
         return 0;
     }
-    if (bitmap_) Release();
-    dc_ = canvas->GetDC();
+    CMemoryDC* dc = canvas->GetDC();
+    // A bitmap SetSize made and no canvas holds is the one a new one would be: it is
+    // selected and filled with the background, as Create does.
+    const bool reuse = dc != nullptr && bitmap_ && bitmap_->size() == QSize(width_, height_) &&
+                       (dc_ == nullptr || dc_->Selected() != bitmap_.get());
+    if (bitmap_ && !reuse) Release();
+    dc_ = dc;
     if (dc_ == nullptr) {
         platform::debugOut("IDrawingObject::CDdbBitmap : Invalid HDC value\n");
         return 0;
     }
-    return Create();
+    if (!reuse) return Create();
+    previous_ = dc_->Select(bitmap_.get());
+    bitmap_->fill(background_);
+    return 1;
 }
 
 int CDdbBitmap::GetSize(int* width, int* height) const
@@ -72,12 +80,10 @@ int CDdbBitmap::Create()
     }
     auto made = std::make_unique<gui::Bitmap>();
     // A negative size (a client area too small for the graph) makes no bitmap.
-    if (!made->create(width_, height_)) return 0;
+    // Selected into a canvas it starts as the background, else black.
+    if (!made->create(width_, height_, dc_ != nullptr ? background_ : 0)) return 0;
     bitmap_ = std::move(made);
-    if (dc_ != nullptr) {
-        previous_ = dc_->Select(bitmap_.get());
-        bitmap_->fill(background_);
-    }
+    if (dc_ != nullptr) previous_ = dc_->Select(bitmap_.get());
     return 1;
 }
 

@@ -103,8 +103,19 @@ TEST(Bitmap, ReportsBadSizesAndCanvasesAndFillsWithItsBackgroundColour)
     EXPECT_EQ(qRgb(0xE2, 0xFF, 0xFF), surface->image().pixel(7, 3) | 0xFF000000u);
 
     EXPECT_EQ((std::tuple{bitmap.Create(), debug.count("IDrawingObject::CDdbBitmap : Uninitialize error\n")}), (std::tuple{0, 1u}));
+
+    // Attached to another canvas, the first one no longer holds it; the new one holds a
+    // bitmap of the background, whatever was drawn on the old one.
+    bitmap.SetSize(8, 4);
+    bitmap.Attach(&canvas);
+    SurfaceOf(&canvas)->fill(0x000000);
+    CDerivedCanvas other;
+    EXPECT_EQ(bitmap.Attach(&other), 1);
+    EXPECT_EQ(SurfaceOf(&canvas), nullptr);
+    ASSERT_NE(SurfaceOf(&other), nullptr);
+    EXPECT_EQ(SurfaceOf(&other)->pixel(0, 0), 0xFFFFE2u);
     bitmap.Release();
-    EXPECT_EQ(SurfaceOf(&canvas), nullptr);  // released: the canvas holds nothing
+    EXPECT_EQ(SurfaceOf(&other), nullptr);  // released: the canvas holds nothing
 }
 
 TEST(Text, CentresOnItsAnchorAndRotatedTextRunsUpFromIt)

@@ -107,12 +107,12 @@ Region Region::translated(int dx, int dy) const {
 
 Bitmap::Bitmap(int width, int height) { create(width, height); }
 
-bool Bitmap::create(int width, int height) {
+bool Bitmap::create(int width, int height, ColourRef colour) {
     image_ = QImage();
     if (width <= 0 || height <= 0) return false;
     QImage made(width, height, QImage::Format_RGB32);
     if (made.isNull()) return false;
-    made.fill(0xFF000000u);
+    made.fill(pixelFromColourRef(colour));
     image_ = std::move(made);
     return true;
 }

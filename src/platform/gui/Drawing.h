@@ -89,9 +89,9 @@ public:
     // A black width x height bitmap (null when either is not positive).
     Bitmap(int width, int height);
 
-    // Makes a new black bitmap; false (and a null bitmap) for a size that is not
-    // positive or an allocation that failed.
-    bool create(int width, int height);
+    // Makes a new bitmap filled with the colour (black unless given); false (and a null
+    // bitmap) for a size that is not positive or an allocation that failed.
+    bool create(int width, int height, ColourRef colour = 0);
     bool isNull() const { return image_.isNull(); }
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }

@@ -650,7 +650,8 @@ int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
 int CDerivedGraphLabel::ClearSeries()
 {
     if (!graph_) return 0;
-    DrawDue();
+    // A cleared series is white whether it is drawn again before or after: what is due
+    // stays due.
     graph_->Reset();
     Stale();
     return 1;

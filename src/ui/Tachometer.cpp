@@ -71,12 +71,17 @@ NeedlePoints NeedleGeometry(std::int32_t value, std::int32_t fullScale, std::int
 
 int CTachometerImage::Create(gui::Handle window, int width, int height)
 {
+    return MakeImage(window, width, height, 0x000000);
+}
+
+int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
+{
     window_ = window;
     width_ = width;
     height_ = height;
     size_ = std::min(width, height);
     radius_ = size_ / 2;
-    return image_.create(width, height) ? 1 : 0;  // black
+    return image_.create(width, height, colour) ? 1 : 0;
 }
 
 int CTachometerImage::Fill(gui::ColourRef colour)
@@ -166,8 +171,10 @@ CTachometer_RotationNeedle::CTachometer_RotationNeedle(std::int32_t overshoot) :
 
 int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height)
 {
-    const int made = CTachometerImage::Create(window, width, height);
-    drawn_ = image_.rect();  // black until the first drawing
+    // White (what a needle is drawn over), so that the first drawing has nothing to
+    // whiten.
+    const int made = MakeImage(window, width, height, 0xFFFFFF);
+    drawn_ = QRect();
     needle_.Create(window, kNeedleWidth, height);
     needle_.Fill(0xFFFFFF);
     const gui::Region shape(QPolygon({QPoint(8, 20), QPoint(2, height), QPoint(18, height), QPoint(11, 20)}));

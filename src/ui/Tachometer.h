@@ -63,6 +63,9 @@ public:
     int Fill(gui::ColourRef colour);
 
 protected:
+    // Stores the sizes and makes the bitmap filled with the colour.
+    int MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour);
+
     gui::Handle window_ = 0;
     gui::Bitmap image_;
     int width_ = 0;

@@ -94,21 +94,23 @@ void scheduleReap() {
 
 HandlerScope::HandlerScope(const Window* window) {
     for (const Window* w = window; w != nullptr; w = w->parent_) {
-        serials_.push_back(w->serial_);
+        if (count_ < kInlineDepth) inline_[count_++] = w->serial_;
+        else deeper_.push_back(w->serial_);
         ++handlerDepth()[w->serial_];
     }
 }
 
 HandlerScope::~HandlerScope() {
     bool anyZero = false;
-    for (std::uint64_t serial : serials_) {
+    const auto leave = [&anyZero](std::uint64_t serial) {
         const auto it = handlerDepth().find(serial);
-        if (it == handlerDepth().end()) continue;  // deleted meanwhile
-        if (--it->second == 0) {
-            handlerDepth().erase(it);
-            anyZero = true;
-        }
-    }
+        if (it == handlerDepth().end()) return;  // deleted meanwhile
+        // The entry stays at zero until its window is deleted: a scope opens for every
+        // message, and making and freeing the entry each time cost more than the handler.
+        if (it->second > 0 && --it->second == 0) anyZero = true;
+    };
+    for (std::size_t i = 0; i < count_; ++i) leave(inline_[i]);
+    for (std::uint64_t serial : deeper_) leave(serial);
     if (anyZero && !pendingDeletes().empty()) scheduleReap();
 }
 
@@ -155,6 +157,9 @@ class EventBridge final : public QObject {
 public:
     EventBridge(Handle window, QObject* owner) : QObject(owner), window_(window) {}
     bool eventFilter(QObject* object, QEvent* event) override {
+        // Most events a widget gets (polish, show, move, layout, style changes) reach no
+        // hook: they pass without a look-up or a handler scope.
+        if (!Window::hooksSee(event->type())) return false;
         Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);
@@ -194,8 +199,8 @@ Window::Window() : serial_(g_nextSerial.fetch_add(1, std::memory_order_relaxed))
 Window::~Window() {
     if (depthOf(serial_) != 0) {
         platform::debugOutf("gui: a window was deleted while one of its handlers runs (use deleteLater)\n");
-        handlerDepth().erase(serial_);
     }
+    handlerDepth().erase(serial_);
     if (exists()) {
         platform::debugOutf("gui: a window was deleted before it was destroyed; its own Destroy handling is lost\n");
         destroy();
@@ -239,8 +244,12 @@ Window* Window::topLevel() {
 
 bool Window::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("Window::create") || exists()) return false;
-    auto* host = new HostWidget;
+    auto* host = new HostWidget(childHost(parent));
     return attach(host, host, parent, childId, rect, styleBits, parent == nullptr);
+}
+
+QWidget* Window::childHost(Window* parent) {
+    return parent != nullptr && parent->exists() ? parent->client_.data() : nullptr;
 }
 
 bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId, const QRect& rect,
@@ -267,7 +276,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
             if ((flags & Qt::WindowType_Mask) == Qt::Window) flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
             outer->setParent(parent->widget_->window(), flags);
         }
-    } else if (parent != nullptr) {
+    } else if (parent != nullptr && outer->parentWidget() != parent->client_.data()) {
         outer->setParent(parent->client_);
     }
 
@@ -326,9 +335,8 @@ void Window::destroy() {
     handle_ = 0;
     if (parent_ != nullptr) parent_->detachChild(this);
     parent_ = nullptr;
-    for (QWidget* w : {widget_.data(), client_.data()}) {
-        if (w != nullptr) w->setProperty(detail::kHandleProperty, QVariant());
-    }
+    // The widgets keep their handle property until they go: a handle is never given
+    // again, so it finds no window from now on.
     if (widget_) {
         widget_->hide();
         // Later, not now: we may be inside one of this widget's own event handlers.

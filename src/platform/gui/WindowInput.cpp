@@ -202,9 +202,29 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 
 }  // namespace
 
+bool Window::hooksSee(int eventType) {
+    switch (eventType) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Resize:
+        case QEvent::Paint:
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool Window::handleEvent(QObject* object, QEvent* event) {
     const Handle self = handle_;
-    Dialog* dialog = dynamic_cast<Dialog*>(topLevel());
+    // Only input asks the dialog first; a paint or resize needs no search for it.
+    const auto ownDialog = [this] { return dynamic_cast<Dialog*>(topLevel()); };
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -230,7 +250,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) {
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);
                 return true;
             }
@@ -274,7 +294,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             in.kind = InputEvent::Wheel;
             in.mouse = m;
             in.wheelDelta = we->angleDelta().y();
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) return true;
             if (!isWindow(self)) return true;
             if (onWheel(in.wheelDelta, m)) return true;
             return isWindow(self) ? blocksNativeInput() : true;
@@ -286,7 +306,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             InputEvent in;
             in.kind = InputEvent::KeyUp;
             in.key = k;
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) return true;
             if (!isWindow(self)) return true;
             if (onKeyUp(k)) return true;
             if (!isWindow(self) || blocksNativeInput()) return true;

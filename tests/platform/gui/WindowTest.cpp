@@ -65,6 +65,34 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
     EXPECT_EQ(deleted, 1);
 }
 
+// A handler deep inside a chain of windows (deeper than a handler scope holds without
+// allocating) keeps every window of the chain, the outermost too, until it returns.
+TEST(WindowLifetime, AHandlerDeepInAChainOfWindowsKeepsTheWholeChainUntilItReturns) {
+    static int deleted = 0;
+    deleted = 0;
+    struct Counted : SpyWindow {
+        ~Counted() override { ++deleted; }
+    };
+    constexpr int kDepth = 12;
+    std::vector<Counted*> chain;
+    for (int i = 0; i < kDepth; ++i) {
+        chain.push_back(new Counted);
+        ASSERT_TRUE(chain.back()->create(i == 0 ? nullptr : chain[static_cast<std::size_t>(i - 1)], i,
+                                         QRect(0, 0, 50, 50), 0));
+    }
+    Window* root = chain.front();
+    chain.back()->answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m != msg::TaskData) return 0;
+        for (Window* w : chain) w->deleteLater();  // the innermost handler closes everything
+        guitest::settle();
+        return deleted == 0 ? 1 : 2;  // 1: nothing freed under the handler
+    };
+    EXPECT_EQ(chain.back()->send(msg::TaskData), 1);
+    EXPECT_FALSE(root->exists());
+    guitest::settle();
+    EXPECT_EQ(deleted, kDepth) << "the windows are freed once the handler has returned";
+}
+
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {
     SpyWindow w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));

@@ -55,7 +55,8 @@ std::vector<BlockedOwner>& blockedOwners() {
 }
 std::uint64_t g_nextBlock = 1;
 
-bool isUserInput(QEvent::Type type) {
+// The mouse, wheel and key events: what the hooks see of the user's input.
+bool isMouseOrKey(int type) {
     switch (type) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -64,6 +65,15 @@ bool isUserInput(QEvent::Type type) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isUserInput(QEvent::Type type) {
+    if (isMouseOrKey(type)) return true;
+    switch (type) {
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
         case QEvent::TouchBegin:
@@ -203,14 +213,8 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 }  // namespace
 
 bool Window::hooksSee(int eventType) {
+    if (isMouseOrKey(eventType)) return true;
     switch (eventType) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
         case QEvent::Resize:
         case QEvent::Paint:
         case QEvent::FocusIn:

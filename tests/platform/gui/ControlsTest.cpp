@@ -118,6 +118,9 @@ TEST(ControlParents, EveryKindIsMadeInItsParentsClientAreaAndNoneForAParentThatI
     }
     const int rows = 90 / QFontMetrics(QApplication::font(combo.comboBox())).height();
     EXPECT_EQ(combo.comboBox()->maxVisibleItems(), rows);
+    StaticText locked;
+    ASSERT_TRUE(locked.create(&page.window, 200, QRect(0, 0, 50, 20), style::Visible | style::Disabled));
+    EXPECT_EQ((std::tuple{locked.isEnabled(), locked.isShown()}), (std::tuple{false, true}));
 
     SpyWindow gone;
     ASSERT_TRUE(gone.create(nullptr, 0, QRect(0, 0, 100, 100)));

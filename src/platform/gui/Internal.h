@@ -58,9 +58,6 @@ std::shared_ptr<platform::IMessageSink> queueSink();
 // Delivers a window timer's tick now, or holds it back until no posted message waits.
 void timerTick(std::uint64_t window, int timerId);
 
-// Name of the dynamic property that carries a widget's window handle.
-inline constexpr const char* kHandleProperty = "tamsiroWindowHandle";
-
 // While one lives, user input to the owner's top-level window is dropped (a modal
 // dialog disables its owner only). Null owner: blocks nothing.
 class OwnerInputBlock {

@@ -46,10 +46,28 @@ std::unordered_map<Handle, Window*>& liveWindows() {
     return windows;
 }
 
+// The window handle of each widget that shows a window (its outer widget, its client
+// area, a control's bridged inner widgets). A table rather than a property on the
+// widget: setting a dynamic property compares the name with every property of the
+// widget's classes and sends an event, which cost a control as much as its label.
+// Entries go when their window is destroyed; one left by a widget Qt deleted on its
+// own is never trusted, as Window::fromWidget checks the window still shows it.
+std::unordered_map<const QObject*, Handle>& widgetHandles() {
+    static std::unordered_map<const QObject*, Handle> handles;
+    return handles;
+}
+
 Handle handleOf(const QObject* object) {
     if (object == nullptr) return 0;
-    const QVariant v = object->property(detail::kHandleProperty);
-    return v.isValid() ? static_cast<Handle>(v.toULongLong()) : 0;
+    const auto& handles = widgetHandles();
+    const auto it = handles.find(object);
+    return it == handles.end() ? 0 : it->second;
+}
+
+void forgetWidget(const QObject* object, Handle handle) {
+    auto& handles = widgetHandles();
+    const auto it = handles.find(object);
+    if (it != handles.end() && it->second == handle) handles.erase(it);
 }
 
 }  // namespace
@@ -218,7 +236,12 @@ Window* Window::fromHandle(Handle handle) {
     return it == windows.end() ? nullptr : it->second;
 }
 
-Window* Window::fromWidget(const QWidget* widget) { return fromHandle(handleOf(widget)); }
+Window* Window::fromWidget(const QWidget* widget) {
+    Window* w = fromHandle(handleOf(widget));
+    if (w == nullptr || widget == w->widget_.data() || widget == w->client_.data()) return w;
+    const auto& inner = w->innerWidgets_;
+    return std::find(inner.begin(), inner.end(), widget) != inner.end() ? w : nullptr;
+}
 
 Window* Window::focusWindow() {
     if (!Application::isGuiThread()) return nullptr;
@@ -284,14 +307,13 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     liveWindows()[handle_] = this;
     if (parent != nullptr) parent->children_.push_back(this);
 
-    const QVariant h = QVariant::fromValue<qulonglong>(handle_);
-    outer->setProperty(detail::kHandleProperty, h);
+    widgetHandles()[outer] = handle_;
     auto* bridge = new EventBridge(handle_, outer);
     outer->installEventFilter(bridge);
     // Moves without a button reach the hooks too (tooltip relays in preTranslate).
     outer->setMouseTracking(true);
     if (client_ != widget_) {
-        client_->setProperty(detail::kHandleProperty, h);
+        widgetHandles()[client_.data()] = handle_;
         client_->installEventFilter(bridge);
         client_->setMouseTracking(true);
     }
@@ -309,7 +331,8 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 
 void Window::bridgeInnerWidget(QWidget* inner) {
     if (inner == nullptr || !exists()) return;
-    inner->setProperty(detail::kHandleProperty, QVariant::fromValue<qulonglong>(handle_));
+    widgetHandles()[inner] = handle_;
+    innerWidgets_.emplace_back(inner);
     inner->installEventFilter(new EventBridge(handle_, inner));
     inner->setMouseTracking(true);
 }
@@ -335,8 +358,10 @@ void Window::destroy() {
     handle_ = 0;
     if (parent_ != nullptr) parent_->detachChild(this);
     parent_ = nullptr;
-    // The widgets keep their handle property until they go: a handle is never given
-    // again, so it finds no window from now on.
+    forgetWidget(widget_.data(), self);
+    forgetWidget(client_.data(), self);
+    for (const QPointer<QWidget>& inner : innerWidgets_) forgetWidget(inner.data(), self);
+    innerWidgets_.clear();
     if (widget_) {
         widget_->hide();
         // Later, not now: we may be inside one of this widget's own event handlers.

@@ -333,6 +333,7 @@ private:
     std::vector<Window*> children_;
     QPointer<QWidget> widget_;
     QPointer<QWidget> client_;
+    std::vector<QPointer<QWidget>> innerWidgets_;  // bridged inner widgets of a control
     QString text_;
     std::uint32_t style_ = 0;
     bool wantsAllKeys_ = false;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
 #include <QGuiApplication>
 #include <QScreen>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -91,6 +93,33 @@ TEST(WindowLifetime, AHandlerDeepInAChainOfWindowsKeepsTheWholeChainUntilItRetur
     EXPECT_FALSE(root->exists());
     guitest::settle();
     EXPECT_EQ(deleted, kDepth) << "the windows are freed once the handler has returned";
+}
+
+// Each widget that shows a window leads back to it (a dialog's frame and client area,
+// a list's inner view) until the window is destroyed; a widget Qt deleted on its own
+// leads nowhere, not even for a new widget made where it was.
+TEST(WindowLifetime, AWindowIsFoundFromEachOfItsWidgetsUntilItIsDestroyed) {
+    Dialog dialog(plainTemplate("Finder"));
+    ASSERT_TRUE(dialog.createModeless(nullptr));
+    ListView list;
+    SpyWindow pane;
+    ASSERT_TRUE(list.create(&dialog, 1060, QRect(0, 0, 100, 60)));
+    ASSERT_TRUE(pane.create(&dialog, 7, QRect(0, 70, 40, 20)));
+    QWidget* inner = static_cast<QAbstractScrollArea*>(list.widget())->viewport();
+    EXPECT_EQ((std::vector<Window*>{Window::fromWidget(dialog.widget()), Window::fromWidget(dialog.clientWidget()),
+                                    Window::fromWidget(list.widget()), Window::fromWidget(inner)}),
+              (std::vector<Window*>{&dialog, &dialog, &list, &list}));
+
+    QWidget* gone = pane.widget();
+    delete gone;  // Qt's own delete, not the window's
+    auto fresh = std::make_unique<QWidget>();
+    EXPECT_EQ((std::tuple{pane.exists(), Window::fromWidget(fresh.get())}), (std::tuple{true, nullptr}))
+        << (fresh.get() == gone ? "at the same address" : "elsewhere");
+
+    QWidget* frame = dialog.widget();
+    dialog.destroy();
+    EXPECT_EQ((std::tuple{Window::fromWidget(frame), Window::fromWidget(inner)}), (std::tuple{nullptr, nullptr}));
+    guitest::settle();
 }
 
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {

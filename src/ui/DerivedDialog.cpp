@@ -62,6 +62,7 @@ gui::DialogTemplate CDerivedDialog::PageTemplate()
 
 CDerivedDialog::CDerivedDialog()
     : gui::Dialog(PageTemplate()),
+      pageFont_(QStringLiteral("Arial"), kPageFontHeight, kPageFontWeight),
       fileNames_(std::make_unique<CPageFileNames>(this))
 {
 }
@@ -228,17 +229,6 @@ int CDerivedDialog::RestoreAll()
         control->Synchronize(nullptr);
     }
     return 0;
-}
-
-const gui::Font& CDerivedDialog::GetPageFont() const
-{
-    // Fitting the face to its cell measures it at several sizes, each a font loaded
-    // afresh: that cost a page as much as a dozen of its controls, for the same font
-    // every time. Never freed: a font must not outlive the application's font cache,
-    // which goes before static objects do.
-    static const gui::Font* const font =
-        new gui::Font(QStringLiteral("Arial"), kPageFontHeight, kPageFontWeight);
-    return *font;
 }
 
 std::uint16_t CDerivedDialog::GetProfileWord(int slot) const

@@ -232,8 +232,7 @@ public:
     // Data word `index` of the page's block as a number: 0 where the store has no data.
     std::uint32_t Word(int index) const;
     void SetWord(int index, std::uint32_t value);
-    // The font every page's controls take: one for the program, made at the first page.
-    const gui::Font& GetPageFont() const;
+    const gui::Font& GetPageFont() const { return pageFont_; }
     bool IsDestroyed() const { return destroyed_; }
     // The task kind of a `device_target` name; -1 for a name the table does not hold.
     std::int32_t GetTaskKind(std::string_view name) const;
@@ -327,6 +326,7 @@ private:
     void Rollback();
 
     gui::Handle owner_ = 0;
+    gui::Font pageFont_;
     IDataContainer* data_ = nullptr;
     CRG1Micon* board_ = nullptr;
     ITaskListener* tasks_ = nullptr;

@@ -109,6 +109,7 @@ TEST(WindowLifetime, AWindowIsFoundFromEachOfItsWidgetsUntilItIsDestroyed) {
     EXPECT_EQ((std::vector<Window*>{Window::fromWidget(dialog.widget()), Window::fromWidget(dialog.clientWidget()),
                                     Window::fromWidget(list.widget()), Window::fromWidget(inner)}),
               (std::vector<Window*>{&dialog, &dialog, &list, &list}));
+    EXPECT_TRUE(inner->hasMouseTracking()) << "moves without a button reach the list's hooks from its inner view too";
 
     QWidget* gone = pane.widget();
     delete gone;  // Qt's own delete, not the window's

@@ -237,6 +237,7 @@ Window* Window::fromHandle(Handle handle) {
 }
 
 Window* Window::fromWidget(const QWidget* widget) {
+    if (!Application::isGuiThread()) return nullptr;  // the table is the GUI thread's
     Window* w = fromHandle(handleOf(widget));
     if (w == nullptr || widget == w->widget_.data() || widget == w->client_.data()) return w;
     const auto& inner = w->innerWidgets_;

@@ -1,6 +1,8 @@
 #include "platform/gui/Controls.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,7 +32,7 @@ namespace {
 // click or Space. The state is ours (0, 1, indeterminate); Qt's checked flag mirrors "on".
 class CheckWidget final : public QPushButton {
 public:
-    CheckWidget() { setCheckable(true); }
+    explicit CheckWidget(QWidget* parent) : QPushButton(parent) { setCheckable(true); }
     bool pushLike = true;
     bool autoCheck = false;
     bool threeState = false;
@@ -65,7 +67,7 @@ protected:
 
 class RadioWidget final : public QRadioButton {
 public:
-    RadioWidget() { setAutoExclusive(false); }
+    explicit RadioWidget(QWidget* parent) : QRadioButton(parent) { setAutoExclusive(false); }
 
 protected:
     void nextCheckState() override {}
@@ -74,7 +76,7 @@ protected:
 
 class SliderWidget final : public QSlider {
 public:
-    SliderWidget() : QSlider(Qt::Horizontal) {
+    explicit SliderWidget(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
         setTickPosition(QSlider::NoTicks);
         setTracking(false);
     }
@@ -195,7 +197,7 @@ void ColourState::apply(QWidget* widget, const ColourQuery& answer, QPalette::Co
 bool StaticText::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("StaticText::create") || exists()) return false;
     if (styleBits & style::OwnerDraw) return Window::create(parent, childId, rect, styleBits);
-    auto* label = new QLabel;
+    auto* label = new QLabel(childHost(parent));
     label_ = label;
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
     if (styleBits & style::CentreText) align = Qt::AlignHCenter | Qt::AlignTop;
@@ -237,7 +239,7 @@ void StaticText::applyColours(const ColourQuery& answer) {
 
 bool PushButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("PushButton::create") || exists()) return false;
-    auto* b = new QPushButton;
+    auto* b = new QPushButton(childHost(parent));
     b->setAutoDefault(false);
     b->setText(Window::text());
     if (!attach(b, b, parent, childId, rect, styleBits)) return false;
@@ -257,7 +259,7 @@ void PushButton::setText(const QString& text) {
 
 bool CheckButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("CheckButton::create") || exists()) return false;
-    auto* b = new CheckWidget;
+    auto* b = new CheckWidget(childHost(parent));
     b->pushLike = (styleBits & style::PushLike) != 0;
     b->autoCheck = (styleBits & style::AutoCheck) != 0;
     b->threeState = (styleBits & style::ThreeState) != 0;
@@ -301,7 +303,7 @@ void CheckButton::onStyleChanged(std::uint32_t, std::uint32_t newStyle) {
 
 bool RadioButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("RadioButton::create") || exists()) return false;
-    auto* b = new RadioWidget;
+    auto* b = new RadioWidget(childHost(parent));
     b->setText(Window::text());
     button_ = b;
     if (!attach(b, b, parent, childId, rect, styleBits)) return false;
@@ -327,7 +329,7 @@ int RadioButton::check() const { return button_ && button_->isChecked() ? 1 : 0;
 
 bool GroupBox::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("GroupBox::create") || exists()) return false;
-    auto* g = new QGroupBox;
+    auto* g = new QGroupBox(childHost(parent));
     g->setTitle(Window::text());
     g->setFocusPolicy(Qt::NoFocus);
     if (!attach(g, g, parent, childId, rect, styleBits)) return false;
@@ -348,7 +350,7 @@ void GroupBox::applyColours(const ColourQuery& answer) {
 
 bool Edit::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("Edit::create") || exists()) return false;
-    auto* e = new QLineEdit;
+    auto* e = new QLineEdit(childHost(parent));
     edit_ = e;
     e->setFrame((styleBits & (style::ClientEdge | style::Border)) != 0);
     e->setReadOnly((styleBits & style::ReadOnly) != 0);
@@ -408,10 +410,12 @@ void Edit::onStyleChanged(std::uint32_t oldStyle, std::uint32_t newStyle) {
 
 bool ComboBox::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("ComboBox::create") || exists()) return false;
-    auto* c = new QComboBox;
+    auto* c = new QComboBox(childHost(parent));
     c->setEditable(false);
     c->setFocusPolicy(Qt::StrongFocus);  // not focused by the wheel
-    c->setMaxVisibleItems(std::max(1, rect.height() / std::max(1, c->fontMetrics().height())));
+    // Rows of the application's font, not the dialog's the box now has from its parent.
+    const int rowHeight = QFontMetrics(QApplication::font(c)).height();
+    c->setMaxVisibleItems(std::max(1, rect.height() / std::max(1, rowHeight)));
     combo_ = c;
     if (!attach(c, c, parent, childId, rect, styleBits)) return false;
     const Handle h = handle();
@@ -494,7 +498,7 @@ std::optional<QString> ComboBox::itemText(int index) const {
 
 bool Trackbar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("Trackbar::create") || exists()) return false;
-    auto* s = new SliderWidget;
+    auto* s = new SliderWidget(childHost(parent));
     // The system's trackbar does not take the focus on a click; only Tab reaches it.
     s->setFocusPolicy(Qt::TabFocus);
     s->setRange(0, 100);
@@ -598,7 +602,7 @@ void StandardTrackbar::onAfterKeyUp(const KeyEvent& e) {
 
 bool TabBar::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("TabBar::create") || exists()) return false;
-    auto* t = new QTabBar;
+    auto* t = new QTabBar(childHost(parent));
     t->setDrawBase(true);
     return attachTabs(t, t, parent, childId, rect, styleBits);
 }
@@ -659,7 +663,7 @@ namespace {
 // The tab control's window: the bar along the top and the framed body below it.
 class TabControlWidget final : public QWidget {
 public:
-    TabControlWidget() : bar(new QTabBar(this)) { bar->setDrawBase(false); }
+    explicit TabControlWidget(QWidget* parent) : QWidget(parent), bar(new QTabBar(this)) { bar->setDrawBase(false); }
     QTabBar* bar;
     QRect frameRect() const {
         const int top = bar->sizeHint().height();
@@ -691,7 +695,7 @@ protected:
 
 bool TabControl::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("TabControl::create") || exists()) return false;
-    auto* w = new TabControlWidget;
+    auto* w = new TabControlWidget(childHost(parent));
     if (!attachTabs(w->bar, w, parent, childId, rect, styleBits)) return false;
     w->bar->setGeometry(0, 0, w->width(), w->bar->sizeHint().height());
     return true;

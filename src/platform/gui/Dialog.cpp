@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QHash>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -154,12 +155,31 @@ QFont dialogFont(const QString& face, int pointSize) {
     return f;
 }
 
-DialogUnits dialogUnitsFor(const QFont& font) {
+namespace {
+
+DialogUnits measureDialogUnits(const QFont& font) {
     const QFontMetrics fm(font);
     const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     DialogUnits u;
     u.baseX = (width / 26 + 1) / 2;
     u.baseY = fm.height();
+    return u;
+}
+
+}  // namespace
+
+DialogUnits dialogUnitsFor(const QFont& font) {
+    // Every dialog in a font measures the same: a font sized in pixels (as dialogFont
+    // makes them, whatever the screen) is measured once. Measuring the alphabet again
+    // for each dialog cost as much as building one of its controls.
+    static QHash<QString, DialogUnits> measured;
+    const bool keep = font.pixelSize() > 0;
+    const QString key = keep ? font.key() : QString();
+    if (keep) {
+        if (const auto it = measured.constFind(key); it != measured.cend()) return *it;
+    }
+    const DialogUnits u = measureDialogUnits(font);
+    if (keep) measured.insert(key, u);
     return u;
 }
 

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,7 +35,12 @@ public:
     HandlerScope& operator=(const HandlerScope&) = delete;
 
 private:
-    std::vector<std::uint64_t> serials_;
+    // A window's chain of parents and owners is short: the usual depth needs no
+    // allocation (a scope opens for every message and every event a hook sees).
+    static constexpr std::size_t kInlineDepth = 8;
+    std::array<std::uint64_t, kInlineDepth> inline_{};
+    std::size_t count_ = 0;
+    std::vector<std::uint64_t> deeper_;
 };
 
 // Deletes the windows whose deferred delete is due; all = every pending one (shutdown).
@@ -50,9 +57,6 @@ std::shared_ptr<platform::IMessageSink> queueSink();
 
 // Delivers a window timer's tick now, or holds it back until no posted message waits.
 void timerTick(std::uint64_t window, int timerId);
-
-// Name of the dynamic property that carries a widget's window handle.
-inline constexpr const char* kHandleProperty = "tamsiroWindowHandle";
 
 // While one lives, user input to the owner's top-level window is dropped (a modal
 // dialog disables its owner only). Null owner: blocks nothing.

@@ -46,10 +46,28 @@ std::unordered_map<Handle, Window*>& liveWindows() {
     return windows;
 }
 
+// The window handle of each widget that shows a window (its outer widget, its client
+// area, a control's bridged inner widgets). A table rather than a property on the
+// widget: setting a dynamic property compares the name with every property of the
+// widget's classes and sends an event, which cost a control as much as its label.
+// Entries go when their window is destroyed; one left by a widget Qt deleted on its
+// own is never trusted, as Window::fromWidget checks the window still shows it.
+std::unordered_map<const QObject*, Handle>& widgetHandles() {
+    static std::unordered_map<const QObject*, Handle> handles;
+    return handles;
+}
+
 Handle handleOf(const QObject* object) {
     if (object == nullptr) return 0;
-    const QVariant v = object->property(detail::kHandleProperty);
-    return v.isValid() ? static_cast<Handle>(v.toULongLong()) : 0;
+    const auto& handles = widgetHandles();
+    const auto it = handles.find(object);
+    return it == handles.end() ? 0 : it->second;
+}
+
+void forgetWidget(const QObject* object, Handle handle) {
+    auto& handles = widgetHandles();
+    const auto it = handles.find(object);
+    if (it != handles.end() && it->second == handle) handles.erase(it);
 }
 
 }  // namespace
@@ -94,21 +112,23 @@ void scheduleReap() {
 
 HandlerScope::HandlerScope(const Window* window) {
     for (const Window* w = window; w != nullptr; w = w->parent_) {
-        serials_.push_back(w->serial_);
+        if (count_ < kInlineDepth) inline_[count_++] = w->serial_;
+        else deeper_.push_back(w->serial_);
         ++handlerDepth()[w->serial_];
     }
 }
 
 HandlerScope::~HandlerScope() {
     bool anyZero = false;
-    for (std::uint64_t serial : serials_) {
+    const auto leave = [&anyZero](std::uint64_t serial) {
         const auto it = handlerDepth().find(serial);
-        if (it == handlerDepth().end()) continue;  // deleted meanwhile
-        if (--it->second == 0) {
-            handlerDepth().erase(it);
-            anyZero = true;
-        }
-    }
+        if (it == handlerDepth().end()) return;  // deleted meanwhile
+        // The entry stays at zero until its window is deleted: a scope opens for every
+        // message, and making and freeing the entry each time cost more than the handler.
+        if (it->second > 0 && --it->second == 0) anyZero = true;
+    };
+    for (std::size_t i = 0; i < count_; ++i) leave(inline_[i]);
+    for (std::uint64_t serial : deeper_) leave(serial);
     if (anyZero && !pendingDeletes().empty()) scheduleReap();
 }
 
@@ -155,6 +175,9 @@ class EventBridge final : public QObject {
 public:
     EventBridge(Handle window, QObject* owner) : QObject(owner), window_(window) {}
     bool eventFilter(QObject* object, QEvent* event) override {
+        // Most events a widget gets (polish, show, move, layout, style changes) reach no
+        // hook: they pass without a look-up or a handler scope.
+        if (!Window::hooksSee(event->type())) return false;
         Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);
@@ -194,8 +217,8 @@ Window::Window() : serial_(g_nextSerial.fetch_add(1, std::memory_order_relaxed))
 Window::~Window() {
     if (depthOf(serial_) != 0) {
         platform::debugOutf("gui: a window was deleted while one of its handlers runs (use deleteLater)\n");
-        handlerDepth().erase(serial_);
     }
+    handlerDepth().erase(serial_);
     if (exists()) {
         platform::debugOutf("gui: a window was deleted before it was destroyed; its own Destroy handling is lost\n");
         destroy();
@@ -213,7 +236,13 @@ Window* Window::fromHandle(Handle handle) {
     return it == windows.end() ? nullptr : it->second;
 }
 
-Window* Window::fromWidget(const QWidget* widget) { return fromHandle(handleOf(widget)); }
+Window* Window::fromWidget(const QWidget* widget) {
+    if (!Application::isGuiThread()) return nullptr;  // the table is the GUI thread's
+    Window* w = fromHandle(handleOf(widget));
+    if (w == nullptr || widget == w->widget_.data() || widget == w->client_.data()) return w;
+    const auto& inner = w->innerWidgets_;
+    return std::find(inner.begin(), inner.end(), widget) != inner.end() ? w : nullptr;
+}
 
 Window* Window::focusWindow() {
     if (!Application::isGuiThread()) return nullptr;
@@ -239,8 +268,12 @@ Window* Window::topLevel() {
 
 bool Window::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("Window::create") || exists()) return false;
-    auto* host = new HostWidget;
+    auto* host = new HostWidget(childHost(parent));
     return attach(host, host, parent, childId, rect, styleBits, parent == nullptr);
+}
+
+QWidget* Window::childHost(Window* parent) {
+    return parent != nullptr && parent->exists() ? parent->client_.data() : nullptr;
 }
 
 bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId, const QRect& rect,
@@ -267,7 +300,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
             if ((flags & Qt::WindowType_Mask) == Qt::Window) flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
             outer->setParent(parent->widget_->window(), flags);
         }
-    } else if (parent != nullptr) {
+    } else if (parent != nullptr && outer->parentWidget() != parent->client_.data()) {
         outer->setParent(parent->client_);
     }
 
@@ -275,14 +308,13 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     liveWindows()[handle_] = this;
     if (parent != nullptr) parent->children_.push_back(this);
 
-    const QVariant h = QVariant::fromValue<qulonglong>(handle_);
-    outer->setProperty(detail::kHandleProperty, h);
+    widgetHandles()[outer] = handle_;
     auto* bridge = new EventBridge(handle_, outer);
     outer->installEventFilter(bridge);
     // Moves without a button reach the hooks too (tooltip relays in preTranslate).
     outer->setMouseTracking(true);
     if (client_ != widget_) {
-        client_->setProperty(detail::kHandleProperty, h);
+        widgetHandles()[client_.data()] = handle_;
         client_->installEventFilter(bridge);
         client_->setMouseTracking(true);
     }
@@ -300,7 +332,8 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
 
 void Window::bridgeInnerWidget(QWidget* inner) {
     if (inner == nullptr || !exists()) return;
-    inner->setProperty(detail::kHandleProperty, QVariant::fromValue<qulonglong>(handle_));
+    widgetHandles()[inner] = handle_;
+    innerWidgets_.emplace_back(inner);
     inner->installEventFilter(new EventBridge(handle_, inner));
     inner->setMouseTracking(true);
 }
@@ -326,9 +359,10 @@ void Window::destroy() {
     handle_ = 0;
     if (parent_ != nullptr) parent_->detachChild(this);
     parent_ = nullptr;
-    for (QWidget* w : {widget_.data(), client_.data()}) {
-        if (w != nullptr) w->setProperty(detail::kHandleProperty, QVariant());
-    }
+    forgetWidget(widget_.data(), self);
+    forgetWidget(client_.data(), self);
+    for (const QPointer<QWidget>& inner : innerWidgets_) forgetWidget(inner.data(), self);
+    innerWidgets_.clear();
     if (widget_) {
         widget_->hide();
         // Later, not now: we may be inside one of this widget's own event handlers.

@@ -219,6 +219,11 @@ public:
     static Window* captureWindow();
 
 protected:
+    // Where a control's widget is made for the parent window: made there at once, it
+    // is spared becoming a top-level window first and then a child again (what Qt
+    // does on a later reparenting costs as much as the rest of a label). Null
+    // without a parent.
+    static QWidget* childHost(Window* parent);
     // Used by create() overrides: registers the window, parents the widget, places it,
     // and runs Create and Size synchronously before the first show.
     // topLevel makes a window of its own (owned by parent when there is one); otherwise
@@ -310,6 +315,8 @@ private:
     friend class HandlerScope;
     friend void reapDeferredDeletes(bool all);
     bool handleEvent(QObject* object, QEvent* event);
+    // The event types handleEvent acts on; every other one passes it untouched.
+    static bool hooksSee(int eventType);
     bool dispatchKey(QObject* object, QEvent* event);
     static bool deliverKeyToWidget(QObject* object, QEvent* event);
     void runColourQuery();
@@ -326,6 +333,7 @@ private:
     std::vector<Window*> children_;
     QPointer<QWidget> widget_;
     QPointer<QWidget> client_;
+    std::vector<QPointer<QWidget>> innerWidgets_;  // bridged inner widgets of a control
     QString text_;
     std::uint32_t style_ = 0;
     bool wantsAllKeys_ = false;

@@ -55,7 +55,8 @@ std::vector<BlockedOwner>& blockedOwners() {
 }
 std::uint64_t g_nextBlock = 1;
 
-bool isUserInput(QEvent::Type type) {
+// The mouse, wheel and key events: what the hooks see of the user's input.
+bool isMouseOrKey(int type) {
     switch (type) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -64,6 +65,15 @@ bool isUserInput(QEvent::Type type) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isUserInput(QEvent::Type type) {
+    if (isMouseOrKey(type)) return true;
+    switch (type) {
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
         case QEvent::TouchBegin:
@@ -202,9 +212,23 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 
 }  // namespace
 
+bool Window::hooksSee(int eventType) {
+    if (isMouseOrKey(eventType)) return true;
+    switch (eventType) {
+        case QEvent::Resize:
+        case QEvent::Paint:
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool Window::handleEvent(QObject* object, QEvent* event) {
     const Handle self = handle_;
-    Dialog* dialog = dynamic_cast<Dialog*>(topLevel());
+    // Only input asks the dialog first; a paint or resize needs no search for it.
+    const auto ownDialog = [this] { return dynamic_cast<Dialog*>(topLevel()); };
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -230,7 +254,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) {
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);
                 return true;
             }
@@ -274,7 +298,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             in.kind = InputEvent::Wheel;
             in.mouse = m;
             in.wheelDelta = we->angleDelta().y();
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) return true;
             if (!isWindow(self)) return true;
             if (onWheel(in.wheelDelta, m)) return true;
             return isWindow(self) ? blocksNativeInput() : true;
@@ -286,7 +310,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             InputEvent in;
             in.kind = InputEvent::KeyUp;
             in.key = k;
-            if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
+            if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) return true;
             if (!isWindow(self)) return true;
             if (onKeyUp(k)) return true;
             if (!isWindow(self) || blocksNativeInput()) return true;

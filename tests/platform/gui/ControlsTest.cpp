@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QComboBox>
 
 #include "GuiTestSupport.h"
@@ -85,6 +87,47 @@ TEST(ListControls, AFontGivenBeforeTheFirstOpeningMakesNoListAndSizesAsQtWould) 
     small.setPixelSize(9);
     combo.setFont(small);
     EXPECT_EQ(box->view()->font().pixelSize(), 9) << "once the list exists it follows the box's font";
+}
+
+// Each kind of control lives in its parent's client area, not as a window of its own;
+// a control for a parent that is gone is refused and leaves no widget behind. A combo
+// box's list shows as many rows of the application's font as its rectangle holds.
+TEST(ControlParents, EveryKindIsMadeInItsParentsClientAreaAndNoneForAParentThatIsGone) {
+    Page page;
+    StaticText label, ownerDrawn;
+    PushButton push;
+    CheckButton check;
+    RadioButton radio;
+    GroupBox group;
+    Edit edit;
+    ComboBox combo;
+    StandardTrackbar slider;
+    TabBar tabs;
+    TabControl tabControl;
+    const std::vector<std::pair<Window*, std::uint32_t>> kinds = {
+        {&label, 0},  {&ownerDrawn, style::OwnerDraw}, {&push, 0},   {&check, 0},  {&radio, 0},      {&group, 0},
+        {&edit, 0},   {&combo, 0},                     {&slider, 0}, {&tabs, 0},   {&tabControl, 0},
+    };
+    int id = 100;
+    for (const auto& [control, bits] : kinds) {
+        ASSERT_TRUE(control->create(&page.window, id, QRect(10, id - 90, 120, 90), bits | style::Visible)) << id;
+        EXPECT_EQ((std::tuple{id, control->widget()->parentWidget() == page.window.clientWidget(),
+                               control->widget()->isWindow(), control->widget()->isVisible()}),
+                  (std::tuple{id, true, false, true}));
+        ++id;
+    }
+    const int rows = 90 / QFontMetrics(QApplication::font(combo.comboBox())).height();
+    EXPECT_EQ(combo.comboBox()->maxVisibleItems(), rows);
+    StaticText locked;
+    ASSERT_TRUE(locked.create(&page.window, 200, QRect(0, 0, 50, 20), style::Visible | style::Disabled));
+    EXPECT_EQ((std::tuple{locked.isEnabled(), locked.isShown()}), (std::tuple{false, true}));
+
+    SpyWindow gone;
+    ASSERT_TRUE(gone.create(nullptr, 0, QRect(0, 0, 100, 100)));
+    gone.destroy();
+    Edit orphan;
+    EXPECT_FALSE(orphan.create(&gone, 1, QRect(0, 0, 50, 20)));
+    EXPECT_EQ((std::tuple{orphan.exists(), orphan.widget() == nullptr}), (std::tuple{false, true}));
 }
 
 TEST(EditControls, TypingNotifiesTheParentAfterTheHookSawItAndSettingTheTextClearsTheModifiedFlag) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
 #include <QGuiApplication>
 #include <QScreen>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -63,6 +65,62 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
     EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
     guitest::settle();
     EXPECT_EQ(deleted, 1);
+}
+
+// A handler deep inside a chain of windows (deeper than a handler scope holds without
+// allocating) keeps every window of the chain, the outermost too, until it returns.
+TEST(WindowLifetime, AHandlerDeepInAChainOfWindowsKeepsTheWholeChainUntilItReturns) {
+    static int deleted = 0;
+    deleted = 0;
+    struct Counted : SpyWindow {
+        ~Counted() override { ++deleted; }
+    };
+    constexpr int kDepth = 12;
+    std::vector<Counted*> chain;
+    for (int i = 0; i < kDepth; ++i) {
+        chain.push_back(new Counted);
+        ASSERT_TRUE(chain.back()->create(i == 0 ? nullptr : chain[static_cast<std::size_t>(i - 1)], i,
+                                         QRect(0, 0, 50, 50), 0));
+    }
+    Window* root = chain.front();
+    chain.back()->answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m != msg::TaskData) return 0;
+        for (Window* w : chain) w->deleteLater();  // the innermost handler closes everything
+        guitest::settle();
+        return deleted == 0 ? 1 : 2;  // 1: nothing freed under the handler
+    };
+    EXPECT_EQ(chain.back()->send(msg::TaskData), 1);
+    EXPECT_FALSE(root->exists());
+    guitest::settle();
+    EXPECT_EQ(deleted, kDepth) << "the windows are freed once the handler has returned";
+}
+
+// Each widget that shows a window leads back to it (a dialog's frame and client area,
+// a list's inner view) until the window is destroyed; a widget Qt deleted on its own
+// leads nowhere, not even for a new widget made where it was.
+TEST(WindowLifetime, AWindowIsFoundFromEachOfItsWidgetsUntilItIsDestroyed) {
+    Dialog dialog(plainTemplate("Finder"));
+    ASSERT_TRUE(dialog.createModeless(nullptr));
+    ListView list;
+    SpyWindow pane;
+    ASSERT_TRUE(list.create(&dialog, 1060, QRect(0, 0, 100, 60)));
+    ASSERT_TRUE(pane.create(&dialog, 7, QRect(0, 70, 40, 20)));
+    QWidget* inner = static_cast<QAbstractScrollArea*>(list.widget())->viewport();
+    EXPECT_EQ((std::vector<Window*>{Window::fromWidget(dialog.widget()), Window::fromWidget(dialog.clientWidget()),
+                                    Window::fromWidget(list.widget()), Window::fromWidget(inner)}),
+              (std::vector<Window*>{&dialog, &dialog, &list, &list}));
+    EXPECT_TRUE(inner->hasMouseTracking()) << "moves without a button reach the list's hooks from its inner view too";
+
+    QWidget* gone = pane.widget();
+    delete gone;  // Qt's own delete, not the window's
+    auto fresh = std::make_unique<QWidget>();
+    EXPECT_EQ((std::tuple{pane.exists(), Window::fromWidget(fresh.get())}), (std::tuple{true, nullptr}))
+        << (fresh.get() == gone ? "at the same address" : "elsewhere");
+
+    QWidget* frame = dialog.widget();
+    dialog.destroy();
+    EXPECT_EQ((std::tuple{Window::fromWidget(frame), Window::fromWidget(inner)}), (std::tuple{nullptr, nullptr}));
+    guitest::settle();
 }
 
 TEST(WindowState, ShowSendsTheNotificationOnlyOnAChangeAndEnableReportsThePreviousState) {

@@ -27,8 +27,9 @@
 // (child widgets of the page's windows), windows, page_ms, page_cpu_ms (the GUI
 // thread's CPU in it), pause_ms, baseline_ms, ratio (page_ms / baseline_ms),
 // ratio_with_pauses, baseline_cpu_ms and cpu_ratio (the GUI thread's CPU on both sides:
-// steadier than the times when other programs share the cores). The benchmark's time
-// is page_ms.
+// steadier than the times when other programs share the cores), page_faults and
+// baseline_faults (the GUI thread's minor page faults: fresh memory touched). The
+// benchmark's time is page_ms.
 // Target: ratio at most 2 for every family.
 //
 // The lens page is the page selector's own, on the model's built-in surface.

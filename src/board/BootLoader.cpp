@@ -50,15 +50,17 @@ int CBootLoader::QueryInfo() {
 int CBootLoader::Open(const std::atomic<bool>* cancel) {
     // The loader shows up only after the controller has restarted into it: look again
     // after a pause, for a bounded time.
+    // A loader that is there but not yet taking connections (its device made an instant
+    // before it listens, or left behind by the previous controller's session) is looked
+    // at again within the same bound, as one that is not there yet.
     const std::uint64_t start = platform::currentClock().nowMs();
-    while (!channel_->Present()) {
+    while (!(channel_->Present() && channel_->Connect())) {
         if (platform::currentClock().nowMs() - start >= timing_.timeoutMs || (cancel != nullptr && cancel->load())) {
             platform::debugOut("Loader: no loader device found\n");
             return kOpenNotFound;
         }
         platform::sleepMs(timing_.intervalMs);
     }
-    if (!channel_->Connect()) return 0;
     return QueryInfo();
 }
 

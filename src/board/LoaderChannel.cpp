@@ -57,10 +57,13 @@ bool CSocketLoaderChannel::Connect() {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        platform::debugOutf("Loader: cannot connect to %s (%s)\n", path_.c_str(), std::strerror(errno));
+        // A search tries again every few milliseconds: the same refusal is told once.
+        if (errno != lastError_) platform::debugOutf("Loader: cannot connect to %s (%s)\n", path_.c_str(), std::strerror(errno));
+        lastError_ = errno;
         ::close(fd);
         return false;
     }
+    lastError_ = 0;
     fd_ = fd;
     return true;
 }

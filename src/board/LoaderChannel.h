@@ -45,5 +45,6 @@ private:
     bool ReadAll(std::uint8_t* p, std::size_t n, std::uint64_t deadlineMs);
 
     std::string path_;
+    int lastError_ = 0;  // the connection error last told
     int fd_ = -1;
 };

@@ -4,7 +4,12 @@
 // boot request to the board reporting the new version.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -270,4 +275,26 @@ TEST(BootLoader, TheBoardLinkTakesTheBoardThroughItsLoaderAndReadsTheNewVersion)
     const auto frames = sim.frames();
     EXPECT_TRUE(std::any_of(frames.begin(), frames.end(),
                             [](const boardsim::Frame& f) { return f.bytes == Bytes{'W', 0, 0, 0, 0xFF}; }));
+}
+
+// A loader device that is there but does not take connections yet (made an instant
+// before it listens, or left from the previous session) is searched for like an absent
+// one: looked at every interval up to the time-out, not given up at the first refusal.
+TEST(BootLoader, ALoaderThatRefusesConnectionsIsLookedAtAgainWithinTheSearch) {
+    const std::string path = UniqueLinkPath("tamsiro-refusing-loader");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);  // bound, not listening
+    platform::ManualClock clock;
+    platform::ScopedClock scope(clock);
+    const CBootLoader::SearchTiming search{20, 300};
+    CBootLoader loader(std::make_unique<CSocketLoaderChannel>(path), search);
+    EXPECT_EQ(loader.Open(nullptr), loader::kOpenNotFound);
+    EXPECT_EQ((std::pair{clock.totalSleptMs(), clock.sleepCalls()}),
+              (std::pair{std::uint64_t{search.timeoutMs}, std::uint32_t{search.timeoutMs / search.intervalMs}}));
+    ::close(fd);
+    ::unlink(path.c_str());
 }

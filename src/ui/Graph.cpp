@@ -694,37 +694,21 @@ void CDerivedGraphLabel::DueShown()
     plotDue_ = true;
 }
 
-void CDerivedGraphLabel::DrawDue() const
+void CDerivedGraphLabel::DrawDue(bool shownOnly) const
 {
     // Each part has a bitmap of its own and the setters keep every scale up to date,
     // so the order does not matter; this is the order the parts were always drawn in.
+    const auto draw = [](const std::unique_ptr<CDerivedAxis>& axis, bool& due, bool wanted) {
+        if (!due || !wanted) return;
+        if (axis) axis->Draw();
+        due = false;
+    };
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         const Channel& c = channels_[i];
-        DueParts& d = due_[i];
-        if (d.horizontal && c.horizontal) c.horizontal->Draw();
-        if (d.vertical && c.vertical) c.vertical->Draw();
-        d.horizontal = d.vertical = false;
+        draw(c.horizontal, due_[i].horizontal, !shownOnly || c.horizontal.get() == graph_->CurrentHorizontalAxis());
+        draw(c.vertical, due_[i].vertical, !shownOnly || c.vertical.get() == graph_->CurrentVerticalAxis());
     }
-    DrawDueSeries(3);
-    if (plotDue_ && plotArea_) plotArea_->Draw();
-    plotDue_ = false;
-}
-
-void CDerivedGraphLabel::DrawDueShown() const
-{
-    for (std::size_t i = 0; i < channels_.size(); ++i) {
-        const Channel& c = channels_[i];
-        DueParts& d = due_[i];
-        if (d.horizontal && c.horizontal && c.horizontal.get() == graph_->CurrentHorizontalAxis()) {
-            c.horizontal->Draw();
-            d.horizontal = false;
-        }
-        if (d.vertical && c.vertical && c.vertical.get() == graph_->CurrentVerticalAxis()) {
-            c.vertical->Draw();
-            d.vertical = false;
-        }
-    }
-    DrawDueSeries(graph_->GetSeriesMask());
+    DrawDueSeries(shownOnly ? graph_->GetSeriesMask() : 3);
     if (plotDue_ && plotArea_) plotArea_->Draw();
     plotDue_ = false;
 }
@@ -757,7 +741,7 @@ void CDerivedGraphLabel::CurvesStale() { curvesStale_ = true; }
 const gui::Bitmap* CDerivedGraphLabel::Canvas()
 {
     if (!graph_) return nullptr;
-    DrawDueShown();
+    DrawDue(true);
     if (stale_) {
         graph_->Draw();  // the whole window is already due for a repaint
     } else if (curvesStale_) {

@@ -162,8 +162,9 @@ private:
     // sees it.
     void Due(int channel, bool horizontal, bool vertical, bool series);
     void DueShown();  // what the shown channel mask shows: its series, the current axes, the grid
-    void DrawDue() const;
-    void DrawDueShown() const;  // only what the composition shows: the current axes, the masked series, the grid
+    // shownOnly: only what the composition shows (the current axes, the masked series,
+    // the grid); the rest stays due.
+    void DrawDue(bool shownOnly = false) const;
     void DrawDueSeries(std::uint32_t mask) const;  // bit 1: channel 1, bit 2: channel 2
     void Stale();        // anything may have changed
     void CurvesStale();  // only the series changed

@@ -39,13 +39,14 @@ public:
 
 // Two buffers sized like the image it was made over. Present copies into the one not
 // shown (B, then A, ...) and sends FrameReady to the window (when there is one).
+// A buffer is made when first needed: the first frame is a whole copy into B, and A,
+// black until then, is made only when shown first or written second.
 template <class Image>
 class CDerivedDuplicator : public IDuplicator<Image> {
 public:
-    CDerivedDuplicator(gui::Handle window, const Image& image) : window_(window)
+    CDerivedDuplicator(gui::Handle window, const Image& image)
+        : window_(window), width_(image.GetWidth()), height_(image.GetHeight())
     {
-        a_.Create(window, image.GetWidth(), image.GetHeight());
-        b_.Create(window, image.GetWidth(), image.GetHeight());
     }
     int Present(const Image& image) override { return Present(image, QRect()); }
     // Only `changed` (image coordinates) differs from the image presented last; an
@@ -53,21 +54,41 @@ public:
     // before that one, so it takes this change and the previous one.
     int Present(const Image& image, const QRect& changed)
     {
-        Image& target = flip_ == 0 ? b_ : a_;
+        const int side = flip_ == 0 ? 1 : 0;
+        Image& target = side == 1 ? b_ : a_;
+        const bool fresh = !made_[side];
+        if (fresh) {
+            // Copied over whole just below: no colour of its own is ever seen.
+            target.CreateForOverwrite(window_, width_, height_);
+            made_[side] = true;
+        }
         const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
-        const QRect copy = changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
+        const QRect copy = !fresh && changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
         target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
         previous_ = changed;
         flip_ ^= 1;
         if (window_ != 0) gui::send(window_, gui::msg::FrameReady, 0, 0);
         return 1;
     }
-    const Image& GetFront() const override { return flip_ == 1 ? b_ : a_; }
+    const Image& GetFront() const override
+    {
+        const int side = flip_ == 1 ? 1 : 0;
+        Image& front = side == 1 ? b_ : a_;
+        if (!made_[side]) {
+            front.Create(window_, width_, height_);
+            made_[side] = true;
+        }
+        return front;
+    }
 
 private:
-    Image a_;
-    Image b_;
+    // Made on first use, also from GetFront.
+    mutable Image a_;
+    mutable Image b_;
+    mutable bool made_[2] = {false, false};  // a_, b_
     gui::Handle window_ = 0;
+    int width_ = 0;
+    int height_ = 0;
     std::uint8_t flip_ = 0;
     QRect previous_;  // the change presented last; invalid: all of it
 };

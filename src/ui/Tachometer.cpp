@@ -74,14 +74,21 @@ int CTachometerImage::Create(gui::Handle window, int width, int height)
     return MakeImage(window, width, height, 0x000000);
 }
 
-int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
+int CTachometerImage::CreateForOverwrite(gui::Handle window, int width, int height)
 {
     window_ = window;
     width_ = width;
     height_ = height;
     size_ = std::min(width, height);
     radius_ = size_ / 2;
-    return image_.create(width, height, colour) ? 1 : 0;
+    return image_.allocate(width, height) ? 1 : 0;
+}
+
+int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
+{
+    const int made = CreateForOverwrite(window, width, height);
+    if (made != 0) image_.fill(colour);
+    return made;
 }
 
 int CTachometerImage::Fill(gui::ColourRef colour)
@@ -100,8 +107,9 @@ CTachometer_Scale::CTachometer_Scale(const QString& unit, std::int32_t initialSt
 
 int CTachometer_Scale::Create(gui::Handle window, int width, int height)
 {
-    drawn_ = false;  // black again
-    return CTachometerImage::Create(window, width, height);
+    // Nothing reads the dial before it is drawn, and its drawing starts by whitening it.
+    drawn_ = false;
+    return CreateForOverwrite(window, width, height);
 }
 
 int CTachometer_Scale::SetMaximum(std::int32_t maximum)
@@ -265,7 +273,8 @@ void CTachometerFull::Make()
 {
     if (made_) return;
     made_ = true;
-    CTachometerImage::Create(window_, size_, size_);
+    // The composition is the whole scale copied before anything reads it (see Compose).
+    CreateForOverwrite(window_, size_, size_);
     scale_.Create(window_, size_, size_);
     needle_.Create(window_, size_, size_);
     scaleChanged_ = true;

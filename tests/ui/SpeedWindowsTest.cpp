@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
+#include <vector>
 
 #include "platform/gui/GuiTestSupport.h"
 #include "SpeedTestSupport.h"
@@ -87,6 +88,36 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     const QImage repainted = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
     EXPECT_TRUE(SameRegion(repainted, QPoint(0, 0), pps.Image(), QRect(0, 0, 300, 300)));
     EXPECT_EQ(window.Front()->Image().image(), pps.Image().image());
+}
+
+// Buffers are made on first use: a fresh buffer takes the whole image even when only a
+// part is said to have changed; a buffer shown before anything was presented is black.
+TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
+{
+    CTachometerImage source;
+    ASSERT_EQ(source.Create(0, 40, 30), 1);
+    source.Fill(0x00FF00);
+    // Each frame differs from the one before only by its mark.
+    const auto frame = [&source](gui::ColourRef colour, const QRect& mark) { source.GetDC()->fillRect(mark, colour); };
+    const auto at = [](const CTachometerImage& image, int x, int y) { return image.Image().pixel(x, y); };
+
+    CDerivedDuplicator<CTachometerImage> shownFirst(0, source);
+    EXPECT_EQ(at(shownFirst.GetFront(), 39, 29), 0x000000u);
+
+    CDerivedDuplicator<CTachometerImage> d(0, source);
+    frame(0x0000FF, QRect(0, 0, 5, 5));
+    d.Present(source, QRect(0, 0, 5, 5));
+    EXPECT_EQ(d.GetFront().Image().image(), source.Image().image());
+    frame(0xFF0000, QRect(10, 10, 5, 5));
+    d.Present(source, QRect(10, 10, 5, 5));  // into the other buffer, fresh: all of it
+    EXPECT_EQ(d.GetFront().Image().image(), source.Image().image());
+    // The first buffer again: it takes this change and the one it missed, nothing else.
+    frame(0x00FFFF, QRect(30, 20, 5, 5));
+    source.GetDC()->fillRect(QRect(35, 0, 5, 5), 0xFFFFFF);  // said nowhere to have changed
+    d.Present(source, QRect(30, 20, 5, 5));
+    const CTachometerImage& front = d.GetFront();
+    EXPECT_EQ((std::vector<gui::ColourRef>{at(front, 0, 0), at(front, 12, 12), at(front, 32, 22), at(front, 37, 2)}),
+              (std::vector<gui::ColourRef>{0x0000FF, 0xFF0000, 0x00FFFF, 0x00FF00}));
 }
 
 TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)

@@ -108,11 +108,16 @@ Region Region::translated(int dx, int dy) const {
 Bitmap::Bitmap(int width, int height) { create(width, height); }
 
 bool Bitmap::create(int width, int height, ColourRef colour) {
+    if (!allocate(width, height)) return false;
+    image_.fill(pixelFromColourRef(colour));
+    return true;
+}
+
+bool Bitmap::allocate(int width, int height) {
     image_ = QImage();
     if (width <= 0 || height <= 0) return false;
     QImage made(width, height, QImage::Format_RGB32);
     if (made.isNull()) return false;
-    made.fill(pixelFromColourRef(colour));
     image_ = std::move(made);
     return true;
 }

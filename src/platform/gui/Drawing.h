@@ -92,6 +92,10 @@ public:
     // Makes a new bitmap filled with the colour (black unless given); false (and a null
     // bitmap) for a size that is not positive or an allocation that failed.
     bool create(int width, int height, ColourRef colour = 0);
+    // As create, with the pixels left as the allocator gave them: for a bitmap that is
+    // drawn or copied over whole before anything reads it, so that its memory is written
+    // once instead of twice.
+    bool allocate(int width, int height);
     bool isNull() const { return image_.isNull(); }
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }

@@ -39,8 +39,9 @@ public:
 
 // Two buffers sized like the image it was made over. Present copies into the one not
 // shown (B, then A, ...) and sends FrameReady to the window (when there is one).
-// A buffer is made when first needed: the first frame is a whole copy into B, and A,
-// black until then, is made only when shown first or written second.
+// A buffer is made when first needed: the first frame goes whole into B, and A, black
+// until then, is made only when shown first or written second. A buffer's first frame,
+// whole, shares the image's pixels (copied only when either is drawn on again).
 template <class Image>
 class CDerivedDuplicator : public IDuplicator<Image> {
 public:
@@ -56,15 +57,20 @@ public:
     {
         const int side = flip_ == 0 ? 1 : 0;
         Image& target = side == 1 ? b_ : a_;
-        const bool fresh = !made_[side];
-        if (fresh) {
-            // Copied over whole just below: no colour of its own is ever seen.
-            target.CreateForOverwrite(window_, width_, height_);
+        if (!made_[side]) {
             made_[side] = true;
+            if (image.Image().size() == QSize(width_, height_)) {
+                target.CreateSharing(window_, image);
+            } else {
+                // Copied over whole just below: no colour of its own is ever seen.
+                target.CreateForOverwrite(window_, width_, height_);
+                target.GetDC()->blockCopy(QPoint(0, 0), image.Image(), QRect(0, 0, width_, height_));
+            }
+        } else {
+            const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
+            const QRect copy = changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
+            target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
         }
-        const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
-        const QRect copy = !fresh && changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
-        target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
         previous_ = changed;
         flip_ ^= 1;
         if (window_ != 0) gui::send(window_, gui::msg::FrameReady, 0, 0);

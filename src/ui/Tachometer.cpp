@@ -74,14 +74,26 @@ int CTachometerImage::Create(gui::Handle window, int width, int height)
     return MakeImage(window, width, height, 0x000000);
 }
 
-int CTachometerImage::CreateForOverwrite(gui::Handle window, int width, int height)
+void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
 {
     window_ = window;
     width_ = width;
     height_ = height;
     size_ = std::min(width, height);
     radius_ = size_ / 2;
+}
+
+int CTachometerImage::CreateForOverwrite(gui::Handle window, int width, int height)
+{
+    SetSizes(window, width, height);
     return image_.allocate(width, height) ? 1 : 0;
+}
+
+int CTachometerImage::CreateSharing(gui::Handle window, const CTachometerImage& source)
+{
+    SetSizes(window, source.width_, source.height_);
+    image_ = source.image_;
+    return image_.isNull() ? 0 : 1;
 }
 
 int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)

@@ -61,6 +61,8 @@ public:
     // As Create, the pixels undefined: for an image copied or drawn over whole before it
     // is read.
     int CreateForOverwrite(gui::Handle window, int width, int height);
+    // As Create, the pixels those of `source`, shared until either image is drawn on.
+    int CreateSharing(gui::Handle window, const CTachometerImage& source);
     int GetWidth() const { return width_; }
     int GetHeight() const { return height_; }
     int Fill(gui::ColourRef colour);
@@ -68,6 +70,7 @@ public:
 protected:
     // Stores the sizes and makes the bitmap filled with the colour.
     int MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour);
+    void SetSizes(gui::Handle window, int width, int height);
 
     gui::Handle window_ = 0;
     gui::Bitmap image_;

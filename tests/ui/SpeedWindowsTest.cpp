@@ -91,7 +91,8 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
 }
 
 // Buffers are made on first use: a fresh buffer takes the whole image even when only a
-// part is said to have changed; a buffer shown before anything was presented is black.
+// part is said to have changed, and keeps it when the image is drawn on afterwards; a
+// buffer shown before anything was presented is black.
 TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
 {
     CTachometerImage source;
@@ -109,6 +110,7 @@ TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
     d.Present(source, QRect(0, 0, 5, 5));
     EXPECT_EQ(d.GetFront().Image().image(), source.Image().image());
     frame(0xFF0000, QRect(10, 10, 5, 5));
+    EXPECT_EQ(at(d.GetFront(), 12, 12), 0x00FF00u) << "a frame shown keeps its pixels while the image is drawn on";
     d.Present(source, QRect(10, 10, 5, 5));  // into the other buffer, fresh: all of it
     EXPECT_EQ(d.GetFront().Image().image(), source.Image().image());
     // The first buffer again: it takes this change and the one it missed, nothing else.

@@ -39,9 +39,9 @@ public:
 
 // Two buffers sized like the image it was made over. Present copies into the one not
 // shown (B, then A, ...) and sends FrameReady to the window (when there is one).
-// A buffer is made when first needed: the first frame goes whole into B, and A, black
-// until then, is made only when shown first or written second. A buffer's first frame,
-// whole, shares the image's pixels (copied only when either is drawn on again).
+// A buffer is made when first needed: its first frame shares the image's pixels (copied
+// only when either is drawn on again); one shown before any frame is black. So B holds
+// the first frame, and A is made only when shown first or written second.
 template <class Image>
 class CDerivedDuplicator : public IDuplicator<Image> {
 public:
@@ -57,18 +57,15 @@ public:
     {
         const int side = flip_ == 0 ? 1 : 0;
         Image& target = side == 1 ? b_ : a_;
-        if (!made_[side]) {
+        if (!made_[side] && image.Image().size() == QSize(width_, height_)) {
+            target.CreateSharing(window_, image);
             made_[side] = true;
-            if (image.Image().size() == QSize(width_, height_)) {
-                target.CreateSharing(window_, image);
-            } else {
-                // Copied over whole just below: no colour of its own is ever seen.
-                target.CreateForOverwrite(window_, width_, height_);
-                target.GetDC()->blockCopy(QPoint(0, 0), image.Image(), QRect(0, 0, width_, height_));
-            }
         } else {
+            const bool fresh = !made_[side];
+            Made(side);
             const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
-            const QRect copy = changed.isValid() && previous_.isValid() ? changed.united(previous_) & whole : whole;
+            const bool partial = !fresh && changed.isValid() && previous_.isValid();
+            const QRect copy = partial ? changed.united(previous_) & whole : whole;
             target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
         }
         previous_ = changed;
@@ -76,22 +73,23 @@ public:
         if (window_ != 0) gui::send(window_, gui::msg::FrameReady, 0, 0);
         return 1;
     }
-    const Image& GetFront() const override
-    {
-        const int side = flip_ == 1 ? 1 : 0;
-        Image& front = side == 1 ? b_ : a_;
-        if (!made_[side]) {
-            front.Create(window_, width_, height_);
-            made_[side] = true;
-        }
-        return front;
-    }
+    const Image& GetFront() const override { return Made(flip_ == 1 ? 1 : 0); }
 
 private:
-    // Made on first use, also from GetFront.
+    // The buffer on that side (0: A, 1: B), made black if it was not yet.
+    Image& Made(int side) const
+    {
+        Image& buffer = side == 1 ? b_ : a_;
+        if (!made_[side]) {
+            buffer.Create(window_, width_, height_);
+            made_[side] = true;
+        }
+        return buffer;
+    }
+
     mutable Image a_;
     mutable Image b_;
-    mutable bool made_[2] = {false, false};  // a_, b_
+    mutable bool made_[2] = {false, false};  // A, B
     gui::Handle window_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -114,6 +114,10 @@ TEST(ControlParents, EveryKindIsMadeInItsParentsClientAreaAndNoneForAParentThatI
         EXPECT_EQ((std::tuple{id, control->widget()->parentWidget() == page.window.clientWidget(),
                                control->widget()->isWindow(), control->widget()->isVisible()}),
                   (std::tuple{id, true, false, true}));
+        // Made once: a second create keeps the first widget.
+        QWidget* first = control->widget();
+        EXPECT_EQ((std::tuple{id, control->create(&page.window, id, QRect(0, 0, 10, 10), bits), control->widget() == first}),
+                  (std::tuple{id, false, true}));
         ++id;
     }
     const int rows = 90 / QFontMetrics(QApplication::font(combo.comboBox())).height();
@@ -128,6 +132,8 @@ TEST(ControlParents, EveryKindIsMadeInItsParentsClientAreaAndNoneForAParentThatI
     Edit orphan;
     EXPECT_FALSE(orphan.create(&gone, 1, QRect(0, 0, 50, 20)));
     EXPECT_EQ((std::tuple{orphan.exists(), orphan.widget() == nullptr}), (std::tuple{false, true}));
+    Spy<Dialog> ownedByGone{DialogTemplate{}};
+    EXPECT_EQ((std::tuple{ownedByGone.createModeless(&gone), ownedByGone.exists()}), (std::tuple{false, false}));
 }
 
 TEST(EditControls, TypingNotifiesTheParentAfterTheHookSawItAndSettingTheTextClearsTheModifiedFlag) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace tachometer {
 
@@ -98,9 +99,8 @@ int CTachometerImage::CreateSharing(gui::Handle window, const CTachometerImage& 
 
 int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
 {
-    const int made = CreateForOverwrite(window, width, height);
-    if (made != 0) image_.fill(colour);
-    return made;
+    SetSizes(window, width, height);
+    return image_.create(width, height, colour) ? 1 : 0;
 }
 
 int CTachometerImage::Fill(gui::ColourRef colour)
@@ -119,9 +119,10 @@ CTachometer_Scale::CTachometer_Scale(const QString& unit, std::int32_t initialSt
 
 int CTachometer_Scale::Create(gui::Handle window, int width, int height)
 {
-    // Nothing reads the dial before it is drawn, and its drawing starts by whitening it.
+    // White, as the dial's drawing starts; its pixels are made when it is drawn, or
+    // never when a dial drawn before is shown instead.
     drawn_ = false;
-    return CreateForOverwrite(window, width, height);
+    return MakeImage(window, width, height, 0xFFFFFF);
 }
 
 int CTachometer_Scale::SetMaximum(std::int32_t maximum)
@@ -152,10 +153,41 @@ void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)
     image_.drawText(font_, QPoint(centre.x() - extent.width() / 2, centre.y() - extent.height() / 2), text, kGrey);
 }
 
+namespace {
+
+// The dials drawn last, with what decides their pixels. A page opened again, and the
+// rpm and pps dials of one layout, show a dial drawn before (its pixels shared until
+// either image is drawn on) instead of drawing it again. GUI thread only.
+struct DrawnDial {
+    QSize size;
+    int radius = 0;
+    tachometer::ScaleLayout layout;
+    QString unit;
+    gui::Bitmap image;
+};
+constexpr std::size_t kDrawnDials = 4;
+
+std::deque<DrawnDial>& drawnDials()
+{
+    static std::deque<DrawnDial> dials;
+    return dials;
+}
+
+}  // namespace
+
 void CTachometer_Scale::DrawDial()
 {
     drawn_ = false;
     if (image_.isNull()) return;
+    std::deque<DrawnDial>& dials = drawnDials();
+    const auto same = [&](const DrawnDial& d) {
+        return d.size == image_.size() && d.radius == radius_ && d.layout == layout_ && d.unit == unit_;
+    };
+    if (const auto found = std::find_if(dials.begin(), dials.end(), same); found != dials.end()) {
+        image_ = found->image;
+        drawn_ = true;
+        return;
+    }
     image_.fill(0xFFFFFF);
     const int r = radius_;
     const tachometer::ScaleLayout& l = layout_;
@@ -173,6 +205,9 @@ void CTachometer_Scale::DrawDial()
     }
     DrawCentred(QPoint(r, r + 30), QStringLiteral("\u00D7%1 %2").arg(l.step).arg(unit_.left(16)));
     drawn_ = true;
+    if (image_.isNull()) return;  // its pixels could not be made
+    dials.push_front(DrawnDial{image_.size(), radius_, layout_, unit_, image_});
+    if (dials.size() > kDrawnDials) dials.pop_back();
 }
 
 // ---- needle -------------------------------------------------------------------------

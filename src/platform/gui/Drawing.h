@@ -17,6 +17,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "platform/gui/Colour.h"
 
@@ -83,27 +84,36 @@ private:
 
 enum class CopyMode { Copy, And, Or };
 
+// A bitmap made by create() holds no pixels until something draws on part of it: it is
+// one colour, and filling or copying it whole only changes that colour. A page makes and
+// whitens many bitmaps that it draws on later or never (a graph's second channel), so
+// their memory is neither allocated nor written for nothing.
 class Bitmap {
 public:
     Bitmap() = default;
     // A black width x height bitmap (null when either is not positive).
     Bitmap(int width, int height);
 
-    // Makes a new bitmap filled with the colour (black unless given); false (and a null
-    // bitmap) for a size that is not positive or an allocation that failed.
+    // Makes a new bitmap of the colour (black unless given); false (and a null bitmap)
+    // for a size that is not positive or too large for an image. Its memory is allocated
+    // when first drawn on; if that allocation fails the bitmap becomes null.
     bool create(int width, int height, ColourRef colour = 0);
-    // As create, with the pixels left as the allocator gave them: for a bitmap that is
-    // drawn or copied over whole before anything reads it, so that its memory is written
-    // once instead of twice.
+    // As create, with the pixels allocated now and left as the allocator gave them: for a
+    // bitmap that is drawn or copied over whole before anything reads it, so that its
+    // memory is written once instead of twice. False when the allocation failed.
     bool allocate(int width, int height);
-    bool isNull() const { return image_.isNull(); }
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
-    QSize size() const { return image_.size(); }
-    QRect rect() const { return image_.rect(); }
+    bool isNull() const { return !uniform_ && image_.isNull(); }
+    int width() const { return size().width(); }
+    int height() const { return size().height(); }
+    QSize size() const { return uniform_ ? size_ : image_.size(); }
+    QRect rect() const { return QRect(QPoint(0, 0), size()); }
+    // The pixel value (QImage::Format_RGB32) of a bitmap that is one colour and holds no
+    // pixels yet; empty once it holds them.
+    std::optional<std::uint32_t> uniformPixel() const { return uniform_; }
 
-    QImage& image() { return image_; }
-    const QImage& image() const { return image_; }
+    // The pixels (made first if the bitmap holds none yet).
+    QImage& image();
+    const QImage& image() const;
 
     ColourRef pixel(int x, int y) const;  // 0 outside the bitmap
     void setPixel(int x, int y, ColourRef colour);
@@ -153,7 +163,13 @@ public:
     QPainter painter();
 
 private:
-    QImage image_;
+    // Makes the pixels of a one-colour bitmap; false for a null bitmap (or one whose
+    // allocation failed, which it becomes).
+    bool materialise() const;
+
+    mutable QImage image_;
+    QSize size_;  // while uniform_ holds
+    mutable std::optional<std::uint32_t> uniform_;
 };
 
 // Paints srcRect of the bitmap with its upper left corner at dst (a window's paint

@@ -168,10 +168,20 @@ void ColourState::capture(QWidget* widget, bool neverGrey) {
     neverGrey_ = neverGrey;
     base_ = widget->palette();
     if (neverGrey) {
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            const auto r = static_cast<QPalette::ColorRole>(role);
-            if (r == QPalette::NoRole) continue;
-            base_.setBrush(QPalette::Disabled, r, base_.brush(QPalette::Active, r));
+        // A page makes dozens of these on the same palette: the never-grey form of the
+        // last one is kept (GUI thread only).
+        static qint64 lastKey = 0;
+        static QPalette lastNeverGrey;
+        if (base_.cacheKey() != lastKey || lastKey == 0) {
+            lastKey = base_.cacheKey();
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto r = static_cast<QPalette::ColorRole>(role);
+                if (r == QPalette::NoRole) continue;
+                base_.setBrush(QPalette::Disabled, r, base_.brush(QPalette::Active, r));
+            }
+            lastNeverGrey = base_;
+        } else {
+            base_ = lastNeverGrey;
         }
         widget->setPalette(base_);
     }
@@ -213,7 +223,7 @@ bool StaticText::create(Window* parent, int childId, const QRect& rect, std::uin
     }
     if (!attach(label, label, parent, childId, rect, styleBits)) return false;
     colours_.capture(label, true);
-    label->setText(Window::text());
+    if (!Window::text().isEmpty()) label->setText(Window::text());  // a new label is empty
     return true;
 }
 

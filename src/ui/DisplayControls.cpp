@@ -193,9 +193,12 @@ gui::Bitmap CDerivedImageLabel::DrawLampMask()
 
 void CDerivedImageLabel::onCreate()
 {
-    // The lamp and its mask are drawn here rather than shipped as bitmaps.
-    lamp_.Assign(DrawLamp());
-    mask_.Assign(DrawLampMask());
+    // The lamp and its mask are drawn here rather than shipped as bitmaps; every lamp is
+    // the same drawing, made once and shared (copied only if drawn on).
+    static const gui::Bitmap lamp = DrawLamp();
+    static const gui::Bitmap mask = DrawLampMask();
+    lamp_.Assign(lamp);
+    mask_.Assign(mask);
     on_.Create(this, kLampSize, kLampSize);
     off_.Create(this, kLampSize, kLampSize);
     ComposeLamp();

@@ -225,7 +225,8 @@ TEST(OneColourBitmaps, ActAsTheirPixelsWouldAndMakeNoneUntilDrawnOn) {
         EXPECT_EQ(shown(blue, part), shown(withPixels(blue), part)) << part.x() << "," << part.y() << " " << part.width();
     }
 
-    // Too large for an image: refused when made, as a size that is not positive.
-    Bitmap huge;
+    // Too large for an image: refused when made, as a size that is not positive, and
+    // what the bitmap held before is gone.
+    Bitmap huge = oneColour(2, 2, 0x0000FF);
     EXPECT_EQ((std::vector<bool>{huge.create(100000, 100000), huge.isNull(), huge.allocate(1 << 30, 1)}), (std::vector<bool>{false, true, false}));
 }

@@ -694,13 +694,28 @@ void CDerivedGraphLabel::DueShown()
     plotDue_ = true;
 }
 
+namespace {
+
+// An axis or the grid is drawn alike at every opening of a page, and again for a range
+// shown before: its bitmap shows a drawing done before instead of drawing it again.
+template <class Part>
+void DrawNoted(Part& part)
+{
+    gui::Bitmap* surface = SurfaceOf(part.GetCanvas());
+    if (surface != nullptr) surface->recordDrawing();
+    part.Draw();
+    if (surface != nullptr) surface->replayDrawing();
+}
+
+}  // namespace
+
 void CDerivedGraphLabel::DrawDue(bool shownOnly) const
 {
     // Each part has a bitmap of its own and the setters keep every scale up to date,
     // so the order does not matter; this is the order the parts were always drawn in.
     const auto draw = [](const std::unique_ptr<CDerivedAxis>& axis, bool& due, bool wanted) {
         if (!due || !wanted) return;
-        if (axis) axis->Draw();
+        if (axis) DrawNoted(*axis);
         due = false;
     };
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -709,7 +724,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
         draw(c.vertical, due_[i].vertical, !shownOnly || c.vertical.get() == graph_->CurrentVerticalAxis());
     }
     DrawDueSeries(shownOnly ? graph_->GetSeriesMask() : 3);
-    if (plotDue_ && plotArea_) plotArea_->Draw();
+    if (plotDue_ && plotArea_) DrawNoted(*plotArea_);
     plotDue_ = false;
 }
 

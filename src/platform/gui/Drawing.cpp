@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -106,7 +107,160 @@ Region Region::translated(int dx, int dy) const {
 
 // ---- Bitmap --------------------------------------------------------------------------
 
+// One drawing call noted instead of done.
+struct NotedStep {
+    enum class Kind { FillRect, SetPixel, Line, PenLine, Text };
+    Kind kind = Kind::FillRect;
+    QRect rect;  // a fill's (clipped to the bitmap) or a point's
+    QPoint from, to;
+    ColourRef colour = 0;
+    int width = 0;
+    QString text;
+    std::optional<Font> font;
+
+    bool operator==(const NotedStep& o) const {
+        return kind == o.kind && rect == o.rect && from == o.from && to == o.to && colour == o.colour &&
+               width == o.width && text == o.text && font.has_value() == o.font.has_value() &&
+               (!font || (font->escapement() == o.font->escapement() && font->qfont() == o.font->qfont()));
+    }
+};
+
+struct Bitmap::NotedDrawing {
+    QSize size;
+    std::uint32_t start = 0;  // the one colour the drawing starts from
+    std::vector<NotedStep> steps;
+};
+
+namespace {
+
+// The drawings done last, with their pixels (any thread may draw on its own bitmaps).
+struct DoneDrawing {
+    QSize size;
+    std::uint32_t start = 0;
+    std::vector<NotedStep> steps;
+    QImage pixels;
+};
+constexpr std::size_t kDoneDrawings = 16;
+
+std::mutex& doneMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::deque<DoneDrawing>& doneDrawings() {
+    static std::deque<DoneDrawing> drawings;
+    return drawings;
+}
+
+}  // namespace
+
+Bitmap::Bitmap() = default;
+
 Bitmap::Bitmap(int width, int height) { create(width, height); }
+
+Bitmap::Bitmap(const Bitmap& other) {
+    other.settled();
+    image_ = other.image_;
+    size_ = other.size_;
+    uniform_ = other.uniform_;
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this == &other) return *this;
+    other.settled();
+    noting_.reset();
+    image_ = other.image_;
+    size_ = other.size_;
+    uniform_ = other.uniform_;
+    return *this;
+}
+
+Bitmap::Bitmap(Bitmap&& other) noexcept = default;
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept = default;
+Bitmap::~Bitmap() = default;
+
+void Bitmap::recordDrawing() {
+    noting_.reset();
+    if (isNull()) return;
+    noting_ = std::make_unique<NotedDrawing>();
+    noting_->size = size();
+}
+
+bool Bitmap::noted(const NotedStep& step) {
+    NotedDrawing& n = *noting_;
+    if (step.kind == NotedStep::Kind::FillRect && step.rect == rect()) {
+        // Whatever was there before is covered: the drawing starts again from this colour.
+        n.steps.clear();
+        image_ = QImage();
+        size_ = n.size;
+        uniform_ = pixelFromColourRef(step.colour);
+        return true;
+    }
+    if (!uniform_) {
+        // Drawing over pixels that exist is done, not noted.
+        noting_.reset();
+        return false;
+    }
+    if (n.steps.empty()) n.start = *uniform_;
+    n.steps.push_back(step);
+    return true;
+}
+
+void Bitmap::perform(const NotedDrawing& drawing) {
+    for (const NotedStep& step : drawing.steps) {
+        switch (step.kind) {
+            case NotedStep::Kind::FillRect:
+                fillRect(step.rect, step.colour);
+                break;
+            case NotedStep::Kind::SetPixel:
+                setPixel(step.rect.x(), step.rect.y(), step.colour);
+                break;
+            case NotedStep::Kind::Line:
+                drawLine(step.from, step.to, step.colour);
+                break;
+            case NotedStep::Kind::PenLine:
+                drawLine(step.from, step.to, Pen{step.colour, step.width});
+                break;
+            case NotedStep::Kind::Text:
+                drawText(*step.font, step.from, step.text, step.colour);
+                break;
+        }
+    }
+}
+
+const Bitmap& Bitmap::settled() const {
+    if (noting_) {
+        const std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
+        const_cast<Bitmap*>(this)->perform(*drawing);
+    }
+    return *this;
+}
+
+void Bitmap::replayDrawing() {
+    if (!noting_) return;
+    std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
+    if (drawing->steps.empty()) return;  // only whole fills: one colour, as it is
+    const auto same = [&](const DoneDrawing& d) {
+        return d.size == drawing->size && d.start == drawing->start && d.steps == drawing->steps;
+    };
+    {
+        const std::lock_guard<std::mutex> lock(doneMutex());
+        std::deque<DoneDrawing>& done = doneDrawings();
+        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end()) {
+            image_ = found->pixels;
+            uniform_.reset();
+            return;
+        }
+    }
+    perform(*drawing);
+    if (uniform_ || image_.isNull()) return;
+    const std::lock_guard<std::mutex> lock(doneMutex());
+    std::deque<DoneDrawing>& done = doneDrawings();
+    done.push_front(DoneDrawing{drawing->size, drawing->start, std::move(drawing->steps), image_});
+    if (done.size() > kDoneDrawings) done.pop_back();
+}
+
+std::optional<std::uint32_t> Bitmap::uniformPixel() const { return settled().uniform_; }
 
 namespace {
 
@@ -141,6 +295,7 @@ bool Bitmap::allocate(int width, int height) {
 }
 
 bool Bitmap::materialise() const {
+    settled();
     if (!uniform_) return !image_.isNull();
     QImage made(size_, QImage::Format_RGB32);
     if (!made.isNull()) made.fill(*uniform_);
@@ -160,6 +315,7 @@ const QImage& Bitmap::image() const {
 }
 
 ColourRef Bitmap::pixel(int x, int y) const {
+    settled();
     if (isNull() || !rect().contains(x, y)) return 0;
     if (uniform_) return colourRefFromPixel(*uniform_);
     const auto* line = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(y));
@@ -168,12 +324,17 @@ ColourRef Bitmap::pixel(int x, int y) const {
 
 void Bitmap::setPixel(int x, int y, ColourRef colour) {
     if (isNull() || !rect().contains(x, y)) return;
+    if (noting_ && noted(NotedStep{NotedStep::Kind::SetPixel, QRect(x, y, 1, 1), {}, {}, colour, 0, {}, {}})) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ == p || !materialise()) return;
     reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = p;
 }
 
 void Bitmap::fill(ColourRef colour) {
+    if (noting_) {
+        fillRect(rect(), colour);
+        return;
+    }
     if (uniform_) uniform_ = pixelFromColourRef(colour);
     else if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
 }
@@ -183,6 +344,7 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
     if (rect.width() <= 0 || rect.height() <= 0) return;  // no normalising: an inverted rect is empty
     const QRect r = rect.intersected(this->rect());
     if (r.isEmpty()) return;
+    if (noting_ && noted(NotedStep{NotedStep::Kind::FillRect, r, {}, {}, colour, 0, {}, {}})) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ && (r == this->rect() || *uniform_ == p)) {
         uniform_ = p;
@@ -196,6 +358,7 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
 }
 
 void Bitmap::applyMask(ColourRef colour) {
+    settled();
     const std::uint32_t mask = pixelFromColourRef(colour);
     if (uniform_) {
         *uniform_ &= mask;
@@ -249,6 +412,8 @@ std::uint32_t combined(std::uint32_t a, std::uint32_t b, CopyMode mode) {
 }  // namespace
 
 long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
+    settled();
+    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return 0;
     // Clip the source rectangle to the source, move the destination along, then clip
     // against the destination and bring the source along again.
@@ -304,6 +469,9 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
 
 long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
                       const QPoint& bPos) {
+    settled();
+    a.settled();
+    b.settled();
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
     if ((&a == this || &b == this) && !uniform_) {  // reads must not see this call's writes
         const Bitmap copy = *this;
@@ -498,6 +666,7 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
 }
 
 void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
+    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::Line, {}, from, to, colour, 0, {}, {}})) return;
     if (!materialise()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
@@ -521,6 +690,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
 }
 
 Bitmap Bitmap::scaled(int width, int height) const {
+    settled();
     Bitmap out;
     if (isNull() || width <= 0 || height <= 0) return out;
     if (uniform_) {
@@ -537,6 +707,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
         drawLine(from, to, pen.colour);
         return;
     }
+    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::PenLine, {}, from, to, pen.colour, pen.width, {}, {}})) return;
     if (!materialise()) return;
     const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
     const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
@@ -589,7 +760,9 @@ void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int 
 }
 
 void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
-    if (text.isEmpty() || !materialise()) return;
+    if (text.isEmpty()) return;
+    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::Text, {}, pos, {}, colour, 0, text, font})) return;
+    if (!materialise()) return;
     QPainter p(&image_);
     p.setFont(font.qfont());
     p.setPen(toQColor(colour));

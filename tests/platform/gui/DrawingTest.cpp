@@ -230,3 +230,73 @@ TEST(OneColourBitmaps, ActAsTheirPixelsWouldAndMakeNoneUntilDrawnOn) {
     Bitmap huge = oneColour(2, 2, 0x0000FF);
     EXPECT_EQ((std::vector<bool>{huge.create(100000, 100000), huge.isNull(), huge.allocate(1 << 30, 1)}), (std::vector<bool>{false, true, false}));
 }
+
+namespace {
+
+// A drawing of every kind that can be noted; `shade` makes drawings that differ.
+void drawSample(Bitmap& b, ColourRef shade) {
+    b.fillRect(QRect(0, 0, 40, 20), 0xFFFFFF);
+    b.fillRect(QRect(2, 2, 5, 4), shade);
+    b.setPixel(30, 3, shade);
+    b.drawLine(QPoint(1, 18), QPoint(38, 10), 0x0000FF);
+    b.drawLine(QPoint(5, 5), QPoint(35, 15), Pen{0x00FF00, 3});
+    b.drawText(Font("Arial", 12), QPoint(10, 2), QStringLiteral("12"), 0x000000);
+}
+
+Bitmap drawnNoted(ColourRef shade) {
+    Bitmap b = oneColour(40, 20, 0x808080);
+    b.recordDrawing();
+    drawSample(b, shade);
+    b.replayDrawing();
+    return b;
+}
+
+}  // namespace
+
+// A noted drawing comes out as the drawing done directly; the same drawing noted again
+// shows those pixels without being drawn, and each bitmap stays its own afterwards.
+TEST(NotedDrawings, ComeOutAsDrawnAndAreDrawnOnceForAlike) {
+    Bitmap direct = oneColour(40, 20, 0x808080);
+    drawSample(direct, 0x123456);
+    const Bitmap first = drawnNoted(0x123456);
+    EXPECT_EQ(firstDifference(first, direct), "same");
+    Bitmap again = drawnNoted(0x123456);
+    EXPECT_EQ(again.image().constBits(), first.image().constBits()) << "drawn again instead of shown";
+    again.fillRect(QRect(0, 0, 3, 3), 0x0000FF);
+    EXPECT_EQ(firstDifference(first, direct), "same") << "a drawing on the second reached the first";
+
+    const Bitmap other = drawnNoted(0x654321);
+    Bitmap otherDirect = oneColour(40, 20, 0);
+    drawSample(otherDirect, 0x654321);
+    EXPECT_NE(other.image().constBits(), first.image().constBits());
+    EXPECT_EQ(firstDifference(other, otherDirect), "same");
+
+    // Reading a bitmap, or copying it, while its drawing is noted does the drawing first.
+    Bitmap read = oneColour(40, 20, 0xFFFFFF);
+    read.recordDrawing();
+    read.fillRect(QRect(4, 4, 2, 2), 0x00FF00);
+    EXPECT_EQ(read.pixel(4, 4), 0x00FF00u);
+    read.setPixel(0, 0, 0x0000FF);  // done, no longer noted
+    Bitmap copied = oneColour(40, 20, 0xFFFFFF);
+    copied.recordDrawing();
+    copied.drawLine(QPoint(0, 1), QPoint(5, 1), 0xFF0000);
+    Bitmap target = oneColour(40, 20, 0);
+    target.blockCopy(QPoint(0, 0), copied, copied.rect());
+    const Bitmap copy = copied;
+    EXPECT_EQ((std::vector<ColourRef>{read.pixel(0, 0), target.pixel(2, 1), copy.pixel(3, 1), copied.pixel(4, 1)}),
+              (std::vector<ColourRef>{0x0000FF, 0xFF0000, 0xFF0000, 0xFF0000}));
+    copied.replayDrawing();
+    EXPECT_EQ(copied.pixel(4, 1), 0xFF0000u);
+
+    // Over pixels that exist the drawing is done, unless a fill covers them first.
+    Bitmap drawnOn = numbered(40, 20);
+    drawnOn.recordDrawing();
+    drawnOn.drawLine(QPoint(0, 0), QPoint(3, 0), 0x0000FF);
+    drawnOn.replayDrawing();
+    EXPECT_EQ((std::vector<ColourRef>{drawnOn.pixel(2, 0), drawnOn.pixel(2, 1)}), (std::vector<ColourRef>{0x0000FF, numbered(40, 20).pixel(2, 1)}));
+    Bitmap covered = numbered(40, 20);
+    covered.recordDrawing();
+    drawSample(covered, 0x123456);
+    covered.replayDrawing();
+    EXPECT_EQ(covered.image().constBits(), first.image().constBits()) << "a drawing that covers the bitmap first is the same drawing";
+}

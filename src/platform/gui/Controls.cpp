@@ -183,12 +183,17 @@ void ColourState::capture(QWidget* widget, bool neverGrey) {
         } else {
             base_ = lastNeverGrey;
         }
-        widget->setPalette(base_);
+        // Set when it first matters (see apply): a palette set costs more than the label.
+        pending_ = true;
     }
 }
 
 void ColourState::apply(QWidget* widget, const ColourQuery& answer, QPalette::ColorRole textRole,
-                        QPalette::ColorRole backgroundRole) const {
+                        QPalette::ColorRole backgroundRole) {
+    // The never-grey palette differs from the widget's own only where it is disabled:
+    // until then, with no colours of its own, there is nothing to set.
+    if (pending_ && widget->isEnabled() && !answer.text && !answer.background) return;
+    pending_ = false;
     QPalette p = base_;
     const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
     for (QPalette::ColorGroup g : groups) {

@@ -38,12 +38,14 @@ namespace gui {
 class ColourState {
 public:
     void capture(QWidget* widget, bool neverGrey);
+    // Called before each paint.
     void apply(QWidget* widget, const ColourQuery& answer, QPalette::ColorRole textRole,
-               QPalette::ColorRole backgroundRole) const;
+               QPalette::ColorRole backgroundRole);
 
 private:
     QPalette base_;
     bool neverGrey_ = false;
+    bool pending_ = false;  // base_ not yet set on the widget
 };
 
 // Static text. Never greys when disabled. With style::OwnerDraw it is a plain window

@@ -220,3 +220,23 @@ TEST(ButtonControls, ADisabledWindowsMouseHooksSeeNoClick) {
     guitest::userClick(row);
     EXPECT_EQ(row.presses, 1);
 }
+
+// Static text never greys: disabled, made so or later, it looks as it does enabled.
+TEST(ControlParents, StaticTextLooksTheSameDisabled) {
+    Page page;
+    StaticText shown, disabledLater, madeDisabled;
+    ASSERT_TRUE(shown.create(&page.window, 1, QRect(0, 0, 80, 20), style::Visible));
+    ASSERT_TRUE(disabledLater.create(&page.window, 2, QRect(0, 30, 80, 20), style::Visible));
+    ASSERT_TRUE(madeDisabled.create(&page.window, 3, QRect(0, 60, 80, 20), style::Visible | style::Disabled));
+    for (StaticText* label : {&shown, &disabledLater, &madeDisabled}) label->setText(QStringLiteral("Speed 8"));
+    const QImage enabled = shown.widget()->grab().toImage();
+    EXPECT_EQ(disabledLater.widget()->grab().toImage(), enabled);
+    disabledLater.setEnabled(false);
+    EXPECT_EQ(disabledLater.widget()->grab().toImage(), enabled) << "greyed once disabled";
+    EXPECT_EQ(madeDisabled.widget()->grab().toImage(), enabled) << "made disabled and greyed";
+    // The grey it would have: a plain label disabled differs.
+    QLabel plain(QStringLiteral("Speed 8"), page.window.clientWidget());
+    plain.setGeometry(0, 90, 80, 20);
+    plain.setEnabled(false);
+    EXPECT_NE(plain.grab().toImage(), enabled);
+}

@@ -212,6 +212,9 @@ TEST(OneColourBitmaps, ActAsTheirPixelsWouldAndMakeNoneUntilDrawnOn) {
         }
     }
 
+    Bitmap apart = oneColour(5, 4, 0);
+    EXPECT_EQ(apart.blockAnd(QRect(7, 0, 2, 2), numberedSrc, QPoint(0, 0), numberedSrc, QPoint(0, 0)), 0) << "nothing overlaps";
+
     // Shown in a window it paints as its pixels would.
     const auto shown = [](const Bitmap& bitmap, const QRect& part) {
         QImage window(7, 6, QImage::Format_RGB32);

@@ -212,6 +212,9 @@ TEST(OneColourBitmaps, ActAsTheirPixelsWouldAndMakeNoneUntilDrawnOn) {
         }
     }
 
+    Bitmap remade = oneColour(5, 4, 0);
+    ASSERT_TRUE(remade.allocate(3, 2));
+    EXPECT_EQ((std::tuple{remade.size(), remade.uniformPixel().has_value()}), (std::tuple{QSize(3, 2), false})) << "allocated anew, with pixels";
     Bitmap apart = oneColour(5, 4, 0);
     EXPECT_EQ(apart.blockAnd(QRect(7, 0, 2, 2), numberedSrc, QPoint(0, 0), numberedSrc, QPoint(0, 0)), 0) << "nothing overlaps";
 

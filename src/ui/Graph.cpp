@@ -696,12 +696,13 @@ void CDerivedGraphLabel::DueShown()
 
 namespace {
 
-// An axis or the grid is drawn alike at every opening of a page, and again for a range
-// shown before: its bitmap shows a drawing done before instead of drawing it again.
+// An axis, the grid, a series or the whole graph is drawn alike at every opening of a
+// page (and an axis again for a range shown before): its bitmap shows a drawing done
+// before instead of drawing it again.
 template <class Part>
-void DrawNoted(Part& part)
+void DrawNoted(Part& part, IDdbCanvas* canvas)
 {
-    gui::Bitmap* surface = SurfaceOf(part.GetCanvas());
+    gui::Bitmap* surface = SurfaceOf(canvas);
     if (surface != nullptr) surface->recordDrawing();
     part.Draw();
     if (surface != nullptr) surface->replayDrawing();
@@ -715,7 +716,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
     // so the order does not matter; this is the order the parts were always drawn in.
     const auto draw = [](const std::unique_ptr<CDerivedAxis>& axis, bool& due, bool wanted) {
         if (!due || !wanted) return;
-        if (axis) DrawNoted(*axis);
+        if (axis) DrawNoted(*axis, axis->GetCanvas());
         due = false;
     };
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -724,7 +725,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
         draw(c.vertical, due_[i].vertical, !shownOnly || c.vertical.get() == graph_->CurrentVerticalAxis());
     }
     DrawDueSeries(shownOnly ? graph_->GetSeriesMask() : 3);
-    if (plotDue_ && plotArea_) DrawNoted(*plotArea_);
+    if (plotDue_ && plotArea_) DrawNoted(*plotArea_, plotArea_->GetCanvas());
     plotDue_ = false;
 }
 
@@ -732,7 +733,7 @@ void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
 {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         if ((mask & (1u << i)) == 0) continue;
-        if (due_[i].series && channels_[i].series) channels_[i].series->Draw();
+        if (due_[i].series && channels_[i].series) DrawNoted(*channels_[i].series, channels_[i].series->GetCanvas());
         due_[i].series = false;
     }
 }
@@ -758,7 +759,7 @@ const gui::Bitmap* CDerivedGraphLabel::Canvas()
     if (!graph_) return nullptr;
     DrawDue(true);
     if (stale_) {
-        graph_->Draw();  // the whole window is already due for a repaint
+        DrawNoted(*graph_, graph_->GetCanvas());  // the whole window is already due for a repaint
     } else if (curvesStale_) {
         graph_->DrawCurves();
         for (const QRect& r : graph_->Changed()) gui::invalidatePart(*this, r);

@@ -231,11 +231,26 @@ int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height
     const int made = MakeImage(window, width, height, 0xFFFFFF);
     drawn_ = QRect();
     needle_.Create(window, kNeedleWidth, height);
+    // The needle and its half-size copy depend on the height alone: drawn once for each
+    // (GUI thread only), their pixels shared.
+    struct DrawnNeedle {
+        int height;
+        gui::Bitmap needle, half;
+    };
+    static std::deque<DrawnNeedle> needles;
+    const auto same = [height](const DrawnNeedle& n) { return n.height == height; };
+    if (const auto found = std::find_if(needles.begin(), needles.end(), same); found != needles.end()) {
+        *needle_.GetDC() = found->needle;
+        halfNeedle_ = found->half;
+        return made;
+    }
     needle_.Fill(0xFFFFFF);
     const gui::Region shape(QPolygon({QPoint(8, 20), QPoint(2, height), QPoint(18, height), QPoint(11, 20)}));
     needle_.GetDC()->fillRegion(shape, 0x2020FF);
     needle_.GetDC()->frameRegion(shape, 0x0000FF, 2, 2);
     halfNeedle_ = needle_.Image().scaled(kNeedleWidth / 2, std::max(1, height / 2));
+    needles.push_front(DrawnNeedle{height, needle_.Image(), halfNeedle_});
+    if (needles.size() > 4) needles.pop_back();
     return made;
 }
 
@@ -253,12 +268,15 @@ int CTachometer_RotationNeedle::SetValue(std::int32_t value)
 
 int CTachometer_RotationNeedle::Redraw()
 {
-    // Only the last needle's box needs whitening: the rest is white already.
+    // Only the last needle's box needs whitening: the rest is white already. A needle
+    // drawn on a white image is one drawn before at every opening of a page.
+    image_.recordDrawing();
     image_.fillRect(drawn_, 0xFFFFFF);
     const std::int32_t full = scale_ != nullptr ? scale_->GetFullScale() : 0;
     const std::int32_t sweep = scale_ != nullptr ? scale_->GetSweepAngle() : 0;
     points_ = tachometer::NeedleGeometry(value_, full, sweep, overshoot_, needle_.GetHeight(), radius_);
     image_.rotatedCopy(halfNeedle_, halfNeedle_.rect(), points_.p0, points_.p1, points_.p2);
+    image_.replayDrawing();
     const QPoint p3 = points_.p1 + points_.p2 - points_.p0;
     const int left = std::min({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
     const int right = std::max({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
@@ -320,8 +338,9 @@ void CTachometerFull::Make()
 {
     if (made_) return;
     made_ = true;
-    // The composition is the whole scale copied before anything reads it (see Compose).
-    CreateForOverwrite(window_, size_, size_);
+    // The composition is the whole scale copied before anything reads it (see Compose):
+    // its pixels are made then, or shared with the same composition made before.
+    MakeImage(window_, size_, size_, 0x000000);
     scale_.Create(window_, size_, size_);
     needle_.Create(window_, size_, size_);
     scaleChanged_ = true;
@@ -391,9 +410,11 @@ int CTachometerFull::Compose()
     // back, and only the new one the AND.
     const QRect all(0, 0, size_, size_);
     const QRect restore = scaleChanged_ ? all : composedNeedle_;
+    image_.recordDrawing();
     image_.blockCopy(restore.topLeft(), scale_.Image(), restore);
     const QRect needle = needle_.Bounds().intersected(all);
     image_.blockCopy(needle.topLeft(), needle_.Image(), needle, gui::CopyMode::And);
+    image_.replayDrawing();
     composedNeedle_ = needle;
     scaleChanged_ = false;
     return 1;

@@ -109,18 +109,35 @@ Region Region::translated(int dx, int dy) const {
 
 // One drawing call noted instead of done.
 struct NotedStep {
-    enum class Kind { FillRect, SetPixel, Line, PenLine, Text };
+    enum class Kind { FillRect, SetPixel, Line, PenLine, Text, Copy, And, Rotated };
     Kind kind = Kind::FillRect;
-    QRect rect;  // a fill's (clipped to the bitmap) or a point's
+    QRect rect;  // a fill's (clipped to the bitmap), a point's, a copy's source or target
     QPoint from, to;
     ColourRef colour = 0;
-    int width = 0;
+    int width = 0;  // a pen's, or a copy's mode
     QString text;
     std::optional<Font> font;
+    QPoint third;  // a rotated copy's lower left corner
+    // A copy's sources, told apart by Bitmap::identity, and kept (their pixels shared)
+    // until the drawing is done.
+    std::uint64_t source = 0, source2 = 0;
+    std::optional<Bitmap> first, second;
+
+    static NotedStep of(Kind kind, const QRect& rect, const QPoint& from, const QPoint& to, ColourRef colour, int width) {
+        NotedStep step;
+        step.kind = kind;
+        step.rect = rect;
+        step.from = from;
+        step.to = to;
+        step.colour = colour;
+        step.width = width;
+        return step;
+    }
 
     bool operator==(const NotedStep& o) const {
         return kind == o.kind && rect == o.rect && from == o.from && to == o.to && colour == o.colour &&
-               width == o.width && text == o.text && font.has_value() == o.font.has_value() &&
+               width == o.width && text == o.text && third == o.third && source == o.source &&
+               source2 == o.source2 && font.has_value() == o.font.has_value() &&
                (!font || (font->escapement() == o.font->escapement() && font->qfont() == o.font->qfont()));
     }
 };
@@ -133,7 +150,8 @@ struct Bitmap::NotedDrawing {
 
 namespace {
 
-// The drawings done last, with their pixels (any thread may draw on its own bitmaps).
+// The drawings met last, with their pixels once met twice (any thread may draw on its
+// own bitmaps).
 struct DoneDrawing {
     QSize size;
     std::uint32_t start = 0;
@@ -224,6 +242,15 @@ void Bitmap::perform(const NotedDrawing& drawing) {
             case NotedStep::Kind::Text:
                 drawText(*step.font, step.from, step.text, step.colour);
                 break;
+            case NotedStep::Kind::Copy:
+                blockCopy(step.from, *step.first, step.rect, static_cast<CopyMode>(step.width));
+                break;
+            case NotedStep::Kind::And:
+                blockAnd(step.rect, *step.first, step.from, *step.second, step.to);
+                break;
+            case NotedStep::Kind::Rotated:
+                rotatedCopy(*step.first, step.rect, step.from, step.to, step.third);
+                break;
         }
     }
 }
@@ -243,24 +270,45 @@ void Bitmap::replayDrawing() {
     const auto same = [&](const DoneDrawing& d) {
         return d.size == drawing->size && d.start == drawing->start && d.steps == drawing->steps;
     };
+    bool seen = false;
     {
         const std::lock_guard<std::mutex> lock(doneMutex());
         std::deque<DoneDrawing>& done = doneDrawings();
         if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end()) {
-            image_ = found->pixels;
-            uniform_.reset();
-            return;
+            std::rotate(done.begin(), found, found + 1);  // the last met goes last
+            seen = true;
+            if (!done.front().pixels.isNull()) {
+                image_ = done.front().pixels;
+                uniform_.reset();
+                return;
+            }
         }
     }
     perform(*drawing);
-    if (uniform_ || image_.isNull()) return;
+    for (NotedStep& step : drawing->steps) {  // the sources' pixels are not kept
+        step.first.reset();
+        step.second.reset();
+    }
+    // Pixels are kept from a drawing's second time on: one drawn once (a graph with the
+    // time of day in it) shares no pixels, so the bitmap drawn on next is not copied.
     const std::lock_guard<std::mutex> lock(doneMutex());
     std::deque<DoneDrawing>& done = doneDrawings();
-    done.push_front(DoneDrawing{drawing->size, drawing->start, std::move(drawing->steps), image_});
+    if (seen) {
+        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end() && !uniform_)
+            found->pixels = image_;
+        return;
+    }
+    done.push_front(DoneDrawing{drawing->size, drawing->start, std::move(drawing->steps), QImage()});
     if (done.size() > kDoneDrawings) done.pop_back();
 }
 
 std::optional<std::uint32_t> Bitmap::uniformPixel() const { return settled().uniform_; }
+
+std::uint64_t Bitmap::identity(const Bitmap& b) {
+    // An image's cache key changes whenever its pixels may have; one colour is its value.
+    constexpr std::uint64_t kOneColour = std::uint64_t{1} << 63;
+    return b.uniform_ ? (kOneColour | *b.uniform_) : (static_cast<std::uint64_t>(b.image_.cacheKey()) & ~kOneColour);
+}
 
 namespace {
 
@@ -324,7 +372,7 @@ ColourRef Bitmap::pixel(int x, int y) const {
 
 void Bitmap::setPixel(int x, int y, ColourRef colour) {
     if (isNull() || !rect().contains(x, y)) return;
-    if (noting_ && noted(NotedStep{NotedStep::Kind::SetPixel, QRect(x, y, 1, 1), {}, {}, colour, 0, {}, {}})) return;
+    if (noting_ && noted(NotedStep::of(NotedStep::Kind::SetPixel, QRect(x, y, 1, 1), QPoint(), QPoint(), colour, 0))) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ == p || !materialise()) return;
     reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = p;
@@ -344,7 +392,7 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
     if (rect.width() <= 0 || rect.height() <= 0) return;  // no normalising: an inverted rect is empty
     const QRect r = rect.intersected(this->rect());
     if (r.isEmpty()) return;
-    if (noting_ && noted(NotedStep{NotedStep::Kind::FillRect, r, {}, {}, colour, 0, {}, {}})) return;
+    if (noting_ && noted(NotedStep::of(NotedStep::Kind::FillRect, r, QPoint(), QPoint(), colour, 0))) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ && (r == this->rect() || *uniform_ == p)) {
         uniform_ = p;
@@ -412,7 +460,6 @@ std::uint32_t combined(std::uint32_t a, std::uint32_t b, CopyMode mode) {
 }  // namespace
 
 long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
-    settled();
     src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return 0;
     // Clip the source rectangle to the source, move the destination along, then clip
@@ -426,6 +473,13 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
     s = QRect(s.topLeft() + (dClipped.topLeft() - dr.topLeft()), dClipped.size());
     const int w = s.width();
     const long written = static_cast<long>(w) * s.height();
+    if (noting_ && &src != this) {
+        NotedStep step = NotedStep::of(NotedStep::Kind::Copy, srcRect, dstPos, QPoint(), 0, static_cast<int>(mode));
+        step.source = identity(src);
+        step.first = src;
+        if (noted(step)) return written;
+    }
+    settled();
 
     // One colour over one colour stays one colour when it changes nothing or covers all.
     if (uniform_ && src.uniform_) {
@@ -469,10 +523,10 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
 
 long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
                       const QPoint& bPos) {
-    settled();
     a.settled();
     b.settled();
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
+    if (&a == this || &b == this) settled();
     if ((&a == this || &b == this) && !uniform_) {  // reads must not see this call's writes
         const Bitmap copy = *this;
         const Bitmap& ra = &a == this ? copy : a;
@@ -488,6 +542,15 @@ long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos,
     const QPoint db = bPos - origin;
     const int w = r.width();
     const long written = static_cast<long>(w) * r.height();
+    if (noting_) {
+        NotedStep step = NotedStep::of(NotedStep::Kind::And, dstRect, aPos, bPos, 0, 0);
+        step.source = identity(a);
+        step.source2 = identity(b);
+        step.first = a;
+        step.second = b;
+        if (noted(step)) return written;
+    }
+    settled();
     if (a.uniform_ && b.uniform_ && uniform_) {
         const std::uint32_t result = *a.uniform_ & *b.uniform_;
         if (result == *uniform_ || r == rect()) {
@@ -556,14 +619,22 @@ struct Sampler {
 
 bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1,
                          const QPoint& p2) {
+    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return false;
-    if (!materialise() || !src.materialise()) return false;
-    const QRect clip = srcRect.intersected(src.image_.rect());
+    const QRect clip = srcRect.intersected(src.rect());
     if (clip.isEmpty()) return false;
     const double e1x = p1.x() - p0.x(), e1y = p1.y() - p0.y();
     const double e2x = p2.x() - p0.x(), e2y = p2.y() - p0.y();
     const double det = e1x * e2y - e2x * e1y;
     if (std::fabs(det) < 1e-9) return false;
+    if (noting_ && &src != this) {
+        NotedStep step = NotedStep::of(NotedStep::Kind::Rotated, srcRect, p0, p1, 0, 0);
+        step.third = p2;
+        step.source = identity(src);
+        step.first = src;
+        if (noted(step)) return true;
+    }
+    if (!materialise() || !src.materialise()) return false;
 
     const double w = srcRect.width();
     const double h = srcRect.height();
@@ -666,7 +737,7 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
 }
 
 void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
-    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::Line, {}, from, to, colour, 0, {}, {}})) return;
+    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::Line, QRect(), from, to, colour, 0))) return;
     if (!materialise()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
@@ -707,7 +778,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
         drawLine(from, to, pen.colour);
         return;
     }
-    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::PenLine, {}, from, to, pen.colour, pen.width, {}, {}})) return;
+    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::PenLine, QRect(), from, to, pen.colour, pen.width))) return;
     if (!materialise()) return;
     const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
     const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
@@ -761,7 +832,12 @@ void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int 
 
 void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
     if (text.isEmpty()) return;
-    if (noting_ && !isNull() && noted(NotedStep{NotedStep::Kind::Text, {}, pos, {}, colour, 0, text, font})) return;
+    if (noting_ && !isNull()) {
+        NotedStep step = NotedStep::of(NotedStep::Kind::Text, QRect(), pos, QPoint(), colour, 0);
+        step.text = text;
+        step.font = font;
+        if (noted(step)) return;
+    }
     if (!materialise()) return;
     QPainter p(&image_);
     p.setFont(font.qfont());

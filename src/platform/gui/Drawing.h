@@ -191,6 +191,8 @@ private:
     const Bitmap& settled() const;
     // True when the drawing step was noted instead of done.
     bool noted(const NotedStep& step);
+    // What tells a copy's source apart: its pixels' cache key, or its one colour.
+    static std::uint64_t identity(const Bitmap& b);
     void perform(const NotedDrawing& drawing);
 
     mutable std::unique_ptr<NotedDrawing> noting_;

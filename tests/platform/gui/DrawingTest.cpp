@@ -259,18 +259,22 @@ Bitmap drawnNoted(ColourRef shade) {
 
 }  // namespace
 
-// A noted drawing comes out as the drawing done directly; the same drawing noted again
-// shows those pixels without being drawn, and each bitmap stays its own afterwards.
+// A noted drawing comes out as the drawing done directly. Met a second time its pixels
+// are kept (not the first time: a drawing met once keeps its bitmap unshared), and from
+// then on the same drawing shows them without being drawn; each bitmap stays its own.
 TEST(NotedDrawings, ComeOutAsDrawnAndAreDrawnOnceForAlike) {
     Bitmap direct = oneColour(40, 20, 0x808080);
     drawSample(direct, 0x123456);
+    const Bitmap once = drawnNoted(0x123456);
     const Bitmap first = drawnNoted(0x123456);
+    EXPECT_NE(first.image().constBits(), once.image().constBits()) << "pixels kept the first time";
     EXPECT_EQ(firstDifference(first, direct), "same");
     Bitmap again = drawnNoted(0x123456);
     EXPECT_EQ(again.image().constBits(), first.image().constBits()) << "drawn again instead of shown";
     again.fillRect(QRect(0, 0, 3, 3), 0x0000FF);
-    EXPECT_EQ(firstDifference(first, direct), "same") << "a drawing on the second reached the first";
+    EXPECT_EQ(firstDifference(first, direct), "same") << "a drawing on the third reached the second";
 
+    drawnNoted(0x654321);
     const Bitmap other = drawnNoted(0x654321);
     Bitmap otherDirect = oneColour(40, 20, 0);
     drawSample(otherDirect, 0x654321);
@@ -305,4 +309,38 @@ TEST(NotedDrawings, ComeOutAsDrawnAndAreDrawnOnceForAlike) {
     drawSample(covered, 0x123456);
     covered.replayDrawing();
     EXPECT_EQ(covered.image().constBits(), first.image().constBits()) << "a drawing that covers the bitmap first is the same drawing";
+}
+
+// Copies from other bitmaps are noted with what tells their sources apart: the same
+// composition of the same sources is shown again, one of a source drawn on since is not.
+TEST(NotedDrawings, CompositionsAreSharedOnlyForTheSamePixels) {
+    Bitmap scale = numbered(30, 20);
+    const Bitmap needle = numbered(6, 10);
+    const auto composed = [&](const Bitmap& from) {
+        Bitmap out = oneColour(30, 20, 0);
+        out.recordDrawing();
+        out.blockCopy(QPoint(0, 0), from, from.rect());
+        out.blockCopy(QPoint(3, 2), needle, needle.rect(), CopyMode::And);
+        out.blockAnd(QRect(20, 5, 6, 10), from, QPoint(1, 1), needle, QPoint(0, 0));
+        out.rotatedCopy(needle, needle.rect(), QPoint(12, 2), QPoint(12, 8), QPoint(2, 2));
+        out.blockCopy(QPoint(0, 18), oneColour(4, 4, 0x00FF00), QRect(0, 0, 4, 4));
+        out.replayDrawing();
+        return out;
+    };
+    Bitmap direct = oneColour(30, 20, 0);
+    direct.blockCopy(QPoint(0, 0), scale, scale.rect());
+    direct.blockCopy(QPoint(3, 2), needle, needle.rect(), CopyMode::And);
+    direct.blockAnd(QRect(20, 5, 6, 10), scale, QPoint(1, 1), needle, QPoint(0, 0));
+    direct.rotatedCopy(needle, needle.rect(), QPoint(12, 2), QPoint(12, 8), QPoint(2, 2));
+    direct.blockCopy(QPoint(0, 18), oneColour(4, 4, 0x00FF00), QRect(0, 0, 4, 4));
+
+    composed(scale);
+    const Bitmap kept = composed(scale);
+    EXPECT_EQ(firstDifference(kept, direct), "same");
+    EXPECT_EQ(composed(scale).image().constBits(), kept.image().constBits()) << "the same sources drawn again";
+
+    scale.setPixel(0, 0, 0x0000FF);  // its pixels are no longer those composed
+    const Bitmap changed = composed(scale);
+    EXPECT_NE(changed.image().constBits(), kept.image().constBits());
+    EXPECT_EQ(changed.pixel(0, 0), 0x0000FFu);
 }

@@ -657,13 +657,39 @@ int CDerivedGraphLabel::ClearSeries()
     return 1;
 }
 
+namespace {
+
+// An axis, the grid, a series or the whole graph is drawn alike at every opening of a
+// page (and an axis again for a range shown before): its bitmap shows a drawing done
+// before instead of drawing it again.
+template <class Draw>
+void DrawNoted(IDdbCanvas* canvas, Draw draw)
+{
+    gui::Bitmap* surface = SurfaceOf(canvas);
+    if (surface != nullptr) surface->recordDrawing();
+    draw();
+    if (surface != nullptr) surface->replayDrawing();
+}
+
+template <class Part>
+void DrawNoted(Part& part, IDdbCanvas* canvas)
+{
+    DrawNoted(canvas, [&part] { part.Draw(); });
+}
+
+}  // namespace
+
 int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
 {
     // A point is drawn onto its series as it comes: the series must show its earlier
     // points first (its scales are up to date already; the axes and grid can wait).
     DrawDueSeries(mask);
-    if ((mask & 1u) != 0 && channels_[0].series) channels_[0].series->AddValue(x, y);
-    if ((mask & 2u) != 0 && channels_[1].series) channels_[1].series->AddValue(x, y);
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        CDerivedSeries* series = channels_[i].series.get();
+        if ((mask & (1u << i)) == 0 || series == nullptr) continue;
+        // The first point on an empty series is drawn alike at every opening.
+        DrawNoted(series->GetCanvas(), [&] { series->AddValue(x, y); });
+    }
     CurvesStale();
     return 1;
 }
@@ -694,21 +720,6 @@ void CDerivedGraphLabel::DueShown()
     plotDue_ = true;
 }
 
-namespace {
-
-// An axis, the grid, a series or the whole graph is drawn alike at every opening of a
-// page (and an axis again for a range shown before): its bitmap shows a drawing done
-// before instead of drawing it again.
-template <class Part>
-void DrawNoted(Part& part, IDdbCanvas* canvas)
-{
-    gui::Bitmap* surface = SurfaceOf(canvas);
-    if (surface != nullptr) surface->recordDrawing();
-    part.Draw();
-    if (surface != nullptr) surface->replayDrawing();
-}
-
-}  // namespace
 
 void CDerivedGraphLabel::DrawDue(bool shownOnly) const
 {

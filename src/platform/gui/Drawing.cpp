@@ -144,7 +144,7 @@ struct NotedStep {
 
 struct Bitmap::NotedDrawing {
     QSize size;
-    std::uint32_t start = 0;  // the one colour the drawing starts from
+    std::uint64_t start = 0;  // what the drawing starts from (Bitmap::identity)
     std::vector<NotedStep> steps;
 };
 
@@ -154,7 +154,7 @@ namespace {
 // own bitmaps).
 struct DoneDrawing {
     QSize size;
-    std::uint32_t start = 0;
+    std::uint64_t start = 0;
     std::vector<NotedStep> steps;
     QImage pixels;
 };
@@ -214,12 +214,15 @@ bool Bitmap::noted(const NotedStep& step) {
         uniform_ = pixelFromColourRef(step.colour);
         return true;
     }
-    if (!uniform_) {
-        // Drawing over pixels that exist is done, not noted.
-        noting_.reset();
-        return false;
+    if (n.steps.empty()) {
+        // Drawing over pixels of the bitmap's own is done, not noted: only one colour, or
+        // pixels shared (a drawing shown again), may start a drawing met before.
+        if (!uniform_ && image_.isDetached()) {
+            noting_.reset();
+            return false;
+        }
+        n.start = identity(*this);
     }
-    if (n.steps.empty()) n.start = *uniform_;
     n.steps.push_back(step);
     return true;
 }

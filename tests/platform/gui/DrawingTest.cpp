@@ -304,6 +304,20 @@ TEST(NotedDrawings, ComeOutAsDrawnAndAreDrawnOnceForAlike) {
     drawnOn.drawLine(QPoint(0, 0), QPoint(3, 0), 0x0000FF);
     drawnOn.replayDrawing();
     EXPECT_EQ((std::vector<ColourRef>{drawnOn.pixel(2, 0), drawnOn.pixel(2, 1)}), (std::vector<ColourRef>{0x0000FF, numbered(40, 20).pixel(2, 1)}));
+    // Over a drawing shown again (its pixels shared) a further drawing is noted too.
+    const auto drawnOnShown = [] {
+        Bitmap b = drawnNoted(0x123456);
+        b.recordDrawing();
+        b.drawLine(QPoint(0, 19), QPoint(39, 19), 0xFF00FF);
+        b.replayDrawing();
+        return b;
+    };
+    drawnOnShown();
+    const Bitmap further = drawnOnShown();
+    Bitmap furtherDirect = direct;
+    furtherDirect.drawLine(QPoint(0, 19), QPoint(39, 19), 0xFF00FF);
+    EXPECT_EQ(firstDifference(further, furtherDirect), "same");
+    EXPECT_EQ(drawnOnShown().image().constBits(), further.image().constBits()) << "a drawing over a shown one, drawn again";
     Bitmap covered = numbered(40, 20);
     covered.recordDrawing();
     drawSample(covered, 0x123456);

@@ -256,7 +256,7 @@ bool PushButton::create(Window* parent, int childId, const QRect& rect, std::uin
     if (!checkGuiThread("PushButton::create") || exists()) return false;
     auto* b = new QPushButton(childHost(parent));
     b->setAutoDefault(false);
-    b->setText(Window::text());
+    if (!Window::text().isEmpty()) b->setText(Window::text());  // a new button has no text
     if (!attach(b, b, parent, childId, rect, styleBits)) return false;
     const Handle h = handle();
     QObject::connect(b, &QPushButton::clicked, b, [this, h] {
@@ -279,7 +279,7 @@ bool CheckButton::create(Window* parent, int childId, const QRect& rect, std::ui
     b->autoCheck = (styleBits & style::AutoCheck) != 0;
     b->threeState = (styleBits & style::ThreeState) != 0;
     b->setAutoDefault(false);
-    b->setText(Window::text());
+    if (!Window::text().isEmpty()) b->setText(Window::text());  // a new button has no text
     button_ = b;
     if (!attach(b, b, parent, childId, rect, styleBits)) return false;
     const Handle h = handle();
@@ -319,7 +319,7 @@ void CheckButton::onStyleChanged(std::uint32_t, std::uint32_t newStyle) {
 bool RadioButton::create(Window* parent, int childId, const QRect& rect, std::uint32_t styleBits) {
     if (!checkGuiThread("RadioButton::create") || exists()) return false;
     auto* b = new RadioWidget(childHost(parent));
-    b->setText(Window::text());
+    if (!Window::text().isEmpty()) b->setText(Window::text());  // a new button has no text
     button_ = b;
     if (!attach(b, b, parent, childId, rect, styleBits)) return false;
     const Handle h = handle();
@@ -369,7 +369,7 @@ bool Edit::create(Window* parent, int childId, const QRect& rect, std::uint32_t 
     edit_ = e;
     e->setFrame((styleBits & (style::ClientEdge | style::Border)) != 0);
     e->setReadOnly((styleBits & style::ReadOnly) != 0);
-    e->setText(Window::text());
+    if (!Window::text().isEmpty()) e->setText(Window::text());  // a new edit is empty
     if (!attach(e, e, parent, childId, rect, styleBits)) return false;
     colours_.capture(e, false);
     const Handle h = handle();

@@ -74,8 +74,21 @@ int Font::cellHeight() const { return QFontMetrics(font_).height(); }
 int Font::ascent() const { return QFontMetrics(font_).ascent(); }
 
 QSize Font::textExtent(const QString& text) const {
+    // Pages measure the same few labels (axis numbers, captions) at every opening; the
+    // shaping behind a measurement costs more than looking it up.
+    static std::mutex mutex;
+    static QHash<std::pair<QFont, QString>, QSize> known;
+    const std::pair<QFont, QString> key(font_, text);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (const auto found = known.constFind(key); found != known.constEnd()) return *found;
+    }
     const QFontMetrics fm(font_);
-    return QSize(fm.horizontalAdvance(text), fm.height());
+    const QSize extent(fm.horizontalAdvance(text), fm.height());
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (known.size() >= 4096) known.clear();
+    known.insert(key, extent);
+    return extent;
 }
 
 QPen Pen::toQPen() const {

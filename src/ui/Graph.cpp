@@ -720,7 +720,6 @@ void CDerivedGraphLabel::DueShown()
     plotDue_ = true;
 }
 
-
 void CDerivedGraphLabel::DrawDue(bool shownOnly) const
 {
     // Each part has a bitmap of its own and the setters keep every scale up to date,

@@ -180,7 +180,7 @@ void ColourState::capture(QWidget* widget, bool neverGrey) {
         // last one is kept (GUI thread only).
         static qint64 lastKey = 0;
         static QPalette lastNeverGrey;
-        if (base_.cacheKey() != lastKey || lastKey == 0) {
+        if (base_.cacheKey() != lastKey || lastKey == 0) {  // 0: none kept yet
             lastKey = base_.cacheKey();
             for (int role = 0; role < QPalette::NColorRoles; ++role) {
                 const auto r = static_cast<QPalette::ColorRole>(role);

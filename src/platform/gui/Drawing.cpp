@@ -156,7 +156,6 @@ struct NotedStep {
 };
 
 struct Bitmap::NotedDrawing {
-    QSize size;
     std::uint64_t start = 0;  // what the drawing starts from (Bitmap::identity)
     std::vector<NotedStep> steps;
 };
@@ -214,7 +213,6 @@ void Bitmap::recordDrawing() {
     noting_.reset();
     if (isNull()) return;
     noting_ = std::make_unique<NotedDrawing>();
-    noting_->size = size();
 }
 
 bool Bitmap::noted(const NotedStep& step) {
@@ -222,8 +220,8 @@ bool Bitmap::noted(const NotedStep& step) {
     if (step.kind == NotedStep::Kind::FillRect && step.rect == rect()) {
         // Whatever was there before is covered: the drawing starts again from this colour.
         n.steps.clear();
+        size_ = size();
         image_ = QImage();
-        size_ = n.size;
         uniform_ = pixelFromColourRef(step.colour);
         return true;
     }
@@ -283,8 +281,9 @@ void Bitmap::replayDrawing() {
     if (!noting_) return;
     std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
     if (drawing->steps.empty()) return;  // only whole fills: one colour, as it is
+    const QSize drawn = size();
     const auto same = [&](const DoneDrawing& d) {
-        return d.size == drawing->size && d.start == drawing->start && d.steps == drawing->steps;
+        return d.size == drawn && d.start == drawing->start && d.steps == drawing->steps;
     };
     bool seen = false;
     {
@@ -314,7 +313,7 @@ void Bitmap::replayDrawing() {
             found->pixels = image_;
         return;
     }
-    done.push_front(DoneDrawing{drawing->size, drawing->start, std::move(drawing->steps), QImage()});
+    done.push_front(DoneDrawing{drawn, drawing->start, std::move(drawing->steps), QImage()});
     if (done.size() > kDoneDrawings) done.pop_back();
 }
 

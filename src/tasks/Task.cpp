@@ -18,7 +18,8 @@ void WakeQueueWorker() {
 }  // namespace
 
 CDerivedTask::CDerivedTask(std::uint32_t word)
-    : carrier_(std::make_unique<CThreadCarrier>([this] { return ThreadRoutine(); }, &WakeQueueWorker)),
+    : carrier_(std::make_unique<CThreadCarrier>([this] { return ThreadRoutine(); }, &WakeQueueWorker,
+                                                CThreadCarrier::Scheduling::Background)),
       sharedMutex_(platform::createNamedMutex(kBldcPollingMutexName)),
       word_(word),
       argA_(taskword::ArgumentA(word)),

@@ -12,7 +12,8 @@ CDerivedTaskListener::CDerivedTaskListener(platform::Handle notifyWindow)
       event_(platform::createNamedEvent(kTaskWakeEventName, true, false)),
       mutex_(platform::createNamedMutex(kTaskListMutexName)) {
     event_->reset();
-    worker_ = std::make_unique<CThreadCarrier>([this] { return WorkerLoop(); });
+    worker_ = std::make_unique<CThreadCarrier>([this] { return WorkerLoop(); }, CThreadCarrier::ExitHook{},
+                                               CThreadCarrier::Scheduling::Background);
     if (worker_->Start() == 0) {
         platform::debugOut("Task queue worker could not be started\n");
         worker_.reset();

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/core/Debug.h"
+#include "platform/core/ThreadPolicy.h"
 #include "tasks/TaskWord.h"
 
 static_assert(kStillActive == 259);
@@ -13,8 +14,8 @@ std::atomic<std::uint64_t> g_nextThreadId{1};
 
 }  // namespace
 
-CThreadCarrier::CThreadCarrier(Routine routine, ExitHook onExit)
-    : routine_(std::move(routine)), onExit_(std::move(onExit)) {}
+CThreadCarrier::CThreadCarrier(Routine routine, ExitHook onExit, Scheduling scheduling)
+    : routine_(std::move(routine)), onExit_(std::move(onExit)), scheduling_(scheduling) {}
 
 CThreadCarrier::~CThreadCarrier() { Join(); }
 
@@ -36,6 +37,9 @@ std::uint64_t CThreadCarrier::Start() {
 }
 
 void CThreadCarrier::ThreadMain() {
+    // Refused, the thread runs as a normal one: slower to yield, no less correct.
+    if (scheduling_ == Scheduling::Background && !platform::makeCurrentThreadBackground())
+        platform::debugOut("Thread carrier: background scheduling refused\n");
     const std::uint32_t code = routine_ ? routine_() : 0;
     exitCode_ = code;
     running_ = false;

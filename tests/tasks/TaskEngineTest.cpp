@@ -3,11 +3,18 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <sched.h>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
+#include "platform/core/ThreadPolicy.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/LensTask.h"
 #include "tasks/PeripheralTasks.h"
@@ -59,12 +66,48 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
+// Threads of this process that run as background work, read from /proc as the system
+// sees them.
+int BackgroundThreads() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // The fields after the command's closing parenthesis; the policy is the 41st field.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 41 && fields >> field; ++i) {
+        }
+        if (field == std::to_string(SCHED_BATCH)) ++count;
+    }
+    return count;
+}
+
+TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
+    const auto policyOf = [](CThreadCarrier::Scheduling scheduling) {
+        CThreadCarrier carrier([] { return platform::currentThreadIsBackground() ? 1u : 0u; }, {}, scheduling);
+        carrier.Start();
+        return carrier.Join();
+    };
+    EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Normal), 0u);
+    EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Background), 1u);
+
+    const int before = BackgroundThreads();
+    {
+        CDerivedTaskListener queue;
+        EXPECT_TRUE(WaitUntil([&] { return BackgroundThreads() == before + 1; }))
+            << "background threads " << BackgroundThreads() << ", before the queue " << before;
+    }
+    EXPECT_EQ(BackgroundThreads(), before);
+}
+
 TEST(TaskBase, PlainKindsRunToFinished) {
     for (std::uint32_t kind : {0u, 3u, 4u, 5u, 6u, 7u, 8u}) {
         bool created = false;
         std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
         ASSERT_TRUE(task) << kind;
         ASSERT_TRUE(created) << kind;
+        EXPECT_EQ(task->GetThreadHandle()->GetScheduling(), CThreadCarrier::Scheduling::Background) << kind;
         EXPECT_EQ((std::tuple{task->GetState(), task->Start()}), (std::tuple{kTaskCreated, 1}));
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);

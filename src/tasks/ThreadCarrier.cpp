@@ -37,8 +37,10 @@ std::uint64_t CThreadCarrier::Start() {
 }
 
 void CThreadCarrier::ThreadMain() {
-    // Refused, the thread runs as a normal one: slower to yield, no less correct.
-    if (scheduling_ == Scheduling::Background && !platform::makeCurrentThreadBackground())
+    // Refused, the thread runs as a normal one: slower to yield, no less correct. Said
+    // once: a system that refuses refuses every task's thread.
+    static std::atomic<bool> refusalSaid{false};
+    if (scheduling_ == Scheduling::Background && !platform::makeCurrentThreadBackground() && !refusalSaid.exchange(true))
         platform::debugOut("Thread carrier: background scheduling refused\n");
     const std::uint32_t code = routine_ ? routine_() : 0;
     exitCode_ = code;

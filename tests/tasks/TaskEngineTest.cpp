@@ -73,8 +73,10 @@ int BackgroundThreads() {
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream in(entry.path() / "stat");
         std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t end = stat.rfind(')');
+        if (end == std::string::npos) continue;  // the thread ended while we looked
         // The fields after the command's closing parenthesis; the policy is the 41st field.
-        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::istringstream fields(stat.substr(end + 1));
         std::string field;
         for (int i = 3; i <= 41 && fields >> field; ++i) {
         }

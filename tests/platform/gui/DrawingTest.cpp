@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QFontInfo>
 
 #include "GuiTestSupport.h"
@@ -201,12 +203,15 @@ TEST(OneColourBitmaps, ActAsTheirPixelsWouldAndMakeNoneUntilDrawnOn) {
     for (const auto& [dstName, dst] : operands) {
         for (const auto& [aName, a] : operands) {
             for (const auto& [bName, bOperand] : operands) {
-                for (const QRect& part : {QRect(1, 1, 3, 2), QRect(0, 0, 5, 4)}) {
+                // Offset operands, over part and all, and aligned ones over the whole bitmap.
+                for (const auto& [part, shift] : {std::pair{QRect(1, 1, 3, 2), 1}, std::pair{QRect(0, 0, 5, 4), 1},
+                                                  std::pair{QRect(0, 0, 5, 4), 0}}) {
                     Bitmap lazy = dst;
                     Bitmap made = withPixels(dst);
-                    EXPECT_EQ(lazy.blockAnd(part, a, QPoint(0, 1), bOperand, QPoint(1, 0)),
-                              made.blockAnd(part, withPixels(a), QPoint(0, 1), withPixels(bOperand), QPoint(1, 0)));
-                    EXPECT_EQ(firstDifference(lazy, made), "same") << aName << " AND " << bName << " onto " << dstName << " over " << part.width();
+                    EXPECT_EQ(lazy.blockAnd(part, a, QPoint(0, shift), bOperand, QPoint(shift, 0)),
+                              made.blockAnd(part, withPixels(a), QPoint(0, shift), withPixels(bOperand), QPoint(shift, 0)));
+                    EXPECT_EQ(firstDifference(lazy, made), "same")
+                        << aName << " AND " << bName << " onto " << dstName << " over " << part.width() << ", shifted " << shift;
                 }
             }
         }

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <iterator>
-
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "tasks/BldcDemoTask.h"
@@ -13,17 +10,16 @@
 
 namespace {
 
-std::size_t ThreadCount() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
 class PollingOnSim : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(board_.started);
         ASSERT_TRUE(board_.Connect());  // installs and removes a clock of its own
         scope_ = std::make_unique<platform::ScopedClock>(clock_);
+        const std::set<int> before = ListedThreads();
         queue_ = std::make_unique<CDerivedTaskListener>(window_.handle());
+        worker_ = Without(ListedThreads(), before);
+        ASSERT_EQ(worker_.size(), 1u) << "threads the queue started: " << Ids(worker_);
         queue_->SetMicon(board_.link.get());
         queue_->SetDataContainer(&store_);
     }
@@ -41,6 +37,7 @@ protected:
     RecordingStore store_;
     RecordingWindow window_;
     std::unique_ptr<CDerivedTaskListener> queue_;
+    std::set<int> worker_;  // the queue's worker thread, by kernel id
 };
 
 }  // namespace
@@ -109,7 +106,7 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         SCOPED_TRACE(viaQueue ? "queue stopped" : "task deleted");
         RecordingWindow own;
         RecordingWindow& window = viaQueue ? window_ : own;
-        const std::size_t threads = ThreadCount() - viaQueue;  // the queue's worker ends too
+        const std::set<int> before = ListedThreads();
         std::unique_ptr<CPollingTask> task;
         if (viaQueue) {
             queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
@@ -121,6 +118,8 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
             ASSERT_EQ(task->Start(), 1);
         }
         ASSERT_TRUE(window.WaitForCount(2));
+        const std::set<int> poller = Without(ListedThreads(), before);
+        ASSERT_EQ(poller.size(), 1u) << "threads the poll started: " << Ids(poller);
         const std::size_t sent = board_.sim.frameCount();
         board_.sim.injectFault(boardsim::Fault::LateReply);
         ASSERT_TRUE(board_.sim.waitForFrames(sent + 1, std::chrono::seconds(2)));
@@ -128,7 +127,10 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         const std::size_t posts = window.Count();
         viaQueue ? queue_.reset() : task.reset();
 
-        EXPECT_EQ(ThreadCount(), threads);
+        // The poll's thread, and with the queue its worker, are gone; nothing else new stays.
+        const std::set<int> left = ThreadsLeft(Without(before, viaQueue ? worker_ : std::set<int>{}));
+        EXPECT_TRUE(left.empty()) << "still listed: " << Ids(left) << "; the poll's " << Ids(poller) << ", the worker "
+                                  << Ids(worker_);
         EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
         EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
         EXPECT_EQ(window.Count(), posts);

@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sched.h>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -66,25 +62,6 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
-// Threads of this process that run as background work, read from /proc as the system
-// sees them.
-int BackgroundThreads() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream in(entry.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const std::size_t end = stat.rfind(')');
-        if (end == std::string::npos) continue;  // the thread ended while we looked
-        // The fields after the command's closing parenthesis; the policy is the 41st field.
-        std::istringstream fields(stat.substr(end + 1));
-        std::string field;
-        for (int i = 3; i <= 41 && fields >> field; ++i) {
-        }
-        if (field == std::to_string(SCHED_BATCH)) ++count;
-    }
-    return count;
-}
-
 TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
     bool allowed = false;
     std::thread([&] { allowed = platform::makeCurrentThreadBackground(); }).join();
@@ -97,13 +74,19 @@ TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
     EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Normal), 0u);
     EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Background), 1u);
 
-    const int before = BackgroundThreads();
+    // The queue's worker, named by its kernel id: the carriers just joined may still be
+    // listed for a moment, so counting background threads could take one of them for it.
+    const std::set<int> before = ListedThreads();
     {
         CDerivedTaskListener queue;
-        EXPECT_TRUE(WaitUntil([&] { return BackgroundThreads() == before + 1; }))
-            << "background threads " << BackgroundThreads() << ", before the queue " << before;
+        const std::set<int> worker = Without(ListedThreads(), before);
+        ASSERT_EQ(worker.size(), 1u) << "threads the queue started: " << Ids(worker);
+        int policy = -1;
+        EXPECT_TRUE(WaitUntil([&] { return (policy = sched_getscheduler(*worker.begin())) == SCHED_BATCH; }))
+            << "the worker's policy " << policy << ", background is " << SCHED_BATCH;
     }
-    EXPECT_EQ(BackgroundThreads(), before);
+    const std::set<int> left = ThreadsLeft(before);
+    EXPECT_TRUE(left.empty()) << "still listed after the queue: " << Ids(left);
 }
 
 TEST(TaskBase, PlainKindsRunToFinished) {

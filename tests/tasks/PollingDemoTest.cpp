@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "tasks/BldcDemoTask.h"
@@ -137,6 +144,81 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         board_.sim.setMeasuredValue(0x0444);
         EXPECT_EQ(board_.link->ReadMeasuredValue(1), 0x0444);
     }
+}
+
+namespace {
+
+// Time moves only by sleeps; the sleep after `HoldNextSleep` runs the given action on the
+// sleeping thread before it returns.
+class HoldingClock final : public platform::IClock {
+public:
+    std::uint64_t nowMs() override { return nowUs_.load() / 1000; }
+    std::uint64_t nowUs() override { return nowUs_.load(); }
+    void sleepMs(std::uint32_t ms) override {
+        nowUs_ += ms * 1000ull;
+        std::function<void()> action;
+        {
+            std::lock_guard guard(mutex_);
+            action = std::exchange(hold_, {});
+        }
+        if (action) action();
+    }
+    void HoldNextSleep(std::function<void()> action) {
+        std::lock_guard guard(mutex_);
+        hold_ = std::move(action);
+    }
+
+private:
+    std::atomic<std::uint64_t> nowUs_{0};
+    std::mutex mutex_;
+    std::function<void()> hold_;
+};
+
+// The scheduling state letter of one of this process's threads ('S' while it waits), or 0
+// once it is no longer listed.
+char ThreadState(int tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t end = stat.rfind(") ");
+    return end == std::string::npos || end + 2 >= stat.size() ? 0 : stat[end + 2];
+}
+
+}  // namespace
+
+// The polling task's destructor waits for its thread before anything of the task is torn
+// down: its run may still be inside a poll, using the polling task's own members. Held in
+// its sleep after a poll, the thread looks at the task once the deleting thread waits (in
+// a join: nothing else in a destructor waits), and must still find a polling task.
+TEST(PollingTask, DeletedWhileItRunsItsThreadEndsBeforeThePollingTaskIsTornDown) {
+    HoldingClock clock;
+    platform::ScopedClock scope(clock);
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    auto* task = new CPollingTask(0x0A010001);
+    task->SetMicon(board.link.get());
+    task->SetDataContainer(&store);
+    task->SetNotifyWindow(window.handle());
+    ASSERT_EQ(task->Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(1));
+
+    std::atomic<int> deleter{0};
+    std::atomic<bool> held{false}, deleterWaited{false}, whole{false};
+    const CDerivedTask* seen = task;
+    clock.HoldNextSleep([&] {
+        held = true;
+        deleterWaited = WaitUntil([&] { return deleter != 0 && ThreadState(deleter) == 'S'; }, std::chrono::seconds(10));
+        whole = dynamic_cast<const CPollingTask*>(seen) != nullptr;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+    std::thread deleting([&] {
+        deleter = static_cast<int>(gettid());
+        delete task;
+    });
+    deleting.join();
+    EXPECT_TRUE(deleterWaited.load()) << "the deleting thread never waited for the task's thread";
+    EXPECT_TRUE(whole.load()) << "the task's thread ran on in a task no longer a polling task";
 }
 
 namespace {

@@ -195,17 +195,17 @@ TEST(PollingTask, DeletedWhileItRunsItsThreadEndsBeforeThePollingTaskIsTornDown)
     FakeBoard board;
     RecordingStore store;
     RecordingWindow window;
+    std::atomic<int> deleter{0};
+    std::atomic<bool> held{false}, deleterWaited{false}, whole{false};
     ASSERT_EQ(store.SelectContainer(0x300), 1);
-    auto* task = new CPollingTask(0x0A010001);
+    auto task = std::make_unique<CPollingTask>(0x0A010001);
+    const CDerivedTask* seen = task.get();
     task->SetMicon(board.link.get());
     task->SetDataContainer(&store);
     task->SetNotifyWindow(window.handle());
     ASSERT_EQ(task->Start(), 1);
     ASSERT_TRUE(window.WaitForCount(1));
 
-    std::atomic<int> deleter{0};
-    std::atomic<bool> held{false}, deleterWaited{false}, whole{false};
-    const CDerivedTask* seen = task;
     clock.HoldNextSleep([&] {
         held = true;
         deleterWaited = WaitUntil([&] { return deleter != 0 && ThreadState(deleter) == 'S'; }, std::chrono::seconds(10));
@@ -214,7 +214,7 @@ TEST(PollingTask, DeletedWhileItRunsItsThreadEndsBeforeThePollingTaskIsTornDown)
     ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
     std::thread deleting([&] {
         deleter = static_cast<int>(gettid());
-        delete task;
+        task.reset();
     });
     deleting.join();
     EXPECT_TRUE(deleterWaited.load()) << "the deleting thread never waited for the task's thread";

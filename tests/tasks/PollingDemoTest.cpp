@@ -221,6 +221,27 @@ TEST(PollingTask, DeletedWhileItRunsItsThreadEndsBeforeThePollingTaskIsTornDown)
     EXPECT_TRUE(whole.load()) << "the task's thread ran on in a task no longer a polling task";
 }
 
+// Readings belong to the device selected when polling began, even when another is selected
+// before the first poll.
+TEST(PollingTask, ADeviceSelectedBeforeTheFirstPollGetsNoReadings) {
+    HoldingClock clock;
+    platform::ScopedClock scope(clock);
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    clock.HoldNextSleep([&] { store.SelectContainer(0x100); });  // the sleep before the first poll
+    CPollingTask task(0x0A010001);
+    task.SetMicon(board.link.get());
+    task.SetDataContainer(&store);
+    task.SetNotifyWindow(window.handle());
+    ASSERT_EQ(task.Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(2));
+    task.SetCommand(0x0A010000);
+    task.GetThreadHandle()->Join();
+    EXPECT_EQ(store.Writes().size(), 0u) << "the first of them to word " << (store.Writes().empty() ? -1 : store.Writes()[0].index);
+}
+
 namespace {
 
 const std::uint32_t kPercents[21] = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10, 0};

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
@@ -106,6 +107,34 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     Polls(3);
     EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
+
+// Each chip's outputs reach the board's ports that the poll reads: the poll makes those
+// ports inputs itself, whatever they were, and drives no other.
+struct ChipInputs {
+    std::uint32_t word;
+    std::vector<int> inputs;
+};
+void PrintTo(const ChipInputs& c, std::ostream* out) { *out << "word 0x" << std::hex << c.word; }
+class PollingInputs : public PollingOnSim, public ::testing::WithParamInterface<ChipInputs> {};
+
+TEST_P(PollingInputs, ThePollMakesTheChipsOutputPortsInputs) {
+    ASSERT_EQ(store_.SelectContainer(0x300), 1);
+    for (std::uint32_t port = 0; port <= 20; ++port) {
+        PortRecord output{port, 1, 0, 0, port == 20 ? 1u : 0u};
+        board_.link->WritePort(static_cast<int>(port), &output, static_cast<int>(output.send));
+    }
+    for (int port = 0; port <= 20; ++port) ASSERT_TRUE(board_.sim.portIsOutput(port)) << port;
+    queue_->AddTask(GetParam().word, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(2));
+    std::vector<int> inputs;
+    for (int port = 0; port <= 20; ++port)
+        if (!board_.sim.portIsOutput(port)) inputs.push_back(port);
+    EXPECT_EQ(inputs, GetParam().inputs);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachChip, PollingInputs,
+                         ::testing::Values(ChipInputs{0x0A010001, {0, 1, 2}}, ChipInputs{0x0A010201, {0, 1}},
+                                           ChipInputs{0x0A010501, {0, 1, 18}}));
 
 TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
     ASSERT_EQ(store_.SelectContainer(0x300), 1);

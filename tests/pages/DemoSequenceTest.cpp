@@ -31,6 +31,7 @@ TEST(DemoSequence, EachFieldGoesToItsPlaceAndAnEmptyChoiceToItsDefault) {
         {"H,5.0,50,Full,1200,CW,1FFFF,Sec", 1, 2, 256.0, kInUse | 19u << kFrequencyShift | 0xFFFF},  // both clamped
         {"H,-1,20,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},
         {"H,0,2,Full,20,CW,3,Sec", 1, 2, 0.0, kInUse | 3},  // a code stays a code
+        {"H,0,3,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},  // the last code, 20 %
         {"H,,80,,200,,3,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},  // full step, CW, seconds
         {" H , 0 , 80 , Full , 200 , CW , 3 , Sec ,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},
     };
@@ -48,6 +49,7 @@ TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
     const std::pair<const char*, const char*> cases[] = {
         {"H,5.0,80,Full,200,CW,3,Sec", "line 2: REF voltage 5.0 V is outside 0 to 3.3 V; 3.30 V used"},
         {"H,1.0,90,Full,200,CW,3,Sec", "attenuation \"90\""},
+        {"H,1.0,4,Full,200,CW,3,Sec", "attenuation \"4\""},  // past the last code
         {"H,1.0,80,Full,250,CW,3,Sec", "step frequency \"250\""},
         {"H,1.0x,80,Full,200,CW,3,Sec", "REF voltage \"1.0x\""},
         {"H,1.0,80,Full,200,CW,xyz,Sec", "duration \"xyz\""},

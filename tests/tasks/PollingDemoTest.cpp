@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <unistd.h>
+
+#include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
@@ -13,17 +18,16 @@
 
 namespace {
 
-std::size_t ThreadCount() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
 class PollingOnSim : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(board_.started);
         ASSERT_TRUE(board_.Connect());  // installs and removes a clock of its own
         scope_ = std::make_unique<platform::ScopedClock>(clock_);
+        const std::set<int> before = ListedThreads();
         queue_ = std::make_unique<CDerivedTaskListener>(window_.handle());
+        worker_ = Without(ListedThreads(), before);
+        ASSERT_EQ(worker_.size(), 1u) << "threads the queue started: " << Ids(worker_);
         queue_->SetMicon(board_.link.get());
         queue_->SetDataContainer(&store_);
     }
@@ -41,6 +45,7 @@ protected:
     RecordingStore store_;
     RecordingWindow window_;
     std::unique_ptr<CDerivedTaskListener> queue_;
+    std::set<int> worker_;  // the queue's worker thread, by kernel id
 };
 
 }  // namespace
@@ -103,13 +108,41 @@ TEST_F(PollingOnSim, ReadingsNeverLandInAnotherDevicesBlock) {
     EXPECT_EQ((std::tuple{store_.GetValueOf(0x100, 27), store_.GetValueOf(0x300, 27)}), (std::tuple{other, 1234u}));
 }
 
+// Each chip's outputs reach the board's ports that the poll reads: the poll makes those
+// ports inputs itself, whatever they were, and drives no other.
+struct ChipInputs {
+    std::uint32_t word;
+    std::vector<int> inputs;
+};
+void PrintTo(const ChipInputs& c, std::ostream* out) { *out << "word 0x" << std::hex << c.word; }
+class PollingInputs : public PollingOnSim, public ::testing::WithParamInterface<ChipInputs> {};
+
+TEST_P(PollingInputs, ThePollMakesTheChipsOutputPortsInputs) {
+    ASSERT_EQ(store_.SelectContainer(0x300), 1);
+    for (std::uint32_t port = 0; port <= 20; ++port) {
+        PortRecord output{port, 1, 0, 0, port == 20 ? 1u : 0u};
+        board_.link->WritePort(static_cast<int>(port), &output, static_cast<int>(output.send));
+    }
+    for (int port = 0; port <= 20; ++port) ASSERT_TRUE(board_.sim.portIsOutput(port)) << port;
+    queue_->AddTask(GetParam().word, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(2));
+    std::vector<int> inputs;
+    for (int port = 0; port <= 20; ++port)
+        if (!board_.sim.portIsOutput(port)) inputs.push_back(port);
+    EXPECT_EQ(inputs, GetParam().inputs);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachChip, PollingInputs,
+                         ::testing::Values(ChipInputs{0x0A010001, {0, 1, 2}}, ChipInputs{0x0A010201, {0, 1}},
+                                           ChipInputs{0x0A010501, {0, 1, 18}}));
+
 TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
     ASSERT_EQ(store_.SelectContainer(0x300), 1);
     for (const bool viaQueue : {true, false}) {
         SCOPED_TRACE(viaQueue ? "queue stopped" : "task deleted");
         RecordingWindow own;
         RecordingWindow& window = viaQueue ? window_ : own;
-        const std::size_t threads = ThreadCount() - viaQueue;  // the queue's worker ends too
+        const std::set<int> before = ListedThreads();
         std::unique_ptr<CPollingTask> task;
         if (viaQueue) {
             queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
@@ -121,6 +154,8 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
             ASSERT_EQ(task->Start(), 1);
         }
         ASSERT_TRUE(window.WaitForCount(2));
+        const std::set<int> poller = Without(ListedThreads(), before);
+        ASSERT_EQ(poller.size(), 1u) << "threads the poll started: " << Ids(poller);
         const std::size_t sent = board_.sim.frameCount();
         board_.sim.injectFault(boardsim::Fault::LateReply);
         ASSERT_TRUE(board_.sim.waitForFrames(sent + 1, std::chrono::seconds(2)));
@@ -128,13 +163,112 @@ TEST_F(PollingOnSim, EndedMidExchangeLeavesNoThreadNoPostAndAWorkingLink) {
         const std::size_t posts = window.Count();
         viaQueue ? queue_.reset() : task.reset();
 
-        EXPECT_EQ(ThreadCount(), threads);
+        // The poll's thread, and with the queue its worker, are gone; nothing else new stays.
+        const std::set<int> left = ThreadsLeft(Without(before, viaQueue ? worker_ : std::set<int>{}));
+        EXPECT_TRUE(left.empty()) << "still listed: " << Ids(left) << "; the poll's " << Ids(poller) << ", the worker "
+                                  << Ids(worker_);
         EXPECT_EQ(CTaskFactory::GetInstance()->GetPollingTask(), nullptr);
         EXPECT_EQ(debug_.count("\t\t\tRunning Task-queue : delete task\n"), 1u);
         EXPECT_EQ(window.Count(), posts);
         board_.sim.setMeasuredValue(0x0444);
         EXPECT_EQ(board_.link->ReadMeasuredValue(1), 0x0444);
     }
+}
+
+namespace {
+
+// Time moves only by sleeps; the sleep after `HoldNextSleep` runs the given action on the
+// sleeping thread before it returns.
+class HoldingClock final : public platform::IClock {
+public:
+    std::uint64_t nowMs() override { return nowUs_.load() / 1000; }
+    std::uint64_t nowUs() override { return nowUs_.load(); }
+    void sleepMs(std::uint32_t ms) override {
+        nowUs_ += ms * 1000ull;
+        std::function<void()> action;
+        {
+            std::lock_guard guard(mutex_);
+            action = std::exchange(hold_, {});
+        }
+        if (action) action();
+    }
+    void HoldNextSleep(std::function<void()> action) {
+        std::lock_guard guard(mutex_);
+        hold_ = std::move(action);
+    }
+
+private:
+    std::atomic<std::uint64_t> nowUs_{0};
+    std::mutex mutex_;
+    std::function<void()> hold_;
+};
+
+// The scheduling state letter of one of this process's threads ('S' while it waits), or 0
+// once it is no longer listed.
+char ThreadState(int tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t end = stat.rfind(") ");
+    return end == std::string::npos || end + 2 >= stat.size() ? 0 : stat[end + 2];
+}
+
+}  // namespace
+
+// The polling task's destructor waits for its thread before anything of the task is torn
+// down: its run may still be inside a poll, using the polling task's own members. Held in
+// its sleep after a poll, the thread looks at the task once the deleting thread waits (in
+// a join: nothing else in a destructor waits), and must still find a polling task.
+TEST(PollingTask, DeletedWhileItRunsItsThreadEndsBeforeThePollingTaskIsTornDown) {
+    HoldingClock clock;
+    platform::ScopedClock scope(clock);
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    std::atomic<int> deleter{0};
+    std::atomic<bool> held{false}, deleterWaited{false}, whole{false};
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    auto task = std::make_unique<CPollingTask>(0x0A010001);
+    const CDerivedTask* seen = task.get();
+    task->SetMicon(board.link.get());
+    task->SetDataContainer(&store);
+    task->SetNotifyWindow(window.handle());
+    ASSERT_EQ(task->Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(1));
+
+    clock.HoldNextSleep([&] {
+        held = true;
+        deleterWaited = WaitUntil([&] { return deleter != 0 && ThreadState(deleter) == 'S'; }, std::chrono::seconds(10));
+        whole = dynamic_cast<const CPollingTask*>(seen) != nullptr;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+    std::thread deleting([&] {
+        deleter = static_cast<int>(gettid());
+        task.reset();
+    });
+    deleting.join();
+    EXPECT_TRUE(deleterWaited.load()) << "the deleting thread never waited for the task's thread";
+    EXPECT_TRUE(whole.load()) << "the task's thread ran on in a task no longer a polling task";
+}
+
+// Readings belong to the device selected when polling began, even when another is selected
+// before the first poll.
+TEST(PollingTask, ADeviceSelectedBeforeTheFirstPollGetsNoReadings) {
+    HoldingClock clock;
+    platform::ScopedClock scope(clock);
+    FakeBoard board;
+    RecordingStore store;
+    RecordingWindow window;
+    ASSERT_EQ(store.SelectContainer(0x300), 1);
+    clock.HoldNextSleep([&] { store.SelectContainer(0x100); });  // the sleep before the first poll
+    CPollingTask task(0x0A010001);
+    task.SetMicon(board.link.get());
+    task.SetDataContainer(&store);
+    task.SetNotifyWindow(window.handle());
+    ASSERT_EQ(task.Start(), 1);
+    ASSERT_TRUE(window.WaitForCount(2));
+    task.SetCommand(0x0A010000);
+    task.GetThreadHandle()->Join();
+    EXPECT_EQ(store.Writes().size(), 0u) << "the first of them to word " << (store.Writes().empty() ? -1 : store.Writes()[0].index);
 }
 
 namespace {

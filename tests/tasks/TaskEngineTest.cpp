@@ -3,18 +3,15 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sched.h>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
 #include "platform/core/ThreadPolicy.h"
+#include "tasks/BldcDemoTask.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/LensTask.h"
 #include "tasks/PeripheralTasks.h"
@@ -66,25 +63,6 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
-// Threads of this process that run as background work, read from /proc as the system
-// sees them.
-int BackgroundThreads() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream in(entry.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const std::size_t end = stat.rfind(')');
-        if (end == std::string::npos) continue;  // the thread ended while we looked
-        // The fields after the command's closing parenthesis; the policy is the 41st field.
-        std::istringstream fields(stat.substr(end + 1));
-        std::string field;
-        for (int i = 3; i <= 41 && fields >> field; ++i) {
-        }
-        if (field == std::to_string(SCHED_BATCH)) ++count;
-    }
-    return count;
-}
-
 TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
     bool allowed = false;
     std::thread([&] { allowed = platform::makeCurrentThreadBackground(); }).join();
@@ -97,13 +75,19 @@ TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
     EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Normal), 0u);
     EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Background), 1u);
 
-    const int before = BackgroundThreads();
+    // The queue's worker, named by its kernel id: the carriers just joined may still be
+    // listed for a moment, so counting background threads could take one of them for it.
+    const std::set<int> before = ListedThreads();
     {
         CDerivedTaskListener queue;
-        EXPECT_TRUE(WaitUntil([&] { return BackgroundThreads() == before + 1; }))
-            << "background threads " << BackgroundThreads() << ", before the queue " << before;
+        const std::set<int> worker = Without(ListedThreads(), before);
+        ASSERT_EQ(worker.size(), 1u) << "threads the queue started: " << Ids(worker);
+        int policy = -1;
+        EXPECT_TRUE(WaitUntil([&] { return (policy = sched_getscheduler(*worker.begin())) == SCHED_BATCH; }))
+            << "the worker's policy " << policy << ", background is " << SCHED_BATCH;
     }
-    EXPECT_EQ(BackgroundThreads(), before);
+    const std::set<int> left = ThreadsLeft(before);
+    EXPECT_TRUE(left.empty()) << "still listed after the queue: " << Ids(left);
 }
 
 TEST(TaskBase, PlainKindsRunToFinished) {
@@ -355,6 +339,45 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
     gui.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_EQ(debug_.count("Task queue fence: the queue stops with 1 task(s) queued before the fence unfinished (the first of kind 11)\n"), 1u);
+}
+
+// The poll sets its inputs up from what the link keeps of the settings sent before it, so
+// it does not start while a board task queued ahead of it still has its frame to send.
+TEST_F(Fenced, APollQueuedBehindABoardTaskStartsOnlyOnceThatTasksFrameIsOut) {
+    Queue(0x10);
+    ASSERT_TRUE(WaitUntil([&] { return held_[1] == 1; }));
+    queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
+    const CPollingTask* poll = CTaskFactory::GetInstance()->GetPollingTask();
+    ASSERT_NE(poll, nullptr);
+    // A walk of the worker's over the list with the poll in it; a word of no task takes the
+    // list's lock, so it returns once that walk is over.
+    const std::uint64_t passes = queue_->WorkerPasses();
+    ASSERT_TRUE(WaitUntil([&] { return queue_->WorkerPasses() > passes; }));
+    queue_->AddTask(0x0C000000, nullptr, 0);
+    EXPECT_EQ(poll->GetState(), kTaskCreated);
+
+    first_.Open();
+    ASSERT_TRUE(window_.WaitForCount(1));
+    const auto frames = board_.wire->Frames();
+    ASSERT_GT(frames.size(), 1u);
+    EXPECT_EQ(frames.front(), (Bytes{'I', 0x20, 2, 1, 0, 0}));  // the request first, the poll's set-up behind it
+}
+
+// A running demo, as a running poll, never holds a fence up: it runs until told to stop.
+TEST_F(Engine, AFenceWaitsForTheTasksQueuedBeforeItNotForARunningDemo) {
+    ASSERT_EQ(store_.SelectContainer(0x305), 1);
+    queue_->AddTask(0x0E000501, EmptyTaskRecord(), 0);
+    ASSERT_TRUE(window_.WaitForCount(1));  // its first duty is out: the demo runs
+    const GpioRecord gpio = Gpio(5, 1, 1);
+    queue_->AddTask(0x02000000, &gpio, sizeof gpio);
+    EXPECT_TRUE(queue_->Fence(10000));
+    std::vector<std::string> said;
+    for (const auto& line : debug_.lines())
+        if (line.rfind("Task queue fence", 0) == 0) said.push_back(line);
+    EXPECT_EQ(said, std::vector<std::string>{});
+    const CBldcDemoTask* demo = CTaskFactory::GetInstance()->GetBldcDemoTask();
+    ASSERT_NE(demo, nullptr);
+    EXPECT_EQ(demo->GetState(), kTaskRunning);
 }
 
 // A lens drive in its timed wait counts for a fence once its drive request is out, as it

@@ -3,10 +3,15 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -26,6 +31,41 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;
+}
+
+// The kernel ids of this process's threads, as /proc lists them. A thread that has been
+// joined can stay listed for a moment while the kernel finishes its exit, and an earlier
+// test's threads can still be leaving: a test that shows its threads are gone names them
+// by id and waits, bounded, for the listing to drop them (see ThreadsLeft), so neither is
+// taken for a leak, and a thread that truly stays fails at the bound.
+inline std::set<int> ListedThreads() {
+    std::set<int> ids;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error))
+        ids.insert(std::atoi(entry.path().filename().c_str()));
+    return ids;
+}
+
+// The ids in `ids` that are not in `less`.
+inline std::set<int> Without(const std::set<int>& ids, const std::set<int>& less) {
+    std::set<int> out;
+    for (const int id : ids)
+        if (less.count(id) == 0) out.insert(id);
+    return out;
+}
+
+// Waits until every listed thread is one of `kept`; the threads listed beyond them when
+// the bound ran out (none when the wait succeeded).
+inline std::set<int> ThreadsLeft(const std::set<int>& kept, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    std::set<int> extra;
+    WaitUntil([&] { return (extra = Without(ListedThreads(), kept)).empty(); }, limit);
+    return extra;
+}
+
+inline std::string Ids(const std::set<int>& ids) {
+    std::string out;
+    for (const int id : ids) out += (out.empty() ? "" : " ") + std::to_string(id);
+    return "{" + out + "}";
 }
 
 // The board link over the in-memory wire; levels and flags go to 'E' [2], [5], [6], [7].

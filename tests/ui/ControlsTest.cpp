@@ -3,6 +3,7 @@
 // dialog.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -227,6 +228,31 @@ TEST_F(ControlHost, SliderMovesByMouseKeysAndWheelReportingEachMoveOnce)
     guitest::userRelease(*slider, QPoint(slider->clientRect().width() + 50, t.center().y()));
     EXPECT_EQ(slider->GetValue(), 100u);
     EXPECT_EQ(scrolls().back(), std::make_pair(int{gui::scroll::EndTrack}, 100));
+}
+
+// A dragged thumb takes the step nearest to its left edge, also where the edge lies past
+// the middle between two steps.
+TEST_F(ControlHost, ADraggedSliderTakesTheNearestStep)
+{
+    auto slider = Make<CDerivedSlider>(3009, QRect(10, 10, 200, 24));
+    slider->SetRange(0, 1000);
+    const QRect channel = slider->channelRect();
+    const QRect thumb = slider->thumbRect();
+    const int span = channel.width() - thumb.width();
+    ASSERT_GT(span, 20);
+    // A left edge whose exact value lies well past a half step.
+    int x = 1;
+    while (x < span && std::fmod(x * 1000.0 / span, 1.0) < 0.6) ++x;
+    ASSERT_LT(x, span);
+    const auto nearest = static_cast<std::uint32_t>(std::lround(x * 1000.0 / span));
+
+    const QPoint grab = thumb.center();
+    const QPoint to(grab.x() + channel.left() + x - thumb.left(), grab.y());
+    guitest::userPress(*slider, grab);
+    guitest::userMove(*slider, to);
+    EXPECT_EQ(slider->GetValue(), nearest) << "dragged: left edge " << x << " of " << span;
+    guitest::userRelease(*slider, to);
+    EXPECT_EQ(slider->GetValue(), nearest) << "released: left edge " << x << " of " << span;
 }
 
 TEST_F(ControlHost, ASliderWithNoTravelKeepsItsPosition)

@@ -90,6 +90,35 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
     EXPECT_EQ(window.Front()->Image().image(), pps.Image().image());
 }
 
+// A needle that jumps across the dial: the old needle's place is repainted as well as the
+// new one's, so the screen and the front buffer show the newest frame and nothing of the
+// needle before.
+TEST(TachometerWindow, ANeedleThatJumpsLeavesNoTraceOfItsOldPlace)
+{
+    // Pixels of the first 300 x 300 that differ between the two pictures.
+    const auto differing = [](const QImage& a, const gui::Bitmap& b) {
+        const QImage shown = a.convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) n += (shown.pixel(x, y) & 0xFFFFFF) != (b.image().pixel(x, y) & 0xFFFFFF) ? 1 : 0;
+        return n;
+    };
+    CSubDialog_Tachometer window;
+    ASSERT_TRUE(window.createModeless(nullptr));
+    window.show();
+    window.SetValues(0, 3000);
+    guitest::settle();
+    for (const int rpm : {12000, 0, 15000}) {
+        SCOPED_TRACE(rpm);
+        window.SetValues(0, rpm);
+        guitest::settle();
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(window.widget()->winId()).toImage();
+        EXPECT_TRUE(speedtest::SavePng(screen, QStringLiteral("window_tachometer_jump_to_%1").arg(rpm)));
+        EXPECT_EQ(differing(screen, window.RpmDial()->Image()), 0) << "on the screen";
+        EXPECT_EQ(differing(window.Front()->Image().image(), window.RpmDial()->Image()), 0) << "in the front buffer";
+    }
+}
+
 // Buffers are made on first use: a fresh buffer takes the whole image even when only a
 // part is said to have changed, and keeps it when the image is drawn on afterwards; a
 // buffer shown before anything was presented is black.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "SpeedTestSupport.h"
 #include "ui/Tachometer.h"
@@ -32,6 +33,20 @@ TEST(DialScale, StepsAndSweepsFollowTheMaximum)
     // From 6 divisions on, every third adds 15 degrees, up to 315.
     for (int n = 6, sweep = 195; n <= 33; n += 3, sweep = std::min(sweep + 15, 315))
         EXPECT_EQ(tachometer::LayoutFor((n - 1) * 1000).sweep, sweep) << n;
+}
+
+// The needle runs half its allowance past the full scale into the red zone and stops there:
+// the rpm dial (allowance 1000) at 16500 of 16000, the pps dial (100) at 450 of 400.
+TEST(DialScale, TheNeedleStopsHalfItsAllowanceBeyondTheFullScale)
+{
+    const auto angle = [](std::int32_t value, std::int32_t full, std::int32_t sweep, std::int32_t allowance) {
+        return tachometer::NeedleGeometry(value, full, sweep, allowance, 300, 150).angle;
+    };
+    EXPECT_EQ((std::vector{angle(16000, 16000, 240, 1000), angle(16400, 16000, 240, 1000), angle(16500, 16000, 240, 1000),
+                           angle(16501, 16000, 240, 1000), angle(INT32_MAX, 16000, 240, 1000)}),
+              (std::vector{240.0, 246.0, 247.5, 247.5, 247.5}));
+    EXPECT_EQ((std::vector{angle(449, 400, 180, 100), angle(450, 400, 180, 100), angle(1000, 400, 180, 100)}),
+              (std::vector{202.05, 202.5, 202.5}));
 }
 
 class NeedleDial : public ::testing::Test {

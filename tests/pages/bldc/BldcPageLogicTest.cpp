@@ -45,7 +45,11 @@ void ExpectPwm(const BldcCommand& c, int word, std::uint32_t value, int channel,
     expected.frequency = frequency;
     expected.value = duty;
     expected.send = static_cast<std::uint32_t>(send);
-    EXPECT_EQ(std::memcmp(c.Data(), &expected, sizeof expected), 0) << channel;
+    PwmChannelRecord got{};
+    if (c.Size() == sizeof got) std::memcpy(&got, c.Data(), sizeof got);
+    EXPECT_EQ((std::tuple{got.channel, got.frequency, got.value, got.send}),
+              (std::tuple{expected.channel, expected.frequency, expected.value, expected.send}));
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof expected), 0) << "the other fields of channel " << channel;
 }
 
 void ExpectGpio(const BldcCommand& c, int word, std::uint32_t value, std::uint32_t line, std::uint32_t direction,
@@ -78,6 +82,7 @@ TEST(BldcChanges, PwmChangesSwitchTheOtherSpeedInputOffOnce) {
     ExpectPwm(OnChange(2, 50, state).commands[0], 2, 50, 4, 488.0, 128.0, 1);
     ExpectPwm(OnChange(3, 12, state).commands[0], 3, 12, 8, 12.0, 50.0, 1);
     ExpectPwm(OnChange(8, 56, state).commands[0], 8, 56, 3, 15625.0, 200.0, 1);
+    ExpectPwm(OnChange(6, 56, state).commands[0], 6, 56, 5, 15625.0, 56.0, 1);  // channel 5 is direct
     // A stray combo index saturates instead of shifting out of range.
     EXPECT_EQ(OnChange(1, 0xFFFFFFFFu, state).commands[0].pwm.frequency, 2147483647.0);
 
@@ -152,6 +157,20 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}, {0x0A010500u, 4u}}));
     EXPECT_EQ(queue.window, 77u);
     EXPECT_EQ((std::pair{store.GetValue(33), store.GetValue(18)}), (std::pair{1u, 2u}));
+}
+
+// Closing idles PWMIN where the motor stands still: 0 for the direct-input models (0x302,
+// 0x303, 0x305), 240 for the inverted ones; nothing runs on.
+TEST(BldcChanges, ClosingIdlesPwmInAtEachModelsStandstill) {
+    for (int key = 0x300; key <= 0x308; ++key) {
+        SCOPED_TRACE(::testing::Message() << "key 0x" << std::hex << key);
+        BldcPageState state;
+        state.deviceKey = key;
+        const std::vector<BldcCommand> close = ClosePage(state);
+        ASSERT_EQ(close.size(), 1u);
+        const bool direct = key == 0x302 || key == 0x303 || key == 0x305;
+        ExpectPwm(close[0], -1, kNoStore, 1, 50000.0, direct ? 0.0 : 240.0, 1);
+    }
 }
 
 TEST(BldcChanges, RestoreResendsByDeviceKey) {

@@ -29,6 +29,7 @@ std::string fwupdate::FormatResult(int controllerIndex, int result) {
     if (result == -1) return name + ": Update Skip";
     if (result == 0) return name + ": Update skip";
     if (result == 1) return name + ": Update Success";
+    if (result == kSuccessBoardAway) return name + ": Update Success (the board has not come back: please reconnect)";
     return name + ": Update error";
 }
 
@@ -133,7 +134,8 @@ int CFirmwareUpdateDlg::RunUpdateSequence() {
         results[static_cast<std::size_t>(c)] = UpdateController(c, images_[static_cast<std::size_t>(c)]);
         const int r = results[static_cast<std::size_t>(c)];
         platform::debugOutf("Firmware update: %s\n", fwupdate::FormatResult(c, r).c_str());
-        if (r == 6 || r == 7) break;
+        // Without the board back on its port the other controller cannot be reached.
+        if (r == 6 || r == 7 || boardAway_) break;
     }
     if (abort_) return 1;
     // The link's frame variants follow the new firmware.
@@ -183,9 +185,11 @@ int CFirmwareUpdateDlg::UpdateController(int controllerFlag, int imageId) {
         result = entered == 0 ? 6 : 7;
     }
     Show(line_, kReconnect);
-    if (!WaitForBoard()) {
+    boardAway_ = !WaitForBoard();
+    if (boardAway_) {
         platform::debugOut("Firmware update: the board did not come back\n");
-        if (result == 1) result = 7;  // a board that is not back is not a success
+        // The image is in: a board that is slow to come back is no failed download.
+        if (result == 1) result = kSuccessBoardAway;
     }
     Show(line_, kFinished);
     return result;

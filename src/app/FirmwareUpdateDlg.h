@@ -35,13 +35,20 @@ inline constexpr const char* kCaption = "Tamsiro Firmware Update";
 // The status texts, by the index the worker posts.
 enum StatusText : int { kWaiting, kSkip, kChanging, kChecking, kUpdating, kReconnect, kFinished, kTextCount };
 const char* StatusTextOf(int index);
-// "MV6120: Update Success" and the like, for -1 (not tried), 0, 1 and any other result.
+// A controller's result when its download succeeded but the board had not come back on
+// its port by the end of the wait: the new firmware is in, the link is not open.
+inline constexpr int kSuccessBoardAway = 8;
+// "MV6120: Update Success" and the like, for -1 (not tried), 0, 1, kSuccessBoardAway and
+// any other result (an error).
 std::string FormatResult(int controllerIndex, int result);
 }  // namespace fwupdate
 
 class CFirmwareUpdateDlg : public gui::Dialog {
 public:
     // How long the worker waits for the board after a download, and how often it looks.
+    // A board not back by then ends the update (the other controller cannot be reached);
+    // a download that succeeded still counts as one, and the main window takes the board
+    // when it arrives later.
     struct Timing {
         std::uint32_t reconnectMs = 30000;
         std::uint32_t lookMs = 100;
@@ -88,4 +95,5 @@ private:
     std::array<int, 2> images_{};
     gui::Handle self_ = 0;
     gui::Handle owner_ = 0;
+    bool boardAway_ = false;  // the last wait for the board ran out (worker thread only)
 };

@@ -152,6 +152,12 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
             setText(QString::fromLatin1(services_.board != nullptr && services_.board->IsConnected() == 1
                                             ? kTitleConnected
                                             : kTitleDisconnected));
+            // A board not back when the update stopped waiting may have arrived since (the
+            // update took that notice): look now; later arrivals come as device changes.
+            if (services_.board != nullptr && services_.board->IsConnected() == 0 && UpdateConnectionState() != 0) {
+                InitializeBoard(true);
+                break;
+            }
             InitializeBoard(false);
             if (page_ != nullptr && services_.board != nullptr) {
                 SendToPage(gui::msg::ConnectionState, static_cast<gui::WParam>(services_.board->IsConnected()));

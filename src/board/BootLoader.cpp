@@ -116,12 +116,17 @@ int CBootLoader::Download(int controllerFlag, std::string_view hexText, const st
             status = Fail(kWriteFailed, "write of block " + std::to_string(b) + " failed");
         }
     }
-    for (std::size_t b = 0; status == kSuccess && b < blocks; ++b) {
+    // Every block is read back even after one differed, so the trace names each bad
+    // block; only a request that failed ends the loop (the device is not answering).
+    const bool written = status == kSuccess;
+    for (std::size_t b = 0; written && b < blocks; ++b) {
         std::vector<std::uint8_t> back;
         if (Command(info_[kInfoReadBack], key, static_cast<std::uint16_t>(b), true, nullptr, blockLength, &back,
                     blockTimeout) != 1) {
             status = Fail(kVerifyFailed, "read-back of block " + std::to_string(b) + " failed");
-        } else if (back.size() < blockLength) {
+            break;
+        }
+        if (back.size() < blockLength) {
             // Nothing (or too little) came back: nothing was verified.
             status = Fail(kVerifyFailed, "read-back of block " + std::to_string(b) + " returned " +
                                              std::to_string(back.size()) + " bytes");

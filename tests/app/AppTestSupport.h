@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "app/AppSettings.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
+#include "app/FirmwareUpdateDlg.h"
 #include "app/ProfileInfo.h"
 #include "app/QuillfenApp.h"
 #include "app/QuillfenDlg.h"
@@ -213,6 +215,11 @@ struct Rig {
         about.SetBoardLink(&board);
         s.watchLocator = locator;
         s.watchPoll = poll;
+        s.makeUpdateDialog = [this](CRG1Micon* link) {
+            auto dialog = gui::makeWindow<CFirmwareUpdateDlg>(link);
+            if (updateTiming) dialog->SetTiming(*updateTiming);
+            return dialog;
+        };
         if (recordPages) {
             s.makeSelector = [this] {
                 auto selector = std::make_unique<RecordingSelector>(&pageLog);
@@ -282,6 +289,7 @@ struct Rig {
     CProfileInfo profile{&settings};
     PageLog pageLog;
     RecordingSelector* pages = nullptr;
+    std::optional<CFirmwareUpdateDlg::Timing> updateTiming;  // the update dialog's, when set
     CAboutDlg about;  // borrowed by the window, so it goes after it
     std::unique_ptr<guitest::Spy<CQuillfenDlg>> window;
 };

@@ -192,6 +192,49 @@ TEST(MainWindowBoard, ClosingDuringAnUpdateEndsItsWorkerAndTheBoardKeepsItsFirmw
     }));
 }
 
+// The user must plug the board back in after its download and takes longer than the
+// update waits: the download is still a success, said together with the board being
+// away, the second controller is not tried without it, and the main window takes the
+// board when it comes back.
+TEST(MainWindowBoard, AGoodDownloadWhoseBoardComesBackLateIsASuccessAndTheBoardIsTakenOnItsReturn) {
+    const std::string loaderPath = UniqueLinkPath("tamsiro-loader");
+    SimLink sim("tamsiro-board", loaderPath);
+    ASSERT_TRUE(sim.started);
+    sim.sim.setMainVersion(0x2003);  // both controllers need the update
+    sim.sim.setSecondVersion(0x1216);
+    sim.sim.injectLoaderFault(boardsim::LoaderFault::StaysAway);
+    Rig rig(sim.path());
+    rig.updateTiming = CFirmwareUpdateDlg::Timing{300, 20};
+    UseLoader(rig.board, loaderPath);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    static platform::SystemClock systemClock;
+    platform::ScopedClock real(systemClock);  // the loader shows up in real time
+    Dialogs boxes;
+    boxes.answerBox(gui::id::Yes);
+    boxes.answerBox(gui::id::Ok);
+    ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(Stepper)"));
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.window->UpdateDialog() == nullptr; }, 30000));
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].text.toStdString(),
+              "Update Finished.\nMV6120: Update Success (the board has not come back: please reconnect)\n"
+              "MV6230: Update Skip");
+    EXPECT_EQ(rig.Title().toStdString(), "Tamsiro (USB Disconnected)");
+    EXPECT_EQ(sim.sim.loaderRequests().size(), 6 + 2 * loader::blocksFor(0));  // one session, whole
+
+    // Plugged in again: the board is set up as any arrival and runs the new firmware.
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    sim.sim.clearFrames();
+    ASSERT_TRUE(sim.sim.replug());
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.Title() == "Tamsiro (USB Connected)"; }, 10000));
+    ASSERT_TRUE(rig.tasks.WaitIdle(5000));
+    guitest::settle();
+    EXPECT_EQ(Names(sim.Frames()), kInitAfterConnect);
+    std::uint16_t main = 0, second = 0;
+    rig.board.GetVersion(&main, &second, 1);
+    EXPECT_EQ((std::pair{main, second}), (std::pair<std::uint16_t, std::uint16_t>{0x2113, 0x1216}));
+}
+
 TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     SimLink sim;
     ASSERT_TRUE(sim.started);

@@ -20,6 +20,7 @@
 #include "board/IntelHex.h"
 #include "board/SimLink.h"
 #include "platform/core/Clock.h"
+#include "platform/core/Debug.h"
 #include "res/firmware/FirmwareImages.h"
 
 using boardsim::LoaderFault;
@@ -37,18 +38,36 @@ bool Eventually(const std::function<bool()>& done, int limitMs = 10000) {
     return done();
 }
 
+// The socket channel, keeping the time-out each request was given.
+class TimedChannel final : public ILoaderChannel {
+public:
+    TimedChannel(const std::string& path, std::vector<int>* timeouts) : socket_(path), timeouts_(timeouts) {}
+    bool Present() override { return socket_.Present(); }
+    bool Connect() override { return socket_.Connect(); }
+    bool IsConnected() const override { return socket_.IsConnected(); }
+    bool Exchange(const Bytes& out, Bytes& in, int timeoutMs) override {
+        timeouts_->push_back(timeoutMs);
+        return socket_.Exchange(out, in, timeoutMs);
+    }
+    void Close() override { socket_.Close(); }
+
+private:
+    CSocketLoaderChannel socket_;
+    std::vector<int>* timeouts_;
+};
+
 // The loader side alone, and a boot loader over the socket it offers.
 struct LoaderRig {
     LoaderRig() : path(UniqueLinkPath("tamsiro-loader")) {
         LoaderSide::Hooks hooks;
         hooks.leaveBoard = [this] { ++left; };
-        hooks.backToBoard = [this](int controller, std::optional<std::uint16_t> version) {
+        hooks.backToBoard = [this](int controller, std::optional<std::uint16_t> version, bool) {
             std::lock_guard lock(mutex);
             back.emplace_back(controller, version);
         };
         hooks.log = [](const std::string&) {};
         side = std::make_unique<LoaderSide>(path, std::move(hooks));
-        loader = std::make_unique<CBootLoader>(std::make_unique<CSocketLoaderChannel>(path));
+        loader = std::make_unique<CBootLoader>(std::make_unique<TimedChannel>(path, &timeouts));
     }
     // Starts a session and opens the device: 1 when open.
     int Enter(int controller, LoaderFault fault = LoaderFault::None) {
@@ -90,6 +109,7 @@ struct LoaderRig {
     }
 
     std::string path;
+    std::vector<int> timeouts;  // of each request, in order (the worker's thread only)
     std::atomic<int> left{0};
     std::mutex mutex;
     std::vector<std::pair<int, std::optional<std::uint16_t>>> back;
@@ -123,6 +143,15 @@ TEST(IntelHex, AWholeImageReadsBackAndDamagedShortOrOversizedTextIsRefused) {
     const HexImage moved = ParseIntelHex(":020000020010ec\n:020000000aa054\n:00000001ff\n", 0x200);
     ASSERT_TRUE(moved.ok) << moved.error;
     EXPECT_EQ((std::tuple{moved.data[0x100], moved.data[0x101], moved.data[0]}), (std::tuple{0x0a, 0xa0, 0}));
+    // A linear address (04) counts in 64 KiB, a segment (02) in 16 bytes: 0x0001 puts
+    // the data at 0x10010, not 0x20.
+    const HexImage linear = ParseIntelHex(":020000040001F9\n:020010005AC3D1\n:00000001FF\n", 0x10100);
+    ASSERT_TRUE(linear.ok) << linear.error;
+    EXPECT_EQ((std::tuple{linear.data[0x10010], linear.data[0x10011], linear.data[0x20], linear.highest}),
+              (std::tuple{0x5a, 0xc3, 0, std::size_t{0x10012}}));
+    // And so in an image of the board's size it does not fit.
+    EXPECT_NE(ParseIntelHex(":020000040001F9\n:020010005AC3D1\n:00000001FF\n", 48 * 128).error.find("does not fit"),
+              std::string::npos);
 
     const auto refused = [](std::string_view text, std::size_t capacity, const char* why) {
         const HexImage r = ParseIntelHex(text, capacity);
@@ -173,6 +202,12 @@ TEST(BootLoader, AWholeDownloadSendsItsRecordsInOrderAndTheBoardRunsTheNewImage)
     EXPECT_EQ(requests[100], Header(loader::kReadControl, 0, 0, 0, 0));
     // The control word comes back with the boot bit (3) cleared.
     EXPECT_EQ(requests[101], Header(loader::kWriteControl, 0, 0, 0, 0));
+    // Blocks wait (time-out factor x 5 + 500) x 2 ms, the other requests 1000 ms.
+    const int block = (LoaderSide::kTimeoutFactor * 5 + 500) * 2;
+    std::vector<int> timeouts = {1000, 1000};
+    timeouts.insert(timeouts.end(), 2 * 48, block);
+    timeouts.insert(timeouts.end(), 4, 1000);
+    EXPECT_EQ(rig.timeouts, timeouts);
 
     // The first controller takes 112 blocks.
     LoaderRig first;
@@ -193,8 +228,10 @@ TEST(BootLoader, EachFaultEndsWithItsStatusBeforeOrWithoutCommittingAndNothingIs
         {LoaderFault::EraseFails, loader::kWriteFailed, {"1020", "erase"}},
         {LoaderFault::WriteFails, loader::kWriteFailed, {"1020", "erase", "write x4"}},
         {LoaderFault::WriteSilence, loader::kWriteFailed, {"1020", "erase", "write x3"}},
-        {LoaderFault::VerifyEmpty, loader::kVerifyFailed, {"1020", "erase", "write x48", "read"}},
-        {LoaderFault::VerifyMismatch, loader::kVerifyFailed, {"1020", "erase", "write x48", "read x6"}},
+        // A block that reads back wrong does not end the verify; a failed read-back does.
+        {LoaderFault::VerifyEmpty, loader::kVerifyFailed, {"1020", "erase", "write x48", "read x48"}},
+        {LoaderFault::VerifyMismatch, loader::kVerifyFailed, {"1020", "erase", "write x48", "read x48"}},
+        {LoaderFault::VerifyFails, loader::kVerifyFailed, {"1020", "erase", "write x48", "read x8"}},
         {LoaderFault::FinishFails, loader::kFinishFailed, {"1020", "erase", "write x48", "read x48", "finish"}},
         {LoaderFault::RunFails, loader::kRunFailed, {"1020", "erase", "write x48", "read x48", "finish", "run"}},
     };
@@ -239,6 +276,28 @@ TEST(BootLoader, EachFaultEndsWithItsStatusBeforeOrWithoutCommittingAndNothingIs
         const std::atomic<bool> cancel{true};
         EXPECT_EQ(rig.loader->Open(&cancel), loader::kOpenNotFound);
         EXPECT_EQ(clock.sleepCalls(), calls);
+    }
+}
+
+// Two blocks read back wrong: each is named, every block is still read back, and
+// nothing is committed.
+TEST(BootLoader, BlocksThatReadBackWrongAreEachNamedAndEveryBlockIsStillVerified) {
+    LoaderRig rig;
+    ASSERT_EQ(rig.Enter(1, LoaderFault::VerifyMismatch), 1);
+    platform::DebugCapture trace;
+    EXPECT_EQ(rig.loader->Download(1, firmware::MakeFirmwareHex(1, 0x1418)), loader::kVerifyFailed);
+    for (const char* why : {"Loader: block 5 differs after writing\n", "Loader: block 20 differs after writing\n"}) {
+        EXPECT_EQ(trace.count(why), 1u) << why;
+    }
+    EXPECT_EQ(rig.Back(), (std::vector<std::pair<int, std::optional<std::uint16_t>>>{{1, std::nullopt}}));
+    // After the information, the erase and 48 writes: a read-back of each block in
+    // order, and nothing more.
+    const auto requests = rig.side->requests();
+    ASSERT_EQ(requests.size(), 1u + 1 + 48 + 48);
+    for (std::uint16_t b = 0; b < 48; ++b) {
+        Bytes read = Header(loader::kCommand, LoaderSide::kReadBack, LoaderSide::kKey, b, 1);
+        read.resize(28 + 128, 0);
+        EXPECT_EQ(requests[50u + b], read) << "read-back " << b;
     }
 }
 

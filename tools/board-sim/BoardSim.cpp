@@ -539,11 +539,11 @@ BoardSim::BoardSim(Options options) : impl_(std::make_unique<Impl>(std::move(opt
         std::lock_guard lock(impl->mutex);
         impl->pullOut();
     };
-    hooks.backToBoard = [impl](int controller, std::optional<std::uint16_t> version) {
+    hooks.backToBoard = [impl](int controller, std::optional<std::uint16_t> version, bool plugIn) {
         std::lock_guard lock(impl->mutex);
         if (version) (controller == 0 ? impl->model.mainVersion : impl->model.secondVersion) = *version;
         // A board switched off meanwhile stays off.
-        if (impl->running && !impl->stopping) impl->plugIn();
+        if (plugIn && impl->running && !impl->stopping) impl->plugIn();
     };
     hooks.log = [impl](const std::string& text) { impl->say(text); };
     impl_->loader = std::make_unique<LoaderSide>(impl_->options.loaderPath, std::move(hooks));

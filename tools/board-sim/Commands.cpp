@@ -61,8 +61,10 @@ constexpr LoaderFaultName kLoaderFaultNames[] = {
     {"write-silence", LoaderFault::WriteSilence},
     {"verify-empty", LoaderFault::VerifyEmpty},
     {"verify-mismatch", LoaderFault::VerifyMismatch},
+    {"verify-fails", LoaderFault::VerifyFails},
     {"finish-fails", LoaderFault::FinishFails},
     {"run-fails", LoaderFault::RunFails},
+    {"stays-away", LoaderFault::StaysAway},
 };
 
 // Parses the words after the command as numbers up to the given limits.
@@ -152,7 +154,8 @@ const char* commandHelp() {
            "                      zero-length garbage stale-reply late-reply lost\n"
            "loader-fault NAME     for the next loader session: none absent info-fails\n"
            "                      wrong-block-length erase-fails write-fails write-silence\n"
-           "                      verify-empty verify-mismatch finish-fails run-fails\n"
+           "                      verify-empty verify-mismatch verify-fails finish-fails run-fails\n"
+           "                      stays-away\n"
            "chaos SEED [PERCENT]  random reply faults (PERCENT of frames, default 5); chaos off\n"
            "faults                how many faults of each kind frames got, and frames answered\n"
            "raw BYTE...           send bytes to the program now\n"

@@ -161,7 +161,9 @@ void LoaderSide::session(int controller, LoaderFault fault) {
         if (server >= 0) ::close(server);
     }
     say(committed ? "new firmware runs" : "firmware unchanged");
-    if (hooks_.backToBoard) hooks_.backToBoard(controller, committed);
+    const bool plugIn = fault != LoaderFault::StaysAway;
+    if (!plugIn) say("the board stays unplugged until replug");
+    if (hooks_.backToBoard) hooks_.backToBoard(controller, committed, plugIn);
     active_ = false;
 }
 
@@ -261,10 +263,11 @@ std::optional<std::vector<std::uint8_t>> LoaderSide::answer(const std::vector<st
     }
     case kReadBack: {
         if (block >= blocks || get32(request.data() + 16) != 1) return failed("bad read-back", this);
+        if (fault == LoaderFault::VerifyFails && block == 7) return failed("read-back failed", this);
         reply.resize(kHeader);
         if (fault == LoaderFault::VerifyEmpty) return reply;
         reply.insert(reply.end(), flash_.begin() + block * kBlock, flash_.begin() + (block + 1) * kBlock);
-        if (fault == LoaderFault::VerifyMismatch && block == 5) reply[kHeader + 7] ^= 0x40;
+        if (fault == LoaderFault::VerifyMismatch && (block == 5 || block == 20)) reply[kHeader + 7] ^= 0x40;
         return reply;
     }
     case kFinish:

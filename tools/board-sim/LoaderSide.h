@@ -29,9 +29,11 @@ enum class LoaderFault {
     WriteFails,       // the write of block 3 fails
     WriteSilence,     // no answer to the write of block 2
     VerifyEmpty,      // read-backs answer with no data
-    VerifyMismatch,   // block 5 reads back with one byte changed
+    VerifyMismatch,   // blocks 5 and 20 read back with one byte changed
+    VerifyFails,      // the read-back of block 7 fails
     FinishFails,
     RunFails,
+    StaysAway,        // the session runs whole, but the board is not plugged in again (replug)
 };
 
 // Images made for the simulator carry this mark at byte 0, the controller at byte 3 and
@@ -42,8 +44,9 @@ class LoaderSide {
 public:
     struct Hooks {
         std::function<void()> leaveBoard;
-        // The controller, and the version it now runs when a new image was committed.
-        std::function<void(int, std::optional<std::uint16_t>)> backToBoard;
+        // The controller, the version it now runs when a new image was committed, and
+        // whether the board is plugged in again (false: it waits for a replug).
+        std::function<void(int, std::optional<std::uint16_t>, bool)> backToBoard;
         std::function<void(const std::string&)> log;
     };
 

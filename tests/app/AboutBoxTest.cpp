@@ -207,15 +207,20 @@ TEST(AboutBox, TheSystemMenuOpensItAndWithoutABoardOrSystemFactsTheBoardRowsSayS
 
 // The board pulled out and back within one presence check: the port is opened again
 // (which takes a while), and the title says "Disconnected" meanwhile. Whenever the
-// title changes, the open box already says the same.
-TEST(AboutBox, AnOpenBoxSaysWhatTheTitleSaysAtEachConnectionChange) {
+// title changes, the open box already says the same. The box, opened over the framed
+// main window, has its whole layout as its client area.
+TEST(AboutBox, AnOpenBoxIsWholeAndSaysWhatTheTitleSaysAtEachConnectionChange) {
     using namespace std::chrono_literals;
     SimLink sim;
     ASSERT_TRUE(sim.started);
     Rig rig(sim.path(), false, 1000ms);
     std::unique_ptr<TitleWatch> watch;
     bool replugged = false;
+    QSize client;
     auto inAbout = guitest::whenReady([&] { return rig.about.isRunningModal(); }, [&] {
+        // Built while the main window is framed: its client area is still the whole template.
+        guitest::settle();
+        client = rig.about.clientRect().size();
         watch = std::make_unique<TitleWatch>(*rig.window, rig.about);
         sim.sim.unplug();
         std::this_thread::sleep_for(50ms);
@@ -232,6 +237,9 @@ TEST(AboutBox, AnOpenBoxSaysWhatTheTitleSaysAtEachConnectionChange) {
         20000);
     EXPECT_EQ(result, gui::id::Cancel);
     EXPECT_TRUE(replugged);
+    const gui::DialogTemplate layout = CAboutDlg::AboutTemplate();
+    const QSize wanted = gui::dialogUnitsFor(gui::dialogFont(layout.fontFace, layout.pointSize)).toPixels(layout.size);
+    EXPECT_EQ((std::pair{client.width(), client.height()}), (std::pair{wanted.width(), wanted.height()}));
     ASSERT_NE(watch, nullptr);
     EXPECT_EQ(watch->seen, (std::vector<std::pair<std::string, std::string>>{
                                {mainwin::kTitleDisconnected, "Disconnect"}, {mainwin::kTitleConnected, "Connection"}}));

@@ -187,32 +187,55 @@ TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers)
     }
 }
 
-// A tachometer place stored by another page, from the digital window: the dial is taller
-// than that place, and the graph goes below the dial, not over it.
-TEST(PagePositions, TheGraphBelowStoredTachometersGoesBelowTheDialAsItLands)
+// Stores the page's corner and a tachometer place (the graph's place has no width: not
+// stored), as another page left them.
+void StorePlaces(const std::filesystem::path& file, QPoint page, QRect tachometer)
 {
-    TempDir dir;
-    const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+    CSettingsStore settings;
+    settings.SetPath(file);
+    const std::pair<const char*, int> keys[] = {
+        {"mainWindow.left", 10},
+        {"mainWindow.top", 10},
+        {"deviceWindow.left", page.x()},
+        {"deviceWindow.top", page.y()},
+        {"tachometer.left", tachometer.left()},
+        {"tachometer.top", tachometer.top()},
+        {"tachometer.right", tachometer.left() + tachometer.width()},
+        {"tachometer.bottom", tachometer.top() + tachometer.height()},
+        {"speedCurve.left", 9},
+        {"speedCurve.top", 9},
+        {"speedCurve.right", 9},
+        {"speedCurve.bottom", 9}};
+    for (const auto& [key, value] : keys) settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
+    ASSERT_TRUE(settings.Flush());
+}
+
+// A tachometer place stored from the digital window: the dial is taller than that place,
+// and the graph goes below the dial, not over it; where the taller dial would reach over
+// the page, the place is not used at all.
+TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePageAsTheyLand)
+{
     {
-        CSettingsStore settings;
-        settings.SetPath(file);
-        // The graph's place without width: not stored.
-        const std::pair<const char*, int> keys[] = {
-            {"mainWindow.left", 10},    {"mainWindow.top", 10},        {"deviceWindow.left", 0},
-            {"deviceWindow.top", 0},    {"tachometer.left", 300},      {"tachometer.top", 0},
-            {"tachometer.right", 682},  {"tachometer.bottom", 160},    {"speedCurve.left", 9},
-            {"speedCurve.top", 9},      {"speedCurve.right", 9},       {"speedCurve.bottom", 9}};
-        for (const auto& [key, value] : keys) {
-            settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
-        }
-        ASSERT_TRUE(settings.Flush());
+        TempDir dir;
+        const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+        StorePlaces(file, QPoint(10, 0), QRect(300, 0, 382, 160));
+        AppRun run(file);
+        const QRect dial = run.Tachometer();
+        const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
+        ASSERT_EQ(dial.topLeft(), QPoint(300, 0));
+        ASSERT_GT(dial.height(), 160);
+        EXPECT_FALSE(graph.intersects(dial)) << "dial " << dial.height() << " high, graph at (" << graph.x() << ", "
+                                             << graph.y() << ")";
+        EXPECT_FALSE(graph.intersects(run.page.windowRect()));
     }
-    AppRun run(file);
-    const QRect dial = run.Tachometer();
-    const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
-    ASSERT_EQ(dial.topLeft(), QPoint(300, 0));
-    ASSERT_GT(dial.height(), 160);
-    EXPECT_FALSE(graph.intersects(dial)) << "dial " << dial.height() << " high, graph at (" << graph.x() << ", "
-                                         << graph.y() << ")";
-    EXPECT_FALSE(graph.intersects(run.page.windowRect()));
+    {
+        TempDir dir;
+        const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+        StorePlaces(file, QPoint(10, 200), QRect(10, 0, 382, 160));
+        AppRun run(file);
+        const QRect page = run.page.windowRect();
+        ASSERT_EQ(page.topLeft(), QPoint(10, 200));
+        EXPECT_EQ(run.Tachometer().topLeft(), QPoint(10 + page.width(), 200));
+        EXPECT_FALSE(run.page.GetContainerWindow("speedcurve", nullptr)->windowRect().intersects(run.Tachometer()));
+    }
 }

@@ -149,9 +149,7 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
         case gui::msg::FirmwareUpdateEnded:
             update_.reset();
             // The board came back with the new firmware: the title follows it.
-            setText(QString::fromLatin1(services_.board != nullptr && services_.board->IsConnected() == 1
-                                            ? kTitleConnected
-                                            : kTitleDisconnected));
+            ShowConnection(services_.board != nullptr && services_.board->IsConnected() == 1);
             // A board not back when the update stopped waiting may have arrived since (the
             // update took that notice): look now; later arrivals come as device changes.
             if (services_.board != nullptr && services_.board->IsConnected() == 0 && UpdateConnectionState() != 0) {
@@ -244,10 +242,18 @@ void CQuillfenDlg::SendToPage(std::uint32_t message, gui::WParam w) {
 
 int CQuillfenDlg::UpdateConnectionState() {
     if (services_.board == nullptr) return 0;
-    const int result = CheckAndOpen();
-    // An open About box follows the connection.
-    if (services_.about != nullptr && services_.about->exists()) services_.about->RefreshInformation();
-    return result;
+    return CheckAndOpen();
+}
+
+void CQuillfenDlg::ShowConnection(bool connected) {
+    // An open About box follows every change the title shows.
+    if (services_.about != nullptr && services_.about->exists()) {
+        services_.about->RefreshInformation();
+        // Opening the port again keeps the GUI thread a while: the box is drawn now, as
+        // the title is.
+        services_.about->updateNow();
+    }
+    setText(QString::fromLatin1(connected ? kTitleConnected : kTitleDisconnected));
 }
 
 int CQuillfenDlg::ShowAbout() {
@@ -265,7 +271,7 @@ int CQuillfenDlg::CheckAndOpen() {
     int change = services_.board->CheckConnection();
     if (change == -1) {
         services_.board->Close();
-        setText(QString::fromLatin1(kTitleDisconnected));
+        ShowConnection(false);
         SendToPage(gui::msg::ConnectionState, 0);
         // A port that hung up or came to name another device may already be back: a
         // removal followed at once by an arrival.
@@ -282,12 +288,12 @@ int CQuillfenDlg::CheckAndOpen() {
     }
     // The title follows the open: a port that another program holds is not connected.
     if (services_.board->Open(0) != 1) {
-        setText(QString::fromLatin1(kTitleDisconnected));
+        ShowConnection(false);
         setTimer(kRetryOpenTimer, static_cast<int>(std::clamp<long long>(services_.watchPoll.count(), 1, 60000)));
         return 0;
     }
     killTimer(kRetryOpenTimer);
-    setText(QString::fromLatin1(kTitleConnected));
+    ShowConnection(true);
     SendToPage(gui::msg::ConnectionState, 1);
     SendToPage(gui::msg::BoardConnected, 1);
     return 1;

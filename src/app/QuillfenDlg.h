@@ -142,6 +142,9 @@ private:
     void BuildDeviceList();
     // The connection check and open behind UpdateConnectionState.
     int CheckAndOpen();
+    // The title for the board's state; an open About box is brought to the same state
+    // first, so the two never disagree.
+    void ShowConnection(bool connected);
     void OnDeviceChange();
     void OnTaskData(gui::WParam w);
     void Quit();

@@ -52,18 +52,46 @@ QRect Beside(const QRect& page, const QSize& size, const QRect& screen)
 
 }  // namespace
 
-QRect speedplace::DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen)
+QRect speedplace::DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen,
+                                    const QSize& minimum)
 {
     const int y = std::max(page.top() + page.height(), tachometers.isNull() ? 0 : tachometers.top() + tachometers.height());
-    // Only the height decides here: the screen's edge rule moves a window in from the side.
-    const auto fits = [&screen](const QRect& r) { return r.top() >= screen.top() && r.bottom() <= screen.bottom(); };
     const QRect below(QPoint(page.left(), y), size);
-    if (screen.isEmpty() || fits(below)) return below;
+    if (screen.isEmpty()) return below;
     const QRect above(QPoint(page.left(), page.top() - size.height()), size);
-    if (fits(above)) return above;
-    // A page too tall for either (a 768-pixel screen): under the tachometers, beside it.
     const QRect under(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), size);
-    return !tachometers.isNull() && screen.contains(under) && !under.intersects(page) ? under : below;
+    std::vector<QRect> candidates{below, above};
+    if (!tachometers.isNull()) candidates.push_back(under);
+
+    // Moved in from the screen's side, as the screen's edge rule moves a window.
+    const auto inFromTheSide = [&screen](QRect r) {
+        r.moveLeft(std::max(screen.left(), std::min(r.left(), screen.left() + screen.width() - r.width())));
+        return r;
+    };
+    const auto clearOfPage = [&](const QRect& r) { return screen.contains(r) && !r.intersects(page); };
+    const auto clear = [&](const QRect& r) {
+        return clearOfPage(r) && (tachometers.isNull() || !r.intersects(tachometers));
+    };
+    for (const QRect& c : candidates) {
+        if (clear(inFromTheSide(c))) return inFromTheSide(c);
+    }
+    // Cut to the room there: moved in from the side where that keeps it clear, else cut
+    // at the screen's side too.
+    const auto bigEnough = [&minimum](const QRect& r) {
+        return r.width() >= minimum.width() && r.height() >= minimum.height();
+    };
+    if (!minimum.isEmpty()) {
+        for (const QRect& c : candidates) {
+            for (const QRect& cut : {inFromTheSide(c) & screen, c & screen}) {
+                if (bigEnough(cut) && clear(cut)) return cut;
+            }
+        }
+    }
+    // A screen too small for all three: at least the page stays uncovered.
+    for (const QRect& c : candidates) {
+        if (clearOfPage(inFromTheSide(c))) return inFromTheSide(c);
+    }
+    return below;
 }
 
 namespace {
@@ -116,29 +144,38 @@ void CDerivedDialog::RestoreWindowPositions()
     if (Stored(kPageKind, &stored)) moveWindow(QRect(stored.topLeft(), windowRect().size()));
     const QRect page = windowRect();
 
-    // A speed window never opens over its page: a place stored beside a narrower page
-    // (every page shares the stored places) gives way to the default one beside or below.
-    const auto clearOfPage = [&page](const QRect& r) { return !r.intersects(page); };
+    // A speed window never opens over its page, nor the graph over the tachometers: a
+    // place stored beside a narrower page (every page shares the stored places) gives way
+    // to the default one beside or below. What counts is where a window lands: moved onto
+    // the screen, at the size it can take (a stored place may come from the other
+    // tachometer, of another size).
     const QRect screen = gui::availableScreenArea(page);
     QRect tachometers;
-    const bool tachometersStored = Stored(kTachometerKind, &tachometers) && clearOfPage(tachometers);
+    const bool tachometersStored = Stored(kTachometerKind, &tachometers) && !gui::wholeOnScreen(tachometers).intersects(page);
     QRect placed;  // where the tachometers went
     for (gui::Window* t : {firstTachometer_.get(), secondTachometer_.get()}) {
         if (t == nullptr || !t->exists()) continue;
-        placed = tachometersStored ? tachometers : Beside(page, t->windowRect().size(), screen);
-        t->moveWindow(placed);
+        t->moveWindow(tachometersStored ? tachometers : Beside(page, t->windowRect().size(), screen));
+        if (t->windowRect().intersects(page)) t->moveWindow(Beside(page, t->windowRect().size(), screen));
+        placed = placed.united(t->windowRect());
     }
 
     if (!Alive(graphWindow_)) return;
     const QSize graphSize = graphWindow_->windowRect().size();
-    const QRect belowStored(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), graphSize);
+    const auto clear = [&page, &placed](const QRect& r) {
+        const QRect landed = gui::wholeOnScreen(r);
+        return !landed.intersects(page) && !landed.intersects(placed);
+    };
+    const QRect belowPlaced(QPoint(placed.left(), placed.top() + placed.height()), graphSize);
     QRect graph;
-    if (Stored(kGraphKind, &graph) && clearOfPage(graph)) {
+    if (Stored(kGraphKind, &graph) && clear(graph)) {
         graphWindow_->moveWindow(graph);
-    } else if (tachometersStored && clearOfPage(belowStored)) {
-        graphWindow_->moveWindow(belowStored);
+    } else if (tachometersStored && clear(belowPlaced)) {
+        graphWindow_->moveWindow(belowPlaced);
     } else {
-        graphWindow_->moveWindow(speedplace::DefaultGraphPlace(page, placed, graphSize, screen));
+        const QWidget* w = graphWindow_->widget();
+        const QSize minimum = w != nullptr ? w->minimumSize() : graphSize;
+        graphWindow_->moveWindow(speedplace::DefaultGraphPlace(page, placed, graphSize, screen, minimum));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <sys/utsname.h>
+#include <thread>
 
 #include "PageRigSupport.h"
 #include "app/AboutDlg.h"
@@ -54,6 +55,30 @@ bool ClickMenuItem(gui::Dialog& dialog, int itemId) {
     QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
     return true;
 }
+
+// At each change of the main window's title, what the open About box says of the
+// connection then (an empty text when the box has no such row).
+class TitleWatch final : public QObject {
+public:
+    TitleWatch(gui::Window& window, CAboutDlg& about) : window_(window), about_(about) {
+        window.widget()->installEventFilter(this);
+    }
+    std::vector<std::pair<std::string, std::string>> seen;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::WindowTitleChange) return false;
+        std::string connection;
+        for (const auto& [item, value] : RowsOf(about_))
+            if (item == "USB connection") connection = value;
+        seen.emplace_back(window_.text().toStdString(), connection);
+        return false;
+    }
+
+private:
+    gui::Window& window_;
+    CAboutDlg& about_;
+};
 
 }  // namespace
 
@@ -178,4 +203,44 @@ TEST(AboutBox, TheSystemMenuOpensItAndWithoutABoardOrSystemFactsTheBoardRowsSayS
     rig.window->send(gui::msg::SysCommand, mainwin::kAboutSystemItem, 0);
     EXPECT_EQ(noBoard, kNoBoardRows);
     EXPECT_FALSE(rig.about.exists());
+}
+
+// The board pulled out and back within one presence check: the port is opened again
+// (which takes a while), and the title says "Disconnected" meanwhile. Whenever the
+// title changes, the open box already says the same. The box, opened over the framed
+// main window, has its whole layout as its client area.
+TEST(AboutBox, AnOpenBoxIsWholeAndSaysWhatTheTitleSaysAtEachConnectionChange) {
+    using namespace std::chrono_literals;
+    SimLink sim;
+    ASSERT_TRUE(sim.started);
+    Rig rig(sim.path(), false, 1000ms);
+    std::unique_ptr<TitleWatch> watch;
+    bool replugged = false;
+    QSize client;
+    auto inAbout = guitest::whenReady([&] { return rig.about.isRunningModal(); }, [&] {
+        // Built while the main window is framed: its client area is still the whole template.
+        guitest::settle();
+        client = rig.about.clientRect().size();
+        watch = std::make_unique<TitleWatch>(*rig.window, rig.about);
+        sim.sim.unplug();
+        std::this_thread::sleep_for(50ms);
+        replugged = sim.sim.replug();
+        guitest::waitFor([&] { return watch->seen.size() >= 2; }, 10000);
+        rig.about.endDialog(gui::id::Ok);
+    });
+    const int result = rig.RunModal(
+        [&](CQuillfenDlg& w) {
+            ASSERT_TRUE(guitest::waitFor([&] { return rig.Title() == QString(mainwin::kTitleConnected); }));
+            w.send(gui::msg::Command, gui::makeWParam(mainwin::kVersion, gui::notify::ButtonClicked), 0);
+            w.endDialog(gui::id::Cancel);
+        },
+        20000);
+    EXPECT_EQ(result, gui::id::Cancel);
+    EXPECT_TRUE(replugged);
+    const gui::DialogTemplate layout = CAboutDlg::AboutTemplate();
+    const QSize wanted = gui::dialogUnitsFor(gui::dialogFont(layout.fontFace, layout.pointSize)).toPixels(layout.size);
+    EXPECT_EQ((std::pair{client.width(), client.height()}), (std::pair{wanted.width(), wanted.height()}));
+    ASSERT_NE(watch, nullptr);
+    EXPECT_EQ(watch->seen, (std::vector<std::pair<std::string, std::string>>{
+                               {mainwin::kTitleDisconnected, "Disconnect"}, {mainwin::kTitleConnected, "Connection"}}));
 }

@@ -78,9 +78,11 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
-        // Nothing stored: tachometers beside the page, the graph below them.
+        // Nothing stored: tachometers beside the page, the graph below them (below the
+        // dial, the taller of the two).
         EXPECT_EQ(first.Tachometer().topLeft(), QPoint(pageSize.width(), 0));
-        EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(), QPoint(0, 160));
+        EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(),
+                  QPoint(0, first.Tachometer().height()));
         first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
         first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
         first.page.SecondTachometer()->moveWindow(QRect(400, 300, 382, 160));
@@ -158,4 +160,82 @@ TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereT
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), tachometers, graph, screen).topLeft(), QPoint(433, 424));
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(433, 0, 382, 600), graph, screen).topLeft(), QPoint(0, 707));
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(), graph, QRect()).topLeft(), QPoint(0, 707));
+}
+
+// Wherever a page opens on a laptop's screen, the graph's first place (nothing stored)
+// lies on the screen clear of the page and of the tachometers beside it: at its full
+// size where there is room, else cut to the room there, never below its minimum.
+TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers)
+{
+    using speedplace::DefaultGraphPlace;
+    const QRect screen(0, 0, 1366, 768);
+    const QSize graph(708, 288), minimum(350, 200);
+    for (const QSize tachometer : {QSize(382, 160), QSize(382, 300), QSize(382, 400)}) {
+        for (int width = 400; width <= 800; width += 20) {
+            for (int height = 300; height <= 620; height += 20) {
+                const QRect page(0, 0, width, height);
+                const QRect tachometers(QPoint(width, 0), tachometer);
+                const QRect placed = DefaultGraphPlace(page, tachometers, graph, screen, minimum);
+                const bool clear = screen.contains(placed) && !placed.intersects(page) && !placed.intersects(tachometers) &&
+                                   placed.width() >= minimum.width() && placed.height() >= minimum.height() &&
+                                   placed.width() <= graph.width() && placed.height() <= graph.height();
+                EXPECT_TRUE(clear) << "page " << width << "x" << height << ", tachometer " << tachometer.width() << "x"
+                                   << tachometer.height() << ": graph at (" << placed.x() << ", " << placed.y() << ") "
+                                   << placed.width() << "x" << placed.height();
+            }
+        }
+    }
+}
+
+// Stores the page's corner and a tachometer place (the graph's place has no width: not
+// stored), as another page left them.
+void StorePlaces(const std::filesystem::path& file, QPoint page, QRect tachometer)
+{
+    CSettingsStore settings;
+    settings.SetPath(file);
+    const std::pair<const char*, int> keys[] = {
+        {"mainWindow.left", 10},
+        {"mainWindow.top", 10},
+        {"deviceWindow.left", page.x()},
+        {"deviceWindow.top", page.y()},
+        {"tachometer.left", tachometer.left()},
+        {"tachometer.top", tachometer.top()},
+        {"tachometer.right", tachometer.left() + tachometer.width()},
+        {"tachometer.bottom", tachometer.top() + tachometer.height()},
+        {"speedCurve.left", 9},
+        {"speedCurve.top", 9},
+        {"speedCurve.right", 9},
+        {"speedCurve.bottom", 9}};
+    for (const auto& [key, value] : keys) settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
+    ASSERT_TRUE(settings.Flush());
+}
+
+// A tachometer place stored from the digital window: the dial is taller than that place,
+// and the graph goes below the dial, not over it; where the taller dial would reach over
+// the page, the place is not used at all.
+TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePageAsTheyLand)
+{
+    {
+        TempDir dir;
+        const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+        StorePlaces(file, QPoint(10, 0), QRect(300, 0, 382, 160));
+        AppRun run(file);
+        const QRect dial = run.Tachometer();
+        const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
+        ASSERT_EQ(dial.topLeft(), QPoint(300, 0));
+        ASSERT_GT(dial.height(), 160);
+        EXPECT_FALSE(graph.intersects(dial)) << "dial " << dial.height() << " high, graph at (" << graph.x() << ", "
+                                             << graph.y() << ")";
+        EXPECT_FALSE(graph.intersects(run.page.windowRect()));
+    }
+    {
+        TempDir dir;
+        const std::filesystem::path file = dir.path() / "Tamsiro.ini";
+        StorePlaces(file, QPoint(10, 200), QRect(10, 0, 382, 160));
+        AppRun run(file);
+        const QRect page = run.page.windowRect();
+        ASSERT_EQ(page.topLeft(), QPoint(10, 200));
+        EXPECT_EQ(run.Tachometer().topLeft(), QPoint(10 + page.width(), 200));
+        EXPECT_FALSE(run.page.GetContainerWindow("speedcurve", nullptr)->windowRect().intersects(run.Tachometer()));
+    }
 }

@@ -17,6 +17,7 @@ struct Piece {
 };
 
 constexpr Piece kCaption{ControlClass::Label, kCaptionIndex, 10, 7, 100, 14};
+constexpr int kGroupGap = 3;
 constexpr Piece kUnit{ControlClass::Label, kUnitIndex, 10, 7, 50, 14};
 
 struct Group {
@@ -182,7 +183,8 @@ void PlaceGroup(int k, Position& at, std::int32_t deviceKey, std::span<const std
         if (p.index == kCaptionIndex && g->captionOnOwnLine) continue;
         rowHeight = std::max(rowHeight, p.dy + p.height);
     }
-    at.y += height + rowHeight;
+    // A little room between groups, so that stacked buttons and edits do not touch.
+    at.y += height + rowHeight + kGroupGap;
 }
 
 }  // namespace

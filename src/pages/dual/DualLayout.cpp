@@ -26,20 +26,22 @@ using pages::Point;
 namespace geometry {
 constexpr Offset kCaptionOffset{10, 6}, kComboOffset{0, 1}, kFootnoteOffset{70, 0};
 constexpr Size kCaption{125, 15}, kComboCaption{95, 15}, kTimeCaption{75, 15}, kUnit{25, 15}, kSecondsNote{60, 15};
-constexpr Size kCheck{90, 25}, kButton{90, 25}, kSlider{250, 28}, kEdit{50, 21};
+constexpr Size kCheck{90, 25}, kButton{90, 25}, kSameTimeButton{100, 25}, kSlider{250, 28}, kEdit{50, 21};
 constexpr Offset kSliderOffset{15, 0};
 constexpr int kOwnLine = 21;  // a caption on its own line moves the group down this much
-constexpr Size kCombo{83, 22}, kTimeCombo{64, 22};
+// Wide enough for their longest items ("Stop Button", "8000 sec") beside the arrow.
+constexpr Size kCombo{88, 22}, kTimeCombo{75, 22};
 constexpr Size kHeaderFirst{60, 15};
 constexpr Offset kHeaderOffset{0, 7};
 constexpr int kColumnWidths[3] = {83, 83, 59};  // excitation, frequency, direction
 constexpr Size kRowCheck{60, 14};
-constexpr Size kFootnote{250, 15}, kBanner{345, 15}, kPanelLabel{240, 15};
+// The banners' texts are wider than a column: motor 2's column starts far enough on.
+constexpr Size kFootnote{250, 15}, kBanner{380, 15}, kPanelLabel{240, 15};
 // Header texts run a little past their column into the next one's leading blanks.
 constexpr int kHeaderOverhang = 14;
-constexpr Offset kBanner2Offset{360, 5}, kPanelLabelOffset{20, 5};
+constexpr Offset kBanner2Offset{395, 5}, kPanelLabelOffset{20, 5};
 constexpr Point kPanelLabelAt{60, 6};
-constexpr int kMotor2X = 350, kStartBothX = 350, kStopBothX = 500;
+constexpr int kMotor2X = 385, kStartBothX = 350, kStopBothX = 500;
 constexpr int kTimeX = 190, kSecondsX = 170, kStopX = 120, kPollingAfterStop = 110, kButtonsIndent = 20;
 constexpr int kAfterTop = 10, kTachometerHeight = 80;
 }  // namespace geometry
@@ -218,7 +220,8 @@ void Builder::Group(int kind, Point& p) {
     } else if (kind == word::kFootnote1 || kind == word::kFootnote2) {
         Add(kind, 100, ControlClass::Label, g::kFootnote, g::kFootnoteOffset);
     } else if (kind >= word::kStart1 && kind <= word::kStopBoth) {
-        Add(kind, 0, ControlClass::Button, g::kButton, {});
+        const bool sameTime = kind == word::kStartBoth || kind == word::kStopBoth;
+        Add(kind, 0, ControlClass::Button, sameTime ? g::kSameTimeButton : g::kButton, {});
     } else if (kind == word::kSeconds1 || kind == word::kSeconds2) {
         Add(kind, 100, ControlClass::Label, g::kComboCaption, g::kCaptionOffset);
         Add(kind, 0, ControlClass::Edit, g::kEdit, {});

@@ -280,13 +280,15 @@ bool Dialog::build(Window* owner, bool child, int childId, const QPoint& topLeft
         }
     }
 
+    // The template sizes the client area; a top-level window's rectangle holds its frame too.
     const QSize clientSize = units_.toPixels(template_.size);
     const QSize outerSize(clientSize.width(), clientSize.height() + menuHeight());
+    const QSize framedSize = child ? outerSize : outerSize + frameExtra(outer);
     QRect area = QGuiApplication::primaryScreen() != nullptr ? QGuiApplication::primaryScreen()->availableGeometry()
                                                             : QRect(0, 0, 1024, 768);
     if (owner != nullptr && owner->widget() != nullptr) area = owner->windowRect();
     const QRect rect = child ? QRect(topLeft, outerSize)
-                             : QRect(area.center() - QPoint(outerSize.width() / 2, outerSize.height() / 2), outerSize);
+                             : QRect(area.center() - QPoint(framedSize.width() / 2, framedSize.height() / 2), framedSize);
     if (!attach(outer, client, owner, child ? childId : 0, rect, 0, !child)) {
         menuBar_ = nullptr;
         return false;

@@ -43,6 +43,10 @@ private:
     std::vector<std::uint64_t> deeper_;
 };
 
+// What a window manager's frame adds to a top-level widget's size; until the widget is
+// framed itself, the frame of a captioned window already framed.
+QSize frameExtra(const QWidget* topLevel);
+
 // Deletes the windows whose deferred delete is due; all = every pending one (shutdown).
 void reapDeferredDeletes(bool all);
 

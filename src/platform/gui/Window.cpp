@@ -574,6 +574,10 @@ QRect frameOf(const QWidget* w) {
 
 }  // namespace
 
+QSize frameExtra(const QWidget* topLevel) {
+    return topLevel != nullptr ? frameOf(topLevel).size() - topLevel->geometry().size() : QSize();
+}
+
 QRect Window::windowRect() const {
     if (!widget_) return QRect();
     if (widget_->isWindow()) return frameOf(widget_);
@@ -603,10 +607,10 @@ QRect wholeOnScreen(const QRect& rect) {
 void Window::moveWindow(const QRect& rect) {
     if (!widget_ || !checkGuiThread("Window::moveWindow")) return;
     if (widget_->isWindow()) {
-        const QSize frameExtra = frameOf(widget_).size() - widget_->geometry().size();
+        const QSize frame = frameExtra(widget_);
         widget_->move(wholeOnScreen(rect).topLeft());
         beforeResize();
-        widget_->resize(std::max(0, rect.width() - frameExtra.width()), std::max(0, rect.height() - frameExtra.height()));
+        widget_->resize(std::max(0, rect.width() - frame.width()), std::max(0, rect.height() - frame.height()));
         afterResize();
     } else {
         widget_->setGeometry(adjustRect(rect));

@@ -316,3 +316,27 @@ TEST(DialogModal, AnOwnerDestroyedOrDeletedInsideTheLoopEndsItAndTheOwnerIsFreed
         EXPECT_EQ(Owner::alive, deleted ? 0 : 1);
     }
 }
+
+// The template gives the client area: a window manager's frame goes around it, also when
+// the dialog is built while another window is framed already (its frame is borrowed
+// until this one is mapped) and again once it is shown and framed itself.
+TEST(DialogTemplates, AFramedDialogsClientAreaIsItsTemplateSize) {
+    DialogTemplate t = mainWindowTemplate();
+    t.style |= dialogStyle::Visible;
+    t.menu.reset();
+    SpyDialog owner(t);
+    ASSERT_TRUE(owner.createModeless());
+    guitest::settle();
+    const QRect ownerFrame = owner.windowRect();
+    const QRect ownerGeometry = owner.widget()->geometry();
+    ASSERT_NE(ownerFrame, ownerGeometry) << "this platform frames no window: nothing to check";
+    for (Window* o : {static_cast<Window*>(nullptr), static_cast<Window*>(&owner)}) {
+        SpyDialog d(t);
+        ASSERT_TRUE(d.createModeless(o));
+        const QSize built = d.clientRect().size();
+        guitest::settle();
+        EXPECT_EQ((std::tuple{built, d.clientRect().size(), d.windowRect().size() - d.widget()->size()}),
+                  (std::tuple{QSize(345, 105), QSize(345, 105), ownerFrame.size() - ownerGeometry.size()}))
+            << (o == nullptr ? "unowned" : "owned");
+    }
+}

@@ -24,6 +24,7 @@
 
 // Failing checks print points as points.
 inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
+inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
 
 namespace guitest {
 

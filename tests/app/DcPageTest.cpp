@@ -34,6 +34,9 @@ const Bytes kChipOff = F("38 03 ff 03 38 00 03 00 00 3d");
 const Bytes kChipOn = F("38 03 ff 03 38 20 03 00 00 5d");
 const Bytes kReadHigh = F("38 13");
 const Bytes kBothOff = F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 55 05 11");
+// A restore switches both channels off with their bare off templates: no frequency, so
+// prescaler and period 0, compares 0, outputs (1, 1).
+const Bytes kRestoreOff = F("38 02 00 00 ff ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58");
 
 struct Cwd {
     explicit Cwd(const std::filesystem::path& p) : previous(std::filesystem::current_path()) { std::filesystem::current_path(p); }
@@ -55,7 +58,7 @@ TEST(DcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGivesIt
     // in one 'C', 18 and 19 inputs); then the show starts polling, setting them up again.
     const Bytes lines = F("43 00 03 04 00 00 fe ff 00 08 00 14 04 01 00"), levels = F("45 00 00 06 06 00");
     const std::vector<Bytes> want = {
-        kChipOff, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 ff ff 00"), kBothOff,
+        kChipOff, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 ff ff 00"), kRestoreOff,
         F("43 00 03 04 00 00 fe ff 00 0e 00 00 00 00 00"), levels, levels,
         F("43 00 03 04 00 00 fe ff 00 0e 00 00 04 01 00"), F("43 00 03 04 00 00 fe ff 00 0e 00 14 04 01 00"),
         lines, levels, levels,
@@ -69,7 +72,8 @@ TEST(DcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGivesIt
         std::vector<Bytes> frames;
     };
     const Step steps[] = {
-        // Chip enable on port 31, then both channels (still off) in one frame.
+        // Chip enable on port 31, then both channels (still off) in one frame, now at the
+        // page's 100 Hz.
         {"chip enable", 0, 1, {kChipOn, kReadHigh, kBothOff}},
         // Channel 1 started in forward/standby at duty 0: 100 % (compare = period), (0, 1).
         {"ch1 start", 4, 1, {F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 54 05 c4")}},

@@ -173,8 +173,9 @@ gui::LResult CDeviceDialog_DC::RestoreDeviceData() {
     }
     Port(22, 1, true);
     SetRefPwm(256.0);
-    board_.SetTimerChannel(dc::kTimerChannel1, dc::MakeRecord(dc::kOff, dc::FrequencyAt(frequencyIndex_), 0), false);
-    board_.SetTimerChannel(dc::kTimerChannel2, dc::MakeRecord(dc::kOff, dc::FrequencyAt(frequencyIndex_), 0), true);
+    // Their off templates as they are (no frequency, no percent): period and prescaler 0.
+    board_.SetTimerChannel(dc::kTimerChannel1, dc::ModeTemplate(dc::kOff), false);
+    board_.SetTimerChannel(dc::kTimerChannel2, dc::ModeTemplate(dc::kOff), true);
     SetupStatusInputs();
     return 1;
 }

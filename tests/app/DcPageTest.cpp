@@ -190,7 +190,7 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
         f << "Chip Ena,REF V,PWM Freq,ATT,PWM mode,ON duty,PWM mode,ON duty,Duration,Unit\r\n"
              "H, 1.65, 1000, 80, FW<->STB, 25, REV<->BRK, 50, 50, Sec\r\n"
              "H,x,1000,80,FW<->STB,25,STB,50,2,Sec\r\n"
-             "H, 0.5, 1000, 100, REV<->STB, 50, REV<->BRK, 50, 60, Sec\r\n";
+             "H, 0.5, 1000, 100, REV<->STB, 50, FW<->BRK, 50, 60, Sec\r\n";
     }
     Cwd cwd(dir.path());
     DcRig r;
@@ -217,14 +217,18 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     EXPECT_FALSE(page->FindControl(1, 0)->isEnabled());
     EXPECT_NE(page->ArmedTick(SequenceTimer::Demo), 0u);
 
-    // Row 2 (the refused line skipped) reverses channel 1: its standby pause first.
-    // (Its length on a manual clock is the runner's own test's.)
+    // Row 2 (the refused line skipped) reverses both channels, each in turn: channel 1's
+    // standby pulse (1, 1) at 0 %; then channel 2's brake pulse (2, 2) at 100 %, which
+    // carries channel 1's new phase (reverse (1, 0) at 50 %) with it; then channel 2's
+    // phase (forward/brake (2, 0) at 50 %). (The pauses' length on a manual clock is the
+    // runner's own test's.)
     page->send(gui::msg::SequenceDemo, page->ArmedTick(SequenceTimer::Demo), 0);
 
     const Bytes full = F("45 00 00 06 06 00");
     ExpectFrames(r.Take(), {kChipOn, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 d8 ff 00"), lines, full, full,
                             F("38 02 00 00 ff ff 00 00 02 b8 0b 00 00 dc 05 00 00 00 00 00 85 05 2e"),
-                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 dc 05 00 00 00 00 00 81 05 0b")});
+                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 b8 0b 00 00 00 00 00 a1 05 0d"),
+                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 dc 05 00 00 00 00 00 21 05 ab")});
     // A parameter save now keeps the user's words: the demo only showed its rows.
     EXPECT_EQ((std::vector<std::uint32_t>{store.GetValue(1), store.GetValue(2), store.GetValue(3), store.GetValue(5)}), userWords);
 

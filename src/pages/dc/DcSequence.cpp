@@ -146,14 +146,15 @@ void DcSequence::DemoStep() {
     host_.ApplyDemoRow(&row);
     const double frequency = row.frequency;
     const std::array<std::uint32_t, kChannelCount> phases = {row.phase1, row.phase2};
+    // Each channel in turn: its reversal pulse, then its phase. Channel 1's phase is only
+    // staged, but channel 2's pulse carries it along, so a channel is held no longer than
+    // its own 200 ms when both reverse.
     for (int ch = 0; ch < kChannelCount; ++ch) {
+        const std::uint32_t phase = phases[static_cast<std::size_t>(ch)];
         const auto& previous = demoPrevious_[static_cast<std::size_t>(ch)];
-        if (previous && IsReversal(phases[static_cast<std::size_t>(ch)], *previous))
-            Pulse(ch, phases[static_cast<std::size_t>(ch)], frequency);
+        if (previous && IsReversal(phase, *previous)) Pulse(ch, phase, frequency);
+        board_.SetTimerChannel(TimerChannel(ch), PhaseRecord(phase, row.enable == 0, frequency), ch == 1);
     }
-    for (int ch = 0; ch < kChannelCount; ++ch)
-        board_.SetTimerChannel(TimerChannel(ch), PhaseRecord(phases[static_cast<std::size_t>(ch)], row.enable == 0, frequency),
-                               ch == 1);
     demoPrevious_ = {row.phase1, row.phase2};
     const std::uint32_t ms = (row.phase1 & bits::kDurationMask) * 1000u;
     if (ms > 0 && demoRunning_) timers_.Arm(SequenceTimer::Demo, ms);

@@ -301,3 +301,54 @@ TEST(DcSequence, TheDemoStepsThroughItsRowsAndEndsWithThePagesOwnState) {
     r.sequence.RunDemo(true);
     EXPECT_EQ(r.timers.armed[2], std::nullopt);
 }
+
+namespace {
+
+// Timer-channel calls stamped with the manual clock's time, for how long a record holds.
+class StampedBoard final : public pages::IPageBoard {
+public:
+    explicit StampedBoard(platform::ManualClock& clock) : clock_(clock) {}
+    void WritePort(int, int, int, bool) override {}
+    void SetPwm(int, double, int, int) override {}
+    void SetTimerChannel(int channel, const PwmChannelRecord& r, bool send) override {
+        calls.emplace_back(clock_.nowMs(), Of({BoardCall::Timer, channel, 0, 0, send, r}));
+    }
+    void SetOutputValue(int, std::uint16_t, std::uint8_t) override {}
+    void SendSerialData(std::span<const std::uint8_t>) override {}
+    std::vector<std::pair<std::uint64_t, Call>> calls;
+
+private:
+    platform::ManualClock& clock_;
+};
+
+}  // namespace
+
+TEST(DcSequence, ADemoRowReversingBothChannelsPulsesAndSetsEachChannelInTurn) {
+    platform::ManualClock clock;
+    platform::ScopedClock scope(clock);
+    StampedBoard board(clock);
+    Timers timers;
+    Host host;
+    DcSequence sequence(board, timers, host);
+    DemoRow a, b;
+    a.enable = b.enable = 1;
+    a.frequency = b.frequency = 1000;
+    a.phase1 = WithOn(WithDuty(WithMode(1, kForwardStandby), 64), true);
+    a.phase2 = WithOn(WithDuty(WithMode(1, kReverseBrake), 128), true);
+    b.phase1 = WithOn(WithDuty(WithMode(1, kReverseStandby), 128), true);
+    b.phase2 = WithOn(WithDuty(WithMode(1, kForwardBrake), 128), true);
+    sequence.SetDemoRows({a, b});
+    sequence.RunDemo(true);
+    board.calls.clear();
+    const std::uint64_t t0 = clock.nowMs();
+    sequence.OnDemoTick();
+    // Channel 1's standby pulse goes at once; its phase, staged 200 ms later, travels with
+    // channel 2's brake pulse, so channel 1 is held 200 ms, not for both pauses.
+    using Stamped = std::pair<std::uint64_t, Call>;
+    std::vector<Stamped> got;
+    for (const auto& [ms, call] : board.calls) got.emplace_back(ms - t0, call);
+    EXPECT_EQ(got, (std::vector<Stamped>{{0, {6, true, 1, 1, 0.0, 1000.0}},
+                                         {200, {6, false, 1, 0, Percent(128), 1000.0}},
+                                         {200, {7, true, 2, 2, 100.0, 1000.0}},
+                                         {400, {7, true, 2, 0, Percent(128), 1000.0}}}));
+}

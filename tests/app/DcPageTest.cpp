@@ -338,6 +338,37 @@ TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {
     EXPECT_FALSE(window->isShown());
 }
 
+TEST(DcPage, WhatEndsARunLeavesTheChannelsOffOnTheBoardAndOnThePage) {
+    DcRig r;
+    CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    dc::DcSequence& run = *page->Sequence();
+    // The page, its channel words and both start switches.
+    const auto shows = [&] {
+        return std::tuple{store.GetValue(4), page->FindControl(4, 0)->text(), dc::IsOn(page->ChannelWord(0)),
+                          store.GetValue(8), page->FindControl(8, 0)->text(), dc::IsOn(page->ChannelWord(1))};
+    };
+    const auto bothStopped = std::tuple{0u, QString("Start"), false, 0u, QString("Start"), false};
+    const Bytes oneFull = F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 54 05 c4");
+
+    // Channel 1 started on the page, then a sequence of one phase (forward at 100 %, 5 s)
+    // that runs once on it.
+    Change(*page, 4, 0, 1);
+    r.Take();
+    run.SetPhase(0, 0, dc::WithOn(dc::kNewPhase, true));
+    run.SetEnabled(0, true);
+    run.Start();
+    ExpectFrames(r.Take(), {oneFull, oneFull});
+    // Its end switches the channel off on the board, and the page says so: a duty change
+    // that follows keeps it off.
+    page->send(gui::msg::SequenceChannel1Tick, page->ArmedTick(SequenceTimer::Channel1), 0);
+    ExpectFrames(r.Take(), {kBothOff});
+    EXPECT_EQ(shows(), bothStopped);
+    Change(*page, 3, 0, 64);
+    ExpectFrames(r.Take(), {kBothOff});
+}
+
 TEST(DcPage, TheSequenceWindowBuildsItsEditorsWhenFirstShownAndTheyShowWhatTheRunnerHolds) {
     DcRig r;
     CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
@@ -461,6 +492,7 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*window->item(seqid::kStart));
         EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 a5 05 61")));
         EXPECT_NE(page->ArmedTick(SequenceTimer::Channel2), 0u);
+        EXPECT_EQ(page->FindControl(4, 0)->text(), QString("Start"));  // as the board has channel 1
         // Esc closes the editor, which stops the channel waiting for its next phase.
         guitest::userKey(*phase->item(seqid::kPhaseMode), Qt::Key_Escape);
         EXPECT_TRUE(guitest::waitFor([&] { return !window->isShown(); }, 5000));
@@ -472,6 +504,6 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
     EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
-    // The program closed with channel 1 running: both channels off.
+    // The program closed: both channels off.
     EXPECT_EQ(lastChannelFrame(), Hex(kBothOff));
 }

@@ -272,6 +272,16 @@ void CDeviceDialog_DC::ApplyDemoRow(const dc::DemoRow* row) {
     ShowOnControls(kind::kDuty2, dc::DutyOf(row->phase2));
 }
 
+void CDeviceDialog_DC::ChannelStopped(int channel) {
+    // The sequence has switched the channel off on the board: its word and its start
+    // switch say so, and the next change on the page does not start it again.
+    const std::size_t ch = channel == 1 ? 1 : 0;
+    channels_[ch] = dc::WithOn(channels_[ch], false);
+    const int k = ch == 0 ? kind::kStart1 : kind::kStart2;
+    if (Word(k) != 0) SetWord(k, 0);
+    RestoreKinds({k});
+}
+
 void CDeviceDialog_DC::EndRuns() {
     if (!built_ || !sequence_) return;
     // The motor at rest: both channels off first, so the demo's end, which applies the

@@ -64,6 +64,7 @@ void DcSequence::NextPhase(int channel, bool stop) {
         // motor does not keep the last phase's drive, and the run is over.
         c.running = false;
         board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(c.phases[0], true, frequency), true);
+        host_.ChannelStopped(channel);
         return;
     }
     std::uint32_t& phase = c.phases[static_cast<std::size_t>(pos)];
@@ -71,7 +72,10 @@ void DcSequence::NextPhase(int channel, bool stop) {
     if (c.previous < kPhaseCount && IsReversal(phase, c.phases[static_cast<std::size_t>(c.previous)]))
         Pulse(channel, phase, frequency);
     board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(phase, stop, frequency), IsOn(phase));
-    if (stop) return;
+    if (stop) {
+        host_.ChannelStopped(channel);
+        return;
+    }
     // A duration of 0 holds the phase until the user stops it.
     if (const std::uint32_t ms = PhaseDurationMs(phase); ms > 0) timers_.Arm(timer, ms);
 }
@@ -169,6 +173,7 @@ void DcSequence::Halt() {
     if (channelsBusy) {
         board_.SetTimerChannel(kTimerChannel1, MakeRecord(kOff, FrequencyAt(host_.FrequencyIndex()), 0), false);
         board_.SetTimerChannel(kTimerChannel2, MakeRecord(kOff, FrequencyAt(host_.FrequencyIndex()), 0), true);
+        for (int ch = 0; ch < kChannelCount; ++ch) host_.ChannelStopped(ch);
     }
 }
 

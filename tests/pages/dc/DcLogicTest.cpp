@@ -155,7 +155,9 @@ struct Timers final : ISequenceTimers {
 struct Host final : IDcSequenceHost {
     void ApplyDemoRow(const DemoRow* row) override { rows.push_back(row != nullptr ? std::optional<DemoRow>(*row) : std::nullopt); }
     std::uint32_t FrequencyIndex() const override { return index; }
+    void ChannelStopped(int channel) override { stopped.push_back(channel); }
     std::vector<std::optional<DemoRow>> rows;
+    std::vector<int> stopped;
     std::uint32_t index = 0;
 };
 
@@ -216,6 +218,7 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}}));
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.sequence.Position(0)}), (std::tuple{std::nullopt, -1}));
     EXPECT_FALSE(r.sequence.Running(0));
+    EXPECT_EQ(r.host.stopped, std::vector<int>{0});  // the page hears it is off
     r.sequence.OnChannelTick(0);  // a stale tick past the end: nothing more
     EXPECT_TRUE(r.board.calls.empty());
 
@@ -223,6 +226,7 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     r.sequence.Stop();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}, {7, true, 1, 1, 0.0, 1000.0}}));
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1], r.sequence.Running(0)}), (std::tuple{std::nullopt, std::nullopt, false}));
+    EXPECT_EQ(r.host.stopped, (std::vector<int>{0, 0, 1}));
 }
 
 TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
@@ -234,6 +238,7 @@ TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
     r.sequence.SetEnabled(0, true);
     r.sequence.Start();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 0, 2, 100.0, 100.0}, {7, true, 1, 1, 0.0, 100.0}}));
+    EXPECT_EQ(r.host.stopped, std::vector<int>{1});  // channel 2, not enabled, sent off
     r.sequence.OnChannelTick(0);  // past phase 8: phase 1, staged as it is unchecked
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 2, 2, 100.0, 100.0}, {6, false, 2, 0, 100.0, 100.0}}));
     EXPECT_EQ((std::tuple{r.sequence.Position(0), r.timers.armed[0]}), (std::tuple{0, std::optional(5000u)}));

@@ -367,6 +367,28 @@ TEST(DcPage, WhatEndsARunLeavesTheChannelsOffOnTheBoardAndOnThePage) {
     EXPECT_EQ(shows(), bothStopped);
     Change(*page, 3, 0, 64);
     ExpectFrames(r.Take(), {kBothOff});
+
+    // A parameter set loaded with both channels started: off on the board, and off on the
+    // page, so a change that follows does not start them again.
+    Change(*page, 4, 0, 1);
+    Change(*page, 8, 0, 1);
+    r.Take();
+    page->send(gui::msg::ReapplyDeviceData, 0, 0);
+    const std::vector<Bytes> restore = r.Take();
+    EXPECT_NE(std::find(restore.begin(), restore.end(), kRestoreOff), restore.end());
+    EXPECT_EQ(shows(), bothStopped);
+    Change(*page, 3, 0, 128);
+    ExpectFrames(r.Take(), {kBothOff});
+
+    // Closing the page while the sequence waits for its next phase: the run halted, its off
+    // records sent in one frame.
+    run.Start();
+    r.Take();
+    ASSERT_NE(page->ArmedTick(SequenceTimer::Channel1), 0u);
+    page->send(gui::msg::Close);
+    ExpectFrames(r.Take(), {kBothOff});
+    EXPECT_EQ((std::tuple{page->ArmedTick(SequenceTimer::Channel1), run.Running(0)}), (std::tuple{std::uintptr_t{0}, false}));
+    EXPECT_EQ(shows(), bothStopped);
 }
 
 TEST(DcPage, TheSequenceWindowBuildsItsEditorsWhenFirstShownAndTheyShowWhatTheRunnerHolds) {

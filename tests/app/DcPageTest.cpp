@@ -229,6 +229,11 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
                             F("38 02 00 00 ff ff 00 00 02 b8 0b 00 00 dc 05 00 00 00 00 00 85 05 2e"),
                             F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 b8 0b 00 00 00 00 00 a1 05 0d"),
                             F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 dc 05 00 00 00 00 00 21 05 ab")});
+    const auto shownModesAndDuties = [&] {
+        return std::vector<std::uint32_t>{page->FindControl(1, 0)->GetValue(), page->FindControl(3, 0)->GetValue(),
+                                          page->FindControl(5, 0)->GetValue(), page->FindControl(7, 0)->GetValue()};
+    };
+    EXPECT_EQ(shownModesAndDuties(), (std::vector<std::uint32_t>{2, 128, 1, 128}));
     // A parameter save now keeps the user's words: the demo only showed its rows.
     EXPECT_EQ((std::vector<std::uint32_t>{store.GetValue(1), store.GetValue(2), store.GetValue(3), store.GetValue(5)}), userWords);
 
@@ -380,14 +385,18 @@ TEST(DcPage, WhatEndsARunLeavesTheChannelsOffOnTheBoardAndOnThePage) {
     Change(*page, 3, 0, 128);
     ExpectFrames(r.Take(), {kBothOff});
 
-    // Closing the page while the sequence waits for its next phase: the run halted, its off
-    // records sent in one frame.
+    // Closing the page while both channels' sequences wait for their next phase: the runs
+    // halted, their timers stopped, the off records sent in one frame.
+    run.SetPhase(1, 0, dc::WithOn(dc::kNewPhase, true));
+    run.SetEnabled(1, true);
     run.Start();
     r.Take();
-    ASSERT_NE(page->ArmedTick(SequenceTimer::Channel1), 0u);
+    ASSERT_TRUE(page->ArmedTick(SequenceTimer::Channel1) != 0 && page->ArmedTick(SequenceTimer::Channel2) != 0);
     page->send(gui::msg::Close);
     ExpectFrames(r.Take(), {kBothOff});
-    EXPECT_EQ((std::tuple{page->ArmedTick(SequenceTimer::Channel1), run.Running(0)}), (std::tuple{std::uintptr_t{0}, false}));
+    EXPECT_EQ((std::tuple{page->ArmedTick(SequenceTimer::Channel1), page->ArmedTick(SequenceTimer::Channel2), run.Running(0),
+                          run.Running(1)}),
+              (std::tuple{std::uintptr_t{0}, std::uintptr_t{0}, false, false}));
     EXPECT_EQ(shows(), bothStopped);
 }
 

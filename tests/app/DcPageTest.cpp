@@ -34,6 +34,9 @@ const Bytes kChipOff = F("38 03 ff 03 38 00 03 00 00 3d");
 const Bytes kChipOn = F("38 03 ff 03 38 20 03 00 00 5d");
 const Bytes kReadHigh = F("38 13");
 const Bytes kBothOff = F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 55 05 11");
+// A restore switches both channels off with their bare off templates: no frequency, so
+// prescaler and period 0, compares 0, outputs (1, 1).
+const Bytes kRestoreOff = F("38 02 00 00 ff ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58");
 
 struct Cwd {
     explicit Cwd(const std::filesystem::path& p) : previous(std::filesystem::current_path()) { std::filesystem::current_path(p); }
@@ -55,7 +58,7 @@ TEST(DcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGivesIt
     // in one 'C', 18 and 19 inputs); then the show starts polling, setting them up again.
     const Bytes lines = F("43 00 03 04 00 00 fe ff 00 08 00 14 04 01 00"), levels = F("45 00 00 06 06 00");
     const std::vector<Bytes> want = {
-        kChipOff, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 ff ff 00"), kBothOff,
+        kChipOff, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 ff ff 00"), kRestoreOff,
         F("43 00 03 04 00 00 fe ff 00 0e 00 00 00 00 00"), levels, levels,
         F("43 00 03 04 00 00 fe ff 00 0e 00 00 04 01 00"), F("43 00 03 04 00 00 fe ff 00 0e 00 14 04 01 00"),
         lines, levels, levels,
@@ -69,7 +72,8 @@ TEST(DcPage, EveryModelOpensAndOpeningRestoresTheBoardAndEachKindOfChangeGivesIt
         std::vector<Bytes> frames;
     };
     const Step steps[] = {
-        // Chip enable on port 31, then both channels (still off) in one frame.
+        // Chip enable on port 31, then both channels (still off) in one frame, now at the
+        // page's 100 Hz.
         {"chip enable", 0, 1, {kChipOn, kReadHigh, kBothOff}},
         // Channel 1 started in forward/standby at duty 0: 100 % (compare = period), (0, 1).
         {"ch1 start", 4, 1, {F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 54 05 c4")}},
@@ -186,7 +190,7 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
         f << "Chip Ena,REF V,PWM Freq,ATT,PWM mode,ON duty,PWM mode,ON duty,Duration,Unit\r\n"
              "H, 1.65, 1000, 80, FW<->STB, 25, REV<->BRK, 50, 50, Sec\r\n"
              "H,x,1000,80,FW<->STB,25,STB,50,2,Sec\r\n"
-             "H, 0.5, 1000, 100, REV<->STB, 50, REV<->BRK, 50, 60, Sec\r\n";
+             "H, 0.5, 1000, 100, REV<->STB, 50, FW<->BRK, 50, 60, Sec\r\n";
     }
     Cwd cwd(dir.path());
     DcRig r;
@@ -213,14 +217,23 @@ TEST(DcPage, TheDemoFromAFileShowsItsRowsWithoutStoringThemAndClosingEndsIt) {
     EXPECT_FALSE(page->FindControl(1, 0)->isEnabled());
     EXPECT_NE(page->ArmedTick(SequenceTimer::Demo), 0u);
 
-    // Row 2 (the refused line skipped) reverses channel 1: its standby pause first.
-    // (Its length on a manual clock is the runner's own test's.)
+    // Row 2 (the refused line skipped) reverses both channels, each in turn: channel 1's
+    // standby pulse (1, 1) at 0 %; then channel 2's brake pulse (2, 2) at 100 %, which
+    // carries channel 1's new phase (reverse (1, 0) at 50 %) with it; then channel 2's
+    // phase (forward/brake (2, 0) at 50 %). (The pauses' length on a manual clock is the
+    // runner's own test's.)
     page->send(gui::msg::SequenceDemo, page->ArmedTick(SequenceTimer::Demo), 0);
 
     const Bytes full = F("45 00 00 06 06 00");
     ExpectFrames(r.Take(), {kChipOn, kReadHigh, F("50 e0 f0 00 f0 08 c0 00 d8 ff 00"), lines, full, full,
                             F("38 02 00 00 ff ff 00 00 02 b8 0b 00 00 dc 05 00 00 00 00 00 85 05 2e"),
-                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 dc 05 00 00 00 00 00 81 05 0b")});
+                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 b8 0b 00 00 00 00 00 a1 05 0d"),
+                            F("38 02 00 00 ff ff 00 00 02 b8 0b dc 05 dc 05 00 00 00 00 00 21 05 ab")});
+    const auto shownModesAndDuties = [&] {
+        return std::vector<std::uint32_t>{page->FindControl(1, 0)->GetValue(), page->FindControl(3, 0)->GetValue(),
+                                          page->FindControl(5, 0)->GetValue(), page->FindControl(7, 0)->GetValue()};
+    };
+    EXPECT_EQ(shownModesAndDuties(), (std::vector<std::uint32_t>{2, 128, 1, 128}));
     // A parameter save now keeps the user's words: the demo only showed its rows.
     EXPECT_EQ((std::vector<std::uint32_t>{store.GetValue(1), store.GetValue(2), store.GetValue(3), store.GetValue(5)}), userWords);
 
@@ -328,6 +341,63 @@ TEST(DcPage, TheSequenceWindowRunsEachChannelsPhasesAsItsEditorsSetThem) {
     // Closing the page hides the window with it.
     page->send(gui::msg::Close);
     EXPECT_FALSE(window->isShown());
+}
+
+TEST(DcPage, WhatEndsARunLeavesTheChannelsOffOnTheBoardAndOnThePage) {
+    DcRig r;
+    CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    dc::DcSequence& run = *page->Sequence();
+    // The page, its channel words and both start switches.
+    const auto shows = [&] {
+        return std::tuple{store.GetValue(4), page->FindControl(4, 0)->text(), dc::IsOn(page->ChannelWord(0)),
+                          store.GetValue(8), page->FindControl(8, 0)->text(), dc::IsOn(page->ChannelWord(1))};
+    };
+    const auto bothStopped = std::tuple{0u, QString("Start"), false, 0u, QString("Start"), false};
+    const Bytes oneFull = F("38 02 00 00 ff ff 00 00 05 a6 0e a6 0e 00 00 00 00 00 00 00 54 05 c4");
+
+    // Channel 1 started on the page, then a sequence of one phase (forward at 100 %, 5 s)
+    // that runs once on it.
+    Change(*page, 4, 0, 1);
+    r.Take();
+    run.SetPhase(0, 0, dc::WithOn(dc::kNewPhase, true));
+    run.SetEnabled(0, true);
+    run.Start();
+    ExpectFrames(r.Take(), {oneFull, oneFull});
+    // Its end switches the channel off on the board, and the page says so: a duty change
+    // that follows keeps it off.
+    page->send(gui::msg::SequenceChannel1Tick, page->ArmedTick(SequenceTimer::Channel1), 0);
+    ExpectFrames(r.Take(), {kBothOff});
+    EXPECT_EQ(shows(), bothStopped);
+    Change(*page, 3, 0, 64);
+    ExpectFrames(r.Take(), {kBothOff});
+
+    // A parameter set loaded with both channels started: off on the board, and off on the
+    // page, so a change that follows does not start them again.
+    Change(*page, 4, 0, 1);
+    Change(*page, 8, 0, 1);
+    r.Take();
+    page->send(gui::msg::ReapplyDeviceData, 0, 0);
+    const std::vector<Bytes> restore = r.Take();
+    EXPECT_NE(std::find(restore.begin(), restore.end(), kRestoreOff), restore.end());
+    EXPECT_EQ(shows(), bothStopped);
+    Change(*page, 3, 0, 128);
+    ExpectFrames(r.Take(), {kBothOff});
+
+    // Closing the page while both channels' sequences wait for their next phase: the runs
+    // halted, their timers stopped, the off records sent in one frame.
+    run.SetPhase(1, 0, dc::WithOn(dc::kNewPhase, true));
+    run.SetEnabled(1, true);
+    run.Start();
+    r.Take();
+    ASSERT_TRUE(page->ArmedTick(SequenceTimer::Channel1) != 0 && page->ArmedTick(SequenceTimer::Channel2) != 0);
+    page->send(gui::msg::Close);
+    ExpectFrames(r.Take(), {kBothOff});
+    EXPECT_EQ((std::tuple{page->ArmedTick(SequenceTimer::Channel1), page->ArmedTick(SequenceTimer::Channel2), run.Running(0),
+                          run.Running(1)}),
+              (std::tuple{std::uintptr_t{0}, std::uintptr_t{0}, false, false}));
+    EXPECT_EQ(shows(), bothStopped);
 }
 
 TEST(DcPage, TheSequenceWindowBuildsItsEditorsWhenFirstShownAndTheyShowWhatTheRunnerHolds) {
@@ -453,6 +523,7 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
         guitest::userClick(*window->item(seqid::kStart));
         EXPECT_EQ(lastChannelFrame(), Hex(F("38 02 00 00 ff ff 00 00 05 a6 0e 00 00 00 00 00 00 00 00 00 a5 05 61")));
         EXPECT_NE(page->ArmedTick(SequenceTimer::Channel2), 0u);
+        EXPECT_EQ(page->FindControl(4, 0)->text(), QString("Start"));  // as the board has channel 1
         // Esc closes the editor, which stops the channel waiting for its next phase.
         guitest::userKey(*phase->item(seqid::kPhaseMode), Qt::Key_Escape);
         EXPECT_TRUE(guitest::waitFor([&] { return !window->isShown(); }, 5000));
@@ -464,6 +535,6 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
     EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
-    // The program closed with channel 1 running: both channels off.
+    // The program closed: both channels off.
     EXPECT_EQ(lastChannelFrame(), Hex(kBothOff));
 }

@@ -173,8 +173,9 @@ gui::LResult CDeviceDialog_DC::RestoreDeviceData() {
     }
     Port(22, 1, true);
     SetRefPwm(256.0);
-    board_.SetTimerChannel(dc::kTimerChannel1, dc::MakeRecord(dc::kOff, dc::FrequencyAt(frequencyIndex_), 0), false);
-    board_.SetTimerChannel(dc::kTimerChannel2, dc::MakeRecord(dc::kOff, dc::FrequencyAt(frequencyIndex_), 0), true);
+    // Their off templates as they are (no frequency, no percent): period and prescaler 0.
+    board_.SetTimerChannel(dc::kTimerChannel1, dc::ModeTemplate(dc::kOff), false);
+    board_.SetTimerChannel(dc::kTimerChannel2, dc::ModeTemplate(dc::kOff), true);
     SetupStatusInputs();
     return 1;
 }
@@ -269,6 +270,16 @@ void CDeviceDialog_DC::ApplyDemoRow(const dc::DemoRow* row) {
     ShowOnControls(kind::kMode2, dc::ModeOf(row->phase2));
     ShowOnControls(kind::kDuty1, dc::DutyOf(row->phase1));
     ShowOnControls(kind::kDuty2, dc::DutyOf(row->phase2));
+}
+
+void CDeviceDialog_DC::ChannelStopped(int channel) {
+    // The sequence has switched the channel off on the board: its word and its start
+    // switch say so, and the next change on the page does not start it again.
+    const std::size_t ch = channel == 1 ? 1 : 0;
+    channels_[ch] = dc::WithOn(channels_[ch], false);
+    const int k = ch == 0 ? kind::kStart1 : kind::kStart2;
+    if (Word(k) != 0) SetWord(k, 0);
+    RestoreKinds({k});
 }
 
 void CDeviceDialog_DC::EndRuns() {

@@ -78,6 +78,7 @@ private:
     // IDcSequenceHost
     void ApplyDemoRow(const pages::dc::DemoRow* row) override;
     std::uint32_t FrequencyIndex() const override { return frequencyIndex_; }
+    void ChannelStopped(int channel) override;
     // ISequenceTimers
     void Arm(pages::dc::SequenceTimer timer, std::uint32_t ms) override;
     void Stop(pages::dc::SequenceTimer timer) override;

@@ -64,6 +64,7 @@ void DcSequence::NextPhase(int channel, bool stop) {
         // motor does not keep the last phase's drive, and the run is over.
         c.running = false;
         board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(c.phases[0], true, frequency), true);
+        host_.ChannelStopped(channel);
         return;
     }
     std::uint32_t& phase = c.phases[static_cast<std::size_t>(pos)];
@@ -71,7 +72,10 @@ void DcSequence::NextPhase(int channel, bool stop) {
     if (c.previous < kPhaseCount && IsReversal(phase, c.phases[static_cast<std::size_t>(c.previous)]))
         Pulse(channel, phase, frequency);
     board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(phase, stop, frequency), IsOn(phase));
-    if (stop) return;
+    if (stop) {
+        host_.ChannelStopped(channel);
+        return;
+    }
     // A duration of 0 holds the phase until the user stops it.
     if (const std::uint32_t ms = PhaseDurationMs(phase); ms > 0) timers_.Arm(timer, ms);
 }
@@ -146,14 +150,15 @@ void DcSequence::DemoStep() {
     host_.ApplyDemoRow(&row);
     const double frequency = row.frequency;
     const std::array<std::uint32_t, kChannelCount> phases = {row.phase1, row.phase2};
+    // Each channel in turn: its reversal pulse, then its phase. Channel 1's phase is only
+    // staged, but channel 2's pulse carries it along, so a channel is held no longer than
+    // its own 200 ms when both reverse.
     for (int ch = 0; ch < kChannelCount; ++ch) {
+        const std::uint32_t phase = phases[static_cast<std::size_t>(ch)];
         const auto& previous = demoPrevious_[static_cast<std::size_t>(ch)];
-        if (previous && IsReversal(phases[static_cast<std::size_t>(ch)], *previous))
-            Pulse(ch, phases[static_cast<std::size_t>(ch)], frequency);
+        if (previous && IsReversal(phase, *previous)) Pulse(ch, phase, frequency);
+        board_.SetTimerChannel(TimerChannel(ch), PhaseRecord(phase, row.enable == 0, frequency), ch == 1);
     }
-    for (int ch = 0; ch < kChannelCount; ++ch)
-        board_.SetTimerChannel(TimerChannel(ch), PhaseRecord(phases[static_cast<std::size_t>(ch)], row.enable == 0, frequency),
-                               ch == 1);
     demoPrevious_ = {row.phase1, row.phase2};
     const std::uint32_t ms = (row.phase1 & bits::kDurationMask) * 1000u;
     if (ms > 0 && demoRunning_) timers_.Arm(SequenceTimer::Demo, ms);
@@ -168,6 +173,7 @@ void DcSequence::Halt() {
     if (channelsBusy) {
         board_.SetTimerChannel(kTimerChannel1, MakeRecord(kOff, FrequencyAt(host_.FrequencyIndex()), 0), false);
         board_.SetTimerChannel(kTimerChannel2, MakeRecord(kOff, FrequencyAt(host_.FrequencyIndex()), 0), true);
+        for (int ch = 0; ch < kChannelCount; ++ch) host_.ChannelStopped(ch);
     }
 }
 

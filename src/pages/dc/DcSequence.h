@@ -12,8 +12,9 @@
 // so tests run them on a manual clock. GUI thread only.
 //
 // Decisions: a phase or row of duration 0 holds until stopped (no timer is armed); at the
-// natural end of a run the off record is sent, so the motor stops; an unknown mode runs
-// as off; an empty row list or a stale tick does nothing.
+// natural end of a run the off record is sent, so the motor stops, and the host hears of
+// every channel a run leaves off; an unknown mode runs as off; an empty row list or a
+// stale tick does nothing.
 #pragma once
 
 #include <array>
@@ -49,6 +50,10 @@ public:
     virtual void ApplyDemoRow(const DemoRow* row) = 0;
     // The index into the frequency table the channels' own runs use (data word 2).
     virtual std::uint32_t FrequencyIndex() const = 0;
+    // A channel's run has ended with its off record (stopped, hidden, halted, not enabled
+    // at a start, or its last phase over): the board has the channel off, and the page
+    // shows it so. Nothing is sent from here.
+    virtual void ChannelStopped(int channel) = 0;
 };
 
 // The runner's three one-shot timers: channel 1, channel 2 and the demo.

@@ -155,7 +155,9 @@ struct Timers final : ISequenceTimers {
 struct Host final : IDcSequenceHost {
     void ApplyDemoRow(const DemoRow* row) override { rows.push_back(row != nullptr ? std::optional<DemoRow>(*row) : std::nullopt); }
     std::uint32_t FrequencyIndex() const override { return index; }
+    void ChannelStopped(int channel) override { stopped.push_back(channel); }
     std::vector<std::optional<DemoRow>> rows;
+    std::vector<int> stopped;
     std::uint32_t index = 0;
 };
 
@@ -216,6 +218,7 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}}));
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.sequence.Position(0)}), (std::tuple{std::nullopt, -1}));
     EXPECT_FALSE(r.sequence.Running(0));
+    EXPECT_EQ(r.host.stopped, std::vector<int>{0});  // the page hears it is off
     r.sequence.OnChannelTick(0);  // a stale tick past the end: nothing more
     EXPECT_TRUE(r.board.calls.empty());
 
@@ -223,6 +226,7 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     r.sequence.Stop();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}, {7, true, 1, 1, 0.0, 1000.0}}));
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1], r.sequence.Running(0)}), (std::tuple{std::nullopt, std::nullopt, false}));
+    EXPECT_EQ(r.host.stopped, (std::vector<int>{0, 0, 1}));
 }
 
 TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
@@ -234,6 +238,7 @@ TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
     r.sequence.SetEnabled(0, true);
     r.sequence.Start();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 0, 2, 100.0, 100.0}, {7, true, 1, 1, 0.0, 100.0}}));
+    EXPECT_EQ(r.host.stopped, std::vector<int>{1});  // channel 2, not enabled, sent off
     r.sequence.OnChannelTick(0);  // past phase 8: phase 1, staged as it is unchecked
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 2, 2, 100.0, 100.0}, {6, false, 2, 0, 100.0, 100.0}}));
     EXPECT_EQ((std::tuple{r.sequence.Position(0), r.timers.armed[0]}), (std::tuple{0, std::optional(5000u)}));
@@ -300,4 +305,55 @@ TEST(DcSequence, TheDemoStepsThroughItsRowsAndEndsWithThePagesOwnState) {
     r.sequence.SetDemoRows({a});
     r.sequence.RunDemo(true);
     EXPECT_EQ(r.timers.armed[2], std::nullopt);
+}
+
+namespace {
+
+// Timer-channel calls stamped with the manual clock's time, for how long a record holds.
+class StampedBoard final : public pages::IPageBoard {
+public:
+    explicit StampedBoard(platform::ManualClock& clock) : clock_(clock) {}
+    void WritePort(int, int, int, bool) override {}
+    void SetPwm(int, double, int, int) override {}
+    void SetTimerChannel(int channel, const PwmChannelRecord& r, bool send) override {
+        calls.emplace_back(clock_.nowMs(), Of({BoardCall::Timer, channel, 0, 0, send, r}));
+    }
+    void SetOutputValue(int, std::uint16_t, std::uint8_t) override {}
+    void SendSerialData(std::span<const std::uint8_t>) override {}
+    std::vector<std::pair<std::uint64_t, Call>> calls;
+
+private:
+    platform::ManualClock& clock_;
+};
+
+}  // namespace
+
+TEST(DcSequence, ADemoRowReversingBothChannelsPulsesAndSetsEachChannelInTurn) {
+    platform::ManualClock clock;
+    platform::ScopedClock scope(clock);
+    StampedBoard board(clock);
+    Timers timers;
+    Host host;
+    DcSequence sequence(board, timers, host);
+    DemoRow a, b;
+    a.enable = b.enable = 1;
+    a.frequency = b.frequency = 1000;
+    a.phase1 = WithOn(WithDuty(WithMode(1, kForwardStandby), 64), true);
+    a.phase2 = WithOn(WithDuty(WithMode(1, kReverseBrake), 128), true);
+    b.phase1 = WithOn(WithDuty(WithMode(1, kReverseStandby), 128), true);
+    b.phase2 = WithOn(WithDuty(WithMode(1, kForwardBrake), 128), true);
+    sequence.SetDemoRows({a, b});
+    sequence.RunDemo(true);
+    board.calls.clear();
+    const std::uint64_t t0 = clock.nowMs();
+    sequence.OnDemoTick();
+    // Channel 1's standby pulse goes at once; its phase, staged 200 ms later, travels with
+    // channel 2's brake pulse, so channel 1 is held 200 ms, not for both pauses.
+    using Stamped = std::pair<std::uint64_t, Call>;
+    std::vector<Stamped> got;
+    for (const auto& [ms, call] : board.calls) got.emplace_back(ms - t0, call);
+    EXPECT_EQ(got, (std::vector<Stamped>{{0, {6, true, 1, 1, 0.0, 1000.0}},
+                                         {200, {6, false, 1, 0, Percent(128), 1000.0}},
+                                         {200, {7, true, 2, 2, 100.0, 1000.0}},
+                                         {400, {7, true, 2, 0, Percent(128), 1000.0}}}));
 }

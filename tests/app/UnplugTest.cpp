@@ -134,9 +134,9 @@ void UnplugWhileThePagesSaveDialogIsOpen(std::uint32_t key, bool save, std::uint
     ASSERT_TRUE(r.sim.sim.replug());
     EXPECT_TRUE(guitest::waitFor([&] { return r.rig.Title() == QString(mainwin::kTitleConnected); }, 10000))
         << r.rig.Title().toStdString();
+    // The board set up again: its two answers, as at the start.
     EXPECT_TRUE(guitest::waitFor([&] { return r.rig.window->count(gui::msg::TaskData) >= 4; }, 10000));
     r.rig.tasks.WaitIdle(5000);
-    r.started = true;
     Page* again = r.Open(key);
     ASSERT_NE(again, nullptr) << "no page opened after the board came back";
     EXPECT_TRUE(again->exists());

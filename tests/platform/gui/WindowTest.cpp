@@ -70,8 +70,16 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
 
 // A window destroyed, not deleted, under its own handler (a modal dialog ended by its
 // button's click) keeps its widget until the handler returns, and no longer: with no
-// window object waiting to be freed, the widget is freed all the same.
-TEST(WindowLifetime, AWindowDestroyedInsideItsOwnHandlerFreesItsWidgetOnceTheHandlerReturns) {
+// window object waiting to be freed, the widget is freed all the same. Destroyed from
+// outside its handlers, its widget goes from the event loop.
+TEST(WindowLifetime, ADestroyedWindowsWidgetIsFreedOnceNoHandlerOfTheWindowRuns) {
+    SpyWindow outside;
+    ASSERT_TRUE(outside.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    const QPointer<QWidget> outsideWidget = outside.widget();
+    outside.destroy();
+    guitest::settle();
+    EXPECT_TRUE(outsideWidget.isNull()) << "the widget outlived its window";
+
     SpyWindow w;
     ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
     const QPointer<QWidget> widget = w.widget();

@@ -10,7 +10,10 @@
 #include "PageRigSupport.h"
 #include "pages/bldc/BldcPage.h"
 #include "pages/bldc/StartupDialog.h"
+#include "pages/dc/DcPage.h"
+#include "pages/dual/DualPage.h"
 #include "pages/stepper/StepperPage.h"
+#include "surfacepage/LensPage.h"
 
 using namespace apptest;
 
@@ -89,4 +92,79 @@ TEST(Unplug, WhileABldcPagesFileOpenErrorIsShown) {
     UnexpectedDialogs::Install();
     EXPECT_TRUE(unplug.unplugged);
     ExpectBoardGone(r);
+}
+
+namespace {
+
+// The page's own File > "Save parameter setting" chosen with the mouse; the file dialog
+// (the main window's) runs a nested loop, in which the board is unplugged and the main
+// window deletes the page, and stays open a while after; then it is answered with
+// `answer` (a name: Save; empty: Cancel or Escape). The program goes on: the main window
+// says the board is gone, sees it plugged in again and opens the page again.
+template <class Page>
+void UnplugWhileThePagesSaveDialogIsOpen(std::uint32_t key, bool save, std::uint16_t secondVersion = 0) {
+    SCOPED_TRACE(ModelName(key) + (save ? " (Save)" : " (Cancel)"));
+    PageRig<Page> r;
+    if (secondVersion != 0) r.sim.sim.setSecondVersion(secondVersion);
+    Page* page = r.Open(key);
+    ASSERT_NE(page, nullptr);
+    const gui::Handle pageHandle = page->handle();
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "parameters.dat";
+    bool goneInDialog = false;
+    {
+        guitest::NestedLoopFiles dialog([&] { r.sim.sim.unplug(); },
+                                        [&] {
+                                            goneInDialog = goneInDialog || (r.rig.window->CurrentPage() == nullptr &&
+                                                                            !gui::isWindow(pageHandle));
+                                            return goneInDialog;
+                                        },
+                                        save ? QString::fromStdString(file.string()) : QString());
+        const auto watchdog = guitest::dialogWatchdog();
+        ASSERT_TRUE(guitest::userMenuItem(*page, pagemenu::kSaveParameters));
+        ASSERT_TRUE(guitest::waitFor([&] { return dialog.closed == 1; }, 15000)) << "the save dialog never closed";
+        EXPECT_EQ(dialog.requests.size(), 1u);
+    }
+    UnexpectedDialogs::Install();
+    EXPECT_TRUE(goneInDialog) << "the page was still there when the dialog closed";
+    // A Save chosen after the page went still writes the settings; a cancel writes nothing.
+    EXPECT_EQ(std::filesystem::exists(file) && std::filesystem::file_size(file) > 0, save);
+    ExpectBoardGone(r);
+    // The main window goes on: the board plugged in again is seen and a page opens.
+    ASSERT_TRUE(r.sim.sim.replug());
+    EXPECT_TRUE(guitest::waitFor([&] { return r.rig.Title() == QString(mainwin::kTitleConnected); }, 10000))
+        << r.rig.Title().toStdString();
+    // The board set up again: its two answers, as at the start.
+    EXPECT_TRUE(guitest::waitFor([&] { return r.rig.window->count(gui::msg::TaskData) >= 4; }, 10000));
+    r.rig.tasks.WaitIdle(5000);
+    Page* again = r.Open(key);
+    ASSERT_NE(again, nullptr) << "no page opened after the board came back";
+    EXPECT_TRUE(again->exists());
+}
+
+}  // namespace
+
+TEST(Unplug, WhileTheSaveDialogOfAStepperPagesOwnMenuIsOpen) {
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_Stepper>(0x100, true);
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_Stepper>(0x100, false);
+}
+
+TEST(Unplug, WhileTheSaveDialogOfADualStepperPagesOwnMenuIsOpen) {
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_StepperDual>(0x106, true, 0x1216);
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_StepperDual>(0x106, false, 0x1216);
+}
+
+TEST(Unplug, WhileTheSaveDialogOfADcPagesOwnMenuIsOpen) {
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_DC>(0x200, true);
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_DC>(0x200, false);
+}
+
+TEST(Unplug, WhileTheSaveDialogOfABldcPagesOwnMenuIsOpen) {
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_BLDC>(0x300, true);
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_BLDC>(0x300, false);
+}
+
+TEST(Unplug, WhileTheSaveDialogOfALensPagesOwnMenuIsOpen) {
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_Lens>(0x400, true);
+    UnplugWhileThePagesSaveDialogIsOpen<CDeviceDialog_Lens>(0x400, false);
 }

@@ -302,8 +302,11 @@ bool Dialog::build(Window* owner, bool child, int childId, const QPoint& topLeft
             for (QAction* a : top->menu()->actions()) {
                 if (a->isSeparator()) continue;
                 const int itemId = a->data().toInt();
+                // Posted: the command reaches the window after the menu has closed and its
+                // trigger has returned, so a command that runs a dialog (in whose loop the
+                // window may go) never runs under Qt's menu code.
                 QObject::connect(a, &QAction::triggered, a, [h, itemId] {
-                    gui::send(h, msg::Command, makeWParam(static_cast<std::uint16_t>(itemId), notify::MenuOrAccelerator), 0);
+                    gui::post(h, msg::Command, makeWParam(static_cast<std::uint16_t>(itemId), notify::MenuOrAccelerator), 0);
                 });
             }
         }

@@ -94,6 +94,24 @@ std::vector<Window*>& pendingDeletes() {
     return pending;
 }
 
+// The widgets of destroyed windows that a handler of theirs was running under when they
+// were destroyed (a page closed inside the file dialog of its own menu command, a
+// dialog closed by its button's click): Qt's own code of the widget (the menu's
+// trigger, the button's click) is on the stack below that handler and goes on with the
+// widget when it returns, so the widget waits for the window's handlers like the window
+// object does. Qt's deleteLater would free it in the first nested loop instead.
+struct PendingWidget {
+    std::uint64_t serial = 0;
+    QPointer<QWidget> widget;
+};
+
+std::vector<PendingWidget>& pendingWidgets() {
+    static std::vector<PendingWidget> pending;
+    return pending;
+}
+
+bool reapsWaiting() { return !pendingDeletes().empty() || !pendingWidgets().empty(); }
+
 bool g_reapScheduled = false;
 
 void scheduleReap() {
@@ -129,7 +147,7 @@ HandlerScope::~HandlerScope() {
     };
     for (std::size_t i = 0; i < count_; ++i) leave(inline_[i]);
     for (std::uint64_t serial : deeper_) leave(serial);
-    if (anyZero && !pendingDeletes().empty()) scheduleReap();
+    if (anyZero && reapsWaiting()) scheduleReap();
 }
 
 void reapDeferredDeletes(bool all) {
@@ -144,6 +162,19 @@ void reapDeferredDeletes(bool all) {
             again = true;
             break;
         }
+    }
+    // Then the widgets: a window freed above no longer holds its widget back.
+    auto& widgets = pendingWidgets();
+    for (std::size_t i = 0; i < widgets.size();) {
+        if (!all && depthOf(widgets[i].serial) != 0) {
+            ++i;
+            continue;
+        }
+        const QPointer<QWidget> widget = widgets[i].widget;
+        widgets.erase(widgets.begin() + static_cast<std::ptrdiff_t>(i));
+        // From the event loop with no handler of its window on the stack: none of its own
+        // events runs either (the layer enters a window's code only under a scope).
+        delete widget.data();
     }
 }
 
@@ -219,6 +250,7 @@ Window::~Window() {
         platform::debugOutf("gui: a window was deleted while one of its handlers runs (use deleteLater)\n");
     }
     handlerDepth().erase(serial_);
+    if (!pendingWidgets().empty()) scheduleReap();  // a widget this window held back is free now
     if (exists()) {
         platform::debugOutf("gui: a window was deleted before it was destroyed; its own Destroy handling is lost\n");
         destroy();
@@ -365,8 +397,14 @@ void Window::destroy() {
     innerWidgets_.clear();
     if (widget_) {
         widget_->hide();
-        // Later, not now: we may be inside one of this widget's own event handlers.
-        widget_->deleteLater();
+        if (depthOf(serial_) == 0) {
+            // Later, not now: we may be inside one of this widget's own event handlers.
+            widget_->deleteLater();
+        } else {
+            // A handler of this window or of one of its children runs, perhaps under Qt's
+            // own handler of the widget: freed once they have all returned.
+            pendingWidgets().push_back(PendingWidget{serial_, widget_});
+        }
     }
     widget_.clear();
     client_.clear();

@@ -8,6 +8,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 
 #include <QtTest/qtestspontaneevent.h>
 
@@ -105,6 +108,136 @@ TEST(ModalLoops, AModalDialogTakesTheKeyboardBlocksOnlyItsOwnerAndGivesTheKeyboa
         EXPECT_EQ(QGuiApplication::focusWindow(), owner.widget()->windowHandle());
         EXPECT_EQ(QApplication::focusWidget(), owner.item(1030)->widget());
     }
+}
+
+namespace {
+
+// Plays a window manager that moves no focus to a window that opens: whenever another
+// top-level window is shown, `keeper` is made the active window again. Only the modal
+// run's own hand-over can then give the dialog the keyboard.
+class FocusStaysWith final : public QObject {
+public:
+    explicit FocusStaysWith(QWidget* keeper) : keeper_(keeper) { qApp->installEventFilter(this); }
+    ~FocusStaysWith() override { qApp->removeEventFilter(this); }
+    FocusStaysWith(const FocusStaysWith&) = delete;
+    FocusStaysWith& operator=(const FocusStaysWith&) = delete;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        // Sent once the window is on the screen (the platform's show has run).
+        if (event->type() != QEvent::ShowToParent) return false;
+        auto* w = qobject_cast<QWidget*>(object);
+        if (w == nullptr || !w->isWindow() || keeper_ == nullptr || w == keeper_) return false;
+        if (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) return false;  // not a window manager's
+        keeper_->activateWindow();
+        return false;
+    }
+
+private:
+    QPointer<QWidget> keeper_;
+};
+
+// A dialog whose own choice of control to focus (`own`, 0: none) is not its first.
+struct ChoosingDialog : Dialog {
+    int own = 0;
+    using Dialog::Dialog;
+    bool onInitDialog() override {
+        if (own != 0) item(own)->setFocus();
+        return Dialog::onInitDialog();
+    }
+};
+
+}  // namespace
+
+// Where the window system gives a window that opens no focus, a modal run still makes
+// its dialog the active window with the keyboard on its default control: the dialog's
+// own choice, else its first control that takes the focus; a box's default button; a
+// file dialog's name field. Keys typed then answer the dialog.
+TEST(ModalLoops, AModalDialogTakesTheKeyboardWhereTheWindowSystemLeavesItWithTheOwner) {
+    DialogTemplate t = guitest::plainTemplate("Tamsiro");
+    t.style |= dialogStyle::Visible;
+    t.items = {{ControlKind::Edit, 1030, "", QRect(5, 5, 60, 12)}};
+    guitest::Spy<Dialog> owner(t);
+    ASSERT_TRUE(owner.createModeless());
+    guitest::focusForKeys(*owner.item(1030));
+    ASSERT_EQ(QApplication::activeWindow(), owner.widget()->window());
+    FocusStaysWith windowManager(owner.widget()->window());
+
+    DialogTemplate own = guitest::plainTemplate("Speed");
+    own.items = {{ControlKind::Static, 10, "Speed", QRect(5, 5, 40, 10)},
+                 {ControlKind::Edit, 11, "", QRect(5, 20, 60, 12), style::Visible | style::Disabled | style::TabStop},
+                 {ControlKind::Edit, 12, "", QRect(5, 35, 60, 12)},
+                 {ControlKind::Edit, 13, "", QRect(5, 50, 60, 12)},
+                 {ControlKind::PushButton, id::Ok, "OK", QRect(70, 50, 50, 14), style::Visible | style::DefaultButton}};
+    const QString path = QDir::temp().filePath("tamsiro-keyboard-test.dat");
+    struct Case {
+        const char* what;
+        std::function<QString()> open;
+        std::function<QWidget*(QWidget* dialog)> expectedFocus;
+        QString typed;
+        Qt::Key last;
+        QString answer;
+    };
+    ChoosingDialog choosing(own), first(own);
+    choosing.own = 13;
+    QString typed;
+    const Case cases[] = {
+        {"its own choice",
+         [&] { return QString::number(guitest::runModal(choosing, [](Dialog&) {}, &owner)) + typed; },
+         [&](QWidget*) { return choosing.item(13)->widget(); }, "7", Qt::Key_Return, QString::number(id::Ok) + "7"},
+        {"its first control that takes the focus",
+         [&] { return QString::number(guitest::runModal(first, [](Dialog&) {}, &owner)) + typed; },
+         [&](QWidget*) { return first.item(12)->widget(); }, "8", Qt::Key_Return, QString::number(id::Ok) + "8"},
+        {"a box's default button",
+         [&] { return QString::number(messageBox(&owner, "Save?", "Q", MessageButtons::YesNo)); },
+         [](QWidget* box) { return static_cast<QWidget*>(static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)); }, "",
+         Qt::Key_Return, QString::number(id::Yes)},
+        {"a file dialog's name field",
+         [&] { return saveFileDialog(&owner, "Save parameter setting", {{"Data", "*.dat"}}); },
+         [](QWidget* files) { return static_cast<QWidget*>(files->findChild<QLineEdit*>("fileNameEdit")); }, path,
+         Qt::Key_Return, path},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        typed.clear();
+        QWidget* active = nullptr;
+        QWidget* focus = nullptr;
+        QWidget* expected = nullptr;
+        const auto shown = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w != owner.widget()->window() && w->windowType() != Qt::Popup) return w;
+            return static_cast<QWidget*>(nullptr);
+        };
+        const auto user = guitest::whenReady([&] { return shown() != nullptr; }, [&] {
+            QWidget* dialog = shown();
+            expected = c.expectedFocus(dialog);
+            // Bounded: without the hand-over the owner keeps the keyboard for good.
+            guitest::waitFor([&] { return QApplication::activeWindow() == dialog && QApplication::focusWidget() == expected; },
+                             3000);
+            active = QApplication::activeWindow();
+            focus = QApplication::focusWidget();
+            if (active == dialog) {
+                QWindow* target = QGuiApplication::focusWindow();
+                for (const QChar ch : c.typed) QTest::keyClick(target, ch.toLatin1());
+                if (auto* d = dynamic_cast<Dialog*>(Window::fromWidget(dialog))) typed = d->item(d == &choosing ? 13 : 12)->text();
+                QTest::keyClick(target, c.last);
+            } else if (auto* d = dynamic_cast<Dialog*>(Window::fromWidget(dialog))) {
+                d->endDialog(-1);  // keys would go to the owner: the run must not hang
+            } else if (auto* q = qobject_cast<QDialog*>(dialog)) {
+                q->reject();
+            }
+        });
+        const auto watchdog = guitest::dialogWatchdog();  // keys that went nowhere
+        const QString answer = c.open();
+        ASSERT_NE(expected, nullptr);
+        EXPECT_EQ((std::pair{active != owner.widget()->window() && active != nullptr, focus == expected}),
+                  (std::pair{true, true}))
+            << "(the dialog is the active window, its default control has the focus); focus on "
+            << (focus != nullptr ? focus->metaObject()->className() : "nothing");
+        EXPECT_EQ(answer, c.answer);
+        guitest::waitFor([&] { return QApplication::activeWindow() == owner.widget()->window(); });  // the next starts there
+    }
+    QFile::remove(path);
 }
 
 namespace {

@@ -49,7 +49,8 @@ TEST(DialogTemplates, ControlsLandOnTheirPixelRectanglesAndTheMenuSendsItsComman
         EXPECT_EQ(combo->rectInParent(), QRect(32, 32, 103, combo->comboBox()->sizeHint().height()));
         EXPECT_EQ(d.itemRect(1024), QRect(32, 32, 103, 103));
         EXPECT_GT(d.clientWidget()->y(), 0);  // below the menu bar
-        d.menuAction(32776)->trigger();
+        d.menuAction(32776)->trigger();  // posted: it comes once the trigger has returned
+        EXPECT_TRUE(guitest::waitFor([&] { return static_cast<SpyDialog&>(d).count(msg::Command) > 0; }));
         d.endDialog(5);
     });
     EXPECT_EQ(result, 5);

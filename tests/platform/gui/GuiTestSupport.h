@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QEventLoop>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QWidget>
 #include <QWindow>
 #include <QtTest/QTest>
@@ -194,6 +197,22 @@ inline bool postsDelivered(int limitMs = 10000) {
     return waitFor([&marker] { return marker.count(gui::msg::TaskData) > 0; }, limitMs);
 }
 
+// Runs a real nested event loop, as a dialog does, until `done` holds (at most limitMs),
+// and then a few turns more, as a user closes a dialog some time after what happened
+// in it: whatever that posted is handled inside the loop, not after it.
+inline void runNestedLoop(const std::function<bool()>& done, int limitMs) {
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    int turnsAfter = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if ((done() && ++turnsAfter > 3) || clock.elapsed() > limitMs) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
+
 // A message box that runs a real nested event loop until `done` holds (at most
 // limitMs), then answers OK.
 class NestedLoopBoxes final : public gui::IMessageBoxProvider {
@@ -205,15 +224,7 @@ public:
     ~NestedLoopBoxes() override { gui::setMessageBoxProvider(nullptr); }
     int show(const gui::MessageBoxRequest&) override {
         ++open;
-        QEventLoop loop;
-        QElapsedTimer clock;
-        clock.start();
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (done_() || clock.elapsed() > limitMs_) loop.quit();
-        });
-        poll.start(1);
-        loop.exec();
+        runNestedLoop(done_, limitMs_);
         --open;
         return gui::id::Ok;
     }
@@ -223,5 +234,58 @@ private:
     std::function<bool()> done_;
     int limitMs_;
 };
+
+// A file dialog that runs a real nested event loop until `done` holds (at most limitMs),
+// then answers `answer` (empty: cancelled). `inside` runs once the loop has started, so
+// what it does (the board unplugged) happens in the dialog's loop, as with the real one.
+class NestedLoopFiles final : public gui::IFileDialogProvider {
+public:
+    NestedLoopFiles(std::function<void()> inside, std::function<bool()> done, QString answer = QString(),
+                    int limitMs = 10000)
+        : inside_(std::move(inside)), done_(std::move(done)), answer_(std::move(answer)), limitMs_(limitMs) {
+        gui::setFileDialogProvider(this);
+    }
+    ~NestedLoopFiles() override { gui::setFileDialogProvider(nullptr); }
+    NestedLoopFiles(const NestedLoopFiles&) = delete;
+    NestedLoopFiles& operator=(const NestedLoopFiles&) = delete;
+    QString choose(const gui::FileDialogRequest& request) override {
+        requests.push_back(request);
+        ++open;
+        QTimer::singleShot(0, inside_);
+        runNestedLoop(done_, limitMs_);
+        --open;
+        ++closed;
+        return answer_;
+    }
+    std::vector<gui::FileDialogRequest> requests;
+    int open = 0;
+    int closed = 0;
+
+private:
+    std::function<void()> inside_;
+    std::function<bool()> done_;
+    QString answer_;
+    int limitMs_;
+};
+
+// Chooses a menu item as a user does: a click on its popup's title in the menu bar, then
+// one on the item in the popup, so Qt's own menu code runs the item's trigger. False
+// when the item or the popup cannot be found or does not open.
+inline bool userMenuItem(gui::Dialog& dialog, int itemId) {
+    QAction* item = dialog.menuAction(itemId);
+    auto* bar = dialog.widget() != nullptr ? dialog.widget()->window()->findChild<QMenuBar*>() : nullptr;
+    if (item == nullptr || bar == nullptr) return false;
+    QAction* top = nullptr;
+    for (QAction* a : bar->actions())
+        if (a->menu() != nullptr && a->menu()->actions().contains(item)) top = a;
+    if (top == nullptr) return false;
+    QWindow* window = dialog.widget()->window()->windowHandle();
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
+                      bar->mapTo(dialog.widget()->window(), bar->actionGeometry(top).center()));
+    QMenu* menu = top->menu();
+    if (!waitFor([menu] { return menu->isVisible(); }, 5000)) return false;
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
+    return true;
+}
 
 }  // namespace guitest

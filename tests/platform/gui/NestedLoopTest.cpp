@@ -5,7 +5,9 @@
 #include <thread>
 
 #include <QAbstractButton>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
@@ -60,6 +62,95 @@ TEST(ModalLoops, ABoardRemovedWhileAPagesMessageBoxIsOpenDeletesThePageAfterItsH
     EXPECT_EQ((std::tuple{boxes.open, page.get()}), (std::tuple{0, nullptr}));
     EXPECT_EQ((std::pair{PageLike::carriedOn, PageLike::destroysHandled}), (std::pair{1, 1}));
     ASSERT_TRUE(guitest::waitFor([] { return PageLike::alive == 0; }));
+}
+
+namespace {
+
+// A page with a menu item and a button that both run a file dialog; what it saw is kept
+// outside it (a deleted page is freed once its handler returns).
+struct SavingPage : Dialog {
+    static constexpr int kSave = 0x8003;
+    struct Seen {
+        int asked = 0;
+        bool menuHadReturned = false;  // the item's trigger had returned when the command came
+        bool menuAliveAfter = false;   // the menu and the button, after the dialog's loop
+        bool buttonAliveAfter = false;
+        bool existedAfter = true;
+    };
+    static inline int alive = 0;
+    Seen* seen = nullptr;
+    bool menuReturned = false;
+    QPointer<QMenu> menu;
+    QPointer<QWidget> button;
+    SavingPage() : Dialog(pageTemplate()) { ++alive; }
+    ~SavingPage() override { --alive; }
+    bool onInitDialog() override {
+        menu = qobject_cast<QMenu*>(menuAction(kSave)->parent());
+        button = item(5)->widget();
+        // Connected after the layer's own handler of the item: runs once that has returned.
+        QObject::connect(menuAction(kSave), &QAction::triggered, menu.data(), [this] { menuReturned = true; });
+        return Dialog::onInitDialog();
+    }
+    LResult onCommand(int commandId, int code, Handle from) override {
+        if (commandId != kSave && commandId != 5) return Dialog::onCommand(commandId, code, from);
+        seen->menuHadReturned = menuReturned;
+        saveFileDialog(this, "Save parameter setting", {{"Data", "*.dat"}});
+        seen->existedAfter = exists();
+        seen->menuAliveAfter = !menu.isNull();
+        seen->buttonAliveAfter = !button.isNull();
+        ++seen->asked;
+        return 1;
+    }
+    static DialogTemplate pageTemplate() {
+        DialogTemplate t = plainTemplate("page");
+        t.style |= dialogStyle::Visible | dialogStyle::Caption;
+        t.menu = MenuSpec{{MenuPopup{"File", {MenuItem{kSave, "Save parameter setting"}}}}};
+        t.items = {{ControlKind::PushButton, 5, "Save", QRect(5, 5, 50, 14)}};
+        return t;
+    }
+};
+
+}  // namespace
+
+// The board goes while the file dialog of a page's own menu item or button is open: the
+// main window deletes the page inside the dialog's loop. Qt's menu and button code runs
+// below the page's handler and goes on with its widgets when the handler returns, so
+// they must outlive it: a menu command comes once the menu has closed, and the page's
+// widgets (its menu, its controls) wait for its handlers like the page object does.
+TEST(ModalLoops, APageDeletedInsideTheDialogOfItsMenuCommandOrButtonKeepsItsWidgetsUntilTheHandlerReturns) {
+    SpyWindow mainWindow;
+    ASSERT_TRUE(mainWindow.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    for (const bool fromMenu : {true, false}) {
+        SCOPED_TRACE(fromMenu ? "menu" : "button");
+        auto page = std::make_unique<SavingPage>();
+        SavingPage::Seen seen;
+        page->seen = &seen;
+        ASSERT_TRUE(page->createModeless(nullptr));
+        SavingPage* raw = page.get();
+        const QPointer<QMenu> menu = raw->menu;
+        const QPointer<QWidget> outer = raw->widget();
+        ASSERT_TRUE(menu && raw->button);
+        mainWindow.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+            if (m == msg::DeviceChange && page) gui::deleteLater(std::move(page));
+            return 0;
+        };
+        // The removal arrives inside the dialog's loop; the dialog closes once the page is gone.
+        guitest::NestedLoopFiles files([&] { mainWindow.post(msg::DeviceChange); }, [&] { return page == nullptr; });
+        if (fromMenu) ASSERT_TRUE(guitest::userMenuItem(*raw, SavingPage::kSave));
+        else guitest::userClick(*raw->item(5));
+        ASSERT_TRUE(guitest::waitFor([&] { return seen.asked == 1; }, 15000));
+        EXPECT_EQ(files.closed, 1);
+        EXPECT_EQ(page, nullptr);
+        if (fromMenu) {
+            EXPECT_TRUE(seen.menuHadReturned) << "the command ran under the menu's trigger";
+        }
+        // The widget whose Qt code is below the handler: the menu, or the clicked button.
+        EXPECT_EQ((std::tuple{seen.existedAfter, fromMenu ? seen.menuAliveAfter : seen.buttonAliveAfter}),
+                  (std::tuple{false, true}))
+            << "(page exists, the widget below alive) after the dialog's loop";
+        // Freed once the handlers have returned, widgets and all.
+        ASSERT_TRUE(guitest::waitFor([&] { return SavingPage::alive == 0 && menu.isNull() && outer.isNull(); }));
+    }
 }
 
 TEST(PostedMessages, ATimerTickNeverOvertakesEarlierPosts) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <memory>
 #include <optional>
@@ -65,6 +66,47 @@ TEST(WindowLifetime, ADeferredDeleteInsideTheWindowsOwnHandlerWaitsForTheHandler
     EXPECT_EQ(deleted, 0);  // ... freed only from the event loop
     guitest::settle();
     EXPECT_EQ(deleted, 1);
+}
+
+// A window destroyed, not deleted, under its own handler (a modal dialog ended by its
+// button's click) keeps its widget until the handler returns, and no longer: with no
+// window object waiting to be freed, the widget is freed all the same. Destroyed from
+// outside its handlers, its widget goes from the event loop.
+TEST(WindowLifetime, ADestroyedWindowsWidgetIsFreedOnceNoHandlerOfTheWindowRuns) {
+    SpyWindow outside;
+    ASSERT_TRUE(outside.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    const QPointer<QWidget> outsideWidget = outside.widget();
+    outside.destroy();
+    guitest::settle();
+    EXPECT_TRUE(outsideWidget.isNull()) << "the widget outlived its window";
+
+    SpyWindow w;
+    ASSERT_TRUE(w.create(nullptr, 0, QRect(0, 0, 50, 50), 0));
+    const QPointer<QWidget> widget = w.widget();
+    bool keptUnderTheHandler = false;
+    w.answer = [&](std::uint32_t m, WParam, LParam) -> LResult {
+        if (m != msg::TaskData) return 0;
+        w.destroy();
+        guitest::settle();
+        keptUnderTheHandler = !widget.isNull();
+        return 1;
+    };
+    EXPECT_EQ(w.send(msg::TaskData), 1);
+    EXPECT_TRUE(keptUnderTheHandler);
+    EXPECT_TRUE(guitest::waitFor([&] { return widget.isNull(); })) << "the widget outlived its window's handler";
+
+    DialogTemplate t = plainTemplate("modal");
+    t.items = {{ControlKind::PushButton, id::Ok, "OK", QRect(5, 5, 50, 14)}};
+    Dialog modal(t);
+    QPointer<QWidget> modalWidget;
+    EXPECT_EQ(guitest::runModal(modal,
+                                [&](Dialog& d) {
+                                    modalWidget = d.widget();
+                                    guitest::userClick(*d.item(id::Ok));
+                                }),
+              id::Ok);
+    ASSERT_FALSE(modal.exists());
+    EXPECT_TRUE(guitest::waitFor([&] { return modalWidget.isNull(); })) << "the dialog's widget outlived its run";
 }
 
 // A handler deep inside a chain of windows (deeper than a handler scope holds without

@@ -71,7 +71,9 @@ void DcSequence::NextPhase(int channel, bool stop) {
     phase &= ~bits::kPending;
     if (c.previous < kPhaseCount && IsReversal(phase, c.phases[static_cast<std::size_t>(c.previous)]))
         Pulse(channel, phase, frequency);
-    board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(phase, stop, frequency), IsOn(phase));
+    // A stop always reaches the board: a loop wraps to phase 1 even unchecked, and a stop
+    // only staged there would leave the motor driven.
+    board_.SetTimerChannel(TimerChannel(channel), PhaseRecord(phase, stop, frequency), stop || IsOn(phase));
     if (stop) {
         host_.ChannelStopped(channel);
         return;

@@ -242,6 +242,19 @@ TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
     r.sequence.OnChannelTick(0);  // past phase 8: phase 1, staged as it is unchecked
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 2, 2, 100.0, 100.0}, {6, false, 2, 0, 100.0, 100.0}}));
     EXPECT_EQ((std::tuple{r.sequence.Position(0), r.timers.armed[0]}), (std::tuple{0, std::optional(5000u)}));
+    {
+        // Every phase unchecked during the run, then "Stop": the loop wraps to the unchecked
+        // phase 1, and its off record must still go to the board.
+        SequenceRig u;
+        u.sequence.SetPhase(0, 0, u.Phase(kForwardBrake, 64, 0));
+        u.sequence.SetLoop(0, true);
+        u.sequence.SetEnabled(0, true);
+        u.sequence.Start();
+        u.sequence.SetAllChecked(0, false);
+        u.board.Take();
+        u.sequence.Stop();
+        EXPECT_EQ(Calls(u.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 100.0}, {7, true, 1, 1, 0.0, 100.0}}));
+    }
     // A phase of 0 s (a whole-second duration) holds: no timer, so nothing spins.
     r.sequence.SetPhase(0, 1, WithOn(WithMode(0, kStandby), true));
     r.sequence.OnChannelTick(0);

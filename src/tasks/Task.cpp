@@ -18,8 +18,7 @@ void WakeQueueWorker() {
 }  // namespace
 
 CDerivedTask::CDerivedTask(std::uint32_t word)
-    : carrier_(std::make_unique<CThreadCarrier>([this] { return ThreadRoutine(); }, &WakeQueueWorker,
-                                                CThreadCarrier::Scheduling::Background)),
+    : carrier_(std::make_unique<CThreadCarrier>([this] { return ThreadRoutine(); }, &WakeQueueWorker)),
       sharedMutex_(platform::createNamedMutex(kBldcPollingMutexName)),
       word_(word),
       argA_(taskword::ArgumentA(word)),

@@ -12,8 +12,7 @@ CDerivedTaskListener::CDerivedTaskListener(platform::Handle notifyWindow)
       event_(platform::createNamedEvent(kTaskWakeEventName, true, false)),
       mutex_(platform::createNamedMutex(kTaskListMutexName)) {
     event_->reset();
-    worker_ = std::make_unique<CThreadCarrier>([this] { return WorkerLoop(); }, CThreadCarrier::ExitHook{},
-                                               CThreadCarrier::Scheduling::Background);
+    worker_ = std::make_unique<CThreadCarrier>([this] { return WorkerLoop(); });
     if (worker_->Start() == 0) {
         platform::debugOut("Task queue worker could not be started\n");
         worker_.reset();
@@ -111,6 +110,7 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
     if (!list) list = mutex_;
 
     std::unique_lock lock(*list);
+    std::vector<ITask*> toStart;
     do {
         lock.unlock();
         wake->wait();
@@ -135,7 +135,7 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
                 driveAhead->Cancel();
                 mayStart = false;
             }
-            const std::uint32_t result = ServiceTask(*it, mayStart);
+            const std::uint32_t result = ServiceTask(*it, mayStart, toStart);
             if (result == kTaskFinished) {
                 it = tasks_.erase(it);
                 continue;
@@ -150,6 +150,18 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
             if (kind == kTaskLensSequence) driveAhead = it->task.get();
             ++it;
         }
+        if (!toStart.empty()) {
+            // Only this worker deletes tasks, so the pointers stay good while unlocked.
+            lock.unlock();
+            bool refused = false;
+            for (ITask* task : toStart) {
+                if (state_.load() != kStopping && task->Start() == 0) refused = true;
+            }
+            toStart.clear();
+            lock.lock();
+            // A task whose thread could not be made has finished: the next walk deletes it.
+            if (refused) wake->set();
+        }
         if (tasks_.empty()) {
             platform::debugOut("\t\t\t\tRunning Task-queue : 0-queue\n");
             NotifyIdle();
@@ -162,14 +174,13 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
     return 0;
 }
 
-std::uint32_t CDerivedTaskListener::ServiceTask(Entry& entry, bool mayStart) {
+std::uint32_t CDerivedTaskListener::ServiceTask(Entry& entry, bool mayStart, std::vector<ITask*>& toStart) {
     ITask* task = entry.task.get();
     switch (task->GetState()) {
         case kTaskCreated:
             // A stopping queue starts nothing new; what never started leaves at once.
             if (state_.load() == kStopping) return DeleteTask(entry);
-            if (!mayStart) return 0;
-            if (task->Start() == 0 && task->GetState() == kTaskFinished) return DeleteTask(entry);
+            if (mayStart) toStart.push_back(task);
             return 0;
         case kTaskStarted:
             return 0;

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/core/Handles.h"
 #include "tasks/ThreadCarrier.h"
@@ -90,7 +91,9 @@ private:
 
     // One pass over a task: 0 not started yet, 2 still running, 3 deleted (the entry is
     // then empty). `mayStart` is false while an earlier ordered board task has frames to send.
-    std::uint32_t ServiceTask(Entry& entry, bool mayStart);
+    // A task that may start is added to `toStart`: its thread is made once the list is
+    // unlocked, so a GUI thread queueing work never waits behind a thread's creation.
+    std::uint32_t ServiceTask(Entry& entry, bool mayStart, std::vector<ITask*>& toStart);
     std::uint32_t DeleteTask(Entry& entry);
     void NotifyIdle();
     // The task numbered so has gone; fences waiting for it are told.

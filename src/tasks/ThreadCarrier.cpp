@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "platform/core/Debug.h"
-#include "platform/core/ThreadPolicy.h"
 #include "tasks/TaskWord.h"
 
 static_assert(kStillActive == 259);
@@ -14,8 +13,8 @@ std::atomic<std::uint64_t> g_nextThreadId{1};
 
 }  // namespace
 
-CThreadCarrier::CThreadCarrier(Routine routine, ExitHook onExit, Scheduling scheduling)
-    : routine_(std::move(routine)), onExit_(std::move(onExit)), scheduling_(scheduling) {}
+CThreadCarrier::CThreadCarrier(Routine routine, ExitHook onExit)
+    : routine_(std::move(routine)), onExit_(std::move(onExit)) {}
 
 CThreadCarrier::~CThreadCarrier() { Join(); }
 
@@ -37,11 +36,6 @@ std::uint64_t CThreadCarrier::Start() {
 }
 
 void CThreadCarrier::ThreadMain() {
-    // Refused, the thread runs as a normal one: slower to yield, no less correct. Said
-    // once: a system that refuses refuses every task's thread.
-    static std::atomic<bool> refusalSaid{false};
-    if (scheduling_ == Scheduling::Background && !platform::makeCurrentThreadBackground() && !refusalSaid.exchange(true))
-        platform::debugOut("Thread carrier: background scheduling refused\n");
     const std::uint32_t code = routine_ ? routine_() : 0;
     exitCode_ = code;
     running_ = false;

@@ -13,14 +13,9 @@ class CThreadCarrier {
 public:
     using Routine = std::function<std::uint32_t()>;
     using ExitHook = std::function<void()>;
-    // Board work runs as background work: a task queued from the GUI thread must not take
-    // the processor from it at once (on a busy machine the GUI thread was preempted at
-    // every submission, with the queue's list locked); it runs when the GUI thread waits.
-    enum class Scheduling { Normal, Background };
-
     // `routine` is the thread's body, its result the exit code. `onExit` runs on the
     // thread as its very last act, after the exit code is readable.
-    explicit CThreadCarrier(Routine routine, ExitHook onExit = {}, Scheduling scheduling = Scheduling::Normal);
+    explicit CThreadCarrier(Routine routine, ExitHook onExit = {});
     virtual ~CThreadCarrier();  // joins
 
     CThreadCarrier(const CThreadCarrier&) = delete;
@@ -39,7 +34,6 @@ public:
     bool HasThread() const;
     std::uint64_t GetThreadId() const { return id_.load(); }
     bool IsCurrentThread() const;
-    Scheduling GetScheduling() const { return scheduling_; }
 
 private:
     static constexpr std::uint32_t kStillActiveCode = 259;
@@ -48,7 +42,6 @@ private:
 
     Routine routine_;
     ExitHook onExit_;
-    Scheduling scheduling_;
     mutable std::mutex mutex_;  // guards thread_
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -4,13 +4,11 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <sched.h>
 #include <string>
 #include <thread>
 
 #include "TaskTestSupport.h"
 #include "platform/core/Debug.h"
-#include "platform/core/ThreadPolicy.h"
 #include "tasks/BldcDemoTask.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/LensTask.h"
@@ -63,28 +61,14 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     EXPECT_EQ(carrier.Join(), kStillActive);
 }
 
-TEST(ThreadCarrier, BackgroundCarriersAndTheQueueWorkerRunAsBackgroundWork) {
-    bool allowed = false;
-    std::thread([&] { allowed = platform::makeCurrentThreadBackground(); }).join();
-    if (!allowed) GTEST_SKIP() << "this system refuses background scheduling (the program then runs without it)";
-    const auto policyOf = [](CThreadCarrier::Scheduling scheduling) {
-        CThreadCarrier carrier([] { return platform::currentThreadIsBackground() ? 1u : 0u; }, {}, scheduling);
-        carrier.Start();
-        return carrier.Join();
-    };
-    EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Normal), 0u);
-    EXPECT_EQ(policyOf(CThreadCarrier::Scheduling::Background), 1u);
-
-    // The queue's worker, named by its kernel id: the carriers just joined may still be
-    // listed for a moment, so counting background threads could take one of them for it.
+TEST(ThreadCarrier, TheQueuesWorkerIsOneThreadThatEndsWithTheQueue) {
+    // The queue's worker, named by its kernel id: a thread joined just before may still be
+    // listed for a moment, so a plain count could take it for the worker.
     const std::set<int> before = ListedThreads();
     {
         CDerivedTaskListener queue;
         const std::set<int> worker = Without(ListedThreads(), before);
         ASSERT_EQ(worker.size(), 1u) << "threads the queue started: " << Ids(worker);
-        int policy = -1;
-        EXPECT_TRUE(WaitUntil([&] { return (policy = sched_getscheduler(*worker.begin())) == SCHED_BATCH; }))
-            << "the worker's policy " << policy << ", background is " << SCHED_BATCH;
     }
     const std::set<int> left = ThreadsLeft(before);
     EXPECT_TRUE(left.empty()) << "still listed after the queue: " << Ids(left);
@@ -96,7 +80,6 @@ TEST(TaskBase, PlainKindsRunToFinished) {
         std::unique_ptr<ITask> task(CTaskFactory::GetInstance()->CreateTask(kind << 24, &created));
         ASSERT_TRUE(task) << kind;
         ASSERT_TRUE(created) << kind;
-        EXPECT_EQ(task->GetThreadHandle()->GetScheduling(), CThreadCarrier::Scheduling::Background) << kind;
         EXPECT_EQ((std::tuple{task->GetState(), task->Start()}), (std::tuple{kTaskCreated, 1}));
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);

@@ -11,7 +11,6 @@
 #include <QPixmap>
 
 #ifdef __GLIBC__
-#include <malloc.h>
 #endif
 #include <QProxyStyle>
 #include <QThread>
@@ -114,24 +113,7 @@ struct Application::Impl {
     std::unique_ptr<QApplication> ownApp;
 };
 
-namespace {
-
-// Opening a device page makes (and closing it frees) several megabytes of images and
-// window buffers. Left to its defaults the allocator hands blocks that size back to the
-// system at every free, and the next page pays to have fresh pages faulted in and
-// cleared: keep them in the heap for the next page instead. Bounded, so a process that
-// once needed much memory still returns what lies idle above the limit.
-void keepImageMemory() {
-#ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, 16 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-#endif
-}
-
-}  // namespace
-
 Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
-    keepImageMemory();
     if (QCoreApplication::instance() == nullptr) impl_->ownApp = std::make_unique<QApplication>(argc, argv);
     g_guiThread = std::this_thread::get_id();
     g_haveGuiThread = true;

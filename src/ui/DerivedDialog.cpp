@@ -283,10 +283,11 @@ void CDerivedDialog::PollWhileShown(bool shown)
     ReactToStoredChange(pollingKind_, value, first);
 }
 
-void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds)
+void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels)
 {
     recordKind_ = recordKind;
     recordCancelEnds_ = cancelEnds;
+    recordTwoChannels_ = twoChannels;
     if (recordKind >= 0) EnableControlsAt(recordKind, false);
 }
 
@@ -341,7 +342,7 @@ void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 bool CDerivedDialog::StartRecordOrSay()
 {
     if (recordFile_ == nullptr) return false;
-    if (recordFile_->StartRecord(0)) return true;
+    if (recordFile_->StartRecord(recordTwoChannels_ ? 1 : 0)) return true;
     constexpr int kMaxMessageLength = 1024;
     const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
                                         "application.\nTry after the end of the application during operations.")

@@ -278,8 +278,9 @@ protected:
     // The page's record switch (kind `recordKind`): "Export Speed graph data" lets the
     // record file choose its file and enables the switch when one was chosen; on a cancel
     // a page with `cancelEnds` ends the recording and disables the switch, any other keeps
-    // both as they were. The switch stays disabled until a file is chosen.
-    void SetRecordSwitch(int recordKind, bool cancelEnds);
+    // both as they were. The switch stays disabled until a file is chosen. A page with
+    // `twoChannels` records two speeds a row, under the header that names both columns.
+    void SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels = false);
     // The record switch turned on or off: on starts a recording (a file that cannot be
     // opened is said, the switch unticked and its word cleared), off ends it.
     void SwitchRecord(CDerivedControl* control, bool on);
@@ -354,5 +355,6 @@ private:
     int pollingKind_ = -1;
     int recordKind_ = -1;
     bool recordCancelEnds_ = false;
+    bool recordTwoChannels_ = false;
     std::uint32_t speedSample_ = 0;
 };

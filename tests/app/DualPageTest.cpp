@@ -205,7 +205,7 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));
 
     // Recording: each poll writes a row of both motors' speeds (0: the board measures
-    // none for this chip) between the banners.
+    // none for this chip) between the banners, under a header that names both columns.
     {
         TempDir dir;
         const std::filesystem::path csv = dir.path() / "speed.csv";
@@ -219,6 +219,8 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
         Change(*page, word::kRecord, 0, 0);
         std::ifstream in(csv);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Record start---------------\r\ntime, ch1 pps data, ch2 pps data, \r\n"), std::string::npos)
+            << text;
         EXPECT_NE(text.find(", 0, 0\r\n"), std::string::npos) << text;
         EXPECT_TRUE(boxes.boxes().empty());
     }

@@ -312,13 +312,10 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
     case gui::msg::TaskData:
         return 1;
     case gui::msg::ShowWindow:
-        if (ITimer* timer = GetStatusTimer()) {
-            if (w != 0) {
-                timer->Stop();
-                timer->Start(50);
-            } else {
-                timer->Stop();
-            }
+        // Shown: the status timer runs again (the base stops it when the page is hidden).
+        if (ITimer* timer = GetStatusTimer(); timer != nullptr && w != 0) {
+            timer->Stop();
+            timer->Start(50);
         }
         break;
     case gui::msg::OutputFrequency:

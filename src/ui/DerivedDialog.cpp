@@ -267,23 +267,27 @@ void CDerivedDialog::EndRunsOnce()
     EndRuns();
 }
 
-void CDerivedDialog::StartPollingOnShow()
+void CDerivedDialog::PollWhileShown(bool shown)
 {
+    // Hidden, nothing polls: a page without a polling switch has only the status timer.
+    if (!shown && statusTimer_ != nullptr) statusTimer_->Stop();
     if (pollingKind_ < 0 || data_ == nullptr) return;
-    SetWord(pollingKind_, 1);
+    const std::uint32_t value = shown ? 1 : 0;
+    SetWord(pollingKind_, value);
     CDerivedControl* first = nullptr;
     for (const auto& [key, control] : controls_) {
         if (static_cast<int>(key >> 16) != pollingKind_) continue;
         Restore(key >> 16, key & 0xFFFFu);
         if (first == nullptr) first = control.get();
     }
-    ReactToStoredChange(pollingKind_, 1, first);
+    ReactToStoredChange(pollingKind_, value, first);
 }
 
-void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds)
+void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels)
 {
     recordKind_ = recordKind;
     recordCancelEnds_ = cancelEnds;
+    recordTwoChannels_ = twoChannels;
     if (recordKind >= 0) EnableControlsAt(recordKind, false);
 }
 
@@ -338,7 +342,7 @@ void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 bool CDerivedDialog::StartRecordOrSay()
 {
     if (recordFile_ == nullptr) return false;
-    if (recordFile_->StartRecord(0)) return true;
+    if (recordFile_->StartRecord(recordTwoChannels_ ? 1 : 0)) return true;
     constexpr int kMaxMessageLength = 1024;
     const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
                                         "application.\nTry after the end of the application during operations.")
@@ -487,12 +491,14 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
         case gui::msg::ShowWindow:
             ShowSpeedWindows(w != 0);
             if (w == 0) {
+                // A hidden page reads nothing from the board, nor records.
+                PollWhileShown(false);
                 SaveWindowPositions();
                 gui::send(owner_, gui::msg::PageClosed, 0, 0);
             } else {
                 // Only a real show: minimising sends no ShowWindow, so polling goes on.
                 runsEnded_ = false;
-                StartPollingOnShow();
+                PollWhileShown(true);
             }
             break;
         case gui::msg::Destroy:

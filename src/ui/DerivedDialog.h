@@ -13,7 +13,7 @@
 // polling and record switch kinds. What every page repeats is done here once: ending
 // runs at close or destroy, refusing changes from locked controls, holding typed values
 // to their slider's range, the record switch and its file, handing a speed sample to
-// dial, graph and record, polling from each show, and the fence on the task queue.
+// dial, graph and record, polling exactly while shown, and the fence on the task queue.
 // The page's controls and speed windows go through the window layer's deferred delete,
 // so none is freed while a handler of it (a nested dialog loop) is on the stack.
 // Everything runs on the GUI thread.
@@ -267,21 +267,23 @@ protected:
     // queue. The base: nothing.
     virtual void EndRuns() {}
     // A change already in the store that the page takes as if its control reported it:
-    // polling switched on when the page is shown. `control` may be null (a page without
-    // the control still polls). The base: nothing.
+    // polling switched on when the page is shown, off when it is hidden. `control` may be
+    // null (a page without the control still polls). The base: nothing.
     virtual void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control);
 
-    // Polling starts whenever the page is shown: the base stores 1 in word `kind`, shows
-    // it on the kind's controls and hands it to ReactToStoredChange. A page calls it once
-    // it is built; until then (and with -1) showing starts nothing.
+    // Polling runs exactly while the page is shown: on each show the base stores 1 in word
+    // `kind`, shows it on the kind's controls and hands it to ReactToStoredChange; on each
+    // hide (a close) it stops the status timer and does the same with 0. A page calls it
+    // once it is built; until then (and with -1) showing starts nothing.
     void SetPollingKind(int kind) { pollingKind_ = kind; }
 
     // ---- speed recording and samples -------------------------------------------------
     // The page's record switch (kind `recordKind`): "Export Speed graph data" lets the
     // record file choose its file and enables the switch when one was chosen; on a cancel
     // a page with `cancelEnds` ends the recording and disables the switch, any other keeps
-    // both as they were. The switch stays disabled until a file is chosen.
-    void SetRecordSwitch(int recordKind, bool cancelEnds);
+    // both as they were. The switch stays disabled until a file is chosen. A page with
+    // `twoChannels` records two speeds a row, under the header that names both columns.
+    void SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels = false);
     // The record switch turned on or off: on starts a recording (a file that cannot be
     // opened is said, the switch unticked and its word cleared), off ends it.
     void SwitchRecord(CDerivedControl* control, bool on);
@@ -318,7 +320,8 @@ protected:
 private:
     gui::LResult HandleControlChanged(gui::WParam w, gui::LParam l);
     void EndRunsOnce();
-    void StartPollingOnShow();
+    // Polling on from each show, off (with the status timer) from each hide.
+    void PollWhileShown(bool shown);
     void ChooseRecordFile();
     // A value typed into an edit is held to the range of the slider on its word (and
     // field) before the page stores or sends it; the edit then shows the held value.
@@ -355,5 +358,6 @@ private:
     int pollingKind_ = -1;
     int recordKind_ = -1;
     bool recordCancelEnds_ = false;
+    bool recordTwoChannels_ = false;
     std::uint32_t speedSample_ = 0;
 };

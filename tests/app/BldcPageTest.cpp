@@ -258,6 +258,30 @@ TEST(BldcPage, PollingShowsTheCountAsPpsAndRpmEverywhereAndRecordsIt) {
     EXPECT_EQ(page->SampleCounter(), from);
 }
 
+// The program ends with the page open and polling: the page's idle duty, queued as its
+// window goes, is on the wire by the time the window is gone (the program stops the
+// queue next, dropping whatever has not started).
+TEST(BldcPage, APageThatGoesWithTheProgramHasItsIdleOnTheWireBeforeItIsGone) {
+    BldcRig r;
+    CDeviceDialog_BLDC* page = OpenPolling(r, 0x305);
+    ASSERT_NE(page, nullptr);
+    Change(*page, 28, 0, 120);  // PWMIN (direct) at 120
+    ASSERT_TRUE(AwaitPwmIn(r.sim, 120));
+    r.sim.sim.clearFrames();
+    // The program ends while a poll waits for its late reply: what the page queues as it
+    // goes waits behind that poll.
+    r.sim.sim.injectFault(boardsim::Fault::LateReply);
+    ASSERT_TRUE(guitest::waitFor([&] { return r.sim.sim.faultsApplied(boardsim::Fault::LateReply) == 1; }, 5000));
+    Dialogs boxes;
+    boxes.answerBox(gui::id::No);
+    r.rig.Command(mainwin::kExitApplication);
+    ASSERT_EQ(r.rig.window->CurrentPage(), nullptr);
+    // Looked at at once: no wait for the queue.
+    const std::vector<Bytes> gone = r.sim.Frames();
+    EXPECT_NE(std::find(gone.begin(), gone.end(), F("50 E0 F0 00 00 00 40 00 FF FF 00")), gone.end())
+        << ::testing::PrintToString(Names(gone));
+}
+
 // "Start Testmode" shows the test window; the pole count picks its target; a run drives
 // PWMIN at the page's duty; the page's close ends it.
 TEST(BldcPage, StartTestmodeShowsTheTestWhichFollowsThePagesPolesAndDuty) {

@@ -205,7 +205,7 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
     EXPECT_EQ(page->FindControl(3, 0)->text(), QString("1.466"));
 
     // Recording: each poll writes a row of both motors' speeds (0: the board measures
-    // none for this chip) between the banners.
+    // none for this chip) between the banners, under a header that names both columns.
     {
         TempDir dir;
         const std::filesystem::path csv = dir.path() / "speed.csv";
@@ -219,10 +219,68 @@ TEST(DualPage, OpeningRestoresTheBoardInLongFramesAndEachKindOfChangeGivesItsFra
         Change(*page, word::kRecord, 0, 0);
         std::ifstream in(csv);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Record start---------------\r\ntime, ch1 pps data, ch2 pps data, \r\n"), std::string::npos)
+            << text;
         EXPECT_NE(text.find(", 0, 0\r\n"), std::string::npos) << text;
         EXPECT_TRUE(boxes.boxes().empty());
     }
     Change(*page, word::kPolling1, 0, 0);
+}
+
+// Each motor's "Repeat" opens only for a sequence stopped by the button, and its transfer
+// time for a sequence or "Auto Stop"; the other motor's choices leave them as they are.
+TEST(DualPage, EachMotorsRepeatAndTransferTimeFollowItsOwnTestModeAndStopSignal) {
+    DualRig r;
+    CDeviceDialog_StepperDual* page = OpenQuiet(r, nullptr);
+    ASSERT_NE(page, nullptr);
+    using pages::dual::kAutoStop, pages::dual::kFixed, pages::dual::kSequence, pages::dual::kStopButton;
+    const auto settings = [&](int motor) {
+        return std::tuple{Enabled(*page, word::Of(motor, word::kRepeat)), Enabled(*page, word::Of(motor, word::kTransferTime))};
+    };
+    struct Case {
+        std::uint32_t test, stop;
+        bool repeat, time;
+    };
+    for (int motor : {0, 1}) {
+        SCOPED_TRACE(motor);
+        const int other = 1 - motor;
+        for (const Case& c : {Case{kSequence, kStopButton, true, true}, Case{kSequence, kAutoStop, false, true},
+                              Case{kFixed, kAutoStop, false, true}, Case{kFixed, kStopButton, false, false}}) {
+            SCOPED_TRACE(::testing::Message() << "test " << c.test << ", stop " << c.stop);
+            Change(*page, static_cast<std::uint32_t>(word::Of(motor, word::kTestMode)), 0, c.test);
+            Change(*page, static_cast<std::uint32_t>(word::Of(motor, word::kStopSignal)), 0, c.stop);
+            EXPECT_EQ(settings(motor), (std::tuple{c.repeat, c.time}));
+            // The other motor at the opposite corner keeps this one's states.
+            const auto before = settings(motor);
+            Change(*page, static_cast<std::uint32_t>(word::Of(other, word::kTestMode)), 0, c.test == kFixed ? kSequence : kFixed);
+            Change(*page, static_cast<std::uint32_t>(word::Of(other, word::kStopSignal)), 0, c.stop == kAutoStop ? kStopButton : kAutoStop);
+            EXPECT_EQ(settings(motor), before);
+        }
+    }
+}
+
+// Each motor's measured VREF is read while its own polling is on, and only then.
+TEST(DualPage, EachMotorsMeasuredVrefFollowsItsOwnPolling) {
+    DualRig r;
+    CDeviceDialog_StepperDual* page = OpenQuiet(r, nullptr);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = r.rig.data;
+    for (int motor : {0, 1}) {
+        SCOPED_TRACE(motor);
+        const int other = 1 - motor;
+        const auto polled = static_cast<std::uint32_t>(word::MeasuredVref(motor));
+        const auto held = static_cast<std::uint32_t>(word::MeasuredVref(other));
+        Change(*page, static_cast<std::uint32_t>(word::Polling(motor)), 0, 1);
+        Change(*page, static_cast<std::uint32_t>(word::Polling(other)), 0, 0);
+        const std::uint32_t kept = store.GetValue(static_cast<int>(held));
+        // Both inputs move; a poll has read them once this motor's word shows its new value.
+        r.sim.sim.setAdc(motor, static_cast<std::uint16_t>(1000 + motor));
+        r.sim.sim.setAdc(other, static_cast<std::uint16_t>(kept + 7));
+        ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(static_cast<int>(polled)) == 1000u + motor; }, 5000));
+        EXPECT_EQ(store.GetValue(static_cast<int>(held)), kept) << "read with its polling off";
+    }
+    Change(*page, word::kPolling1, 0, 0);
+    Change(*page, word::kPolling2, 0, 0);
 }
 
 TEST(DualPage, BothMotorsRunAsExactMotorModePairsWithTheirWaitAndStaleTicksEndNothing) {

@@ -192,6 +192,12 @@ TEST(StepperPage, PollingAndAClockInRunFromStartToClose) {
     auto* run = page->Run();
     ASSERT_TRUE(guitest::waitFor([&] { return run->TopReached(); }, 10000));
     EXPECT_EQ((std::tuple{enabled(21), enabled(23)}), (std::tuple{true, false}));  // "Clock", not "Update"
+    // The direction turned at the top offers "Update"; turned back, "Clock" again.
+    const std::uint32_t direction = store.GetValue(13);
+    Change(*page, 13, 0, direction ^ 1u);
+    EXPECT_EQ((std::tuple{enabled(21), enabled(23)}), (std::tuple{false, true}));
+    Change(*page, 13, 0, direction);
+    EXPECT_EQ((std::tuple{enabled(21), enabled(23)}), (std::tuple{true, false}));
 
     // A new top chosen at the top: "Update" is offered, and "Stop" ramps down from the
     // top reached.

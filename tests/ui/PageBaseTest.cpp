@@ -250,9 +250,10 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     guitest::settle();  // now it goes
 }
 
-TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingStartsAtEachShow)
+TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWhileShown)
 {
     const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
+    using Stored = std::vector<std::pair<int, std::uint32_t>>;
     {
         Page page(uitest::kTwoChecksSurface);
         Open(page);
@@ -260,9 +261,12 @@ TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingStartsAtEachS
         page.SetPollingKind(8);
         page.show(false);
         page.show();
-        EXPECT_EQ((std::tuple{store.GetValue(8), page.storedChanges}),
-                  (std::tuple{1u, std::vector<std::pair<int, std::uint32_t>>{{8, 1}}}));
+        EXPECT_EQ((std::tuple{store.GetValue(8), page.storedChanges}), (std::tuple{1u, Stored{{8, 0}, {8, 1}}}));
+        // A close hides the page: polling goes off, and the status timer a page started stops.
+        page.GetStatusTimer()->Start(50);
         page.send(gui::msg::Close);
+        EXPECT_EQ((std::tuple{store.GetValue(8), page.storedChanges, page.GetStatusTimer()->IsRunning()}),
+                  (std::tuple{0u, Stored{{8, 0}, {8, 1}, {8, 0}}, 0u}));
         page.destroy();  // closed, nothing since: not again
         EXPECT_EQ(page.endRuns, 1);
     }

@@ -174,13 +174,6 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
             break;
         case gui::msg::ShowWindow:
             if (w == 0 && sequenceWindow_) sequenceWindow_->hide();
-            // Hidden: polling stops (a show starts it again through the base).
-            if (w == 0 && built_ && GetStatusTimer() != nullptr && Word(kind::kPolling) != 0 &&
-                FindControl(kind::kPolling, 0) != nullptr) {
-                SetWord(kind::kPolling, 0);
-                RestoreKinds({kind::kPolling});
-                SwitchPolling(false);
-            }
             break;
         default:
             break;

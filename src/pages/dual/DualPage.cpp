@@ -78,7 +78,7 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     if (link != nullptr) link->Resume();
     RestoreDeviceData();
     RestoreWindowPositions();
-    SetRecordSwitch(word::kRecord, false);
+    SetRecordSwitch(word::kRecord, false, true);  // a row holds both motors' speeds
     SetPollingKind(word::kPolling1);
     return true;
 }

@@ -87,6 +87,11 @@ void ManualClock::waitUntilUs(CancelSignal& signal, std::uint64_t deadlineUs) {
     waiters_.erase(std::find(waiters_.begin(), waiters_.end(), &signal));
 }
 
+std::size_t ManualClock::sleepers() {
+    std::lock_guard guard(waitersMutex_);
+    return waiters_.size();
+}
+
 void ManualClock::wakeWaiters() {
     std::lock_guard guard(waitersMutex_);
     for (CancelSignal* signal : waiters_) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -63,6 +64,8 @@ public:
     // Timed waits that went to sleep on this clock so far, and the deadline of the last.
     std::uint32_t timedWaits() const { return waits_.load(); }
     std::uint64_t lastDeadlineUs() const { return lastDeadlineUs_.load(); }
+    // Timed waits asleep on this clock now.
+    std::size_t sleepers();
 
 private:
     void wakeWaiters();

@@ -62,6 +62,7 @@ TEST(CancelSignalThreads, AWaitOnTheManualClockSleepsUntilItsTimeIsMoved) {
     clock.sleepMs(1);  // a sleep on the clock moves it too
     ASSERT_EQ(waited.wait_for(30s), std::future_status::ready);
     EXPECT_FALSE(waited.get());
+    EXPECT_EQ(clock.sleepers(), 0u) << "an ended wait must not stay listed: its signal may be gone";
 }
 
 // Without time-outs a read waits for its bytes; close() from another thread must still

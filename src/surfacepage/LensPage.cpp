@@ -189,21 +189,43 @@ void CDeviceDialog_Lens::RefreshAll()
         if (record == nullptr || !record->HasContainerId()) continue;
         const std::int32_t word = record->GetContainerId();
         const auto subject = subjects_.find(word);
-        if (subject == subjects_.end() || !shown.insert(word).second) continue;
-        CDerivedEvent event(control.get(), GetDataContainer(), 1);
-        subject->second->NotifyAll(&event);
-        // Nothing is sent: the kept records and register images take the stored values.
-        BuildOrder(*control);
-        FollowRegisterImages(word, control.get());
+        if (subject == subjects_.end()) continue;
+        if (shown.insert(word).second) {
+            CDerivedEvent event(control.get(), GetDataContainer(), 1);
+            subject->second->NotifyAll(&event);
+            // Nothing is sent: the kept records and register images take the stored values.
+            BuildOrder(*control);
+            FollowRegisterImages(word, control.get());
+        }
+        // Every control of the word shows its stored value now, so each one's relations
+        // follow it ("Current Step" gives "Step Time" its list, though it is not the
+        // first control of its word).
         ApplyRelationsOf(*control);
     }
     refreshing_ = false;
+    // A pair this page started and did not stop runs on (a continuous count never
+    // ends): the shown store says nothing of a run, so the run ends with the refresh.
+    for (std::uint32_t pair = 0; pair < pairRunning_.size(); ++pair) {
+        if (pairRunning_[pair]) WriteStopFrequency(pair);
+    }
+}
+
+bool CDeviceDialog_Lens::FeedsRegisterImage(const CDerivedControl& control) const
+{
+    const CXmlControlConainer* record = control.GetElement();
+    // Only what the page itself shows goes into the registers that "Send" writes: the
+    // floating window's fields on the same register bits (the lens drive's modes)
+    // keep to their own words.
+    return record != nullptr && record->GetDeviceTarget() == "i2c" && record->GetRegisterAddress() >= 0 &&
+           control.GetParentWindow() == this;
 }
 
 surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control)
 {
     const CXmlControlConainer* record = control.GetElement();
     if (record == nullptr || !record->HasDeviceTarget()) return {};
+    // A register field off the page changes no image; its value is only stored.
+    if (record->GetDeviceTarget() == "i2c" && record->GetRegisterAddress() >= 0 && !FeedsRegisterImage(control)) return {};
     KeptRecords kept(*this);
     surfacepage::TaskOrder order = surfacepage::BuildTaskOrder(*record, GetTaskKind(record->GetDeviceTarget()),
                                                                control.GetValue(), GetDeviceKey(), kept);
@@ -219,7 +241,7 @@ void CDeviceDialog_Lens::FollowRegisterImages(std::int32_t word, const CDerivedC
     for (const auto& [id, control] : Controls()) {
         const CXmlControlConainer* record = control->GetElement();
         if (control.get() == except || record == nullptr || record->GetContainerId() != word ||
-            record->GetDeviceTarget() != "i2c" || record->GetRegisterAddress() < 0) {
+            !FeedsRegisterImage(*control)) {
             continue;
         }
         BuildOrder(*control);
@@ -347,6 +369,7 @@ void CDeviceDialog_Lens::WriteOutputFrequency(std::uint32_t pair, std::uint32_t 
     board->SetOutputValue(1, static_cast<std::uint16_t>(p << 15), 0, 1);
     board->SetOutputValue(3, 0, static_cast<std::uint8_t>(p << 7 | frequency), 1);
     board->SetOutputValue(0, static_cast<std::uint16_t>(p << 15 | count), 1, 1);
+    pairRunning_[p] = true;
 }
 
 void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair)
@@ -355,6 +378,7 @@ void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair)
     if (board == nullptr) return;
     WaitForTaskQueue();
     board->SetOutputValue(1, static_cast<std::uint16_t>((pair & 1u) << 15), 0, 1);
+    pairRunning_[pair & 1u] = false;
 }
 
 IRegisterData* CDeviceDialog_Lens::Register(std::int32_t address) const

@@ -24,6 +24,7 @@
 // on the GUI thread, after the task queue's fence. GUI thread only.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -61,7 +62,8 @@ public:
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
 
     // Shows every data word again: the first control of each word (in id order)
-    // has its subject notify all controls of the word, then its relations applied.
+    // has its subject notify all controls of the word; every control's relations are
+    // applied. Nothing is sent, but an output pair the page left running is stopped.
     void RefreshAll();
     // Applies the relations that `control` owns, by its stored value.
     int ApplyRelationsOf(CDerivedControl& control);
@@ -85,6 +87,9 @@ private:
     // Every register-field control on data word `word` but `except` writes the
     // value it now shows into its register image.
     void FollowRegisterImages(std::int32_t word, const CDerivedControl* except);
+    // Whether the control is a register field on the page itself: only those write the
+    // register images, so "Send" writes what the page shows.
+    bool FeedsRegisterImage(const CDerivedControl& control) const;
     void MakeControls(std::vector<surfacepage::SurfaceControl>& controls);
     void WireObservers();
     void StartChannel8();
@@ -104,6 +109,7 @@ private:
     CXmlSurfaceSlots ownSlots_;
     bool built_ = false;
     bool refreshing_ = false;  // the output pairs are not driven while the store is shown
+    std::array<bool, 2> pairRunning_{};  // output pairs this page started and has not stopped
     std::string surfaceName_;  // how problems name the surface
     std::vector<std::string> problems_;
     surfacepage::RegisterMap registers_;

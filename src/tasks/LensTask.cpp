@@ -60,12 +60,9 @@ int CLensTask::Run() {
     // Later board tasks wait only for this frame, not for the drive time.
     MarkFramesSent();
 
-    // The drive time is kept by watching the high-resolution clock without sleeping; a
-    // shutdown ends the wait early, and the stop request still goes out below.
-    while (!IsCancelled()) {
-        const double elapsedMs = static_cast<double>(platform::currentClock().nowUs() - startUs) / 1000.0;
-        if (elapsedMs >= static_cast<double>(driveMs)) break;
-    }
+    // The drive time sleeps on the task's cancel signal: a shutdown or a newer drive ends
+    // it at once, and the stop request still goes out below.
+    WaitCancellableUntilUs(startUs + static_cast<std::uint64_t>(driveMs) * 1000);
 
     BuildStopRequest(record, word(kWordRegister1), word(kWordStopMode));
     if (link != nullptr) link->I2cTransfer(0, &record, 1);

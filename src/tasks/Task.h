@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "board/Records.h"
+#include "platform/core/Clock.h"
 #include "platform/core/Handles.h"
 #include "tasks/TaskWord.h"
 #include "tasks/ThreadCarrier.h"
@@ -57,14 +58,14 @@ public:
     CThreadCarrier* GetThreadHandle() const override { return carrier_.get(); }
     int Start() override;
     std::uint32_t GetState() const override { return state_.load(); }
-    void Cancel() override { cancelled_ = true; }
+    void Cancel() override { cancel_.raise(); }
     bool HasSentFrames() const override { return framesSent_.load(); }
 
     std::uint32_t GetWord() const { return word_.load(); }
     std::uint32_t GetArgumentA() const { return argA_.load(); }
     std::uint32_t GetArgumentB() const { return argB_.load(); }
     platform::Handle GetNotifyWindow() const { return window_.load(); }
-    bool IsCancelled() const { return cancelled_.load(); }
+    bool IsCancelled() const { return cancel_.raised(); }
 
     // The work; runs on the task's own thread. The base does nothing.
     virtual int Run() { return 0; }
@@ -93,6 +94,9 @@ protected:
     // Waits for the task's thread. Every class that overrides Run calls it first thing
     // in its destructor, so that Run never outlives the members it uses.
     void JoinThread();
+    // A timed wait that sleeps until the process clock reaches deadlineUs; true when
+    // Cancel ended it first.
+    bool WaitCancellableUntilUs(std::uint64_t deadlineUs) { return cancel_.waitUntilUs(deadlineUs); }
     // Called by a Run that goes on waiting after its frames are out; the end of Run
     // counts as it in any case.
     void MarkFramesSent();
@@ -109,6 +113,6 @@ private:
     std::atomic<std::uint32_t> word_;
     std::atomic<std::uint32_t> argA_;
     std::atomic<std::uint32_t> argB_;
-    std::atomic<bool> cancelled_{false};
+    platform::CancelSignal cancel_;
     std::atomic<bool> framesSent_{false};
 };

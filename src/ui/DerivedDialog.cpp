@@ -530,6 +530,9 @@ void CDerivedDialog::ShowSpeedWindows(bool visible)
     for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
         if (speed != nullptr && speed->exists()) speed->show(visible);
     }
+    // Owned windows hide with the page: a floating window left shown would lie over the
+    // main window with nothing to close it. Only the page's own request shows it again.
+    if (!visible && floatingDialog_ != nullptr && floatingDialog_->exists()) floatingDialog_->hide();
 }
 
 gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from)

@@ -305,7 +305,7 @@ protected:
     // The graph's x for the present sample: 50 ms a sample, 0 at the 100th.
     std::int32_t SpeedSampleX() const { return static_cast<std::int32_t>(speedSample_) * 50 - 5000; }
 
-    // Shows or hides the speed windows that exist.
+    // Shows or hides the speed windows that exist; hiding hides the floating dialog too.
     void ShowSpeedWindows(bool visible);
 
     // Speed windows and the floating dialog, made by the pages.

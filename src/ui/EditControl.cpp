@@ -173,6 +173,14 @@ void CDerivedEdit::Commit(bool enter)
     }
     const IParameterDecoder* decoder = GetValueTable();
     current_ = decoder == nullptr || hexInput_ ? number : decoder->Encode(number);
+    // A frequency field shows the frequency of the step its word holds: a typed
+    // frequency is stored as its step of the table (the nearest one), as the slider
+    // beside it stores it.
+    const CXmlControlConainer* record = GetElement();
+    if (decoder == nullptr && record != nullptr && record->GetGuiFormat() == "frequency" &&
+        record->GetFormulaTokenCount(0) == 0) {
+        current_ = frequencysteps::NearestIndex(number);
+    }
     // The field shows what is reported (and stored), not what was typed.
     SetValue(GetValue());
     NotifyParent();

@@ -1,5 +1,7 @@
 #include "ui/FrequencyTable.h"
 
+#include <cmath>
+
 namespace frequencysteps {
 
 namespace {
@@ -33,6 +35,16 @@ std::optional<std::uint32_t> IndexOf(std::uint32_t frequency)
         if (kTable[i] == frequency) return static_cast<std::uint32_t>(i);
     }
     return std::nullopt;
+}
+
+std::uint32_t NearestIndex(double frequency)
+{
+    if (!(frequency > 0.0)) return 0;
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < kTable.size(); ++i) {
+        if (std::fabs(kTable[i] - frequency) < std::fabs(kTable[best] - frequency)) best = i;
+    }
+    return static_cast<std::uint32_t>(best);
 }
 
 std::uint32_t FrequencyAt(std::int64_t index)

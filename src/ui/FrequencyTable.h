@@ -17,6 +17,10 @@ const std::array<std::uint32_t, kCount>& Table();
 // The first index whose frequency equals `frequency`; none when no step has it.
 std::optional<std::uint32_t> IndexOf(std::uint32_t frequency);
 
+// The step whose frequency is nearest `frequency` (the lower of two as near); 0 for
+// anything not above 0, including NaN.
+std::uint32_t NearestIndex(double frequency);
+
 // The frequency of step `index`; 0 for an index outside the table.
 std::uint32_t FrequencyAt(std::int64_t index);
 

@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "PageRigSupport.h"
 #include "surfacepage/LensPage.h"
+#include "ui/EditControl.h"
 #include "ui/FloatDialog.h"
 
 using namespace apptest;
@@ -152,8 +154,8 @@ TEST(LensPage, TheSecondDriversChangesGiveTheirFramesAndItsRelationsActOnTheirDe
         {"trigger width", 1005, 10, {}},
         {"trigger Send", 1007, 1, {F("38 06 0a 04 0e")}},
         // 512 in bits 6-15 of the 16-bit register 0; "OUT2-4" (word 2) writes register
-        // 2's mode bits, which the floating window's modes (words 20 and 21) share and
-        // left at 5 at the refresh: the image takes this change, not those words.
+        // 2's mode bits, which the floating window's modes (words 20 and 21) name too
+        // but leave to the page: the image takes this change, not those words.
         {"auto focus output", 1010, 512, {}},
         {"OUT2-4", 1026, 3, {}},
         {"SEND", 1049, 1, {F("49 e4 04 00 80 00 35 03")}},
@@ -286,4 +288,78 @@ TEST(LensPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     };
     CQuillfenApp app(Options(dir.path(), false, inside, sim.path()));
     EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
+}
+
+namespace {
+std::vector<Bytes> Outputs(const std::vector<Bytes>& frames) {
+    std::vector<Bytes> out;
+    std::copy_if(frames.begin(), frames.end(), std::back_inserter(out), [](const Bytes& f) { return f[0] == 'O'; });
+    return out;
+}
+}  // namespace
+
+// A refresh drives no output pair and leaves none running: a loaded set or a rollback
+// stops the pair the page started (a continuous count keeps it going otherwise). A
+// frequency typed into "CLK1 Frequency" is stored and sent as its step of the table.
+TEST(LensPage, TheFirstDriversRefreshStopsARunningPairAndATypedFrequencyGoesOutAsItsStep) {
+    LensPageRig t;
+    CDeviceDialog_Lens* page = t.Open(0x400);
+    ASSERT_NE(page, nullptr);
+    t.Load(*page, {{1, 10}, {2, 0x7FFF}, {3, 20}, {4, 0x7FFF}});
+
+    const Bytes kStopPair0 = F("4f e1 00 00 00 00"), kStopPair1 = F("4f e1 00 80 00 80");
+    EXPECT_EQ(Outputs(t.Change(*page, 1031, 1)).size(), 3u) << "pair 0 runs";
+    page->send(gui::msg::ReapplyDeviceData, 0, 0);
+    ExpectFrames(Outputs(t.r.Take()), {kStopPair0});
+    t.Load(*page, {});  // stopped already: nothing more
+
+    EXPECT_EQ(Outputs(t.Change(*page, 1058, 1)).size(), 3u) << "pair 1 runs";
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kRollback, 0), 0);
+    ExpectFrames(Outputs(t.r.Take()), {kStopPair1});
+    t.Load(*page, {{2, 500}});
+
+    // 1500 Hz is step 11: the edit shows 1500, the slider 11, and the pair is sent 11.
+    auto* edit = dynamic_cast<CDerivedEdit*>(t.At(*page, 1025));
+    ASSERT_NE(edit, nullptr);
+    guitest::focusForKeys(*edit);
+    edit->setText("1500");
+    guitest::userKey(*edit, Qt::Key_Return);
+    EXPECT_EQ((std::tuple{edit->text().toStdString(), t.At(*page, 1027)->GetValue(), t.r.rig.data.GetValue(1)}),
+              (std::tuple{std::string("1500"), 11u, 11u}));
+    ExpectFrames(t.Change(*page, 1031, 1), {F("4f e1 00 00 00 00"), F("4f e3 00 00 0b 0b"), F("4f e0 f4 01 01 f6")});
+}
+
+// After a refresh the page sends what it shows: register 2's mode is that of "OUT2-4"
+// (the floating window's modes are the lens drive's words), and "Step Time" lists the
+// times of the "Current Step" shown.
+TEST(LensPage, AfterTheSecondDriversRefreshSendAndStepTimeFollowWhatThePageShows) {
+    LensPageRig t;
+    CDeviceDialog_Lens* page = t.Open(0x401);
+    ASSERT_NE(page, nullptr);
+    IDataContainer& store = t.r.rig.data;
+    const auto registers = [&] {
+        const std::uint32_t r0 = store.GetValue(0) & 0xFFFF;
+        return Bytes{'I', 0xE4, 4, 0, static_cast<std::uint8_t>(r0 >> 8), static_cast<std::uint8_t>(r0 & 0xFF),
+                     static_cast<std::uint8_t>(store.GetValue(1) & 0xFF), static_cast<std::uint8_t>(store.GetValue(2) & 0xFF)};
+    };
+    ExpectFrames(t.Change(*page, 1002, 1), {kChipOn, kReadHigh});
+    EXPECT_NE(store.GetValue(2) & 7u, store.GetValue(21) & 7u) << "the opening's words must tell the modes apart";
+    ExpectFrames(t.Change(*page, 1049, 1), {registers()});
+    EXPECT_EQ(t.At(*page, 1026)->GetValue(), store.GetValue(2) & 7u);
+
+    t.Load(*page, {{0, 3u << 3}, {1, 0x35}, {2, 0x19}, {3, 1}, {5, 0}, {6, 1110010}, {20, 2}, {21, 5}});
+    ExpectFrames(t.Change(*page, 1049, 1), {F("49 e4 04 00 00 18 35 19")});
+    EXPECT_EQ(t.At(*page, 1026)->GetValue(), 1u);
+    // A mode chosen for the lens drive stays its own: back in single mode, "SEND"
+    // still writes the mode "OUT2-4" shows.
+    t.Change(*page, 2002, 1);
+    EXPECT_TRUE(t.Change(*page, 2004, 6).empty());
+    t.Change(*page, 2001, 0);
+    ExpectFrames(t.Change(*page, 1049, 1), {F("49 e4 04 00 00 18 35 19")});
+    EXPECT_EQ(store.GetValue(20), 6u);
+    auto* stepTime = dynamic_cast<gui::ComboBox*>(t.At(*page, 1017));
+    ASSERT_NE(stepTime, nullptr);
+    EXPECT_EQ((std::tuple{stepTime->count(), stepTime->itemText(1).value_or("").toStdString(),
+                          stepTime->itemText(7).value_or("").toStdString()}),
+              (std::tuple{8, std::string("0.256"), std::string("16.384")}));
 }

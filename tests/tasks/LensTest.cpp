@@ -74,6 +74,25 @@ TEST_F(Lens, WaitsTheWholeDriveTimeItsWordHolds) {
     EXPECT_LE(t[1] - t[0], kLongDriveMs + 1);
 }
 
+// The drive sleeps until the clock reaches its end, not a tick before: with the time
+// moved by hand it sleeps once per move and sends the stop once the drive time is up.
+TEST_F(Lens, SleepsUntilTheClockReachesTheDriveTime) {
+    platform::ManualClock clock;
+    platform::ScopedClock scope(clock);
+    clock.advanceMs(5);
+    ASSERT_EQ(task_.Start(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return clock.timedWaits() == 1; })) << "the drive never went to sleep";
+    EXPECT_EQ(clock.lastDeadlineUs(), 35'000u);
+    EXPECT_EQ(board_.wire->Frames(), (std::vector<Bytes>{kDrive}));
+    clock.advanceMs(29);
+    ASSERT_TRUE(WaitUntil([&] { return clock.timedWaits() == 2; }));
+    EXPECT_EQ(board_.wire->Count(), 1u);
+    clock.advanceMs(1);
+    task_.GetThreadHandle()->Join();
+    EXPECT_EQ(board_.wire->Frames(), (std::vector<Bytes>{kDrive, kStop}));
+    EXPECT_EQ(clock.timedWaits(), 2u);
+}
+
 TEST_F(Lens, NothingIsSentWithoutDeviceData) {
     ASSERT_EQ(store_.SelectContainer(0x7777), 0);
     ASSERT_EQ(task_.Start(), 1);

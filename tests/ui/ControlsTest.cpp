@@ -436,12 +436,23 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     EXPECT_EQ(commit("1e30"), (std::pair{0xFFFFFFFFu, QStringLiteral("4294967295")}));
     EXPECT_EQ(commit("abc"), (std::pair{0u, QStringLiteral("0")}));
     EXPECT_EQ(commit("32766.5"), (std::pair{0x7FFFu, QStringLiteral("cont.")}));
+    // A frequency field stores the step of the typed frequency (the nearer, the lower
+    // of two as near) and shows that step's frequency.
+    auto frequency = std::make_unique<CXmlControlConainer>();
+    frequency->SetGuiFormat("frequency");
+    frequency->SetContainerId("1");
+    edit->SetElement(std::move(frequency));
+    EXPECT_EQ(commit("1500"), (std::pair{11u, QStringLiteral("1500")}));
+    EXPECT_EQ(commit("1250"), (std::pair{10u, QStringLiteral("1000")}));
+    EXPECT_EQ(commit("1251"), (std::pair{11u, QStringLiteral("1500")}));
+    EXPECT_EQ(commit("250000"), (std::pair{51u, QStringLiteral("100000")}));
+    EXPECT_EQ(commit("-5"), (std::pair{0u, QStringLiteral("0")}));
     // A decoder converts typed text back (2.9 is 28.999...), hex as it is.
     edit->SetElement(nullptr);
     edit->SetValueTable(Decoder(ParameterRecord::kMultiply, 0.1, "%.1lf"));
     EXPECT_EQ(commit("2.9"), (std::pair{29u, QStringLiteral("2.9")}));
     EXPECT_EQ(commit("0x1A"), (std::pair{26u, QStringLiteral("2.6")}));
-    EXPECT_EQ(ChangeCount(), changesBefore + 7);
+    EXPECT_EQ(ChangeCount(), changesBefore + 12);
 }
 
 TEST_F(ControlHost, LabelsFormatByTheirRecordAndLampsShowTheirColour)

@@ -141,12 +141,24 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
     EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown(), owner.count(gui::msg::PageClosed)}), (std::tuple{true, false, false, 2}));
 
-    // "Close window" posts the close.
+    // "Close window" posts the close. The floating window hides with the page (left
+    // shown, it would lie over the main window with nothing to close it); only the
+    // page's own request shows it again.
     page.show();
+    gui::Window* floating = page.GetContainerWindow("floating", nullptr);
+    ASSERT_NE(floating, nullptr);
+    floating->show();
     Menu(page, pagemenu::kCloseWindow);
     EXPECT_FALSE(speed->isShown());
     EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
+    EXPECT_FALSE(floating->isShown());
     EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
+    page.show();
+    EXPECT_FALSE(floating->isShown());
+    floating->show();
+    page.send(gui::msg::SysCommand, gui::syscmd::Minimise);
+    EXPECT_FALSE(floating->isShown());
+    page.hide();
 
     // "Save parameter setting" saves the block and says why a save failed.
     TempDir dir;

@@ -10,6 +10,7 @@
 #include "Inbox.h"
 #include "Pty.h"
 #include "platform/core/BoardPorts.h"
+#include "platform/core/Clock.h"
 #include "platform/core/SerialPort.h"
 
 using namespace platform;
@@ -25,6 +26,43 @@ TEST(BoardPortsThreads, AWatchStopsWithoutWaitingOutItsPoll) {
     auto stopped = std::async(std::launch::async, [&] { watch.stop(); });
     EXPECT_EQ(stopped.wait_for(30s), std::future_status::ready);
     stopped.get();
+}
+
+// A timed wait sleeps: it ends at its deadline on the system clock, never before, and a
+// raise from another thread ends one whose deadline is an hour away.
+TEST(CancelSignalThreads, AWaitEndsAtItsDeadlineOrWhenRaised) {
+    CancelSignal timed;
+    const std::uint64_t deadline = currentClock().nowUs() + 2000;
+    EXPECT_FALSE(timed.waitUntilUs(deadline));
+    EXPECT_GE(currentClock().nowUs(), deadline);
+
+    CancelSignal signal;
+    auto waited = std::async(std::launch::async, [&] { return signal.waitUntilUs(currentClock().nowUs() + 3'600'000'000ull); });
+    signal.raise();
+    ASSERT_EQ(waited.wait_for(30s), std::future_status::ready);
+    EXPECT_TRUE(waited.get());
+    EXPECT_TRUE(signal.waitUntilUs(~0ull));  // raised stays raised
+}
+
+// On the manual clock a timed wait sleeps until the time is moved to its deadline.
+TEST(CancelSignalThreads, AWaitOnTheManualClockSleepsUntilItsTimeIsMoved) {
+    ManualClock clock;
+    ScopedClock scope(clock);
+    CancelSignal signal;
+    auto waited = std::async(std::launch::async, [&] { return signal.waitUntilUs(10'000); });
+    const auto asleep = [&](std::uint32_t n) {
+        for (int i = 0; i < 25000 && clock.timedWaits() < n; ++i) std::this_thread::sleep_for(200us);
+        return clock.timedWaits() >= n;
+    };
+    ASSERT_TRUE(asleep(1));
+    EXPECT_EQ(clock.lastDeadlineUs(), 10'000u);
+    clock.advanceMs(9);  // a millisecond short: it sleeps again
+    ASSERT_TRUE(asleep(2));
+    EXPECT_NE(waited.wait_for(0s), std::future_status::ready);
+    clock.sleepMs(1);  // a sleep on the clock moves it too
+    ASSERT_EQ(waited.wait_for(30s), std::future_status::ready);
+    EXPECT_FALSE(waited.get());
+    EXPECT_EQ(clock.sleepers(), 0u) << "an ended wait must not stay listed: its signal may be gone";
 }
 
 // Without time-outs a read waits for its bytes; close() from another thread must still

@@ -175,6 +175,17 @@ QList<QWidget*> VisibleWindows() {
     return shown;
 }
 
+// The windows shown from now on that were not shown before: the page's.
+std::function<QList<QWidget*>()> WindowsOpenedFromNow() {
+    return [before = VisibleWindows()] {
+        QList<QWidget*> opened;
+        for (QWidget* w : VisibleWindows()) {
+            if (!before.contains(w)) opened << w;
+        }
+        return opened;
+    };
+}
+
 // Runs the event loop without sleeping until every window is drawn; false at the limit.
 bool SpinUntilDrawn(const pagebench::PaintWatch& watch, const std::function<QList<QWidget*>()>& windows) {
     QElapsedTimer limit;
@@ -214,14 +225,7 @@ struct Rig : benchrig::Program {
     // closed again afterwards.
     Opening Open(std::uint32_t key) {
         Opening o;
-        const QList<QWidget*> before = VisibleWindows();
-        const auto pageWindows = [&before] {
-            QList<QWidget*> opened;
-            for (QWidget* w : VisibleWindows()) {
-                if (!before.contains(w)) opened << w;
-            }
-            return opened;
-        };
+        const auto pageWindows = WindowsOpenedFromNow();
         watch.Clear();
         openingStart().since.reset();
         if (!ChooseDevice(key)) o.error = "no device has the key";
@@ -366,14 +370,7 @@ int FirstOpenChild(std::uint32_t key) {
         std::fprintf(stderr, "%s\n", r.error.c_str());
         return 1;
     }
-    const QList<QWidget*> before = VisibleWindows();
-    const auto pageWindows = [&before] {
-        QList<QWidget*> opened;
-        for (QWidget* w : VisibleWindows()) {
-            if (!before.contains(w)) opened << w;
-        }
-        return opened;
-    };
+    const auto pageWindows = WindowsOpenedFromNow();
     QElapsedTimer choose;
     choose.start();
     if (!r.ChooseDevice(key)) {

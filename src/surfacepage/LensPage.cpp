@@ -210,6 +210,14 @@ void CDeviceDialog_Lens::RefreshAll()
     }
 }
 
+void CDeviceDialog_Lens::EndRuns()
+{
+    // A continuous count never ends by itself: the motor would run on after the page.
+    for (std::uint32_t pair = 0; pair < pairRunning_.size(); ++pair) {
+        if (pairRunning_[pair]) WriteStopFrequency(pair);
+    }
+}
+
 bool CDeviceDialog_Lens::FeedsRegisterImage(const CDerivedControl& control) const
 {
     const CXmlControlConainer* record = control.GetElement();

@@ -60,6 +60,8 @@ public:
     // Stores the value and queues its task, refreshes the word's controls and
     // register images, applies the control's relations. 1.
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    // A closed or replaced page leaves no output pair running.
+    void EndRuns() override;
 
     // Shows every data word again: the first control of each word (in id order)
     // has its subject notify all controls of the word; every control's relations are

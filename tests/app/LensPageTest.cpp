@@ -327,6 +327,11 @@ TEST(LensPage, TheFirstDriversRefreshStopsARunningPairAndATypedFrequencyGoesOutA
     EXPECT_EQ((std::tuple{edit->text().toStdString(), t.At(*page, 1027)->GetValue(), t.r.rig.data.GetValue(1)}),
               (std::tuple{std::string("1500"), 11u, 11u}));
     ExpectFrames(t.Change(*page, 1031, 1), {F("4f e1 00 00 00 00"), F("4f e3 00 00 0b 0b"), F("4f e0 f4 01 01 f6")});
+
+    // File > "Close window" with pair 0 running: the close stops it.
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kCloseWindow, 0), 0);
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->isShown(); }, 5000));
+    ExpectFrames(Outputs(t.r.Take()), {kStopPair0});
 }
 
 // After a refresh the page sends what it shows: register 2's mode is that of "OUT2-4"

@@ -202,12 +202,14 @@ inline bool postsDelivered(int limitMs = 10000) {
 // in it: whatever that posted is handled inside the loop, not after it.
 inline void runNestedLoop(const std::function<bool()>& done, int limitMs) {
     QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(limitMs);
     QTimer poll;
     int turnsAfter = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if ((done() && ++turnsAfter > 3) || clock.elapsed() > limitMs) loop.quit();
+        if (done() && ++turnsAfter > 3) loop.quit();
     });
     poll.start(1);
     loop.exec();

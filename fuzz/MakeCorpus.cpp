@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "BoardReplyOps.h"
-#include "app/AppSettings.h"
-#include "app/ProfileInfo.h"
+#include "parsers/AppSettings.h"
+#include "parsers/ProfileInfo.h"
 #include "board-sim/BoardSim.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
-#include "pages/dc/DcDemo.h"
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/DcDemo.h"
+#include "parsers/StepperDemo.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Clock.h"
 #include "res/firmware/FirmwareImages.h"

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "pages/dc/DcChannel.h"
-#include "pages/dc/DcDemo.h"
+#include "parsers/DcPhaseWord.h"
+#include "parsers/DcDemo.h"
 
 namespace {
 

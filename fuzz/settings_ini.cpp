@@ -18,8 +18,8 @@
 #include <QString>
 
 #include "FuzzSupport.h"
-#include "app/AppSettings.h"
-#include "app/ProfileInfo.h"
+#include "parsers/AppSettings.h"
+#include "parsers/ProfileInfo.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/StepperDemo.h"
 #include "pages/stepper/StepperTables.h"
 
 namespace {

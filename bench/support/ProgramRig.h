@@ -20,11 +20,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 #include "app/DeviceTable.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
-#include "app/ProfileInfo.h"
+#include "parsers/ProfileInfo.h"
 #include "app/QuillfenDlg.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Window.h"
 

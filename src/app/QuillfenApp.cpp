@@ -5,12 +5,12 @@
 #include <new>
 #include <system_error>
 
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 #include "app/EndSignals.h"
 #include "app/FileDialogNames.h"
 #include "app/AboutDlg.h"
 #include "app/OSVersionInfo.h"
-#include "app/ProfileInfo.h"
+#include "app/PagePositions.h"
 #include "app/QuillfenDlg.h"
 #include "app/SingleInstance.h"
 #include "board/NativeTranslator.h"

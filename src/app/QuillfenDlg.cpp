@@ -7,7 +7,7 @@
 #include "app/AboutDlg.h"
 #include "app/DialogSelector.h"
 #include "app/FirmwareUpdateDlg.h"
-#include "app/ProfileInfo.h"
+#include "parsers/ProfileInfo.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/BoardPorts.h"

@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "app/AboutDlg.h"
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
 #include "app/FirmwareUpdateDlg.h"
-#include "app/ProfileInfo.h"
+#include "parsers/ProfileInfo.h"
 #include "app/QuillfenApp.h"
 #include "app/QuillfenDlg.h"
 #include "board/BootLoader.h"

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "data/TempDir.h"
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/StepperDemo.h"
 
 namespace pages::stepper {
 namespace {

@@ -2,7 +2,7 @@
 // (rows and demo) by mode, signal and unit.
 #include <gtest/gtest.h>
 
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/StepperDemo.h"
 #include "pages/stepper/MeasuredValues.h"
 #include "StepperRig.h"
 

@@ -4,8 +4,8 @@
 #include <QScreen>
 
 #include "PageTestSupport.h"
-#include "app/AppSettings.h"
-#include "app/ProfileInfo.h"
+#include "parsers/AppSettings.h"
+#include "app/PagePositions.h"
 #include "data/TempDir.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/DisplayControls.h"

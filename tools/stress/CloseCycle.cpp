@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <QString>
 
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 #include "app/QuillfenDlg.h"
 #include "board-sim/BoardSim.h"
 #include "data/DataContainer.h"

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "pages/dc/DcChannel.h"
-#include "pages/dc/DcDemo.h"
+#include "parsers/DcDemo.h"
 #include "pages/scaffold/PageBoard.h"
 
 namespace pages::dc {

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "pages/scaffold/PageBoard.h"
-#include "pages/scaffold/ValueTable.h"
-#include "pages/stepper/StepRecord.h"
+#include "parsers/ValueTable.h"
+#include "parsers/StepRecord.h"
 
 class IDataContainer;
 

@@ -5,7 +5,7 @@
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "pages/scaffold/PageScaffold.h"
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/StepperDemo.h"
 #include "pages/stepper/MeasuredValues.h"
 #include "pages/stepper/SerialFrame.h"
 #include "pages/stepper/StepperPage.h"

@@ -29,7 +29,7 @@
 
 #include "board/Records.h"
 #include "pages/scaffold/PageBoard.h"
-#include "pages/stepper/StepRecord.h"
+#include "parsers/StepRecord.h"
 #include "pages/stepper/StepperTables.h"
 
 class IDataContainer;
@@ -77,7 +77,6 @@ public:
 };
 
 enum class StartMode { Stop = 0, Start = 1, ClockOnOff = 2, Update = 3 };
-enum class StepSource { Rows = 0, BuiltInDemo = 1, FileDemo = 2 };
 
 class StepperRun {
 public:

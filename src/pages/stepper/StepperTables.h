@@ -5,7 +5,8 @@
 
 #include <array>
 
-#include "pages/scaffold/ValueTable.h"
+#include "parsers/StepRecord.h"  // the step frequencies a step row indexes
+#include "parsers/ValueTable.h"
 
 namespace pages::stepper {
 
@@ -14,11 +15,6 @@ inline constexpr std::array<int, 38> kClockFrequencies = {
     100,  200,  300,  400,  500,  600,  800,  1000, 1200, 1400, 1600,  1800,  2000,
     2400, 2800, 3200, 3600, 4000, 4400, 4800, 5200, 5600, 6000, 6400,  6800,  7200,
     7600, 8000, 8400, 8800, 9200, 9600, 10000, 10400, 10800, 11200, 11600, 12000};
-
-// Step frequencies (Hz), indexed by a step row's bits 24-28.
-inline constexpr std::array<int, 20> kStepFrequencies = {20,  40,  60,  80,  100, 120, 140,
-                                                         160, 180, 200, 300, 400, 500, 600,
-                                                         700, 800, 900, 1000, 1100, 1200};
 
 // Start-top (and re-top) ramp times (ms), indexed by the items of their combos.
 inline constexpr std::array<int, 17> kStartTopTimes = {0,    500,  1000, 1500, 2000, 2500,

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "pages/dc/DcChannel.h"
-#include "pages/dc/DcDemo.h"
+#include "parsers/DcDemo.h"
 #include "pages/dc/DcSequence.h"
 #include "platform/core/Clock.h"
 #include "../StepperRig.h"

@@ -28,7 +28,7 @@ namespace pages::dc {
 inline constexpr const char* kDemoSequenceFile = "sequence/Demomode_Sequence_dc.csv";
 inline constexpr std::size_t kMaxDemoLine = 259;
 
-// One demo row; the phase words as DcChannel.h reads them (bit 27 set, duration in s).
+// One demo row; the phase words as DcPhaseWord.h reads them (bit 27 set, duration in s).
 struct DemoRow {
     std::uint8_t enable = 0;
     std::uint8_t att = 0;      // 0..3 for 100, 80, 50, 20 %, else the percent as written

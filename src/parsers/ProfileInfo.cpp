@@ -1,8 +1,8 @@
-#include "app/ProfileInfo.h"
+#include "parsers/ProfileInfo.h"
 
 #include <QString>
 
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 
 namespace {
 
@@ -79,19 +79,4 @@ int CProfileInfo::GetRect(int index, ProfileRect* rect) const {
     if (invalid_[kMainWindow] || invalid_[index]) return 0;
     *rect = rects_[index];
     return 1;
-}
-
-WindowPositions PagePositions(CProfileInfo* profile) {
-    WindowPositions positions;
-    if (profile == nullptr) return positions;
-    positions.get = [profile](int kind, WindowPlace* place) {
-        ProfileRect r;
-        if (place == nullptr || profile->GetRect(kind, &r) == 0) return false;
-        *place = WindowPlace{r.left, r.top, r.right, r.bottom};
-        return true;
-    };
-    positions.set = [profile](int kind, const WindowPlace& place) {
-        profile->SetRect(kind, ProfileRect{place.left, place.top, place.right, place.bottom});
-    };
-    return positions;
 }

@@ -1,4 +1,4 @@
-#include "pages/dc/DcDemo.h"
+#include "parsers/DcDemo.h"
 
 #include <array>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <optional>
 
-#include "pages/dc/DcChannel.h"
+#include "parsers/DcPhaseWord.h"
 
 namespace pages::dc {
 

@@ -2,6 +2,7 @@
 // sequence. 24 bytes, as the page keeps them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace pages::stepper {
@@ -23,6 +24,14 @@ inline constexpr std::uint32_t kUnitSteps = 1u << 17;  // else seconds
 inline constexpr std::uint32_t kCountIsIndex = 1u << 16;  // bits 0-15 index the step-count table
 inline constexpr std::uint32_t kCountMask = 0xFFFFu;
 }  // namespace stepbits
+
+// Step frequencies (Hz), indexed by a step row's bits 24-28.
+inline constexpr std::array<int, 20> kStepFrequencies = {20,  40,  60,  80,  100, 120, 140,
+                                                         160, 180, 200, 300, 400, 500, 600,
+                                                         700, 800, 900, 1000, 1100, 1200};
+
+// Where the steps of a parallel-input run come from.
+enum class StepSource { Rows = 0, BuiltInDemo = 1, FileDemo = 2 };
 
 inline bool InUse(const StepRecord& r) { return (r.flags & stepbits::kInUse) != 0; }
 inline bool FullStep(const StepRecord& r) { return ((r.flags >> stepbits::kModeShift) & 3u) == 0; }

@@ -6,8 +6,6 @@
 #include <array>
 #include <cstdint>
 
-#include "ui/AppServices.h"
-
 class CSettingsStore;
 
 struct ProfileRect {
@@ -52,7 +50,3 @@ private:
     // A rectangle that came from the file or from SetRect, i.e. one worth writing.
     std::array<bool, kWindows> known_{false, false, false, false};
 };
-
-// The profile as the device pages reach it (appServices().positions): their window
-// kinds 1 to 3 are the profile's indexes. Empty for a null profile.
-WindowPositions PagePositions(CProfileInfo* profile);

@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "parsers/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QSettings>

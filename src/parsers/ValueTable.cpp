@@ -1,4 +1,4 @@
-#include "pages/scaffold/ValueTable.h"
+#include "parsers/ValueTable.h"
 
 #include <algorithm>
 

@@ -21,8 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages/stepper/StepRecord.h"
-#include "pages/stepper/StepperRun.h"
+#include "parsers/StepRecord.h"
 
 namespace pages::stepper {
 

@@ -1,4 +1,4 @@
-#include "pages/stepper/DemoSequence.h"
+#include "parsers/StepperDemo.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <optional>
 #include <sstream>
 
-#include "pages/stepper/StepperTables.h"
+#include "parsers/ValueTable.h"
 
 namespace pages::stepper {
 

@@ -1,15 +1,14 @@
 #include "parsers/DcDemo.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <type_traits>
-#include <fstream>
-#include <iterator>
 #include <optional>
+#include <type_traits>
+#include <utility>
 
 #include "parsers/DcPhaseWord.h"
+#include "parsers/DemoReader.h"
 
 namespace pages::dc {
 
@@ -19,26 +18,10 @@ constexpr std::size_t kColumns = 10;
 constexpr double kRefFullScale = 3.3;
 constexpr std::uint32_t kMaxDuration = bits::kDurationMask;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
-// A real in the C locale whatever the user's; none for anything but a whole number.
-std::optional<double> Real(std::string_view s) {
-    double v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-std::string Say(std::size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
-
 // The row's fields, one column at a time; false refuses the line.
 class RowParser {
 public:
-    RowParser(std::size_t line, std::vector<std::string>& messages) : line_(line), messages_(messages) {
+    explicit RowParser(const parsers::LineNotes& notes) : notes_(notes) {
         row_.phase1 = row_.phase2 = WithMode(bits::kOn, kOff);
     }
 
@@ -53,10 +36,7 @@ public:
                 });
             case 2:
                 return Number(text, "PWM frequency", 100.0, [&](double v) -> bool {
-                    if (v < 1.0 || v > 4294967295.0) {
-                        messages_.push_back(Say(line_, "PWM frequency \"" + std::string(text) + "\" Hz is not usable; line skipped"));
-                        return false;
-                    }
+                    if (v < 1.0 || v > 4294967295.0) return notes_.Refuse("PWM frequency", text, " Hz", "not usable");
                     row_.frequency = static_cast<std::uint32_t>(v);
                     return true;
                 });
@@ -92,13 +72,11 @@ public:
     const DemoRow& Row() const { return row_; }
 
 private:
+    // A real in the C locale; an empty field takes `empty`; infinity and NaN refuse the line.
     template <class Use>
     bool Number(std::string_view text, const char* what, double empty, Use use) {
-        std::optional<double> v = text.empty() ? std::optional<double>(empty) : Real(text);
-        if (!v) {
-            messages_.push_back(Say(line_, std::string(what) + " \"" + std::string(text) + "\" is not a number; line skipped"));
-            return false;
-        }
+        std::optional<double> v = text.empty() ? std::optional<double>(empty) : parsers::ReadReal(text);
+        if (!v || !std::isfinite(*v)) return notes_.Refuse(what, text, "", "not a number");
         if constexpr (std::is_same_v<decltype(use(0.0)), bool>) {
             return use(*v);
         } else {
@@ -112,12 +90,11 @@ private:
         const double held = v < lo ? lo : hi;
         char text[32];
         std::snprintf(text, sizeof text, "%g", held);
-        messages_.push_back(Say(line_, std::string(what) + " is outside its range; " + text + unit + " used"));
+        notes_.Held(what, "outside its range", std::string(text) + unit);
         return held;
     }
 
-    std::size_t line_;
-    std::vector<std::string>& messages_;
+    const parsers::LineNotes& notes_;
     DemoRow row_;
 };
 
@@ -132,31 +109,14 @@ std::uint32_t LookupMode(std::string_view keyword) {
 
 DemoText ParseDemoSequence(std::string_view text) {
     DemoText out;
-    std::size_t lineNo = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (lineNo == 1) continue;  // the header
-        if (line.size() > kMaxDemoLine) {
-            out.messages.push_back(Say(lineNo, "longer than " + std::to_string(kMaxDemoLine) + " characters; the rest is ignored"));
-            line = line.substr(0, kMaxDemoLine);
-        }
-        if (Trim(line).empty()) continue;
-        RowParser parser(lineNo, out.messages);
-        bool ok = true;
-        std::size_t column = 0;
-        while (ok) {
-            const std::size_t comma = line.find(',');
-            ok = parser.Field(column, Trim(line.substr(0, comma)));
-            column = (column + 1) % kColumns;
-            if (comma == std::string_view::npos) break;
-            line.remove_prefix(comma + 1);
-        }
-        if (ok) out.rows.push_back(parser.Row());
-    }
+    parsers::ReadDemoLines(text, parsers::OverlongLine::IsCut, out.messages,
+                           [&](const parsers::DemoLine& line, const parsers::LineNotes& notes) {
+                               // An eleventh field starts the columns again; the first refused field ends the line.
+                               RowParser parser(notes);
+                               for (std::size_t i = 0; i < line.fields.size(); ++i)
+                                   if (!parser.Field(i % kColumns, line.fields[i])) return;
+                               out.rows.push_back(parser.Row());
+                           });
     return out;
 }
 
@@ -166,21 +126,12 @@ std::string BuiltInDemoText() {
 }
 
 DemoLoad LoadDemoSequence(const std::filesystem::path& folder) {
-    DemoLoad out;
-    std::ifstream file(folder / kDemoSequenceFile, std::ios::binary);
-    if (file) {
-        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        DemoText parsed = ParseDemoSequence(text);
-        out.messages = std::move(parsed.messages);
-        if (!parsed.rows.empty()) {
-            out.fromFile = true;
-            out.rows = std::move(parsed.rows);
-            return out;
-        }
-        out.messages.push_back(std::string(kDemoSequenceFile) + " holds no row; the built-in sequence is played");
-    }
-    out.rows = ParseDemoSequence(BuiltInDemoText()).rows;
-    return out;
+    parsers::LoadedDemo<DemoRow> demo =
+        parsers::LoadDemo<DemoRow>(folder, kDemoSequenceFile, "row", BuiltInDemoText(), [](std::string_view text) {
+            DemoText parsed = ParseDemoSequence(text);
+            return std::pair{std::move(parsed.rows), std::move(parsed.messages)};
+        });
+    return DemoLoad{demo.fromFile, std::move(demo.entries), std::move(demo.messages)};
 }
 
 }  // namespace pages::dc

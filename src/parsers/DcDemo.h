@@ -26,7 +26,6 @@
 namespace pages::dc {
 
 inline constexpr const char* kDemoSequenceFile = "sequence/Demomode_Sequence_dc.csv";
-inline constexpr std::size_t kMaxDemoLine = 259;
 
 // One demo row; the phase words as DcPhaseWord.h reads them (bit 27 set, duration in s).
 struct DemoRow {

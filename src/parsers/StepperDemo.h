@@ -26,7 +26,6 @@
 namespace pages::stepper {
 
 inline constexpr const char* kDemoSequenceFile = "sequence/Demomode_Sequence_Stepper.csv";
-inline constexpr std::size_t kMaxSequenceLine = 259;
 
 struct SequenceText {
     std::vector<StepRecord> steps;

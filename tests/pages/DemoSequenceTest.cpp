@@ -76,6 +76,9 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     TempDir dir;
     DemoSequence missing = LoadDemoSequence(dir.path());
     EXPECT_EQ((std::tuple{missing.source, missing.messages.empty()}), (std::tuple{StepSource::BuiltInDemo, true}));  // silently
+    // The built-in copy reads whole: 64 steps, none clamped or refused.
+    const SequenceText builtIn = ParseSequence(BuiltInSequenceText());
+    EXPECT_EQ((std::tuple{builtIn.steps.size(), builtIn.messages}), (std::tuple{64u, std::vector<std::string>{}}));
 
     std::filesystem::create_directories(dir.path() / "sequence");
     const auto write = [&](const std::string& text) {

@@ -17,10 +17,7 @@ bool LineNotes::Refuse(std::string_view what, std::string_view text, std::string
     return false;
 }
 
-bool LineNotes::Skip(std::string_view why) const {
-    Say(std::string(why) + "; line skipped");
-    return false;
-}
+void LineNotes::Skip(std::string_view why) const { Say(std::string(why) + "; line skipped"); }
 
 void LineNotes::Held(std::string_view subject, std::string_view why, std::string_view used) const {
     Say(std::string(subject) + " is " + std::string(why) + "; " + std::string(used) + " used");

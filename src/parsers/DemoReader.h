@@ -40,8 +40,8 @@ public:
     // "<what> "<text>"<unit> is <reason>; line skipped". Returns false, for a refusal's
     // return statement.
     bool Refuse(std::string_view what, std::string_view text, std::string_view unit, std::string_view reason) const;
-    // "<why>; line skipped"; returns false.
-    bool Skip(std::string_view why) const;
+    // "<why>; line skipped".
+    void Skip(std::string_view why) const;
     // "<subject> is <why>; <used> used": a value held to its range.
     void Held(std::string_view subject, std::string_view why, std::string_view used) const;
     // "line N: <what>".

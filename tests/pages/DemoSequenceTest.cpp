@@ -53,6 +53,7 @@ TEST(DemoSequence, MalformedLinesAreClampedOrRefusedWithAMessage) {
         {"H,1.0,80,Full,250,CW,3,Sec", "step frequency \"250\""},
         {"H,1.0x,80,Full,200,CW,3,Sec", "REF voltage \"1.0x\""},
         {"H,1.0,80,Full,200,CW,xyz,Sec", "duration \"xyz\""},
+        {"H,1.0,80,Full,200,CW,3s,Sec", "duration \"3s\""},  // a number with more after it
         {"H,1.0,80,Full,200,CW,1FFFF,Sec", "FFFF used"},
         {"H,1.0,80,Full,200,CW,3,Sec,H", "more than 8 fields"},
     };
@@ -79,6 +80,9 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     // The built-in copy reads whole: 64 steps, none clamped or refused.
     const SequenceText builtIn = ParseSequence(BuiltInSequenceText());
     EXPECT_EQ((std::tuple{builtIn.steps.size(), builtIn.messages}), (std::tuple{64u, std::vector<std::string>{}}));
+    std::string turns;  // eight blocks of eight steps, clockwise first, then each block the other way
+    for (const StepRecord& step : builtIn.steps) turns += Ccw(step) ? 'L' : 'R';
+    EXPECT_EQ(turns, "RRRRRRRRLLLLLLLLRRRRRRRRLLLLLLLLRRRRRRRRLLLLLLLLRRRRRRRRLLLLLLLL");
 
     std::filesystem::create_directories(dir.path() / "sequence");
     const auto write = [&](const std::string& text) {

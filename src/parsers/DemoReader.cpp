@@ -1,6 +1,8 @@
 #include "parsers/DemoReader.h"
 
 #include <charconv>
+#include <exception>
+#include <system_error>
 #include <fstream>
 #include <iterator>
 
@@ -37,9 +39,17 @@ std::optional<double> ReadReal(std::string_view s) {
 }
 
 std::optional<std::string> ReadDemoFile(const std::filesystem::path& folder, const char* fileName) {
-    std::ifstream file(folder / fileName, std::ios::binary);
+    const std::filesystem::path path = folder / fileName;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return std::string();
+    std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    try {
+        return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    } catch (const std::exception&) {
+        return std::string();  // the stream throws on a read error (EIO, EISDIR): nothing usable was read
+    }
 }
 
 namespace detail {

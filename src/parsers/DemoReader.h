@@ -66,7 +66,10 @@ std::optional<double> ReadReal(std::string_view field);
 template <class Take>
 void ReadDemoLines(std::string_view text, OverlongLine overlong, std::vector<std::string>& messages, Take take);
 
-// The text of `folder`/`fileName`; none when it cannot be opened.
+// The text of `folder`/`fileName`; none when it cannot be opened. A file that fails while
+// it is read, and something there that is not a file (a folder, a pipe, a device), read
+// as empty: the stream throws on a read error, a pipe would block the page's opening and
+// a device might never end.
 std::optional<std::string> ReadDemoFile(const std::filesystem::path& folder, const char* fileName);
 
 // A demo as a page plays it: the file's entries, or the built-in copy's.

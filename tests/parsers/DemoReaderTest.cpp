@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "data/TempDir.h"
 #include "parsers/DemoReader.h"
 
 namespace parsers {
@@ -47,6 +55,35 @@ TEST(DemoReader, ALineOverTheLimitEndsTheReadingOrIsCutThereAsTheFamilyChooses) 
     EXPECT_EQ((std::pair{cut.lines, cut.messages}),
               (std::pair{Lines{{2, {"a"}}, {3, {atLimit}}, {4, {std::string(kMaxDemoLine, 'y')}}, {5, {"b"}}},
                          std::vector<std::string>{"line 4: longer than 259 characters; the rest is ignored"}}));
+}
+
+// Something in the file's place that is not a file reads as a file with no entry: the
+// built-in copy plays, with the message. A pipe must not block the reading.
+TEST(DemoReader, APipeOrFolderInTheFilesPlaceGivesTheBuiltInCopyWithoutBlocking) {
+    const auto words = [](std::string_view text) {
+        std::vector<std::string> lines;
+        std::vector<std::string> messages;
+        ReadDemoLines(text, OverlongLine::IsCut, messages,
+                      [&](const DemoLine& line, const LineNotes&) { lines.emplace_back(line.fields.at(0)); });
+        return std::pair{lines, messages};
+    };
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sequence" / "folder.csv");
+    const LoadedDemo<std::string> folder = LoadDemo<std::string>(dir.path(), "sequence/folder.csv", "row", "h\nbuilt-in", words);
+    EXPECT_EQ((std::tuple{folder.fromFile, folder.entries, folder.messages}),
+              (std::tuple{false, std::vector<std::string>{"built-in"},
+                          std::vector<std::string>{"sequence/folder.csv holds no row; the built-in sequence is played"}}));
+
+    const std::filesystem::path pipe = dir.path() / "sequence" / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto load = std::async(std::launch::async,
+                           [&] { return LoadDemo<std::string>(dir.path(), "sequence/pipe.csv", "row", "h\nbuilt-in", words); });
+    const bool ended = load.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) ::close(::open(pipe.c_str(), O_WRONLY));  // lets a blocked reading end, so the test can
+    EXPECT_TRUE(ended) << "the reading blocked on a pipe";
+    const LoadedDemo<std::string> piped = load.get();
+    EXPECT_EQ((std::tuple{piped.fromFile, piped.entries, piped.messages.size()}),
+              (std::tuple{false, std::vector<std::string>{"built-in"}, 1u}));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages/stepper/StepRecord.h"
+#include "pages/scaffold/StepRecord.h"
 #include "pages/stepper/StepperRun.h"
 
 namespace pages::stepper {

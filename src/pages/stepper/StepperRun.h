@@ -29,12 +29,15 @@
 
 #include "board/Records.h"
 #include "pages/scaffold/PageBoard.h"
-#include "pages/stepper/StepRecord.h"
+#include "pages/scaffold/StepRecord.h"
 #include "pages/stepper/StepperTables.h"
 
 class IDataContainer;
 
 namespace pages::stepper {
+
+using pages::StepRecord;  // the rows and demo lines the run steps through
+namespace stepbits = pages::stepbits;
 
 // Data words of the page the runs read or write.
 namespace word {

@@ -40,7 +40,7 @@ struct EditFormat {
     int decoder = 0;  // parameter decoder kind: 0 identity, 1 percent, 3 multiply, 4 divide, 5 ratio, 6 table
     double a = 0, b = 0;
     bool readOnly = false;
-    std::optional<double> warnAbove;  // shown in the warning colour above this value
+    std::optional<double> warnAbove{};  // shown in the warning colour above this value
     std::vector<std::int32_t> table{};  // decoder 6: index -> shown value
     bool converts = true;             // false: the word is shown as it is, with no decoder
 };

@@ -161,12 +161,15 @@ TEST_F(PlacedControlFactory, TheProfileDecidesWhatIsMadeCaptionsAreBoundToNoWord
     EXPECT_EQ((std::pair{std::get<0>(binding(caption)), std::get<0>(binding(frame))}), (std::pair{-1, -1}));
     EXPECT_EQ(page.FindControlByKey(field.key), bound);
 
-    // A control made on a speed panel is one of the panel's hosted controls already.
-    CSubDialog_Graph panel;
-    ASSERT_TRUE(panel.createModeless(&page));
-    auto* hosted = Make<CDerivedButton>(Entry(3, 0, ControlClass::Button), &panel);
+    // A control made on a speed panel (owned by the page, as the pages do) is one of the
+    // panel's hosted controls already.
+    auto owned = std::make_unique<CSubDialog_Graph>();
+    ASSERT_TRUE(owned->createModeless(&page));
+    CSubDialog_Graph* panel = owned.get();
+    page.SetGraph(std::move(owned));
+    auto* hosted = Make<CDerivedButton>(Entry(3, 0, ControlClass::Button), panel);
     ASSERT_NE(hosted, nullptr);
-    EXPECT_EQ(panel.AddControl(hosted), 0) << "a second AddControl of the same control is refused";
+    EXPECT_EQ(panel->AddControl(hosted), 0) << "a second AddControl of the same control is refused";
 }
 
 }  // namespace

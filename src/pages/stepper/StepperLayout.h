@@ -14,9 +14,7 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "pages/scaffold/PlacedControl.h"

@@ -97,10 +97,6 @@ ColumnEnds Walk(std::span<const std::uint16_t> profile, Visit visit) {
     return {pageY, tachY};
 }
 
-}  // namespace
-
-namespace {
-
 // The entry of one control: texts by the variant of its own kind's word.
 pages::PlacedControl Decorated(const ControlSpec& s, std::int32_t deviceKey, std::uint16_t ownWord) {
     pages::PlacedControl c;

@@ -77,6 +77,12 @@ TEST_F(PlacedControlFactory, EveryDecorationOfAnEntryReachesItsControl) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ((std::tuple{b->count(), b->itemText(2).value_or(QString())}), (std::tuple{3, QStringLiteral("50%")}));
 
+    PlacedControl tab = Entry(12, 1, ControlClass::Tab, {0, 0, 300, 200});
+    tab.items = {"Clock-in", "Parallel"};
+    auto* m = Make<CDerivedTab>(tab);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ((std::tuple{m->count(), m->itemText(1), m->GetValue()}), (std::tuple{2, QStringLiteral("Parallel"), 0u}));
+
     PlacedControl slider = Entry(4, 0, ControlClass::Slider);
     slider.sliderMin = 10;
     slider.sliderMax = 350;
@@ -130,12 +136,14 @@ TEST_F(PlacedControlFactory, EveryDecorationOfAnEntryReachesItsControl) {
     };
     EXPECT_EQ((std::pair{centre(1), centre(0)}), (std::pair{std::pair{false, true}, std::pair{true, false}}));
 
-    // Gradient bar: the first stop's colour at its left end, the last one's (to the band's
-    // rounding) at its right.
+    // Gradient bar: a wedge (its upper left corner cut away), the first stop's colour at its
+    // left end, the last one's (to the band's rounding) at its right.
     PlacedControl bar = Entry(11, 0, ControlClass::ColourLabel, {10, 10, 101, 25});
     bar.gradient = {{0, 0xFF0000}, {100, 0x0000FF}};
     auto* g = Make<CDerivedColorLabel>(bar);
     ASSERT_NE(g, nullptr);
+    const QRegion wedge = g->widget()->mask();
+    EXPECT_EQ((std::pair{wedge.contains(QPoint(2, 2)), wedge.contains(QPoint(98, 22))}), (std::pair{false, true}));
     const gui::Bitmap& image = g->GetImage().GetDC();
     EXPECT_EQ((std::pair{image.pixel(0, 24), image.pixel(100, 24) & 0xF0F0F0u}), (std::pair{gui::ColourRef{0xFF0000}, gui::ColourRef{0x0000F0}}));
 }

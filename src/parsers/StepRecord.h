@@ -1,11 +1,11 @@
-// One step of a parallel-input run: a row of the page's step table, or a line of a demo
-// sequence. 24 bytes, as the page keeps them.
+// One step of a parallel-input run: a row of a stepper page's step table, or a line of a
+// demo sequence. Both stepper pages run them. 24 bytes, as the pages keep them.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-namespace pages::stepper {
+namespace pages {
 
 struct StepRecord {
     std::uint8_t enable = 0;       // chip enable for a demo step
@@ -39,4 +39,4 @@ inline int FrequencyIndex(const StepRecord& r) { return static_cast<int>((r.flag
 inline bool Ccw(const StepRecord& r) { return (r.flags & stepbits::kCcw) != 0; }
 inline bool UnitSteps(const StepRecord& r) { return (r.flags & stepbits::kUnitSteps) != 0; }
 
-}  // namespace pages::stepper
+}  // namespace pages

@@ -12,18 +12,18 @@ bool Contains(std::initializer_list<int> kinds, int kind) {
 
 // Label, slider, edit and unit label; the edit is the analog read-back on the voltage kinds.
 std::vector<ControlSpec> SliderGroup(int kind, int editKind, int editIndex) {
-    return {{Control::Label, kind, kCaptionIndex, 10, 7, 125, 14},
-            {Control::Slider, kind, 0, 25, 21, 275, 28},
-            {Control::Edit, editKind, editIndex, 300, 21, 50, 21},
-            {Control::Label, kind, kUnitIndex, 360, 28, 25, 14}};
+    return {{ControlClass::Label, kind, kCaptionIndex, 10, 7, 125, 14},
+            {ControlClass::Slider, kind, 0, 25, 21, 275, 28},
+            {ControlClass::Edit, editKind, editIndex, 300, 21, 50, 21},
+            {ControlClass::Label, kind, kUnitIndex, 360, 28, 25, 14}};
 }
 
-ControlSpec Caption(int kind) { return {Control::Label, kind, kCaptionIndex, 10, 7, 125, 14}; }
+ControlSpec Caption(int kind) { return {ControlClass::Label, kind, kCaptionIndex, 10, 7, 125, 14}; }
 
 // "Number of Motor Poles" fills its 125 pixels: the tachometer column's fields start
 // further right, so the caption keeps clear of its list (and the speed field lines up).
 constexpr int kTachometerFieldX = 145;
-ControlSpec WideCaption(int kind) { return {Control::Label, kind, kCaptionIndex, 10, 7, 130, 14}; }
+ControlSpec WideCaption(int kind) { return {ControlClass::Label, kind, kCaptionIndex, 10, 7, 130, 14}; }
 
 int RecipeHeight(int kind) {
     if (Contains({0, 28, 2, 3, 19, 29, 4, 6, 8}, kind)) return 49;
@@ -39,26 +39,26 @@ int RecipeHeight(int kind) {
 std::vector<ControlSpec> GroupControls(int kind) {
     if (Contains({0, 28, 2, 3, 19, 29}, kind)) return SliderGroup(kind, kind, 1);
     if (Contains({4, 6, 8}, kind)) return SliderGroup(kind, kind + 1, 0);
-    if (kind == 1) return {Caption(kind), {Control::Combo, kind, 0, 135, 1, 108, 22}};
-    if (kind == 18) return {WideCaption(kind), {Control::Combo, kind, 0, kTachometerFieldX, 1, 108, 22}};
-    if (Contains({10, 11, 12, 13, 14, 23, 26, 33}, kind)) return {Caption(kind), {Control::Check, kind, 0, 135, 0, 90, 25}};
-    if (kind == 15 || kind == 27) return {Caption(kind), {Control::Button, kind, 0, 135, 0, 90, 25}};
-    if (kind == 17) return {WideCaption(kind), {Control::Edit, 17, 0, kTachometerFieldX, 0, 50, 21}};
+    if (kind == 1) return {Caption(kind), {ControlClass::Combo, kind, 0, 135, 1, 108, 22}};
+    if (kind == 18) return {WideCaption(kind), {ControlClass::Combo, kind, 0, kTachometerFieldX, 1, 108, 22}};
+    if (Contains({10, 11, 12, 13, 14, 23, 26, 33}, kind)) return {Caption(kind), {ControlClass::Check, kind, 0, 135, 0, 90, 25}};
+    if (kind == 15 || kind == 27) return {Caption(kind), {ControlClass::Button, kind, 0, 135, 0, 90, 25}};
+    if (kind == 17) return {WideCaption(kind), {ControlClass::Edit, 17, 0, kTachometerFieldX, 0, 50, 21}};
     if (kind == 20 || kind == 21)
-        return {{Control::ImageLabel, kind, 0, 0, 0, 20, 20}, {Control::Label, kind, kCaptionIndex, 30, 7, 125, 14}};
+        return {{ControlClass::ImageLabel, kind, 0, 0, 0, 20, 20}, {ControlClass::Label, kind, kCaptionIndex, 30, 7, 125, 14}};
     // "Slow" is as wide as its 25 pixels: the bar and "Fast" move right to leave a gap.
     if (kind == 24 || kind == 25)
-        return {{Control::Label, kind, kCaptionIndex, 10, 7, 30, 14},
-                {Control::ColourLabel, kind, 0, 45, 0, 257, 25},
-                {Control::Label, kind, kUnitIndex, 312, 7, 30, 14}};
+        return {{ControlClass::Label, kind, kCaptionIndex, 10, 7, 30, 14},
+                {ControlClass::ColourLabel, kind, 0, 45, 0, 257, 25},
+                {ControlClass::Label, kind, kUnitIndex, 312, 7, 30, 14}};
     if (kind == 30)
         return {Caption(kind),
-                {Control::Radio, 30, 0, 135, 0, 65, 25},
-                {Control::Radio, 30, 1, 205, 0, 65, 25},
-                {Control::Radio, 30, 2, 275, 0, 65, 25}};
+                {ControlClass::Radio, 30, 0, 135, 0, 65, 25},
+                {ControlClass::Radio, 30, 1, 205, 0, 65, 25},
+                {ControlClass::Radio, 30, 2, 275, 0, 65, 25}};
     // The panels size themselves; only their place is given.
-    if (kind == 16) return {{Control::TachometerPanel, 16, 0, 0, 0, 0, 0}};
-    if (kind == 22) return {{Control::GraphPanel, 22, 0, 0, 0, 0, 0}};
+    if (kind == 16) return {{ControlClass::TachometerPanel, 16, 0, 0, 0, 0, 0}};
+    if (kind == 22) return {{ControlClass::GraphPanel, 22, 0, 0, 0, 0, 0}};
     return {};
 }
 
@@ -71,11 +71,13 @@ int GroupAdvance(int kind, bool present) {
 
 namespace {
 
+std::uint16_t WordOf(std::span<const std::uint16_t> profile, int kind) {
+    return kind >= 0 && static_cast<std::size_t>(kind) < profile.size() ? profile[static_cast<std::size_t>(kind)] : 0;
+}
+
 template <class Visit>
 ColumnEnds Walk(std::span<const std::uint16_t> profile, Visit visit) {
-    auto word = [&](int kind) -> std::uint16_t {
-        return kind >= 0 && static_cast<std::size_t>(kind) < profile.size() ? profile[static_cast<std::size_t>(kind)] : 0;
-    };
+    auto word = [&](int kind) { return WordOf(profile, kind); };
     int pageY = 0;
     int tachY = 0;
     for (int kind : kPageColumnOrder) {
@@ -95,17 +97,59 @@ ColumnEnds Walk(std::span<const std::uint16_t> profile, Visit visit) {
     return {pageY, tachY};
 }
 
+// The entry of one control: texts by the variant of its own kind's word.
+pages::PlacedControl Decorated(const ControlSpec& s, std::int32_t deviceKey, std::uint16_t ownWord) {
+    pages::PlacedControl c;
+    c.key = static_cast<std::uint32_t>(s.kind) << 16 | static_cast<std::uint32_t>(s.index);
+    c.kind = s.kind;
+    c.index = s.index;
+    c.cls = s.control;
+    c.rect = {s.x, s.y, s.width, s.height};
+    const int variant = ownWord & kVariantMask;
+    switch (s.control) {
+        case ControlClass::Label: c.caption = LabelCaption(s.kind, s.index, variant); break;
+        case ControlClass::Slider: {
+            const SliderRange r = SliderRangeOf(s.kind);
+            c.sliderMin = r.minimum;
+            c.sliderMax = r.maximum;
+            c.sliderStart = r.position;
+            break;
+        }
+        case ControlClass::Edit: c.edit = EditFormatOf(s.kind, deviceKey); break;
+        case ControlClass::Combo:
+            for (std::string_view item : ComboItems(s.kind)) c.items.emplace_back(item);
+            break;
+        case ControlClass::Check: {
+            const CheckCaptions captions = CheckButtonCaptions(s.kind, variant);
+            c.caption = captions.clear;
+            c.checkedCaption = captions.ticked;
+            break;
+        }
+        case ControlClass::Button: c.caption = ButtonCaption(s.kind); break;
+        case ControlClass::Radio:
+            if (s.index >= 0 && s.index < static_cast<int>(kSswRadioCaptions.size()))
+                c.caption = kSswRadioCaptions[static_cast<std::size_t>(s.index)];
+            break;
+        case ControlClass::ImageLabel: c.onColour = kLampOn, c.offColour = kLampOff; break;
+        case ControlClass::ColourLabel: c.gradient.assign(kSpeedBarStops.begin(), kSpeedBarStops.end()); break;
+        default: break;
+    }
+    return c;
+}
+
 }  // namespace
 
-std::vector<PlacedControl> PlaceControls(std::span<const std::uint16_t> profile) {
-    std::vector<PlacedControl> out;
-    Walk(profile, [&](int kind, int x, int y, std::uint16_t word) {
-        if (word == 0) return;
-        for (ControlSpec c : GroupControls(kind)) {
-            c.x += x;
-            c.y += y;
-            const bool panel = c.control == Control::TachometerPanel || c.control == Control::GraphPanel;
-            out.push_back({c, !panel && (word & kOnTachometer) != 0});
+std::vector<pages::PlacedControl> PlaceControls(std::int32_t deviceKey, std::span<const std::uint16_t> profile) {
+    std::vector<pages::PlacedControl> out;
+    Walk(profile, [&](int kind, int x, int y, std::uint16_t groupWord) {
+        if (groupWord == 0) return;
+        for (ControlSpec s : GroupControls(kind)) {
+            s.x += x;
+            s.y += y;
+            pages::PlacedControl c = Decorated(s, deviceKey, WordOf(profile, s.kind));
+            const bool panel = s.control == ControlClass::TachometerPanel || s.control == ControlClass::GraphPanel;
+            if (!panel && (groupWord & kOnTachometer) != 0) c.parent = pages::Parent::TachometerPanel;
+            out.push_back(std::move(c));
         }
     });
     return out;
@@ -194,26 +238,19 @@ SliderRange SliderRangeOf(int kind) {
     }
 }
 
-EditSpec EditSpecOf(int editKind, int deviceKey) {
-    auto record = [](std::int32_t kind, double a, double b, const char* format) {
-        ParameterRecord r;
-        r.kind = kind;
-        r.a = a;
-        r.b = b;
-        r.format = format;
-        return r;
-    };
+std::optional<pages::EditFormat> EditFormatOf(int editKind, int deviceKey) {
+    using pages::EditFormat;
     switch (editKind) {
-        case 0: case 28: return {true, false, true, record(ParameterRecord::kPercent, 240.0, 0, "%#.2lf")};
-        case 2: case 3: return {true, false, true, record(ParameterRecord::kIdentity, 0, 0, "%.lf")};
+        case 0: case 28: return EditFormat{"%#.2lf", ParameterRecord::kPercent, 240.0, 0, false, {}};
+        case 2: case 3: return EditFormat{"%.lf", ParameterRecord::kIdentity, 0, 0, false, {}};
         case 5:
-            if (deviceKey == 0x307) return {true, true, true, record(ParameterRecord::kRatio, 5.0, 256.0, "%#.3lf")};
-            return {true, true, true, record(ParameterRecord::kRatio, 3.3, 4096.0, "%#.3lf")};
-        case 7: case 9: return {true, true, true, record(ParameterRecord::kRatio, 3.3, 4096.0, "%#.3lf")};
-        case 17: return {true, true, false, {}};
-        case 19: return {true, false, true, record(ParameterRecord::kMultiply, 10.0, 0, "%.lf")};
-        case 29: return {true, false, true, record(ParameterRecord::kMultiply, 100.0, 0, "%.lf")};
-        default: return {};
+            if (deviceKey == 0x307) return EditFormat{"%#.3lf", ParameterRecord::kRatio, 5.0, 256.0, true, {}};
+            return EditFormat{"%#.3lf", ParameterRecord::kRatio, 3.3, 4096.0, true, {}};
+        case 7: case 9: return EditFormat{"%#.3lf", ParameterRecord::kRatio, 3.3, 4096.0, true, {}};
+        case 17: return EditFormat{"%d", ParameterRecord::kIdentity, 0, 0, true, {}, {}, false};
+        case 19: return EditFormat{"%.lf", ParameterRecord::kMultiply, 10.0, 0, false, {}};
+        case 29: return EditFormat{"%.lf", ParameterRecord::kMultiply, 100.0, 0, false, {}};
+        default: return std::nullopt;
     }
 }
 

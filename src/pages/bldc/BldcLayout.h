@@ -2,19 +2,22 @@
 // inside their group, the order the groups are built in, and every caption, range,
 // value list, decoder and colour the page gives its controls.
 //
-// Plain tables and two pure functions; no window is made here. The page class walks
-// PlaceControls' result and makes each control with the layer's control classes.
+// Plain tables and pure functions; no window is made here. PlaceControls gives every
+// control as the scaffold's layout entry (`pages::PlacedControl`), decorated from the
+// tables below, and the page makes each with the scaffold's control factory.
 // Positions and sizes are pixels. Colours are 0x00BBGGRR values, as the drawing layer
 // takes them. Thread: any (read-only data).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "data/ParameterDecoder.h"
+#include "pages/scaffold/PlacedControl.h"
 
 namespace bldc {
 
@@ -69,33 +72,15 @@ inline constexpr std::uint16_t kOnTachometer = 0x1000;       // control parented
 inline constexpr std::uint16_t kRestoreAtOnce = 0x2000;
 inline constexpr std::uint16_t kFollowsChipEnable = 0x8000;
 
-enum class Control {
-    Label,
-    Slider,
-    Edit,
-    Combo,
-    Check,
-    Button,
-    Radio,
-    ImageLabel,
-    ColourLabel,
-    TachometerPanel,
-    GraphPanel,
-};
+using pages::ControlClass;
 
 // One control of a group: its kind and index (the key is kind << 16 | index, the window
 // id the key + 3000) and its rectangle relative to the group's start.
 struct ControlSpec {
-    Control control;
+    ControlClass control;
     int kind;
     int index;
     int x, y, width, height;
-};
-
-// A control at its place on the page (page column) or the tachometer panel.
-struct PlacedControl {
-    ControlSpec spec;  // x and y absolute within the column
-    bool onTachometer = false;
 };
 
 // The build order: the page column, then the tachometer column (19 and 29 share a
@@ -109,9 +94,11 @@ std::vector<ControlSpec> GroupControls(int kind);
 // How far a group moves its column: the recipe's height + 1 when the kind is in the
 // profile, its fixed part (1; 3 for kind 1; 301 for kind 16) when it is not.
 int GroupAdvance(int kind, bool present);
-// Every control of the page in build order, placed. A kind whose profile word is 0 makes
+// Every control of the page in build order, placed and decorated (captions by the
+// profile's variant, items, ranges, edit formats, colours); a control whose group's word
+// has kOnTachometer is on the tachometer panel. A kind whose profile word is 0 makes
 // nothing. The profile must hold kProfileWords words.
-std::vector<PlacedControl> PlaceControls(std::span<const std::uint16_t> profile);
+std::vector<pages::PlacedControl> PlaceControls(std::int32_t deviceKey, std::span<const std::uint16_t> profile);
 // The lowest point reached on each column (the page sizes itself to it).
 struct ColumnEnds {
     int page = 0;
@@ -137,14 +124,9 @@ struct SliderRange {
 // Kinds 0, 2, 3, 4, 6, 8, 19, 28, 29; {0, 0, 0} for others.
 SliderRange SliderRangeOf(int kind);
 
-// The edit of a kind (its data word is the edit's kind: 5, 7, 9 for the read-backs).
-struct EditSpec {
-    bool exists = false;
-    bool readOnly = false;
-    bool converts = false;  // false: the word is shown unconverted (kind 17)
-    ParameterRecord decoder;
-};
-EditSpec EditSpecOf(int editKind, int deviceKey);
+// The format of a kind's edit (its data word is the edit's kind: 5, 7, 9 for the
+// read-backs; kind 17 shows its word unconverted); none for kinds without an edit.
+std::optional<pages::EditFormat> EditFormatOf(int editKind, int deviceKey);
 
 // Combo items: kind 1 (item i is trunc(61 * 2^i) Hz), kind 18 (item i pole pairs).
 std::span<const std::string_view> ComboItems(int kind);
@@ -152,12 +134,8 @@ std::span<const std::string_view> ComboItems(int kind);
 inline constexpr std::uint32_t kLampOn = 0x4040FF;
 inline constexpr std::uint32_t kLampOff = 0xFFFFFF;
 
-struct GradientStop {
-    int percent;
-    std::uint32_t colour;
-};
-inline constexpr std::array<GradientStop, 5> kSpeedBarStops = {
-    GradientStop{0, 0xFFC0A0}, {38, 0xFFE2C0}, {55, 0xF0E2F0}, {72, 0xE2C0FF}, {100, 0x8080FF}};
+inline constexpr std::array<pages::ColourStop, 5> kSpeedBarStops = {
+    pages::ColourStop{0, 0xFFC0A0}, {38, 0xFFE2C0}, {55, 0xF0E2F0}, {72, 0xE2C0FF}, {100, 0x8080FF}};
 
 // The speed-curve graph: channel 1 pps, channel 2 rpm; both lines.
 struct GraphChannelSpec {

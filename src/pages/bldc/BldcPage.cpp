@@ -7,20 +7,15 @@
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
-#include "data/ParameterDecoder.h"
 #include "pages/bldc/BldcSpeed.h"
 #include "pages/bldc/StartupDialogLink.h"
-#include "pages/scaffold/PageScaffold.h"
+#include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/core/NamedSync.h"
 #include "platform/gui/Messages.h"
-#include "ui/DisplayControls.h"
-#include "ui/EditControl.h"
-#include "ui/InputControls.h"
-#include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
 
-using bldc::Control;
-using bldc::PlacedControl;
+using pages::ControlClass;
+using pages::PlacedControl;
 
 namespace {
 
@@ -74,9 +69,9 @@ bool CDeviceDialog_BLDC::onInitDialog() {
 void CDeviceDialog_BLDC::BuildControls() {
     for (int slot = 0; slot < kProfileSlots; ++slot)
         profileWords_[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
-    const std::vector<PlacedControl> placed = bldc::PlaceControls(profileWords_);
+    const std::vector<PlacedControl> placed = bldc::PlaceControls(GetDeviceKey(), profileWords_);
     for (const PlacedControl& p : placed) {
-        if (p.spec.control == Control::TachometerPanel || p.spec.control == Control::GraphPanel) {
+        if (p.cls == ControlClass::TachometerPanel || p.cls == ControlClass::GraphPanel) {
             BuildPanel(p);
         } else {
             BuildControl(p);
@@ -86,9 +81,9 @@ void CDeviceDialog_BLDC::BuildControls() {
     if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
         int right = 0, bottom = 0;
         for (const PlacedControl& p : placed) {
-            if (!p.onTachometer) continue;
-            right = std::max(right, p.spec.x + p.spec.width);
-            bottom = std::max(bottom, p.spec.y + p.spec.height);
+            if (p.parent != pages::Parent::TachometerPanel) continue;
+            right = std::max(right, p.rect.x + p.rect.width);
+            bottom = std::max(bottom, p.rect.y + p.rect.height);
         }
         const QSize client = tachometer->clientRect().size();
         const QSize wanted(std::max(client.width(), right + kPanelMargin), std::max(client.height(), bottom + kPanelMargin));
@@ -97,16 +92,16 @@ void CDeviceDialog_BLDC::BuildControls() {
 }
 
 void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
-    if (placed.spec.control == Control::TachometerPanel) {
+    if (placed.cls == ControlClass::TachometerPanel) {
         fgPulses_ = GetProfileWord(bldc::kTachometerPanel) & 15u;
         auto panel = std::make_unique<CSubDialog_Tachometer>();
-        panel->SetOwner(handle(), placed.spec.kind);
+        panel->SetOwner(handle(), placed.kind);
         if (!panel->createModeless(this)) return;
         firstTachometer_ = std::move(panel);
         return;
     }
     auto panel = std::make_unique<CSubDialog_Graph>();
-    panel->SetOwner(handle(), placed.spec.kind);
+    panel->SetOwner(handle(), placed.kind);
     if (!panel->createModeless(this)) return;
     // A channel's axes exist once its shape is set: shapes first, then titles and ranges.
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) panel->SetSeriesShape(c.channel, 0, c.colour, c.colour);
@@ -121,82 +116,12 @@ void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
 }
 
 void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
-    const bldc::ControlSpec& s = placed.spec;
-    pages::ControlPlacement where;
-    where.key = static_cast<std::uint32_t>(s.kind) << 16 | static_cast<std::uint32_t>(s.index);
-    where.parent = this;
-    if (placed.onTachometer && firstTachometer_) where.parent = firstTachometer_.get();
-    where.rect = QRect(s.x, s.y, s.width, s.height);
-    where.bound = s.control != Control::Label;
-    const int variant = GetProfileWord(s.kind) & bldc::kVariantMask;
-
-    CDerivedControl* made = nullptr;
-    switch (s.control) {
-        case Control::Label:
-            made = pages::ConcreteCtrl<CDerivedLabel>(*this, where, [&](CDerivedLabel& c) {
-                c.setText(Text(bldc::LabelCaption(s.kind, s.index, variant)));
-            });
-            if (made != nullptr && s.kind == bldc::kChipEnable) chipEnableKind_ = bldc::kChipEnable;
-            if (made != nullptr && s.kind == bldc::kPowerEnable) chipEnableKind_ = bldc::kPowerEnable;
-            break;
-        case Control::Slider:
-            made = pages::ConcreteCtrl<CDerivedSlider>(*this, where, [&](CDerivedSlider& c) {
-                const bldc::SliderRange r = bldc::SliderRangeOf(s.kind);
-                c.SetRange(r.minimum, r.maximum);
-                c.SetValue(static_cast<std::uint32_t>(r.position));
-            });
-            break;
-        case Control::Edit:
-            made = pages::ConcreteCtrl<CDerivedEdit>(*this, where, [&](CDerivedEdit& c) {
-                const bldc::EditSpec e = bldc::EditSpecOf(s.kind, GetDeviceKey());
-                if (e.converts)
-                    c.SetValueTable(std::make_unique<CDerivedParameterDecoder>(std::make_unique<ParameterRecord>(e.decoder)));
-                if (e.readOnly) c.modifyStyle(0, gui::style::ReadOnly);
-            });
-            break;
-        case Control::Combo:
-            made = pages::ConcreteCtrl<CDerivedComboBox>(*this, where, [&](CDerivedComboBox& c) {
-                for (std::string_view item : bldc::ComboItems(s.kind)) c.addString(Text(item));
-                c.SetValue(0);
-            });
-            break;
-        case Control::Check:
-            made = pages::ConcreteCtrl<CDerivedCheckButton>(*this, where, [&](CDerivedCheckButton& c) {
-                const bldc::CheckCaptions captions = bldc::CheckButtonCaptions(s.kind, variant);
-                c.SetCaptions(Text(captions.ticked), Text(captions.clear));
-                c.SetValue(0);
-            });
-            break;
-        case Control::Button:
-            made = pages::ConcreteCtrl<CDerivedButton>(*this, where, [&](CDerivedButton& c) {
-                c.setText(Text(bldc::ButtonCaption(s.kind)));
-            });
-            break;
-        case Control::Radio:
-            made = pages::ConcreteCtrl<CDerivedRadioButton>(*this, where, [&](CDerivedRadioButton& c) {
-                if (s.index >= 0 && s.index < static_cast<int>(bldc::kSswRadioCaptions.size()))
-                    c.SetCaption(Text(bldc::kSswRadioCaptions[static_cast<std::size_t>(s.index)]));
-            });
-            break;
-        case Control::ImageLabel:
-            made = pages::ConcreteCtrl<CDerivedImageLabel>(*this, where, [&](CDerivedImageLabel& c) {
-                c.SetLampColours(bldc::kLampOn, bldc::kLampOff);
-            });
-            break;
-        case Control::ColourLabel:
-            made = pages::ConcreteCtrl<CDerivedColorLabel>(*this, where, [&](CDerivedColorLabel& c) {
-                for (const bldc::GradientStop& stop : bldc::kSpeedBarStops) c.AddColorStop(stop.colour, stop.percent);
-                c.CreateRegions();
-                c.RenderGradient();
-            });
-            break;
-        case Control::TachometerPanel:
-        case Control::GraphPanel:
-            break;
-    }
-    if (made != nullptr && where.parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(where.parent)) panel->AddControl(made);
-    }
+    gui::Window* parent = this;
+    if (placed.parent == pages::Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
+    CDerivedControl* made = pages::CreatePlacedControl(*this, placed, parent);
+    if (made != nullptr && placed.cls == ControlClass::Label &&
+        (placed.kind == bldc::kChipEnable || placed.kind == bldc::kPowerEnable))
+        chipEnableKind_ = placed.kind;
 }
 
 gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

@@ -61,8 +61,8 @@ protected:
 private:
     // ---- building (BldcPage.cpp)
     void BuildControls();
-    void BuildPanel(const bldc::PlacedControl& placed);
-    void BuildControl(const bldc::PlacedControl& placed);
+    void BuildPanel(const pages::PlacedControl& placed);
+    void BuildControl(const pages::PlacedControl& placed);
 
     // ---- reactions and displays (BldcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);

@@ -7,6 +7,7 @@
 #include "data/ParameterDecoder.h"
 #include "pages/bldc/BldcSpeed.h"
 #include "pages/bldc/StartupLayout.h"
+#include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Messages.h"
 #include "ui/DisplayControls.h"
@@ -80,14 +81,6 @@ gui::DialogTemplate MakeTemplate() {
         y += kStatisticsStep;
     }
     return t;
-}
-
-std::unique_ptr<IParameterDecoder> MakeDecoder(const TestParameterSpec& param) {
-    auto record = std::make_unique<ParameterRecord>();
-    record->kind = param.decoder;
-    record->a = param.factor;
-    record->format = std::string(param.format);
-    return std::make_unique<CDerivedParameterDecoder>(std::move(record));
 }
 
 }  // namespace
@@ -173,7 +166,7 @@ void COptionDlg_BLDCTest::BuildSliderGroup(int kind, int x, int y) {
     auto unit = std::make_unique<CDerivedLabel>(this, KeyOf(kind, kUnitIndex) + 3000);
     slider->SetRegister(kind, 1);
     edit->SetRegister(kind, 1);
-    edit->SetValueTable(MakeDecoder(param));
+    edit->SetValueTable(pages::MakeValueDecoder({param.format, param.decoder, param.factor}));
     const auto create = [&](CDerivedControl& c, const Rect& r) {
         const QRect place = At(x, y, r);
         c.CreateControlWindow(place.topLeft(), place.width(), place.height());

@@ -21,7 +21,7 @@ struct TestParameterSpec {
     int minimum, maximum, start;  // slider range and position
     std::int32_t decoder;         // ParameterRecord kind of the edit
     double factor;                // its A
-    std::string_view format;
+    const char* format;           // its printf format
 };
 
 inline constexpr std::array<TestParameterSpec, 11> kTestParameters = {{

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "pages/dc/DcChannel.h"
+
 namespace pages::dc {
 
 namespace {
@@ -19,6 +21,7 @@ struct Piece {
 constexpr Piece kCaption{ControlClass::Label, kCaptionIndex, 10, 7, 100, 14};
 constexpr int kGroupGap = 3;
 constexpr Piece kUnit{ControlClass::Label, kUnitIndex, 10, 7, 50, 14};
+constexpr std::uint32_t kLampOn = 0x00FFFF, kLampOff = 0xFFFFFF;
 
 struct Group {
     int kind;
@@ -89,6 +92,22 @@ struct Position {
     int x = 0, y = 0;
 };
 
+// The value format of an edit kind; the frequency edits show the PWM frequency of the index.
+EditFormat EditFormatOf(int k, std::int32_t deviceKey) {
+    using namespace kind;
+    if (k == kFrequency || k == kFrequency2) {
+        const auto& hz = FrequencyTable();
+        return {"%.lf", 6, 0, 0, false, std::nullopt, {hz.begin(), hz.end()}};
+    }
+    if (k == kDuty1 || k == kDuty2) return {"%#.2lf", 1, 256.0, 0, false, std::nullopt};
+    if (k == kRefMeasured) return {"%#.2lf", 5, 3.3, 4096.0, true, 1.0};
+    if (k == kResistance1 || k == kResistance2)
+        return deviceKey == 0x202 ? EditFormat{"%.lf", 0, 2000.0, 0, false, std::nullopt}
+                                  : EditFormat{"%#.2lf", 4, 1000.0, 0, false, std::nullopt};
+    if (k == kCurrent1 || k == kCurrent2) return {"%#.3lf", 4, 1000.0, 0, true, 0.2};
+    return {"%d", 0, 0, 0, false, std::nullopt};
+}
+
 void Decorate(PlacedControl& c, std::int32_t deviceKey, std::uint16_t profileWord, const Group& g) {
     using namespace kind;
     if (c.index == kCaptionIndex) {
@@ -125,27 +144,18 @@ void Decorate(PlacedControl& c, std::int32_t deviceKey, std::uint16_t profileWor
             break;
         case ControlClass::Slider:
             c.sliderMax = (c.kind == kFrequency || c.kind == kFrequency2) ? 27 : 256;
+            c.sliderStart = 0;
+            break;
+        case ControlClass::ImageLabel:
+            c.onColour = kLampOn;
+            c.offColour = kLampOff;
             break;
         case ControlClass::Button:
             c.caption = g.caption;
             break;
-        case ControlClass::Edit: {
-            EditFormat f;
-            if (c.kind == kFrequency || c.kind == kFrequency2) {
-                f = {6, 0, 0, "%.lf", false, std::nullopt, true};
-            } else if (c.kind == kDuty1 || c.kind == kDuty2) {
-                f = {1, 256.0, 0, "%#.2lf", false, std::nullopt, false};
-            } else if (c.kind == kRefMeasured) {
-                f = {5, 3.3, 4096.0, "%#.2lf", true, 1.0, false};
-            } else if (c.kind == kResistance1 || c.kind == kResistance2) {
-                f = deviceKey == 0x202 ? EditFormat{0, 2000.0, 0, "%.lf", false, std::nullopt, false}
-                                       : EditFormat{4, 1000.0, 0, "%#.2lf", false, std::nullopt, false};
-            } else if (c.kind == kCurrent1 || c.kind == kCurrent2) {
-                f = {4, 1000.0, 0, "%#.3lf", true, 0.2, false};
-            }
-            c.edit = f;
+        case ControlClass::Edit:
+            c.edit = EditFormatOf(c.kind, deviceKey);
             break;
-        }
         default:
             break;
     }
@@ -164,11 +174,7 @@ void PlaceGroup(int k, Position& at, std::int32_t deviceKey, std::span<const std
         c.index = p.index;
         c.key = static_cast<std::uint32_t>(c.kind) << 16 | static_cast<std::uint32_t>(p.index);
         c.cls = p.cls;
-        c.x = x + p.dx;
-        c.y = y + p.dy;
-        c.width = p.width;
-        c.height = p.height;
-        c.bound = p.index < kCaptionIndex;
+        c.rect = {x + p.dx, y + p.dy, p.width, p.height};
         Decorate(c, deviceKey, word, *g);
         out.push_back(std::move(c));
         if (p.index == kCaptionIndex && g->captionOnOwnLine) {

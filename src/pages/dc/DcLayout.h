@@ -4,15 +4,16 @@
 //
 // Pure data and one pure function, `LayOutDcPage`, that walks the build order with two
 // running positions and the device's control profile and returns every control the page
-// creates. A group whose profile word is 0 adds nothing, so a column has no gaps. The
-// page's control factories create exactly these; nothing here knows a control class.
+// creates, as the scaffold's layout entries (`PlacedControl`). A group whose profile word
+// is 0 adds nothing, so a column has no gaps. The scaffold's control factory creates
+// exactly these; nothing here knows a control class.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 #include <vector>
+
+#include "pages/scaffold/PlacedControl.h"
 
 namespace pages::dc {
 
@@ -48,30 +49,6 @@ inline constexpr int kCount = 25;
 
 inline constexpr int kCaptionIndex = 100;
 inline constexpr int kUnitIndex = 101;
-
-enum class ControlClass { Label, Check, Combo, Slider, Edit, ImageLabel, Button };
-
-struct EditFormat {
-    int decoder = 0;  // parameter decoder kind
-    double a = 0, b = 0;
-    const char* format = "%d";
-    bool readOnly = false;
-    std::optional<double> warnAbove;  // shown in the warning colour above this value
-    bool frequencyTable = false;      // decoder 6 over the 28 PWM frequencies
-};
-
-struct PlacedControl {
-    std::uint32_t key = 0;  // kind << 16 | index
-    int kind = 0, index = 0;
-    ControlClass cls = ControlClass::Label;
-    int x = 0, y = 0, width = 0, height = 0;
-    bool bound = true;  // captions and titles are bound to no word
-    std::string caption;         // label, button; a check's caption when off
-    std::string checkedCaption;  // a check's caption when on
-    std::vector<std::string> items;  // combo
-    int sliderMax = 0;
-    std::optional<EditFormat> edit;
-};
 
 // Every control of the page for this device and profile (128 words), in build order.
 std::vector<PlacedControl> LayOutDcPage(std::int32_t deviceKey, std::span<const std::uint16_t, 128> profile);

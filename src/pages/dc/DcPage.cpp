@@ -4,41 +4,17 @@
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
-#include "data/ParameterDecoder.h"
-#include "pages/scaffold/PageScaffold.h"
+#include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
 #include "tasks/Timer.h"
-#include "ui/DisplayControls.h"
-#include "ui/EditControl.h"
-#include "ui/InputControls.h"
-#include "ui/SliderControl.h"
 
-using pages::dc::ControlClass;
-using pages::dc::PlacedControl;
 using pages::dc::SequenceTimer;
 namespace kind = pages::dc::kind;
 
 namespace {
 
-constexpr gui::ColourRef kWarningColour = 0x0000FF;
-constexpr gui::ColourRef kLampOn = 0x00FFFF;
-constexpr gui::ColourRef kLampOff = 0xFFFFFF;
 constexpr std::uint32_t kTimerMessages[] = {gui::msg::SequenceChannel1Tick, gui::msg::SequenceChannel2Tick,
                                             gui::msg::SequenceDemo};
-
-std::unique_ptr<IParameterDecoder> MakeDecoder(const pages::dc::EditFormat& f) {
-    auto record = std::make_unique<ParameterRecord>();
-    record->kind = f.decoder;
-    record->a = f.a;
-    record->b = f.b;
-    record->format = f.format;
-    if (f.frequencyTable) {
-        for (std::uint32_t hz : pages::dc::FrequencyTable()) record->table.push_back(static_cast<std::int32_t>(hz));
-    }
-    return std::make_unique<CDerivedParameterDecoder>(std::move(record));
-}
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 
 }  // namespace
 
@@ -94,54 +70,8 @@ bool CDeviceDialog_DC::onInitDialog() {
 void CDeviceDialog_DC::BuildControls() {
     std::array<std::uint16_t, kProfileSlots> profile{};
     for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
-    for (const PlacedControl& placed : pages::dc::LayOutDcPage(GetDeviceKey(), profile)) BuildControl(placed);
-}
-
-void CDeviceDialog_DC::BuildControl(const PlacedControl& placed) {
-    pages::ControlPlacement where;
-    where.key = placed.key;
-    where.parent = this;
-    where.rect = QRect(placed.x, placed.y, placed.width, placed.height);
-    where.bound = placed.bound;
-    const QString caption = Text(placed.caption);
-    switch (placed.cls) {
-        case ControlClass::Label:
-            pages::ConcreteCtrl<CDerivedLabel>(*this, where, [&](CDerivedLabel& c) { c.setText(caption); });
-            break;
-        case ControlClass::Button:
-            pages::ConcreteCtrl<CDerivedButton>(*this, where, [&](CDerivedButton& c) { c.setText(caption); });
-            break;
-        case ControlClass::Check:
-            pages::ConcreteCtrl<CDerivedCheckButton>(*this, where, [&](CDerivedCheckButton& c) {
-                c.SetCaptions(Text(placed.checkedCaption), caption);
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Combo:
-            pages::ConcreteCtrl<CDerivedComboBox>(*this, where, [&](CDerivedComboBox& c) {
-                for (const std::string& item : placed.items) c.addString(Text(item));
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Slider:
-            pages::ConcreteCtrl<CDerivedSlider>(*this, where, [&](CDerivedSlider& c) {
-                c.SetRange(0, placed.sliderMax);
-                c.SetValue(0);
-            });
-            break;
-        case ControlClass::Edit:
-            pages::ConcreteCtrl<CDerivedEdit>(*this, where, [&](CDerivedEdit& c) {
-                if (!placed.edit) return;
-                c.SetValueTable(MakeDecoder(*placed.edit));
-                if (placed.edit->readOnly) c.modifyStyle(0, gui::style::ReadOnly);
-                if (placed.edit->warnAbove) c.SetWarning(*placed.edit->warnAbove, kWarningColour);
-            });
-            break;
-        case ControlClass::ImageLabel:
-            pages::ConcreteCtrl<CDerivedImageLabel>(*this, where,
-                                                    [&](CDerivedImageLabel& c) { c.SetLampColours(kLampOn, kLampOff); });
-            break;
-    }
+    for (const pages::PlacedControl& placed : pages::dc::LayOutDcPage(GetDeviceKey(), profile))
+        pages::CreatePlacedControl(*this, placed, this);
 }
 
 gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

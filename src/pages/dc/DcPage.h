@@ -85,7 +85,6 @@ private:
 
     // ---- building (DcPage.cpp)
     void BuildControls();
-    void BuildControl(const pages::dc::PlacedControl& placed);
 
     // ---- reactions (DcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);

@@ -13,15 +13,6 @@ namespace pages::dual {
 
 namespace {
 
-using stepper::ControlClass;
-using stepper::EditFormat;
-using stepper::Parent;
-using stepper::PlacedControl;
-
-using pages::Size;
-using pages::Offset;
-using pages::Point;
-
 // Every size and offset of the page in one place.
 namespace geometry {
 constexpr Offset kCaptionOffset{10, 6}, kComboOffset{0, 1}, kFootnoteOffset{70, 0};
@@ -246,8 +237,8 @@ void Builder::Group(int kind, Point& p) {
     p.y = End();
 }
 
-stepper::PlacedControl Panel(std::span<const std::uint16_t, 128> profile, int kind, ControlClass cls, Parent parent) {
-    stepper::PlacedControl panel;
+PlacedControl Panel(std::span<const std::uint16_t, 128> profile, int kind, ControlClass cls, Parent parent) {
+    PlacedControl panel;
     panel.kind = kind;
     panel.key = static_cast<std::uint32_t>(kind) << 16;
     panel.cls = cls;

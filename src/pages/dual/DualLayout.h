@@ -4,7 +4,7 @@
 //
 // Pure data and one pure function, `LayOutDualPage`, that walks the placement with the
 // running positions and the device's control profile and returns every control the page
-// creates (the stepper pages' `PlacedControl`), in build order. Controls on the digital
+// creates (the scaffold's layout entries, `PlacedControl`), in build order. Controls on the digital
 // tachometer panel use the panel's client coordinates.
 #pragma once
 
@@ -12,12 +12,12 @@
 #include <span>
 #include <vector>
 
-#include "pages/stepper/StepperLayout.h"
+#include "pages/scaffold/PlacedControl.h"
 
 namespace pages::dual {
 
 struct DualLayout {
-    std::vector<stepper::PlacedControl> controls;
+    std::vector<PlacedControl> controls;
 };
 
 // The speed-curve panel's settings on this page: motor 1 blue, motor 2 red.

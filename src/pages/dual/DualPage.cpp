@@ -4,14 +4,14 @@
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
-#include "pages/stepper/PlacedControlFactory.h"
+#include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Messages.h"
 #include "ui/SpeedWindows.h"
 
-using pages::stepper::ControlClass;
-using pages::stepper::Parent;
-using pages::stepper::PlacedControl;
+using pages::ControlClass;
+using pages::Parent;
+using pages::PlacedControl;
 namespace word = pages::dual::word;
 
 namespace {
@@ -116,10 +116,7 @@ void CDeviceDialog_StepperDual::BuildControls() {
         }
         gui::Window* parent = this;
         if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
-        CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
-        if (made != nullptr && parent != this) {
-            if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
-        }
+        CDerivedControl* made = pages::CreatePlacedControl(*this, placed, parent);
         // The VREF sliders carry the warning tooltip.
         if (made != nullptr && placed.cls == ControlClass::Slider && (placed.kind == 1 || placed.kind == 9)) {
             auto& tip = tooltips_[placed.kind == 1 ? 0 : 1];

@@ -72,7 +72,7 @@ private:
 
     // ---- building (DualPage.cpp)
     void BuildControls();
-    void BuildPanel(const pages::stepper::PlacedControl& placed);
+    void BuildPanel(const pages::PlacedControl& placed);
     void MakeTooltips();
     void PresetChannelRecords();
 

@@ -7,9 +7,6 @@
 
 namespace pages::dual {
 
-using stepper::StepRecord;
-namespace stepbits = stepper::stepbits;
-
 std::uint32_t control::SetField(std::uint32_t word, int field, std::uint32_t value) {
     const auto put = [&](int shift, std::uint32_t mask) {
         return (word & ~(mask << shift)) | ((value & mask) << shift);
@@ -73,7 +70,7 @@ void DualRun::Next(Motor& m) const {
         ++m.position;
         ++m.counter;
     }
-    while (m.position < m.steps.size() && !stepper::InUse(m.steps[m.position])) {
+    while (m.position < m.steps.size() && !InUse(m.steps[m.position])) {
         ++m.position;
         ++m.counter;
     }
@@ -113,13 +110,13 @@ void DualRun::ApplyRecord(int motor) {
     Motor& m = motors_.at(Index(motor));
     if (m.position >= m.steps.size()) return;
     const StepRecord& r = m.steps[m.position];
-    if (!stepper::InUse(r)) return;
+    if (!InUse(r)) return;
     std::uint32_t w = m.word;
     w = control::SetField(w, control::kExcitation, (r.flags >> stepbits::kModeShift) & 3u);
     w = control::SetField(w, control::kRun, m.running ? 1u : 0u);
     w = control::SetField(w, control::kDirection, (r.flags & kDirectionBit) ? 1u : 0u);
     w = control::SetField(w, control::kChipEnable, Stored(word::kChipEnable));
-    w = control::SetField(w, control::kFrequency, static_cast<std::uint32_t>(stepper::FrequencyIndex(r)) + 1u);
+    w = control::SetField(w, control::kFrequency, static_cast<std::uint32_t>(FrequencyIndex(r)) + 1u);
     w = control::SetField(w, control::kMotorSelect, static_cast<std::uint32_t>(Index(motor)));
     w = control::SetField(w, control::kConstant, 2u);
     m.word = w;
@@ -142,7 +139,7 @@ std::int64_t DualRun::StepDuration(int motor) const {
 double DualRun::NominalSpeed(int motor) const {
     const Motor& m = motors_.at(Index(motor));
     if (!m.running || m.position >= m.steps.size()) return 0.0;
-    const auto f = static_cast<std::size_t>(stepper::FrequencyIndex(m.steps[m.position]));
+    const auto f = static_cast<std::size_t>(FrequencyIndex(m.steps[m.position]));
     return f < kRowFrequenciesKhz.size() ? kRowFrequenciesKhz[f] * 1000.0 : 0.0;
 }
 

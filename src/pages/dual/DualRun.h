@@ -123,11 +123,11 @@ public:
     std::int64_t StepDuration(int motor) const;
     // The current step's nominal speed in pps; 0 for a stopped motor.
     double NominalSpeed(int motor) const;
-    const std::vector<stepper::StepRecord>& Steps(int motor) const { return motors_.at(Index(motor)).steps; }
+    const std::vector<StepRecord>& Steps(int motor) const { return motors_.at(Index(motor)).steps; }
 
 private:
     struct Motor {
-        std::vector<stepper::StepRecord> steps;
+        std::vector<StepRecord> steps;
         std::size_t position = 0;  // the list's size: no step is current
         std::uint32_t counter = 0;
         bool running = false;

@@ -1,5 +1,5 @@
 // The units a page's geometry table is written in: a size, an offset from a running
-// position, and a position. Plain values; the tables are constexpr.
+// position, a position, and a placed rectangle. Plain values; the tables are constexpr.
 #pragma once
 
 namespace pages {
@@ -12,6 +12,9 @@ struct Offset {
 };
 struct Point {
     int x = 0, y = 0;
+};
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
 };
 
 }  // namespace pages

@@ -192,8 +192,8 @@ PlacedControl DecorateControl(std::int32_t key, int kind, int index, ControlClas
         case 5: f = {"%#.2lf", 5, 3.3, 4096.0, true, 1.0}; break;
         case 7: f = key == 0x103 ? EditFormat{"%.lf", 0, 2000.0, 0, false, {}} : EditFormat{"%#.2lf", 4, 1000.0, 0, false, {}}; break;
         case 8: f = {"%#.3lf", 4, 1000.0, 0, true, 0.2}; break;
-        case 9: f = {"%.lf", 6, 0, 0, false, {}, kStartClockValues.data(), static_cast<int>(kStartClockValues.size())}; break;
-        case 10: f = {"%.lf", 6, 0, 0, false, {}, kClockFrequencies.data(), static_cast<int>(kClockFrequencies.size())}; break;
+        case 9: f = {"%.lf", 6, 0, 0, false, {}, {kStartClockValues.begin(), kStartClockValues.end()}}; break;
+        case 10: f = {"%.lf", 6, 0, 0, false, {}, {kClockFrequencies.begin(), kClockFrequencies.end()}}; break;
         case 44: f = {"%.lf", 0, 0, 0, true, {}}; break;
         case 52: f = {"%.lf", 3, TachometerScaleFactor(key) * 1.0, 0, false, {}}; break;
         case 53: f = {"%.lf", 3, 10.0, 0, false, {}}; break;

@@ -11,10 +11,6 @@ namespace pages::stepper {
 
 namespace {
 
-using pages::Size;
-using pages::Offset;
-using pages::Point;
-
 // Every size and offset of the page in one place.
 namespace geometry {
 constexpr Size kLabel{132, 15}, kComboLabel{95, 15}, kUnitLabel{25, 15}, kFootnote{250, 15};

@@ -9,7 +9,7 @@
 #include "data/DataContainer.h"
 #include "data/ParameterDecoder.h"
 #include "pages/scaffold/PageScaffold.h"
-#include "pages/stepper/PlacedControlFactory.h"
+#include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
@@ -17,15 +17,15 @@
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
 
-using pages::stepper::ControlClass;
-using pages::stepper::Parent;
-using pages::stepper::PlacedControl;
+using pages::ControlClass;
+using pages::Parent;
+using pages::PlacedControl;
 namespace word = pages::stepper::word;
 
 namespace {
 
 // The tachometer panel's dial; the panel's own items go below it.
-constexpr pages::stepper::Rect kTachometerDial{0, 0, 382, 300};
+constexpr pages::Rect kTachometerDial{0, 0, 382, 300};
 constexpr int kPanelMargin = 6;
 
 }  // namespace
@@ -139,11 +139,7 @@ CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed
     gui::Window* parent = this;
     if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
     if (placed.parent == Parent::GraphPanel && graphWindow_) parent = graphWindow_.get();
-    CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
-    if (made != nullptr && parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
-    }
-    return made;
+    return pages::CreatePlacedControl(*this, placed, parent);
 }
 
 gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

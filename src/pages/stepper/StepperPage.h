@@ -70,8 +70,8 @@ private:
 
     // ---- building (StepperPage.cpp)
     void BuildControls();
-    CDerivedControl* BuildControl(const pages::stepper::PlacedControl& placed);
-    void BuildPanel(const pages::stepper::PlacedControl& placed);
+    CDerivedControl* BuildControl(const pages::PlacedControl& placed);
+    void BuildPanel(const pages::PlacedControl& placed);
 
     // ---- reactions (StepperHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);

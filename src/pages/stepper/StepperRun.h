@@ -36,6 +36,9 @@ class IDataContainer;
 
 namespace pages::stepper {
 
+using pages::StepRecord;  // the rows and demo lines the run steps through
+namespace stepbits = pages::stepbits;
+
 // Data words of the page the runs read or write.
 namespace word {
 inline constexpr int kChipEnable = 0, kInputType = 1, kTestMode = 3, kRef = 4, kAttenuate = 6;

@@ -197,3 +197,34 @@ TEST(BldcLayout, ListsAndCaptionVariants) {
     EXPECT_EQ((std::pair{ComboItems(1).size(), ComboItems(18).size()}), (std::pair{std::size_t{9}, std::size_t{11}}));
     EXPECT_EQ((std::tuple{LabelCaption(4, 100, 4), LabelCaption(4, 100, 5)}), (std::tuple{"TOC Voltage", ""}));
 }
+
+// The entries the page builds from carry each kind's decoration: the profile's variant
+// picks a check's captions, 0x1000 parents a group on the tachometer panel, the speed field
+// shows its word unconverted, the lamps and speed bars take their colours.
+TEST(BldcLayout, EntriesCarryRangesFormatsColoursAndTheVariantsCaptions) {
+    std::array<std::uint16_t, kProfileWords> profile{};
+    profile[kChipEnable] = 2;  // S/B: Start and Brake
+    profile[kMaxSpeedPps] = kOnTachometer | 1;
+    profile[kCurrentSpeed] = profile[kLockStatus] = profile[kSlowBar] = 1;
+    const std::vector<pages::PlacedControl> placed = PlaceControls(0x300, profile);
+    const auto at = [&](int kind, int index) -> const pages::PlacedControl& {
+        static const pages::PlacedControl none;
+        for (const pages::PlacedControl& c : placed)
+            if (c.kind == kind && c.index == index) return c;
+        ADD_FAILURE() << "no entry " << kind << "/" << index;
+        return none;
+    };
+    const pages::PlacedControl& check = at(kChipEnable, 0);
+    EXPECT_EQ((std::tuple{check.caption, check.checkedCaption}), (std::tuple{"Start", "Brake"}));
+    const pages::PlacedControl& slider = at(kMaxSpeedPps, 0);
+    EXPECT_EQ((std::tuple{slider.sliderMin, slider.sliderMax, slider.sliderStart, slider.parent == pages::Parent::TachometerPanel}),
+              (std::tuple{10, 350, std::optional<int>{80}, true}));
+    const pages::PlacedControl& speed = at(kCurrentSpeed, 0);
+    ASSERT_TRUE(speed.edit.has_value());
+    EXPECT_EQ((std::pair{speed.edit->readOnly, speed.edit->converts}), (std::pair{true, false}));
+    const pages::PlacedControl& lamp = at(kLockStatus, 0);
+    EXPECT_EQ((std::pair{lamp.onColour, lamp.offColour}), (std::pair{kLampOn, kLampOff}));
+    const pages::PlacedControl& bar = at(kSlowBar, 0);
+    ASSERT_EQ(bar.gradient.size(), kSpeedBarStops.size());
+    EXPECT_EQ((std::pair{bar.gradient.front().colour, bar.gradient.back().colour}), (std::pair{0xFFC0A0u, 0x8080FFu}));
+}

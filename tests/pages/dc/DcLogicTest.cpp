@@ -9,6 +9,7 @@
 
 #include "pages/dc/DcChannel.h"
 #include "parsers/DcDemo.h"
+#include "pages/dc/DcLayout.h"
 #include "pages/dc/DcSequence.h"
 #include "platform/core/Clock.h"
 #include "../StepperRig.h"
@@ -369,4 +370,16 @@ TEST(DcSequence, ADemoRowReversingBothChannelsPulsesAndSetsEachChannelInTurn) {
                                          {200, {6, false, 1, 0, Percent(128), 1000.0}},
                                          {200, {7, true, 2, 2, 100.0, 1000.0}},
                                          {400, {7, true, 2, 0, Percent(128), 1000.0}}}));
+}
+
+// The layout's entries carry the warning lamps' colours and the sliders' start at 0.
+TEST(DcLayout, LampsTakeTheirColoursAndSlidersStartAtZero) {
+    std::array<std::uint16_t, 128> profile{};
+    profile[kind::kWarning1] = profile[kind::kDuty1] = 1;
+    std::vector<std::tuple<int, std::uint32_t, std::uint32_t, std::optional<int>>> got;
+    for (const pages::PlacedControl& c : LayOutDcPage(0x200, profile))
+        if (c.index == 0) got.emplace_back(c.kind, c.onColour, c.offColour, c.sliderStart);
+    const std::vector<std::tuple<int, std::uint32_t, std::uint32_t, std::optional<int>>> want = {
+        {kind::kDuty1, 0u, 0u, 0}, {kind::kWarning1, 0x00FFFFu, 0xFFFFFFu, std::nullopt}};
+    EXPECT_EQ(got, want);
 }

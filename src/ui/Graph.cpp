@@ -657,28 +657,6 @@ int CDerivedGraphLabel::ClearSeries()
     return 1;
 }
 
-namespace {
-
-// An axis, the grid, a series or the whole graph is drawn alike at every opening of a
-// page (and an axis again for a range shown before): its bitmap shows a drawing done
-// before instead of drawing it again.
-template <class Draw>
-void DrawNoted(IDdbCanvas* canvas, Draw draw)
-{
-    gui::Bitmap* surface = SurfaceOf(canvas);
-    if (surface != nullptr) surface->recordDrawing();
-    draw();
-    if (surface != nullptr) surface->replayDrawing();
-}
-
-template <class Part>
-void DrawNoted(Part& part, IDdbCanvas* canvas)
-{
-    DrawNoted(canvas, [&part] { part.Draw(); });
-}
-
-}  // namespace
-
 int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
 {
     // A point is drawn onto its series as it comes: the series must show its earlier
@@ -687,8 +665,7 @@ int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         CDerivedSeries* series = channels_[i].series.get();
         if ((mask & (1u << i)) == 0 || series == nullptr) continue;
-        // The first point on an empty series is drawn alike at every opening.
-        DrawNoted(series->GetCanvas(), [&] { series->AddValue(x, y); });
+        series->AddValue(x, y);
     }
     CurvesStale();
     return 1;
@@ -726,7 +703,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
     // so the order does not matter; this is the order the parts were always drawn in.
     const auto draw = [](const std::unique_ptr<CDerivedAxis>& axis, bool& due, bool wanted) {
         if (!due || !wanted) return;
-        if (axis) DrawNoted(*axis, axis->GetCanvas());
+        if (axis) axis->Draw();
         due = false;
     };
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -735,7 +712,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
         draw(c.vertical, due_[i].vertical, !shownOnly || c.vertical.get() == graph_->CurrentVerticalAxis());
     }
     DrawDueSeries(shownOnly ? graph_->GetSeriesMask() : 3);
-    if (plotDue_ && plotArea_) DrawNoted(*plotArea_, plotArea_->GetCanvas());
+    if (plotDue_ && plotArea_) plotArea_->Draw();
     plotDue_ = false;
 }
 
@@ -743,7 +720,7 @@ void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
 {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         if ((mask & (1u << i)) == 0) continue;
-        if (due_[i].series && channels_[i].series) DrawNoted(*channels_[i].series, channels_[i].series->GetCanvas());
+        if (due_[i].series && channels_[i].series) channels_[i].series->Draw();
         due_[i].series = false;
     }
 }
@@ -769,7 +746,7 @@ const gui::Bitmap* CDerivedGraphLabel::Canvas()
     if (!graph_) return nullptr;
     DrawDue(true);
     if (stale_) {
-        DrawNoted(*graph_, graph_->GetCanvas());  // the whole window is already due for a repaint
+        graph_->Draw();  // the whole window is already due for a repaint
     } else if (curvesStale_) {
         graph_->DrawCurves();
         for (const QRect& r : graph_->Changed()) gui::invalidatePart(*this, r);

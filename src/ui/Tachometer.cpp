@@ -268,15 +268,12 @@ int CTachometer_RotationNeedle::SetValue(std::int32_t value)
 
 int CTachometer_RotationNeedle::Redraw()
 {
-    // Only the last needle's box needs whitening: the rest is white already. A needle
-    // drawn on a white image is one drawn before at every opening of a page.
-    image_.recordDrawing();
+    // Only the last needle's box needs whitening: the rest is white already.
     image_.fillRect(drawn_, 0xFFFFFF);
     const std::int32_t full = scale_ != nullptr ? scale_->GetFullScale() : 0;
     const std::int32_t sweep = scale_ != nullptr ? scale_->GetSweepAngle() : 0;
     points_ = tachometer::NeedleGeometry(value_, full, sweep, overshoot_, needle_.GetHeight(), radius_);
     image_.rotatedCopy(halfNeedle_, halfNeedle_.rect(), points_.p0, points_.p1, points_.p2);
-    image_.replayDrawing();
     const QPoint p3 = points_.p1 + points_.p2 - points_.p0;
     const int left = std::min({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
     const int right = std::max({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
@@ -339,7 +336,7 @@ void CTachometerFull::Make()
     if (made_) return;
     made_ = true;
     // The composition is the whole scale copied before anything reads it (see Compose):
-    // its pixels are made then, or shared with the same composition made before.
+    // its pixels are made then.
     MakeImage(window_, size_, size_, 0x000000);
     scale_.Create(window_, size_, size_);
     needle_.Create(window_, size_, size_);
@@ -410,11 +407,9 @@ int CTachometerFull::Compose()
     // back, and only the new one the AND.
     const QRect all(0, 0, size_, size_);
     const QRect restore = scaleChanged_ ? all : composedNeedle_;
-    image_.recordDrawing();
     image_.blockCopy(restore.topLeft(), scale_.Image(), restore);
     const QRect needle = needle_.Bounds().intersected(all);
     image_.blockCopy(needle.topLeft(), needle_.Image(), needle, gui::CopyMode::And);
-    image_.replayDrawing();
     composedNeedle_ = needle;
     scaleChanged_ = false;
     return 1;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -74,21 +73,8 @@ int Font::cellHeight() const { return QFontMetrics(font_).height(); }
 int Font::ascent() const { return QFontMetrics(font_).ascent(); }
 
 QSize Font::textExtent(const QString& text) const {
-    // Pages measure the same few labels (axis numbers, captions) at every opening; the
-    // shaping behind a measurement costs more than looking it up.
-    static std::mutex mutex;
-    static QHash<std::pair<QFont, QString>, QSize> known;
-    const std::pair<QFont, QString> key(font_, text);
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (const auto found = known.constFind(key); found != known.constEnd()) return *found;
-    }
     const QFontMetrics fm(font_);
-    const QSize extent(fm.horizontalAdvance(text), fm.height());
-    const std::lock_guard<std::mutex> lock(mutex);
-    if (known.size() >= 4096) known.clear();
-    known.insert(key, extent);
-    return extent;
+    return QSize(fm.horizontalAdvance(text), fm.height());
 }
 
 QPen Pen::toQPen() const {
@@ -120,210 +106,17 @@ Region Region::translated(int dx, int dy) const {
 
 // ---- Bitmap --------------------------------------------------------------------------
 
-// One drawing call noted instead of done.
-struct NotedStep {
-    enum class Kind { FillRect, SetPixel, Line, PenLine, Text, Copy, And, Rotated };
-    Kind kind = Kind::FillRect;
-    QRect rect;  // a fill's (clipped to the bitmap), a point's, a copy's source or target
-    QPoint from, to;
-    ColourRef colour = 0;
-    int width = 0;  // a pen's, or a copy's mode
-    QString text;
-    std::optional<Font> font;
-    QPoint third;  // a rotated copy's lower left corner
-    // A copy's sources, told apart by Bitmap::identity, and kept (their pixels shared)
-    // until the drawing is done.
-    std::uint64_t source = 0, source2 = 0;
-    std::optional<Bitmap> first, second;
-
-    static NotedStep of(Kind kind, const QRect& rect, const QPoint& from, const QPoint& to, ColourRef colour, int width) {
-        NotedStep step;
-        step.kind = kind;
-        step.rect = rect;
-        step.from = from;
-        step.to = to;
-        step.colour = colour;
-        step.width = width;
-        return step;
-    }
-
-    bool operator==(const NotedStep& o) const {
-        return kind == o.kind && rect == o.rect && from == o.from && to == o.to && colour == o.colour &&
-               width == o.width && text == o.text && third == o.third && source == o.source &&
-               source2 == o.source2 && font.has_value() == o.font.has_value() &&
-               (!font || (font->escapement() == o.font->escapement() && font->qfont() == o.font->qfont()));
-    }
-};
-
-struct Bitmap::NotedDrawing {
-    std::uint64_t start = 0;  // what the drawing starts from (Bitmap::identity)
-    std::vector<NotedStep> steps;
-};
-
-namespace {
-
-// The drawings met last, with their pixels once met twice (any thread may draw on its
-// own bitmaps).
-struct DoneDrawing {
-    QSize size;
-    std::uint64_t start = 0;
-    std::vector<NotedStep> steps;
-    QImage pixels;
-};
-constexpr std::size_t kDoneDrawings = 16;
-
-std::mutex& doneMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::deque<DoneDrawing>& doneDrawings() {
-    static std::deque<DoneDrawing> drawings;
-    return drawings;
-}
-
-}  // namespace
-
 Bitmap::Bitmap() = default;
 
 Bitmap::Bitmap(int width, int height) { create(width, height); }
 
-Bitmap::Bitmap(const Bitmap& other) {
-    other.settled();
-    image_ = other.image_;
-    size_ = other.size_;
-    uniform_ = other.uniform_;
-}
-
-Bitmap& Bitmap::operator=(const Bitmap& other) {
-    if (this == &other) return *this;
-    other.settled();
-    noting_.reset();
-    image_ = other.image_;
-    size_ = other.size_;
-    uniform_ = other.uniform_;
-    return *this;
-}
-
+Bitmap::Bitmap(const Bitmap& other) = default;
+Bitmap& Bitmap::operator=(const Bitmap& other) = default;
 Bitmap::Bitmap(Bitmap&& other) noexcept = default;
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept = default;
 Bitmap::~Bitmap() = default;
 
-void Bitmap::recordDrawing() {
-    noting_.reset();
-    if (isNull()) return;
-    noting_ = std::make_unique<NotedDrawing>();
-}
-
-bool Bitmap::noted(const NotedStep& step) {
-    NotedDrawing& n = *noting_;
-    if (step.kind == NotedStep::Kind::FillRect && step.rect == rect()) {
-        // Whatever was there before is covered: the drawing starts again from this colour.
-        n.steps.clear();
-        size_ = size();
-        image_ = QImage();
-        uniform_ = pixelFromColourRef(step.colour);
-        return true;
-    }
-    if (n.steps.empty()) {
-        // Drawing over pixels of the bitmap's own is done, not noted: only one colour, or
-        // pixels shared (a drawing shown again), may start a drawing met before.
-        if (!uniform_ && image_.isDetached()) {
-            noting_.reset();
-            return false;
-        }
-        n.start = identity(*this);
-    }
-    n.steps.push_back(step);
-    return true;
-}
-
-void Bitmap::perform(const NotedDrawing& drawing) {
-    for (const NotedStep& step : drawing.steps) {
-        switch (step.kind) {
-            case NotedStep::Kind::FillRect:
-                fillRect(step.rect, step.colour);
-                break;
-            case NotedStep::Kind::SetPixel:
-                setPixel(step.rect.x(), step.rect.y(), step.colour);
-                break;
-            case NotedStep::Kind::Line:
-                drawLine(step.from, step.to, step.colour);
-                break;
-            case NotedStep::Kind::PenLine:
-                drawLine(step.from, step.to, Pen{step.colour, step.width});
-                break;
-            case NotedStep::Kind::Text:
-                drawText(*step.font, step.from, step.text, step.colour);
-                break;
-            case NotedStep::Kind::Copy:
-                blockCopy(step.from, *step.first, step.rect, static_cast<CopyMode>(step.width));
-                break;
-            case NotedStep::Kind::And:
-                blockAnd(step.rect, *step.first, step.from, *step.second, step.to);
-                break;
-            case NotedStep::Kind::Rotated:
-                rotatedCopy(*step.first, step.rect, step.from, step.to, step.third);
-                break;
-        }
-    }
-}
-
-const Bitmap& Bitmap::settled() const {
-    if (noting_) {
-        const std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
-        const_cast<Bitmap*>(this)->perform(*drawing);
-    }
-    return *this;
-}
-
-void Bitmap::replayDrawing() {
-    if (!noting_) return;
-    std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
-    if (drawing->steps.empty()) return;  // only whole fills: one colour, as it is
-    const QSize drawn = size();
-    const auto same = [&](const DoneDrawing& d) {
-        return d.size == drawn && d.start == drawing->start && d.steps == drawing->steps;
-    };
-    bool seen = false;
-    {
-        const std::lock_guard<std::mutex> lock(doneMutex());
-        std::deque<DoneDrawing>& done = doneDrawings();
-        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end()) {
-            std::rotate(done.begin(), found, found + 1);  // the last met goes last
-            seen = true;
-            if (!done.front().pixels.isNull()) {
-                image_ = done.front().pixels;
-                uniform_.reset();
-                return;
-            }
-        }
-    }
-    perform(*drawing);
-    for (NotedStep& step : drawing->steps) {  // the sources' pixels are not kept
-        step.first.reset();
-        step.second.reset();
-    }
-    // Pixels are kept from a drawing's second time on: one drawn once (a graph with the
-    // time of day in it) shares no pixels, so the bitmap drawn on next is not copied.
-    const std::lock_guard<std::mutex> lock(doneMutex());
-    std::deque<DoneDrawing>& done = doneDrawings();
-    if (seen) {
-        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end() && !uniform_)
-            found->pixels = image_;
-        return;
-    }
-    done.push_front(DoneDrawing{drawn, drawing->start, std::move(drawing->steps), QImage()});
-    if (done.size() > kDoneDrawings) done.pop_back();
-}
-
-std::optional<std::uint32_t> Bitmap::uniformPixel() const { return settled().uniform_; }
-
-std::uint64_t Bitmap::identity(const Bitmap& b) {
-    // An image's cache key changes whenever its pixels may have; one colour is its value.
-    constexpr std::uint64_t kOneColour = std::uint64_t{1} << 63;
-    return b.uniform_ ? (kOneColour | *b.uniform_) : (static_cast<std::uint64_t>(b.image_.cacheKey()) & ~kOneColour);
-}
+std::optional<std::uint32_t> Bitmap::uniformPixel() const { return uniform_; }
 
 namespace {
 
@@ -358,7 +151,6 @@ bool Bitmap::allocate(int width, int height) {
 }
 
 bool Bitmap::materialise() const {
-    settled();
     if (!uniform_) return !image_.isNull();
     QImage made(size_, QImage::Format_RGB32);
     if (!made.isNull()) made.fill(*uniform_);
@@ -378,7 +170,6 @@ const QImage& Bitmap::image() const {
 }
 
 ColourRef Bitmap::pixel(int x, int y) const {
-    settled();
     if (isNull() || !rect().contains(x, y)) return 0;
     if (uniform_) return colourRefFromPixel(*uniform_);
     const auto* line = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(y));
@@ -387,17 +178,12 @@ ColourRef Bitmap::pixel(int x, int y) const {
 
 void Bitmap::setPixel(int x, int y, ColourRef colour) {
     if (isNull() || !rect().contains(x, y)) return;
-    if (noting_ && noted(NotedStep::of(NotedStep::Kind::SetPixel, QRect(x, y, 1, 1), QPoint(), QPoint(), colour, 0))) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ == p || !materialise()) return;
     reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = p;
 }
 
 void Bitmap::fill(ColourRef colour) {
-    if (noting_) {
-        fillRect(rect(), colour);
-        return;
-    }
     if (uniform_) uniform_ = pixelFromColourRef(colour);
     else if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
 }
@@ -407,7 +193,6 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
     if (rect.width() <= 0 || rect.height() <= 0) return;  // no normalising: an inverted rect is empty
     const QRect r = rect.intersected(this->rect());
     if (r.isEmpty()) return;
-    if (noting_ && noted(NotedStep::of(NotedStep::Kind::FillRect, r, QPoint(), QPoint(), colour, 0))) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     if (uniform_ && (r == this->rect() || *uniform_ == p)) {
         uniform_ = p;
@@ -421,7 +206,6 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
 }
 
 void Bitmap::applyMask(ColourRef colour) {
-    settled();
     const std::uint32_t mask = pixelFromColourRef(colour);
     if (uniform_) {
         *uniform_ &= mask;
@@ -475,7 +259,6 @@ std::uint32_t combined(std::uint32_t a, std::uint32_t b, CopyMode mode) {
 }  // namespace
 
 long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
-    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return 0;
     // Clip the source rectangle to the source, move the destination along, then clip
     // against the destination and bring the source along again.
@@ -488,13 +271,6 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
     s = QRect(s.topLeft() + (dClipped.topLeft() - dr.topLeft()), dClipped.size());
     const int w = s.width();
     const long written = static_cast<long>(w) * s.height();
-    if (noting_ && &src != this) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Copy, srcRect, dstPos, QPoint(), 0, static_cast<int>(mode));
-        step.source = identity(src);
-        step.first = src;
-        if (noted(step)) return written;
-    }
-    settled();
 
     // One colour over one colour stays one colour when it changes nothing or covers all.
     if (uniform_ && src.uniform_) {
@@ -538,10 +314,7 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
 
 long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
                       const QPoint& bPos) {
-    a.settled();
-    b.settled();
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
-    if (&a == this || &b == this) settled();
     if ((&a == this || &b == this) && !uniform_) {  // reads must not see this call's writes
         const Bitmap copy = *this;
         const Bitmap& ra = &a == this ? copy : a;
@@ -557,15 +330,6 @@ long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos,
     const QPoint db = bPos - origin;
     const int w = r.width();
     const long written = static_cast<long>(w) * r.height();
-    if (noting_) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::And, dstRect, aPos, bPos, 0, 0);
-        step.source = identity(a);
-        step.source2 = identity(b);
-        step.first = a;
-        step.second = b;
-        if (noted(step)) return written;
-    }
-    settled();
     if (a.uniform_ && b.uniform_ && uniform_) {
         const std::uint32_t result = *a.uniform_ & *b.uniform_;
         if (result == *uniform_ || r == rect()) {
@@ -634,7 +398,6 @@ struct Sampler {
 
 bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1,
                          const QPoint& p2) {
-    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return false;
     const QRect clip = srcRect.intersected(src.rect());
     if (clip.isEmpty()) return false;
@@ -642,13 +405,6 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
     const double e2x = p2.x() - p0.x(), e2y = p2.y() - p0.y();
     const double det = e1x * e2y - e2x * e1y;
     if (std::fabs(det) < 1e-9) return false;
-    if (noting_ && &src != this) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Rotated, srcRect, p0, p1, 0, 0);
-        step.third = p2;
-        step.source = identity(src);
-        step.first = src;
-        if (noted(step)) return true;
-    }
     if (!materialise() || !src.materialise()) return false;
 
     const double w = srcRect.width();
@@ -752,7 +508,6 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
 }
 
 void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
-    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::Line, QRect(), from, to, colour, 0))) return;
     if (!materialise()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
@@ -776,7 +531,6 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
 }
 
 Bitmap Bitmap::scaled(int width, int height) const {
-    settled();
     Bitmap out;
     if (isNull() || width <= 0 || height <= 0) return out;
     if (uniform_) {
@@ -793,7 +547,6 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
         drawLine(from, to, pen.colour);
         return;
     }
-    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::PenLine, QRect(), from, to, pen.colour, pen.width))) return;
     if (!materialise()) return;
     const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
     const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
@@ -847,12 +600,6 @@ void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int 
 
 void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
     if (text.isEmpty()) return;
-    if (noting_ && !isNull()) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Text, QRect(), pos, QPoint(), colour, 0);
-        step.text = text;
-        step.font = font;
-        if (noted(step)) return;
-    }
     if (!materialise()) return;
     QPainter p(&image_);
     p.setFont(font.qfont());

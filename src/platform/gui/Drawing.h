@@ -85,8 +85,6 @@ private:
 
 enum class CopyMode { Copy, And, Or };
 
-struct NotedStep;
-
 // A bitmap made by create() holds no pixels until something draws on part of it: it is
 // one colour, and filling or copying it whole only changes that colour. A page makes and
 // whitens many bitmaps that it draws on later or never (a graph's second channel), so
@@ -96,7 +94,7 @@ public:
     Bitmap();
     // A black width x height bitmap (null when either is not positive).
     Bitmap(int width, int height);
-    // A copy has the pixels (shared until either is drawn on), never a noted drawing.
+    // A copy has the pixels, shared until either is drawn on.
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
     Bitmap(Bitmap&& other) noexcept;
@@ -171,31 +169,11 @@ public:
     // A painter on the bitmap for anything else; close it before the next block copy.
     QPainter painter();
 
-    // Drawing noted, not done. From recordDrawing() on, the fills, points, lines and text
-    // drawn on a bitmap of one colour (or on one that the first of them fills whole) are
-    // noted; replayDrawing() then shows the pixels of the same drawing noted before on a
-    // bitmap of that size and colour (shared until either is drawn on), or does the
-    // drawing and keeps its pixels for the next time. A part of a page (a graph's axis,
-    // its grid) that is drawn alike at every opening is drawn once. Anything else done
-    // to the bitmap meanwhile, reading it included, does the noted drawing first and
-    // notes no more.
-    void recordDrawing();
-    void replayDrawing();
-
 private:
-    struct NotedDrawing;
     // Makes the pixels of a one-colour bitmap; false for a null bitmap (or one whose
-    // allocation failed, which it becomes). Does a noted drawing first.
+    // allocation failed, which it becomes).
     bool materialise() const;
-    // Does a noted drawing and notes no more; the bitmap itself, for reading.
-    const Bitmap& settled() const;
-    // True when the drawing step was noted instead of done.
-    bool noted(const NotedStep& step);
-    // What tells a copy's source apart: its pixels' cache key, or its one colour.
-    static std::uint64_t identity(const Bitmap& b);
-    void perform(const NotedDrawing& drawing);
 
-    mutable std::unique_ptr<NotedDrawing> noting_;
     mutable QImage image_;
     QSize size_;  // while uniform_ holds
     mutable std::optional<std::uint32_t> uniform_;

@@ -140,24 +140,16 @@ bool HasInnerWidgets(const QComboBox& box) {
 // made with the font it had before.
 int FieldHeight(const QComboBox& box) {
     if (box.isEditable() || !box.hasFrame()) return box.sizeHint().height();
-    // A page makes its boxes in one font and style: the last answer is asked first (a
-    // font's key is a string built anew each time).
-    static QFont lastFont;
-    static const QStyle* lastStyle = nullptr;
-    static int lastHeight = 0;
-    if (lastHeight > 0 && box.style() == lastStyle && box.font() == lastFont) return lastHeight;
     static QHash<QString, int> heights;
     const QString key = box.font().key() + QLatin1Char('|') + box.style()->name();
-    lastFont = box.font();
-    lastStyle = box.style();
-    if (const auto it = heights.constFind(key); it != heights.cend()) return lastHeight = *it;
+    if (const auto it = heights.constFind(key); it != heights.cend()) return *it;
     QWidget holder;
     holder.setFont(box.font());
     QComboBox probe(&holder);
     if (probe.style() != box.style()) probe.setStyle(box.style());
     const int height = probe.sizeHint().height();
     heights.insert(key, height);
-    return lastHeight = height;
+    return height;
 }
 
 // Turns a signal of a control's widget into a call on the window while it lives.

@@ -84,12 +84,6 @@ void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
     radius_ = size_ / 2;
 }
 
-int CTachometerImage::CreateForOverwrite(gui::Handle window, int width, int height)
-{
-    SetSizes(window, width, height);
-    return image_.allocate(width, height) ? 1 : 0;
-}
-
 int CTachometerImage::CreateSharing(gui::Handle window, const CTachometerImage& source)
 {
     SetSizes(window, source.width_, source.height_);

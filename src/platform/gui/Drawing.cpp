@@ -139,17 +139,6 @@ bool Bitmap::create(int width, int height, ColourRef colour) {
     return true;
 }
 
-bool Bitmap::allocate(int width, int height) {
-    image_ = QImage();
-    uniform_.reset();
-    size_ = QSize();
-    if (!imageSizeFits(width, height)) return false;
-    QImage made(width, height, QImage::Format_RGB32);
-    if (made.isNull()) return false;
-    image_ = std::move(made);
-    return true;
-}
-
 bool Bitmap::materialise() const {
     if (!uniform_) return !image_.isNull();
     QImage made(size_, QImage::Format_RGB32);

@@ -105,10 +105,6 @@ public:
     // for a size that is not positive or too large for an image. Its memory is allocated
     // when first drawn on; if that allocation fails the bitmap becomes null.
     bool create(int width, int height, ColourRef colour = 0);
-    // As create, with the pixels allocated now and left as the allocator gave them: for a
-    // bitmap that is drawn or copied over whole before anything reads it, so that its
-    // memory is written once instead of twice. False when the allocation failed.
-    bool allocate(int width, int height);
     bool isNull() const { return !uniform_ && image_.isNull(); }
     int width() const { return size().width(); }
     int height() const { return size().height(); }

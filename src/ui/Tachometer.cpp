@@ -84,13 +84,6 @@ void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
     radius_ = size_ / 2;
 }
 
-int CTachometerImage::CreateSharing(gui::Handle window, const CTachometerImage& source)
-{
-    SetSizes(window, source.width_, source.height_);
-    image_ = source.image_;
-    return image_.isNull() ? 0 : 1;
-}
-
 int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
 {
     SetSizes(window, width, height);

@@ -116,8 +116,6 @@ Bitmap::Bitmap(Bitmap&& other) noexcept = default;
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept = default;
 Bitmap::~Bitmap() = default;
 
-std::optional<std::uint32_t> Bitmap::uniformPixel() const { return uniform_; }
-
 namespace {
 
 // Four bytes a pixel, each line and the whole within what an image can address.
@@ -131,50 +129,27 @@ bool imageSizeFits(int width, int height) {
 
 bool Bitmap::create(int width, int height, ColourRef colour) {
     image_ = QImage();
-    uniform_.reset();
-    size_ = QSize();
     if (!imageSizeFits(width, height)) return false;
-    size_ = QSize(width, height);
-    uniform_ = pixelFromColourRef(colour);
-    return true;
-}
-
-bool Bitmap::materialise() const {
-    if (!uniform_) return !image_.isNull();
-    QImage made(size_, QImage::Format_RGB32);
-    if (!made.isNull()) made.fill(*uniform_);
+    QImage made(width, height, QImage::Format_RGB32);
+    if (made.isNull()) return false;  // the allocation failed
+    made.fill(pixelFromColourRef(colour));
     image_ = std::move(made);
-    uniform_.reset();
-    return !image_.isNull();
-}
-
-QImage& Bitmap::image() {
-    materialise();
-    return image_;
-}
-
-const QImage& Bitmap::image() const {
-    materialise();
-    return image_;
+    return true;
 }
 
 ColourRef Bitmap::pixel(int x, int y) const {
     if (isNull() || !rect().contains(x, y)) return 0;
-    if (uniform_) return colourRefFromPixel(*uniform_);
     const auto* line = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(y));
     return colourRefFromPixel(line[x]);
 }
 
 void Bitmap::setPixel(int x, int y, ColourRef colour) {
     if (isNull() || !rect().contains(x, y)) return;
-    const std::uint32_t p = pixelFromColourRef(colour);
-    if (uniform_ == p || !materialise()) return;
-    reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = p;
+    reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = pixelFromColourRef(colour);
 }
 
 void Bitmap::fill(ColourRef colour) {
-    if (uniform_) uniform_ = pixelFromColourRef(colour);
-    else if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
+    if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
 }
 
 void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
@@ -183,11 +158,6 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
     const QRect r = rect.intersected(this->rect());
     if (r.isEmpty()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
-    if (uniform_ && (r == this->rect() || *uniform_ == p)) {
-        uniform_ = p;
-        return;
-    }
-    if (!materialise()) return;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
         std::fill(line + r.left(), line + r.left() + r.width(), p);
@@ -196,10 +166,6 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
 
 void Bitmap::applyMask(ColourRef colour) {
     const std::uint32_t mask = pixelFromColourRef(colour);
-    if (uniform_) {
-        *uniform_ &= mask;
-        return;
-    }
     if (image_.isNull()) return;
     for (int y = 0; y < image_.height(); ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
@@ -231,22 +197,6 @@ void combineRow(std::uint32_t* out, const std::uint32_t* in, int w, Op op) {
 
 }  // namespace
 
-namespace {
-
-std::uint32_t combined(std::uint32_t a, std::uint32_t b, CopyMode mode) {
-    switch (mode) {
-        case CopyMode::And:
-            return a & b;
-        case CopyMode::Or:
-            return a | b;
-        case CopyMode::Copy:
-            break;
-    }
-    return b;
-}
-
-}  // namespace
-
 long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
     if (isNull() || src.isNull() || srcRect.isEmpty()) return 0;
     // Clip the source rectangle to the source, move the destination along, then clip
@@ -261,30 +211,16 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
     const int w = s.width();
     const long written = static_cast<long>(w) * s.height();
 
-    // One colour over one colour stays one colour when it changes nothing or covers all.
-    if (uniform_ && src.uniform_) {
-        const std::uint32_t result = combined(*uniform_, *src.uniform_, mode);
-        if (result == *uniform_ || dClipped == rect()) {
-            uniform_ = result;
-            return written;
-        }
-    }
-    // A source of one colour is read from one row of it.
-    std::vector<std::uint32_t> row;
-    if (src.uniform_) row.assign(static_cast<std::size_t>(w), *src.uniform_);
-    if (!materialise()) return 0;
-
     // A copy within one bitmap reads from a snapshot so overlapping rows stay right.
     QImage snapshot;
     const QImage* from = &src.image_;
-    if (&src == this && row.empty()) {
+    if (&src == this) {
         snapshot = image_.copy(s);
         from = &snapshot;
         s.moveTopLeft(QPoint(0, 0));
     }
     for (int line = 0; line < s.height(); ++line) {
-        const auto* in = !row.empty() ? row.data()
-                                      : reinterpret_cast<const std::uint32_t*>(from->constScanLine(s.top() + line)) + s.left();
+        const auto* in = reinterpret_cast<const std::uint32_t*>(from->constScanLine(s.top() + line)) + s.left();
         auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(dClipped.top() + line)) + dClipped.left();
         switch (mode) {
             case CopyMode::Copy:
@@ -304,7 +240,7 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
 long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
                       const QPoint& bPos) {
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
-    if ((&a == this || &b == this) && !uniform_) {  // reads must not see this call's writes
+    if (&a == this || &b == this) {  // reads must not see this call's writes
         const Bitmap copy = *this;
         const Bitmap& ra = &a == this ? copy : a;
         const Bitmap& rb = &b == this ? copy : b;
@@ -319,27 +255,11 @@ long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos,
     const QPoint db = bPos - origin;
     const int w = r.width();
     const long written = static_cast<long>(w) * r.height();
-    if (a.uniform_ && b.uniform_ && uniform_) {
-        const std::uint32_t result = *a.uniform_ & *b.uniform_;
-        if (result == *uniform_ || r == rect()) {
-            uniform_ = result;
-            return written;
-        }
-    }
-    // An operand of one colour is read from one row of it; a white one changes nothing.
-    std::vector<std::uint32_t> rowA, rowB;
-    if (a.uniform_) rowA.assign(static_cast<std::size_t>(w), *a.uniform_);
-    if (b.uniform_) rowB.assign(static_cast<std::size_t>(w), *b.uniform_);
-    const bool bIsWhite = b.uniform_ == 0xFFFFFFFFu;
-    if (!materialise()) return 0;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y)) + r.left();
-        const auto* inA = !rowA.empty() ? rowA.data()
-                                        : reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
+        const auto* inA = reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
         std::memcpy(out, inA, static_cast<std::size_t>(w) * sizeof(std::uint32_t));
-        if (bIsWhite) continue;
-        const auto* inB = !rowB.empty() ? rowB.data()
-                                        : reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
+        const auto* inB = reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
         combineRow(out, inB, w, [](Lanes x, Lanes z) { return x & z; });
     }
     return written;
@@ -394,7 +314,6 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
     const double e2x = p2.x() - p0.x(), e2y = p2.y() - p0.y();
     const double det = e1x * e2y - e2x * e1y;
     if (std::fabs(det) < 1e-9) return false;
-    if (!materialise() || !src.materialise()) return false;
 
     const double w = srcRect.width();
     const double h = srcRect.height();
@@ -497,7 +416,7 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
 }
 
 void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
-    if (!materialise()) return;
+    if (isNull()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
     const long x1 = clampCoordinate(to.x()), y1 = clampCoordinate(to.y());
@@ -522,10 +441,6 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
 Bitmap Bitmap::scaled(int width, int height) const {
     Bitmap out;
     if (isNull() || width <= 0 || height <= 0) return out;
-    if (uniform_) {
-        if (out.create(width, height)) out.uniform_ = *uniform_;
-        return out;
-    }
     out.image_ = image_.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_RGB32);
     return out;
@@ -536,7 +451,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
         drawLine(from, to, pen.colour);
         return;
     }
-    if (!materialise()) return;
+    if (isNull()) return;
     const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
     const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
     QPainter p(&image_);
@@ -545,7 +460,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
 }
 
 void Bitmap::gradientFillH(int x1, int y1, int x2, int y2, ColourRef c1, ColourRef c2) {
-    if (!materialise()) return;
+    if (isNull()) return;
     if (x2 < x1) {
         std::swap(x1, x2);
         std::swap(c1, c2);
@@ -589,7 +504,7 @@ void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int 
 
 void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
     if (text.isEmpty()) return;
-    if (!materialise()) return;
+    if (isNull()) return;
     QPainter p(&image_);
     p.setFont(font.qfont());
     p.setPen(toQColor(colour));
@@ -603,18 +518,10 @@ void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, 
     }
 }
 
-QPainter Bitmap::painter() {
-    materialise();
-    return QPainter(&image_);
-}
+QPainter Bitmap::painter() { return QPainter(&image_); }
 
 void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect) {
     if (bitmap.isNull() || srcRect.isEmpty()) return;
-    if (const auto pixel = bitmap.uniformPixel()) {
-        const QRect shown = srcRect.intersected(bitmap.rect());
-        if (!shown.isEmpty()) painter.fillRect(QRect(dst + (shown.topLeft() - srcRect.topLeft()), shown.size()), QColor::fromRgb(*pixel));
-        return;
-    }
     painter.drawImage(dst, bitmap.image(), srcRect);
 }
 

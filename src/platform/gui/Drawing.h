@@ -85,10 +85,6 @@ private:
 
 enum class CopyMode { Copy, And, Or };
 
-// A bitmap made by create() holds no pixels until something draws on part of it: it is
-// one colour, and filling or copying it whole only changes that colour. A page makes and
-// whitens many bitmaps that it draws on later or never (a graph's second channel), so
-// their memory is neither allocated nor written for nothing.
 class Bitmap {
 public:
     Bitmap();
@@ -102,21 +98,18 @@ public:
     ~Bitmap();
 
     // Makes a new bitmap of the colour (black unless given); false (and a null bitmap)
-    // for a size that is not positive or too large for an image. Its memory is allocated
-    // when first drawn on; if that allocation fails the bitmap becomes null.
+    // for a size that is not positive or too large for an image, or when its memory
+    // cannot be had.
     bool create(int width, int height, ColourRef colour = 0);
-    bool isNull() const { return !uniform_ && image_.isNull(); }
+    bool isNull() const { return image_.isNull(); }
     int width() const { return size().width(); }
     int height() const { return size().height(); }
-    QSize size() const { return uniform_ ? size_ : image_.size(); }
+    QSize size() const { return image_.size(); }
     QRect rect() const { return QRect(QPoint(0, 0), size()); }
-    // The pixel value (QImage::Format_RGB32) of a bitmap that is one colour and holds no
-    // pixels yet; empty once it holds them.
-    std::optional<std::uint32_t> uniformPixel() const;
 
-    // The pixels (made first if the bitmap holds none yet).
-    QImage& image();
-    const QImage& image() const;
+    // The pixels.
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
 
     ColourRef pixel(int x, int y) const;  // 0 outside the bitmap
     void setPixel(int x, int y, ColourRef colour);
@@ -166,13 +159,7 @@ public:
     QPainter painter();
 
 private:
-    // Makes the pixels of a one-colour bitmap; false for a null bitmap (or one whose
-    // allocation failed, which it becomes).
-    bool materialise() const;
-
-    mutable QImage image_;
-    QSize size_;  // while uniform_ holds
-    mutable std::optional<std::uint32_t> uniform_;
+    QImage image_;
 };
 
 // Paints srcRect of the bitmap with its upper left corner at dst (a window's paint

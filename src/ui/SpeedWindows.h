@@ -37,17 +37,17 @@ public:
     virtual const Image& GetFront() const = 0;
 };
 
-// Two buffers sized like the image it was made over. Present copies into the one not
-// shown (B, then A, ...) and sends FrameReady to the window (when there is one).
-// A buffer is made when first needed: its first frame shares the image's pixels (copied
-// only when either is drawn on again); one shown before any frame is black. So B holds
-// the first frame, and A is made only when shown first or written second.
+// Two buffers sized like the image it was made over, both made (black) with it. Present
+// copies into the one not shown (B, then A, ...) and sends FrameReady to the window (when
+// there is one). A buffer's first frame is the whole image; later ones only what changed
+// since that buffer last took a frame.
 template <class Image>
 class CDerivedDuplicator : public IDuplicator<Image> {
 public:
-    CDerivedDuplicator(gui::Handle window, const Image& image)
-        : window_(window), width_(image.GetWidth()), height_(image.GetHeight())
+    CDerivedDuplicator(gui::Handle window, const Image& image) : window_(window)
     {
+        a_.Create(window, image.GetWidth(), image.GetHeight());
+        b_.Create(window, image.GetWidth(), image.GetHeight());
     }
     int Present(const Image& image) override { return Present(image, QRect()); }
     // Only `changed` (image coordinates) differs from the image presented last; an
@@ -57,42 +57,23 @@ public:
     {
         const int side = flip_ == 0 ? 1 : 0;
         Image& target = side == 1 ? b_ : a_;
-        if (!made_[side] && image.Image().size() == QSize(width_, height_)) {
-            target.CreateSharing(window_, image);
-            made_[side] = true;
-        } else {
-            const bool fresh = !made_[side];
-            Made(side);
-            const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
-            const bool partial = !fresh && changed.isValid() && previous_.isValid();
-            const QRect copy = partial ? changed.united(previous_) & whole : whole;
-            target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
-        }
+        const QRect whole(0, 0, target.GetWidth(), target.GetHeight());
+        const bool partial = framed_[side] && changed.isValid() && previous_.isValid();
+        const QRect copy = partial ? changed.united(previous_) & whole : whole;
+        target.GetDC()->blockCopy(copy.topLeft(), image.Image(), copy);
+        framed_[side] = true;
         previous_ = changed;
         flip_ ^= 1;
         if (window_ != 0) gui::send(window_, gui::msg::FrameReady, 0, 0);
         return 1;
     }
-    const Image& GetFront() const override { return Made(flip_ == 1 ? 1 : 0); }
+    const Image& GetFront() const override { return flip_ == 1 ? b_ : a_; }
 
 private:
-    // The buffer on that side (0: A, 1: B), made black if it was not yet.
-    Image& Made(int side) const
-    {
-        Image& buffer = side == 1 ? b_ : a_;
-        if (!made_[side]) {
-            buffer.Create(window_, width_, height_);
-            made_[side] = true;
-        }
-        return buffer;
-    }
-
-    mutable Image a_;
-    mutable Image b_;
-    mutable bool made_[2] = {false, false};  // A, B
+    Image a_;
+    Image b_;
+    bool framed_[2] = {false, false};  // A, B: has taken a frame
     gui::Handle window_ = 0;
-    int width_ = 0;
-    int height_ = 0;
     std::uint8_t flip_ = 0;
     QRect previous_;  // the change presented last; invalid: all of it
 };

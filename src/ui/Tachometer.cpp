@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 namespace tachometer {
 
@@ -84,19 +83,6 @@ void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
     radius_ = size_ / 2;
 }
 
-int CTachometerImage::CreateForOverwrite(gui::Handle window, int width, int height)
-{
-    SetSizes(window, width, height);
-    return image_.allocate(width, height) ? 1 : 0;
-}
-
-int CTachometerImage::CreateSharing(gui::Handle window, const CTachometerImage& source)
-{
-    SetSizes(window, source.width_, source.height_);
-    image_ = source.image_;
-    return image_.isNull() ? 0 : 1;
-}
-
 int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
 {
     SetSizes(window, width, height);
@@ -119,8 +105,7 @@ CTachometer_Scale::CTachometer_Scale(const QString& unit, std::int32_t initialSt
 
 int CTachometer_Scale::Create(gui::Handle window, int width, int height)
 {
-    // White, as the dial's drawing starts; its pixels are made when it is drawn, or
-    // never when a dial drawn before is shown instead.
+    // White, as the dial's drawing starts.
     drawn_ = false;
     return MakeImage(window, width, height, 0xFFFFFF);
 }
@@ -153,41 +138,10 @@ void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)
     image_.drawText(font_, QPoint(centre.x() - extent.width() / 2, centre.y() - extent.height() / 2), text, kGrey);
 }
 
-namespace {
-
-// The dials drawn last, with what decides their pixels. A page opened again, and the
-// rpm and pps dials of one layout, show a dial drawn before (its pixels shared until
-// either image is drawn on) instead of drawing it again. GUI thread only.
-struct DrawnDial {
-    QSize size;
-    int radius = 0;
-    tachometer::ScaleLayout layout;
-    QString unit;
-    gui::Bitmap image;
-};
-constexpr std::size_t kDrawnDials = 4;
-
-std::deque<DrawnDial>& drawnDials()
-{
-    static std::deque<DrawnDial> dials;
-    return dials;
-}
-
-}  // namespace
-
 void CTachometer_Scale::DrawDial()
 {
     drawn_ = false;
     if (image_.isNull()) return;
-    std::deque<DrawnDial>& dials = drawnDials();
-    const auto same = [&](const DrawnDial& d) {
-        return d.size == image_.size() && d.radius == radius_ && d.layout == layout_ && d.unit == unit_;
-    };
-    if (const auto found = std::find_if(dials.begin(), dials.end(), same); found != dials.end()) {
-        image_ = found->image;
-        drawn_ = true;
-        return;
-    }
     image_.fill(0xFFFFFF);
     const int r = radius_;
     const tachometer::ScaleLayout& l = layout_;
@@ -205,9 +159,6 @@ void CTachometer_Scale::DrawDial()
     }
     DrawCentred(QPoint(r, r + 30), QStringLiteral("\u00D7%1 %2").arg(l.step).arg(unit_.left(16)));
     drawn_ = true;
-    if (image_.isNull()) return;  // its pixels could not be made
-    dials.push_front(DrawnDial{image_.size(), radius_, layout_, unit_, image_});
-    if (dials.size() > kDrawnDials) dials.pop_back();
 }
 
 // ---- needle -------------------------------------------------------------------------
@@ -231,26 +182,11 @@ int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height
     const int made = MakeImage(window, width, height, 0xFFFFFF);
     drawn_ = QRect();
     needle_.Create(window, kNeedleWidth, height);
-    // The needle and its half-size copy depend on the height alone: drawn once for each
-    // (GUI thread only), their pixels shared.
-    struct DrawnNeedle {
-        int height;
-        gui::Bitmap needle, half;
-    };
-    static std::deque<DrawnNeedle> needles;
-    const auto same = [height](const DrawnNeedle& n) { return n.height == height; };
-    if (const auto found = std::find_if(needles.begin(), needles.end(), same); found != needles.end()) {
-        *needle_.GetDC() = found->needle;
-        halfNeedle_ = found->half;
-        return made;
-    }
     needle_.Fill(0xFFFFFF);
     const gui::Region shape(QPolygon({QPoint(8, 20), QPoint(2, height), QPoint(18, height), QPoint(11, 20)}));
     needle_.GetDC()->fillRegion(shape, 0x2020FF);
     needle_.GetDC()->frameRegion(shape, 0x0000FF, 2, 2);
     halfNeedle_ = needle_.Image().scaled(kNeedleWidth / 2, std::max(1, height / 2));
-    needles.push_front(DrawnNeedle{height, needle_.Image(), halfNeedle_});
-    if (needles.size() > 4) needles.pop_back();
     return made;
 }
 
@@ -268,15 +204,12 @@ int CTachometer_RotationNeedle::SetValue(std::int32_t value)
 
 int CTachometer_RotationNeedle::Redraw()
 {
-    // Only the last needle's box needs whitening: the rest is white already. A needle
-    // drawn on a white image is one drawn before at every opening of a page.
-    image_.recordDrawing();
+    // Only the last needle's box needs whitening: the rest is white already.
     image_.fillRect(drawn_, 0xFFFFFF);
     const std::int32_t full = scale_ != nullptr ? scale_->GetFullScale() : 0;
     const std::int32_t sweep = scale_ != nullptr ? scale_->GetSweepAngle() : 0;
     points_ = tachometer::NeedleGeometry(value_, full, sweep, overshoot_, needle_.GetHeight(), radius_);
     image_.rotatedCopy(halfNeedle_, halfNeedle_.rect(), points_.p0, points_.p1, points_.p2);
-    image_.replayDrawing();
     const QPoint p3 = points_.p1 + points_.p2 - points_.p0;
     const int left = std::min({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
     const int right = std::max({points_.p0.x(), points_.p1.x(), points_.p2.x(), p3.x()});
@@ -339,7 +272,7 @@ void CTachometerFull::Make()
     if (made_) return;
     made_ = true;
     // The composition is the whole scale copied before anything reads it (see Compose):
-    // its pixels are made then, or shared with the same composition made before.
+    // its pixels are made then.
     MakeImage(window_, size_, size_, 0x000000);
     scale_.Create(window_, size_, size_);
     needle_.Create(window_, size_, size_);
@@ -410,11 +343,9 @@ int CTachometerFull::Compose()
     // back, and only the new one the AND.
     const QRect all(0, 0, size_, size_);
     const QRect restore = scaleChanged_ ? all : composedNeedle_;
-    image_.recordDrawing();
     image_.blockCopy(restore.topLeft(), scale_.Image(), restore);
     const QRect needle = needle_.Bounds().intersected(all);
     image_.blockCopy(needle.topLeft(), needle_.Image(), needle, gui::CopyMode::And);
-    image_.replayDrawing();
     composedNeedle_ = needle;
     scaleChanged_ = false;
     return 1;

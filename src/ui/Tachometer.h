@@ -58,11 +58,6 @@ public:
     const gui::Bitmap& Image() const { return image_; }
     // Stores the sizes and makes a black bitmap; 0 for a size that is not positive.
     virtual int Create(gui::Handle window, int width, int height);
-    // As Create, the pixels undefined: for an image copied or drawn over whole before it
-    // is read.
-    int CreateForOverwrite(gui::Handle window, int width, int height);
-    // As Create, the pixels those of `source`, shared until either image is drawn on.
-    int CreateSharing(gui::Handle window, const CTachometerImage& source);
     int GetWidth() const { return width_; }
     int GetHeight() const { return height_; }
     int Fill(gui::ColourRef colour);

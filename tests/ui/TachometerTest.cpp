@@ -157,31 +157,3 @@ TEST(HiddenDial, DrawsWhatItWasToldWhenItIsNextLookedAt)
     EXPECT_EQ(hidden.Image().image(), seen(500, 420)->Image().image());
     EXPECT_EQ(hidden.Scale().GetFullScale(), tachometer::LayoutFor(500).fullScale);
 }
-
-// A dial drawn before, for the same size, layout and unit, is shown again with its pixels
-// shared, not drawn again; drawing on either copy leaves the other as it was.
-TEST(DialScale, ADialDrawnBeforeIsSharedAndEachCopyStaysItsOwn)
-{
-    const QString unit = QStringLiteral("dial-share-probe");  // drawn by no other test
-    const auto drawn = [](const QString& unitName, int size, std::int32_t maximum) {
-        auto scale = std::make_unique<CTachometer_Scale>(unitName, 100);
-        scale->Create(0, size, size);
-        scale->SetMaximum(maximum);
-        scale->Image();
-        return scale;
-    };
-    const auto first = drawn(unit, 300, 2000);
-    const QImage fresh = first->Image().image();
-    const auto again = drawn(unit, 300, 2000);
-    EXPECT_EQ(again->Image().image().constBits(), first->Image().image().constBits()) << "drawn again instead of shared";
-    EXPECT_EQ(again->Image().image(), fresh);
-
-    again->GetDC()->fillRect(QRect(0, 0, 10, 10), 0x000000);
-    EXPECT_EQ(first->Image().image(), fresh) << "a drawing on the shared copy reached the first";
-    EXPECT_EQ(again->Image().pixel(5, 5), 0u);
-
-    // Another layout, unit or size is a dial of its own.
-    EXPECT_NE(drawn(unit, 300, 3000)->Image().image(), fresh);
-    EXPECT_NE(drawn(QStringLiteral("dial-share-other"), 300, 2000)->Image().image(), fresh);
-    EXPECT_EQ(drawn(unit, 200, 2000)->Image().size(), QSize(200, 200));
-}

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -74,21 +73,8 @@ int Font::cellHeight() const { return QFontMetrics(font_).height(); }
 int Font::ascent() const { return QFontMetrics(font_).ascent(); }
 
 QSize Font::textExtent(const QString& text) const {
-    // Pages measure the same few labels (axis numbers, captions) at every opening; the
-    // shaping behind a measurement costs more than looking it up.
-    static std::mutex mutex;
-    static QHash<std::pair<QFont, QString>, QSize> known;
-    const std::pair<QFont, QString> key(font_, text);
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (const auto found = known.constFind(key); found != known.constEnd()) return *found;
-    }
     const QFontMetrics fm(font_);
-    const QSize extent(fm.horizontalAdvance(text), fm.height());
-    const std::lock_guard<std::mutex> lock(mutex);
-    if (known.size() >= 4096) known.clear();
-    known.insert(key, extent);
-    return extent;
+    return QSize(fm.horizontalAdvance(text), fm.height());
 }
 
 QPen Pen::toQPen() const {
@@ -120,210 +106,15 @@ Region Region::translated(int dx, int dy) const {
 
 // ---- Bitmap --------------------------------------------------------------------------
 
-// One drawing call noted instead of done.
-struct NotedStep {
-    enum class Kind { FillRect, SetPixel, Line, PenLine, Text, Copy, And, Rotated };
-    Kind kind = Kind::FillRect;
-    QRect rect;  // a fill's (clipped to the bitmap), a point's, a copy's source or target
-    QPoint from, to;
-    ColourRef colour = 0;
-    int width = 0;  // a pen's, or a copy's mode
-    QString text;
-    std::optional<Font> font;
-    QPoint third;  // a rotated copy's lower left corner
-    // A copy's sources, told apart by Bitmap::identity, and kept (their pixels shared)
-    // until the drawing is done.
-    std::uint64_t source = 0, source2 = 0;
-    std::optional<Bitmap> first, second;
-
-    static NotedStep of(Kind kind, const QRect& rect, const QPoint& from, const QPoint& to, ColourRef colour, int width) {
-        NotedStep step;
-        step.kind = kind;
-        step.rect = rect;
-        step.from = from;
-        step.to = to;
-        step.colour = colour;
-        step.width = width;
-        return step;
-    }
-
-    bool operator==(const NotedStep& o) const {
-        return kind == o.kind && rect == o.rect && from == o.from && to == o.to && colour == o.colour &&
-               width == o.width && text == o.text && third == o.third && source == o.source &&
-               source2 == o.source2 && font.has_value() == o.font.has_value() &&
-               (!font || (font->escapement() == o.font->escapement() && font->qfont() == o.font->qfont()));
-    }
-};
-
-struct Bitmap::NotedDrawing {
-    std::uint64_t start = 0;  // what the drawing starts from (Bitmap::identity)
-    std::vector<NotedStep> steps;
-};
-
-namespace {
-
-// The drawings met last, with their pixels once met twice (any thread may draw on its
-// own bitmaps).
-struct DoneDrawing {
-    QSize size;
-    std::uint64_t start = 0;
-    std::vector<NotedStep> steps;
-    QImage pixels;
-};
-constexpr std::size_t kDoneDrawings = 16;
-
-std::mutex& doneMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::deque<DoneDrawing>& doneDrawings() {
-    static std::deque<DoneDrawing> drawings;
-    return drawings;
-}
-
-}  // namespace
-
 Bitmap::Bitmap() = default;
 
 Bitmap::Bitmap(int width, int height) { create(width, height); }
 
-Bitmap::Bitmap(const Bitmap& other) {
-    other.settled();
-    image_ = other.image_;
-    size_ = other.size_;
-    uniform_ = other.uniform_;
-}
-
-Bitmap& Bitmap::operator=(const Bitmap& other) {
-    if (this == &other) return *this;
-    other.settled();
-    noting_.reset();
-    image_ = other.image_;
-    size_ = other.size_;
-    uniform_ = other.uniform_;
-    return *this;
-}
-
+Bitmap::Bitmap(const Bitmap& other) = default;
+Bitmap& Bitmap::operator=(const Bitmap& other) = default;
 Bitmap::Bitmap(Bitmap&& other) noexcept = default;
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept = default;
 Bitmap::~Bitmap() = default;
-
-void Bitmap::recordDrawing() {
-    noting_.reset();
-    if (isNull()) return;
-    noting_ = std::make_unique<NotedDrawing>();
-}
-
-bool Bitmap::noted(const NotedStep& step) {
-    NotedDrawing& n = *noting_;
-    if (step.kind == NotedStep::Kind::FillRect && step.rect == rect()) {
-        // Whatever was there before is covered: the drawing starts again from this colour.
-        n.steps.clear();
-        size_ = size();
-        image_ = QImage();
-        uniform_ = pixelFromColourRef(step.colour);
-        return true;
-    }
-    if (n.steps.empty()) {
-        // Drawing over pixels of the bitmap's own is done, not noted: only one colour, or
-        // pixels shared (a drawing shown again), may start a drawing met before.
-        if (!uniform_ && image_.isDetached()) {
-            noting_.reset();
-            return false;
-        }
-        n.start = identity(*this);
-    }
-    n.steps.push_back(step);
-    return true;
-}
-
-void Bitmap::perform(const NotedDrawing& drawing) {
-    for (const NotedStep& step : drawing.steps) {
-        switch (step.kind) {
-            case NotedStep::Kind::FillRect:
-                fillRect(step.rect, step.colour);
-                break;
-            case NotedStep::Kind::SetPixel:
-                setPixel(step.rect.x(), step.rect.y(), step.colour);
-                break;
-            case NotedStep::Kind::Line:
-                drawLine(step.from, step.to, step.colour);
-                break;
-            case NotedStep::Kind::PenLine:
-                drawLine(step.from, step.to, Pen{step.colour, step.width});
-                break;
-            case NotedStep::Kind::Text:
-                drawText(*step.font, step.from, step.text, step.colour);
-                break;
-            case NotedStep::Kind::Copy:
-                blockCopy(step.from, *step.first, step.rect, static_cast<CopyMode>(step.width));
-                break;
-            case NotedStep::Kind::And:
-                blockAnd(step.rect, *step.first, step.from, *step.second, step.to);
-                break;
-            case NotedStep::Kind::Rotated:
-                rotatedCopy(*step.first, step.rect, step.from, step.to, step.third);
-                break;
-        }
-    }
-}
-
-const Bitmap& Bitmap::settled() const {
-    if (noting_) {
-        const std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
-        const_cast<Bitmap*>(this)->perform(*drawing);
-    }
-    return *this;
-}
-
-void Bitmap::replayDrawing() {
-    if (!noting_) return;
-    std::unique_ptr<NotedDrawing> drawing = std::move(noting_);
-    if (drawing->steps.empty()) return;  // only whole fills: one colour, as it is
-    const QSize drawn = size();
-    const auto same = [&](const DoneDrawing& d) {
-        return d.size == drawn && d.start == drawing->start && d.steps == drawing->steps;
-    };
-    bool seen = false;
-    {
-        const std::lock_guard<std::mutex> lock(doneMutex());
-        std::deque<DoneDrawing>& done = doneDrawings();
-        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end()) {
-            std::rotate(done.begin(), found, found + 1);  // the last met goes last
-            seen = true;
-            if (!done.front().pixels.isNull()) {
-                image_ = done.front().pixels;
-                uniform_.reset();
-                return;
-            }
-        }
-    }
-    perform(*drawing);
-    for (NotedStep& step : drawing->steps) {  // the sources' pixels are not kept
-        step.first.reset();
-        step.second.reset();
-    }
-    // Pixels are kept from a drawing's second time on: one drawn once (a graph with the
-    // time of day in it) shares no pixels, so the bitmap drawn on next is not copied.
-    const std::lock_guard<std::mutex> lock(doneMutex());
-    std::deque<DoneDrawing>& done = doneDrawings();
-    if (seen) {
-        if (const auto found = std::find_if(done.begin(), done.end(), same); found != done.end() && !uniform_)
-            found->pixels = image_;
-        return;
-    }
-    done.push_front(DoneDrawing{drawn, drawing->start, std::move(drawing->steps), QImage()});
-    if (done.size() > kDoneDrawings) done.pop_back();
-}
-
-std::optional<std::uint32_t> Bitmap::uniformPixel() const { return settled().uniform_; }
-
-std::uint64_t Bitmap::identity(const Bitmap& b) {
-    // An image's cache key changes whenever its pixels may have; one colour is its value.
-    constexpr std::uint64_t kOneColour = std::uint64_t{1} << 63;
-    return b.uniform_ ? (kOneColour | *b.uniform_) : (static_cast<std::uint64_t>(b.image_.cacheKey()) & ~kOneColour);
-}
 
 namespace {
 
@@ -338,68 +129,27 @@ bool imageSizeFits(int width, int height) {
 
 bool Bitmap::create(int width, int height, ColourRef colour) {
     image_ = QImage();
-    uniform_.reset();
-    size_ = QSize();
-    if (!imageSizeFits(width, height)) return false;
-    size_ = QSize(width, height);
-    uniform_ = pixelFromColourRef(colour);
-    return true;
-}
-
-bool Bitmap::allocate(int width, int height) {
-    image_ = QImage();
-    uniform_.reset();
-    size_ = QSize();
     if (!imageSizeFits(width, height)) return false;
     QImage made(width, height, QImage::Format_RGB32);
-    if (made.isNull()) return false;
+    if (made.isNull()) return false;  // the allocation failed
+    made.fill(pixelFromColourRef(colour));
     image_ = std::move(made);
     return true;
-}
-
-bool Bitmap::materialise() const {
-    settled();
-    if (!uniform_) return !image_.isNull();
-    QImage made(size_, QImage::Format_RGB32);
-    if (!made.isNull()) made.fill(*uniform_);
-    image_ = std::move(made);
-    uniform_.reset();
-    return !image_.isNull();
-}
-
-QImage& Bitmap::image() {
-    materialise();
-    return image_;
-}
-
-const QImage& Bitmap::image() const {
-    materialise();
-    return image_;
 }
 
 ColourRef Bitmap::pixel(int x, int y) const {
-    settled();
     if (isNull() || !rect().contains(x, y)) return 0;
-    if (uniform_) return colourRefFromPixel(*uniform_);
     const auto* line = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(y));
     return colourRefFromPixel(line[x]);
 }
 
 void Bitmap::setPixel(int x, int y, ColourRef colour) {
     if (isNull() || !rect().contains(x, y)) return;
-    if (noting_ && noted(NotedStep::of(NotedStep::Kind::SetPixel, QRect(x, y, 1, 1), QPoint(), QPoint(), colour, 0))) return;
-    const std::uint32_t p = pixelFromColourRef(colour);
-    if (uniform_ == p || !materialise()) return;
-    reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = p;
+    reinterpret_cast<std::uint32_t*>(image_.scanLine(y))[x] = pixelFromColourRef(colour);
 }
 
 void Bitmap::fill(ColourRef colour) {
-    if (noting_) {
-        fillRect(rect(), colour);
-        return;
-    }
-    if (uniform_) uniform_ = pixelFromColourRef(colour);
-    else if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
+    if (!image_.isNull()) image_.fill(pixelFromColourRef(colour));
 }
 
 void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
@@ -407,13 +157,7 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
     if (rect.width() <= 0 || rect.height() <= 0) return;  // no normalising: an inverted rect is empty
     const QRect r = rect.intersected(this->rect());
     if (r.isEmpty()) return;
-    if (noting_ && noted(NotedStep::of(NotedStep::Kind::FillRect, r, QPoint(), QPoint(), colour, 0))) return;
     const std::uint32_t p = pixelFromColourRef(colour);
-    if (uniform_ && (r == this->rect() || *uniform_ == p)) {
-        uniform_ = p;
-        return;
-    }
-    if (!materialise()) return;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
         std::fill(line + r.left(), line + r.left() + r.width(), p);
@@ -421,12 +165,7 @@ void Bitmap::fillRect(const QRect& rect, ColourRef colour) {
 }
 
 void Bitmap::applyMask(ColourRef colour) {
-    settled();
     const std::uint32_t mask = pixelFromColourRef(colour);
-    if (uniform_) {
-        *uniform_ &= mask;
-        return;
-    }
     if (image_.isNull()) return;
     for (int y = 0; y < image_.height(); ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
@@ -458,24 +197,7 @@ void combineRow(std::uint32_t* out, const std::uint32_t* in, int w, Op op) {
 
 }  // namespace
 
-namespace {
-
-std::uint32_t combined(std::uint32_t a, std::uint32_t b, CopyMode mode) {
-    switch (mode) {
-        case CopyMode::And:
-            return a & b;
-        case CopyMode::Or:
-            return a | b;
-        case CopyMode::Copy:
-            break;
-    }
-    return b;
-}
-
-}  // namespace
-
 long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& srcRect, CopyMode mode) {
-    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return 0;
     // Clip the source rectangle to the source, move the destination along, then clip
     // against the destination and bring the source along again.
@@ -488,38 +210,17 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
     s = QRect(s.topLeft() + (dClipped.topLeft() - dr.topLeft()), dClipped.size());
     const int w = s.width();
     const long written = static_cast<long>(w) * s.height();
-    if (noting_ && &src != this) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Copy, srcRect, dstPos, QPoint(), 0, static_cast<int>(mode));
-        step.source = identity(src);
-        step.first = src;
-        if (noted(step)) return written;
-    }
-    settled();
-
-    // One colour over one colour stays one colour when it changes nothing or covers all.
-    if (uniform_ && src.uniform_) {
-        const std::uint32_t result = combined(*uniform_, *src.uniform_, mode);
-        if (result == *uniform_ || dClipped == rect()) {
-            uniform_ = result;
-            return written;
-        }
-    }
-    // A source of one colour is read from one row of it.
-    std::vector<std::uint32_t> row;
-    if (src.uniform_) row.assign(static_cast<std::size_t>(w), *src.uniform_);
-    if (!materialise()) return 0;
 
     // A copy within one bitmap reads from a snapshot so overlapping rows stay right.
     QImage snapshot;
     const QImage* from = &src.image_;
-    if (&src == this && row.empty()) {
+    if (&src == this) {
         snapshot = image_.copy(s);
         from = &snapshot;
         s.moveTopLeft(QPoint(0, 0));
     }
     for (int line = 0; line < s.height(); ++line) {
-        const auto* in = !row.empty() ? row.data()
-                                      : reinterpret_cast<const std::uint32_t*>(from->constScanLine(s.top() + line)) + s.left();
+        const auto* in = reinterpret_cast<const std::uint32_t*>(from->constScanLine(s.top() + line)) + s.left();
         auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(dClipped.top() + line)) + dClipped.left();
         switch (mode) {
             case CopyMode::Copy:
@@ -538,11 +239,8 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
 
 long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
                       const QPoint& bPos) {
-    a.settled();
-    b.settled();
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
-    if (&a == this || &b == this) settled();
-    if ((&a == this || &b == this) && !uniform_) {  // reads must not see this call's writes
+    if (&a == this || &b == this) {  // reads must not see this call's writes
         const Bitmap copy = *this;
         const Bitmap& ra = &a == this ? copy : a;
         const Bitmap& rb = &b == this ? copy : b;
@@ -557,36 +255,11 @@ long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos,
     const QPoint db = bPos - origin;
     const int w = r.width();
     const long written = static_cast<long>(w) * r.height();
-    if (noting_) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::And, dstRect, aPos, bPos, 0, 0);
-        step.source = identity(a);
-        step.source2 = identity(b);
-        step.first = a;
-        step.second = b;
-        if (noted(step)) return written;
-    }
-    settled();
-    if (a.uniform_ && b.uniform_ && uniform_) {
-        const std::uint32_t result = *a.uniform_ & *b.uniform_;
-        if (result == *uniform_ || r == rect()) {
-            uniform_ = result;
-            return written;
-        }
-    }
-    // An operand of one colour is read from one row of it; a white one changes nothing.
-    std::vector<std::uint32_t> rowA, rowB;
-    if (a.uniform_) rowA.assign(static_cast<std::size_t>(w), *a.uniform_);
-    if (b.uniform_) rowB.assign(static_cast<std::size_t>(w), *b.uniform_);
-    const bool bIsWhite = b.uniform_ == 0xFFFFFFFFu;
-    if (!materialise()) return 0;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y)) + r.left();
-        const auto* inA = !rowA.empty() ? rowA.data()
-                                        : reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
+        const auto* inA = reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
         std::memcpy(out, inA, static_cast<std::size_t>(w) * sizeof(std::uint32_t));
-        if (bIsWhite) continue;
-        const auto* inB = !rowB.empty() ? rowB.data()
-                                        : reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
+        const auto* inB = reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
         combineRow(out, inB, w, [](Lanes x, Lanes z) { return x & z; });
     }
     return written;
@@ -634,7 +307,6 @@ struct Sampler {
 
 bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& p0, const QPoint& p1,
                          const QPoint& p2) {
-    src.settled();
     if (isNull() || src.isNull() || srcRect.isEmpty()) return false;
     const QRect clip = srcRect.intersected(src.rect());
     if (clip.isEmpty()) return false;
@@ -642,14 +314,6 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
     const double e2x = p2.x() - p0.x(), e2y = p2.y() - p0.y();
     const double det = e1x * e2y - e2x * e1y;
     if (std::fabs(det) < 1e-9) return false;
-    if (noting_ && &src != this) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Rotated, srcRect, p0, p1, 0, 0);
-        step.third = p2;
-        step.source = identity(src);
-        step.first = src;
-        if (noted(step)) return true;
-    }
-    if (!materialise() || !src.materialise()) return false;
 
     const double w = srcRect.width();
     const double h = srcRect.height();
@@ -752,8 +416,7 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
 }
 
 void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
-    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::Line, QRect(), from, to, colour, 0))) return;
-    if (!materialise()) return;
+    if (isNull()) return;
     const std::uint32_t p = pixelFromColourRef(colour);
     long x = clampCoordinate(from.x()), y = clampCoordinate(from.y());
     const long x1 = clampCoordinate(to.x()), y1 = clampCoordinate(to.y());
@@ -776,13 +439,8 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
 }
 
 Bitmap Bitmap::scaled(int width, int height) const {
-    settled();
     Bitmap out;
     if (isNull() || width <= 0 || height <= 0) return out;
-    if (uniform_) {
-        if (out.create(width, height)) out.uniform_ = *uniform_;
-        return out;
-    }
     out.image_ = image_.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_RGB32);
     return out;
@@ -793,8 +451,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
         drawLine(from, to, pen.colour);
         return;
     }
-    if (noting_ && !isNull() && noted(NotedStep::of(NotedStep::Kind::PenLine, QRect(), from, to, pen.colour, pen.width))) return;
-    if (!materialise()) return;
+    if (isNull()) return;
     const QPoint a(clampCoordinate(from.x()), clampCoordinate(from.y()));
     const QPoint b(clampCoordinate(to.x()), clampCoordinate(to.y()));
     QPainter p(&image_);
@@ -803,7 +460,7 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, const Pen& pen) {
 }
 
 void Bitmap::gradientFillH(int x1, int y1, int x2, int y2, ColourRef c1, ColourRef c2) {
-    if (!materialise()) return;
+    if (isNull()) return;
     if (x2 < x1) {
         std::swap(x1, x2);
         std::swap(c1, c2);
@@ -847,13 +504,7 @@ void Bitmap::frameRegion(const Region& region, ColourRef colour, int width, int 
 
 void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, ColourRef colour) {
     if (text.isEmpty()) return;
-    if (noting_ && !isNull()) {
-        NotedStep step = NotedStep::of(NotedStep::Kind::Text, QRect(), pos, QPoint(), colour, 0);
-        step.text = text;
-        step.font = font;
-        if (noted(step)) return;
-    }
-    if (!materialise()) return;
+    if (isNull()) return;
     QPainter p(&image_);
     p.setFont(font.qfont());
     p.setPen(toQColor(colour));
@@ -867,18 +518,10 @@ void Bitmap::drawText(const Font& font, const QPoint& pos, const QString& text, 
     }
 }
 
-QPainter Bitmap::painter() {
-    materialise();
-    return QPainter(&image_);
-}
+QPainter Bitmap::painter() { return QPainter(&image_); }
 
 void paintBitmap(QPainter& painter, const QPoint& dst, const Bitmap& bitmap, const QRect& srcRect) {
     if (bitmap.isNull() || srcRect.isEmpty()) return;
-    if (const auto pixel = bitmap.uniformPixel()) {
-        const QRect shown = srcRect.intersected(bitmap.rect());
-        if (!shown.isEmpty()) painter.fillRect(QRect(dst + (shown.topLeft() - srcRect.topLeft()), shown.size()), QColor::fromRgb(*pixel));
-        return;
-    }
     painter.drawImage(dst, bitmap.image(), srcRect);
 }
 

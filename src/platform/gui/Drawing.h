@@ -85,18 +85,12 @@ private:
 
 enum class CopyMode { Copy, And, Or };
 
-struct NotedStep;
-
-// A bitmap made by create() holds no pixels until something draws on part of it: it is
-// one colour, and filling or copying it whole only changes that colour. A page makes and
-// whitens many bitmaps that it draws on later or never (a graph's second channel), so
-// their memory is neither allocated nor written for nothing.
 class Bitmap {
 public:
     Bitmap();
     // A black width x height bitmap (null when either is not positive).
     Bitmap(int width, int height);
-    // A copy has the pixels (shared until either is drawn on), never a noted drawing.
+    // A copy has the pixels, shared until either is drawn on.
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
     Bitmap(Bitmap&& other) noexcept;
@@ -104,25 +98,18 @@ public:
     ~Bitmap();
 
     // Makes a new bitmap of the colour (black unless given); false (and a null bitmap)
-    // for a size that is not positive or too large for an image. Its memory is allocated
-    // when first drawn on; if that allocation fails the bitmap becomes null.
+    // for a size that is not positive or too large for an image, or when its memory
+    // cannot be had.
     bool create(int width, int height, ColourRef colour = 0);
-    // As create, with the pixels allocated now and left as the allocator gave them: for a
-    // bitmap that is drawn or copied over whole before anything reads it, so that its
-    // memory is written once instead of twice. False when the allocation failed.
-    bool allocate(int width, int height);
-    bool isNull() const { return !uniform_ && image_.isNull(); }
+    bool isNull() const { return image_.isNull(); }
     int width() const { return size().width(); }
     int height() const { return size().height(); }
-    QSize size() const { return uniform_ ? size_ : image_.size(); }
+    QSize size() const { return image_.size(); }
     QRect rect() const { return QRect(QPoint(0, 0), size()); }
-    // The pixel value (QImage::Format_RGB32) of a bitmap that is one colour and holds no
-    // pixels yet; empty once it holds them.
-    std::optional<std::uint32_t> uniformPixel() const;
 
-    // The pixels (made first if the bitmap holds none yet).
-    QImage& image();
-    const QImage& image() const;
+    // The pixels.
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
 
     ColourRef pixel(int x, int y) const;  // 0 outside the bitmap
     void setPixel(int x, int y, ColourRef colour);
@@ -171,34 +158,8 @@ public:
     // A painter on the bitmap for anything else; close it before the next block copy.
     QPainter painter();
 
-    // Drawing noted, not done. From recordDrawing() on, the fills, points, lines and text
-    // drawn on a bitmap of one colour (or on one that the first of them fills whole) are
-    // noted; replayDrawing() then shows the pixels of the same drawing noted before on a
-    // bitmap of that size and colour (shared until either is drawn on), or does the
-    // drawing and keeps its pixels for the next time. A part of a page (a graph's axis,
-    // its grid) that is drawn alike at every opening is drawn once. Anything else done
-    // to the bitmap meanwhile, reading it included, does the noted drawing first and
-    // notes no more.
-    void recordDrawing();
-    void replayDrawing();
-
 private:
-    struct NotedDrawing;
-    // Makes the pixels of a one-colour bitmap; false for a null bitmap (or one whose
-    // allocation failed, which it becomes). Does a noted drawing first.
-    bool materialise() const;
-    // Does a noted drawing and notes no more; the bitmap itself, for reading.
-    const Bitmap& settled() const;
-    // True when the drawing step was noted instead of done.
-    bool noted(const NotedStep& step);
-    // What tells a copy's source apart: its pixels' cache key, or its one colour.
-    static std::uint64_t identity(const Bitmap& b);
-    void perform(const NotedDrawing& drawing);
-
-    mutable std::unique_ptr<NotedDrawing> noting_;
-    mutable QImage image_;
-    QSize size_;  // while uniform_ holds
-    mutable std::optional<std::uint32_t> uniform_;
+    QImage image_;
 };
 
 // Paints srcRect of the bitmap with its upper left corner at dst (a window's paint

@@ -43,6 +43,16 @@ private:
     std::vector<std::uint64_t> deeper_;
 };
 
+bool isWindow(Handle handle);
+
+// Turns a signal of a control's widget into a call on the window while it lives.
+template <class W, class F>
+void whileAlive(Handle h, W* self, F&& f) {
+    if (!isWindow(h)) return;
+    HandlerScope scope(self);
+    f(self);
+}
+
 // What a window manager's frame adds to a top-level widget's size; until the widget is
 // framed itself, the frame of a captioned window already framed.
 QSize frameExtra(const QWidget* topLevel);

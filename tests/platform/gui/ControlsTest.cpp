@@ -89,6 +89,30 @@ TEST(ListControls, AFontGivenBeforeTheFirstOpeningMakesNoListAndSizesAsQtWould) 
     EXPECT_EQ(box->view()->font().pixelSize(), 9) << "once the list exists it follows the box's font";
 }
 
+// What the combo box's font handling relies on in Qt itself. A plain box makes its list
+// at a font change (the reason the layer keeps the announcement from a box that has not
+// opened); a box made in a parent of that font takes it without making a list, and asks
+// for the field height a box given the font would (the probe that sizes the field). If
+// Qt changes either, the font handling in Controls.cpp must be looked at again.
+TEST(ListControls, QtMakesAListAtAFontChangeAndABoxTakesItsParentsFontWithoutOne) {
+    QFont big(QStringLiteral("Liberation Sans"));
+    big.setPixelSize(24);
+    big.setBold(true);
+    QWidget parent;
+    QComboBox plain(&parent);
+    ASSERT_TRUE(plain.findChildren<QWidget*>().isEmpty()) << "a fresh box already holds a list";
+    plain.setFont(big);
+    EXPECT_FALSE(plain.findChildren<QWidget*>().isEmpty()) << "Qt no longer makes the list at a font change";
+
+    QWidget holder;
+    holder.setFont(big);
+    QComboBox probe(&holder);
+    EXPECT_EQ((std::tuple{probe.font().pixelSize(), probe.font().bold(), probe.findChildren<QWidget*>().size()}),
+              (std::tuple{24, true, qsizetype{0}}))
+        << "pixel size, bold, widgets made inside the box";
+    EXPECT_EQ(probe.sizeHint(), plain.sizeHint()) << "the probe's field is not that of a box given the font";
+}
+
 // Each kind of control lives in its parent's client area, not as a window of its own;
 // a control for a parent that is gone is refused and leaves no widget behind. A combo
 // box's list shows as many rows of the application's font as its rectangle holds.

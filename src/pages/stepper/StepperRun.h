@@ -37,6 +37,7 @@ class IDataContainer;
 namespace pages::stepper {
 
 using pages::StepRecord;  // the rows and demo lines the run steps through
+using pages::StepSource;
 namespace stepbits = pages::stepbits;
 
 // Data words of the page the runs read or write.

@@ -11,11 +11,11 @@
 
 namespace dc = pages::dc;
 namespace kind = pages::dc::kind;
+using pages::kRefPwmChannel;
+using pages::kRefPwmHz;
 
 namespace {
 
-constexpr int kRefPwmChannel = 2;
-constexpr double kRefPwmHz = 15625.0;
 constexpr std::uint32_t kPollMs = 50;
 // What a demo sets itself; the user gets them back when it ends.
 constexpr int kDemoLockedKinds[] = {kind::kChipEnable, kind::kRef, kind::kAtt, kind::kFrequency, kind::kMode1,

@@ -13,13 +13,13 @@
 #include "ui/SpeedWindows.h"
 
 namespace word = pages::dual::word;
+using pages::kRefPwmHz;
 using pages::dual::kFixed;
 using pages::dual::kRows;
 using pages::dual::kSequence;
 
 namespace {
 
-constexpr double kRefPwmHz = 15625.0;
 constexpr std::uint32_t kPollMs = 50;
 constexpr std::uint32_t kRcsFallback = 2000;
 constexpr std::uint32_t kSecondsFallback = 8;

@@ -16,12 +16,12 @@
 #include "tasks/Timer.h"
 
 namespace word = pages::stepper::word;
+using pages::kRefPwmChannel;
+using pages::kRefPwmHz;
 using pages::stepper::StartMode;
 
 namespace {
 
-constexpr double kRefPwmHz = 15625.0;
-constexpr int kRefPwmChannel = 2;
 constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it

@@ -211,6 +211,14 @@ int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, 
     return 1;
 }
 
+void CDerivedDialog::SyncPair(std::uint32_t kind, CDerivedControl* from)
+{
+    // A null `from` would make each control re-show its own value: a refresh, not a sync.
+    if (from == nullptr) return;
+    SynchronizeControl(kind, 0, from);
+    SynchronizeControl(kind, 1, from);
+}
+
 // ---- data -------------------------------------------------------------------------------
 
 int CDerivedDialog::ResetData()

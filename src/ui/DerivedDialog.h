@@ -179,6 +179,9 @@ public:
     // Synchronizes the control (kind, index) with `other` when that control's data word
     // is `kind`. 1.
     int SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other);
+    // A slider and its edit on word `kind` (indexes 0 and 1) kept together: both take the
+    // value of `from`, the control the user changed. Nothing for a null `from`.
+    void SyncPair(std::uint32_t kind, CDerivedControl* from);
     const ControlMap& Controls() const { return controls_; }
 
     // ---- data ----------------------------------------------------------------------

@@ -32,12 +32,6 @@ void CDeviceDialog_DC::SetRefPwm(double duty) { CDerivedDialog::SetPwm(kRefPwmCh
 
 void CDeviceDialog_DC::WriteAtt(std::uint32_t att) { pages::WriteTwoBitItem(board_, 8, 10, att); }
 
-void CDeviceDialog_DC::Sync(int k, CDerivedControl* from) {
-    if (from == nullptr) return;
-    SynchronizeControl(static_cast<std::uint32_t>(k), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(k), 1, from);
-}
-
 void CDeviceDialog_DC::RestoreKinds(std::initializer_list<int> kinds) {
     for (int k : kinds) {
         Restore(static_cast<std::uint32_t>(k), 0);
@@ -82,7 +76,7 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
             enableCopy_ = v;
             Port(31, v, true);
             ApplyBothChannels();
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         case kind::kMode1:
         case kind::kMode2:
@@ -91,14 +85,14 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
         case kind::kFrequency:
             frequencyIndex_ = std::min<std::uint32_t>(v, dc::kFrequencyCount - 1);
             ApplyBothChannels();
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         case kind::kDuty1:
         case kind::kDuty2: {
             std::uint32_t& w = channels_[static_cast<std::size_t>(ChannelOf(k))];
             w = dc::WithDuty(w, v);
             ApplyChannel(ChannelOf(k), true);
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         }
         case kind::kStart1:

@@ -43,11 +43,6 @@ bool IsRowCheck(int kind) {
 
 }  // namespace
 
-void CDeviceDialog_StepperDual::Sync(int kind, CDerivedControl* from) {
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, from);
-}
-
 int CDeviceDialog_StepperDual::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
     if (control == nullptr || !run_) return 1;
     const pages::ChangePrologue prologue(*this, kind, *control);
@@ -109,7 +104,7 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
             SwitchRecord(control, v != 0);
             return;
         case word::kGraphRange:
-            Sync(kind, control);
+            SyncPair(kind, control);
             if (auto* graph = GraphPanel()) graph->SetYAxisMaximum(static_cast<std::int32_t>(v) * 100);
             return;
         default:
@@ -127,7 +122,7 @@ void CDeviceDialog_StepperDual::CheckRange(int kind, std::uint32_t v, std::uint3
     // see a resistance of 0.
     SetWord(kind, fallback);
     Restore(static_cast<std::uint32_t>(kind), 0);
-    Sync(kind, control);
+    SyncPair(kind, control);
     gui::messageBox(this, QStringLiteral("Please specify a value between 1 and 65535"), QStringLiteral("Parameter Error"),
                     gui::MessageButtons::Ok, gui::MessageIcon::Error);
 }

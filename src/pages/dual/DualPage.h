@@ -90,7 +90,6 @@ private:
     void UpdateDisplays();
     void ShowVrefWarning(int motor, bool over);
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
-    void Sync(int kind, CDerivedControl* from);
 
     std::array<std::unique_ptr<pages::TaggedRunTimer>, 3> timers_;
     std::unique_ptr<pages::dual::DualRun> run_;

@@ -41,11 +41,6 @@ void CDeviceDialog_Stepper::RestoreKind(int kind) {
     for (std::uint32_t index = 0; index < 4; ++index) Restore(static_cast<std::uint32_t>(kind), index);
 }
 
-void CDeviceDialog_Stepper::Sync(int kind, CDerivedControl* from) {
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, from);
-}
-
 void CDeviceDialog_Stepper::Port(int port, std::uint32_t level, bool send) {
     CDerivedDialog::WritePort(port, 1, level, send ? 1 : 0);
 }
@@ -67,7 +62,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             Enable(68, v != 0);
             break;
         case word::kInputType:
-            Sync(word::kInputType, control);
+            SyncPair(word::kInputType, control);
             OnInputType(v);
             break;
         case word::kTestMode:
@@ -76,7 +71,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case word::kRef:
             CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, 256.0 - v, 1);
-            Sync(kind, control);
+            SyncPair(kind, control);
             break;
         case word::kAttenuate:
             Port(8, v & 1u, false);
@@ -84,18 +79,18 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case word::kStartClock:
             ApplyClockRange();
-            Sync(kind, control);
+            SyncPair(kind, control);
             break;
         case word::kTopClock:
-            Sync(kind, control);
+            SyncPair(kind, control);
             ApplyClockRange();
-            ApplyRunButtons();
+            RefreshClockButtons();
             break;
         case word::kExcitation:
         case word::kDirection:
             if (IsOneOf(key, {0x100, 0x101, 0x104})) {
                 ApplyClockRange();
-                ApplyRunButtons();
+                RefreshClockButtons();
             }
             break;
         case word::kStartTopTime:
@@ -167,11 +162,11 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             SwitchRecord(control, v != 0);
             break;
         case 52:
-            Sync(kind, control);
+            SyncPair(kind, control);
             SetTachometerScale(static_cast<int>(v) * (IsOneOf(key, {0x100, 0x101, 0x104, 0x105}) ? 100 : 10));
             break;
         case 53:
-            Sync(kind, control);
+            SyncPair(kind, control);
             if (IsOneOf(key, {0x101, 0x104})) SetTachometerScale(static_cast<int>(v) * 10);
             break;
         case 54:
@@ -302,9 +297,6 @@ void CDeviceDialog_Stepper::UpdateParallelEnables() {
 
 void CDeviceDialog_Stepper::UpdateCountEdit() { Enable(word::kCount, Word(word::kTransferTime) == kOtherCount); }
 
-// The run compares the controls with the top it reached; see StepperRun::ClockButtons.
-void CDeviceDialog_Stepper::ApplyRunButtons() { RefreshClockButtons(); }
-
 void CDeviceDialog_Stepper::ApplyClockRange() {
     const std::uint32_t start = Word(word::kStartClock);
     std::uint32_t top = Word(word::kTopClock);
@@ -315,7 +307,7 @@ void CDeviceDialog_Stepper::ApplyClockRange() {
     if (auto* slider = dynamic_cast<CDerivedSlider*>(FindControl(word::kTopClock, 0))) {
         slider->SetRange(static_cast<std::int32_t>(start), kClockTableLast);
         slider->SetValue(std::max(start, top));
-        Sync(word::kTopClock, slider);
+        SyncPair(word::kTopClock, slider);
     }
 }
 

@@ -86,7 +86,6 @@ private:
     void UpdateStartStopButtons(bool always);
     void UpdateParallelEnables();
     void UpdateCountEdit();
-    void ApplyRunButtons();
     void ApplyClockRange();
     void RunDemoSequence(bool on);
     void EnableDemoControls(bool on);

@@ -193,6 +193,9 @@ public:
     // Shows word `kind` again in the control (kind, index); the control's Synchronize
     // result, or 0 when there is no such control.
     int Restore(std::uint32_t kind, std::uint32_t index);
+    // Restore on every control but the labels (and frames and lamps), each redrawn: the
+    // page shows the store again after a load or a rollback.
+    void RestoreControls();
     // The window that hosts a surface's controls block of that name and the id base of
     // its controls: null or "standard" the page (1000), "floating" the floating dialog,
     // made on first use (2000), "tachometer" the first tachometer window, or the second

@@ -266,10 +266,7 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     // board from this thread and must come after them, not race them.
     WaitForTaskQueue();
     run_->Halt();
-    for (const auto& [key, control] : Controls()) {
-        if (control->GetControlKind() == 1) continue;  // labels and displays
-        Restore(key >> 16, key & 0xFFFFu);
-    }
+    RestoreControls();
     ApplyRowRule(0, Word(word::kTestMode));
     ApplyRowRule(1, Word(word::Of(1, word::kTestMode)));
     SetPwmFromRegister(2, kRefPwmHz, 1, 0x80000000u);

@@ -341,14 +341,6 @@ void CDeviceDialog_Stepper::EnableDemoControls(bool on) {
     UpdateParallelEnables();
 }
 
-void CDeviceDialog_Stepper::RestoreSettingsToControls() {
-    for (const auto& [key, control] : Controls()) {
-        if (control->GetControlKind() == CDerivedControl::kKindLabel) continue;
-        Restore(key >> 16, key & 0xFFFFu);
-        control->invalidate();
-    }
-}
-
 gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     CDerivedDialog::RestoreDeviceData();
     if (!run_) return 1;
@@ -358,7 +350,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;
-    RestoreSettingsToControls();
+    RestoreControls();
     if (demo) EnableDemoControls(true);
     const std::int32_t key = GetDeviceKey();
     const std::uint32_t t = Word(word::kTestMode);

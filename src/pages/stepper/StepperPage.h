@@ -91,7 +91,6 @@ private:
     void EnableDemoControls(bool on);
     // The run state went back to idle: show it on its controls.
     void ShowIdle();
-    void RestoreSettingsToControls();
     void RestoreKind(int kind);
     void SetupStatusInputs();
     void OnPollTimer();

@@ -4,6 +4,7 @@
 
 #include "data/DataContainer.h"
 #include "pages/dc/DcPage.h"
+#include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/Clock.h"
 #include "platform/gui/CommonDialogs.h"
@@ -222,13 +223,8 @@ void CDeviceDialog_DC::RunDemoSequence(bool on) {
         return;
     }
     dc::DemoLoad load = dc::LoadDemoSequence();
-    if (!load.messages.empty()) {
-        QString text;
-        for (const std::string& m : load.messages) text += QString::fromStdString(m) + QLatin1Char('\n');
-        gui::messageBox(this, text.trimmed(), QStringLiteral("Demo sequence"), gui::MessageButtons::Ok,
-                        gui::MessageIcon::Warning);
-        if (IsDestroyed() || !sequence_) return;
-    }
+    // The box's loop may have seen the page go.
+    if (pages::ShowDemoMessages(this, load.messages) && (IsDestroyed() || !sequence_)) return;
     sequence_->SetDemoRows(std::move(load.rows));
     EnableDemoItems(false);
     sequence_->RunDemo(true);

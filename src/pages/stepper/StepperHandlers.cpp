@@ -4,6 +4,7 @@
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "pages/stepper/DemoSequence.h"
 #include "pages/stepper/MeasuredValues.h"
@@ -314,12 +315,7 @@ void CDeviceDialog_Stepper::ApplyClockRange() {
 void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
     if (on) {
         const pages::stepper::DemoSequence load = pages::stepper::LoadDemoSequence();
-        if (!load.messages.empty()) {
-            QString text;
-            for (const std::string& m : load.messages) text += QString::fromStdString(m) + QLatin1Char('\n');
-            gui::messageBox(this, text.trimmed(), QStringLiteral("Demo sequence"), gui::MessageButtons::Ok,
-                            gui::MessageIcon::Warning);
-        }
+        pages::ShowDemoMessages(this, load.messages);
         if (!run_->RunDemo(true, load.source, load.steps)) {
             SetWord(word::kDemo, 0);
             RestoreKind(word::kDemo);

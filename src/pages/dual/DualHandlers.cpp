@@ -25,8 +25,6 @@ constexpr std::uint32_t kRcsFallback = 2000;
 constexpr std::uint32_t kSecondsFallback = 8;
 constexpr std::uint32_t kMaxSetting = 65535;
 constexpr double kWarnVolts = 1.5;
-// The nominal speeds stay off the displays: the board does not measure them.
-constexpr bool kShowNominalSpeeds = false;
 
 // Motor 0 or 1 of a motor setting, row or button kind; -1 for a kind of neither.
 int MotorOf(int kind) {
@@ -222,11 +220,8 @@ void CDeviceDialog_StepperDual::OnPollTimer() {
     if (pollingBits_ & 2u) SetWord(word::kMeasuredVref2, static_cast<std::uint32_t>(second));
     NextSpeedSample();
     UpdateDisplays();
-    std::int32_t speed[2] = {0, 0};
-    for (int motor = 0; motor < pages::dual::kMotors; ++motor) {
-        const double pps = kShowNominalSpeeds ? run_->NominalSpeed(motor) : 0.0;
-        speed[motor] = static_cast<std::int32_t>(pps);
-    }
+    // The board does not measure the motors' speeds: the displays show 0.
+    const std::int32_t speed[2] = {0, 0};
     SetWord(word::kSpeed1, static_cast<std::uint32_t>(speed[0]));
     SetWord(word::kSpeed2, static_cast<std::uint32_t>(speed[1]));
     if (auto* panel = DigitalPanel()) panel->SetValues(speed[0], speed[1]);

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "pages/scaffold/PageBoard.h"
+#include "pages/scaffold/PageBoardAdapter.h"
 #include "pages/scaffold/TaggedRunTimer.h"
 #include "pages/stepper/StepperLayout.h"
 #include "pages/stepper/StepperRun.h"
@@ -48,20 +48,6 @@ protected:
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
-    // The board requests of the run, over the base's forwarding.
-    class Board final : public pages::IPageBoard {
-    public:
-        explicit Board(CDeviceDialog_Stepper& page) : page_(page) {}
-        void WritePort(int port, int direction, int level, bool send) override;
-        void SetPwm(int channel, double frequency, int duty, int enable) override;
-        void SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) override;
-        void SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) override;
-        void SendSerialData(std::span<const std::uint8_t> data) override;
-
-    private:
-        CDeviceDialog_Stepper& page_;
-    };
-
     // IStepperRunView
     void RefreshClockButtons() override;
     void ShowStepRows(bool show) override;
@@ -97,9 +83,9 @@ private:
     void SwitchPolling(bool on);
     void UpdateMeasuredValues();
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
-    void Sync(int kind, CDerivedControl* from);
 
-    Board board_{*this};
+    // The run's board requests, over the base's forwarding.
+    pages::PageBoardAdapter board_{*this};
     std::unique_ptr<pages::TaggedRunTimer> runTimer_;
     std::unique_ptr<pages::stepper::StepperRun> run_;
     bool runFlag_ = false;

@@ -67,6 +67,12 @@ CDerivedDialog::CDerivedDialog()
 {
 }
 
+CDerivedDialog::CDerivedDialog(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name)
+    : CDerivedDialog()
+{
+    CDerivedDialog::SetDeviceInfo(deviceKey, profile, name);
+}
+
 CDerivedDialog::~CDerivedDialog()
 {
     // Runs the page's destruction while this class is still whole.

@@ -90,6 +90,9 @@ public:
     static gui::DialogTemplate PageTemplate();
 
     CDerivedDialog();
+    // A device page: the device key, its control profile (borrowed for the page's life) and
+    // its name, as SetDeviceInfo takes them. The families take this constructor as theirs.
+    CDerivedDialog(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
     // Destroys the window if it still exists (running the page's destruction), then
     // deletes the record file, the status timer and the floating dialog.
     ~CDerivedDialog() override;

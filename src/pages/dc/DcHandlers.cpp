@@ -47,10 +47,9 @@ void CDeviceDialog_DC::ShowOnControls(int k, std::uint32_t value) {
 }
 
 int CDeviceDialog_DC::OnControlChanged(std::int32_t k, CDerivedControl* control) {
-    if (control == nullptr || !built_ || k < 0 || k >= kind::kCount) return 1;
-    const pages::ChangePrologue prologue(*this, k, *control);
-    React(k, prologue.Value(), control);
-    return 1;
+    // Only the page's own kinds are stored and acted on.
+    if (!built_ || k < 0 || k >= kind::kCount) return 1;
+    return pages::StoreThenReact(*this, k, control, &CDeviceDialog_DC::React);
 }
 
 void CDeviceDialog_DC::ApplyChannel(int channel, bool send) {

@@ -41,10 +41,6 @@ QString Text(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 
 }  // namespace
 
-CDeviceDialog_DC::CDeviceDialog_DC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name) {
-    SetDeviceInfo(deviceKey, profile, name);
-}
-
 CDeviceDialog_DC::~CDeviceDialog_DC() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();

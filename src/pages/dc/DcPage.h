@@ -36,8 +36,8 @@ class CDeviceDialog_DC : public CDerivedDialog,
                          private pages::dc::IDcSequenceHost,
                          private pages::dc::ISequenceTimers {
 public:
-    // `profile` (128 words) is borrowed for the page's life.
-    CDeviceDialog_DC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // (device key, control profile, name): the profile is borrowed for the page's life.
+    using CDerivedDialog::CDerivedDialog;
     // Destroys the window (which ends the runs) if it still exists, then the timers.
     ~CDeviceDialog_DC() override;
 

@@ -5,6 +5,7 @@
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "pages/dual/DualPage.h"
+#include "pages/scaffold/PageBoardAdapter.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
@@ -40,13 +41,6 @@ bool IsRowCheck(int kind) {
 }
 
 }  // namespace
-
-int CDeviceDialog_StepperDual::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
-    if (control == nullptr || !run_) return 1;
-    const pages::ChangePrologue prologue(*this, kind, *control);
-    React(kind, prologue.Value(), control);
-    return 1;
-}
 
 void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl* control) {
     const int motor = MotorOf(kind);
@@ -192,14 +186,9 @@ void CDeviceDialog_StepperDual::ApplyRowRule(int motor, std::uint32_t testMode) 
 void CDeviceDialog_StepperDual::SetupStatusInputs() {
     SetAdcChannel(0, 1, 0);
     SetAdcChannel(1, 1, 0);
-    SetInterruptInput(1, 0, 0);
-    SetInterruptInput(2, 1, 0);
-    SetInterruptInput(3, 1, 1);
-    CDerivedDialog::WritePort(0, 0, 1, 0);
-    CDerivedDialog::WritePort(1, 0, 1, 1);
-    CDerivedDialog::WritePort(18, 0, 1, 0);
-    CDerivedDialog::WritePort(19, 0, 1, 0);
-    CDerivedDialog::WritePort(20, 0, 1, 1);
+    pages::SetStepperStatusInterrupts(*this);
+    // Ports 0 and 1, then 18 to 20, as inputs: two frames.
+    for (int port : {0, 1, 18, 19, 20}) CDerivedDialog::WritePort(port, 0, 1, port == 1 || port == 20 ? 1 : 0);
     ResetSpeedSamples();
 }
 

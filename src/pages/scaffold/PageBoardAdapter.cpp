@@ -27,4 +27,10 @@ void PageBoardAdapter::SendSerialData(std::span<const std::uint8_t> data) {
     if (CRG1Micon* link = page_.GetMicon()) link->SendSerialData(data.data(), data.size());
 }
 
+void SetStepperStatusInterrupts(CDerivedDialog& page) {
+    page.SetInterruptInput(1, 0, 0);
+    page.SetInterruptInput(2, 1, 0);
+    page.SetInterruptInput(3, 1, 1);
+}
+
 }  // namespace pages

@@ -27,4 +27,8 @@ private:
     CDerivedDialog& page_;
 };
 
+// The stepper boards' status interrupt inputs, set up in one frame: input 1 in mode 0,
+// inputs 2 and 3 in mode 1 (the single- and the dual-motor board wire them alike).
+void SetStepperStatusInterrupts(CDerivedDialog& page);
+
 }  // namespace pages

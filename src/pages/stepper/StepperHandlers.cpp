@@ -48,13 +48,6 @@ void CDeviceDialog_Stepper::Port(int port, std::uint32_t level, bool send) {
 
 void CDeviceDialog_Stepper::PortFromWord(int port, int word, bool send) { Port(port, Word(word), send); }
 
-int CDeviceDialog_Stepper::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
-    if (control == nullptr || !run_) return 1;
-    const pages::ChangePrologue prologue(*this, kind, *control);
-    React(kind, prologue.Value(), control);
-    return 1;
-}
-
 void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* control) {
     const std::int32_t key = GetDeviceKey();
     switch (kind) {
@@ -412,9 +405,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
 void CDeviceDialog_Stepper::SetupStatusInputs() {
     CDerivedDialog::WritePort(0, 0, 0, 1);
     SetAdcChannel(0, 1, 0);
-    SetInterruptInput(1, 0, 0);
-    SetInterruptInput(2, 1, 0);
-    SetInterruptInput(3, 1, 1);
+    pages::SetStepperStatusInterrupts(*this);
     CDerivedDialog::WritePort(18, 0, 1, 0);
     CDerivedDialog::WritePort(19, 0, 1, 1);
     CDerivedDialog::WritePort(20, 0, 1, 1);

@@ -30,11 +30,6 @@ constexpr int kPanelMargin = 6;
 
 }  // namespace
 
-CDeviceDialog_Stepper::CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile,
-                                             const QString& name) {
-    SetDeviceInfo(deviceKey, profile, name);
-}
-
 CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();

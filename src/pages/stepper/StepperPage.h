@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "pages/scaffold/PageBoardAdapter.h"
+#include "pages/scaffold/PageScaffold.h"
 #include "pages/scaffold/TaggedRunTimer.h"
 #include "pages/stepper/StepperLayout.h"
 #include "pages/stepper/StepperRun.h"
@@ -27,13 +28,16 @@
 
 class CDeviceDialog_Stepper : public CDerivedDialog, private pages::stepper::IStepperRunView {
 public:
-    // `profile` (128 words) is borrowed for the page's life.
-    CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // (device key, control profile, name): the profile is borrowed for the page's life.
+    using CDerivedDialog::CDerivedDialog;
     // Destroys the window (which ends the runs) if it still exists, then the run timer.
     ~CDeviceDialog_Stepper() override;
 
     bool onInitDialog() override;
-    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    // Stored, then acted on by kind (once the run exists).
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override {
+        return run_ ? pages::StoreThenReact(*this, word, control, &CDeviceDialog_Stepper::React) : 1;
+    }
     gui::LResult RestoreDeviceData() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 

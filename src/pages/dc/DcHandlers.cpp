@@ -7,7 +7,6 @@
 #include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/Clock.h"
-#include "platform/gui/CommonDialogs.h"
 #include "tasks/Timer.h"
 
 namespace dc = pages::dc;

@@ -221,8 +221,7 @@ void CDeviceDialog_DC::RunDemoSequence(bool on) {
         return;
     }
     dc::DemoLoad load = dc::LoadDemoSequence();
-    // The box's loop may have seen the page go.
-    if (pages::ShowDemoMessages(this, load.messages) && (IsDestroyed() || !sequence_)) return;
+    if (!pages::ShowDemoMessages(this, load.messages) || IsDestroyed() || !sequence_) return;
     sequence_->SetDemoRows(std::move(load.rows));
     EnableDemoItems(false);
     sequence_->RunDemo(true);

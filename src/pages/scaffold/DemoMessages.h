@@ -12,8 +12,9 @@ class Window;
 namespace pages {
 
 // The messages, one a line, in one "Demo sequence" warning box over `owner`; nothing when
-// there are none. True when a box was shown: its loop ran, so the caller checks that its
-// page still stands before it goes on.
+// there are none. False when the owner's window went while the box was up (the board
+// unplugged, the program closing): the page has ended its runs, so its demo must not
+// start now.
 bool ShowDemoMessages(gui::Window* owner, const std::vector<std::string>& messages);
 
 }  // namespace pages

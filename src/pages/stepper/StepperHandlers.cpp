@@ -308,8 +308,8 @@ void CDeviceDialog_Stepper::ApplyClockRange() {
 void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
     if (on) {
         const pages::stepper::DemoSequence load = pages::stepper::LoadDemoSequence();
-        pages::ShowDemoMessages(this, load.messages);
-        if (!run_->RunDemo(true, load.source, load.steps)) {
+        // A page that went under the box ended its runs: the demo does not start.
+        if (!pages::ShowDemoMessages(this, load.messages) || !run_->RunDemo(true, load.source, load.steps)) {
             SetWord(word::kDemo, 0);
             RestoreKind(word::kDemo);
             return;

@@ -67,6 +67,12 @@ CDerivedDialog::CDerivedDialog()
 {
 }
 
+CDerivedDialog::CDerivedDialog(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name)
+    : CDerivedDialog()
+{
+    CDerivedDialog::SetDeviceInfo(deviceKey, profile, name);
+}
+
 CDerivedDialog::~CDerivedDialog()
 {
     // Runs the page's destruction while this class is still whole.
@@ -209,6 +215,14 @@ int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, 
         control->Synchronize(other);
     }
     return 1;
+}
+
+void CDerivedDialog::SyncPair(std::uint32_t kind, CDerivedControl* from)
+{
+    // A null `from` would make each control re-show its own value: a refresh, not a sync.
+    if (from == nullptr) return;
+    SynchronizeControl(kind, 0, from);
+    SynchronizeControl(kind, 1, from);
 }
 
 // ---- data -------------------------------------------------------------------------------

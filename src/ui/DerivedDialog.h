@@ -90,6 +90,9 @@ public:
     static gui::DialogTemplate PageTemplate();
 
     CDerivedDialog();
+    // A device page: the device key, its control profile (borrowed for the page's life) and
+    // its name, as SetDeviceInfo takes them. The families take this constructor as theirs.
+    CDerivedDialog(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
     // Destroys the window if it still exists (running the page's destruction), then
     // deletes the record file, the status timer and the floating dialog.
     ~CDerivedDialog() override;
@@ -179,6 +182,9 @@ public:
     // Synchronizes the control (kind, index) with `other` when that control's data word
     // is `kind`. 1.
     int SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other);
+    // A slider and its edit on word `kind` (indexes 0 and 1) kept together: both take the
+    // value of `from`, the control the user changed. Nothing for a null `from`.
+    void SyncPair(std::uint32_t kind, CDerivedControl* from);
     const ControlMap& Controls() const { return controls_; }
 
     // ---- data ----------------------------------------------------------------------
@@ -190,6 +196,9 @@ public:
     // Shows word `kind` again in the control (kind, index); the control's Synchronize
     // result, or 0 when there is no such control.
     int Restore(std::uint32_t kind, std::uint32_t index);
+    // Restore on every control but the labels (and frames and lamps), each redrawn: the
+    // page shows the store again after a load or a rollback.
+    void RestoreControls();
     // The window that hosts a surface's controls block of that name and the id base of
     // its controls: null or "standard" the page (1000), "floating" the floating dialog,
     // made on first use (2000), "tachometer" the first tachometer window, or the second

@@ -197,6 +197,15 @@ int CDerivedDialog::Restore(std::uint32_t kind, std::uint32_t index)
     return control->Synchronize(nullptr);
 }
 
+void CDerivedDialog::RestoreControls()
+{
+    for (const auto& [key, control] : controls_) {
+        if (control->GetControlKind() == CDerivedControl::kKindLabel) continue;
+        Restore(key >> 16, key & 0xFFFFu);
+        control->invalidate();
+    }
+}
+
 // ---- host windows -----------------------------------------------------------------------
 
 CFloatDialog* CDerivedDialog::GetFloatingDialog() const { return dynamic_cast<CFloatDialog*>(floatingDialog_.get()); }

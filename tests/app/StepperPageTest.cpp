@@ -2,6 +2,8 @@
 // each kind of change, a clock-in run and the page's close, the demo.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+
 #include "PageRigSupport.h"
 #include "pages/stepper/StepperPage.h"
 #include "ui/ExternFile.h"
@@ -296,4 +298,35 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     EXPECT_EQ((std::tuple{store.GetValue(41), page->FindControl(41, 0)->GetValue(), page->Run()->DemoRunning()}), (std::tuple{0u, 0u, false}));
     EXPECT_EQ((std::tuple{enabled(3, 0), enabled(24, 0), enabled(31, 0)}), (std::tuple{true, true, true}));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(page->FindControl(static_cast<std::uint32_t>(w), 0)->GetValue(), rows[static_cast<std::size_t>(w - 31)] >> 31) << w;
+}
+
+TEST(StepperPage, ADemoStartsWithoutMessagesButNotOnAPageDestroyedUnderThem) {
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x10A, nullptr);
+    ASSERT_NE(page, nullptr);
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sequence");
+    const auto file = dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv";
+    const std::string header = "Enable,REF,ATT,Mode,Frequency,Direction,Time,Unit\n", good = "H,1.0,80,Full,200,CW,1,Sec\n";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::ofstream(file) << header << good;
+    {
+        Dialogs boxes;  // nothing to say: no box, and the demo plays
+        Change(*page, 41, 0, 1);
+        EXPECT_EQ((std::tuple{boxes.boxes().size(), page->Run()->DemoRunning()}), (std::tuple{std::size_t{0}, true}));
+        Change(*page, 41, 0, 0);
+    }
+    std::ofstream(file) << header << "H,1.0,90,Full,200,CW,1,Sec\n" << good;  // a refused line: the box
+    // The page's window goes while the box's loop runs, as when the board is unplugged.
+    gui::setMessageBoxProvider(nullptr);
+    const auto destroyUnderBox =
+        guitest::whenReady([] { return guitest::shownDialog<QMessageBox>() != nullptr; }, [&] { page->destroy(); });
+    const auto watchdog = guitest::dialogWatchdog();
+    Change(*page, 41, 0, 1);
+    UnexpectedDialogs::Install();
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(page->IsDestroyed());
+    // Its runs ended at the destroy; the demo never started after it.
+    EXPECT_EQ((std::tuple{page->Run()->DemoRunning(), page->ArmedTick()}), (std::tuple{false, std::uintptr_t{0}}));
 }

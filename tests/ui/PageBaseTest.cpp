@@ -228,6 +228,40 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(static_cast<TestLabel*>(label)->shown, 0);
 }
 
+TEST_F(PageBase, APairFollowsTheControlThatChangedAndARestoreShowsTheStoreOnAllButLabels)
+{
+    Page page;
+    Open(page);
+    // Word 9: a pair at indexes 0 and 1, a third control at 2, and a label at 3.
+    std::vector<TestCheck*> checks;
+    for (std::uint32_t index = 0; index < 3; ++index) {
+        auto* c = static_cast<TestCheck*>(page.AddControl(9u << 16 | index, std::make_unique<TestCheck>(&page, 9000 + index)));
+        c->SetRegister(9, 0);
+        c->SetValue(0);
+        checks.push_back(c);
+    }
+    auto* label = static_cast<TestLabel*>(page.AddControl(9u << 16 | 3, std::make_unique<TestLabel>(&page, 9003)));
+    label->SetRegister(9, 0);
+    label->SetValue(7);
+    const auto shown = [&] { return std::tuple{checks[0]->shown, checks[1]->shown, checks[2]->shown, label->shown}; };
+    const auto values = [&] {
+        return std::tuple{checks[0]->GetValue(), checks[1]->GetValue(), checks[2]->GetValue(), label->GetValue()};
+    };
+
+    // No control changed: nothing is touched (not even re-shown).
+    const auto before = shown();
+    page.SyncPair(9, nullptr);
+    EXPECT_EQ(shown(), before);
+    TestLabel source(nullptr, 1);
+    source.SetValue(1);
+    page.SyncPair(9, &source);
+    EXPECT_EQ(values(), (std::tuple{1u, 1u, 0u, 7u}));
+
+    store.SetValue(9, 0);
+    page.RestoreControls();
+    EXPECT_EQ(values(), (std::tuple{0u, 0u, 0u, 7u}));  // the label keeps what it shows
+}
+
 TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
 {
     platform::DebugCapture debug;

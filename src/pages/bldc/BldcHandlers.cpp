@@ -25,12 +25,6 @@ void CDeviceDialog_BLDC::Send(const std::vector<bldc::BldcCommand>& commands) {
     bldc::SendCommands(handle(), GetDataContainer(), GetTaskQueue(), commands);
 }
 
-void CDeviceDialog_BLDC::Resync(int kind, CDerivedControl* control) {
-    if (control == nullptr) return;
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, control);
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, control);
-}
-
 void CDeviceDialog_BLDC::GiveTestPwm(const std::optional<bldc::TestPwm>& pwm) {
     if (testDialog_ && pwm) testDialog_->SetPwmSetting(pwm->channel, pwm->frequency, pwm->driveDuty, pwm->idleDuty);
 }
@@ -71,10 +65,10 @@ void CDeviceDialog_BLDC::React(int kind, std::uint32_t v, CDerivedControl* contr
         case bldc::kPwm8Frequency:
         case bldc::kMaxSpeedPps:
         case bldc::kMaxSpeedRpm:
-            Resync(kind, control);
+            SyncPair(kind, control);
             break;
         case bldc::kVoltage2:
-            Resync(kind, control);
+            SyncPair(kind, control);
             // This chip has no read-back: the edit shows the setting itself.
             if (GetDeviceKey() == 0x307) Restore(bldc::kAnalog0, 0);
             break;

@@ -67,7 +67,6 @@ private:
     // ---- reactions and displays (BldcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);
     void Send(const std::vector<bldc::BldcCommand>& commands);
-    void Resync(int kind, CDerivedControl* control);
     void EnableChipDependentItems(int e);
     void ApplyPoleSetting();
     void ApplyMaxSpeed(std::uint32_t value, bool store);

@@ -4,18 +4,18 @@
 
 #include "data/DataContainer.h"
 #include "pages/dc/DcPage.h"
+#include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/Clock.h"
-#include "platform/gui/CommonDialogs.h"
 #include "tasks/Timer.h"
 
 namespace dc = pages::dc;
 namespace kind = pages::dc::kind;
+using pages::kRefPwmChannel;
+using pages::kRefPwmHz;
 
 namespace {
 
-constexpr int kRefPwmChannel = 2;
-constexpr double kRefPwmHz = 15625.0;
 constexpr std::uint32_t kPollMs = 50;
 // What a demo sets itself; the user gets them back when it ends.
 constexpr int kDemoLockedKinds[] = {kind::kChipEnable, kind::kRef, kind::kAtt, kind::kFrequency, kind::kMode1,
@@ -32,12 +32,6 @@ void CDeviceDialog_DC::SetRefPwm(double duty) { CDerivedDialog::SetPwm(kRefPwmCh
 
 void CDeviceDialog_DC::WriteAtt(std::uint32_t att) { pages::WriteTwoBitItem(board_, 8, 10, att); }
 
-void CDeviceDialog_DC::Sync(int k, CDerivedControl* from) {
-    if (from == nullptr) return;
-    SynchronizeControl(static_cast<std::uint32_t>(k), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(k), 1, from);
-}
-
 void CDeviceDialog_DC::RestoreKinds(std::initializer_list<int> kinds) {
     for (int k : kinds) {
         Restore(static_cast<std::uint32_t>(k), 0);
@@ -52,10 +46,9 @@ void CDeviceDialog_DC::ShowOnControls(int k, std::uint32_t value) {
 }
 
 int CDeviceDialog_DC::OnControlChanged(std::int32_t k, CDerivedControl* control) {
-    if (control == nullptr || !built_ || k < 0 || k >= kind::kCount) return 1;
-    const pages::ChangePrologue prologue(*this, k, *control);
-    React(k, prologue.Value(), control);
-    return 1;
+    // Only the page's own kinds are stored and acted on.
+    if (!built_ || k < 0 || k >= kind::kCount) return 1;
+    return pages::StoreThenReact(*this, k, control, &CDeviceDialog_DC::React);
 }
 
 void CDeviceDialog_DC::ApplyChannel(int channel, bool send) {
@@ -82,7 +75,7 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
             enableCopy_ = v;
             Port(31, v, true);
             ApplyBothChannels();
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         case kind::kMode1:
         case kind::kMode2:
@@ -91,14 +84,14 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
         case kind::kFrequency:
             frequencyIndex_ = std::min<std::uint32_t>(v, dc::kFrequencyCount - 1);
             ApplyBothChannels();
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         case kind::kDuty1:
         case kind::kDuty2: {
             std::uint32_t& w = channels_[static_cast<std::size_t>(ChannelOf(k))];
             w = dc::WithDuty(w, v);
             ApplyChannel(ChannelOf(k), true);
-            Sync(k, control);
+            SyncPair(k, control);
             break;
         }
         case kind::kStart1:
@@ -228,13 +221,7 @@ void CDeviceDialog_DC::RunDemoSequence(bool on) {
         return;
     }
     dc::DemoLoad load = dc::LoadDemoSequence();
-    if (!load.messages.empty()) {
-        QString text;
-        for (const std::string& m : load.messages) text += QString::fromStdString(m) + QLatin1Char('\n');
-        gui::messageBox(this, text.trimmed(), QStringLiteral("Demo sequence"), gui::MessageButtons::Ok,
-                        gui::MessageIcon::Warning);
-        if (IsDestroyed() || !sequence_) return;
-    }
+    if (!pages::ShowDemoMessages(this, load.messages) || IsDestroyed() || !sequence_) return;
     sequence_->SetDemoRows(std::move(load.rows));
     EnableDemoItems(false);
     sequence_->RunDemo(true);

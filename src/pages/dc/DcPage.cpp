@@ -6,7 +6,6 @@
 #include "data/DataContainer.h"
 #include "pages/scaffold/PlacedControlFactory.h"
 #include "platform/gui/Messages.h"
-#include "tasks/Timer.h"
 
 using pages::dc::SequenceTimer;
 namespace kind = pages::dc::kind;
@@ -18,18 +17,11 @@ constexpr std::uint32_t kTimerMessages[] = {gui::msg::SequenceChannel1Tick, gui:
 
 }  // namespace
 
-CDeviceDialog_DC::CDeviceDialog_DC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name) {
-    SetDeviceInfo(deviceKey, profile, name);
-}
-
 CDeviceDialog_DC::~CDeviceDialog_DC() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
     // The timers' threads end before the runner they tick goes.
-    for (auto& t : timers_) {
-        if (t) t->Stop();
-        t.reset();
-    }
+    for (auto& t : timers_) t.reset();
 }
 
 bool CDeviceDialog_DC::onInitDialog() {
@@ -37,10 +29,7 @@ bool CDeviceDialog_DC::onInitDialog() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
     for (std::size_t i = 0; i < timers_.size(); ++i) {
-        if (timers_[i]) continue;
-        timers_[i] = std::make_unique<CTimer>(kTimerMessages[i]);
-        timers_[i]->SetWindow(handle());
-        timers_[i]->SetRepeat(0);  // one tick per arming
+        if (!timers_[i]) timers_[i] = std::make_unique<pages::TaggedRunTimer>(kTimerMessages[i], handle());
     }
     store->SelectContainer(GetDeviceKey());
     CRG1Micon* link = GetMicon();
@@ -87,10 +76,7 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
                                                                           : 2;
             // Only the tick of the present arming counts: one still queued from an earlier
             // arming must not cut the new phase short.
-            if (w == 0 || w != armed_[t]) return 1;
-            armed_[t] = 0;
-            if (timers_[t]) timers_[t]->Stop();
-            if (!sequence_) return 1;
+            if (!timers_[t] || !timers_[t]->Accept(w) || !sequence_) return 1;
             if (t == 2) {
                 sequence_->OnDemoTick();
             } else {
@@ -120,35 +106,12 @@ void CDeviceDialog_DC::ReactToStoredChange(int k, std::uint32_t value, CDerivedC
     if (built_) React(k, value, control);
 }
 
-// ---- the runner's board and timers ------------------------------------------------------
-
-void CDeviceDialog_DC::Board::WritePort(int port, int direction, int level, bool send) {
-    page_.CDerivedDialog::WritePort(port, static_cast<std::uint32_t>(direction), static_cast<std::uint32_t>(level),
-                                    send ? 1 : 0);
-}
-
-void CDeviceDialog_DC::Board::SetPwm(int channel, double frequency, int duty, int enable) {
-    page_.CDerivedDialog::SetPwm(channel, frequency, duty, enable);
-}
-
-void CDeviceDialog_DC::Board::SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) {
-    // The base converts a copy: the period and percent of the record are never touched.
-    page_.CDerivedDialog::SetTimerChannel(channel, &record, send ? 1 : 0);
-}
+// ---- the runner's timers ---------------------------------------------------------------
 
 void CDeviceDialog_DC::Arm(SequenceTimer timer, std::uint32_t ms) {
-    const auto t = static_cast<std::size_t>(timer);
-    if (!timers_[t] || ms == 0) return;
-    timers_[t]->Stop();
-    const std::uintptr_t tick = armed_[t] = ++armings_;
-    const std::uint32_t message = timers_[t]->GetMessageId();
-    timers_[t]->Start(ms, [tick, message](platform::Handle window) {
-        return window != 0 && platform::post(window, message, tick, 0) ? 1 : 0;
-    });
+    if (auto& t = timers_[static_cast<std::size_t>(timer)]) t->Arm(ms);
 }
 
 void CDeviceDialog_DC::Stop(SequenceTimer timer) {
-    const auto t = static_cast<std::size_t>(timer);
-    armed_[t] = 0;
-    if (timers_[t]) timers_[t]->Stop();
+    if (auto& t = timers_[static_cast<std::size_t>(timer)]) t->Stop();
 }

@@ -28,17 +28,16 @@
 #include "pages/dc/DcLayout.h"
 #include "pages/dc/DcSequence.h"
 #include "pages/dc/DcSequenceWindow.h"
-#include "pages/scaffold/PageBoard.h"
+#include "pages/scaffold/PageBoardAdapter.h"
+#include "pages/scaffold/TaggedRunTimer.h"
 #include "ui/DerivedDialog.h"
-
-class CTimer;
 
 class CDeviceDialog_DC : public CDerivedDialog,
                          private pages::dc::IDcSequenceHost,
                          private pages::dc::ISequenceTimers {
 public:
-    // `profile` (128 words) is borrowed for the page's life.
-    CDeviceDialog_DC(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // (device key, control profile, name): the profile is borrowed for the page's life.
+    using CDerivedDialog::CDerivedDialog;
     // Destroys the window (which ends the runs) if it still exists, then the timers.
     ~CDeviceDialog_DC() override;
 
@@ -52,7 +51,10 @@ public:
     // The live channel words (channel 0 or 1).
     std::uint32_t ChannelWord(int channel) const { return channels_[channel == 1 ? 1 : 0]; }
     // The arming of a sequence timer whose tick is awaited; 0 none.
-    std::uintptr_t ArmedTick(pages::dc::SequenceTimer t) const { return armed_[static_cast<std::size_t>(t)]; }
+    std::uintptr_t ArmedTick(pages::dc::SequenceTimer t) const {
+        const auto& timer = timers_[static_cast<std::size_t>(t)];
+        return timer ? timer->ArmedTick() : 0;
+    }
 
 protected:
     // The rollback also unchecks and resets every phase of the sequence window.
@@ -62,19 +64,6 @@ protected:
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
-    class Board final : public pages::IPageBoard {
-    public:
-        explicit Board(CDeviceDialog_DC& page) : page_(page) {}
-        void WritePort(int port, int direction, int level, bool send) override;
-        void SetPwm(int channel, double frequency, int duty, int enable) override;
-        void SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) override;
-        void SetOutputValue(int, std::uint16_t, std::uint8_t) override {}
-        void SendSerialData(std::span<const std::uint8_t>) override {}
-
-    private:
-        CDeviceDialog_DC& page_;
-    };
-
     // IDcSequenceHost
     void ApplyDemoRow(const pages::dc::DemoRow* row) override;
     std::uint32_t FrequencyIndex() const override { return frequencyIndex_; }
@@ -102,12 +91,10 @@ private:
     void EnableDemoItems(bool on);
     void ShowOnControls(int kind, std::uint32_t value);
     void RestoreKinds(std::initializer_list<int> kinds);
-    void Sync(int kind, CDerivedControl* from);
 
-    Board board_{*this};
-    std::array<std::unique_ptr<CTimer>, 3> timers_;
-    std::array<std::uintptr_t, 3> armed_{};
-    std::uintptr_t armings_ = 0;
+    // The runner's board requests, over the base's forwarding.
+    pages::PageBoardAdapter board_{*this};
+    std::array<std::unique_ptr<pages::TaggedRunTimer>, 3> timers_;
     std::unique_ptr<pages::dc::DcSequence> sequence_;
     // Declared after the runner it shows: it goes first.
     gui::WindowPtr<pages::dc::COptionDlg_DCSequence> sequenceWindow_;

@@ -5,6 +5,7 @@
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "pages/dual/DualPage.h"
+#include "pages/scaffold/PageBoardAdapter.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
@@ -13,20 +14,18 @@
 #include "ui/SpeedWindows.h"
 
 namespace word = pages::dual::word;
+using pages::kRefPwmHz;
 using pages::dual::kFixed;
 using pages::dual::kRows;
 using pages::dual::kSequence;
 
 namespace {
 
-constexpr double kRefPwmHz = 15625.0;
 constexpr std::uint32_t kPollMs = 50;
 constexpr std::uint32_t kRcsFallback = 2000;
 constexpr std::uint32_t kSecondsFallback = 8;
 constexpr std::uint32_t kMaxSetting = 65535;
 constexpr double kWarnVolts = 1.5;
-// The nominal speeds stay off the displays: the board does not measure them.
-constexpr bool kShowNominalSpeeds = false;
 
 // Motor 0 or 1 of a motor setting, row or button kind; -1 for a kind of neither.
 int MotorOf(int kind) {
@@ -42,18 +41,6 @@ bool IsRowCheck(int kind) {
 }
 
 }  // namespace
-
-void CDeviceDialog_StepperDual::Sync(int kind, CDerivedControl* from) {
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, from);
-}
-
-int CDeviceDialog_StepperDual::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
-    if (control == nullptr || !run_) return 1;
-    const pages::ChangePrologue prologue(*this, kind, *control);
-    React(kind, prologue.Value(), control);
-    return 1;
-}
 
 void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl* control) {
     const int motor = MotorOf(kind);
@@ -109,7 +96,7 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
             SwitchRecord(control, v != 0);
             return;
         case word::kGraphRange:
-            Sync(kind, control);
+            SyncPair(kind, control);
             if (auto* graph = GraphPanel()) graph->SetYAxisMaximum(static_cast<std::int32_t>(v) * 100);
             return;
         default:
@@ -127,7 +114,7 @@ void CDeviceDialog_StepperDual::CheckRange(int kind, std::uint32_t v, std::uint3
     // see a resistance of 0.
     SetWord(kind, fallback);
     Restore(static_cast<std::uint32_t>(kind), 0);
-    Sync(kind, control);
+    SyncPair(kind, control);
     gui::messageBox(this, QStringLiteral("Please specify a value between 1 and 65535"), QStringLiteral("Parameter Error"),
                     gui::MessageButtons::Ok, gui::MessageIcon::Error);
 }
@@ -199,14 +186,9 @@ void CDeviceDialog_StepperDual::ApplyRowRule(int motor, std::uint32_t testMode) 
 void CDeviceDialog_StepperDual::SetupStatusInputs() {
     SetAdcChannel(0, 1, 0);
     SetAdcChannel(1, 1, 0);
-    SetInterruptInput(1, 0, 0);
-    SetInterruptInput(2, 1, 0);
-    SetInterruptInput(3, 1, 1);
-    CDerivedDialog::WritePort(0, 0, 1, 0);
-    CDerivedDialog::WritePort(1, 0, 1, 1);
-    CDerivedDialog::WritePort(18, 0, 1, 0);
-    CDerivedDialog::WritePort(19, 0, 1, 0);
-    CDerivedDialog::WritePort(20, 0, 1, 1);
+    pages::SetStepperStatusInterrupts(*this);
+    // Ports 0 and 1, then 18 to 20, as inputs: two frames.
+    for (int port : {0, 1, 18, 19, 20}) CDerivedDialog::WritePort(port, 0, 1, port == 1 || port == 20 ? 1 : 0);
     ResetSpeedSamples();
 }
 
@@ -227,11 +209,8 @@ void CDeviceDialog_StepperDual::OnPollTimer() {
     if (pollingBits_ & 2u) SetWord(word::kMeasuredVref2, static_cast<std::uint32_t>(second));
     NextSpeedSample();
     UpdateDisplays();
-    std::int32_t speed[2] = {0, 0};
-    for (int motor = 0; motor < pages::dual::kMotors; ++motor) {
-        const double pps = kShowNominalSpeeds ? run_->NominalSpeed(motor) : 0.0;
-        speed[motor] = static_cast<std::int32_t>(pps);
-    }
+    // The board does not measure the motors' speeds: the displays show 0.
+    const std::int32_t speed[2] = {0, 0};
     SetWord(word::kSpeed1, static_cast<std::uint32_t>(speed[0]));
     SetWord(word::kSpeed2, static_cast<std::uint32_t>(speed[1]));
     if (auto* panel = DigitalPanel()) panel->SetValues(speed[0], speed[1]);
@@ -271,10 +250,7 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     // board from this thread and must come after them, not race them.
     WaitForTaskQueue();
     run_->Halt();
-    for (const auto& [key, control] : Controls()) {
-        if (control->GetControlKind() == 1) continue;  // labels and displays
-        Restore(key >> 16, key & 0xFFFFu);
-    }
+    RestoreControls();
     ApplyRowRule(0, Word(word::kTestMode));
     ApplyRowRule(1, Word(word::Of(1, word::kTestMode)));
     SetPwmFromRegister(2, kRefPwmHz, 1, 0x80000000u);

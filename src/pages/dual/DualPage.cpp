@@ -24,9 +24,8 @@ constexpr int kTipPopupMs = 10000;
 }  // namespace
 
 CDeviceDialog_StepperDual::CDeviceDialog_StepperDual(std::int32_t deviceKey, const std::uint16_t* profile,
-                                                     const QString& name) {
-    SetDeviceInfo(deviceKey, profile, name);
-}
+                                                     const QString& name)
+    : CDerivedDialog(deviceKey, profile, name) {}
 
 CDeviceDialog_StepperDual::~CDeviceDialog_StepperDual() {
     // Destroyed here, not in the base, so that the page's own close work runs.

@@ -24,6 +24,7 @@
 
 #include "pages/dual/DualLayout.h"
 #include "pages/dual/DualRun.h"
+#include "pages/scaffold/PageScaffold.h"
 #include "pages/scaffold/TaggedRunTimer.h"
 #include "ui/DerivedDialog.h"
 
@@ -35,13 +36,17 @@ class Tooltip;
 
 class CDeviceDialog_StepperDual : public CDerivedDialog, private pages::dual::IDualBoard {
 public:
-    // `profile` (128 words) is borrowed for the page's life.
+    // (device key, control profile, name): the profile is borrowed for the page's life.
+    // Out of line: the tooltips are of a type this header does not define.
     CDeviceDialog_StepperDual(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
     // Destroys the window (which ends the runs) if it still exists, then the run timers.
     ~CDeviceDialog_StepperDual() override;
 
     bool onInitDialog() override;
-    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    // Stored, then acted on by kind (once the run exists).
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override {
+        return run_ ? pages::StoreThenReact(*this, word, control, &CDeviceDialog_StepperDual::React) : 1;
+    }
     gui::LResult RestoreDeviceData() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
@@ -90,7 +95,6 @@ private:
     void UpdateDisplays();
     void ShowVrefWarning(int motor, bool over);
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
-    void Sync(int kind, CDerivedControl* from);
 
     std::array<std::unique_ptr<pages::TaggedRunTimer>, 3> timers_;
     std::unique_ptr<pages::dual::DualRun> run_;

@@ -136,13 +136,6 @@ std::int64_t DualRun::StepDuration(int motor) const {
     return (flags & stepbits::kUnitSteps) ? time : time * 1000;
 }
 
-double DualRun::NominalSpeed(int motor) const {
-    const Motor& m = motors_.at(Index(motor));
-    if (!m.running || m.position >= m.steps.size()) return 0.0;
-    const auto f = static_cast<std::size_t>(FrequencyIndex(m.steps[m.position]));
-    return f < kRowFrequenciesKhz.size() ? kRowFrequenciesKhz[f] * 1000.0 : 0.0;
-}
-
 void DualRun::SetChipEnable(std::uint32_t on) {
     for (Motor& m : motors_) m.word = control::SetField(m.word, control::kChipEnable, on);
 }

@@ -69,9 +69,6 @@ inline constexpr std::uint32_t kMotorModeWaitMs = 15;
 inline constexpr std::array<int, 25> kTransferSeconds = {1,   2,   3,   4,    5,    6,    7,    8,    16,
                                                          32,  64,  80,  160,  320,  640,  800,  1600, 2400,
                                                          3200, 4000, 4800, 5600, 6400, 7200, 8000};
-// Step-row frequencies in kHz by the row's frequency index 0..6.
-inline constexpr std::array<double, 7> kRowFrequenciesKhz = {7.8125, 3.90625, 1.953125, 0.9765625,
-                                                             0.48828125, 0.244140625, 0.1220703125};
 
 // The 32-bit motor control word.
 namespace control {
@@ -121,8 +118,6 @@ public:
     int CurrentRow(int motor) const;
     // The current step's time in ms, -1 when no step is current.
     std::int64_t StepDuration(int motor) const;
-    // The current step's nominal speed in pps; 0 for a stopped motor.
-    double NominalSpeed(int motor) const;
     const std::vector<StepRecord>& Steps(int motor) const { return motors_.at(Index(motor)).steps; }
 
 private:

@@ -47,4 +47,9 @@ public:
     virtual void Stop() = 0;
 };
 
+// The PWM that makes a driver chip's reference voltage (REF, VREF): its frequency on every
+// board, and its channel on the stepper and DC boards (the dual-stepper's two are 2 and 3).
+inline constexpr double kRefPwmHz = 15625.0;
+inline constexpr int kRefPwmChannel = 2;
+
 }  // namespace pages

@@ -74,4 +74,16 @@ private:
     std::uint32_t value_ = 0;
 };
 
+// A page's answer to a change its control reported: the value stored (ChangePrologue),
+// then `(page.*react)(kind, value, control)`, the command deleted after the reaction.
+// Nothing without a control. 1.
+template <class Page>
+int StoreThenReact(Page& page, std::int32_t kind, CDerivedControl* control,
+                   void (Page::*react)(int, std::uint32_t, CDerivedControl*)) {
+    if (control == nullptr) return 1;
+    const ChangePrologue prologue(page, kind, *control);
+    (page.*react)(kind, prologue.Value(), control);
+    return 1;
+}
+
 }  // namespace pages

@@ -4,6 +4,7 @@
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "parsers/StepperDemo.h"
 #include "pages/stepper/MeasuredValues.h"
@@ -16,12 +17,12 @@
 #include "tasks/Timer.h"
 
 namespace word = pages::stepper::word;
+using pages::kRefPwmChannel;
+using pages::kRefPwmHz;
 using pages::stepper::StartMode;
 
 namespace {
 
-constexpr double kRefPwmHz = 15625.0;
-constexpr int kRefPwmChannel = 2;
 constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
@@ -41,23 +42,11 @@ void CDeviceDialog_Stepper::RestoreKind(int kind) {
     for (std::uint32_t index = 0; index < 4; ++index) Restore(static_cast<std::uint32_t>(kind), index);
 }
 
-void CDeviceDialog_Stepper::Sync(int kind, CDerivedControl* from) {
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 0, from);
-    SynchronizeControl(static_cast<std::uint32_t>(kind), 1, from);
-}
-
 void CDeviceDialog_Stepper::Port(int port, std::uint32_t level, bool send) {
     CDerivedDialog::WritePort(port, 1, level, send ? 1 : 0);
 }
 
 void CDeviceDialog_Stepper::PortFromWord(int port, int word, bool send) { Port(port, Word(word), send); }
-
-int CDeviceDialog_Stepper::OnControlChanged(std::int32_t kind, CDerivedControl* control) {
-    if (control == nullptr || !run_) return 1;
-    const pages::ChangePrologue prologue(*this, kind, *control);
-    React(kind, prologue.Value(), control);
-    return 1;
-}
 
 void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* control) {
     const std::int32_t key = GetDeviceKey();
@@ -67,7 +56,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             Enable(68, v != 0);
             break;
         case word::kInputType:
-            Sync(word::kInputType, control);
+            SyncPair(word::kInputType, control);
             OnInputType(v);
             break;
         case word::kTestMode:
@@ -76,7 +65,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case word::kRef:
             CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, 256.0 - v, 1);
-            Sync(kind, control);
+            SyncPair(kind, control);
             break;
         case word::kAttenuate:
             Port(8, v & 1u, false);
@@ -84,18 +73,18 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case word::kStartClock:
             ApplyClockRange();
-            Sync(kind, control);
+            SyncPair(kind, control);
             break;
         case word::kTopClock:
-            Sync(kind, control);
+            SyncPair(kind, control);
             ApplyClockRange();
-            ApplyRunButtons();
+            RefreshClockButtons();
             break;
         case word::kExcitation:
         case word::kDirection:
             if (IsOneOf(key, {0x100, 0x101, 0x104})) {
                 ApplyClockRange();
-                ApplyRunButtons();
+                RefreshClockButtons();
             }
             break;
         case word::kStartTopTime:
@@ -167,11 +156,11 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             SwitchRecord(control, v != 0);
             break;
         case 52:
-            Sync(kind, control);
+            SyncPair(kind, control);
             SetTachometerScale(static_cast<int>(v) * (IsOneOf(key, {0x100, 0x101, 0x104, 0x105}) ? 100 : 10));
             break;
         case 53:
-            Sync(kind, control);
+            SyncPair(kind, control);
             if (IsOneOf(key, {0x101, 0x104})) SetTachometerScale(static_cast<int>(v) * 10);
             break;
         case 54:
@@ -302,9 +291,6 @@ void CDeviceDialog_Stepper::UpdateParallelEnables() {
 
 void CDeviceDialog_Stepper::UpdateCountEdit() { Enable(word::kCount, Word(word::kTransferTime) == kOtherCount); }
 
-// The run compares the controls with the top it reached; see StepperRun::ClockButtons.
-void CDeviceDialog_Stepper::ApplyRunButtons() { RefreshClockButtons(); }
-
 void CDeviceDialog_Stepper::ApplyClockRange() {
     const std::uint32_t start = Word(word::kStartClock);
     std::uint32_t top = Word(word::kTopClock);
@@ -315,20 +301,15 @@ void CDeviceDialog_Stepper::ApplyClockRange() {
     if (auto* slider = dynamic_cast<CDerivedSlider*>(FindControl(word::kTopClock, 0))) {
         slider->SetRange(static_cast<std::int32_t>(start), kClockTableLast);
         slider->SetValue(std::max(start, top));
-        Sync(word::kTopClock, slider);
+        SyncPair(word::kTopClock, slider);
     }
 }
 
 void CDeviceDialog_Stepper::RunDemoSequence(bool on) {
     if (on) {
         const pages::stepper::DemoSequence load = pages::stepper::LoadDemoSequence();
-        if (!load.messages.empty()) {
-            QString text;
-            for (const std::string& m : load.messages) text += QString::fromStdString(m) + QLatin1Char('\n');
-            gui::messageBox(this, text.trimmed(), QStringLiteral("Demo sequence"), gui::MessageButtons::Ok,
-                            gui::MessageIcon::Warning);
-        }
-        if (!run_->RunDemo(true, load.source, load.steps)) {
+        // A page that went under the box ended its runs: the demo does not start.
+        if (!pages::ShowDemoMessages(this, load.messages) || !run_->RunDemo(true, load.source, load.steps)) {
             SetWord(word::kDemo, 0);
             RestoreKind(word::kDemo);
             return;
@@ -349,14 +330,6 @@ void CDeviceDialog_Stepper::EnableDemoControls(bool on) {
     UpdateParallelEnables();
 }
 
-void CDeviceDialog_Stepper::RestoreSettingsToControls() {
-    for (const auto& [key, control] : Controls()) {
-        if (control->GetControlKind() == CDerivedControl::kKindLabel) continue;
-        Restore(key >> 16, key & 0xFFFFu);
-        control->invalidate();
-    }
-}
-
 gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     CDerivedDialog::RestoreDeviceData();
     if (!run_) return 1;
@@ -366,7 +339,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;
-    RestoreSettingsToControls();
+    RestoreControls();
     if (demo) EnableDemoControls(true);
     const std::int32_t key = GetDeviceKey();
     const std::uint32_t t = Word(word::kTestMode);
@@ -432,9 +405,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
 void CDeviceDialog_Stepper::SetupStatusInputs() {
     CDerivedDialog::WritePort(0, 0, 0, 1);
     SetAdcChannel(0, 1, 0);
-    SetInterruptInput(1, 0, 0);
-    SetInterruptInput(2, 1, 0);
-    SetInterruptInput(3, 1, 1);
+    pages::SetStepperStatusInterrupts(*this);
     CDerivedDialog::WritePort(18, 0, 1, 0);
     CDerivedDialog::WritePort(19, 0, 1, 1);
     CDerivedDialog::WritePort(20, 0, 1, 1);

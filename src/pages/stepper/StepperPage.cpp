@@ -30,11 +30,6 @@ constexpr int kPanelMargin = 6;
 
 }  // namespace
 
-CDeviceDialog_Stepper::CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile,
-                                             const QString& name) {
-    SetDeviceInfo(deviceKey, profile, name);
-}
-
 CDeviceDialog_Stepper::~CDeviceDialog_Stepper() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
@@ -163,29 +158,7 @@ void CDeviceDialog_Stepper::ReactToStoredChange(int kind, std::uint32_t value, C
     if (run_) React(kind, value, control);
 }
 
-// ---- the run's board, timer and view ----------------------------------------------------
-
-void CDeviceDialog_Stepper::Board::WritePort(int port, int direction, int level, bool send) {
-    page_.CDerivedDialog::WritePort(port, static_cast<std::uint32_t>(direction), static_cast<std::uint32_t>(level),
-                                    send ? 1 : 0);
-}
-
-void CDeviceDialog_Stepper::Board::SetPwm(int channel, double frequency, int duty, int enable) {
-    page_.CDerivedDialog::SetPwm(channel, frequency, duty, enable);
-}
-
-void CDeviceDialog_Stepper::Board::SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) {
-    // The base converts a copy: the run's records keep their frequencies.
-    page_.CDerivedDialog::SetTimerChannel(channel, &record, send ? 1 : 0);
-}
-
-void CDeviceDialog_Stepper::Board::SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) {
-    if (CRG1Micon* link = page_.GetMicon()) link->SetOutputValue(channel, value, extra, 1);
-}
-
-void CDeviceDialog_Stepper::Board::SendSerialData(std::span<const std::uint8_t> data) {
-    if (CRG1Micon* link = page_.GetMicon()) link->SendSerialData(data.data(), data.size());
-}
+// ---- the run's view ---------------------------------------------------------------------
 
 void CDeviceDialog_Stepper::EndRuns() {
     if (!run_) return;

@@ -19,7 +19,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "pages/scaffold/PageBoard.h"
+#include "pages/scaffold/PageBoardAdapter.h"
+#include "pages/scaffold/PageScaffold.h"
 #include "pages/scaffold/TaggedRunTimer.h"
 #include "pages/stepper/StepperLayout.h"
 #include "pages/stepper/StepperRun.h"
@@ -27,13 +28,16 @@
 
 class CDeviceDialog_Stepper : public CDerivedDialog, private pages::stepper::IStepperRunView {
 public:
-    // `profile` (128 words) is borrowed for the page's life.
-    CDeviceDialog_Stepper(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name);
+    // (device key, control profile, name): the profile is borrowed for the page's life.
+    using CDerivedDialog::CDerivedDialog;
     // Destroys the window (which ends the runs) if it still exists, then the run timer.
     ~CDeviceDialog_Stepper() override;
 
     bool onInitDialog() override;
-    int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
+    // Stored, then acted on by kind (once the run exists).
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override {
+        return run_ ? pages::StoreThenReact(*this, word, control, &CDeviceDialog_Stepper::React) : 1;
+    }
     gui::LResult RestoreDeviceData() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
@@ -48,20 +52,6 @@ protected:
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
-    // The board requests of the run, over the base's forwarding.
-    class Board final : public pages::IPageBoard {
-    public:
-        explicit Board(CDeviceDialog_Stepper& page) : page_(page) {}
-        void WritePort(int port, int direction, int level, bool send) override;
-        void SetPwm(int channel, double frequency, int duty, int enable) override;
-        void SetTimerChannel(int channel, const PwmChannelRecord& record, bool send) override;
-        void SetOutputValue(int channel, std::uint16_t value, std::uint8_t extra) override;
-        void SendSerialData(std::span<const std::uint8_t> data) override;
-
-    private:
-        CDeviceDialog_Stepper& page_;
-    };
-
     // IStepperRunView
     void RefreshClockButtons() override;
     void ShowStepRows(bool show) override;
@@ -86,22 +76,20 @@ private:
     void UpdateStartStopButtons(bool always);
     void UpdateParallelEnables();
     void UpdateCountEdit();
-    void ApplyRunButtons();
     void ApplyClockRange();
     void RunDemoSequence(bool on);
     void EnableDemoControls(bool on);
     // The run state went back to idle: show it on its controls.
     void ShowIdle();
-    void RestoreSettingsToControls();
     void RestoreKind(int kind);
     void SetupStatusInputs();
     void OnPollTimer();
     void SwitchPolling(bool on);
     void UpdateMeasuredValues();
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }
-    void Sync(int kind, CDerivedControl* from);
 
-    Board board_{*this};
+    // The run's board requests, over the base's forwarding.
+    pages::PageBoardAdapter board_{*this};
     std::unique_ptr<pages::TaggedRunTimer> runTimer_;
     std::unique_ptr<pages::stepper::StepperRun> run_;
     bool runFlag_ = false;

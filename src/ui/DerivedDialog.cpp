@@ -40,8 +40,6 @@ constexpr TaskName kTaskNames[] = {
 constexpr int kPageFontHeight = 14;
 constexpr int kPageFontWeight = 400;
 
-// Counts a change notification in progress for as long as it lives.
-
 }  // namespace
 
 gui::DialogTemplate CDerivedDialog::PageTemplate()
@@ -491,7 +489,9 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
         case gui::msg::ShowWindow:
             ShowSpeedWindows(w != 0);
             if (w == 0) {
-                // A hidden page reads nothing from the board, nor records.
+                // A hidden page reads nothing from the board, nor records. Every way a page
+                // goes out of sight (its close included) saves the places and tells the
+                // owner here, once.
                 PollWhileShown(false);
                 SaveWindowPositions();
                 gui::send(owner_, gui::msg::PageClosed, 0, 0);
@@ -515,9 +515,7 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             break;
         case gui::msg::Close:
             EndRunsOnce();
-            SaveWindowPositions();
-            gui::send(owner_, gui::msg::PageClosed, 0, 0);
-            hide();
+            hide();  // its ShowWindow saves the places and tells the owner
             break;
         default:
             break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
+#include <map>
 
 #include "PageTestSupport.h"
 #include "data/FileTestSupport.h"
@@ -137,9 +138,9 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     page.send(gui::msg::SysCommand, gui::syscmd::Restore);
     EXPECT_TRUE(speed->isShown());
 
-    // The close box hides it; the owner hears of the close and of the hiding.
+    // The close box hides it.
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown(), owner.count(gui::msg::PageClosed)}), (std::tuple{true, false, false, 2}));
+    EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown()}), (std::tuple{true, false, false}));
 
     // "Close window" posts the close. The floating window hides with the page (left
     // shown, it would lie over the main window with nothing to close it); only the
@@ -152,7 +153,6 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     EXPECT_FALSE(speed->isShown());
     EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
     EXPECT_FALSE(floating->isShown());
-    EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
     page.show();
     EXPECT_FALSE(floating->isShown());
     floating->show();
@@ -174,6 +174,29 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
     EXPECT_EQ((std::tuple{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.isEmpty()}), (std::tuple{QStringLiteral("Save parameter setting"), false}));
+}
+
+// The hide that a close makes saves the places and tells the owner; the close itself
+// does neither again, whichever way it came.
+TEST_F(PageBase, AClosedPageSavesItsPlacesAndTellsTheOwnerOncePerClose)
+{
+    std::map<int, int> saves;  // window kind -> places written
+    appServices().positions.set = [&saves](int kind, const WindowPlace&) { ++saves[kind]; };
+    Page page;
+    Open(page);
+    GiveTachometer(page);
+    for (int close = 1; close <= 2; ++close) {
+        SCOPED_TRACE(close == 1 ? "the close box" : "\"Close window\"");
+        page.show();
+        if (close == 1) {
+            page.send(gui::msg::SysCommand, gui::syscmd::Close);
+        } else {
+            Menu(page, pagemenu::kCloseWindow);  // posts the close
+            ASSERT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
+        }
+        EXPECT_EQ((std::tuple{owner.count(gui::msg::PageClosed), saves}),
+                  (std::tuple{close, std::map<int, int>{{1, close}, {2, close}}}));
+    }
 }
 
 TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)

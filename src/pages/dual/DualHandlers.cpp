@@ -288,7 +288,6 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     CDerivedDialog::WritePort(14, 1, chipEnable_, 1);
     SetupStatusInputs();
     UpdateDisplays();
-    UpdateDisplays();
     CRG1Micon* link = GetMicon();
     SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
     ShowRunState();

@@ -11,7 +11,6 @@
 #include "surfacepage/Factories.h"
 #include "tasks/Event.h"
 #include "tasks/GuiCommand.h"
-#include "tasks/Timer.h"
 #include "ui/AppServices.h"
 
 // The page's kept records as the change builder sees them.
@@ -341,13 +340,6 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
     switch (msg) {
     case gui::msg::TaskData:
         return 1;
-    case gui::msg::ShowWindow:
-        // Shown: the status timer runs again (the base stops it when the page is hidden).
-        if (ITimer* timer = GetStatusTimer(); timer != nullptr && w != 0) {
-            timer->Stop();
-            timer->Start(50);
-        }
-        break;
     case gui::msg::OutputFrequency:
         if (!refreshing_) WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
                              static_cast<std::uint32_t>(l) & 0xFFFFu);

@@ -265,10 +265,18 @@ void CDerivedDialog::EndRunsOnce()
     EndRuns();
 }
 
+void CDerivedDialog::SetStatusPolling(bool on)
+{
+    if (statusTimer_ == nullptr) return;
+    statusTimer_->Stop();
+    if (on && shown_) statusTimer_->Start(kStatusPollMs);
+}
+
 void CDerivedDialog::PollWhileShown(bool shown)
 {
+    shown_ = shown;
     // Hidden, nothing polls: a page without a polling switch has only the status timer.
-    if (!shown && statusTimer_ != nullptr) statusTimer_->Stop();
+    if (!shown) SetStatusPolling(false);
     if (pollingKind_ < 0 || data_ == nullptr) return;
     const std::uint32_t value = shown ? 1 : 0;
     SetWord(pollingKind_, value);

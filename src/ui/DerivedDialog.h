@@ -276,6 +276,11 @@ protected:
     // hide (a close) it stops the status timer and does the same with 0. A page calls it
     // once it is built; until then (and with -1) showing starts nothing.
     void SetPollingKind(int kind) { pollingKind_ = kind; }
+    // The status timer, the one home of its period: on starts it afresh (a 0x80C8 to the
+    // page every kStatusPollMs), off stops it. A hidden page's timer is not started: its
+    // next show switches polling on again, and every hide stops it.
+    static constexpr std::uint32_t kStatusPollMs = 50;
+    void SetStatusPolling(bool on);
 
     // ---- speed recording and samples -------------------------------------------------
     // The page's record switch (kind `recordKind`): "Export Speed graph data" lets the
@@ -355,6 +360,7 @@ private:
 
 
     bool runsEnded_ = false;  // EndRuns ran since the page was last shown or changed
+    bool shown_ = false;      // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;
     int recordKind_ = -1;
     bool recordCancelEnds_ = false;

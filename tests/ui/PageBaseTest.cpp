@@ -316,6 +316,24 @@ TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWh
         EXPECT_EQ(page.endRuns, 2);
     }
     {
+        // The status timer ticks every 50 ms while polling is on and the page shown; a
+        // hidden page's timer is not started, and a hide stops it.
+        Page page;
+        Open(page);
+        auto* timer = dynamic_cast<CTimer*>(page.GetStatusTimer());
+        ASSERT_NE(timer, nullptr);
+        page.SetStatusPolling(true);
+        EXPECT_EQ(timer->IsRunning(), 0u) << "hidden";
+        page.show();
+        page.SetStatusPolling(true);
+        EXPECT_EQ((std::tuple{timer->IsRunning(), timer->GetPeriod()}), (std::tuple{1u, 50u})) << "shown";
+        page.SetStatusPolling(false);
+        EXPECT_EQ(timer->IsRunning(), 0u) << "switched off";
+        page.SetStatusPolling(true);
+        page.hide();
+        EXPECT_EQ(timer->IsRunning(), 0u) << "hidden again";
+    }
+    {
         // Shown and gone without a close: ended once.
         Page page;
         Open(page);

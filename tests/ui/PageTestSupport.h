@@ -151,6 +151,7 @@ public:
     using CDerivedDialog::SpeedSample;
     using CDerivedDialog::SwitchRecord;
     using CDerivedDialog::SetPollingKind;
+    using CDerivedDialog::SetStatusPolling;
     using CDerivedDialog::SpeedSampleX;
 
 private:

@@ -8,7 +8,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
-#include "tasks/Timer.h"
 #include "ui/ExternFile.h"
 #include "ui/SpeedWindows.h"
 
@@ -20,7 +19,6 @@ using pages::dual::kSequence;
 namespace {
 
 constexpr double kRefPwmHz = 15625.0;
-constexpr std::uint32_t kPollMs = 50;
 constexpr std::uint32_t kRcsFallback = 2000;
 constexpr std::uint32_t kSecondsFallback = 8;
 constexpr std::uint32_t kMaxSetting = 65535;
@@ -99,10 +97,7 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
             const std::uint32_t bit = kind == word::kPolling1 ? 1u : 2u;
             pollingBits_ = v != 0 ? pollingBits_ | bit : pollingBits_ & ~bit;
             SwitchPolling(kind == word::kPolling1 ? 0 : 1);
-            if (ITimer* timer = GetStatusTimer()) {
-                timer->Stop();
-                if (pollingBits_ != 0) timer->Start(kPollMs);
-            }
+            SetStatusPolling(pollingBits_ != 0);
             return;
         }
         case word::kRecord:
@@ -295,9 +290,6 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     pollingBits_ = (Word(word::kPolling1) != 0 ? 1u : 0u) | (Word(word::kPolling2) != 0 ? 2u : 0u);
     SwitchPolling(0);
     SwitchPolling(1);
-    if (ITimer* timer = GetStatusTimer()) {
-        timer->Stop();
-        if (pollingBits_ != 0) timer->Start(kPollMs);
-    }
+    SetStatusPolling(pollingBits_ != 0);
     return 1;
 }

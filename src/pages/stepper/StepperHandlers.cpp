@@ -13,7 +13,6 @@
 #include "ui/EditControl.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
-#include "tasks/Timer.h"
 
 namespace word = pages::stepper::word;
 using pages::stepper::StartMode;
@@ -22,7 +21,6 @@ namespace {
 
 constexpr double kRefPwmHz = 15625.0;
 constexpr int kRefPwmChannel = 2;
-constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
 constexpr std::uint32_t kDefaultCount = 8;
@@ -176,10 +174,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case 54:
             SwitchPolling(v != 0);
-            if (ITimer* timer = GetStatusTimer()) {
-                timer->Stop();
-                if (v != 0) timer->Start(kPollMs);
-            }
+            SetStatusPolling(v != 0);
             break;
         case 56:
             Port(29, v, true);

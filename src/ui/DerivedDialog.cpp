@@ -340,9 +340,19 @@ CSubDialog_Graph* CDerivedDialog::GraphPanel() const { return dynamic_cast<CSubD
 
 void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 {
-    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    if (auto* tachometer = TachometerPanel()) {
+        tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    } else if (auto* digital = dynamic_cast<CSubDialog_DigitalTachometer*>(firstTachometer_.get())) {
+        digital->SetValues(sample.shownPps, sample.shownRpm);
+    }
     if (auto* graph = GraphPanel()) graph->AddPoint(SpeedSampleX(), sample.shownPps, sample.shownRpm);
-    if (recordFile_ != nullptr) recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
+    if (recordFile_ == nullptr) return;
+    if (recordTwoChannels_) {
+        // The two-column header's row: both speeds as whole numbers.
+        recordFile_->WriteRow(static_cast<std::uint32_t>(sample.shownPps), static_cast<std::uint32_t>(sample.shownRpm));
+    } else {
+        recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
+    }
 }
 
 bool CDerivedDialog::StartRecordOrSay()

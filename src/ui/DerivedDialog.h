@@ -293,13 +293,23 @@ protected:
     // opened is said, the switch unticked and its word cleared), off ends it.
     void SwitchRecord(CDerivedControl* control, bool on);
     // One speed sample, handed to the dial (shown pps and rpm), the graph (at the present
-    // sample's place) and the record file (a row of `raw` and the unrounded speeds).
+    // sample's place) and the record file (a row of `raw` and the unrounded speeds). On a
+    // page that records two channels (SetRecordSwitch's `twoChannels`: two motors) the two
+    // shown values are the motors' speeds, which the digital dial shows and the row holds.
     struct SpeedSample {
         std::uint32_t raw = 0;
         double pps = 0.0;
         double rpm = 0.0;
         std::int32_t shownPps = 0;
         std::int32_t shownRpm = 0;
+
+        static SpeedSample TwoMotors(std::int32_t first, std::int32_t second)
+        {
+            SpeedSample s;
+            s.shownPps = first;
+            s.shownRpm = second;
+            return s;
+        }
     };
     void ShowSpeedSample(const SpeedSample& sample);
     // The sample counter that places samples on the graph: 1, 2, ..., 100, then 1 again;

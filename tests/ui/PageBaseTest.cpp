@@ -14,6 +14,8 @@
 #include "ui/EditControl.h"
 #include "ui/ExternFile.h"
 #include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
+#include "ui/Tachometer.h"
 
 namespace {
 
@@ -387,6 +389,35 @@ TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSw
     // A cancelled choice on a page whose cancel ends the record: the switch goes off.
     Menu(page, pagemenu::kExportSpeedGraph);
     EXPECT_FALSE(check->isEnabled());
+}
+
+// A two-motor page's sample: both speeds on its digital dial, and one row of the two as
+// whole numbers under the header that names both columns.
+TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
+{
+    TempDir dir;
+    gui::ScriptedDialogs dialogs;
+    Page page;
+    Open(page);
+    auto made = std::make_unique<CSubDialog_DigitalTachometer>();
+    ASSERT_TRUE(made->createModeless(nullptr));
+    const CSubDialog_DigitalTachometer* dial = made.get();
+    page.SetTachometer(std::move(made));
+    page.SetRecordSwitch(9, false, true);
+    dialogs.answerFile(QString::fromStdString(dir.file("speed.csv")));
+    Menu(page, pagemenu::kExportSpeedGraph);
+    page.SwitchRecord(nullptr, true);
+    page.ShowSpeedSample(Page::SpeedSample::TwoMotors(1200, 340));
+    page.SwitchRecord(nullptr, false);
+
+    CSubDialog_DigitalTachometer expected;
+    ASSERT_TRUE(expected.createModeless(nullptr));
+    expected.SetValues(1200, 340);
+    EXPECT_EQ(dial->Display()->Display().Text(), expected.Display()->Display().Text());
+    expected.destroy();
+    const std::string text = readText(dir.file("speed.csv"));
+    EXPECT_NE(text.find("time, ch1 pps data, ch2 pps data, \r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(", 1200, 340\r\n"), std::string::npos) << text;
 }
 
 TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)

@@ -8,7 +8,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
-#include "ui/ExternFile.h"
 #include "ui/SpeedWindows.h"
 
 namespace word = pages::dual::word;
@@ -229,9 +228,7 @@ void CDeviceDialog_StepperDual::OnPollTimer() {
     }
     SetWord(word::kSpeed1, static_cast<std::uint32_t>(speed[0]));
     SetWord(word::kSpeed2, static_cast<std::uint32_t>(speed[1]));
-    if (auto* panel = DigitalPanel()) panel->SetValues(speed[0], speed[1]);
-    if (IExternFile* record = GetRecordFile()) record->WriteRow(static_cast<std::uint32_t>(speed[0]), static_cast<std::uint32_t>(speed[1]));
-    if (auto* graph = GraphPanel()) graph->AddPoint(SpeedSampleX(), speed[0], speed[1]);
+    ShowSpeedSample(SpeedSample::TwoMotors(speed[0], speed[1]));
 }
 
 void CDeviceDialog_StepperDual::UpdateDisplays() {

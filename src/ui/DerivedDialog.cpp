@@ -1,6 +1,7 @@
 #include "ui/DerivedDialog.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
@@ -35,6 +36,19 @@ constexpr TaskName kTaskNames[] = {
     {"bldc_sequence", kTaskBldcSequence},
     {"lens_sequence", kTaskLensSequence},
 };
+
+// A speed window of the page, made and put in its slot; the one before goes the way of
+// every retired window.
+template <class Panel>
+Panel* MakeSpeedPanel(gui::Window& page, std::unique_ptr<gui::Window>& slot, int kind)
+{
+    auto panel = std::make_unique<Panel>();
+    panel->SetOwner(page.handle(), kind);
+    if (!panel->createModeless(&page)) return nullptr;
+    Panel* made = panel.get();
+    gui::deleteLater(std::exchange(slot, std::move(panel)));
+    return made;
+}
 
 // The page font: "Arial", 14 pixels of cell, normal weight.
 constexpr int kPageFontHeight = 14;
@@ -185,7 +199,12 @@ CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<C
         return nullptr;
     }
     it->second = std::move(control);
-    return it->second.get();
+    CDerivedControl* added = it->second.get();
+    for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
+        auto* panel = dynamic_cast<CSpeedWindow*>(speed);
+        if (panel != nullptr && added->parent() == panel) panel->AddControl(added);
+    }
+    return added;
 }
 
 CDerivedControl* CDerivedDialog::FindControlByKey(std::uint32_t key) const
@@ -337,6 +356,35 @@ CSubDialog_Tachometer* CDerivedDialog::TachometerPanel() const
 }
 
 CSubDialog_Graph* CDerivedDialog::GraphPanel() const { return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()); }
+
+CSubDialog_Tachometer* CDerivedDialog::MakeTachometerPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_Tachometer>(*this, firstTachometer_, kind);
+}
+
+CSubDialog_DigitalTachometer* CDerivedDialog::MakeDigitalTachometerPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_DigitalTachometer>(*this, firstTachometer_, kind);
+}
+
+CSubDialog_Graph* CDerivedDialog::MakeGraphPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_Graph>(*this, graphWindow_, kind);
+}
+
+gui::Window* CDerivedDialog::PanelOrPage(SpeedPanel panel)
+{
+    if (panel == SpeedPanel::Tachometer && firstTachometer_ != nullptr) return firstTachometer_.get();
+    if (panel == SpeedPanel::Graph && graphWindow_ != nullptr) return graphWindow_.get();
+    return this;
+}
+
+void CDerivedDialog::ShowPanelControls()
+{
+    for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
+        if (auto* panel = dynamic_cast<CSpeedWindow*>(speed)) panel->ShowControls();
+    }
+}
 
 void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 {

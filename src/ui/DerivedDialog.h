@@ -38,6 +38,7 @@
 #include "ui/DerivedControl.h"
 
 class CFloatDialog;
+class CSubDialog_DigitalTachometer;
 class CSubDialog_Graph;
 class CSubDialog_Tachometer;
 class CPageFileNames;
@@ -171,7 +172,8 @@ public:
 
     // ---- the control map ---------------------------------------------------------------
     // Takes the control under `key`. Null (and the control is deleted) when the key is
-    // taken, or the page is being destroyed.
+    // taken, or the page is being destroyed. A control made on one of the page's speed
+    // windows is hosted by it (ShowPanelControls shows it there).
     CDerivedControl* AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control);
     CDerivedControl* FindControlByKey(std::uint32_t key) const;
     // The control of key kind << 16 | (index & 0xFFFF), or null.
@@ -322,6 +324,20 @@ protected:
 
     // Shows or hides the speed windows that exist; hiding hides the floating dialog too.
     void ShowSpeedWindows(bool visible);
+
+    // ---- speed panels ----------------------------------------------------------------
+    // The page's speed windows, made (top-level, owned by the page) and kept here: the
+    // first tachometer window (the dial or the digital one) and the speed-curve window.
+    // Their controls' changes reach this page under `kind`. Null when the window cannot
+    // be made; one made again replaces the one before.
+    CSubDialog_Tachometer* MakeTachometerPanel(int kind);
+    CSubDialog_DigitalTachometer* MakeDigitalTachometerPanel(int kind);
+    CSubDialog_Graph* MakeGraphPanel(int kind);
+    // The window a control goes on: that speed window when the page made it, else the page.
+    enum class SpeedPanel { None, Tachometer, Graph };
+    gui::Window* PanelOrPage(SpeedPanel panel);
+    // Shows the controls made on the speed windows, each on its window.
+    void ShowPanelControls();
 
     // Speed windows and the floating dialog, made by the pages.
     std::unique_ptr<gui::Window> firstTachometer_;

@@ -420,6 +420,42 @@ TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
     EXPECT_NE(text.find(", 1200, 340\r\n"), std::string::npos) << text;
 }
 
+// The speed windows a page makes report to it and go with it; a control made on one is
+// shown there by the panels' show, a hidden one too, while the page's own stay as they are.
+TEST_F(PageBase, SpeedPanelsAreMadeForThePageAndShowTheControlsMadeOnThem)
+{
+    Page page;
+    Open(page);
+    EXPECT_EQ(page.PanelOrPage(Page::SpeedPanel::Tachometer), &page) << "none made yet";
+    CSubDialog_Tachometer* first = page.MakeTachometerPanel(7);
+    ASSERT_NE(first, nullptr);
+    const gui::Handle replaced = first->handle();
+    CSubDialog_Tachometer* tachometer = page.MakeTachometerPanel(7);
+    CSubDialog_Graph* graph = page.MakeGraphPanel(8);
+    ASSERT_TRUE(tachometer != nullptr && graph != nullptr);
+    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel(), gui::isWindow(replaced)}),
+              (std::tuple{tachometer, graph, false}));
+    EXPECT_EQ((std::tuple{tachometer->GetOwner(), graph->GetOwner()}), (std::tuple{page.handle(), page.handle()}));
+    EXPECT_EQ((std::tuple{page.PanelOrPage(Page::SpeedPanel::Tachometer), page.PanelOrPage(Page::SpeedPanel::Graph),
+                          page.PanelOrPage(Page::SpeedPanel::None)}),
+              (std::tuple<gui::Window*, gui::Window*, gui::Window*>{tachometer, graph, &page}));
+
+    std::vector<CDerivedControl*> made;
+    for (gui::Window* host : {static_cast<gui::Window*>(tachometer), static_cast<gui::Window*>(graph),
+                              static_cast<gui::Window*>(&page)}) {
+        auto label = std::make_unique<TestLabel>(host, 3000 + static_cast<int>(made.size()));
+        ASSERT_TRUE(label->CreateControlWindow(QPoint(0, 0), 40, 20));
+        label->show(false);
+        made.push_back(page.AddControl(static_cast<std::uint32_t>(made.size()), std::move(label)));
+    }
+    page.show();
+    page.ShowPanelControls();
+    EXPECT_EQ((std::tuple{made[0]->isShown(), made[1]->isShown(), made[2]->isShown()}), (std::tuple{true, true, false}));
+    page.destroy();
+    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel()}),
+              (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*>{nullptr, nullptr}));
+}
+
 TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)
 {
     Page page;

@@ -152,6 +152,11 @@ public:
     using CDerivedDialog::SwitchRecord;
     using CDerivedDialog::SetPollingKind;
     using CDerivedDialog::SetStatusPolling;
+    using CDerivedDialog::MakeGraphPanel;
+    using CDerivedDialog::MakeTachometerPanel;
+    using CDerivedDialog::PanelOrPage;
+    using CDerivedDialog::ShowPanelControls;
+    using CDerivedDialog::SpeedPanel;
     using CDerivedDialog::SpeedSampleX;
 
 private:

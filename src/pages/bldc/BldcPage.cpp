@@ -50,7 +50,7 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     if (link != nullptr) link->Suspend();
     BuildControls();
     if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(link);
-    if (auto* tachometer = TachometerPanel()) tachometer->ShowControls();
+    ShowPanelControls();
     if (link != nullptr) link->Resume();
 
     ResizeWindow();
@@ -99,15 +99,11 @@ void CDeviceDialog_BLDC::BuildControls() {
 void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
     if (placed.spec.control == Control::TachometerPanel) {
         fgPulses_ = GetProfileWord(bldc::kTachometerPanel) & 15u;
-        auto panel = std::make_unique<CSubDialog_Tachometer>();
-        panel->SetOwner(handle(), placed.spec.kind);
-        if (!panel->createModeless(this)) return;
-        firstTachometer_ = std::move(panel);
+        MakeTachometerPanel(placed.spec.kind);
         return;
     }
-    auto panel = std::make_unique<CSubDialog_Graph>();
-    panel->SetOwner(handle(), placed.spec.kind);
-    if (!panel->createModeless(this)) return;
+    CSubDialog_Graph* panel = MakeGraphPanel(placed.spec.kind);
+    if (panel == nullptr) return;
     // A channel's axes exist once its shape is set: shapes first, then titles and ranges.
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) panel->SetSeriesShape(c.channel, 0, c.colour, c.colour);
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) {
@@ -117,15 +113,13 @@ void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels)
         panel->SetAxisRange(c.channel, 1, bldc::kGraphXMinimum, bldc::kGraphXMaximum, bldc::kGraphXDivisions);
     panel->SetChannelMask(0);
-    graphWindow_ = std::move(panel);
 }
 
 void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
     const bldc::ControlSpec& s = placed.spec;
     pages::ControlPlacement where;
     where.key = static_cast<std::uint32_t>(s.kind) << 16 | static_cast<std::uint32_t>(s.index);
-    where.parent = this;
-    if (placed.onTachometer && firstTachometer_) where.parent = firstTachometer_.get();
+    where.parent = PanelOrPage(placed.onTachometer ? SpeedPanel::Tachometer : SpeedPanel::None);
     where.rect = QRect(s.x, s.y, s.width, s.height);
     where.bound = s.control != Control::Label;
     const int variant = GetProfileWord(s.kind) & bldc::kVariantMask;
@@ -193,9 +187,6 @@ void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
         case Control::TachometerPanel:
         case Control::GraphPanel:
             break;
-    }
-    if (made != nullptr && where.parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(where.parent)) panel->AddControl(made);
     }
 }
 

@@ -114,35 +114,25 @@ void CDeviceDialog_StepperDual::BuildControls() {
             BuildPanel(placed);
             continue;
         }
-        gui::Window* parent = this;
-        if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
-        CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
-        if (made != nullptr && parent != this) {
-            if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
-        }
+        const bool onPanel = placed.parent == Parent::TachometerPanel;
+        CDerivedControl* made = pages::stepper::CreatePlacedControl(
+            *this, placed, PanelOrPage(onPanel ? SpeedPanel::Tachometer : SpeedPanel::None));
         // The VREF sliders carry the warning tooltip.
         if (made != nullptr && placed.cls == ControlClass::Slider && (placed.kind == 1 || placed.kind == 9)) {
             auto& tip = tooltips_[placed.kind == 1 ? 0 : 1];
             if (tip) tip->setTool(made, QString::fromUtf8(pages::dual::kVrefTip));
         }
     }
-    for (auto* panel : {static_cast<CSpeedWindow*>(DigitalPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
-        if (panel != nullptr) panel->ShowControls();
-    }
+    ShowPanelControls();
 }
 
 void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {
     if (placed.cls == ControlClass::TachometerPanel) {
-        auto panel = std::make_unique<CSubDialog_DigitalTachometer>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
-        panel->SetValues(0, 0);
-        firstTachometer_ = std::move(panel);
+        if (auto* panel = MakeDigitalTachometerPanel(placed.kind)) panel->SetValues(0, 0);
         return;
     }
-    auto panel = std::make_unique<CSubDialog_Graph>();
-    panel->SetOwner(handle(), placed.kind);
-    if (!panel->createModeless(this)) return;
+    CSubDialog_Graph* panel = MakeGraphPanel(placed.kind);
+    if (panel == nullptr) return;
     const pages::dual::DualGraphSpec spec;
     // A channel's axes and curve exist only once its shape is set.
     panel->SetSeriesShape(1, 0, spec.motor1Colour, spec.motor1Colour);
@@ -152,7 +142,6 @@ void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {
         panel->SetAxisTitle(channel, 0, QString::fromUtf8(spec.yAxis));
         panel->SetAxisRange(channel, 1, spec.xMin, spec.xMax, spec.xDivision);
     }
-    graphWindow_ = std::move(panel);
 }
 
 gui::LResult CDeviceDialog_StepperDual::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

@@ -98,9 +98,7 @@ void CDeviceDialog_Stepper::BuildControls() {
     }
     // Panel items were made on the panels; show them there, the tachometer panel tall
     // enough for all of its rows.
-    for (auto* panel : {static_cast<CSpeedWindow*>(TachometerPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
-        if (panel != nullptr) panel->ShowControls();
-    }
+    ShowPanelControls();
     if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
         int bottom = 0;
         for (const PlacedControl& placed : layout.controls) {
@@ -114,15 +112,8 @@ void CDeviceDialog_Stepper::BuildControls() {
 
 void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
     if (placed.cls == ControlClass::TachometerPanel) {
-        auto panel = std::make_unique<CSubDialog_Tachometer>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
-        panel->SelectDial(0);  // the stepper counts pulses
-        firstTachometer_ = std::move(panel);
-    } else {
-        auto panel = std::make_unique<CSubDialog_Graph>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
+        if (auto* panel = MakeTachometerPanel(placed.kind)) panel->SelectDial(0);  // the stepper counts pulses
+    } else if (auto* panel = MakeGraphPanel(placed.kind)) {
         const pages::stepper::GraphPanelSpec spec;
         // The channel's axes and curve exist only once its shape is set; titles and
         // ranges given before would have nothing to land on.
@@ -131,19 +122,14 @@ void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
         panel->SetAxisTitle(1, 0, QString::fromUtf8(spec.yAxis));
         panel->SetAxisRange(1, 1, spec.xMin, spec.xMax, spec.xDivision);
         panel->SetChannelMask(spec.seriesMask);
-        graphWindow_ = std::move(panel);
     }
 }
 
 CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed) {
-    gui::Window* parent = this;
-    if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
-    if (placed.parent == Parent::GraphPanel && graphWindow_) parent = graphWindow_.get();
-    CDerivedControl* made = pages::stepper::CreatePlacedControl(*this, placed, parent);
-    if (made != nullptr && parent != this) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
-    }
-    return made;
+    const SpeedPanel panel = placed.parent == Parent::TachometerPanel ? SpeedPanel::Tachometer
+                             : placed.parent == Parent::GraphPanel    ? SpeedPanel::Graph
+                                                                      : SpeedPanel::None;
+    return pages::stepper::CreatePlacedControl(*this, placed, PanelOrPage(panel));
 }
 
 gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

@@ -100,12 +100,11 @@ void CDeviceDialog_Lens::BuildFromSurface()
         platform::debugOut(content.problems[0] + "\n");
     }
     problems_ = content.problems;
-    CRG1Micon* board = GetMicon();
     if (!content.read) {
         // Nothing to build, and nothing goes to the board for a page without controls.
         gui::messageBox(nullptr, QString::fromStdString(problems_.front()), GetDeviceName(), gui::MessageButtons::Ok,
                         gui::MessageIcon::Error);
-        if (exists()) SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
+        if (exists()) ShowConnectionInTitle();
         return;
     }
 
@@ -125,7 +124,7 @@ void CDeviceDialog_Lens::BuildFromSurface()
     }
     ResizeWindow();
     RefreshAll();
-    SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
+    ShowConnectionInTitle();
     StartChannel8();
 }
 

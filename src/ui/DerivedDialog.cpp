@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/CommonDialogs.h"
@@ -185,6 +186,33 @@ int CDerivedDialog::SetConnectionState(int state)
 
 
 gui::LResult CDerivedDialog::RestoreDeviceData() { return gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0); }
+
+void CDerivedDialog::ShowConnectionInTitle() { SetConnectionState(board_ != nullptr && board_->IsConnected() != 0 ? 1 : -1); }
+
+// ---- building ---------------------------------------------------------------------------
+
+CDerivedDialog::ProfileWords CDerivedDialog::CopyProfile() const
+{
+    ProfileWords words{};
+    for (int slot = 0; slot < kProfileSlots; ++slot) words[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+    return words;
+}
+
+void CDerivedDialog::BuildPage(const ProfileWords&) {}
+
+void CDerivedDialog::BuildAndRestore()
+{
+    // Building shows stored values; nothing reaches the board until the restore below.
+    if (board_ != nullptr) board_->Suspend();
+    BuildPage(CopyProfile());
+    ShowPanelControls();
+    if (board_ != nullptr) board_->Resume();
+    ResizeWindow();
+    BeforeFirstRestore();
+    RestoreDeviceData();
+    ShowConnectionInTitle();
+    RestoreWindowPositions();
+}
 
 gui::LResult CDerivedDialog::OnTaskData(gui::WParam, gui::LParam) { return 0; }
 

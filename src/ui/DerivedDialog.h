@@ -261,6 +261,23 @@ protected:
     bool onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) override;
 
     // ---- what a page fills in --------------------------------------------------------
+    // The page's control profile, copied (zeros without one).
+    using ProfileWords = std::array<std::uint16_t, kProfileSlots>;
+    ProfileWords CopyProfile() const;
+    // Builds the page once the base's set-up has run (a page's onInitDialog calls it):
+    // with the board link suspended, so that what building shows sends nothing, BuildPage
+    // makes the controls and windows from the profile and the speed panels' controls are
+    // shown; then the link resumes, the page is sized to its controls, BeforeFirstRestore
+    // and RestoreDeviceData set the board up, the title shows the connection and the
+    // windows go to their places.
+    void BuildAndRestore();
+    // The family's building: controls, panels and engine parts. The base: nothing.
+    virtual void BuildPage(const ProfileWords& profile);
+    // Frames a built page sends once the link has resumed, before its first restore (not
+    // on a later one). The base: nothing.
+    virtual void BeforeFirstRestore() {}
+    // The title from the board link: connected or not (no link: not).
+    void ShowConnectionInTitle();
     // Ends the page's runs, demos and tests and leaves the motor at rest. The base calls
     // it once when the page is closed, and when its window is destroyed without a close
     // since the page was last shown or changed (another model chosen, the board gone, the

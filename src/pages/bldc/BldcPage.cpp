@@ -45,21 +45,9 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    BuildControls();
-    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(link);
-    ShowPanelControls();
-    if (link != nullptr) link->Resume();
-
-    ResizeWindow();
-    built_ = true;
-    RestoreDeviceData();
+    BuildAndRestore();
     UpdateSpeedDisplays();
-    SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
     ApplyPoleSetting();
-    RestoreWindowPositions();
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);
         testDialog_->SetDataSource(store, GetDeviceKey());
@@ -71,9 +59,14 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     return true;
 }
 
+void CDeviceDialog_BLDC::BuildPage(const ProfileWords& profile) {
+    profileWords_ = profile;
+    BuildControls();
+    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(GetMicon());
+    built_ = true;
+}
+
 void CDeviceDialog_BLDC::BuildControls() {
-    for (int slot = 0; slot < kProfileSlots; ++slot)
-        profileWords_[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
     const std::vector<PlacedControl> placed = bldc::PlaceControls(profileWords_);
     for (const PlacedControl& p : placed) {
         if (p.spec.control == Control::TachometerPanel || p.spec.control == Control::GraphPanel) {

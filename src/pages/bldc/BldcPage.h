@@ -60,6 +60,9 @@ protected:
 
 private:
     // ---- building (BldcPage.cpp)
+    // The controls and panels from the layout and the start-up test window, with the link
+    // suspended.
+    void BuildPage(const ProfileWords& profile) override;
     void BuildControls();
     void BuildPanel(const bldc::PlacedControl& placed);
     void BuildControl(const bldc::PlacedControl& placed);

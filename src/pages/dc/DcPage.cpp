@@ -67,34 +67,24 @@ bool CDeviceDialog_DC::onInitDialog() {
         timers_[i]->SetRepeat(0);  // one tick per arming
     }
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    if (!sequence_) {
-        sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
-                                                            static_cast<pages::dc::IDcSequenceHost&>(*this));
-    }
-    BuildControls();
-    if (!sequenceWindow_) {
-        auto window = gui::makeWindow<pages::dc::COptionDlg_DCSequence>(*sequence_);
-        if (window->createModeless(this)) sequenceWindow_ = std::move(window);
-    }
-    ResizeWindow();
-    if (link != nullptr) link->Resume();
-    built_ = true;
-    RestoreDeviceData();
+    BuildAndRestore();
     UpdateIout();
-    SetConnectionState(link != nullptr && link->IsConnected() > 0 ? 1 : -1);
-    RestoreWindowPositions();
     // Only a page with the polling switch polls: the others have no status inputs to show.
     if (FindControl(kind::kPolling, 0) != nullptr) SetPollingKind(kind::kPolling);
     return true;
 }
 
-void CDeviceDialog_DC::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_DC::BuildPage(const ProfileWords& profile) {
+    if (!sequence_) {
+        sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
+                                                            static_cast<pages::dc::IDcSequenceHost&>(*this));
+    }
     for (const PlacedControl& placed : pages::dc::LayOutDcPage(GetDeviceKey(), profile)) BuildControl(placed);
+    if (!sequenceWindow_) {
+        auto window = gui::makeWindow<pages::dc::COptionDlg_DCSequence>(*sequence_);
+        if (window->createModeless(this)) sequenceWindow_ = std::move(window);
+    }
+    built_ = true;
 }
 
 void CDeviceDialog_DC::BuildControl(const PlacedControl& placed) {

@@ -84,7 +84,9 @@ private:
     void Stop(pages::dc::SequenceTimer timer) override;
 
     // ---- building (DcPage.cpp)
-    void BuildControls();
+    // The sequence runner, the controls from the layout and the sequence window, with the
+    // link suspended.
+    void BuildPage(const ProfileWords& profile) override;
     void BuildControl(const pages::dc::PlacedControl& placed);
 
     // ---- reactions (DcHandlers.cpp)

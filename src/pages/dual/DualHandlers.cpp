@@ -280,8 +280,7 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     CDerivedDialog::WritePort(14, 1, chipEnable_, 1);
     SetupStatusInputs();
     UpdateDisplays();
-    CRG1Micon* link = GetMicon();
-    SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
+    ShowConnectionInTitle();
     ShowRunState();
     if (auto* graph = GraphPanel()) graph->SetYAxisMaximum(static_cast<std::int32_t>(Word(word::kGraphRange)) * 100);
     pollingBits_ = (Word(word::kPolling1) != 0 ? 1u : 0u) | (Word(word::kPolling2) != 0 ? 2u : 0u);

@@ -61,13 +61,16 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     }
     store->SelectContainer(GetDeviceKey());
     MakeTooltips();
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::dual::DualRun>(*store, static_cast<pages::dual::IDualBoard&>(*this), *timers_[0],
-                                                   *timers_[1], *timers_[2]);
-    BuildControls();
-    ResizeWindow();
+    BuildAndRestore();
+    SetRecordSwitch(word::kRecord, false, true);  // a row holds both motors' speeds
+    SetPollingKind(word::kPolling1);
+    return true;
+}
+
+void CDeviceDialog_StepperDual::BuildPage(const ProfileWords& profile) {
+    run_ = std::make_unique<pages::dual::DualRun>(*GetDataContainer(), static_cast<pages::dual::IDualBoard&>(*this),
+                                                   *timers_[0], *timers_[1], *timers_[2]);
+    BuildControls(profile);
     if (auto* graph = GraphPanel()) {
         graph->SetChannelMask(3);
         graph->AddPoint(0, 0, 0);
@@ -75,12 +78,6 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     PresetChannelRecords();
     run_->BuildSequence(0);
     run_->BuildSequence(1);
-    if (link != nullptr) link->Resume();
-    RestoreDeviceData();
-    RestoreWindowPositions();
-    SetRecordSwitch(word::kRecord, false, true);  // a row holds both motors' speeds
-    SetPollingKind(word::kPolling1);
-    return true;
 }
 
 void CDeviceDialog_StepperDual::MakeTooltips() {
@@ -105,9 +102,7 @@ void CDeviceDialog_StepperDual::PresetChannelRecords() {
     }
 }
 
-void CDeviceDialog_StepperDual::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_StepperDual::BuildControls(const ProfileWords& profile) {
     const pages::dual::DualLayout layout = pages::dual::LayOutDualPage(profile);
     for (const PlacedControl& placed : layout.controls) {
         if (placed.cls == ControlClass::TachometerPanel || placed.cls == ControlClass::GraphPanel) {
@@ -123,7 +118,6 @@ void CDeviceDialog_StepperDual::BuildControls() {
             if (tip) tip->setTool(made, QString::fromUtf8(pages::dual::kVrefTip));
         }
     }
-    ShowPanelControls();
 }
 
 void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {

@@ -71,7 +71,10 @@ private:
     void SetMotorMode(int mode, std::uint32_t motor1, std::uint32_t motor2) override;
 
     // ---- building (DualPage.cpp)
-    void BuildControls();
+    // The run, the controls and panels from the layout, the run's records, with the link
+    // suspended.
+    void BuildPage(const ProfileWords& profile) override;
+    void BuildControls(const ProfileWords& profile);
     void BuildPanel(const pages::stepper::PlacedControl& placed);
     void MakeTooltips();
     void PresetChannelRecords();

@@ -417,8 +417,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     if (ParallelOnly(key)) board_.SetOutputValue(2, 0, 8);
     SetupStatusInputs();
     UpdateMeasuredValues();
-    CRG1Micon* link = GetMicon();
-    SetConnectionState(link != nullptr && link->IsConnected() ? 1 : -1);
+    ShowConnectionInTitle();
     if (IsOneOf(key, {0x100, 0x101, 0x104})) RefreshClockButtons();
     ShowStepRows(Word(word::kInputType) != 0);
     return 1;

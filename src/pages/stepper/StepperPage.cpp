@@ -48,13 +48,18 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     if (store == nullptr) return false;
     if (!runTimer_) runTimer_ = std::make_unique<pages::TaggedRunTimer>(gui::msg::RunRampTick, handle());
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_, *runTimer_,
+    BuildAndRestore();
+    run_->SetActiveRow(-1);
+    ShowStepRows(Word(word::kInputType) != 0);
+    SetRecordSwitch(51, false);
+    SetPollingKind(54);
+    return true;
+}
+
+void CDeviceDialog_Stepper::BuildPage(const ProfileWords& profile) {
+    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *GetDataContainer(), board_, *runTimer_,
                                                         static_cast<pages::stepper::IStepperRunView&>(*this));
-    BuildControls();
-    ResizeWindow();
+    BuildControls(profile);
 
     const int key = GetDeviceKey();
     const bool hundreds = key == 0x100 || key == 0x101 || key == 0x104 || key == 0x105;
@@ -71,22 +76,13 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     run_->PresetChannelRecords();
     run_->BuildRowSteps();
     run_->ResetToIdle();
-    if (link != nullptr) {
-        link->Resume();
-        link->SendControlStop();
-    }
-    RestoreDeviceData();
-    RestoreWindowPositions();
-    run_->SetActiveRow(-1);
-    ShowStepRows(Word(word::kInputType) != 0);
-    SetRecordSwitch(51, false);
-    SetPollingKind(54);
-    return true;
 }
 
-void CDeviceDialog_Stepper::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_Stepper::BeforeFirstRestore() {
+    if (CRG1Micon* link = GetMicon()) link->SendControlStop();
+}
+
+void CDeviceDialog_Stepper::BuildControls(const ProfileWords& profile) {
     const pages::stepper::StepperLayout layout =
         pages::stepper::LayOutStepperPage(GetDeviceKey(), profile, kTachometerDial);
     for (const PlacedControl& placed : layout.controls) {
@@ -96,9 +92,8 @@ void CDeviceDialog_Stepper::BuildControls() {
             BuildControl(placed);
         }
     }
-    // Panel items were made on the panels; show them there, the tachometer panel tall
-    // enough for all of its rows.
-    ShowPanelControls();
+    // Panel items are made on the panels (the base shows them there once built); the
+    // tachometer panel is tall enough for all of its rows.
     if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
         int bottom = 0;
         for (const PlacedControl& placed : layout.controls) {

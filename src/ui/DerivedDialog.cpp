@@ -86,8 +86,6 @@ CDerivedDialog::~CDerivedDialog()
     if (exists()) destroy();
     recordFile_.reset();
     statusTimer_.reset();
-    if (floatingDialog_ != nullptr && floatingDialog_->exists()) floatingDialog_->destroy();
-    floatingDialog_.reset();
     controls_.clear();
     taskNames_.clear();
 }
@@ -483,9 +481,10 @@ int CDerivedDialog::OnDestroyPage()
     if (statusTimer_ != nullptr && statusTimer_->IsRunning()) statusTimer_->Stop();
     if (recordFile_ != nullptr) recordFile_->EndRecord();
     RetireControls();
-    for (std::unique_ptr<gui::Window>* speed : {&firstTachometer_, &secondTachometer_, &graphWindow_}) {
-        gui::deleteLater(std::move(*speed));
+    for (std::unique_ptr<gui::Window>* owned : {&firstTachometer_, &secondTachometer_, &graphWindow_, &floatingDialog_}) {
+        gui::deleteLater(std::move(*owned));
     }
+    RetireOwnedWindows();
     secondControls_.clear();
     statusTimer_.reset();
     recordFile_.reset();

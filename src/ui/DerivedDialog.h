@@ -208,8 +208,9 @@ public:
     bool AnswerControlColour(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer);
 
     // WM_DESTROY's work: stops the queue's repeating tasks, saves the positions, stops
-    // the timer, ends a recording, destroys every control and speed window (freed once no
-    // handler of theirs runs), deletes the timer and the record file. 1.
+    // the timer, ends a recording, retires every control, speed window, the floating
+    // dialog and the page's other windows (RetireOwnedWindows): destroyed now, freed once
+    // no handler of theirs runs. Then deletes the timer and the record file. 1.
     int OnDestroyPage();
 
     // ---- what the page borrows and keeps --------------------------------------------
@@ -276,6 +277,11 @@ protected:
     // Frames a built page sends once the link has resumed, before its first restore (not
     // on a later one). The base: nothing.
     virtual void BeforeFirstRestore() {}
+    // The windows a page owns besides its controls and speed windows (tooltips, option
+    // and test windows), held by the deferred-delete pointers (gui::WindowPtr or one that
+    // deletes the same way): the page resets them here. The base calls it once, when the
+    // page's window is destroyed, after the runs ended. The base: nothing.
+    virtual void RetireOwnedWindows() {}
     // The title from the board link: connected or not (no link: not).
     void ShowConnectionInTitle();
     // Ends the page's runs, demos and tests and leaves the motor at rest. The base calls

@@ -420,9 +420,10 @@ TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
     EXPECT_NE(text.find(", 1200, 340\r\n"), std::string::npos) << text;
 }
 
-// The speed windows a page makes report to it and go with it; a control made on one is
-// shown there by the panels' show, a hidden one too, while the page's own stay as they are.
-TEST_F(PageBase, SpeedPanelsAreMadeForThePageAndShowTheControlsMadeOnThem)
+// The speed windows a page makes report to it; a control made on one is shown there by
+// the panels' show, a hidden one too, while the page's own stay as they are. They, the
+// floating dialog and the page's other windows are retired when the page is destroyed.
+TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithIt)
 {
     Page page;
     Open(page);
@@ -451,9 +452,14 @@ TEST_F(PageBase, SpeedPanelsAreMadeForThePageAndShowTheControlsMadeOnThem)
     page.show();
     page.ShowPanelControls();
     EXPECT_EQ((std::tuple{made[0]->isShown(), made[1]->isShown(), made[2]->isShown()}), (std::tuple{true, true, false}));
+
+    gui::Window* floating = page.GetContainerWindow("floating", nullptr);
+    ASSERT_NE(floating, nullptr);
+    const std::vector<gui::Handle> owned{tachometer->handle(), graph->handle(), floating->handle()};
     page.destroy();
-    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel()}),
-              (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*>{nullptr, nullptr}));
+    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel(), page.GetFloatingDialog(), page.retired}),
+              (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*, CFloatDialog*, int>{nullptr, nullptr, nullptr, 1}));
+    for (gui::Handle h : owned) EXPECT_FALSE(gui::isWindow(h)) << "window " << h << " outlived its page";
 }
 
 TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)

@@ -141,6 +141,8 @@ public:
     int endRuns = 0;
     std::vector<std::pair<int, std::uint32_t>> storedChanges;
     void EndRuns() override { ++endRuns; }
+    int retired = 0;  // RetireOwnedWindows calls
+    void RetireOwnedWindows() override { ++retired; }
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl*) override
     {
         storedChanges.emplace_back(kind, value);

@@ -183,13 +183,9 @@ void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
     }
 }
 
-gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
-    const gui::LResult result = CDerivedDialog::windowProc(msg, w, l);
-    // The test window goes with its page, once no handler of it (a file dialog's loop
-    // under "Save Result") is on the stack.
-    if (msg == gui::msg::Destroy) testDialog_.reset();
-    return result;
-}
+// The test window goes with its page, once no handler of it (a file dialog's loop under
+// "Save Result") is on the stack.
+void CDeviceDialog_BLDC::RetireOwnedWindows() { testDialog_.reset(); }
 
 void CDeviceDialog_BLDC::ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) {
     if (built_) React(kind, value, control);

@@ -158,10 +158,6 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
             }
             return 1;
         }
-        case gui::msg::Destroy:
-            // The window goes with its page, once no handler of it is on the stack.
-            sequenceWindow_.reset();
-            break;
         case gui::msg::ShowWindow:
             if (w == 0 && sequenceWindow_) sequenceWindow_->hide();
             break;
@@ -170,6 +166,8 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
     }
     return CDerivedDialog::windowProc(msg, w, l);
 }
+
+void CDeviceDialog_DC::RetireOwnedWindows() { sequenceWindow_.reset(); }
 
 gui::LResult CDeviceDialog_DC::onCommand(int id, int code, gui::Handle from) {
     if (id == pagemenu::kRollback && code == 0 && sequenceWindow_) sequenceWindow_->ResetAll();

@@ -58,6 +58,8 @@ protected:
     // The rollback also unchecks and resets every phase of the sequence window.
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
     void EndRuns() override;
+    // The sequence window goes with the page.
+    void RetireOwnedWindows() override;
     // Polling switched on by a show.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 

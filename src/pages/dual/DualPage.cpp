@@ -32,9 +32,10 @@ CDeviceDialog_StepperDual::~CDeviceDialog_StepperDual() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
     for (auto& timer : timers_) timer.reset();  // their threads end before the run goes
-    for (auto& tip : tooltips_) {
-        if (tip) gui::deleteLater(std::move(tip));
-    }
+}
+
+void CDeviceDialog_StepperDual::RetireOwnedWindows() {
+    for (auto& tip : tooltips_) tip.reset();
 }
 
 const pages::TaggedRunTimer* CDeviceDialog_StepperDual::Timer(int mask) const {
@@ -83,7 +84,7 @@ void CDeviceDialog_StepperDual::BuildPage(const ProfileWords& profile) {
 void CDeviceDialog_StepperDual::MakeTooltips() {
     for (std::size_t motor = 0; motor < tooltips_.size(); ++motor) {
         if (tooltips_[motor]) continue;
-        auto tip = std::make_unique<gui::Tooltip>();
+        auto tip = gui::makeWindow<gui::Tooltip>();
         if (!tip->create(this)) continue;
         tip->setDelays(kTipInitialMs, kTipPopupMs);
         tip->setColours(kTipBackground, kTipText);

@@ -7,15 +7,17 @@
 // and hands out the GUI commands that carry a control change to the task queue.
 //
 // A page is created modeless and top-level on the empty page template with the page
-// menu; closing it only hides it (the main window is told with PageClosed). Pages
-// override onInitDialog (calling this one first, then building their controls),
+// menu; closing it only hides it (the main window is told with PageClosed, once). Pages
+// override onInitDialog (calling this one first, then BuildAndRestore), BuildPage,
 // OnControlChanged, RestoreDeviceData, EndRuns and ReactToStoredChange, and name their
-// polling and record switch kinds. What every page repeats is done here once: ending
+// polling and record switch kinds. What every page repeats is done here once: building
+// between the link's suspend and resume, the speed panels and their controls, ending
 // runs at close or destroy, refusing changes from locked controls, holding typed values
 // to their slider's range, the record switch and its file, handing a speed sample to
-// dial, graph and record, polling exactly while shown, and the fence on the task queue.
-// The page's controls and speed windows go through the window layer's deferred delete,
-// so none is freed while a handler of it (a nested dialog loop) is on the stack.
+// dial, graph and record, the status timer and polling exactly while shown, the fence
+// on the task queue, and retiring the windows the page owns at destroy. The page's
+// controls and owned windows go through the window layer's deferred delete, so none is
+// freed while a handler of it (a nested dialog loop) is on the stack.
 // Everything runs on the GUI thread.
 //
 // Control keys: on the hard-coded pages kind << 16 | index (the kind is the control's

@@ -11,7 +11,6 @@
 #include "surfacepage/Factories.h"
 #include "tasks/Event.h"
 #include "tasks/GuiCommand.h"
-#include "tasks/Timer.h"
 #include "ui/AppServices.h"
 
 // The page's kept records as the change builder sees them.
@@ -101,12 +100,11 @@ void CDeviceDialog_Lens::BuildFromSurface()
         platform::debugOut(content.problems[0] + "\n");
     }
     problems_ = content.problems;
-    CRG1Micon* board = GetMicon();
     if (!content.read) {
         // Nothing to build, and nothing goes to the board for a page without controls.
         gui::messageBox(nullptr, QString::fromStdString(problems_.front()), GetDeviceName(), gui::MessageButtons::Ok,
                         gui::MessageIcon::Error);
-        if (exists()) SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
+        if (exists()) ShowConnectionInTitle();
         return;
     }
 
@@ -126,7 +124,7 @@ void CDeviceDialog_Lens::BuildFromSurface()
     }
     ResizeWindow();
     RefreshAll();
-    SetConnectionState(board != nullptr && board->IsConnected() != 0 ? 1 : -1);
+    ShowConnectionInTitle();
     StartChannel8();
 }
 
@@ -341,13 +339,6 @@ gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gu
     switch (msg) {
     case gui::msg::TaskData:
         return 1;
-    case gui::msg::ShowWindow:
-        // Shown: the status timer runs again (the base stops it when the page is hidden).
-        if (ITimer* timer = GetStatusTimer(); timer != nullptr && w != 0) {
-            timer->Stop();
-            timer->Start(50);
-        }
-        break;
     case gui::msg::OutputFrequency:
         if (!refreshing_) WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
                              static_cast<std::uint32_t>(l) & 0xFFFFu);

@@ -1,7 +1,9 @@
 #include "ui/DerivedDialog.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/CommonDialogs.h"
@@ -36,11 +38,22 @@ constexpr TaskName kTaskNames[] = {
     {"lens_sequence", kTaskLensSequence},
 };
 
+// A speed window of the page, made and put in its slot; the one before goes the way of
+// every retired window.
+template <class Panel>
+Panel* MakeSpeedPanel(gui::Window& page, std::unique_ptr<gui::Window>& slot, int kind)
+{
+    auto panel = std::make_unique<Panel>();
+    panel->SetOwner(page.handle(), kind);
+    if (!panel->createModeless(&page)) return nullptr;
+    Panel* made = panel.get();
+    gui::deleteLater(std::exchange(slot, std::move(panel)));
+    return made;
+}
+
 // The page font: "Arial", 14 pixels of cell, normal weight.
 constexpr int kPageFontHeight = 14;
 constexpr int kPageFontWeight = 400;
-
-// Counts a change notification in progress for as long as it lives.
 
 }  // namespace
 
@@ -79,8 +92,6 @@ CDerivedDialog::~CDerivedDialog()
     if (exists()) destroy();
     recordFile_.reset();
     statusTimer_.reset();
-    if (floatingDialog_ != nullptr && floatingDialog_->exists()) floatingDialog_->destroy();
-    floatingDialog_.reset();
     controls_.clear();
     taskNames_.clear();
 }
@@ -180,6 +191,33 @@ int CDerivedDialog::SetConnectionState(int state)
 
 gui::LResult CDerivedDialog::RestoreDeviceData() { return gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0); }
 
+void CDerivedDialog::ShowConnectionInTitle() { SetConnectionState(board_ != nullptr && board_->IsConnected() != 0 ? 1 : -1); }
+
+// ---- building ---------------------------------------------------------------------------
+
+CDerivedDialog::ProfileWords CDerivedDialog::CopyProfile() const
+{
+    ProfileWords words{};
+    for (int slot = 0; slot < kProfileSlots; ++slot) words[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+    return words;
+}
+
+void CDerivedDialog::BuildPage(const ProfileWords&) {}
+
+void CDerivedDialog::BuildAndRestore()
+{
+    // Building shows stored values; nothing reaches the board until the restore below.
+    if (board_ != nullptr) board_->Suspend();
+    BuildPage(CopyProfile());
+    ShowPanelControls();
+    if (board_ != nullptr) board_->Resume();
+    ResizeWindow();
+    BeforeFirstRestore();
+    RestoreDeviceData();
+    ShowConnectionInTitle();
+    RestoreWindowPositions();
+}
+
 gui::LResult CDerivedDialog::OnTaskData(gui::WParam, gui::LParam) { return 0; }
 
 // ---- control map ----------------------------------------------------------------------
@@ -193,7 +231,12 @@ CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<C
         return nullptr;
     }
     it->second = std::move(control);
-    return it->second.get();
+    CDerivedControl* added = it->second.get();
+    for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
+        auto* panel = dynamic_cast<CSpeedWindow*>(speed);
+        if (panel != nullptr && added->parent() == panel) panel->AddControl(added);
+    }
+    return added;
 }
 
 CDerivedControl* CDerivedDialog::FindControlByKey(std::uint32_t key) const
@@ -281,10 +324,18 @@ void CDerivedDialog::EndRunsOnce()
     EndRuns();
 }
 
+void CDerivedDialog::SetStatusPolling(bool on)
+{
+    if (statusTimer_ == nullptr) return;
+    statusTimer_->Stop();
+    if (on && shown_) statusTimer_->Start(kStatusPollMs);
+}
+
 void CDerivedDialog::PollWhileShown(bool shown)
 {
+    shown_ = shown;
     // Hidden, nothing polls: a page without a polling switch has only the status timer.
-    if (!shown && statusTimer_ != nullptr) statusTimer_->Stop();
+    if (!shown) SetStatusPolling(false);
     if (pollingKind_ < 0 || data_ == nullptr) return;
     const std::uint32_t value = shown ? 1 : 0;
     SetWord(pollingKind_, value);
@@ -346,11 +397,50 @@ CSubDialog_Tachometer* CDerivedDialog::TachometerPanel() const
 
 CSubDialog_Graph* CDerivedDialog::GraphPanel() const { return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()); }
 
+CSubDialog_Tachometer* CDerivedDialog::MakeTachometerPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_Tachometer>(*this, firstTachometer_, kind);
+}
+
+CSubDialog_DigitalTachometer* CDerivedDialog::MakeDigitalTachometerPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_DigitalTachometer>(*this, firstTachometer_, kind);
+}
+
+CSubDialog_Graph* CDerivedDialog::MakeGraphPanel(int kind)
+{
+    return MakeSpeedPanel<CSubDialog_Graph>(*this, graphWindow_, kind);
+}
+
+gui::Window* CDerivedDialog::PanelOrPage(SpeedPanel panel)
+{
+    if (panel == SpeedPanel::Tachometer && firstTachometer_ != nullptr) return firstTachometer_.get();
+    if (panel == SpeedPanel::Graph && graphWindow_ != nullptr) return graphWindow_.get();
+    return this;
+}
+
+void CDerivedDialog::ShowPanelControls()
+{
+    for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
+        if (auto* panel = dynamic_cast<CSpeedWindow*>(speed)) panel->ShowControls();
+    }
+}
+
 void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
 {
-    if (auto* tachometer = TachometerPanel()) tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    if (auto* tachometer = TachometerPanel()) {
+        tachometer->SetValues(sample.shownPps, sample.shownRpm);
+    } else if (auto* digital = dynamic_cast<CSubDialog_DigitalTachometer*>(firstTachometer_.get())) {
+        digital->SetValues(sample.shownPps, sample.shownRpm);
+    }
     if (auto* graph = GraphPanel()) graph->AddPoint(SpeedSampleX(), sample.shownPps, sample.shownRpm);
-    if (recordFile_ != nullptr) recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
+    if (recordFile_ == nullptr) return;
+    if (recordTwoChannels_) {
+        // The two-column header's row: both speeds as whole numbers.
+        recordFile_->WriteRow(static_cast<std::uint32_t>(sample.shownPps), static_cast<std::uint32_t>(sample.shownRpm));
+    } else {
+        recordFile_->WriteRowReal(sample.raw, sample.pps, sample.rpm);
+    }
 }
 
 bool CDerivedDialog::StartRecordOrSay()
@@ -405,9 +495,10 @@ int CDerivedDialog::OnDestroyPage()
     if (statusTimer_ != nullptr && statusTimer_->IsRunning()) statusTimer_->Stop();
     if (recordFile_ != nullptr) recordFile_->EndRecord();
     RetireControls();
-    for (std::unique_ptr<gui::Window>* speed : {&firstTachometer_, &secondTachometer_, &graphWindow_}) {
-        gui::deleteLater(std::move(*speed));
+    for (std::unique_ptr<gui::Window>* owned : {&firstTachometer_, &secondTachometer_, &graphWindow_, &floatingDialog_}) {
+        gui::deleteLater(std::move(*owned));
     }
+    RetireOwnedWindows();
     secondControls_.clear();
     statusTimer_.reset();
     recordFile_.reset();
@@ -505,7 +596,9 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
         case gui::msg::ShowWindow:
             ShowSpeedWindows(w != 0);
             if (w == 0) {
-                // A hidden page reads nothing from the board, nor records.
+                // A hidden page reads nothing from the board, nor records. Every way a page
+                // goes out of sight (its close included) saves the places and tells the
+                // owner here, once.
                 PollWhileShown(false);
                 SaveWindowPositions();
                 gui::send(owner_, gui::msg::PageClosed, 0, 0);
@@ -529,9 +622,7 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             break;
         case gui::msg::Close:
             EndRunsOnce();
-            SaveWindowPositions();
-            gui::send(owner_, gui::msg::PageClosed, 0, 0);
-            hide();
+            hide();  // its ShowWindow saves the places and tells the owner
             break;
         default:
             break;

@@ -7,15 +7,17 @@
 // and hands out the GUI commands that carry a control change to the task queue.
 //
 // A page is created modeless and top-level on the empty page template with the page
-// menu; closing it only hides it (the main window is told with PageClosed). Pages
-// override onInitDialog (calling this one first, then building their controls),
+// menu; closing it only hides it (the main window is told with PageClosed, once). Pages
+// override onInitDialog (calling this one first, then BuildAndRestore), BuildPage,
 // OnControlChanged, RestoreDeviceData, EndRuns and ReactToStoredChange, and name their
-// polling and record switch kinds. What every page repeats is done here once: ending
+// polling and record switch kinds. What every page repeats is done here once: building
+// between the link's suspend and resume, the speed panels and their controls, ending
 // runs at close or destroy, refusing changes from locked controls, holding typed values
 // to their slider's range, the record switch and its file, handing a speed sample to
-// dial, graph and record, polling exactly while shown, and the fence on the task queue.
-// The page's controls and speed windows go through the window layer's deferred delete,
-// so none is freed while a handler of it (a nested dialog loop) is on the stack.
+// dial, graph and record, the status timer and polling exactly while shown, the fence
+// on the task queue, and retiring the windows the page owns at destroy. The page's
+// controls and owned windows go through the window layer's deferred delete, so none is
+// freed while a handler of it (a nested dialog loop) is on the stack.
 // Everything runs on the GUI thread.
 //
 // Control keys: on the hard-coded pages kind << 16 | index (the kind is the control's
@@ -38,6 +40,7 @@
 #include "ui/DerivedControl.h"
 
 class CFloatDialog;
+class CSubDialog_DigitalTachometer;
 class CSubDialog_Graph;
 class CSubDialog_Tachometer;
 class CPageFileNames;
@@ -174,7 +177,8 @@ public:
 
     // ---- the control map ---------------------------------------------------------------
     // Takes the control under `key`. Null (and the control is deleted) when the key is
-    // taken, or the page is being destroyed.
+    // taken, or the page is being destroyed. A control made on one of the page's speed
+    // windows is hosted by it (ShowPanelControls shows it there).
     CDerivedControl* AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control);
     CDerivedControl* FindControlByKey(std::uint32_t key) const;
     // The control of key kind << 16 | (index & 0xFFFF), or null.
@@ -215,8 +219,9 @@ public:
     bool AnswerControlColour(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer);
 
     // WM_DESTROY's work: stops the queue's repeating tasks, saves the positions, stops
-    // the timer, ends a recording, destroys every control and speed window (freed once no
-    // handler of theirs runs), deletes the timer and the record file. 1.
+    // the timer, ends a recording, retires every control, speed window, the floating
+    // dialog and the page's other windows (RetireOwnedWindows): destroyed now, freed once
+    // no handler of theirs runs. Then deletes the timer and the record file. 1.
     int OnDestroyPage();
 
     // ---- what the page borrows and keeps --------------------------------------------
@@ -268,6 +273,28 @@ protected:
     bool onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) override;
 
     // ---- what a page fills in --------------------------------------------------------
+    // The page's control profile, copied (zeros without one).
+    using ProfileWords = std::array<std::uint16_t, kProfileSlots>;
+    ProfileWords CopyProfile() const;
+    // Builds the page once the base's set-up has run (a page's onInitDialog calls it):
+    // with the board link suspended, so that what building shows sends nothing, BuildPage
+    // makes the controls and windows from the profile and the speed panels' controls are
+    // shown; then the link resumes, the page is sized to its controls, BeforeFirstRestore
+    // and RestoreDeviceData set the board up, the title shows the connection and the
+    // windows go to their places.
+    void BuildAndRestore();
+    // The family's building: controls, panels and engine parts. The base: nothing.
+    virtual void BuildPage(const ProfileWords& profile);
+    // Frames a built page sends once the link has resumed, before its first restore (not
+    // on a later one). The base: nothing.
+    virtual void BeforeFirstRestore() {}
+    // The windows a page owns besides its controls and speed windows (tooltips, option
+    // and test windows), held by the deferred-delete pointers (gui::WindowPtr or one that
+    // deletes the same way): the page resets them here. The base calls it once, when the
+    // page's window is destroyed, after the runs ended. The base: nothing.
+    virtual void RetireOwnedWindows() {}
+    // The title from the board link: connected or not (no link: not).
+    void ShowConnectionInTitle();
     // Ends the page's runs, demos and tests and leaves the motor at rest. The base calls
     // it once when the page is closed, and when its window is destroyed without a close
     // since the page was last shown or changed (another model chosen, the board gone, the
@@ -285,6 +312,11 @@ protected:
     // hide (a close) it stops the status timer and does the same with 0. A page calls it
     // once it is built; until then (and with -1) showing starts nothing.
     void SetPollingKind(int kind) { pollingKind_ = kind; }
+    // The status timer, the one home of its period: on starts it afresh (a 0x80C8 to the
+    // page every kStatusPollMs), off stops it. A hidden page's timer is not started: its
+    // next show switches polling on again, and every hide stops it.
+    static constexpr std::uint32_t kStatusPollMs = 50;
+    void SetStatusPolling(bool on);
 
     // ---- speed recording and samples -------------------------------------------------
     // The page's record switch (kind `recordKind`): "Export Speed graph data" lets the
@@ -297,13 +329,23 @@ protected:
     // opened is said, the switch unticked and its word cleared), off ends it.
     void SwitchRecord(CDerivedControl* control, bool on);
     // One speed sample, handed to the dial (shown pps and rpm), the graph (at the present
-    // sample's place) and the record file (a row of `raw` and the unrounded speeds).
+    // sample's place) and the record file (a row of `raw` and the unrounded speeds). On a
+    // page that records two channels (SetRecordSwitch's `twoChannels`: two motors) the two
+    // shown values are the motors' speeds, which the digital dial shows and the row holds.
     struct SpeedSample {
         std::uint32_t raw = 0;
         double pps = 0.0;
         double rpm = 0.0;
         std::int32_t shownPps = 0;
         std::int32_t shownRpm = 0;
+
+        static SpeedSample TwoMotors(std::int32_t first, std::int32_t second)
+        {
+            SpeedSample s;
+            s.shownPps = first;
+            s.shownRpm = second;
+            return s;
+        }
     };
     void ShowSpeedSample(const SpeedSample& sample);
     // The sample counter that places samples on the graph: 1, 2, ..., 100, then 1 again;
@@ -316,6 +358,20 @@ protected:
 
     // Shows or hides the speed windows that exist; hiding hides the floating dialog too.
     void ShowSpeedWindows(bool visible);
+
+    // ---- speed panels ----------------------------------------------------------------
+    // The page's speed windows, made (top-level, owned by the page) and kept here: the
+    // first tachometer window (the dial or the digital one) and the speed-curve window.
+    // Their controls' changes reach this page under `kind`. Null when the window cannot
+    // be made; one made again replaces the one before.
+    CSubDialog_Tachometer* MakeTachometerPanel(int kind);
+    CSubDialog_DigitalTachometer* MakeDigitalTachometerPanel(int kind);
+    CSubDialog_Graph* MakeGraphPanel(int kind);
+    // The window a control goes on: that speed window when the page made it, else the page.
+    enum class SpeedPanel { None, Tachometer, Graph };
+    gui::Window* PanelOrPage(SpeedPanel panel);
+    // Shows the controls made on the speed windows, each on its window.
+    void ShowPanelControls();
 
     // Speed windows and the floating dialog, made by the pages.
     std::unique_ptr<gui::Window> firstTachometer_;
@@ -364,6 +420,7 @@ private:
 
 
     bool runsEnded_ = false;  // EndRuns ran since the page was last shown or changed
+    bool shown_ = false;      // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;
     int recordKind_ = -1;
     bool recordCancelEnds_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
+#include <map>
 
 #include "PageTestSupport.h"
 #include "data/FileTestSupport.h"
@@ -13,6 +14,8 @@
 #include "ui/EditControl.h"
 #include "ui/ExternFile.h"
 #include "ui/SliderControl.h"
+#include "ui/SpeedWindows.h"
+#include "ui/Tachometer.h"
 
 namespace {
 
@@ -137,9 +140,9 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     page.send(gui::msg::SysCommand, gui::syscmd::Restore);
     EXPECT_TRUE(speed->isShown());
 
-    // The close box hides it; the owner hears of the close and of the hiding.
+    // The close box hides it.
     page.send(gui::msg::SysCommand, gui::syscmd::Close);
-    EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown(), owner.count(gui::msg::PageClosed)}), (std::tuple{true, false, false, 2}));
+    EXPECT_EQ((std::tuple{page.exists(), page.isShown(), speed->isShown()}), (std::tuple{true, false, false}));
 
     // "Close window" posts the close. The floating window hides with the page (left
     // shown, it would lie over the main window with nothing to close it); only the
@@ -152,7 +155,6 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     EXPECT_FALSE(speed->isShown());
     EXPECT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
     EXPECT_FALSE(floating->isShown());
-    EXPECT_EQ(owner.count(gui::msg::PageClosed), 4);
     page.show();
     EXPECT_FALSE(floating->isShown());
     floating->show();
@@ -174,6 +176,29 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
     EXPECT_EQ((std::tuple{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.isEmpty()}), (std::tuple{QStringLiteral("Save parameter setting"), false}));
+}
+
+// The hide that a close makes saves the places and tells the owner; the close itself
+// does neither again, whichever way it came.
+TEST_F(PageBase, AClosedPageSavesItsPlacesAndTellsTheOwnerOncePerClose)
+{
+    std::map<int, int> saves;  // window kind -> places written
+    appServices().positions.set = [&saves](int kind, const WindowPlace&) { ++saves[kind]; };
+    Page page;
+    Open(page);
+    GiveTachometer(page);
+    for (int close = 1; close <= 2; ++close) {
+        SCOPED_TRACE(close == 1 ? "the close box" : "\"Close window\"");
+        page.show();
+        if (close == 1) {
+            page.send(gui::msg::SysCommand, gui::syscmd::Close);
+        } else {
+            Menu(page, pagemenu::kCloseWindow);  // posts the close
+            ASSERT_TRUE(guitest::waitFor([&] { return !page.isShown(); }));
+        }
+        EXPECT_EQ((std::tuple{owner.count(gui::msg::PageClosed), saves}),
+                  (std::tuple{close, std::map<int, int>{{1, close}, {2, close}}}));
+    }
 }
 
 TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
@@ -327,6 +352,24 @@ TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWh
         EXPECT_EQ(page.endRuns, 2);
     }
     {
+        // The status timer ticks every 50 ms while polling is on and the page shown; a
+        // hidden page's timer is not started, and a hide stops it.
+        Page page;
+        Open(page);
+        auto* timer = dynamic_cast<CTimer*>(page.GetStatusTimer());
+        ASSERT_NE(timer, nullptr);
+        page.SetStatusPolling(true);
+        EXPECT_EQ(timer->IsRunning(), 0u) << "hidden";
+        page.show();
+        page.SetStatusPolling(true);
+        EXPECT_EQ((std::tuple{timer->IsRunning(), timer->GetPeriod()}), (std::tuple{1u, 50u})) << "shown";
+        page.SetStatusPolling(false);
+        EXPECT_EQ(timer->IsRunning(), 0u) << "switched off";
+        page.SetStatusPolling(true);
+        page.hide();
+        EXPECT_EQ(timer->IsRunning(), 0u) << "hidden again";
+    }
+    {
         // Shown and gone without a close: ended once.
         Page page;
         Open(page);
@@ -380,6 +423,77 @@ TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSw
     // A cancelled choice on a page whose cancel ends the record: the switch goes off.
     Menu(page, pagemenu::kExportSpeedGraph);
     EXPECT_FALSE(check->isEnabled());
+}
+
+// A two-motor page's sample: both speeds on its digital dial, and one row of the two as
+// whole numbers under the header that names both columns.
+TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
+{
+    TempDir dir;
+    gui::ScriptedDialogs dialogs;
+    Page page;
+    Open(page);
+    auto made = std::make_unique<CSubDialog_DigitalTachometer>();
+    ASSERT_TRUE(made->createModeless(nullptr));
+    const CSubDialog_DigitalTachometer* dial = made.get();
+    page.SetTachometer(std::move(made));
+    page.SetRecordSwitch(9, false, true);
+    dialogs.answerFile(QString::fromStdString(dir.file("speed.csv")));
+    Menu(page, pagemenu::kExportSpeedGraph);
+    page.SwitchRecord(nullptr, true);
+    page.ShowSpeedSample(Page::SpeedSample::TwoMotors(1200, 340));
+    page.SwitchRecord(nullptr, false);
+
+    CSubDialog_DigitalTachometer expected;
+    ASSERT_TRUE(expected.createModeless(nullptr));
+    expected.SetValues(1200, 340);
+    EXPECT_EQ(dial->Display()->Display().Text(), expected.Display()->Display().Text());
+    expected.destroy();
+    const std::string text = readText(dir.file("speed.csv"));
+    EXPECT_NE(text.find("time, ch1 pps data, ch2 pps data, \r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(", 1200, 340\r\n"), std::string::npos) << text;
+}
+
+// The speed windows a page makes report to it; a control made on one is shown there by
+// the panels' show, a hidden one too, while the page's own stay as they are. They, the
+// floating dialog and the page's other windows are retired when the page is destroyed.
+TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithIt)
+{
+    Page page;
+    Open(page);
+    EXPECT_EQ(page.PanelOrPage(Page::SpeedPanel::Tachometer), &page) << "none made yet";
+    CSubDialog_Tachometer* first = page.MakeTachometerPanel(7);
+    ASSERT_NE(first, nullptr);
+    const gui::Handle replaced = first->handle();
+    CSubDialog_Tachometer* tachometer = page.MakeTachometerPanel(7);
+    CSubDialog_Graph* graph = page.MakeGraphPanel(8);
+    ASSERT_TRUE(tachometer != nullptr && graph != nullptr);
+    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel(), gui::isWindow(replaced)}),
+              (std::tuple{tachometer, graph, false}));
+    EXPECT_EQ((std::tuple{tachometer->GetOwner(), graph->GetOwner()}), (std::tuple{page.handle(), page.handle()}));
+    EXPECT_EQ((std::tuple{page.PanelOrPage(Page::SpeedPanel::Tachometer), page.PanelOrPage(Page::SpeedPanel::Graph),
+                          page.PanelOrPage(Page::SpeedPanel::None)}),
+              (std::tuple<gui::Window*, gui::Window*, gui::Window*>{tachometer, graph, &page}));
+
+    std::vector<CDerivedControl*> made;
+    for (gui::Window* host : {static_cast<gui::Window*>(tachometer), static_cast<gui::Window*>(graph),
+                              static_cast<gui::Window*>(&page)}) {
+        auto label = std::make_unique<TestLabel>(host, 3000 + static_cast<int>(made.size()));
+        ASSERT_TRUE(label->CreateControlWindow(QPoint(0, 0), 40, 20));
+        label->show(false);
+        made.push_back(page.AddControl(static_cast<std::uint32_t>(made.size()), std::move(label)));
+    }
+    page.show();
+    page.ShowPanelControls();
+    EXPECT_EQ((std::tuple{made[0]->isShown(), made[1]->isShown(), made[2]->isShown()}), (std::tuple{true, true, false}));
+
+    gui::Window* floating = page.GetContainerWindow("floating", nullptr);
+    ASSERT_NE(floating, nullptr);
+    const std::vector<gui::Handle> owned{tachometer->handle(), graph->handle(), floating->handle()};
+    page.destroy();
+    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel(), page.GetFloatingDialog(), page.retired}),
+              (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*, CFloatDialog*, int>{nullptr, nullptr, nullptr, 1}));
+    for (gui::Handle h : owned) EXPECT_FALSE(gui::isWindow(h)) << "window " << h << " outlived its page";
 }
 
 TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)

@@ -50,7 +50,48 @@ struct ForwardingPage : ::testing::Test {
     uitest::SurfacePage page;
 };
 
+// A page built through the base's building: each step raises a port of its own, and
+// the restore notes whether the first frames' port was up by then.
+class BuildingPage : public uitest::SurfacePage {
+public:
+    using CDerivedDialog::BuildAndRestore;
+    std::function<bool()> firstFramesOut;
+    std::uint16_t profileWord3 = 0;
+    bool firstFramesBeforeRestore = false;
+    void BuildPage(const ProfileWords& profile) override
+    {
+        profileWord3 = profile[3];
+        WritePort(1, 1, 1, 1);
+    }
+    void BeforeFirstRestore() override { WritePort(2, 1, 1, 1); }
+    gui::LResult RestoreDeviceData() override
+    {
+        firstFramesBeforeRestore = firstFramesOut();
+        WritePort(3, 1, 1, 1);
+        return 1;
+    }
+};
+
 }  // namespace
+
+// Building sends nothing (the link is suspended); once it resumes, the page's first frames
+// go before its restore's, and the title shows the link.
+TEST_F(ForwardingPage, BuildingSendsNothingThenTheFirstFramesGoBeforeTheRestoresAndTheTitleShowsTheLink)
+{
+    std::uint16_t profile[128] = {0, 0, 0, 0x2010};
+    BuildingPage built;
+    built.SetDeviceInfo(0x100, profile, QStringLiteral("Stepper"));
+    ASSERT_TRUE(built.createModeless(nullptr));
+    built.firstFramesOut = [this] { return board.sim.portLevel(2); };
+    board.sim.clearFrames();
+    built.BuildAndRestore();
+    // Building's port write stays off the wire (the link keeps its level for the next).
+    EXPECT_EQ(board.Frames().size(), 6u) << "two port writes of three frames each";
+    EXPECT_EQ((std::tuple{board.sim.portLevel(2), board.sim.portLevel(3), built.firstFramesBeforeRestore}),
+              (std::tuple{true, true, true}));
+    EXPECT_EQ((std::tuple{built.profileWord3, built.text()}), (std::tuple{0x2010, QStringLiteral("Stepper Controller (USB Connected)")}));
+    built.destroy();
+}
 
 TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
 {

@@ -141,6 +141,8 @@ public:
     int endRuns = 0;
     std::vector<std::pair<int, std::uint32_t>> storedChanges;
     void EndRuns() override { ++endRuns; }
+    int retired = 0;  // RetireOwnedWindows calls
+    void RetireOwnedWindows() override { ++retired; }
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl*) override
     {
         storedChanges.emplace_back(kind, value);
@@ -151,6 +153,12 @@ public:
     using CDerivedDialog::SpeedSample;
     using CDerivedDialog::SwitchRecord;
     using CDerivedDialog::SetPollingKind;
+    using CDerivedDialog::SetStatusPolling;
+    using CDerivedDialog::MakeGraphPanel;
+    using CDerivedDialog::MakeTachometerPanel;
+    using CDerivedDialog::PanelOrPage;
+    using CDerivedDialog::ShowPanelControls;
+    using CDerivedDialog::SpeedPanel;
     using CDerivedDialog::SpeedSampleX;
 
 private:

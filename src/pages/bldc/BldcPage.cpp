@@ -40,21 +40,9 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    BuildControls();
-    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(link);
-    if (auto* tachometer = TachometerPanel()) tachometer->ShowControls();
-    if (link != nullptr) link->Resume();
-
-    ResizeWindow();
-    built_ = true;
-    RestoreDeviceData();
+    BuildAndRestore();
     UpdateSpeedDisplays();
-    SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
     ApplyPoleSetting();
-    RestoreWindowPositions();
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);
         testDialog_->SetDataSource(store, GetDeviceKey());
@@ -66,9 +54,14 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     return true;
 }
 
+void CDeviceDialog_BLDC::BuildPage(const ProfileWords& profile) {
+    profileWords_ = profile;
+    BuildControls();
+    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(GetMicon());
+    built_ = true;
+}
+
 void CDeviceDialog_BLDC::BuildControls() {
-    for (int slot = 0; slot < kProfileSlots; ++slot)
-        profileWords_[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
     const std::vector<PlacedControl> placed = bldc::PlaceControls(GetDeviceKey(), profileWords_);
     for (const PlacedControl& p : placed) {
         if (p.cls == ControlClass::TachometerPanel || p.cls == ControlClass::GraphPanel) {
@@ -94,15 +87,11 @@ void CDeviceDialog_BLDC::BuildControls() {
 void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
     if (placed.cls == ControlClass::TachometerPanel) {
         fgPulses_ = GetProfileWord(bldc::kTachometerPanel) & 15u;
-        auto panel = std::make_unique<CSubDialog_Tachometer>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
-        firstTachometer_ = std::move(panel);
+        MakeTachometerPanel(placed.kind);
         return;
     }
-    auto panel = std::make_unique<CSubDialog_Graph>();
-    panel->SetOwner(handle(), placed.kind);
-    if (!panel->createModeless(this)) return;
+    CSubDialog_Graph* panel = MakeGraphPanel(placed.kind);
+    if (panel == nullptr) return;
     // A channel's axes exist once its shape is set: shapes first, then titles and ranges.
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) panel->SetSeriesShape(c.channel, 0, c.colour, c.colour);
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) {
@@ -112,25 +101,20 @@ void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels)
         panel->SetAxisRange(c.channel, 1, bldc::kGraphXMinimum, bldc::kGraphXMaximum, bldc::kGraphXDivisions);
     panel->SetChannelMask(0);
-    graphWindow_ = std::move(panel);
 }
 
 void CDeviceDialog_BLDC::BuildControl(const PlacedControl& placed) {
-    gui::Window* parent = this;
-    if (placed.parent == pages::Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
+    gui::Window* parent =
+        PanelOrPage(placed.parent == pages::Parent::TachometerPanel ? SpeedPanel::Tachometer : SpeedPanel::None);
     CDerivedControl* made = pages::CreatePlacedControl(*this, placed, parent);
     if (made != nullptr && placed.cls == ControlClass::Label &&
         (placed.kind == bldc::kChipEnable || placed.kind == bldc::kPowerEnable))
         chipEnableKind_ = placed.kind;
 }
 
-gui::LResult CDeviceDialog_BLDC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
-    const gui::LResult result = CDerivedDialog::windowProc(msg, w, l);
-    // The test window goes with its page, once no handler of it (a file dialog's loop
-    // under "Save Result") is on the stack.
-    if (msg == gui::msg::Destroy) testDialog_.reset();
-    return result;
-}
+// The test window goes with its page, once no handler of it (a file dialog's loop under
+// "Save Result") is on the stack.
+void CDeviceDialog_BLDC::RetireOwnedWindows() { testDialog_.reset(); }
 
 void CDeviceDialog_BLDC::ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) {
     if (built_) React(kind, value, control);

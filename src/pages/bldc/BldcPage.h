@@ -45,7 +45,6 @@ public:
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
     gui::LResult RestoreDeviceData() override;
     gui::LResult OnTaskData(gui::WParam w, gui::LParam l) override;
-    gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
     bldc::IStartupTestDialog* TestDialog() const { return testDialog_.get(); }
     const bldc::BldcPageState& State() const { return state_; }
@@ -55,11 +54,16 @@ public:
 protected:
     // The start-up test aborted, the idle PWMIN sent, polling and demo stopped.
     void EndRuns() override;
+    // The start-up test window goes with the page.
+    void RetireOwnedWindows() override;
     // Polling switched on by a show.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
 private:
     // ---- building (BldcPage.cpp)
+    // The controls and panels from the layout and the start-up test window, with the link
+    // suspended.
+    void BuildPage(const ProfileWords& profile) override;
     void BuildControls();
     void BuildPanel(const pages::PlacedControl& placed);
     void BuildControl(const pages::PlacedControl& placed);

@@ -7,7 +7,6 @@
 #include "pages/scaffold/DemoMessages.h"
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/core/Clock.h"
-#include "tasks/Timer.h"
 
 namespace dc = pages::dc;
 namespace kind = pages::dc::kind;
@@ -16,7 +15,6 @@ using pages::kRefPwmHz;
 
 namespace {
 
-constexpr std::uint32_t kPollMs = 50;
 // What a demo sets itself; the user gets them back when it ends.
 constexpr int kDemoLockedKinds[] = {kind::kChipEnable, kind::kRef, kind::kAtt, kind::kFrequency, kind::kMode1,
                                     kind::kMode2, kind::kDuty1, kind::kDuty2, kind::kStart1, kind::kStart2,
@@ -183,11 +181,8 @@ void CDeviceDialog_DC::SetupStatusInputs() {
 }
 
 void CDeviceDialog_DC::SwitchPolling(bool on) {
-    ITimer* timer = GetStatusTimer();
     if (on) SetupStatusInputs();
-    if (timer == nullptr) return;
-    timer->Stop();
-    if (on) timer->Start(kPollMs);
+    SetStatusPolling(on);
 }
 
 void CDeviceDialog_DC::OnPollTimer() {

@@ -32,35 +32,25 @@ bool CDeviceDialog_DC::onInitDialog() {
         if (!timers_[i]) timers_[i] = std::make_unique<pages::TaggedRunTimer>(kTimerMessages[i], handle());
     }
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    if (!sequence_) {
-        sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
-                                                            static_cast<pages::dc::IDcSequenceHost&>(*this));
-    }
-    BuildControls();
-    if (!sequenceWindow_) {
-        auto window = gui::makeWindow<pages::dc::COptionDlg_DCSequence>(*sequence_);
-        if (window->createModeless(this)) sequenceWindow_ = std::move(window);
-    }
-    ResizeWindow();
-    if (link != nullptr) link->Resume();
-    built_ = true;
-    RestoreDeviceData();
+    BuildAndRestore();
     UpdateIout();
-    SetConnectionState(link != nullptr && link->IsConnected() > 0 ? 1 : -1);
-    RestoreWindowPositions();
     // Only a page with the polling switch polls: the others have no status inputs to show.
     if (FindControl(kind::kPolling, 0) != nullptr) SetPollingKind(kind::kPolling);
     return true;
 }
 
-void CDeviceDialog_DC::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_DC::BuildPage(const ProfileWords& profile) {
+    if (!sequence_) {
+        sequence_ = std::make_unique<pages::dc::DcSequence>(board_, static_cast<pages::dc::ISequenceTimers&>(*this),
+                                                            static_cast<pages::dc::IDcSequenceHost&>(*this));
+    }
     for (const pages::PlacedControl& placed : pages::dc::LayOutDcPage(GetDeviceKey(), profile))
         pages::CreatePlacedControl(*this, placed, this);
+    if (!sequenceWindow_) {
+        auto window = gui::makeWindow<pages::dc::COptionDlg_DCSequence>(*sequence_);
+        if (window->createModeless(this)) sequenceWindow_ = std::move(window);
+    }
+    built_ = true;
 }
 
 gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
@@ -84,10 +74,6 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
             }
             return 1;
         }
-        case gui::msg::Destroy:
-            // The window goes with its page, once no handler of it is on the stack.
-            sequenceWindow_.reset();
-            break;
         case gui::msg::ShowWindow:
             if (w == 0 && sequenceWindow_) sequenceWindow_->hide();
             break;
@@ -96,6 +82,8 @@ gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui:
     }
     return CDerivedDialog::windowProc(msg, w, l);
 }
+
+void CDeviceDialog_DC::RetireOwnedWindows() { sequenceWindow_.reset(); }
 
 gui::LResult CDeviceDialog_DC::onCommand(int id, int code, gui::Handle from) {
     if (id == pagemenu::kRollback && code == 0 && sequenceWindow_) sequenceWindow_->ResetAll();

@@ -60,6 +60,8 @@ protected:
     // The rollback also unchecks and resets every phase of the sequence window.
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
     void EndRuns() override;
+    // The sequence window goes with the page.
+    void RetireOwnedWindows() override;
     // Polling switched on by a show.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
 
@@ -73,7 +75,9 @@ private:
     void Stop(pages::dc::SequenceTimer timer) override;
 
     // ---- building (DcPage.cpp)
-    void BuildControls();
+    // The sequence runner, the controls from the layout and the sequence window, with the
+    // link suspended.
+    void BuildPage(const ProfileWords& profile) override;
 
     // ---- reactions (DcHandlers.cpp)
     void React(int kind, std::uint32_t v, CDerivedControl* control);

@@ -9,8 +9,6 @@
 #include "pages/scaffold/PageScaffold.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
-#include "tasks/Timer.h"
-#include "ui/ExternFile.h"
 #include "ui/SpeedWindows.h"
 
 namespace word = pages::dual::word;
@@ -21,7 +19,6 @@ using pages::dual::kSequence;
 
 namespace {
 
-constexpr std::uint32_t kPollMs = 50;
 constexpr std::uint32_t kRcsFallback = 2000;
 constexpr std::uint32_t kSecondsFallback = 8;
 constexpr std::uint32_t kMaxSetting = 65535;
@@ -86,10 +83,7 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
             const std::uint32_t bit = kind == word::kPolling1 ? 1u : 2u;
             pollingBits_ = v != 0 ? pollingBits_ | bit : pollingBits_ & ~bit;
             SwitchPolling(kind == word::kPolling1 ? 0 : 1);
-            if (ITimer* timer = GetStatusTimer()) {
-                timer->Stop();
-                if (pollingBits_ != 0) timer->Start(kPollMs);
-            }
+            SetStatusPolling(pollingBits_ != 0);
             return;
         }
         case word::kRecord:
@@ -213,9 +207,7 @@ void CDeviceDialog_StepperDual::OnPollTimer() {
     const std::int32_t speed[2] = {0, 0};
     SetWord(word::kSpeed1, static_cast<std::uint32_t>(speed[0]));
     SetWord(word::kSpeed2, static_cast<std::uint32_t>(speed[1]));
-    if (auto* panel = DigitalPanel()) panel->SetValues(speed[0], speed[1]);
-    if (IExternFile* record = GetRecordFile()) record->WriteRow(static_cast<std::uint32_t>(speed[0]), static_cast<std::uint32_t>(speed[1]));
-    if (auto* graph = GraphPanel()) graph->AddPoint(SpeedSampleX(), speed[0], speed[1]);
+    ShowSpeedSample(SpeedSample::TwoMotors(speed[0], speed[1]));
 }
 
 void CDeviceDialog_StepperDual::UpdateDisplays() {
@@ -264,17 +256,12 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     CDerivedDialog::WritePort(14, 1, chipEnable_, 1);
     SetupStatusInputs();
     UpdateDisplays();
-    UpdateDisplays();
-    CRG1Micon* link = GetMicon();
-    SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
+    ShowConnectionInTitle();
     ShowRunState();
     if (auto* graph = GraphPanel()) graph->SetYAxisMaximum(static_cast<std::int32_t>(Word(word::kGraphRange)) * 100);
     pollingBits_ = (Word(word::kPolling1) != 0 ? 1u : 0u) | (Word(word::kPolling2) != 0 ? 2u : 0u);
     SwitchPolling(0);
     SwitchPolling(1);
-    if (ITimer* timer = GetStatusTimer()) {
-        timer->Stop();
-        if (pollingBits_ != 0) timer->Start(kPollMs);
-    }
+    SetStatusPolling(pollingBits_ != 0);
     return 1;
 }

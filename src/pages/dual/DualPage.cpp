@@ -31,9 +31,10 @@ CDeviceDialog_StepperDual::~CDeviceDialog_StepperDual() {
     // Destroyed here, not in the base, so that the page's own close work runs.
     if (exists()) destroy();
     for (auto& timer : timers_) timer.reset();  // their threads end before the run goes
-    for (auto& tip : tooltips_) {
-        if (tip) gui::deleteLater(std::move(tip));
-    }
+}
+
+void CDeviceDialog_StepperDual::RetireOwnedWindows() {
+    for (auto& tip : tooltips_) tip.reset();
 }
 
 const pages::TaggedRunTimer* CDeviceDialog_StepperDual::Timer(int mask) const {
@@ -60,13 +61,16 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     }
     store->SelectContainer(GetDeviceKey());
     MakeTooltips();
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::dual::DualRun>(*store, static_cast<pages::dual::IDualBoard&>(*this), *timers_[0],
-                                                   *timers_[1], *timers_[2]);
-    BuildControls();
-    ResizeWindow();
+    BuildAndRestore();
+    SetRecordSwitch(word::kRecord, false, true);  // a row holds both motors' speeds
+    SetPollingKind(word::kPolling1);
+    return true;
+}
+
+void CDeviceDialog_StepperDual::BuildPage(const ProfileWords& profile) {
+    run_ = std::make_unique<pages::dual::DualRun>(*GetDataContainer(), static_cast<pages::dual::IDualBoard&>(*this),
+                                                   *timers_[0], *timers_[1], *timers_[2]);
+    BuildControls(profile);
     if (auto* graph = GraphPanel()) {
         graph->SetChannelMask(3);
         graph->AddPoint(0, 0, 0);
@@ -74,18 +78,12 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
     PresetChannelRecords();
     run_->BuildSequence(0);
     run_->BuildSequence(1);
-    if (link != nullptr) link->Resume();
-    RestoreDeviceData();
-    RestoreWindowPositions();
-    SetRecordSwitch(word::kRecord, false, true);  // a row holds both motors' speeds
-    SetPollingKind(word::kPolling1);
-    return true;
 }
 
 void CDeviceDialog_StepperDual::MakeTooltips() {
     for (std::size_t motor = 0; motor < tooltips_.size(); ++motor) {
         if (tooltips_[motor]) continue;
-        auto tip = std::make_unique<gui::Tooltip>();
+        auto tip = gui::makeWindow<gui::Tooltip>();
         if (!tip->create(this)) continue;
         tip->setDelays(kTipInitialMs, kTipPopupMs);
         tip->setColours(kTipBackground, kTipText);
@@ -104,41 +102,31 @@ void CDeviceDialog_StepperDual::PresetChannelRecords() {
     }
 }
 
-void CDeviceDialog_StepperDual::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_StepperDual::BuildControls(const ProfileWords& profile) {
     const pages::dual::DualLayout layout = pages::dual::LayOutDualPage(profile);
     for (const PlacedControl& placed : layout.controls) {
         if (placed.cls == ControlClass::TachometerPanel || placed.cls == ControlClass::GraphPanel) {
             BuildPanel(placed);
             continue;
         }
-        gui::Window* parent = this;
-        if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
-        CDerivedControl* made = pages::CreatePlacedControl(*this, placed, parent);
+        const bool onPanel = placed.parent == Parent::TachometerPanel;
+        CDerivedControl* made = pages::CreatePlacedControl(
+            *this, placed, PanelOrPage(onPanel ? SpeedPanel::Tachometer : SpeedPanel::None));
         // The VREF sliders carry the warning tooltip.
         if (made != nullptr && placed.cls == ControlClass::Slider && (placed.kind == 1 || placed.kind == 9)) {
             auto& tip = tooltips_[placed.kind == 1 ? 0 : 1];
             if (tip) tip->setTool(made, QString::fromUtf8(pages::dual::kVrefTip));
         }
     }
-    for (auto* panel : {static_cast<CSpeedWindow*>(DigitalPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
-        if (panel != nullptr) panel->ShowControls();
-    }
 }
 
 void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {
     if (placed.cls == ControlClass::TachometerPanel) {
-        auto panel = std::make_unique<CSubDialog_DigitalTachometer>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
-        panel->SetValues(0, 0);
-        firstTachometer_ = std::move(panel);
+        if (auto* panel = MakeDigitalTachometerPanel(placed.kind)) panel->SetValues(0, 0);
         return;
     }
-    auto panel = std::make_unique<CSubDialog_Graph>();
-    panel->SetOwner(handle(), placed.kind);
-    if (!panel->createModeless(this)) return;
+    CSubDialog_Graph* panel = MakeGraphPanel(placed.kind);
+    if (panel == nullptr) return;
     const pages::dual::DualGraphSpec spec;
     // A channel's axes and curve exist only once its shape is set.
     panel->SetSeriesShape(1, 0, spec.motor1Colour, spec.motor1Colour);
@@ -148,7 +136,6 @@ void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {
         panel->SetAxisTitle(channel, 0, QString::fromUtf8(spec.yAxis));
         panel->SetAxisRange(channel, 1, spec.xMin, spec.xMax, spec.xDivision);
     }
-    graphWindow_ = std::move(panel);
 }
 
 gui::LResult CDeviceDialog_StepperDual::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

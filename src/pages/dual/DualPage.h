@@ -65,6 +65,8 @@ public:
 protected:
     // Both motors stopped at once, their run bits sent as 0.
     void EndRuns() override;
+    // The VREF tooltips go with the page.
+    void RetireOwnedWindows() override;
     // Polling switched on by a show: both motors' switches.
     void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl* control) override;
     // Mouse moves reach each VREF tooltip while its warning is up (it shows over its
@@ -76,7 +78,10 @@ private:
     void SetMotorMode(int mode, std::uint32_t motor1, std::uint32_t motor2) override;
 
     // ---- building (DualPage.cpp)
-    void BuildControls();
+    // The run, the controls and panels from the layout, the run's records, with the link
+    // suspended.
+    void BuildPage(const ProfileWords& profile) override;
+    void BuildControls(const ProfileWords& profile);
     void BuildPanel(const pages::PlacedControl& placed);
     void MakeTooltips();
     void PresetChannelRecords();
@@ -98,7 +103,7 @@ private:
 
     std::array<std::unique_ptr<pages::TaggedRunTimer>, 3> timers_;
     std::unique_ptr<pages::dual::DualRun> run_;
-    std::array<std::unique_ptr<gui::Tooltip>, 2> tooltips_;
+    std::array<gui::WindowPtr<gui::Tooltip>, 2> tooltips_;
     std::array<bool, 2> vrefWarning_{};
     std::array<PwmChannelRecord, 3> channelRecords_{};  // timer channels 6, 7 and 8
     std::uint32_t pollingBits_ = 0;  // bit 0 motor 1, bit 1 motor 2

@@ -98,11 +98,8 @@ CDerivedControl* CreatePlacedControl(CDerivedDialog& page, const PlacedControl& 
     where.bitCount = placed.bitCount;
     // Captions are bound to nothing; the lamps, value controls and the tab to their word.
     where.bound = placed.index < 100 && placed.cls != ControlClass::Frame && placed.cls != ControlClass::Label;
-    CDerivedControl* made = Make(page, placed, where);
-    if (made != nullptr && parent != &page) {
-        if (auto* panel = dynamic_cast<CSpeedWindow*>(parent)) panel->AddControl(made);
-    }
-    return made;
+    // A control made on one of the page's speed panels joins that panel in the page's AddControl.
+    return Make(page, placed, where);
 }
 
 }  // namespace pages

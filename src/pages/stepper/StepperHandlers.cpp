@@ -14,7 +14,6 @@
 #include "ui/EditControl.h"
 #include "ui/SliderControl.h"
 #include "ui/SpeedWindows.h"
-#include "tasks/Timer.h"
 
 namespace word = pages::stepper::word;
 using pages::kRefPwmChannel;
@@ -23,7 +22,6 @@ using pages::stepper::StartMode;
 
 namespace {
 
-constexpr std::uint32_t kPollMs = 50;
 constexpr int kClockTableLast = 37;
 constexpr std::uint32_t kOtherCount = 24;  // "Other ..." transfer time: the count edit gives it
 constexpr std::uint32_t kDefaultCount = 8;
@@ -165,10 +163,7 @@ void CDeviceDialog_Stepper::React(int kind, std::uint32_t v, CDerivedControl* co
             break;
         case 54:
             SwitchPolling(v != 0);
-            if (ITimer* timer = GetStatusTimer()) {
-                timer->Stop();
-                if (v != 0) timer->Start(kPollMs);
-            }
+            SetStatusPolling(v != 0);
             break;
         case 56:
             Port(29, v, true);
@@ -395,8 +390,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     if (ParallelOnly(key)) board_.SetOutputValue(2, 0, 8);
     SetupStatusInputs();
     UpdateMeasuredValues();
-    CRG1Micon* link = GetMicon();
-    SetConnectionState(link != nullptr && link->IsConnected() ? 1 : -1);
+    ShowConnectionInTitle();
     if (IsOneOf(key, {0x100, 0x101, 0x104})) RefreshClockButtons();
     ShowStepRows(Word(word::kInputType) != 0);
     return 1;

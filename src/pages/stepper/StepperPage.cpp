@@ -43,13 +43,18 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     if (store == nullptr) return false;
     if (!runTimer_) runTimer_ = std::make_unique<pages::TaggedRunTimer>(gui::msg::RunRampTick, handle());
     store->SelectContainer(GetDeviceKey());
-    CRG1Micon* link = GetMicon();
-    // Building shows stored values; nothing reaches the board until the restore below.
-    if (link != nullptr) link->Suspend();
-    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *store, board_, *runTimer_,
+    BuildAndRestore();
+    run_->SetActiveRow(-1);
+    ShowStepRows(Word(word::kInputType) != 0);
+    SetRecordSwitch(51, false);
+    SetPollingKind(54);
+    return true;
+}
+
+void CDeviceDialog_Stepper::BuildPage(const ProfileWords& profile) {
+    run_ = std::make_unique<pages::stepper::StepperRun>(GetDeviceKey(), *GetDataContainer(), board_, *runTimer_,
                                                         static_cast<pages::stepper::IStepperRunView&>(*this));
-    BuildControls();
-    ResizeWindow();
+    BuildControls(profile);
 
     const int key = GetDeviceKey();
     const bool hundreds = key == 0x100 || key == 0x101 || key == 0x104 || key == 0x105;
@@ -66,22 +71,13 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     run_->PresetChannelRecords();
     run_->BuildRowSteps();
     run_->ResetToIdle();
-    if (link != nullptr) {
-        link->Resume();
-        link->SendControlStop();
-    }
-    RestoreDeviceData();
-    RestoreWindowPositions();
-    run_->SetActiveRow(-1);
-    ShowStepRows(Word(word::kInputType) != 0);
-    SetRecordSwitch(51, false);
-    SetPollingKind(54);
-    return true;
 }
 
-void CDeviceDialog_Stepper::BuildControls() {
-    std::array<std::uint16_t, kProfileSlots> profile{};
-    for (int slot = 0; slot < kProfileSlots; ++slot) profile[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
+void CDeviceDialog_Stepper::BeforeFirstRestore() {
+    if (CRG1Micon* link = GetMicon()) link->SendControlStop();
+}
+
+void CDeviceDialog_Stepper::BuildControls(const ProfileWords& profile) {
     const pages::stepper::StepperLayout layout =
         pages::stepper::LayOutStepperPage(GetDeviceKey(), profile, kTachometerDial);
     for (const PlacedControl& placed : layout.controls) {
@@ -91,11 +87,8 @@ void CDeviceDialog_Stepper::BuildControls() {
             BuildControl(placed);
         }
     }
-    // Panel items were made on the panels; show them there, the tachometer panel tall
-    // enough for all of its rows.
-    for (auto* panel : {static_cast<CSpeedWindow*>(TachometerPanel()), static_cast<CSpeedWindow*>(GraphPanel())}) {
-        if (panel != nullptr) panel->ShowControls();
-    }
+    // Panel items are made on the panels (the base shows them there once built); the
+    // tachometer panel is tall enough for all of its rows.
     if (CSubDialog_Tachometer* tachometer = TachometerPanel()) {
         int bottom = 0;
         for (const PlacedControl& placed : layout.controls) {
@@ -109,15 +102,8 @@ void CDeviceDialog_Stepper::BuildControls() {
 
 void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
     if (placed.cls == ControlClass::TachometerPanel) {
-        auto panel = std::make_unique<CSubDialog_Tachometer>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
-        panel->SelectDial(0);  // the stepper counts pulses
-        firstTachometer_ = std::move(panel);
-    } else {
-        auto panel = std::make_unique<CSubDialog_Graph>();
-        panel->SetOwner(handle(), placed.kind);
-        if (!panel->createModeless(this)) return;
+        if (auto* panel = MakeTachometerPanel(placed.kind)) panel->SelectDial(0);  // the stepper counts pulses
+    } else if (auto* panel = MakeGraphPanel(placed.kind)) {
         const pages::stepper::GraphPanelSpec spec;
         // The channel's axes and curve exist only once its shape is set; titles and
         // ranges given before would have nothing to land on.
@@ -126,15 +112,14 @@ void CDeviceDialog_Stepper::BuildPanel(const PlacedControl& placed) {
         panel->SetAxisTitle(1, 0, QString::fromUtf8(spec.yAxis));
         panel->SetAxisRange(1, 1, spec.xMin, spec.xMax, spec.xDivision);
         panel->SetChannelMask(spec.seriesMask);
-        graphWindow_ = std::move(panel);
     }
 }
 
 CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed) {
-    gui::Window* parent = this;
-    if (placed.parent == Parent::TachometerPanel && firstTachometer_) parent = firstTachometer_.get();
-    if (placed.parent == Parent::GraphPanel && graphWindow_) parent = graphWindow_.get();
-    return pages::CreatePlacedControl(*this, placed, parent);
+    const SpeedPanel panel = placed.parent == Parent::TachometerPanel ? SpeedPanel::Tachometer
+                             : placed.parent == Parent::GraphPanel    ? SpeedPanel::Graph
+                                                                      : SpeedPanel::None;
+    return pages::CreatePlacedControl(*this, placed, PanelOrPage(panel));
 }
 
 gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {

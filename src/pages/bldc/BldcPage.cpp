@@ -56,9 +56,12 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     ResizeWindow();
     built_ = true;
     RestoreDeviceData();
-    UpdateSpeedDisplays();
     SetConnectionState(link != nullptr && link->IsConnected() != 0 ? 1 : -1);
-    ApplyPoleSetting();
+    // The pole setting's maximum speed goes to the board: after the restore's frames.
+    AfterQueuedTasks([this] {
+        UpdateSpeedDisplays();
+        ApplyPoleSetting();
+    });
     RestoreWindowPositions();
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);

@@ -264,12 +264,8 @@ void CDeviceDialog_StepperDual::ShowVrefWarning(int motor, bool over) {
 
 // ---- restoring the board ----------------------------------------------------------------
 
-gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
-    CDerivedDialog::RestoreDeviceData();
-    if (!run_) return 1;
-    // The main window has just queued the board's defaults; what follows writes to the
-    // board from this thread and must come after them, not race them.
-    WaitForTaskQueue();
+void CDeviceDialog_StepperDual::RestoreBoard() {
+    if (!run_) return;
     run_->Halt();
     for (const auto& [key, control] : Controls()) {
         if (control->GetControlKind() == 1) continue;  // labels and displays
@@ -300,5 +296,5 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
         timer->Stop();
         if (pollingBits_ != 0) timer->Start(kPollMs);
     }
-    return 1;
+    return;
 }

@@ -357,12 +357,8 @@ void CDeviceDialog_Stepper::RestoreSettingsToControls() {
     }
 }
 
-gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
-    CDerivedDialog::RestoreDeviceData();
-    if (!run_) return 1;
-    // The main window has just queued the board's defaults; what follows writes to the
-    // board from this thread and must come after them, not race them.
-    WaitForTaskQueue();  // on a time-out the restore still goes, as the BLDC page's does
+void CDeviceDialog_Stepper::RestoreBoard() {
+    if (!run_) return;
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;
@@ -426,7 +422,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     SetConnectionState(link != nullptr && link->IsConnected() ? 1 : -1);
     if (IsOneOf(key, {0x100, 0x101, 0x104})) RefreshClockButtons();
     ShowStepRows(Word(word::kInputType) != 0);
-    return 1;
+    return;
 }
 
 void CDeviceDialog_Stepper::SetupStatusInputs() {

@@ -73,7 +73,10 @@ bool CDeviceDialog_Stepper::onInitDialog() {
     run_->ResetToIdle();
     if (link != nullptr) {
         link->Resume();
-        link->SendControlStop();
+        // After the board's defaults queued at the driver's choice, as the restore's writes.
+        AfterQueuedTasks([this] {
+            if (CRG1Micon* board = GetMicon()) board->SendControlStop();
+        });
     }
     RestoreDeviceData();
     RestoreWindowPositions();

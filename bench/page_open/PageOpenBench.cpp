@@ -17,9 +17,9 @@
 // through its construction, building and board restore (the main window queues the
 // default GPIO and PWM records again), OK showing it with its speed windows, until every
 // widget of every window it opened that shows on screen has been painted. The restore's
-// pauses on the GUI thread (5 ms per GPIO record, 2 ms per PWM record, 100 ms at the
-// end: they keep the board's frames in order and are the program's fixed pacing, not
-// page work) are counted apart and left out of page_ms; ratio_with_pauses keeps them in.
+// pacing (5 ms per GPIO record, 2 ms per PWM record, 100 ms at the end) is held on the
+// task queue's side now, so the GUI thread's pauses that PauseClock counts apart (and
+// leaves out of page_ms; ratio_with_pauses keeps them in) are those of other sleeps only.
 // They pass without waiting unless --pauses=slept (see PauseClock).
 //
 // The baseline: every window the page opened, described as Qt widgets (class, place,

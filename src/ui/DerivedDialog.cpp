@@ -255,16 +255,18 @@ bool CDerivedDialog::beforeMessage(std::uint32_t message)
     }
 }
 
-bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event)
+void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event)
 {
-    // The set-up restores the controls from the store: done before the press reaches the
-    // control, so the user's change is made on top of it and kept.
     const bool press = event.kind == gui::InputEvent::MouseDown || event.kind == gui::InputEvent::KeyDown ||
                        event.kind == gui::InputEvent::Wheel;
-    if (press && !boardWork_.empty()) {
-        platform::debugOut("Page: board set-up finished at once for the user's input\n");
-        CompleteBoardSetUp();
-    }
+    if (!press || boardWork_.empty()) return;
+    platform::debugOut("Page: board set-up finished at once for the user's input\n");
+    CompleteBoardSetUp();
+}
+
+bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event)
+{
+    FinishSetUpBeforeInput(event);
     return gui::Dialog::preTranslate(target, event);
 }
 

@@ -153,6 +153,10 @@ public:
     // a tick, a second restore, a connection change, a hide, close or destroy. A status
     // poll tick is dropped instead, and polling that a show starts waits for the set-up.
     void CompleteBoardSetUp();
+    // Finishes a waiting set-up before a press or key (on the page or a window it owns)
+    // reaches its control: the set-up restores the controls from the store, so the
+    // user's change is then made on top of it and kept.
+    void FinishSetUpBeforeInput(const gui::InputEvent& event);
     // TaskData (0x812C) from a task the page queued. The base ignores it: 0.
     virtual gui::LResult OnTaskData(gui::WParam w, gui::LParam l);
 

@@ -130,6 +130,27 @@ TEST(PageSetUp, AKeyOnThePageWhileItsSetUpWaitsIsAnsweredAfterTheSetUpAndKeepsTh
     EXPECT_GT(users, select);
 }
 
+// The speed window's hosted controls are the page's too: a press there finishes the set-up first.
+TEST(PageSetUp, APressOnTheTachometerWindowWhileThePagesSetUpWaitsFinishesItFirst) {
+    BldcRig r;
+    HeldPauses held;
+    ASSERT_TRUE(r.Start());
+    platform::ScopedClock scope(held);
+    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
+    ASSERT_NE(page, nullptr);
+    r.rig.Command(gui::id::Ok);
+    CSubDialog_Tachometer* panel = page->TachometerPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isShown());
+    held.Release();
+    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(page->BoardSetUpPending());
+    platform::DebugCapture debug;
+    guitest::userClick(*panel);
+    EXPECT_EQ(debug.count("Page: board set-up finished at once for the user's input\n"), 1u);
+    EXPECT_FALSE(page->BoardSetUpPending());
+}
+
 TEST(PageSetUp, APageDestroyedWhileItsSetUpWaitsFinishesItFirstAndWritesNothingAfterwards) {
     BldcRig r;
     HeldPauses held;

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/QuillfenDlg.h"
-#include "platform/core/Clock.h"
 #include "tasks/GuiCommand.h"
 
 namespace boardinit {
@@ -72,46 +71,47 @@ std::vector<GpioRecord> BoardTypeQuery() {
 
 }  // namespace boardinit
 
-int CQuillfenDlg::SendBoardCommand(std::uint32_t word, const void* record, std::uint32_t size) {
+int CQuillfenDlg::SendBoardCommand(std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t pauseMs) {
     if (commands_ == nullptr) commands_ = CCommandGenerator::GetInstance();
     CSingleCommand* command = commands_->CreateCommand(handle(), 0xFFFFFFFFu);
     if (command == nullptr) return 0;
     command->SetTask(word, record, size);
+    command->SetPause(pauseMs);
     // The queue's notify window becomes this window, so read results come back here.
     commands_->ExecuteCommand(services_.tasks, command);
     commands_->DeleteCommand(command);
     return 1;
 }
 
+// The board's pacing goes with each record: the queue holds the records after it for
+// the pause, so this thread queues them all at once and goes on.
 int CQuillfenDlg::SendGpioDefaults() {
-    for (const GpioRecord& r : boardinit::GpioDefaults(kind_)) {
-        SendBoardCommand(boardinit::kGpioWriteWord, &r, sizeof r);
-        platform::sleepMs(5);
-    }
+    for (const GpioRecord& r : boardinit::GpioDefaults(kind_))
+        SendBoardCommand(boardinit::kGpioWriteWord, &r, sizeof r, boardinit::kGpioPauseMs);
     return 1;
 }
 
 int CQuillfenDlg::SendPwmDefaults() {
-    for (const PwmChannelRecord& r : boardinit::PwmDefaults()) {
-        SendBoardCommand(boardinit::kPwmWord, &r, sizeof r);
-        platform::sleepMs(2);
+    const std::vector<PwmChannelRecord> records = boardinit::PwmDefaults();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        // The last record also holds what follows the defaults for the board to settle.
+        const bool last = i + 1 == records.size();
+        SendBoardCommand(boardinit::kPwmWord, &records[i], sizeof records[i],
+                         boardinit::kPwmPauseMs + (last ? boardinit::kSettlePauseMs : 0));
     }
     return 1;
 }
 
 int CQuillfenDlg::QueryBoardType() {
     replyCount_ = 0;
-    for (const GpioRecord& r : boardinit::BoardTypeQuery()) {
-        SendBoardCommand(boardinit::kGpioReadWord, &r, sizeof r);
-        platform::sleepMs(10);
-    }
+    for (const GpioRecord& r : boardinit::BoardTypeQuery())
+        SendBoardCommand(boardinit::kGpioReadWord, &r, sizeof r, boardinit::kReadPauseMs);
     return 1;
 }
 
 int CQuillfenDlg::InitializeBoard(bool queryBoardType) {
     SendGpioDefaults();
     SendPwmDefaults();
-    platform::sleepMs(100);
     if (queryBoardType) QueryBoardType();
     return 1;
 }

@@ -57,6 +57,12 @@ namespace boardinit {
 inline constexpr std::uint32_t kGpioWriteWord = 0x02000000u;
 inline constexpr std::uint32_t kGpioReadWord = 0x02010000u;
 inline constexpr std::uint32_t kPwmWord = 0x01000000u;
+// The board's pacing, held by the task queue after each record (ms): a GPIO record, a
+// PWM record, the extra settle after the last PWM record, a board-type read.
+inline constexpr std::uint32_t kGpioPauseMs = 5;
+inline constexpr std::uint32_t kPwmPauseMs = 2;
+inline constexpr std::uint32_t kSettlePauseMs = 100;
+inline constexpr std::uint32_t kReadPauseMs = 10;
 // Lines 0 to 33 for the chosen device kind (0 before a driver is chosen).
 std::vector<GpioRecord> GpioDefaults(std::uint32_t kind);
 // Channels 0 to 8.
@@ -96,7 +102,8 @@ public:
     int ClearDeviceLists();
     // Queues the default GPIO and PWM records and, when asked, the board type query.
     int InitializeBoard(bool queryBoardType);
-    int SendBoardCommand(std::uint32_t word, const void* record, std::uint32_t size);
+    // Queues the task word with its record and the pause the queue holds after it.
+    int SendBoardCommand(std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t pauseMs);
     int SendGpioDefaults();
     int SendPwmDefaults();
     int QueryBoardType();

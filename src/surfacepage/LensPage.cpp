@@ -125,7 +125,8 @@ void CDeviceDialog_Lens::BuildFromSurface()
     ResizeWindow();
     RefreshAll();
     ShowConnectionInTitle();
-    StartChannel8();
+    // After the board's defaults queued at the driver's choice.
+    AfterQueuedTasks([this] { StartChannel8(); });
 }
 
 void CDeviceDialog_Lens::MakeControls(std::vector<surfacepage::SurfaceControl>& controls)
@@ -327,12 +328,7 @@ int CDeviceDialog_Lens::ReloadSurface()
     return 1;
 }
 
-gui::LResult CDeviceDialog_Lens::RestoreDeviceData()
-{
-    const gui::LResult result = CDerivedDialog::RestoreDeviceData();
-    RefreshAll();
-    return result;
-}
+void CDeviceDialog_Lens::RestoreBoard() { RefreshAll(); }
 
 gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l)
 {

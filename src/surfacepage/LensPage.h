@@ -55,7 +55,7 @@ public:
     int ReloadSurface() override;
     // After a parameter set was loaded: the base's work, then every data word shown
     // again, on either lens model.
-    gui::LResult RestoreDeviceData() override;
+    void RestoreBoard() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
     // Stores the value and queues its task, refreshes the word's controls and
     // register images, applies the control's relations. 1.

@@ -33,6 +33,11 @@ int CSingleCommand::SetBitField(std::uint32_t lsb, std::uint32_t length) {
     return 1;
 }
 
+int CSingleCommand::SetPause(std::uint32_t ms) {
+    pauseMs_ = ms;
+    return 1;
+}
+
 int CSingleCommand::Execute() {
     if (store_ != nullptr && value_ != kNoValue) {
         // The store checks the index and keeps the field inside the word.
@@ -46,7 +51,10 @@ int CSingleCommand::Execute() {
     if (receiver_ == nullptr) return 1;
     receiver_->SetNotifyWindow(window_);
     if (record_ == nullptr) return 1;
-    receiver_->AddTask(word_, record_, recordSize_);
+    if (pauseMs_ != 0)
+        receiver_->AddPacedTask(word_, record_, recordSize_, pauseMs_);
+    else
+        receiver_->AddTask(word_, record_, recordSize_);
     return 1;
 }
 

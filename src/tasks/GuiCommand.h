@@ -36,6 +36,8 @@ public:
     virtual int SetTask(std::uint32_t word, const void* record, std::uint32_t size);
     virtual int SetRegister(IDataContainer* store, std::uint32_t index, std::uint32_t value);
     virtual int SetBitField(std::uint32_t lsb, std::uint32_t length);
+    // The task's pause after its work (the board's pacing, kept by the queue).
+    virtual int SetPause(std::uint32_t ms);
 
     platform::Handle GetNotifyWindow() const { return window_; }
     std::uint32_t GetIdentifier() const { return identifier_; }
@@ -52,6 +54,7 @@ private:
     std::uint32_t word_ = 0;
     const void* record_ = nullptr;
     std::uint32_t recordSize_ = 0;
+    std::uint32_t pauseMs_ = 0;
 };
 
 // A record for task words that carry no data (polling, demo, BLDC and lens sequence):

@@ -37,6 +37,9 @@ void CDerivedTask::MarkFramesSent() {
 std::uint32_t CDerivedTask::ThreadRoutine() {
     state_ = kTaskRunning;
     Run();
+    // The board's pacing: the queue's order is held here, on the task's side, so the
+    // thread that queued the task never sleeps for it.
+    if (const std::uint32_t pause = pauseMs_.load(); pause != 0) platform::currentClock().pauseMs(cancel_, pause);
     framesSent_ = true;  // the thread's end wakes the worker
     state_ = kTaskFinished;
     return 0;

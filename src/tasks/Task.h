@@ -39,6 +39,9 @@ public:
     // True once the task has put on the wire the frames that later board tasks must
     // follow; a task in a timed wait says so before it waits, so it holds back no one.
     virtual bool HasSentFrames() const = 0;
+    // A pause after the task's work, before it counts as having sent its frames: later
+    // ordered board tasks and fences wait it out. Cancel ends it at once.
+    virtual int SetPause(std::uint32_t ms) = 0;
 };
 
 class CDerivedTask : public ITask {
@@ -60,6 +63,10 @@ public:
     std::uint32_t GetState() const override { return state_.load(); }
     void Cancel() override { cancel_.raise(); }
     bool HasSentFrames() const override { return framesSent_.load(); }
+    int SetPause(std::uint32_t ms) override {
+        pauseMs_ = ms;
+        return 1;
+    }
 
     std::uint32_t GetWord() const { return word_.load(); }
     std::uint32_t GetArgumentA() const { return argA_.load(); }
@@ -115,4 +122,5 @@ private:
     std::atomic<std::uint32_t> argB_;
     platform::CancelSignal cancel_;
     std::atomic<bool> framesSent_{false};
+    std::atomic<std::uint32_t> pauseMs_{0};
 };

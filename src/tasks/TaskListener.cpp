@@ -60,6 +60,11 @@ int CDerivedTaskListener::SetMicon(CRG1Micon* link) {
 }
 
 int CDerivedTaskListener::AddTask(std::uint32_t word, const void* record, std::uint32_t size) {
+    return AddPacedTask(word, record, size, 0);
+}
+
+int CDerivedTaskListener::AddPacedTask(std::uint32_t word, const void* record, std::uint32_t size,
+                                       std::uint32_t pauseMs) {
     event_->reset();
     {
         std::lock_guard guard(*mutex_);
@@ -72,6 +77,7 @@ int CDerivedTaskListener::AddTask(std::uint32_t word, const void* record, std::u
             task->SetDataContainer(store_.load());
             task->SetMicon(link_.load());
             task->SetParameters(record, size);
+            task->SetPause(pauseMs);
             const std::uint32_t kind = task->GetKind();
             std::uint64_t number = 0;
             {
@@ -206,12 +212,34 @@ std::uint32_t CDerivedTaskListener::DeleteTask(Entry& entry) {
     return kTaskFinished;
 }
 
+bool CDerivedTaskListener::DoneBelow(std::uint64_t fence) const {
+    return unfinished_.empty() || unfinished_.begin()->first >= fence;
+}
+
 void CDerivedTaskListener::Finished(std::uint64_t number) {
     {
         std::lock_guard guard(fenceMutex_);
         if (unfinished_.erase(number) == 0) return;
+        // Posting never blocks, so it is done here, in the order the notices were asked for.
+        std::size_t kept = 0;
+        for (const Notice& n : notices_) {
+            if (DoneBelow(n.fence) && state_.load() != kStopping)
+                platform::post(n.window, n.message, n.w, 0);
+            else
+                notices_[kept++] = n;
+        }
+        notices_.resize(kept);
     }
     fenceCv_.notify_all();
+}
+
+int CDerivedTaskListener::PostWhenDone(platform::Handle window, std::uint32_t message, std::uintptr_t w) {
+    std::lock_guard guard(fenceMutex_);
+    if (DoneBelow(nextNumber_)) return 0;
+    // A stopping queue drops its notices: the tasks they wait for may never run.
+    if (state_.load() == kStopping) return 1;
+    notices_.push_back(Notice{nextNumber_, window, message, w});
+    return 1;
 }
 
 void CDerivedTaskListener::ReleaseFences() {
@@ -224,7 +252,7 @@ void CDerivedTaskListener::ReleaseFences() {
 bool CDerivedTaskListener::Fence(std::uint32_t timeoutMs) {
     std::unique_lock lock(fenceMutex_);
     const std::uint64_t fence = nextNumber_;  // the tasks numbered below it count
-    const auto earlierDone = [&] { return unfinished_.empty() || unfinished_.begin()->first >= fence; };
+    const auto earlierDone = [&] { return DoneBelow(fence); };
     ++fenceWaiters_;
     fenceCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                       [&] { return earlierDone() || state_.load() == kStopping; });

@@ -38,6 +38,10 @@ public:
     // Submits a task word with its argument record, which the task copies. Words of a
     // kind without a task class queue nothing; the result is 1 either way.
     virtual int AddTask(std::uint32_t word, const void* record, std::uint32_t size) = 0;
+    // As AddTask, with a pause after the task's work (the board's pacing): no later
+    // ordered board task nor the polling starts, and no fence counts the task done, until
+    // `pauseMs` after it. A stopping queue ends the pause at once.
+    virtual int AddPacedTask(std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t pauseMs) = 0;
     // Tells the queued polling and demo tasks to stop.
     virtual int StopAll() = 0;
     // True once every task queued before the call has finished, or for a task in a timed
@@ -46,6 +50,10 @@ public:
     // False when `timeoutMs` (real ms) runs out first, said in the trace with what was
     // still unfinished, or when the queue stops before those tasks are done.
     virtual bool Fence(std::uint32_t timeoutMs) = 0;
+    // The fence without the wait: posts `message` (wParam `w`) to `window` once every task
+    // queued before the call has finished, as Fence counts them. 0 when they have already
+    // (nothing is posted), 1 when the message will come. A stopping queue posts nothing.
+    virtual int PostWhenDone(platform::Handle window, std::uint32_t message, std::uintptr_t w) = 0;
 };
 
 class CDerivedTaskListener final : public ITaskListener {
@@ -65,8 +73,10 @@ public:
     int SetDataContainer(IDataContainer* store) override;
     int SetMicon(CRG1Micon* link) override;
     int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override;
+    int AddPacedTask(std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t pauseMs) override;
     int StopAll() override;
     bool Fence(std::uint32_t timeoutMs) override;
+    int PostWhenDone(platform::Handle window, std::uint32_t message, std::uintptr_t w) override;
 
     // The worker thread's body.
     std::uint32_t WorkerLoop();
@@ -122,4 +132,14 @@ private:
     std::uint64_t nextNumber_ = 0;
     std::map<std::uint64_t, std::uint32_t> unfinished_;
     std::atomic<int> fenceWaiters_{0};  // changed under fenceMutex_
+    // Messages to post once the tasks numbered below `fence` are done; under fenceMutex_.
+    struct Notice {
+        std::uint64_t fence;
+        platform::Handle window;
+        std::uint32_t message;
+        std::uintptr_t w;
+    };
+    std::vector<Notice> notices_;
+    bool DoneBelow(std::uint64_t fence) const;  // under fenceMutex_
 };
+

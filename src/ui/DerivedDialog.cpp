@@ -189,7 +189,103 @@ int CDerivedDialog::SetConnectionState(int state)
 }
 
 
-gui::LResult CDerivedDialog::RestoreDeviceData() { return gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0); }
+gui::LResult CDerivedDialog::RestoreDeviceData()
+{
+    // The board's defaults go after whatever is queued now, and the page's own writes
+    // after them; this thread waits for neither.
+    AfterQueuedTasks([this] {
+        gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0);
+        AfterQueuedTasks([this] { RestoreBoard(); });
+    });
+    return 1;
+}
+
+// ---- board set-up after the queue --------------------------------------------------------
+
+void CDerivedDialog::AfterQueuedTasks(std::function<void()> work)
+{
+    boardWork_.push_back(std::move(work));
+    if (!settingUp_ && boardWork_.size() == 1) AskForBoardSetUp();
+}
+
+void CDerivedDialog::AskForBoardSetUp()
+{
+    while (!boardWork_.empty()) {
+        const std::uintptr_t ticket = ++boardTicket_;
+        if (tasks_ != nullptr && !destroyed_ && tasks_->PostWhenDone(handle(), gui::msg::BoardSetUpDue, ticket) != 0)
+            return;
+        RunFirstBoardWork();
+    }
+    BoardSetUpDone();
+}
+
+void CDerivedDialog::RunFirstBoardWork()
+{
+    std::function<void()> work = std::move(boardWork_.front());
+    boardWork_.pop_front();
+    settingUp_ = true;
+    work();
+    settingUp_ = false;
+}
+
+void CDerivedDialog::CompleteBoardSetUp()
+{
+    if (settingUp_ || boardWork_.empty()) return;
+    ++boardTicket_;  // a notice already on its way finds nothing to do
+    while (!boardWork_.empty()) {
+        WaitForTaskQueue();
+        RunFirstBoardWork();
+    }
+    BoardSetUpDone();
+}
+
+void CDerivedDialog::BoardSetUpDone()
+{
+    if (!pollAfterSetUp_) return;
+    pollAfterSetUp_ = false;
+    if (isShown() && !destroyed_) PollWhileShown(true);
+}
+
+bool CDerivedDialog::beforeMessage(std::uint32_t message)
+{
+    if (boardWork_.empty() || settingUp_) return true;
+    switch (message) {
+        // What only shows or places the page, and the notice itself.
+        case gui::msg::BoardSetUpDue:
+        case gui::msg::Create:
+        case gui::msg::Size:
+        case gui::msg::SetFocus:
+        case gui::msg::KillFocus:
+        case gui::msg::Enable:
+        case gui::msg::SetText:
+        case gui::msg::ShowWindow:
+        case gui::msg::SavePositions:
+        case gui::msg::RestorePositions:
+        case gui::msg::FrameReady:
+            return true;
+        case gui::msg::StatusPollTick:
+            return false;  // nothing is read before the board is set up; the next tick reads
+        default:
+            platform::debugOutf("Page: board set-up finished at once for message 0x%X\n", message);
+            CompleteBoardSetUp();
+            return true;
+    }
+}
+
+void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event)
+{
+    const bool press = event.kind == gui::InputEvent::MouseDown || event.kind == gui::InputEvent::KeyDown ||
+                       event.kind == gui::InputEvent::Wheel;
+    if (!press || boardWork_.empty()) return;
+    platform::debugOut("Page: board set-up finished at once for the user's input\n");
+    CompleteBoardSetUp();
+}
+
+bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event)
+{
+    FinishSetUpBeforeInput(event);
+    return gui::Dialog::preTranslate(target, event);
+}
 
 void CDerivedDialog::ShowConnectionInTitle() { SetConnectionState(board_ != nullptr && board_->IsConnected() != 0 ? 1 : -1); }
 
@@ -571,6 +667,12 @@ void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& contr
 gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l)
 {
     switch (message) {
+        case gui::msg::BoardSetUpDue:
+            if (w == boardTicket_ && !boardWork_.empty() && !settingUp_) {
+                RunFirstBoardWork();
+                AskForBoardSetUp();
+            }
+            return 1;
         case gui::msg::ControlChanged:
             return HandleControlChanged(w, l);
         case gui::msg::TaskData:
@@ -599,13 +701,19 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
                 // A hidden page reads nothing from the board, nor records. Every way a page
                 // goes out of sight (its close included) saves the places and tells the
                 // owner here, once.
+                CompleteBoardSetUp();
+                pollAfterSetUp_ = false;
                 PollWhileShown(false);
                 SaveWindowPositions();
                 gui::send(owner_, gui::msg::PageClosed, 0, 0);
             } else {
                 // Only a real show: minimising sends no ShowWindow, so polling goes on.
                 runsEnded_ = false;
-                PollWhileShown(true);
+                // Polling follows the board's set-up, as its frames did when the set-up held this thread.
+                if (BoardSetUpPending())
+                    pollAfterSetUp_ = true;
+                else
+                    PollWhileShown(true);
             }
             break;
         case gui::msg::Destroy:

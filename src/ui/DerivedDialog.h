@@ -9,15 +9,17 @@
 // A page is created modeless and top-level on the empty page template with the page
 // menu; closing it only hides it (the main window is told with PageClosed, once). Pages
 // override onInitDialog (calling this one first, then BuildAndRestore), BuildPage,
-// OnControlChanged, RestoreDeviceData, EndRuns and ReactToStoredChange, and name their
-// polling and record switch kinds. What every page repeats is done here once: building
-// between the link's suspend and resume, the speed panels and their controls, ending
-// runs at close or destroy, refusing changes from locked controls, holding typed values
-// to their slider's range, the record switch and its file, handing a speed sample to
-// dial, graph and record, the status timer and polling exactly while shown, the fence
-// on the task queue, and retiring the windows the page owns at destroy. The page's
-// controls and owned windows go through the window layer's deferred delete, so none is
-// freed while a handler of it (a nested dialog loop) is on the stack.
+// OnControlChanged, RestoreDeviceData, RestoreBoard, EndRuns and ReactToStoredChange, and
+// name their polling and record switch kinds. What every page repeats is done here once:
+// building between the link's suspend and resume, the speed panels and their controls,
+// ending runs at close or destroy, refusing changes from locked controls, holding typed
+// values to their slider's range, the record switch and its file, handing a speed sample
+// to dial, graph and record, the status timer and polling exactly while shown, the restore
+// with its fence on the task queue (the page is drawn and takes input while the board is
+// set up, and whatever would write to the board first finishes that set-up), and retiring
+// the windows the page owns at destroy. The page's controls and owned windows go through
+// the window layer's deferred delete, so none is freed while a handler of it (a nested
+// dialog loop) is on the stack.
 // Everything runs on the GUI thread.
 //
 // Control keys: on the hard-coded pages kind << 16 | index (the kind is the control's
@@ -28,6 +30,8 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -141,9 +145,24 @@ public:
     // at theirs; a speed window with nothing stored goes beside the page on its right
     // (tachometers) or below the page and the tachometers (graph).
     virtual void RestoreWindowPositions();
-    // A parameter set was loaded: the base asks the owner to set the board up again
-    // (ReinitialiseBoard) and returns its answer.
+    // The page's restore (at its build, a parameter load, a rollback): once the tasks
+    // queued before are done the base asks the owner to queue the board's defaults again
+    // (ReinitialiseBoard), and once those are done it calls RestoreBoard. It does not
+    // wait for either here. 1.
     virtual gui::LResult RestoreDeviceData();
+    // True while board set-up (RestoreBoard, or other work given to AfterQueuedTasks)
+    // waits for the tasks queued before it.
+    bool BoardSetUpPending() const { return !boardWork_.empty(); }
+    // Runs the waiting set-up now, in order, each after the bounded blocking fence
+    // (WaitForTaskQueue). The base does it before anything of the page's that may write
+    // to the board: the user's press or key on the page, a command, a control's change,
+    // a tick, a second restore, a connection change, a hide, close or destroy. A status
+    // poll tick is dropped instead, and polling that a show starts waits for the set-up.
+    void CompleteBoardSetUp();
+    // Finishes a waiting set-up before a press or key (on the page or a window it owns)
+    // reaches its control: the set-up restores the controls from the store, so the
+    // user's change is then made on top of it and kept.
+    void FinishSetUpBeforeInput(const gui::InputEvent& event);
     // TaskData (0x812C) from a task the page queued. The base ignores it: 0.
     virtual gui::LResult OnTaskData(gui::WParam w, gui::LParam l);
 
@@ -267,6 +286,8 @@ public:
     // the page's block. Pages call it first from their own.
     bool onInitDialog() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
+    bool beforeMessage(std::uint32_t msg) override;
+    bool preTranslate(gui::Window& target, const gui::InputEvent& event) override;
 
 protected:
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
@@ -302,6 +323,14 @@ protected:
     // so records the page queued here reach the board before the program stops the
     // queue. The base: nothing.
     virtual void EndRuns() {}
+    // The board's set-up after a restore: what the page writes to the board from this
+    // thread and the controls it sets from the store. The base calls it once the board's
+    // defaults queued for the restore have finished. The base: nothing.
+    virtual void RestoreBoard() {}
+    // Runs `work` on this thread once every task queued so far has finished (the queue
+    // posts BoardSetUpDue), after set-up work given before; at once when nothing is
+    // queued. A page writes to the board this way when its frames must follow queued ones.
+    void AfterQueuedTasks(std::function<void()> work);
     // A change already in the store that the page takes as if its control reported it:
     // polling switched on when the page is shown, off when it is hidden. `control` may be
     // null (a page without the control still polls). The base: nothing.
@@ -395,6 +424,11 @@ private:
     void RetireControls();
     void SaveParameters();
     void Rollback();
+    // Asks the queue to tell when the first waiting work may run; runs the work that
+    // need not wait.
+    void AskForBoardSetUp();
+    void RunFirstBoardWork();
+    void BoardSetUpDone();
 
     gui::Handle owner_ = 0;
     gui::Font pageFont_;
@@ -419,6 +453,11 @@ private:
     I2cRecord i2cSetting_{};
 
 
+    // Board set-up waiting for earlier tasks, in order; the notice asked for last.
+    std::deque<std::function<void()>> boardWork_;
+    std::uintptr_t boardTicket_ = 0;
+    bool settingUp_ = false;       // running set-up work (more given meanwhile just waits in line)
+    bool pollAfterSetUp_ = false;  // shown while the set-up waited: polling starts after it
     bool runsEnded_ = false;  // EndRuns ran since the page was last shown or changed
     bool shown_ = false;      // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;

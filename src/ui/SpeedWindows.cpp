@@ -1,6 +1,7 @@
 #include "ui/SpeedWindows.h"
 
 #include "platform/gui/PaintOptions.h"
+#include "ui/DerivedDialog.h"
 
 #include <algorithm>
 #include <functional>
@@ -111,6 +112,12 @@ void CSpeedWindow::ApplySizes(speedlayout::PixelSize initial, speedlayout::Pixel
 {
     setTrackingSizes(ToQSize(minimum), ToQSize(maximum));
     setClientSize(ToQSize(initial));
+}
+
+bool CSpeedWindow::preTranslate(gui::Window& target, const gui::InputEvent& event)
+{
+    if (auto* page = dynamic_cast<CDerivedDialog*>(gui::Window::fromHandle(owner_))) page->FinishSetUpBeforeInput(event);
+    return gui::Dialog::preTranslate(target, event);
 }
 
 gui::LResult CSpeedWindow::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l)

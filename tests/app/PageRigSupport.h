@@ -9,6 +9,7 @@
 
 #include "AppTestSupport.h"
 #include "ui/AppServices.h"
+#include "ui/DerivedDialog.h"
 #include "ui/Graph.h"
 #include "ui/SpeedWindows.h"
 
@@ -95,7 +96,14 @@ struct PageRig {
         Take();
         return page;
     }
+    // The queue idle and the events handled, the page's board set-up (which waits for
+    // the defaults queued for it) done.
     void Settle() {
+        rig.tasks.WaitIdle(5000);
+        guitest::settle();
+        auto* page = dynamic_cast<CDerivedDialog*>(rig.window ? rig.window->CurrentPage() : nullptr);
+        if (page == nullptr || !page->BoardSetUpPending()) return;
+        guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000);
         rig.tasks.WaitIdle(5000);
         guitest::settle();
     }

@@ -295,6 +295,7 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
 
     // Parameters loaded during the demo end it: "Demo" off, the controls back.
     page->RestoreDeviceData();
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000));  // the board set up again
     EXPECT_EQ((std::tuple{store.GetValue(41), page->FindControl(41, 0)->GetValue(), page->Run()->DemoRunning()}), (std::tuple{0u, 0u, false}));
     EXPECT_EQ((std::tuple{enabled(3, 0), enabled(24, 0), enabled(31, 0)}), (std::tuple{true, true, true}));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(page->FindControl(static_cast<std::uint32_t>(w), 0)->GetValue(), rows[static_cast<std::size_t>(w - 31)] >> 31) << w;

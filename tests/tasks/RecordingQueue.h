@@ -18,6 +18,7 @@ public:
     std::vector<std::string> calls;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> added;  // word, record size
     std::vector<std::uint64_t> addedMs;                          // when each was added
+    std::vector<std::uint32_t> pausesMs;                         // the pause each was given
     platform::Handle window = 0;
     IDataContainer* store = nullptr;
 
@@ -38,7 +39,14 @@ public:
     int AddTask(std::uint32_t word, const void* record, std::uint32_t size) override {
         added.emplace_back(word, size);
         addedMs.push_back(platform::currentClock().nowMs());
+        pausesMs.push_back(0);
         return forward_ ? forward_->AddTask(word, record, size) : 1;
+    }
+    int AddPacedTask(std::uint32_t word, const void* record, std::uint32_t size, std::uint32_t pauseMs) override {
+        added.emplace_back(word, size);
+        addedMs.push_back(platform::currentClock().nowMs());
+        pausesMs.push_back(pauseMs);
+        return forward_ ? forward_->AddPacedTask(word, record, size, pauseMs) : 1;
     }
     int StopAll() override {
         Record("stop");
@@ -49,6 +57,13 @@ public:
     bool Fence(std::uint32_t timeoutMs) override {
         fences.push_back(timeoutMs);
         return forward_ ? forward_->Fence(timeoutMs) : true;
+    }
+
+    // Without a real queue nothing is pending: the caller goes on at once.
+    int notices = 0;
+    int PostWhenDone(platform::Handle w, std::uint32_t message, std::uintptr_t wParam) override {
+        ++notices;
+        return forward_ ? forward_->PostWhenDone(w, message, wParam) : 0;
     }
 
 private:

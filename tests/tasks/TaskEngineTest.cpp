@@ -380,6 +380,21 @@ TEST_F(Engine, AFenceWaitsForALensDrivesRequestNotItsDriveTime) {
     EXPECT_EQ((std::tuple{board_.wire->CountLetter('I'), frames > 1}), (std::tuple{1u, true})) << frames;
 }
 
+// The board's pacing is held on the queue's side: a task's pause keeps the next board
+// task and a fence waiting, and a queue that stops ends the pause at once.
+TEST_F(Engine, APausedTaskHoldsTheNextBoardTaskAndAFenceAndAStopEndsThePause) {
+    platform::SystemClock system;
+    platform::ScopedClock real(system);
+    const GpioRecord first = Gpio(5, 1, 1), second = Gpio(6, 1, 1);
+    queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);  // an hour
+    queue_->AddTask(0x02000000, &second, sizeof second);
+    ASSERT_TRUE(WaitUntil([&] { return !board_.wire->Frames().empty(); }));
+    const auto sent = board_.wire->Frames();
+    EXPECT_FALSE(queue_->Fence(20));
+    queue_.reset();  // ends the pause; the task held behind it never starts
+    EXPECT_EQ(board_.wire->Frames().size(), sent.size()) << "the record held behind the pause was sent";
+}
+
 // Polling, demo, a lens drive of some 50 days, one-shot tasks queued behind.
 TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
     platform::DebugCapture debug;

@@ -238,6 +238,7 @@ struct BoardSim::Impl {
     // --- frame log (caller holds mutex) ---
 
     void record(Frame frame) {
+        frame.received = lastInput;
         log.push_back(std::move(frame));
         if (options.frameLogLimit != 0)
             while (log.size() > options.frameLogLimit) log.pop_front();

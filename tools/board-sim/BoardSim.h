@@ -29,6 +29,8 @@ struct Frame {
     // Bytes that formed no frame (an unknown letter and what followed it until the line
     // went idle, or a frame left unfinished): dropped unanswered.
     bool dropped = false;
+    // When the read that completed the frame took its last bytes from the line.
+    std::chrono::steady_clock::time_point received{};
 };
 
 enum class Fault {

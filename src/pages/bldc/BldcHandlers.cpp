@@ -123,14 +123,13 @@ void CDeviceDialog_BLDC::ShowSpeedRangeItems() {
 }
 
 gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
+    if (GetDataContainer() == nullptr || !built_) return 0;
+    return CDerivedDialog::RestoreDeviceData();
+}
+
+void CDeviceDialog_BLDC::RestoreBoard() {
     IDataContainer* store = GetDataContainer();
-    if (store == nullptr || !built_) return 0;
-    CDerivedDialog::RestoreDeviceData();
-    // The main window has just queued the board's defaults; the select and the inputs
-    // below go from this thread and must follow them, not race them. A fence that runs
-    // out (said in the trace) still lets the restore go: each frame stays whole under the
-    // link's lock, and a page left unrestored would show what the board does not have.
-    WaitForTaskQueue();
+    if (store == nullptr || !built_) return;
     RestoreAll();
     if (auto* tachometer = TachometerPanel()) tachometer->SetValues(0, 0);
     EnableControlsAt(bldc::kRecord, false);
@@ -168,7 +167,7 @@ gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
 
     ApplyMaxSpeed(bldc::PoleSettingOf(*store).maxSpeed, false);
     ShowSpeedRangeItems();
-    return 1;
+    return;
 }
 
 gui::LResult CDeviceDialog_BLDC::OnTaskData(gui::WParam w, gui::LParam) {

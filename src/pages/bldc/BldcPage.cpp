@@ -41,8 +41,11 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     if (store == nullptr) return false;
     store->SelectContainer(GetDeviceKey());
     BuildAndRestore();
-    UpdateSpeedDisplays();
-    ApplyPoleSetting();
+    // The pole setting's maximum speed goes to the board: after the restore's frames.
+    AfterQueuedTasks([this] {
+        UpdateSpeedDisplays();
+        ApplyPoleSetting();
+    });
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);
         testDialog_->SetDataSource(store, GetDeviceKey());

@@ -44,6 +44,7 @@ public:
     bool onInitDialog() override;
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
     gui::LResult RestoreDeviceData() override;
+    void RestoreBoard() override;
     gui::LResult OnTaskData(gui::WParam w, gui::LParam l) override;
 
     bldc::IStartupTestDialog* TestDialog() const { return testDialog_.get(); }

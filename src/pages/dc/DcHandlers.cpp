@@ -132,12 +132,8 @@ void CDeviceDialog_DC::React(int k, std::uint32_t v, CDerivedControl* control) {
     }
 }
 
-gui::LResult CDeviceDialog_DC::RestoreDeviceData() {
-    CDerivedDialog::RestoreDeviceData();
-    if (!built_) return 1;
-    // The main window has just queued the board's defaults; the frames below must follow
-    // them, not race them.
-    WaitForTaskQueue();
+void CDeviceDialog_DC::RestoreBoard() {
+    if (!built_) return;
     // A loaded parameter set starts from rest: a demo or sequence run ends here, so no
     // timer of it drives a channel the restore has just switched off.
     if (sequence_) {
@@ -168,7 +164,7 @@ gui::LResult CDeviceDialog_DC::RestoreDeviceData() {
     board_.SetTimerChannel(dc::kTimerChannel1, dc::ModeTemplate(dc::kOff), false);
     board_.SetTimerChannel(dc::kTimerChannel2, dc::ModeTemplate(dc::kOff), true);
     SetupStatusInputs();
-    return 1;
+    return;
 }
 
 void CDeviceDialog_DC::SetupStatusInputs() {

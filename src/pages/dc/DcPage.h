@@ -43,7 +43,7 @@ public:
 
     bool onInitDialog() override;
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
-    gui::LResult RestoreDeviceData() override;
+    void RestoreBoard() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
     pages::dc::DcSequence* Sequence() const { return sequence_.get(); }

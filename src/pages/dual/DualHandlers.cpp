@@ -235,12 +235,8 @@ void CDeviceDialog_StepperDual::ShowVrefWarning(int motor, bool over) {
 
 // ---- restoring the board ----------------------------------------------------------------
 
-gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
-    CDerivedDialog::RestoreDeviceData();
-    if (!run_) return 1;
-    // The main window has just queued the board's defaults; what follows writes to the
-    // board from this thread and must come after them, not race them.
-    WaitForTaskQueue();
+void CDeviceDialog_StepperDual::RestoreBoard() {
+    if (!run_) return;
     run_->Halt();
     RestoreControls();
     ApplyRowRule(0, Word(word::kTestMode));
@@ -263,5 +259,4 @@ gui::LResult CDeviceDialog_StepperDual::RestoreDeviceData() {
     SwitchPolling(0);
     SwitchPolling(1);
     SetStatusPolling(pollingBits_ != 0);
-    return 1;
 }

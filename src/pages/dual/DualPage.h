@@ -47,7 +47,7 @@ public:
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override {
         return run_ ? pages::StoreThenReact(*this, word, control, &CDeviceDialog_StepperDual::React) : 1;
     }
-    gui::LResult RestoreDeviceData() override;
+    void RestoreBoard() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
 
     pages::dual::DualRun* Run() const { return run_.get(); }

@@ -325,12 +325,8 @@ void CDeviceDialog_Stepper::EnableDemoControls(bool on) {
     UpdateParallelEnables();
 }
 
-gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
-    CDerivedDialog::RestoreDeviceData();
-    if (!run_) return 1;
-    // The main window has just queued the board's defaults; what follows writes to the
-    // board from this thread and must come after them, not race them.
-    WaitForTaskQueue();  // on a time-out the restore still goes, as the BLDC page's does
+void CDeviceDialog_Stepper::RestoreBoard() {
+    if (!run_) return;
     const bool demo = run_->DemoRunning();
     run_->ResetToIdle();
     runFlag_ = false;
@@ -393,7 +389,7 @@ gui::LResult CDeviceDialog_Stepper::RestoreDeviceData() {
     ShowConnectionInTitle();
     if (IsOneOf(key, {0x100, 0x101, 0x104})) RefreshClockButtons();
     ShowStepRows(Word(word::kInputType) != 0);
-    return 1;
+    return;
 }
 
 void CDeviceDialog_Stepper::SetupStatusInputs() {

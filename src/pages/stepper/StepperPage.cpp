@@ -74,7 +74,10 @@ void CDeviceDialog_Stepper::BuildPage(const ProfileWords& profile) {
 }
 
 void CDeviceDialog_Stepper::BeforeFirstRestore() {
-    if (CRG1Micon* link = GetMicon()) link->SendControlStop();
+    // After the board's defaults queued at the driver's choice, as the restore's writes.
+    AfterQueuedTasks([this] {
+        if (CRG1Micon* link = GetMicon()) link->SendControlStop();
+    });
 }
 
 void CDeviceDialog_Stepper::BuildControls(const ProfileWords& profile) {

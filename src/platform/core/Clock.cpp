@@ -39,6 +39,10 @@ void IClock::waitUntilUs(CancelSignal& signal, std::uint64_t deadlineUs) {
     if (!signal.raised() && nowUs() < deadlineUs) sleepMs(1);
 }
 
+bool IClock::pauseMs(CancelSignal& signal, std::uint32_t ms) {
+    return signal.waitUntilUs(nowUs() + static_cast<std::uint64_t>(ms) * 1000);
+}
+
 void CancelSignal::raise() {
     {
         std::lock_guard guard(mutex_);
@@ -61,6 +65,12 @@ void ManualClock::sleepMs(std::uint32_t ms) {
     ++calls_;
     nowUs_ += static_cast<std::uint64_t>(ms) * 1000;
     wakeWaiters();
+}
+
+bool ManualClock::pauseMs(CancelSignal& signal, std::uint32_t ms) {
+    if (signal.raised()) return true;
+    sleepMs(ms);
+    return false;
 }
 
 void ManualClock::advanceMs(std::uint64_t ms) {

@@ -23,6 +23,10 @@ public:
     // deadlineUs, or earlier; the caller looks again (CancelSignal::waitUntilUs). The
     // default sleeps 1 ms on this clock, for test clocks whose time moves by sleeping.
     virtual void waitUntilUs(CancelSignal& signal, std::uint64_t deadlineUs);
+    // A pause the program takes on its own (a board's pacing), ended early by `signal`:
+    // true when the signal ended it. It waits on this clock; a manual clock counts it as
+    // a sleep, so such pauses cost a test no time.
+    virtual bool pauseMs(CancelSignal& signal, std::uint32_t ms);
 };
 
 // A flag that a thread sleeps on with a deadline on the process clock: raising it wakes
@@ -58,6 +62,7 @@ public:
     std::uint64_t nowUs() override { return nowUs_.load(); }
     void sleepMs(std::uint32_t ms) override;
     void waitUntilUs(CancelSignal& signal, std::uint64_t deadlineUs) override;
+    bool pauseMs(CancelSignal& signal, std::uint32_t ms) override;
     void advanceMs(std::uint64_t ms);
     std::uint64_t totalSleptMs() const { return slept_.load(); }
     std::uint32_t sleepCalls() const { return calls_.load(); }

@@ -44,6 +44,7 @@ inline constexpr std::uint32_t StopFrequency = 0x81F5;
 inline constexpr std::uint32_t ConnectionState = 0x8200;    // main window -> page
 inline constexpr std::uint32_t FirmwareUpdateEnded = 0x8280;
 inline constexpr std::uint32_t ReinitialiseBoard = 0x8300;  // page -> main window
+inline constexpr std::uint32_t BoardSetUpDue = 0x8310;      // task queue -> page: earlier tasks done
 inline constexpr std::uint32_t TestResult = 0x8300;         // start-up test worker -> its dialog
 inline constexpr std::uint32_t FrameReady = 0x8500;         // image buffer -> speed window
 

@@ -153,6 +153,13 @@ public:
     LResult send(std::uint32_t msg, WParam w = 0, LParam l = 0);
     bool post(std::uint32_t msg, WParam w = 0, LParam l = 0) const;
     virtual LResult windowProc(std::uint32_t msg, WParam w, LParam l);
+    // Every message sent or posted to the window passes here first; false drops it (then
+    // windowProc does not see it and a send gives 0). A window that must finish pending
+    // work before any handler of its own runs does it here. The default passes all.
+    virtual bool beforeMessage(std::uint32_t msg) {
+        (void)msg;
+        return true;
+    }
     virtual LResult defaultProc(std::uint32_t msg, WParam w, LParam l);
 
     // ---- visibility and state ---------------------------------------------------------

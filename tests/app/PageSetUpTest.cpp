@@ -1,0 +1,173 @@
+// A page's board set-up after its restore waits for the board's defaults on the queue's
+// side: the GUI thread goes on meanwhile, and whatever of the page's would write to the
+// board first finishes the set-up. The board's pacing is held here by a clock whose
+// pauses last until the test lets them go, so "still waiting" is a state, not a time.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <condition_variable>
+#include <mutex>
+
+#include "PageRigSupport.h"
+#include "pages/bldc/BldcPage.h"
+#include "platform/core/Debug.h"
+
+using namespace apptest;
+
+namespace {
+
+// The system's time, with every pause of the board's pacing held until Release.
+class HeldPauses final : public platform::IClock {
+public:
+    std::uint64_t nowMs() override { return system_.nowMs(); }
+    std::uint64_t nowUs() override { return system_.nowUs(); }
+    void sleepMs(std::uint32_t ms) override { system_.sleepMs(ms); }
+    bool pauseMs(platform::CancelSignal& signal, std::uint32_t) override {
+        std::unique_lock lock(mutex_);
+        // The signal has no hook of ours: it is looked at between short waits.
+        while (!released_ && !signal.raised()) cv_.wait_for(lock, std::chrono::milliseconds(1));
+        return signal.raised();
+    }
+    void Release() {
+        {
+            std::lock_guard guard(mutex_);
+            released_ = true;
+        }
+        cv_.notify_all();
+    }
+
+private:
+    platform::SystemClock system_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool released_ = false;
+};
+
+using BldcRig = PageRig<CDeviceDialog_BLDC>;
+
+// The model chosen with the board's pacing held: the page is made, its set-up waits.
+CDeviceDialog_BLDC* ChooseHeld(BldcRig& r, std::uint32_t key) {
+    if (!r.Start()) return nullptr;
+    r.Settle();
+    r.sim.sim.clearFrames();
+    if (!r.rig.ChooseDriverNamed(ModelName(key))) return nullptr;
+    return dynamic_cast<CDeviceDialog_BLDC*>(r.rig.window->CurrentPage());
+}
+
+std::size_t IndexOf(const std::vector<Bytes>& frames, const Bytes& frame, std::size_t from = 0) {
+    for (std::size_t i = from; i < frames.size(); ++i)
+        if (frames[i] == frame) return i;
+    return frames.size();
+}
+
+const Bytes kSelect = F("38 04 27 27");  // the set-up's first frame of its own
+
+}  // namespace
+
+TEST(PageSetUp, TheChoiceReturnsAndThePageIsShownAndAnswersEventsWhileTheBoardIsSetUp) {
+    BldcRig r;
+    HeldPauses held;
+    ASSERT_TRUE(r.Start());
+    platform::ScopedClock scope(held);
+    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->BoardSetUpPending()) << "the choice waited for the board's set-up";
+
+    bool answeredWhileWaiting = false;
+    QTimer::singleShot(0, [&] { answeredWhileWaiting = page->BoardSetUpPending(); });
+    r.rig.Command(gui::id::Ok);
+    guitest::settle();
+    EXPECT_TRUE((std::tuple{answeredWhileWaiting, page->isShown(), page->BoardSetUpPending()}) ==
+                (std::tuple{true, true, true}))
+        << "answered while waiting " << answeredWhileWaiting << ", shown " << page->isShown() << ", waiting "
+        << page->BoardSetUpPending();
+    EXPECT_EQ(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "the set-up ran before the defaults";
+
+    held.Release();
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 10000));
+    EXPECT_LT(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "the set-up never ran";
+}
+
+TEST(PageSetUp, AKeyOnThePageWhileItsSetUpWaitsIsAnsweredAfterTheSetUpAndKeepsTheUsersValue) {
+    BldcRig r;
+    HeldPauses held;
+    ASSERT_TRUE(r.Start());
+    platform::ScopedClock scope(held);
+    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
+    ASSERT_NE(page, nullptr);
+    r.rig.Command(gui::id::Ok);
+    CDerivedControl* slider = page->FindControl(0, 0);  // PWMIN
+    ASSERT_NE(slider, nullptr);
+    const std::uint32_t stored = r.rig.data.GetValue(0);
+    // The defaults are out (nothing here has run the queue's notice yet): only the key
+    // can finish the set-up now, and it does so before the slider sees it.
+    held.Release();
+    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(page->BoardSetUpPending());
+    platform::DebugCapture debug;
+    guitest::focusForKeys(*slider);
+    guitest::userKey(*slider, Qt::Key_PageDown);
+
+    EXPECT_EQ(debug.count("Page: board set-up finished at once for the user's input\n"), 1u);
+    EXPECT_FALSE(page->BoardSetUpPending());
+    const std::uint32_t moved = r.rig.data.GetValue(0);
+    EXPECT_NE(moved, stored) << "the key's change was lost";
+    EXPECT_EQ(slider->GetValue(), moved);
+    // The user's PWMIN (channel 1 at 240 less the slider) goes out after the set-up's own frames.
+    std::vector<Bytes> frames;
+    std::size_t users = 0;
+    const auto findUsers = [&] {
+        frames = r.sim.Frames();
+        for (users = 0; users < frames.size(); ++users) {
+            const Bytes& f = frames[users];
+            if (f.size() == 11 && f[0] == 'P' && f[4] == 240 - moved) return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(guitest::waitFor(findUsers, 5000)) << "no PWMIN frame at " << 240 - moved;
+    const std::size_t select = IndexOf(frames, kSelect);
+    ASSERT_LT(select, frames.size()) << "the set-up never ran";
+    EXPECT_GT(users, select);
+}
+
+// The speed window's hosted controls are the page's too: a press there finishes the set-up first.
+TEST(PageSetUp, APressOnTheTachometerWindowWhileThePagesSetUpWaitsFinishesItFirst) {
+    BldcRig r;
+    HeldPauses held;
+    ASSERT_TRUE(r.Start());
+    platform::ScopedClock scope(held);
+    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
+    ASSERT_NE(page, nullptr);
+    r.rig.Command(gui::id::Ok);
+    CSubDialog_Tachometer* panel = page->TachometerPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isShown());
+    held.Release();
+    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(page->BoardSetUpPending());
+    platform::DebugCapture debug;
+    guitest::userClick(*panel);
+    EXPECT_EQ(debug.count("Page: board set-up finished at once for the user's input\n"), 1u);
+    EXPECT_FALSE(page->BoardSetUpPending());
+}
+
+TEST(PageSetUp, APageDestroyedWhileItsSetUpWaitsFinishesItFirstAndWritesNothingAfterwards) {
+    BldcRig r;
+    HeldPauses held;
+    ASSERT_TRUE(r.Start());
+    platform::ScopedClock scope(held);
+    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
+    ASSERT_NE(page, nullptr);
+    const gui::Handle handle = page->handle();
+    held.Release();
+    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+    ASSERT_TRUE(page->BoardSetUpPending());  // the queue's notice is on its way
+
+    page->destroy();
+    EXPECT_FALSE(page->BoardSetUpPending());
+    const auto atDestroy = r.sim.Frames();
+    EXPECT_LT(IndexOf(atDestroy, kSelect), atDestroy.size()) << "the destroy did not finish the set-up";
+    r.Settle();  // the notice finds no window
+    EXPECT_FALSE(gui::isWindow(handle));
+    EXPECT_EQ(r.sim.Frames().size(), atDestroy.size()) << "a destroyed page wrote to the board";
+}

@@ -332,13 +332,15 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
 TEST_F(Fenced, APollQueuedBehindABoardTaskStartsOnlyOnceThatTasksFrameIsOut) {
     Queue(0x10);
     ASSERT_TRUE(WaitUntil([&] { return held_[1] == 1; }));
+    // Counted before the poll is queued: the walk its queuing wakes may be over before the
+    // next line runs. The worker is idle meanwhile (the held task waits on its own thread).
+    const std::uint64_t passes = queue_->WorkerPasses();
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
     const CPollingTask* poll = CTaskFactory::GetInstance()->GetPollingTask();
     ASSERT_NE(poll, nullptr);
     // A walk of the worker's over the list with the poll in it; a word of no task takes the
     // list's lock, so it returns once that walk is over.
-    const std::uint64_t passes = queue_->WorkerPasses();
-    ASSERT_TRUE(WaitUntil([&] { return queue_->WorkerPasses() > passes; }));
+    ASSERT_TRUE(WaitUntil([&] { return queue_->WorkerPasses() > passes; })) << "passes " << passes;
     queue_->AddTask(0x0C000000, nullptr, 0);
     EXPECT_EQ(poll->GetState(), kTaskCreated);
 

@@ -695,6 +695,9 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             if (code == gui::syscmd::Restore) ShowSpeedWindows(true);
             break;
         }
+        case gui::msg::StatusPollTick:
+            OnPollTimer();
+            return 1;
         case gui::msg::ShowWindow:
             ShowSpeedWindows(w != 0);
             if (w == 0) {

@@ -327,6 +327,9 @@ protected:
     // thread and the controls it sets from the store. The base calls it once the board's
     // defaults queued for the restore have finished. The base: nothing.
     virtual void RestoreBoard() {}
+    // A tick of the status timer (SetStatusPolling): the page reads its status inputs.
+    // The base: nothing.
+    virtual void OnPollTimer() {}
     // Runs `work` on this thread once every task queued so far has finished (the queue
     // posts BoardSetUpDue), after set-up work given before; at once when nothing is
     // queued. A page writes to the board this way when its frames must follow queued ones.

@@ -55,9 +55,6 @@ void CDeviceDialog_DC::BuildPage(const ProfileWords& profile) {
 
 gui::LResult CDeviceDialog_DC::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     switch (msg) {
-        case gui::msg::StatusPollTick:
-            OnPollTimer();
-            return 1;
         case gui::msg::SequenceChannel1Tick:
         case gui::msg::SequenceChannel2Tick:
         case gui::msg::SequenceDemo: {

@@ -89,7 +89,7 @@ private:
     void WriteAtt(std::uint32_t att);
     void SetupStatusInputs();
     void SwitchPolling(bool on);
-    void OnPollTimer();
+    void OnPollTimer() override;
     void UpdateIout();
     void RunDemoSequence(bool on);
     void EnableDemoItems(bool on);

@@ -140,9 +140,6 @@ void CDeviceDialog_StepperDual::BuildPanel(const PlacedControl& placed) {
 
 gui::LResult CDeviceDialog_StepperDual::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     switch (msg) {
-        case gui::msg::StatusPollTick:
-            OnPollTimer();
-            return 1;
         case gui::msg::RunRampTick:
             return 1;  // the single-motor run's tick: not used on this page
         case gui::msg::Motor1Tick:

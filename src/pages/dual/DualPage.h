@@ -96,7 +96,7 @@ private:
     bool AnyRowChecked(int motor) const;
     void SwitchPolling(int motor);
     void SetupStatusInputs();
-    void OnPollTimer();
+    void OnPollTimer() override;
     void UpdateDisplays();
     void ShowVrefWarning(int motor, bool over);
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }

@@ -127,9 +127,6 @@ CDerivedControl* CDeviceDialog_Stepper::BuildControl(const PlacedControl& placed
 
 gui::LResult CDeviceDialog_Stepper::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     switch (msg) {
-        case gui::msg::StatusPollTick:
-            OnPollTimer();
-            return 1;
         case gui::msg::RunRampTick:
             // Only the tick of the present arming counts: one still queued from an
             // earlier arming (the GUI thread was busy) must not end the new step early.

@@ -87,7 +87,7 @@ private:
     void ShowIdle();
     void RestoreKind(int kind);
     void SetupStatusInputs();
-    void OnPollTimer();
+    void OnPollTimer() override;
     void SwitchPolling(bool on);
     void UpdateMeasuredValues();
     void Enable(int kind, bool on) { EnableControlsAt(kind, on); }

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "BoardReplyOps.h"
-#include "parsers/AppSettings.h"
-#include "parsers/ProfileInfo.h"
 #include "board-sim/BoardSim.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "parsers/AppSettings.h"
 #include "parsers/DcDemo.h"
+#include "parsers/ProfileInfo.h"
 #include "parsers/StepperDemo.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Clock.h"
@@ -98,8 +98,8 @@ void HexImages(const fs::path& out) {
     std::size_t at = 0;
     for (int line = 0; line < 8; ++line) at = image.find('\n', at) + 1;
     Write(out / "test-image-start.hex", image.substr(0, at) + ":00000001FF\r\n");
-    Write(out / "extended-address.hex", ":020000040000FA\r\n" + image.substr(0, image.find('\n') + 1) +
-                                            ":0400000300003800C1\r\n:00000001FF\r\n");
+    Write(out / "extended-address.hex",
+          ":020000040000FA\r\n" + image.substr(0, image.find('\n') + 1) + ":0400000300003800C1\r\n:00000001FF\r\n");
 }
 
 int BoardReplies(const fs::path& out) {

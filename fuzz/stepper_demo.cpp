@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "parsers/StepperDemo.h"
 #include "pages/stepper/StepperTables.h"
+#include "parsers/StepperDemo.h"
 
 namespace {
 

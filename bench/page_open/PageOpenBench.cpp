@@ -212,8 +212,8 @@ struct Opening {
     double okUs = 0;  // from OK until drawn
     double pausedUs = 0;
     double sleptUs = 0;  // of the pauses, the time really waited
-    double cpuUs = 0;  // the GUI thread's
-    long faults = 0;   // the GUI thread's minor page faults
+    double cpuUs = 0;    // the GUI thread's
+    long faults = 0;     // the GUI thread's minor page faults
     std::vector<pagebench::WidgetShape> windows;
     std::string error;
 };
@@ -222,7 +222,8 @@ struct Rig : benchrig::Program {
     pagebench::PaintWatch watch;
 
     explicit Rig(benchrig::Board board)
-        : benchrig::Program("page-open-bench", [] { return std::make_unique<TimedSelector>(); }, board) {}
+        : benchrig::Program(
+              "page-open-bench", [] { return std::make_unique<TimedSelector>(); }, board) {}
 
     // Chooses the device, presses OK and waits until the page is drawn; the page is
     // closed again afterwards.
@@ -317,7 +318,8 @@ void BM_PageOpen(benchmark::State& state, Family family) {
         state.SkipWithError(warm.error.c_str());
         return;
     }
-    double pageUs = 0, okUs = 0, pausedUs = 0, sleptUs = 0, cpuUs = 0, baselineUs = 0, baselineCpuUs = 0, faults = 0, baselineFaults = 0;
+    double pageUs = 0, okUs = 0, pausedUs = 0, sleptUs = 0, cpuUs = 0, baselineUs = 0, baselineCpuUs = 0, faults = 0,
+           baselineFaults = 0;
     int widgets = 0, windows = 0, runs = 0;
     for (auto _ : state) {
         const Opening o = r.Open(family.key);

@@ -5,30 +5,30 @@
 // the application makes them and destroyed in reverse. Header only; GUI thread only.
 #pragma once
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
 #include <ctime>
-#include <sys/resource.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "parsers/AppSettings.h"
 #include "app/DeviceTable.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
-#include "parsers/ProfileInfo.h"
 #include "app/QuillfenDlg.h"
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "parsers/AppSettings.h"
+#include "parsers/ProfileInfo.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Controls.h"
@@ -204,9 +204,7 @@ struct Program {
                      gui::makeWParam(static_cast<std::uint16_t>(list), gui::notify::ComboSelectionChange), 0);
     }
     // OK as the button reports it: the main window shows the page.
-    void PressOk() {
-        window->send(gui::msg::Command, gui::makeWParam(gui::id::Ok, gui::notify::ButtonClicked), 0);
-    }
+    void PressOk() { window->send(gui::msg::Command, gui::makeWParam(gui::id::Ok, gui::notify::ButtonClicked), 0); }
 };
 
 }  // namespace benchrig

@@ -5,10 +5,9 @@
 #include <new>
 #include <system_error>
 
-#include "parsers/AppSettings.h"
+#include "app/AboutDlg.h"
 #include "app/EndSignals.h"
 #include "app/FileDialogNames.h"
-#include "app/AboutDlg.h"
 #include "app/OSVersionInfo.h"
 #include "app/PagePositions.h"
 #include "app/QuillfenDlg.h"
@@ -16,6 +15,7 @@
 #include "board/NativeTranslator.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "parsers/AppSettings.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/Application.h"
@@ -109,7 +109,8 @@ int CQuillfenApp::InitInstance() {
     endSignal_ = 0;
     // From here on a termination request ends the program in order.
     endSignals_ = std::make_unique<CEndSignals>([this](int signal) { OnEndSignal(signal); });
-    const std::filesystem::path programDir = options_.programDir.empty() ? appsettings::ProgramDir() : options_.programDir;
+    const std::filesystem::path programDir =
+        options_.programDir.empty() ? appsettings::ProgramDir() : options_.programDir;
     const std::filesystem::path configHome =
         options_.configHome.empty() ? appsettings::ConfigHome() : options_.configHome;
     settingsFile_ = appsettings::SettingsFilePath(programDir, configHome);
@@ -135,8 +136,8 @@ int CQuillfenApp::InitInstance() {
     }
 
     if (!CreateServices()) {
-        gui::messageBox(nullptr, QStringLiteral("Tamsiro cannot start: not enough memory."),
-                        QStringLiteral("Tamsiro"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
+        gui::messageBox(nullptr, QStringLiteral("Tamsiro cannot start: not enough memory."), QStringLiteral("Tamsiro"),
+                        gui::MessageButtons::Ok, gui::MessageIcon::Error);
         Shutdown(nullptr);
         endSignals_.reset();
         return 0;
@@ -154,9 +155,8 @@ int CQuillfenApp::InitInstance() {
     settings_->SetPath(settingsFile_);
     fileNames_->SetSettings(settings_.get());
 
-    ctrlHeld_ = options_.ctrlHeld
-                    ? options_.ctrlHeld()
-                    : (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != Qt::NoModifier;
+    ctrlHeld_ = options_.ctrlHeld ? options_.ctrlHeld()
+                                  : (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != Qt::NoModifier;
     if (ctrlHeld_) {
         gui::messageBox(nullptr, QString::fromLatin1(kCtrlText), QString::fromLatin1(kCtrlCaption),
                         gui::MessageButtons::Ok, gui::MessageIcon::Information);
@@ -176,9 +176,9 @@ int CQuillfenApp::InitInstance() {
     services.data = data_.get();
     services.profile = profile_.get();
     services.about = about_.get();
-    services.watchLocator = options_.watchLocator ? options_.watchLocator
-                                                  : std::shared_ptr<platform::IBoardLocator>(
-                                                        platform::makeSystemBoardLocator());
+    services.watchLocator = options_.watchLocator
+                                ? options_.watchLocator
+                                : std::shared_ptr<platform::IBoardLocator>(platform::makeSystemBoardLocator());
     services.watchPoll = options_.watchPoll;
     auto mainWindow = std::make_unique<CQuillfenDlg>(std::move(services));
     mainWindow_ = mainWindow.get();

@@ -7,9 +7,9 @@
 #include "app/AboutDlg.h"
 #include "app/DialogSelector.h"
 #include "app/FirmwareUpdateDlg.h"
-#include "parsers/ProfileInfo.h"
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
+#include "parsers/ProfileInfo.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Debug.h"
 #include "platform/gui/CommonDialogs.h"
@@ -69,7 +69,8 @@ gui::DialogTemplate CQuillfenDlg::MainTemplate() {
         {ControlKind::ComboBox, kMotorTypeList, QString(), QRect(21, 21, 69, 69),
          st::Visible | st::VScroll | st::TabStop},
         {ControlKind::Static, -1, QStringLiteral("Driver type"), QRect(123, 12, 40, 8), st::Visible},
-        {ControlKind::ComboBox, kDriverList, QString(), QRect(123, 21, 93, 69), st::Visible | st::VScroll | st::TabStop},
+        {ControlKind::ComboBox, kDriverList, QString(), QRect(123, 21, 93, 69),
+         st::Visible | st::VScroll | st::TabStop},
         {ControlKind::Static, -1, QStringLiteral("->"), QRect(102, 24, 8, 8), st::Visible},
     };
     return t;
@@ -384,9 +385,10 @@ int CQuillfenDlg::CheckFirmware(std::uint32_t kind, std::uint32_t index, const Q
     if (mask == 0) return kFirmwareOk;
 
     const QString question =
-        QStringLiteral("The version of daughter board firmware is not suitable to control %1.\n"
-                       "If you press 'Yes' button, update on firmware will start. Or press 'No' button if you do "
-                       "not wish such update.")
+        QStringLiteral(
+            "The version of daughter board firmware is not suitable to control %1.\n"
+            "If you press 'Yes' button, update on firmware will start. Or press 'No' button if you do "
+            "not wish such update.")
             .arg(name)
             .left(511);
     const int answer = gui::messageBox(this, question, QString::fromLatin1(kFirmwareCaption),

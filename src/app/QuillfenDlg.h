@@ -47,8 +47,8 @@ inline constexpr const char* kTitleConnected = "Tamsiro (USB Connected)";
 inline constexpr const char* kTitleDisconnected = "Tamsiro (USB Disconnected)";
 
 // Results of the firmware check.
-inline constexpr int kNotChecked = 0;  // no board
-inline constexpr int kFirmwareOk = 7;  // nothing to update, or the update was declined
+inline constexpr int kNotChecked = 0;     // no board
+inline constexpr int kFirmwareOk = 7;     // nothing to update, or the update was declined
 inline constexpr int kUpdateStarted = 6;  // "Yes": the update dialog runs
 }  // namespace mainwin
 

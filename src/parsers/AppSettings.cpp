@@ -1,12 +1,12 @@
 #include "parsers/AppSettings.h"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QSettings>
 #include <cstdlib>
 #include <map>
-#include <pwd.h>
 #include <system_error>
-#include <unistd.h>
 
 #include "platform/core/Debug.h"
 

@@ -43,7 +43,11 @@ public:
             case 3:
                 return Number(text, "attenuation", 100.0, [&](double v) {
                     const long p = std::lround(std::fmin(std::fmax(v, -1.0), 255.0));
-                    row_.att = p == 100 ? 0 : p == 80 ? 1 : p == 50 ? 2 : p == 20 ? 3 : static_cast<std::uint8_t>(p & 0xFF);
+                    row_.att = p == 100  ? 0
+                               : p == 80 ? 1
+                               : p == 50 ? 2
+                               : p == 20 ? 3
+                                         : static_cast<std::uint8_t>(p & 0xFF);
                 });
             case 4:
             case 6: {
@@ -101,7 +105,8 @@ private:
 }  // namespace
 
 std::uint32_t LookupMode(std::string_view keyword) {
-    static constexpr std::array<std::string_view, 6> kKeywords = {"FW<->STB", "FW<->BRK", "REV<->STB", "REV<->BRK", "STB", "BRK"};
+    static constexpr std::array<std::string_view, 6> kKeywords = {"FW<->STB",  "FW<->BRK", "REV<->STB",
+                                                                  "REV<->BRK", "STB",      "BRK"};
     for (std::uint32_t i = 0; i < kKeywords.size(); ++i)
         if (kKeywords[i] == keyword) return i;
     return kUnknown;

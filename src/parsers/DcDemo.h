@@ -30,8 +30,8 @@ inline constexpr const char* kDemoSequenceFile = "sequence/Demomode_Sequence_dc.
 // One demo row; the phase words as DcPhaseWord.h reads them (bit 27 set, duration in s).
 struct DemoRow {
     std::uint8_t enable = 0;
-    std::uint8_t att = 0;      // 0..3 for 100, 80, 50, 20 %, else the percent as written
-    double ref = 0.0;          // PWM steps: volts * 256 / 3.3
+    std::uint8_t att = 0;           // 0..3 for 100, 80, 50, 20 %, else the percent as written
+    double ref = 0.0;               // PWM steps: volts * 256 / 3.3
     std::uint32_t frequency = 100;  // Hz
     std::uint32_t phase1 = 0;
     std::uint32_t phase2 = 0;

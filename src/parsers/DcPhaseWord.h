@@ -10,15 +10,15 @@ namespace pages::dc {
 
 // Channel and phase word fields.
 namespace bits {
-inline constexpr std::uint32_t kDurationMask = 0x3F;     // 0-5: duration (s, or a list index with kDurationIndex)
+inline constexpr std::uint32_t kDurationMask = 0x3F;      // 0-5: duration (s, or a list index with kDurationIndex)
 inline constexpr std::uint32_t kDurationIndex = 1u << 6;  // the duration is an index into the editor's list
-inline constexpr std::uint32_t kPending = 1u << 10;      // a change of direction waits for its pause
-inline constexpr int kDutyShift = 12;                    // 12-20: ON duty 0..256
+inline constexpr std::uint32_t kPending = 1u << 10;       // a change of direction waits for its pause
+inline constexpr int kDutyShift = 12;                     // 12-20: ON duty 0..256
 inline constexpr std::uint32_t kDutyMask = 0x1FFu << kDutyShift;
-inline constexpr int kPreviousShift = 21;                // 21-23: the mode before the last change
-inline constexpr int kModeShift = 24;                    // 24-26: the mode
+inline constexpr int kPreviousShift = 21;  // 21-23: the mode before the last change
+inline constexpr int kModeShift = 24;      // 24-26: the mode
 inline constexpr std::uint32_t kModeMask = 7u << kModeShift;
-inline constexpr std::uint32_t kOn = 1u << 27;           // channel on / phase checked
+inline constexpr std::uint32_t kOn = 1u << 27;  // channel on / phase checked
 }  // namespace bits
 
 // Modes 0..5 as the combo boxes and the CSV keywords name them; 6 is the off record, 7 a

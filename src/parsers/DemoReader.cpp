@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <exception>
-#include <system_error>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 namespace parsers {
 

@@ -48,7 +48,6 @@ public:
     void Say(std::string_view what) const;
 
 private:
-
     std::size_t line_;
     std::vector<std::string>& messages_;
 };

@@ -17,25 +17,26 @@ static_assert(sizeof(StepRecord) == 24);
 
 namespace stepbits {
 inline constexpr std::uint32_t kInUse = 1u << 31;
-inline constexpr int kModeShift = 29;  // 2 bits; 0 full step
+inline constexpr int kModeShift = 29;       // 2 bits; 0 full step
 inline constexpr int kFrequencyShift = 24;  // 5 bits; index into the step-frequency table
 inline constexpr std::uint32_t kCcw = 1u << 23;
-inline constexpr std::uint32_t kUnitSteps = 1u << 17;  // else seconds
+inline constexpr std::uint32_t kUnitSteps = 1u << 17;     // else seconds
 inline constexpr std::uint32_t kCountIsIndex = 1u << 16;  // bits 0-15 index the step-count table
 inline constexpr std::uint32_t kCountMask = 0xFFFFu;
 }  // namespace stepbits
 
 // Step frequencies (Hz), indexed by a step row's bits 24-28.
-inline constexpr std::array<int, 20> kStepFrequencies = {20,  40,  60,  80,  100, 120, 140,
-                                                         160, 180, 200, 300, 400, 500, 600,
-                                                         700, 800, 900, 1000, 1100, 1200};
+inline constexpr std::array<int, 20> kStepFrequencies = {20,  40,  60,  80,  100, 120, 140, 160,  180,  200,
+                                                         300, 400, 500, 600, 700, 800, 900, 1000, 1100, 1200};
 
 // Where the steps of a parallel-input run come from.
 enum class StepSource { Rows = 0, BuiltInDemo = 1, FileDemo = 2 };
 
 inline bool InUse(const StepRecord& r) { return (r.flags & stepbits::kInUse) != 0; }
 inline bool FullStep(const StepRecord& r) { return ((r.flags >> stepbits::kModeShift) & 3u) == 0; }
-inline int FrequencyIndex(const StepRecord& r) { return static_cast<int>((r.flags >> stepbits::kFrequencyShift) & 31u); }
+inline int FrequencyIndex(const StepRecord& r) {
+    return static_cast<int>((r.flags >> stepbits::kFrequencyShift) & 31u);
+}
 inline bool Ccw(const StepRecord& r) { return (r.flags & stepbits::kCcw) != 0; }
 inline bool UnitSteps(const StepRecord& r) { return (r.flags & stepbits::kUnitSteps) != 0; }
 

@@ -121,8 +121,8 @@ std::string BuiltInSequenceText() {
 }
 
 DemoSequence LoadDemoSequence(const std::filesystem::path& folder) {
-    parsers::LoadedDemo<StepRecord> demo =
-        parsers::LoadDemo<StepRecord>(folder, kDemoSequenceFile, "step", BuiltInSequenceText(), [](std::string_view text) {
+    parsers::LoadedDemo<StepRecord> demo = parsers::LoadDemo<StepRecord>(
+        folder, kDemoSequenceFile, "step", BuiltInSequenceText(), [](std::string_view text) {
             SequenceText parsed = ParseSequence(text);
             return std::pair{std::move(parsed.steps), std::move(parsed.messages)};
         });

@@ -28,8 +28,7 @@ private:
     CDeviceDialog_Lens& page_;
 };
 
-CDeviceDialog_Lens::CDeviceDialog_Lens(SurfaceSource source) : source_(std::move(source))
-{
+CDeviceDialog_Lens::CDeviceDialog_Lens(SurfaceSource source) : source_(std::move(source)) {
     // The board's PWM channels as the lens boards start them.
     for (const int channel : {0, 1, 6, 7, 8}) {
         PwmChannelRecord* record = PwmSetting(channel);
@@ -48,8 +47,7 @@ namespace {
 const CDeviceDialog_Lens* surfaceHolder = nullptr;
 }  // namespace
 
-CDeviceDialog_Lens::~CDeviceDialog_Lens()
-{
+CDeviceDialog_Lens::~CDeviceDialog_Lens() {
     ForgetControls();
     registers_.clear();
     relations_.clear();
@@ -59,21 +57,18 @@ CDeviceDialog_Lens::~CDeviceDialog_Lens()
     }
 }
 
-CXmlSurfaceSlots& CDeviceDialog_Lens::Slots()
-{
+CXmlSurfaceSlots& CDeviceDialog_Lens::Slots() {
     CXmlSurfaceSlots* shared = appServices().surfaces;
     return shared != nullptr ? *shared : ownSlots_;
 }
 
-void CDeviceDialog_Lens::ForgetControls()
-{
+void CDeviceDialog_Lens::ForgetControls() {
     subjects_.clear();
     observers_.clear();
     relationIds_.clear();
 }
 
-bool CDeviceDialog_Lens::onInitDialog()
-{
+bool CDeviceDialog_Lens::onInitDialog() {
     if (!CDerivedDialog::onInitDialog()) return false;
     if (!built_) {
         built_ = true;
@@ -82,8 +77,7 @@ bool CDeviceDialog_Lens::onInitDialog()
     return true;
 }
 
-void CDeviceDialog_Lens::BuildFromSurface()
-{
+void CDeviceDialog_Lens::BuildFromSurface() {
     surfaceName_ = std::string(kSurfaceKey) + " of device 0x" + QString::number(GetDeviceKey(), 16).toStdString();
     const std::string& name = surfaceName_;
     const std::optional<std::string> text = source_ ? source_(GetDeviceKey()) : std::nullopt;
@@ -129,8 +123,7 @@ void CDeviceDialog_Lens::BuildFromSurface()
     AfterQueuedTasks([this] { StartChannel8(); });
 }
 
-void CDeviceDialog_Lens::MakeControls(std::vector<surfacepage::SurfaceControl>& controls)
-{
+void CDeviceDialog_Lens::MakeControls(std::vector<surfacepage::SurfaceControl>& controls) {
     const IDataContainer* store = GetDataContainer();
     for (surfacepage::SurfaceControl& made : controls) {
         gui::Window* parent = GetContainerWindow(made.parentName ? made.parentName->c_str() : nullptr, nullptr);
@@ -157,12 +150,12 @@ void CDeviceDialog_Lens::MakeControls(std::vector<surfacepage::SurfaceControl>& 
         const std::string* caption = added->GetElement()->GetDescription(0);
         added->setText(caption != nullptr ? QString::fromStdString(*caption) : QString());
         const ControlBinding binding = added->GetBinding();
-        if (binding.IsBound() && store != nullptr && store->GetSelectedId() != -1) added->SetValue(binding.Read(*store));
+        if (binding.IsBound() && store != nullptr && store->GetSelectedId() != -1)
+            added->SetValue(binding.Read(*store));
     }
 }
 
-void CDeviceDialog_Lens::WireObservers()
-{
+void CDeviceDialog_Lens::WireObservers() {
     for (const auto& [id, control] : Controls()) {
         observers_.push_back(std::make_unique<CDerivedObserver>(control.get()));
         const CXmlControlConainer* record = control->GetElement();
@@ -173,8 +166,7 @@ void CDeviceDialog_Lens::WireObservers()
     }
 }
 
-void CDeviceDialog_Lens::RefreshAll()
-{
+void CDeviceDialog_Lens::RefreshAll() {
     // A set rather than the system's table of 128 flags: the records refuse words
     // beyond it, and a set cannot be overrun whatever they hold.
     std::set<std::int32_t> shown;
@@ -209,16 +201,14 @@ void CDeviceDialog_Lens::RefreshAll()
     }
 }
 
-void CDeviceDialog_Lens::EndRuns()
-{
+void CDeviceDialog_Lens::EndRuns() {
     // A continuous count never ends by itself: the motor would run on after the page.
     for (std::uint32_t pair = 0; pair < pairRunning_.size(); ++pair) {
         if (pairRunning_[pair]) WriteStopFrequency(pair);
     }
 }
 
-bool CDeviceDialog_Lens::FeedsRegisterImage(const CDerivedControl& control) const
-{
+bool CDeviceDialog_Lens::FeedsRegisterImage(const CDerivedControl& control) const {
     const CXmlControlConainer* record = control.GetElement();
     // Only what the page itself shows goes into the registers that "Send" writes: the
     // floating window's fields on the same register bits (the lens drive's modes)
@@ -227,12 +217,12 @@ bool CDeviceDialog_Lens::FeedsRegisterImage(const CDerivedControl& control) cons
            control.GetParentWindow() == this;
 }
 
-surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control)
-{
+surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control) {
     const CXmlControlConainer* record = control.GetElement();
     if (record == nullptr || !record->HasDeviceTarget()) return {};
     // A register field off the page changes no image; its value is only stored.
-    if (record->GetDeviceTarget() == "i2c" && record->GetRegisterAddress() >= 0 && !FeedsRegisterImage(control)) return {};
+    if (record->GetDeviceTarget() == "i2c" && record->GetRegisterAddress() >= 0 && !FeedsRegisterImage(control))
+        return {};
     KeptRecords kept(*this);
     surfacepage::TaskOrder order = surfacepage::BuildTaskOrder(*record, GetTaskKind(record->GetDeviceTarget()),
                                                                control.GetValue(), GetDeviceKey(), kept);
@@ -243,8 +233,7 @@ surfacepage::TaskOrder CDeviceDialog_Lens::BuildOrder(CDerivedControl& control)
     return order;
 }
 
-void CDeviceDialog_Lens::FollowRegisterImages(std::int32_t word, const CDerivedControl* except)
-{
+void CDeviceDialog_Lens::FollowRegisterImages(std::int32_t word, const CDerivedControl* except) {
     for (const auto& [id, control] : Controls()) {
         const CXmlControlConainer* record = control->GetElement();
         if (control.get() == except || record == nullptr || record->GetContainerId() != word ||
@@ -255,8 +244,7 @@ void CDeviceDialog_Lens::FollowRegisterImages(std::int32_t word, const CDerivedC
     }
 }
 
-int CDeviceDialog_Lens::OnControlChanged(std::int32_t, CDerivedControl* control)
-{
+int CDeviceDialog_Lens::OnControlChanged(std::int32_t, CDerivedControl* control) {
     if (control == nullptr) return 1;
     const CXmlControlConainer* record = control->GetElement();
     if (record == nullptr) return 1;
@@ -283,24 +271,21 @@ int CDeviceDialog_Lens::OnControlChanged(std::int32_t, CDerivedControl* control)
     return 1;
 }
 
-std::uint32_t CDeviceDialog_Lens::StoredIndex(const CDerivedControl& control) const
-{
+std::uint32_t CDeviceDialog_Lens::StoredIndex(const CDerivedControl& control) const {
     const IDataContainer* store = GetDataContainer();
     const ControlBinding binding = control.GetBinding();
     if (store == nullptr || !binding.IsBound() || store->GetSelectedId() == -1) return IRelation::kNoIndex;
     return binding.Read(*store);
 }
 
-int CDeviceDialog_Lens::ApplyRelationsOf(CDerivedControl& control)
-{
+int CDeviceDialog_Lens::ApplyRelationsOf(CDerivedControl& control) {
     const CXmlControlConainer* record = control.GetElement();
     if (record == nullptr || !record->HasRelationId()) return 0;
     return surfacepage::ApplyRelations(relations_, record->GetRelationId(), StoredIndex(control),
                                        [this](std::int32_t id) { return ControlOfRelation(id); });
 }
 
-void CDeviceDialog_Lens::StartChannel8()
-{
+void CDeviceDialog_Lens::StartChannel8() {
     PwmChannelRecord* record = PwmSetting(8);
     record->channel = 8;
     record->frequency = 0.0;
@@ -313,8 +298,7 @@ void CDeviceDialog_Lens::StartChannel8()
     SetTimerChannel(8, record, 1);
 }
 
-int CDeviceDialog_Lens::ReloadSurface()
-{
+int CDeviceDialog_Lens::ReloadSurface() {
     CDerivedDialog::onInitDialog();
     // The document is kept; loading it again only makes it the current surface. A
     // document another page holds now is not this page's to load.
@@ -330,30 +314,30 @@ int CDeviceDialog_Lens::ReloadSurface()
 
 void CDeviceDialog_Lens::RestoreBoard() { RefreshAll(); }
 
-gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l)
-{
+gui::LResult CDeviceDialog_Lens::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     switch (msg) {
-    case gui::msg::TaskData:
-        return 1;
-    case gui::msg::OutputFrequency:
-        if (!refreshing_) WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
-                             static_cast<std::uint32_t>(l) & 0xFFFFu);
-        break;
-    case gui::msg::StopFrequency:
-        if (!refreshing_) WriteStopFrequency(static_cast<std::uint32_t>(w));
-        break;
-    case gui::msg::Destroy:
-        // The base retires the controls now; nothing may keep pointing at them.
-        ForgetControls();
-        break;
-    default:
-        break;
+        case gui::msg::TaskData:
+            return 1;
+        case gui::msg::OutputFrequency:
+            if (!refreshing_)
+                WriteOutputFrequency(static_cast<std::uint32_t>(w), (static_cast<std::uint32_t>(l) >> 16) & 0xFFFFu,
+                                     static_cast<std::uint32_t>(l) & 0xFFFFu);
+            break;
+        case gui::msg::StopFrequency:
+            if (!refreshing_) WriteStopFrequency(static_cast<std::uint32_t>(w));
+            break;
+        case gui::msg::Destroy:
+            // The base retires the controls now; nothing may keep pointing at them.
+            ForgetControls();
+            break;
+        default:
+            break;
     }
     return CDerivedDialog::windowProc(msg, w, l);
 }
 
-void CDeviceDialog_Lens::WriteOutputFrequency(std::uint32_t pair, std::uint32_t frequencyWord, std::uint32_t countWord)
-{
+void CDeviceDialog_Lens::WriteOutputFrequency(std::uint32_t pair, std::uint32_t frequencyWord,
+                                              std::uint32_t countWord) {
     CRG1Micon* board = GetMicon();
     if (board == nullptr) return;
     WaitForTaskQueue();  // queued records first
@@ -367,8 +351,7 @@ void CDeviceDialog_Lens::WriteOutputFrequency(std::uint32_t pair, std::uint32_t 
     pairRunning_[p] = true;
 }
 
-void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair)
-{
+void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair) {
     CRG1Micon* board = GetMicon();
     if (board == nullptr) return;
     WaitForTaskQueue();
@@ -376,20 +359,17 @@ void CDeviceDialog_Lens::WriteStopFrequency(std::uint32_t pair)
     pairRunning_[pair & 1u] = false;
 }
 
-IRegisterData* CDeviceDialog_Lens::Register(std::int32_t address) const
-{
+IRegisterData* CDeviceDialog_Lens::Register(std::int32_t address) const {
     const auto found = registers_.find(address);
     return found != registers_.end() ? found->second.get() : nullptr;
 }
 
-CDerivedControl* CDeviceDialog_Lens::ControlOfRelation(std::int32_t relationId) const
-{
+CDerivedControl* CDeviceDialog_Lens::ControlOfRelation(std::int32_t relationId) const {
     const auto found = relationIds_.find(relationId);
     return found != relationIds_.end() ? found->second : nullptr;
 }
 
-ISubject* CDeviceDialog_Lens::SubjectOf(std::int32_t containerId) const
-{
+ISubject* CDeviceDialog_Lens::SubjectOf(std::int32_t containerId) const {
     const auto found = subjects_.find(containerId);
     return found != subjects_.end() ? found->second.get() : nullptr;
 }

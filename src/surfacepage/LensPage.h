@@ -110,9 +110,9 @@ private:
     SurfaceSource source_;
     CXmlSurfaceSlots ownSlots_;
     bool built_ = false;
-    bool refreshing_ = false;  // the output pairs are not driven while the store is shown
+    bool refreshing_ = false;            // the output pairs are not driven while the store is shown
     std::array<bool, 2> pairRunning_{};  // output pairs this page started and has not stopped
-    std::string surfaceName_;  // how problems name the surface
+    std::string surfaceName_;            // how problems name the surface
     std::vector<std::string> problems_;
     surfacepage::RegisterMap registers_;
     std::vector<std::unique_ptr<IRelation>> relations_;

@@ -262,13 +262,15 @@ bool CDerivedTaskListener::Fence(std::uint32_t timeoutMs) {
         for (auto it = unfinished_.begin(); it != unfinished_.end() && it->first < fence; ++it) ++left;
         const std::uint32_t firstKind = unfinished_.begin()->second;
         if (state_.load() == kStopping) {
-            platform::debugOutf("Task queue fence: the queue stops with %zu task(s) queued before the fence unfinished "
-                                "(the first of kind %u)\n",
-                                left, firstKind);
+            platform::debugOutf(
+                "Task queue fence: the queue stops with %zu task(s) queued before the fence unfinished "
+                "(the first of kind %u)\n",
+                left, firstKind);
         } else {
-            platform::debugOutf("Task queue fence: %zu task(s) queued before the fence still unfinished after %u ms "
-                                "(the first of kind %u)\n",
-                                left, timeoutMs, firstKind);
+            platform::debugOutf(
+                "Task queue fence: %zu task(s) queued before the fence still unfinished after %u ms "
+                "(the first of kind %u)\n",
+                left, timeoutMs, firstKind);
         }
     }
     // The last fence to leave a stopping queue lets its destructor go on.

@@ -26,7 +26,7 @@ class ITask;
 namespace platform {
 class NamedEvent;
 class NamedMutex;
-}
+}  // namespace platform
 
 class ITaskListener {
 public:
@@ -142,4 +142,3 @@ private:
     std::vector<Notice> notices_;
     bool DoneBelow(std::uint64_t fence) const;  // under fenceMutex_
 };
-

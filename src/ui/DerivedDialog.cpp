@@ -41,8 +41,7 @@ constexpr TaskName kTaskNames[] = {
 // A speed window of the page, made and put in its slot; the one before goes the way of
 // every retired window.
 template <class Panel>
-Panel* MakeSpeedPanel(gui::Window& page, std::unique_ptr<gui::Window>& slot, int kind)
-{
+Panel* MakeSpeedPanel(gui::Window& page, std::unique_ptr<gui::Window>& slot, int kind) {
     auto panel = std::make_unique<Panel>();
     panel->SetOwner(page.handle(), kind);
     if (!panel->createModeless(&page)) return nullptr;
@@ -57,8 +56,7 @@ constexpr int kPageFontWeight = 400;
 
 }  // namespace
 
-gui::DialogTemplate CDerivedDialog::PageTemplate()
-{
+gui::DialogTemplate CDerivedDialog::PageTemplate() {
     gui::DialogTemplate t;
     t.size = QSize(200, 120);  // the page sizes itself to its controls
     t.style = gui::dialogStyle::Caption | gui::dialogStyle::SystemMenu | gui::dialogStyle::MinimiseBox;
@@ -76,18 +74,14 @@ gui::DialogTemplate CDerivedDialog::PageTemplate()
 CDerivedDialog::CDerivedDialog()
     : gui::Dialog(PageTemplate()),
       pageFont_(QStringLiteral("Arial"), kPageFontHeight, kPageFontWeight),
-      fileNames_(std::make_unique<CPageFileNames>(this))
-{
-}
+      fileNames_(std::make_unique<CPageFileNames>(this)) {}
 
 CDerivedDialog::CDerivedDialog(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name)
-    : CDerivedDialog()
-{
+    : CDerivedDialog() {
     CDerivedDialog::SetDeviceInfo(deviceKey, profile, name);
 }
 
-CDerivedDialog::~CDerivedDialog()
-{
+CDerivedDialog::~CDerivedDialog() {
     // Runs the page's destruction while this class is still whole.
     if (exists()) destroy();
     recordFile_.reset();
@@ -98,8 +92,7 @@ CDerivedDialog::~CDerivedDialog()
 
 // ---- set-up ----------------------------------------------------------------------------
 
-bool CDerivedDialog::onInitDialog()
-{
+bool CDerivedDialog::onInitDialog() {
     if (!gui::Dialog::onInitDialog()) return false;
     // The kept board records are not cleared here: they start cleared, and a page may
     // have set some of them in its constructor, or since the last run (a surface reload
@@ -129,14 +122,12 @@ bool CDerivedDialog::onInitDialog()
 
 int CDerivedDialog::ReloadSurface() { return 1; }
 
-bool CDerivedDialog::SetOwnerWindow(gui::Handle owner)
-{
+bool CDerivedDialog::SetOwnerWindow(gui::Handle owner) {
     owner_ = owner;
     return owner != 0;
 }
 
-bool CDerivedDialog::SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name)
-{
+bool CDerivedDialog::SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* profile, const QString& name) {
     deviceKey_ = deviceKey;
     profile_ = profile;
     deviceName_ = name.left(kMaxTitleLength);
@@ -145,41 +136,34 @@ bool CDerivedDialog::SetDeviceInfo(std::int32_t deviceKey, const std::uint16_t* 
 
 int CDerivedDialog::OnControlChanged(std::int32_t, CDerivedControl*) { return 1; }
 
-
-int CDerivedDialog::EnableControl(std::uint32_t kind, std::uint32_t index, bool enable)
-{
+int CDerivedDialog::EnableControl(std::uint32_t kind, std::uint32_t index, bool enable) {
     CDerivedControl* control = FindControl(kind, index);
     if (control == nullptr) return 0;
     return control->setEnabled(enable) ? 1 : 0;
 }
 
-int CDerivedDialog::EnableControlsAt(std::int32_t word, bool enable)
-{
+int CDerivedDialog::EnableControlsAt(std::int32_t word, bool enable) {
     for (auto& [key, control] : controls_) {
         if (control->GetRegisterAddress() == word) control->setEnabled(enable);
     }
     return 1;
 }
 
-CSingleCommand* CDerivedDialog::CreateCommand(std::uint32_t id)
-{
+CSingleCommand* CDerivedDialog::CreateCommand(std::uint32_t id) {
     return CCommandGenerator::GetInstance()->CreateCommand(handle(), id);
 }
 
-int CDerivedDialog::DeleteCommand(IGuiCommand* command)
-{
+int CDerivedDialog::DeleteCommand(IGuiCommand* command) {
     if (command != nullptr) CCommandGenerator::GetInstance()->DeleteCommand(command);
     return 1;
 }
 
-int CDerivedDialog::ExecuteCommand(ITaskListener* listener, CSingleCommand* command)
-{
+int CDerivedDialog::ExecuteCommand(ITaskListener* listener, CSingleCommand* command) {
     CCommandGenerator::GetInstance()->ExecuteCommand(listener, command);
     return 1;
 }
 
-int CDerivedDialog::SetConnectionState(int state)
-{
+int CDerivedDialog::SetConnectionState(int state) {
     // Put together rather than formatted, so a name holding a format marker stays as it is.
     const QString title = deviceName_ + QStringLiteral(" Controller (USB ") +
                           (state == 1 ? QStringLiteral("Connected") : QStringLiteral("Disconnected")) +
@@ -188,9 +172,7 @@ int CDerivedDialog::SetConnectionState(int state)
     return 1;
 }
 
-
-gui::LResult CDerivedDialog::RestoreDeviceData()
-{
+gui::LResult CDerivedDialog::RestoreDeviceData() {
     // The board's defaults go after whatever is queued now, and the page's own writes
     // after them; this thread waits for neither.
     AfterQueuedTasks([this] {
@@ -202,14 +184,12 @@ gui::LResult CDerivedDialog::RestoreDeviceData()
 
 // ---- board set-up after the queue --------------------------------------------------------
 
-void CDerivedDialog::AfterQueuedTasks(std::function<void()> work)
-{
+void CDerivedDialog::AfterQueuedTasks(std::function<void()> work) {
     boardWork_.push_back(std::move(work));
     if (!settingUp_ && boardWork_.size() == 1) AskForBoardSetUp();
 }
 
-void CDerivedDialog::AskForBoardSetUp()
-{
+void CDerivedDialog::AskForBoardSetUp() {
     while (!boardWork_.empty()) {
         const std::uintptr_t ticket = ++boardTicket_;
         if (tasks_ != nullptr && !destroyed_ && tasks_->PostWhenDone(handle(), gui::msg::BoardSetUpDue, ticket) != 0)
@@ -219,8 +199,7 @@ void CDerivedDialog::AskForBoardSetUp()
     BoardSetUpDone();
 }
 
-void CDerivedDialog::RunFirstBoardWork()
-{
+void CDerivedDialog::RunFirstBoardWork() {
     std::function<void()> work = std::move(boardWork_.front());
     boardWork_.pop_front();
     settingUp_ = true;
@@ -228,8 +207,7 @@ void CDerivedDialog::RunFirstBoardWork()
     settingUp_ = false;
 }
 
-void CDerivedDialog::CompleteBoardSetUp()
-{
+void CDerivedDialog::CompleteBoardSetUp() {
     if (settingUp_ || boardWork_.empty()) return;
     ++boardTicket_;  // a notice already on its way finds nothing to do
     while (!boardWork_.empty()) {
@@ -239,15 +217,13 @@ void CDerivedDialog::CompleteBoardSetUp()
     BoardSetUpDone();
 }
 
-void CDerivedDialog::BoardSetUpDone()
-{
+void CDerivedDialog::BoardSetUpDone() {
     if (!pollAfterSetUp_) return;
     pollAfterSetUp_ = false;
     if (isShown() && !destroyed_) PollWhileShown(true);
 }
 
-bool CDerivedDialog::beforeMessage(std::uint32_t message)
-{
+bool CDerivedDialog::beforeMessage(std::uint32_t message) {
     if (boardWork_.empty() || settingUp_) return true;
     switch (message) {
         // What only shows or places the page, and the notice itself.
@@ -272,8 +248,7 @@ bool CDerivedDialog::beforeMessage(std::uint32_t message)
     }
 }
 
-void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event)
-{
+void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event) {
     const bool press = event.kind == gui::InputEvent::MouseDown || event.kind == gui::InputEvent::KeyDown ||
                        event.kind == gui::InputEvent::Wheel;
     if (!press || boardWork_.empty()) return;
@@ -281,18 +256,18 @@ void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event)
     CompleteBoardSetUp();
 }
 
-bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event)
-{
+bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event) {
     FinishSetUpBeforeInput(event);
     return gui::Dialog::preTranslate(target, event);
 }
 
-void CDerivedDialog::ShowConnectionInTitle() { SetConnectionState(board_ != nullptr && board_->IsConnected() != 0 ? 1 : -1); }
+void CDerivedDialog::ShowConnectionInTitle() {
+    SetConnectionState(board_ != nullptr && board_->IsConnected() != 0 ? 1 : -1);
+}
 
 // ---- building ---------------------------------------------------------------------------
 
-CDerivedDialog::ProfileWords CDerivedDialog::CopyProfile() const
-{
+CDerivedDialog::ProfileWords CDerivedDialog::CopyProfile() const {
     ProfileWords words{};
     for (int slot = 0; slot < kProfileSlots; ++slot) words[static_cast<std::size_t>(slot)] = GetProfileWord(slot);
     return words;
@@ -300,8 +275,7 @@ CDerivedDialog::ProfileWords CDerivedDialog::CopyProfile() const
 
 void CDerivedDialog::BuildPage(const ProfileWords&) {}
 
-void CDerivedDialog::BuildAndRestore()
-{
+void CDerivedDialog::BuildAndRestore() {
     // Building shows stored values; nothing reaches the board until the restore below.
     if (board_ != nullptr) board_->Suspend();
     BuildPage(CopyProfile());
@@ -318,8 +292,7 @@ gui::LResult CDerivedDialog::OnTaskData(gui::WParam, gui::LParam) { return 0; }
 
 // ---- control map ----------------------------------------------------------------------
 
-CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control)
-{
+CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<CDerivedControl> control) {
     if (control == nullptr || destroyed_) return nullptr;
     const auto [it, inserted] = controls_.try_emplace(key, nullptr);
     if (!inserted) {
@@ -335,19 +308,16 @@ CDerivedControl* CDerivedDialog::AddControl(std::uint32_t key, std::unique_ptr<C
     return added;
 }
 
-CDerivedControl* CDerivedDialog::FindControlByKey(std::uint32_t key) const
-{
+CDerivedControl* CDerivedDialog::FindControlByKey(std::uint32_t key) const {
     const auto it = controls_.find(key);
     return it != controls_.end() ? it->second.get() : nullptr;
 }
 
-CDerivedControl* CDerivedDialog::FindControl(std::uint32_t kind, std::uint32_t index) const
-{
+CDerivedControl* CDerivedDialog::FindControl(std::uint32_t kind, std::uint32_t index) const {
     return FindControlByKey(kind << 16 | (index & 0xFFFFu));
 }
 
-int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other)
-{
+int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, CDerivedControl* other) {
     CDerivedControl* control = FindControl(kind, index);
     if (control != nullptr && control->GetRegisterAddress() >= 0 &&
         static_cast<std::uint32_t>(control->GetRegisterAddress()) == kind) {
@@ -356,8 +326,7 @@ int CDerivedDialog::SynchronizeControl(std::uint32_t kind, std::uint32_t index, 
     return 1;
 }
 
-void CDerivedDialog::SyncPair(std::uint32_t kind, CDerivedControl* from)
-{
+void CDerivedDialog::SyncPair(std::uint32_t kind, CDerivedControl* from) {
     // A null `from` would make each control re-show its own value: a refresh, not a sync.
     if (from == nullptr) return;
     SynchronizeControl(kind, 0, from);
@@ -366,14 +335,12 @@ void CDerivedDialog::SyncPair(std::uint32_t kind, CDerivedControl* from)
 
 // ---- data -------------------------------------------------------------------------------
 
-int CDerivedDialog::ResetData()
-{
+int CDerivedDialog::ResetData() {
     if (data_ != nullptr) data_->ResetContainer(deviceKey_);
     return 1;
 }
 
-int CDerivedDialog::RestoreAll()
-{
+int CDerivedDialog::RestoreAll() {
     if (data_ == nullptr || data_->GetSelectedId() == -1) return 0;
     for (auto& [key, control] : controls_) {
         const ControlBinding binding = control->GetBinding();
@@ -384,8 +351,7 @@ int CDerivedDialog::RestoreAll()
     return 0;
 }
 
-std::uint16_t CDerivedDialog::GetProfileWord(int slot) const
-{
+std::uint16_t CDerivedDialog::GetProfileWord(int slot) const {
     if (profile_ == nullptr || slot < 0 || slot >= kProfileSlots) return 0;
     return profile_[slot];
 }
@@ -394,8 +360,7 @@ ITimer* CDerivedDialog::GetStatusTimer() const { return statusTimer_.get(); }
 
 IExternFile* CDerivedDialog::GetRecordFile() const { return recordFile_.get(); }
 
-bool CDerivedDialog::WaitForTaskQueue()
-{
+bool CDerivedDialog::WaitForTaskQueue() {
     // Long enough for the board's defaults or a closing page's idle duty, short enough
     // not to hang the window.
     constexpr std::uint32_t kQueueWaitMs = 2000;
@@ -404,8 +369,7 @@ bool CDerivedDialog::WaitForTaskQueue()
 
 std::uint32_t CDerivedDialog::Word(int index) const { return WordOrZero(data_, index); }
 
-void CDerivedDialog::SetWord(int index, std::uint32_t value)
-{
+void CDerivedDialog::SetWord(int index, std::uint32_t value) {
     if (data_ != nullptr) data_->SetValue(index, value);
 }
 
@@ -413,22 +377,19 @@ void CDerivedDialog::SetWord(int index, std::uint32_t value)
 
 void CDerivedDialog::ReactToStoredChange(int, std::uint32_t, CDerivedControl*) {}
 
-void CDerivedDialog::EndRunsOnce()
-{
+void CDerivedDialog::EndRunsOnce() {
     if (runsEnded_) return;
     runsEnded_ = true;
     EndRuns();
 }
 
-void CDerivedDialog::SetStatusPolling(bool on)
-{
+void CDerivedDialog::SetStatusPolling(bool on) {
     if (statusTimer_ == nullptr) return;
     statusTimer_->Stop();
     if (on && shown_) statusTimer_->Start(kStatusPollMs);
 }
 
-void CDerivedDialog::PollWhileShown(bool shown)
-{
+void CDerivedDialog::PollWhileShown(bool shown) {
     shown_ = shown;
     // Hidden, nothing polls: a page without a polling switch has only the status timer.
     if (!shown) SetStatusPolling(false);
@@ -444,16 +405,14 @@ void CDerivedDialog::PollWhileShown(bool shown)
     ReactToStoredChange(pollingKind_, value, first);
 }
 
-void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels)
-{
+void CDerivedDialog::SetRecordSwitch(int recordKind, bool cancelEnds, bool twoChannels) {
     recordKind_ = recordKind;
     recordCancelEnds_ = cancelEnds;
     recordTwoChannels_ = twoChannels;
     if (recordKind >= 0) EnableControlsAt(recordKind, false);
 }
 
-void CDerivedDialog::ChooseRecordFile()
-{
+void CDerivedDialog::ChooseRecordFile() {
     if (recordFile_ == nullptr || recordKind_ < 0) return;
     const bool chosen = recordFile_->ChooseFile() != 0;
     // The file dialog's loop may have outlived the page (the board unplugged meanwhile).
@@ -466,8 +425,7 @@ void CDerivedDialog::ChooseRecordFile()
     }
 }
 
-void CDerivedDialog::SwitchRecord(CDerivedControl* control, bool on)
-{
+void CDerivedDialog::SwitchRecord(CDerivedControl* control, bool on) {
     if (recordFile_ == nullptr) return;
     if (!on) {
         recordFile_->EndRecord();
@@ -480,50 +438,42 @@ void CDerivedDialog::SwitchRecord(CDerivedControl* control, bool on)
     control->SetValue(0);
 }
 
-std::uint32_t CDerivedDialog::NextSpeedSample()
-{
+std::uint32_t CDerivedDialog::NextSpeedSample() {
     speedSample_ = speedSample_ >= 100 ? 1 : speedSample_ + 1;
     return speedSample_;
 }
 
-CSubDialog_Tachometer* CDerivedDialog::TachometerPanel() const
-{
+CSubDialog_Tachometer* CDerivedDialog::TachometerPanel() const {
     return dynamic_cast<CSubDialog_Tachometer*>(firstTachometer_.get());
 }
 
 CSubDialog_Graph* CDerivedDialog::GraphPanel() const { return dynamic_cast<CSubDialog_Graph*>(graphWindow_.get()); }
 
-CSubDialog_Tachometer* CDerivedDialog::MakeTachometerPanel(int kind)
-{
+CSubDialog_Tachometer* CDerivedDialog::MakeTachometerPanel(int kind) {
     return MakeSpeedPanel<CSubDialog_Tachometer>(*this, firstTachometer_, kind);
 }
 
-CSubDialog_DigitalTachometer* CDerivedDialog::MakeDigitalTachometerPanel(int kind)
-{
+CSubDialog_DigitalTachometer* CDerivedDialog::MakeDigitalTachometerPanel(int kind) {
     return MakeSpeedPanel<CSubDialog_DigitalTachometer>(*this, firstTachometer_, kind);
 }
 
-CSubDialog_Graph* CDerivedDialog::MakeGraphPanel(int kind)
-{
+CSubDialog_Graph* CDerivedDialog::MakeGraphPanel(int kind) {
     return MakeSpeedPanel<CSubDialog_Graph>(*this, graphWindow_, kind);
 }
 
-gui::Window* CDerivedDialog::PanelOrPage(SpeedPanel panel)
-{
+gui::Window* CDerivedDialog::PanelOrPage(SpeedPanel panel) {
     if (panel == SpeedPanel::Tachometer && firstTachometer_ != nullptr) return firstTachometer_.get();
     if (panel == SpeedPanel::Graph && graphWindow_ != nullptr) return graphWindow_.get();
     return this;
 }
 
-void CDerivedDialog::ShowPanelControls()
-{
+void CDerivedDialog::ShowPanelControls() {
     for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
         if (auto* panel = dynamic_cast<CSpeedWindow*>(speed)) panel->ShowControls();
     }
 }
 
-void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
-{
+void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample) {
     if (auto* tachometer = TachometerPanel()) {
         tachometer->SetValues(sample.shownPps, sample.shownRpm);
     } else if (auto* digital = dynamic_cast<CSubDialog_DigitalTachometer*>(firstTachometer_.get())) {
@@ -539,59 +489,54 @@ void CDerivedDialog::ShowSpeedSample(const SpeedSample& sample)
     }
 }
 
-bool CDerivedDialog::StartRecordOrSay()
-{
+bool CDerivedDialog::StartRecordOrSay() {
     if (recordFile_ == nullptr) return false;
     if (recordFile_->StartRecord(recordTwoChannels_ ? 1 : 0)) return true;
     constexpr int kMaxMessageLength = 1024;
-    const QString text = QStringLiteral("Failed to open the file(%1).\nThe specified file has already opened by other "
-                                        "application.\nTry after the end of the application during operations.")
+    const QString text = QStringLiteral(
+                             "Failed to open the file(%1).\nThe specified file has already opened by other "
+                             "application.\nTry after the end of the application during operations.")
                              .arg(QString::fromStdString(recordFile_->GetDisplayName()))
                              .left(kMaxMessageLength);
     gui::messageBox(this, text, QStringLiteral("File open error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
     return false;
 }
 
-std::int32_t CDerivedDialog::GetTaskKind(std::string_view name) const
-{
+std::int32_t CDerivedDialog::GetTaskKind(std::string_view name) const {
     const auto it = taskNames_.find(name);
     return it != taskNames_.end() ? it->second : -1;
 }
 
-PwmChannelRecord* CDerivedDialog::PwmSetting(int channel)
-{
+PwmChannelRecord* CDerivedDialog::PwmSetting(int channel) {
     if (channel < 0 || channel >= kPwmChannels) return nullptr;
     return &pwmSettings_[static_cast<std::size_t>(channel)];
 }
 
-GpioRecord* CDerivedDialog::ChannelSetting(int port)
-{
+GpioRecord* CDerivedDialog::ChannelSetting(int port) {
     if (port < 0 || port >= kPortLines) return nullptr;
     return &channelSettings_[static_cast<std::size_t>(port)];
 }
 
-AdcChannelRecord* CDerivedDialog::AdcSetting(int channel)
-{
+AdcChannelRecord* CDerivedDialog::AdcSetting(int channel) {
     if (channel < 0 || channel >= kAdcChannels) return nullptr;
     return &adcSettings_[static_cast<std::size_t>(channel)];
 }
 
-InterruptInputRecord* CDerivedDialog::InterruptSetting(int input)
-{
+InterruptInputRecord* CDerivedDialog::InterruptSetting(int input) {
     if (input < kFirstInterruptInput || input >= kFirstInterruptInput + kInterruptInputs) return nullptr;
     return &interruptSettings_[static_cast<std::size_t>(input - kFirstInterruptInput)];
 }
 
 // ---- destruction ------------------------------------------------------------------------
 
-int CDerivedDialog::OnDestroyPage()
-{
+int CDerivedDialog::OnDestroyPage() {
     if (tasks_ != nullptr) tasks_->StopAll();
     SaveWindowPositions();
     if (statusTimer_ != nullptr && statusTimer_->IsRunning()) statusTimer_->Stop();
     if (recordFile_ != nullptr) recordFile_->EndRecord();
     RetireControls();
-    for (std::unique_ptr<gui::Window>* owned : {&firstTachometer_, &secondTachometer_, &graphWindow_, &floatingDialog_}) {
+    for (std::unique_ptr<gui::Window>* owned :
+         {&firstTachometer_, &secondTachometer_, &graphWindow_, &floatingDialog_}) {
         gui::deleteLater(std::move(*owned));
     }
     RetireOwnedWindows();
@@ -601,8 +546,7 @@ int CDerivedDialog::OnDestroyPage()
     return 1;
 }
 
-void CDerivedDialog::RetireControls()
-{
+void CDerivedDialog::RetireControls() {
     ControlMap doomed;
     doomed.swap(controls_);
     // A control whose handler runs (its NotifyParent, or a dialog loop under it) is freed
@@ -612,8 +556,7 @@ void CDerivedDialog::RetireControls()
 
 // ---- messages ---------------------------------------------------------------------------
 
-CDerivedControl* CDerivedDialog::ControlFromMessage(gui::LParam l) const
-{
+CDerivedControl* CDerivedDialog::ControlFromMessage(gui::LParam l) const {
     // Compared as numbers: l is only used as a control once it is one of this page's.
     for (const auto& [key, control] : controls_) {
         if (reinterpret_cast<gui::LParam>(control.get()) == l) return control.get();
@@ -624,15 +567,15 @@ CDerivedControl* CDerivedDialog::ControlFromMessage(gui::LParam l) const
     return nullptr;
 }
 
-gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l)
-{
+gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l) {
     if (destroyed_) return 0;
     const auto word = static_cast<std::int32_t>(static_cast<std::intptr_t>(w));
     CDerivedControl* control = ControlFromMessage(l);
     if (control == nullptr || word < CDerivedControl::kNoWord || word >= CDerivedControl::kWordCount) {
-        platform::debugOutf("CDerivedDialog: change report refused (word %d, not a control of this page "
-                            "or a word outside the block)\n",
-                            word);
+        platform::debugOutf(
+            "CDerivedDialog: change report refused (word %d, not a control of this page "
+            "or a word outside the block)\n",
+            word);
         return 0;
     }
     if (!control->isEnabled()) {
@@ -647,8 +590,7 @@ gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l)
     return OnControlChanged(word, control);
 }
 
-void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& control)
-{
+void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& control) {
     // Surface controls are left alone: a surface slider may show a step index, not the word.
     if (word < 0 || control.GetControlKind() != CDerivedControl::kKindEdit || control.GetElement() != nullptr) return;
     for (const auto& [key, other] : controls_) {
@@ -664,8 +606,7 @@ void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& contr
     }
 }
 
-gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l)
-{
+gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l) {
     switch (message) {
         case gui::msg::BoardSetUpDue:
             if (w == boardTicket_ && !boardWork_.empty() && !settingUp_) {
@@ -741,8 +682,7 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
     return gui::Dialog::windowProc(message, w, l);
 }
 
-void CDerivedDialog::ShowSpeedWindows(bool visible)
-{
+void CDerivedDialog::ShowSpeedWindows(bool visible) {
     for (gui::Window* speed : {firstTachometer_.get(), secondTachometer_.get(), graphWindow_.get()}) {
         if (speed != nullptr && speed->exists()) speed->show(visible);
     }
@@ -751,8 +691,7 @@ void CDerivedDialog::ShowSpeedWindows(bool visible)
     if (!visible && floatingDialog_ != nullptr && floatingDialog_->exists()) floatingDialog_->hide();
 }
 
-gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from)
-{
+gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from) {
     // Only the menu's own commands; a control or accelerator notification with the same
     // id is not one.
     if (code == gui::notify::MenuOrAccelerator) {
@@ -781,8 +720,7 @@ gui::LResult CDerivedDialog::onCommand(int id, int code, gui::Handle from)
     return gui::Dialog::onCommand(id, code, from);
 }
 
-void CDerivedDialog::SaveParameters()
-{
+void CDerivedDialog::SaveParameters() {
     if (data_ == nullptr) return;
     if (data_->SaveToFile(deviceKey_) == 1) return;
     // A cancel says nothing; a failure says why, so the user does not take it for saved.
@@ -794,8 +732,7 @@ void CDerivedDialog::SaveParameters()
                     gui::MessageButtons::Ok, gui::MessageIcon::Warning);
 }
 
-void CDerivedDialog::Rollback()
-{
+void CDerivedDialog::Rollback() {
     ResetData();
     if (deviceKey_ == kFirstLensDevice) {
         ReloadSurface();

@@ -83,11 +83,11 @@ class CDerivedDialog : public gui::Dialog {
 public:
     using ControlMap = std::map<std::uint32_t, std::unique_ptr<CDerivedControl>>;
 
-    static constexpr int kPwmChannels = 9;        // channels 0..8
-    static constexpr int kPortLines = 34;         // ports 0..33
+    static constexpr int kPwmChannels = 9;  // channels 0..8
+    static constexpr int kPortLines = 34;   // ports 0..33
     static constexpr int kAdcChannels = 12;
     static constexpr int kFirstInterruptInput = 1;
-    static constexpr int kInterruptInputs = 5;    // inputs 1..5
+    static constexpr int kInterruptInputs = 5;  // inputs 1..5
     static constexpr int kProfileSlots = 128;
     static constexpr int kMaxTitleLength = 259;
     // The first lens-actuator device: its rollback reloads the surface.
@@ -371,8 +371,7 @@ protected:
         std::int32_t shownPps = 0;
         std::int32_t shownRpm = 0;
 
-        static SpeedSample TwoMotors(std::int32_t first, std::int32_t second)
-        {
+        static SpeedSample TwoMotors(std::int32_t first, std::int32_t second) {
             SpeedSample s;
             s.shownPps = first;
             s.shownRpm = second;
@@ -455,14 +454,13 @@ private:
     std::array<InterruptInputRecord, kInterruptInputs> interruptSettings_{};
     I2cRecord i2cSetting_{};
 
-
     // Board set-up waiting for earlier tasks, in order; the notice asked for last.
     std::deque<std::function<void()>> boardWork_;
     std::uintptr_t boardTicket_ = 0;
     bool settingUp_ = false;       // running set-up work (more given meanwhile just waits in line)
     bool pollAfterSetUp_ = false;  // shown while the set-up waited: polling starts after it
-    bool runsEnded_ = false;  // EndRuns ran since the page was last shown or changed
-    bool shown_ = false;      // from a show's ShowWindow to the next hide's
+    bool runsEnded_ = false;       // EndRuns ran since the page was last shown or changed
+    bool shown_ = false;           // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;
     int recordKind_ = -1;
     bool recordCancelEnds_ = false;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
 #include "platform/core/Debug.h"
@@ -21,12 +20,15 @@ constexpr int kTachometerKind = 2;
 constexpr int kGraphKind = 3;
 constexpr int kLayoutMargin = 10;
 
-WindowPlace PlaceOf(const QRect& r) { return WindowPlace{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+WindowPlace PlaceOf(const QRect& r) {
+    return WindowPlace{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
-QRect RectOf(const WindowPlace& p) { return QRect(p.left, p.top, std::max(0, p.right - p.left), std::max(0, p.bottom - p.top)); }
+QRect RectOf(const WindowPlace& p) {
+    return QRect(p.left, p.top, std::max(0, p.right - p.left), std::max(0, p.bottom - p.top));
+}
 
-bool Stored(int kind, QRect* rect)
-{
+bool Stored(int kind, QRect* rect) {
     const WindowPositions& positions = appServices().positions;
     WindowPlace place;
     if (!positions.get || !positions.get(kind, &place)) return false;
@@ -34,16 +36,14 @@ bool Stored(int kind, QRect* rect)
     return true;
 }
 
-void Store(int kind, const QRect& rect)
-{
+void Store(int kind, const QRect& rect) {
     const WindowPositions& positions = appServices().positions;
     if (positions.set) positions.set(kind, PlaceOf(rect));
 }
 
 // Beside the page, top-aligned: on its right, or on its left when only there the window
 // fits the screen's width (the screen's edge would push it back over the page).
-QRect Beside(const QRect& page, const QSize& size, const QRect& screen)
-{
+QRect Beside(const QRect& page, const QSize& size, const QRect& screen) {
     const QRect right(QPoint(page.left() + page.width(), page.top()), size);
     const QRect left(QPoint(page.left() - size.width(), page.top()), size);
     const auto fits = [&screen](const QRect& r) { return r.left() >= screen.left() && r.right() <= screen.right(); };
@@ -53,9 +53,9 @@ QRect Beside(const QRect& page, const QSize& size, const QRect& screen)
 }  // namespace
 
 QRect speedplace::DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen,
-                                    const QSize& minimum)
-{
-    const int y = std::max(page.top() + page.height(), tachometers.isNull() ? 0 : tachometers.top() + tachometers.height());
+                                    const QSize& minimum) {
+    const int y =
+        std::max(page.top() + page.height(), tachometers.isNull() ? 0 : tachometers.top() + tachometers.height());
     const QRect below(QPoint(page.left(), y), size);
     if (screen.isEmpty()) return below;
     const QRect above(QPoint(page.left(), page.top() - size.height()), size);
@@ -104,8 +104,7 @@ bool InBlock(std::int32_t word) { return word >= 0 && word < CDerivedControl::kW
 
 // ---- layout -----------------------------------------------------------------------------
 
-int CDerivedDialog::ResizeWindow()
-{
+int CDerivedDialog::ResizeWindow() {
     int right = 0;
     int bottom = 0;
     for (const auto& [key, control] : controls_) {
@@ -126,16 +125,14 @@ int CDerivedDialog::ResizeWindow()
 
 // ---- window positions ---------------------------------------------------------------
 
-void CDerivedDialog::SaveWindowPositions()
-{
+void CDerivedDialog::SaveWindowPositions() {
     if (exists()) Store(kPageKind, windowRect());
     if (Alive(firstTachometer_)) Store(kTachometerKind, firstTachometer_->windowRect());
     if (Alive(secondTachometer_)) Store(kTachometerKind, secondTachometer_->windowRect());
     if (Alive(graphWindow_)) Store(kGraphKind, graphWindow_->windowRect());
 }
 
-void CDerivedDialog::RestoreWindowPositions()
-{
+void CDerivedDialog::RestoreWindowPositions() {
     if (!exists()) return;
     // The page: its stored top-left corner with its present size. Only the corner is
     // kept across a restart, so the rectangle the others are placed by is the page's
@@ -151,7 +148,8 @@ void CDerivedDialog::RestoreWindowPositions()
     // tachometer, of another size).
     const QRect screen = gui::availableScreenArea(page);
     QRect tachometers;
-    const bool tachometersStored = Stored(kTachometerKind, &tachometers) && !gui::wholeOnScreen(tachometers).intersects(page);
+    const bool tachometersStored =
+        Stored(kTachometerKind, &tachometers) && !gui::wholeOnScreen(tachometers).intersects(page);
     QRect placed;  // where the tachometers went
     for (gui::Window* t : {firstTachometer_.get(), secondTachometer_.get()}) {
         if (t == nullptr || !t->exists()) continue;
@@ -181,14 +179,14 @@ void CDerivedDialog::RestoreWindowPositions()
 
 // ---- restore from the store -----------------------------------------------------------
 
-int CDerivedDialog::Restore(std::uint32_t kind, std::uint32_t index)
-{
+int CDerivedDialog::Restore(std::uint32_t kind, std::uint32_t index) {
     CDerivedControl* control = FindControl(kind, index);
     if (data_ == nullptr || kind >= static_cast<std::uint32_t>(CDerivedControl::kWordCount)) return 0;
     const auto word = static_cast<std::int32_t>(kind);
     std::uint32_t value = 0;
     if (control != nullptr && control->GetBitCount() != 0) {
-        value = data_->GetBits(word, static_cast<int>(control->GetBitPosition()), static_cast<int>(control->GetBitCount()));
+        value =
+            data_->GetBits(word, static_cast<int>(control->GetBitPosition()), static_cast<int>(control->GetBitCount()));
     } else {
         value = data_->GetValue(word);
     }
@@ -197,8 +195,7 @@ int CDerivedDialog::Restore(std::uint32_t kind, std::uint32_t index)
     return control->Synchronize(nullptr);
 }
 
-void CDerivedDialog::RestoreControls()
-{
+void CDerivedDialog::RestoreControls() {
     for (const auto& [key, control] : controls_) {
         if (control->GetControlKind() == CDerivedControl::kKindLabel) continue;
         Restore(key >> 16, key & 0xFFFFu);
@@ -210,8 +207,7 @@ void CDerivedDialog::RestoreControls()
 
 CFloatDialog* CDerivedDialog::GetFloatingDialog() const { return dynamic_cast<CFloatDialog*>(floatingDialog_.get()); }
 
-gui::Window* CDerivedDialog::GetContainerWindow(const char* name, std::uint32_t* idBase)
-{
+gui::Window* CDerivedDialog::GetContainerWindow(const char* name, std::uint32_t* idBase) {
     gui::Window* window = nullptr;
     std::uint32_t base = 0;
     if (name == nullptr || std::strcmp(name, "standard") == 0) {
@@ -242,8 +238,7 @@ gui::Window* CDerivedDialog::GetContainerWindow(const char* name, std::uint32_t*
 
 // ---- colours ----------------------------------------------------------------------------
 
-bool CDerivedDialog::AnswerControlColour(gui::Window& control, gui::ColourKind, gui::ColourQuery& answer)
-{
+bool CDerivedDialog::AnswerControlColour(gui::Window& control, gui::ColourKind, gui::ColourQuery& answer) {
     if (auto* frame = dynamic_cast<CDerivedFrame*>(&control)) {
         frame->GetTextBrush(answer);
         return true;
@@ -255,23 +250,20 @@ bool CDerivedDialog::AnswerControlColour(gui::Window& control, gui::ColourKind, 
     return false;
 }
 
-bool CDerivedDialog::onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer)
-{
+bool CDerivedDialog::onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) {
     return AnswerControlColour(control, kind, answer);
 }
 
 // ---- board forwarding -------------------------------------------------------------------
 
-int CDerivedDialog::SetPwmFromRegister(int channel, double frequency, std::int32_t word, std::uint32_t flags)
-{
+int CDerivedDialog::SetPwmFromRegister(int channel, double frequency, std::int32_t word, std::uint32_t flags) {
     if (data_ == nullptr || !InBlock(word)) return 0;
     const double value = data_->GetValue(word);
     const double duty = (flags & 0x80000000u) != 0 ? 256.0 - value : value;
     return SetPwm(channel, frequency, duty, static_cast<int>(flags & 1u));
 }
 
-int CDerivedDialog::SetTimerChannel(int channel, const PwmChannelRecord* record, int flag)
-{
+int CDerivedDialog::SetTimerChannel(int channel, const PwmChannelRecord* record, int flag) {
     if (board_ == nullptr || record == nullptr) return 0;
     // The link writes its period and converted duty into the record it gets: the page's
     // own record is sent again later and must keep its frequency and percent.
@@ -279,8 +271,7 @@ int CDerivedDialog::SetTimerChannel(int channel, const PwmChannelRecord* record,
     return board_->SetPwmFrequency(channel, &copy, flag);
 }
 
-int CDerivedDialog::SetPwm(int channel, double frequency, double duty, int enable)
-{
+int CDerivedDialog::SetPwm(int channel, double frequency, double duty, int enable) {
     PwmChannelRecord record;
     record.channel = 0;
     record.frequency = frequency;
@@ -288,8 +279,7 @@ int CDerivedDialog::SetPwm(int channel, double frequency, double duty, int enabl
     return SetTimerChannel(channel, &record, enable);
 }
 
-int CDerivedDialog::WritePort(int port, std::uint32_t a, std::uint32_t b, int flag)
-{
+int CDerivedDialog::WritePort(int port, std::uint32_t a, std::uint32_t b, int flag) {
     if (board_ == nullptr) return 0;
     PortRecord record;
     record.direction = a;
@@ -297,8 +287,7 @@ int CDerivedDialog::WritePort(int port, std::uint32_t a, std::uint32_t b, int fl
     return board_->WritePort(port, &record, flag);
 }
 
-int CDerivedDialog::SetAdcChannel(int channel, std::uint32_t a, int flag)
-{
+int CDerivedDialog::SetAdcChannel(int channel, std::uint32_t a, int flag) {
     if (board_ == nullptr) return 0;
     AdcChannelRecord record;
     record.enable = a;
@@ -306,8 +295,7 @@ int CDerivedDialog::SetAdcChannel(int channel, std::uint32_t a, int flag)
     return board_->SetAdcChannel(channel, &record, flag);
 }
 
-int CDerivedDialog::SetInterruptInput(int input, std::uint32_t a, int flag)
-{
+int CDerivedDialog::SetInterruptInput(int input, std::uint32_t a, int flag) {
     if (board_ == nullptr) return 0;
     InterruptInputRecord record;
     record.modeA = a;
@@ -320,16 +308,14 @@ int CDerivedDialog::ReadAdc(int a, int b) { return board_ != nullptr ? board_->R
 
 int CDerivedDialog::ReadInterruptFlag(int a, int b) { return board_ != nullptr ? board_->ReadInterruptFlag(a, b) : 0; }
 
-int CDerivedDialog::ReadMeasuredValue()
-{
+int CDerivedDialog::ReadMeasuredValue() {
     if (board_ == nullptr) return 0;
     const int r = board_->ReadMeasuredValue(1);
     board_->SendSelect(19, 1);
     return r;
 }
 
-PwmChannelRecord* CDerivedDialog::StorePwmSetting(int channel, double frequency, double duty, int enable)
-{
+PwmChannelRecord* CDerivedDialog::StorePwmSetting(int channel, double frequency, double duty, int enable) {
     PwmChannelRecord* record = PwmSetting(channel);
     if (record == nullptr) return nullptr;
     record->channel = static_cast<std::uint32_t>(channel);
@@ -339,8 +325,7 @@ PwmChannelRecord* CDerivedDialog::StorePwmSetting(int channel, double frequency,
     return record;
 }
 
-GpioRecord* CDerivedDialog::StoreChannelSetting(int index, std::uint32_t a, std::uint32_t b, std::uint32_t c)
-{
+GpioRecord* CDerivedDialog::StoreChannelSetting(int index, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
     GpioRecord* record = ChannelSetting(index);
     if (record == nullptr) return nullptr;
     record->port.line = static_cast<std::uint32_t>(index);
@@ -350,15 +335,13 @@ GpioRecord* CDerivedDialog::StoreChannelSetting(int index, std::uint32_t a, std:
     return record;
 }
 
-int CDerivedDialog::StoreAdcValue(std::int32_t word, int a, int b)
-{
+int CDerivedDialog::StoreAdcValue(std::int32_t word, int a, int b) {
     const int v = ReadAdc(a, b);
     if (data_ != nullptr && InBlock(word)) data_->SetValue(word, static_cast<std::uint32_t>(v));
     return v;
 }
 
-int CDerivedDialog::StoreInputLevel(std::int32_t word, int input, int b)
-{
+int CDerivedDialog::StoreInputLevel(std::int32_t word, int input, int b) {
     if (input < 1 || input > 3) return 0;
     int v = ReadInterruptFlag(input, b);
     if (v == 0) v = 1 - ReadPort(17 + input, 1);  // ports 18 to 20

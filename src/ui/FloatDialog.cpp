@@ -3,8 +3,7 @@
 #include "platform/core/Debug.h"
 #include "ui/DerivedDialog.h"
 
-gui::DialogTemplate CFloatDialog::FloatTemplate()
-{
+gui::DialogTemplate CFloatDialog::FloatTemplate() {
     gui::DialogTemplate t;
     t.caption = QStringLiteral("Dialog");
     t.size = QSize(223, 119);
@@ -16,25 +15,21 @@ gui::DialogTemplate CFloatDialog::FloatTemplate()
 
 CFloatDialog::CFloatDialog() : gui::Dialog(FloatTemplate()) {}
 
-CFloatDialog::~CFloatDialog()
-{
+CFloatDialog::~CFloatDialog() {
     if (exists()) destroy();
 }
 
-bool CFloatDialog::SetOwner(CDerivedDialog* page)
-{
+bool CFloatDialog::SetOwner(CDerivedDialog* page) {
     owner_ = page;
     return page != nullptr;
 }
 
-bool CFloatDialog::preTranslate(gui::Window& target, const gui::InputEvent& event)
-{
+bool CFloatDialog::preTranslate(gui::Window& target, const gui::InputEvent& event) {
     if (owner_ != nullptr) owner_->FinishSetUpBeforeInput(event);
     return gui::Dialog::preTranslate(target, event);
 }
 
-gui::LResult CFloatDialog::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l)
-{
+gui::LResult CFloatDialog::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     if (msg == gui::msg::ControlChanged) {
         if (owner_ == nullptr || !owner_->exists()) {
             platform::debugOut("CFloatDialog: a change report with no page to hand it to\n");
@@ -46,7 +41,6 @@ gui::LResult CFloatDialog::windowProc(std::uint32_t msg, gui::WParam w, gui::LPa
     return gui::Dialog::windowProc(msg, w, l);
 }
 
-bool CFloatDialog::onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer)
-{
+bool CFloatDialog::onColourQuery(gui::Window& control, gui::ColourKind kind, gui::ColourQuery& answer) {
     return owner_ != nullptr && owner_->AnswerControlColour(control, kind, answer);
 }

@@ -5,30 +5,30 @@
 
 // ---- graph --------------------------------------------------------------------------
 
-int CDerivedGraph::Slot(int bit)
-{
+int CDerivedGraph::Slot(int bit) {
     switch (bit) {
-        case 1: return 0;
-        case 2: return 1;
-        case 4: return 2;
-        default: return -1;
+        case 1:
+            return 0;
+        case 2:
+            return 1;
+        case 4:
+            return 2;
+        default:
+            return -1;
     }
 }
 
-int CDerivedGraph::SetCanvas(IDdbCanvas* canvas)
-{
+int CDerivedGraph::SetCanvas(IDdbCanvas* canvas) {
     canvas_ = canvas;
     return canvas != nullptr;
 }
 
-int CDerivedGraph::SetPlotArea(IPlotarea* plotArea)
-{
+int CDerivedGraph::SetPlotArea(IPlotarea* plotArea) {
     plotArea_ = plotArea;
     return plotArea != nullptr;
 }
 
-int CDerivedGraph::SetSeries(ISeries* series, int bit)
-{
+int CDerivedGraph::SetSeries(ISeries* series, int bit) {
     const int slot = Slot(bit);
     if (slot < 0) return 0;
     if (currentSeries_ == series_[slot]) currentSeries_ = series;
@@ -36,8 +36,7 @@ int CDerivedGraph::SetSeries(ISeries* series, int bit)
     return series != nullptr;
 }
 
-int CDerivedGraph::SetHorizontalAxis(IAxis* axis, int bit)
-{
+int CDerivedGraph::SetHorizontalAxis(IAxis* axis, int bit) {
     const int slot = Slot(bit);
     if (slot < 0) return 0;
     if (currentHorizontal_ == horizontal_[slot]) currentHorizontal_ = axis;
@@ -45,8 +44,7 @@ int CDerivedGraph::SetHorizontalAxis(IAxis* axis, int bit)
     return axis != nullptr;
 }
 
-int CDerivedGraph::SetVerticalAxis(IAxis* axis, int bit)
-{
+int CDerivedGraph::SetVerticalAxis(IAxis* axis, int bit) {
     const int slot = Slot(bit);
     if (slot < 0) return 0;
     if (currentVertical_ == vertical_[slot]) currentVertical_ = axis;
@@ -54,15 +52,13 @@ int CDerivedGraph::SetVerticalAxis(IAxis* axis, int bit)
     return axis != nullptr;
 }
 
-int CDerivedGraph::AddValue(int bit, int x, int y)
-{
+int CDerivedGraph::AddValue(int bit, int x, int y) {
     const int slot = Slot(bit);
     if (slot < 0 || series_[slot] == nullptr) return 0;
     return series_[slot]->AddValue(x, y);
 }
 
-int CDerivedGraph::SetSeriesMask(std::uint32_t mask)
-{
+int CDerivedGraph::SetSeriesMask(std::uint32_t mask) {
     const int any = SelectSeries(mask);
     for (int slot = 0; slot < 3; ++slot) {
         if ((mask & (1u << slot)) != 0 && series_[slot] != nullptr) series_[slot]->Draw();
@@ -73,8 +69,7 @@ int CDerivedGraph::SetSeriesMask(std::uint32_t mask)
     return any;
 }
 
-int CDerivedGraph::SelectSeries(std::uint32_t mask)
-{
+int CDerivedGraph::SelectSeries(std::uint32_t mask) {
     mask_ = mask;
     bool any = false;
     for (int slot = 0; slot < 3; ++slot) {
@@ -91,8 +86,7 @@ int CDerivedGraph::SelectSeries(std::uint32_t mask)
     return any ? 1 : 0;
 }
 
-int CDerivedGraph::Reset()
-{
+int CDerivedGraph::Reset() {
     for (int slot = 0; slot < 3; ++slot) {
         if ((mask_ & (1u << slot)) != 0 && series_[slot] != nullptr) series_[slot]->Reset();
     }
@@ -107,21 +101,20 @@ namespace {
 
 // Where a wrapped series is split: the pixel of its newest point, measured with the
 // series' own horizontal axis (the shown one whenever both channels share a range).
-int SplitOf(ISeries* series, IAxis* shown, int width)
-{
+int SplitOf(ISeries* series, IAxis* shown, int width) {
     auto* own = dynamic_cast<CDerivedSeries*>(series);
     IAxis* axis = own != nullptr && own->HorizontalAxis() != nullptr ? own->HorizontalAxis() : shown;
     int lastX = 0, lastY = 0;
     series->GetLastPoint(&lastX, &lastY);
-    return std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0, width);
+    return std::clamp(axis != nullptr && axis->GetDecoder() != nullptr ? axis->GetDecoder()->ValueToPixel(lastX) : 0, 0,
+                      width);
 }
 
 // Rows [top, bottom]; empty when top > bottom.
 struct RowSpan {
     int top = 1, bottom = 0;
     bool empty() const { return top > bottom; }
-    void Add(int from, int to)
-    {
+    void Add(int from, int to) {
         const bool none = empty();
         top = none ? from : std::min(top, from);
         bottom = none ? to : std::max(bottom, to);
@@ -129,21 +122,18 @@ struct RowSpan {
 };
 
 // The parts of outer that inner (which lies inside it) does not cover.
-std::vector<QRect> Around(const QRect& outer, const QRect& inner)
-{
-    std::vector<QRect> parts{
-        QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()),
-        QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()),
-        QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()),
-        QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height())};
+std::vector<QRect> Around(const QRect& outer, const QRect& inner) {
+    std::vector<QRect> parts{QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()),
+                             QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()),
+                             QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()),
+                             QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height())};
     parts.erase(std::remove_if(parts.begin(), parts.end(), [](const QRect& r) { return r.isEmpty(); }), parts.end());
     return parts;
 }
 
 }  // namespace
 
-int CDerivedGraph::Compose(bool axes)
-{
+int CDerivedGraph::Compose(bool axes) {
     if (!axes && ComposeInk()) return 1;
     changed_.clear();
     shownArea_ = QRect();
@@ -173,7 +163,8 @@ int CDerivedGraph::Compose(bool axes)
         const int w = image->width();
         const int h = image->height();
         const int s = SplitOf(series, currentHorizontal_, w);
-        layers.push_back({{image, QRect(s, 0, w - s, h), pos}, {image, QRect(0, 0, s, h), QPoint(pos.x() + w - s, pos.y())}});
+        layers.push_back(
+            {{image, QRect(s, 0, w - s, h), pos}, {image, QRect(0, 0, s, h), QPoint(pos.x() + w - s, pos.y())}});
     }
 
     // The plot area copied, the series ANDed over it. The first series is ANDed in
@@ -193,11 +184,13 @@ int CDerivedGraph::Compose(bool axes)
         // left corner is read from.
         const auto part = [&](const QRect& dst, const gui::Bitmap& src, const QPoint& srcAt, gui::CopyMode mode) {
             const QRect r = dst.intersected(band);
-            if (!r.isEmpty()) target->blockCopy(r.topLeft(), src, QRect(srcAt + (r.topLeft() - dst.topLeft()), r.size()), mode);
+            if (!r.isEmpty())
+                target->blockCopy(r.topLeft(), src, QRect(srcAt + (r.topLeft() - dst.topLeft()), r.size()), mode);
         };
         std::size_t first = 0;
         if (fused) {
-            for (const QRect& rest : Around(plotRect, covered.front())) part(rest, *plot, rest.topLeft() - plotPos, gui::CopyMode::Copy);
+            for (const QRect& rest : Around(plotRect, covered.front()))
+                part(rest, *plot, rest.topLeft() - plotPos, gui::CopyMode::Copy);
             for (const Piece& piece : layers.front()) {
                 const QRect dst = QRect(piece.at, piece.source.size());
                 const QRect r = dst.intersected(band);
@@ -249,8 +242,7 @@ struct CDerivedGraph::InkLayer {
     int slot;
 };
 
-std::uint64_t CDerivedGraph::InkAt(int x, const std::vector<InkLayer>& layers) const
-{
+std::uint64_t CDerivedGraph::InkAt(int x, const std::vector<InkLayer>& layers) const {
     std::uint64_t blocks = 0;
     for (const InkLayer& l : layers) {
         const int w = l.image->width();
@@ -269,8 +261,7 @@ std::uint64_t CDerivedGraph::InkAt(int x, const std::vector<InkLayer>& layers) c
     return blocks;
 }
 
-bool CDerivedGraph::InkLayers(std::vector<InkLayer>& layers, QRect& plotRect) const
-{
+bool CDerivedGraph::InkLayers(std::vector<InkLayer>& layers, QRect& plotRect) const {
     const gui::Bitmap* target = SurfaceOf(canvas_);
     const gui::Bitmap* plot = plotArea_ != nullptr ? SurfaceOf(plotArea_->GetCanvas()) : nullptr;
     if (target == nullptr || plot == nullptr) return false;
@@ -284,14 +275,15 @@ bool CDerivedGraph::InkLayers(std::vector<InkLayer>& layers, QRect& plotRect) co
         const auto* own = dynamic_cast<const CDerivedSeries*>(series);
         const CInkColumns* ink = own != nullptr ? own->Ink() : nullptr;
         const QPoint pos = series->GetPosition();
-        if (ink == nullptr || ink->Width() != image->width() || !plotRect.contains(QRect(pos, image->size()))) return false;
-        layers.push_back({image, ink, pos, series->IsWrapped() ? SplitOf(series, currentHorizontal_, image->width()) : 0, slot});
+        if (ink == nullptr || ink->Width() != image->width() || !plotRect.contains(QRect(pos, image->size())))
+            return false;
+        layers.push_back(
+            {image, ink, pos, series->IsWrapped() ? SplitOf(series, currentHorizontal_, image->width()) : 0, slot});
     }
     return true;
 }
 
-void CDerivedGraph::RememberInk()
-{
+void CDerivedGraph::RememberInk() {
     std::vector<InkLayer> layers;
     QRect plotRect;
     shownArea_ = QRect();
@@ -303,8 +295,7 @@ void CDerivedGraph::RememberInk()
         shown_[static_cast<std::size_t>(x - plotRect.left())] = InkAt(x, layers);
 }
 
-bool CDerivedGraph::ComposeInk()
-{
+bool CDerivedGraph::ComposeInk() {
     std::vector<InkLayer> layers;
     QRect plotRect;
     if (shownArea_.isEmpty() || !InkLayers(layers, plotRect) || plotRect != shownArea_) return false;
@@ -340,7 +331,8 @@ bool CDerivedGraph::ComposeInk()
     std::vector<RowSpan> differ(static_cast<std::size_t>(width));
     const auto pixels = [&](int y, int from, int to) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
-        const auto* base = reinterpret_cast<const std::uint32_t*>(plotImage.constScanLine(y - plotPos.y())) - plotPos.x();
+        const auto* base =
+            reinterpret_cast<const std::uint32_t*>(plotImage.constScanLine(y - plotPos.y())) - plotPos.x();
         const std::uint32_t* rows[3] = {};
         for (std::size_t i = 0; i < layers.size(); ++i) {
             const int dy = y - layers[i].pos.y();
@@ -408,7 +400,8 @@ bool CDerivedGraph::ComposeInk()
             if (!d.empty()) strip.Add(d.top, d.bottom);
         }
         if (!strip.empty())
-            changed_.push_back(QRect(QPoint(plotRect.left() + left, strip.top), QPoint(plotRect.left() + right, strip.bottom)));
+            changed_.push_back(
+                QRect(QPoint(plotRect.left() + left, strip.top), QPoint(plotRect.left() + right, strip.bottom)));
     }
     return true;
 }

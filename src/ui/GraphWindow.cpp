@@ -7,26 +7,20 @@
 
 #include "platform/gui/PaintOptions.h"
 
-CDerivedGraphLabel::CDerivedGraphLabel()
-{
-    channels_[0].verticalRange = CRangeRecord{0, 8000, 0};
-}
+CDerivedGraphLabel::CDerivedGraphLabel() { channels_[0].verticalRange = CRangeRecord{0, 8000, 0}; }
 
-CDerivedGraphLabel::~CDerivedGraphLabel()
-{
+CDerivedGraphLabel::~CDerivedGraphLabel() {
     if (exists()) destroy();
 }
 
-bool CDerivedGraphLabel::Attach(gui::Window* parent, int id, const QRect& rect)
-{
+bool CDerivedGraphLabel::Attach(gui::Window* parent, int id, const QRect& rect) {
     if (!create(parent, id, rect)) return false;
     setMouseTransparent(true);
     gui::setPaintsWholeArea(*this);  // the canvas covers the window: nothing to erase first
     return BuildGraph(clientRect().width(), clientRect().height());
 }
 
-bool CDerivedGraphLabel::BuildGraph(int width, int height)
-{
+bool CDerivedGraphLabel::BuildGraph(int width, int height) {
     if (graph_) return false;
     width_ = width;
     height_ = height;
@@ -55,40 +49,34 @@ bool CDerivedGraphLabel::BuildGraph(int width, int height)
     return graphBitmap_->HasBitmap();
 }
 
-CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel)
-{
+CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel) {
     return channel == 1 || channel == 2 ? &channels_[static_cast<std::size_t>(channel - 1)] : nullptr;
 }
 
-const CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel) const
-{
+const CDerivedGraphLabel::Channel* CDerivedGraphLabel::ChannelOf(int channel) const {
     return channel == 1 || channel == 2 ? &channels_[static_cast<std::size_t>(channel - 1)] : nullptr;
 }
 
-CRangeRecord* CDerivedGraphLabel::Range(int channel, bool horizontal)
-{
+CRangeRecord* CDerivedGraphLabel::Range(int channel, bool horizontal) {
     Channel* c = ChannelOf(channel);
     if (c == nullptr) return nullptr;
     return horizontal ? &c->horizontalRange : &c->verticalRange;
 }
 
-IAxis* CDerivedGraphLabel::Axis(int channel, bool horizontal) const
-{
+IAxis* CDerivedGraphLabel::Axis(int channel, bool horizontal) const {
     DrawDue();
     const Channel* c = ChannelOf(channel);
     if (c == nullptr) return nullptr;
     return horizontal ? c->horizontal.get() : c->vertical.get();
 }
 
-CDerivedSeries* CDerivedGraphLabel::Series(int channel) const
-{
+CDerivedSeries* CDerivedGraphLabel::Series(int channel) const {
     DrawDue();
     const Channel* c = ChannelOf(channel);
     return c != nullptr ? c->series.get() : nullptr;
 }
 
-std::unique_ptr<CDerivedAxis> CDerivedGraphLabel::MakeAxis(CRangeRecord* range, bool horizontal)
-{
+std::unique_ptr<CDerivedAxis> CDerivedGraphLabel::MakeAxis(CRangeRecord* range, bool horizontal) {
     const gui::Handle window = handle();
     const int w = width_, h = height_;
     auto axis = std::make_unique<CDerivedAxis>();
@@ -121,8 +109,7 @@ std::unique_ptr<CDerivedAxis> CDerivedGraphLabel::MakeAxis(CRangeRecord* range, 
     return axis;
 }
 
-int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2)
-{
+int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2) {
     Channel* c = ChannelOf(channel);
     if (c == nullptr || !graph_) return 0;
     const bool bars = shape == kBars;
@@ -138,8 +125,10 @@ int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef co
     auto* container = new CSeriesContainer;
     container->SetCapacity(bars ? kBarCapacity : kLineCapacity);
     series->SetContainer(container);
-    if (bars) series->SetShape(new CRectangle(colour1, colour2));
-    else series->SetShape(new CLine(colour1));
+    if (bars)
+        series->SetShape(new CRectangle(colour1, colour2));
+    else
+        series->SetShape(new CLine(colour1));
     series->SetHorizontalAxis(horizontal.get());
     series->SetVerticalAxis(vertical.get());
     series->SetPosition(75, 15);
@@ -162,8 +151,7 @@ int CDerivedGraphLabel::SetSeriesShape(int channel, int shape, gui::ColourRef co
     return 1;
 }
 
-int CDerivedGraphLabel::SetAxisTitle(int channel, int horizontal, const QString& text)
-{
+int CDerivedGraphLabel::SetAxisTitle(int channel, int horizontal, const QString& text) {
     Channel* c = ChannelOf(channel);
     IAxis* axis = c == nullptr ? nullptr : horizontal != 0 ? c->horizontal.get() : c->vertical.get();
     if (axis == nullptr) return 0;
@@ -177,8 +165,7 @@ int CDerivedGraphLabel::SetAxisTitle(int channel, int horizontal, const QString&
 }
 
 int CDerivedGraphLabel::SetAxisRange(int channel, int horizontal, std::int32_t minimum, std::int32_t maximum,
-                                     std::int32_t divisions)
-{
+                                     std::int32_t divisions) {
     Channel* c = ChannelOf(channel);
     if (c == nullptr) return 0;
     CRangeRecord& range = horizontal != 0 ? c->horizontalRange : c->verticalRange;
@@ -199,8 +186,7 @@ int CDerivedGraphLabel::SetAxisRange(int channel, int horizontal, std::int32_t m
     return 1;
 }
 
-int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum)
-{
+int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum) {
     for (int channel = 1; channel <= 2; ++channel) {
         if ((channelMask_ & static_cast<std::uint32_t>(channel)) == 0) continue;
         Channel* c = ChannelOf(channel);
@@ -214,8 +200,7 @@ int CDerivedGraphLabel::SetYAxisMaximum(std::int32_t maximum)
     return 1;
 }
 
-int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions)
-{
+int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions) {
     Channel* c = ChannelOf(channel == 1 ? 1 : 2);
     // Only the series is drawn again for new divisions: a part still due shows the
     // divisions it was due with.
@@ -226,8 +211,7 @@ int CDerivedGraphLabel::SetXAxisDivisions(int channel, std::int32_t divisions)
     return 1;
 }
 
-int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
-{
+int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask) {
     channelMask_ = mask;
     if (graph_) {
         graph_->SelectSeries(mask);
@@ -237,8 +221,7 @@ int CDerivedGraphLabel::SetChannelMask(std::uint32_t mask)
     return 1;
 }
 
-int CDerivedGraphLabel::ClearSeries()
-{
+int CDerivedGraphLabel::ClearSeries() {
     if (!graph_) return 0;
     // A cleared series is white whether it is drawn again before or after: what is due
     // stays due.
@@ -247,8 +230,7 @@ int CDerivedGraphLabel::ClearSeries()
     return 1;
 }
 
-int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
-{
+int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y) {
     // A point is drawn onto its series as it comes: the series must show its earlier
     // points first (its scales are up to date already; the axes and grid can wait).
     DrawDueSeries(mask);
@@ -261,22 +243,19 @@ int CDerivedGraphLabel::AddPoint(std::uint32_t mask, int x, int y)
     return 1;
 }
 
-int CDerivedGraphLabel::GetSeriesCount() const
-{
+int CDerivedGraphLabel::GetSeriesCount() const {
     if (!channels_[0].series) return 0;
     return channels_[1].series ? 2 : 1;
 }
 
-void CDerivedGraphLabel::Due(int channel, bool horizontal, bool vertical, bool series)
-{
+void CDerivedGraphLabel::Due(int channel, bool horizontal, bool vertical, bool series) {
     DueParts& d = due_[static_cast<std::size_t>(channel == 1 ? 0 : 1)];
     d.horizontal = d.horizontal || horizontal;
     d.vertical = d.vertical || vertical;
     d.series = d.series || series;
 }
 
-void CDerivedGraphLabel::DueShown()
-{
+void CDerivedGraphLabel::DueShown() {
     const std::uint32_t mask = graph_->GetSeriesMask();
     for (int channel = 1; channel <= 2; ++channel) {
         const Channel& c = channels_[static_cast<std::size_t>(channel - 1)];
@@ -287,8 +266,7 @@ void CDerivedGraphLabel::DueShown()
     plotDue_ = true;
 }
 
-void CDerivedGraphLabel::DrawDue(bool shownOnly) const
-{
+void CDerivedGraphLabel::DrawDue(bool shownOnly) const {
     // Each part has a bitmap of its own and the setters keep every scale up to date,
     // so the order does not matter; this is the order the parts were always drawn in.
     const auto draw = [](const std::unique_ptr<CDerivedAxis>& axis, bool& due, bool wanted) {
@@ -306,8 +284,7 @@ void CDerivedGraphLabel::DrawDue(bool shownOnly) const
     plotDue_ = false;
 }
 
-void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
-{
+void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         if ((mask & (1u << i)) == 0) continue;
         if (due_[i].series && channels_[i].series) channels_[i].series->Draw();
@@ -315,14 +292,12 @@ void CDerivedGraphLabel::DrawDueSeries(std::uint32_t mask) const
     }
 }
 
-CDerivedGraph* CDerivedGraphLabel::Graph() const
-{
+CDerivedGraph* CDerivedGraphLabel::Graph() const {
     DrawDue();
     return graph_.get();
 }
 
-void CDerivedGraphLabel::Stale()
-{
+void CDerivedGraphLabel::Stale() {
     stale_ = true;
     invalidate();
 }
@@ -331,8 +306,7 @@ void CDerivedGraphLabel::Stale()
 // is asked to repaint only what the composition then changes.
 void CDerivedGraphLabel::CurvesStale() { curvesStale_ = true; }
 
-const gui::Bitmap* CDerivedGraphLabel::Canvas()
-{
+const gui::Bitmap* CDerivedGraphLabel::Canvas() {
     if (!graph_) return nullptr;
     DrawDue(true);
     if (stale_) {
@@ -346,16 +320,15 @@ const gui::Bitmap* CDerivedGraphLabel::Canvas()
     return SurfaceOf(graphCanvas_.get());
 }
 
-int CDerivedGraphLabel::Redraw()
-{
+int CDerivedGraphLabel::Redraw() {
     // A graph changed in more than its curves is repainted whole and composed then;
     // new points alone are composed now, so that only what they changed is repainted.
     if (!stale_) Canvas();
     return 1;
 }
 
-bool CDerivedGraphLabel::onPaint(QPainter& painter)
-{
-    if (const gui::Bitmap* canvas = Canvas()) gui::paintBitmap(painter, QPoint(0, 0), *canvas, QRect(0, 0, width_, height_));
+bool CDerivedGraphLabel::onPaint(QPainter& painter) {
+    if (const gui::Bitmap* canvas = Canvas())
+        gui::paintBitmap(painter, QPoint(0, 0), *canvas, QRect(0, 0, width_, height_));
     return true;
 }

@@ -9,8 +9,7 @@
 
 namespace speedwindow {
 
-int HitTest(const QRect& window, const QPoint& point, bool graph, int imageHeight)
-{
+int HitTest(const QRect& window, const QPoint& point, bool graph, int imageHeight) {
     const int border = gui::borderHitTest(window, point, speedlayout::kBorderBand);
     if (border != gui::hit::Nowhere) return border;
     if (graph) return gui::hit::Caption;
@@ -23,8 +22,7 @@ int HitTest(const QRect& window, const QPoint& point, bool graph, int imageHeigh
 
 namespace {
 
-gui::DialogTemplate SpeedTemplate(speedlayout::PixelSize size)
-{
+gui::DialogTemplate SpeedTemplate(speedlayout::PixelSize size) {
     gui::DialogTemplate t;
     // Roughly the pixel size in dialog units; the window sets its exact size itself.
     t.size = QSize(size.width * 2 / 3, size.height / 2);
@@ -39,12 +37,10 @@ class ImageView final : public gui::Window {
 public:
     using Source = std::function<const gui::Bitmap*()>;
     ImageView(Source source, QRect part) : source_(std::move(source)), part_(part) {}
-    ~ImageView() override
-    {
+    ~ImageView() override {
         if (exists()) destroy();
     }
-    bool Attach(gui::Window* parent, const QRect& rect)
-    {
+    bool Attach(gui::Window* parent, const QRect& rect) {
         if (!create(parent, 0, rect)) return false;
         setMouseTransparent(true);
         gui::setPaintsWholeArea(*this);
@@ -52,9 +48,9 @@ public:
     }
 
 protected:
-    bool onPaint(QPainter& painter) override
-    {
-        if (const gui::Bitmap* image = source_ ? source_() : nullptr) gui::paintBitmap(painter, QPoint(0, 0), *image, part_);
+    bool onPaint(QPainter& painter) override {
+        if (const gui::Bitmap* image = source_ ? source_() : nullptr)
+            gui::paintBitmap(painter, QPoint(0, 0), *image, part_);
         return true;
     }
 
@@ -70,31 +66,25 @@ private:
 CSpeedWindow::CSpeedWindow(bool graph, bool forwardsChanges)
     : gui::Dialog(SpeedTemplate(graph ? speedlayout::kGraphTemplate : speedlayout::kTachometerTemplate)),
       graph_(graph),
-      forwardsChanges_(forwardsChanges)
-{
-}
+      forwardsChanges_(forwardsChanges) {}
 
-CSpeedWindow::~CSpeedWindow()
-{
+CSpeedWindow::~CSpeedWindow() {
     if (exists()) destroy();
 }
 
-int CSpeedWindow::SetOwner(gui::Handle owner, std::int32_t argument)
-{
+int CSpeedWindow::SetOwner(gui::Handle owner, std::int32_t argument) {
     owner_ = owner;
     ownerArgument_ = argument;
     return argument != -1 ? 1 : 0;
 }
 
-int CSpeedWindow::AddControl(gui::Window* control)
-{
+int CSpeedWindow::AddControl(gui::Window* control) {
     if (control == nullptr || std::find(controls_.begin(), controls_.end(), control) != controls_.end()) return 0;
     controls_.push_back(control);
     return 1;
 }
 
-int CSpeedWindow::ShowControls()
-{
+int CSpeedWindow::ShowControls() {
     for (gui::Window* control : controls_) {
         control->setParent(this);
         control->show(true);
@@ -102,26 +92,23 @@ int CSpeedWindow::ShowControls()
     return 1;
 }
 
-int CSpeedWindow::hitTest(const QPoint& screenPos) const
-{
+int CSpeedWindow::hitTest(const QPoint& screenPos) const {
     return speedwindow::HitTest(windowRect(), screenPos, graph_);
 }
 
 void CSpeedWindow::ApplySizes(speedlayout::PixelSize initial, speedlayout::PixelSize minimum,
-                              speedlayout::PixelSize maximum)
-{
+                              speedlayout::PixelSize maximum) {
     setTrackingSizes(ToQSize(minimum), ToQSize(maximum));
     setClientSize(ToQSize(initial));
 }
 
-bool CSpeedWindow::preTranslate(gui::Window& target, const gui::InputEvent& event)
-{
-    if (auto* page = dynamic_cast<CDerivedDialog*>(gui::Window::fromHandle(owner_))) page->FinishSetUpBeforeInput(event);
+bool CSpeedWindow::preTranslate(gui::Window& target, const gui::InputEvent& event) {
+    if (auto* page = dynamic_cast<CDerivedDialog*>(gui::Window::fromHandle(owner_)))
+        page->FinishSetUpBeforeInput(event);
     return gui::Dialog::preTranslate(target, event);
 }
 
-gui::LResult CSpeedWindow::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l)
-{
+gui::LResult CSpeedWindow::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     if (msg == gui::msg::ControlChanged && forwardsChanges_) return owner_ != 0 ? gui::send(owner_, msg, w, l) : 0;
     if (msg == gui::msg::FrameReady) {
         OnFrameReady();
@@ -130,14 +117,12 @@ gui::LResult CSpeedWindow::windowProc(std::uint32_t msg, gui::WParam w, gui::LPa
     return gui::Dialog::windowProc(msg, w, l);
 }
 
-void CSpeedWindow::OnFrameReady()
-{
+void CSpeedWindow::OnFrameReady() {
     // The newest frame shows at the next paint; repeated frames before it coalesce.
     if (view_) view_->invalidate();
 }
 
-gui::LResult CSpeedWindow::onCommand(int id, int code, gui::Handle from)
-{
+gui::LResult CSpeedWindow::onCommand(int id, int code, gui::Handle from) {
     if (id == gui::id::Ok || id == gui::id::Cancel) return 1;
     return gui::Dialog::onCommand(id, code, from);
 }
@@ -148,13 +133,11 @@ gui::LResult CSpeedWindow::onClose() { return 1; }
 
 CSubDialog_Tachometer::CSubDialog_Tachometer() : CSpeedWindow(false, true) {}
 
-CSubDialog_Tachometer::~CSubDialog_Tachometer()
-{
+CSubDialog_Tachometer::~CSubDialog_Tachometer() {
     if (exists()) destroy();
 }
 
-bool CSubDialog_Tachometer::onInitDialog()
-{
+bool CSubDialog_Tachometer::onInitDialog() {
     ApplySizes(speedlayout::kTachometerTemplate, speedlayout::kTachometerMinimum, speedlayout::kTachometerMaximum);
     const int size = speedlayout::kDialSize;
     auto view = std::make_unique<ImageView>(
@@ -177,35 +160,30 @@ bool CSubDialog_Tachometer::onInitDialog()
     return true;
 }
 
-void CSubDialog_Tachometer::onDestroy()
-{
+void CSubDialog_Tachometer::onDestroy() {
     duplicator_.reset();
     shown_ = nullptr;
     rpm_.reset();
     pps_.reset();
 }
 
-int CSubDialog_Tachometer::PresentShown()
-{
+int CSubDialog_Tachometer::PresentShown() {
     if (!duplicator_ || shown_ == nullptr) return 0;
     return duplicator_->Present(*shown_, changed_);
 }
 
-int CSubDialog_Tachometer::SetPpsMaximum(std::int32_t maximum)
-{
+int CSubDialog_Tachometer::SetPpsMaximum(std::int32_t maximum) {
     Rescale(pps_.get(), maximum);
     return 1;
 }
 
-int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum)
-{
+int CSubDialog_Tachometer::SetFullScale(std::int32_t maximum) {
     Rescale(rpm_.get(), maximum);
     Rescale(pps_.get(), maximum);
     return 1;
 }
 
-void CSubDialog_Tachometer::Rescale(CTachometerFull* dial, std::int32_t maximum)
-{
+void CSubDialog_Tachometer::Rescale(CTachometerFull* dial, std::int32_t maximum) {
     // Drawn on its new scale when it is next painted (the dial not shown: when it is
     // selected and painted).
     if (dial == nullptr) return;
@@ -213,15 +191,13 @@ void CSubDialog_Tachometer::Rescale(CTachometerFull* dial, std::int32_t maximum)
     if (dial == shown_) PresentLater();
 }
 
-void CSubDialog_Tachometer::PresentLater()
-{
+void CSubDialog_Tachometer::PresentLater() {
     presentDue_ = true;
     changed_ = QRect();
     if (view_) view_->invalidate();
 }
 
-void CSubDialog_Tachometer::PresentDue() const
-{
+void CSubDialog_Tachometer::PresentDue() const {
     if (!presentDue_ || !duplicator_ || shown_ == nullptr) return;
     presentDue_ = false;
     presenting_ = true;
@@ -230,8 +206,7 @@ void CSubDialog_Tachometer::PresentDue() const
     presenting_ = false;
 }
 
-int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
-{
+int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm) {
     // The dial not shown keeps its value and draws it when it is selected; so does the
     // shown one when it is due to be drawn whole at the next paint anyway.
     if (presentDue_) {
@@ -259,16 +234,16 @@ int CSubDialog_Tachometer::SetValues(std::int32_t pps, std::int32_t rpm)
     return 1;
 }
 
-void CSubDialog_Tachometer::OnFrameReady()
-{
+void CSubDialog_Tachometer::OnFrameReady() {
     if (presenting_) return;  // presented by the paint that shows it
-    if (view_ && changed_.isValid()) gui::invalidatePart(*view_, changed_);
-    else CSpeedWindow::OnFrameReady();
+    if (view_ && changed_.isValid())
+        gui::invalidatePart(*view_, changed_);
+    else
+        CSpeedWindow::OnFrameReady();
     changed_ = QRect();
 }
 
-int CSubDialog_Tachometer::SelectDial(int rpm)
-{
+int CSubDialog_Tachometer::SelectDial(int rpm) {
     shown_ = rpm != 0 ? rpm_.get() : pps_.get();
     PresentLater();
     return 1;
@@ -278,13 +253,11 @@ int CSubDialog_Tachometer::SelectDial(int rpm)
 
 CSubDialog_DigitalTachometer::CSubDialog_DigitalTachometer() : CSpeedWindow(false, true) {}
 
-CSubDialog_DigitalTachometer::~CSubDialog_DigitalTachometer()
-{
+CSubDialog_DigitalTachometer::~CSubDialog_DigitalTachometer() {
     if (exists()) destroy();
 }
 
-bool CSubDialog_DigitalTachometer::onInitDialog()
-{
+bool CSubDialog_DigitalTachometer::onInitDialog() {
     ApplySizes(speedlayout::kDigitalFixed, speedlayout::kDigitalFixed, speedlayout::kDigitalFixed);
     const QRect part(0, 0, CTachometerDigitalFull::kShownWidth, CTachometerDigitalFull::kShownHeight);
     auto view = std::make_unique<ImageView>(
@@ -301,14 +274,12 @@ bool CSubDialog_DigitalTachometer::onInitDialog()
     return true;
 }
 
-void CSubDialog_DigitalTachometer::onDestroy()
-{
+void CSubDialog_DigitalTachometer::onDestroy() {
     duplicator_.reset();
     display_.reset();
 }
 
-int CSubDialog_DigitalTachometer::SetValues(std::int32_t first, std::int32_t second)
-{
+int CSubDialog_DigitalTachometer::SetValues(std::int32_t first, std::int32_t second) {
     if (!display_ || !duplicator_) return 1;
     display_->SetValues(first, second);
     duplicator_->Present(*display_);
@@ -319,13 +290,11 @@ int CSubDialog_DigitalTachometer::SetValues(std::int32_t first, std::int32_t sec
 
 CSubDialog_Graph::CSubDialog_Graph() : CSpeedWindow(true, false) {}
 
-CSubDialog_Graph::~CSubDialog_Graph()
-{
+CSubDialog_Graph::~CSubDialog_Graph() {
     if (exists()) destroy();
 }
 
-bool CSubDialog_Graph::onInitDialog()
-{
+bool CSubDialog_Graph::onInitDialog() {
     ApplySizes(speedlayout::kGraphTemplate, speedlayout::kGraphMinimum, speedlayout::kGraphMaximum);
     graph_ = std::make_unique<CDerivedGraphLabel>();
     graph_->Attach(this, speedlayout::kGraphControlId,
@@ -333,19 +302,16 @@ bool CSubDialog_Graph::onInitDialog()
     return true;
 }
 
-void CSubDialog_Graph::onDestroy()
-{
+void CSubDialog_Graph::onDestroy() {
     if (graph_ && graph_->exists()) graph_->destroy();
 }
 
-int CSubDialog_Graph::SetAxisTitle(int channel, int horizontal, const QString& text)
-{
+int CSubDialog_Graph::SetAxisTitle(int channel, int horizontal, const QString& text) {
     return graph_ ? graph_->SetAxisTitle(channel, horizontal, text) : 0;
 }
 
 int CSubDialog_Graph::SetAxisRange(int channel, int horizontal, std::int32_t minimum, std::int32_t maximum,
-                                   std::int32_t divisions)
-{
+                                   std::int32_t divisions) {
     return graph_ ? graph_->SetAxisRange(channel, horizontal, minimum, maximum, divisions) : 0;
 }
 
@@ -353,14 +319,12 @@ int CSubDialog_Graph::Redraw() { return graph_ ? graph_->Redraw() : 0; }
 
 int CSubDialog_Graph::ClearSeries() { return graph_ ? graph_->ClearSeries() : 0; }
 
-int CSubDialog_Graph::SetYAxisMaximum(std::int32_t maximum)
-{
+int CSubDialog_Graph::SetYAxisMaximum(std::int32_t maximum) {
     // The graph repaints with the new scale when it is next painted.
     return graph_ ? graph_->SetYAxisMaximum(maximum) : 0;
 }
 
-int CSubDialog_Graph::AddPoint(int x, int y1, int y2)
-{
+int CSubDialog_Graph::AddPoint(int x, int y1, int y2) {
     if (!graph_) return 0;
     const int n = graph_->GetSeriesCount();
     if (n >= 1) graph_->AddPoint(1, x, y1);
@@ -368,12 +332,8 @@ int CSubDialog_Graph::AddPoint(int x, int y1, int y2)
     return Redraw();
 }
 
-int CSubDialog_Graph::SetChannelMask(std::uint32_t mask)
-{
-    return graph_ ? graph_->SetChannelMask(mask) : 0;
-}
+int CSubDialog_Graph::SetChannelMask(std::uint32_t mask) { return graph_ ? graph_->SetChannelMask(mask) : 0; }
 
-int CSubDialog_Graph::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2)
-{
+int CSubDialog_Graph::SetSeriesShape(int channel, int shape, gui::ColourRef colour1, gui::ColourRef colour2) {
     return graph_ ? graph_->SetSeriesShape(channel, shape, colour1, colour2) : 0;
 }

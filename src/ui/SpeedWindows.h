@@ -44,8 +44,7 @@ public:
 template <class Image>
 class CDerivedDuplicator : public IDuplicator<Image> {
 public:
-    CDerivedDuplicator(gui::Handle window, const Image& image) : window_(window)
-    {
+    CDerivedDuplicator(gui::Handle window, const Image& image) : window_(window) {
         a_.Create(window, image.GetWidth(), image.GetHeight());
         b_.Create(window, image.GetWidth(), image.GetHeight());
     }
@@ -53,8 +52,7 @@ public:
     // Only `changed` (image coordinates) differs from the image presented last; an
     // invalid rectangle: anything may have. The buffer written now last had the image
     // before that one, so it takes this change and the previous one.
-    int Present(const Image& image, const QRect& changed)
-    {
+    int Present(const Image& image, const QRect& changed) {
         const int side = flip_ == 0 ? 1 : 0;
         Image& target = side == 1 ? b_ : a_;
         const QRect whole(0, 0, target.GetWidth(), target.GetHeight());

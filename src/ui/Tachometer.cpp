@@ -5,8 +5,7 @@
 
 namespace tachometer {
 
-ScaleLayout LayoutFor(std::int32_t maximum)
-{
+ScaleLayout LayoutFor(std::int32_t maximum) {
     ScaleLayout l;
     l.maximum = std::clamp<std::int32_t>(maximum, 0, kMaxMaximum);
     l.step = l.maximum <= 200 ? 10 : (l.maximum <= 2000 ? 100 : 1000);
@@ -29,8 +28,7 @@ ScaleLayout LayoutFor(std::int32_t maximum)
 
 namespace {
 
-int Saturate(double v)
-{
+int Saturate(double v) {
     if (std::isnan(v)) return 0;
     return static_cast<int>(std::clamp(v, -1e6, 1e6));
 }
@@ -39,14 +37,12 @@ double Radians(double degrees) { return (225.0 - degrees) / 180.0 * kPi; }
 
 }  // namespace
 
-QPoint PolarPoint(int r, double d, double theta)
-{
+QPoint PolarPoint(int r, double d, double theta) {
     return QPoint(Saturate(r + d * std::cos(theta)), Saturate(r - d * std::sin(theta)));
 }
 
 NeedlePoints NeedleGeometry(std::int32_t value, std::int32_t fullScale, std::int32_t sweep, std::int32_t overshoot,
-                            int needleHeight, int r)
-{
+                            int needleHeight, int r) {
     NeedlePoints n;
     if (fullScale > 0) {
         const double limit = static_cast<double>(fullScale) + overshoot / 2;
@@ -69,13 +65,11 @@ NeedlePoints NeedleGeometry(std::int32_t value, std::int32_t fullScale, std::int
 
 // ---- base ---------------------------------------------------------------------------
 
-int CTachometerImage::Create(gui::Handle window, int width, int height)
-{
+int CTachometerImage::Create(gui::Handle window, int width, int height) {
     return MakeImage(window, width, height, 0x000000);
 }
 
-void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
-{
+void CTachometerImage::SetSizes(gui::Handle window, int width, int height) {
     window_ = window;
     width_ = width;
     height_ = height;
@@ -83,14 +77,12 @@ void CTachometerImage::SetSizes(gui::Handle window, int width, int height)
     radius_ = size_ / 2;
 }
 
-int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour)
-{
+int CTachometerImage::MakeImage(gui::Handle window, int width, int height, gui::ColourRef colour) {
     SetSizes(window, width, height);
     return image_.create(width, height, colour) ? 1 : 0;
 }
 
-int CTachometerImage::Fill(gui::ColourRef colour)
-{
+int CTachometerImage::Fill(gui::ColourRef colour) {
     image_.fill(colour);
     return 1;
 }
@@ -98,20 +90,17 @@ int CTachometerImage::Fill(gui::ColourRef colour)
 // ---- scale --------------------------------------------------------------------------
 
 CTachometer_Scale::CTachometer_Scale(const QString& unit, std::int32_t initialStep)
-    : font_(QStringLiteral("Arial"), 22, 700, true), unit_(unit)
-{
+    : font_(QStringLiteral("Arial"), 22, 700, true), unit_(unit) {
     layout_.step = initialStep;
 }
 
-int CTachometer_Scale::Create(gui::Handle window, int width, int height)
-{
+int CTachometer_Scale::Create(gui::Handle window, int width, int height) {
     // White, as the dial's drawing starts.
     drawn_ = false;
     return MakeImage(window, width, height, 0xFFFFFF);
 }
 
-int CTachometer_Scale::SetMaximum(std::int32_t maximum)
-{
+int CTachometer_Scale::SetMaximum(std::int32_t maximum) {
     const tachometer::ScaleLayout layout = tachometer::LayoutFor(maximum);
     if (ShowsLayout(layout)) return 1;
     layout_ = layout;
@@ -119,27 +108,23 @@ int CTachometer_Scale::SetMaximum(std::int32_t maximum)
     return 1;
 }
 
-gui::Bitmap* CTachometer_Scale::GetDC()
-{
+gui::Bitmap* CTachometer_Scale::GetDC() {
     if (!drawn_) DrawDial();
     return &image_;
 }
 
-const gui::Bitmap& CTachometer_Scale::Image() const
-{
+const gui::Bitmap& CTachometer_Scale::Image() const {
     // Drawing a due dial changes nothing a reader could tell from its having been drawn
     // at SetMaximum.
     return *const_cast<CTachometer_Scale*>(this)->GetDC();
 }
 
-void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text)
-{
+void CTachometer_Scale::DrawCentred(const QPoint& centre, const QString& text) {
     const QSize extent = font_.textExtent(text);
     image_.drawText(font_, QPoint(centre.x() - extent.width() / 2, centre.y() - extent.height() / 2), text, kGrey);
 }
 
-void CTachometer_Scale::DrawDial()
-{
+void CTachometer_Scale::DrawDial() {
     drawn_ = false;
     if (image_.isNull()) return;
     image_.fill(0xFFFFFF);
@@ -163,8 +148,7 @@ void CTachometer_Scale::DrawDial()
 
 // ---- needle -------------------------------------------------------------------------
 
-int CTachometer_Needle::Create(gui::Handle window, int width, int height)
-{
+int CTachometer_Needle::Create(gui::Handle window, int width, int height) {
     const int made = CTachometerImage::Create(window, width, height);
     const double half = static_cast<double>(width) / 2;
     length_ = std::sqrt(static_cast<double>(height) * height + half * half);
@@ -175,8 +159,7 @@ int CTachometer_Needle::Create(gui::Handle window, int width, int height)
 
 CTachometer_RotationNeedle::CTachometer_RotationNeedle(std::int32_t overshoot) : overshoot_(overshoot) {}
 
-int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height)
-{
+int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height) {
     // White (what a needle is drawn over), so that the first drawing has nothing to
     // whiten.
     const int made = MakeImage(window, width, height, 0xFFFFFF);
@@ -190,20 +173,17 @@ int CTachometer_RotationNeedle::Create(gui::Handle window, int width, int height
     return made;
 }
 
-int CTachometer_RotationNeedle::SetScale(const CTachometer_Scale* scale)
-{
+int CTachometer_RotationNeedle::SetScale(const CTachometer_Scale* scale) {
     scale_ = scale;
     return scale != nullptr;
 }
 
-int CTachometer_RotationNeedle::SetValue(std::int32_t value)
-{
+int CTachometer_RotationNeedle::SetValue(std::int32_t value) {
     value_ = value;
     return Redraw();
 }
 
-int CTachometer_RotationNeedle::Redraw()
-{
+int CTachometer_RotationNeedle::Redraw() {
     // Only the last needle's box needs whitening: the rest is white already.
     image_.fillRect(drawn_, 0xFFFFFF);
     const std::int32_t full = scale_ != nullptr ? scale_->GetFullScale() : 0;
@@ -222,25 +202,20 @@ int CTachometer_RotationNeedle::Redraw()
 // ---- digital readout ----------------------------------------------------------------
 
 CTachometer_DigitalScale::CTachometer_DigitalScale(const QString& unit, std::int32_t number)
-    : font_(QStringLiteral("Arial"), 22, 700, true), unit_(unit), number_(number)
-{
-}
+    : font_(QStringLiteral("Arial"), 22, 700, true), unit_(unit), number_(number) {}
 
-QString CTachometer_DigitalScale::Format(std::int32_t first, std::int32_t second, const QString& unit)
-{
+QString CTachometer_DigitalScale::Format(std::int32_t first, std::int32_t second, const QString& unit) {
     return QStringLiteral(" %1 %2                    %3 %2").arg(first).arg(unit).arg(second).left(52);
 }
 
-int CTachometer_DigitalScale::SetValues(std::int32_t first, std::int32_t second)
-{
+int CTachometer_DigitalScale::SetValues(std::int32_t first, std::int32_t second) {
     first_ = first;
     second_ = second;
     DrawText();
     return 1;
 }
 
-void CTachometer_DigitalScale::DrawText()
-{
+void CTachometer_DigitalScale::DrawText() {
     if (image_.isNull()) return;
     image_.fill(0xFFFFFF);
     const QString text = Text();
@@ -251,12 +226,9 @@ void CTachometer_DigitalScale::DrawText()
 // ---- compositions -------------------------------------------------------------------
 
 CTachometerFull::CTachometerFull(const QString& unit, std::int32_t overshoot)
-    : scale_(unit, overshoot), needle_(overshoot)
-{
-}
+    : scale_(unit, overshoot), needle_(overshoot) {}
 
-int CTachometerFull::Create(gui::Handle window, int size)
-{
+int CTachometerFull::Create(gui::Handle window, int size) {
     window_ = window;
     width_ = height_ = size_ = size;
     radius_ = size / 2;
@@ -267,8 +239,7 @@ int CTachometerFull::Create(gui::Handle window, int size)
     return 1;
 }
 
-void CTachometerFull::Make()
-{
+void CTachometerFull::Make() {
     if (made_) return;
     made_ = true;
     // The composition is the whole scale copied before anything reads it (see Compose):
@@ -279,8 +250,7 @@ void CTachometerFull::Make()
     scaleChanged_ = true;
 }
 
-int CTachometerFull::SetFullScale(std::int32_t maximum)
-{
+int CTachometerFull::SetFullScale(std::int32_t maximum) {
     Make();
     pending_ = false;
     laterMaximum_.reset();
@@ -292,22 +262,19 @@ int CTachometerFull::SetFullScale(std::int32_t maximum)
     return Compose();
 }
 
-int CTachometerFull::SetScaleMaximum(std::int32_t maximum)
-{
+int CTachometerFull::SetScaleMaximum(std::int32_t maximum) {
     // The needle's angle depends on the scale: a steady speed must show on the new one,
     // so this is a full-scale change like any other.
     return SetFullScale(maximum);
 }
 
-int CTachometerFull::SetFullScaleLater(std::int32_t maximum)
-{
+int CTachometerFull::SetFullScaleLater(std::int32_t maximum) {
     laterMaximum_ = maximum;
     pending_ = true;
     return 1;
 }
 
-int CTachometerFull::SetValue(std::int32_t value)
-{
+int CTachometerFull::SetValue(std::int32_t value) {
     if (laterMaximum_ || !made_) {
         needle_.StoreValue(value);
         pending_ = true;
@@ -318,15 +285,13 @@ int CTachometerFull::SetValue(std::int32_t value)
     return Compose();
 }
 
-int CTachometerFull::SetValueLater(std::int32_t value)
-{
+int CTachometerFull::SetValueLater(std::int32_t value) {
     needle_.StoreValue(value);
     pending_ = true;
     return 1;
 }
 
-int CTachometerFull::Refresh()
-{
+int CTachometerFull::Refresh() {
     if (!pending_) return 1;
     if (laterMaximum_) return SetFullScale(*laterMaximum_);
     Make();
@@ -335,8 +300,7 @@ int CTachometerFull::Refresh()
     return Compose();
 }
 
-int CTachometerFull::Compose()
-{
+int CTachometerFull::Compose() {
     Make();
     // Scale copied, needle ANDed over it. Outside the needle's box the needle image is
     // white, which an AND leaves alone: so only the old needle's box needs the scale
@@ -353,8 +317,7 @@ int CTachometerFull::Compose()
 
 CTachometerDigitalFull::CTachometerDigitalFull(const QString& unit, std::int32_t number) : scale_(unit, number) {}
 
-int CTachometerDigitalFull::Create(gui::Handle window, int size)
-{
+int CTachometerDigitalFull::Create(gui::Handle window, int size) {
     // Only a strip of the readout is ever shown: the images need be no larger.
     const int width = std::min(size, kShownWidth), height = std::min(size, kShownHeight);
     CTachometerImage::Create(window, width, height);
@@ -363,14 +326,12 @@ int CTachometerDigitalFull::Create(gui::Handle window, int size)
     return 1;
 }
 
-int CTachometerDigitalFull::SetValues(std::int32_t first, std::int32_t second)
-{
+int CTachometerDigitalFull::SetValues(std::int32_t first, std::int32_t second) {
     scale_.SetValues(first, second);
     return Compose();
 }
 
-int CTachometerDigitalFull::Compose()
-{
+int CTachometerDigitalFull::Compose() {
     image_.blockCopy(QPoint(0, 0), scale_.Image(), QRect(0, 0, kShownWidth, kShownHeight));
     return 1;
 }

@@ -24,7 +24,7 @@ inline constexpr std::int32_t kMaxMaximum = 1000000;
 
 struct ScaleLayout {
     std::int32_t maximum = 0;
-    std::int32_t step = 0;  // major step
+    std::int32_t step = 0;       // major step
     std::int32_t divisions = 0;  // n: full scale / step
     std::int32_t fullScale = 0;
     std::int32_t sweep = 0;  // degrees
@@ -179,11 +179,11 @@ public:
     // Image, scale and needle, each size x size; maximum 0. The images are made when
     // the dial is first drawn: a dial kept out of sight never needs them.
     int Create(gui::Handle window, int size);
-    int SetFullScale(std::int32_t maximum);      // redraws the needle too
+    int SetFullScale(std::int32_t maximum);  // redraws the needle too
     // A dial nobody looks at: the scale is kept and drawn at the next Refresh (or the
     // next value set), with the needle's value on it.
     int SetFullScaleLater(std::int32_t maximum);
-    int SetScaleMaximum(std::int32_t maximum);   // the needle keeps its value, on the new scale
+    int SetScaleMaximum(std::int32_t maximum);  // the needle keeps its value, on the new scale
     int SetValue(std::int32_t value);
     // A dial nobody looks at: the value is kept and drawn at the next Refresh.
     int SetValueLater(std::int32_t value);

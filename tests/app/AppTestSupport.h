@@ -4,6 +4,7 @@
 // window tells them.
 #pragma once
 
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -12,16 +13,13 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "app/AboutDlg.h"
-#include "parsers/AppSettings.h"
 #include "app/DialogSelector.h"
 #include "app/FileDialogNames.h"
 #include "app/FirmwareUpdateDlg.h"
-#include "parsers/ProfileInfo.h"
 #include "app/QuillfenApp.h"
 #include "app/QuillfenDlg.h"
 #include "board/BootLoader.h"
@@ -31,6 +29,8 @@
 #include "board/SimLink.h"
 #include "data/DataContainer.h"
 #include "data/FileTestSupport.h"
+#include "parsers/AppSettings.h"
+#include "parsers/ProfileInfo.h"
 #include "platform/core/BoardPorts.h"
 #include "platform/core/Clock.h"
 #include "platform/gui/CommonDialogs.h"
@@ -110,10 +110,10 @@ private:
 // top; tachometer and speedCurve: all four), changed as given ("" leaves a key out).
 inline void WritePositions(const std::filesystem::path& ini, const std::map<std::string, std::string>& changes = {}) {
     std::map<std::string, std::string> keys = {
-        {"mainWindow.left", "100"},  {"mainWindow.top", "50"},       {"deviceWindow.left", "300"},
-        {"deviceWindow.top", "60"},  {"tachometer.left", "10"},      {"tachometer.top", "20"},
-        {"tachometer.right", "110"}, {"tachometer.bottom", "120"},   {"speedCurve.left", "30"},
-        {"speedCurve.top", "40"},    {"speedCurve.right", "230"},    {"speedCurve.bottom", "240"}};
+        {"mainWindow.left", "100"},  {"mainWindow.top", "50"},     {"deviceWindow.left", "300"},
+        {"deviceWindow.top", "60"},  {"tachometer.left", "10"},    {"tachometer.top", "20"},
+        {"tachometer.right", "110"}, {"tachometer.bottom", "120"}, {"speedCurve.left", "30"},
+        {"speedCurve.top", "40"},    {"speedCurve.right", "230"},  {"speedCurve.bottom", "240"}};
     for (const auto& [key, value] : changes) keys[key] = value;
     std::ofstream out(ini);
     out << "[WindowPosition]\n";
@@ -290,7 +290,7 @@ struct Rig {
     PageLog pageLog;
     RecordingSelector* pages = nullptr;
     std::optional<CFirmwareUpdateDlg::Timing> updateTiming;  // the update dialog's, when set
-    CAboutDlg about;  // borrowed by the window, so it goes after it
+    CAboutDlg about;                                         // borrowed by the window, so it goes after it
     std::unique_ptr<guitest::Spy<CQuillfenDlg>> window;
 };
 

@@ -26,8 +26,9 @@ std::set<std::string> DevicesAskedAbout(Rig& rig) {
         if (boxes.boxes().empty()) continue;
         EXPECT_EQ(boxes.boxes().size(), 1u);
         const auto& box = boxes.boxes().front();
-        EXPECT_EQ((std::tuple{box.caption, box.buttons, box.icon}),
-                  (std::tuple{QString("Tamsiro Firmware Update"), gui::MessageButtons::YesNo, gui::MessageIcon::Question}));
+        EXPECT_EQ(
+            (std::tuple{box.caption, box.buttons, box.icon}),
+            (std::tuple{QString("Tamsiro Firmware Update"), gui::MessageButtons::YesNo, gui::MessageIcon::Question}));
         EXPECT_EQ(box.text, QString("The version of daughter board firmware is not suitable to control %1.\n"
                                     "If you press 'Yes' button, update on firmware will start. Or press 'No' "
                                     "button if you do not wish such update.")
@@ -71,7 +72,8 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     pauses.insert(pauses.end(), {102, 10, 10});
     EXPECT_EQ(rig.timed.pausesMs, pauses);
     ASSERT_EQ(rig.timed.added.size(), 34u + 9u + 2u);
-    EXPECT_EQ((std::pair{rig.timed.added[42].first, rig.timed.added[43].first}), (std::pair{boardinit::kPwmWord, boardinit::kGpioReadWord}));
+    EXPECT_EQ((std::pair{rig.timed.added[42].first, rig.timed.added[43].first}),
+              (std::pair{boardinit::kPwmWord, boardinit::kGpioReadWord}));
     ASSERT_EQ(frames.size(), 9u);
     EXPECT_EQ(frames[8], frames[2]);  // the line read asks as the level frame did
 
@@ -83,9 +85,10 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     const auto replies = rig.window->only(TaskData);
     ASSERT_EQ(replies.size(), 2u);
     EXPECT_EQ((std::pair{replies[0].w, replies[1].w}), (std::pair{gui::WParam{0x20010}, gui::WParam{0x20011}}));
-    EXPECT_EQ((std::tuple{rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
-                         rig.window->ShownDevices().size()}),
-              (std::tuple{0, -1, 13u}));
+    EXPECT_EQ(
+        (std::tuple{rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
+                    rig.window->ShownDevices().size()}),
+        (std::tuple{0, -1, 13u}));
     EXPECT_FALSE(rig.OkEnabled());
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
@@ -93,7 +96,8 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     for (int line : {18, 19, 21, 22}) EXPECT_TRUE(sim.sim.portLevel(line)) << line;
     EXPECT_FALSE(sim.sim.portLevel(20));
-    EXPECT_EQ((std::tuple{sim.sim.portIsOutput(16), sim.sim.portIsOutput(17), sim.sim.portIsOutput(33)}), (std::tuple{false, false, true}));
+    EXPECT_EQ((std::tuple{sim.sim.portIsOutput(16), sim.sim.portIsOutput(17), sim.sim.portIsOutput(33)}),
+              (std::tuple{false, false, true}));
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3443"));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
     EXPECT_TRUE(sim.sim.portLevel(21));
@@ -142,7 +146,8 @@ TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndN
     ASSERT_NE(rig.window->UpdateDialog(), nullptr);
     EXPECT_TRUE(rig.window->UpdateDialog()->isVisible());
     ASSERT_NE(rig.pages, nullptr);
-    EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled(), rig.pageLog.empty()}), (std::tuple{1u, true, true}));
+    EXPECT_EQ((std::tuple{rig.pages->names.size(), rig.OkEnabled(), rig.pageLog.empty()}),
+              (std::tuple{1u, true, true}));
     // A page built meanwhile asks for the board's defaults: the board is the update's.
     const std::size_t queued = rig.timed.added.size();
     rig.window->send(gui::msg::ReinitialiseBoard, 0, 0);
@@ -151,7 +156,8 @@ TEST(MainWindowBoard, YesStartsTheUpdateThePageHearsOfTheBoardOnlyOnceItEndsAndN
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->UpdateDialog() == nullptr; }, 20000));
     ASSERT_EQ(boxes.boxes().size(), 2u);
     EXPECT_EQ((std::pair{boxes.boxes()[1].caption, boxes.boxes()[1].text}),
-              (std::pair{QString("Tamsiro Firmware Update"), QString("Update Finished.\nMV6120: Update Skip\nMV6230: Update error")}));
+              (std::pair{QString("Tamsiro Firmware Update"),
+                         QString("Update Finished.\nMV6120: Update Skip\nMV6230: Update error")}));
     // Then the board is initialised and the page told the link state.
     EXPECT_EQ(rig.pageLog, (PageLog{{ConnectionState, 1}}));
     ASSERT_TRUE(rig.tasks.WaitIdle(5000));
@@ -189,9 +195,8 @@ TEST(MainWindowBoard, ClosingDuringAnUpdateEndsItsWorkerAndTheBoardKeepsItsFirmw
     guitest::settle();
     EXPECT_EQ(rig.window->count(gui::msg::FirmwareUpdateEnded), 0);
     const auto requests = sim.sim.loaderRequests();
-    EXPECT_TRUE(std::none_of(requests.begin(), requests.end(), [](const Bytes& r) {
-        return r.size() > 8 && r[8] == boardsim::LoaderSide::kRun;
-    }));
+    EXPECT_TRUE(std::none_of(requests.begin(), requests.end(),
+                             [](const Bytes& r) { return r.size() > 8 && r[8] == boardsim::LoaderSide::kRun; }));
 }
 
 // The user must plug the board back in after its download and takes longer than the
@@ -251,7 +256,9 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     EXPECT_EQ(rig.pages->names, std::vector<QString>{"KT3443"});
 
     rig.Command(gui::id::Ok);
-    EXPECT_EQ((std::tuple{rig.window->CurrentPage()->isShown(), rig.window->item(mainwin::kMotorTypeList)->isEnabled()}), (std::tuple{true, false}));
+    EXPECT_EQ(
+        (std::tuple{rig.window->CurrentPage()->isShown(), rig.window->item(mainwin::kMotorTypeList)->isEnabled()}),
+        (std::tuple{true, false}));
     rig.window->send(gui::msg::PageClosed, 0, 0);
     EXPECT_TRUE(rig.window->item(mainwin::kMotorTypeList)->isEnabled());
 
@@ -267,7 +274,8 @@ TEST(MainWindowBoard, TitleAndPageFollowThePortAppearingAndVanishing) {
     sim.sim.unplug();
     ASSERT_TRUE(guitest::waitFor([&] { return rig.window->CurrentPage() == nullptr; }, 3000));
     EXPECT_EQ(rig.pages->deleted, 1);
-    EXPECT_EQ((std::tuple{rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), rig.OkEnabled()}), (std::tuple{-1, false}));
+    EXPECT_EQ((std::tuple{rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(), rig.OkEnabled()}),
+              (std::tuple{-1, false}));
 }
 
 TEST(MainWindowBoard, ClosingWhileTheBoardDoesNotAnswerWaitsOnlyForTheTaskOnTheWire) {

@@ -27,7 +27,9 @@ inline Bytes F(const char* hex) {
     return Bytes(bytes.begin(), bytes.end());
 }
 inline std::string Hex(const Bytes& b) {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size())).toHex(' ').toStdString();
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()))
+        .toHex(' ')
+        .toStdString();
 }
 
 // Compares whole frame lists, naming the first frame that differs.

@@ -39,30 +39,47 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     // own tests), which ends with channel 8's default. Ports: 'C' [6]-[9] directions,
     // 'E' [1]-[4] levels, '8' 3 [2]-[7] directions and levels of 21-33 with the sum in [9].
     const Bytes controlLines = F("43 00 02 02 00 00 FF FF 00 0E 00 00 00 00 00");
-    const Bytes levels = F("45 00 00 06 06 00");  // 16, 17 (inputs) and 18, 19 high
+    const Bytes levels = F("45 00 00 06 06 00");                 // 16, 17 (inputs) and 18, 19 high
     const Bytes highLines = F("38 03 FF 01 38 00 03 00 00 3B");  // all outputs, 21 high
     const Bytes readHigh = F("38 13");
     // 'P': channels 0 and 1 at 50 kHz (period 14) with 240, 2 and 3 at 15625 Hz with 256.
     const Bytes pwmLow = F("50 E0 F0 00 F0 08 C0 00 FF FF 00");
     std::vector<Bytes> want = {
         // Input type on 22, output enable on 12, 23/24 staged with 28, chip enable on 31.
-        highLines, readHigh, controlLines, levels, levels, highLines, readHigh, highLines, readHigh,
+        highLines,
+        readHigh,
+        controlLines,
+        levels,
+        levels,
+        highLines,
+        readHigh,
+        highLines,
+        readHigh,
         // Both attenuation pins (8, 10) in one frame; REF on channel 2 at 256 - 0.
-        controlLines, levels, levels, pwmLow,
+        controlLines,
+        levels,
+        levels,
+        pwmLow,
         // Channel records 6 and 7 staged, 8 sent: no frequency yet, fields 1 and 1.
         F("38 02 00 00 FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 55 05 58"),
         // Status inputs: port 0 an input, then ADC 0 (setting 4) and interrupt inputs 2
         // and 3 in one 'C'.
-        F("43 00 02 02 00 00 FE FF 00 0E 00 00 00 00 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 0E 00 00 00 00 00"),
+        levels,
+        levels,
         F("43 00 02 02 00 00 FE FF 00 0E 00 50 04 01 00"),
-        F("43 00 02 02 00 00 FE FF 00 08 00 50 04 01 00"), levels, levels,
+        F("43 00 02 02 00 00 FE FF 00 08 00 50 04 01 00"),
+        levels,
+        levels,
     };
     // The set-up ends with ports 18, 19 and 20 read high. Shown: polling starts and sets
     // the status inputs up again; the frames keep what the first set-up left in them.
     const Bytes lines = F("43 00 02 02 00 00 FE FF 00 00 00 50 04 01 00"), inputs = F("45 00 00 06 0E 00");
-    for (const Bytes& f : {lines, inputs, inputs, lines, inputs, inputs, lines, lines, inputs, inputs, lines, inputs, inputs})
+    for (const Bytes& f :
+         {lines, inputs, inputs, lines, inputs, inputs, lines, lines, inputs, inputs, lines, inputs, inputs})
         want.push_back(f);
-    const auto own = std::find(opening.rbegin(), opening.rend(), F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"));
+    const auto own = std::find(opening.rbegin(), opening.rend(),
+                               F("38 02 00 00 FF FF 00 00 05 A6 0E 00 00 00 00 00 00 00 00 00 55 05 11"));
     ExpectFrames({own.base(), opening.end()}, want);
     r.Take();
 
@@ -90,9 +107,13 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         {"reset", 17, 1, {F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
         // The input type: port 22 ('8' 3 [3] bit 1), the three step channels, then port
         // 23 from the blanking time, or the reset.
-        {"parallel input", 1, 1,
+        {"parallel input",
+         1,
+         1,
          {F("38 03 FF 07 38 00 03 00 00 41"), readHigh, records678, F("38 03 FF 03 38 00 03 00 00 3D"), readHigh}},
-        {"clock input", 1, 0,
+        {"clock input",
+         1,
+         0,
          {F("38 03 FF 01 38 00 03 00 00 3B"), readHigh, records678, F("38 03 FF 05 38 00 03 00 00 3F"), readHigh}},
         // Only stored: the excitation waits for a run.
         {"excitation", 12, 1, {}},
@@ -107,7 +128,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         }
         if (step.kind == 1 && step.value == 1) SaveScreenshots(*page, "stepper_page_tab_parallel");
     }
-    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(12), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{false, false, true}));
+    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(12), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}),
+              (std::tuple{false, false, true}));
     EXPECT_TRUE(r.sim.sim.portLevel(23));
     EXPECT_EQ(store.GetValue(20), 0u);  // switching back started nothing
 
@@ -120,7 +142,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         Change(*page, 26, 0, 0);
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, QString("Please specify a value between 1 and 65535"));
-        EXPECT_EQ((std::tuple{boxes.boxes()[0].caption, store.GetValue(26)}), (std::tuple{QString("Parameter Error"), 8u}));
+        EXPECT_EQ((std::tuple{boxes.boxes()[0].caption, store.GetValue(26)}),
+                  (std::tuple{QString("Parameter Error"), 8u}));
     }
 
     // Recording: a chosen file enables the switch; a file that cannot be opened gives
@@ -140,7 +163,8 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
         EXPECT_EQ(box.text, QString("Failed to open the file(%1).\nThe specified file has already opened by other "
                                     "application.\nTry after the end of the application during operations.")
                                 .arg(QString::fromStdString(page->GetRecordFile()->GetDisplayName())));
-        EXPECT_EQ((std::tuple{box.caption, box.icon, store.GetValue(51)}), (std::tuple{QString("File open error"), gui::MessageIcon::Error, 0u}));
+        EXPECT_EQ((std::tuple{box.caption, box.icon, store.GetValue(51)}),
+                  (std::tuple{QString("File open error"), gui::MessageIcon::Error, 0u}));
         EXPECT_EQ(record->GetValue(), 0u);
     }
 }
@@ -155,8 +179,8 @@ TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     ASSERT_TRUE(page->FindControl(68, 0)->isEnabled());
 
     // The settings are only stored...
-    const std::pair<std::uint32_t, std::uint32_t> settings[] = {
-        {59, 5}, {65, 1}, {58, 3}, {60, 2}, {62, 1}, {61, 1}, {67, 2}, {63, 3}, {64, 1}};
+    const std::pair<std::uint32_t, std::uint32_t> settings[] = {{59, 5}, {65, 1}, {58, 3}, {60, 2}, {62, 1},
+                                                                {61, 1}, {67, 2}, {63, 3}, {64, 1}};
     for (auto [kind, value] : settings) {
         Change(*page, kind, 0, value);
         EXPECT_TRUE(r.Take().empty()) << kind;
@@ -185,7 +209,8 @@ TEST(StepperPage, PollingAndAClockInRunFromStartToClose) {
     Change(*page, 7, 0, 220);  // 0.22 ohm: Iout 1.0006 / 5 / 0.22
     ASSERT_TRUE(guitest::waitFor([&] { return store.GetValue(8) == 909u; }, 5000));
     // Lamps: 45 input 3, 46 input 2, 47 both, 49 input 1.
-    EXPECT_EQ((std::tuple{store.GetValue(45), store.GetValue(46), store.GetValue(47), store.GetValue(49)}), (std::tuple{1u, 1u, 1u, 1u}));
+    EXPECT_EQ((std::tuple{store.GetValue(45), store.GetValue(46), store.GetValue(47), store.GetValue(49)}),
+              (std::tuple{1u, 1u, 1u, 1u}));
     Change(*page, 54, 0, 0);
     const auto enabled = [&](std::uint32_t kind) { return page->FindControl(kind, 0)->isEnabled(); };
     Change(*page, 10, 0, 7);  // 100 to 1000 pps
@@ -247,11 +272,14 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     Change(*page, 3, 0, 0);
     SaveScreenshots(*page, "stepper_page_parallel_fixed");
     for (std::uint32_t kind = 31; kind <= 38; ++kind) {
-        EXPECT_EQ((std::tuple{enabled(kind, 0), enabled(kind, 2), enabled(kind, 3)}), (std::tuple{false, kind == 31, kind == 31})) << kind;
+        EXPECT_EQ((std::tuple{enabled(kind, 0), enabled(kind, 2), enabled(kind, 3)}),
+                  (std::tuple{false, kind == 31, kind == 31}))
+            << kind;
     }
     const std::uint32_t second = store.GetValue(32);
     guitest::userClick(*page->FindControl(32, 0));  // a click on a locked row changes nothing
-    EXPECT_EQ((std::tuple{store.GetValue(32), page->FindControl(32, 0)->GetValue(), enabled(32, 0)}), (std::tuple{second, second >> 31, false}));
+    EXPECT_EQ((std::tuple{store.GetValue(32), page->FindControl(32, 0)->GetValue(), enabled(32, 0)}),
+              (std::tuple{second, second >> 31, false}));
     Change(*page, 27, 0, 1);  // "Stop Button" in "Fixed": no transfer time
     EXPECT_FALSE(enabled(25, 0));
     Change(*page, 3, 0, 1);  // "Sequence": both, and "Repeat"
@@ -275,7 +303,8 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
         boxes.answerBox(gui::id::Ok);
         Change(*page, 41, 0, 1);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_TRUE(boxes.boxes()[0].text.contains("line 3: attenuation \"90\"")) << boxes.boxes()[0].text.toStdString();
+        EXPECT_TRUE(boxes.boxes()[0].text.contains("line 3: attenuation \"90\""))
+            << boxes.boxes()[0].text.toStdString();
     }
     std::filesystem::current_path(previous);
     EXPECT_EQ(page->Run()->Source(), pages::stepper::StepSource::FileDemo);
@@ -284,7 +313,8 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     EXPECT_FALSE(enabled(31, 2));
     for (int w = 31; w <= 38; ++w) EXPECT_EQ(store.GetValue(w), rows[static_cast<std::size_t>(w - 31)]) << w;
     // The first step's attenuation (80 %: code 1).
-    EXPECT_EQ((std::tuple{store.GetValue(6), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}), (std::tuple{1u, true, false}));
+    EXPECT_EQ((std::tuple{store.GetValue(6), r.sim.sim.portLevel(8), r.sim.sim.portLevel(10)}),
+              (std::tuple{1u, true, false}));
     // A tick of an earlier arming (still queued when the next step was armed) is dropped.
     const std::uintptr_t first = page->ArmedTick();
     ASSERT_NE(first, 0u);
@@ -296,9 +326,13 @@ TEST(StepperPage, RowLocksAndADemoThatLocksWhatItPlaysAndKeepsTheRows) {
     // Parameters loaded during the demo end it: "Demo" off, the controls back.
     page->RestoreDeviceData();
     ASSERT_TRUE(guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000));  // the board set up again
-    EXPECT_EQ((std::tuple{store.GetValue(41), page->FindControl(41, 0)->GetValue(), page->Run()->DemoRunning()}), (std::tuple{0u, 0u, false}));
+    EXPECT_EQ((std::tuple{store.GetValue(41), page->FindControl(41, 0)->GetValue(), page->Run()->DemoRunning()}),
+              (std::tuple{0u, 0u, false}));
     EXPECT_EQ((std::tuple{enabled(3, 0), enabled(24, 0), enabled(31, 0)}), (std::tuple{true, true, true}));
-    for (int w = 31; w <= 38; ++w) EXPECT_EQ(page->FindControl(static_cast<std::uint32_t>(w), 0)->GetValue(), rows[static_cast<std::size_t>(w - 31)] >> 31) << w;
+    for (int w = 31; w <= 38; ++w)
+        EXPECT_EQ(page->FindControl(static_cast<std::uint32_t>(w), 0)->GetValue(),
+                  rows[static_cast<std::size_t>(w - 31)] >> 31)
+            << w;
 }
 
 TEST(StepperPage, ADemoStartsWithoutMessagesButNotOnAPageDestroyedUnderThem) {
@@ -308,7 +342,8 @@ TEST(StepperPage, ADemoStartsWithoutMessagesButNotOnAPageDestroyedUnderThem) {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "sequence");
     const auto file = dir.path() / "sequence" / "Demomode_Sequence_Stepper.csv";
-    const std::string header = "Enable,REF,ATT,Mode,Frequency,Direction,Time,Unit\n", good = "H,1.0,80,Full,200,CW,1,Sec\n";
+    const std::string header = "Enable,REF,ATT,Mode,Frequency,Direction,Time,Unit\n",
+                      good = "H,1.0,80,Full,200,CW,1,Sec\n";
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     std::ofstream(file) << header << good;

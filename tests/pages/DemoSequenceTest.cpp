@@ -27,11 +27,12 @@ TEST(DemoSequence, EachFieldGoesToItsPlaceAndAnEmptyChoiceToItsDefault) {
     };
     const Case cases[] = {
         {"H,0,100,Full,20,CW,3,Sec", 1, 0, 0.0, kInUse | 3},
-        {"L,3.3,80,Half,200,CCW,10,Step", 0, 1, 256.0, kInUse | 1u << kModeShift | 9u << kFrequencyShift | kCcw | kUnitSteps | 0x10},
+        {"L,3.3,80,Half,200,CCW,10,Step", 0, 1, 256.0,
+         kInUse | 1u << kModeShift | 9u << kFrequencyShift | kCcw | kUnitSteps | 0x10},
         {"H,5.0,50,Full,1200,CW,1FFFF,Sec", 1, 2, 256.0, kInUse | 19u << kFrequencyShift | 0xFFFF},  // both clamped
         {"H,-1,20,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},
-        {"H,0,2,Full,20,CW,3,Sec", 1, 2, 0.0, kInUse | 3},  // a code stays a code
-        {"H,0,3,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},  // the last code, 20 %
+        {"H,0,2,Full,20,CW,3,Sec", 1, 2, 0.0, kInUse | 3},                  // a code stays a code
+        {"H,0,3,Full,20,CW,3,Sec", 1, 3, 0.0, kInUse | 3},                  // the last code, 20 %
         {"H,,80,,200,,3,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},  // full step, CW, seconds
         {" H , 0 , 80 , Full , 200 , CW , 3 , Sec ,", 1, 1, 0.0, kInUse | 9u << kFrequencyShift | 3},
     };
@@ -40,7 +41,8 @@ TEST(DemoSequence, EachFieldGoesToItsPlaceAndAnEmptyChoiceToItsDefault) {
         const SequenceText parsed = ParseSequence(std::string(kHeader) + c.line + "\r\n");
         ASSERT_EQ(parsed.steps.size(), 1u);
         const StepRecord& r = parsed.steps[0];
-        EXPECT_EQ((std::tuple{int{r.enable}, int{r.attenuation}, r.flags}), (std::tuple{c.enable, c.attenuation, c.flags}));
+        EXPECT_EQ((std::tuple{int{r.enable}, int{r.attenuation}, r.flags}),
+                  (std::tuple{c.enable, c.attenuation, c.flags}));
         EXPECT_DOUBLE_EQ(r.refDuty, c.ref);
     }
 }
@@ -70,13 +72,15 @@ TEST(DemoSequence, OverlongLineEndsTheReadingAndKeepsEarlierSteps) {
     const std::string text = std::string(kHeader) + "H,1,80,Full,200,CW,3,Sec\n" + "H,1,80,Full,200,CW,3," +
                              std::string(300, 'S') + "\nH,1,80,Full,200,CW,3,Sec\n";
     const SequenceText parsed = ParseSequence(text);
-    EXPECT_EQ((std::tuple{parsed.steps.size(), Mentions(parsed.messages, "line 3: longer than 259")}), (std::tuple{1u, true}));
+    EXPECT_EQ((std::tuple{parsed.steps.size(), Mentions(parsed.messages, "line 3: longer than 259")}),
+              (std::tuple{1u, true}));
 }
 
 TEST(DemoSequence, FileOrBuiltInCopy) {
     TempDir dir;
     DemoSequence missing = LoadDemoSequence(dir.path());
-    EXPECT_EQ((std::tuple{missing.source, missing.messages.empty()}), (std::tuple{StepSource::BuiltInDemo, true}));  // silently
+    EXPECT_EQ((std::tuple{missing.source, missing.messages.empty()}),
+              (std::tuple{StepSource::BuiltInDemo, true}));  // silently
     // The built-in copy reads whole: 64 steps, none clamped or refused.
     const SequenceText builtIn = ParseSequence(BuiltInSequenceText());
     EXPECT_EQ((std::tuple{builtIn.steps.size(), builtIn.messages}), (std::tuple{64u, std::vector<std::string>{}}));
@@ -90,11 +94,13 @@ TEST(DemoSequence, FileOrBuiltInCopy) {
     };
     write(kHeader);  // no step: the built-in copy, with a message
     DemoSequence headerOnly = LoadDemoSequence(dir.path());
-    EXPECT_EQ((std::tuple{headerOnly.source, headerOnly.steps.size(), headerOnly.messages.size()}), (std::tuple{StepSource::BuiltInDemo, 64u, 1u}));
+    EXPECT_EQ((std::tuple{headerOnly.source, headerOnly.steps.size(), headerOnly.messages.size()}),
+              (std::tuple{StepSource::BuiltInDemo, 64u, 1u}));
 
     write(std::string(kHeader) + "H,3.3,20,Full,1200,CCW,A,Step\r\n");
     DemoSequence file = LoadDemoSequence(dir.path());
-    EXPECT_EQ((std::tuple{file.source, file.steps.size(), file.messages.empty()}), (std::tuple{StepSource::FileDemo, 1u, true}));
+    EXPECT_EQ((std::tuple{file.source, file.steps.size(), file.messages.empty()}),
+              (std::tuple{StepSource::FileDemo, 1u, true}));
 }
 
 }  // namespace

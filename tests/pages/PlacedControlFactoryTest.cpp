@@ -69,7 +69,8 @@ TEST_F(PlacedControlFactory, EveryDecorationOfAnEntryReachesItsControl) {
     ASSERT_NE(c, nullptr);
     const QString clear = c->text();
     c->SetValue(1);
-    EXPECT_EQ((std::tuple{clear, c->text(), c->isPushLike()}), (std::tuple{QStringLiteral("Start"), QStringLiteral("Stop"), false}));
+    EXPECT_EQ((std::tuple{clear, c->text(), c->isPushLike()}),
+              (std::tuple{QStringLiteral("Start"), QStringLiteral("Stop"), false}));
 
     PlacedControl combo = Entry(3, 0, ControlClass::Combo);
     combo.items = {"100%", "80%", "50%"};
@@ -121,7 +122,8 @@ TEST_F(PlacedControlFactory, EveryDecorationOfAnEntryReachesItsControl) {
     auto* o = Make<CDerivedRadioButton>(radio);
     auto* f = Make<CDerivedFrame>(frame);
     ASSERT_TRUE(o != nullptr && f != nullptr);
-    EXPECT_EQ((std::tuple{o->text(), f->text()}), (std::tuple{QStringLiteral("High Lv"), QStringLiteral("Step table")}));
+    EXPECT_EQ((std::tuple{o->text(), f->text()}),
+              (std::tuple{QStringLiteral("High Lv"), QStringLiteral("Step table")}));
 
     // Lamp: green on, red off (0x00BBGGRR), seen at the disc's centre.
     PlacedControl lamp = Entry(10, 0, ControlClass::ImageLabel, {10, 10, 20, 20});
@@ -145,7 +147,8 @@ TEST_F(PlacedControlFactory, EveryDecorationOfAnEntryReachesItsControl) {
     const QRegion wedge = g->widget()->mask();
     EXPECT_EQ((std::pair{wedge.contains(QPoint(2, 2)), wedge.contains(QPoint(98, 22))}), (std::pair{false, true}));
     const gui::Bitmap& image = g->GetImage().GetDC();
-    EXPECT_EQ((std::pair{image.pixel(0, 24), image.pixel(100, 24) & 0xF0F0F0u}), (std::pair{gui::ColourRef{0xFF0000}, gui::ColourRef{0x0000F0}}));
+    EXPECT_EQ((std::pair{image.pixel(0, 24), image.pixel(100, 24) & 0xF0F0F0u}),
+              (std::pair{gui::ColourRef{0xFF0000}, gui::ColourRef{0x0000F0}}));
 }
 
 TEST_F(PlacedControlFactory, TheProfileDecidesWhatIsMadeCaptionsAreBoundToNoWordAndAPanelHostsItsControls) {

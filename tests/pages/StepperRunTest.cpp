@@ -2,9 +2,9 @@
 // (rows and demo) by mode, signal and unit.
 #include <gtest/gtest.h>
 
-#include "parsers/StepperDemo.h"
-#include "pages/stepper/MeasuredValues.h"
 #include "StepperRig.h"
+#include "pages/stepper/MeasuredValues.h"
+#include "parsers/StepperDemo.h"
 
 namespace pages::testing {
 namespace {
@@ -18,7 +18,8 @@ std::vector<Sent> Ramp(StepperRig& rig, int channel) {
     std::vector<Sent> sent;
     for (const auto from = rig.clock.nowMs();; rig.run.OnRunTimer()) {
         for (const auto& c : rig.board.Take())
-            if (c.kind == BoardCall::Timer && c.channel == channel && c.send) sent.emplace_back(rig.clock.nowMs() - from, c.record.frequency, c.record.value);
+            if (c.kind == BoardCall::Timer && c.channel == channel && c.send)
+                sent.emplace_back(rig.clock.nowMs() - from, c.record.frequency, c.record.value);
         if (!rig.timer.armed || rig.clock.nowMs() - from > 9000) return sent;
         rig.clock.advanceMs(*rig.timer.armed);
     }
@@ -34,16 +35,21 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere
     // Pins (24 staged), then channel 6 staged twice and 7 sent.
     std::vector<std::tuple<int, int, bool>> order;
     for (const auto& c : rig.board.calls) order.emplace_back(c.kind, c.channel, c.send);
-    EXPECT_EQ(order, (std::vector<std::tuple<int, int, bool>>{{0, 24, false}, {0, 12, true}, {0, 23, true}, {2, 6, false}, {2, 6, false}, {2, 7, true}}));
-    EXPECT_EQ((std::tuple{rig.board.calls[4].record.frequency, rig.board.calls.back().record.percent}), (std::tuple{100.0, 1u}));
+    EXPECT_EQ(order, (std::vector<std::tuple<int, int, bool>>{
+                         {0, 24, false}, {0, 12, true}, {0, 23, true}, {2, 6, false}, {2, 6, false}, {2, 7, true}}));
+    EXPECT_EQ((std::tuple{rig.board.calls[4].record.frequency, rig.board.calls.back().record.percent}),
+              (std::tuple{100.0, 1u}));
 
     const auto sent = Ramp(rig, 7);
     EXPECT_EQ(sent.front(), (Sent{0, 100, 50}));
     EXPECT_EQ(sent.back(), (Sent{1000, 2000, 50}));
-    for (std::size_t i = 1; i + 1 < sent.size(); ++i) EXPECT_GE(std::get<1>(sent[i]) - std::get<1>(sent[i - 1]), 390.0) << i;
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i)
+        EXPECT_GE(std::get<1>(sent[i]) - std::get<1>(sent[i - 1]), 390.0) << i;
     EXPECT_FALSE(rig.timer.armed);  // no ticks at the top
     EXPECT_EQ(rig.run.CurrentFrequency(), 2000);
-    const auto buttons = [&] { return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled}; };
+    const auto buttons = [&] {
+        return std::pair{rig.run.ClockButtons().clockEnabled, rig.run.ClockButtons().updateEnabled};
+    };
     EXPECT_EQ(buttons(), (std::pair{true, false}));
 
     // Excitation and direction changed at the top: "Update" sends them.
@@ -53,7 +59,8 @@ TEST(ClockRamp, StartRampsToTopOnChannel7WithItsCompanionThenUpdatesThePinsThere
     rig.run.StartRun(StartMode::Update, 0);
     const auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 6u);
-    EXPECT_EQ((std::tuple{calls[4].channel, calls[4].record.outputA, calls[4].record.outputB}), (std::tuple{6, 2u, 1u}));
+    EXPECT_EQ((std::tuple{calls[4].channel, calls[4].record.outputA, calls[4].record.outputB}),
+              (std::tuple{6, 2u, 1u}));
     EXPECT_EQ((std::tuple{calls[5].channel, calls[5].send, calls[5].record.outputA}), (std::tuple{7, true, 2u}));
     EXPECT_DOUBLE_EQ(calls[5].record.frequency, 2000.0);
     EXPECT_EQ(buttons(), (std::pair{true, false}));
@@ -68,7 +75,8 @@ TEST(ClockRamp, AStartAlwaysPutsTheClockOnTheWire) {
         rig.run.StartRun(StartMode::Start, 1);
         const auto calls = rig.board.Take();
         ASSERT_EQ(calls.size(), 1u);
-        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency, calls[0].record.value}), (std::tuple{8, true, 600.0, 50.0}));
+        EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[0].record.frequency, calls[0].record.value}),
+                  (std::tuple{8, true, 600.0, 50.0}));
         EXPECT_FALSE(rig.timer.armed);
         rig.run.ResetToIdle();
         EXPECT_EQ(rig.Get(word::kStartStop), 0u);
@@ -87,13 +95,15 @@ TEST(ClockRamp, StopMidRampRampsDownFromWhereTheClockIsThenSwitchesItOff) {
 
     rig.run.StartRun(StartMode::Stop, 1);
     // Down from 1050 in jumps, the start clock held until T + 500 ms, 100 % duty, off.
-    EXPECT_EQ(Ramp(rig, 8), (std::vector<Sent>{{450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
-    EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}), (std::tuple{true, 0, std::nullopt}));
+    EXPECT_EQ(Ramp(rig, 8),
+              (std::vector<Sent>{{450, 646, 50}, {750, 248, 50}, {1000, 100, 50}, {1500, 100, 100}, {1525, 100, 100}}));
+    EXPECT_EQ((std::tuple{rig.run.ClockStopped(), rig.run.CurrentFrequency(), rig.timer.armed}),
+              (std::tuple{true, 0, std::nullopt}));
 }
 
-
 std::uint32_t Row(bool inUse, bool full, int freqIndex, bool ccw) {
-    return (inUse ? 1u << 31 : 0u) | (full ? 0u : 1u << 29) | static_cast<std::uint32_t>(freqIndex) << 24 | (ccw ? 1u << 23 : 0u);
+    return (inUse ? 1u << 31 : 0u) | (full ? 0u : 1u << 29) | static_cast<std::uint32_t>(freqIndex) << 24 |
+           (ccw ? 1u << 23 : 0u);
 }
 
 struct StepRun : StepperRig {
@@ -129,8 +139,11 @@ TEST(StepSequence, PhaseRecordsFollowModeFrequencyAndDirection) {
     EXPECT_EQ(rig.run.ApplyStepRecord(full), 200);
     auto calls = rig.board.Take();
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[1].channel, calls[1].send}), (std::tuple{6, false, 7, true}));
-    const auto phase = [](const BoardCall& c) { return std::tuple{c.record.frequency, c.record.value, c.record.extra, c.record.flagA}; };
+    EXPECT_EQ((std::tuple{calls[0].channel, calls[0].send, calls[1].channel, calls[1].send}),
+              (std::tuple{6, false, 7, true}));
+    const auto phase = [](const BoardCall& c) {
+        return std::tuple{c.record.frequency, c.record.value, c.record.extra, c.record.flagA};
+    };
     EXPECT_EQ(phase(calls[1]), (std::tuple{50.0, 50.0, 0u, 25u}));
 
     stepper::StepRecord half{0, 0, 0, Row(true, false, 9, true)};
@@ -159,7 +172,8 @@ TEST(StepSequence, EachModeSignalAndUnitPlaysItsRowsAndTellsTheBoard) {
         std::vector<int> rows;
         std::vector<Out> outputs;
     };
-    const std::uint32_t full = Row(true, true, 9, false), ccw = Row(true, true, 9, true), half = Row(true, false, 9, false);
+    const std::uint32_t full = Row(true, true, 9, false), ccw = Row(true, true, 9, true),
+                        half = Row(true, false, 9, false);
     const Case cases[] = {
         {"Sequence, Auto: once", 1, 0, 0, 0, 0, {2, 5}, {{2, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
         {"Sequence, Stop Button, repeat", 1, 1, 1, 0, 0, {2, 5, 2, 5, 2}, {}},
@@ -206,7 +220,8 @@ TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
     ASSERT_EQ(demo.source, stepper::StepSource::BuiltInDemo);
     ASSERT_TRUE(rig.run.RunDemo(true, demo.source, demo.steps));
     // REF: 0.1 V * 256 / 3.3, truncated.
-    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}), (std::tuple{1u, 7u, 3000u}));
+    EXPECT_EQ((std::tuple{rig.Get(word::kChipEnable), rig.Get(word::kRef), rig.timer.armed}),
+              (std::tuple{1u, 7u, 3000u}));
 
     // Each attenuation code on pins 8 (staged) and 10, a block of 16 steps each, and REF
     // at 256 - 7; the rows show the next eight steps at every eighth.
@@ -219,9 +234,18 @@ TEST(StepSequence, DemoShowsItsStepsInTheRowsWithoutTouchingTheRowWords) {
         rig.clock.advanceMs(3000);
         rig.run.OnRunTimer();
     }
-    EXPECT_EQ(pins, (std::vector<std::tuple<int, int, bool>>{
-                        {8, 0, false}, {10, 0, true}, {2, 249, true}, {8, 1, false}, {10, 0, true}, {2, 249, true},
-                        {8, 0, false}, {10, 1, true}, {2, 249, true}, {8, 1, false}, {10, 1, true}, {2, 249, true}}));
+    EXPECT_EQ(pins, (std::vector<std::tuple<int, int, bool>>{{8, 0, false},
+                                                             {10, 0, true},
+                                                             {2, 249, true},
+                                                             {8, 1, false},
+                                                             {10, 0, true},
+                                                             {2, 249, true},
+                                                             {8, 0, false},
+                                                             {10, 1, true},
+                                                             {2, 249, true},
+                                                             {8, 1, false},
+                                                             {10, 1, true},
+                                                             {2, 249, true}}));
     EXPECT_EQ((std::tuple{rig.run.ActiveRow(), rig.Get(word::kFirstRow + 3), rig.Get(word::kFirstRow)}),
               (std::tuple{0, Row(true, false, 2, true), 0u}));  // round again; the row words untouched
 
@@ -238,9 +262,9 @@ TEST(MeasuredValues, OutputCurrentTruncatesAndNeverDividesByZero) {
     EXPECT_EQ(OutputCurrent(0x101, {1242, 0, 0, 0}), 0u);      // no resistance
     EXPECT_EQ(OutputCurrent(0x103, {0, 0, 0, 0}), 0u);
     EXPECT_EQ(OutputCurrent(0x103, {0, 2000, 0, 0}), 400u);
-    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 9, 0}), 0u);    // attenuation outside its table
+    EXPECT_EQ(OutputCurrent(0x101, {1242, 500, 9, 0}), 0u);  // attenuation outside its table
     EXPECT_EQ(OutputCurrent(0x105, {1242, 500, 0, 8}), 0u);
-    EXPECT_EQ(OutputCurrent(0x107, {1242, 500, 0, 0}), 0u);    // no current readout
+    EXPECT_EQ(OutputCurrent(0x107, {1242, 500, 0, 0}), 0u);  // no current readout
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ TEST(DemoReader, ALineOverTheLimitEndsTheReadingOrIsCutThereAsTheFamilyChooses) 
     EXPECT_EQ(ReadAll(text, OverlongLine::EndsReading).lines, (Lines{{2, {"a"}}, {3, {atLimit}}}));
     const Read ended = ReadAll("x" + text, OverlongLine::EndsReading);
     EXPECT_EQ((std::pair{ended.lines, ended.messages}),
-              (std::pair{Lines{}, std::vector<std::string>{"line 1: longer than 259 characters; the sequence ends before it"}}));
+              (std::pair{Lines{},
+                         std::vector<std::string>{"line 1: longer than 259 characters; the sequence ends before it"}}));
 
     // Cutting never looks at the header; the cut line keeps its first 259 characters.
     const Read cut = ReadAll("x" + text, OverlongLine::IsCut);
@@ -69,15 +70,18 @@ TEST(DemoReader, APipeOrFolderInTheFilesPlaceGivesTheBuiltInCopyWithoutBlocking)
     };
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "sequence" / "folder.csv");
-    const LoadedDemo<std::string> folder = LoadDemo<std::string>(dir.path(), "sequence/folder.csv", "row", "h\nbuilt-in", words);
-    EXPECT_EQ((std::tuple{folder.fromFile, folder.entries, folder.messages}),
-              (std::tuple{false, std::vector<std::string>{"built-in"},
-                          std::vector<std::string>{"sequence/folder.csv holds no row; the built-in sequence is played"}}));
+    const LoadedDemo<std::string> folder =
+        LoadDemo<std::string>(dir.path(), "sequence/folder.csv", "row", "h\nbuilt-in", words);
+    EXPECT_EQ(
+        (std::tuple{folder.fromFile, folder.entries, folder.messages}),
+        (std::tuple{false, std::vector<std::string>{"built-in"},
+                    std::vector<std::string>{"sequence/folder.csv holds no row; the built-in sequence is played"}}));
 
     const std::filesystem::path pipe = dir.path() / "sequence" / "pipe.csv";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    auto load = std::async(std::launch::async,
-                           [&] { return LoadDemo<std::string>(dir.path(), "sequence/pipe.csv", "row", "h\nbuilt-in", words); });
+    auto load = std::async(std::launch::async, [&] {
+        return LoadDemo<std::string>(dir.path(), "sequence/pipe.csv", "row", "h\nbuilt-in", words);
+    });
     const bool ended = load.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     if (!ended) ::close(::open(pipe.c_str(), O_WRONLY));  // lets a blocked reading end, so the test can
     EXPECT_TRUE(ended) << "the reading blocked on a pipe";

@@ -88,8 +88,7 @@ const char* const kChangeSurface = R"(<Tamsiro_Device>
 // Counts the events a subject hands it.
 class CountingObserver final : public IObserver {
 public:
-    int Update(const IEvent* event) override
-    {
+    int Update(const IEvent* event) override {
         if (event != nullptr) ++updates;
         return 1;
     }
@@ -98,8 +97,7 @@ public:
 
 class LensPage : public LensPageRig {
 protected:
-    void Open(std::int32_t key, std::optional<std::string> text = std::string(kSurface))
-    {
+    void Open(std::int32_t key, std::optional<std::string> text = std::string(kSurface)) {
         store.SelectContainer(key);
         store.SetValue(10, 0x1B);  // bit 4 set, bits 0-3 = 11
         store.SetValue(11, 2);
@@ -110,8 +108,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWiring)
-{
+TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWiring) {
     Open(0x400);
     std::vector<std::uint32_t> ids;
     for (const auto& [id, control] : page->Controls()) ids.push_back(id);
@@ -124,11 +121,12 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
     EXPECT_EQ(Control(1001)->GetValue(), 1u) << "bit 4 of word 10";
     EXPECT_EQ(Control(1003)->GetValue(), 11u) << "bits 0-3 of word 10";
     EXPECT_EQ(Control(1005)->GetValue(), 2u);
-    EXPECT_EQ(page->SurfaceProblems(),
-              (std::vector<std::string>{
-                  "Surface \"LensControls of device 0x400\", control 1004: gui_type \"knob\" names no control; none is made",
-                  "Surface \"LensControls of device 0x400\", control 3000: the page has no \"tachometer\" window; the "
-                  "control is not made"}));
+    EXPECT_EQ(
+        page->SurfaceProblems(),
+        (std::vector<std::string>{
+            "Surface \"LensControls of device 0x400\", control 1004: gui_type \"knob\" names no control; none is made",
+            "Surface \"LensControls of device 0x400\", control 3000: the page has no \"tachometer\" window; the "
+            "control is not made"}));
 
     // The first control of a relation id keeps it; relations ran at the refresh: both
     // owners of relation 1 are on (1), so the slider it acts on is disabled ("0").
@@ -158,9 +156,11 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
 
     // Channel 8 starts at half duty on the lens boards; the other channels keep their flags.
     const PwmChannelRecord* ch8 = page->PwmSetting(8);
-    EXPECT_EQ((std::tuple{ch8->channel, ch8->value, ch8->exponent, ch8->period, ch8->flagA, ch8->flagB, ch8->percent, ch8->send}),
+    EXPECT_EQ((std::tuple{ch8->channel, ch8->value, ch8->exponent, ch8->period, ch8->flagA, ch8->flagB, ch8->percent,
+                          ch8->send}),
               (std::tuple{8u, 50.0, 5.0, 3750u, 0u, 0u, 1u, 1u}));
-    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(7)->flagB, page->PwmSetting(2)->flagA, page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
+    EXPECT_EQ((std::tuple{page->PwmSetting(0)->flagA, page->PwmSetting(7)->flagB, page->PwmSetting(2)->flagA,
+                          page->PwmSetting(2)->flagB, page->PwmSetting(3)->flagB}),
               (std::tuple{1u, 1u, 0u, 1u, 0u}));
     EXPECT_TRUE(page->text().contains(QStringLiteral("Disconnected"))) << page->text().toStdString();
     EXPECT_TRUE(dialogs.boxes().empty());
@@ -174,8 +174,7 @@ TEST_F(LensPage, BuildsEveryControlItsSurfaceDescribesWithItsStoredValueAndWirin
     page->hide();
 }
 
-TEST_F(LensPage, ALoadedParameterSetIsShownOnEitherLensModel)
-{
+TEST_F(LensPage, ALoadedParameterSetIsShownOnEitherLensModel) {
     for (const std::int32_t key : {0x400, 0x401}) {
         Open(key);
         store.SetValue(10, 0x07);  // bit 4 clear: the checks are off and the slider enabled
@@ -194,11 +193,11 @@ TEST_F(LensPage, ALoadedParameterSetIsShownOnEitherLensModel)
     }
 }
 
-TEST_F(LensPage, ASurfaceThatCannotBeReadIsSaidAndThePageStaysEmpty)
-{
+TEST_F(LensPage, ASurfaceThatCannotBeReadIsSaidAndThePageStaysEmpty) {
     Open(0x400, std::string("<Tamsiro_Device><controls></Tamsiro_Device>"));
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_TRUE(dialogs.boxes()[0].text.startsWith(QStringLiteral("Surface \"LensControls of device 0x400\": could not be read")))
+    EXPECT_TRUE(dialogs.boxes()[0].text.startsWith(
+        QStringLiteral("Surface \"LensControls of device 0x400\": could not be read")))
         << dialogs.boxes()[0].text.toStdString();
     EXPECT_EQ(dialogs.boxes()[0].icon, gui::MessageIcon::Error);
     EXPECT_TRUE(page->Controls().empty());
@@ -210,12 +209,12 @@ TEST_F(LensPage, ASurfaceThatCannotBeReadIsSaidAndThePageStaysEmpty)
 
     Open(0x402, std::nullopt);
     ASSERT_EQ(dialogs.boxes().size(), 2u);
-    EXPECT_EQ(dialogs.boxes()[1].text, QStringLiteral("Surface \"LensControls of device 0x402\": the device has no surface"));
+    EXPECT_EQ(dialogs.boxes()[1].text,
+              QStringLiteral("Surface \"LensControls of device 0x402\": the device has no surface"));
     EXPECT_TRUE(page->Controls().empty());
 }
 
-TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface)
-{
+TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface) {
     Open(0x400);
     ASSERT_NE(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
     // The window goes first (the board was unplugged); the object lives on a while.
@@ -248,8 +247,7 @@ TEST_F(LensPage, ADestroyedPageForgetsItsControlsAndReleasesItsSurface)
     EXPECT_EQ(XmlFind(CDeviceDialog_Lens::kSurfaceKey), nullptr);
 }
 
-TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterImagesInStep)
-{
+TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterImagesInStep) {
     store.SelectContainer(0x400);
     store.SetValue(21, 5);
     Open(0x400, std::string(kChangeSurface));
@@ -270,7 +268,8 @@ TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterI
     ASSERT_EQ(queue.added.size(), 1u);
     EXPECT_EQ(queue.added[0], (std::pair<std::uint32_t, std::uint32_t>{0x02000000u, 28u}));
     const GpioRecord* p31 = page->ChannelSetting(31);
-    EXPECT_EQ((std::tuple{p31->port.line, p31->port.direction, p31->port.level, p31->port.send}), (std::tuple{31u, 1u, 1u, 1u}));
+    EXPECT_EQ((std::tuple{p31->port.line, p31->port.direction, p31->port.level, p31->port.send}),
+              (std::tuple{31u, 1u, 1u, 1u}));
 
     // The slider stores its own value; its field takes 15 - value; the edit follows.
     change(1001, 3);
@@ -303,8 +302,7 @@ TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterI
     for (int i = 0; i < 256; ++i) EXPECT_EQ(store.GetValue(i), before[static_cast<std::size_t>(i)]) << "word " << i;
 }
 
-TEST_F(LensPage, ARangeRelationOnAChangeGivesItsDestinationTheRangeOfTheOwnersChoice)
-{
+TEST_F(LensPage, ARangeRelationOnAChangeGivesItsDestinationTheRangeOfTheOwnersChoice) {
     // The built-in surfaces have no "range" or "parameter" relation: a surface of its own.
     const std::string surface = R"(<Tamsiro_Device>
   <relationlist>

@@ -55,7 +55,8 @@ TEST(ThreadCarrier, JoinGivesTheExitCodeOnceThenStillActive) {
     });
     EXPECT_EQ(carrier.Join(), kStillActive);
     EXPECT_NE(carrier.Start(), 0u);
-    EXPECT_EQ((std::tuple{carrier.Start(), carrier.GetExitCode()}), (std::tuple{0u, kStillActive}));  // one thread at a time
+    EXPECT_EQ((std::tuple{carrier.Start(), carrier.GetExitCode()}),
+              (std::tuple{0u, kStillActive}));  // one thread at a time
     release = true;
     EXPECT_EQ((std::tuple{carrier.Join(), carrier.GetExitCode(), carrier.HasThread()}), (std::tuple{7u, 7u, false}));
     EXPECT_EQ(carrier.Join(), kStillActive);
@@ -87,7 +88,8 @@ TEST(TaskBase, PlainKindsRunToFinished) {
         EXPECT_TRUE(WaitUntil([&] { return task->GetState() == kTaskFinished; })) << kind;
         EXPECT_EQ(task->GetThreadHandle()->Join(), 0u);
     }
-    for (std::uint32_t kind : {12u, 13u, 15u, 255u}) EXPECT_EQ(CTaskFactory::GetInstance()->CreateTask(kind << 24), nullptr);
+    for (std::uint32_t kind : {12u, 13u, 15u, 255u})
+        EXPECT_EQ(CTaskFactory::GetInstance()->CreateTask(kind << 24), nullptr);
 }
 
 TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
@@ -101,7 +103,8 @@ TEST(TaskBase, InterruptCheckReadsThePortOnlyWhenTheFlagIsClear) {
 
     board.interruptFlags = 0;
     board.portBytes[2] = 0x02;  // port 18 high
-    EXPECT_EQ((std::vector{task.CheckInterruptTraced(1, 1, 1), task.CheckInterruptTraced(1, 0, 1), task.CheckInterrupt(1, 1)}),
+    EXPECT_EQ((std::vector{task.CheckInterruptTraced(1, 1, 1), task.CheckInterruptTraced(1, 0, 1),
+                           task.CheckInterrupt(1, 1)}),
               (std::vector{1, 0, 0}));
     EXPECT_EQ(debug.count("INT1 detect flag = 0 / GPIO18 Lv = 1\n"), 2u);
     const auto before = board.wire->Count();
@@ -133,7 +136,8 @@ TEST_F(Engine, RecordsOfTheWrongSizeOrLengthSendNothing) {
     queue_->AddTask(0x0B000000, &i2c, sizeof i2c);
     for (std::uint32_t kind : {12u, 13u, 15u}) EXPECT_EQ(queue_->AddTask(kind << 24, &gpio, sizeof gpio), 1);
     ASSERT_TRUE(queue_->WaitIdle(5000));
-    EXPECT_EQ((std::vector{board_.wire->Count(), debug_.count("PWM-1 register\n"), debug_.count("I2C request of 61 bytes refused\n")}),
+    EXPECT_EQ((std::vector{board_.wire->Count(), debug_.count("PWM-1 register\n"),
+                           debug_.count("I2C request of 61 bytes refused\n")}),
               (std::vector<std::size_t>{0, 0, 1}));
 }
 
@@ -171,7 +175,8 @@ TEST(PeripheralTask, I2cFetchCopiesTheLastReplyWithoutAFrame) {
 TEST_F(Engine, SecondPollingWordReachesTheQueuedTask) {
     queue_->AddTask(0x0A010000, EmptyTaskRecord(), 0);
     queue_->AddTask(0x0E000000, EmptyTaskRecord(), 0);
-    EXPECT_EQ((std::tuple{queue_->PendingTasks(), CTaskFactory::GetInstance()->GetPollingTask()}), (std::tuple{0u, nullptr}));
+    EXPECT_EQ((std::tuple{queue_->PendingTasks(), CTaskFactory::GetInstance()->GetPollingTask()}),
+              (std::tuple{0u, nullptr}));
 
     // Start and stop before the worker has started the task.
     queue_->AddTask(0x0A010001, EmptyTaskRecord(), 0);
@@ -304,7 +309,9 @@ TEST_F(Fenced, AnEarlierTaskHeldPastTheBoundIsReportedAndTheFenceFails) {
     Queue(0x10);
     ASSERT_TRUE(WaitUntil([&] { return held_[1] == 1; }));
     EXPECT_FALSE(queue_->Fence(20));
-    EXPECT_EQ(debug_.count("Task queue fence: 1 task(s) queued before the fence still unfinished after 20 ms (the first of kind 11)\n"), 1u);
+    EXPECT_EQ(debug_.count("Task queue fence: 1 task(s) queued before the fence still unfinished after 20 ms (the "
+                           "first of kind 11)\n"),
+              1u);
     first_.Open();
     // Nothing earlier is left: the next fence holds.
     EXPECT_TRUE(queue_->Fence(10000));
@@ -324,7 +331,9 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
     closing.join();
     gui.join();
     EXPECT_EQ(result.load(), 0);
-    EXPECT_EQ(debug_.count("Task queue fence: the queue stops with 1 task(s) queued before the fence unfinished (the first of kind 11)\n"), 1u);
+    EXPECT_EQ(debug_.count("Task queue fence: the queue stops with 1 task(s) queued before the fence unfinished (the "
+                           "first of kind 11)\n"),
+              1u);
 }
 
 // The poll sets its inputs up from what the link keeps of the settings sent before it, so
@@ -419,8 +428,12 @@ TEST(Shutdown, EndsPromptlyWithEveryThreadJoined) {
         ASSERT_TRUE(window.WaitForCount(3));
     }
     EXPECT_EQ(debug.count("Running Task end\n"), 1u);
-    EXPECT_EQ((std::tuple{CTaskFactory::GetInstance()->GetPollingTask(), CTaskFactory::GetInstance()->GetBldcDemoTask()}), (std::tuple{nullptr, nullptr}));
+    EXPECT_EQ(
+        (std::tuple{CTaskFactory::GetInstance()->GetPollingTask(), CTaskFactory::GetInstance()->GetBldcDemoTask()}),
+        (std::tuple{nullptr, nullptr}));
     const auto frames = board.wire->Frames();
-    EXPECT_EQ((std::tuple{board.wire->CountLetter('I'), std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A})}), (std::tuple{2u, 1}));
+    EXPECT_EQ((std::tuple{board.wire->CountLetter('I'),
+                          std::count(frames.begin(), frames.end(), Bytes{'I', 0xE4, 2, 1, 0x35, 0x1A})}),
+              (std::tuple{2u, 1}));
     EXPECT_EQ(store.WritesOf(28).back().value, 0u);
 }

@@ -25,8 +25,7 @@ using uitest::TestLabel;
 
 class PageBase : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 100, 100)));
         store.SetFileNameProvider(&names);
         store.SelectContainer(0x300);
@@ -36,19 +35,16 @@ protected:
     void TearDown() override { guitest::settle(); }
 
     // Opens a page for `key` as the page selector does.
-    void Open(Page& page, std::int32_t key = 0x300)
-    {
+    void Open(Page& page, std::int32_t key = 0x300) {
         page.SetOwnerWindow(owner.handle());
         page.SetDeviceInfo(key, profile, QStringLiteral("TM4410"));
         ASSERT_TRUE(page.createModeless(nullptr));
     }
-    gui::LResult Menu(Page& page, int id, std::uint16_t code = 0)
-    {
+    gui::LResult Menu(Page& page, int id, std::uint16_t code = 0) {
         return page.send(gui::msg::Command, gui::makeWParam(static_cast<std::uint16_t>(id), code), 0);
     }
     // A top-level speed window handed to the page.
-    gui::Window* GiveTachometer(Page& page)
-    {
+    gui::Window* GiveTachometer(Page& page) {
         auto tach = std::make_unique<gui::Window>();
         EXPECT_TRUE(tach->create(nullptr, 0, QRect(0, 0, 50, 50)));
         page.SetTachometer(std::move(tach));
@@ -65,8 +61,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
-{
+TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow) {
     store.SelectContainer(0x101);
     Page page(uitest::kTwoChecksSurface);
     EXPECT_EQ(page.GetProfileWord(0), 0u);
@@ -79,11 +74,13 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
 
     // Records and profile slots outside their tables are refused.
     EXPECT_EQ((std::tuple{page.GetProfileWord(128), page.GetProfileWord(-1)}), (std::tuple{0u, 0u}));
-    EXPECT_EQ((std::tuple{page.AdcSetting(11) != nullptr, page.InterruptSetting(5) != nullptr}), (std::tuple{true, true}));
+    EXPECT_EQ((std::tuple{page.AdcSetting(11) != nullptr, page.InterruptSetting(5) != nullptr}),
+              (std::tuple{true, true}));
     EXPECT_FALSE(page.PwmSetting(-1) || page.AdcSetting(12) || page.InterruptSetting(0) || page.InterruptSetting(6));
 
     // A loaded parameter set: the owner sets the board up again.
-    EXPECT_EQ((std::tuple{page.send(gui::msg::ReapplyDeviceData), owner.count(gui::msg::ReinitialiseBoard)}), (std::tuple{1, 1}));
+    EXPECT_EQ((std::tuple{page.send(gui::msg::ReapplyDeviceData), owner.count(gui::msg::ReinitialiseBoard)}),
+              (std::tuple{1, 1}));
     // The title follows the connection; the name is no format; at most 259 characters.
     EXPECT_EQ(page.send(gui::msg::ConnectionState, static_cast<gui::WParam>(-1)), 1);
     EXPECT_EQ(page.text(), "TM4410 Controller (USB Disconnected)");
@@ -96,8 +93,7 @@ TEST_F(PageBase, OpensWithItsServicesAndFollowsTheMainWindow)
 }
 
 // A surface reload runs the set-up again: no second timer or record file, records kept.
-TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThem)
-{
+TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThem) {
     TempDir dir;
     Page page(uitest::kTwoChecksSurface);
     page.PwmSetting(8)->value = 50.0;
@@ -111,7 +107,8 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
 
     ASSERT_TRUE(page.onInitDialog());
     EXPECT_EQ((std::tuple{page.GetStatusTimer(), timer->IsRunning()}), (std::tuple{timer, 1u}));
-    EXPECT_EQ((std::tuple{page.GetRecordFile(), static_cast<CDerivedExternFile*>(file)->IsRecording()}), (std::tuple{file, true}));
+    EXPECT_EQ((std::tuple{page.GetRecordFile(), static_cast<CDerivedExternFile*>(file)->IsRecording()}),
+              (std::tuple{file, true}));
     EXPECT_EQ((std::tuple{page.PwmSetting(8)->value, page.PwmSetting(2)->flagB, queue.calls.size()}),
               (std::tuple{50.0, 1u, std::size_t{6}}));
 
@@ -120,16 +117,17 @@ TEST_F(PageBase, SettingUpAgainKeepsTheTimerAndTheRecordFileAndDestroyingEndsThe
     const gui::Handle self = page.handle();
     page.destroy();
     EXPECT_EQ((std::tuple{page.IsDestroyed(), queue.calls.back()}), (std::tuple{true, "stop"}));
-    EXPECT_EQ((std::tuple{page.GetStatusTimer(), page.GetRecordFile(), page.Tachometer()}), (std::tuple{nullptr, nullptr, nullptr}));
-    EXPECT_EQ((std::tuple{page.Controls().empty(), (gui::isWindow(speed) || gui::isWindow(checkWindow))}), (std::tuple{true, false}));
+    EXPECT_EQ((std::tuple{page.GetStatusTimer(), page.GetRecordFile(), page.Tachometer()}),
+              (std::tuple{nullptr, nullptr, nullptr}));
+    EXPECT_EQ((std::tuple{page.Controls().empty(), (gui::isWindow(speed) || gui::isWindow(checkWindow))}),
+              (std::tuple{true, false}));
     EXPECT_NE(readText(dir.file("speed.csv")).find("Record end"), std::string::npos);
     EXPECT_FALSE(gui::post(self, gui::msg::ConnectionState, 1));
     // Nothing more can be added to a page that is going away.
     EXPECT_EQ(page.AddControl(5, std::make_unique<TestLabel>(&page, 5)), nullptr);
 }
 
-TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
-{
+TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed) {
     Page page;
     Open(page);
     gui::Window* speed = GiveTachometer(page);
@@ -172,16 +170,17 @@ TEST_F(PageBase, ClosingHidesThePageAndItsSpeedWindowsAndASaveSaysWhyItFailed)
 
     names.answers = {dir.file("page.bin"), dir.file("missing/page.bin")};
     Menu(page, pagemenu::kSaveParameters);
-    EXPECT_EQ((std::tuple{std::filesystem::file_size(dir.file("page.bin")), dialogs.boxes().empty()}), (std::tuple{1028u, true}));
+    EXPECT_EQ((std::tuple{std::filesystem::file_size(dir.file("page.bin")), dialogs.boxes().empty()}),
+              (std::tuple{1028u, true}));
     Menu(page, pagemenu::kSaveParameters);
     ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ((std::tuple{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.isEmpty()}), (std::tuple{QStringLiteral("Save parameter setting"), false}));
+    EXPECT_EQ((std::tuple{dialogs.boxes()[0].caption, dialogs.boxes()[0].text.isEmpty()}),
+              (std::tuple{QStringLiteral("Save parameter setting"), false}));
 }
 
 // The hide that a close makes saves the places and tells the owner; the close itself
 // does neither again, whichever way it came.
-TEST_F(PageBase, AClosedPageSavesItsPlacesAndTellsTheOwnerOncePerClose)
-{
+TEST_F(PageBase, AClosedPageSavesItsPlacesAndTellsTheOwnerOncePerClose) {
     std::map<int, int> saves;  // window kind -> places written
     appServices().positions.set = [&saves](int kind, const WindowPlace&) { ++saves[kind]; };
     Page page;
@@ -201,8 +200,7 @@ TEST_F(PageBase, AClosedPageSavesItsPlacesAndTellsTheOwnerOncePerClose)
     }
 }
 
-TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
-{
+TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface) {
     CDerivedDataContainer defaults;  // a store still holding the defaults
     for (const std::int32_t key : {0x300, 0x400}) {
         SCOPED_TRACE(key);
@@ -226,8 +224,7 @@ TEST_F(PageBase, RollbackRestoresTheControlsOrReloadsTheFirstLensSurface)
     }
 }
 
-TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
-{
+TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing) {
     Page page;
     Open(page);
     auto* label = page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 0x50002 + 3000));
@@ -236,7 +233,8 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(page.AddControl(5u << 16 | 2, std::make_unique<TestLabel>(&page, 1)), nullptr);  // the key is taken
     EXPECT_EQ(page.FindControl(5, 0x10002), label);  // the index keeps 16 bits
     page.EnableControlsAt(5, false);
-    EXPECT_EQ((std::tuple{label->isEnabled(), page.EnableControl(5, 2, true), label->isEnabled()}), (std::tuple{false, 1, true}));
+    EXPECT_EQ((std::tuple{label->isEnabled(), page.EnableControl(5, 2, true), label->isEnabled()}),
+              (std::tuple{false, 1, true}));
 
     // Synchronized only when the control's data word is its kind.
     auto* check = static_cast<TestCheck*>(page.AddControl(6u << 16, std::make_unique<TestCheck>(&page, 0x60BB8)));
@@ -253,14 +251,14 @@ TEST_F(PageBase, ControlMapKeysEnablingAndSynchronizing)
     EXPECT_EQ(static_cast<TestLabel*>(label)->shown, 0);
 }
 
-TEST_F(PageBase, APairFollowsTheControlThatChangedAndARestoreShowsTheStoreOnAllButLabels)
-{
+TEST_F(PageBase, APairFollowsTheControlThatChangedAndARestoreShowsTheStoreOnAllButLabels) {
     Page page;
     Open(page);
     // Word 9: a pair at indexes 0 and 1, a third control at 2, and a label at 3.
     std::vector<TestCheck*> checks;
     for (std::uint32_t index = 0; index < 3; ++index) {
-        auto* c = static_cast<TestCheck*>(page.AddControl(9u << 16 | index, std::make_unique<TestCheck>(&page, 9000 + index)));
+        auto* c = static_cast<TestCheck*>(
+            page.AddControl(9u << 16 | index, std::make_unique<TestCheck>(&page, 9000 + index)));
         c->SetRegister(9, 0);
         c->SetValue(0);
         checks.push_back(c);
@@ -287,8 +285,7 @@ TEST_F(PageBase, APairFollowsTheControlThatChangedAndARestoreShowsTheStoreOnAllB
     EXPECT_EQ(values(), (std::tuple{0u, 0u, 0u, 7u}));  // the label keeps what it shows
 }
 
-TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
-{
+TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage) {
     platform::DebugCapture debug;
     Page page(uitest::kTwoChecksSurface);
     Open(page);
@@ -297,10 +294,11 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     ASSERT_TRUE(stranger.CreateControlWindow(QPoint(0, 0), 10, 10));
     const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
 
-    EXPECT_EQ((std::vector{page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)),
-                           page.send(gui::msg::ControlChanged, 3, 0x1234), page.send(gui::msg::ControlChanged, 256, l(check)),
-                           page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check))}),
-              std::vector<gui::LResult>(4, 0));
+    EXPECT_EQ(
+        (std::vector{page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(&stranger)),
+                     page.send(gui::msg::ControlChanged, 3, 0x1234), page.send(gui::msg::ControlChanged, 256, l(check)),
+                     page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-2), l(check))}),
+        std::vector<gui::LResult>(4, 0));
     EXPECT_EQ((std::tuple{page.changes.empty(), debug.lines().size()}), (std::tuple{true, 4u}));
 
     EXPECT_EQ(page.send(gui::msg::ControlChanged, static_cast<gui::WParam>(-1), l(check)), 1);
@@ -308,7 +306,8 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     EXPECT_EQ((std::tuple{page.changes[0].word, page.changes[0].control}), (std::tuple{-1, check}));
     // The second map counts as the page's too.
     page.AddSecond(1, &stranger);
-    EXPECT_EQ((std::tuple{page.send(gui::msg::ControlChanged, 0, l(&stranger)), page.changes.size()}), (std::tuple{1, 2u}));
+    EXPECT_EQ((std::tuple{page.send(gui::msg::ControlChanged, 0, l(&stranger)), page.changes.size()}),
+              (std::tuple{1, 2u}));
     page.RemoveSecond(1);
 
     // A change handler may close the page: the clicked control outlives its handler.
@@ -321,8 +320,7 @@ TEST_F(PageBase, ChangeReportsAreCheckedBeforeUseAndMayDestroyThePage)
     guitest::settle();  // now it goes
 }
 
-TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWhileShown)
-{
+TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWhileShown) {
     const auto l = [](CDerivedControl* c) { return reinterpret_cast<gui::LParam>(c); };
     using Stored = std::vector<std::pair<int, std::uint32_t>>;
     {
@@ -379,8 +377,7 @@ TEST_F(PageBase, RunsEndOnceAtCloseOrAtADestroyWithoutOneAndPollingRunsExactlyWh
     }
 }
 
-TEST_F(PageBase, ALockedControlsChangeIsRefusedAndShowsTheStoredValueAgain)
-{
+TEST_F(PageBase, ALockedControlsChangeIsRefusedAndShowsTheStoredValueAgain) {
     Page page(uitest::kTwoChecksSurface);
     Open(page);
     auto* check = page.control<TestCheck>(1000);
@@ -390,8 +387,7 @@ TEST_F(PageBase, ALockedControlsChangeIsRefusedAndShowsTheStoredValueAgain)
     EXPECT_EQ((std::tuple{page.changes.size(), check->GetValue()}), (std::tuple{0u, 0u}));
 }
 
-TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSwitchedOff)
-{
+TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSwitchedOff) {
     TempDir dir;
     gui::ScriptedDialogs dialogs;
     Page page;
@@ -427,8 +423,7 @@ TEST_F(PageBase, TheRecordSwitchFollowsTheChosenFileAndASampleIsOneRowTillItIsSw
 
 // A two-motor page's sample: both speeds on its digital dial, and one row of the two as
 // whole numbers under the header that names both columns.
-TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
-{
+TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow) {
     TempDir dir;
     gui::ScriptedDialogs dialogs;
     Page page;
@@ -457,8 +452,7 @@ TEST_F(PageBase, ATwoMotorSampleShowsBothSpeedsAndRecordsThemAsOneRow)
 // The speed windows a page makes report to it; a control made on one is shown there by
 // the panels' show, a hidden one too, while the page's own stay as they are. They, the
 // floating dialog and the page's other windows are retired when the page is destroyed.
-TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithIt)
-{
+TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithIt) {
     Page page;
     Open(page);
     EXPECT_EQ(page.PanelOrPage(Page::SpeedPanel::Tachometer), &page) << "none made yet";
@@ -476,8 +470,8 @@ TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithI
               (std::tuple<gui::Window*, gui::Window*, gui::Window*>{tachometer, graph, &page}));
 
     std::vector<CDerivedControl*> made;
-    for (gui::Window* host : {static_cast<gui::Window*>(tachometer), static_cast<gui::Window*>(graph),
-                              static_cast<gui::Window*>(&page)}) {
+    for (gui::Window* host :
+         {static_cast<gui::Window*>(tachometer), static_cast<gui::Window*>(graph), static_cast<gui::Window*>(&page)}) {
         auto label = std::make_unique<TestLabel>(host, 3000 + static_cast<int>(made.size()));
         ASSERT_TRUE(label->CreateControlWindow(QPoint(0, 0), 40, 20));
         label->show(false);
@@ -485,19 +479,20 @@ TEST_F(PageBase, SpeedPanelsAreMadeForThePageShowTheControlsMadeOnThemAndGoWithI
     }
     page.show();
     page.ShowPanelControls();
-    EXPECT_EQ((std::tuple{made[0]->isShown(), made[1]->isShown(), made[2]->isShown()}), (std::tuple{true, true, false}));
+    EXPECT_EQ((std::tuple{made[0]->isShown(), made[1]->isShown(), made[2]->isShown()}),
+              (std::tuple{true, true, false}));
 
     gui::Window* floating = page.GetContainerWindow("floating", nullptr);
     ASSERT_NE(floating, nullptr);
     const std::vector<gui::Handle> owned{tachometer->handle(), graph->handle(), floating->handle()};
     page.destroy();
-    EXPECT_EQ((std::tuple{page.TachometerPanel(), page.GraphPanel(), page.GetFloatingDialog(), page.retired}),
-              (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*, CFloatDialog*, int>{nullptr, nullptr, nullptr, 1}));
+    EXPECT_EQ(
+        (std::tuple{page.TachometerPanel(), page.GraphPanel(), page.GetFloatingDialog(), page.retired}),
+        (std::tuple<CSubDialog_Tachometer*, CSubDialog_Graph*, CFloatDialog*, int>{nullptr, nullptr, nullptr, 1}));
     for (gui::Handle h : owned) EXPECT_FALSE(gui::isWindow(h)) << "window " << h << " outlived its page";
 }
 
-TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)
-{
+TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds) {
     Page page;
     Open(page);
     std::vector<std::int32_t> x;
@@ -508,8 +503,7 @@ TEST_F(PageBase, SpeedSamplesCountOneToAHundredAcrossTheGraphsFiveSeconds)
     EXPECT_EQ(x, (std::vector<std::int32_t>{-4950, 0, -4950}));
 }
 
-TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSeesIt)
-{
+TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSeesIt) {
     Page page;
     Open(page);
     auto slider = std::make_unique<CDerivedSlider>(&page, 0x90000 + 3000);

@@ -8,8 +8,7 @@
 namespace {
 
 // The second controller's PWM frame with channel 6 set (the others as connected).
-Bytes Channel6Frame(std::uint32_t period, std::uint8_t exponent, std::uint32_t value)
-{
+Bytes Channel6Frame(std::uint32_t period, std::uint8_t exponent, std::uint32_t value) {
     Bytes f(23, 0);
     f[0] = '8', f[1] = 2, f[8] = exponent;
     f[9] = static_cast<std::uint8_t>(period & 0xFF), f[10] = static_cast<std::uint8_t>((period >> 8) & 0x0F);
@@ -21,22 +20,19 @@ Bytes Channel6Frame(std::uint32_t period, std::uint8_t exponent, std::uint32_t v
 }
 
 struct ForwardingPage : ::testing::Test {
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(board.started);
         ASSERT_TRUE(board.Connect());
         store.SelectContainer(0x100);
         page.SetDeviceInfo(0x100, nullptr, QStringLiteral("Stepper"));
         ASSERT_TRUE(page.createModeless(nullptr));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         page.destroy();
         guitest::settle();
     }
     // The one frame sent since the last call (empty unless exactly one).
-    Bytes Sent()
-    {
+    Bytes Sent() {
         EXPECT_TRUE(board.sim.waitForFrames(1, std::chrono::seconds(10)));
         std::vector<Bytes> frames = board.Frames();
         board.sim.clearFrames();
@@ -58,14 +54,12 @@ public:
     std::function<bool()> firstFramesOut;
     std::uint16_t profileWord3 = 0;
     bool firstFramesBeforeRestore = false;
-    void BuildPage(const ProfileWords& profile) override
-    {
+    void BuildPage(const ProfileWords& profile) override {
         profileWord3 = profile[3];
         WritePort(1, 1, 1, 1);
     }
     void BeforeFirstRestore() override { WritePort(2, 1, 1, 1); }
-    gui::LResult RestoreDeviceData() override
-    {
+    gui::LResult RestoreDeviceData() override {
         firstFramesBeforeRestore = firstFramesOut();
         WritePort(3, 1, 1, 1);
         return 1;
@@ -76,8 +70,7 @@ public:
 
 // Building sends nothing (the link is suspended); once it resumes, the page's first frames
 // go before its restore's, and the title shows the link.
-TEST_F(ForwardingPage, BuildingSendsNothingThenTheFirstFramesGoBeforeTheRestoresAndTheTitleShowsTheLink)
-{
+TEST_F(ForwardingPage, BuildingSendsNothingThenTheFirstFramesGoBeforeTheRestoresAndTheTitleShowsTheLink) {
     std::uint16_t profile[128] = {0, 0, 0, 0x2010};
     BuildingPage built;
     built.SetDeviceInfo(0x100, profile, QStringLiteral("Stepper"));
@@ -89,12 +82,12 @@ TEST_F(ForwardingPage, BuildingSendsNothingThenTheFirstFramesGoBeforeTheRestores
     EXPECT_EQ(board.Frames().size(), 6u) << "two port writes of three frames each";
     EXPECT_EQ((std::tuple{board.sim.portLevel(2), board.sim.portLevel(3), built.firstFramesBeforeRestore}),
               (std::tuple{true, true, true}));
-    EXPECT_EQ((std::tuple{built.profileWord3, built.text()}), (std::tuple{0x2010, QStringLiteral("Stepper Controller (USB Connected)")}));
+    EXPECT_EQ((std::tuple{built.profileWord3, built.text()}),
+              (std::tuple{0x2010, QStringLiteral("Stepper Controller (USB Connected)")}));
     built.destroy();
 }
 
-TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
-{
+TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy) {
     // A period and exponent without a frequency, half on.
     PwmChannelRecord preset;
     preset.period = 3750, preset.exponent = 5, preset.value = 50, preset.percent = 1, preset.frequency = 0.0;
@@ -112,13 +105,14 @@ TEST_F(ForwardingPage, PwmRecordsGoThroughTheFrequencyConversionOfACopy)
     EXPECT_EQ(page.SetPwmFromRegister(6, 100.0, 20, 0x80000001u), 1);
     EXPECT_EQ(Sent(), Channel6Frame(3750, 5, 200));
     // Staged only (enable 0): nothing on the wire; a word outside the block sends nothing.
-    EXPECT_EQ((std::tuple{page.SetPwmFromRegister(6, 100.0, 20, 0), page.SetPwmFromRegister(6, 100.0, 256, 1)}), (std::tuple{1, 0}));
+    EXPECT_EQ((std::tuple{page.SetPwmFromRegister(6, 100.0, 20, 0), page.SetPwmFromRegister(6, 100.0, 256, 1)}),
+              (std::tuple{1, 0}));
     EXPECT_TRUE(board.Frames().empty());
 }
 
-TEST_F(ForwardingPage, PortAnalogAndInterruptWorkReachTheBoard)
-{
-    EXPECT_EQ((std::tuple{page.WritePort(31, 1, 1, 1), board.sim.portLevel(31)}), (std::tuple{1, true}));  // its frames: see the page flow
+TEST_F(ForwardingPage, PortAnalogAndInterruptWorkReachTheBoard) {
+    EXPECT_EQ((std::tuple{page.WritePort(31, 1, 1, 1), board.sim.portLevel(31)}),
+              (std::tuple{1, true}));  // its frames: see the page flow
     // An interrupt input with its flag clear reads its port: port 19 low stores 1.
     board.sim.setInterruptFlag(2, false);
     board.sim.setInputPort(19, false);

@@ -4,9 +4,9 @@
 #include <QScreen>
 
 #include "PageTestSupport.h"
-#include "parsers/AppSettings.h"
 #include "app/PagePositions.h"
 #include "data/TempDir.h"
+#include "parsers/AppSettings.h"
 #include "platform/gui/GuiTestSupport.h"
 #include "ui/DisplayControls.h"
 #include "ui/InputControls.h"
@@ -15,8 +15,7 @@
 namespace {
 
 template <class W>
-std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
-{
+std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page) {
     auto w = std::make_unique<W>();
     EXPECT_TRUE(w->createModeless(nullptr));
     w->SetOwner(page.handle(), 0);
@@ -26,8 +25,7 @@ std::unique_ptr<gui::Window> SpeedWindow(gui::Window& page)
 
 // One run of the program.
 struct AppRun {
-    explicit AppRun(const std::filesystem::path& file)
-    {
+    explicit AppRun(const std::filesystem::path& file) {
         settings.SetPath(file);
         profile.Load();
         AppServices s;
@@ -49,10 +47,9 @@ struct AppRun {
         page.ResizeWindow();
         page.RestoreWindowPositions();
     }
-    ~AppRun()
-    {
+    ~AppRun() {
         profile.SetRect(CProfileInfo::kMainWindow, ProfileRect{10, 10, 0, 0});  // as the main window does
-        page.destroy();  // saves the places
+        page.destroy();                                                         // saves the places
         profile.Save();
         settings.Flush();
         appServices() = AppServices{};
@@ -69,8 +66,7 @@ struct AppRun {
 
 }  // namespace
 
-TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
-{
+TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart) {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
     QSize pageSize;
@@ -103,8 +99,7 @@ TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart)
 }
 
 // The page near the lower right corner; the tachometers stored over it; the graph not stored.
-TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom)
-{
+TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom) {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -113,11 +108,18 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
         // A rectangle without width counts as not stored.
         CSettingsStore settings;
         settings.SetPath(file);
-        const std::pair<const char*, int> keys[] = {
-            {"mainWindow.left", 10},      {"mainWindow.top", 10},       {"deviceWindow.left", corner.x()},
-            {"deviceWindow.top", corner.y()}, {"tachometer.left", corner.x() + 20}, {"tachometer.top", corner.y() + 20},
-            {"tachometer.right", corner.x() + 400}, {"tachometer.bottom", corner.y() + 420}, {"speedCurve.left", 9},
-            {"speedCurve.top", 9},        {"speedCurve.right", 9},      {"speedCurve.bottom", 9}};
+        const std::pair<const char*, int> keys[] = {{"mainWindow.left", 10},
+                                                    {"mainWindow.top", 10},
+                                                    {"deviceWindow.left", corner.x()},
+                                                    {"deviceWindow.top", corner.y()},
+                                                    {"tachometer.left", corner.x() + 20},
+                                                    {"tachometer.top", corner.y() + 20},
+                                                    {"tachometer.right", corner.x() + 400},
+                                                    {"tachometer.bottom", corner.y() + 420},
+                                                    {"speedCurve.left", 9},
+                                                    {"speedCurve.top", 9},
+                                                    {"speedCurve.right", 9},
+                                                    {"speedCurve.bottom", 9}};
         for (const auto& [key, value] : keys) {
             settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
         }
@@ -135,8 +137,7 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     EXPECT_EQ(run.Tachometer(), tachometer);
 }
 
-TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
-{
+TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord) {
     TempDir dir;
     AppRun run(dir.path() / "Tamsiro.ini");
     auto label = std::make_unique<CDerivedLabel>(&run.page, 3001);
@@ -148,8 +149,7 @@ TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord)
     EXPECT_EQ(control->GetValue(), 3u);  // bits 4..6 of 0xB5
 }
 
-TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereTheScreenHasRoom)
-{
+TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereTheScreenHasRoom) {
     using speedplace::DefaultGraphPlace;
     const QRect screen(0, 0, 1366, 768);
     const QSize graph(708, 288);
@@ -158,15 +158,15 @@ TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereT
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 400, 433, 300), QRect(433, 400, 382, 100), graph, screen).topLeft(),
               QPoint(0, 112));
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), tachometers, graph, screen).topLeft(), QPoint(433, 424));
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(433, 0, 382, 600), graph, screen).topLeft(), QPoint(0, 707));
+    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(433, 0, 382, 600), graph, screen).topLeft(),
+              QPoint(0, 707));
     EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(), graph, QRect()).topLeft(), QPoint(0, 707));
 }
 
 // Wherever a page opens on a laptop's screen, the graph's first place (nothing stored)
 // lies on the screen clear of the page and of the tachometers beside it: at its full
 // size where there is room, else cut to the room there, never below its minimum.
-TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers)
-{
+TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers) {
     using speedplace::DefaultGraphPlace;
     const QRect screen(0, 0, 1366, 768);
     const QSize graph(708, 288), minimum(350, 200);
@@ -176,9 +176,10 @@ TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers)
                 const QRect page(0, 0, width, height);
                 const QRect tachometers(QPoint(width, 0), tachometer);
                 const QRect placed = DefaultGraphPlace(page, tachometers, graph, screen, minimum);
-                const bool clear = screen.contains(placed) && !placed.intersects(page) && !placed.intersects(tachometers) &&
-                                   placed.width() >= minimum.width() && placed.height() >= minimum.height() &&
-                                   placed.width() <= graph.width() && placed.height() <= graph.height();
+                const bool clear = screen.contains(placed) && !placed.intersects(page) &&
+                                   !placed.intersects(tachometers) && placed.width() >= minimum.width() &&
+                                   placed.height() >= minimum.height() && placed.width() <= graph.width() &&
+                                   placed.height() <= graph.height();
                 EXPECT_TRUE(clear) << "page " << width << "x" << height << ", tachometer " << tachometer.width() << "x"
                                    << tachometer.height() << ": graph at (" << placed.x() << ", " << placed.y() << ") "
                                    << placed.width() << "x" << placed.height();
@@ -189,32 +190,30 @@ TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers)
 
 // Stores the page's corner and a tachometer place (the graph's place has no width: not
 // stored), as another page left them.
-void StorePlaces(const std::filesystem::path& file, QPoint page, QRect tachometer)
-{
+void StorePlaces(const std::filesystem::path& file, QPoint page, QRect tachometer) {
     CSettingsStore settings;
     settings.SetPath(file);
-    const std::pair<const char*, int> keys[] = {
-        {"mainWindow.left", 10},
-        {"mainWindow.top", 10},
-        {"deviceWindow.left", page.x()},
-        {"deviceWindow.top", page.y()},
-        {"tachometer.left", tachometer.left()},
-        {"tachometer.top", tachometer.top()},
-        {"tachometer.right", tachometer.left() + tachometer.width()},
-        {"tachometer.bottom", tachometer.top() + tachometer.height()},
-        {"speedCurve.left", 9},
-        {"speedCurve.top", 9},
-        {"speedCurve.right", 9},
-        {"speedCurve.bottom", 9}};
-    for (const auto& [key, value] : keys) settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
+    const std::pair<const char*, int> keys[] = {{"mainWindow.left", 10},
+                                                {"mainWindow.top", 10},
+                                                {"deviceWindow.left", page.x()},
+                                                {"deviceWindow.top", page.y()},
+                                                {"tachometer.left", tachometer.left()},
+                                                {"tachometer.top", tachometer.top()},
+                                                {"tachometer.right", tachometer.left() + tachometer.width()},
+                                                {"tachometer.bottom", tachometer.top() + tachometer.height()},
+                                                {"speedCurve.left", 9},
+                                                {"speedCurve.top", 9},
+                                                {"speedCurve.right", 9},
+                                                {"speedCurve.bottom", 9}};
+    for (const auto& [key, value] : keys)
+        settings.WriteInt(QStringLiteral("WindowPosition"), QString::fromLatin1(key), value);
     ASSERT_TRUE(settings.Flush());
 }
 
 // A tachometer place stored from the digital window: the dial is taller than that place,
 // and the graph goes below the dial, not over it; where the taller dial would reach over
 // the page, the place is not used at all.
-TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePageAsTheyLand)
-{
+TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePageAsTheyLand) {
     {
         TempDir dir;
         const std::filesystem::path file = dir.path() / "Tamsiro.ini";
@@ -224,8 +223,8 @@ TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePag
         const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
         ASSERT_EQ(dial.topLeft(), QPoint(300, 0));
         ASSERT_GT(dial.height(), 160);
-        EXPECT_FALSE(graph.intersects(dial)) << "dial " << dial.height() << " high, graph at (" << graph.x() << ", "
-                                             << graph.y() << ")";
+        EXPECT_FALSE(graph.intersects(dial))
+            << "dial " << dial.height() << " high, graph at (" << graph.x() << ", " << graph.y() << ")";
         EXPECT_FALSE(graph.intersects(run.page.windowRect()));
     }
     {

@@ -30,14 +30,12 @@ class TestControl : public CDerivedControl, public Widget {
 public:
     TestControl(gui::Window* parent, std::uint32_t id, std::uint32_t kind, const char* windowClass,
                 std::uint32_t style = 0)
-        : CDerivedControl(parent, id)
-    {
+        : CDerivedControl(parent, id) {
         SetKindNumber(kind);
         SetWindowClass(windowClass);
         SetCreateStyle(style);
     }
-    int SetValue(std::uint32_t value) override
-    {
+    int SetValue(std::uint32_t value) override {
         value_ = value;
         ++shown;
         if (this->exists()) display();
@@ -72,8 +70,7 @@ class TestCheck final : public TestControl<gui::CheckButton> {
 public:
     TestCheck(gui::Window* parent, std::uint32_t id)
         : TestControl(parent, id, kKindCheckButton, "BUTTON", gui::style::PushLike) {}
-    int Synchronize(CDerivedControl* other) override
-    {
+    int Synchronize(CDerivedControl* other) override {
         if (other == this) return 0;
         SetValue(other != nullptr ? other->GetValue() : GetValue());
         return 1;
@@ -83,8 +80,7 @@ public:
 
 protected:
     void display() override { setCheck(value_ != 0 ? 1 : 0); }
-    bool onMouseUp(const gui::MouseEvent& e) override
-    {
+    bool onMouseUp(const gui::MouseEvent& e) override {
         if (!clientRect().contains(e.pos)) return true;
         SetValue(value_ == 0 ? 1 : 0);
         NotifyParent();
@@ -102,33 +98,35 @@ class SurfacePage : public CDerivedDialog {
 public:
     explicit SurfacePage(bool twoChecks = false) : twoChecks_(twoChecks) {}
 
-    struct Change { std::int32_t word; CDerivedControl* control; };
+    struct Change {
+        std::int32_t word;
+        CDerivedControl* control;
+    };
     std::vector<Change> changes;
     std::vector<std::string> calls;  // reloads, restores
     std::function<void()> duringChange;
 
     bool onInitDialog() override { return CDerivedDialog::onInitDialog() && Build(); }
 
-    int OnControlChanged(std::int32_t word, CDerivedControl* control) override
-    {
+    int OnControlChanged(std::int32_t word, CDerivedControl* control) override {
         changes.push_back({word, control});
         if (duringChange) duringChange();
         return 1;
     }
 
-    int ReloadSurface() override
-    {
+    int ReloadSurface() override {
         calls.push_back("reload");
         return 1;
     }
-    gui::LResult RestoreDeviceData() override
-    {
+    gui::LResult RestoreDeviceData() override {
         calls.push_back("restore-device");
         return CDerivedDialog::RestoreDeviceData();
     }
 
     template <class T>
-    T* control(std::uint32_t key) const { return dynamic_cast<T*>(FindControlByKey(key)); }
+    T* control(std::uint32_t key) const {
+        return dynamic_cast<T*>(FindControlByKey(key));
+    }
     void SetTachometer(std::unique_ptr<gui::Window> w) { firstTachometer_ = std::move(w); }
     gui::Window* Tachometer() const { return firstTachometer_.get(); }
     void SetSecondTachometer(std::unique_ptr<gui::Window> w) { secondTachometer_ = std::move(w); }
@@ -143,31 +141,31 @@ public:
     void EndRuns() override { ++endRuns; }
     int retired = 0;  // RetireOwnedWindows calls
     void RetireOwnedWindows() override { ++retired; }
-    void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl*) override
-    {
+    void ReactToStoredChange(int kind, std::uint32_t value, CDerivedControl*) override {
         storedChanges.emplace_back(kind, value);
     }
-    using CDerivedDialog::NextSpeedSample;
-    using CDerivedDialog::SetRecordSwitch;
-    using CDerivedDialog::ShowSpeedSample;
-    using CDerivedDialog::SpeedSample;
-    using CDerivedDialog::SwitchRecord;
-    using CDerivedDialog::SetPollingKind;
-    using CDerivedDialog::SetStatusPolling;
     using CDerivedDialog::MakeGraphPanel;
     using CDerivedDialog::MakeTachometerPanel;
+    using CDerivedDialog::NextSpeedSample;
     using CDerivedDialog::PanelOrPage;
+    using CDerivedDialog::SetPollingKind;
+    using CDerivedDialog::SetRecordSwitch;
+    using CDerivedDialog::SetStatusPolling;
     using CDerivedDialog::ShowPanelControls;
+    using CDerivedDialog::ShowSpeedSample;
     using CDerivedDialog::SpeedPanel;
+    using CDerivedDialog::SpeedSample;
     using CDerivedDialog::SpeedSampleX;
+    using CDerivedDialog::SwitchRecord;
 
 private:
-    bool Build()
-    {
+    bool Build() {
         for (std::uint32_t i = 0; twoChecks_ && i < 4; ++i) {
             std::unique_ptr<CDerivedControl> made;
-            if (i < 2) made = std::make_unique<TestCheck>(this, 1000 + i);
-            else made = std::make_unique<TestLabel>(this, 1000 + i);
+            if (i < 2)
+                made = std::make_unique<TestCheck>(this, 1000 + i);
+            else
+                made = std::make_unique<TestLabel>(this, 1000 + i);
             auto r = std::make_unique<CXmlControlConainer>();
             r->SetContainerId(i < 3 ? "7" : "8");
             if (i < 2) {
@@ -175,9 +173,11 @@ private:
                 r->SetBitLength("1");
             }
             made->SetElement(std::move(r));
-            made->CreateControlWindow(QPoint(10 + 90 * static_cast<int>(i / 2), 10 + 30 * static_cast<int>(i % 2)), 80, 24);
+            made->CreateControlWindow(QPoint(10 + 90 * static_cast<int>(i / 2), 10 + 30 * static_cast<int>(i % 2)), 80,
+                                      24);
             CDerivedControl* added = AddControl(1000 + i, std::move(made));
-            if (added != nullptr && GetDataContainer() != nullptr) added->SetValue(added->GetBinding().Read(*GetDataContainer()));
+            if (added != nullptr && GetDataContainer() != nullptr)
+                added->SetValue(added->GetBinding().Read(*GetDataContainer()));
         }
         return true;
     }
@@ -189,8 +189,7 @@ inline constexpr bool kTwoChecksSurface = true;
 
 // Fills the services a page borrows for the life of a test and empties them after.
 struct ScopedServices {
-    ScopedServices(IDataContainer* data, ITaskListener* tasks, CRG1Micon* board = nullptr)
-    {
+    ScopedServices(IDataContainer* data, ITaskListener* tasks, CRG1Micon* board = nullptr) {
         AppServices s;
         s.data = data;
         s.tasks = tasks;

@@ -6,22 +6,20 @@
 #include <QWidget>
 #include <vector>
 
-#include "platform/gui/GuiTestSupport.h"
 #include "SpeedTestSupport.h"
+#include "platform/gui/GuiTestSupport.h"
 #include "ui/SpeedWindows.h"
 
 namespace {
 
-bool SameRegion(const QImage& painted, const QPoint& at, const gui::Bitmap& image, const QRect& part)
-{
+bool SameRegion(const QImage& painted, const QPoint& at, const gui::Bitmap& image, const QRect& part) {
     const QImage a = painted.convertToFormat(QImage::Format_RGB32).copy(QRect(at, part.size()));
     return a == image.image().copy(part);
 }
 
 }  // namespace
 
-TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
-{
+TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient) {
     const QRect r(100, 100, 382, 400);  // x 100..481, y 100..499
     struct Row {
         QPoint p;
@@ -30,9 +28,9 @@ TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
     };
     using namespace gui::hit;
     const Row rows[] = {
-        {{481, 499}, BottomRight, BottomRight},
-        {{110, 110}, Caption, Caption},   {{471, 399}, Caption, Caption},   {{300, 400}, Client, Caption},
-        {{300, 480}, Client, Caption},    {{482, 250}, Client, Caption},  // outside: no border
+        {{481, 499}, BottomRight, BottomRight}, {{110, 110}, Caption, Caption},
+        {{471, 399}, Caption, Caption},         {{300, 400}, Client, Caption},
+        {{300, 480}, Client, Caption},          {{482, 250}, Client, Caption},  // outside: no border
     };
     for (const Row& row : rows) {
         EXPECT_EQ(speedwindow::HitTest(r, row.p, false), row.tachometer) << row.p.x() << "," << row.p.y();
@@ -40,17 +38,18 @@ TEST(SpeedHitTest, CornersEdgesThenCaptionOrClient)
     }
 }
 
-TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
-{
+TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame) {
     CSubDialog_Tachometer window;
     ASSERT_TRUE(window.createModeless(nullptr));
     window.show();
     EXPECT_EQ(window.ShownDial(), window.RpmDial());
-    EXPECT_EQ((std::pair{window.RpmDial()->Scale().GetFullScale(), window.RpmDial()->Needle().GetValue()}), (std::pair{16000, 0}));
+    EXPECT_EQ((std::pair{window.RpmDial()->Scale().GetFullScale(), window.RpmDial()->Needle().GetValue()}),
+              (std::pair{16000, 0}));
 
     window.SelectDial(0);
     window.SetValues(120, 3000);
-    EXPECT_EQ((std::pair{window.RpmDial()->Needle().GetValue(), window.PpsDial()->Needle().GetValue()}), (std::pair{3000, 120}));
+    EXPECT_EQ((std::pair{window.RpmDial()->Needle().GetValue(), window.PpsDial()->Needle().GetValue()}),
+              (std::pair{3000, 120}));
     EXPECT_EQ(window.Front()->Image().image(), window.PpsDial()->Image().image());
 
     // After many partial repaints the screen shows the newest frame.
@@ -93,14 +92,14 @@ TEST(TachometerWindow, ShowsTheRpmDialAndPaintsTheSelectedDialsNewestFrame)
 // A needle that jumps across the dial: the old needle's place is repainted as well as the
 // new one's, so the screen and the front buffer show the newest frame and nothing of the
 // needle before.
-TEST(TachometerWindow, ANeedleThatJumpsLeavesNoTraceOfItsOldPlace)
-{
+TEST(TachometerWindow, ANeedleThatJumpsLeavesNoTraceOfItsOldPlace) {
     // Pixels of the first 300 x 300 that differ between the two pictures.
     const auto differing = [](const QImage& a, const gui::Bitmap& b) {
         const QImage shown = a.convertToFormat(QImage::Format_RGB32);
         int n = 0;
         for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 300; ++x) n += (shown.pixel(x, y) & 0xFFFFFF) != (b.image().pixel(x, y) & 0xFFFFFF) ? 1 : 0;
+            for (int x = 0; x < 300; ++x)
+                n += (shown.pixel(x, y) & 0xFFFFFF) != (b.image().pixel(x, y) & 0xFFFFFF) ? 1 : 0;
         return n;
     };
     CSubDialog_Tachometer window;
@@ -122,8 +121,7 @@ TEST(TachometerWindow, ANeedleThatJumpsLeavesNoTraceOfItsOldPlace)
 // Both buffers are made with the duplicator, black and of the image's size; a buffer's
 // first frame is the whole image even when only a part is said to have changed, and it
 // keeps that frame when the image is drawn on afterwards.
-TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
-{
+TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts) {
     CTachometerImage source;
     ASSERT_EQ(source.Create(0, 40, 30), 1);
     source.Fill(0x00FF00);
@@ -136,7 +134,8 @@ TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
     int notBlack = 0;
     for (int y = 0; y < front0.height(); ++y)
         for (int x = 0; x < front0.width(); ++x) notBlack += front0.pixel(x, y) != 0 ? 1 : 0;
-    EXPECT_EQ((std::pair{front0.size(), notBlack}), (std::pair{QSize(40, 30), 0})) << "the front before any frame: size, pixels not black";
+    EXPECT_EQ((std::pair{front0.size(), notBlack}), (std::pair{QSize(40, 30), 0}))
+        << "the front before any frame: size, pixels not black";
 
     CDerivedDuplicator<CTachometerImage> d(0, source);
     frame(0x0000FF, QRect(0, 0, 5, 5));
@@ -155,32 +154,35 @@ TEST(Duplicator, AFreshBufferTakesTheWholeImageAnOldOneOnlyTheChangedParts)
               (std::vector<gui::ColourRef>{0x0000FF, 0xFF0000, 0x00FFFF, 0x00FF00}));
 }
 
-TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout)
-{
+TEST(DigitalWindow, StartsAt80And80AndPaintsThe270By40Readout) {
     CSubDialog_DigitalTachometer window;
     ASSERT_TRUE(window.createModeless(nullptr));
     window.show();
     EXPECT_EQ(window.Display()->Display().Text(),
               QStringLiteral(" 80 pps") + QString(20, QLatin1Char(' ')) + QStringLiteral("80 pps"));
     EXPECT_LE(CTachometer_DigitalScale::Format(INT32_MIN, INT32_MIN, QString(40, QLatin1Char('u'))).size(), 52);
-    EXPECT_EQ((std::pair{window.widget()->minimumSize(), window.widget()->maximumSize()}), (std::pair{QSize(382, 160), QSize(382, 160)}));
+    EXPECT_EQ((std::pair{window.widget()->minimumSize(), window.widget()->maximumSize()}),
+              (std::pair{QSize(382, 160), QSize(382, 160)}));
     window.SetValues(250, 260);
     const QImage painted = window.widget()->grab().toImage();
     EXPECT_TRUE(SameRegion(painted, QPoint(50, 30), window.Front()->Image(), QRect(0, 0, 270, 40)));
-    EXPECT_EQ(window.Front()->Image().image().copy(0, 0, 270, 40), window.Display()->Display().Image().image().copy(0, 0, 270, 40));
+    EXPECT_EQ(window.Front()->Image().image().copy(0, 0, 270, 40),
+              window.Display()->Display().Image().image().copy(0, 0, 270, 40));
     QRect ink;
     for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 270; ++x) ink |= window.Front()->Image().pixel(x, y) != 0xFFFFFFu ? QRect(x, y, 1, 1) : QRect();
+        for (int x = 0; x < 270; ++x)
+            ink |= window.Front()->Image().pixel(x, y) != 0xFFFFFFu ? QRect(x, y, 1, 1) : QRect();
     EXPECT_NEAR(ink.center().x(), 130, 4) << ink.left() << ".." << ink.right();
     EXPECT_NEAR(ink.center().y(), 18, 4) << ink.top() << ".." << ink.bottom();
     EXPECT_TRUE(speedtest::SavePng(painted, QStringLiteral("window_digital_250_260")));
 }
 
-TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
-{
+TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner) {
     guitest::SpyWindow owner;
     ASSERT_TRUE(owner.create(nullptr, 0, QRect(0, 0, 10, 10), 0));
-    owner.answer = [](std::uint32_t m, gui::WParam, gui::LParam) -> gui::LResult { return m == gui::msg::ControlChanged ? 7 : 0; };
+    owner.answer = [](std::uint32_t m, gui::WParam, gui::LParam) -> gui::LResult {
+        return m == gui::msg::ControlChanged ? 7 : 0;
+    };
 
     CSubDialog_Tachometer tach;
     CSubDialog_DigitalTachometer digital;
@@ -197,11 +199,13 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
         w->dialogKey(Qt::Key_Escape);
         EXPECT_EQ((std::tuple{w->exists(), w->isShown()}), (std::tuple{true, true}));
     }
-    EXPECT_EQ((std::tuple{tach.send(gui::msg::ControlChanged, 5, 9), digital.send(gui::msg::ControlChanged, 6, 10)}), (std::tuple{7, 7}));
+    EXPECT_EQ((std::tuple{tach.send(gui::msg::ControlChanged, 5, 9), digital.send(gui::msg::ControlChanged, 6, 10)}),
+              (std::tuple{7, 7}));
     EXPECT_EQ(graph.send(gui::msg::ControlChanged, 7, 11), 0);  // the graph window hosts no controls
     const auto changes = owner.only(gui::msg::ControlChanged);
     ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ((std::tuple{changes[0].w, changes[0].l, changes[1].w}), (std::tuple{gui::WParam{5}, gui::LParam{9}, gui::WParam{6}}));
+    EXPECT_EQ((std::tuple{changes[0].w, changes[0].l, changes[1].w}),
+              (std::tuple{gui::WParam{5}, gui::LParam{9}, gui::WParam{6}}));
 
     gui::Window control;
     ASSERT_TRUE(control.create(&owner, 3001, QRect(0, 0, 20, 20)));
@@ -211,8 +215,7 @@ TEST(SpeedWindows, CannotBeClosedOrDismissedAndPassChangesToTheirOwner)
     control.destroy();
 }
 
-TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist)
-{
+TEST(GraphWindow, RoutesEachPointToTheChannelsThatExist) {
     CSubDialog_Graph window;
     ASSERT_TRUE(window.createModeless(nullptr));
     CDerivedGraphLabel* graph = window.GraphWindow();

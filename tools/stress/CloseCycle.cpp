@@ -3,13 +3,13 @@
 #include <QSettings>
 #include <QString>
 
-#include "parsers/AppSettings.h"
 #include "app/QuillfenDlg.h"
 #include "board-sim/BoardSim.h"
 #include "data/DataContainer.h"
 #include "pages/bldc/BldcChanges.h"
 #include "pages/bldc/BldcPage.h"
 #include "pages/bldc/StartupDialog.h"
+#include "parsers/AppSettings.h"
 #include "stress/StressSupport.h"
 #include "tasks/LensTask.h"
 #include "tasks/TaskListener.h"
@@ -57,7 +57,8 @@ CloseCycle RunCloseCycle(const CloseCycleOptions& options) {
         }
         CDeviceDialog_BLDC* page = nullptr;
         std::string seen;
-        for (std::uint32_t key = options.bldcKey != 0 ? options.bldcKey : 0x300; key <= 0x308 && page == nullptr; ++key) {
+        for (std::uint32_t key = options.bldcKey != 0 ? options.bldcKey : 0x300; key <= 0x308 && page == nullptr;
+             ++key) {
             page = dynamic_cast<CDeviceDialog_BLDC*>(OpenModel(w, ModelName(key)));
             if (page == nullptr || page->TestDialog() == nullptr) {
                 seen += QString::asprintf(" 0x%x:%s", key, page ? " no test" : " no page").toStdString();
@@ -66,7 +67,8 @@ CloseCycle RunCloseCycle(const CloseCycleOptions& options) {
             }
             if (page != nullptr) out.bldcKey = key;
         }
-        out.missing = page == nullptr ? "no BLDC model with a start-up test:" + seen : StartEverything(*page, *appServices().tasks);
+        out.missing = page == nullptr ? "no BLDC model with a start-up test:" + seen
+                                      : StartEverything(*page, *appServices().tasks);
         ITaskListener* tasks = appServices().tasks;
         if (out.missing.empty()) {
             // The lens drive waits its time on its own thread; the close must cut it short.

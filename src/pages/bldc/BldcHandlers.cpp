@@ -109,8 +109,8 @@ void CDeviceDialog_BLDC::ApplyPoleSetting() {
     if (auto* graph = GraphPanel()) graph->SetChannelMask(static_cast<std::uint32_t>(p.graphChannelMask));
     ApplyMaxSpeed(p.maxSpeed, false);
     if (auto* label = dynamic_cast<CDerivedLabel*>(FindControl(bldc::kCurrentSpeed, bldc::kCaptionIndex)))
-        label->setText(QString::fromUtf8(p.currentSpeedCaption.data(),
-                                         static_cast<qsizetype>(p.currentSpeedCaption.size())));
+        label->setText(
+            QString::fromUtf8(p.currentSpeedCaption.data(), static_cast<qsizetype>(p.currentSpeedCaption.size())));
 }
 
 void CDeviceDialog_BLDC::ShowSpeedRangeItems() {
@@ -192,8 +192,8 @@ void CDeviceDialog_BLDC::UpdateSpeedDisplays() {
     const bldc::SpeedDisplay d = bldc::ComputeSpeedDisplay(count, store->GetValue(bldc::kPoles), fgPulses_);
     store->SetValue(bldc::kCurrentSpeed, d.currentSpeedWord);
     EnableControlsAt(bldc::kRotation, d.rotationEnabled);
-    for (bldc::Kind kind : {bldc::kAnalog0, bldc::kAnalog1, bldc::kAnalog2, bldc::kCurrentSpeed, bldc::kLockStatus,
-                            bldc::kMotorLocked})
+    for (bldc::Kind kind :
+         {bldc::kAnalog0, bldc::kAnalog1, bldc::kAnalog2, bldc::kCurrentSpeed, bldc::kLockStatus, bldc::kMotorLocked})
         Restore(static_cast<std::uint32_t>(kind), 0);
     SpeedSample sample;
     sample.raw = count;

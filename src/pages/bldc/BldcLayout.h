@@ -85,7 +85,7 @@ struct ControlSpec {
 
 // The build order: the page column, then the tachometer column (19 and 29 share a
 // place), then the graph on the page column.
-inline constexpr std::array<int, 20> kPageColumnOrder = {0, 28, 24, 1, 2, 3, 4, 25, 6, 8,
+inline constexpr std::array<int, 20> kPageColumnOrder = {0,  28, 24, 1,  2,  3,  4,  25, 6,  8,
                                                          10, 11, 12, 13, 14, 15, 30, 23, 26, 33};
 inline constexpr std::array<int, 7> kTachometerColumnOrder = {16, 17, 18, 19, 29, 20, 21};
 

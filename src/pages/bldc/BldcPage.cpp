@@ -82,7 +82,8 @@ void CDeviceDialog_BLDC::BuildControls() {
             bottom = std::max(bottom, p.rect.y + p.rect.height);
         }
         const QSize client = tachometer->clientRect().size();
-        const QSize wanted(std::max(client.width(), right + kPanelMargin), std::max(client.height(), bottom + kPanelMargin));
+        const QSize wanted(std::max(client.width(), right + kPanelMargin),
+                           std::max(client.height(), bottom + kPanelMargin));
         if (wanted != client) tachometer->setClientSize(wanted);
     }
 }
@@ -96,7 +97,8 @@ void CDeviceDialog_BLDC::BuildPanel(const PlacedControl& placed) {
     CSubDialog_Graph* panel = MakeGraphPanel(placed.kind);
     if (panel == nullptr) return;
     // A channel's axes exist once its shape is set: shapes first, then titles and ranges.
-    for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) panel->SetSeriesShape(c.channel, 0, c.colour, c.colour);
+    for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels)
+        panel->SetSeriesShape(c.channel, 0, c.colour, c.colour);
     for (const bldc::GraphChannelSpec& c : bldc::kGraphChannels) {
         panel->SetAxisTitle(c.channel, 1, Text(c.xTitle));
         panel->SetAxisTitle(c.channel, 0, Text(c.yTitle));

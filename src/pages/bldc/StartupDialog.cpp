@@ -435,7 +435,8 @@ void COptionDlg_BLDCTest::OnResult(gui::WParam w, gui::LParam l) {
         }
     }
     if (histogram_) {
-        histogram_->AddPoint(1, static_cast<int>(post.index), static_cast<int>(std::min<std::uint32_t>(post.ms, 0x7FFFFFFF)));
+        histogram_->AddPoint(1, static_cast<int>(post.index),
+                             static_cast<int>(std::min<std::uint32_t>(post.ms, 0x7FFFFFFF)));
         histogram_->Redraw();
     }
     ShowStatistics();

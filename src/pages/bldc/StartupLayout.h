@@ -60,8 +60,10 @@ struct SliderGroupLayout {
 // The set-up captions and the S/S combo box are wider than the system's 65 and 160 pixels
 // so that "Trial Number" and the combo's items show whole in Arial's metrics here; the
 // groups still end left of the buttons.
-inline constexpr SliderGroupLayout kSetupSliderGroup{{0, 7, 80, 14}, {80, 0, 270, 26}, {350, 2, 50, 21}, {402, 7, 35, 14}, 28};
-inline constexpr SliderGroupLayout kStepSliderGroup{{0, 7, 40, 14}, {40, 0, 180, 26}, {220, 2, 50, 21}, {272, 7, 30, 14}, 28};
+inline constexpr SliderGroupLayout kSetupSliderGroup{
+    {0, 7, 80, 14}, {80, 0, 270, 26}, {350, 2, 50, 21}, {402, 7, 35, 14}, 28};
+inline constexpr SliderGroupLayout kStepSliderGroup{
+    {0, 7, 40, 14}, {40, 0, 180, 26}, {220, 2, 50, 21}, {272, 7, 30, 14}, 28};
 inline constexpr Rect kStartStopLabel{0, 7, 80, 14};
 inline constexpr Rect kStartStopCombo{80, 1, 200, 22};
 inline constexpr int kStartStopHeight = 48;

@@ -74,8 +74,8 @@ inline constexpr std::uint32_t kReversalPauseMs = 200;
 // ---- output current ------------------------------------------------------------------
 
 struct CurrentInputs {
-    std::uint32_t att = 0;       // data word 11
-    std::uint32_t refAdc = 0;    // data word 10, 12-bit count
+    std::uint32_t att = 0;        // data word 11
+    std::uint32_t refAdc = 0;     // data word 10, 12-bit count
     std::int32_t resistance = 0;  // data word 14 or 16 (mOhm; Ohm on 0x202)
 };
 // The channel's output current in mA; 0 for a resistance of 0 or below or a device whose

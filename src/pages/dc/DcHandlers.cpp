@@ -16,15 +16,17 @@ using pages::kRefPwmHz;
 namespace {
 
 // What a demo sets itself; the user gets them back when it ends.
-constexpr int kDemoLockedKinds[] = {kind::kChipEnable, kind::kRef, kind::kAtt, kind::kFrequency, kind::kMode1,
-                                    kind::kMode2, kind::kDuty1, kind::kDuty2, kind::kStart1, kind::kStart2,
-                                    kind::kSequenceWindow};
+constexpr int kDemoLockedKinds[] = {kind::kChipEnable, kind::kRef,    kind::kAtt,           kind::kFrequency,
+                                    kind::kMode1,      kind::kMode2,  kind::kDuty1,         kind::kDuty2,
+                                    kind::kStart1,     kind::kStart2, kind::kSequenceWindow};
 
 int ChannelOf(int k) { return (k == kind::kMode2 || k == kind::kDuty2 || k == kind::kStart2) ? 1 : 0; }
 
 }  // namespace
 
-void CDeviceDialog_DC::Port(int port, std::uint32_t level, bool send) { board_.WritePort(port, 1, static_cast<int>(level & 1u), send); }
+void CDeviceDialog_DC::Port(int port, std::uint32_t level, bool send) {
+    board_.WritePort(port, 1, static_cast<int>(level & 1u), send);
+}
 
 void CDeviceDialog_DC::SetRefPwm(double duty) { CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, duty, 1); }
 
@@ -50,7 +52,8 @@ int CDeviceDialog_DC::OnControlChanged(std::int32_t k, CDerivedControl* control)
 }
 
 void CDeviceDialog_DC::ApplyChannel(int channel, bool send) {
-    const dc::ChannelApplication a = dc::ApplyChannel(channels_[channel == 1 ? 1 : 0], dc::FrequencyAt(frequencyIndex_));
+    const dc::ChannelApplication a =
+        dc::ApplyChannel(channels_[channel == 1 ? 1 : 0], dc::FrequencyAt(frequencyIndex_));
     board_.SetTimerChannel(channel == 1 ? dc::kTimerChannel2 : dc::kTimerChannel1, a.record, send);
     // The driver needs the held output before the new direction; the wait blocks, as the
     // frames that follow must not overtake it.

@@ -126,8 +126,10 @@ void Decorate(PlacedControl& c, std::int32_t deviceKey, std::uint16_t profileWor
                 const char* off;
                 const char* on;
             };
-            static constexpr CheckTexts kChecks[] = {{kChipEnable, "Enable", "Disable"}, {kStart1, "Start", "Stop"},
-                                                     {kStart2, "Start", "Stop"}, {kPolling, "Polling Start", "Polling Stop"},
+            static constexpr CheckTexts kChecks[] = {{kChipEnable, "Enable", "Disable"},
+                                                     {kStart1, "Start", "Stop"},
+                                                     {kStart2, "Start", "Stop"},
+                                                     {kPolling, "Polling Start", "Polling Stop"},
                                                      {kDemo, "Demo Start", "Demo Stop"}};
             for (const CheckTexts& t : kChecks) {
                 if (t.kind != c.kind) continue;

@@ -32,9 +32,7 @@
 #include "pages/scaffold/TaggedRunTimer.h"
 #include "ui/DerivedDialog.h"
 
-class CDeviceDialog_DC : public CDerivedDialog,
-                         private pages::dc::IDcSequenceHost,
-                         private pages::dc::ISequenceTimers {
+class CDeviceDialog_DC : public CDerivedDialog, private pages::dc::IDcSequenceHost, private pages::dc::ISequenceTimers {
 public:
     // (device key, control profile, name): the profile is borrowed for the page's life.
     using CDerivedDialog::CDerivedDialog;

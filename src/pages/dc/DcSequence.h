@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "pages/dc/DcChannel.h"
-#include "parsers/DcDemo.h"
 #include "pages/scaffold/PageBoard.h"
+#include "parsers/DcDemo.h"
 
 namespace pages::dc {
 
@@ -114,7 +114,7 @@ public:
 private:
     struct Channel {
         std::array<std::uint32_t, kPhaseCount> phases{};
-        int current = 0;   // kPhaseCount is the end
+        int current = 0;  // kPhaseCount is the end
         int previous = kPhaseCount;
         bool running = false, enabled = false, loop = false;
     };

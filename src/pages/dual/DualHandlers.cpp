@@ -102,15 +102,16 @@ void CDeviceDialog_StepperDual::React(int kind, std::uint32_t v, CDerivedControl
     }
 }
 
-void CDeviceDialog_StepperDual::CheckRange(int kind, std::uint32_t v, std::uint32_t fallback, CDerivedControl* control) {
+void CDeviceDialog_StepperDual::CheckRange(int kind, std::uint32_t v, std::uint32_t fallback,
+                                           CDerivedControl* control) {
     if (v >= 1 && v <= kMaxSetting) return;
     // The fallback is stored before the box: the polling that goes on behind it must never
     // see a resistance of 0.
     SetWord(kind, fallback);
     Restore(static_cast<std::uint32_t>(kind), 0);
     SyncPair(kind, control);
-    gui::messageBox(this, QStringLiteral("Please specify a value between 1 and 65535"), QStringLiteral("Parameter Error"),
-                    gui::MessageButtons::Ok, gui::MessageIcon::Error);
+    gui::messageBox(this, QStringLiteral("Please specify a value between 1 and 65535"),
+                    QStringLiteral("Parameter Error"), gui::MessageButtons::Ok, gui::MessageIcon::Error);
 }
 
 void CDeviceDialog_StepperDual::StartStop(int kind) {
@@ -221,7 +222,8 @@ void CDeviceDialog_StepperDual::UpdateDisplays() {
         const double ma = ohms > 0.0 ? std::trunc(volts / 3.0 / ohms * 4000.0) : 0.0;
         SetWord(word::Of(motor, word::kCurrent), ma > 0.0 && ma < 4294967295.0 ? static_cast<std::uint32_t>(ma) : 0u);
     }
-    for (int kind : {word::Of(0, word::kCurrent), word::kMeasuredVref1, word::Of(1, word::kCurrent), word::kMeasuredVref2})
+    for (int kind :
+         {word::Of(0, word::kCurrent), word::kMeasuredVref1, word::Of(1, word::kCurrent), word::kMeasuredVref2})
         Restore(static_cast<std::uint32_t>(kind), 0);
 }
 

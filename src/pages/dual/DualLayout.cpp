@@ -37,10 +37,10 @@ constexpr int kTimeX = 190, kSecondsX = 170, kStopX = 120, kPollingAfterStop = 1
 constexpr int kAfterTop = 10, kTachometerHeight = 80;
 }  // namespace geometry
 
-const char* const kTransferTimes[] = {"1 sec",   "2 sec",    "3 sec",    "4 sec",    "5 sec",    "6 sec",   "7 sec",
-                                      "8 sec",   "16 sec",   "32 sec",   "64 sec",   "80 sec",   "160 sec", "320 sec",
-                                      "640 sec", "800 sec",  "1600 sec", "2400 sec", "3200 sec", "4000 sec", "4800 sec",
-                                      "5600 sec", "6400 sec", "7200 sec", "8000 sec", "Other ..."};
+const char* const kTransferTimes[] = {
+    "1 sec",    "2 sec",    "3 sec",    "4 sec",    "5 sec",    "6 sec",    "7 sec",    "8 sec",    "16 sec",
+    "32 sec",   "64 sec",   "80 sec",   "160 sec",  "320 sec",  "640 sec",  "800 sec",  "1600 sec", "2400 sec",
+    "3200 sec", "4000 sec", "4800 sec", "5600 sec", "6400 sec", "7200 sec", "8000 sec", "Other ..."};
 const char* const kRowOrdinals[] = {"1st", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th"};
 const char* const kHeaders[] = {"Index", " Excitation Mode", "   Frequency *", "  Direction"};
 const char* const kExcitations[] = {"1/16 Step", "1/32 Step", "1/64 Step", "1/128 Step"};
@@ -50,7 +50,8 @@ const char* const kFrequencies[] = {"7.8125kHz", "3.9062kHz", "1.9531kHz", "0.97
 // Motor 1's kind of a motor setting (motor 2's is 8 more); -1 outside 1..16.
 int Motor1Kind(int kind) { return kind >= 1 && kind <= 16 ? (kind - 1) % 8 + 1 : -1; }
 bool IsRowKind(int kind) {
-    return (kind >= word::kFirstRow1 && kind < word::kFirstRow1 + 32) || (kind >= word::kFirstRow2 && kind < word::kFirstRow2 + 32);
+    return (kind >= word::kFirstRow1 && kind < word::kFirstRow1 + 32) ||
+           (kind >= word::kFirstRow2 && kind < word::kFirstRow2 + 32);
 }
 int RowColumn(int kind) { return (kind - (kind < word::kFirstRow2 ? word::kFirstRow1 : word::kFirstRow2)) % 4; }
 int RowOf(int kind) { return (kind - (kind < word::kFirstRow2 ? word::kFirstRow1 : word::kFirstRow2)) / 4; }
@@ -61,60 +62,97 @@ std::vector<std::string> Items(std::span<const char* const> texts) { return {tex
 void Decorate(PlacedControl& c) {
     const int kind = c.kind, m1 = Motor1Kind(kind);
     if (c.cls == ControlClass::Label) {
-        if (kind == word::kRowHeader1 || kind == word::kRowHeader2) c.caption = kHeaders[std::clamp(c.index - 100, 0, 3)];
-        else if (kind == word::kFootnote1 || kind == word::kFootnote2) c.caption = " *: Frequency which changes VREF voltage";
-        else if (kind == 98) c.caption = "===================      <  Motor 1  >      ===================";
-        else if (kind == 99) c.caption = "===================      <  Motor 2  >      ===================";
-        else if (kind == 101) c.caption = "Motor 1                                       Motor 2";
-        else if (kind == 0 && c.index == 100) c.caption = "Chip Enable/Disable";
-        else if (kind == word::kRecord) c.caption = "Record Graph Data";
-        else if (kind == word::kGraphRange) c.caption = c.index == 100 ? "Graph range" : "pps";
-        else if (m1 == word::kVref) c.caption = c.index == 100 ? (kind == 1 ? "VREF1/VREF2 Voltage" : "VREF3/VREF4 Voltage") : "V";
-        else if (m1 == word::kRcs) c.caption = c.index == 100 ? "RCS resistance" : "ohm";
-        else if (m1 == word::kCurrent) c.caption = c.index == 100 ? "lout =" : "A";
-        else if (m1 == word::kTestMode) c.caption = "Test mode";
-        else if (m1 == 5) c.caption = "Transfer Unit";
-        else if (m1 == word::kTransferTime) c.caption = "Transfer Time";
-        else if (m1 == word::kStopSignal) c.caption = "Stop Signal";
-        else if (m1 == word::kRepeat) c.caption = "Repeat";
+        if (kind == word::kRowHeader1 || kind == word::kRowHeader2)
+            c.caption = kHeaders[std::clamp(c.index - 100, 0, 3)];
+        else if (kind == word::kFootnote1 || kind == word::kFootnote2)
+            c.caption = " *: Frequency which changes VREF voltage";
+        else if (kind == 98)
+            c.caption = "===================      <  Motor 1  >      ===================";
+        else if (kind == 99)
+            c.caption = "===================      <  Motor 2  >      ===================";
+        else if (kind == 101)
+            c.caption = "Motor 1                                       Motor 2";
+        else if (kind == 0 && c.index == 100)
+            c.caption = "Chip Enable/Disable";
+        else if (kind == word::kRecord)
+            c.caption = "Record Graph Data";
+        else if (kind == word::kGraphRange)
+            c.caption = c.index == 100 ? "Graph range" : "pps";
+        else if (m1 == word::kVref)
+            c.caption = c.index == 100 ? (kind == 1 ? "VREF1/VREF2 Voltage" : "VREF3/VREF4 Voltage") : "V";
+        else if (m1 == word::kRcs)
+            c.caption = c.index == 100 ? "RCS resistance" : "ohm";
+        else if (m1 == word::kCurrent)
+            c.caption = c.index == 100 ? "lout =" : "A";
+        else if (m1 == word::kTestMode)
+            c.caption = "Test mode";
+        else if (m1 == 5)
+            c.caption = "Transfer Unit";
+        else if (m1 == word::kTransferTime)
+            c.caption = "Transfer Time";
+        else if (m1 == word::kStopSignal)
+            c.caption = "Stop Signal";
+        else if (m1 == word::kRepeat)
+            c.caption = "Repeat";
         return;  // the seconds edits' labels stay empty
     }
     switch (c.cls) {
         case ControlClass::Check:
-            if (kind == 0) c.caption = "Enable", c.checkedCaption = "Disable";
-            else if (kind == word::kPolling1 || kind == word::kPolling2) c.caption = "Polling Start", c.checkedCaption = "Polling Stop";
-            else if (kind == word::kRecord) c.caption = "Record Start", c.checkedCaption = "Record End";
-            else if (IsRowKind(kind)) c.caption = c.checkedCaption = kRowOrdinals[RowOf(kind)], c.plainCheck = true;
+            if (kind == 0)
+                c.caption = "Enable", c.checkedCaption = "Disable";
+            else if (kind == word::kPolling1 || kind == word::kPolling2)
+                c.caption = "Polling Start", c.checkedCaption = "Polling Stop";
+            else if (kind == word::kRecord)
+                c.caption = "Record Start", c.checkedCaption = "Record End";
+            else if (IsRowKind(kind))
+                c.caption = c.checkedCaption = kRowOrdinals[RowOf(kind)], c.plainCheck = true;
             break;
         case ControlClass::Button: {
-            static const char* const kButtons[] = {"Start", "Stop", "", "Start", "Stop", "Start Same Time", "Stop Same Time"};
+            static const char* const kButtons[] = {"Start",           "Stop",          "", "Start", "Stop",
+                                                   "Start Same Time", "Stop Same Time"};
             if (kind >= word::kStart1 && kind <= word::kStopBoth) c.caption = kButtons[kind - word::kStart1];
             break;
         }
         case ControlClass::Combo:
             if (IsRowKind(kind)) {
                 const int column = RowColumn(kind);
-                if (column == 1) c.items = Items(kExcitations);
-                else if (column == 2) c.items = Items(kFrequencies);
-                else c.items = {"CCW", "CW"};
-            } else if (m1 == word::kTestMode) c.items = {"Fixed", "Sequence"};
-            else if (m1 == 5) c.items = {"Seconds", "Steps"};
-            else if (m1 == word::kTransferTime) c.items = Items(kTransferTimes);
-            else if (m1 == word::kStopSignal) c.items = {"Auto Stop", "Stop Button"};
-            else if (m1 == word::kRepeat) c.items = {"Off", "On"};
+                if (column == 1)
+                    c.items = Items(kExcitations);
+                else if (column == 2)
+                    c.items = Items(kFrequencies);
+                else
+                    c.items = {"CCW", "CW"};
+            } else if (m1 == word::kTestMode)
+                c.items = {"Fixed", "Sequence"};
+            else if (m1 == 5)
+                c.items = {"Seconds", "Steps"};
+            else if (m1 == word::kTransferTime)
+                c.items = Items(kTransferTimes);
+            else if (m1 == word::kStopSignal)
+                c.items = {"Auto Stop", "Stop Button"};
+            else if (m1 == word::kRepeat)
+                c.items = {"Off", "On"};
             break;
         case ControlClass::Slider:
-            if (kind == word::kGraphRange) c.sliderMin = 1, c.sliderMax = 100;
-            else c.sliderMin = 0, c.sliderMax = 141;
+            if (kind == word::kGraphRange)
+                c.sliderMin = 1, c.sliderMax = 100;
+            else
+                c.sliderMin = 0, c.sliderMax = 141;
             break;
         case ControlClass::Edit:
-            if (m1 == word::kRcs) c.edit = EditFormat{"%.lf", 0, 0, 0, false, {}};
-            else if (m1 == word::kCurrent) c.edit = EditFormat{"%#.3lf", 4, 1000.0, 0, true, 0.2};
-            else if (kind == word::kMeasuredVref1 || kind == word::kMeasuredVref2) c.edit = EditFormat{"%#.3lf", 5, 3.3, 4096.0, true, {}};
+            if (m1 == word::kRcs)
+                c.edit = EditFormat{"%.lf", 0, 0, 0, false, {}};
+            else if (m1 == word::kCurrent)
+                c.edit = EditFormat{"%#.3lf", 4, 1000.0, 0, true, 0.2};
+            else if (kind == word::kMeasuredVref1 || kind == word::kMeasuredVref2)
+                c.edit = EditFormat{"%#.3lf", 5, 3.3, 4096.0, true, {}};
             // The seconds are typed here when "Other ..." is chosen (it is enabled only then).
-            else if (kind == word::kSeconds1 || kind == word::kSeconds2) c.edit = EditFormat{"%.lf", 0, 0, 0, false, {}};
-            else if (kind == word::kGraphRange) c.edit = EditFormat{"%.lf", 3, 100.0, 0, false, {}};
-            else c.edit = EditFormat{"%d", 0, 0, 0, false, {}};
+            else if (kind == word::kSeconds1 || kind == word::kSeconds2)
+                c.edit = EditFormat{"%.lf", 0, 0, 0, false, {}};
+            else if (kind == word::kGraphRange)
+                c.edit = EditFormat{"%.lf", 3, 100.0, 0, false, {}};
+            else
+                c.edit = EditFormat{"%d", 0, 0, 0, false, {}};
             break;
         default:
             break;

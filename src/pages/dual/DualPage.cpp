@@ -69,7 +69,7 @@ bool CDeviceDialog_StepperDual::onInitDialog() {
 
 void CDeviceDialog_StepperDual::BuildPage(const ProfileWords& profile) {
     run_ = std::make_unique<pages::dual::DualRun>(*GetDataContainer(), static_cast<pages::dual::IDualBoard&>(*this),
-                                                   *timers_[0], *timers_[1], *timers_[2]);
+                                                  *timers_[0], *timers_[1], *timers_[2]);
     BuildControls(profile);
     if (auto* graph = GraphPanel()) {
         graph->SetChannelMask(3);
@@ -110,8 +110,8 @@ void CDeviceDialog_StepperDual::BuildControls(const ProfileWords& profile) {
             continue;
         }
         const bool onPanel = placed.parent == Parent::TachometerPanel;
-        CDerivedControl* made = pages::CreatePlacedControl(
-            *this, placed, PanelOrPage(onPanel ? SpeedPanel::Tachometer : SpeedPanel::None));
+        CDerivedControl* made =
+            pages::CreatePlacedControl(*this, placed, PanelOrPage(onPanel ? SpeedPanel::Tachometer : SpeedPanel::None));
         // The VREF sliders carry the warning tooltip.
         if (made != nullptr && placed.cls == ControlClass::Slider && (placed.kind == 1 || placed.kind == 9)) {
             auto& tip = tooltips_[placed.kind == 1 ? 0 : 1];

@@ -106,6 +106,6 @@ private:
     std::array<gui::WindowPtr<gui::Tooltip>, 2> tooltips_;
     std::array<bool, 2> vrefWarning_{};
     std::array<PwmChannelRecord, 3> channelRecords_{};  // timer channels 6, 7 and 8
-    std::uint32_t pollingBits_ = 0;  // bit 0 motor 1, bit 1 motor 2
+    std::uint32_t pollingBits_ = 0;                     // bit 0 motor 1, bit 1 motor 2
     std::uint32_t chipEnable_ = 0;
 };

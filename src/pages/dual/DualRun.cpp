@@ -12,14 +12,22 @@ std::uint32_t control::SetField(std::uint32_t word, int field, std::uint32_t val
         return (word & ~(mask << shift)) | ((value & mask) << shift);
     };
     switch (field) {
-        case kExcitation: return put(8, 3u);
-        case kRun: return put(10, 1u);
-        case kDirection: return put(11, 1u);
-        case kChipEnable: return put(12, 1u);
-        case kMotorSelect: return put(13, 1u);
-        case kConstant: return put(14, 3u);
-        case kFrequency: return put(0, 7u);
-        default: return word;
+        case kExcitation:
+            return put(8, 3u);
+        case kRun:
+            return put(10, 1u);
+        case kDirection:
+            return put(11, 1u);
+        case kChipEnable:
+            return put(12, 1u);
+        case kMotorSelect:
+            return put(13, 1u);
+        case kConstant:
+            return put(14, 3u);
+        case kFrequency:
+            return put(0, 7u);
+        default:
+            return word;
     }
 }
 
@@ -159,10 +167,22 @@ void DualRun::End(int motor, bool single) {
 
 bool DualRun::StartStop(int kind) {
     switch (kind) {
-        case word::kStart1: Begin(0, true); OnMotorTimer(1); return true;
-        case word::kStop1: End(0, true); OnMotorTimer(1); return true;
-        case word::kStart2: Begin(1, true); OnMotorTimer(2); return true;
-        case word::kStop2: End(1, true); OnMotorTimer(2); return true;
+        case word::kStart1:
+            Begin(0, true);
+            OnMotorTimer(1);
+            return true;
+        case word::kStop1:
+            End(0, true);
+            OnMotorTimer(1);
+            return true;
+        case word::kStart2:
+            Begin(1, true);
+            OnMotorTimer(2);
+            return true;
+        case word::kStop2:
+            End(1, true);
+            OnMotorTimer(2);
+            return true;
         case word::kStartBoth:
             Begin(0, false);
             Begin(1, false);
@@ -181,9 +201,7 @@ bool DualRun::StartStop(int kind) {
     }
 }
 
-IRunTimer& DualRun::TimerOf(int mask) {
-    return mask == 1 ? motor1Timer_ : mask == 2 ? motor2Timer_ : bothTimer_;
-}
+IRunTimer& DualRun::TimerOf(int mask) { return mask == 1 ? motor1Timer_ : mask == 2 ? motor2Timer_ : bothTimer_; }
 
 void DualRun::OnMotorTimer(int mask) {
     if (mask < 1 || mask > 3) return;

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "pages/scaffold/PageBoard.h"
-#include "parsers/ValueTable.h"
 #include "parsers/StepRecord.h"
+#include "parsers/ValueTable.h"
 
 class IDataContainer;
 
@@ -66,9 +66,8 @@ inline constexpr std::uint32_t kOtherTime = 25;  // "Other ...": the seconds edi
 inline constexpr std::uint32_t kMotorModeWaitMs = 15;
 
 // Transfer times in seconds by combo index 0..24.
-inline constexpr std::array<int, 25> kTransferSeconds = {1,   2,   3,   4,    5,    6,    7,    8,    16,
-                                                         32,  64,  80,  160,  320,  640,  800,  1600, 2400,
-                                                         3200, 4000, 4800, 5600, 6400, 7200, 8000};
+inline constexpr std::array<int, 25> kTransferSeconds = {
+    1, 2, 3, 4, 5, 6, 7, 8, 16, 32, 64, 80, 160, 320, 640, 800, 1600, 2400, 3200, 4000, 4800, 5600, 6400, 7200, 8000};
 
 // The 32-bit motor control word.
 namespace control {

@@ -22,11 +22,11 @@ namespace pages {
 
 // What the factory needs besides the control's class.
 struct ControlPlacement {
-    std::uint32_t key = 0;          // kind << 16 | index
-    gui::Window* parent = nullptr;  // the page, or a panel of it
-    QRect rect;                     // a width x height of 0 takes the control's size after decoration
+    std::uint32_t key = 0;            // kind << 16 | index
+    gui::Window* parent = nullptr;    // the page, or a panel of it
+    QRect rect;                       // a width x height of 0 takes the control's size after decoration
     int lowestBit = 0, bitCount = 0;  // bit field of the data word (count 0: the whole word)
-    bool bound = true;              // labels and frames are bound to no word
+    bool bound = true;                // labels and frames are bound to no word
 };
 
 // Creates the control of `placement.key` when its kind's profile word is non-zero, in this
@@ -39,8 +39,7 @@ CDerivedControl* CreatePageControl(CDerivedDialog& page, const ControlPlacement&
                                    const std::function<void(CDerivedControl&)>& decorate);
 
 template <class T>
-T* ConcreteCtrl(CDerivedDialog& page, const ControlPlacement& placement,
-                const std::function<void(T&)>& decorate) {
+T* ConcreteCtrl(CDerivedDialog& page, const ControlPlacement& placement, const std::function<void(T&)>& decorate) {
     const std::uint32_t kind = placement.key >> 16;
     if (page.GetProfileWord(static_cast<int>(kind)) == 0) return nullptr;
     auto control = std::make_unique<T>(placement.parent, placement.key + 3000);

@@ -42,7 +42,7 @@ struct EditFormat {
     bool readOnly = false;
     std::optional<double> warnAbove{};  // shown in the warning colour above this value
     std::vector<std::int32_t> table{};  // decoder 6: index -> shown value
-    bool converts = true;             // false: the word is shown as it is, with no decoder
+    bool converts = true;               // false: the word is shown as it is, with no decoder
 };
 
 // A colour of a gradient bar at a percentage of its length (0x00BBGGRR).
@@ -57,21 +57,21 @@ struct PlacedControl {
     int index = 0;          // 0.. value controls, 100.. captions (bound to no word)
     ControlClass cls = ControlClass::Label;
     Parent parent = Parent::Page;
-    Rect rect;              // a width x height of 0 takes the control's size after decoration
-    ProfileBits bits;       // (stepper pages) of profile[kind]
+    Rect rect;                      // a width x height of 0 takes the control's size after decoration
+    ProfileBits bits;               // (stepper pages) of profile[kind]
     std::uint16_t profileWord = 0;  // (stepper pages)
 
     // Decoration.
-    std::string caption;                // label, button, radio, frame; a check's caption when clear
-    std::string checkedCaption;         // check
-    bool plainCheck = false;            // a plain check box instead of a push-like one
-    int lsb = 0, bitCount = 0;          // bit field of the data word; count 0 = the whole word
-    std::vector<std::string> items;     // combo, tab
-    int sliderMin = 0, sliderMax = 0;   // slider range
-    std::optional<int> sliderStart;     // slider position set after the range; none leaves it
-    std::optional<EditFormat> edit;     // edit
+    std::string caption;                        // label, button, radio, frame; a check's caption when clear
+    std::string checkedCaption;                 // check
+    bool plainCheck = false;                    // a plain check box instead of a push-like one
+    int lsb = 0, bitCount = 0;                  // bit field of the data word; count 0 = the whole word
+    std::vector<std::string> items;             // combo, tab
+    int sliderMin = 0, sliderMax = 0;           // slider range
+    std::optional<int> sliderStart;             // slider position set after the range; none leaves it
+    std::optional<EditFormat> edit;             // edit
     std::uint32_t onColour = 0, offColour = 0;  // lamp, 0x00BBGGRR
-    std::vector<ColourStop> gradient;   // gradient bar
+    std::vector<ColourStop> gradient;           // gradient bar
 };
 
 }  // namespace pages

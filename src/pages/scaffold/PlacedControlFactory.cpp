@@ -25,7 +25,8 @@ CDerivedControl* Make(CDerivedDialog& page, const PlacedControl& placed, const C
         case ControlClass::Button:
             return ConcreteCtrl<CDerivedButton>(page, where, [&](CDerivedButton& c) { c.setText(caption); });
         case ControlClass::Radio:
-            return ConcreteCtrl<CDerivedRadioButton>(page, where, [&](CDerivedRadioButton& c) { c.SetCaption(caption); });
+            return ConcreteCtrl<CDerivedRadioButton>(page, where,
+                                                     [&](CDerivedRadioButton& c) { c.SetCaption(caption); });
         case ControlClass::Check:
             return ConcreteCtrl<CDerivedCheckButton>(page, where, [&](CDerivedCheckButton& c) {
                 if (placed.plainCheck) c.modifyStyle(gui::style::PushLike, 0);
@@ -61,9 +62,8 @@ CDerivedControl* Make(CDerivedDialog& page, const PlacedControl& placed, const C
         case ControlClass::Frame:
             return ConcreteCtrl<CDerivedFrame>(page, where, [&](CDerivedFrame& c) { c.setText(caption); });
         case ControlClass::ImageLabel:
-            return ConcreteCtrl<CDerivedImageLabel>(page, where, [&](CDerivedImageLabel& c) {
-                c.SetLampColours(placed.onColour, placed.offColour);
-            });
+            return ConcreteCtrl<CDerivedImageLabel>(
+                page, where, [&](CDerivedImageLabel& c) { c.SetLampColours(placed.onColour, placed.offColour); });
         case ControlClass::ColourLabel:
             return ConcreteCtrl<CDerivedColorLabel>(page, where, [&](CDerivedColorLabel& c) {
                 for (const ColourStop& stop : placed.gradient) c.AddColorStop(stop.colour, stop.percent);

@@ -40,7 +40,7 @@ constexpr Size kImageCaption{100, 15};
 constexpr Offset kImageCaptionOffset{4, 4};
 constexpr Size kTab{423, 394};
 constexpr int kTabRow = 21, kTabInset = 5, kTabPageX = 10;
-constexpr int kRightColumn = 250;                     // clock-in pairs, and 56 beside 55
+constexpr int kRightColumn = 250;                                  // clock-in pairs, and 56 beside 55
 constexpr int kParallelRightTab = 190, kParallelRightNoTab = 200;  // room for the count's note
 constexpr int kUpdateXTab = 260;
 constexpr int kStopXTab = 160, kStopXNoTab = 150, kDemoXTab = 310, kDemoXNoTab = 300;
@@ -93,12 +93,17 @@ public:
         Size combo = (kind == 1 || kind == 6) ? geometry::kWideCombo : geometry::kCombo;
         Offset off = geometry::kComboOffset;
         if (kind == 65 && key_ == 0x105) combo = geometry::kSerialEmoCombo, off = geometry::kSerialEmoOffset;
-        const bool longCaption = std::find(std::begin(geometry::kLongCaptionKinds), std::end(geometry::kLongCaptionKinds),
-                                           kind) != std::end(geometry::kLongCaptionKinds);
+        const bool longCaption =
+            std::find(std::begin(geometry::kLongCaptionKinds), std::end(geometry::kLongCaptionKinds), kind) !=
+            std::end(geometry::kLongCaptionKinds);
         LabelValue(kind, ControlClass::Combo, p, longCaption ? geometry::kLabel : geometry::kComboLabel, combo, off);
     }
-    void LabelCheck(int kind, Point& p) { LabelValue(kind, ControlClass::Check, p, geometry::kLabel, geometry::kButton, {}); }
-    void LabelButton(int kind, Point& p) { LabelValue(kind, ControlClass::Button, p, geometry::kLabel, geometry::kButton, {}); }
+    void LabelCheck(int kind, Point& p) {
+        LabelValue(kind, ControlClass::Check, p, geometry::kLabel, geometry::kButton, {});
+    }
+    void LabelButton(int kind, Point& p) {
+        LabelValue(kind, ControlClass::Button, p, geometry::kLabel, geometry::kButton, {});
+    }
 
     // `unit` of zero size: no unit label.
     void LabelEditUnit(int kind, int editIndex, Point& p, Size label, Size unit,
@@ -131,7 +136,8 @@ public:
         Extent e;
         Add(kind, 0, ControlClass::ImageLabel, p, geometry::kImage, geometry::kImageOffset, &e);
         Extent l;
-        Add(kind, 100, ControlClass::Label, {p.x + e.right, p.y}, geometry::kImageCaption, geometry::kImageCaptionOffset, &l);
+        Add(kind, 100, ControlClass::Label, {p.x + e.right, p.y}, geometry::kImageCaption,
+            geometry::kImageCaptionOffset, &l);
         p.y += std::max(e.bottom, l.bottom) + 1;
     }
 
@@ -181,27 +187,67 @@ public:
 
     void Kind(int kind, Point& p) {
         switch (kind) {
-        case 0: case 16: case 18: case 20: case 21: case 51: case 54: LabelCheck(kind, p); break;
-        case 4: LabelSlider(4, 5, 0, p); break;
-        case 9: case 10: case 52: case 53: LabelSlider(kind, kind, 1, p); break;
-        case 7: case 8: LabelEditUnit(kind, 0, p, geometry::kLabel, geometry::kUnitLabel); break;
-        case 26: LabelEditUnit(26, 0, p, geometry::kCountLabel, geometry::kCountNote, geometry::kCountNoteOffset); break;
-        case 44: LabelEditUnit(44, 1, p, geometry::kLabel, {}); break;
-        case 23: case 39: case 40: Single(kind, 0, ControlClass::Button, p, geometry::kButton); break;
-        case 41: Single(41, 0, ControlClass::Check, p, geometry::kButton); break;
-        case 68: LabelButton(68, p); break;
-        case 30: Header(p); break;
-        case 42: {
-            Extent e;
-            Add(42, 100, ControlClass::Label, p, geometry::kFootnote, geometry::kFootnoteOffset, &e);
-            p.y += e.bottom + 1;
-            break;
-        }
-        case 45: case 46: case 47: case 48: case 49: ImageLabel(kind, p); break;
-        default:
-            if (kind >= 31 && kind <= 38) Row(kind, p);
-            else LabelCombo(kind, p);
-            break;
+            case 0:
+            case 16:
+            case 18:
+            case 20:
+            case 21:
+            case 51:
+            case 54:
+                LabelCheck(kind, p);
+                break;
+            case 4:
+                LabelSlider(4, 5, 0, p);
+                break;
+            case 9:
+            case 10:
+            case 52:
+            case 53:
+                LabelSlider(kind, kind, 1, p);
+                break;
+            case 7:
+            case 8:
+                LabelEditUnit(kind, 0, p, geometry::kLabel, geometry::kUnitLabel);
+                break;
+            case 26:
+                LabelEditUnit(26, 0, p, geometry::kCountLabel, geometry::kCountNote, geometry::kCountNoteOffset);
+                break;
+            case 44:
+                LabelEditUnit(44, 1, p, geometry::kLabel, {});
+                break;
+            case 23:
+            case 39:
+            case 40:
+                Single(kind, 0, ControlClass::Button, p, geometry::kButton);
+                break;
+            case 41:
+                Single(41, 0, ControlClass::Check, p, geometry::kButton);
+                break;
+            case 68:
+                LabelButton(68, p);
+                break;
+            case 30:
+                Header(p);
+                break;
+            case 42: {
+                Extent e;
+                Add(42, 100, ControlClass::Label, p, geometry::kFootnote, geometry::kFootnoteOffset, &e);
+                p.y += e.bottom + 1;
+                break;
+            }
+            case 45:
+            case 46:
+            case 47:
+            case 48:
+            case 49:
+                ImageLabel(kind, p);
+                break;
+            default:
+                if (kind >= 31 && kind <= 38)
+                    Row(kind, p);
+                else
+                    LabelCombo(kind, p);
+                break;
         }
     }
 
@@ -235,7 +281,8 @@ StepperLayout LayOutStepperPage(std::int32_t key, std::span<const std::uint16_t,
 
     b.Kinds({0, 1, 4, 6, 7, 8, 18}, p);
     p.y += kAfterTopRows;
-    b.Pair(p, p.x + kRightColumn, [&](Point& l) { b.Kind(55, l); }, [&](Point& r) { b.Kind(56, r); });
+    b.Pair(
+        p, p.x + kRightColumn, [&](Point& l) { b.Kind(55, l); }, [&](Point& r) { b.Kind(56, r); });
     b.Kinds({57, 19}, p);
 
     // The mode tab; both of its pages start at the same place and are told apart by their
@@ -248,16 +295,19 @@ StepperLayout LayOutStepperPage(std::int32_t key, std::span<const std::uint16_t,
     Point c = q;
     b.Kinds({9, 10, 11, 12, 13, 14, 15, 16, 17, 58, 59}, c);
     for (auto [l, r] : {std::pair{60, 61}, {62, 63}, {64, 65}})
-        b.Pair(c, q.x + kRightColumn, [&, l = l](Point& at) { b.Kind(l, at); }, [&, r = r](Point& at) { b.Kind(r, at); });
+        b.Pair(
+            c, q.x + kRightColumn, [&, l = l](Point& at) { b.Kind(l, at); }, [&, r = r](Point& at) { b.Kind(r, at); });
     b.Kinds({66, 67, 68, 20, 21}, c);
-    b.Pair(c, tab ? kUpdateXTab : q.x + kRightColumn, [&](Point& at) { b.Kind(22, at); },
-           [&](Point& at) { b.Kind(23, at); });
+    b.Pair(
+        c, tab ? kUpdateXTab : q.x + kRightColumn, [&](Point& at) { b.Kind(22, at); },
+        [&](Point& at) { b.Kind(23, at); });
 
     Point s = q;
     b.Kind(3, s);
     const int right = tab ? kParallelRightTab : p.x + kParallelRightNoTab;
     for (auto [l, r] : {std::pair{24, 25}, {27, 26}, {29, 28}})
-        b.Pair(s, right, [&, l = l](Point& at) { b.Kind(l, at); }, [&, r = r](Point& at) { b.Kind(r, at); });
+        b.Pair(
+            s, right, [&, l = l](Point& at) { b.Kind(l, at); }, [&, r = r](Point& at) { b.Kind(r, at); });
     b.Kinds({30, 31, 32, 33, 34, 35, 36, 37, 38, 42}, s);
     {
         // Without the tab the buttons sit on the page itself: "Start" is indented as the
@@ -281,8 +331,10 @@ StepperLayout LayOutStepperPage(std::int32_t key, std::span<const std::uint16_t,
         b.Kind(52, a), b.Kind(53, z);
         t.y = std::max(a.y, z.y);
     }
-    b.Pair(t, kTachometerRightColumn, [&](Point& l) { b.Kind(45, l); }, [&](Point& r) { b.Kind(46, r); });
-    b.Pair(t, kTachometerRightColumn, [&](Point& l) { b.Kind(47, l); }, [&](Point& r) { b.Kind(49, r); });
+    b.Pair(
+        t, kTachometerRightColumn, [&](Point& l) { b.Kind(45, l); }, [&](Point& r) { b.Kind(46, r); });
+    b.Pair(
+        t, kTachometerRightColumn, [&](Point& l) { b.Kind(47, l); }, [&](Point& r) { b.Kind(49, r); });
     b.Kind(48, t);
 
     b.Add(50, 0, ControlClass::GraphPanel, {0, 0}, {0, 0}, {}, nullptr, Parent::GraphPanel);

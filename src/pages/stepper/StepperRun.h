@@ -29,8 +29,8 @@
 
 #include "board/Records.h"
 #include "pages/scaffold/PageBoard.h"
-#include "parsers/StepRecord.h"
 #include "pages/stepper/StepperTables.h"
+#include "parsers/StepRecord.h"
 
 class IDataContainer;
 
@@ -155,7 +155,7 @@ public:
 
 private:
     std::uint32_t Word(int index) const;
-    bool DualClockRecords() const;  // clock on channel 7 with a channel-6 companion
+    bool DualClockRecords() const;   // clock on channel 7 with a channel-6 companion
     bool SingleClockRecord() const;  // clock on channel 8
     PwmChannelRecord* ClockRecord(int* channel);
     void ApplyClockInPins();
@@ -193,7 +193,7 @@ private:
     std::vector<StepRecord> rows_;
     std::vector<StepRecord> demo_;
     StepSource source_ = StepSource::Rows;
-    std::size_t position_ = 0;   // index of the next step to play
+    std::size_t position_ = 0;  // index of the next step to play
     std::size_t lastPlayed_ = 0;
     bool havePlayed_ = false;
     int activeRow_ = -1;

@@ -84,7 +84,6 @@ private:
     std::vector<CancelSignal*> waiters_;
 };
 
-
 IClock& currentClock();
 // Replaces the process clock; nullptr restores the system clock.
 void setClock(IClock* clock);

@@ -2,20 +2,20 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QWheelEvent>
-#include <QStyleOptionTabWidgetFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 #include <QTabBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <functional>
 
@@ -78,18 +78,28 @@ public:
         setTickPosition(QSlider::NoTicks);
         setTracking(false);
     }
-    std::function<void()> released;        // a standard trackbar's end of a mouse move
-    std::function<void(int)> wheeled;      // a standard trackbar's wheel notches (up > 0)
+    std::function<void()> released;    // a standard trackbar's end of a mouse move
+    std::function<void(int)> wheeled;  // a standard trackbar's wheel notches (up > 0)
 
 protected:
     // The system's keys: Page Up and Home move left, Page Down and End right.
     void keyPressEvent(QKeyEvent* e) override {
         switch (e->key()) {
-            case Qt::Key_PageUp: triggerAction(SliderPageStepSub); break;
-            case Qt::Key_PageDown: triggerAction(SliderPageStepAdd); break;
-            case Qt::Key_Home: triggerAction(SliderToMinimum); break;
-            case Qt::Key_End: triggerAction(SliderToMaximum); break;
-            default: QSlider::keyPressEvent(e); return;
+            case Qt::Key_PageUp:
+                triggerAction(SliderPageStepSub);
+                break;
+            case Qt::Key_PageDown:
+                triggerAction(SliderPageStepAdd);
+                break;
+            case Qt::Key_Home:
+                triggerAction(SliderToMinimum);
+                break;
+            case Qt::Key_End:
+                triggerAction(SliderToMaximum);
+                break;
+            default:
+                QSlider::keyPressEvent(e);
+                return;
         }
         e->accept();
     }
@@ -191,8 +201,10 @@ bool StaticText::create(Window* parent, int childId, const QRect& rect, std::uin
 
 void StaticText::setText(const QString& text) {
     Window::setText(text);
-    if (label_) label_->setText(text);
-    else if (exists()) invalidate();
+    if (label_)
+        label_->setText(text);
+    else if (exists())
+        invalidate();
 }
 
 void StaticText::setImage(const QImage& image) {
@@ -330,9 +342,8 @@ bool Edit::create(Window* parent, int childId, const QRect& rect, std::uint32_t 
     if (!attach(e, e, parent, childId, rect, styleBits)) return false;
     colours_.capture(e, false);
     const Handle h = handle();
-    QObject::connect(e, &QLineEdit::textEdited, e, [this, h] {
-        whileAlive(h, this, [](Edit* self) { self->notifyParent(notify::EditChange); });
-    });
+    QObject::connect(e, &QLineEdit::textEdited, e,
+                     [this, h] { whileAlive(h, this, [](Edit* self) { self->notifyParent(notify::EditChange); }); });
     return true;
 }
 
@@ -439,14 +450,22 @@ LResult Trackbar::notifyScroll(std::uint16_t code) {
 namespace {
 std::optional<std::uint16_t> scrollCodeFor(int action) {
     switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: return scroll::LineDown;
-        case QAbstractSlider::SliderSingleStepSub: return scroll::LineUp;
-        case QAbstractSlider::SliderPageStepAdd: return scroll::PageDown;
-        case QAbstractSlider::SliderPageStepSub: return scroll::PageUp;
-        case QAbstractSlider::SliderToMinimum: return scroll::Top;
-        case QAbstractSlider::SliderToMaximum: return scroll::Bottom;
-        case QAbstractSlider::SliderMove: return scroll::ThumbTrack;
-        default: return std::nullopt;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return scroll::LineDown;
+        case QAbstractSlider::SliderSingleStepSub:
+            return scroll::LineUp;
+        case QAbstractSlider::SliderPageStepAdd:
+            return scroll::PageDown;
+        case QAbstractSlider::SliderPageStepSub:
+            return scroll::PageUp;
+        case QAbstractSlider::SliderToMinimum:
+            return scroll::Top;
+        case QAbstractSlider::SliderToMaximum:
+            return scroll::Bottom;
+        case QAbstractSlider::SliderMove:
+            return scroll::ThumbTrack;
+        default:
+            return std::nullopt;
     }
 }
 }  // namespace

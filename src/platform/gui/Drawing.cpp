@@ -23,8 +23,8 @@ int clampCoordinate(int v) { return std::clamp(v, -kCoordinateLimit, kCoordinate
 }  // namespace
 
 QString resolveFace(const QString& face) {
-    static const char* const kMapped[] = {"Arial",         "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif",
-                                          "Microsoft Sans Serif", "Tahoma", "System"};
+    static const char* const kMapped[] = {
+        "Arial", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "Microsoft Sans Serif", "Tahoma", "System"};
     for (const char* name : kMapped) {
         if (face.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return Application::sansFamily();
     }
@@ -237,8 +237,7 @@ long Bitmap::blockCopy(const QPoint& dstPos, const Bitmap& src, const QRect& src
     return written;
 }
 
-long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b,
-                      const QPoint& bPos) {
+long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos, const Bitmap& b, const QPoint& bPos) {
     if (isNull() || a.isNull() || b.isNull() || dstRect.isEmpty()) return 0;
     if (&a == this || &b == this) {  // reads must not see this call's writes
         const Bitmap copy = *this;
@@ -257,9 +256,11 @@ long Bitmap::blockAnd(const QRect& dstRect, const Bitmap& a, const QPoint& aPos,
     const long written = static_cast<long>(w) * r.height();
     for (int y = r.top(); y <= r.bottom(); ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y)) + r.left();
-        const auto* inA = reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
+        const auto* inA =
+            reinterpret_cast<const std::uint32_t*>(a.image_.constScanLine(y + da.y())) + r.left() + da.x();
         std::memcpy(out, inA, static_cast<std::size_t>(w) * sizeof(std::uint32_t));
-        const auto* inB = reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
+        const auto* inB =
+            reinterpret_cast<const std::uint32_t*>(b.image_.constScanLine(y + db.y())) + r.left() + db.x();
         combineRow(out, inB, w, [](Lanes x, Lanes z) { return x & z; });
     }
     return written;
@@ -409,7 +410,8 @@ bool Bitmap::rotatedCopy(const Bitmap& src, const QRect& srcRect, const QPoint& 
                 acc[2] += p & 0xFF;
             }
             const auto n = static_cast<std::uint32_t>(k * k);
-            out[x] = 0xFF000000u | (((acc[0] + n / 2) / n) << 16) | (((acc[1] + n / 2) / n) << 8) | ((acc[2] + n / 2) / n);
+            out[x] =
+                0xFF000000u | (((acc[0] + n / 2) / n) << 16) | (((acc[1] + n / 2) / n) << 8) | ((acc[2] + n / 2) / n);
         }
     }
     return true;
@@ -425,7 +427,8 @@ void Bitmap::drawLine(const QPoint& from, const QPoint& to, ColourRef colour) {
     long err = dx + dy;
     const int w = image_.width(), h = image_.height();
     while (x != x1 || y != y1) {
-        if (x >= 0 && y >= 0 && x < w && y < h) reinterpret_cast<std::uint32_t*>(image_.scanLine(static_cast<int>(y)))[x] = p;
+        if (x >= 0 && y >= 0 && x < w && y < h)
+            reinterpret_cast<std::uint32_t*>(image_.scanLine(static_cast<int>(y)))[x] = p;
         const long e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -533,7 +536,8 @@ void paintMasked(QPainter& painter, const QPoint& dst, const Bitmap& mask, const
     QImage shape(w, h, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<QRgb*>(shape.scanLine(y));
-        for (int x = 0; x < w; ++x) row[x] = (mask.pixel(x, y) & 0xFFFFFF) == 0 ? image.image().pixel(x, y) | 0xFF000000u : 0;
+        for (int x = 0; x < w; ++x)
+            row[x] = (mask.pixel(x, y) & 0xFFFFFF) == 0 ? image.image().pixel(x, y) | 0xFF000000u : 0;
     }
     painter.drawImage(dst, shape);
 }

@@ -35,13 +35,13 @@ inline constexpr std::uint32_t BoardConnected = 0x8110;     // main window -> pa
 inline constexpr std::uint32_t SequenceChannel1Tick = 0x8119;
 inline constexpr std::uint32_t SequenceChannel2Tick = 0x811A;
 inline constexpr std::uint32_t SequenceDemo = 0x811B;
-inline constexpr std::uint32_t TaskData = 0x812C;           // task -> notify window
+inline constexpr std::uint32_t TaskData = 0x812C;  // task -> notify window
 inline constexpr std::uint32_t PhasesSetChecked = 0x8190;
 inline constexpr std::uint32_t PhaseCheckChanged = 0x8191;
 inline constexpr std::uint32_t PhasesReset = 0x8192;
 inline constexpr std::uint32_t OutputFrequency = 0x81F4;
 inline constexpr std::uint32_t StopFrequency = 0x81F5;
-inline constexpr std::uint32_t ConnectionState = 0x8200;    // main window -> page
+inline constexpr std::uint32_t ConnectionState = 0x8200;  // main window -> page
 inline constexpr std::uint32_t FirmwareUpdateEnded = 0x8280;
 inline constexpr std::uint32_t ReinitialiseBoard = 0x8300;  // page -> main window
 inline constexpr std::uint32_t BoardSetUpDue = 0x8310;      // task queue -> page: earlier tasks done
@@ -54,10 +54,10 @@ inline constexpr std::uint32_t FirstPrivate = 0x8000;
 // ---- standard messages -------------------------------------------------------------
 inline constexpr std::uint32_t Create = 0x0001;
 inline constexpr std::uint32_t Destroy = 0x0002;
-inline constexpr std::uint32_t Size = 0x0005;        // w: 0, l: width | height << 16
+inline constexpr std::uint32_t Size = 0x0005;  // w: 0, l: width | height << 16
 inline constexpr std::uint32_t SetFocus = 0x0007;
 inline constexpr std::uint32_t KillFocus = 0x0008;
-inline constexpr std::uint32_t Enable = 0x000A;      // w: 1 enabled, 0 disabled
+inline constexpr std::uint32_t Enable = 0x000A;  // w: 1 enabled, 0 disabled
 inline constexpr std::uint32_t SetText = 0x000C;
 inline constexpr std::uint32_t Close = 0x0010;
 inline constexpr std::uint32_t ShowWindow = 0x0018;  // w: 1 shown, 0 hidden
@@ -76,8 +76,8 @@ inline constexpr std::uint16_t ButtonClicked = 0;
 inline constexpr std::uint16_t MenuOrAccelerator = 0;
 inline constexpr std::uint16_t ComboSelectionChange = 1;
 inline constexpr std::uint16_t EditChange = 0x0300;
-inline constexpr std::uint16_t TabSelectionChange = 0x0400;  // our own code for tab bars
-inline constexpr std::uint16_t ListSelectionChange = 0x0401; // our own code for list views
+inline constexpr std::uint16_t TabSelectionChange = 0x0400;   // our own code for tab bars
+inline constexpr std::uint16_t ListSelectionChange = 0x0401;  // our own code for list views
 }  // namespace notify
 
 // System command codes (w of SysCommand; compare after masking with 0xFFF0).

@@ -12,10 +12,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -130,8 +130,10 @@ void scheduleReap() {
 
 HandlerScope::HandlerScope(const Window* window) {
     for (const Window* w = window; w != nullptr; w = w->parent_) {
-        if (count_ < kInlineDepth) inline_[count_++] = w->serial_;
-        else deeper_.push_back(w->serial_);
+        if (count_ < kInlineDepth)
+            inline_[count_++] = w->serial_;
+        else
+            deeper_.push_back(w->serial_);
         ++handlerDepth()[w->serial_];
     }
 }
@@ -180,8 +182,10 @@ void reapDeferredDeletes(bool all) {
 
 void DeferredDelete::operator()(Window* window) const {
     if (window == nullptr) return;
-    if (Application::isGuiThread()) window->deleteLater();
-    else delete window;
+    if (Application::isGuiThread())
+        window->deleteLater();
+    else
+        delete window;
 }
 
 void Window::deleteLater() {
@@ -414,7 +418,9 @@ void Window::destroy() {
     detail::endModalRunsOwnedBy(self);
 }
 
-void Window::detachChild(Window* c) { children_.erase(std::remove(children_.begin(), children_.end(), c), children_.end()); }
+void Window::detachChild(Window* c) {
+    children_.erase(std::remove(children_.begin(), children_.end(), c), children_.end());
+}
 
 // ---- messages -------------------------------------------------------------------------
 

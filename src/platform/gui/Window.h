@@ -50,7 +50,7 @@ inline constexpr std::uint32_t Group = 1u << 17;
 inline constexpr std::uint32_t TabStop = 1u << 16;
 inline constexpr std::uint32_t ClientEdge = 1u << 15;  // sunken frame
 // static text
-inline constexpr std::uint32_t OwnerDraw = 1u << 0;   // painted by onPaint only
+inline constexpr std::uint32_t OwnerDraw = 1u << 0;  // painted by onPaint only
 inline constexpr std::uint32_t CentreText = 1u << 1;
 inline constexpr std::uint32_t RightText = 1u << 2;
 // buttons
@@ -61,7 +61,7 @@ inline constexpr std::uint32_t DefaultButton = 1u << 4;  // Enter gives its id
 // edit
 inline constexpr std::uint32_t ReadOnly = 1u << 5;
 inline constexpr std::uint32_t AutoHScroll = 1u << 6;
-inline constexpr std::uint32_t WantsAllKeys = 1u << 7;   // Enter/Esc go to the control
+inline constexpr std::uint32_t WantsAllKeys = 1u << 7;  // Enter/Esc go to the control
 // list view
 inline constexpr std::uint32_t GridLines = 1u << 8;
 inline constexpr std::uint32_t FullRowSelect = 1u << 9;
@@ -90,9 +90,9 @@ struct MouseEvent {
 };
 
 struct KeyEvent {
-    int key = 0;     // Qt::Key
-    int code = 0;    // the system's key number (see systemKeyCode)
-    QString text;    // the character(s) the key produced, if any
+    int key = 0;   // Qt::Key
+    int code = 0;  // the system's key number (see systemKeyCode)
+    QString text;  // the character(s) the key produced, if any
     Qt::KeyboardModifiers modifiers;
     bool keypad = false;
     bool autoRepeat = false;
@@ -130,7 +130,7 @@ public:
     Window* child(int id) const;  // direct child with that id, or null
     QWidget* widget() const { return widget_.data(); }
     QWidget* clientWidget() const { return client_.data(); }
-    Window* topLevel();           // this window, or the top of its parent chain
+    Window* topLevel();                        // this window, or the top of its parent chain
     static Window* fromHandle(Handle handle);  // GUI thread; null when dead
     // The window whose widget (or an inner part of it) has the keyboard focus.
     static Window* focusWindow();
@@ -235,26 +235,57 @@ protected:
     // and runs Create and Size synchronously before the first show.
     // topLevel makes a window of its own (owned by parent when there is one); otherwise
     // the widget becomes a child of the parent's client area.
-    bool attach(QWidget* outer, QWidget* client, Window* parent, int id, const QRect& rect,
-                std::uint32_t styleBits, bool topLevel = false);
+    bool attach(QWidget* outer, QWidget* client, Window* parent, int id, const QRect& rect, std::uint32_t styleBits,
+                bool topLevel = false);
 
     // Hooks. The mouse, key and wheel hooks return true when they consumed the event.
     virtual void onCreate() {}
     virtual void onDestroy() {}
-    virtual void onSize(int width, int height) { (void)width; (void)height; }
+    virtual void onSize(int width, int height) {
+        (void)width;
+        (void)height;
+    }
     virtual void onTimer(int timerId) { (void)timerId; }
     virtual LResult onCommand(int id, int code, Handle from);
     virtual LResult onSysCommand(std::uint32_t code);
     virtual LResult onClose();  // default: destroy
-    virtual bool onPaint(QPainter& painter) { (void)painter; return false; }
-    virtual bool onMouseDown(const MouseEvent& e) { (void)e; return false; }
-    virtual bool onMouseUp(const MouseEvent& e) { (void)e; return false; }
-    virtual bool onMouseMove(const MouseEvent& e) { (void)e; return false; }
-    virtual bool onDoubleClick(const MouseEvent& e) { (void)e; return false; }
-    virtual bool onWheel(int delta, const MouseEvent& e) { (void)delta; (void)e; return false; }
-    virtual bool onKeyDown(const KeyEvent& e) { (void)e; return false; }
-    virtual bool onKeyUp(const KeyEvent& e) { (void)e; return false; }
-    virtual bool onChar(const KeyEvent& e) { (void)e; return false; }
+    virtual bool onPaint(QPainter& painter) {
+        (void)painter;
+        return false;
+    }
+    virtual bool onMouseDown(const MouseEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onMouseUp(const MouseEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onMouseMove(const MouseEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onDoubleClick(const MouseEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onWheel(int delta, const MouseEvent& e) {
+        (void)delta;
+        (void)e;
+        return false;
+    }
+    virtual bool onKeyDown(const KeyEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onKeyUp(const KeyEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool onChar(const KeyEvent& e) {
+        (void)e;
+        return false;
+    }
     // After the widget's own handling of a key it did not consume (an edit has inserted
     // the character by then). Not called for consumed keys or dialog keys.
     virtual void onAfterKeyDown(const KeyEvent& e) { (void)e; }
@@ -278,7 +309,10 @@ protected:
     virtual void onKillFocus(Qt::FocusReason reason) { (void)reason; }
     // Top-level frameless windows: a press the hooks did not consume on the window
     // itself (not on a control). Dialog uses it for its hit test.
-    virtual bool onFramePress(const MouseEvent& e) { (void)e; return false; }
+    virtual bool onFramePress(const MouseEvent& e) {
+        (void)e;
+        return false;
+    }
     virtual void onFrameHover(const MouseEvent& e) { (void)e; }
 
     // Controls: the colour query to ask the parent before painting (none: no query),

@@ -14,10 +14,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -149,7 +149,8 @@ void drainQueue() {
         }
         {
             HandlerScope scope(w);
-            if (w->beforeMessage(entry.m.msg) && isWindow(entry.m.target)) w->windowProc(entry.m.msg, entry.m.wParam, l);
+            if (w->beforeMessage(entry.m.msg) && isWindow(entry.m.target))
+                w->windowProc(entry.m.msg, entry.m.wParam, l);
         }
         if (carries) deliveringPayloads().pop_back();  // the payload goes with entry
     }

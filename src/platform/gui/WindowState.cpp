@@ -29,8 +29,10 @@ bool Window::show(bool visible) {
     }
     if (visible) {
         style_ |= style::Visible;
-        if (widget_->isWindow() && widget_->isMinimized()) widget_->showNormal();
-        else widget_->show();
+        if (widget_->isWindow() && widget_->isMinimized())
+            widget_->showNormal();
+        else
+            widget_->show();
         // Once shown, the frame the window system adds counts too.
         const QRect frame = widget_->frameGeometry();
         if (widget_->isWindow() && wholeOnScreen(frame) != frame) widget_->move(wholeOnScreen(frame).topLeft());
@@ -49,8 +51,10 @@ bool Window::setEnabled(bool enabled) {
     if (!exists() || !checkGuiThread("Window::setEnabled")) return false;
     const bool wasDisabled = widget_->testAttribute(Qt::WA_Disabled);
     widget_->setEnabled(enabled);
-    if (enabled) style_ &= ~style::Disabled;
-    else style_ |= style::Disabled;
+    if (enabled)
+        style_ &= ~style::Disabled;
+    else
+        style_ |= style::Disabled;
     if (wasDisabled == enabled) send(msg::Enable, enabled ? 1 : 0, 0);
     return wasDisabled;
 }
@@ -191,8 +195,9 @@ void Window::sendSizeIfChanged() {
     const QSize s = client_->size();
     if (s == lastSize_) return;
     lastSize_ = s;
-    send(msg::Size, 0, makeLParam(static_cast<std::uint16_t>(std::clamp(s.width(), 0, 0xFFFF)),
-                                  static_cast<std::uint16_t>(std::clamp(s.height(), 0, 0xFFFF))));
+    send(msg::Size, 0,
+         makeLParam(static_cast<std::uint16_t>(std::clamp(s.width(), 0, 0xFFFF)),
+                    static_cast<std::uint16_t>(std::clamp(s.height(), 0, 0xFFFF))));
 }
 
 // ---- painting -------------------------------------------------------------------------
@@ -233,9 +238,7 @@ bool Window::setTimer(int timerId, int intervalMs) {
     if (!timer) {
         timer = std::make_unique<QTimer>();
         const Handle self = handle_;
-        QObject::connect(timer.get(), &QTimer::timeout, [self, timerId] {
-            detail::timerTick(self, timerId);
-        });
+        QObject::connect(timer.get(), &QTimer::timeout, [self, timerId] { detail::timerTick(self, timerId); });
     }
     timer->start(std::clamp(intervalMs, 1, INT_MAX));
     return true;

@@ -21,8 +21,9 @@ TEST(BldcSpeed, CountsGiveTheShownSpeedsAndRotationUnlocksOnlyWhenSlow) {
         std::uint32_t count, poles, fg, pps, rpm, word;
         bool rotation;
     };
-    const Row rows[] = {{10000, 2, 3, 10, 100, 100, true}, {0, 2, 1, 0, 0, 0, true},    {1000, 0, 1, 100, 0, 100, false},
-                        {1000, 2, 0, 100, 0, 0, true},     {2857, 0, 1, 35, 0, 35, true}, {2777, 0, 1, 36, 0, 36, false},
+    const Row rows[] = {{10000, 2, 3, 10, 100, 100, true},  {0, 2, 1, 0, 0, 0, true},
+                        {1000, 0, 1, 100, 0, 100, false},   {1000, 2, 0, 100, 0, 0, true},
+                        {2857, 0, 1, 35, 0, 35, true},      {2777, 0, 1, 36, 0, 36, false},
                         {2999, 2, 1, 33, 1000, 1000, true}, {2997, 2, 1, 33, 1001, 1001, false}};
     for (const Row& r : rows) {
         const SpeedDisplay d = ComputeSpeedDisplay(r.count, r.poles, r.fg);
@@ -39,7 +40,8 @@ namespace {
 
 void ExpectPwm(const BldcCommand& c, int word, std::uint32_t value, int channel, double frequency, double duty,
                int send) {
-    EXPECT_EQ((std::tuple{c.word, c.value, c.taskWord, c.Size()}), (std::tuple{word, value, 0x01000000u, 72u})) << channel;
+    EXPECT_EQ((std::tuple{c.word, c.value, c.taskWord, c.Size()}), (std::tuple{word, value, 0x01000000u, 72u}))
+        << channel;
     PwmChannelRecord expected{};
     expected.channel = static_cast<std::uint32_t>(channel);
     expected.frequency = frequency;
@@ -115,7 +117,8 @@ TEST(BldcChanges, ChipEnableRestoreMatchesTheChangeForTheSameStoredValue) {
         EXPECT_EQ(restore12.enableChipItems, change12.enableChipItems);
         EXPECT_EQ(restore13.enableChipItems, change13.enableChipItems);
     }
-    EXPECT_EQ((std::tuple{OnChange(12, 0, state).enableChipItems, OnChange(13, 0, state).enableChipItems}), (std::tuple{0, 1}));
+    EXPECT_EQ((std::tuple{OnChange(12, 0, state).enableChipItems, OnChange(13, 0, state).enableChipItems}),
+              (std::tuple{0, 1}));
 }
 
 TEST(BldcChanges, PortsPollingDemoAndClose) {
@@ -125,9 +128,11 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     ExpectGpio(OnChange(11, 0, state).commands[0], 11, 0, 26, 1, 0);
     Reaction r = OnChange(30, 1, state);
     ExpectGpio(r.commands[0], 30, 1, 15, 0, 0);
-    EXPECT_EQ((std::tuple{r.debugText, OnChange(30, 3, state).commands.empty()}), (std::tuple{"High-Z selection\n", true}));
+    EXPECT_EQ((std::tuple{r.debugText, OnChange(30, 3, state).commands.empty()}),
+              (std::tuple{"High-Z selection\n", true}));
     // Kinds without a reaction store nothing.
-    for (int kind : {5, 7, 9, 16, 17, 20, 21, 22, 24, 25, 31, 32, 34, -1}) EXPECT_TRUE(OnChange(kind, 1, state).commands.empty());
+    for (int kind : {5, 7, 9, 16, 17, 20, 21, 22, 24, 25, 31, 32, 34, -1})
+        EXPECT_TRUE(OnChange(kind, 1, state).commands.empty());
     r = OnChange(29, 8, state);
     EXPECT_EQ((std::pair{r.action, r.maxSpeed}), (std::pair{PageAction::ApplyMaxSpeed, 800u}));
     EXPECT_EQ((std::pair{MaxSpeedWord(800, 0).word, MaxSpeedWord(800, 0).value}), (std::pair{19, 80u}));
@@ -154,7 +159,8 @@ TEST(BldcChanges, PortsPollingDemoAndClose) {
     RecordingQueue queue;
     const BldcCommand commands[] = {DemoCommand(5, true), PollingCommand(5, false), OnChange(18, 2, state).commands[0]};
     EXPECT_EQ(SendCommands(77, &store, &queue, commands), 3);
-    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}, {0x0A010500u, 4u}}));
+    EXPECT_EQ(queue.added,
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x0E000501u, 0u}, {0x0A010500u, 4u}}));
     EXPECT_EQ(queue.window, 77u);
     EXPECT_EQ((std::pair{store.GetValue(33), store.GetValue(18)}), (std::pair{1u, 2u}));
 }
@@ -217,7 +223,8 @@ TEST(BldcLayout, EntriesCarryRangesFormatsColoursAndTheVariantsCaptions) {
     const pages::PlacedControl& check = at(kChipEnable, 0);
     EXPECT_EQ((std::tuple{check.caption, check.checkedCaption}), (std::tuple{"Start", "Brake"}));
     const pages::PlacedControl& slider = at(kMaxSpeedPps, 0);
-    EXPECT_EQ((std::tuple{slider.sliderMin, slider.sliderMax, slider.sliderStart, slider.parent == pages::Parent::TachometerPanel}),
+    EXPECT_EQ((std::tuple{slider.sliderMin, slider.sliderMax, slider.sliderStart,
+                          slider.parent == pages::Parent::TachometerPanel}),
               (std::tuple{10, 350, std::optional<int>{80}, true}));
     const pages::PlacedControl& speed = at(kCurrentSpeed, 0);
     ASSERT_TRUE(speed.edit.has_value());

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <tuple>
 
+#include "../StepperRig.h"
 #include "pages/dc/DcChannel.h"
-#include "parsers/DcDemo.h"
 #include "pages/dc/DcLayout.h"
 #include "pages/dc/DcSequence.h"
+#include "parsers/DcDemo.h"
 #include "platform/core/Clock.h"
-#include "../StepperRig.h"
 
 using namespace pages::dc;
 using pages::testing::BoardCall;
@@ -37,11 +37,13 @@ TEST(DcChannel, ModeChangesPauseOnlyBetweenDirectionsAndEachModeGivesItsOutputsA
     EXPECT_EQ((std::tuple{a.pauseMs, a.record.outputA, a.record.outputB, a.record.value, a.record.percent}),
               (std::tuple{10u, 0u, 1u, 100.0, 1u}));
     a = ApplyChannel(w, 100);
-    EXPECT_EQ((std::tuple{a.pauseMs, a.record.outputA, a.record.outputB, a.record.value}), (std::tuple{0u, 1u, 0u, Percent(64)}));
+    EXPECT_EQ((std::tuple{a.pauseMs, a.record.outputA, a.record.outputB, a.record.value}),
+              (std::tuple{0u, 1u, 0u, Percent(64)}));
     // Back again at 200 Hz and above: 5 ms, held with the reverse template at 0 %.
     EXPECT_TRUE(SetChannelMode(w, kForwardBrake));
     a = ApplyChannel(w, 1000);
-    EXPECT_EQ((std::tuple{a.pauseMs, a.record.outputA, a.record.outputB, a.record.value}), (std::tuple{5u, 1u, 0u, 0.0}));
+    EXPECT_EQ((std::tuple{a.pauseMs, a.record.outputA, a.record.outputB, a.record.value}),
+              (std::tuple{5u, 1u, 0u, 0.0}));
     EXPECT_EQ(DirectionPauseMs(200), 5u);
     // Same direction, or to and from standby and brake: no pause.
     for (auto [from, to] : {std::pair{0u, 1u}, {1u, 4u}, {4u, 3u}, {2u, 3u}}) {
@@ -55,7 +57,8 @@ TEST(DcChannel, ModeChangesPauseOnlyBetweenDirectionsAndEachModeGivesItsOutputsA
     std::uint32_t full = WithDuty(WithOn(0, true), 256);
     EXPECT_EQ(ApplyChannel(full, 100).record.value, 0.0);
     full = WithMode(full, kReverseBrake);
-    EXPECT_EQ((std::tuple{ApplyChannel(full, 100).record.value, ApplyChannel(full, 100).record.outputB}), (std::tuple{100.0, 2u}));
+    EXPECT_EQ((std::tuple{ApplyChannel(full, 100).record.value, ApplyChannel(full, 100).record.outputB}),
+              (std::tuple{100.0, 2u}));
     for (std::uint32_t m : {4u, 5u}) EXPECT_EQ(ApplyChannel(full = WithMode(full, m), 100).record.value, 0.0) << m;
     // Off: the off record at 0 % whatever the mode and duty.
     std::uint32_t off = WithDuty(WithMode(0, kForwardBrake), 10);
@@ -99,12 +102,12 @@ TEST(DcDemo, LinesGiveRowsWithTheirDefaultsHeldValuesAndOneMessagePerRefusal) {
     const DemoText t = ParseDemoSequence(
         "header\n"
         " H , 1.65 , 2000 , 50 , REV<->BRK , 50 , FW<->STB , 12.5 , 3 , Sec\r\n"
-        "L,,,,,,,,,\n"                               // every default
-        "H,5,100,30,FOO,150,STB,-1,99,Sec\n"         // held values, a raw ATT, an unknown mode
-        "H,abc,100,100,STB,0,STB,0,1,Sec\n"          // refused: REF is no number
-        "H,1,0,100,STB,0,STB,0,1,Sec\n"              // refused: no frequency
+        "L,,,,,,,,,\n"                        // every default
+        "H,5,100,30,FOO,150,STB,-1,99,Sec\n"  // held values, a raw ATT, an unknown mode
+        "H,abc,100,100,STB,0,STB,0,1,Sec\n"   // refused: REF is no number
+        "H,1,0,100,STB,0,STB,0,1,Sec\n"       // refused: no frequency
         "\n"
-        "H,1,100,20,STB,0,STB,0,1,Sec,L\n");         // an eleventh field is chip enable again
+        "H,1,100,20,STB,0,STB,0,1,Sec,L\n");  // an eleventh field is chip enable again
     std::setlocale(LC_NUMERIC, saved.c_str());
     ASSERT_EQ(t.rows.size(), 4u);
     EXPECT_DOUBLE_EQ(t.rows[0].ref, 1.65 * 256 / 3.3);
@@ -117,11 +120,12 @@ TEST(DcDemo, LinesGiveRowsWithTheirDefaultsHeldValuesAndOneMessagePerRefusal) {
                           DutyOf(t.rows[2].phase2), t.rows[2].phase1 & bits::kDurationMask}),
               (std::tuple{256.0, std::uint8_t{30}, 7u, 256u, 0u, 63u}));
     EXPECT_EQ((std::tuple{t.rows[3].enable, t.rows[3].att}), (std::tuple{std::uint8_t{0}, std::uint8_t{3}}));
-    const std::vector<std::string> said = {
-        "line 4: REF voltage is outside its range; 3.3 V used", "line 4: ON duty is outside its range; 100 % used",
-        "line 4: ON duty is outside its range; 0 % used",       "line 4: duration is outside its range; 63 s used",
-        "line 5: REF voltage \"abc\" is not a number; line skipped",
-        "line 6: PWM frequency \"0\" Hz is not usable; line skipped"};
+    const std::vector<std::string> said = {"line 4: REF voltage is outside its range; 3.3 V used",
+                                           "line 4: ON duty is outside its range; 100 % used",
+                                           "line 4: ON duty is outside its range; 0 % used",
+                                           "line 4: duration is outside its range; 63 s used",
+                                           "line 5: REF voltage \"abc\" is not a number; line skipped",
+                                           "line 6: PWM frequency \"0\" Hz is not usable; line skipped"};
     EXPECT_EQ(t.messages, said);
 }
 
@@ -130,16 +134,12 @@ TEST(DcDemo, TheFileServesWhenItHoldsRowsElseTheBuiltInCopy) {
     std::filesystem::create_directories(dir / "sequence");
     DemoLoad load = LoadDemoSequence(dir);  // no file: silently the built-in copy
     EXPECT_EQ((std::tuple{load.fromFile, load.rows.size(), load.messages.size()}), (std::tuple{false, 1u, 0u}));
-    {
-        std::ofstream(dir / kDemoSequenceFile) << "header only\n";
-    }
+    { std::ofstream(dir / kDemoSequenceFile) << "header only\n"; }
     load = LoadDemoSequence(dir);
     EXPECT_EQ((std::tuple{load.fromFile, load.rows.size()}), (std::tuple{false, 1u}));
     ASSERT_EQ(load.messages.size(), 1u);
     EXPECT_EQ(load.messages[0], "sequence/Demomode_Sequence_dc.csv holds no row; the built-in sequence is played");
-    {
-        std::ofstream(dir / kDemoSequenceFile) << "h\nH,1,500,80,FW<->STB,10,REV<->STB,20,2,Sec\n";
-    }
+    { std::ofstream(dir / kDemoSequenceFile) << "h\nH,1,500,80,FW<->STB,10,REV<->STB,20,2,Sec\n"; }
     load = LoadDemoSequence(dir);
     EXPECT_EQ((std::tuple{load.fromFile, load.rows.size(), load.rows[0].frequency}), (std::tuple{true, 1u, 500u}));
     std::filesystem::remove_all(dir);
@@ -154,7 +154,9 @@ struct Timers final : ISequenceTimers {
 };
 
 struct Host final : IDcSequenceHost {
-    void ApplyDemoRow(const DemoRow* row) override { rows.push_back(row != nullptr ? std::optional<DemoRow>(*row) : std::nullopt); }
+    void ApplyDemoRow(const DemoRow* row) override {
+        rows.push_back(row != nullptr ? std::optional<DemoRow>(*row) : std::nullopt);
+    }
     std::uint32_t FrequencyIndex() const override { return index; }
     void ChannelStopped(int channel) override { stopped.push_back(channel); }
     std::vector<std::optional<DemoRow>> rows;
@@ -178,7 +180,9 @@ struct SequenceRig {
 
 // A timer-channel call as (channel, send, outputs, duty %, Hz).
 using Call = std::tuple<int, bool, std::uint32_t, std::uint32_t, double, double>;
-Call Of(const BoardCall& c) { return {c.channel, c.send, c.record.outputA, c.record.outputB, c.record.value, c.record.frequency}; }
+Call Of(const BoardCall& c) {
+    return {c.channel, c.send, c.record.outputA, c.record.outputB, c.record.value, c.record.frequency};
+}
 std::vector<Call> Calls(std::vector<BoardCall> calls) {
     std::vector<Call> out;
     for (const BoardCall& c : calls) out.push_back(Of(c));
@@ -200,14 +204,16 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     r.sequence.SetEnabled(1, true);
     r.sequence.Start();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 0, 1, Percent(192), 1000.0},
-                                                         {7, true, 1, 1, 100.0, 1000.0}}));  // standby counts as forward
-    EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1]}), (std::tuple{std::optional(5000u), std::optional(60000u)}));
+                                                        {7, true, 1, 1, 100.0, 1000.0}}));  // standby counts as forward
+    EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1]}),
+              (std::tuple{std::optional(5000u), std::optional(60000u)}));
 
     // Channel 1's tick: 200 ms of standby (1, 1), then phase 3 (the unchecked 2 skipped).
     const std::uint64_t t0 = r.clock.nowMs();
     r.sequence.OnChannelTick(0);
     EXPECT_EQ(r.clock.nowMs() - t0, 200u);
-    EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}, {6, true, 1, 0, Percent(128), 1000.0}}));
+    EXPECT_EQ(Calls(r.board.Take()),
+              (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}, {6, true, 1, 0, Percent(128), 1000.0}}));
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.sequence.Position(0)}), (std::tuple{std::optional(10000u), 2}));
     // Channel 2: standby to brake is no reversal; an index past the list is 60 s.
     r.sequence.OnChannelTick(1);
@@ -220,13 +226,14 @@ TEST(DcSequence, EachChannelRunsItsCheckedPhasesOnItsTimerWithAPauseAtEachRevers
     EXPECT_EQ((std::tuple{r.timers.armed[0], r.sequence.Position(0)}), (std::tuple{std::nullopt, -1}));
     EXPECT_FALSE(r.sequence.Running(0));
     EXPECT_EQ(r.host.stopped, std::vector<int>{0});  // the page hears it is off
-    r.sequence.OnChannelTick(0);  // a stale tick past the end: nothing more
+    r.sequence.OnChannelTick(0);                     // a stale tick past the end: nothing more
     EXPECT_TRUE(r.board.calls.empty());
 
     // "Stop": both channels sent off at once.
     r.sequence.Stop();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 1000.0}, {7, true, 1, 1, 0.0, 1000.0}}));
-    EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1], r.sequence.Running(0)}), (std::tuple{std::nullopt, std::nullopt, false}));
+    EXPECT_EQ((std::tuple{r.timers.armed[0], r.timers.armed[1], r.sequence.Running(0)}),
+              (std::tuple{std::nullopt, std::nullopt, false}));
     EXPECT_EQ(r.host.stopped, (std::vector<int>{0, 0, 1}));
 }
 
@@ -240,8 +247,9 @@ TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
     r.sequence.Start();
     EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 0, 2, 100.0, 100.0}, {7, true, 1, 1, 0.0, 100.0}}));
     EXPECT_EQ(r.host.stopped, std::vector<int>{1});  // channel 2, not enabled, sent off
-    r.sequence.OnChannelTick(0);  // past phase 8: phase 1, staged as it is unchecked
-    EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 2, 2, 100.0, 100.0}, {6, false, 2, 0, 100.0, 100.0}}));
+    r.sequence.OnChannelTick(0);                     // past phase 8: phase 1, staged as it is unchecked
+    EXPECT_EQ(Calls(r.board.Take()),
+              (std::vector<Call>{{6, true, 2, 2, 100.0, 100.0}, {6, false, 2, 0, 100.0, 100.0}}));
     EXPECT_EQ((std::tuple{r.sequence.Position(0), r.timers.armed[0]}), (std::tuple{0, std::optional(5000u)}));
     {
         // Every phase unchecked during the run, then "Stop": the loop wraps to the unchecked
@@ -277,7 +285,8 @@ TEST(DcSequence, LoopsWrapToPhaseOneAndZeroDurationsHold) {
 TEST(DcSequence, TheDemoStepsThroughItsRowsAndEndsWithThePagesOwnState) {
     SequenceRig r;
     r.sequence.RunDemo(true);  // no rows: nothing sent, no timer, no crash
-    EXPECT_EQ((std::tuple{r.board.calls.size(), r.host.rows.size(), r.timers.armed[2]}), (std::tuple{0u, 0u, std::nullopt}));
+    EXPECT_EQ((std::tuple{r.board.calls.size(), r.host.rows.size(), r.timers.armed[2]}),
+              (std::tuple{0u, 0u, std::nullopt}));
     r.sequence.OnDemoTick();
     EXPECT_TRUE(r.board.calls.empty());
     r.sequence.RunDemo(false);
@@ -295,21 +304,24 @@ TEST(DcSequence, TheDemoStepsThroughItsRowsAndEndsWithThePagesOwnState) {
     r.sequence.RunDemo(true);
     EXPECT_EQ(r.host.rows.size(), 1u);
     EXPECT_EQ(r.host.rows[0]->frequency, 2000u);
-    EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, false, 0, 1, Percent(192), 2000.0}, {7, true, 1, 1, 0.0, 2000.0}}));
+    EXPECT_EQ(Calls(r.board.Take()),
+              (std::vector<Call>{{6, false, 0, 1, Percent(192), 2000.0}, {7, true, 1, 1, 0.0, 2000.0}}));
     EXPECT_EQ(r.timers.armed[2], std::optional(2000u));
     // Row b reverses channel 1: 200 ms standby at the row's frequency first.
     const std::uint64_t t0 = r.clock.nowMs();
     r.sequence.OnDemoTick();
     EXPECT_EQ(r.clock.nowMs() - t0, 200u);
-    EXPECT_EQ(Calls(r.board.Take()), (std::vector<Call>{{6, true, 1, 1, 0.0, 500.0}, {6, false, 1, 0, Percent(64), 500.0},
-                                                         {7, true, 1, 1, 100.0, 500.0}}));
+    EXPECT_EQ(Calls(r.board.Take()),
+              (std::vector<Call>{
+                  {6, true, 1, 1, 0.0, 500.0}, {6, false, 1, 0, Percent(64), 500.0}, {7, true, 1, 1, 100.0, 500.0}}));
     EXPECT_EQ(r.timers.armed[2], std::optional(3000u));
     // The wrap to row a reverses again; then the end gives the page its own state back.
     r.sequence.OnDemoTick();
     EXPECT_EQ(r.board.Take().size(), 3u);  // ch2 from standby to the unknown mode: no pause
     EXPECT_EQ(r.sequence.CurrentDemoRow(), std::optional<std::size_t>(0));
     r.sequence.RunDemo(false);
-    EXPECT_EQ((std::tuple{r.host.rows.size(), r.host.rows.back().has_value(), r.timers.armed[2]}), (std::tuple{4u, false, std::nullopt}));
+    EXPECT_EQ((std::tuple{r.host.rows.size(), r.host.rows.back().has_value(), r.timers.armed[2]}),
+              (std::tuple{4u, false, std::nullopt}));
     r.sequence.OnDemoTick();  // a tick on its way when the demo ended
     EXPECT_TRUE(r.board.calls.empty());
     r.sequence.ClearDemoRows();

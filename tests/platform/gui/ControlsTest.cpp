@@ -3,8 +3,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QFontMetrics>
 #include <QComboBox>
+#include <QFontMetrics>
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Controls.h"
@@ -77,7 +77,8 @@ TEST(ListControls, AFontGivenBeforeTheFirstOpeningMakesNoListAndSizesAsQtWould) 
     }
     EXPECT_TRUE(box->findChildren<QWidget*>().isEmpty()) << "a list was made for the font";
     EXPECT_NE(before, reference.sizeHint().height()) << "the font must change the height for this test to tell";
-    EXPECT_EQ((std::tuple{box->height(), box->sizeHint()}), (std::tuple{reference.sizeHint().height(), reference.sizeHint()}));
+    EXPECT_EQ((std::tuple{box->height(), box->sizeHint()}),
+              (std::tuple{reference.sizeHint().height(), reference.sizeHint()}));
 
     box->showPopup();
     const QFont listFont = box->view()->font();
@@ -129,19 +130,24 @@ TEST(ControlParents, EveryKindIsMadeInItsParentsClientAreaAndNoneForAParentThatI
     TabBar tabs;
     TabControl tabControl;
     const std::vector<std::pair<Window*, std::uint32_t>> kinds = {
-        {&label, 0},  {&ownerDrawn, style::OwnerDraw}, {&push, 0},   {&check, 0},  {&radio, 0},      {&group, 0},
-        {&edit, 0},   {&combo, 0},                     {&slider, 0}, {&tabs, 0},   {&tabControl, 0},
+        {&label, 0},      {&ownerDrawn, style::OwnerDraw},
+        {&push, 0},       {&check, 0},
+        {&radio, 0},      {&group, 0},
+        {&edit, 0},       {&combo, 0},
+        {&slider, 0},     {&tabs, 0},
+        {&tabControl, 0},
     };
     int id = 100;
     for (const auto& [control, bits] : kinds) {
         ASSERT_TRUE(control->create(&page.window, id, QRect(10, id - 90, 120, 90), bits | style::Visible)) << id;
         EXPECT_EQ((std::tuple{id, control->widget()->parentWidget() == page.window.clientWidget(),
-                               control->widget()->isWindow(), control->widget()->isVisible()}),
+                              control->widget()->isWindow(), control->widget()->isVisible()}),
                   (std::tuple{id, true, false, true}));
         // Made once: a second create keeps the first widget.
         QWidget* first = control->widget();
-        EXPECT_EQ((std::tuple{id, control->create(&page.window, id, QRect(0, 0, 10, 10), bits), control->widget() == first}),
-                  (std::tuple{id, false, true}));
+        EXPECT_EQ(
+            (std::tuple{id, control->create(&page.window, id, QRect(0, 0, 10, 10), bits), control->widget() == first}),
+            (std::tuple{id, false, true}));
         ++id;
     }
     const int rows = 90 / QFontMetrics(QApplication::font(combo.comboBox())).height();
@@ -181,7 +187,6 @@ TEST(EditControls, TypingNotifiesTheParentAfterTheHookSawItAndSettingTheTextClea
     EXPECT_EQ(edit.text().size(), 15);
 }
 
-
 TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {
     Page page;
     TabControl tabs;
@@ -200,10 +205,11 @@ TEST(TabControls, ATabControlSelectsOnAClickAndItsBodyHoldsThePagesControls) {
     ASSERT_EQ(commands.size(), 1u);
     expectCommand(commands[0], 31, notify::TabSelectionChange, tabs.handle());
     EXPECT_TRUE(inBody.hasFocus());  // a click on a tab leaves the focus (and a focused edit) alone
-    tabs.setCurSel(2);              // the program's own choice is not reported
+    tabs.setCurSel(2);               // the program's own choice is not reported
     EXPECT_EQ(page.commands().size(), 1u);
     // The control in the body is drawn over the frame.
-    EXPECT_EQ((std::tuple{inBody.isVisible(), tabs.widget()->childAt(inBody.rectInParent().center())}), (std::tuple{true, inBody.widget()}));
+    EXPECT_EQ((std::tuple{inBody.isVisible(), tabs.widget()->childAt(inBody.rectInParent().center())}),
+              (std::tuple{true, inBody.widget()}));
 }
 
 TEST(ButtonControls, AHookThatConsumesTheReleaseLeavesNoButtonDrawnPressed) {

@@ -56,7 +56,8 @@ TEST(BlockCopies, PlainAndAndCopiesAreExactAndClippedIncludingTheWideRowTail) {
     EXPECT_EQ(raw(orDst, 0, 0), raw(before, 0, 0) | raw(src, 0, 0));
 
     EXPECT_EQ(dst.blockCopy(QPoint(6, 0), src, src.rect()) + dst.blockCopy(QPoint(0, 0), src, QRect(0, 0, 0, 3)) +
-                  dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)) + dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)),
+                  dst.blockCopy(QPoint(0, 0), src, QRect(4, 0, 2, 2)) +
+                  dst.blockCopy(QPoint(0, 0), Bitmap(), QRect(0, 0, 2, 2)),
               0);
 }
 
@@ -65,7 +66,8 @@ TEST(Fills, RectanglesExcludeTheirFarEdgesAndGradientsKeepEachColourAtItsEnd) {
     b.fill(0xFFFFFF);
     b.fillRect(QRect(1, 1, 2, 2), 0x0000FF);
     b.fillRect(QRect(QPoint(4, 0), QPoint(2, 3)), 0);  // inverted: nothing
-    EXPECT_EQ(guitest::Pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}), (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
+    EXPECT_EQ(guitest::Pixels(b, {{2, 2}, {3, 2}, {3, 1}, {-1, 0}}),
+              (std::vector<ColourRef>{0x0000FF, 0xFFFFFF, 0xFFFFFF, 0}));  // outside reads 0
 
     Bitmap g(4, 2);
     g.gradientFillH(4, 0, 0, 2, 0x0000FF, 0x000000);  // given right to left; 16-bit steps: 255 * 3 / 4, truncated
@@ -110,7 +112,7 @@ TEST(Fonts, PositiveHeightsAreCellHeightsNegativeOnesTheEm) {
     const Font label("Arial", 16);
     EXPECT_GE(label.cellHeight(), 15) << label.cellHeight();
     EXPECT_LE(label.cellHeight(), 16) << label.cellHeight();
-    EXPECT_LT(label.pixelSize(), 16);  // the em is smaller than the cell
+    EXPECT_LT(label.pixelSize(), 16);               // the em is smaller than the cell
     EXPECT_EQ(Font("Arial", -11).pixelSize(), 11);  // negative: the em itself
     EXPECT_EQ(label.textExtent("8000").height(), label.cellHeight());
 }
@@ -128,7 +130,8 @@ TEST(Scaling, HalvingAveragesAndWidePensCoverTheirCentreLine) {
     lines.fill(0xFFFFFF);
     lines.drawLine(QPoint(2, 10), QPoint(17, 10), Pen{0x0000FF, 3});
     lines.drawLine(QPoint(-2000000000, 3), QPoint(2000000000, 3), 0x00FF00);
-    EXPECT_EQ(guitest::Pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}), (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
+    EXPECT_EQ(guitest::Pixels(lines, {{10, 9}, {10, 11}, {10, 14}, {19, 3}}),
+              (std::vector<ColourRef>{0x0000FF, 0x0000FF, 0xFFFFFF, 0x00FF00}));
 }
 
 // The one-pass copy-and-AND takes each operand from its own offset and clips to all three
@@ -158,9 +161,11 @@ TEST(BlockCopies, CopyAndAndReadsEachOperandAtItsOffsetAndCopiesWithinOneBitmapR
     Bitmap selfAnd = numbered(6, 5);
     selfAnd.blockAnd(QRect(0, 0, 5, 4), selfAnd, QPoint(1, 1), selfAnd, QPoint(0, 0));
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(raw(selfAnd, x, y), raw(old, x + 1, y + 1) & raw(old, x, y)) << x << "," << y;
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(raw(selfAnd, x, y), raw(old, x + 1, y + 1) & raw(old, x, y)) << x << "," << y;
 
     Bitmap huge(2, 2);
-    EXPECT_EQ((std::vector<bool>{huge.create(100000, 100000), huge.isNull(), huge.create(1 << 30, 1), huge.create(0, 3)}),
-              (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(
+        (std::vector<bool>{huge.create(100000, 100000), huge.isNull(), huge.create(1 << 30, 1), huge.create(0, 3)}),
+        (std::vector<bool>{false, true, false, false}));
 }

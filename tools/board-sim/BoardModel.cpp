@@ -52,9 +52,7 @@ std::uint8_t encodeGroup(std::uint64_t mask, const PortGroup& g) {
     return static_cast<std::uint8_t>(byte);
 }
 
-std::uint64_t portMask(int first, int count) {
-    return ((std::uint64_t{1} << count) - 1) << first;
-}
+std::uint64_t portMask(int first, int count) { return ((std::uint64_t{1} << count) - 1) << first; }
 
 const std::uint64_t kFirstMask = portMask(0, BoardModel::kFirstPorts);
 const std::uint64_t kSecondMask = portMask(BoardModel::kFirstPorts, BoardModel::kPorts - BoardModel::kFirstPorts);
@@ -70,7 +68,6 @@ unsigned frameKey(const Bytes& f) {
 
 Bytes ack(std::uint8_t letter) { return Bytes{0x02, letter}; }
 
-
 }  // namespace
 
 bool BoardModel::portIsOutput(int port) const {
@@ -83,9 +80,7 @@ bool BoardModel::portLevel(int port) const {
     return (readBack() >> port) & 1;
 }
 
-std::uint64_t BoardModel::readBack() const {
-    return (levels_ & directions_) | (inputLevels & ~directions_);
-}
+std::uint64_t BoardModel::readBack() const { return (levels_ & directions_) | (inputLevels & ~directions_); }
 
 void BoardModel::resetFirstController() {
     directions_ &= ~kFirstMask;
@@ -123,25 +118,24 @@ void BoardModel::apply(const Bytes& f) {
     if (f.size() != size.length && f.size() != size.longLength) return;
 
     switch (f[0]) {
-    case 'R':
-        resetFirstController();
-        return;
-    case 'C':
-        applyControl(f);
-        break;
-    case 'E':
-        applyLevels(f);
-        break;
-    case kSecondLetter:
-        if (f[1] == sub::Reset) {
-            resetSecondController();
+        case 'R':
+            resetFirstController();
             return;
-        }
-        if (f[1] == sub::Ports)
-            applySecondPorts(f, f.size() == kLongFrame ? kLongPortOffset : 0);
-        break;
-    default:
-        break;
+        case 'C':
+            applyControl(f);
+            break;
+        case 'E':
+            applyLevels(f);
+            break;
+        case kSecondLetter:
+            if (f[1] == sub::Reset) {
+                resetSecondController();
+                return;
+            }
+            if (f[1] == sub::Ports) applySecondPorts(f, f.size() == kLongFrame ? kLongPortOffset : 0);
+            break;
+        default:
+            break;
     }
     // Reads carry nothing worth keeping.
     if (f.size() > 1 && !(f[0] == kSecondLetter && f.size() == 2)) lastFrames_[frameKey(f)] = f;
@@ -160,101 +154,102 @@ Bytes BoardModel::statusRecord() const {
 
 Bytes BoardModel::secondControllerReply(const Bytes& f) const {
     switch (f[1]) {
-    case sub::Read17:
-    case sub::ParameterBlockRead:
-        return statusRecord();
-    case sub::Version: {
-        // The version bytes go out even when byte 4 says the controller is absent, so a
-        // reader that ignores byte 4 is caught.
-        Bytes r{6, kSecondLetter, lo(secondVersion), hi(secondVersion),
-                static_cast<std::uint8_t>(secondAbsent ? 1 : 0), 0};
-        sealReply(r);
-        return r;
-    }
-    case sub::ReadPorts: {
-        const std::uint64_t levels = readBack();
-        if (longVariant()) {
-            Bytes r = statusRecord();
-            for (const PortGroup& g : kSecondGroups) r[g.reply + kLongReplyOffset] = encodeGroup(levels, g);
+        case sub::Read17:
+        case sub::ParameterBlockRead:
+            return statusRecord();
+        case sub::Version: {
+            // The version bytes go out even when byte 4 says the controller is absent, so a
+            // reader that ignores byte 4 is caught.
+            Bytes r{
+                6, kSecondLetter, lo(secondVersion), hi(secondVersion), static_cast<std::uint8_t>(secondAbsent ? 1 : 0),
+                0};
             sealReply(r);
             return r;
         }
-        Bytes r(8, 0);
-        r[0] = 8;
-        r[1] = kSecondLetter;
-        for (const PortGroup& g : kSecondGroups) r[g.reply] = encodeGroup(levels, g);
-        sealReply(r);
-        return r;
-    }
-    case sub::Measured: {
-        Bytes r{6, kSecondLetter, lo(measured), hi(measured), status, 0};
-        sealReply(r);
-        return r;
-    }
-    case sub::Read21: {
-        Bytes r{5, kSecondLetter, sub21, 0, 0};
-        sealReply(r);
-        return r;
-    }
-    case sub::Status: {
-        Bytes r{6, kSecondLetter, status, 0, 0, 0};
-        sealReply(r);
-        return r;
-    }
-    default:
-        return ack(kSecondLetter);
+        case sub::ReadPorts: {
+            const std::uint64_t levels = readBack();
+            if (longVariant()) {
+                Bytes r = statusRecord();
+                for (const PortGroup& g : kSecondGroups) r[g.reply + kLongReplyOffset] = encodeGroup(levels, g);
+                sealReply(r);
+                return r;
+            }
+            Bytes r(8, 0);
+            r[0] = 8;
+            r[1] = kSecondLetter;
+            for (const PortGroup& g : kSecondGroups) r[g.reply] = encodeGroup(levels, g);
+            sealReply(r);
+            return r;
+        }
+        case sub::Measured: {
+            Bytes r{6, kSecondLetter, lo(measured), hi(measured), status, 0};
+            sealReply(r);
+            return r;
+        }
+        case sub::Read21: {
+            Bytes r{5, kSecondLetter, sub21, 0, 0};
+            sealReply(r);
+            return r;
+        }
+        case sub::Status: {
+            Bytes r{6, kSecondLetter, status, 0, 0, 0};
+            sealReply(r);
+            return r;
+        }
+        default:
+            return ack(kSecondLetter);
     }
 }
 
 Bytes BoardModel::reply(const Bytes& f) const {
     if (f.empty()) return {};
     switch (f[0]) {
-    case 'V':
-        return Bytes{4, 'V', lo(mainVersion), hi(mainVersion)};
-    case 'A': {
-        Bytes r(18, 0);
-        r[0] = 18;
-        r[1] = 'A';
-        for (int n = 0; n < kAdcChannels; ++n) {
-            r[2 + 2 * n] = lo(adc[n]);
-            r[3 + 2 * n] = hi(adc[n]);
+        case 'V':
+            return Bytes{4, 'V', lo(mainVersion), hi(mainVersion)};
+        case 'A': {
+            Bytes r(18, 0);
+            r[0] = 18;
+            r[1] = 'A';
+            for (int n = 0; n < kAdcChannels; ++n) {
+                r[2 + 2 * n] = lo(adc[n]);
+                r[3 + 2 * n] = hi(adc[n]);
+            }
+            return r;
         }
-        return r;
-    }
-    case 'E': {
-        Bytes r(8, 0);
-        r[0] = 8;
-        r[1] = 'E';
-        const std::uint64_t levels = readBack();
-        for (const PortGroup& g : kFirstGroups) r[g.reply] = encodeGroup(levels, g);
-        r[7] = static_cast<std::uint8_t>(interruptFlags & 0x3E);
-        return r;
-    }
-    case 'I': {
-        const bool read = f.size() > 2 && (f[1] & 1);
-        if (!read) return ack('I');
-        // A read asks for as many bytes as its data length; the reply holds at most 62.
-        std::size_t n = f[2];
-        if (n > kMaxReply - 2) n = kMaxReply - 2;
-        Bytes r(n + 2, 0);
-        r[0] = static_cast<std::uint8_t>(n + 2);
-        r[1] = 'I';
-        for (std::size_t i = 0; i < n && i < i2cReadData.size(); ++i) r[2 + i] = i2cReadData[i];
-        return r;
-    }
-    case kSecondLetter:
-        if (f.size() < 2) return {};
-        return secondControllerReply(f);
-    default:
-        return ack(f[0]);
+        case 'E': {
+            Bytes r(8, 0);
+            r[0] = 8;
+            r[1] = 'E';
+            const std::uint64_t levels = readBack();
+            for (const PortGroup& g : kFirstGroups) r[g.reply] = encodeGroup(levels, g);
+            r[7] = static_cast<std::uint8_t>(interruptFlags & 0x3E);
+            return r;
+        }
+        case 'I': {
+            const bool read = f.size() > 2 && (f[1] & 1);
+            if (!read) return ack('I');
+            // A read asks for as many bytes as its data length; the reply holds at most 62.
+            std::size_t n = f[2];
+            if (n > kMaxReply - 2) n = kMaxReply - 2;
+            Bytes r(n + 2, 0);
+            r[0] = static_cast<std::uint8_t>(n + 2);
+            r[1] = 'I';
+            for (std::size_t i = 0; i < n && i < i2cReadData.size(); ++i) r[2 + i] = i2cReadData[i];
+            return r;
+        }
+        case kSecondLetter:
+            if (f.size() < 2) return {};
+            return secondControllerReply(f);
+        default:
+            return ack(f[0]);
     }
 }
 
 std::string BoardModel::describe() const {
     std::string s;
     char line[160];
-    std::snprintf(line, sizeof line, "versions: main 0x%04X, second 0x%04X%s, %s frames\n", mainVersion,
-                  secondVersion, secondAbsent ? " (absent)" : "", longVariant() ? "long" : "short");
+    std::snprintf(line, sizeof line, "versions: main 0x%04X, second 0x%04X%s, %s frames\n", mainVersion, secondVersion,
+                  secondAbsent ? " (absent)" : "", longVariant() ? "long" : "short");
     s += line;
     std::snprintf(line, sizeof line,
                   "control: flag A %d, flag B %d, mode %u, interrupt modes %02X %02X, analog setting %u, "
@@ -268,8 +263,9 @@ std::string BoardModel::describe() const {
         s += line;
     }
     s += '\n';
-    std::snprintf(line, sizeof line, "measured %u, status %u, sub21 %u, interrupt flags 0x%02X\nadc:",
-                  unsigned{measured}, unsigned{status}, unsigned{sub21}, unsigned{interruptFlags});
+    std::snprintf(line, sizeof line,
+                  "measured %u, status %u, sub21 %u, interrupt flags 0x%02X\nadc:", unsigned{measured},
+                  unsigned{status}, unsigned{sub21}, unsigned{interruptFlags});
     s += line;
     for (std::uint16_t v : adc) {
         std::snprintf(line, sizeof line, " %u", unsigned{v});

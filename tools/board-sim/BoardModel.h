@@ -15,7 +15,7 @@ namespace boardsim {
 
 class BoardModel {
 public:
-    static constexpr int kPorts = 34;          // 0-20 first controller, 21-33 second
+    static constexpr int kPorts = 34;  // 0-20 first controller, 21-33 second
     static constexpr int kFirstPorts = 21;
     static constexpr int kAdcChannels = 8;
 

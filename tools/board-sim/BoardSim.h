@@ -79,21 +79,21 @@ public:
     std::string portPath() const;   // the link path when set, else the slave path
 
     // --- board state (all thread-safe) ---
-    void setMainVersion(std::uint16_t v);     // 'V' reply, default 0x2113
-    void setSecondVersion(std::uint16_t v);   // '8' 18 reply, default 0x1319
-    void setSecondAbsent(bool absent);        // '8' 18 byte 4 = 1
-    void setMeasuredValue(std::uint16_t v);   // '8' 20, '8' 17/0xFF/long '8' 19 bytes 4-5
-    void setStatus(std::uint8_t s);           // '8' 20 byte 4, '8' 22 byte 2, 13-byte replies byte 11
-    void setSub21Value(std::uint8_t v);       // '8' 21 byte 2
-    void setAdc(int channel, std::uint16_t v);            // 'A' reply, channels 0-7
-    void setInputPort(int port, bool level);              // level an input port reads back
-    void setInterruptFlag(int input, bool set);           // 'E' reply byte 7, inputs 1-5
-    void setI2cReadData(const Bytes& data);               // bytes an I2C read returns
+    void setMainVersion(std::uint16_t v);        // 'V' reply, default 0x2113
+    void setSecondVersion(std::uint16_t v);      // '8' 18 reply, default 0x1319
+    void setSecondAbsent(bool absent);           // '8' 18 byte 4 = 1
+    void setMeasuredValue(std::uint16_t v);      // '8' 20, '8' 17/0xFF/long '8' 19 bytes 4-5
+    void setStatus(std::uint8_t s);              // '8' 20 byte 4, '8' 22 byte 2, 13-byte replies byte 11
+    void setSub21Value(std::uint8_t v);          // '8' 21 byte 2
+    void setAdc(int channel, std::uint16_t v);   // 'A' reply, channels 0-7
+    void setInputPort(int port, bool level);     // level an input port reads back
+    void setInterruptFlag(int input, bool set);  // 'E' reply byte 7, inputs 1-5
+    void setI2cReadData(const Bytes& data);      // bytes an I2C read returns
     // Turns the motor model on (or off) with these settings.
     void setMotor(const Motor& motor);
-    bool portLevel(int port) const;                       // what the board drives or reads, 0-33
+    bool portLevel(int port) const;  // what the board drives or reads, 0-33
     bool portIsOutput(int port) const;
-    std::string stateReport() const;                      // readable summary of the board state
+    std::string stateReport() const;  // readable summary of the board state
 
     // --- frame log ---
     std::vector<Frame> frames() const;

@@ -197,48 +197,48 @@ void BoardSim::Impl::answer(const Bytes& frame, Bytes reply, Clock::time_point n
     ++applied[static_cast<std::size_t>(fault)];
     const Bytes proper = reply;
     switch (fault) {
-    case Fault::None:
-        send(std::move(reply), now);
-        break;
-    case Fault::Silence:
-    case Fault::Lost:  // taken before the frame was applied; here only as silence
-        break;
-    case Fault::WrongEcho:
-        if (reply.size() >= 2) reply[1] ^= 0x01;
-        send(std::move(reply), now);
-        break;
-    case Fault::BadChecksum:
-        reply.back() = static_cast<std::uint8_t>(reply.back() + 1);
-        send(std::move(reply), now);
-        break;
-    case Fault::ShortReply:
-        // The length byte and less than half of the rest: always fewer than it says.
-        reply.resize(1 + (reply.size() - 1) / 2);
-        send(std::move(reply), now);
-        break;
-    case Fault::OversizedLength: {
-        Bytes b(1 + kOversizedLength, kOversizedFill);
-        b[0] = kOversizedLength;
-        b[1] = frame[0];
-        send(std::move(b), now);
-        break;
-    }
-    case Fault::ZeroLength:
-        send(Bytes{0}, now);
-        break;
-    case Fault::Garbage: {
-        Bytes b(3 + rng() % 4);
-        for (auto& x : b) x = static_cast<std::uint8_t>(rng() & 0xFF);
-        send(std::move(b), now);
-        break;
-    }
-    case Fault::StaleReply:
-        send(lastReply.empty() ? Bytes{0x02, 'R'} : lastReply, now);
-        send(std::move(reply), now);
-        break;
-    case Fault::LateReply:
-        send(std::move(reply), now + kLateDelay);
-        break;
+        case Fault::None:
+            send(std::move(reply), now);
+            break;
+        case Fault::Silence:
+        case Fault::Lost:  // taken before the frame was applied; here only as silence
+            break;
+        case Fault::WrongEcho:
+            if (reply.size() >= 2) reply[1] ^= 0x01;
+            send(std::move(reply), now);
+            break;
+        case Fault::BadChecksum:
+            reply.back() = static_cast<std::uint8_t>(reply.back() + 1);
+            send(std::move(reply), now);
+            break;
+        case Fault::ShortReply:
+            // The length byte and less than half of the rest: always fewer than it says.
+            reply.resize(1 + (reply.size() - 1) / 2);
+            send(std::move(reply), now);
+            break;
+        case Fault::OversizedLength: {
+            Bytes b(1 + kOversizedLength, kOversizedFill);
+            b[0] = kOversizedLength;
+            b[1] = frame[0];
+            send(std::move(b), now);
+            break;
+        }
+        case Fault::ZeroLength:
+            send(Bytes{0}, now);
+            break;
+        case Fault::Garbage: {
+            Bytes b(3 + rng() % 4);
+            for (auto& x : b) x = static_cast<std::uint8_t>(rng() & 0xFF);
+            send(std::move(b), now);
+            break;
+        }
+        case Fault::StaleReply:
+            send(lastReply.empty() ? Bytes{0x02, 'R'} : lastReply, now);
+            send(std::move(reply), now);
+            break;
+        case Fault::LateReply:
+            send(std::move(reply), now + kLateDelay);
+            break;
     }
     lastReply = proper;
 }
@@ -250,8 +250,7 @@ void BoardSim::Impl::answer(const Bytes& frame, Bytes reply, Clock::time_point n
 Bytes BoardSim::Impl::bootRequest(const Bytes& frame) {
     const int controller = frame[1] == 0xFF ? 0 : frame[4] == 0xFF ? 1 : -1;
     if (controller < 0 || !loader) {
-        say(std::string("boot request for ") + (controller < 0 ? "no" : "a") +
-            " controller: acknowledged, no loader");
+        say(std::string("boot request for ") + (controller < 0 ? "no" : "a") + " controller: acknowledged, no loader");
     } else {
         loader->enter(controller);
     }
@@ -315,8 +314,8 @@ void BoardSim::Impl::processInput(Clock::time_point now) {
                 say("frame letter '" + std::string(1, static_cast<char>(input[0])) +
                     "' with an impossible length; dropping input until the line is idle");
             else
-                say("unknown frame start " + hex(Bytes(input.begin(), input.begin() + std::min<std::size_t>(
-                                                                                     input.size(), 2))) +
+                say("unknown frame start " +
+                    hex(Bytes(input.begin(), input.begin() + std::min<std::size_t>(input.size(), 2))) +
                     "; dropping input until the line is idle");
             dropping = true;
             continue;

@@ -41,8 +41,6 @@ void Chaos::run() {
     }
 }
 
-std::string Chaos::report() const {
-    return faultCounts(sim_) + "unplug " + std::to_string(unplugs_.load()) + '\n';
-}
+std::string Chaos::report() const { return faultCounts(sim_) + "unplug " + std::to_string(unplugs_.load()) + '\n'; }
 
 }  // namespace boardsim

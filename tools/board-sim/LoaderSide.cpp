@@ -1,13 +1,13 @@
 #include "board-sim/LoaderSide.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 
 namespace boardsim {
 
@@ -151,8 +151,7 @@ void LoaderSide::session(int controller, LoaderFault fault) {
             if (waitReadable(server, kSessionLimitMs)) {
                 const int client = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
                 if (client >= 0) {
-                    while (serve(client, controller, fault, committed)) {
-                    }
+                    while (serve(client, controller, fault, committed)) {}
                     ::close(client);
                 }
             }
@@ -212,78 +211,78 @@ std::optional<std::vector<std::uint8_t>> LoaderSide::answer(const std::vector<st
     const std::size_t blocks = controller != 0 ? 48 : 112;
     reply[4] = 0;
     switch (code) {
-    case 1020: {
-        if (fault == LoaderFault::InfoFails) return failed("information request failed", this);
-        reply.assign(kHeader + kInfo, 0);
-        std::copy_n(request.begin(), kHeader, reply.begin());
-        reply[4] = 0;
-        std::uint8_t* info = reply.data() + kHeader;
-        info[22] = kKey & 0xFF;
-        info[23] = kKey >> 8;
-        const std::uint16_t blockLength = fault == LoaderFault::WrongBlockLength ? 64 : kBlock;
-        info[24] = blockLength & 0xFF;
-        info[25] = blockLength >> 8;
-        info[32] = kTimeoutFactor & 0xFF;
-        info[33] = kTimeoutFactor >> 8;
-        info[34] = kErase;
-        info[35] = kFinish;
-        info[36] = kWrite;
-        info[37] = kReadBack;
-        info[38] = kRun;
-        return reply;
-    }
-    case 1002:
-        reply.resize(kHeader);
-        reply[8] = 0x08;  // boot mode
-        reply[9] = reply[10] = reply[11] = 0;
-        return reply;
-    case 1003:
-        reply.resize(kHeader);
-        return reply;
-    case 1041:
-        break;
-    default:
-        return failed("unknown request", this);
+        case 1020: {
+            if (fault == LoaderFault::InfoFails) return failed("information request failed", this);
+            reply.assign(kHeader + kInfo, 0);
+            std::copy_n(request.begin(), kHeader, reply.begin());
+            reply[4] = 0;
+            std::uint8_t* info = reply.data() + kHeader;
+            info[22] = kKey & 0xFF;
+            info[23] = kKey >> 8;
+            const std::uint16_t blockLength = fault == LoaderFault::WrongBlockLength ? 64 : kBlock;
+            info[24] = blockLength & 0xFF;
+            info[25] = blockLength >> 8;
+            info[32] = kTimeoutFactor & 0xFF;
+            info[33] = kTimeoutFactor >> 8;
+            info[34] = kErase;
+            info[35] = kFinish;
+            info[36] = kWrite;
+            info[37] = kReadBack;
+            info[38] = kRun;
+            return reply;
+        }
+        case 1002:
+            reply.resize(kHeader);
+            reply[8] = 0x08;  // boot mode
+            reply[9] = reply[10] = reply[11] = 0;
+            return reply;
+        case 1003:
+            reply.resize(kHeader);
+            return reply;
+        case 1041:
+            break;
+        default:
+            return failed("unknown request", this);
     }
     if (command != kRun && key != kKey) return failed("wrong key", this);
     std::lock_guard lock(mutex_);
     switch (command) {
-    case kErase:
-        if (fault == LoaderFault::EraseFails) return failed("erase failed", this);
-        flash_.assign(0x3800, 0xFF);
-        reply.resize(kHeader);
-        return reply;
-    case kWrite: {
-        if (block >= blocks || request.size() != kHeader + kBlock) return failed("bad write", this);
-        if (fault == LoaderFault::WriteFails && block == 3) return failed("write failed", this);
-        if (fault == LoaderFault::WriteSilence && block == 2) return std::nullopt;
-        std::copy(request.begin() + kHeader, request.end(), flash_.begin() + block * kBlock);
-        reply.resize(kHeader);
-        return reply;
-    }
-    case kReadBack: {
-        if (block >= blocks || get32(request.data() + 16) != 1) return failed("bad read-back", this);
-        if (fault == LoaderFault::VerifyFails && block == 7) return failed("read-back failed", this);
-        reply.resize(kHeader);
-        if (fault == LoaderFault::VerifyEmpty) return reply;
-        reply.insert(reply.end(), flash_.begin() + block * kBlock, flash_.begin() + (block + 1) * kBlock);
-        if (fault == LoaderFault::VerifyMismatch && (block == 5 || block == 20)) reply[kHeader + 7] ^= 0x40;
-        return reply;
-    }
-    case kFinish:
-        if (block != 0xFFFF || fault == LoaderFault::FinishFails) return failed("finish failed", this);
-        reply.resize(kHeader);
-        return reply;
-    case kRun:
-        if (fault == LoaderFault::RunFails) return failed("run failed", this);
-        if (std::equal(kImageMark, kImageMark + 3, flash_.begin()) && flash_[3] == controller)
-            committed = get16(flash_.data() + 4);
-        else
-            committed = 0xFFFF;  // not an image of ours: it runs, reporting nothing sensible
-        reply.resize(kHeader);
-        return reply;
-    default:
-        return failed("unknown loader command", this);
+        case kErase:
+            if (fault == LoaderFault::EraseFails) return failed("erase failed", this);
+            flash_.assign(0x3800, 0xFF);
+            reply.resize(kHeader);
+            return reply;
+        case kWrite: {
+            if (block >= blocks || request.size() != kHeader + kBlock) return failed("bad write", this);
+            if (fault == LoaderFault::WriteFails && block == 3) return failed("write failed", this);
+            if (fault == LoaderFault::WriteSilence && block == 2) return std::nullopt;
+            std::copy(request.begin() + kHeader, request.end(), flash_.begin() + block * kBlock);
+            reply.resize(kHeader);
+            return reply;
+        }
+        case kReadBack: {
+            if (block >= blocks || get32(request.data() + 16) != 1) return failed("bad read-back", this);
+            if (fault == LoaderFault::VerifyFails && block == 7) return failed("read-back failed", this);
+            reply.resize(kHeader);
+            if (fault == LoaderFault::VerifyEmpty) return reply;
+            reply.insert(reply.end(), flash_.begin() + block * kBlock, flash_.begin() + (block + 1) * kBlock);
+            if (fault == LoaderFault::VerifyMismatch && (block == 5 || block == 20)) reply[kHeader + 7] ^= 0x40;
+            return reply;
+        }
+        case kFinish:
+            if (block != 0xFFFF || fault == LoaderFault::FinishFails) return failed("finish failed", this);
+            reply.resize(kHeader);
+            return reply;
+        case kRun:
+            if (fault == LoaderFault::RunFails) return failed("run failed", this);
+            if (std::equal(kImageMark, kImageMark + 3, flash_.begin()) && flash_[3] == controller)
+                committed = get16(flash_.data() + 4);
+            else
+                committed = 0xFFFF;  // not an image of ours: it runs, reporting nothing sensible
+            reply.resize(kHeader);
+            return reply;
+        default:
+            return failed("unknown loader command", this);
     }
 }
 

@@ -22,18 +22,18 @@ namespace boardsim {
 
 enum class LoaderFault {
     None,
-    Absent,           // the loader device never shows up; the board comes back as it was
-    InfoFails,        // the information request fails
-    WrongBlockLength, // the information record says 64-byte blocks
+    Absent,            // the loader device never shows up; the board comes back as it was
+    InfoFails,         // the information request fails
+    WrongBlockLength,  // the information record says 64-byte blocks
     EraseFails,
-    WriteFails,       // the write of block 3 fails
-    WriteSilence,     // no answer to the write of block 2
-    VerifyEmpty,      // read-backs answer with no data
-    VerifyMismatch,   // blocks 5 and 20 read back with one byte changed
-    VerifyFails,      // the read-back of block 7 fails
+    WriteFails,      // the write of block 3 fails
+    WriteSilence,    // no answer to the write of block 2
+    VerifyEmpty,     // read-backs answer with no data
+    VerifyMismatch,  // blocks 5 and 20 read back with one byte changed
+    VerifyFails,     // the read-back of block 7 fails
     FinishFails,
     RunFails,
-    StaysAway,        // the session runs whole, but the board is not plugged in again (replug)
+    StaysAway,  // the session runs whole, but the board is not plugged in again (replug)
 };
 
 // Images made for the simulator carry this mark at byte 0, the controller at byte 3 and
@@ -89,7 +89,7 @@ private:
     LoaderFault nextFault_ = LoaderFault::None;
     std::vector<std::vector<std::uint8_t>> requests_;
     std::vector<std::uint8_t> flash_;  // what the session wrote
-    std::mutex threadMutex_;  // guards thread_ (enter runs on the board's thread)
+    std::mutex threadMutex_;           // guards thread_ (enter runs on the board's thread)
     std::thread thread_;
 };
 

@@ -12,30 +12,30 @@ FrameSize known(std::size_t length, std::size_t longLength = 0) {
 
 FrameSize secondControllerFrame(std::uint8_t code) {
     switch (code) {
-    case sub::Reset:
-    case sub::Read17:
-    case sub::Version:
-    case sub::ReadPorts:
-    case sub::Measured:
-    case sub::Read21:
-    case sub::Status:
-        return known(2);
-    case sub::ParameterBlock:
-    case sub::ParameterBlockRead:
-        return known(kLongFrame);
-    case sub::Pwm:
-        // The program picks the short or the long form by the second controller's
-        // version it last read; the cutter tells them apart by what follows.
-        return known(23, kLongFrame);
-    case sub::Ports:
-        return known(10, kLongFrame);
-    case sub::Select:
-        return known(4);
-    case sub::SelectPair:
-    case sub::Pulse:
-        return known(5);
-    default:
-        return FrameSize{FrameSize::Unknown, 0, 0};
+        case sub::Reset:
+        case sub::Read17:
+        case sub::Version:
+        case sub::ReadPorts:
+        case sub::Measured:
+        case sub::Read21:
+        case sub::Status:
+            return known(2);
+        case sub::ParameterBlock:
+        case sub::ParameterBlockRead:
+            return known(kLongFrame);
+        case sub::Pwm:
+            // The program picks the short or the long form by the second controller's
+            // version it last read; the cutter tells them apart by what follows.
+            return known(23, kLongFrame);
+        case sub::Ports:
+            return known(10, kLongFrame);
+        case sub::Select:
+            return known(4);
+        case sub::SelectPair:
+        case sub::Pulse:
+            return known(5);
+        default:
+            return FrameSize{FrameSize::Unknown, 0, 0};
     }
 }
 
@@ -44,31 +44,40 @@ FrameSize secondControllerFrame(std::uint8_t code) {
 FrameSize frameSize(const std::uint8_t* data, std::size_t n) {
     if (n == 0) return {};
     switch (data[0]) {
-    case 'R': return known(2);
-    case 'C': return known(15);
-    case 'E': return known(6);
-    case 'P': return known(11);
-    case 'O': return known(6);
-    case 'M': return known(5);
-    case 'A': return known(1);
-    case 'V': return known(1);
-    case 'W': return known(5);
-    case 'S':
-        if (n < 2) return {};
-        return known(static_cast<std::size_t>(data[1] & 0x3F) + 2);
-    case 'I': {
-        // [2] is the request's data length n; the frame carries the address byte, n + 2
-        // request bytes (length, register, data) and the letter: n + 4 in all.
-        if (n < 3) return {};
-        const std::size_t length = static_cast<std::size_t>(data[2]) + 4;
-        if (length > kMaxReply) return FrameSize{FrameSize::Malformed, length, 0};
-        return known(length);
-    }
-    case kSecondLetter:
-        if (n < 2) return {};
-        return secondControllerFrame(data[1]);
-    default:
-        return FrameSize{FrameSize::Unknown, 0, 0};
+        case 'R':
+            return known(2);
+        case 'C':
+            return known(15);
+        case 'E':
+            return known(6);
+        case 'P':
+            return known(11);
+        case 'O':
+            return known(6);
+        case 'M':
+            return known(5);
+        case 'A':
+            return known(1);
+        case 'V':
+            return known(1);
+        case 'W':
+            return known(5);
+        case 'S':
+            if (n < 2) return {};
+            return known(static_cast<std::size_t>(data[1] & 0x3F) + 2);
+        case 'I': {
+            // [2] is the request's data length n; the frame carries the address byte, n + 2
+            // request bytes (length, register, data) and the letter: n + 4 in all.
+            if (n < 3) return {};
+            const std::size_t length = static_cast<std::size_t>(data[2]) + 4;
+            if (length > kMaxReply) return FrameSize{FrameSize::Malformed, length, 0};
+            return known(length);
+        }
+        case kSecondLetter:
+            if (n < 2) return {};
+            return secondControllerFrame(data[1]);
+        default:
+            return FrameSize{FrameSize::Unknown, 0, 0};
     }
 }
 

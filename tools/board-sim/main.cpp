@@ -22,15 +22,16 @@
 namespace {
 
 void usage(std::FILE* to) {
-    std::fputs("usage: tamsiro-board-sim [--link PATH] [--loader PATH] [--stay] [--motor] [--chaos SEED]\n"
-               "  --link PATH  keep a symlink at PATH pointing at the board's port\n"
-               "  --loader PATH  after a boot request, offer the boot loader as a socket at PATH\n"
-               "  --stay       keep running after the end of stdin, until SIGINT or SIGTERM\n"
-               "  --motor      a motor behind port 21: it turns while the port is low\n"
-               "  --chaos SEED  every fault at random: 5 % of replies spoilt, unplugged now and then;\n"
-               "               at the end, how many of each went to stderr\n"
-               "Commands on stdin, one per line:\n",
-               to);
+    std::fputs(
+        "usage: tamsiro-board-sim [--link PATH] [--loader PATH] [--stay] [--motor] [--chaos SEED]\n"
+        "  --link PATH  keep a symlink at PATH pointing at the board's port\n"
+        "  --loader PATH  after a boot request, offer the boot loader as a socket at PATH\n"
+        "  --stay       keep running after the end of stdin, until SIGINT or SIGTERM\n"
+        "  --motor      a motor behind port 21: it turns while the port is low\n"
+        "  --chaos SEED  every fault at random: 5 % of replies spoilt, unplugged now and then;\n"
+        "               at the end, how many of each went to stderr\n"
+        "Commands on stdin, one per line:\n",
+        to);
     std::fputs(boardsim::commandHelp(), to);
 }
 

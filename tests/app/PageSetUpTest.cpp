@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 #include "PageRigSupport.h"
 #include "pages/bldc/BldcPage.h"
@@ -62,15 +63,31 @@ std::size_t IndexOf(const std::vector<Bytes>& frames, const Bytes& frame, std::s
 
 const Bytes kSelect = F("38 04 27 27");  // the set-up's first frame of its own
 
-}  // namespace
+// A BLDC model chosen with the board's pacing held: the page is made, its set-up waits.
+class PageSetUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(r.Start());
+        scope_.emplace(held);
+        page = ChooseHeld(r, 0x300);
+        ASSERT_NE(page, nullptr);
+    }
+    // The defaults let go and on the wire; the set-up waits for the queue's notice still.
+    void ReleaseDefaults() {
+        held.Release();
+        ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+        ASSERT_TRUE(page->BoardSetUpPending());
+    }
 
-TEST(PageSetUp, TheChoiceReturnsAndThePageIsShownAndAnswersEventsWhileTheBoardIsSetUp) {
     BldcRig r;
     HeldPauses held;
-    ASSERT_TRUE(r.Start());
-    platform::ScopedClock scope(held);
-    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
-    ASSERT_NE(page, nullptr);
+    std::optional<platform::ScopedClock> scope_;
+    CDeviceDialog_BLDC* page = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PageSetUp, TheChoiceReturnsAndThePageIsShownAndAnswersEventsWhileTheBoardIsSetUp) {
     EXPECT_TRUE(page->BoardSetUpPending()) << "the choice waited for the board's set-up";
 
     bool answeredWhileWaiting = false;
@@ -88,22 +105,14 @@ TEST(PageSetUp, TheChoiceReturnsAndThePageIsShownAndAnswersEventsWhileTheBoardIs
     EXPECT_LT(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "the set-up never ran";
 }
 
-TEST(PageSetUp, AKeyOnThePageWhileItsSetUpWaitsIsAnsweredAfterTheSetUpAndKeepsTheUsersValue) {
-    BldcRig r;
-    HeldPauses held;
-    ASSERT_TRUE(r.Start());
-    platform::ScopedClock scope(held);
-    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
-    ASSERT_NE(page, nullptr);
+TEST_F(PageSetUp, AKeyOnThePageWhileItsSetUpWaitsIsAnsweredAfterTheSetUpAndKeepsTheUsersValue) {
     r.rig.Command(gui::id::Ok);
     CDerivedControl* slider = page->FindControl(0, 0);  // PWMIN
     ASSERT_NE(slider, nullptr);
     const std::uint32_t stored = r.rig.data.GetValue(0);
     // The defaults are out (nothing here has run the queue's notice yet): only the key
     // can finish the set-up now, and it does so before the slider sees it.
-    held.Release();
-    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
-    ASSERT_TRUE(page->BoardSetUpPending());
+    ReleaseDefaults();
     platform::DebugCapture debug;
     guitest::focusForKeys(*slider);
     guitest::userKey(*slider, Qt::Key_PageDown);
@@ -131,37 +140,21 @@ TEST(PageSetUp, AKeyOnThePageWhileItsSetUpWaitsIsAnsweredAfterTheSetUpAndKeepsTh
 }
 
 // The speed window's hosted controls are the page's too: a press there finishes the set-up first.
-TEST(PageSetUp, APressOnTheTachometerWindowWhileThePagesSetUpWaitsFinishesItFirst) {
-    BldcRig r;
-    HeldPauses held;
-    ASSERT_TRUE(r.Start());
-    platform::ScopedClock scope(held);
-    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
-    ASSERT_NE(page, nullptr);
+TEST_F(PageSetUp, APressOnTheTachometerWindowWhileThePagesSetUpWaitsFinishesItFirst) {
     r.rig.Command(gui::id::Ok);
     CSubDialog_Tachometer* panel = page->TachometerPanel();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->isShown());
-    held.Release();
-    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
-    ASSERT_TRUE(page->BoardSetUpPending());
+    ReleaseDefaults();
     platform::DebugCapture debug;
     guitest::userClick(*panel);
     EXPECT_EQ(debug.count("Page: board set-up finished at once for the user's input\n"), 1u);
     EXPECT_FALSE(page->BoardSetUpPending());
 }
 
-TEST(PageSetUp, APageDestroyedWhileItsSetUpWaitsFinishesItFirstAndWritesNothingAfterwards) {
-    BldcRig r;
-    HeldPauses held;
-    ASSERT_TRUE(r.Start());
-    platform::ScopedClock scope(held);
-    CDeviceDialog_BLDC* page = ChooseHeld(r, 0x300);
-    ASSERT_NE(page, nullptr);
+TEST_F(PageSetUp, APageDestroyedWhileItsSetUpWaitsFinishesItFirstAndWritesNothingAfterwards) {
     const gui::Handle handle = page->handle();
-    held.Release();
-    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
-    ASSERT_TRUE(page->BoardSetUpPending());  // the queue's notice is on its way
+    ReleaseDefaults();
 
     page->destroy();
     EXPECT_FALSE(page->BoardSetUpPending());

@@ -12,6 +12,7 @@
 
 namespace {
 
+using namespace pages;
 using namespace pages::stepper;
 
 std::string LineOf(const StepRecord& r) {

@@ -399,8 +399,11 @@ TEST_F(Engine, APausedTaskHoldsTheNextBoardTaskAndAFenceAndAStopEndsThePause) {
     const GpioRecord first = Gpio(5, 1, 1), second = Gpio(6, 1, 1);
     queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);  // an hour
     queue_->AddTask(0x02000000, &second, sizeof second);
-    ASSERT_TRUE(WaitUntil([&] { return !board_.wire->Frames().empty(); }));
+    // The first record's whole exchange (its port setting, its level and the level read
+    // back): the task is in its pause after it.
+    ASSERT_TRUE(WaitUntil([&] { return board_.wire->Frames().size() >= 3; })) << board_.wire->Frames().size();
     const auto sent = board_.wire->Frames();
+    EXPECT_EQ(sent.size(), 3u) << "the record queued behind the pause went out with the first";
     EXPECT_FALSE(queue_->Fence(20));
     queue_.reset();  // ends the pause; the task held behind it never starts
     EXPECT_EQ(board_.wire->Frames().size(), sent.size()) << "the record held behind the pause was sent";

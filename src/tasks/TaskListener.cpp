@@ -24,6 +24,7 @@ CDerivedTaskListener::~CDerivedTaskListener() {
     state_ = kStopping;
     // A fence waiting now ends at once: the tasks it waits for may never run.
     ReleaseFences();
+    PostPromisedNotices();
     if (worker_) {
         {
             std::lock_guard guard(*mutex_);
@@ -223,7 +224,7 @@ void CDerivedTaskListener::Finished(std::uint64_t number) {
         // Posting never blocks, so it is done here, in the order the notices were asked for.
         std::size_t kept = 0;
         for (const Notice& n : notices_) {
-            if (DoneBelow(n.fence) && state_.load() != kStopping)
+            if (DoneBelow(n.fence))
                 platform::post(n.window, n.message, n.w, 0);
             else
                 notices_[kept++] = n;
@@ -235,11 +236,19 @@ void CDerivedTaskListener::Finished(std::uint64_t number) {
 
 int CDerivedTaskListener::PostWhenDone(platform::Handle window, std::uint32_t message, std::uintptr_t w) {
     std::lock_guard guard(fenceMutex_);
-    if (DoneBelow(nextNumber_)) return 0;
-    // A stopping queue drops its notices: the tasks they wait for may never run.
-    if (state_.load() == kStopping) return 1;
+    // A stopping queue promises nothing: the tasks may never run, so the caller decides at
+    // once (runs its work or drops it) instead of waiting for a message that never comes.
+    if (state_.load() == kStopping || DoneBelow(nextNumber_)) return 0;
     notices_.push_back(Notice{nextNumber_, window, message, w});
     return 1;
+}
+
+void CDerivedTaskListener::PostPromisedNotices() {
+    // Taken after the stop is marked: a notice asked for before that is in the list by
+    // now, and none is added after it.
+    std::lock_guard guard(fenceMutex_);
+    for (const Notice& n : notices_) platform::post(n.window, n.message, n.w, 0);
+    notices_.clear();
 }
 
 void CDerivedTaskListener::ReleaseFences() {

@@ -51,8 +51,10 @@ public:
     // still unfinished, or when the queue stops before those tasks are done.
     virtual bool Fence(std::uint32_t timeoutMs) = 0;
     // The fence without the wait: posts `message` (wParam `w`) to `window` once every task
-    // queued before the call has finished, as Fence counts them. 0 when they have already
-    // (nothing is posted), 1 when the message will come. A stopping queue posts nothing.
+    // queued before the call has finished, as Fence counts them. 0 when they have already,
+    // or when the queue is stopping (nothing is posted either way: the caller runs or drops
+    // its work now); 1 when the message will come. A notice promised before the queue
+    // stops is posted as it stops, whether or not those tasks ran.
     virtual int PostWhenDone(platform::Handle window, std::uint32_t message, std::uintptr_t w) = 0;
 };
 
@@ -110,6 +112,8 @@ private:
     void Finished(std::uint64_t number);
     // Ends every fence wait at once (the queue is stopping) and waits until none is left.
     void ReleaseFences();
+    // Posts every notice still waiting (the queue is stopping: it promised them).
+    void PostPromisedNotices();
 
     std::atomic<std::uint32_t> state_{kAccepting};
     std::atomic<CRG1Micon*> link_{nullptr};

@@ -163,6 +163,7 @@ int CDerivedDialog::SetConnectionState(int state) {
 gui::LResult CDerivedDialog::RestoreDeviceData() {
     // The board's defaults go after whatever is queued now, and the page's own writes
     // after them; this thread waits for neither.
+    setUpDropped_ = false;
     AfterQueuedTasks([this] {
         gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0);
         AfterQueuedTasks([this] { RestoreBoard(); });
@@ -205,15 +206,33 @@ void CDerivedDialog::CompleteBoardSetUp() {
     BoardSetUpDone();
 }
 
+void CDerivedDialog::DropBoardSetUp() {
+    if (boardWork_.empty()) return;
+    platform::debugOutf("Page: its waiting board set-up is dropped (%zu step(s))\n", boardWork_.size());
+    boardWork_.clear();
+    ++boardTicket_;  // a notice already on its way finds nothing to do
+    pollAfterSetUp_ = false;
+    setUpDropped_ = true;
+}
+
 void CDerivedDialog::BoardSetUpDone() {
     if (!pollAfterSetUp_) return;
     pollAfterSetUp_ = false;
     if (isShown() && !destroyed_) PollWhileShown(true);
 }
 
-bool CDerivedDialog::beforeMessage(std::uint32_t message) {
+bool CDerivedDialog::beforeMessage(std::uint32_t message, gui::WParam w) {
     if (boardWork_.empty() || settingUp_) return true;
     switch (message) {
+        // What closes the page: a going page drops its set-up instead (its hide and destroy).
+        case gui::msg::Close:
+        case gui::msg::Destroy:
+        case gui::msg::SysCommand:
+            return true;
+        case gui::msg::Command:
+            if (gui::loWord(w) == pagemenu::kCloseWindow && gui::hiWord(w) == gui::notify::MenuOrAccelerator)
+                return true;
+            break;
         // What only shows or places the page, and the notice itself.
         case gui::msg::BoardSetUpDue:
         case gui::msg::Create:
@@ -230,23 +249,17 @@ bool CDerivedDialog::beforeMessage(std::uint32_t message) {
         case gui::msg::StatusPollTick:
             return false;  // nothing is read before the board is set up; the next tick reads
         default:
-            platform::debugOutf("Page: board set-up finished at once for message 0x%X\n", message);
-            CompleteBoardSetUp();
-            return true;
+            break;
     }
+    platform::debugOutf("Page: board set-up finished at once for message 0x%X\n", message);
+    CompleteBoardSetUp();
+    return true;
 }
 
-void CDerivedDialog::FinishSetUpBeforeInput(const gui::InputEvent& event) {
-    const bool press = event.kind == gui::InputEvent::MouseDown || event.kind == gui::InputEvent::KeyDown ||
-                       event.kind == gui::InputEvent::Wheel;
-    if (!press || boardWork_.empty()) return;
+void CDerivedDialog::beforeOwnedInput(const gui::InputEvent&) {
+    if (boardWork_.empty() || settingUp_) return;
     platform::debugOut("Page: board set-up finished at once for the user's input\n");
     CompleteBoardSetUp();
-}
-
-bool CDerivedDialog::preTranslate(gui::Window& target, const gui::InputEvent& event) {
-    FinishSetUpBeforeInput(event);
-    return gui::Dialog::preTranslate(target, event);
 }
 
 void CDerivedDialog::ShowConnectionInTitle() {
@@ -535,8 +548,10 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             if (w == 0) {
                 // A hidden page reads nothing from the board, nor records. Every way a page
                 // goes out of sight (its close included) saves the places and tells the
-                // owner here, once.
-                CompleteBoardSetUp();
+                // owner here, once. A page hides only as it goes (a close, another model,
+                // the board gone; minimising sends no ShowWindow): its waiting set-up is
+                // dropped, as the next page sets the board up; shown again, it restores.
+                DropBoardSetUp();
                 pollAfterSetUp_ = false;
                 PollWhileShown(false);
                 SaveWindowPositions();
@@ -544,6 +559,7 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             } else {
                 // Only a real show: minimising sends no ShowWindow, so polling goes on.
                 runsEnded_ = false;
+                if (setUpDropped_) RestoreDeviceData();
                 // Polling follows the board's set-up, as its frames did when the set-up held this thread.
                 if (BoardSetUpPending())
                     pollAfterSetUp_ = true;
@@ -555,11 +571,10 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             // Also when the window goes without a close: the motor must not be left
             // driven. This runs when the window goes, not when the object is freed later:
             // by then the next page has set the board up, and a rest sent now would undo it.
+            // Nothing more: a waiting set-up is dropped, and this thread does not wait for
+            // the queue (the program waits for it before it stops the queue).
             EndRunsOnce();
-            // The program's close stops the queue next, dropping what has not started:
-            // what the page queued to end its runs must be on the wire first. On a
-            // time-out (said in the trace) the window goes all the same.
-            WaitForTaskQueue();
+            DropBoardSetUp();
             destroyed_ = true;
             OnDestroyPage();
             break;

@@ -155,14 +155,13 @@ public:
     bool BoardSetUpPending() const { return !boardWork_.empty(); }
     // Runs the waiting set-up now, in order, each after the bounded blocking fence
     // (WaitForTaskQueue). The base does it before anything of the page's that may write
-    // to the board: the user's press or key on the page, a command, a control's change,
-    // a tick, a second restore, a connection change, a hide, close or destroy. A status
-    // poll tick is dropped instead, and polling that a show starts waits for the set-up.
+    // to the board: the user's press, key or wheel on the page or on any window it owns
+    // (beforeOwnedInput), a command, a control's change, a tick, a second restore, a
+    // connection change. A status poll tick is dropped instead, and polling that a show
+    // starts waits for the set-up. A page that goes (hidden by a close, another model or
+    // the board gone; destroyed) drops its waiting set-up instead: it ends its runs and
+    // nothing more, a late notice finds nothing to do, and a page shown again restores.
     void CompleteBoardSetUp();
-    // Finishes a waiting set-up before a press or key (on the page or a window it owns)
-    // reaches its control: the set-up restores the controls from the store, so the
-    // user's change is then made on top of it and kept.
-    void FinishSetUpBeforeInput(const gui::InputEvent& event);
     // TaskData (0x812C) from a task the page queued. The base ignores it: 0.
     virtual gui::LResult OnTaskData(gui::WParam w, gui::LParam l);
 
@@ -260,8 +259,7 @@ public:
     bool StartRecordOrSay();
     // A fence on the task queue: waits, 2 s at most, until every task queued before now
     // has finished (the repeating poll and demo tasks do not count): the board's defaults
-    // the main window queued before a restore, or a closing page's last records before
-    // the program stops the queue. Pages that write to the board directly call it first,
+    // the main window queued before a restore. Pages that write to the board directly call it first,
     // so their frames follow the queued ones instead of racing them. False (and said in
     // the trace) when the time ran out; the caller decides.
     bool WaitForTaskQueue();
@@ -286,8 +284,12 @@ public:
     // the page's block. Pages call it first from their own.
     bool onInitDialog() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
-    bool beforeMessage(std::uint32_t msg) override;
-    bool preTranslate(gui::Window& target, const gui::InputEvent& event) override;
+    bool beforeMessage(std::uint32_t msg, gui::WParam w) override;
+    // A press, key or wheel on the page or any window it owns (speed windows, the floating
+    // dialog, option and test windows) finishes a waiting set-up before the window sees
+    // it: the set-up restores the controls from the store and its frames go first, so the
+    // user's change is made on top of it and reaches the board after it.
+    void beforeOwnedInput(const gui::InputEvent& event) override;
 
 protected:
     gui::LResult onCommand(int id, int code, gui::Handle from) override;
@@ -430,6 +432,8 @@ private:
     // need not wait.
     void AskForBoardSetUp();
     void RunFirstBoardWork();
+    // The page goes: the waiting set-up is forgotten (a notice on its way finds nothing).
+    void DropBoardSetUp();
     void BoardSetUpDone();
 
     gui::Handle owner_ = 0;
@@ -459,6 +463,7 @@ private:
     std::uintptr_t boardTicket_ = 0;
     bool settingUp_ = false;       // running set-up work (more given meanwhile just waits in line)
     bool pollAfterSetUp_ = false;  // shown while the set-up waited: polling starts after it
+    bool setUpDropped_ = false;    // a hide dropped the set-up: the next show restores
     bool runsEnded_ = false;       // EndRuns ran since the page was last shown or changed
     bool shown_ = false;           // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;

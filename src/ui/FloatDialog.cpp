@@ -24,11 +24,6 @@ bool CFloatDialog::SetOwner(CDerivedDialog* page) {
     return page != nullptr;
 }
 
-bool CFloatDialog::preTranslate(gui::Window& target, const gui::InputEvent& event) {
-    if (owner_ != nullptr) owner_->FinishSetUpBeforeInput(event);
-    return gui::Dialog::preTranslate(target, event);
-}
-
 gui::LResult CFloatDialog::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     if (msg == gui::msg::ControlChanged) {
         if (owner_ == nullptr || !owner_->exists()) {

@@ -24,8 +24,6 @@ public:
     // ControlChanged goes to the owning page and its answer is returned (0, with a debug
     // line, when there is no page); everything else gets the dialog's processing.
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
-    // A press on one of its controls first lets the page finish its board set-up.
-    bool preTranslate(gui::Window& target, const gui::InputEvent& event) override;
 
 protected:
     // The page answers its controls' colour queries here too.

@@ -102,12 +102,6 @@ void CSpeedWindow::ApplySizes(speedlayout::PixelSize initial, speedlayout::Pixel
     setClientSize(ToQSize(initial));
 }
 
-bool CSpeedWindow::preTranslate(gui::Window& target, const gui::InputEvent& event) {
-    if (auto* page = dynamic_cast<CDerivedDialog*>(gui::Window::fromHandle(owner_)))
-        page->FinishSetUpBeforeInput(event);
-    return gui::Dialog::preTranslate(target, event);
-}
-
 gui::LResult CSpeedWindow::windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) {
     if (msg == gui::msg::ControlChanged && forwardsChanges_) return owner_ != 0 ? gui::send(owner_, msg, w, l) : 0;
     if (msg == gui::msg::FrameReady) {

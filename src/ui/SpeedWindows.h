@@ -91,8 +91,6 @@ public:
     virtual int ShowControls();
     int hitTest(const QPoint& screenPos) const override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
-    // A press on a hosted control first lets the owning page finish its board set-up.
-    bool preTranslate(gui::Window& target, const gui::InputEvent& event) override;
 
 protected:
     CSpeedWindow(bool graph, bool forwardsChanges);

@@ -5,44 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 
 #include "PageRigSupport.h"
 #include "pages/bldc/BldcPage.h"
+#include "pages/bldc/StartupDialog.h"
 #include "platform/core/Debug.h"
+#include "platform/core/HeldPauses.h"
+#include "tasks/TaskFactory.h"
+#include "tasks/Timer.h"
 
 using namespace apptest;
 
 namespace {
-
-// The system's time, with every pause of the board's pacing held until Release.
-class HeldPauses final : public platform::IClock {
-public:
-    std::uint64_t nowMs() override { return system_.nowMs(); }
-    std::uint64_t nowUs() override { return system_.nowUs(); }
-    void sleepMs(std::uint32_t ms) override { system_.sleepMs(ms); }
-    bool pauseMs(platform::CancelSignal& signal, std::uint32_t) override {
-        std::unique_lock lock(mutex_);
-        // The signal has no hook of ours: it is looked at between short waits.
-        while (!released_ && !signal.raised()) cv_.wait_for(lock, std::chrono::milliseconds(1));
-        return signal.raised();
-    }
-    void Release() {
-        {
-            std::lock_guard guard(mutex_);
-            released_ = true;
-        }
-        cv_.notify_all();
-    }
-
-private:
-    platform::SystemClock system_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool released_ = false;
-};
 
 using BldcRig = PageRig<CDeviceDialog_BLDC>;
 
@@ -51,6 +26,8 @@ CDeviceDialog_BLDC* ChooseHeld(BldcRig& r, std::uint32_t key) {
     if (!r.Start()) return nullptr;
     r.Settle();
     r.sim.sim.clearFrames();
+    Dialogs boxes;
+    boxes.answerBox(gui::id::No);  // a firmware question, where the model has one
     if (!r.rig.ChooseDriverNamed(ModelName(key))) return nullptr;
     return dynamic_cast<CDeviceDialog_BLDC*>(r.rig.window->CurrentPage());
 }
@@ -63,15 +40,25 @@ std::size_t IndexOf(const std::vector<Bytes>& frames, const Bytes& frame, std::s
 
 const Bytes kSelect = F("38 04 27 27");  // the set-up's first frame of its own
 
+// Trace lines that begin so: fences that ran out ("Task queue fence"), set-ups dropped.
+std::size_t LinesOf(const platform::DebugCapture& debug, const std::string& start) {
+    std::size_t n = 0;
+    for (const auto& line : debug.lines()) n += line.rfind(start, 0) == 0;
+    return n;
+}
+const std::string kFenceRunOut = "Task queue fence";
+const std::string kDropped = "Page: its waiting board set-up is dropped";
+
 // A BLDC model chosen with the board's pacing held: the page is made, its set-up waits.
 class PageSetUp : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(r.Start());
         scope_.emplace(held);
-        page = ChooseHeld(r, 0x300);
+        page = ChooseHeld(r, Model());
         ASSERT_NE(page, nullptr);
     }
+    virtual std::uint32_t Model() const { return 0x300; }
     // The defaults let go and on the wire; the set-up waits for the queue's notice still.
     void ReleaseDefaults() {
         held.Release();
@@ -83,6 +70,12 @@ protected:
     HeldPauses held;
     std::optional<platform::ScopedClock> scope_;
     CDeviceDialog_BLDC* page = nullptr;
+};
+
+// The same with a model whose page has the start-up test window.
+class PageSetUpWithTest : public PageSetUp {
+protected:
+    std::uint32_t Model() const override { return 0x302; }
 };
 
 }  // namespace
@@ -152,15 +145,66 @@ TEST_F(PageSetUp, APressOnTheTachometerWindowWhileThePagesSetUpWaitsFinishesItFi
     EXPECT_FALSE(page->BoardSetUpPending());
 }
 
-TEST_F(PageSetUp, APageDestroyedWhileItsSetUpWaitsFinishesItFirstAndWritesNothingAfterwards) {
-    const gui::Handle handle = page->handle();
+// Any window the page owns counts, not only its speed windows: a press on the start-up
+// test window's "Test Start" finishes the set-up first, so the run's frames follow it.
+TEST_F(PageSetUpWithTest, APressOnTheStartUpTestWindowWhileThePagesSetUpWaitsFinishesItFirst) {
+    r.rig.Command(gui::id::Ok);
+    auto* test = dynamic_cast<bldc::COptionDlg_BLDCTest*>(page->TestDialog());
+    ASSERT_NE(test, nullptr);
+    test->ShowDialog();
     ReleaseDefaults();
+    platform::DebugCapture debug;
+    guitest::userClick(*test->FindControl(7, 0));  // "Test Start"
+    const auto atPress = r.sim.Frames();
+    EXPECT_EQ(debug.count("Page: board set-up finished at once for the user's input\n"), 1u);
+    EXPECT_LT(IndexOf(atPress, kSelect), atPress.size()) << "the run started before the page's set-up";
+    EXPECT_TRUE(test->IsRunning());
+    page->send(gui::msg::Close);  // ends the run
+}
 
-    page->destroy();
-    EXPECT_FALSE(page->BoardSetUpPending());
-    const auto atDestroy = r.sim.Frames();
-    EXPECT_LT(IndexOf(atDestroy, kSelect), atDestroy.size()) << "the destroy did not finish the set-up";
-    r.Settle();  // the notice finds no window
-    EXPECT_FALSE(gui::isWindow(handle));
-    EXPECT_EQ(r.sim.Frames().size(), atDestroy.size()) << "a destroyed page wrote to the board";
+// Another model chosen while the page's set-up waits: the page goes and drops its set-up.
+// The choice returns with the board's pacing still held (no fence on this thread ran
+// out), and nothing of the old page's restore reaches the board, then or after the new
+// model's defaults.
+TEST_F(PageSetUp, AnotherModelChosenWhileTheSetUpWaitsDropsItAndTheOldRestoreNeverReachesTheBoard) {
+    platform::DebugCapture debug;
+    Dialogs boxes;
+    boxes.answerBox(gui::id::No);
+    ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(0x101)));
+    EXPECT_EQ((std::tuple{LinesOf(debug, kFenceRunOut), LinesOf(debug, kDropped)}),
+              (std::tuple{0u, 1u}))
+        << "fences run out, set-ups dropped";
+    EXPECT_NE(r.rig.window->CurrentPage(), page);
+
+    held.Release();
+    r.Settle();  // the new model's defaults and its page's set-up, the old notice delivered
+    const auto frames = r.sim.Frames();
+    EXPECT_EQ(IndexOf(frames, kSelect), frames.size()) << "the old page's restore reached the board";
+}
+
+// File > "Close window" while the set-up waits: the page goes without it (no fence on this
+// thread runs out), its late notice does nothing and polling does not start. Shown again,
+// it restores the board.
+TEST_F(PageSetUp, APageClosedWhileItsSetUpWaitsDropsItAndRestoresWhenShownAgain) {
+    r.rig.Command(gui::id::Ok);  // shown: polling waits for the set-up
+    platform::DebugCapture debug;
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kCloseWindow, gui::notify::MenuOrAccelerator), 0);
+    guitest::settle();  // the close it posts
+    EXPECT_EQ((std::tuple{page->isShown(), page->BoardSetUpPending(), LinesOf(debug, kFenceRunOut), LinesOf(debug, kDropped)}),
+              (std::tuple{false, false, 0u, 1u}))
+        << "shown, set-up waiting, fences run out, set-ups dropped";
+
+    held.Release();
+    ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+    guitest::settle();  // the notice asked for before the close
+    EXPECT_EQ(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "the closed page's restore ran";
+    EXPECT_EQ((std::tuple{page->GetStatusTimer()->IsRunning(), CTaskFactory::GetInstance()->GetPollingTask()}),
+              (std::tuple{0u, nullptr}))
+        << "a closed page polls";
+
+    r.rig.Command(gui::id::Ok);
+    ASSERT_TRUE(page->isShown());
+    r.Settle();
+    EXPECT_LT(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "shown again, the page did not restore";
+    EXPECT_NE(CTaskFactory::GetInstance()->GetPollingTask(), nullptr) << "shown again, the page does not poll";
 }

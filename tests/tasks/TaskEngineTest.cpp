@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "TaskTestSupport.h"
+#include "platform/core/HeldPauses.h"
 #include "platform/core/Debug.h"
 #include "tasks/BldcDemoTask.h"
 #include "tasks/GuiCommand.h"
@@ -336,6 +337,31 @@ TEST_F(Fenced, AStoppingQueueEndsAWaitingFenceAtOnce) {
               1u);
 }
 
+// A notice is never promised and then left unsent: one promised before the stop comes as
+// the queue stops, and a stopping queue promises none (the caller runs or drops its work).
+TEST_F(Fenced, AStoppingQueueSendsTheNoticesItPromisedAndPromisesNoMore) {
+    constexpr std::uint32_t kNotice = 0x8310;
+    Queue(0x10);
+    ASSERT_TRUE(WaitUntil([&] { return held_[1] == 1; }));
+    CDerivedTaskListener* queue = queue_.get();
+    ASSERT_EQ(queue->PostWhenDone(window_.handle(), kNotice, 7), 1);
+    // A fence that ends shows the stop has begun; the queue's end then waits for the held task.
+    std::atomic<bool> fenceEnded{false};
+    std::thread gui([&] { fenceEnded = !queue->Fence(600000); });
+    ASSERT_TRUE(WaitUntil([&] { return queue->FencesWaiting() == 1; }));
+    std::thread closing([&] { queue_.reset(); });
+    ASSERT_TRUE(WaitUntil([&] { return fenceEnded.load(); }, std::chrono::seconds(30)));
+    const int whileStopping = queue->PostWhenDone(window_.handle(), kNotice, 8);
+    first_.Open();
+    closing.join();
+    gui.join();
+    EXPECT_EQ(whileStopping, 0) << "a stopping queue promised a notice";
+    std::vector<std::uintptr_t> notices;
+    for (const auto& posted : window_.Messages())
+        if (posted.message.msg == kNotice) notices.push_back(posted.message.wParam);
+    EXPECT_EQ(notices, std::vector<std::uintptr_t>{7}) << "notices posted (by their wParam)";
+}
+
 // The poll sets its inputs up from what the link keeps of the settings sent before it, so
 // it does not start while a board task queued ahead of it still has its frame to send.
 TEST_F(Fenced, APollQueuedBehindABoardTaskStartsOnlyOnceThatTasksFrameIsOut) {
@@ -392,21 +418,27 @@ TEST_F(Engine, AFenceWaitsForALensDrivesRequestNotItsDriveTime) {
 }
 
 // The board's pacing is held on the queue's side: a task's pause keeps the next board
-// task and a fence waiting, and a queue that stops ends the pause at once.
+// task and a fence waiting, and a queue that stops ends the pause at once. The pause is
+// held by the clock, and the wire is compared at each step: at the pause's start, during
+// it, and after the stop.
 TEST_F(Engine, APausedTaskHoldsTheNextBoardTaskAndAFenceAndAStopEndsThePause) {
-    platform::SystemClock system;
-    platform::ScopedClock real(system);
+    HeldPauses held;
+    platform::ScopedClock scope(held);
+    std::vector<Bytes> atPause;
+    held.OnEntry([&] { atPause = board_.wire->Frames(); });
     const GpioRecord first = Gpio(5, 1, 1), second = Gpio(6, 1, 1);
-    queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);  // an hour
+    queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);
     queue_->AddTask(0x02000000, &second, sizeof second);
+    ASSERT_TRUE(WaitUntil([&] { return held.Entered() == 1; })) << "the first record's pause never began";
     // The first record's whole exchange (its port setting, its level and the level read
-    // back): the task is in its pause after it.
-    ASSERT_TRUE(WaitUntil([&] { return board_.wire->Frames().size() >= 3; })) << board_.wire->Frames().size();
-    const auto sent = board_.wire->Frames();
-    EXPECT_EQ(sent.size(), 3u) << "the record queued behind the pause went out with the first";
+    // back) is out as its pause begins, and nothing of the second's.
+    const std::vector<Bytes> firstOnly(atPause.begin(), atPause.end());
+    ASSERT_EQ(firstOnly.size(), 3u) << "frames as the pause began";
     EXPECT_FALSE(queue_->Fence(20));
+    EXPECT_EQ(board_.wire->Frames(), firstOnly) << "the record queued behind the pause went out during it";
     queue_.reset();  // ends the pause; the task held behind it never starts
-    EXPECT_EQ(board_.wire->Frames().size(), sent.size()) << "the record held behind the pause was sent";
+    EXPECT_EQ(board_.wire->Frames(), firstOnly) << "the record held behind the pause was sent";
+    EXPECT_EQ(held.Entered(), 1);
 }
 
 // Polling, demo, a lens drive of some 50 days, one-shot tasks queued behind.

@@ -60,7 +60,7 @@ bool CDeviceDialog_BLDC::onInitDialog() {
 void CDeviceDialog_BLDC::BuildPage(const ProfileWords& profile) {
     profileWords_ = profile;
     BuildControls();
-    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(GetMicon());
+    if (GetProfileWord(bldc::kTestWindow) != 0) testDialog_ = bldc::CreateStartupTestDialog(GetMicon(), this);
     built_ = true;
 }
 

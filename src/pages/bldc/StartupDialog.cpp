@@ -480,9 +480,9 @@ void ReleaseStartupTestDialog::operator()(IStartupTestDialog* dialog) const {
     }
 }
 
-StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board) {
+StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board, gui::Window* owner) {
     StartupTestDialogPtr dialog(new COptionDlg_BLDCTest(board));
-    if (!static_cast<COptionDlg_BLDCTest*>(dialog.get())->createModeless(nullptr)) return nullptr;
+    if (!static_cast<COptionDlg_BLDCTest*>(dialog.get())->createModeless(owner)) return nullptr;
     return dialog;
 }
 

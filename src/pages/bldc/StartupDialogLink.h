@@ -1,5 +1,5 @@
 // What the BLDC page asks of its start-up test dialog. The dialog is a modeless
-// top-level window (no owner), created hidden with the page when the device's profile
+// top-level window owned by the page, created hidden with the page when the device's profile
 // word 15 is non-zero; the page shows it from "Start Testmode" and keeps it told of the
 // PWMIN setting and the pole count. GUI thread only.
 #pragma once
@@ -9,6 +9,10 @@
 
 class IDataContainer;
 class CRG1Micon;
+
+namespace gui {
+class Window;
+}
 
 namespace bldc {
 
@@ -48,7 +52,9 @@ struct ReleaseStartupTestDialog {
 };
 using StartupTestDialogPtr = std::unique_ptr<IStartupTestDialog, ReleaseStartupTestDialog>;
 
-// Creates the dialog's window, hidden, driving `board`. Null when it cannot be created.
-StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board);
+// Creates the dialog's window, hidden, driving `board`, owned by `owner` (the page: input
+// to the dialog first lets the page finish its board set-up; null: no owner). Null when
+// it cannot be created.
+StartupTestDialogPtr CreateStartupTestDialog(CRG1Micon* board, gui::Window* owner = nullptr);
 
 }  // namespace bldc

@@ -503,7 +503,7 @@ LResult send(Handle handle, std::uint32_t message, WParam w, LParam l) {
     Window* win = Window::fromHandle(handle);
     if (win == nullptr) return 0;
     HandlerScope scope(win);
-    if (!win->beforeMessage(message) || !isWindow(handle)) return 0;
+    if (!win->beforeMessage(message, w) || !isWindow(handle)) return 0;
     return win->windowProc(message, w, l);
 }
 

@@ -153,13 +153,21 @@ public:
     LResult send(std::uint32_t msg, WParam w = 0, LParam l = 0);
     bool post(std::uint32_t msg, WParam w = 0, LParam l = 0) const;
     virtual LResult windowProc(std::uint32_t msg, WParam w, LParam l);
-    // Every message sent or posted to the window passes here first; false drops it (then
-    // windowProc does not see it and a send gives 0). A window that must finish pending
-    // work before any handler of its own runs does it here. The default passes all.
-    virtual bool beforeMessage(std::uint32_t msg) {
+    // Every message sent or posted to the window passes here first, with its w; false
+    // drops it (then windowProc does not see it and a send gives 0). A window that must
+    // finish pending work before any handler of its own runs does it here. The default
+    // passes all.
+    virtual bool beforeMessage(std::uint32_t msg, WParam w) {
         (void)msg;
+        (void)w;
         return true;
     }
+    // A press, a key or a wheel turn on this window, on a window it owns, or on one further
+    // down the owner chain (a window owned by one it owns), before the target's dialog or
+    // the target sees it. The layer asks every window up the target's owner chain, nearest
+    // first. A window whose owned windows must not act before its own pending work is done
+    // finishes that work here. The default does nothing.
+    virtual void beforeOwnedInput(const InputEvent& event) { (void)event; }
     virtual LResult defaultProc(std::uint32_t msg, WParam w, LParam l);
 
     // ---- visibility and state ---------------------------------------------------------
@@ -364,6 +372,9 @@ private:
     void paintHost(QWidget* host);
     void sendSizeIfChanged();
     void detachChild(Window* child);
+    // Asks this window's top-level window and its owners, nearest first, before the input
+    // goes on (beforeOwnedInput); false when a hook destroyed this window.
+    bool askOwnersBeforeInput(const InputEvent& event);
     void cancelNativePress(QObject* object);
     virtual void windowDestroyed() {}  // after the handle is gone (Dialog ends its loop)
 

@@ -225,6 +225,20 @@ bool Window::hooksSee(int eventType) {
     }
 }
 
+bool Window::askOwnersBeforeInput(const InputEvent& event) {
+    const Handle self = handle_;
+    Window* w = topLevel();
+    while (w != nullptr) {
+        const Handle at = w->handle_;
+        w->beforeOwnedInput(event);
+        if (!isWindow(self)) return false;
+        // An owner its own hook destroyed has no owner chain left to ask.
+        if (!isWindow(at)) break;
+        w = w->parent_ != nullptr ? w->parent_->topLevel() : nullptr;
+    }
+    return true;
+}
+
 bool Window::handleEvent(QObject* object, QEvent* event) {
     const Handle self = handle_;
     // Only input asks the dialog first; a paint or resize needs no search for it.
@@ -254,6 +268,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
+            if (in.kind == InputEvent::MouseDown && !askOwnersBeforeInput(in)) return true;
             if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);
                 return true;
@@ -298,6 +313,7 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             in.kind = InputEvent::Wheel;
             in.mouse = m;
             in.wheelDelta = we->angleDelta().y();
+            if (!askOwnersBeforeInput(in)) return true;
             if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) return true;
             if (!isWindow(self)) return true;
             if (onWheel(in.wheelDelta, m)) return true;
@@ -362,6 +378,7 @@ bool Window::dispatchKey(QObject* object, QEvent* event) {
     InputEvent in;
     in.kind = InputEvent::KeyDown;
     in.key = k;
+    if (!askOwnersBeforeInput(in)) return true;
     if (dialog != nullptr && dialog->preTranslate(*this, in)) return true;
     if (!isWindow(self)) return true;
     if (isDialogKey(k.key) && dialog != nullptr && !wantsAllKeys()) {

@@ -149,7 +149,7 @@ void drainQueue() {
         }
         {
             HandlerScope scope(w);
-            if (w->beforeMessage(entry.m.msg) && isWindow(entry.m.target))
+            if (w->beforeMessage(entry.m.msg, entry.m.wParam) && isWindow(entry.m.target))
                 w->windowProc(entry.m.msg, entry.m.wParam, l);
         }
         if (carries) deliveringPayloads().pop_back();  // the payload goes with entry

@@ -4,8 +4,11 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QWheelEvent>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "GuiTestSupport.h"
@@ -361,4 +364,62 @@ TEST(WindowInput, MovesWithoutAButtonReachPreTranslateAndACapturedWindowGetsTheM
     gauge.setCapture();
     gauge.destroy();
     EXPECT_EQ(Window::captureWindow(), nullptr);
+}
+
+// A press, a key or a wheel turn on a window is shown first to its own top-level window
+// and then to each owner up the chain, nearest first, before the window sees it; moves,
+// releases and key releases are not. A hook that destroys the target ends the input there.
+TEST(WindowInput, APressKeyOrWheelIsShownToEveryOwnerUpTheChainBeforeTheWindowSeesIt) {
+    std::vector<std::string> seen;
+    struct Owner : Dialog {
+        Owner(const char* name, std::vector<std::string>& seen) : Dialog(plainTemplate(name)), name_(name), seen_(seen) {}
+        void beforeOwnedInput(const InputEvent& e) override {
+            seen_.push_back(name_ + std::to_string(static_cast<int>(e.kind)));
+            if (onInput) onInput();
+        }
+        std::function<void()> onInput;
+        std::string name_;
+        std::vector<std::string>& seen_;
+    };
+    struct Target : SpyWindow {
+        explicit Target(std::vector<std::string>& seen) : seen_(seen) {}
+        bool onMouseDown(const MouseEvent&) override { return seen_.push_back("target"), true; }
+        bool onKeyDown(const KeyEvent&) override { return seen_.push_back("target"), true; }
+        bool onWheel(int, const MouseEvent&) override { return seen_.push_back("target"), true; }
+        std::vector<std::string>& seen_;
+    };
+    Owner page("page", seen), options("options", seen), inner("inner", seen);
+    ASSERT_TRUE(page.createModeless());
+    ASSERT_TRUE(options.createModeless(&page));
+    ASSERT_TRUE(inner.createModeless(&options));
+    SpyWindow unowned;
+    ASSERT_TRUE(unowned.create(nullptr, 0, QRect(400, 0, 100, 100)));
+    for (Window* w : std::initializer_list<Window*>{&page, &options, &inner, &unowned}) w->show();
+    auto* target = new Target(seen);
+    ASSERT_TRUE(target->create(&inner, 7, QRect(10, 10, 60, 40)));
+
+    // By the kind of input: 0 a press, 3 a wheel turn, 4 a key.
+    guitest::userClick(*target, QPoint(5, 5));
+    guitest::userMove(*target, QPoint(6, 6));
+    EXPECT_EQ(seen, (std::vector<std::string>{"inner0", "options0", "page0", "target"}));
+    seen.clear();
+    QWheelEvent wheel(QPointF(5, 5), QPointF(target->clientToScreen(QPoint(5, 5))), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target->widget(), &wheel);
+    EXPECT_EQ(seen, (std::vector<std::string>{"inner3", "options3", "page3", "target"}));
+    seen.clear();
+    guitest::focusForKeys(*target);
+    guitest::userKey(*target, Qt::Key_Space);
+    EXPECT_EQ(seen, (std::vector<std::string>{"inner4", "options4", "page4", "target"}));
+    seen.clear();
+
+    // Input to a window of no owner reaches no one else's hook.
+    guitest::userClick(unowned, QPoint(5, 5));
+    EXPECT_EQ(seen, std::vector<std::string>{});
+
+    // An owner's hook that destroys the window ends the input: nobody further is asked.
+    options.onInput = [&] { target->deleteLater(); };
+    guitest::userClick(*target, QPoint(5, 5));
+    EXPECT_EQ(seen, (std::vector<std::string>{"inner0", "options0"}));
+    guitest::settle();
 }

@@ -207,10 +207,6 @@ void CQuillfenApp::Shutdown(CQuillfenDlg* mainWindow) {
     about_.reset();
     // Pages and tasks must not reach services that are going away.
     appServices() = AppServices{};
-    // What the closed page queued to end its runs reaches the board first: the queue's
-    // stop drops work not yet started. Bounded (a time-out is said in the trace).
-    constexpr std::uint32_t kLastRecordsWaitMs = 2000;
-    if (tasks_) tasks_->Fence(kLastRecordsWaitMs);
     // The queue stops its polling and demo tasks, drops work not yet started and joins
     // its threads, all of which use the board link and the data store.
     tasks_.reset();

@@ -30,6 +30,8 @@ namespace {
 constexpr int kOpenedTimer = 1;
 // Retries the open of a board port that is there but could not be opened.
 constexpr int kRetryOpenTimer = 2;
+// How long the program's end waits for the closed page's last records.
+constexpr std::uint32_t kLastRecordsWaitMs = 2000;
 
 constexpr const char* kFirmwareCaption = "Tamsiro Firmware Update";
 
@@ -135,6 +137,10 @@ gui::LResult CQuillfenDlg::windowProc(std::uint32_t message, gui::WParam w, gui:
             SaveWindowPosition();
             CloseDevicePage();
             selector_.reset();
+            // The program ends: what the page queued to end its runs must be on the wire
+            // before the queue stops, which drops what has not started. A page that goes
+            // does not wait for the queue itself. Bounded (a time-out is said in the trace).
+            if (services_.tasks != nullptr) services_.tasks->Fence(kLastRecordsWaitMs);
             break;
         case gui::msg::DeviceChange:
             // While an update runs, the board is the update's.

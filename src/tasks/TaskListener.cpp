@@ -24,7 +24,6 @@ CDerivedTaskListener::~CDerivedTaskListener() {
     state_ = kStopping;
     // A fence waiting now ends at once: the tasks it waits for may never run.
     ReleaseFences();
-    PostPromisedNotices();
     if (worker_) {
         {
             std::lock_guard guard(*mutex_);
@@ -221,7 +220,9 @@ void CDerivedTaskListener::Finished(std::uint64_t number) {
     {
         std::lock_guard guard(fenceMutex_);
         if (unfinished_.erase(number) == 0) return;
-        // Posting never blocks, so it is done here, in the order the notices were asked for.
+        // Posting never blocks, so it is done here, in the order the notices were asked for;
+        // also as the queue stops, when every task left is finished unstarted or ended: a
+        // notice promised is a notice sent.
         std::size_t kept = 0;
         for (const Notice& n : notices_) {
             if (DoneBelow(n.fence))
@@ -241,14 +242,6 @@ int CDerivedTaskListener::PostWhenDone(platform::Handle window, std::uint32_t me
     if (state_.load() == kStopping || DoneBelow(nextNumber_)) return 0;
     notices_.push_back(Notice{nextNumber_, window, message, w});
     return 1;
-}
-
-void CDerivedTaskListener::PostPromisedNotices() {
-    // Taken after the stop is marked: a notice asked for before that is in the list by
-    // now, and none is added after it.
-    std::lock_guard guard(fenceMutex_);
-    for (const Notice& n : notices_) platform::post(n.window, n.message, n.w, 0);
-    notices_.clear();
 }
 
 void CDerivedTaskListener::ReleaseFences() {

@@ -112,8 +112,6 @@ private:
     void Finished(std::uint64_t number);
     // Ends every fence wait at once (the queue is stopping) and waits until none is left.
     void ReleaseFences();
-    // Posts every notice still waiting (the queue is stopping: it promised them).
-    void PostPromisedNotices();
 
     std::atomic<std::uint32_t> state_{kAccepting};
     std::atomic<CRG1Micon*> link_{nullptr};

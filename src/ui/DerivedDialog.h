@@ -16,7 +16,8 @@
 // values to their slider's range, the record switch and its file, handing a speed sample
 // to dial, graph and record, the status timer and polling exactly while shown, the restore
 // with its fence on the task queue (the page is drawn and takes input while the board is
-// set up, and whatever would write to the board first finishes that set-up), and retiring
+// set up, whatever would write to the board, input to any window the page owns included,
+// first finishes that set-up, and a page that goes drops it), and retiring
 // the windows the page owns at destroy. The page's controls and owned windows go through
 // the window layer's deferred delete, so none is freed while a handler of it (a nested
 // dialog loop) is on the stack.

@@ -171,8 +171,7 @@ TEST_F(PageSetUp, AnotherModelChosenWhileTheSetUpWaitsDropsItAndTheOldRestoreNev
     Dialogs boxes;
     boxes.answerBox(gui::id::No);
     ASSERT_TRUE(r.rig.ChooseDriverNamed(ModelName(0x101)));
-    EXPECT_EQ((std::tuple{LinesOf(debug, kFenceRunOut), LinesOf(debug, kDropped)}),
-              (std::tuple{0u, 1u}))
+    EXPECT_EQ((std::tuple{LinesOf(debug, kFenceRunOut), LinesOf(debug, kDropped)}), (std::tuple{0u, 1u}))
         << "fences run out, set-ups dropped";
     EXPECT_NE(r.rig.window->CurrentPage(), page);
 
@@ -190,7 +189,8 @@ TEST_F(PageSetUp, APageClosedWhileItsSetUpWaitsDropsItAndRestoresWhenShownAgain)
     platform::DebugCapture debug;
     page->send(gui::msg::Command, gui::makeWParam(pagemenu::kCloseWindow, gui::notify::MenuOrAccelerator), 0);
     guitest::settle();  // the close it posts
-    EXPECT_EQ((std::tuple{page->isShown(), page->BoardSetUpPending(), LinesOf(debug, kFenceRunOut), LinesOf(debug, kDropped)}),
+    EXPECT_EQ((std::tuple{page->isShown(), page->BoardSetUpPending(), LinesOf(debug, kFenceRunOut),
+                          LinesOf(debug, kDropped)}),
               (std::tuple{false, false, 0u, 1u}))
         << "shown, set-up waiting, fences run out, set-ups dropped";
 

@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "TaskTestSupport.h"
-#include "platform/core/HeldPauses.h"
 #include "platform/core/Debug.h"
+#include "platform/core/HeldPauses.h"
 #include "tasks/BldcDemoTask.h"
 #include "tasks/GuiCommand.h"
 #include "tasks/LensTask.h"

@@ -69,17 +69,6 @@ inline constexpr int kVersion = 0x800A;           // "Version"
 inline constexpr int kRollback = 0x800D;          // "Rollback to Initial value"
 }  // namespace pagemenu
 
-namespace speedplace {
-// The speed-curve window's place when none is stored: below the page and the tachometers
-// beside it, else above the page, else under the tachometers, the first where it lies on
-// the screen (moved in from the side) clear of the page and the tachometers. Where none
-// has the room, the first that does once the window is cut to the room there, down to
-// `minimum` (an empty minimum: not cut); else the first clear of the page alone. Else
-// below; an empty screen accepts any place.
-QRect DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen,
-                        const QSize& minimum = QSize());
-}  // namespace speedplace
-
 class CDerivedDialog : public gui::Dialog {
 public:
     using ControlMap = std::map<std::uint32_t, std::unique_ptr<CDerivedControl>>;

@@ -12,6 +12,7 @@
 #include "ui/DisplayControls.h"
 #include "ui/EditControl.h"
 #include "ui/FloatDialog.h"
+#include "ui/SpeedPlace.h"
 
 namespace {
 
@@ -40,61 +41,6 @@ void Store(int kind, const QRect& rect) {
     const WindowPositions& positions = appServices().positions;
     if (positions.set) positions.set(kind, PlaceOf(rect));
 }
-
-// Beside the page, top-aligned: on its right, or on its left when only there the window
-// fits the screen's width (the screen's edge would push it back over the page).
-QRect Beside(const QRect& page, const QSize& size, const QRect& screen) {
-    const QRect right(QPoint(page.left() + page.width(), page.top()), size);
-    const QRect left(QPoint(page.left() - size.width(), page.top()), size);
-    const auto fits = [&screen](const QRect& r) { return r.left() >= screen.left() && r.right() <= screen.right(); };
-    return screen.isEmpty() || fits(right) || !fits(left) ? right : left;
-}
-
-}  // namespace
-
-QRect speedplace::DefaultGraphPlace(const QRect& page, const QRect& tachometers, const QSize& size, const QRect& screen,
-                                    const QSize& minimum) {
-    const int y =
-        std::max(page.top() + page.height(), tachometers.isNull() ? 0 : tachometers.top() + tachometers.height());
-    const QRect below(QPoint(page.left(), y), size);
-    if (screen.isEmpty()) return below;
-    const QRect above(QPoint(page.left(), page.top() - size.height()), size);
-    const QRect under(QPoint(tachometers.left(), tachometers.top() + tachometers.height()), size);
-    std::vector<QRect> candidates{below, above};
-    if (!tachometers.isNull()) candidates.push_back(under);
-
-    // Moved in from the screen's side, as the screen's edge rule moves a window.
-    const auto inFromTheSide = [&screen](QRect r) {
-        r.moveLeft(std::max(screen.left(), std::min(r.left(), screen.left() + screen.width() - r.width())));
-        return r;
-    };
-    const auto clearOfPage = [&](const QRect& r) { return screen.contains(r) && !r.intersects(page); };
-    const auto clear = [&](const QRect& r) {
-        return clearOfPage(r) && (tachometers.isNull() || !r.intersects(tachometers));
-    };
-    for (const QRect& c : candidates) {
-        if (clear(inFromTheSide(c))) return inFromTheSide(c);
-    }
-    // Cut to the room there: moved in from the side where that keeps it clear, else cut
-    // at the screen's side too.
-    const auto bigEnough = [&minimum](const QRect& r) {
-        return r.width() >= minimum.width() && r.height() >= minimum.height();
-    };
-    if (!minimum.isEmpty()) {
-        for (const QRect& c : candidates) {
-            for (const QRect& cut : {inFromTheSide(c) & screen, c & screen}) {
-                if (bigEnough(cut) && clear(cut)) return cut;
-            }
-        }
-    }
-    // A screen too small for all three: at least the page stays uncovered.
-    for (const QRect& c : candidates) {
-        if (clearOfPage(inFromTheSide(c))) return inFromTheSide(c);
-    }
-    return below;
-}
-
-namespace {
 
 bool Alive(const std::unique_ptr<gui::Window>& w) { return w != nullptr && w->exists(); }
 
@@ -141,40 +87,59 @@ void CDerivedDialog::RestoreWindowPositions() {
     if (Stored(kPageKind, &stored)) moveWindow(QRect(stored.topLeft(), windowRect().size()));
     const QRect page = windowRect();
 
-    // A speed window never opens over its page, nor the graph over the tachometers: a
-    // place stored beside a narrower page (every page shares the stored places) gives way
-    // to the default one beside or below. What counts is where a window lands: moved onto
-    // the screen, at the size it can take (a stored place may come from the other
-    // tachometer, of another size).
-    const QRect screen = gui::availableScreenArea(page);
+    // A stored rectangle gives a speed window its place, never its size: every family
+    // shares the stored rectangles, and each window keeps the size its page made it.
+    // A speed window lands whole on the screen and never over its page, nor the graph
+    // over the tachometers: a stored place that would gives way to one beside, below or
+    // above the page; where no place is clear, the one that hides the fewest controls.
+    speedplace::Scene scene;
+    scene.screen = gui::availableScreenArea(page);
+    scene.keepClear.push_back(page);
+    for (const auto& [key, control] : controls_) {
+        if (control->exists() && control->parent() == this) scene.controls.push_back(control->windowRect());
+    }
     QRect tachometers;
-    const bool tachometersStored =
-        Stored(kTachometerKind, &tachometers) && !gui::wholeOnScreen(tachometers).intersects(page);
+    const bool tachometersStored = Stored(kTachometerKind, &tachometers);
     QRect placed;  // where the tachometers went
+    std::vector<QRect> tachometerPlaces;
+    bool atStoredPlace = false;
     for (gui::Window* t : {firstTachometer_.get(), secondTachometer_.get()}) {
         if (t == nullptr || !t->exists()) continue;
-        t->moveWindow(tachometersStored ? tachometers : Beside(page, t->windowRect().size(), screen));
-        if (t->windowRect().intersects(page)) t->moveWindow(Beside(page, t->windowRect().size(), screen));
+        const QSize size = t->windowRect().size();
+        std::vector<QPoint> wanted;
+        if (tachometersStored) wanted.push_back(tachometers.topLeft());
+        const int right = page.left() + page.width(), bottom = page.top() + page.height();
+        wanted.insert(wanted.end(), {QPoint(right, page.top()), QPoint(page.left() - size.width(), page.top()),
+                                     QPoint(page.left(), bottom), QPoint(page.left(), page.top() - size.height())});
+        const QRect place = speedplace::Place(scene, size, wanted);
+        t->moveWindow(place);
+        atStoredPlace = tachometersStored && place == speedplace::OnScreen(scene.screen, QRect(wanted.front(), size));
         placed = placed.united(t->windowRect());
+        tachometerPlaces.push_back(t->windowRect());
     }
 
     if (!Alive(graphWindow_)) return;
-    const QSize graphSize = graphWindow_->windowRect().size();
-    const auto clear = [&page, &placed](const QRect& r) {
-        const QRect landed = gui::wholeOnScreen(r);
-        return !landed.intersects(page) && !landed.intersects(placed);
-    };
-    const QRect belowPlaced(QPoint(placed.left(), placed.top() + placed.height()), graphSize);
+    const QSize size = graphWindow_->windowRect().size();
+    std::vector<QPoint> wanted;
     QRect graph;
-    if (Stored(kGraphKind, &graph) && clear(graph)) {
-        graphWindow_->moveWindow(graph);
-    } else if (tachometersStored && clear(belowPlaced)) {
-        graphWindow_->moveWindow(belowPlaced);
+    if (Stored(kGraphKind, &graph)) wanted.push_back(graph.topLeft());
+    const int pageBottom = page.top() + page.height();
+    if (!placed.isNull()) {
+        const QPoint underTachometers(placed.left(), placed.top() + placed.height());
+        // Tachometers the user put somewhere keep the graph under them.
+        if (atStoredPlace) wanted.push_back(underTachometers);
+        // Below or above the page and the tachometers both, else above the page alone.
+        wanted.push_back(QPoint(page.left(), std::max(pageBottom, underTachometers.y())));
+        wanted.push_back(QPoint(page.left(), std::min(page.top(), placed.top()) - size.height()));
+        wanted.push_back(QPoint(page.left(), page.top() - size.height()));
+        wanted.push_back(underTachometers);
+        scene.keepClear.insert(scene.keepClear.end(), tachometerPlaces.begin(), tachometerPlaces.end());
+        scene.controls.insert(scene.controls.end(), tachometerPlaces.begin(), tachometerPlaces.end());
     } else {
-        const QWidget* w = graphWindow_->widget();
-        const QSize minimum = w != nullptr ? w->minimumSize() : graphSize;
-        graphWindow_->moveWindow(speedplace::DefaultGraphPlace(page, placed, graphSize, screen, minimum));
+        wanted.push_back(QPoint(page.left(), pageBottom));
+        wanted.push_back(QPoint(page.left(), page.top() - size.height()));
     }
+    graphWindow_->moveWindow(speedplace::Place(scene, size, wanted));
 }
 
 // ---- restore from the store -----------------------------------------------------------

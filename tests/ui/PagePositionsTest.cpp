@@ -66,39 +66,45 @@ struct AppRun {
 
 }  // namespace
 
-TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStart) {
+// A stored rectangle gives each window its place, never its size: the windows were made
+// smaller than they open before they were stored.
+TEST(PagePositions, APageAndItsSpeedWindowsComeBackWhereTheyWereAtTheNextStartAtTheirOwnSizes) {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
-    QSize pageSize;
-    QRect tachometers, graph;
+    QSize pageSize, dialSize, graphSize;
+    QRect digital;
     {
         AppRun first(file);
         pageSize = first.page.windowRect().size();
+        dialSize = first.Tachometer().size();
+        gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
+        graphSize = graphWindow->windowRect().size();
         // Nothing stored: tachometers beside the page, the graph below them (below the
         // dial, the taller of the two).
         EXPECT_EQ(first.Tachometer().topLeft(), QPoint(pageSize.width(), 0));
-        EXPECT_EQ(first.page.GetContainerWindow("speedcurve", nullptr)->windowRect().topLeft(),
-                  QPoint(0, first.Tachometer().height()));
-        first.page.moveWindow(QRect(QPoint(220, 140), pageSize));
-        first.page.Tachometer()->moveWindow(QRect(700, 100, 170, 180));
-        first.page.SecondTachometer()->moveWindow(QRect(400, 300, 382, 160));
-        tachometers = first.page.SecondTachometer()->windowRect();
-        gui::Window* graphWindow = first.page.GetContainerWindow("speedcurve", nullptr);
-        graphWindow->moveWindow(QRect(50, 500, 304, 124));
-        graph = graphWindow->windowRect();
+        EXPECT_EQ(graphWindow->windowRect().topLeft(), QPoint(0, first.Tachometer().height()));
+        first.page.moveWindow(QRect(QPoint(20, 30), pageSize));
+        first.page.Tachometer()->moveWindow(QRect(400, 0, 170, 180));
+        first.page.SecondTachometer()->moveWindow(QRect(400, 10, 382, 160));
+        digital = first.page.SecondTachometer()->windowRect();
+        graphWindow->moveWindow(QRect(20, 480, 304, 124));
+        ASSERT_NE(first.Tachometer().size(), dialSize);
+        ASSERT_NE(graphWindow->windowRect().size(), graphSize);
         gui::send(first.page.handle(), gui::msg::Close, 0, 0);
     }
     {
         AppRun second(file);
-        EXPECT_EQ(second.page.windowRect(), QRect(QPoint(220, 140), pageSize));
+        EXPECT_EQ(second.page.windowRect(), QRect(QPoint(20, 30), pageSize));
         // Both tachometers share the place saved last.
-        EXPECT_EQ(second.Tachometer().topLeft(), tachometers.topLeft());
-        EXPECT_EQ(second.page.SecondTachometer()->windowRect(), tachometers);
-        EXPECT_EQ(second.page.GetContainerWindow("speedcurve", nullptr)->windowRect(), graph);
+        EXPECT_EQ(second.Tachometer(), QRect(digital.topLeft(), dialSize));
+        EXPECT_EQ(second.page.SecondTachometer()->windowRect(), digital);
+        EXPECT_EQ(second.page.GetContainerWindow("speedcurve", nullptr)->windowRect(),
+                  QRect(QPoint(20, 480), graphSize));
     }
 }
 
-// The page near the lower right corner; the tachometers stored over it; the graph not stored.
+// The page near the lower right corner; the tachometers stored over it; the graph not
+// stored: the tachometers go left of the page, the graph above both.
 TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheScreenHasRoom) {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "Tamsiro.ini";
@@ -131,7 +137,7 @@ TEST(PagePositions, SpeedWindowsStoredOverThePageOrWithNothingStoredGoWhereTheSc
     const QRect tachometer = run.Tachometer();
     const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
     EXPECT_EQ(tachometer.left() + tachometer.width(), page.left());
-    EXPECT_EQ(graph.top() + graph.height(), page.top());
+    EXPECT_EQ(graph.top() + graph.height(), std::min(page.top(), tachometer.top()));
     run.page.SetSecondTachometer(nullptr);
     run.page.RestoreWindowPositions();
     EXPECT_EQ(run.Tachometer(), tachometer);
@@ -147,45 +153,6 @@ TEST(PageRestore, AControlWithABitFieldShowsItsBitsOfTheStoredWord) {
     run.store.SetValue(40, 0xB5);
     run.page.Restore(40, 1);
     EXPECT_EQ(control->GetValue(), 3u);  // bits 4..6 of 0xB5
-}
-
-TEST(PagePositions, TheGraphsDefaultPlaceIsBelowAboveOrUnderTheTachometersWhereTheScreenHasRoom) {
-    using speedplace::DefaultGraphPlace;
-    const QRect screen(0, 0, 1366, 768);
-    const QSize graph(708, 288);
-    const QRect tachometers(433, 0, 382, 424);
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 300), tachometers, graph, screen).topLeft(), QPoint(0, 424));
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 400, 433, 300), QRect(433, 400, 382, 100), graph, screen).topLeft(),
-              QPoint(0, 112));
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), tachometers, graph, screen).topLeft(), QPoint(433, 424));
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(433, 0, 382, 600), graph, screen).topLeft(),
-              QPoint(0, 707));
-    EXPECT_EQ(DefaultGraphPlace(QRect(0, 0, 433, 707), QRect(), graph, QRect()).topLeft(), QPoint(0, 707));
-}
-
-// Wherever a page opens on a laptop's screen, the graph's first place (nothing stored)
-// lies on the screen clear of the page and of the tachometers beside it: at its full
-// size where there is room, else cut to the room there, never below its minimum.
-TEST(PagePositions, TheGraphsDefaultPlaceNeverCoversThePageOrTheTachometers) {
-    using speedplace::DefaultGraphPlace;
-    const QRect screen(0, 0, 1366, 768);
-    const QSize graph(708, 288), minimum(350, 200);
-    for (const QSize tachometer : {QSize(382, 160), QSize(382, 300), QSize(382, 400)}) {
-        for (int width = 400; width <= 800; width += 20) {
-            for (int height = 300; height <= 620; height += 20) {
-                const QRect page(0, 0, width, height);
-                const QRect tachometers(QPoint(width, 0), tachometer);
-                const QRect placed = DefaultGraphPlace(page, tachometers, graph, screen, minimum);
-                const bool clear = screen.contains(placed) && !placed.intersects(page) &&
-                                   !placed.intersects(tachometers) && placed.width() >= minimum.width() &&
-                                   placed.height() >= minimum.height() && placed.width() <= graph.width() &&
-                                   placed.height() <= graph.height();
-                EXPECT_TRUE(clear) << "page " << width << "x" << height << ", tachometer " << tachometer.width() << "x"
-                                   << tachometer.height() << ": graph at (" << placed.x() << ", " << placed.y() << ") "
-                                   << placed.width() << "x" << placed.height();
-            }
-        }
-    }
 }
 
 // Stores the page's corner and a tachometer place (the graph's place has no width: not
@@ -230,11 +197,16 @@ TEST(PagePositions, SpeedWindowsPlacedByAStoredPlaceAreClearOfEachOtherAndThePag
     {
         TempDir dir;
         const std::filesystem::path file = dir.path() / "Tamsiro.ini";
-        StorePlaces(file, QPoint(10, 200), QRect(10, 0, 382, 160));
+        StorePlaces(file, QPoint(10, 300), QRect(10, 0, 382, 160));
         AppRun run(file);
+        // The dial alone, as a page has it (the digital window would take the stored place).
+        run.page.SetSecondTachometer(nullptr);
+        run.page.RestoreWindowPositions();
         const QRect page = run.page.windowRect();
-        ASSERT_EQ(page.topLeft(), QPoint(10, 200));
-        EXPECT_EQ(run.Tachometer().topLeft(), QPoint(10 + page.width(), 200));
-        EXPECT_FALSE(run.page.GetContainerWindow("speedcurve", nullptr)->windowRect().intersects(run.Tachometer()));
+        ASSERT_EQ(page.topLeft(), QPoint(10, 300));
+        EXPECT_EQ(run.Tachometer().topLeft(), QPoint(10 + page.width(), 300));
+        const QRect graph = run.page.GetContainerWindow("speedcurve", nullptr)->windowRect();
+        EXPECT_FALSE(graph.intersects(run.Tachometer()) || graph.intersects(page))
+            << "graph at (" << graph.x() << ", " << graph.y() << ")";
     }
 }

@@ -28,6 +28,9 @@
 // Failing checks print points as points.
 inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
 inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
+inline void PrintTo(const QRect& r, std::ostream* os) {
+    *os << r.width() << 'x' << r.height() << " at (" << r.x() << ", " << r.y() << ')';
+}
 
 namespace guitest {
 

@@ -123,8 +123,9 @@ struct PageRig {
         rig.tasks.WaitIdle(5000);
         guitest::settle();
         auto* page = dynamic_cast<CDerivedDialog*>(rig.window ? rig.window->CurrentPage() : nullptr);
-        if (page == nullptr || !page->BoardSetUpPending()) return;
-        guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000);
+        if (page != nullptr && page->BoardSetUpPending())
+            guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000);
+        // Also when the set-up ran in the events above: what it queued is done too.
         rig.tasks.WaitIdle(5000);
         guitest::settle();
     }

@@ -199,6 +199,27 @@ void CDeviceDialog_Lens::RefreshAll() {
     for (std::uint32_t pair = 0; pair < pairRunning_.size(); ++pair) {
         if (pairRunning_[pair]) WriteStopFrequency(pair);
     }
+    SendStoredChipEnable();
+}
+
+void CDeviceDialog_Lens::SendStoredChipEnable() {
+    for (const auto& [id, control] : Controls()) {
+        const CXmlControlConainer* record = control->GetElement();
+        if (record == nullptr || record->GetDeviceTarget() != "gpio" || record->GetIoType() != 1 ||
+            record->GetDeviceNumber() != kChipEnableLine) {
+            continue;
+        }
+        // The refresh has shown the stored level on the control and put it in the line's
+        // kept record; the command stores nothing, it only sends that record.
+        const surfacepage::TaskOrder order = BuildOrder(*control);
+        if (order.data == nullptr) return;
+        if (CSingleCommand* command = CreateCommand(static_cast<std::uint32_t>(control->GetWindowId()))) {
+            command->SetTask(order.word, order.data, order.size);
+            ExecuteCommand(GetTaskQueue(), command);
+            DeleteCommand(command);
+        }
+        return;  // one line, one frame, whatever number of controls show it
+    }
 }
 
 void CDeviceDialog_Lens::EndRuns() {

@@ -65,7 +65,9 @@ public:
 
     // Shows every data word again: the first control of each word (in id order)
     // has its subject notify all controls of the word; every control's relations are
-    // applied. Nothing is sent, but an output pair the page left running is stopped.
+    // applied. An output pair the page left running is stopped, and the stored chip
+    // enable is sent (the board's defaults disable the chip, a rollback may have changed
+    // the word): the page shows what the board has. Nothing else is sent.
     void RefreshAll();
     // Applies the relations that `control` owns, by its stored value.
     int ApplyRelationsOf(CDerivedControl& control);
@@ -95,6 +97,11 @@ private:
     void MakeControls(std::vector<surfacepage::SurfaceControl>& controls);
     void WireObservers();
     void StartChannel8();
+    // Queues the port record of the chip-enable line's first control, with the level it
+    // shows; nothing when no control drives that line.
+    void SendStoredChipEnable();
+    // The board's chip-enable output line.
+    static constexpr std::int32_t kChipEnableLine = 31;
     // The value stored for a control's binding; IRelation::kNoIndex when it has none.
     std::uint32_t StoredIndex(const CDerivedControl& control) const;
     // The three output frames of pair `pair` with the frequency setting of data

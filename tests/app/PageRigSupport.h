@@ -39,6 +39,23 @@ inline void ExpectFrames(const std::vector<Bytes>& got, const std::vector<Bytes>
     EXPECT_EQ(got.size(), want.size());
 }
 
+// What the board's defaults write to ports 21-33 ('8' 3): all outputs, 21 high, the chip
+// enable (31, [5] bit 5) low.
+inline const Bytes kDefaultHighPorts = F("38 03 FF 01 38 00 03 00 00 3B");
+
+// The chip enable the board is left with by `frames`: port 31's level ("high", "low") in
+// the last '8' 3 frame after the last frame of the board's defaults; "unsent" when none
+// follows them, "no defaults" when they are not there.
+inline std::string ChipEnableAfterDefaults(const std::vector<Bytes>& frames) {
+    const auto defaults = std::find(frames.rbegin(), frames.rend(), kDefaultHighPorts);
+    if (defaults == frames.rend()) return "no defaults";
+    std::string level = "unsent";
+    for (auto f = defaults.base(); f != frames.end(); ++f)
+        if (f->size() == kDefaultHighPorts.size() && (*f)[0] == '8' && (*f)[1] == 3)
+            level = ((*f)[5] & 0x20) != 0 ? "high" : "low";
+    return level;
+}
+
 // A change as a control reports it: the new value shown, then the parent told.
 template <class Page>
 void Change(Page& page, std::uint32_t kind, std::uint32_t index, std::uint32_t value) {
@@ -73,7 +90,9 @@ struct PageRig {
     Page* Open(std::uint32_t key) {
         if (!Start()) return nullptr;
         static platform::SystemClock systemClock;
-        real = std::make_unique<platform::ScopedClock>(systemClock);
+        // Once: a second scope made over the first would put the manual clock back when
+        // the first goes, and the board's pacing would wait for ever.
+        if (!real) real = std::make_unique<platform::ScopedClock>(systemClock);
         Settle();
         sim.sim.clearFrames();
         Dialogs boxes;
@@ -104,8 +123,9 @@ struct PageRig {
         rig.tasks.WaitIdle(5000);
         guitest::settle();
         auto* page = dynamic_cast<CDerivedDialog*>(rig.window ? rig.window->CurrentPage() : nullptr);
-        if (page == nullptr || !page->BoardSetUpPending()) return;
-        guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000);
+        if (page != nullptr && page->BoardSetUpPending())
+            guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 5000);
+        // Also when the set-up ran in the events above: what it queued is done too.
         rig.tasks.WaitIdle(5000);
         guitest::settle();
     }

@@ -208,3 +208,24 @@ TEST_F(PageSetUp, APageClosedWhileItsSetUpWaitsDropsItAndRestoresWhenShownAgain)
     EXPECT_LT(IndexOf(r.sim.Frames(), kSelect), r.sim.Frames().size()) << "shown again, the page did not restore";
     EXPECT_NE(CTaskFactory::GetInstance()->GetPollingTask(), nullptr) << "shown again, the page does not poll";
 }
+
+// The opening's restore sets the dial to 0; the display of the stored count and the pole
+// setting come after it, so the dial shown agrees with the current-speed edit. The page is
+// not shown: nothing polls, and what it shows is the opening's own.
+TEST_F(PageSetUp, TheOpenedPagesDialShowsTheStoredSpeedItsEditShows) {
+    // Stored while the page's restore still waits: a count of 1000 (100 pps) with two pole
+    // pairs, on a scale of 350 x 100 rpm.
+    const std::pair<int, std::uint32_t> words[] = {{27, 1000}, {18, 2}, {29, 350}};
+    for (const auto& [word, value] : words) r.rig.data.SetValue(word, value);
+    held.Release();
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->BoardSetUpPending(); }, 10000));
+    r.Settle();
+    CSubDialog_Tachometer* panel = page->TachometerPanel();
+    ASSERT_NE(panel, nullptr);
+    const CTachometerFull* dial = panel->RpmDial();
+    EXPECT_EQ(panel->ShownDial(), dial) << "the pole count's dial";
+    EXPECT_EQ(page->FindControl(17, 100)->text(), QString("Current rpm"));
+    const std::int32_t needle = dial->Needle().GetValue();
+    EXPECT_GT(needle, 0) << "the stored count is not shown";
+    EXPECT_EQ(page->FindControl(17, 0)->text().toStdString(), std::to_string(needle));
+}

@@ -169,6 +169,28 @@ TEST(StepperPage, OpeningRestoresTheBoardAndEachKindOfChangeGivesItsFrames) {
     }
 }
 
+// The chip enabled, the page closed from its menu and the model chosen again: the board's
+// defaults disable the chip, and the reopened page's restore enables it again after them,
+// so its button says what the board has and the first click acts.
+TEST(StepperPage, AReopenedPageSendsItsStoredChipEnableAfterTheDefaultsAndShowsWhatTheBoardHas) {
+    StepperRig r;
+    CDeviceDialog_Stepper* page = OpenQuiet(r, 0x100, nullptr);
+    ASSERT_NE(page, nullptr);
+    Change(*page, 0, 0, 1);
+    r.Take();
+    ASSERT_TRUE(r.sim.sim.portLevel(31));
+    page->send(gui::msg::Command, gui::makeWParam(pagemenu::kCloseWindow, 0), 0);
+    ASSERT_TRUE(guitest::waitFor([&] { return !page->isShown(); }, 5000));
+    r.Take();
+
+    std::vector<Bytes> opening;
+    page = OpenQuiet(r, 0x100, &opening);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(ChipEnableAfterDefaults(opening), "high") << ::testing::PrintToString(Names(opening));
+    EXPECT_EQ((std::tuple{r.sim.sim.portLevel(31), page->FindControl(0, 0)->text().toStdString()}),
+              (std::tuple{true, std::string("Disable")}));
+}
+
 TEST(StepperPage, TheSerialChipsSettingsWaitForSendAndGoOutInOneFrame) {
     StepperRig r;
     CDeviceDialog_Stepper* page = OpenQuiet(r, 0x105, nullptr);

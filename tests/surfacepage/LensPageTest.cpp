@@ -252,12 +252,17 @@ TEST_F(LensPage, AChangeStoresItsValueQueuesItsTargetAndKeepsTheWordAndRegisterI
     store.SetValue(21, 5);
     Open(0x400, std::string(kChangeSurface));
     store.SetValue(21, 5);  // Open set its own words; the page shows what the store holds
+    queue.added.clear();
     page->RefreshAll();
     ASSERT_EQ(page->SurfaceProblems(), std::vector<std::string>{});
-    // The refresh sends nothing but fills the images: 15 - 5 in register 0, the range 0..3.
-    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{}));
+    // The refresh fills the images (15 - 5 in register 0, the range 0..3) and sends only
+    // the chip enable's port record, at the level stored (0).
+    EXPECT_EQ(queue.added, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x02000000u, 28u}}));
+    EXPECT_EQ((std::tuple{page->ChannelSetting(31)->port.level, page->ChannelSetting(31)->port.send}),
+              (std::tuple{0u, 1u}));
     EXPECT_EQ(page->Register(0)->GetBits(0, 8), 10u);
     EXPECT_EQ(page->I2cSetting().length, 4u);
+    queue.added.clear();
 
     const auto change = [&](std::uint32_t id, std::uint32_t value) {
         Control(id)->SetValue(value);

@@ -2,6 +2,7 @@
 // a polling message, and recording.
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "board/RG1Micon.h"
 #include "data/DataContainer.h"
@@ -167,7 +168,13 @@ void CDeviceDialog_BLDC::RestoreBoard() {
 
     ApplyMaxSpeed(bldc::PoleSettingOf(*store).maxSpeed, false);
     ShowSpeedRangeItems();
-    return;
+    // At the opening, once the dial was set to 0 above: every speed display shows the
+    // stored count, then the pole setting picks the unit, dial, graph series, caption and
+    // full scale. A later restore (a loaded set, a rollback) leaves the dial at 0.
+    if (std::exchange(showStoredSpeedAfterRestore_, false)) {
+        UpdateSpeedDisplays();
+        ApplyPoleSetting();
+    }
 }
 
 gui::LResult CDeviceDialog_BLDC::OnTaskData(gui::WParam w, gui::LParam) {

@@ -40,12 +40,9 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
     store->SelectContainer(GetDeviceKey());
+    // The opening's restore ends by showing the stored speed and the pole setting.
+    showStoredSpeedAfterRestore_ = true;
     BuildAndRestore();
-    // The pole setting's maximum speed goes to the board: after the restore's frames.
-    AfterQueuedTasks([this] {
-        UpdateSpeedDisplays();
-        ApplyPoleSetting();
-    });
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);
         testDialog_->SetDataSource(store, GetDeviceKey());

@@ -84,6 +84,7 @@ private:
     std::uint32_t fgPulses_ = 0;
     int chipEnableKind_ = 0;  // 12 or 13 when the page has that item
     bool built_ = false;
+    bool showStoredSpeedAfterRestore_ = false;  // set for the opening's restore only
     bldc::StartupTestDialogPtr testDialog_;
     std::shared_ptr<platform::NamedMutex> pollingMutex_;
 };

@@ -362,7 +362,6 @@ void CDeviceDialog_Stepper::RestoreBoard() {
         ApplyClockRange();
         ShowStepRows(true);
         ApplyTabPage(1);
-        Port(31, Word(0) & 1u, true);
     } else if (ParallelOnly(key)) {
         ShowStepRows(true);
         ApplyTabPage(1);
@@ -373,13 +372,14 @@ void CDeviceDialog_Stepper::RestoreBoard() {
         UpdateParallelEnables();
         UpdateCountEdit();
         SetTachometerScale(static_cast<int>(Word(52)) * 10);
-        Port(31, Word(0) & 1u, true);
     } else if (key == 0x105) {
         Port(23, Word(55) & 1u, true);
         Port(29, Word(56) & 1u, true);
         Port(12, Word(57) & 1u, true);
-        Port(31, Word(0) & 1u, true);
     }
+    // The board's defaults left the chip disabled: the stored enable goes out on every
+    // model, so the page's enable button shows what the board has.
+    Port(31, Word(word::kChipEnable) & 1u, true);
     pages::WriteTwoBitItem(board_, 8, 10, Word(word::kAttenuate));
     CDerivedDialog::SetPwm(kRefPwmChannel, kRefPwmHz, 256.0 - Word(word::kRef), 1);
     SendChannelRecords();

@@ -318,6 +318,21 @@ void CQuillfenDlg::OnTaskData(gui::WParam w) {
     if (++replyCount_ >= 2) {
         replyCount_ = 0;
         OnMotorTypeChanged();
+        KeepChosenDriver();
+    }
+}
+
+void CQuillfenDlg::KeepChosenDriver() {
+    // The main window takes input before the replies come: a driver chosen meanwhile
+    // has its page already, which the refill must not leave unlisted and out of reach
+    // of OK. Where the refilled list still holds that driver, it stays chosen.
+    if (page_ == nullptr) return;
+    gui::ComboBox* drivers = Drivers();
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
+        if (shown_[i].code != code_) continue;
+        if (drivers != nullptr) drivers->setCurSel(static_cast<int>(i));
+        if (Window* ok = item(gui::id::Ok)) ok->setEnabled(true);
+        return;
     }
 }
 

@@ -154,6 +154,8 @@ private:
     void ShowConnection(bool connected);
     void OnDeviceChange();
     void OnTaskData(gui::WParam w);
+    // After the board-type refill: the open page's driver chosen again when listed.
+    void KeepChosenDriver();
     void Quit();
     gui::ComboBox* MotorTypes() const;
     gui::ComboBox* Drivers() const;

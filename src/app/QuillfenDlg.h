@@ -171,6 +171,7 @@ private:
     std::uint32_t code_ = 0;
     std::uint32_t kind_ = 0;
     std::uint32_t index_ = 0;
+    bool choosingDriver_ = false;  // a driver's firmware check runs (it may ask)
     std::unique_ptr<platform::DeviceWatch> watch_;
     gui::WindowPtr<CFirmwareUpdateDlg> update_;
 };

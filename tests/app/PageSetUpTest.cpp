@@ -221,3 +221,38 @@ TEST(BoardTypeNotKnownYet, ADriverChosenThenStaysChosenWithItsPageWhenTheReplies
     r.rig.Command(gui::id::Ok);
     agrees(page, true, "shown by OK");
 }
+
+// The replies come while the chosen model's firmware question is open: once it is
+// answered, the model's page is made and the main window shows that model chosen.
+TEST(BoardTypeNotKnownYet, TheRepliesDuringADriversFirmwareQuestionLeaveThatDriverChosen) {
+    HeldPauses pacing;
+    BldcRig r;
+    // Answers "No" once the replies are in, taking the main window's messages meanwhile
+    // as the question's own loop does.
+    struct AnswerAfterTheReplies final : gui::IMessageBoxProvider {
+        int show(const gui::MessageBoxRequest& request) override {
+            caption = request.caption.toStdString();
+            pacing->Release();
+            repliesIn = guitest::waitFor([&] { return window->count(gui::msg::TaskData) == 2; }, 5000);
+            return gui::id::No;
+        }
+        HeldPauses* pacing = nullptr;
+        guitest::Spy<CQuillfenDlg>* window = nullptr;
+        std::string caption;
+        bool repliesIn = false;
+    } boxes;
+    boxes.pacing = &pacing;
+    boxes.window = r.rig.window.get();
+    std::optional<platform::ScopedClock> scope(pacing);
+    ASSERT_TRUE(r.rig.Open());
+    gui::setMessageBoxProvider(&boxes);
+    const std::string name = ModelName(0x106);  // needs other firmware than the board's
+    const bool chosen = r.rig.ChooseDriverNamed(name);
+    UnexpectedDialogs::Install();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ((std::tuple{boxes.caption, boxes.repliesIn}), (std::tuple{std::string("Tamsiro Firmware Update"), true}));
+    auto* drivers = r.rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList);
+    const std::string shown = drivers->itemText(drivers->curSel()).value_or(QString()).toStdString();
+    EXPECT_EQ((std::tuple{r.rig.window->CurrentPage() != nullptr, shown, r.rig.OkEnabled()}),
+              (std::tuple{true, name, true}));
+}

@@ -324,6 +324,22 @@ void CQuillfenDlg::OnTaskData(gui::WParam w) {
     if (++replyCount_ >= 2) {
         replyCount_ = 0;
         OnMotorTypeChanged();
+        KeepChosenDriver();
+    }
+}
+
+void CQuillfenDlg::KeepChosenDriver() {
+    // The main window takes input before the replies come: a driver chosen meanwhile
+    // has its page already (or gets it once its firmware question is answered), which
+    // the refill must not leave unlisted and out of reach of OK. Where the refilled list
+    // still holds that driver, it stays chosen.
+    if (page_ == nullptr && !choosingDriver_) return;
+    gui::ComboBox* drivers = Drivers();
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
+        if (shown_[i].code != code_) continue;
+        if (drivers != nullptr) drivers->setCurSel(static_cast<int>(i));
+        if (Window* ok = item(gui::id::Ok)) ok->setEnabled(true);
+        return;
     }
 }
 
@@ -366,7 +382,10 @@ int CQuillfenDlg::OnDriverTypeChanged() {
     index_ = devicetable::Index(entry.code);
     const QString name = drivers->itemText(selection).value_or(QString()).left(260);
 
+    // The firmware question's loop may take the board-type replies meanwhile.
+    choosingDriver_ = true;
     const int firmware = CheckFirmware(kind_, index_, name);
+    choosingDriver_ = false;
     if (firmware == kFirmwareOk) InitializeBoard(false);
 
     page_ = selector_ ? selector_->GetDialogPointer(this, kind_, index_, name) : nullptr;

@@ -154,6 +154,8 @@ private:
     void ShowConnection(bool connected);
     void OnDeviceChange();
     void OnTaskData(gui::WParam w);
+    // After the board-type refill: the open page's driver chosen again when listed.
+    void KeepChosenDriver();
     void Quit();
     gui::ComboBox* MotorTypes() const;
     gui::ComboBox* Drivers() const;
@@ -169,6 +171,7 @@ private:
     std::uint32_t code_ = 0;
     std::uint32_t kind_ = 0;
     std::uint32_t index_ = 0;
+    bool choosingDriver_ = false;  // a driver's firmware check runs (it may ask)
     std::unique_ptr<platform::DeviceWatch> watch_;
     gui::WindowPtr<CFirmwareUpdateDlg> update_;
 };

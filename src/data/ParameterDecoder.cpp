@@ -85,12 +85,28 @@ double CDerivedParameterDecoder::Encode(double x) const
     case ParameterRecord::kRatio:
         return divide(x * b, a);
     case ParameterRecord::kTable: {
-        // The smallest index that shows this value (the map is ordered).
+        // The smallest index that shows this value (the map is ordered). A value past
+        // an end of the table is held at that end, as a slider dragged there shows it:
+        // the smallest index of the table's largest (or smallest) value.
         const std::int64_t wanted = numtext::SaturateToInt64(x);
-        for (const auto& [index, value] : table_) {
-            if (value == wanted) {
-                return static_cast<double>(index);
+        auto lowest = table_.end();
+        auto highest = table_.end();
+        for (auto it = table_.begin(); it != table_.end(); ++it) {
+            if (it->second == wanted) {
+                return static_cast<double>(it->first);
             }
+            if (lowest == table_.end() || it->second < lowest->second) {
+                lowest = it;
+            }
+            if (highest == table_.end() || it->second > highest->second) {
+                highest = it;
+            }
+        }
+        if (highest != table_.end() && wanted > highest->second) {
+            return static_cast<double>(highest->first);
+        }
+        if (lowest != table_.end() && wanted < lowest->second) {
+            return static_cast<double>(lowest->first);
         }
         return 0.0;
     }

@@ -52,7 +52,9 @@ public:
 
     int SetParameter(std::unique_ptr<ParameterRecord> record) override;
     // Without a record, or for an unknown kind, both give 0. A scale of 0
-    // (A or B, where it divides) gives 0 instead of an infinity.
+    // (A or B, where it divides) gives 0 instead of an infinity. A table's Encode
+    // gives the smallest index showing the value; a value above (below) every entry
+    // the smallest index of the largest (smallest) entry; any other value 0.
     double Decode(double raw) const override;
     double Encode(double shown) const override;
     const std::string& GetFormat() const override;

@@ -489,25 +489,33 @@ gui::LResult CDerivedDialog::HandleControlChanged(gui::WParam w, gui::LParam l) 
         if (data_ != nullptr && binding.IsBound()) control->SetValue(binding.Read(*data_));
         return 1;
     }
-    HoldToSliderRange(word, *control);
+    HoldToSliderRange(*control);
     runsEnded_ = false;  // a change may start a run again, even on a page closed before
     return OnControlChanged(word, control);
 }
 
-void CDerivedDialog::HoldToSliderRange(std::int32_t word, CDerivedControl& control) {
-    // Surface controls are left alone: a surface slider may show a step index, not the word.
-    if (word < 0 || control.GetControlKind() != CDerivedControl::kKindEdit || control.GetElement() != nullptr) return;
+void CDerivedDialog::HoldToSliderRange(CDerivedControl& control) {
+    // The edit and a slider bound to the same word and field store the same units (the
+    // slider's position is the stored value), on a hard-coded page and a surface alike.
+    const ControlBinding binding = control.GetBinding();
+    if (!binding.IsBound() || control.GetControlKind() != CDerivedControl::kKindEdit) return;
+    const std::uint32_t value = control.GetValue();
+    std::uint32_t held = value;
+    const CDerivedSlider* slider = nullptr;
     for (const auto& [key, other] : controls_) {
-        const auto* slider = dynamic_cast<const CDerivedSlider*>(other.get());
-        if (slider == nullptr || slider->GetElement() != nullptr || slider->GetRegisterAddress() != word ||
-            slider->GetBitPosition() != control.GetBitPosition() || slider->GetBitCount() != control.GetBitCount()) {
-            continue;
+        const ControlBinding b = other->GetBinding();
+        slider = dynamic_cast<const CDerivedSlider*>(other.get());
+        if (slider != nullptr && b.word == binding.word && b.lowestBit == binding.lowestBit &&
+            b.bitCount == binding.bitCount) {
+            break;
         }
-        const std::uint32_t value = control.GetValue();
-        const std::uint32_t held = HeldToSliderRange(*slider, value);
-        if (held != value) control.SetValue(held);
-        return;
+        slider = nullptr;
     }
+    if (slider != nullptr) held = HeldToSliderRange(*slider, value);
+    // Without a slider (or past what its range holds), a field keeps its own end: the
+    // store would keep only the field's bits, turning a value past the end into another.
+    if (binding.IsField() && binding.bitCount < 32) held = std::min(held, (std::uint32_t{1} << binding.bitCount) - 1);
+    if (held != value) control.SetValue(held);
 }
 
 gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gui::LParam l) {

@@ -411,9 +411,10 @@ private:
     // Polling on from each show, off (with the status timer) from each hide.
     void PollWhileShown(bool shown);
     void ChooseRecordFile();
-    // A value typed into an edit is held to the range of the slider on its word (and
-    // field) before the page stores or sends it; the edit then shows the held value.
-    void HoldToSliderRange(std::int32_t word, CDerivedControl& control);
+    // A value typed into an edit is held to the range of the slider on its word and
+    // field, and to what its field holds, before the page stores or sends it; the edit
+    // then shows the held value.
+    void HoldToSliderRange(CDerivedControl& control);
     CDerivedControl* ControlFromMessage(gui::LParam l) const;
     void RetireControls();
     void SaveParameters();

@@ -1,5 +1,6 @@
 #include "ui/EditControl.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/Mathematics.h"
@@ -111,8 +112,10 @@ int CDerivedEdit::SetValue(std::uint32_t value)
 std::uint32_t CDerivedEdit::GetValue() const
 {
     if (std::isnan(current_)) return 0;
-    // Half away from zero, as a person rounds (2.5 is 3).
-    return numtext::SaturateToUInt32(std::round(current_));
+    // Half away from zero, as a person rounds (2.5 is 3). The top of the range stops
+    // one short of 0xFFFFFFFF, which the store and its commands read as "no value": a
+    // huge typed number would otherwise be shown but never stored.
+    return std::min(numtext::SaturateToUInt32(std::round(current_)), kLargestValue);
 }
 
 int CDerivedEdit::Synchronize(CDerivedControl* other)

@@ -7,8 +7,9 @@
 // alone, and Enter on an unchanged field reports the stored value again without reading
 // the text. Until then a refresh (SetValue, Synchronize) leaves a text the user changed
 // by any means (typing, Backspace, Delete, a paste) as it is. The taken value is converted back to stored units (rounded half away from
-// zero to a whole number, held to 0 .. 0xFFFFFFFF), shown as SetValue would show it, and
-// reported with NotifyParent.
+// zero to a whole number, held to 0 .. kLargestValue), shown as SetValue would show it, and
+// reported with NotifyParent; the page base then holds it to the range of the slider on
+// its word and to what its field's bits hold.
 //
 // A warning threshold colours the text when the shown value passes it; the page (or
 // the base dialog, which does it for every edit) applies it while answering the edit's
@@ -33,8 +34,10 @@ public:
 
     // Formats and shows a stored value. 1.
     int SetValue(std::uint32_t value) override;
+    // The largest value an edit reports: 0xFFFFFFFF means "no value" to the store.
+    static constexpr std::uint32_t kLargestValue = 0xFFFFFFFEu;
     // The value in stored units, rounded half away from zero and held to
-    // 0 .. 0xFFFFFFFF (not a number gives 0).
+    // 0 .. kLargestValue (not a number gives 0).
     std::uint32_t GetValue() const override;
     // Another control: shows its value; null: shows its own again; itself: nothing. 1.
     int Synchronize(CDerivedControl* other) override;

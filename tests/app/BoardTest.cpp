@@ -77,7 +77,7 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     ASSERT_EQ(frames.size(), 9u);
     EXPECT_EQ(frames[8], frames[2]);  // the line read asks as the level frame did
 
-    // A choice made before the replies are handled is dropped by the refill.
+    // A choice made before the replies are handled outlasts the refill (with its page).
     rig.ChooseMotorType(1);
     rig.ChooseDriver(2);
     EXPECT_EQ(rig.window->Code(), devicetable::MakeCode(1, 2));
@@ -87,9 +87,8 @@ TEST(MainWindowBoard, ConnectionInitialisesTheBoardInOrderTheTwoLineReadsComeBac
     EXPECT_EQ((std::pair{replies[0].w, replies[1].w}), (std::pair{gui::WParam{0x20010}, gui::WParam{0x20011}}));
     EXPECT_EQ(
         (std::tuple{rig.window->BoardTypeReplies(), rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList)->curSel(),
-                    rig.window->ShownDevices().size()}),
-        (std::tuple{0, -1, 13u}));
-    EXPECT_FALSE(rig.OkEnabled());
+                    rig.window->ShownDevices().size(), rig.OkEnabled()}),
+        (std::tuple{0, 2, 13u, true}));
     SaveScreenshot(rig);  // the stepper models listed with the board connected
 
     ASSERT_TRUE(rig.ChooseDriverNamed("KT3321(DC)"));

@@ -46,6 +46,34 @@ struct Instance : QProcess {
     QByteArray output_;
 };
 
+// One run to its end with these arguments, with no display to be had (no DISPLAY, no
+// WAYLAND_DISPLAY, no QT_QPA_PLATFORM) and the trace asked for.
+struct Answer {
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int code = -1;
+    std::string out, err;
+};
+Answer RunHeadless(const Install& install, const QStringList& arguments) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    env.insert("TAMSIRO_BOARD_PORT", install.Path("no-board"));
+    env.insert("XDG_CONFIG_HOME", install.Path("config"));
+    env.insert("TAMSIRO_DEBUG", "1");
+    program.setProcessEnvironment(env);
+    program.start(install.Path("tamsiro"), arguments);
+    Answer answer;
+    if (!program.waitForFinished(10000)) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+    answer.status = program.exitStatus();
+    answer.code = program.exitCode();
+    answer.out = program.readAllStandardOutput().toStdString();
+    answer.err = program.readAllStandardError().toStdString();
+    return answer;
+}
+
 }  // namespace
 
 TEST(InstanceProcesses, TheSecondStartStopsAndCallsTheFirstAndAKilledOneLeavesNoLock) {
@@ -95,4 +123,52 @@ TEST(InstanceProcesses, TerminationSignalsEndTheProgramAsACloseDoesWithoutTheSav
         QSettings ini(install.Path("config/Tamsiro/Tamsiro.ini"), QSettings::IniFormat);
         EXPECT_TRUE(ini.contains("WindowPosition/mainWindow.left")) << signal;
     }
+}
+
+TEST(InstanceProcesses, HelpAndVersionAnswerWithoutADisplayOrTheLockAndAnUnknownOptionIsRefused) {
+    Install install;
+    const auto check = [&](const char* when) {
+        const Answer help = RunHeadless(install, {"--help"});
+        EXPECT_EQ((std::tuple{help.status, help.code}), (std::tuple{QProcess::NormalExit, 0})) << when << help.err;
+        for (const char* option : {"--debug", "--help", "-h", "--version"})
+            EXPECT_NE(help.out.find(std::string("\n  ") + option + ' '), std::string::npos)
+                << when << option << help.out;
+        EXPECT_TRUE(help.out.starts_with("Usage: tamsiro [OPTION]...\n")) << help.out;
+        EXPECT_EQ(help.err, "") << when;  // nothing of the program's start in the trace
+        // Help before an option that runs the program, or after --version, still only helps.
+        const Answer both = RunHeadless(install, {"--debug", "--version", "-h"});
+        EXPECT_EQ((std::tuple{both.code, both.out, both.err}), (std::tuple{0, help.out, std::string()})) << when;
+
+        const Answer version = RunHeadless(install, {"--version"});
+        EXPECT_EQ((std::tuple{version.status, version.code, version.err}),
+                  (std::tuple{QProcess::NormalExit, 0, std::string()}))
+            << when;
+        // What the About box shows under the program's name.
+        EXPECT_EQ(version.out, "Tamsiro Version " + CQuillfenApp::GetProductVersion() + "\n") << when;
+        EXPECT_FALSE(CQuillfenApp::GetProductVersion().empty());
+
+        for (const auto& [argument, said] :
+             {std::pair{"--frobnicate", "tamsiro: unknown option '--frobnicate'\n"},
+              std::pair{"settings.ini", "tamsiro: unexpected argument 'settings.ini'\n"}}) {
+            const Answer refused = RunHeadless(install, {"--debug", argument, "--help"});
+            EXPECT_EQ((std::tuple{refused.status, refused.code, refused.out}),
+                      (std::tuple{QProcess::NormalExit, 2, std::string()}))
+                << when << argument;
+            EXPECT_EQ(refused.err, std::string(said) + "Try 'tamsiro --help' for the options.\n") << when;
+        }
+    };
+    check("with no instance running");
+    // Not a file of the program's was made: no settings folder, no lock.
+    EXPECT_FALSE(std::filesystem::exists(install.dir.path() / "config"));
+
+    Instance first(install, "arg");
+    ASSERT_TRUE(first.WaitFor("main window open")) << first.Output().constData();
+    check("beside a running instance");
+    // The running one was neither asked to come to the front nor otherwise touched, and
+    // a later start is still refused by its lock.
+    Instance second(install);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_TRUE(second.Output().contains("Already running")) << second.Output().constData();
+    ASSERT_TRUE(first.WaitFor("asked this instance to come to the front")) << first.Output().constData();
+    EXPECT_EQ(first.Output().count("asked this instance to come to the front"), 1) << first.Output().constData();
 }

@@ -229,3 +229,95 @@ TEST_F(PageSetUp, TheOpenedPagesDialShowsTheStoredSpeedItsEditShows) {
     EXPECT_GT(needle, 0) << "the stored count is not shown";
     EXPECT_EQ(page->FindControl(17, 0)->text().toStdString(), std::to_string(needle));
 }
+
+// At start-up and after a replug the main window takes input while the board-type reads
+// still wait behind the board's held pacing: a driver chosen then keeps its page, and the
+// main window keeps showing it chosen (with OK) when the replies refill the list.
+TEST(BoardTypeNotKnownYet, ADriverChosenThenStaysChosenWithItsPageWhenTheRepliesRefillTheList) {
+    // The pacing outlives the rig: a pause still held when a check fails ends with the queue.
+    HeldPauses startUp, replug;
+    BldcRig r;
+    const std::string name = ModelName(0x300);
+    const auto replies = [&] { return r.rig.window->count(gui::msg::TaskData); };
+    const auto chosenText = [&] {
+        auto* drivers = r.rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList);
+        return drivers->itemText(drivers->curSel()).value_or(QString()).toStdString();
+    };
+    const auto agrees = [&](gui::Dialog* page, bool shown, const char* when) {
+        EXPECT_EQ((std::tuple{r.rig.window->CurrentPage() == page, page->isShown(), chosenText(), r.rig.OkEnabled()}),
+                  (std::tuple{true, shown, name, true}))
+            << when;
+    };
+    std::optional<platform::ScopedClock> scope(startUp);
+
+    // Start-up: chosen and shown before the type is known.
+    ASSERT_TRUE(r.rig.Open());
+    ASSERT_EQ(r.rig.Title().toStdString(), mainwin::kTitleConnected);
+    ASSERT_TRUE(r.rig.ChooseDriverNamed(name));
+    gui::Dialog* page = r.rig.window->CurrentPage();
+    ASSERT_NE(page, nullptr);
+    r.rig.Command(gui::id::Ok);
+    guitest::settle();
+    ASSERT_EQ(replies(), 0) << "the board's type was known before the choice";
+    agrees(page, true, "before the replies");
+    startUp.Release();
+    ASSERT_TRUE(guitest::waitFor([&] { return replies() == 2; }, 5000));
+    guitest::settle();
+    agrees(page, true, "after the replies");
+
+    // A replug: the page goes with the board; chosen again before the type is known, and
+    // OK pressed only once the replies are in.
+    r.sim.sim.unplug();
+    ASSERT_TRUE(guitest::waitFor([&] { return r.rig.window->CurrentPage() == nullptr; }, 5000));
+    scope.reset();
+    scope.emplace(replug);
+    ASSERT_TRUE(r.sim.sim.replug());
+    ASSERT_TRUE(guitest::waitFor([&] { return r.rig.Title().toStdString() == mainwin::kTitleConnected; }, 5000));
+    ASSERT_TRUE(r.rig.ChooseDriverNamed(name));
+    page = r.rig.window->CurrentPage();
+    ASSERT_NE(page, nullptr);
+    guitest::settle();
+    ASSERT_EQ(replies(), 2) << "the board's type was known before the choice";
+    agrees(page, false, "after the replug, before the replies");
+    replug.Release();
+    ASSERT_TRUE(guitest::waitFor([&] { return replies() == 4; }, 5000));
+    guitest::settle();
+    agrees(page, false, "after the replug's replies");
+    r.rig.Command(gui::id::Ok);
+    agrees(page, true, "shown by OK");
+}
+
+// The replies come while the chosen model's firmware question is open: once it is
+// answered, the model's page is made and the main window shows that model chosen.
+TEST(BoardTypeNotKnownYet, TheRepliesDuringADriversFirmwareQuestionLeaveThatDriverChosen) {
+    HeldPauses pacing;
+    BldcRig r;
+    // Answers "No" once the replies are in, taking the main window's messages meanwhile
+    // as the question's own loop does.
+    struct AnswerAfterTheReplies final : gui::IMessageBoxProvider {
+        int show(const gui::MessageBoxRequest& request) override {
+            caption = request.caption.toStdString();
+            pacing->Release();
+            repliesIn = guitest::waitFor([&] { return window->count(gui::msg::TaskData) == 2; }, 5000);
+            return gui::id::No;
+        }
+        HeldPauses* pacing = nullptr;
+        guitest::Spy<CQuillfenDlg>* window = nullptr;
+        std::string caption;
+        bool repliesIn = false;
+    } boxes;
+    boxes.pacing = &pacing;
+    boxes.window = r.rig.window.get();
+    std::optional<platform::ScopedClock> scope(pacing);
+    ASSERT_TRUE(r.rig.Open());
+    gui::setMessageBoxProvider(&boxes);
+    const std::string name = ModelName(0x106);  // needs other firmware than the board's
+    const bool chosen = r.rig.ChooseDriverNamed(name);
+    UnexpectedDialogs::Install();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ((std::tuple{boxes.caption, boxes.repliesIn}), (std::tuple{std::string("Tamsiro Firmware Update"), true}));
+    auto* drivers = r.rig.window->itemAs<gui::ComboBox>(mainwin::kDriverList);
+    const std::string shown = drivers->itemText(drivers->curSel()).value_or(QString()).toStdString();
+    EXPECT_EQ((std::tuple{r.rig.window->CurrentPage() != nullptr, shown, r.rig.OkEnabled()}),
+              (std::tuple{true, name, true}));
+}

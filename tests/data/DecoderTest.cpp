@@ -41,6 +41,13 @@ TEST(ParameterDecoder, ConvertsBothWaysByKind)
     EXPECT_EQ((std::vector{d.Decode(1.9), d.Decode(7), d.Decode(-1), d.Decode(std::nan("")), d.Decode(1e300)}),
               (std::vector{10.0, 0.0, 0.0, 5.0, 0.0}));
     EXPECT_EQ((std::vector{d.Encode(10.7), d.Encode(6), d.Encode(-kInf)}), (std::vector{1.0, 0.0, 0.0}));
+    // A value past an end is held at that end: the smallest index of the largest (or
+    // smallest) entry, whichever way the table runs.
+    EXPECT_EQ((std::vector{d.Encode(11), d.Encode(kInf), d.Encode(4), d.Encode(-1e300)}),
+              (std::vector{1.0, 1.0, 0.0, 0.0}));
+    const auto falling = decoder(6, 0, 0, {30, 20, 10});
+    EXPECT_EQ((std::vector{falling.Encode(99999999), falling.Encode(9), falling.Encode(15), falling.Encode(20)}),
+              (std::vector{0.0, 2.0, 0.0, 1.0}));
 }
 
 TEST(ParameterDecoder, ZeroScalesAndMissingRecordsGiveZero)

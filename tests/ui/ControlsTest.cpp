@@ -433,7 +433,8 @@ TEST_F(ControlHost, EditTakesChangedTextOnEnterFocusLossOrPauseAndShowsWhatItRep
     };
     EXPECT_EQ(commit("2.5"), (std::pair{3u, QStringLiteral("3")}));
     EXPECT_EQ(commit("-4"), (std::pair{0u, QStringLiteral("0")}));
-    EXPECT_EQ(commit("1e30"), (std::pair{0xFFFFFFFFu, QStringLiteral("4294967295")}));
+    // One short of 0xFFFFFFFF, which the store takes for "no value" and would not keep.
+    EXPECT_EQ(commit("1e30"), (std::pair{0xFFFFFFFEu, QStringLiteral("4294967294")}));
     EXPECT_EQ(commit("abc"), (std::pair{0u, QStringLiteral("0")}));
     EXPECT_EQ(commit("32766.5"), (std::pair{0x7FFFu, QStringLiteral("cont.")}));
     // A frequency field stores the step of the typed frequency (the nearer, the lower

@@ -510,10 +510,11 @@ TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSee
     slider->SetRegister(9, 0);
     slider->SetRange(10, 240);
     page.AddControl(9u << 16, std::move(slider));
-    CDerivedEdit* edits[2] = {};
-    for (std::int32_t word : {9, 10}) {  // no slider on word 10
+    CDerivedEdit* edits[3] = {};
+    for (std::int32_t word : {9, 10, 11}) {  // no slider on words 10 and 11
         auto edit = std::make_unique<CDerivedEdit>(&page, 3000 + (word << 16 | 1));
         edit->SetRegister(word, 0);
+        if (word == 11) edit->SetBitField(4, 4);  // a field of four bits: 0..15
         ASSERT_TRUE(edit->CreateControlWindow(QPoint(0, 30 * word), 80, 24));
         edits[word - 9] = static_cast<CDerivedEdit*>(page.AddControl(word << 16 | 1, std::move(edit)));
     }
@@ -530,5 +531,8 @@ TEST_F(PageBase, ATypedValueIsHeldToTheRangeOfTheSliderOnItsWordBeforeThePageSee
     EXPECT_EQ(type(edits[0], "-50"), "10");
     EXPECT_EQ(type(edits[0], "100"), "100");
     EXPECT_EQ(type(edits[1], "360"), "360");
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{240, 10, 100, 360}));
+    // Past what its field holds: the field's end, not the low bits of what was typed.
+    EXPECT_EQ(type(edits[2], "99"), "15");
+    EXPECT_EQ(type(edits[2], "7"), "7");
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{240, 10, 100, 360, 15, 7}));
 }

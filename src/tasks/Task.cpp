@@ -34,13 +34,53 @@ void CDerivedTask::MarkFramesSent() {
     if (!framesSent_.exchange(true)) WakeQueueWorker();
 }
 
+void CDerivedTask::Cancel() {
+    cancel_.raise();
+    std::lock_guard guard(turnMutex_);
+    if (turn_) turn_->Give(false);  // a task waiting for its turn ends without its work
+}
+
+bool CDerivedTask::GiveTurnAfterPause(std::shared_ptr<TaskTurn> turn) {
+    std::lock_guard guard(turnMutex_);
+    if (!pausing_ || nextTurn_) return false;
+    nextTurn_ = std::move(turn);
+    return true;
+}
+
+void CDerivedTask::WaitForTurn(std::shared_ptr<TaskTurn> turn) {
+    std::lock_guard guard(turnMutex_);
+    turn_ = std::move(turn);
+}
+
 std::uint32_t CDerivedTask::ThreadRoutine() {
     state_ = kTaskRunning;
-    Run();
-    // The board's pacing: the queue's order is held here, on the task's side, so the
-    // thread that queued the task never sleeps for it.
-    if (const std::uint32_t pause = pauseMs_.load(); pause != 0) platform::currentClock().pauseMs(cancel_, pause);
+    std::shared_ptr<TaskTurn> turn;
+    {
+        std::lock_guard guard(turnMutex_);
+        turn = turn_;
+    }
+    const bool work = turn == nullptr || (turn->Wait() && !cancel_.raised());
+    bool cut = !work;
+    if (work) {
+        Run();
+        // The board's pacing: the queue's order is held here, on the task's side, so the
+        // thread that queued the task never sleeps for it. The worker hears of the pause,
+        // so that the next ordered task's thread is made during it rather than after it.
+        if (const std::uint32_t pause = pauseMs_.load(); pause != 0) {
+            {
+                std::lock_guard guard(turnMutex_);
+                pausing_ = true;
+            }
+            WakeQueueWorker();
+            cut = platform::currentClock().pauseMs(cancel_, pause);
+        }
+    }
     framesSent_ = true;  // the thread's end wakes the worker
+    {
+        std::lock_guard guard(turnMutex_);
+        pausing_ = false;
+        if (nextTurn_) nextTurn_->Give(!cut);
+    }
     state_ = kTaskFinished;
     return 0;
 }

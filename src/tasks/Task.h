@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "board/Records.h"
 #include "platform/core/Clock.h"
@@ -19,6 +21,35 @@ class IDataContainer;
 namespace platform {
 class NamedMutex;
 }
+
+// The wire's turn of an ordered board task that was started while the task ahead of it
+// still pauses: given when that pause ends, withheld (`go` false) when a cancel cut it
+// short or cancels the waiting task. The first word counts. Shared, as either task may
+// be deleted first.
+class TaskTurn {
+public:
+    void Give(bool go) {
+        {
+            std::lock_guard guard(mutex_);
+            if (given_) return;
+            given_ = true;
+            go_ = go;
+        }
+        cv_.notify_all();
+    }
+    // Whether the waiting task may do its work.
+    bool Wait() {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return given_; });
+        return go_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool given_ = false;
+    bool go_ = false;
+};
 
 class ITask {
 public:
@@ -42,6 +73,15 @@ public:
     // A pause after the task's work, before it counts as having sent its frames: later
     // ordered board tasks and fences wait it out. Cancel ends it at once.
     virtual int SetPause(std::uint32_t ms) = 0;
+    // While the task sits in that pause, a later ordered task may start at once and wait
+    // for `turn`, which this task gives as its pause ends: the later task's thread is made
+    // during the pause and its frames still follow it. False when the task is not in its
+    // pause (the later task then starts once this one has sent its frames).
+    virtual bool GiveTurnAfterPause(std::shared_ptr<TaskTurn> turn) = 0;
+    // Before Start: the task waits for `turn` before its work. Cancelled meanwhile, or
+    // behind a pause that a cancel cut short, it does no work, as a task that a stopping
+    // queue never started.
+    virtual void WaitForTurn(std::shared_ptr<TaskTurn> turn) = 0;
 };
 
 class CDerivedTask : public ITask {
@@ -61,12 +101,14 @@ public:
     CThreadCarrier* GetThreadHandle() const override { return carrier_.get(); }
     int Start() override;
     std::uint32_t GetState() const override { return state_.load(); }
-    void Cancel() override { cancel_.raise(); }
+    void Cancel() override;
     bool HasSentFrames() const override { return framesSent_.load(); }
     int SetPause(std::uint32_t ms) override {
         pauseMs_ = ms;
         return 1;
     }
+    bool GiveTurnAfterPause(std::shared_ptr<TaskTurn> turn) override;
+    void WaitForTurn(std::shared_ptr<TaskTurn> turn) override;
 
     std::uint32_t GetWord() const { return word_.load(); }
     std::uint32_t GetArgumentA() const { return argA_.load(); }
@@ -123,4 +165,9 @@ private:
     platform::CancelSignal cancel_;
     std::atomic<bool> framesSent_{false};
     std::atomic<std::uint32_t> pauseMs_{0};
+    // The turn this task waits for, and the one it gives when its pause ends.
+    std::mutex turnMutex_;
+    std::shared_ptr<TaskTurn> turn_;      // under turnMutex_
+    std::shared_ptr<TaskTurn> nextTurn_;  // under turnMutex_
+    bool pausing_ = false;                // under turnMutex_
 };

@@ -126,14 +126,25 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
         wake->reset();
         ++passes_;
 
-        bool orderedAhead = false;
-        ITask* driveAhead = nullptr;  // an earlier lens drive that has not ended yet
+        int orderedAhead = 0;          // earlier ordered board tasks with frames to send
+        ITask* lastOrdered = nullptr;  // the latest of them
+        ITask* driveAhead = nullptr;   // an earlier lens drive that has not ended yet
         for (auto it = tasks_.begin(); it != tasks_.end();) {
             const std::uint32_t kind = it->task->GetKind();
             const bool ordered = IsOrderedBoardKind(kind);
             // The polling task sets its inputs up from the link's kept tables: it starts
             // once the settings queued before it are on the wire, so its frames carry them.
-            bool mayStart = !((ordered || kind == kTaskPolling) && orderedAhead);
+            bool mayStart = !((ordered || kind == kTaskPolling) && orderedAhead != 0);
+            if (!mayStart && ordered && kind != kTaskLensSequence && orderedAhead == 1 &&
+                it->task->GetState() == kTaskCreated && state_.load() != kStopping) {
+                // The one task ahead is in its pause: this task's thread is made now, during
+                // that pause, and waits for the turn that the pause's end gives it.
+                auto turn = std::make_shared<TaskTurn>();
+                if (lastOrdered->GiveTurnAfterPause(turn)) {
+                    it->task->WaitForTurn(std::move(turn));
+                    mayStart = true;
+                }
+            }
             if (kind == kTaskLensSequence && it->task->GetState() == kTaskCreated && driveAhead != nullptr) {
                 // A new drive replaces the one in progress: the earlier drive ends now and
                 // sends its stop request, and only then does the new drive begin, so the
@@ -149,10 +160,12 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
             // Order matters only for frames: a later board task waits until this one's
             // frames are out, not until a timed wait of its own has ended. A fence waits
             // no longer either: a page's close must not sit out a lens drive's time.
-            if (it->task->HasSentFrames())
+            if (it->task->HasSentFrames()) {
                 Finished(it->number);
-            else if (ordered)
-                orderedAhead = true;
+            } else if (ordered) {
+                ++orderedAhead;
+                lastOrdered = it->task.get();
+            }
             if (kind == kTaskLensSequence) driveAhead = it->task.get();
             ++it;
         }
@@ -161,7 +174,9 @@ std::uint32_t CDerivedTaskListener::WorkerLoop() {
             lock.unlock();
             bool refused = false;
             for (ITask* task : toStart) {
-                if (state_.load() != kStopping && task->Start() == 0) refused = true;
+                if (state_.load() == kStopping) continue;
+                ++started_;
+                if (task->Start() == 0) refused = true;
             }
             toStart.clear();
             lock.lock();

@@ -90,6 +90,8 @@ public:
     bool WaitIdle(std::uint32_t timeoutMs);
     // How often the worker has walked the list: it walks only when something changed.
     std::uint64_t WorkerPasses() const { return passes_.load(); }
+    // Tasks the worker has started so far.
+    std::uint64_t TasksStarted() const { return started_.load(); }
     // Fence calls waiting now.
     int FencesWaiting() const { return fenceWaiters_.load(); }
 
@@ -124,6 +126,7 @@ private:
 
     std::atomic<std::size_t> pending_{0};
     std::atomic<std::uint64_t> passes_{0};
+    std::atomic<std::uint64_t> started_{0};
     std::mutex idleMutex_;
     std::condition_variable idleCv_;
 

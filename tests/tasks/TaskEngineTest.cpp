@@ -436,9 +436,48 @@ TEST_F(Engine, APausedTaskHoldsTheNextBoardTaskAndAFenceAndAStopEndsThePause) {
     ASSERT_EQ(firstOnly.size(), 3u) << "frames as the pause began";
     EXPECT_FALSE(queue_->Fence(20));
     EXPECT_EQ(board_.wire->Frames(), firstOnly) << "the record queued behind the pause went out during it";
-    queue_.reset();  // ends the pause; the task held behind it never starts
+    queue_.reset();  // ends the pause; the task held behind it never sends
     EXPECT_EQ(board_.wire->Frames(), firstOnly) << "the record held behind the pause was sent";
     EXPECT_EQ(held.Entered(), 1);
+}
+
+// The next board task's thread is made while the task ahead pauses, so that only its own
+// exchange is left when the pause ends; its frames still wait for that end, and one
+// thread at a time waits so. A stop while it waits ends it without its frames.
+TEST_F(Engine, TheNextBoardTaskStartsDuringThePauseAheadAndItsFramesWaitForThePausesEnd) {
+    HeldPauses held;
+    platform::ScopedClock scope(held);
+    const GpioRecord first = Gpio(5, 1, 1), second = Gpio(6, 1, 1), third = Gpio(7, 1, 1);
+    queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);
+    queue_->AddPacedTask(0x02000000, &second, sizeof second, 3600000);
+    queue_->AddTask(0x02000000, &third, sizeof third);
+    ASSERT_TRUE(WaitUntil([&] { return held.Entered() == 1; })) << "the first record's pause never began";
+    ASSERT_TRUE(WaitUntil([&] { return queue_->TasksStarted() == 2u; }))
+        << "tasks started during the first pause: " << queue_->TasksStarted();
+    const std::vector<Bytes> firstOnly = board_.wire->Frames();
+    ASSERT_EQ(firstOnly.size(), 3u);
+    EXPECT_FALSE(queue_->Fence(20));
+    EXPECT_EQ((std::tuple{board_.wire->Frames(), queue_->TasksStarted()}), (std::tuple{firstOnly, 2u}))
+        << "the second record's frames went out during the first pause, or a third thread was made";
+
+    held.Release();
+    ASSERT_TRUE(queue_->Fence(5000));
+    const std::vector<Bytes> all = board_.wire->Frames();
+    ASSERT_EQ(all.size(), 9u);
+    EXPECT_EQ(std::vector<Bytes>(all.begin(), all.begin() + 3), firstOnly) << "the first record's frames";
+    EXPECT_EQ(held.Entered(), 2);
+}
+
+TEST_F(Engine, AStopWhileATaskWaitsForItsTurnEndsItWithoutItsFrames) {
+    HeldPauses held;
+    platform::ScopedClock scope(held);
+    const GpioRecord first = Gpio(5, 1, 1), second = Gpio(6, 1, 1);
+    queue_->AddPacedTask(0x02000000, &first, sizeof first, 3600000);
+    queue_->AddTask(0x02000000, &second, sizeof second);
+    ASSERT_TRUE(WaitUntil([&] { return queue_->TasksStarted() == 2u; })) << "the second record never started";
+    const std::vector<Bytes> firstOnly = board_.wire->Frames();
+    queue_.reset();
+    EXPECT_EQ(board_.wire->Frames(), firstOnly) << "the record waiting for its turn was sent at the stop";
 }
 
 // Polling, demo, a lens drive of some 50 days, one-shot tasks queued behind.

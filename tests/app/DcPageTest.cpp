@@ -13,6 +13,7 @@
 
 #include "PageRigSupport.h"
 #include "pages/dc/DcPage.h"
+#include "platform/core/HeldPauses.h"
 #include "platform/gui/Controls.h"
 #include "ui/EditControl.h"
 
@@ -537,4 +538,42 @@ TEST(DcPage, AsAUserMeetsItInTheProgramsOwnLoop) {
     EXPECT_EQ((std::tuple{app.InitInstance(), worked}), (std::tuple{0, true}));
     // The program closed: both channels off.
     EXPECT_EQ(lastChannelFrame(), Hex(kBothOff));
+}
+
+// A loaded set re-sends the board's set-up behind the page. "Start" pressed on the
+// sequence window (a window the page owns) while that set-up waits finishes it first: the
+// restore's channels-off frame goes before the run's, and the run goes on.
+TEST(DcPage, AStartOnTheSequenceWindowWhileTheRestoreWaitsLandsAfterItAndTheRunGoesOn) {
+    DcRig r;
+    CDeviceDialog_DC* page = OpenQuiet(r, 0x200, nullptr);
+    ASSERT_NE(page, nullptr);
+    dc::COptionDlg_DCSequence* window = page->SequenceWindow();
+    ASSERT_NE(window, nullptr);
+    guitest::userClick(*page->FindControl(21, 0));  // "Sequence Test"
+    r.Settle();
+    namespace seqid = dc::seqid;
+    guitest::userClick(*window->Editor(0, 0)->item(seqid::kPhaseCheck));
+    r.Take();
+    {
+        HeldPauses held;
+        const platform::ScopedClock scope(held);
+        page->send(gui::msg::ReapplyDeviceData, 0, 0);
+        // The defaults go out; the page's restore waits for the queue's notice still.
+        held.Release();
+        ASSERT_TRUE(r.rig.tasks.WaitIdle(5000));
+        ASSERT_TRUE(page->BoardSetUpPending());
+        guitest::userClick(*window->item(seqid::kStart));
+    }
+    const std::vector<Bytes> frames = r.Take();
+    std::size_t restoreAt = frames.size(), lastChannelFrame = frames.size();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i] == kRestoreOff) restoreAt = i;
+        if (frames[i].size() > 2 && frames[i][0] == 0x38 && frames[i][1] == 0x02) lastChannelFrame = i;
+    }
+    ASSERT_LT(restoreAt, frames.size()) << "no restore on the wire";
+    EXPECT_GT(lastChannelFrame, restoreAt) << "the run's frame went before the restore's";
+    EXPECT_EQ((std::tuple{page->Sequence()->Running(0), page->ArmedTick(SequenceTimer::Channel1) != 0}),
+              (std::tuple{true, true}))
+        << "channel 1 running, its phase timer armed";
+    page->send(gui::msg::Close);
 }

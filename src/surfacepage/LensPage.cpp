@@ -117,8 +117,12 @@ void CDeviceDialog_Lens::BuildFromSurface() {
         if (record != nullptr && record->HasRelationId()) relationIds_.emplace(record->GetRelationId(), control.get());
     }
     ResizeWindow();
-    RefreshAll();
+    OpenOnBoard();
     ShowConnectionInTitle();
+}
+
+void CDeviceDialog_Lens::OpeningBoardSetUp() {
+    RefreshAll();
     // After the board's defaults queued at the driver's choice.
     AfterQueuedTasks([this] { StartChannel8(); });
 }

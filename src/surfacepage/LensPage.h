@@ -56,6 +56,9 @@ public:
     // After a parameter set was loaded: the base's work, then every data word shown
     // again, on either lens model.
     void RestoreBoard() override;
+    // The opening's refresh (the stored chip enable after the board's defaults), then
+    // PWM channel 8 started once that is on the wire.
+    void OpeningBoardSetUp() override;
     gui::LResult windowProc(std::uint32_t msg, gui::WParam w, gui::LParam l) override;
     // Stores the value and queues its task, refreshes the word's controls and
     // register images, applies the control's relations. 1.

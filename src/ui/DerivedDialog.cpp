@@ -213,9 +213,11 @@ void CDerivedDialog::DropBoardSetUp() {
     ++boardTicket_;  // a notice already on its way finds nothing to do
     pollAfterSetUp_ = false;
     setUpDropped_ = true;
+    if (opening_ == Opening::Waiting) opening_ = Opening::Dropped;
 }
 
 void CDerivedDialog::BoardSetUpDone() {
+    if (opening_ == Opening::Waiting) opening_ = Opening::Done;
     if (!pollAfterSetUp_) return;
     pollAfterSetUp_ = false;
     if (isShown() && !destroyed_) PollWhileShown(true);
@@ -283,10 +285,18 @@ void CDerivedDialog::BuildAndRestore() {
     ShowPanelControls();
     if (board_ != nullptr) board_->Resume();
     ResizeWindow();
-    BeforeFirstRestore();
-    RestoreDeviceData();
+    OpenOnBoard();
     ShowConnectionInTitle();
     RestoreWindowPositions();
+}
+
+void CDerivedDialog::OpeningBoardSetUp() { RestoreDeviceData(); }
+
+void CDerivedDialog::OpenOnBoard() {
+    setUpDropped_ = false;
+    opening_ = Opening::Waiting;
+    OpeningBoardSetUp();
+    if (!BoardSetUpPending()) opening_ = Opening::Done;
 }
 
 gui::LResult CDerivedDialog::OnTaskData(gui::WParam, gui::LParam) { return 0; }
@@ -567,7 +577,14 @@ gui::LResult CDerivedDialog::windowProc(std::uint32_t message, gui::WParam w, gu
             } else {
                 // Only a real show: minimising sends no ShowWindow, so polling goes on.
                 runsEnded_ = false;
-                if (setUpDropped_) RestoreDeviceData();
+                if (opening_ == Opening::Dropped) {
+                    // The opening never reached the board: it gets what a calm opening
+                    // gives it, the defaults the choice queued included.
+                    gui::send(owner_, gui::msg::ReinitialiseBoard, 0, 0);
+                    OpenOnBoard();
+                } else if (setUpDropped_) {
+                    RestoreDeviceData();
+                }
                 // Polling follows the board's set-up, as its frames did when the set-up held this thread.
                 if (BoardSetUpPending())
                     pollAfterSetUp_ = true;

@@ -292,15 +292,19 @@ protected:
     // Builds the page once the base's set-up has run (a page's onInitDialog calls it):
     // with the board link suspended, so that what building shows sends nothing, BuildPage
     // makes the controls and windows from the profile and the speed panels' controls are
-    // shown; then the link resumes, the page is sized to its controls, BeforeFirstRestore
-    // and RestoreDeviceData set the board up, the title shows the connection and the
-    // windows go to their places.
+    // shown; then the link resumes, the page is sized to its controls, OpenOnBoard sets
+    // the board up, the title shows the connection and the windows go to their places.
     void BuildAndRestore();
     // The family's building: controls, panels and engine parts. The base: nothing.
     virtual void BuildPage(const ProfileWords& profile);
-    // Frames a built page sends once the link has resumed, before its first restore (not
-    // on a later one). The base: nothing.
-    virtual void BeforeFirstRestore() {}
+    // The opening's board set-up: what a built page sends after the board's defaults
+    // queued at the driver's choice, through AfterQueuedTasks or the queue. The base: the
+    // restore (RestoreDeviceData); a family whose opening sends more adds it here.
+    virtual void OpeningBoardSetUp();
+    // Runs OpeningBoardSetUp as the page's opening. When the page goes before that set-up
+    // is done, it is dropped with the rest; the page shown again then opens on the board
+    // anew: the board's defaults asked for again, as the choice did, then this set-up.
+    void OpenOnBoard();
     // The windows a page owns besides its controls and speed windows (tooltips, option
     // and test windows), held by the deferred-delete pointers (gui::WindowPtr or one that
     // deletes the same way): the page resets them here. The base calls it once, when the
@@ -455,6 +459,10 @@ private:
     bool settingUp_ = false;       // running set-up work (more given meanwhile just waits in line)
     bool pollAfterSetUp_ = false;  // shown while the set-up waited: polling starts after it
     bool setUpDropped_ = false;    // a hide dropped the set-up: the next show restores
+    // The opening's set-up: not begun, waiting (given, not all run), done, or dropped by
+    // a hide before it was done (the next show opens on the board anew).
+    enum class Opening { NotBegun, Waiting, Done, Dropped };
+    Opening opening_ = Opening::NotBegun;
     bool runsEnded_ = false;       // EndRuns ran since the page was last shown or changed
     bool shown_ = false;           // from a show's ShowWindow to the next hide's
     int pollingKind_ = -1;

@@ -58,7 +58,10 @@ public:
         profileWord3 = profile[3];
         WritePort(1, 1, 1, 1);
     }
-    void BeforeFirstRestore() override { WritePort(2, 1, 1, 1); }
+    void OpeningBoardSetUp() override {
+        WritePort(2, 1, 1, 1);
+        CDerivedDialog::OpeningBoardSetUp();
+    }
     gui::LResult RestoreDeviceData() override {
         firstFramesBeforeRestore = firstFramesOut();
         WritePort(3, 1, 1, 1);

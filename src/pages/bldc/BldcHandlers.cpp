@@ -128,6 +128,12 @@ gui::LResult CDeviceDialog_BLDC::RestoreDeviceData() {
     return CDerivedDialog::RestoreDeviceData();
 }
 
+void CDeviceDialog_BLDC::OpeningBoardSetUp() {
+    // The opening's restore ends by showing the stored speed and the pole setting.
+    showStoredSpeedAfterRestore_ = true;
+    CDerivedDialog::OpeningBoardSetUp();
+}
+
 void CDeviceDialog_BLDC::RestoreBoard() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr || !built_) return;

@@ -40,8 +40,6 @@ bool CDeviceDialog_BLDC::onInitDialog() {
     IDataContainer* store = GetDataContainer();
     if (store == nullptr) return false;
     store->SelectContainer(GetDeviceKey());
-    // The opening's restore ends by showing the stored speed and the pole setting.
-    showStoredSpeedAfterRestore_ = true;
     BuildAndRestore();
     if (testDialog_) {
         testDialog_->SetMeasureParam(bldc::kMeasureSetting);

@@ -44,6 +44,8 @@ public:
     bool onInitDialog() override;
     int OnControlChanged(std::int32_t word, CDerivedControl* control) override;
     gui::LResult RestoreDeviceData() override;
+    // The restore, which at the opening ends by showing the stored speed.
+    void OpeningBoardSetUp() override;
     void RestoreBoard() override;
     gui::LResult OnTaskData(gui::WParam w, gui::LParam l) override;
 
@@ -84,7 +86,7 @@ private:
     std::uint32_t fgPulses_ = 0;
     int chipEnableKind_ = 0;  // 12 or 13 when the page has that item
     bool built_ = false;
-    bool showStoredSpeedAfterRestore_ = false;  // set for the opening's restore only
+    bool showStoredSpeedAfterRestore_ = false;  // set for the opening's restore only (OpeningBoardSetUp)
     bldc::StartupTestDialogPtr testDialog_;
     std::shared_ptr<platform::NamedMutex> pollingMutex_;
 };

@@ -73,11 +73,12 @@ void CDeviceDialog_Stepper::BuildPage(const ProfileWords& profile) {
     run_->ResetToIdle();
 }
 
-void CDeviceDialog_Stepper::BeforeFirstRestore() {
-    // After the board's defaults queued at the driver's choice, as the restore's writes.
+void CDeviceDialog_Stepper::OpeningBoardSetUp() {
+    // After the board's defaults queued at the driver's choice, before the first restore.
     AfterQueuedTasks([this] {
         if (CRG1Micon* link = GetMicon()) link->SendControlStop();
     });
+    CDerivedDialog::OpeningBoardSetUp();
 }
 
 void CDeviceDialog_Stepper::BuildControls(const ProfileWords& profile) {

@@ -62,7 +62,7 @@ private:
     // The run, the controls and panels from the layout, the run's records, with the link
     // suspended; the clock stopped before the first restore.
     void BuildPage(const ProfileWords& profile) override;
-    void BeforeFirstRestore() override;
+    void OpeningBoardSetUp() override;
     void BuildControls(const ProfileWords& profile);
     CDerivedControl* BuildControl(const pages::PlacedControl& placed);
     void BuildPanel(const pages::PlacedControl& placed);

@@ -46,6 +46,23 @@ bool Alive(const std::unique_ptr<gui::Window>& w) { return w != nullptr && w->ex
 
 bool InBlock(std::int32_t word) { return word >= 0 && word < CDerivedControl::kWordCount; }
 
+// A speed window in the way of another (a tachometer, of the graph): no place over any
+// part of it is clear, and where none is, each control it shows (a tachometer's dial
+// image, readouts, slider, lamps and labels; the graph window's graph) counts one by
+// one, as the page's do, so hiding its readout and slider costs more than hiding a
+// corner of its dial. A window that shows no controls counts whole.
+void InTheWay(const gui::Window& window, speedplace::Scene* scene) {
+    const QRect whole = window.windowRect();
+    scene->keepClear.push_back(whole);
+    const std::size_t before = scene->controls.size();
+    for (const gui::Window* child : window.children()) {
+        if (!child->exists() || !child->isShown()) continue;
+        const QRect shown = child->windowRect() & whole;
+        if (!shown.isEmpty()) scene->controls.push_back(shown);
+    }
+    if (scene->controls.size() == before) scene->controls.push_back(whole);
+}
+
 }  // namespace
 
 // ---- layout -----------------------------------------------------------------------------
@@ -90,8 +107,9 @@ void CDerivedDialog::RestoreWindowPositions() {
     // A stored rectangle gives a speed window its place, never its size: every family
     // shares the stored rectangles, and each window keeps the size its page made it.
     // A speed window lands whole on the screen and never over its page, nor the graph
-    // over the tachometers: a stored place that would gives way to one beside, below or
-    // above the page; where no place is clear, the one that hides the fewest controls.
+    // over the tachometers (which share one stored place): a stored place that would
+    // gives way to one beside, below or above the page; where no place is clear, the
+    // one that hides the fewest controls of the page and of the tachometers.
     speedplace::Scene scene;
     scene.screen = gui::availableScreenArea(page);
     scene.keepClear.push_back(page);
@@ -101,7 +119,7 @@ void CDerivedDialog::RestoreWindowPositions() {
     QRect tachometers;
     const bool tachometersStored = Stored(kTachometerKind, &tachometers);
     QRect placed;  // where the tachometers went
-    std::vector<QRect> tachometerPlaces;
+    std::vector<const gui::Window*> tachometerWindows;
     bool atStoredPlace = false;
     for (gui::Window* t : {firstTachometer_.get(), secondTachometer_.get()}) {
         if (t == nullptr || !t->exists()) continue;
@@ -115,7 +133,7 @@ void CDerivedDialog::RestoreWindowPositions() {
         t->moveWindow(place);
         atStoredPlace = tachometersStored && place == speedplace::OnScreen(scene.screen, QRect(wanted.front(), size));
         placed = placed.united(t->windowRect());
-        tachometerPlaces.push_back(t->windowRect());
+        tachometerWindows.push_back(t);
     }
 
     if (!Alive(graphWindow_)) return;
@@ -133,8 +151,7 @@ void CDerivedDialog::RestoreWindowPositions() {
         wanted.push_back(QPoint(page.left(), std::min(page.top(), placed.top()) - size.height()));
         wanted.push_back(QPoint(page.left(), page.top() - size.height()));
         wanted.push_back(underTachometers);
-        scene.keepClear.insert(scene.keepClear.end(), tachometerPlaces.begin(), tachometerPlaces.end());
-        scene.controls.insert(scene.controls.end(), tachometerPlaces.begin(), tachometerPlaces.end());
+        for (const gui::Window* t : tachometerWindows) InTheWay(*t, &scene);
     } else {
         wanted.push_back(QPoint(page.left(), pageBottom));
         wanted.push_back(QPoint(page.left(), page.top() - size.height()));

@@ -12,9 +12,10 @@ namespace speedplace {
 
 struct Scene {
     QRect screen;                  // the available area; empty: no screen known, any place will do
-    std::vector<QRect> keepClear;  // the page and the speed windows placed before
-    // What the user must still see and reach: the page's controls and the speed windows
-    // placed before, each counted as one.
+    std::vector<QRect> keepClear;  // the page and the speed windows placed before, whole
+    // What the user must still see and reach, each counted as one: the page's controls
+    // and, one by one, those the speed windows placed before show (dial, readouts,
+    // slider, lamps, graph).
     std::vector<QRect> controls;
 };
 

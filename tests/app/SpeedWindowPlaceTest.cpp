@@ -140,3 +140,40 @@ TEST(SpeedWindowPlace, OnALaptopScreenTheGraphIsWholeAndLeavesEveryControlOfTheP
         r.Close(page);
     }
 }
+
+// The stepper's tachometer dragged to the right of the middle and its graph dragged
+// down until it hangs over the screen's bottom: opened again, the graph comes back
+// whole, and no place is clear of the page and the tachometer. Covering the dial's
+// image is one control, covering the readouts, slider and lamps below it is several:
+// the graph must leave those in sight.
+TEST(SpeedWindowPlace, AGraphWithNoClearPlaceLeavesTheTachometersReadoutSliderAndLampsInSight) {
+    if (!LaptopScreen()) GTEST_SKIP() << "needs the 1366 x 768 screen LaptopScreenMain sets up";
+    const QRect screen(0, 0, 1366, 768);
+    PlaceRig r({{"deviceWindow.left", "0"}, {"deviceWindow.top", "0"}});
+    CDerivedDialog* page = r.Open(kStepper);
+    ASSERT_NE(page, nullptr);
+    gui::Window* tachometer = page->GetContainerWindow("tachometer", nullptr);
+    gui::Window* graph = page->GetContainerWindow("speedcurve", nullptr);
+    ASSERT_TRUE(tachometer != nullptr && graph != nullptr);
+    // As a drag leaves them: the graph partly below the screen.
+    tachometer->widget()->move(692, 170);
+    graph->widget()->move(340, 600);
+    r.Close(page);
+
+    page = r.Open(kStepper);
+    ASSERT_NE(page, nullptr);
+    const QRect tachometerRect = page->GetContainerWindow("tachometer", nullptr)->windowRect();
+    const QRect graphRect = page->GetContainerWindow("speedcurve", nullptr)->windowRect();
+    ASSERT_EQ(tachometerRect.topLeft(), QPoint(692, 170));
+    EXPECT_TRUE(screen.contains(graphRect)) << "graph " << Describe(graphRect);
+    std::vector<std::string> covered;
+    for (const auto& [key, control] : page->Controls()) {
+        if (control->exists() && control->parent() == page->TachometerPanel() &&
+            graphRect.intersects(control->windowRect()))
+            covered.push_back("word " + std::to_string(key >> 16) + " \"" + control->text().toStdString() + "\" " +
+                              Describe(control->windowRect()));
+    }
+    EXPECT_EQ(covered, std::vector<std::string>{})
+        << "graph " << Describe(graphRect) << ", tachometer " << Describe(tachometerRect);
+    SaveScreen(*page, QStringLiteral("laptop_stepper_graph_below_screen"));
+}

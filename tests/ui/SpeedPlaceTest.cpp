@@ -57,9 +57,11 @@ TEST(SpeedPlace, AWindowTakesTheFirstWantedPlaceThatIsWholeOnTheScreenAndClearOf
     EXPECT_EQ(Place(scene, dial, {QPoint(1200, 0)}), QRect(QPoint(1200, 0), dial));
 }
 
-// The dual-stepper page on a laptop's screen: no place for the graph is clear of the
-// page and its readout, so it goes whole, at its size, where it hides none of the page's
-// controls (the page's lower right corner is empty) nor the readout.
+// Where no place is clear the window still goes whole, at its size, where it hides the
+// fewest controls, and only among those the least of their area. The dual-stepper page
+// on a laptop's screen: no place for the graph is clear of the page and its readout; the
+// best hides none of the page's controls (its lower right corner is empty) nor the
+// readout.
 TEST(SpeedPlace, WhereNoPlaceIsClearTheWindowStaysWholeAndHidesTheFewestControls) {
     const QRect screen(0, 0, 1366, 768);
     {
@@ -74,6 +76,19 @@ TEST(SpeedPlace, WhereNoPlaceIsClearTheWindowStaysWholeAndHidesTheFewestControls
         const QRect placed = Place(scene, graph, {QPoint(0, 514), QPoint(0, -288), QPoint(770, 160)});
         EXPECT_TRUE(screen.contains(placed) && placed.size() == graph) << Describe(placed);
         EXPECT_EQ(Covered(scene.controls, placed), 0) << Describe(placed);
+    }
+    {
+        // Nothing on this screen is clear of the page over it. Left, one wide control:
+        // a place hides it alone but half of it at best (100, 0). Right, two small
+        // ones: a place clear of the wide one hides both, 32 pixels in all. The fewer
+        // controls win over the smaller area.
+        Scene scene;
+        scene.screen = QRect(0, 0, 300, 100);
+        scene.keepClear.push_back(scene.screen);
+        scene.controls = {QRect(0, 0, 150, 100), QRect(200, 0, 4, 4), QRect(246, 96, 4, 4)};
+        const QRect placed = Place(scene, QSize(100, 100), {QPoint(200, 0)});
+        EXPECT_EQ(placed, QRect(100, 0, 100, 100))
+            << Describe(placed) << " hides " << Covered(scene.controls, placed) << " controls";
     }
 }
 

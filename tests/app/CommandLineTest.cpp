@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -11,6 +12,21 @@
 namespace {
 
 using Action = commandline::Request::Action;
+using Outcome = std::tuple<std::string, std::string>;  // the action's name, the problem
+
+const char* Name(Action action) {
+    switch (action) {
+        case Action::Run:
+            return "Run";
+        case Action::Help:
+            return "Help";
+        case Action::Version:
+            return "Version";
+        case Action::Refused:
+            return "Refused";
+    }
+    return "?";
+}
 
 struct Line {
     std::vector<std::string> arguments;  // after the program's name
@@ -19,11 +35,12 @@ struct Line {
         for (const std::string& argument : arguments) text += " '" + argument + "'";
         return text;
     }
-    commandline::Request Parse() const {
+    Outcome Parse() const {
         std::vector<const char*> argv{"tamsiro"};
         for (const std::string& argument : arguments) argv.push_back(argument.c_str());
         argv.push_back(nullptr);
-        return commandline::Parse(static_cast<int>(argv.size()) - 1, argv.data());
+        const commandline::Request request = commandline::Parse(static_cast<int>(argv.size()) - 1, argv.data());
+        return {Name(request.action), request.problem};
     }
 };
 
@@ -67,9 +84,7 @@ TEST(CommandLine, QtsOwnOptionsAreTakenWithTheirValuesAndLeftForQt) {
         {{"--debug", "-platform", "xcb", "-display", ":0", "-style", "Fusion", "-reverse", "-session", "s_1"}},
     };
     for (const Line& line : lines) {
-        const commandline::Request request = line.Parse();
-        EXPECT_EQ((std::tuple{request.action, request.problem}), (std::tuple{Action::Run, std::string()}))
-            << line.Text();
+        EXPECT_EQ(line.Parse(), Outcome("Run", "")) << line.Text();
     }
 }
 
@@ -89,9 +104,7 @@ TEST(CommandLine, WhatNeitherTheProgramNorQtTakesIsRefusedNamingItAndHelpStillWi
         {{{"-platform", "offscreen", "settings.ini"}}, "unexpected argument 'settings.ini'"},
     };
     for (const auto& [line, problem] : refused) {
-        const commandline::Request request = line.Parse();
-        EXPECT_EQ((std::tuple{request.action, request.problem}), (std::tuple{Action::Refused, problem}))
-            << line.Text();
+        EXPECT_EQ(line.Parse(), Outcome("Refused", problem)) << line.Text();
     }
 
     const std::initializer_list<std::pair<Line, Action>> answered = {
@@ -101,7 +114,6 @@ TEST(CommandLine, WhatNeitherTheProgramNorQtTakesIsRefusedNamingItAndHelpStillWi
         {{{"-display", ":1", "--version"}}, Action::Version},
     };
     for (const auto& [line, action] : answered) {
-        const commandline::Request request = line.Parse();
-        EXPECT_EQ((std::tuple{request.action, request.problem}), (std::tuple{action, std::string()})) << line.Text();
+        EXPECT_EQ(line.Parse(), Outcome(Name(action), "")) << line.Text();
     }
 }

@@ -186,8 +186,8 @@ TEST(InstanceProcesses, HelpAndVersionAnswerWithoutADisplayOrTheLockAndAnUnknown
 TEST(InstanceProcesses, QtsOwnOptionsReachQtSoTheLineAloneNamesThePlatform) {
     Install install;
     // As a desktop's session restore starts it, on a platform named by the line only.
-    Instance program(install, "env", {"-platform", "offscreen", "-session", "10d2f3a1b7_1234", "-reverse",
-                                      "--style=Fusion"});
+    Instance program(install, "env",
+                     {"-platform", "offscreen", "-session", "10d2f3a1b7_1234", "-reverse", "--style=Fusion"});
     ASSERT_TRUE(program.WaitFor("main window open")) << program.Output().constData();
     ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
     ASSERT_TRUE(program.waitForFinished(10000));

@@ -88,9 +88,8 @@ Request Parse(int argc, const char* const* argv) {
     Request request;
     bool help = false;
     bool version = false;
-    const auto at = [&](int i) { return std::string_view(argv[i] != nullptr ? argv[i] : ""); };
     for (int i = 1; i < argc && argv != nullptr; ++i) {
-        const std::string_view argument = at(i);
+        const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
         const Option* known = nullptr;
         for (const Option& option : kOptions) {
             if (option.name == argument) known = &option;

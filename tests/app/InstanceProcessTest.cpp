@@ -26,8 +26,9 @@ struct Install {
 struct Instance : QProcess {
     Instance(const Install& install, const QString& trace = "env", const QStringList& qtOptions = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        if (!qtOptions.isEmpty()) {
+        if (qtOptions.isEmpty()) {
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        } else {
             for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
         }
         env.insert("TAMSIRO_BOARD_PORT", install.Path("no-board"));

@@ -140,6 +140,8 @@ TEST(InstanceProcesses, HelpAndVersionAnswerWithoutADisplayOrTheLockAndAnUnknown
             EXPECT_NE(help.out.find(std::string("\n  ") + option + ' '), std::string::npos)
                 << when << option << help.out;
         EXPECT_TRUE(help.out.starts_with("Usage: tamsiro [OPTION]...\n")) << help.out;
+        // Qt's options in one entry, its words in the column of the program's own.
+        EXPECT_NE(help.out.find("\n  --help      show this help and exit\n"), std::string::npos) << help.out;
         EXPECT_NE(help.out.find("\n  -platform NAME, -display DISPLAY, -style NAME, -reverse, -session ID, ...\n"
                                 "              Qt's options, passed to Qt (see Qt's QApplication documentation)\n"),
                   std::string::npos)

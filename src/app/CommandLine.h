@@ -23,11 +23,16 @@ struct Request {
 // The exit code of a refused command line.
 inline constexpr int kRefusedExit = 2;
 
-// Reads argv[1..argc-1]. Any argument the program does not know refuses the whole
-// line; otherwise --help wins over --version, and --version over running.
+// Reads argv[1..argc-1], which it leaves as they are: Qt's own options (-platform,
+// -display, -style, -reverse, -session, ...; also with "--", and "-style=NAME" where Qt
+// takes that form) are skipped with their values for the application object to take.
+// An argument neither the program nor Qt knows refuses the whole line, and so does a
+// Qt option whose value is missing at the end; otherwise --help wins over --version,
+// and --version over running.
 Request Parse(int argc, const char* const* argv);
 
-// Every option, one line each, ending in a newline.
+// The program's options, one line each, then Qt's in short and the environment; ending
+// in a newline.
 std::string Usage();
 
 // "Tamsiro Version X.Y.Z": the version the About box shows, ending in a newline.

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     }
     // The trace is for whoever asks for it: "--debug" or TAMSIRO_DEBUG=1.
     platform::setDebugTrace(platform::debugTraceRequested(argc, argv, std::getenv("TAMSIRO_DEBUG")));
+    // argv still holds Qt's own options (Parse only read them): the application object
+    // takes them out.
     gui::Application application(argc, argv);
     gui::setProgramIcon();
 #ifdef TAMSIRO_TEST_INSTANCE

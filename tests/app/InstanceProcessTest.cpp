@@ -20,17 +20,23 @@ struct Install {
     TempDir dir;
 };
 
-// `trace`: how the trace is asked for ("env", "arg" or "").
+// `trace`: how the trace is asked for ("env", "arg" or ""). `qtOptions`: Qt's own options
+// for the line; with them, the environment offers no display (no DISPLAY, no
+// WAYLAND_DISPLAY, no QT_QPA_PLATFORM), so the platform comes from the line alone.
 struct Instance : QProcess {
-    Instance(const Install& install, const QString& trace = "env") {
+    Instance(const Install& install, const QString& trace = "env", const QStringList& qtOptions = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (qtOptions.isEmpty()) {
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        } else {
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        }
         env.insert("TAMSIRO_BOARD_PORT", install.Path("no-board"));
         env.insert("XDG_CONFIG_HOME", install.Path("config"));
         env.remove("TAMSIRO_DEBUG");
         if (trace == "env") env.insert("TAMSIRO_DEBUG", "1");
         setProcessEnvironment(env);
-        start(install.Path("tamsiro"), trace == "arg" ? QStringList{"--debug"} : QStringList{});
+        start(install.Path("tamsiro"), qtOptions + (trace == "arg" ? QStringList{"--debug"} : QStringList{}));
     }
     ~Instance() override {
         kill();
@@ -134,9 +140,16 @@ TEST(InstanceProcesses, HelpAndVersionAnswerWithoutADisplayOrTheLockAndAnUnknown
             EXPECT_NE(help.out.find(std::string("\n  ") + option + ' '), std::string::npos)
                 << when << option << help.out;
         EXPECT_TRUE(help.out.starts_with("Usage: tamsiro [OPTION]...\n")) << help.out;
+        // Qt's options in one entry, its words in the column of the program's own.
+        EXPECT_NE(help.out.find("\n  --help      show this help and exit\n"), std::string::npos) << help.out;
+        EXPECT_NE(help.out.find("\n  -platform NAME, -display DISPLAY, -style NAME, -reverse, -session ID, ...\n"
+                                "              Qt's options, passed to Qt (see Qt's QApplication documentation)\n"),
+                  std::string::npos)
+            << help.out;
         EXPECT_EQ(help.err, "") << when;  // nothing of the program's start in the trace
-        // Help before an option that runs the program, or after --version, still only helps.
-        const Answer both = RunHeadless(install, {"--debug", "--version", "-h"});
+        // Help before an option that runs the program, or after --version, still only helps,
+        // also with Qt's options naming a platform there is no display for.
+        const Answer both = RunHeadless(install, {"--debug", "-platform", "xcb", "--version", "-h"});
         EXPECT_EQ((std::tuple{both.code, both.out, both.err}), (std::tuple{0, help.out, std::string()})) << when;
 
         const Answer version = RunHeadless(install, {"--version"});
@@ -171,4 +184,16 @@ TEST(InstanceProcesses, HelpAndVersionAnswerWithoutADisplayOrTheLockAndAnUnknown
     EXPECT_TRUE(second.Output().contains("Already running")) << second.Output().constData();
     ASSERT_TRUE(first.WaitFor("asked this instance to come to the front")) << first.Output().constData();
     EXPECT_EQ(first.Output().count("asked this instance to come to the front"), 1) << first.Output().constData();
+}
+
+TEST(InstanceProcesses, QtsOwnOptionsReachQtSoTheLineAloneNamesThePlatform) {
+    Install install;
+    // As a desktop's session restore starts it, on a platform named by the line only.
+    Instance program(install, "env",
+                     {"-platform", "offscreen", "-session", "10d2f3a1b7_1234", "-reverse", "--style=Fusion"});
+    ASSERT_TRUE(program.WaitFor("main window open")) << program.Output().constData();
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ((std::tuple{program.exitStatus(), program.exitCode()}), (std::tuple{QProcess::NormalExit, 0}));
+    EXPECT_TRUE(program.Output().contains("shutdown complete")) << program.Output().constData();
 }

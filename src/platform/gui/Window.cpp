@@ -213,6 +213,11 @@ public:
         // Most events a widget gets (polish, show, move, layout, style changes) reach no
         // hook: they pass without a look-up or a handler scope.
         if (!Window::hooksSee(event->type())) return false;
+        // Every control of a window gets its Show and WindowActivate too: only the
+        // top-level widget's matter.
+        if ((event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) &&
+            !(object->isWidgetType() && static_cast<QWidget*>(object)->isWindow()))
+            return false;
         Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);

@@ -219,6 +219,8 @@ bool Window::hooksSee(int eventType) {
         case QEvent::Paint:
         case QEvent::FocusIn:
         case QEvent::FocusOut:
+        case QEvent::Show:            // of a top-level window: stacking
+        case QEvent::WindowActivate:  // likewise
             return true;
         default:
             return false;
@@ -268,6 +270,9 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
+            // A press brings the window forward: what it owns goes back above it (a window
+            // manager raises it on the press; without one nothing else would).
+            if (in.kind == InputEvent::MouseDown && widget_ != nullptr) detail::bringForward(widget_->window(), false);
             if (in.kind == InputEvent::MouseDown && !askOwnersBeforeInput(in)) return true;
             if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);
@@ -340,6 +345,12 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             return false;
         case QEvent::Paint:
             if (object == widget_.data()) runColourQuery();
+            return false;
+        case QEvent::Show:
+            if (object == widget_.data() && widget_->isWindow()) shownAsTopLevel();
+            return false;
+        case QEvent::WindowActivate:
+            if (object == widget_.data() && widget_->isWindow()) detail::bringForward(widget_, false);
             return false;
         case QEvent::FocusIn:
             if (object == widget_.data()) onSetFocus();

@@ -385,6 +385,7 @@ private:
     // Stacking (WindowState.cpp). The top-level windows this one owns directly: owned by it
     // or by one of its controls.
     void collectOwned(std::vector<Window*>& out) const;
+    void collectOwnedInOrder(std::vector<Window*>& out) const;  // as last brought forward
     // Raises the shown ones above it, each followed by its own, in the order they were
     // last brought forward.
     void restackOwned();

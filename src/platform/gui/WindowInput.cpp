@@ -212,6 +212,20 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 
 }  // namespace
 
+// A press that no widget takes travels up to the parents (Qt hands each a copy) and
+// reaches the bridge of every window on the way: the first is enough.
+static bool firstSightOfPress(const QEvent* event, const QWidget* topLevel) {
+    static quint64 lastTime = 0;
+    static QPointF lastPos;
+    static const QWidget* lastTop = nullptr;
+    const auto* press = static_cast<const QMouseEvent*>(event);
+    if (press->timestamp() == lastTime && press->globalPosition() == lastPos && topLevel == lastTop) return false;
+    lastTime = press->timestamp();
+    lastPos = press->globalPosition();
+    lastTop = topLevel;
+    return true;
+}
+
 bool Window::hooksSee(int eventType) {
     if (isMouseOrKey(eventType)) return true;
     switch (eventType) {
@@ -272,7 +286,8 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             }
             // A press brings the window forward: what it owns goes back above it (a window
             // manager raises it on the press; without one nothing else would).
-            if (in.kind == InputEvent::MouseDown && widget_ != nullptr) detail::bringForward(widget_->window(), false);
+            if (in.kind == InputEvent::MouseDown && widget_ != nullptr && firstSightOfPress(event, widget_->window()))
+                detail::bringForward(widget_->window(), false);
             if (in.kind == InputEvent::MouseDown && !askOwnersBeforeInput(in)) return true;
             if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);

@@ -330,7 +330,9 @@ bool onScreen(const QWidget* w) { return w != nullptr && w->isVisible() && !w->i
 
 void raiseTopLevel(QWidget* w) {
     if (stackObserver()) stackObserver()(w, detail::StackRequest::Raise);
-    w->raise();
+    // The offscreen platform keeps no stacking order and warns at every raise.
+    static const bool stacks = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (stacks) w->raise();
 }
 
 // Whether window is top or lies below it through parents and owners.
@@ -375,11 +377,15 @@ void Window::collectOwned(std::vector<Window*>& out) const {
     }
 }
 
+void Window::collectOwnedInOrder(std::vector<Window*>& out) const {
+    collectOwned(out);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Window* a, const Window* b) { return a->broughtForward_ < b->broughtForward_; });
+}
+
 void Window::restackOwned() {
     std::vector<Window*> owned;
-    collectOwned(owned);
-    std::stable_sort(owned.begin(), owned.end(),
-                     [](const Window* a, const Window* b) { return a->broughtForward_ < b->broughtForward_; });
+    collectOwnedInOrder(owned);
     for (Window* w : owned) {
         if (onScreen(w->widget_)) raiseTopLevel(w->widget_);
         // A hidden window's own shown windows still belong above its owner.
@@ -390,15 +396,9 @@ void Window::restackOwned() {
 void Window::shownAsTopLevel() {
     QWidget* owner = widget_->parentWidget() != nullptr ? widget_->parentWidget()->window() : nullptr;
     if (owner != nullptr) {
-        // Qt marks the window transient for its owner only when the owner's native window
-        // exists already, and a page shows its speed windows before itself: made now, the
-        // mark is written when the window is mapped, right after this event.
-        if (!owner->testAttribute(Qt::WA_WState_Created)) (void)owner->winId();
-        QWindow* own = widget_->windowHandle();
-        if (own != nullptr && own->transientParent() != owner->windowHandle())
-            own->setTransientParent(owner->windowHandle());
-        // A window manager ties the window to its owner only if it manages the owner when
-        // it maps the window; remapOwnedShownEarly maps it again once the owner is mapped.
+        // Qt marks it transient for the owner, but a window manager keeps it above the owner
+        // only if it manages the owner when it maps the window (openbox never looks again):
+        // remapOwnedShownEarly maps it again once the owner is mapped.
         mappedBeforeOwner_ = !owner->isVisible();
     }
     detail::bringForward(widget_, owner != nullptr);
@@ -417,8 +417,9 @@ void Window::shownAsTopLevel() {
 
 void Window::remapOwnedShownEarly() {
     if (!onScreen(widget_)) return;  // hidden again meanwhile: its next show comes here again
+    // In their order: each is brought forward again as it is mapped.
     std::vector<Window*> owned;
-    collectOwned(owned);
+    collectOwnedInOrder(owned);
     const Handle self = handle_;
     for (Window* w : owned) {
         if (!w->mappedBeforeOwner_ || !onScreen(w->widget_)) continue;

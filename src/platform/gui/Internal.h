@@ -158,6 +158,10 @@ std::vector<std::pair<Handle, QWidget*>> runningModalDialogs();
 // manager (nothing else does it then) and when one restacks the owner.
 void bringForward(QWidget* topLevel, bool raiseItself);
 
+// Brings a top-level window forward at every press in it (an application event filter,
+// installed once, when the first top-level window is made).
+void watchPresses();
+
 // What the layer asks the window system for about stacking: a raise, or an owned window
 // unmapped and mapped again (see Window's Show handling). Every request passes the
 // observer first: tests, whose offscreen platform keeps no stacking order, see the order.

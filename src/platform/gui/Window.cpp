@@ -333,6 +333,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     lastSize_ = QSize(-1, -1);
 
     if (topLevel) {
+        detail::watchPresses();
         // Owned top-level window: stays above its owner and goes with it. A window manager
         // keeps it above only when it is marked transient for the owner, which the window
         // system does for dialog and tool windows, not for plain ones.

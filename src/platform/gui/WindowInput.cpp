@@ -212,9 +212,11 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 
 }  // namespace
 
+namespace {
+
 // A press that no widget takes travels up to the parents (Qt hands each a copy) and
-// reaches the bridge of every window on the way: the first is enough.
-static bool firstSightOfPress(const QEvent* event, const QWidget* topLevel) {
+// passes the filter for each: the first is enough.
+bool firstSightOfPress(const QEvent* event, const QWidget* topLevel) {
     static quint64 lastTime = 0;
     static QPointF lastPos;
     static const QWidget* lastTop = nullptr;
@@ -224,6 +226,33 @@ static bool firstSightOfPress(const QEvent* event, const QWidget* topLevel) {
     lastPos = press->globalPosition();
     lastTop = topLevel;
     return true;
+}
+
+// A press anywhere in a top-level window (a control, its menu bar, a widget of Qt's own
+// inside a control) brings the window forward: what it owns goes back above it. A window
+// manager raises the window at the press; without one nothing else would.
+class PressFilter final : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) || !object->isWidgetType())
+            return false;
+        QWidget* top = static_cast<QWidget*>(object)->window();
+        if (firstSightOfPress(event, top)) detail::bringForward(top, false);
+        return false;
+    }
+};
+
+}  // namespace
+
+void detail::watchPresses() {
+    if (QCoreApplication::instance() == nullptr) return;
+    static PressFilter* filter = [] {
+        auto* f = new PressFilter;  // lives as long as the program
+        QCoreApplication::instance()->installEventFilter(f);
+        return f;
+    }();
+    (void)filter;
 }
 
 bool Window::hooksSee(int eventType) {
@@ -284,10 +313,6 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
                     in.kind = InputEvent::MouseMove;
                     break;
             }
-            // A press brings the window forward: what it owns goes back above it (a window
-            // manager raises it on the press; without one nothing else would).
-            if (in.kind == InputEvent::MouseDown && widget_ != nullptr && firstSightOfPress(event, widget_->window()))
-                detail::bringForward(widget_->window(), false);
             if (in.kind == InputEvent::MouseDown && !askOwnersBeforeInput(in)) return true;
             if (Dialog* dialog = ownDialog(); dialog != nullptr && dialog->preTranslate(*this, in)) {
                 if (isWindow(self)) cancelNativePress(object);

@@ -545,6 +545,9 @@ TEST(WindowStacking, AnOwnerShownAfterItsWindowsHasThemRaisedAboveItAndTiedToIt)
 TEST(WindowStacking, RaiseActivationAndPressKeepTheOwnedWindowsAboveInTheirOwnOrder) {
     OwnedRig rig;
     rig.showLikeAPage();
+    auto* plainQt = new QWidget(rig.page.clientWidget());  // as a menu bar: no window of ours
+    plainQt->setGeometry(100, 0, 20, 20);
+    plainQt->show();
     const Names pageBelow{"sequence", "page", "tacho", "graph", "graphTip"};
     const std::vector<std::pair<const char*, std::function<void()>>> ways{
         {"raise", [&] { rig.page.raiseAboveSiblings(); }},
@@ -555,6 +558,11 @@ TEST(WindowStacking, RaiseActivationAndPressKeepTheOwnedWindowsAboveInTheirOwnOr
              QApplication::sendEvent(rig.page.widget(), &activation);
          }},
         {"press on a control", [&] { guitest::userClick(rig.pane, QPoint(5, 5)); }},
+        {"press on a widget of Qt's own",
+         [&] {
+             QTest::mouseClick(plainQt->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                               plainQt->mapTo(plainQt->window(), QPoint(3, 3)));
+         }},
     };
     for (const auto& [way, act] : ways) {
         rig.pageRaisedOutside();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/gui/Messages.h"
@@ -142,6 +143,31 @@ ModalRunEnd runModalLoop(Window* owner, const ModalSteps& steps);
 
 // Window::destroy tells the runs owned by the window: they end.
 void endModalRunsOwnedBy(Handle window);
+
+// The running modal dialogs, outermost first: each run's owner and the dialog's top-level
+// widget (null while it is not shown yet).
+std::vector<std::pair<Handle, QWidget*>> runningModalDialogs();
+
+// ---- stacking ---------------------------------------------------------------------------
+
+// Brings a top-level widget forward: raises it (when raiseItself), then, above it, the shown
+// top-level windows it owns, each followed by the ones it owns in turn, in the order they
+// were last brought forward; last the running modal dialogs of which it is an owner up the
+// chain, so that they stay above everything of theirs. Nothing hidden or minimised is
+// raised or shown. Owned windows are kept above their owner this way with no window
+// manager (nothing else does it then) and when one restacks the owner.
+void bringForward(QWidget* topLevel, bool raiseItself);
+
+// Brings a top-level window forward at every press in it (an application event filter,
+// installed once, when the first top-level window is made).
+void watchPresses();
+
+// What the layer asks the window system for about stacking: a raise, or an owned window
+// unmapped and mapped again (see Window's Show handling). Every request passes the
+// observer first: tests, whose offscreen platform keeps no stacking order, see the order.
+enum class StackRequest { Raise, Remap };
+using StackObserver = std::function<void(const QWidget*, StackRequest)>;
+void setStackObserver(StackObserver observer);  // an empty one: none
 
 }  // namespace detail
 }  // namespace gui

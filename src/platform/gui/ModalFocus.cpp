@@ -18,7 +18,7 @@ void ModalFocus::take(QWidget* dialogTopLevel) {
             }
         }
     }
-    dialogTopLevel->raise();
+    bringForward(dialogTopLevel, true);
     dialogTopLevel->activateWindow();
 }
 

@@ -18,6 +18,7 @@ struct OwnedRun {
     Handle owner = 0;
     QEventLoop* loop = nullptr;
     bool ownerGone = false;
+    QPointer<QWidget> dialog;  // once shown
 };
 
 std::vector<OwnedRun*>& ownedRuns() {
@@ -53,6 +54,12 @@ void endModalRunsOwnedBy(Handle window) {
     }
 }
 
+std::vector<std::pair<Handle, QWidget*>> runningModalDialogs() {
+    std::vector<std::pair<Handle, QWidget*>> out;
+    for (const OwnedRun* run : ownedRuns()) out.emplace_back(run->owner, run->dialog.data());
+    return out;
+}
+
 ModalRunEnd runModalLoop(Window* owner, const ModalSteps& steps) {
     ModalRunEnd end;
     // The caller looks at its owner after the run: a deferred delete waits for it.
@@ -66,7 +73,10 @@ ModalRunEnd runModalLoop(Window* owner, const ModalSteps& steps) {
         // Only the owner is kept from input: Qt's window modality would also block the
         // owner's other windows, and application modality every page.
         OwnerInputBlock ownerBlocked(ownerTop);
-        if (QWidget* dialog = steps.show()) ModalFocus::take(dialog);
+        if (QWidget* dialog = steps.show()) {
+            run.dialog = dialog;
+            ModalFocus::take(dialog);
+        }
         QEventLoop loop;
         run.loop = &loop;
         if (steps.loop) steps.loop(&loop);

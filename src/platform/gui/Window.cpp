@@ -213,6 +213,11 @@ public:
         // Most events a widget gets (polish, show, move, layout, style changes) reach no
         // hook: they pass without a look-up or a handler scope.
         if (!Window::hooksSee(event->type())) return false;
+        // Every control of a window gets its Show and WindowActivate too: only the
+        // top-level widget's matter.
+        if ((event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) &&
+            !(object->isWidgetType() && static_cast<QWidget*>(object)->isWindow()))
+            return false;
         Window* w = Window::fromHandle(window_);
         if (w == nullptr) return false;
         HandlerScope scope(w);
@@ -328,6 +333,7 @@ bool Window::attach(QWidget* outer, QWidget* client, Window* parent, int childId
     lastSize_ = QSize(-1, -1);
 
     if (topLevel) {
+        detail::watchPresses();
         // Owned top-level window: stays above its owner and goes with it. A window manager
         // keeps it above only when it is marked transient for the owner, which the window
         // system does for dialog and tool windows, not for plain ones.

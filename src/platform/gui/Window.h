@@ -39,6 +39,10 @@ class Region;
 class Font;
 class Dialog;
 
+namespace detail {
+void bringForward(QWidget* topLevel, bool raiseItself);
+}
+
 // Window style bits (our own layout). The common bits sit in the high half, the
 // per-class bits in the low half.
 namespace style {
@@ -221,6 +225,7 @@ public:
     void clearRegion();
     void setMouseTransparent(bool transparent);
     void lowerBelowSiblings();
+    // A top-level window is raised with the windows it owns kept above it (as activate).
     void raiseAboveSiblings();
     void setWantsAllKeys(bool wants);
     virtual bool wantsAllKeys() const;
@@ -363,6 +368,7 @@ private:
     friend class Dialog;
     friend class HandlerScope;
     friend void reapDeferredDeletes(bool all);
+    friend void detail::bringForward(QWidget* topLevel, bool raiseItself);
     bool handleEvent(QObject* object, QEvent* event);
     // The event types handleEvent acts on; every other one passes it untouched.
     static bool hooksSee(int eventType);
@@ -376,6 +382,17 @@ private:
     // goes on (beforeOwnedInput); false when a hook destroyed this window.
     bool askOwnersBeforeInput(const InputEvent& event);
     void cancelNativePress(QObject* object);
+    // Stacking (WindowState.cpp). The top-level windows this one owns directly: owned by it
+    // or by one of its controls.
+    void collectOwned(std::vector<Window*>& out) const;
+    void collectOwnedInOrder(std::vector<Window*>& out) const;  // as last brought forward
+    // Raises the shown ones above it, each followed by its own, in the order they were
+    // last brought forward.
+    void restackOwned();
+    // The window's top-level widget was shown (its Show event, before it is mapped).
+    void shownAsTopLevel();
+    // Maps again the owned windows that were mapped before this, their owner, was.
+    void remapOwnedShownEarly();
     virtual void windowDestroyed() {}  // after the handle is gone (Dialog ends its loop)
 
     const std::uint64_t serial_;  // never reused; keys the handler depth
@@ -391,6 +408,8 @@ private:
     bool wantsAllKeys_ = false;
     bool destroying_ = false;
     QSize lastSize_{-1, -1};
+    std::uint64_t broughtForward_ = 0;  // when last brought forward; orders owned windows
+    bool mappedBeforeOwner_ = false;    // an owned window shown while its owner was hidden
     std::map<int, std::unique_ptr<QTimer>> timers_;
 };
 

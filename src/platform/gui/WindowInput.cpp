@@ -212,6 +212,49 @@ bool isDialogKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter
 
 }  // namespace
 
+namespace {
+
+// A press that no widget takes travels up to the parents (Qt hands each a copy) and
+// passes the filter for each: the first is enough.
+bool firstSightOfPress(const QEvent* event, const QWidget* topLevel) {
+    static quint64 lastTime = 0;
+    static QPointF lastPos;
+    static const QWidget* lastTop = nullptr;
+    const auto* press = static_cast<const QMouseEvent*>(event);
+    if (press->timestamp() == lastTime && press->globalPosition() == lastPos && topLevel == lastTop) return false;
+    lastTime = press->timestamp();
+    lastPos = press->globalPosition();
+    lastTop = topLevel;
+    return true;
+}
+
+// A press anywhere in a top-level window (a control, its menu bar, a widget of Qt's own
+// inside a control) brings the window forward: what it owns goes back above it. A window
+// manager raises the window at the press; without one nothing else would.
+class PressFilter final : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) || !object->isWidgetType())
+            return false;
+        QWidget* top = static_cast<QWidget*>(object)->window();
+        if (firstSightOfPress(event, top)) detail::bringForward(top, false);
+        return false;
+    }
+};
+
+}  // namespace
+
+void detail::watchPresses() {
+    if (QCoreApplication::instance() == nullptr) return;
+    static PressFilter* filter = [] {
+        auto* f = new PressFilter;  // lives as long as the program
+        QCoreApplication::instance()->installEventFilter(f);
+        return f;
+    }();
+    (void)filter;
+}
+
 bool Window::hooksSee(int eventType) {
     if (isMouseOrKey(eventType)) return true;
     switch (eventType) {
@@ -219,6 +262,8 @@ bool Window::hooksSee(int eventType) {
         case QEvent::Paint:
         case QEvent::FocusIn:
         case QEvent::FocusOut:
+        case QEvent::Show:            // of a top-level window: stacking
+        case QEvent::WindowActivate:  // likewise
             return true;
         default:
             return false;
@@ -340,6 +385,12 @@ bool Window::handleEvent(QObject* object, QEvent* event) {
             return false;
         case QEvent::Paint:
             if (object == widget_.data()) runColourQuery();
+            return false;
+        case QEvent::Show:
+            if (object == widget_.data() && widget_->isWindow()) shownAsTopLevel();
+            return false;
+        case QEvent::WindowActivate:
+            if (object == widget_.data() && widget_->isWindow()) detail::bringForward(widget_, false);
             return false;
         case QEvent::FocusIn:
             if (object == widget_.data()) onSetFocus();

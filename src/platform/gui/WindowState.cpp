@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/gui/Application.h"
@@ -284,7 +285,7 @@ void Window::setParent(Window* newParent) {
 void Window::activate() {
     if (QWidget* w = widget()) {
         QWidget* top = w->window();
-        top->raise();
+        detail::bringForward(top, true);
         top->activateWindow();
     }
 }
@@ -306,7 +307,130 @@ void Window::lowerBelowSiblings() {
 }
 
 void Window::raiseAboveSiblings() {
-    if (widget_) widget_->raise();
+    if (!widget_) return;
+    if (widget_->isWindow())
+        detail::bringForward(widget_, true);
+    else
+        widget_->raise();
+}
+
+// ---- stacking of owned windows ----------------------------------------------------------
+
+namespace {
+
+detail::StackObserver& stackObserver() {
+    static detail::StackObserver observer;
+    return observer;
+}
+
+std::uint64_t g_lastForward = 0;
+bool g_restacking = false;
+
+bool onScreen(const QWidget* w) { return w != nullptr && w->isVisible() && !w->isMinimized(); }
+
+void raiseTopLevel(QWidget* w) {
+    if (stackObserver()) stackObserver()(w, detail::StackRequest::Raise);
+    // The offscreen platform keeps no stacking order and warns at every raise.
+    static const bool stacks = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (stacks) w->raise();
+}
+
+// Whether window is top or lies below it through parents and owners.
+bool within(const Window* window, const Window* top) {
+    for (const Window* w = window; w != nullptr; w = w->parent()) {
+        if (w == top) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void detail::setStackObserver(StackObserver observer) { stackObserver() = std::move(observer); }
+
+void detail::bringForward(QWidget* topLevel, bool raiseItself) {
+    if (topLevel == nullptr || !topLevel->isWindow() || g_restacking || !checkGuiThread("bringForward")) return;
+    // A raise makes no event of ours, but a platform might: no second pass inside this one.
+    g_restacking = true;
+    Window* window = Window::fromWidget(topLevel);
+    if (window != nullptr) window->broughtForward_ = ++g_lastForward;
+    if (raiseItself && onScreen(topLevel)) raiseTopLevel(topLevel);
+    if (window != nullptr) {
+        window->restackOwned();
+        // A modal dialog stays above everything of its owner chain, whatever it owns.
+        for (const auto& [owner, dialog] : runningModalDialogs()) {
+            if (dialog == nullptr || dialog == topLevel || !onScreen(dialog)) continue;
+            if (!within(Window::fromHandle(owner), window)) continue;
+            raiseTopLevel(dialog);
+            if (Window* d = Window::fromWidget(dialog)) d->restackOwned();
+        }
+    }
+    g_restacking = false;
+}
+
+void Window::collectOwned(std::vector<Window*>& out) const {
+    for (Window* c : children_) {
+        if (!c->widget_) continue;
+        if (c->widget_->isWindow())
+            out.push_back(c);
+        else
+            c->collectOwned(out);
+    }
+}
+
+void Window::collectOwnedInOrder(std::vector<Window*>& out) const {
+    collectOwned(out);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Window* a, const Window* b) { return a->broughtForward_ < b->broughtForward_; });
+}
+
+void Window::restackOwned() {
+    std::vector<Window*> owned;
+    collectOwnedInOrder(owned);
+    for (Window* w : owned) {
+        if (onScreen(w->widget_)) raiseTopLevel(w->widget_);
+        // A hidden window's own shown windows still belong above its owner.
+        w->restackOwned();
+    }
+}
+
+void Window::shownAsTopLevel() {
+    QWidget* owner = widget_->parentWidget() != nullptr ? widget_->parentWidget()->window() : nullptr;
+    if (owner != nullptr) {
+        // Qt marks it transient for the owner, but a window manager keeps it above the owner
+        // only if it manages the owner when it maps the window (openbox never looks again):
+        // remapOwnedShownEarly maps it again once the owner is mapped.
+        mappedBeforeOwner_ = !owner->isVisible();
+    }
+    detail::bringForward(widget_, owner != nullptr);
+    std::vector<Window*> owned;
+    collectOwned(owned);
+    if (std::none_of(owned.begin(), owned.end(), [](const Window* w) { return w->mappedBeforeOwner_; })) return;
+    // This window is mapped once its Show event returns.
+    const Handle self = handle_;
+    QMetaObject::invokeMethod(
+        widget_.data(),
+        [self] {
+            if (Window* w = fromHandle(self)) w->remapOwnedShownEarly();
+        },
+        Qt::QueuedConnection);
+}
+
+void Window::remapOwnedShownEarly() {
+    if (!onScreen(widget_)) return;  // hidden again meanwhile: its next show comes here again
+    // In their order: each is brought forward again as it is mapped.
+    std::vector<Window*> owned;
+    collectOwnedInOrder(owned);
+    const Handle self = handle_;
+    for (Window* w : owned) {
+        if (!w->mappedBeforeOwner_ || !onScreen(w->widget_)) continue;
+        w->mappedBeforeOwner_ = false;
+        if (stackObserver()) stackObserver()(w->widget_, detail::StackRequest::Remap);
+        const QPointer<QWidget> widget = w->widget_;
+        widget->hide();
+        if (widget) widget->show();  // its Show brings it forward again
+        if (!isWindow(self)) return;
+    }
+    detail::bringForward(widget_, false);
 }
 
 }  // namespace gui

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "platform/core/Debug.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/Internal.h"
 
 using namespace gui;
 using guitest::plainTemplate;
@@ -422,4 +424,191 @@ TEST(WindowInput, APressKeyOrWheelIsShownToEveryOwnerUpTheChainBeforeTheWindowSe
     guitest::userClick(*target, QPoint(5, 5));
     EXPECT_EQ(seen, (std::vector<std::string>{"inner0", "options0"}));
     guitest::settle();
+}
+
+// ---- stacking of owned windows ----------------------------------------------------------
+
+namespace {
+
+// What the layer asks the window system for about stacking, played on a model of the
+// stack (bottom first): the offscreen platform keeps no stacking order of its own.
+class StackLog {
+public:
+    StackLog() {
+        detail::setStackObserver([this](const QWidget* w, detail::StackRequest r) {
+            const auto it = names_.find(w);
+            const std::string name = it != names_.end() ? it->second : "?";
+            if (r == detail::StackRequest::Remap) {
+                remapped.push_back(name);
+                return;
+            }
+            raiseInModel(name);
+            ++raises;
+        });
+    }
+    ~StackLog() { detail::setStackObserver(nullptr); }
+    StackLog(const StackLog&) = delete;
+    StackLog& operator=(const StackLog&) = delete;
+    void name(const Window& w, std::string name) { names_[w.widget()] = std::move(name); }
+    // Someone else raises a window (another program, a window manager at a click).
+    void raiseInModel(const std::string& name) {
+        stack.erase(std::remove(stack.begin(), stack.end(), name), stack.end());
+        stack.push_back(name);
+    }
+    std::vector<std::string> stack;
+    std::vector<std::string> remapped;
+    int raises = 0;
+
+private:
+    std::map<const QWidget*, std::string> names_;
+};
+
+// A page as the program makes one: hidden at first, owning a tachometer and a graph
+// (frameless tool windows; the graph owned through one of the page's controls) and a
+// sequence window that is not shown; the graph owns a window of its own.
+struct OwnedRig {
+    Dialog page{plainTemplate("page")};
+    Dialog tacho{speedTemplate()}, graph{speedTemplate()}, graphTip{speedTemplate()};
+    Dialog sequence{plainTemplate("sequence")};
+    SpyWindow pane;
+    StackLog log;
+
+    static DialogTemplate speedTemplate() {
+        DialogTemplate t = plainTemplate("");
+        t.style = dialogStyle::Frameless | dialogStyle::ToolWindow;
+        return t;
+    }
+    OwnedRig() {
+        EXPECT_TRUE(page.createModeless());
+        EXPECT_TRUE(pane.create(&page, 5, QRect(0, 0, 80, 40)));
+        EXPECT_TRUE(tacho.createModeless(&page));
+        EXPECT_TRUE(graph.createModeless(&pane));
+        EXPECT_TRUE(graphTip.createModeless(&graph));
+        EXPECT_TRUE(sequence.createModeless(&page));
+        log.name(page, "page");
+        log.name(tacho, "tacho");
+        log.name(graph, "graph");
+        log.name(graphTip, "graphTip");
+        log.name(sequence, "sequence");
+    }
+    // As a page shows: its speed windows first (in its ShowWindow handler), then itself,
+    // whose window, made later, comes out on top of them when nothing else is done.
+    void showLikeAPage() {
+        tacho.show();
+        graph.show();
+        graphTip.show();
+        log.stack = {"tacho", "graph", "graphTip", "page"};
+        page.show();
+        guitest::settle();
+    }
+    // The page raised by someone else: on top of everything of its own.
+    void pageRaisedOutside() {
+        log.stack = {"tacho", "graph", "graphTip", "sequence"};
+        log.raiseInModel("page");
+    }
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+// Shown after the windows it owns (a page shows its speed windows first), the owner has
+// them raised back above it, each followed by what it owns; they are marked transient for
+// it, and once it is mapped those mapped before it are mapped again, so that a window
+// manager, which knew no owner when it first mapped them, ties them to it. A hidden owned
+// window is not shown.
+TEST(WindowStacking, AnOwnerShownAfterItsWindowsHasThemRaisedAboveItAndTiedToIt) {
+    OwnedRig rig;
+    rig.showLikeAPage();
+    EXPECT_EQ(rig.log.stack, (Names{"page", "tacho", "graph", "graphTip"}));
+    std::sort(rig.log.remapped.begin(), rig.log.remapped.end());
+    EXPECT_EQ(rig.log.remapped, (Names{"graph", "tacho"}));
+    const QWindow* page = rig.page.widget()->windowHandle();
+    const auto transientFor = [](Dialog& d) { return d.widget()->windowHandle()->transientParent(); };
+    EXPECT_EQ((std::vector<const QWindow*>{transientFor(rig.tacho), transientFor(rig.graph), transientFor(rig.graphTip)}),
+              (std::vector<const QWindow*>{page, page, rig.graph.widget()->windowHandle()}));
+    EXPECT_FALSE(rig.sequence.isShown());
+
+    // Shown while the page is up (it may be below it from before): raised above it, and
+    // not mapped twice.
+    rig.pageRaisedOutside();
+    rig.log.remapped.clear();
+    rig.sequence.show();
+    guitest::settle();
+    EXPECT_EQ(rig.log.stack.back(), "sequence");
+    EXPECT_EQ((std::tuple{rig.log.remapped, transientFor(rig.sequence)}), (std::tuple{Names{}, page}));
+}
+
+// Raised or activated by the program, activated by the window system, or pressed on, the
+// owner has every shown window it owns raised above it, in the order they were last
+// brought forward (a press on one brings it forward); hidden and minimised ones are left.
+TEST(WindowStacking, RaiseActivationAndPressKeepTheOwnedWindowsAboveInTheirOwnOrder) {
+    OwnedRig rig;
+    rig.showLikeAPage();
+    auto* plainQt = new QWidget(rig.page.clientWidget());  // as a menu bar: no window of ours
+    plainQt->setGeometry(100, 0, 20, 20);
+    plainQt->show();
+    const Names pageBelow{"sequence", "page", "tacho", "graph", "graphTip"};
+    const std::vector<std::pair<const char*, std::function<void()>>> ways{
+        {"raise", [&] { rig.page.raiseAboveSiblings(); }},
+        {"activate from a control", [&] { rig.pane.activate(); }},
+        {"activation by the system",
+         [&] {
+             QEvent activation(QEvent::WindowActivate);
+             QApplication::sendEvent(rig.page.widget(), &activation);
+         }},
+        {"press on a control", [&] { guitest::userClick(rig.pane, QPoint(5, 5)); }},
+        {"press on a widget of Qt's own",
+         [&] {
+             QTest::mouseClick(plainQt->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                               plainQt->mapTo(plainQt->window(), QPoint(3, 3)));
+         }},
+    };
+    for (const auto& [way, act] : ways) {
+        rig.pageRaisedOutside();
+        act();
+        EXPECT_EQ(rig.log.stack, pageBelow) << way;
+    }
+    // Each raise once for one press, though it reaches the page's control, client and frame.
+    rig.log.raises = 0;
+    guitest::userClick(rig.pane, QPoint(5, 5));
+    EXPECT_EQ(rig.log.raises, 3);
+
+    // The tachometer pressed on comes forward among them; the graph's own window goes with
+    // the graph.
+    guitest::userClick(rig.tacho, QPoint(5, 5));
+    rig.pageRaisedOutside();
+    guitest::userClick(rig.pane, QPoint(5, 5));
+    EXPECT_EQ(rig.log.stack, (Names{"sequence", "page", "graph", "graphTip", "tacho"}));
+
+    rig.tacho.widget()->showMinimized();
+    rig.graph.hide();
+    rig.pageRaisedOutside();
+    guitest::userClick(rig.pane, QPoint(5, 5));
+    EXPECT_EQ(rig.log.stack, (Names{"tacho", "graph", "sequence", "page", "graphTip"}));
+    EXPECT_EQ((std::tuple{rig.tacho.widget()->isMinimized(), rig.graph.isShown(), rig.sequence.isShown()}),
+              (std::tuple{true, false, false}));
+}
+
+// A modal dialog run for the page stays above everything the page owns when the page is
+// brought forward, even when a window it owns was brought forward after the dialog.
+TEST(WindowStacking, AModalDialogOfTheOwnerStaysAboveTheWindowsItOwns) {
+    OwnedRig rig;
+    rig.showLikeAPage();
+    Dialog question(plainTemplate("question"));
+    Names during;
+    guitest::runModal(
+        question,
+        [&](Dialog& d) {
+            rig.log.name(d, "question");
+            guitest::settle();  // the dialog's activation
+            rig.tacho.raiseAboveSiblings();  // the speed windows are not blocked meanwhile
+            EXPECT_EQ(rig.log.stack.back(), "tacho");
+            rig.pageRaisedOutside();
+            rig.page.activate();
+            during = rig.log.stack;
+            d.endDialog(1);
+        },
+        &rig.page);
+    EXPECT_EQ(during, (Names{"sequence", "page", "graph", "graphTip", "tacho", "question"}));
 }
